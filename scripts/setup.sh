@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Mebo needs.
+# Idempotent; works as root or through sudo.
+set -euo pipefail
+
+if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+
+BUILD_PKGS=(
+  build-essential cmake ninja-build ccache pkg-config git
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev
+  libxcb-xtest0-dev libxcb-xinput-dev libxcb-image0-dev
+  libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+)
+RUN_PKGS=(
+  xvfb openbox xterm x11-utils x11-xserver-utils xdotool xclip xdg-utils
+  dbus dbus-x11 sound-theme-freedesktop pulseaudio-utils fonts-dejavu-core
+  qt6-qpa-plugins libqt6svg6
+)
+BENCH_PKGS=(scrot maim imagemagick hyperfine)
+
+want=("${BUILD_PKGS[@]}" "${RUN_PKGS[@]}")
+if [ "${MEBO_SETUP_BENCH:-0}" = "1" ]; then want+=("${BENCH_PKGS[@]}"); fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "setup: all packages present"
+fi

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace mebo {
+
+enum class CaptureMode { area, fullscreen, window, scroll, record, recordArea };
+
+QString captureModeRawValue(CaptureMode mode);
+std::optional<CaptureMode> captureModeFromRawValue(const QString& raw);
+
+struct CaptureRequest {
+    enum class Source { urlScheme, menuBar, onboarding, api };
+
+    CaptureMode mode = CaptureMode::area;
+    Source source = Source::api;
+
+    // Targets the caller already knows (the command line); when absent the interactive path
+    // (region overlay, pointer) decides.
+    std::optional<uint32_t> displayId; // fullscreen / area: the display
+    std::optional<QRect> areaRect;     // area: desktop space, points, bottom-left origin
+    std::optional<uint32_t> windowId;  // window: the window
+};
+
+QString captureSourceRawValue(CaptureRequest::Source source);
+
+struct CaptureResult {
+    QImage image; // pixels
+    CaptureMode mode = CaptureMode::area;
+    QDateTime captureDate;
+    std::optional<uint32_t> displayId;
+    std::optional<QString> sourceWindowTitle;
+};
+
+} // namespace mebo

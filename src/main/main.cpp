@@ -1,0 +1,3 @@
+#include "main/Cli.h"
+
+int main(int argc, char** argv) { return mebo::runMain(argc, argv); }

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a command on a private test desktop: Xvfb (1920x1080x24) on a free display number,
+# openbox, and a few busy xterm windows. Every helper is stopped by its PID afterwards.
+# Usage: run-desktop.sh COMMAND [ARGS...]
+set -u
+
+size="${MEBO_TEST_SCREEN:-1920x1080x24}"
+xterms="${MEBO_TEST_XTERMS:-3}"
+
+pick_display() {
+    for n in $(seq 120 400); do
+        if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
+            echo "$n"
+            return 0
+        fi
+    done
+    return 1
+}
+
+pids=()
+cleanup() {
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[$i]}" 2>/dev/null
+    done
+    for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
+}
+trap 'cleanup; [ -n "${MEBO_DESKTOP_DIR:-}" ] && rm -rf "$MEBO_DESKTOP_DIR"' EXIT INT TERM
+
+for attempt in 1 2 3 4 5; do
+    n=$(pick_display) || { echo "run-desktop: no free display number" >&2; exit 1; }
+    Xvfb ":$n" -screen 0 "$size" -nolisten tcp -nolisten unix -extension GLX >/dev/null 2>&1 &
+    xpid=$!
+    # Xvfb with -nolisten unix still listens on the abstract socket, which xcb tries first.
+    for _ in $(seq 1 100); do
+        if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then break; fi
+        kill -0 "$xpid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+        pids+=("$xpid")
+        break
+    fi
+    kill "$xpid" 2>/dev/null
+    wait "$xpid" 2>/dev/null
+done
+[ "${#pids[@]}" -gt 0 ] || { echo "run-desktop: Xvfb did not start" >&2; exit 1; }
+
+export DISPLAY=":$n"
+# Tests create "$MEBO_DESKTOP_DIR/freeze" to stop the terminals' output for exact pixel checks.
+MEBO_DESKTOP_DIR=$(mktemp -d /tmp/mebo-desktop.XXXXXX)
+export MEBO_DESKTOP_DIR
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=("$!")
+for _ in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+done
+
+# Busy terminals: text that changes gives real, non-uniform pixels.
+for i in $(seq 1 "$xterms"); do
+    x=$(( 40 + (i - 1) * 420 )); y=$(( 60 + (i - 1) * 160 ))
+    xterm -geometry "80x24+${x}+${y}" -T "mebo-test-xterm-$i" \
+        -e sh -c 'while :; do [ -e "$MEBO_DESKTOP_DIR/freeze" ] || ls -la --time-style=+%s.%N /usr/bin | head -40; sleep 0.3; done' >/dev/null 2>&1 &
+    pids+=("$!")
+done
+sleep 0.6
+
+"$@"
+status=$?
+exit "$status"
