@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/HistoryLimitTarget.h"
+#include "capture/CaptureMode.h"
+#include "library/HistoryEntry.h"
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+namespace mebo {
+
+class Cfg;
+class ThumbnailCache;
+namespace platform {
+class Workspace;
+}
+
+// The persistent list of captures in the save folder ("index.json"), newest first. All state is
+// main-thread only; the orphan scan and the prune's trash moves run on the thread pool with plain
+// snapshots, and every late result is checked against `generation`.
+class HistoryStore : public QObject, public HistoryLimitTarget {
+    Q_OBJECT
+public:
+    HistoryStore(Cfg& cfg, platform::Workspace& workspace, ThumbnailCache& thumbnails, QObject* parent = nullptr);
+    ~HistoryStore() override;
+
+    void load();
+    void reload();
+    // Enters a just-written still capture; answers the new entry.
+    HistoryEntry add(const QString& filePath, const CaptureResult& result);
+    // Enters a prepared entry (recordings) at the front.
+    void addEntry(const HistoryEntry& entry);
+    // The user removes an item: files to the Trash, entry out of the list.
+    void deleteEntry(const HistoryEntry& entry);
+    void prune();
+    bool persist();
+
+    // HistoryLimitTarget
+    bool isPruneInFlight() const override { return pruneInFlight_; }
+    void markPruneCancelled() override { pruneCancelled_ = true; }
+    void clearPrunePending() override { prunePending_ = false; }
+    void applyLimitNow() override;
+
+    const QList<HistoryEntry>& entries() const { return entries_; }
+    bool prunePending() const { return prunePending_; }
+    bool pruneCancelled() const { return pruneCancelled_; }
+    bool orphanScanCompleted() const { return orphanScanCompleted_; }
+    int generation() const { return generation_; }
+    // No scan or prune running and none pending.
+    bool isIdle() const;
+
+    QString indexPath() const;
+    // Absolute path of an entry's main file.
+    QString mainFilePath(const HistoryEntry& entry) const;
+    // Existing or not: the files that go with an entry when it is deleted.
+    QStringList siblingPaths(const HistoryEntry& entry) const;
+
+Q_SIGNALS:
+    void entriesChanged();
+    void becameIdle();
+
+private:
+    struct Private;
+    Private* d_;
+
+    Cfg& cfg_;
+    platform::Workspace& workspace_;
+    ThumbnailCache& thumbnails_;
+
+    QList<HistoryEntry> entries_;
+    bool pruneInFlight_ = false;
+    bool prunePending_ = false;
+    bool pruneCancelled_ = false;
+    bool orphanScanCompleted_ = false;
+    int generation_ = 0;
+};
+
+} // namespace mebo

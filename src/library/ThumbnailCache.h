@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+namespace mebo {
+
+// JPEG thumbnails of library items, by `thumbnailName`, in the cache location. Making one
+// scales and encodes on a worker thread; the file appears when it is done. Main thread API.
+class ThumbnailCache : public QObject {
+    Q_OBJECT
+public:
+    // `directory`: where thumbnails live (created on demand).
+    explicit ThumbnailCache(QString directory, QObject* parent = nullptr);
+    ~ThumbnailCache() override;
+
+    static constexpr int maxEdgePx = 320;
+
+    QString directory() const { return directory_; }
+    QString pathFor(const QString& thumbnailName) const;
+    // Scales `image` to fit maxEdgePx and writes it as JPEG under `thumbnailName`.
+    void make(const QString& thumbnailName, const QImage& image);
+    // The thumbnail, from memory or disk; a null image when there is none.
+    QImage thumbnail(const QString& thumbnailName);
+    void drop(const QString& thumbnailName);
+    // Forgets every thumbnail in memory (a folder change); files stay for their items.
+    void clear();
+    // Blocks until thumbnails being made are on disk (process exit, tests).
+    void waitForPending();
+
+Q_SIGNALS:
+    void thumbnailReady(const QString& thumbnailName);
+
+private:
+    struct State;
+    QString directory_;
+    State* state_;
+};
+
+} // namespace mebo
