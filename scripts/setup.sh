@@ -15,8 +15,8 @@ BUILD_PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 RUN_PKGS=(
-  xvfb openbox xterm x11-utils x11-xserver-utils xdotool xclip xdg-utils
-  dbus dbus-x11 sound-theme-freedesktop pulseaudio-utils fonts-dejavu-core
+  xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils
+  dbus dbus-x11 sound-theme-freedesktop pulseaudio pulseaudio-utils fonts-dejavu-core
   qt6-qpa-plugins libqt6svg6
 )
 BENCH_PKGS=(scrot maim imagemagick hyperfine)
