@@ -1,0 +1,81 @@
+#include "capture/ShutterSoundPlayer.h"
+
+#include "platform/SoundPlayer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <ctime>
+#include <limits>
+
+namespace mebo {
+
+ShutterSoundPlayer::ShutterSoundPlayer(platform::SoundPlayer& player, QStringList resourceDirs,
+                                       QStringList systemSounds, std::function<double()> uptime)
+    : player_(player), resourceDirs_(std::move(resourceDirs)), systemSounds_(std::move(systemSounds)),
+      uptime_(std::move(uptime)), lastPlayUptime_(-std::numeric_limits<double>::infinity()) {}
+
+QStringList ShutterSoundPlayer::defaultResourceDirs() {
+    // Installed layout first (<prefix>/bin/mebo -> <prefix>/share/mebo/sounds), then the data
+    // folders of the user and the system, then the source tree beside a build.
+    QStringList dirs;
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    dirs << appDir.absoluteFilePath(QStringLiteral("../share/mebo/sounds"));
+    for (const QString& d : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        dirs << QDir(d).filePath(QStringLiteral("mebo/sounds"));
+    }
+#ifdef MEBO_SOURCE_DATA_DIR
+    dirs << QStringLiteral(MEBO_SOURCE_DATA_DIR "/sounds");
+#endif
+    return dirs;
+}
+
+QStringList ShutterSoundPlayer::defaultSystemSounds() {
+    return {QStringLiteral("/usr/share/sounds/freedesktop/stereo/camera-shutter.oga")};
+}
+
+double ShutterSoundPlayer::systemUptime() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+void ShutterSoundPlayer::ensureLoaded() {
+    if (loadTried_) {
+        return;
+    }
+    loadTried_ = true;
+    QStringList candidates;
+    for (const QString& dir : resourceDirs_) {
+        for (const char* ext : {"aif", "aiff", "wav"}) {
+            candidates << QDir(dir).filePath(QStringLiteral("Shutter.") + QLatin1String(ext));
+        }
+    }
+    candidates << systemSounds_;
+    for (const QString& path : candidates) {
+        if (QFileInfo::exists(path) && player_.load(path)) {
+            loaded_ = path;
+            return;
+        }
+    }
+}
+
+void ShutterSoundPlayer::play(double minIntervalSec) {
+    ensureLoaded();
+    const double now = uptime_();
+    if (!(now - lastPlayUptime_ > minIntervalSec)) {
+        return;
+    }
+    lastPlayUptime_ = now;
+    if (loaded_) {
+        if (!player_.play()) {
+            player_.beep();
+        }
+    } else {
+        player_.beep();
+    }
+}
+
+} // namespace mebo
