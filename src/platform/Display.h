@@ -14,6 +14,7 @@ struct DisplayInfo {
     QRect frame;
     double scale = 1.0; // device pixels per point
     bool primary = false;
+    QRect nativeFrame; // the backend's own pixel rectangle (X11 root coordinates, top-left origin)
 };
 
 enum class WindowType { Normal, Dialog, Utility, Toolbar, Menu, Splash, Dock, Desktop, Notification, Other };
