@@ -1,12 +1,61 @@
 #include "main/Cli.h"
 
-#include <cstdio>
+#include "main/CliSupport.h"
+#include "main/Commands.h"
+
+#include <QString>
+#include <QStringList>
 
 namespace mebo {
 
-int runMain(int, char**) {
-    std::fputs("mebo: nothing here yet\n", stderr);
-    return 1;
+namespace {
+
+const char* kMainHelp = R"(Usage: mebo COMMAND [options]
+
+Screenshots into a library you can browse, script and annotate.
+
+Commands:
+  capture fullscreen|window|area   take a still capture into the library
+  history list|delete              list the library or move an item to the Trash
+  config list|get|set|unset        read and change the settings
+
+'mebo COMMAND --help' describes each command. Options common to all commands:
+  --verbose   write the execution log to standard error
+  --version   print the version
+)";
+
+} // namespace
+
+int runMain(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    if (args.isEmpty()) {
+        cli::printErr(QStringLiteral("the desktop application is not available in this build; use a command"));
+        cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
+        return cli::Exit::usage;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
+        return cli::Exit::ok;
+    }
+    if (command == QLatin1String("--version")) {
+        cli::printOut(QStringLiteral("mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")"));
+        return cli::Exit::ok;
+    }
+    if (command == QLatin1String("capture")) {
+        return runCaptureCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("history")) {
+        return runHistoryCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("config")) {
+        return runConfigCommand(argc, argv, args);
+    }
+    cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
+    return cli::Exit::usage;
 }
 
 } // namespace mebo

@@ -28,9 +28,8 @@ trap 'cleanup; [ -n "${MEBO_DESKTOP_DIR:-}" ] && rm -rf "$MEBO_DESKTOP_DIR"' EXI
 
 for attempt in 1 2 3 4 5; do
     n=$(pick_display) || { echo "run-desktop: no free display number" >&2; exit 1; }
-    Xvfb ":$n" -screen 0 "$size" -nolisten tcp -nolisten unix -extension GLX >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "$size" -nolisten tcp >/dev/null 2>&1 &
     xpid=$!
-    # Xvfb with -nolisten unix still listens on the abstract socket, which xcb tries first.
     for _ in $(seq 1 100); do
         if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then break; fi
         kill -0 "$xpid" 2>/dev/null || break

@@ -1,0 +1,116 @@
+#include "main/AppServices.h"
+
+#include "app/AppEvents.h"
+#include "app/Cfg.h"
+#include "capture/CaptureMgr.h"
+#include "capture/ClipboardSvc.h"
+#include "capture/ImageStore.h"
+#include "capture/SandboxFolderAccess.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "capture/ShutterSoundPlayer.h"
+#include "library/HistoryStore.h"
+#include "library/ThumbnailCache.h"
+#include "main/HeadlessMainWindow.h"
+#include "main/StderrDialogs.h"
+#include "platform/null/NullPlatform.h"
+#include "platform/pulse/PulseSoundPlayer.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/QtWorkspace.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <QDir>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace mebo {
+
+namespace {
+
+// A sound output that stays silent: command-line captures make no noise unless asked.
+class SilentSoundPlayer : public platform::SoundPlayer {
+public:
+    bool load(const QString&) override { return false; }
+    bool play() override { return true; }
+    void beep() override {}
+};
+
+} // namespace
+
+QString AppServices::thumbnailDirectory() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath(QStringLiteral("thumbnails"));
+}
+
+AppServices::AppServices(platform::DefaultsStore& defaults, const Options& options) : defaults_(defaults) {
+    cfg_ = std::make_unique<Cfg>(defaults_, options.saveDirectoryOverride);
+    events_ = std::make_unique<AppEvents>();
+
+    if (options.preloadedScreen) {
+        backends_ = std::move(*options.preloadedScreen);
+    } else if (options.screen) {
+        backends_ = loadScreenBackends();
+    } else {
+        backends_.name = QStringLiteral("null");
+        backends_.unavailableReason = QStringLiteral("the screen is not used by this command");
+        backends_.screen = std::make_unique<platform::NullScreenCapture>(backends_.unavailableReason);
+        backends_.windows = std::make_unique<platform::NullWindowServer>();
+        backends_.pointer = std::make_unique<platform::NullPointerLocator>();
+    }
+    if (options.clipboard) {
+        clipboard_ = std::make_unique<platform::QtClipboard>();
+    } else {
+        clipboard_ = std::make_unique<platform::NullClipboard>(QStringLiteral("no clipboard connection in this run"));
+    }
+    workspace_ = std::make_unique<platform::QtWorkspace>();
+    if (options.sound) {
+        sound_ = std::make_unique<platform::PulseSoundPlayer>();
+    } else {
+        sound_ = std::make_unique<SilentSoundPlayer>();
+    }
+    dialogs_ = std::make_unique<StderrDialogs>();
+    mainWindow_ = std::make_unique<HeadlessMainWindow>();
+
+    thumbnails_ = std::make_unique<ThumbnailCache>(thumbnailDirectory());
+    history_ = std::make_unique<HistoryStore>(*cfg_, *workspace_, *thumbnails_);
+    cfg_->setHistoryLimitTarget(history_.get());
+    QObject::connect(events_.get(), &AppEvents::meboSaveDirectoryChanged, history_.get(),
+                     [history = history_.get()](const QString&) { history->reload(); });
+
+    images_ = std::make_unique<ImageStore>(*cfg_);
+    clipboardSvc_ = std::make_unique<ClipboardSvc>(*clipboard_);
+    shutter_ = std::make_unique<ShutterSoundPlayer>(*sound_, ShutterSoundPlayer::defaultResourceDirs(),
+                                                    ShutterSoundPlayer::defaultSystemSounds(),
+                                                    &ShutterSoundPlayer::systemUptime);
+    screenshots_ = std::make_unique<ScreenCaptureSvc>(*backends_.screen, *backends_.windows);
+    folderAccess_ = std::make_unique<SandboxFolderAccess>(*cfg_, *events_, *dialogs_);
+    captureMgr_ = std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_, *history_,
+                                               *mainWindow_, nullptr, *dialogs_, *workspace_, *backends_.pointer);
+}
+
+AppServices::~AppServices() {
+    // The history store's late results are dropped once it is gone; thumbnails are finished.
+    if (thumbnails_) {
+        thumbnails_->waitForPending();
+    }
+    cfg_->setHistoryLimitTarget(nullptr);
+}
+
+bool AppServices::settle(int timeoutMs) {
+    // Called at the top level of a command (never from inside the event loop).
+    if (!history_->isIdle()) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(history_.get(), &HistoryStore::becameIdle, &loop, &QEventLoop::quit);
+        timer.start(timeoutMs);
+        while (!history_->isIdle() && timer.isActive()) {
+            loop.exec();
+        }
+    }
+    thumbnails_->waitForPending();
+    return history_->isIdle();
+}
+
+} // namespace mebo

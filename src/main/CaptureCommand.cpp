@@ -1,0 +1,358 @@
+#include "main/Commands.h"
+
+#include "app/AppLogger.h"
+#include "app/Cfg.h"
+#include "capture/CaptureMgr.h"
+#include "capture/ClipboardSvc.h"
+#include "capture/ImageStore.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "library/HistoryStore.h"
+#include "main/AppServices.h"
+#include "main/CliSupport.h"
+#include "main/CommandRuntime.h"
+#include "platform/qt/QtClipboard.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QJsonObject>
+#include <QTimer>
+
+namespace mebo {
+
+namespace {
+
+const char* kCaptureHelp = R"(Usage: mebo capture fullscreen|window|area [options]
+
+Takes one still capture into the library (the save folder), enters it into the history and
+prints the written PNG's path.
+
+Modes:
+  fullscreen          the whole display under the pointer (or --display)
+  window              a window with its frame (--window, default: the window under the pointer)
+  area                a rectangle of a display (--geometry)
+
+Options:
+  --display ID        the display (RandR output id, as 'mebo capture --list-displays' shows)
+  --window ID         the X11 window id (decimal or 0x hexadecimal)
+  --geometry WxH+X+Y  the area in X11 root pixels, top-left origin (as scrot and maim take it)
+  --save-dir DIR      write into DIR instead of the configured save folder (this run only)
+  --copy              also put the image on the clipboard; the command then stays until another
+                      program owns the clipboard or 10 seconds pass
+  --sound             play the shutter sound (command-line captures are silent otherwise)
+  --json              print one JSON object: path, width, height, mode, historyId, windowTitle
+  --list-displays     print the displays and exit
+  --verbose           write the execution log to standard error
+  --help              show this help
+)";
+
+struct CaptureOutcome {
+    bool finished = false;
+    bool ok = false;
+    QString path;
+    QString itemId;
+    CaptureResult result;
+};
+
+// The display holding most of `rect` (X11 root pixels), with `rect` in desktop space.
+std::optional<std::pair<platform::DisplayInfo, QRect>> toDesktopRect(const QList<platform::DisplayInfo>& displays,
+                                                                      const QRect& rect) {
+    std::optional<platform::DisplayInfo> best;
+    qint64 bestArea = 0;
+    for (const auto& d : displays) {
+        const QRect overlap = d.nativeFrame.intersected(rect);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = d;
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    // Points per native pixel; the frame's bottom-left origin flips y within the display.
+    const double s = best->scale > 0 ? best->scale : 1.0;
+    const QRect& n = best->nativeFrame;
+    const int x = best->frame.x() + int((rect.x() - n.x()) / s);
+    const int y = best->frame.y() + int((n.y() + n.height() - rect.y() - rect.height()) / s);
+    return std::make_pair(*best, QRect(x, y, int(rect.width() / s), int(rect.height() / s)));
+}
+
+// The front-most window containing the pointer.
+std::optional<platform::WindowInfo> windowUnderPointer(AppServices& services) {
+    const auto pointer = services.screenBackends().pointer->location();
+    if (!pointer) {
+        return std::nullopt;
+    }
+    const auto displays = services.screenBackends().screen->displays();
+    int primaryHeight = 0;
+    for (const auto& d : displays) {
+        if (d.primary) {
+            primaryHeight = d.frame.height();
+        }
+    }
+    if (primaryHeight == 0 && !displays.isEmpty()) {
+        primaryHeight = displays.first().frame.height();
+    }
+    // Window frames use a top-left origin at the primary display.
+    const QPoint topLeft(pointer->x(), primaryHeight - pointer->y());
+    for (const auto& w : services.screenBackends().windows->windowsFrontToBack()) {
+        if (w.frame.contains(topLeft)) {
+            return w;
+        }
+    }
+    return std::nullopt;
+}
+
+QString displayLine(const platform::DisplayInfo& d) {
+    return QStringLiteral("%1 %2 %3x%4+%5+%6 scale %7%8")
+        .arg(d.displayId)
+        .arg(d.name)
+        .arg(d.nativeFrame.width())
+        .arg(d.nativeFrame.height())
+        .arg(d.nativeFrame.x())
+        .arg(d.nativeFrame.y())
+        .arg(d.scale)
+        .arg(d.primary ? QStringLiteral(" primary") : QString());
+}
+
+} // namespace
+
+int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
+    QString error;
+    const auto opts = cli::parseOptions(args,
+                                        {{"display", true},
+                                         {"window", true},
+                                         {"geometry", true},
+                                         {"save-dir", true},
+                                         {"copy", false},
+                                         {"sound", false},
+                                         {"json", false},
+                                         {"list-displays", false},
+                                         {"verbose", false},
+                                         {"help", false}},
+                                        &error);
+    if (!opts) {
+        return cli::usageError(error, QStringLiteral("capture"));
+    }
+    if (opts->has("help")) {
+        cli::printOut(QString::fromUtf8(kCaptureHelp).trimmed());
+        return cli::Exit::ok;
+    }
+    const bool listDisplays = opts->has("list-displays");
+    std::optional<CaptureMode> mode;
+    if (!listDisplays) {
+        if (opts->positional.size() != 1) {
+            return cli::usageError(opts->positional.isEmpty() ? QStringLiteral("which capture? fullscreen, window or area")
+                                                              : QStringLiteral("one capture mode at a time"),
+                                   QStringLiteral("capture"));
+        }
+        const QString m = opts->positional.first();
+        if (m == QLatin1String("fullscreen")) {
+            mode = CaptureMode::fullscreen;
+        } else if (m == QLatin1String("window")) {
+            mode = CaptureMode::window;
+        } else if (m == QLatin1String("area")) {
+            mode = CaptureMode::area;
+        } else {
+            return cli::usageError(QStringLiteral("unknown capture mode '%1'").arg(m), QStringLiteral("capture"));
+        }
+    }
+
+    // Options that do not fit the mode are mistakes, not hints to ignore.
+    CaptureRequest request;
+    request.source = CaptureRequest::Source::api;
+    std::optional<QRect> geometry;
+    if (mode) {
+        request.mode = *mode;
+        if (opts->has("geometry") && *mode != CaptureMode::area) {
+            return cli::usageError(QStringLiteral("--geometry applies to area captures"), QStringLiteral("capture"));
+        }
+        if (opts->has("window") && *mode != CaptureMode::window) {
+            return cli::usageError(QStringLiteral("--window applies to window captures"), QStringLiteral("capture"));
+        }
+        if (opts->has("display") && *mode == CaptureMode::window) {
+            return cli::usageError(QStringLiteral("--display does not apply to window captures"),
+                                   QStringLiteral("capture"));
+        }
+        if (*mode == CaptureMode::area) {
+            if (!opts->has("geometry")) {
+                return cli::usageError(
+                    QStringLiteral("area captures need --geometry WxH+X+Y (interactive selection is in the desktop "
+                                   "application)"),
+                    QStringLiteral("capture"));
+            }
+            geometry = cli::parseGeometry(opts->value("geometry"));
+            if (!geometry) {
+                return cli::usageError(
+                    QStringLiteral("bad geometry '%1', expected WxH+X+Y such as 200x100+100+100").arg(opts->value("geometry")),
+                    QStringLiteral("capture"));
+            }
+        }
+        if (opts->has("window")) {
+            const auto id = cli::parseId(opts->value("window"));
+            if (!id) {
+                return cli::usageError(QStringLiteral("bad window id '%1'").arg(opts->value("window")),
+                                       QStringLiteral("capture"));
+            }
+            request.windowId = *id;
+        }
+    }
+    if (opts->has("display")) {
+        const auto id = cli::parseId(opts->value("display"));
+        if (!id) {
+            return cli::usageError(QStringLiteral("bad display id '%1'").arg(opts->value("display")),
+                                   QStringLiteral("capture"));
+        }
+        request.displayId = *id;
+    }
+
+    runtime::setVerbose(opts->has("verbose"));
+    runtime::nameApplication();
+    auto defaults = runtime::openDefaults();
+    if (!defaults) {
+        return cli::Exit::failure;
+    }
+
+    // The clipboard needs a GUI connection; everything else runs on a plain event loop, which
+    // starts faster.
+    const QVariant storedCopy = defaults->object(QStringLiteral("mebo.copyToClipboard"));
+    const bool wantsClipboard = !listDisplays && (opts->has("copy") || (storedCopy.typeId() == QMetaType::Bool && storedCopy.toBool()));
+
+    AppServices::Options serviceOptions;
+    serviceOptions.screen = true;
+    serviceOptions.sound = opts->has("sound");
+    if (opts->has("save-dir")) {
+        serviceOptions.saveDirectoryOverride = QDir::cleanPath(QDir(opts->value("save-dir")).absolutePath());
+    }
+
+    // The screen backend is probed before any application object: a GUI application would abort
+    // on an unreachable display.
+    std::unique_ptr<QCoreApplication> app;
+    ScreenBackends screen = loadScreenBackends();
+    if (!screen.available()) {
+        cli::printErr(screen.unavailableReason);
+        return cli::Exit::failure;
+    }
+    serviceOptions.preloadedScreen = &screen;
+    if (wantsClipboard) {
+        serviceOptions.clipboard = true;
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    runtime::nameApplication();
+
+    AppServices services(*defaults, serviceOptions);
+    if (!services.screenBackends().available()) {
+        cli::printErr(services.screenBackends().unavailableReason);
+        return cli::Exit::failure;
+    }
+    const auto displays = services.screenshots().displays();
+
+    if (listDisplays) {
+        for (const auto& d : displays) {
+            cli::printOut(displayLine(d));
+        }
+        return cli::Exit::ok;
+    }
+
+    QString reason;
+    if (!runtime::ensureWritableFolder(services.cfg().saveDirectory(), &reason)) {
+        cli::printErr(reason);
+        return cli::Exit::failure;
+    }
+    services.images().ensureSaveDirectory();
+    services.history().load();
+
+    if (request.displayId) {
+        const bool known = std::any_of(displays.begin(), displays.end(),
+                                       [&](const auto& d) { return d.displayId == *request.displayId; });
+        if (!known) {
+            cli::printErr(QStringLiteral("no display %1 (see 'mebo capture --list-displays')").arg(*request.displayId));
+            return cli::Exit::failure;
+        }
+    }
+    if (geometry) {
+        QList<platform::DisplayInfo> candidates = displays;
+        if (request.displayId) {
+            candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                            [&](const auto& d) { return d.displayId != *request.displayId; }),
+                             candidates.end());
+        }
+        const auto target = toDesktopRect(candidates, *geometry);
+        if (!target) {
+            cli::printErr(QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
+            return cli::Exit::failure;
+        }
+        request.displayId = target->first.displayId;
+        request.areaRect = target->second;
+    }
+    if (*mode == CaptureMode::window && !request.windowId) {
+        const auto w = windowUnderPointer(services);
+        if (!w) {
+            cli::printErr(QStringLiteral("no window under the pointer (give one with --window ID)"));
+            return cli::Exit::failure;
+        }
+        request.windowId = w->windowId;
+    }
+
+    CaptureOutcome outcome;
+    QObject::connect(&services.captureMgr(), &CaptureMgr::stillCaptureFinished, app.get(),
+                     [&](bool ok, const QString& path, const QString& itemId, const CaptureResult& result) {
+                         outcome = {true, ok, path, itemId, result};
+                         QCoreApplication::quit();
+                     });
+    QTimer::singleShot(0, app.get(), [&] { services.captureMgr().start(request); });
+    app->exec();
+
+    if (!outcome.ok) {
+        const QString problem = runtime::lastProblem();
+        cli::printErr(problem.isEmpty() ? QStringLiteral("the capture failed") : problem);
+        return cli::Exit::failure;
+    }
+
+    // The index and the thumbnail are part of the capture: finish them before reporting.
+    services.settle(10000);
+
+    QString historyId = outcome.itemId;
+    if (const auto& entries = services.history().entries(); !entries.isEmpty()) {
+        historyId = entries.first().id;
+    }
+    if (opts->has("json")) {
+        QJsonObject obj{{"path", outcome.path},
+                        {"width", outcome.result.image.width()},
+                        {"height", outcome.result.image.height()},
+                        {"mode", captureModeRawValue(outcome.result.mode)},
+                        {"historyId", historyId},
+                        {"windowTitle", outcome.result.sourceWindowTitle ? QJsonValue(*outcome.result.sourceWindowTitle)
+                                                                         : QJsonValue(QJsonValue::Null)}};
+        cli::printJson(obj);
+    } else {
+        cli::printOut(outcome.path);
+    }
+
+    if (opts->has("copy")) {
+        if (!services.cfg().copyToClipboard() && !services.clipboardSvc().copyCapture(outcome.result)) {
+            cli::printErr(runtime::lastProblem());
+            return cli::Exit::failure;
+        }
+        // X11 selections live in their owner: stay until someone else owns the clipboard.
+        auto* clip = static_cast<platform::QtClipboard*>(&services.clipboard());
+        QEventLoop loop;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QObject::connect(clip, &platform::QtClipboard::ownershipLost, &loop, &QEventLoop::quit);
+        timeout.start(10000);
+        if (clip->ownsContent()) {
+            loop.exec();
+        }
+    }
+    return cli::Exit::ok;
+}
+
+} // namespace mebo

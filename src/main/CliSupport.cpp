@@ -1,0 +1,109 @@
+#include "main/CliSupport.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <cstdio>
+
+namespace mebo::cli {
+
+void printOut(const QString& text) {
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+void printErr(const QString& text) {
+    const QByteArray bytes = "mebo: " + text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+void printJson(const QJsonObject& obj) {
+    printOut(QString::fromUtf8(QJsonDocument(obj).toJson(QJsonDocument::Compact)));
+}
+
+int usageError(const QString& message, const QString& command) {
+    printErr(QStringLiteral("%1 (see 'mebo %2 --help')").arg(message, command));
+    return Exit::usage;
+}
+
+std::optional<Options> parseOptions(const QStringList& args, const QList<OptionSpec>& specs, QString* error) {
+    Options out;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!arg.startsWith(QLatin1String("--")) || arg == QLatin1String("--")) {
+            if (arg == QLatin1String("--")) {
+                out.positional << args.mid(i + 1);
+                break;
+            }
+            if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1 && arg != QLatin1String("-h")) {
+                *error = QStringLiteral("unknown option '%1'").arg(arg);
+                return std::nullopt;
+            }
+            if (arg == QLatin1String("-h")) {
+                out.values.insert(QStringLiteral("help"), QString());
+                continue;
+            }
+            out.positional << arg;
+            continue;
+        }
+        QString name = arg.mid(2);
+        std::optional<QString> inlineValue;
+        if (const qsizetype eq = name.indexOf(QLatin1Char('=')); eq >= 0) {
+            inlineValue = name.mid(eq + 1);
+            name = name.left(eq);
+        }
+        const auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
+        if (spec == specs.end()) {
+            *error = QStringLiteral("unknown option '--%1'").arg(name);
+            return std::nullopt;
+        }
+        if (!spec->takesValue) {
+            if (inlineValue) {
+                *error = QStringLiteral("option '--%1' takes no value").arg(name);
+                return std::nullopt;
+            }
+            out.values.insert(name, QString());
+            continue;
+        }
+        if (inlineValue) {
+            out.values.insert(name, *inlineValue);
+        } else if (i + 1 < args.size()) {
+            out.values.insert(name, args[++i]);
+        } else {
+            *error = QStringLiteral("option '--%1' needs a value").arg(name);
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
+std::optional<QRect> parseGeometry(const QString& text) {
+    static const QRegularExpression form(QStringLiteral(R"(^(\d+)x(\d+)\+(-?\d+)\+(-?\d+)$)"));
+    const auto m = form.match(text.trimmed());
+    if (!m.hasMatch()) {
+        return std::nullopt;
+    }
+    bool okW = false, okH = false, okX = false, okY = false;
+    const int w = m.captured(1).toInt(&okW);
+    const int h = m.captured(2).toInt(&okH);
+    const int x = m.captured(3).toInt(&okX);
+    const int y = m.captured(4).toInt(&okY);
+    if (!okW || !okH || !okX || !okY || w <= 0 || h <= 0) {
+        return std::nullopt;
+    }
+    return QRect(x, y, w, h);
+}
+
+std::optional<uint32_t> parseId(const QString& text) {
+    bool ok = false;
+    const QString t = text.trimmed();
+    const qulonglong v = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? t.mid(2).toULongLong(&ok, 16)
+                                                                                  : t.toULongLong(&ok, 10);
+    if (!ok || v > 0xFFFFFFFFull) {
+        return std::nullopt;
+    }
+    return uint32_t(v);
+}
+
+} // namespace mebo::cli
