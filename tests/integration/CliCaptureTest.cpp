@@ -1,0 +1,279 @@
+#include "MeboProcess.h"
+#include "platform/x11/DesktopTools.h"
+#include "platform/x11/FreezeGuard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+using namespace mebo::test;
+using namespace mebo::test::x11;
+
+namespace {
+
+QJsonObject jsonOf(const MeboHome::Run& r) { return QJsonDocument::fromJson(r.out).object(); }
+
+QJsonArray indexOf(const QString& dir) {
+    QFile f(dir + "/index.json");
+    f.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(f.readAll()).array();
+}
+
+QStringList pngsIn(const QString& dir) { return QDir(dir).entryList({"*.png"}, QDir::Files, QDir::Name); }
+
+class CliCapture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            GTEST_SKIP() << "needs the test desktop";
+        }
+        shots = home.path() + "/shots";
+    }
+    MeboHome home;
+    QString shots;
+};
+
+} // namespace
+
+TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
+    MeboHome::Run r;
+    QImage reference;
+    {
+        FreezeGuard freeze;
+        r = home.run({"capture", "fullscreen", "--save-dir", shots, "--json"});
+        QString error;
+        reference = xwdRoot(QString(), &error);
+        ASSERT_FALSE(reference.isNull()) << error.toStdString();
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.errText().toStdString();
+    const QJsonObject out = jsonOf(r);
+    const QString path = out.value("path").toString();
+    EXPECT_TRUE(path.startsWith(shots + "/mebo-"));
+    EXPECT_EQ(out.value("width").toInt(), 1920);
+    EXPECT_EQ(out.value("height").toInt(), 1080);
+    EXPECT_EQ(out.value("mode").toString(), "fullscreen");
+    EXPECT_TRUE(out.value("windowTitle").isNull());
+
+    const QImage png(path);
+    ASSERT_FALSE(png.isNull());
+    EXPECT_EQ(firstDifference(png, reference), QString());
+
+    // The index: one entry with every field, keys sorted, the id the command printed.
+    QFile f(shots + "/index.json");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray raw = f.readAll();
+    const QJsonArray index = QJsonDocument::fromJson(raw).array();
+    ASSERT_EQ(index.size(), 1);
+    const QJsonObject e = index.first().toObject();
+    EXPECT_EQ(e.value("id").toString(), out.value("historyId").toString());
+    EXPECT_EQ(e.value("filename").toString(), QFileInfo(path).fileName());
+    EXPECT_EQ(e.value("thumbnailName").toString(), e.value("id").toString() + ".jpg");
+    EXPECT_EQ(e.value("mode").toString(), "fullscreen");
+    EXPECT_EQ(e.value("widthPx").toInt(), 1920);
+    EXPECT_EQ(e.value("heightPx").toInt(), 1080);
+    EXPECT_TRUE(e.value("tags").isArray());
+    EXPECT_EQ(e.value("mediaType").toString(), "image");
+    EXPECT_EQ(e.value("hasMeboSidecar"), QJsonValue(false));
+    EXPECT_FALSE(e.contains("durationSec"));
+    EXPECT_FALSE(e.contains("saveTargetPath"));
+    EXPECT_TRUE(QDateTime::fromString(e.value("createdAt").toString(), Qt::ISODate).isValid());
+    // Sorted keys: each key appears in the file after the one before it.
+    const QStringList keys = e.keys();
+    qsizetype last = -1;
+    for (const QString& k : {"createdAt", "filename", "hasMeboSidecar", "heightPx", "id", "mediaType", "mode", "tags",
+                             "thumbnailName", "widthPx"}) {
+        const qsizetype at = raw.indexOf("\"" + QByteArray(k) + "\"");
+        EXPECT_GT(at, last) << k;
+        last = at;
+    }
+    // The thumbnail is in the cache location.
+    EXPECT_TRUE(QFileInfo::exists(home.path() + "/cache/mebo/thumbnails/" + e.value("thumbnailName").toString()));
+}
+
+TEST_F(CliCapture, GeometryGivesExactlyThosePixels) {
+    MeboHome::Run r;
+    QImage reference;
+    {
+        FreezeGuard freeze;
+        r = home.run({"capture", "area", "--geometry", "200x100+100+100", "--save-dir", shots});
+        QString error;
+        reference = xwdRoot(QString(), &error);
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QImage png(r.outText());
+    ASSERT_EQ(png.size(), QSize(200, 100));
+    EXPECT_EQ(firstDifference(png, reference.copy(100, 100, 200, 100)), QString());
+
+    // A geometry reaching past the screen edge keeps the part on the display.
+    const auto edge = home.run({"capture", "area", "--geometry", "300x300+1800+900", "--save-dir", shots});
+    ASSERT_EQ(edge.exitCode, 0) << edge.errText().toStdString();
+    EXPECT_EQ(QImage(edge.outText()).size(), QSize(120, 180));
+}
+
+TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
+    const auto ids = windowsTitled("mebo-test-xterm-2");
+    ASSERT_EQ(ids.size(), 1u);
+    const ToolGeometry g = toolGeometry(ids.front());
+    ASSERT_TRUE(g.valid);
+    const QRect frame = g.client.marginsAdded(g.frameExtents);
+    runTool("xdotool", {"windowraise", QString::number(ids.front())});
+    MeboHome::Run r;
+    QImage reference;
+    {
+        FreezeGuard freeze;
+        r = home.run({"capture", "window", "--window", QString::number(ids.front()), "--save-dir", shots, "--json"});
+        QString error;
+        reference = xwdRoot(QString(), &error);
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject out = jsonOf(r);
+    EXPECT_EQ(out.value("windowTitle").toString(), "mebo-test-xterm-2");
+    EXPECT_EQ(out.value("mode").toString(), "window");
+    EXPECT_EQ(out.value("width").toInt(), frame.width());
+    EXPECT_EQ(out.value("height").toInt(), frame.height());
+    const QImage png(out.value("path").toString());
+    EXPECT_EQ(firstDifference(png, reference.copy(frame)), QString());
+
+    // Without --window: the window under the pointer.
+    const QPoint inside = frame.center();
+    runTool("xdotool", {"mousemove", QString::number(inside.x()), QString::number(inside.y())});
+    const auto underPointer = home.run({"capture", "window", "--save-dir", shots, "--json"});
+    ASSERT_EQ(underPointer.exitCode, 0) << underPointer.errText().toStdString();
+    EXPECT_EQ(jsonOf(underPointer).value("windowTitle").toString(), "mebo-test-xterm-2");
+}
+
+TEST_F(CliCapture, CollisionsAreNumberedAcrossRuns) {
+    ASSERT_EQ(home.run({"config", "set", "mebo.filenameTemplate", "shot"}).exitCode, 0);
+    for (int i = 0; i < 3; ++i) {
+        const auto r = home.run({"capture", "area", "--geometry", "10x10+0+0", "--save-dir", shots});
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    }
+    EXPECT_EQ(pngsIn(shots), (QStringList{"shot-1.png", "shot-2.png", "shot.png"}));
+    EXPECT_EQ(indexOf(shots).size(), 3);
+}
+
+TEST_F(CliCapture, HistoryLimitMovesTheOldestToTheTrash) {
+    ASSERT_EQ(home.run({"config", "set", "mebo.saveDirectory", shots}).exitCode, 0);
+    QStringList written;
+    for (int i = 0; i < 5; ++i) {
+        const auto r = home.run({"capture", "area", "--geometry", QString("20x20+%1+0").arg(i * 20)});
+        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        written << QFileInfo(r.outText()).fileName();
+    }
+    // A sidecar of the oldest goes with it.
+    QFile sidecar(shots + "/" + QFileInfo(written[0]).completeBaseName() + ".mebo");
+    ASSERT_TRUE(sidecar.open(QIODevice::WriteOnly));
+    sidecar.write("{}");
+    sidecar.close();
+
+    const auto set = home.run({"config", "set", "mebo.historyMaxCount", "3"});
+    ASSERT_EQ(set.exitCode, 0) << set.errText().toStdString();
+    const QJsonArray index = indexOf(shots);
+    ASSERT_EQ(index.size(), 3);
+    EXPECT_EQ(index[0].toObject().value("filename").toString(), written[4]);
+    EXPECT_EQ(index[2].toObject().value("filename").toString(), written[2]);
+    const QStringList trashed = QDir(home.trashFiles()).entryList(QDir::Files, QDir::Name);
+    EXPECT_TRUE(trashed.contains(written[0]));
+    EXPECT_TRUE(trashed.contains(written[1]));
+    EXPECT_TRUE(trashed.contains(QFileInfo(written[0]).completeBaseName() + ".mebo"));
+    EXPECT_EQ(pngsIn(shots).size(), 3);
+    EXPECT_TRUE(QFileInfo::exists(home.path() + "/data/Trash/info/" + written[0] + ".trashinfo"));
+
+    // A sixth capture keeps the library at three.
+    ASSERT_EQ(home.run({"capture", "area", "--geometry", "20x20+200+0"}).exitCode, 0);
+    EXPECT_EQ(indexOf(shots).size(), 3);
+    EXPECT_EQ(pngsIn(shots).size(), 3);
+
+    // history list / delete.
+    const auto list = home.run({"history", "list", "--json"});
+    ASSERT_EQ(list.exitCode, 0);
+    const QJsonArray listed = jsonOf(list).value("entries").toArray();
+    ASSERT_EQ(listed.size(), 3);
+    const QString id = listed[1].toObject().value("id").toString();
+    const auto del = home.run({"history", "delete", id});
+    EXPECT_EQ(del.exitCode, 0) << del.errText().toStdString();
+    EXPECT_EQ(indexOf(shots).size(), 2);
+    EXPECT_EQ(home.run({"history", "delete", id}).exitCode, 1);
+}
+
+TEST_F(CliCapture, BrokenIndexIsReplacedByTheNextCapture) {
+    QDir().mkpath(shots);
+    QFile f(shots + "/index.json");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[{ this is not json");
+    f.close();
+    const auto r = home.run({"capture", "area", "--geometry", "10x10+0+0", "--save-dir", shots});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_EQ(indexOf(shots).size(), 1);
+}
+
+TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
+    struct Case {
+        QStringList args;
+        int exitCode;
+    };
+    const QList<Case> cases{
+        {{"capture", "panorama"}, 2},
+        {{"capture", "fullscreen", "--frobnicate"}, 2},
+        {{"capture"}, 2},
+        {{"capture", "area"}, 2},
+        {{"capture", "area", "--geometry", "10x10"}, 2},
+        {{"capture", "fullscreen", "--geometry", "10x10+0+0"}, 2},
+        {{"capture", "area", "--geometry", "200x100+5000+5000"}, 1},
+        {{"capture", "fullscreen", "--display", "4242"}, 1},
+        {{"capture", "window", "--window", "0x7ffffff"}, 1},
+        {{"frobnicate"}, 2},
+    };
+    for (const Case& c : cases) {
+        const auto r = home.run(QStringList(c.args) << "--save-dir" << shots);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.errText().toStdString();
+        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(pngsIn(shots).isEmpty()) << c.args.join(' ').toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(shots + "/index.json"));
+}
+
+TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
+    // No X display reachable.
+    QProcessEnvironment env = home.environment();
+    env.insert("DISPLAY", ":4077");
+    auto r = home.run({"capture", "fullscreen", "--save-dir", shots}, 60000, &env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.errText().contains("4077")) << r.errText().toStdString();
+    EXPECT_EQ(r.errText().count('\n'), 0);
+    env.remove("DISPLAY");
+    r = home.run({"capture", "fullscreen", "--save-dir", shots}, 60000, &env);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errText(), "mebo: no X display: DISPLAY is not set");
+
+    // A save folder that cannot be written (a file stands where the folder should be).
+    QFile blocker(home.path() + "/blocker");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    r = home.run({"capture", "fullscreen", "--save-dir", home.path() + "/blocker/shots"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errText().count('\n'), 0);
+    EXPECT_TRUE(r.errText().contains("blocker/shots")) << r.errText().toStdString();
+
+    // A corrupt settings file is reported and left as it was.
+    QDir().mkpath(QFileInfo(home.configFile()).path());
+    QFile cfg(home.configFile());
+    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
+    cfg.write("{\"mebo.copyToClipboard\": tru");
+    cfg.close();
+    r = home.run({"capture", "fullscreen", "--save-dir", shots});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.errText().count('\n'), 0);
+    EXPECT_TRUE(r.errText().contains("defaults.json")) << r.errText().toStdString();
+    QFile again(home.configFile());
+    again.open(QIODevice::ReadOnly);
+    EXPECT_EQ(again.readAll(), QByteArray("{\"mebo.copyToClipboard\": tru"));
+    EXPECT_TRUE(pngsIn(shots).isEmpty());
+}

@@ -1,0 +1,115 @@
+#include "MeboProcess.h"
+#include "platform/x11/DesktopTools.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace mebo::test;
+
+TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
+    MeboHome home;
+    auto get = [&](const QString& key) { return home.run({"config", "get", key}).outText(); };
+    EXPECT_EQ(get("mebo.recordFps"), "15");
+    EXPECT_EQ(get("mebo.copyToClipboard"), "false");
+    EXPECT_EQ(get("mebo.saveDirectory"), home.picturesMebo());
+    EXPECT_EQ(get("mebo.selectedMicDeviceId"), "(none)");
+
+    EXPECT_EQ(home.run({"config", "set", "mebo.recordFps", "24"}).exitCode, 0);
+    EXPECT_EQ(home.run({"config", "set", "mebo.webcamScale", "0.35"}).exitCode, 0);
+    EXPECT_EQ(home.run({"config", "set", "mebo.copyToClipboard", "yes"}).exitCode, 0);
+    EXPECT_EQ(home.run({"config", "set", "mebo.shortcutOverrides", R"({"text":""})"}).exitCode, 0);
+    EXPECT_EQ(home.run({"config", "set", "mebo.selectedMicDeviceId", "alsa_input.usb"}).exitCode, 0);
+    EXPECT_EQ(home.run({"config", "set", "mebo.playShutterSound", "false"}).exitCode, 0);
+    EXPECT_EQ(get("mebo.recordFps"), "24");
+    EXPECT_EQ(get("mebo.webcamScale"), "0.35");
+    EXPECT_EQ(get("mebo.copyToClipboard"), "true");
+    EXPECT_EQ(get("mebo.shortcutOverrides"), R"({"text":""})");
+    EXPECT_EQ(get("mebo.selectedMicDeviceId"), "alsa_input.usb");
+    EXPECT_EQ(get("mebo.playShutterSound"), "false");
+
+    const auto list = home.run({"config", "list", "--json"});
+    ASSERT_EQ(list.exitCode, 0);
+    const QJsonObject all = QJsonDocument::fromJson(list.out).object();
+    EXPECT_EQ(all.value("mebo.recordFps").toInt(), 24);
+    EXPECT_EQ(all.value("mebo.appearanceMode").toString(), "system");
+    EXPECT_TRUE(all.contains("mebo.historyMaxCount"));
+
+    EXPECT_EQ(home.run({"config", "unset", "mebo.recordFps"}).exitCode, 0);
+    EXPECT_EQ(get("mebo.recordFps"), "15");
+    EXPECT_EQ(home.run({"config", "unset", "mebo.selectedMicDeviceId"}).exitCode, 0);
+    EXPECT_EQ(get("mebo.selectedMicDeviceId"), "(none)");
+
+    // Values stored by hand follow the load rules: 25 is not an allowed rate.
+    QFile f(home.configFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray text = f.readAll();
+    f.close();
+    EXPECT_TRUE(text.contains("mebo.webcamScale"));
+}
+
+TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
+    MeboHome home;
+    struct Case {
+        QStringList args;
+    };
+    for (const QStringList& args : {QStringList{"config", "get", "mebo.nope"},
+                                    QStringList{"config", "set", "mebo.recordFps", "25"},
+                                    QStringList{"config", "set", "mebo.recordFps", "fast"},
+                                    QStringList{"config", "set", "mebo.copyToClipboard", "maybe"},
+                                    QStringList{"config", "set", "mebo.appearanceMode", "sepia"},
+                                    QStringList{"config", "set", "mebo.historyMaxCount", "-1"},
+                                    QStringList{"config", "set", "mebo.shortcutOverrides", "[1]"},
+                                    QStringList{"config", "frob"}, QStringList{"config", "get"}}) {
+        const auto r = home.run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
+    }
+    EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).outText(), "15");
+    const auto help = home.run({"config", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.outText().contains("mebo.historyMaxCount"));
+    for (const char* cmd : {"capture", "history"}) {
+        const auto h = home.run({cmd, "--help"});
+        EXPECT_EQ(h.exitCode, 0);
+        EXPECT_TRUE(h.outText().startsWith("Usage: mebo")) << cmd;
+    }
+}
+
+TEST(CliCopy, ImageStaysOnTheClipboardUntilAnotherProgramTakesIt) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        GTEST_SKIP() << "needs the test desktop";
+    }
+    MeboHome home;
+    QProcess mebo;
+    mebo.setProcessEnvironment(home.environment());
+    QElapsedTimer timer;
+    timer.start();
+    mebo.start(QStringLiteral(MEBO_BINARY),
+               {"capture", "area", "--geometry", "64x48+10+10", "--save-dir", home.path() + "/shots", "--copy"});
+    ASSERT_TRUE(mebo.waitForReadyReadStandardOutput(30000));
+    const QString path = QString::fromUtf8(mebo.readAllStandardOutput()).trimmed();
+    ASSERT_FALSE(path.isEmpty());
+
+    const auto targets = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"});
+    EXPECT_TRUE(targets.out.contains("image/png")) << targets.out.constData();
+    const auto png = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "image/png"});
+    const QImage fromClipboard = QImage::fromData(png.out, "PNG");
+    EXPECT_EQ(fromClipboard.size(), QSize(64, 48));
+    EXPECT_EQ(x11::firstDifference(fromClipboard, QImage(path)), QString());
+
+    // Another program takes the clipboard: mebo ends well before its 10 s limit.
+    QProcess taker;
+    taker.start("xclip", {"-i", "-selection", "clipboard", "-loops", "1"});
+    taker.write("taken");
+    taker.closeWriteChannel();
+    ASSERT_TRUE(mebo.waitForFinished(8000));
+    EXPECT_EQ(mebo.exitCode(), 0);
+    EXPECT_LT(timer.elapsed(), 9500);
+    taker.kill();
+    taker.waitForFinished();
+}
