@@ -19,17 +19,24 @@ class Workspace;
 // The persistent list of captures in the save folder ("index.json"), newest first. All state is
 // main-thread only; the orphan scan and the prune's trash moves run on the thread pool with plain
 // snapshots, and every late result is checked against `generation`.
+//
+// `workspace` must outlive the store: the destructor waits for a trash move in progress to return
+// and stops the background work at its next checkpoint, so nothing runs on a destroyed store.
 class HistoryStore : public QObject, public HistoryLimitTarget {
     Q_OBJECT
 public:
-    HistoryStore(Cfg& cfg, platform::Workspace& workspace, ThumbnailCache& thumbnails, QObject* parent = nullptr);
+    // Does not read the disk; call load() once wired.
+    HistoryStore(Cfg& cfg, platform::Workspace& workspace, ThumbnailCache& thumbnails,
+                 QObject* parent = nullptr);
     ~HistoryStore() override;
 
     void load();
     void reload();
-    // Enters a just-written still capture; answers the new entry.
+    // Enters a just-written still capture with a new id; answers the new entry.
     HistoryEntry add(const QString& filePath, const CaptureResult& result);
-    // Enters a prepared entry (recordings) at the front.
+    // The same with the id the caller already handed out (canonical upper-case UUID text).
+    HistoryEntry add(const QString& filePath, const CaptureResult& result, const QString& id);
+    // Enters a prepared entry (recordings) at the front; the caller makes its thumbnail.
     void addEntry(const HistoryEntry& entry);
     // The user removes an item: files to the Trash, entry out of the list.
     void deleteEntry(const HistoryEntry& entry);
@@ -56,11 +63,25 @@ public:
     // Existing or not: the files that go with an entry when it is deleted.
     QStringList siblingPaths(const HistoryEntry& entry) const;
 
+    // The index file's content: a JSON array, newest first. Decoding is strict; the error names
+    // the key path of the first bad value ("[2].widthPx: missing").
+    static QByteArray encodeIndex(const QList<HistoryEntry>& entries);
+    static std::optional<QList<HistoryEntry>> decodeIndex(const QByteArray& json, QString* error);
+
 Q_SIGNALS:
     void entriesChanged();
     void becameIdle();
 
 private:
+    void startOrphanScan();
+    void finishOrphanScan(int scanGeneration, const QSet<QString>& orphanIds);
+    void finishPrune(int pruneGeneration, const QSet<QString>& deletedIds);
+    // Removes the entries with these ids (order kept) and drops their thumbnails; answers how many went.
+    int removeEntries(const QSet<QString>& ids);
+    void emitIfIdle();
+    // The stored form of a capture's path: relative when inside the save folder, else absolute.
+    QString libraryFilename(const QString& filePath) const;
+
     struct Private;
     Private* d_;
 

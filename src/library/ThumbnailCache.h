@@ -23,6 +23,10 @@ public:
     void make(const QString& thumbnailName, const QImage& image);
     // The thumbnail, from memory or disk; a null image when there is none.
     QImage thumbnail(const QString& thumbnailName);
+    // The same, looked up by the library item's id.
+    QImage thumbnailForId(const QString& entryId);
+    // Whether the thumbnail is held in memory (no disk access).
+    bool isInMemory(const QString& thumbnailName) const;
     void drop(const QString& thumbnailName);
     // Forgets every thumbnail in memory (a folder change); files stay for their items.
     void clear();
@@ -33,6 +37,8 @@ Q_SIGNALS:
     void thumbnailReady(const QString& thumbnailName);
 
 private:
+    void remember(const QString& thumbnailName, const QImage& image);
+
     struct State;
     QString directory_;
     State* state_;

@@ -104,7 +104,7 @@ TEST(CliCopy, ImageStaysOnTheClipboardUntilAnotherProgramTakesIt) {
 
     // Another program takes the clipboard: mebo ends well before its 10 s limit.
     QProcess taker;
-    taker.start("xclip", {"-i", "-selection", "clipboard", "-loops", "1"});
+    taker.start("xclip", {"-quiet", "-i", "-selection", "clipboard"});
     taker.write("taken");
     taker.closeWriteChannel();
     ASSERT_TRUE(mebo.waitForFinished(8000));
