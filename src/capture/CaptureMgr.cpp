@@ -1,0 +1,322 @@
+#include "capture/CaptureMgr.h"
+
+#include "app/AppLogger.h"
+#include "app/Cfg.h"
+#include "capture/ClipboardSvc.h"
+#include "capture/ImageStore.h"
+#include "capture/MainWindowLink.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "capture/ShutterSoundPlayer.h"
+#include "library/HistoryStore.h"
+#include "platform/Dialogs.h"
+#include "platform/PointerLocator.h"
+#include "platform/Workspace.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QUuid>
+
+namespace mebo {
+
+CaptureMgr::CaptureMgr(Cfg& cfg, ScreenCaptureSvc& screenshots, ImageStore& images, ClipboardSvc& clipboard,
+                       ShutterSoundPlayer& shutter, HistoryStore& history, MainWindowLink& mainWindow,
+                       RegionOverlay* overlay, platform::Dialogs& dialogs, platform::Workspace& workspace,
+                       platform::PointerLocator& pointer, QObject* parent)
+    : QObject(parent), cfg_(cfg), screenshots_(screenshots), images_(images), clipboard_(clipboard),
+      shutter_(shutter), history_(history), mainWindow_(mainWindow), overlay_(overlay), dialogs_(dialogs),
+      workspace_(workspace), pointer_(pointer), quit_([] { QCoreApplication::quit(); }) {}
+
+QString CaptureMgr::permissionAlertTitle() {
+    return QStringLiteral("Screen Recording Permission Required");
+}
+
+QString CaptureMgr::permissionAlertText() {
+    return QStringLiteral(
+        "Mebo needs Screen Recording permission to capture screenshots. Please make sure the display named "
+        "in "
+        "DISPLAY is reachable and that XAUTHORITY allows access to it.\n\n"
+        "If you've already granted access, please quit and reopen Mebo — Linux only applies a new DISPLAY or "
+        "XAUTHORITY to newly launched apps.");
+}
+
+QStringList CaptureMgr::permissionAlertButtons() {
+    return {QStringLiteral("Open Settings"), QStringLiteral("Quit & Reopen"), QStringLiteral("Cancel")};
+}
+
+QUrl CaptureMgr::accessSettingsUrl() {
+    return QUrl(QStringLiteral("https://www.x.org/releases/current/doc/man/man7/Xsecurity.7.xhtml"));
+}
+
+void CaptureMgr::setCaptureActive(bool active) {
+    if (captureActive_ == active) {
+        return;
+    }
+    captureActive_ = active;
+    Q_EMIT captureActiveChanged(active);
+}
+
+void CaptureMgr::hideMainWindowForCapture() {
+    if (!mainWindow_.isMainWindowVisible()) {
+        return;
+    }
+    mainWindow_.setRememberedFrame(mainWindow_.mainWindowFrame());
+    mainWindow_.setCaptureInProgress(true);
+    mainWindow_.hideMainWindow();
+}
+
+void CaptureMgr::restoreMainWindow() {
+    if (mainWindow_.captureInProgress()) {
+        mainWindow_.setCaptureInProgress(false);
+        mainWindow_.showMainWindow();
+        if (const auto frame = mainWindow_.rememberedFrame()) {
+            mainWindow_.setMainWindowFrame(*frame);
+        }
+    }
+    mainWindow_.setRememberedFrame(std::nullopt);
+}
+
+void CaptureMgr::abandon(CaptureMode mode) {
+    setCaptureActive(false);
+    restoreMainWindow();
+    reportAbandoned(mode);
+}
+
+void CaptureMgr::reportAbandoned(CaptureMode mode) {
+    CaptureResult none;
+    none.mode = mode;
+    none.captureDate = QDateTime::currentDateTime();
+    Q_EMIT stillCaptureFinished(false, QString(), QString(), none);
+}
+
+void CaptureMgr::start(const CaptureRequest& request) {
+    logInfo(QStringLiteral("[CaptureMgr] start mode=") + captureModeRawValue(request.mode) +
+            QStringLiteral(" source=") + captureSourceRawValue(request.source) +
+            QStringLiteral(" preferredApp=") + preCaptureFrontmostAppId_.value_or(QStringLiteral("nil")));
+    setCaptureActive(true);
+    hideMainWindowForCapture();
+
+    // Reading the shareable content is the permission test: on X11 it fails when the display
+    // cannot be opened or read.
+    platform::ContentQuery query;
+    query.excludeDesktopWindows = true;
+    query.onScreenWindowsOnly = true;
+    QPointer<CaptureMgr> self(this);
+    screenshots_.shareableContent(query, [self, request](Result<platform::ShareableContent> content) {
+        if (!self) {
+            return;
+        }
+        if (!content) {
+            logWarning(QStringLiteral("[Permission] SCShareableContent 失敗 (推斷無權限): ") +
+                       content.error());
+            self->onPermissionDenied(request.mode);
+            return;
+        }
+        // The timer belongs to the coordinator: destroying it cancels the wait.
+        QTimer::singleShot(settleDelayMs, self.data(), [self, request] { self->dispatch(request); });
+    });
+}
+
+void CaptureMgr::onPermissionDenied(CaptureMode mode) {
+    logWarning(QStringLiteral("[CaptureMgr] 缺少屏幕錄製權限, 引導用戶授權"));
+    setCaptureActive(false);
+    restoreMainWindow();
+    if (!permissionAlertShownThisSession_) {
+        permissionAlertShownThisSession_ = true;
+        showPermissionAlert();
+    }
+    reportAbandoned(mode);
+}
+
+void CaptureMgr::showPermissionAlert() {
+    QPointer<CaptureMgr> self(this);
+    dialogs_.alert(permissionAlertTitle(), permissionAlertText(), permissionAlertButtons(),
+                   [self](int button) {
+                       if (!self) {
+                           return;
+                       }
+                       if (button == 0) {
+                           self->openAccessSettings();
+                       } else if (button == 1) {
+                           self->relaunch();
+                       }
+                   });
+}
+
+void CaptureMgr::openAccessSettings() {
+    const QUrl url = accessSettingsUrl();
+    if (!workspace_.openUrl(url)) {
+        logWarning(QStringLiteral("[CaptureMgr] 無法打開設定頁面: ") + url.toString());
+    }
+}
+
+void CaptureMgr::relaunch() {
+    QString error;
+    if (!workspace_.relaunch(&error)) {
+        logError(QStringLiteral("[CaptureMgr] relaunch 失敗: ") + error);
+        return;
+    }
+    QTimer::singleShot(relaunchQuitDelayMs, this, [this] { quit_(); });
+}
+
+void CaptureMgr::dispatch(const CaptureRequest& request) {
+    switch (request.mode) {
+    case CaptureMode::fullscreen:
+        captureFullscreen(request);
+        return;
+    case CaptureMode::area:
+        if (request.areaRect) {
+            uint32_t displayId = 0;
+            if (request.displayId) {
+                displayId = *request.displayId;
+            } else if (auto d =
+                           ScreenCaptureSvc::displayForRect(screenshots_.displays(), *request.areaRect)) {
+                displayId = d->displayId;
+            }
+            captureArea(request.mode, displayId, *request.areaRect);
+        } else {
+            presentOverlay(request.mode, SnapIntent::area);
+        }
+        return;
+    case CaptureMode::window:
+        if (request.windowId) {
+            captureWindow(request.mode, *request.windowId);
+        } else {
+            presentOverlay(request.mode, SnapIntent::window);
+        }
+        return;
+    case CaptureMode::scroll:
+    case CaptureMode::record:
+    case CaptureMode::recordArea:
+        break;
+    }
+    logWarning(QStringLiteral("[CaptureMgr] mode=") + captureModeRawValue(request.mode) +
+               QStringLiteral(" is not available in this build"));
+    abandon(request.mode);
+}
+
+uint32_t CaptureMgr::displayUnderPointer() const {
+    const auto displays = screenshots_.displays();
+    if (const auto point = pointer_.location()) {
+        for (const auto& d : displays) {
+            if (d.frame.contains(*point)) {
+                return d.displayId;
+            }
+        }
+    }
+    for (const auto& d : displays) {
+        if (d.primary) {
+            return d.displayId;
+        }
+    }
+    return displays.isEmpty() ? 0 : displays.first().displayId;
+}
+
+void CaptureMgr::captureFullscreen(const CaptureRequest& request) {
+    const uint32_t displayId = request.displayId ? *request.displayId : displayUnderPointer();
+    const CaptureMode mode = request.mode;
+    QPointer<CaptureMgr> self(this);
+    screenshots_.captureFullDisplay(displayId, [self, mode, displayId](std::optional<QImage> image) {
+        if (!self) {
+            return;
+        }
+        if (!image) {
+            self->abandon(mode);
+            return;
+        }
+        self->handleResult(
+            CaptureResult{std::move(*image), mode, QDateTime::currentDateTime(), displayId, std::nullopt});
+    });
+}
+
+void CaptureMgr::captureArea(CaptureMode mode, uint32_t displayId, const QRect& rect) {
+    QPointer<CaptureMgr> self(this);
+    screenshots_.captureArea(displayId, rect, [self, mode, displayId](std::optional<QImage> image) {
+        if (!self) {
+            return;
+        }
+        if (!image) {
+            self->abandon(mode);
+            return;
+        }
+        self->handleResult(
+            CaptureResult{std::move(*image), mode, QDateTime::currentDateTime(), displayId, std::nullopt});
+    });
+}
+
+void CaptureMgr::captureWindow(CaptureMode mode, uint32_t windowId) {
+    QPointer<CaptureMgr> self(this);
+    screenshots_.captureWindow(windowId, [self, mode](std::optional<ScreenCaptureSvc::WindowCapture> window) {
+        if (!self) {
+            return;
+        }
+        if (!window) {
+            self->abandon(mode);
+            return;
+        }
+        self->handleResult(CaptureResult{std::move(window->image), mode, QDateTime::currentDateTime(),
+                                         std::nullopt, window->title});
+    });
+}
+
+void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent) {
+    if (!overlay_) {
+        logWarning(QStringLiteral("[CaptureMgr] region overlay unavailable: cannot select an area or window "
+                                  "interactively"));
+        abandon(mode);
+        return;
+    }
+    if (overlay_->isBusy()) {
+        logWarning(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求"));
+        logInfo(QStringLiteral("[CaptureMgr] 區域截屏取消"));
+        abandon(mode);
+        return;
+    }
+    QPointer<CaptureMgr> self(this);
+    overlay_->present(intent, RegionKind::area, preCaptureFrontmostAppId_,
+                      [self, mode](OverlayOutcome outcome) {
+                          if (!self) {
+                              return;
+                          }
+                          switch (outcome.kind) {
+                          case OverlayOutcome::Kind::cancelled:
+                              logInfo(QStringLiteral("[CaptureMgr] 區域截屏取消"));
+                              self->abandon(mode);
+                              return;
+                          case OverlayOutcome::Kind::region:
+                              self->captureArea(mode, outcome.displayId, outcome.rect);
+                              return;
+                          case OverlayOutcome::Kind::window:
+                              self->captureWindow(mode, outcome.windowId);
+                              return;
+                          }
+                      });
+}
+
+void CaptureMgr::handleResult(const CaptureResult& result) {
+    logInfo(QStringLiteral("[CaptureMgr] handleResult mode=") + captureModeRawValue(result.mode) +
+            QStringLiteral(" size=%1×%2").arg(result.image.width()).arg(result.image.height()));
+    setCaptureActive(false);
+    if (cfg_.playShutterSound()) {
+        shutter_.play(shutterMinIntervalSec);
+    }
+
+    const std::optional<QString> path = images_.write(result);
+    if (!path) {
+        logError(QStringLiteral("[CaptureMgr] ImageStore 寫盤失敗"));
+        restoreMainWindow();
+        Q_EMIT stillCaptureFinished(false, QString(), QString(), result);
+        return;
+    }
+
+    // One id for the editor's item and the history entry.
+    const QString itemId = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    mainWindow_.openNewCapture(*path, itemId, result);
+    if (cfg_.copyToClipboard()) {
+        clipboard_.copyCapture(result);
+    }
+    history_.add(*path, result, itemId);
+    Q_EMIT stillCaptureFinished(true, *path, itemId, result);
+}
+
+} // namespace mebo

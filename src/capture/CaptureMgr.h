@@ -1,0 +1,119 @@
+#pragma once
+
+#include "capture/CaptureMode.h"
+#include "capture/RegionOverlay.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+namespace mebo {
+
+class Cfg;
+class ClipboardSvc;
+class HistoryStore;
+class ImageStore;
+class MainWindowLink;
+class ScreenCaptureSvc;
+class ShutterSoundPlayer;
+namespace platform {
+class Dialogs;
+class PointerLocator;
+class Workspace;
+} // namespace platform
+
+// The single entry point of every capture. It checks that the screen can be read, hides the main
+// window, runs the interaction the mode needs (region overlay, pointer), gets the image from the
+// screenshot service and finishes every still capture in handleResult(). Main thread only; every
+// asynchronous answer comes back on the main thread and is ignored once the coordinator is gone.
+class CaptureMgr : public QObject {
+    Q_OBJECT
+    // True from start() until the capture finished or was abandoned (the tray icon and the main
+    // window observe it).
+    Q_PROPERTY(bool captureActiveSubject READ captureActive NOTIFY captureActiveChanged)
+public:
+    static constexpr int settleDelayMs = 50;        // lets the hidden main window leave the screen
+    static constexpr int relaunchQuitDelayMs = 400; // the new instance starts before this one quits
+    static constexpr double shutterMinIntervalSec = 1.5;
+
+    // `overlay` may be null (a session without the desktop shell): interactive area and window
+    // selection is then unavailable.
+    CaptureMgr(Cfg& cfg, ScreenCaptureSvc& screenshots, ImageStore& images, ClipboardSvc& clipboard,
+               ShutterSoundPlayer& shutter, HistoryStore& history, MainWindowLink& mainWindow,
+               RegionOverlay* overlay, platform::Dialogs& dialogs, platform::Workspace& workspace,
+               platform::PointerLocator& pointer, QObject* parent = nullptr);
+
+    void start(const CaptureRequest& request);
+    // Finishes a still capture: sound, file, editor, clipboard, history.
+    void handleResult(const CaptureResult& result);
+
+    bool captureActive() const { return captureActive_; }
+    bool permissionAlertShownThisSession() const { return permissionAlertShownThisSession_; }
+
+    // Application id of the window that was in front before Mebo became active; kept up to date
+    // by the desktop shell, logged at start and handed to the overlay as the preferred snap target.
+    std::optional<QString> preCaptureFrontmostAppId() const { return preCaptureFrontmostAppId_; }
+    void setPreCaptureFrontmostAppId(std::optional<QString> appId) {
+        preCaptureFrontmostAppId_ = std::move(appId);
+    }
+
+    // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
+    void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
+
+    static QString permissionAlertTitle();
+    static QString permissionAlertText();
+    static QStringList permissionAlertButtons();
+    // Where "Open Settings" leads: the X server access-control manual.
+    static QUrl accessSettingsUrl();
+
+Q_SIGNALS:
+    void captureActiveChanged(bool active);
+    // Once per still capture (also for abandoned ones, with ok false and no path): the command
+    // line reports from it.
+    void stillCaptureFinished(bool ok, const QString& path, const QString& itemId,
+                              const mebo::CaptureResult& result);
+
+private:
+    void setCaptureActive(bool active);
+    void hideMainWindowForCapture();
+    void restoreMainWindow();
+    // Capture inactive, main window back, the end reported.
+    void abandon(CaptureMode mode);
+    void reportAbandoned(CaptureMode mode);
+
+    // Warning, capture abandoned, the alert once per process.
+    void onPermissionDenied(CaptureMode mode);
+    void showPermissionAlert();
+    void openAccessSettings();
+    void relaunch();
+
+    void dispatch(const CaptureRequest& request);
+    void captureFullscreen(const CaptureRequest& request);
+    void captureArea(CaptureMode mode, uint32_t displayId, const QRect& rect);
+    void captureWindow(CaptureMode mode, uint32_t windowId);
+    void presentOverlay(CaptureMode mode, SnapIntent intent);
+    uint32_t displayUnderPointer() const;
+
+    Cfg& cfg_;
+    ScreenCaptureSvc& screenshots_;
+    ImageStore& images_;
+    ClipboardSvc& clipboard_;
+    ShutterSoundPlayer& shutter_;
+    HistoryStore& history_;
+    MainWindowLink& mainWindow_;
+    RegionOverlay* overlay_;
+    platform::Dialogs& dialogs_;
+    platform::Workspace& workspace_;
+    platform::PointerLocator& pointer_;
+
+    bool captureActive_ = false;
+    bool permissionAlertShownThisSession_ = false;
+    std::optional<QString> preCaptureFrontmostAppId_;
+    std::function<void()> quit_;
+};
+
+} // namespace mebo
