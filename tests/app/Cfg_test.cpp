@@ -2,6 +2,7 @@
 #include "support/TestUtil.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace mebo;
