@@ -318,16 +318,12 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
     // The index and the thumbnail are part of the capture: finish them before reporting.
     services.settle(10000);
 
-    QString historyId = outcome.itemId;
-    if (const auto& entries = services.history().entries(); !entries.isEmpty()) {
-        historyId = entries.first().id;
-    }
     if (opts->has("json")) {
         QJsonObject obj{{"path", outcome.path},
                         {"width", outcome.result.image.width()},
                         {"height", outcome.result.image.height()},
                         {"mode", captureModeRawValue(outcome.result.mode)},
-                        {"historyId", historyId},
+                        {"historyId", outcome.itemId},
                         {"windowTitle", outcome.result.sourceWindowTitle ? QJsonValue(*outcome.result.sourceWindowTitle)
                                                                          : QJsonValue(QJsonValue::Null)}};
         cli::printJson(obj);
