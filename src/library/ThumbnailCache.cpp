@@ -1,0 +1,216 @@
+#include "library/ThumbnailCache.h"
+
+#include "app/AppLogger.h"
+#include "app/MainThread.h"
+#include "library/UtilityTask.h"
+
+#include <QBuffer>
+#include <QCache>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QPainter>
+#include <QPointer>
+#include <QSaveFile>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+namespace mebo {
+
+namespace {
+
+constexpr int kJpegQuality = 80;
+constexpr int kMemoryBudgetKiB = 48 * 1024; // about 120 thumbnails of 320 x 320
+
+const QString& jpgSuffix() {
+    static const QString s = QStringLiteral(".jpg");
+    return s;
+}
+
+// The library item id a thumbnail name belongs to (names are id + ".jpg").
+QString entryIdOf(const QString& thumbnailName) {
+    return thumbnailName.endsWith(jpgSuffix()) ? thumbnailName.chopped(jpgSuffix().size()) : thumbnailName;
+}
+
+// Writes in flight, shared with the workers so waitForPending() can block on them.
+struct PendingWrites {
+    std::mutex mutex;
+    std::condition_variable cv;
+    int count = 0;
+
+    void begin() {
+        std::lock_guard lock(mutex);
+        ++count;
+    }
+    void end() {
+        {
+            std::lock_guard lock(mutex);
+            --count;
+        }
+        cv.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(mutex);
+        cv.wait(lock, [this] { return count == 0; });
+    }
+};
+
+// Fits `image` into maxEdge x maxEdge (never enlarges) on an opaque white ground: JPEG has no alpha.
+QImage scaledOpaque(const QImage& image, int maxEdge) {
+    QImage scaled = image;
+    if (image.width() > maxEdge || image.height() > maxEdge) {
+        scaled = image.scaled(maxEdge, maxEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    QImage out(scaled.size(), QImage::Format_RGB32);
+    out.fill(Qt::white);
+    QPainter p(&out);
+    p.drawImage(0, 0, scaled);
+    p.end();
+    return out;
+}
+
+bool writeJpeg(const QString& path, const QImage& image, QString* error) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "jpeg");
+    writer.setQuality(kJpegQuality);
+    if (!writer.write(image)) {
+        *error = writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Main-thread state. `pendingTokens` is write bookkeeping, not part of the memory cache: a
+// write whose token is gone was dropped meanwhile, and its file is removed when it lands.
+struct ThumbnailCache::State {
+    QCache<QString, QImage> images{kMemoryBudgetKiB};
+    QHash<QString, QString> fileByName; // thumbnails known to be on disk
+    QHash<QString, QString> nameById;   // library item id -> thumbnail name
+    QHash<QString, quint64> pendingTokens;
+    quint64 nextToken = 0;
+    quint64 epoch = 0; // bumped by clear(): late writes then stay out of memory
+    std::shared_ptr<PendingWrites> pending = std::make_shared<PendingWrites>();
+};
+
+ThumbnailCache::ThumbnailCache(QString directory, QObject* parent)
+    : QObject(parent), directory_(std::move(directory)), state_(new State) {}
+
+ThumbnailCache::~ThumbnailCache() {
+    // Workers hold only their own data; their completions find the QPointer empty.
+    state_->pending->wait();
+    delete state_;
+}
+
+QString ThumbnailCache::pathFor(const QString& thumbnailName) const {
+    return QDir(directory_).filePath(thumbnailName);
+}
+
+void ThumbnailCache::make(const QString& thumbnailName, const QImage& image) {
+    if (image.isNull() || thumbnailName.isEmpty()) {
+        return;
+    }
+    const quint64 token = ++state_->nextToken;
+    state_->pendingTokens.insert(thumbnailName, token);
+    const quint64 epoch = state_->epoch;
+    const QString path = pathFor(thumbnailName);
+    std::shared_ptr<PendingWrites> pending = state_->pending;
+    pending->begin();
+    QPointer<ThumbnailCache> self(this);
+    startUtilityTask([self, pending, image, path, thumbnailName, token, epoch] {
+        const QImage thumb = scaledOpaque(image, maxEdgePx);
+        QString error;
+        const bool written = writeJpeg(path, thumb, &error);
+        runOnMain([self, thumb, path, thumbnailName, token, epoch, written, error] {
+            if (!self) {
+                return;
+            }
+            State& s = *self->state_;
+            const auto it = s.pendingTokens.constFind(thumbnailName);
+            if (it == s.pendingTokens.cend()) {
+                QFile::remove(path); // dropped while it was being written
+                return;
+            }
+            if (*it != token) {
+                return; // a newer make() of the same name is on its way
+            }
+            s.pendingTokens.erase(it);
+            if (!written) {
+                logWarning(QStringLiteral("[Thumbnail] 寫入失敗 %1: %2").arg(thumbnailName, error));
+            } else {
+                s.fileByName.insert(thumbnailName, path);
+            }
+            if (epoch == s.epoch) {
+                self->remember(thumbnailName, thumb);
+            }
+            Q_EMIT self->thumbnailReady(thumbnailName);
+        });
+        // After the completion is queued: waitForPending() then means the file is in place.
+        pending->end();
+    });
+}
+
+QImage ThumbnailCache::thumbnail(const QString& thumbnailName) {
+    if (const QImage* img = state_->images.object(thumbnailName)) {
+        return *img;
+    }
+    const QString path = state_->fileByName.value(thumbnailName, pathFor(thumbnailName));
+    QImageReader reader(path, "jpeg");
+    const QImage img = reader.read();
+    if (img.isNull()) {
+        state_->fileByName.remove(thumbnailName);
+        return {};
+    }
+    state_->fileByName.insert(thumbnailName, path);
+    remember(thumbnailName, img);
+    return img;
+}
+
+QImage ThumbnailCache::thumbnailForId(const QString& entryId) {
+    return thumbnail(state_->nameById.value(entryId, entryId + jpgSuffix()));
+}
+
+bool ThumbnailCache::isInMemory(const QString& thumbnailName) const {
+    return state_->images.contains(thumbnailName);
+}
+
+void ThumbnailCache::remember(const QString& thumbnailName, const QImage& image) {
+    const int costKiB = int(std::max<qsizetype>(1, image.sizeInBytes() / 1024));
+    state_->images.insert(thumbnailName, new QImage(image), costKiB);
+    state_->nameById.insert(entryIdOf(thumbnailName), thumbnailName);
+}
+
+void ThumbnailCache::drop(const QString& thumbnailName) {
+    state_->images.remove(thumbnailName);
+    state_->fileByName.remove(thumbnailName);
+    state_->nameById.remove(entryIdOf(thumbnailName));
+    state_->pendingTokens.remove(thumbnailName);
+    QFile::remove(pathFor(thumbnailName));
+}
+
+void ThumbnailCache::clear() {
+    state_->images.clear();
+    state_->fileByName.clear();
+    state_->nameById.clear();
+    ++state_->epoch;
+}
+
+void ThumbnailCache::waitForPending() {
+    state_->pending->wait();
+}
+
+} // namespace mebo
