@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <cstddef>
+
+namespace mebo {
+
+// How PngEncoder filters rows. PNG filters predict each byte from its neighbours; deflate then
+// compresses the residuals.
+enum class PngRowFilter {
+    Screen, // per row: None for flat or text-like rows, else the better of Up and Sub (default)
+    MinSum, // per row: of None, Sub, Up and Paeth the one with the least residual magnitude
+    None,
+    Sub,
+    Up,
+    Paeth,
+};
+
+// Tuning of PngEncoder. The defaults are what captures use; the benchmarks vary the rest.
+struct PngEncodeOptions {
+    int level = 5; // libdeflate compression level, 1 (fastest) to 12
+    PngRowFilter filter = PngRowFilter::Screen;
+    // Filtered bytes per independently compressed piece: bounds memory, feeds the threads.
+    size_t pieceBytes = size_t(1) << 20;
+    unsigned threads = 0; // 0 = one per core (at most 8)
+};
+
+// Lossless PNG encoding of a QImage: 8-bit RGB when every pixel is opaque, else 8-bit RGBA
+// (straight alpha). Large images are cut into row pieces that are filtered and compressed on
+// several threads and joined into one zlib stream. Thread-safe; blocks the caller until done.
+class PngEncoder {
+public:
+    // Answers the PNG file's bytes, or nothing for a null image or when memory runs out.
+    static QByteArray encode(const QImage& image, const PngEncodeOptions& options);
+};
+
+} // namespace mebo
