@@ -6,13 +6,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 using mebo::platform::DecodedSound;
 using mebo::platform::PulseSoundPlayer;
@@ -66,6 +71,122 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
+
+// A helper program started with plain fork and exec. QProcess is not used here: after a QProcess
+// start, ThreadSanitizer no longer sees this thread's mutexes and reports false races on the
+// player's locked state.
+class ForkedProcess {
+public:
+    ~ForkedProcess() { stop(); }
+
+    // `env`: NAME=value entries added to (or replacing those of) this process's environment.
+    bool start(const QList<QByteArray>& argv, const QList<QByteArray>& env = {}, bool captureOutput = false) {
+        std::vector<QByteArray> envStore;
+        for (char** e = environ; *e; ++e) {
+            const QByteArray entry(*e);
+            const QByteArray name = entry.left(entry.indexOf('=') + 1);
+            if (std::none_of(env.begin(), env.end(),
+                             [&](const QByteArray& o) { return o.startsWith(name); })) {
+                envStore.push_back(entry);
+            }
+        }
+        envStore.insert(envStore.end(), env.begin(), env.end());
+        std::vector<char*> envp;
+        for (QByteArray& e : envStore) {
+            envp.push_back(e.data());
+        }
+        envp.push_back(nullptr);
+        std::vector<QByteArray> argStore(argv.begin(), argv.end());
+        std::vector<char*> args;
+        for (QByteArray& a : argStore) {
+            args.push_back(a.data());
+        }
+        args.push_back(nullptr);
+
+        int out[2] = {-1, -1};
+        if (captureOutput && ::pipe2(out, O_CLOEXEC) != 0) {
+            return false;
+        }
+        const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(devNull, 0);
+            ::dup2(captureOutput ? out[1] : devNull, 1);
+            ::dup2(devNull, 2);
+            ::execvpe(args[0], args.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(devNull);
+        if (captureOutput) {
+            ::close(out[1]);
+            outFd_ = out[0];
+            ::fcntl(outFd_, F_SETFL, O_NONBLOCK);
+        }
+        return pid_ > 0;
+    }
+    bool running() {
+        if (pid_ <= 0) {
+            return false;
+        }
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        return true;
+    }
+    // What the program wrote so far (never blocks).
+    QByteArray readOutput() {
+        char buf[65536];
+        ssize_t n = 0;
+        while (outFd_ >= 0 && (n = ::read(outFd_, buf, sizeof buf)) > 0) {
+            output_.append(buf, n);
+        }
+        return std::exchange(output_, {});
+    }
+    // Peeks at the size of the unread output.
+    qsizetype pending() {
+        output_ += readOutput();
+        return output_.size();
+    }
+    // Waits for the program to end on its own; its whole output.
+    QByteArray finish(int timeoutMs) {
+        QByteArray all;
+        waitUntil(
+            [&] {
+                all += readOutput();
+                return !running();
+            },
+            timeoutMs);
+        all += readOutput();
+        stop();
+        return all;
+    }
+    void kill(int signal = SIGKILL) {
+        if (pid_ > 0) {
+            ::kill(pid_, signal);
+        }
+    }
+    void stop() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            if (!waitUntil([&] { return !running(); }, 3000)) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, nullptr, 0);
+            }
+            pid_ = -1;
+        }
+        if (outFd_ >= 0) {
+            ::close(outFd_);
+            outFd_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    int outFd_ = -1;
+    QByteArray output_;
+};
 
 // Sets an environment variable for one scope.
 class ScopedEnv {
@@ -183,57 +304,32 @@ protected:
         }
         ASSERT_TRUE(dir.isValid());
         socket = dir.filePath(QStringLiteral("native"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), dir.path());
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-        env.remove(QStringLiteral("DISPLAY"));
-        server.setProcessEnvironment(env);
-        server.setProgram(QStringLiteral("pulseaudio"));
-        server.setArguments(
-            {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-             QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"),
-             QStringLiteral("--load=module-null-sink sink_name=testsink"),
-             QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") + socket});
-        server.start();
-        ASSERT_TRUE(server.waitForStarted(5000));
-        ASSERT_TRUE(waitUntil(
-            [&] { return QFileInfo::exists(socket) || server.state() == QProcess::NotRunning; }, 10000));
-        ASSERT_EQ(server.state(), QProcess::Running) << server.readAllStandardError().toStdString();
+        const QByteArray home = QFile::encodeName(dir.path());
+        ASSERT_TRUE(server.start(
+            {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+             "--load=module-null-sink sink_name=testsink",
+             "--load=module-native-protocol-unix auth-anonymous=1 socket=" + QFile::encodeName(socket)},
+            {"HOME=" + home, "XDG_RUNTIME_DIR=" + home, "XDG_CONFIG_HOME=" + home + "/config", "DISPLAY="}));
+        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket) || !server.running(); }, 10000));
+        ASSERT_TRUE(server.running()) << "pulseaudio did not start";
         address = "unix:" + QFile::encodeName(socket);
         env_ = std::make_unique<ScopedEnv>("PULSE_SERVER", address);
     }
     void TearDown() override {
-        stopRecorder();
+        recorder.stop();
         env_.reset();
-        if (server.state() != QProcess::NotRunning) {
-            server.terminate();
-            if (!server.waitForFinished(5000)) {
-                server.kill();
-                server.waitForFinished(5000);
-            }
-        }
+        server.stop();
     }
 
-    // Records the null sink's monitor as 16-bit mono until stopRecorder().
+    // Records the null sink's monitor as 16-bit mono until the test ends.
     void startRecorder() {
-        recorder.setProgram(QStringLiteral("parec"));
-        recorder.setArguments({QStringLiteral("--server=") + QString::fromUtf8(address),
-                               QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
-                               QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
-                               QStringLiteral("--rate=44100"), QStringLiteral("--latency-msec=20")});
-        recorder.start();
-        ASSERT_TRUE(recorder.waitForStarted(5000));
+        ASSERT_TRUE(recorder.start({"parec", "--server=" + address, "--device=testsink.monitor", "--raw",
+                                    "--format=s16le", "--channels=1", "--rate=44100", "--latency-msec=20"},
+                                   {}, true));
         // The monitor of an idle null sink delivers silence: data flowing means it is connected.
-        ASSERT_TRUE(waitUntil([&] { return recorder.bytesAvailable() > 4410; }, 5000));
+        ASSERT_TRUE(waitUntil([&] { return recorder.pending() > 4410; }, 5000));
     }
-    QByteArray recorded() { return recorder.readAllStandardOutput(); }
-    void stopRecorder() {
-        if (recorder.state() != QProcess::NotRunning) {
-            recorder.kill();
-            recorder.waitForFinished(5000);
-        }
-    }
+    QByteArray recorded() { return recorder.readOutput(); }
     static int peakOf(const QByteArray& s16) {
         int peak = 0;
         for (qsizetype i = 0; i + 1 < s16.size(); i += 2) {
@@ -242,19 +338,18 @@ protected:
         return peak;
     }
     int sinkInputs() {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"),
-                    {QStringLiteral("--server=") + QString::fromUtf8(address), QStringLiteral("list"),
-                     QStringLiteral("short"), QStringLiteral("sink-inputs")});
-        pactl.waitForFinished(5000);
-        return int(pactl.readAllStandardOutput().count('\n'));
+        ForkedProcess pactl;
+        if (!pactl.start({"pactl", "--server=" + address, "list", "short", "sink-inputs"}, {}, true)) {
+            return -1;
+        }
+        return int(pactl.finish(5000).count('\n'));
     }
 
     QTemporaryDir dir;
     QString socket;
     QByteArray address;
-    QProcess server;
-    QProcess recorder;
+    ForkedProcess server;
+    ForkedProcess recorder;
     std::unique_ptr<ScopedEnv> env_;
 };
 
@@ -317,7 +412,7 @@ TEST_F(PulseServerTest, ServerGoneMeansFalse) {
     ASSERT_TRUE(player.load(bundledShutter()));
     ASSERT_TRUE(player.play());
     server.kill();
-    server.waitForFinished(5000);
+    server.stop();
     ASSERT_TRUE(waitUntil([&] { return !player.isPlaying(); }, 3000));
     EXPECT_FALSE(player.play());
 }
