@@ -14,6 +14,7 @@
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -110,6 +111,8 @@ public:
         const int devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         pid_ = ::fork();
         if (pid_ == 0) {
+            // The helper dies with this process even when a failing test never reaches TearDown.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             ::dup2(devNull, 0);
             ::dup2(captureOutput ? out[1] : devNull, 1);
             ::dup2(devNull, 2);

@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -217,6 +219,8 @@ protected:
                            "</busconfig>")
                 .arg(dir.path())
                 .toUtf8()));
+        // The bus dies with this process even when a failing test never reaches TearDown.
+        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         daemon.setProgram(QStringLiteral("dbus-daemon"));
         daemon.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                              QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
