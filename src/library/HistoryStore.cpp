@@ -319,7 +319,7 @@ void HistoryStore::startOrphanScan() {
     }
     ++d_->scansInFlight;
     std::shared_ptr<Lifeline> life = d_->life;
-    startUtilityTask([life, items, scanGeneration] {
+    startUtilityTask([life, items, scanGeneration]() mutable {
         if (!life->enter()) {
             return;
         }
@@ -337,6 +337,7 @@ void HistoryStore::startOrphanScan() {
             }
             orphans.insert(item.id);
         }
+        items.clear(); // the snapshot shares strings with the main thread's list: let go first
         runOnMain([life, orphans, scanGeneration] {
             if (life->alive.load()) {
                 life->store->finishOrphanScan(scanGeneration, orphans);
@@ -476,7 +477,7 @@ void HistoryStore::prune() {
     std::shared_ptr<Lifeline> life = d_->life;
     platform::Workspace* workspace = &workspace_;
 
-    startUtilityTask([life, workspace, victims, pruneGeneration] {
+    startUtilityTask([life, workspace, victims, pruneGeneration]() mutable {
         if (!life->enter()) {
             return;
         }
@@ -531,6 +532,7 @@ void HistoryStore::prune() {
                 deleted.insert(victim.id);
             }
         }
+        victims.clear(); // shares strings with the main thread's list: let go first
         runOnMain([life, deleted, pruneGeneration] {
             if (life->alive.load()) {
                 life->store->finishPrune(pruneGeneration, deleted);

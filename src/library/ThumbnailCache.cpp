@@ -12,7 +12,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPointer>
 #include <QSaveFile>
 #include <condition_variable>
 #include <memory>
@@ -35,26 +34,29 @@ QString entryIdOf(const QString& thumbnailName) {
     return thumbnailName.endsWith(jpgSuffix()) ? thumbnailName.chopped(jpgSuffix().size()) : thumbnailName;
 }
 
-// Writes in flight, shared with the workers so waitForPending() can block on them.
-struct PendingWrites {
+// What the workers share with the cache: the count of writes in flight (waitForPending() blocks
+// on it) and the owner, which completions use on the main thread only and which the destructor
+// clears.
+struct Shared {
     std::mutex mutex;
     std::condition_variable cv;
-    int count = 0;
+    int pending = 0;                 // guarded by `mutex`
+    ThumbnailCache* owner = nullptr; // main thread only
 
     void begin() {
         std::lock_guard lock(mutex);
-        ++count;
+        ++pending;
     }
     void end() {
         {
             std::lock_guard lock(mutex);
-            --count;
+            --pending;
         }
         cv.notify_all();
     }
     void wait() {
         std::unique_lock lock(mutex);
-        cv.wait(lock, [this] { return count == 0; });
+        cv.wait(lock, [this] { return pending == 0; });
     }
 };
 
@@ -95,24 +97,29 @@ bool writeJpeg(const QString& path, const QImage& image, QString* error) {
 
 } // namespace
 
-// Main-thread state. `pendingTokens` is write bookkeeping, not part of the memory cache: a
-// write whose token is gone was dropped meanwhile, and its file is removed when it lands.
+// Main-thread state. `pendingTokens` and `sources` are write bookkeeping, not part of the memory
+// cache: a write whose token is gone was dropped meanwhile, and its file is removed when it lands.
 struct ThumbnailCache::State {
     QCache<QString, QImage> images{kMemoryBudgetKiB};
     QHash<QString, QString> fileByName; // thumbnails known to be on disk
     QHash<QString, QString> nameById;   // library item id -> thumbnail name
     QHash<QString, quint64> pendingTokens;
+    // The captures being scaled, by token. The main thread keeps the last reference, so a capture's
+    // pixels are freed here, after the worker has said it is done with them.
+    QHash<quint64, QImage> sources;
     quint64 nextToken = 0;
     quint64 epoch = 0; // bumped by clear(): late writes then stay out of memory
-    std::shared_ptr<PendingWrites> pending = std::make_shared<PendingWrites>();
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
 };
 
 ThumbnailCache::ThumbnailCache(QString directory, QObject* parent)
-    : QObject(parent), directory_(std::move(directory)), state_(new State) {}
+    : QObject(parent), directory_(std::move(directory)), state_(new State) {
+    state_->shared->owner = this;
+}
 
 ThumbnailCache::~ThumbnailCache() {
-    // Workers hold only their own data; their completions find the QPointer empty.
-    state_->pending->wait();
+    state_->shared->owner = nullptr; // completions still queued find no cache
+    state_->shared->wait();
     delete state_;
 }
 
@@ -126,20 +133,26 @@ void ThumbnailCache::make(const QString& thumbnailName, const QImage& image) {
     }
     const quint64 token = ++state_->nextToken;
     state_->pendingTokens.insert(thumbnailName, token);
+    state_->sources.insert(token, image);
     const quint64 epoch = state_->epoch;
     const QString path = pathFor(thumbnailName);
-    std::shared_ptr<PendingWrites> pending = state_->pending;
-    pending->begin();
-    QPointer<ThumbnailCache> self(this);
-    startUtilityTask([self, pending, image, path, thumbnailName, token, epoch] {
-        const QImage thumb = scaledOpaque(image, maxEdgePx);
+    std::shared_ptr<Shared> shared = state_->shared;
+    shared->begin();
+    startUtilityTask([shared, source = image, path, thumbnailName, token, epoch]() mutable {
+        QImage thumb;
+        {
+            const QImage capture = std::exchange(source, QImage());
+            thumb = scaledOpaque(capture, maxEdgePx);
+        } // done with the capture before the main thread hears of it
         QString error;
         const bool written = writeJpeg(path, thumb, &error);
-        runOnMain([self, thumb, path, thumbnailName, token, epoch, written, error] {
+        runOnMain([shared, thumb, path, thumbnailName, token, epoch, written, error] {
+            ThumbnailCache* self = shared->owner;
             if (!self) {
                 return;
             }
             State& s = *self->state_;
+            s.sources.remove(token);
             const auto it = s.pendingTokens.constFind(thumbnailName);
             if (it == s.pendingTokens.cend()) {
                 QFile::remove(path); // dropped while it was being written
@@ -160,7 +173,7 @@ void ThumbnailCache::make(const QString& thumbnailName, const QImage& image) {
             Q_EMIT self->thumbnailReady(thumbnailName);
         });
         // After the completion is queued: waitForPending() then means the file is in place.
-        pending->end();
+        shared->end();
     });
 }
 
@@ -210,7 +223,7 @@ void ThumbnailCache::clear() {
 }
 
 void ThumbnailCache::waitForPending() {
-    state_->pending->wait();
+    state_->shared->wait();
 }
 
 } // namespace mebo
