@@ -1,0 +1,221 @@
+#include "platform/x11/X11FrameGrabber.h"
+
+#include "platform/x11/X11Connection.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+namespace mebo::platform::x11 {
+
+namespace {
+
+// GetImage request header and reply header are both 32 bytes at most.
+constexpr size_t requestOverheadBytes = 32;
+
+struct FreeDeleter {
+    void operator()(void* p) const { free(p); }
+};
+template <class T> using XcbPtr = std::unique_ptr<T, FreeDeleter>;
+
+} // namespace
+
+X11FrameGrabber::X11FrameGrabber(std::shared_ptr<X11Connection> conn) : conn_(std::move(conn)) {
+    shmWanted_ = conn_->hasShm() && qEnvironmentVariable("MEBO_X11_NO_SHM") != QLatin1String("1");
+}
+
+X11FrameGrabber::~X11FrameGrabber() {
+    releaseSegment();
+}
+
+bool X11FrameGrabber::prepareFormat(QString* error) {
+    if (format_) {
+        return true;
+    }
+    Result<X11PixelFormat> f = X11PixelFormat::forRoot(*conn_);
+    if (!f) {
+        *error = f.error();
+        return false;
+    }
+    format_ = f.value();
+    return true;
+}
+
+bool X11FrameGrabber::ensureSegment(size_t bytes, QString* error) {
+    if (shmId_ >= 0 && shmSize_ >= bytes) {
+        return true;
+    }
+    releaseSegment();
+    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (id < 0) {
+        *error = QStringLiteral("shmget of %1 bytes failed: %2")
+                     .arg(bytes)
+                     .arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    void* addr = shmat(id, nullptr, 0);
+    if (addr == reinterpret_cast<void*>(-1)) {
+        *error = QStringLiteral("shmat failed: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        shmctl(id, IPC_RMID, nullptr);
+        return false;
+    }
+    xcb_connection_t* c = conn_->xcb();
+    const xcb_shm_seg_t seg = xcb_generate_id(c);
+    XcbPtr<xcb_generic_error_t> err(
+        xcb_request_check(c, xcb_shm_attach_checked(c, seg, uint32_t(id), /*read_only*/ 0)));
+    // Marked for removal right away: the kernel frees it once both sides have detached, even if
+    // this process dies.
+    shmctl(id, IPC_RMID, nullptr);
+    if (err || conn_->hasError()) {
+        *error = err ? QStringLiteral("MIT-SHM attach failed: %1").arg(describeXError(err.get()))
+                     : conn_->errorText();
+        shmdt(addr);
+        return false;
+    }
+    shmId_ = id;
+    shmAddr_ = addr;
+    shmSize_ = bytes;
+    shmSeg_ = seg;
+    return true;
+}
+
+void X11FrameGrabber::releaseSegment() {
+    if (shmId_ < 0) {
+        return;
+    }
+    if (!conn_->hasError()) {
+        xcb_connection_t* c = conn_->xcb();
+        free(xcb_request_check(c, xcb_shm_detach_checked(c, shmSeg_)));
+    }
+    shmdt(shmAddr_);
+    shmId_ = -1;
+    shmAddr_ = nullptr;
+    shmSize_ = 0;
+    shmSeg_ = 0;
+}
+
+bool X11FrameGrabber::grab(const QRect& r, QImage& into, QString* error) {
+    QString ignored;
+    if (!error) {
+        error = &ignored;
+    }
+    if (conn_->hasError()) {
+        *error = conn_->errorText();
+        return false;
+    }
+    if (r.isEmpty() || r.x() < -32768 || r.y() < -32768 || r.width() > 65535 || r.height() > 65535) {
+        *error = QStringLiteral("invalid grab rectangle %1,%2 %3x%4")
+                     .arg(r.x())
+                     .arg(r.y())
+                     .arg(r.width())
+                     .arg(r.height());
+        return false;
+    }
+    if (!prepareFormat(error)) {
+        return false;
+    }
+    if (into.size() != r.size() || into.format() != QImage::Format_RGB32) {
+        into = QImage(r.size(), QImage::Format_RGB32);
+        if (into.isNull()) {
+            *error = QStringLiteral("out of memory for a %1x%2 image").arg(r.width()).arg(r.height());
+            return false;
+        }
+    }
+    if (shmAvailable()) {
+        QString shmError;
+        if (grabShm(r, into, &shmError)) {
+            lastUsedShm_ = true;
+            return true;
+        }
+        // Whatever went wrong (a segment the server cannot attach, an X error), GetImage either
+        // succeeds or reports the same protocol error in its own words.
+    }
+    if (grabBands(r, into, error)) {
+        lastUsedShm_ = false;
+        return true;
+    }
+    return false;
+}
+
+bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, QString* error) {
+    const int stride = format_->stride(r.width());
+    const size_t bytes = size_t(stride) * size_t(r.height());
+    if (!ensureSegment(bytes, error)) {
+        shmBroken_ = true; // attaching fails the same way next time; stay on GetImage
+        return false;
+    }
+    xcb_connection_t* c = conn_->xcb();
+    xcb_generic_error_t* rawErr = nullptr;
+    XcbPtr<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
+        c,
+        xcb_shm_get_image(c, conn_->root(), int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
+                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shmSeg_, 0),
+        &rawErr));
+    XcbPtr<xcb_generic_error_t> err(rawErr);
+    if (!reply) {
+        *error = err ? describeXError(err.get()) : conn_->errorText();
+        return false;
+    }
+    if (reply->depth != format_->depth() || reply->size < bytes) {
+        *error = QStringLiteral("MIT-SHM returned depth %1, %2 bytes").arg(reply->depth).arg(reply->size);
+        return false;
+    }
+    format_->convertRows(static_cast<const uint8_t*>(shmAddr_), stride, r.width(), r.height(), into, 0);
+    return true;
+}
+
+bool X11FrameGrabber::grabBands(const QRect& r, QImage& into, QString* error) {
+    xcb_connection_t* c = conn_->xcb();
+    const int stride = format_->stride(r.width());
+    size_t maxBytes = size_t(xcb_get_maximum_request_length(c)) * 4;
+    if (bandBytesCap_ > 0) {
+        maxBytes = std::min(maxBytes, bandBytesCap_);
+    }
+    const int rowsPerBand = std::max(
+        1, int(std::min<size_t>((maxBytes > requestOverheadBytes ? maxBytes - requestOverheadBytes : 0) /
+                                    size_t(stride),
+                                size_t(r.height()))));
+
+    auto request = [&](int y0) {
+        const int rows = std::min(rowsPerBand, r.height() - y0);
+        return xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, conn_->root(), int16_t(r.x()), int16_t(r.y() + y0),
+                             uint16_t(r.width()), uint16_t(rows), ~0u);
+    };
+    // Two bands in flight: the next request travels while the current reply is converted.
+    xcb_get_image_cookie_t pending = request(0);
+    for (int y0 = 0; y0 < r.height(); y0 += rowsPerBand) {
+        const int rows = std::min(rowsPerBand, r.height() - y0);
+        const int nextY = y0 + rowsPerBand;
+        xcb_get_image_cookie_t next{};
+        if (nextY < r.height()) {
+            next = request(nextY);
+        }
+        xcb_generic_error_t* rawErr = nullptr;
+        XcbPtr<xcb_get_image_reply_t> reply(xcb_get_image_reply(c, pending, &rawErr));
+        XcbPtr<xcb_generic_error_t> err(rawErr);
+        bool ok = reply != nullptr;
+        if (!reply) {
+            *error = err ? describeXError(err.get()) : conn_->errorText();
+        } else if (reply->depth != format_->depth() ||
+                   size_t(xcb_get_image_data_length(reply.get())) < size_t(stride) * size_t(rows)) {
+            *error = QStringLiteral("GetImage returned depth %1, %2 bytes")
+                         .arg(reply->depth)
+                         .arg(xcb_get_image_data_length(reply.get()));
+            ok = false;
+        }
+        if (!ok) {
+            if (nextY < r.height()) {
+                xcb_discard_reply(c, next.sequence);
+            }
+            return false;
+        }
+        format_->convertRows(xcb_get_image_data(reply.get()), stride, r.width(), rows, into, y0);
+        pending = next;
+    }
+    return true;
+}
+
+} // namespace mebo::platform::x11

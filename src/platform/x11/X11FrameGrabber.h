@@ -1,0 +1,66 @@
+#pragma once
+
+#include "platform/Result.h"
+#include "platform/x11/X11PixelFormat.h"
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <xcb/shm.h>
+
+namespace mebo::platform::x11 {
+
+class X11Connection;
+
+// Synchronous grabs of root-window rectangles. MIT-SHM first: the server writes into a shared
+// segment that is kept and reused across grabs (grown when a larger rectangle comes); when the
+// extension is missing or attaching fails (remote server, other IPC namespace) or
+// MEBO_X11_NO_SHM=1, GetImage in bands that fit the maximum request length.
+// Not thread-safe: one thread at a time (the capture worker, or a recorder's poll thread with
+// its own grabber). The connection may be shared with other threads.
+class X11FrameGrabber {
+public:
+    explicit X11FrameGrabber(std::shared_ptr<X11Connection> conn);
+    ~X11FrameGrabber();
+
+    X11FrameGrabber(const X11FrameGrabber&) = delete;
+    X11FrameGrabber& operator=(const X11FrameGrabber&) = delete;
+
+    // Grabs `rootRect` (root pixels, inside the root window) into `into`, which is reused when it
+    // is already an unshared RGB32 image of that size; otherwise it is replaced. The result is
+    // opaque (alpha 0xff) and owns its pixels. False with `error` set on failure.
+    bool grab(const QRect& rootRect, QImage& into, QString* error);
+
+    // Whether the last successful grab went through MIT-SHM.
+    bool lastGrabUsedShm() const { return lastUsedShm_; }
+    // Whether MIT-SHM is still on the table (present, not disabled, not failed).
+    bool shmAvailable() const { return shmWanted_ && !shmBroken_; }
+    // Caps the bytes of one GetImage band below what the server allows; 0 restores the limit.
+    // Lets tests run the banded path with many bands on a small screen.
+    void setMaxBandBytes(size_t bytes) { bandBytesCap_ = bytes; }
+
+private:
+    bool prepareFormat(QString* error);
+    bool ensureSegment(size_t bytes, QString* error);
+    void releaseSegment();
+    bool grabShm(const QRect& r, QImage& into, QString* error);
+    bool grabBands(const QRect& r, QImage& into, QString* error);
+
+    std::shared_ptr<X11Connection> conn_;
+    std::optional<X11PixelFormat> format_;
+    bool shmWanted_ = false;
+    bool shmBroken_ = false;
+    bool lastUsedShm_ = false;
+    size_t bandBytesCap_ = 0;
+
+    // The attached segment (id -1 when none).
+    int shmId_ = -1;
+    void* shmAddr_ = nullptr;
+    size_t shmSize_ = 0;
+    xcb_shm_seg_t shmSeg_ = 0;
+};
+
+} // namespace mebo::platform::x11

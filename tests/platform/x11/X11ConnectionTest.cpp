@@ -1,0 +1,87 @@
+#include "X11DesktopFixture.h"
+
+#include "platform/x11/X11PointerLocator.h"
+#include "platform/x11/X11ScreenCapture.h"
+#include "platform/x11/X11WindowServer.h"
+#include "support/TestUtil.h"
+
+#include <QFile>
+#include <cstdlib>
+
+using namespace mebo;
+using namespace mebo::platform;
+using namespace mebo::platform::x11;
+
+namespace mebo::test::x11 {
+
+class X11ConnectionTest : public X11DesktopFixture {};
+
+TEST(X11ConnectionOpen, UnreachableDisplayIsNamedInTheError) {
+    int n = 4091;
+    while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
+        ++n;
+    }
+    const QString name = QStringLiteral(":%1").arg(n);
+    const auto opened = X11Connection::open(name);
+    ASSERT_FALSE(opened.isOk());
+    EXPECT_TRUE(opened.error().startsWith(QStringLiteral("cannot open X display '%1'").arg(name)))
+        << opened.error().toStdString();
+}
+
+TEST_F(X11ConnectionTest, KnowsTheRootTheAtomsAndTheExtensions) {
+    EXPECT_NE(conn->root(), 0u);
+    EXPECT_EQ(conn->displayName(), qEnvironmentVariable("DISPLAY"));
+    EXPECT_NE(conn->ewmh()._NET_CLIENT_LIST_STACKING, xcb_atom_t(XCB_ATOM_NONE));
+    EXPECT_NE(conn->ewmh()._NET_WM_WINDOW_TYPE_DOCK, xcb_atom_t(XCB_ATOM_NONE));
+    EXPECT_NE(conn->atoms().wmState, xcb_atom_t(XCB_ATOM_NONE));
+    EXPECT_NE(conn->atoms().gtkFrameExtents, xcb_atom_t(XCB_ATOM_NONE));
+    // What the test desktop's Xvfb offers.
+    EXPECT_TRUE(conn->hasShm());
+    EXPECT_TRUE(conn->hasRandrMonitors());
+    EXPECT_TRUE(conn->hasXFixes());
+    EXPECT_FALSE(conn->hasError());
+}
+
+// A server that drops the client (here: another client kills it) leaves every service failing
+// cleanly with the connection's reason, the screen-readability test included.
+TEST_F(X11ConnectionTest, LostConnectionFailsEveryServiceWithItsReason) {
+    X11ScreenCapture capture(conn);
+    X11WindowServer windows(conn);
+    X11PointerLocator pointer(conn);
+    const QList<DisplayInfo> before = capture.displays();
+    ASSERT_FALSE(before.isEmpty());
+
+    // Give the connection a resource so that KillClient can name it.
+    xcb_connection_t* c = conn->xcb();
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, conn->screen()->root_depth, pixmap, conn->root(), 1, 1);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+    xcb_connection_t* killer = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(killer), 0);
+    free(xcb_request_check(killer, xcb_kill_client_checked(killer, pixmap)));
+    xcb_disconnect(killer);
+    // The loss shows up at the next round trip.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            return conn->hasError();
+        },
+        kSlowMs));
+    EXPECT_TRUE(conn->errorText().contains(QLatin1String("lost"))) << conn->errorText().toStdString();
+
+    std::optional<Result<ShareableContent>> content;
+    capture.shareableContent({}, [&](Result<ShareableContent> r) { content = std::move(r); });
+    std::optional<Result<QImage>> image;
+    capture.captureDisplay(before.first().displayId, QSize(), false,
+                           [&](Result<QImage> r) { image = std::move(r); });
+    ASSERT_TRUE(waitUntil([&] { return content && image; }, kSlowMs));
+    ASSERT_FALSE(content->isOk());
+    EXPECT_EQ(content->error(), conn->errorText());
+    ASSERT_FALSE(image->isOk());
+    EXPECT_TRUE(capture.displays().isEmpty());
+    EXPECT_TRUE(windows.windowsFrontToBack().isEmpty());
+    EXPECT_FALSE(pointer.location().has_value());
+}
+
+} // namespace mebo::test::x11

@@ -1,0 +1,151 @@
+// Display-free checks of the backend's arithmetic: monitor layout and coordinate spaces,
+// pixel layouts, window-name encodings.
+
+#include "platform/x11/X11MonitorLayout.h"
+#include "platform/x11/X11PixelFormat.h"
+#include "platform/x11/X11TextProperty.h"
+
+#include <QtEndian>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace mebo::platform;
+using namespace mebo::platform::x11;
+
+namespace {
+
+X11Monitor monitor(uint32_t id, QRect r, bool primary = false) {
+    X11Monitor m;
+    m.id = id;
+    m.name = QStringLiteral("m%1").arg(id);
+    m.rootRect = r;
+    m.primary = primary;
+    return m;
+}
+
+QImage convert(const X11PixelFormat& f, const std::vector<uint8_t>& bytes, int width) {
+    QImage out(width, 1, QImage::Format_RGB32);
+    out.fill(0);
+    f.convertRows(bytes.data(), f.stride(width), width, 1, out, 0);
+    return out;
+}
+
+} // namespace
+
+TEST(X11MonitorLayout, DesktopFramesAreMeasuredFromThePrimaryBottomLeft) {
+    // Primary 1920x1080 at the root origin; a 1280x1024 monitor to its right, 200 px lower.
+    const auto layout = X11MonitorLayout::fromMonitors(
+        {monitor(7, {1920, 200, 1280, 1024}), monitor(5, {0, 0, 1920, 1080}, true)});
+    const QList<DisplayInfo> d = layout.displays();
+    ASSERT_EQ(d.size(), 2);
+    EXPECT_EQ(d[0].displayId, 5u); // primary first
+    EXPECT_TRUE(d[0].primary);
+    EXPECT_EQ(d[0].frame, QRect(0, 0, 1920, 1080));
+    EXPECT_EQ(d[1].displayId, 7u);
+    EXPECT_FALSE(d[1].primary);
+    // y' = 1080 - 200 - 1024
+    EXPECT_EQ(d[1].frame, QRect(1920, -144, 1280, 1024));
+    EXPECT_DOUBLE_EQ(d[1].scale, 1.0);
+}
+
+TEST(X11MonitorLayout, PrimaryAwayFromTheRootOriginMovesTheOrigin) {
+    // The left monitor is taller and lower; the primary sits at root x 1280.
+    const auto layout = X11MonitorLayout::fromMonitors(
+        {monitor(1, {0, 100, 1280, 1024}), monitor(2, {1280, 0, 1920, 1080}, true)});
+    EXPECT_EQ(layout.primaryRect(), QRect(1280, 0, 1920, 1080));
+    EXPECT_EQ(layout.find(1) ? layout.toDesktop(layout.find(1)->rootRect) : QRect(),
+              QRect(-1280, -44, 1280, 1024));
+    EXPECT_EQ(layout.pointToDesktop({1280, 0}), QPoint(0, 1080));
+    EXPECT_EQ(layout.pointToDesktop({1380, 1079}), QPoint(100, 1));
+    EXPECT_EQ(layout.toWindowSpace({1300, 40, 10, 10}), QRect(20, 40, 10, 10));
+    EXPECT_EQ(layout.toWindowSpace({10, 140, 10, 10}), QRect(-1270, 140, 10, 10));
+}
+
+TEST(X11MonitorLayout, WithoutAMarkedPrimaryTheMonitorAtTheRootOriginIsPrimary) {
+    // RandR lists user-defined monitors first; none is marked primary on Xvfb.
+    auto layout =
+        X11MonitorLayout::fromMonitors({monitor(9, {1120, 200, 800, 600}), monitor(3, {0, 0, 1920, 1080})});
+    ASSERT_EQ(layout.monitors().size(), 2);
+    EXPECT_EQ(layout.monitors()[0].id, 3u);
+    EXPECT_TRUE(layout.monitors()[0].primary);
+    EXPECT_FALSE(layout.monitors()[1].primary);
+
+    layout = X11MonitorLayout::fromMonitors({monitor(4, {100, 0, 50, 50}), monitor(6, {200, 0, 50, 50})});
+    EXPECT_EQ(layout.monitors()[0].id, 4u);
+    EXPECT_TRUE(layout.monitors()[0].primary);
+    EXPECT_EQ(layout.find(99), nullptr);
+    EXPECT_TRUE(X11MonitorLayout::fromMonitors({}).displays().isEmpty());
+}
+
+TEST(X11PixelFormat, Bgrx32IsCopiedWithAlphaForcedOpaque) {
+    auto f = X11PixelFormat::make(24, 32, 32, 0xff0000, 0xff00, 0xff, /*lsbFirst*/ true);
+    ASSERT_TRUE(f.isOk()) << f.error().toStdString();
+    EXPECT_TRUE(f->isDirectCopy());
+    // B G R X bytes, X deliberately 0 and 0x5a.
+    const QImage img = convert(f.value(), {0x11, 0x22, 0x33, 0x00, 0xff, 0x80, 0x01, 0x5a}, 2);
+    EXPECT_EQ(img.pixel(0, 0), 0xff332211u);
+    EXPECT_EQ(img.pixel(1, 0), 0xff0180ffu);
+}
+
+TEST(X11PixelFormat, MostSignificantByteFirstServersAreSwapped) {
+    auto f = X11PixelFormat::make(24, 32, 32, 0xff0000, 0xff00, 0xff, /*lsbFirst*/ false);
+    ASSERT_TRUE(f.isOk());
+    EXPECT_FALSE(f->isDirectCopy());
+    const QImage img = convert(f.value(), {0x00, 0x33, 0x22, 0x11}, 1);
+    EXPECT_EQ(img.pixel(0, 0), 0xff332211u);
+}
+
+TEST(X11PixelFormat, Rgb565ScalesChannelsToFullRange) {
+    for (bool lsb : {true, false}) {
+        auto f = X11PixelFormat::make(16, 16, 32, 0xf800, 0x07e0, 0x001f, lsb);
+        ASSERT_TRUE(f.isOk());
+        EXPECT_EQ(f->stride(3), 8); // 6 bytes padded to 32 bits
+        std::vector<uint8_t> bytes(8);
+        const uint16_t px[3] = {0xf800, 0x07ff, 0x8410};
+        for (int i = 0; i < 3; ++i) {
+            if (lsb) {
+                qToLittleEndian<uint16_t>(px[i], bytes.data() + 2 * i);
+            } else {
+                qToBigEndian<uint16_t>(px[i], bytes.data() + 2 * i);
+            }
+        }
+        const QImage img = convert(f.value(), bytes, 3);
+        EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0)) << "lsb " << lsb;
+        EXPECT_EQ(img.pixel(1, 0), qRgb(0, 255, 255)) << "lsb " << lsb;
+        // 16/31 and 32/63 of full scale, rounded.
+        EXPECT_EQ(img.pixel(2, 0), qRgb(132, 130, 132)) << "lsb " << lsb;
+    }
+}
+
+TEST(X11PixelFormat, TenBitChannelsKeepTheirTopEightBits) {
+    auto f = X11PixelFormat::make(30, 32, 32, 0x3ff00000, 0x000ffc00, 0x000003ff, true);
+    ASSERT_TRUE(f.isOk());
+    std::vector<uint8_t> bytes(4);
+    qToLittleEndian<uint32_t>((0x3ffu << 20) | (0x200u << 10) | 0x004u, bytes.data());
+    EXPECT_EQ(convert(f.value(), bytes, 1).pixel(0, 0), qRgb(255, 128, 1));
+}
+
+TEST(X11PixelFormat, UnreadableLayoutsAreRefused) {
+    EXPECT_FALSE(X11PixelFormat::make(24, 24, 32, 0xff0000, 0xff00, 0xff, true).isOk());
+    EXPECT_FALSE(X11PixelFormat::make(8, 8, 32, 0xe0, 0x1c, 0x03, true).isOk());
+    const auto split = X11PixelFormat::make(24, 32, 32, 0xff00ff, 0xff00, 0x0, true);
+    ASSERT_FALSE(split.isOk());
+    EXPECT_TRUE(split.error().contains(QLatin1String("masks"))) << split.error().toStdString();
+}
+
+TEST(X11TextProperty, NamesDecodeByTheirPropertyType) {
+    const X11TextProperty::Types types{100, 200};
+    EXPECT_EQ(X11TextProperty::decode(100,
+                                      QByteArray("Gr\xc3\xb6\xc3\x9f"
+                                                 "e\0",
+                                                 8),
+                                      types),
+              QStringLiteral("Größe"));
+    EXPECT_EQ(X11TextProperty::decode(XCB_ATOM_STRING, QByteArray("caf\xe9"), types), QStringLiteral("café"));
+    // COMPOUND_TEXT: Latin-1 outside escapes, UTF-8 between ESC % G and ESC % @.
+    EXPECT_EQ(X11TextProperty::decode(200, QByteArray("a\xe9 \x1b%G\xe2\x9c\x93\x1b%@ z"), types),
+              QStringLiteral("aé ✓ z"));
+    // Another charset designation is skipped; its bytes stay Latin-1.
+    EXPECT_EQ(X11TextProperty::decodeCompoundText(QByteArray("x\x1b$(By")), QStringLiteral("xy"));
+    EXPECT_EQ(X11TextProperty::decodeCompoundText(QByteArray("\x1b%G\xe2\x9c\x93")), QStringLiteral("✓"));
+}

@@ -1,0 +1,185 @@
+#include "DesktopTools.h"
+#include "FreezeGuard.h"
+#include "PrivateXvfb.h"
+#include "X11DesktopFixture.h"
+
+#include "platform/x11/X11FrameGrabber.h"
+
+#include <QtEndian>
+#include <cstdlib>
+#include <vector>
+
+using namespace mebo;
+using namespace mebo::platform::x11;
+
+namespace mebo::test::x11 {
+
+namespace {
+
+uint32_t patternValue(int x, int y) {
+    return uint32_t(x * 2654435761u) ^ uint32_t(y * 40503u) ^ uint32_t(x * y);
+}
+
+// Paints a pattern whose every byte varies over the whole root of a private server, with
+// PutImage in bands that fit its request limit. 16 and 32 bits per pixel.
+void paintPattern(X11Connection& conn, int bitsPerPixel, const std::vector<uint16_t>& leading565 = {}) {
+    xcb_connection_t* c = conn.xcb();
+    const xcb_screen_t* s = conn.screen();
+    const int w = s->width_in_pixels;
+    const int h = s->height_in_pixels;
+    const int stride = ((w * bitsPerPixel + 31) / 32) * 4;
+    const int bandRows = std::max(1, int((xcb_get_maximum_request_length(c) * 4 - 64) / uint32_t(stride)));
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, conn.root(), 0, nullptr);
+    std::vector<uint8_t> band;
+    for (int y0 = 0; y0 < h; y0 += bandRows) {
+        const int rows = std::min(bandRows, h - y0);
+        band.assign(size_t(stride) * size_t(rows), 0);
+        for (int y = 0; y < rows; ++y) {
+            const int gy = y0 + y;
+            for (int x = 0; x < w; ++x) {
+                const uint32_t v = patternValue(x, gy);
+                uint8_t* p = band.data() + size_t(y) * size_t(stride) + size_t(x) * size_t(bitsPerPixel / 8);
+                if (bitsPerPixel == 32) {
+                    qToLittleEndian<uint32_t>(v & 0xffffff, p);
+                } else {
+                    const bool known = gy == 0 && size_t(x) < leading565.size();
+                    qToLittleEndian<uint16_t>(known ? leading565[size_t(x)] : uint16_t(v), p);
+                }
+            }
+        }
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, conn.root(), gc, uint16_t(w), uint16_t(rows), 0,
+                      int16_t(y0), 0, s->root_depth, uint32_t(band.size()), band.data());
+    }
+    xcb_free_gc(c, gc);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+} // namespace
+
+class X11FrameGrabberTest : public X11DesktopFixture {};
+
+TEST_F(X11FrameGrabberTest, ShmAndBandedGetImageAgreeWithTheServer) {
+    X11FrameGrabber shm(conn);
+    qputenv("MEBO_X11_NO_SHM", "1");
+    X11FrameGrabber bands(conn);
+    qunsetenv("MEBO_X11_NO_SHM");
+    ASSERT_TRUE(shm.shmAvailable());
+    ASSERT_FALSE(bands.shmAvailable());
+    // Many uneven bands: 1001 px rows of 4004 bytes, at most 24 rows per request.
+    bands.setMaxBandBytes(100000);
+
+    const QRect area(13, 17, 1001, 777);
+    FreezeGuard freeze;
+    QImage a;
+    QImage b;
+    QString error;
+    ASSERT_TRUE(shm.grab(area, a, &error)) << error.toStdString();
+    EXPECT_TRUE(shm.lastGrabUsedShm());
+    ASSERT_TRUE(bands.grab(area, b, &error)) << error.toStdString();
+    EXPECT_FALSE(bands.lastGrabUsedShm());
+    const QImage reference = xwdRoot({}, &error);
+    ASSERT_FALSE(reference.isNull()) << error.toStdString();
+    EXPECT_EQ(firstDifference(a, reference.copy(area)), QString());
+    EXPECT_EQ(firstDifference(b, reference.copy(area)), QString());
+}
+
+TEST_F(X11FrameGrabberTest, ReusesTheCallersImageAndTheSegment) {
+    X11FrameGrabber grabber(conn);
+    QImage frame;
+    QString error;
+    ASSERT_TRUE(grabber.grab(QRect(0, 0, 640, 480), frame, &error)) << error.toStdString();
+    const uchar* pixels = frame.constBits();
+    ASSERT_TRUE(grabber.grab(QRect(100, 100, 640, 480), frame, &error)) << error.toStdString();
+    EXPECT_EQ(frame.constBits(), pixels); // same buffer, no new allocation per frame
+    EXPECT_TRUE(grabber.lastGrabUsedShm());
+    // A smaller rectangle fits the existing segment; a larger one grows it.
+    ASSERT_TRUE(grabber.grab(QRect(0, 0, 32, 32), frame, &error));
+    ASSERT_TRUE(grabber.grab(QRect(0, 0, 1920, 1080), frame, &error));
+    EXPECT_TRUE(grabber.lastGrabUsedShm());
+    EXPECT_EQ(frame.size(), QSize(1920, 1080));
+    // A shared image is not written through.
+    const QImage keep = frame;
+    const QRgb before = keep.pixel(5, 5);
+    ASSERT_TRUE(grabber.grab(QRect(0, 0, 1920, 1080), frame, &error));
+    EXPECT_NE(frame.constBits(), keep.constBits());
+    EXPECT_EQ(keep.pixel(5, 5), before);
+}
+
+TEST_F(X11FrameGrabberTest, RectanglesOutsideTheRootFail) {
+    for (bool useShm : {true, false}) {
+        if (!useShm) {
+            qputenv("MEBO_X11_NO_SHM", "1");
+        }
+        X11FrameGrabber grabber(conn);
+        qunsetenv("MEBO_X11_NO_SHM");
+        QImage frame;
+        QString error;
+        EXPECT_FALSE(grabber.grab(QRect(1900, 1000, 100, 100), frame, &error));
+        EXPECT_TRUE(error.contains(QLatin1String("BadMatch"))) << error.toStdString();
+        EXPECT_FALSE(grabber.grab(QRect(0, 0, 0, 10), frame, &error));
+        EXPECT_FALSE(conn->hasError());
+    }
+}
+
+// 3840x2160: one GetImage of the whole screen would exceed the request limit.
+TEST(X11FrameGrabberPrivateServer, UltraHdGrabsMatchTheServerWithAndWithoutShm) {
+    PrivateXvfb server(QStringLiteral("3840x2160x24"));
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    auto opened = X11Connection::open(server.display());
+    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
+    auto conn = opened.value();
+    paintPattern(*conn, 32);
+    const size_t wholeScreen = size_t(3840) * 2160 * 4;
+    ASSERT_GT(wholeScreen, size_t(xcb_get_maximum_request_length(conn->xcb())) * 4);
+
+    QImage reference(3840, 2160, QImage::Format_RGB32);
+    for (int y = 0; y < reference.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(reference.scanLine(y));
+        for (int x = 0; x < reference.width(); ++x) {
+            row[x] = 0xff000000u | (patternValue(x, y) & 0xffffff);
+        }
+    }
+
+    QString error;
+    X11FrameGrabber shm(conn);
+    QImage a;
+    ASSERT_TRUE(shm.grab(QRect(0, 0, 3840, 2160), a, &error)) << error.toStdString();
+    EXPECT_TRUE(shm.lastGrabUsedShm());
+    EXPECT_EQ(firstDifference(a, reference), QString());
+
+    qputenv("MEBO_X11_NO_SHM", "1");
+    X11FrameGrabber bands(conn);
+    qunsetenv("MEBO_X11_NO_SHM");
+    QImage b;
+    ASSERT_TRUE(bands.grab(QRect(0, 0, 3840, 2160), b, &error)) << error.toStdString();
+    EXPECT_FALSE(bands.lastGrabUsedShm());
+    EXPECT_EQ(firstDifference(b, reference), QString());
+}
+
+TEST(X11FrameGrabberPrivateServer, Depth16IsConvertedThroughTheVisualMasks) {
+    PrivateXvfb server(QStringLiteral("640x480x16"));
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    auto opened = X11Connection::open(server.display());
+    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
+    auto conn = opened.value();
+    ASSERT_EQ(conn->screen()->root_depth, 16);
+    paintPattern(*conn, 16, {0xf800, 0x07e0, 0x001f, 0xffff, 0x0000, 0x8410});
+
+    X11FrameGrabber grabber(conn);
+    QImage img;
+    QString error;
+    ASSERT_TRUE(grabber.grab(QRect(0, 0, 640, 480), img, &error)) << error.toStdString();
+    EXPECT_EQ(img.format(), QImage::Format_RGB32);
+    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(1, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(img.pixel(2, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(img.pixel(3, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(4, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(5, 0), qRgb(132, 130, 132));
+    const QImage reference = xwdRoot(server.display(), &error);
+    ASSERT_FALSE(reference.isNull()) << error.toStdString();
+    EXPECT_EQ(firstDifference(img, reference), QString());
+}
+
+} // namespace mebo::test::x11
