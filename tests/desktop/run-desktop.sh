@@ -28,7 +28,9 @@ trap 'cleanup; [ -n "${MEBO_DESKTOP_DIR:-}" ] && rm -rf "$MEBO_DESKTOP_DIR"' EXI
 
 for attempt in 1 2 3 4 5; do
     n=$(pick_display) || { echo "run-desktop: no free display number" >&2; exit 1; }
-    Xvfb ":$n" -screen 0 "$size" -nolisten tcp >/dev/null 2>&1 &
+    # -noreset: otherwise the server resets when the probing client below disconnects, and a
+    # client connecting during the reset (openbox) is refused.
+    Xvfb ":$n" -screen 0 "$size" -nolisten tcp -noreset >/dev/null 2>&1 &
     xpid=$!
     for _ in $(seq 1 100); do
         if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then break; fi
