@@ -9,6 +9,7 @@
 #include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -18,7 +19,7 @@ namespace mebo {
 
 namespace {
 
-// Below this a second thread costs more than it saves.
+// Below this (a millisecond or two of work) starting helper threads is not worth it.
 constexpr size_t kMinParallelBytes = size_t(512) << 10;
 constexpr unsigned kMaxThreads = 8;
 // Rows at least this share of bytes equal to the pixel on their left are flat or text-like:
@@ -371,7 +372,8 @@ private:
 
 std::vector<Piece> splitRows(int height, size_t stride, size_t pieceBytes, unsigned threads) {
     const size_t total = stride * size_t(height);
-    size_t count = (total + pieceBytes - 1) / std::max<size_t>(pieceBytes, 1);
+    const size_t perPiece = std::max<size_t>(pieceBytes, 1);
+    size_t count = total / perPiece + (total % perPiece != 0 ? 1 : 0);
     if (threads > 1 && total >= kMinParallelBytes) {
         count = std::max<size_t>(count, threads);
         count = (count + threads - 1) / threads * threads; // even shares for the workers
@@ -485,7 +487,7 @@ QByteArray PngEncoder::encode(const QImage& image, const PngEncodeOptions& optio
         std::vector<Piece> pieces = splitRows(src.image.height(), stride, options.pieceBytes, threads);
         if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1) {
             // A seam could not be joined (never seen): fall back to one piece on this thread.
-            pieces = splitRows(src.image.height(), stride, options.pieceBytes, 1);
+            pieces = splitRows(src.image.height(), stride, std::numeric_limits<size_t>::max(), 1);
             if (!encodePieces(src, options, pieces, 1))
                 return {};
         }
