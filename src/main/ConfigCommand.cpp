@@ -213,7 +213,8 @@ std::optional<QJsonValue> parseValue(const Setting& s, const QString& text, QStr
             *error = QStringLiteral("mebo.shortcutOverrides takes a JSON object such as {\"text\":\"\"}");
             return std::nullopt;
         }
-        for (auto it = doc.object().begin(); it != doc.object().end(); ++it) {
+        const QJsonObject obj = doc.object();
+        for (auto it = obj.begin(); it != obj.end(); ++it) {
             if (!it.value().isString()) {
                 *error = QStringLiteral("mebo.shortcutOverrides: the value of '%1' is not a string").arg(it.key());
                 return std::nullopt;

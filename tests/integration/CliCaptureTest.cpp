@@ -83,10 +83,9 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
     EXPECT_FALSE(e.contains("saveTargetPath"));
     EXPECT_TRUE(QDateTime::fromString(e.value("createdAt").toString(), Qt::ISODate).isValid());
     // Sorted keys: each key appears in the file after the one before it.
-    const QStringList keys = e.keys();
     qsizetype last = -1;
-    for (const QString& k : {"createdAt", "filename", "hasMeboSidecar", "heightPx", "id", "mediaType", "mode", "tags",
-                             "thumbnailName", "widthPx"}) {
+    for (const char* k : {"createdAt", "filename", "hasMeboSidecar", "heightPx", "id", "mediaType", "mode", "tags",
+                          "thumbnailName", "widthPx"}) {
         const qsizetype at = raw.indexOf("\"" + QByteArray(k) + "\"");
         EXPECT_GT(at, last) << k;
         last = at;

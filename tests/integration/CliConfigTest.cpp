@@ -91,8 +91,12 @@ TEST(CliCopy, ImageStaysOnTheClipboardUntilAnotherProgramTakesIt) {
     timer.start();
     mebo.start(QStringLiteral(MEBO_BINARY),
                {"capture", "area", "--geometry", "64x48+10+10", "--save-dir", home.path() + "/shots", "--copy"});
-    ASSERT_TRUE(mebo.waitForReadyReadStandardOutput(30000));
-    const QString path = QString::fromUtf8(mebo.readAllStandardOutput()).trimmed();
+    QByteArray printed;
+    for (int i = 0; i < 300 && !printed.contains('\n'); ++i) {
+        mebo.waitForReadyRead(100);
+        printed += mebo.readAllStandardOutput();
+    }
+    const QString path = QString::fromUtf8(printed).trimmed();
     ASSERT_FALSE(path.isEmpty());
 
     const auto targets = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"});
@@ -105,7 +109,9 @@ TEST(CliCopy, ImageStaysOnTheClipboardUntilAnotherProgramTakesIt) {
     // Another program takes the clipboard: mebo ends well before its 10 s limit.
     QProcess taker;
     taker.start("xclip", {"-quiet", "-i", "-selection", "clipboard"});
+    ASSERT_TRUE(taker.waitForStarted());
     taker.write("taken");
+    taker.waitForBytesWritten(); // no event loop runs here to flush it
     taker.closeWriteChannel();
     ASSERT_TRUE(mebo.waitForFinished(8000));
     EXPECT_EQ(mebo.exitCode(), 0);

@@ -137,6 +137,7 @@ QList<DisplayInfo> X11MonitorLayout::displays() const {
         d.displayId = m.id;
         d.name = m.name;
         d.frame = toDesktop(m.rootRect);
+        d.nativeFrame = m.rootRect;
         d.scale = 1.0;
         d.primary = m.primary;
         out << d;
