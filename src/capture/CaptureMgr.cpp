@@ -112,8 +112,10 @@ void CaptureMgr::start(const CaptureRequest& request) {
             self->onPermissionDenied(request.mode);
             return;
         }
-        // The timer belongs to the coordinator: destroying it cancels the wait.
-        QTimer::singleShot(settleDelayMs, self.data(), [self, request] { self->dispatch(request); });
+        // The wait lets a hidden main window leave the screen; with nothing hidden there is
+        // nothing to wait for. The timer belongs to the coordinator: destroying it cancels it.
+        const int delayMs = self->mainWindow_.captureInProgress() ? settleDelayMs : 0;
+        QTimer::singleShot(delayMs, self.data(), [self, request] { self->dispatch(request); });
     });
 }
 

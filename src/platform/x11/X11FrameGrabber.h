@@ -33,6 +33,8 @@ public:
     // is already an unshared RGB32 image of that size; otherwise it is replaced. The result is
     // opaque (alpha 0xff) and owns its pixels. False with `error` set on failure.
     bool grab(const QRect& rootRect, QImage& into, QString* error);
+    // An RGB32 frame of `size` whose memory is mapped in bulk (huge pages where the kernel allows).
+    static QImage allocateFrame(QSize size);
 
     // Whether the last successful grab went through MIT-SHM.
     bool lastGrabUsedShm() const { return lastUsedShm_; }
