@@ -1,6 +1,7 @@
 #include "main/AppServices.h"
 
 #include "app/AppEvents.h"
+#include "app/AppLogger.h"
 #include "app/Cfg.h"
 #include "capture/CaptureMgr.h"
 #include "capture/ClipboardSvc.h"
@@ -13,7 +14,7 @@
 #include "main/HeadlessMainWindow.h"
 #include "main/StderrDialogs.h"
 #include "platform/null/NullPlatform.h"
-#include "platform/pulse/PulseSoundPlayer.h"
+#include "platform/SoundPlayer.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtWorkspace.h"
 
@@ -21,6 +22,8 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -35,6 +38,28 @@ public:
     bool play() override { return true; }
     void beep() override {}
 };
+
+// The PulseAudio module, loaded beside the executable (build tree) or from lib/mebo (installed).
+std::unique_ptr<platform::SoundPlayer> loadSoundModule() {
+    const QDir appDir(QCoreApplication::applicationDirPath());
+    const QStringList candidates{appDir.filePath(QStringLiteral("libmebo_platform_pulse.so")),
+                                 appDir.filePath(QStringLiteral("../lib/mebo/libmebo_platform_pulse.so"))};
+    QString reasons;
+    for (const QString& path : candidates) {
+        if (!QFileInfo::exists(path)) {
+            continue;
+        }
+        QLibrary lib(path);
+        using Factory = platform::SoundPlayer* (*)();
+        if (auto create = reinterpret_cast<Factory>(lib.resolve("mebo_create_sound_player"))) {
+            return std::unique_ptr<platform::SoundPlayer>(create()); // the library stays loaded
+        }
+        reasons += lib.errorString();
+    }
+    logError(QStringLiteral("[Sound] sound module not loaded: ") +
+             (reasons.isEmpty() ? QStringLiteral("libmebo_platform_pulse.so not found") : reasons));
+    return std::make_unique<SilentSoundPlayer>();
+}
 
 } // namespace
 
@@ -64,7 +89,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
     }
     workspace_ = std::make_unique<platform::QtWorkspace>();
     if (options.sound) {
-        sound_ = std::make_unique<platform::PulseSoundPlayer>();
+        sound_ = loadSoundModule();
     } else {
         sound_ = std::make_unique<SilentSoundPlayer>();
     }
