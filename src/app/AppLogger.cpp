@@ -72,7 +72,9 @@ AppLogger& AppLogger::shared() {
 
 AppLogger::AppLogger(platform::SystemLog* log) : osLogger_(log) {}
 
-void AppLogger::setSystemLog(platform::SystemLog* log) { osLogger_ = log; }
+void AppLogger::setSystemLog(platform::SystemLog* log) {
+    osLogger_ = log;
+}
 
 void AppLogger::os(platform::SystemLogType type, const QString& msg) {
     using platform::SystemLogType;
@@ -131,7 +133,8 @@ QString AppLogger::copyAllText() const {
     lines.reserve(recentLogs_.size());
     for (auto it = recentLogs_.crbegin(); it != recentLogs_.crend(); ++it) {
         lines << QStringLiteral("%1 %2 %3")
-                     .arg(logLevelIcon(it->level), it->timestamp.toString(QStringLiteral("HH:mm:ss")), it->msg);
+                     .arg(logLevelIcon(it->level), it->timestamp.toString(QStringLiteral("HH:mm:ss")),
+                          it->msg);
     }
     return lines.join(QLatin1Char('\n'));
 }

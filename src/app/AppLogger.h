@@ -52,9 +52,17 @@ private:
 };
 
 // Short forms used throughout the core.
-inline void logInfo(const QString& m) { AppLogger::shared().info(m); }
-inline void logWarning(const QString& m) { AppLogger::shared().warning(m); }
-inline void logError(const QString& m) { AppLogger::shared().error(m); }
-inline void logSuccess(const QString& m) { AppLogger::shared().success(m); }
+inline void logInfo(const QString& m) {
+    AppLogger::shared().info(m);
+}
+inline void logWarning(const QString& m) {
+    AppLogger::shared().warning(m);
+}
+inline void logError(const QString& m) {
+    AppLogger::shared().error(m);
+}
+inline void logSuccess(const QString& m) {
+    AppLogger::shared().success(m);
+}
 
 } // namespace mebo

@@ -3,7 +3,8 @@
 namespace mebo {
 
 const QList<AppearanceMode>& allAppearanceModes() {
-    static const QList<AppearanceMode> all{AppearanceMode::system, AppearanceMode::light, AppearanceMode::dark};
+    static const QList<AppearanceMode> all{AppearanceMode::system, AppearanceMode::light,
+                                           AppearanceMode::dark};
     return all;
 }
 

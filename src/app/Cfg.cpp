@@ -42,7 +42,9 @@ constexpr const char* kAppleLanguages = "AppleLanguages";
 
 const QString kDefaultTemplate = QStringLiteral("mebo-{yyyyMMdd-HHmmss-SSS}");
 
-QString key(const char* k) { return QString::fromLatin1(k); }
+QString key(const char* k) {
+    return QString::fromLatin1(k);
+}
 
 // An integer held by the store, whatever numeric type it arrived as (a whole double counts).
 std::optional<qlonglong> asInteger(const QVariant& v) {
@@ -202,7 +204,8 @@ void Cfg::load(const std::optional<QString>& saveDirectoryOverride) {
     qlonglong limit = asInteger(defaults_.object(key(kHistoryMaxCount))).value_or(0);
     if (defaults_.hasUserValue(key(kLegacyAutoDeleteHistory))) {
         if (!readBool(kLegacyAutoDeleteHistory)) {
-            logInfo(QStringLiteral("[Cfg] 遷移: 檢測到 legacy autoDeleteHistory=false, historyMaxCount → 0 (不限)"));
+            logInfo(QStringLiteral(
+                "[Cfg] 遷移: 檢測到 legacy autoDeleteHistory=false, historyMaxCount → 0 (不限)"));
             limit = 0;
         }
         defaults_.remove(key(kLegacyAutoDeleteHistory));

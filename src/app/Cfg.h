@@ -19,12 +19,14 @@ class Cfg : public QObject {
     Q_OBJECT
 public:
     // `saveDirectoryOverride` wins over the stored folder (the command line's --save-dir).
-    explicit Cfg(platform::DefaultsStore& defaults, std::optional<QString> saveDirectoryOverride = std::nullopt,
-                 QObject* parent = nullptr);
+    explicit Cfg(platform::DefaultsStore& defaults,
+                 std::optional<QString> saveDirectoryOverride = std::nullopt, QObject* parent = nullptr);
 
     // Side-effect targets, wired by the composition root.
     void setHistoryLimitTarget(HistoryLimitTarget* target) { historyTarget_ = target; }
-    void setAppearanceApplier(std::function<void(AppearanceMode)> applier) { applyAppearance_ = std::move(applier); }
+    void setAppearanceApplier(std::function<void(AppearanceMode)> applier) {
+        applyAppearance_ = std::move(applier);
+    }
 
     platform::DefaultsStore& defaults() const { return defaults_; }
 

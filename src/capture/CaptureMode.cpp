@@ -21,8 +21,8 @@ QString captureModeRawValue(CaptureMode mode) {
 }
 
 std::optional<CaptureMode> captureModeFromRawValue(const QString& raw) {
-    for (CaptureMode m : {CaptureMode::area, CaptureMode::fullscreen, CaptureMode::window, CaptureMode::scroll,
-                          CaptureMode::record, CaptureMode::recordArea}) {
+    for (CaptureMode m : {CaptureMode::area, CaptureMode::fullscreen, CaptureMode::window,
+                          CaptureMode::scroll, CaptureMode::record, CaptureMode::recordArea}) {
         if (captureModeRawValue(m) == raw) {
             return m;
         }

@@ -32,7 +32,9 @@ bool ClipboardSvc::copyCapture(const CaptureResult& result) {
     if (!copyImage(result.image, QStringLiteral("capture"))) {
         return false;
     }
-    logInfo(QStringLiteral("[Clipboard] 已寫入剪貼板 (%1×%2)").arg(result.image.width()).arg(result.image.height()));
+    logInfo(QStringLiteral("[Clipboard] 已寫入剪貼板 (%1×%2)")
+                .arg(result.image.width())
+                .arg(result.image.height()));
     return true;
 }
 

@@ -22,9 +22,10 @@ void ImageStore::ensureSaveDirectory() {
     if (!QDir().mkpath(dir)) {
         // QDir gives no reason; say what is in the way.
         const QFileInfo info(dir);
-        const QString reason = info.exists() && !info.isDir()
-                                   ? QStringLiteral("a file is in the way at %1").arg(dir)
-                                   : QStringLiteral("cannot create %1 (permission denied or read-only)").arg(dir);
+        const QString reason =
+            info.exists() && !info.isDir()
+                ? QStringLiteral("a file is in the way at %1").arg(dir)
+                : QStringLiteral("cannot create %1 (permission denied or read-only)").arg(dir);
         logError(QStringLiteral("[ImageStore] 創建保存目錄失敗: ") + reason);
     }
     logInfo(QStringLiteral("[ImageStore] saveDir=") + dir);
@@ -34,8 +35,9 @@ namespace {
 
 QString formatDate(const QString& pattern, const QDateTime& date) {
     UErrorCode status = U_ZERO_ERROR;
-    icu::SimpleDateFormat format(icu::UnicodeString(reinterpret_cast<const UChar*>(pattern.utf16()), int32_t(pattern.size())),
-                                 icu::Locale("en_US_POSIX"), status);
+    icu::SimpleDateFormat format(
+        icu::UnicodeString(reinterpret_cast<const UChar*>(pattern.utf16()), int32_t(pattern.size())),
+        icu::Locale("en_US_POSIX"), status);
     if (U_FAILURE(status)) {
         return {};
     }

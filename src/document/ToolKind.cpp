@@ -38,7 +38,9 @@ constexpr std::array<ToolInfo, 22> kTools{{
     {ToolKind::chapter, "chapter", "Chapter", nullptr},
 }};
 
-const ToolInfo& info(ToolKind tool) { return kTools[static_cast<size_t>(tool)]; }
+const ToolInfo& info(ToolKind tool) {
+    return kTools[static_cast<size_t>(tool)];
+}
 
 } // namespace
 
@@ -53,7 +55,9 @@ const QList<ToolKind>& allToolKinds() {
     return all;
 }
 
-QString toolKindRawValue(ToolKind tool) { return QString::fromLatin1(info(tool).raw); }
+QString toolKindRawValue(ToolKind tool) {
+    return QString::fromLatin1(info(tool).raw);
+}
 
 std::optional<ToolKind> toolKindFromRawValue(const QString& raw) {
     for (const auto& t : kTools) {
@@ -64,7 +68,9 @@ std::optional<ToolKind> toolKindFromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
-QString toolKindDisplayName(ToolKind tool) { return QString::fromLatin1(info(tool).displayName); }
+QString toolKindDisplayName(ToolKind tool) {
+    return QString::fromLatin1(info(tool).displayName);
+}
 
 std::optional<QString> toolKindDefaultShortcut(ToolKind tool) {
     const char* key = info(tool).shortcut;

@@ -12,7 +12,11 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -74,10 +78,13 @@ QImage scaledOpaque(const QImage& image, int maxEdge) {
     return out;
 }
 
+// Thumbnails are a cache that can be made again from the capture, so they are written atomically
+// (temporary sibling, then rename) but not synced to disk.
 bool writeJpeg(const QString& path, const QImage& image, QString* error) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    const QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
         *error = file.errorString();
         return false;
     }
@@ -85,13 +92,17 @@ bool writeJpeg(const QString& path, const QImage& image, QString* error) {
     writer.setQuality(kJpegQuality);
     if (!writer.write(image)) {
         *error = writer.errorString();
-        file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
+    if (!file.flush()) {
         *error = file.errorString();
         return false;
     }
+    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0) {
+        *error = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
+    file.setAutoRemove(false); // renamed into place
     return true;
 }
 
@@ -173,6 +184,21 @@ void ThumbnailCache::make(const QString& thumbnailName, const QImage& image) {
             Q_EMIT self->thumbnailReady(thumbnailName);
         });
         // After the completion is queued: waitForPending() then means the file is in place.
+        shared->end();
+    });
+}
+
+void ThumbnailCache::prepareEncoder() {
+    // Loading the JPEG plugin (a directory scan and a dlopen) takes longer than encoding a
+    // thumbnail; doing it ahead, while the capture is still being taken, keeps it off the path.
+    std::shared_ptr<Shared> shared = state_->shared;
+    shared->begin();
+    startUtilityTask([shared] {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QImage probe(1, 1, QImage::Format_RGB32);
+        probe.fill(Qt::white);
+        QImageWriter(&buffer, "jpeg").write(probe);
         shared->end();
     });
 }

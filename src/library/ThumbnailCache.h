@@ -21,6 +21,8 @@ public:
     QString pathFor(const QString& thumbnailName) const;
     // Scales `image` to fit maxEdgePx and writes it as JPEG under `thumbnailName`.
     void make(const QString& thumbnailName, const QImage& image);
+    // Loads the JPEG encoder in the background so the first make() does not wait for it.
+    void prepareEncoder();
     // The thumbnail, from memory or disk; a null image when there is none.
     QImage thumbnail(const QString& thumbnailName);
     // The same, looked up by the library item's id.

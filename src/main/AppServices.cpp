@@ -13,19 +13,19 @@
 #include "library/ThumbnailCache.h"
 #include "main/HeadlessMainWindow.h"
 #include "main/StderrDialogs.h"
-#include "platform/null/NullPlatform.h"
 #include "platform/SoundPlayer.h"
+#include "platform/null/NullPlatform.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtWorkspace.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 namespace mebo {
 
@@ -64,7 +64,8 @@ std::unique_ptr<platform::SoundPlayer> loadSoundModule() {
 } // namespace
 
 QString AppServices::thumbnailDirectory() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)).filePath(QStringLiteral("thumbnails"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
+        .filePath(QStringLiteral("thumbnails"));
 }
 
 AppServices::AppServices(platform::DefaultsStore& defaults, const Options& options) : defaults_(defaults) {
@@ -85,7 +86,8 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
     if (options.clipboard) {
         clipboard_ = std::make_unique<platform::QtClipboard>();
     } else {
-        clipboard_ = std::make_unique<platform::NullClipboard>(QStringLiteral("no clipboard connection in this run"));
+        clipboard_ =
+            std::make_unique<platform::NullClipboard>(QStringLiteral("no clipboard connection in this run"));
     }
     workspace_ = std::make_unique<platform::QtWorkspace>();
     if (options.sound) {
@@ -97,6 +99,9 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
     mainWindow_ = std::make_unique<HeadlessMainWindow>();
 
     thumbnails_ = std::make_unique<ThumbnailCache>(thumbnailDirectory());
+    if (options.screen) {
+        thumbnails_->prepareEncoder(); // a capture will need it
+    }
     history_ = std::make_unique<HistoryStore>(*cfg_, *workspace_, *thumbnails_);
     cfg_->setHistoryLimitTarget(history_.get());
     QObject::connect(events_.get(), &AppEvents::meboSaveDirectoryChanged, history_.get(),
@@ -109,8 +114,9 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
                                                     &ShutterSoundPlayer::systemUptime);
     screenshots_ = std::make_unique<ScreenCaptureSvc>(*backends_.screen, *backends_.windows);
     folderAccess_ = std::make_unique<SandboxFolderAccess>(*cfg_, *events_, *dialogs_);
-    captureMgr_ = std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_, *history_,
-                                               *mainWindow_, nullptr, *dialogs_, *workspace_, *backends_.pointer);
+    captureMgr_ =
+        std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_, *history_,
+                                     *mainWindow_, nullptr, *dialogs_, *workspace_, *backends_.pointer);
 }
 
 AppServices::~AppServices() {

@@ -33,10 +33,10 @@ class AppServices {
 public:
     struct Options {
         std::optional<QString> saveDirectoryOverride;
-        bool screen = false;    // connect the screen backends
+        bool screen = false;                       // connect the screen backends
         ScreenBackends* preloadedScreen = nullptr; // already connected ones to take over
-        bool clipboard = false; // the real clipboard (needs a GUI application object)
-        bool sound = false;     // the real sound output
+        bool clipboard = false;                    // the real clipboard (needs a GUI application object)
+        bool sound = false;                        // the real sound output
     };
 
     // The defaults store is created first (the command line reads it before it decides which

@@ -57,8 +57,8 @@ struct CaptureOutcome {
 };
 
 // The display holding most of `rect` (X11 root pixels), with `rect` in desktop space.
-std::optional<std::pair<platform::DisplayInfo, QRect>> toDesktopRect(const QList<platform::DisplayInfo>& displays,
-                                                                      const QRect& rect) {
+std::optional<std::pair<platform::DisplayInfo, QRect>>
+toDesktopRect(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
     std::optional<platform::DisplayInfo> best;
     qint64 bestArea = 0;
     for (const auto& d : displays) {
@@ -145,8 +145,9 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
     std::optional<CaptureMode> mode;
     if (!listDisplays) {
         if (opts->positional.size() != 1) {
-            return cli::usageError(opts->positional.isEmpty() ? QStringLiteral("which capture? fullscreen, window or area")
-                                                              : QStringLiteral("one capture mode at a time"),
+            return cli::usageError(opts->positional.isEmpty()
+                                       ? QStringLiteral("which capture? fullscreen, window or area")
+                                       : QStringLiteral("one capture mode at a time"),
                                    QStringLiteral("capture"));
         }
         const QString m = opts->positional.first();
@@ -157,7 +158,8 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         } else if (m == QLatin1String("area")) {
             mode = CaptureMode::area;
         } else {
-            return cli::usageError(QStringLiteral("unknown capture mode '%1'").arg(m), QStringLiteral("capture"));
+            return cli::usageError(QStringLiteral("unknown capture mode '%1'").arg(m),
+                                   QStringLiteral("capture"));
         }
     }
 
@@ -168,10 +170,12 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
     if (mode) {
         request.mode = *mode;
         if (opts->has("geometry") && *mode != CaptureMode::area) {
-            return cli::usageError(QStringLiteral("--geometry applies to area captures"), QStringLiteral("capture"));
+            return cli::usageError(QStringLiteral("--geometry applies to area captures"),
+                                   QStringLiteral("capture"));
         }
         if (opts->has("window") && *mode != CaptureMode::window) {
-            return cli::usageError(QStringLiteral("--window applies to window captures"), QStringLiteral("capture"));
+            return cli::usageError(QStringLiteral("--window applies to window captures"),
+                                   QStringLiteral("capture"));
         }
         if (opts->has("display") && *mode == CaptureMode::window) {
             return cli::usageError(QStringLiteral("--display does not apply to window captures"),
@@ -180,14 +184,16 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         if (*mode == CaptureMode::area) {
             if (!opts->has("geometry")) {
                 return cli::usageError(
-                    QStringLiteral("area captures need --geometry WxH+X+Y (interactive selection is in the desktop "
-                                   "application)"),
+                    QStringLiteral(
+                        "area captures need --geometry WxH+X+Y (interactive selection is in the desktop "
+                        "application)"),
                     QStringLiteral("capture"));
             }
             geometry = cli::parseGeometry(opts->value("geometry"));
             if (!geometry) {
                 return cli::usageError(
-                    QStringLiteral("bad geometry '%1', expected WxH+X+Y such as 200x100+100+100").arg(opts->value("geometry")),
+                    QStringLiteral("bad geometry '%1', expected WxH+X+Y such as 200x100+100+100")
+                        .arg(opts->value("geometry")),
                     QStringLiteral("capture"));
             }
         }
@@ -219,7 +225,9 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
     // The clipboard needs a GUI connection; everything else runs on a plain event loop, which
     // starts faster.
     const QVariant storedCopy = defaults->object(QStringLiteral("mebo.copyToClipboard"));
-    const bool wantsClipboard = !listDisplays && (opts->has("copy") || (storedCopy.typeId() == QMetaType::Bool && storedCopy.toBool()));
+    const bool wantsClipboard =
+        !listDisplays &&
+        (opts->has("copy") || (storedCopy.typeId() == QMetaType::Bool && storedCopy.toBool()));
 
     AppServices::Options serviceOptions;
     serviceOptions.screen = true;
@@ -272,7 +280,8 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         const bool known = std::any_of(displays.begin(), displays.end(),
                                        [&](const auto& d) { return d.displayId == *request.displayId; });
         if (!known) {
-            cli::printErr(QStringLiteral("no display %1 (see 'mebo capture --list-displays')").arg(*request.displayId));
+            cli::printErr(
+                QStringLiteral("no display %1 (see 'mebo capture --list-displays')").arg(*request.displayId));
             return cli::Exit::failure;
         }
     }
@@ -285,7 +294,8 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         }
         const auto target = toDesktopRect(candidates, *geometry);
         if (!target) {
-            cli::printErr(QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
+            cli::printErr(
+                QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
             return cli::Exit::failure;
         }
         request.displayId = target->first.displayId;
@@ -324,8 +334,9 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
                         {"height", outcome.result.image.height()},
                         {"mode", captureModeRawValue(outcome.result.mode)},
                         {"historyId", outcome.itemId},
-                        {"windowTitle", outcome.result.sourceWindowTitle ? QJsonValue(*outcome.result.sourceWindowTitle)
-                                                                         : QJsonValue(QJsonValue::Null)}};
+                        {"windowTitle", outcome.result.sourceWindowTitle
+                                            ? QJsonValue(*outcome.result.sourceWindowTitle)
+                                            : QJsonValue(QJsonValue::Null)}};
         cli::printJson(obj);
     } else {
         cli::printOut(outcome.path);

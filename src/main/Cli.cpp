@@ -32,12 +32,14 @@ int runMain(int argc, char** argv) {
         args << QString::fromLocal8Bit(argv[i]);
     }
     if (args.isEmpty()) {
-        cli::printErr(QStringLiteral("the desktop application is not available in this build; use a command"));
+        cli::printErr(
+            QStringLiteral("the desktop application is not available in this build; use a command"));
         cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
         return cli::Exit::usage;
     }
     const QString command = args.takeFirst();
-    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        command == QLatin1String("help")) {
         cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
         return cli::Exit::ok;
     }

@@ -53,7 +53,8 @@ std::optional<Options> parseOptions(const QStringList& args, const QList<OptionS
             inlineValue = name.mid(eq + 1);
             name = name.left(eq);
         }
-        const auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
+        const auto spec =
+            std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
         if (spec == specs.end()) {
             *error = QStringLiteral("unknown option '--%1'").arg(name);
             return std::nullopt;
@@ -98,8 +99,9 @@ std::optional<QRect> parseGeometry(const QString& text) {
 std::optional<uint32_t> parseId(const QString& text) {
     bool ok = false;
     const QString t = text.trimmed();
-    const qulonglong v = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? t.mid(2).toULongLong(&ok, 16)
-                                                                                  : t.toULongLong(&ok, 10);
+    const qulonglong v = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                             ? t.mid(2).toULongLong(&ok, 16)
+                             : t.toULongLong(&ok, 10);
     if (!ok || v > 0xFFFFFFFFull) {
         return std::nullopt;
     }

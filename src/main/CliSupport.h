@@ -12,8 +12,8 @@ namespace mebo::cli {
 // Exit statuses of the command line.
 enum Exit : int { ok = 0, failure = 1, usage = 2 };
 
-void printOut(const QString& text);  // stdout, with a trailing newline
-void printErr(const QString& text);  // stderr, one line, prefixed "mebo: "
+void printOut(const QString& text); // stdout, with a trailing newline
+void printErr(const QString& text); // stderr, one line, prefixed "mebo: "
 void printJson(const QJsonObject& obj);
 
 // A usage error: one line on stderr naming the help to read; answers Exit::usage.

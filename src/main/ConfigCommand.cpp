@@ -114,7 +114,8 @@ QList<Setting> settings(platform::DefaultsStore& store) {
          [](Cfg& c, const J& v) { c.setRecordCursorTrail(v.toBool()); }},
         {"mebo.recordClickRipple", Kind::Bool, [](Cfg& c) { return J(c.recordClickRipple()); },
          [](Cfg& c, const J& v) { c.setRecordClickRipple(v.toBool()); }},
-        {"mebo.selectedMicDeviceId", Kind::OptionalString, [=](Cfg& c) { return optional(c.selectedMicDeviceId()); },
+        {"mebo.selectedMicDeviceId", Kind::OptionalString,
+         [=](Cfg& c) { return optional(c.selectedMicDeviceId()); },
          [](Cfg& c, const J& v) {
              c.setSelectedMicDeviceId(v.isNull() ? std::nullopt : std::optional<QString>(v.toString()));
          }},
@@ -133,7 +134,8 @@ QList<Setting> settings(platform::DefaultsStore& store) {
          [](Cfg& c, const J& v) { c.setRecordQuality(v.toString()); }},
         {"mebo.recordFps", Kind::Int, [](Cfg& c) { return J(c.recordFps()); },
          [](Cfg& c, const J& v) { c.setRecordFps(v.toInt()); }},
-        {"mebo.appearanceMode", Kind::Appearance, [](Cfg& c) { return J(appearanceModeRawValue(c.appearanceMode())); },
+        {"mebo.appearanceMode", Kind::Appearance,
+         [](Cfg& c) { return J(appearanceModeRawValue(c.appearanceMode())); },
          [](Cfg& c, const J& v) { c.setAppearanceMode(*appearanceModeFromRawValue(v.toString())); }},
         {"mebo.shortcutOverrides", Kind::Shortcuts,
          [](Cfg& c) {
@@ -216,7 +218,8 @@ std::optional<QJsonValue> parseValue(const Setting& s, const QString& text, QStr
         const QJsonObject obj = doc.object();
         for (auto it = obj.begin(); it != obj.end(); ++it) {
             if (!it.value().isString()) {
-                *error = QStringLiteral("mebo.shortcutOverrides: the value of '%1' is not a string").arg(it.key());
+                *error =
+                    QStringLiteral("mebo.shortcutOverrides: the value of '%1' is not a string").arg(it.key());
                 return std::nullopt;
             }
         }

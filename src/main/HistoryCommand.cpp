@@ -31,8 +31,8 @@ Options:
 
 int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
     QString error;
-    const auto opts = cli::parseOptions(args, {{"json", false}, {"save-dir", true}, {"verbose", false}, {"help", false}},
-                                        &error);
+    const auto opts = cli::parseOptions(
+        args, {{"json", false}, {"save-dir", true}, {"verbose", false}, {"help", false}}, &error);
     if (!opts) {
         return cli::usageError(error, QStringLiteral("history"));
     }
@@ -84,11 +84,12 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
             cli::printJson(QJsonObject{{"entries", array}});
         } else {
             for (const auto& e : entries) {
-                cli::printOut(QStringLiteral("%1  %2  %3  %4x%5  %6")
-                                  .arg(e.id, e.createdAt.toLocalTime().toString(Qt::ISODate), e.mode.leftJustified(10))
-                                  .arg(e.widthPx)
-                                  .arg(e.heightPx)
-                                  .arg(history.mainFilePath(e)));
+                cli::printOut(
+                    QStringLiteral("%1  %2  %3  %4x%5  %6")
+                        .arg(e.id, e.createdAt.toLocalTime().toString(Qt::ISODate), e.mode.leftJustified(10))
+                        .arg(e.widthPx)
+                        .arg(e.heightPx)
+                        .arg(history.mainFilePath(e)));
             }
         }
         services.settle(30000);
@@ -99,9 +100,11 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
     services.settle(30000);
     const QString id = opts->positional.at(1).toUpper();
     const auto& entries = history.entries();
-    const auto it = std::find_if(entries.begin(), entries.end(), [&](const HistoryEntry& e) { return e.id == id; });
+    const auto it =
+        std::find_if(entries.begin(), entries.end(), [&](const HistoryEntry& e) { return e.id == id; });
     if (it == entries.end()) {
-        cli::printErr(QStringLiteral("no history item %1 in %2").arg(opts->positional.at(1), services.cfg().saveDirectory()));
+        cli::printErr(QStringLiteral("no history item %1 in %2")
+                          .arg(opts->positional.at(1), services.cfg().saveDirectory()));
         return cli::Exit::failure;
     }
     const HistoryEntry victim = *it;

@@ -52,8 +52,9 @@ ScreenBackends loadScreenBackends() {
                                 .arg(QString::fromLocal8Bit(forced)));
     }
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        return nullBackends(QStringLiteral("this Wayland session offers no X display; run Mebo in an X11 session or "
-                                           "with XWayland (DISPLAY set)"));
+        return nullBackends(
+            QStringLiteral("this Wayland session offers no X display; run Mebo in an X11 session or "
+                           "with XWayland (DISPLAY set)"));
     }
     return nullBackends(QStringLiteral("no X display: DISPLAY is not set"));
 }

@@ -1,3 +1,5 @@
 #include "main/Cli.h"
 
-int main(int argc, char** argv) { return mebo::runMain(argc, argv); }
+int main(int argc, char** argv) {
+    return mebo::runMain(argc, argv);
+}

@@ -114,7 +114,8 @@ TEST(CfgLoad, HistoryLimitMigrationAndClamp) {
         EXPECT_EQ(cfg.historyMaxCount(), 0);
         EXPECT_FALSE(store.user.contains("mebo.autoDeleteHistory"));
         EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), 0);
-        EXPECT_TRUE(logs.contains("[Cfg] 遷移: 檢測到 legacy autoDeleteHistory=false, historyMaxCount → 0 (不限)"));
+        EXPECT_TRUE(
+            logs.contains("[Cfg] 遷移: 檢測到 legacy autoDeleteHistory=false, historyMaxCount → 0 (不限)"));
     }
     {
         FakeDefaultsStore store;
@@ -238,7 +239,8 @@ TEST(CfgShortcuts, DefaultsOverridesAndConflicts) {
     // Both arrow (default) and line (override) use A: the first in tool order wins.
     EXPECT_EQ(cfg.tool("A"), ToolKind::arrow);
 
-    const QJsonObject stored = QJsonDocument::fromJson(store.user.value("mebo.shortcutOverrides").toByteArray()).object();
+    const QJsonObject stored =
+        QJsonDocument::fromJson(store.user.value("mebo.shortcutOverrides").toByteArray()).object();
     EXPECT_EQ(stored.value("crop").toString(), "C");
     EXPECT_EQ(stored.value("text").toString(), "");
     EXPECT_EQ(Cfg(store).shortcutKey(ToolKind::crop).value_or(""), "C");

@@ -43,7 +43,9 @@ private:
 } // namespace
 
 #include <unicode/timezone.h>
-void ScopedTimeZone::icuReset() { icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone()); }
+void ScopedTimeZone::icuReset() {
+    icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
+}
 
 TEST(FilenameTemplate, UnicodePatternsInBraces) {
     ScopedTimeZone tz("Asia/Taipei");
@@ -111,8 +113,8 @@ TEST_F(ImageStoreTest, MissingOrUnwritableFolderIsLoggedAndAnswersNothing) {
     Cfg missing(store, dir.filePath("not/there"));
     ImageStore images(missing);
     EXPECT_FALSE(images.write(result).has_value());
-    EXPECT_EQ(logs.count("[ImageStore] CGImageDestinationCreateWithURL 失敗: " +
-                         dir.filePath("not/there/") + images.expandFilenameTemplate(result.captureDate) + ".png"),
+    EXPECT_EQ(logs.count("[ImageStore] CGImageDestinationCreateWithURL 失敗: " + dir.filePath("not/there/") +
+                         images.expandFilenameTemplate(result.captureDate) + ".png"),
               1);
 
     if (geteuid() != 0) { // root writes anywhere

@@ -15,7 +15,9 @@ using namespace mebo::test::x11;
 
 namespace {
 
-QJsonObject jsonOf(const MeboHome::Run& r) { return QJsonDocument::fromJson(r.out).object(); }
+QJsonObject jsonOf(const MeboHome::Run& r) {
+    return QJsonDocument::fromJson(r.out).object();
+}
 
 QJsonArray indexOf(const QString& dir) {
     QFile f(dir + "/index.json");
@@ -23,7 +25,9 @@ QJsonArray indexOf(const QString& dir) {
     return QJsonDocument::fromJson(f.readAll()).array();
 }
 
-QStringList pngsIn(const QString& dir) { return QDir(dir).entryList({"*.png"}, QDir::Files, QDir::Name); }
+QStringList pngsIn(const QString& dir) {
+    return QDir(dir).entryList({"*.png"}, QDir::Files, QDir::Name);
+}
 
 class CliCapture : public ::testing::Test {
 protected:
@@ -84,14 +88,15 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
     EXPECT_TRUE(QDateTime::fromString(e.value("createdAt").toString(), Qt::ISODate).isValid());
     // Sorted keys: each key appears in the file after the one before it.
     qsizetype last = -1;
-    for (const char* k : {"createdAt", "filename", "hasMeboSidecar", "heightPx", "id", "mediaType", "mode", "tags",
-                          "thumbnailName", "widthPx"}) {
+    for (const char* k : {"createdAt", "filename", "hasMeboSidecar", "heightPx", "id", "mediaType", "mode",
+                          "tags", "thumbnailName", "widthPx"}) {
         const qsizetype at = raw.indexOf("\"" + QByteArray(k) + "\"");
         EXPECT_GT(at, last) << k;
         last = at;
     }
     // The thumbnail is in the cache location.
-    EXPECT_TRUE(QFileInfo::exists(home.path() + "/cache/mebo/thumbnails/" + e.value("thumbnailName").toString()));
+    EXPECT_TRUE(
+        QFileInfo::exists(home.path() + "/cache/mebo/thumbnails/" + e.value("thumbnailName").toString()));
 }
 
 TEST_F(CliCapture, GeometryGivesExactlyThosePixels) {
@@ -125,7 +130,8 @@ TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
     QImage reference;
     {
         FreezeGuard freeze;
-        r = home.run({"capture", "window", "--window", QString::number(ids.front()), "--save-dir", shots, "--json"});
+        r = home.run(
+            {"capture", "window", "--window", QString::number(ids.front()), "--save-dir", shots, "--json"});
         QString error;
         reference = xwdRoot(QString(), &error);
     }
@@ -230,7 +236,8 @@ TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
     };
     for (const Case& c : cases) {
         const auto r = home.run(QStringList(c.args) << "--save-dir" << shots);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.errText().toStdString();
+        EXPECT_EQ(r.exitCode, c.exitCode)
+            << c.args.join(' ').toStdString() << ": " << r.errText().toStdString();
         EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
         EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
         EXPECT_TRUE(r.out.isEmpty());

@@ -56,14 +56,14 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
     struct Case {
         QStringList args;
     };
-    for (const QStringList& args : {QStringList{"config", "get", "mebo.nope"},
-                                    QStringList{"config", "set", "mebo.recordFps", "25"},
-                                    QStringList{"config", "set", "mebo.recordFps", "fast"},
-                                    QStringList{"config", "set", "mebo.copyToClipboard", "maybe"},
-                                    QStringList{"config", "set", "mebo.appearanceMode", "sepia"},
-                                    QStringList{"config", "set", "mebo.historyMaxCount", "-1"},
-                                    QStringList{"config", "set", "mebo.shortcutOverrides", "[1]"},
-                                    QStringList{"config", "frob"}, QStringList{"config", "get"}}) {
+    for (const QStringList& args :
+         {QStringList{"config", "get", "mebo.nope"}, QStringList{"config", "set", "mebo.recordFps", "25"},
+          QStringList{"config", "set", "mebo.recordFps", "fast"},
+          QStringList{"config", "set", "mebo.copyToClipboard", "maybe"},
+          QStringList{"config", "set", "mebo.appearanceMode", "sepia"},
+          QStringList{"config", "set", "mebo.historyMaxCount", "-1"},
+          QStringList{"config", "set", "mebo.shortcutOverrides", "[1]"}, QStringList{"config", "frob"},
+          QStringList{"config", "get"}}) {
         const auto r = home.run(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
@@ -89,8 +89,8 @@ TEST(CliCopy, ImageStaysOnTheClipboardUntilAnotherProgramTakesIt) {
     mebo.setProcessEnvironment(home.environment());
     QElapsedTimer timer;
     timer.start();
-    mebo.start(QStringLiteral(MEBO_BINARY),
-               {"capture", "area", "--geometry", "64x48+10+10", "--save-dir", home.path() + "/shots", "--copy"});
+    mebo.start(QStringLiteral(MEBO_BINARY), {"capture", "area", "--geometry", "64x48+10+10", "--save-dir",
+                                             home.path() + "/shots", "--copy"});
     QByteArray printed;
     for (int i = 0; i < 300 && !printed.contains('\n'); ++i) {
         mebo.waitForReadyRead(100);

@@ -76,7 +76,8 @@ public:
 class FakeScreenCapture : public platform::ScreenCapture {
 public:
     QList<platform::DisplayInfo> displays() override { return displayList; }
-    void shareableContent(const platform::ContentQuery& query, Completion<platform::ShareableContent> done) override {
+    void shareableContent(const platform::ContentQuery& query,
+                          Completion<platform::ShareableContent> done) override {
         ++contentCalls;
         lastQuery = query;
         if (!contentError.isEmpty()) {

@@ -40,8 +40,12 @@ QStringList LogCapture::messages() {
     return out;
 }
 
-bool LogCapture::contains(const QString& msg) { return messages().contains(msg); }
+bool LogCapture::contains(const QString& msg) {
+    return messages().contains(msg);
+}
 
-int LogCapture::count(const QString& msg) { return int(messages().count(msg)); }
+int LogCapture::count(const QString& msg) {
+    return int(messages().count(msg));
+}
 
 } // namespace mebo::test

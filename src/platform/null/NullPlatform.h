@@ -16,7 +16,8 @@ public:
     explicit NullScreenCapture(QString reason) : reason_(std::move(reason)) {}
     QList<DisplayInfo> displays() override { return {}; }
     void shareableContent(const ContentQuery& query, Completion<ShareableContent> done) override;
-    void captureDisplay(uint32_t displayId, QSize pixelSize, bool showCursor, Completion<QImage> done) override;
+    void captureDisplay(uint32_t displayId, QSize pixelSize, bool showCursor,
+                        Completion<QImage> done) override;
     const QString& reason() const { return reason_; }
 
 private:

@@ -356,7 +356,13 @@ void JsonDefaultsStore::set(const QString& key, const QVariant& value) {
                           .arg(QString::fromLatin1(value.metaType().name()), key);
         return;
     }
-    user_.insert(key, normalized(value));
+    const QVariant stored = normalized(value);
+    const auto existing = user_.constFind(key);
+    if (existing != user_.constEnd() && existing->typeId() == stored.typeId() && *existing == stored &&
+        writeError_.isEmpty()) {
+        return; // the file already says this: rewriting it would only cost a sync
+    }
+    user_.insert(key, stored);
     save();
 }
 
