@@ -101,6 +101,7 @@ void CaptureMgr::start(const CaptureRequest& request) {
     platform::ContentQuery query;
     query.excludeDesktopWindows = true;
     query.onScreenWindowsOnly = true;
+    query.includeWindows = false; // only whether the screen can be read matters here
     QPointer<CaptureMgr> self(this);
     screenshots_.shareableContent(query, [self, request](Result<platform::ShareableContent> content) {
         if (!self) {

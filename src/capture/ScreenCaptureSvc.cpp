@@ -41,10 +41,11 @@ bool frameContains(const QRect& frame, double x, double y) {
            y < frame.y() + frame.height();
 }
 
-platform::ContentQuery contentQuery(bool excludeDesktopWindows) {
+platform::ContentQuery contentQuery(bool excludeDesktopWindows, bool includeWindows = true) {
     platform::ContentQuery q;
     q.excludeDesktopWindows = excludeDesktopWindows;
     q.onScreenWindowsOnly = true;
+    q.includeWindows = includeWindows;
     return q;
 }
 
@@ -145,33 +146,34 @@ QString ScreenCaptureSvc::rectText(const QRect& r) {
 }
 
 void ScreenCaptureSvc::captureFullDisplay(uint32_t displayId, ImageDone done) {
-    capture_.shareableContent(contentQuery(false), [this, displayId, done = std::move(done)](
-                                                       Result<platform::ShareableContent> content) {
-        if (!content) {
-            logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + content.error());
-            done(std::nullopt);
-            return;
-        }
-        const auto display = findDisplay(content->displays, displayId);
-        if (!display) {
-            logError(QStringLiteral("[ScreenCapture] 找不到 display %1").arg(displayId));
-            done(std::nullopt);
-            return;
-        }
-        const int scale = displayScale(capture_.displays(), displayId);
-        const QSize pixelSize(display->frame.width() * scale, display->frame.height() * scale);
-        capture_.captureDisplay(displayId, pixelSize, false, [displayId, done](Result<QImage> image) {
-            if (!image || image.value().isNull()) {
-                const QString why = image ? QStringLiteral("empty image") : image.error();
-                logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + why);
+    capture_.shareableContent(
+        contentQuery(false, /*includeWindows*/ false),
+        [this, displayId, done = std::move(done)](Result<platform::ShareableContent> content) {
+            if (!content) {
+                logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + content.error());
                 done(std::nullopt);
                 return;
             }
-            logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 ") + sizeText(image.value().size()) +
-                       QStringLiteral(" display %1").arg(displayId));
-            done(image.value());
+            const auto display = findDisplay(content->displays, displayId);
+            if (!display) {
+                logError(QStringLiteral("[ScreenCapture] 找不到 display %1").arg(displayId));
+                done(std::nullopt);
+                return;
+            }
+            const int scale = displayScale(capture_.displays(), displayId);
+            const QSize pixelSize(display->frame.width() * scale, display->frame.height() * scale);
+            capture_.captureDisplay(displayId, pixelSize, false, [displayId, done](Result<QImage> image) {
+                if (!image || image.value().isNull()) {
+                    const QString why = image ? QStringLiteral("empty image") : image.error();
+                    logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + why);
+                    done(std::nullopt);
+                    return;
+                }
+                logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 ") + sizeText(image.value().size()) +
+                           QStringLiteral(" display %1").arg(displayId));
+                done(image.value());
+            });
         });
-    });
 }
 
 void ScreenCaptureSvc::captureArea(uint32_t displayId, const QRect& rect, ImageDone done) {

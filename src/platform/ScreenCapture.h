@@ -16,6 +16,9 @@ struct ShareableContent {
 struct ContentQuery {
     bool excludeDesktopWindows = true;
     bool onScreenWindowsOnly = true;
+    // Callers that need only the displays (and the readability test) skip the window list,
+    // which costs round trips to a possibly busy display server.
+    bool includeWindows = true;
 };
 
 // The screen-capture service: displays, shareable windows and single-image grabs.

@@ -84,7 +84,8 @@ public:
             runOnMain([done, e = contentError] { done(Result<platform::ShareableContent>::fail(e)); });
             return;
         }
-        platform::ShareableContent c{displayList, windowList};
+        platform::ShareableContent c{displayList,
+                                     query.includeWindows ? windowList : QList<platform::WindowInfo>{}};
         runOnMain([done, c] { done(Result<platform::ShareableContent>::ok(c)); });
     }
     void captureDisplay(uint32_t displayId, QSize pixelSize, bool, Completion<QImage> done) override {

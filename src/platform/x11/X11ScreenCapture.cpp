@@ -44,8 +44,10 @@ Result<ShareableContent> X11ScreenCapture::readContent(const ContentQuery& query
     const X11MonitorLayout layout = X11MonitorLayout::query(*conn_);
     ShareableContent content;
     content.displays = layout.displays();
-    content.windows = X11WindowList::filtered(windows_.list(layout), query.onScreenWindowsOnly,
-                                              query.excludeDesktopWindows);
+    if (query.includeWindows) {
+        content.windows = X11WindowList::filtered(windows_.list(layout), query.onScreenWindowsOnly,
+                                                  query.excludeDesktopWindows);
+    }
     if (conn_->hasError()) {
         return R::fail(conn_->errorText());
     }
