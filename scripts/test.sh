@@ -17,7 +17,9 @@ ninja -C "$build" -j "$jobs"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp}"
+# die_after_fork=0: the desktop tests start tools (xwd, xdotool) from a threaded process; the
+# child only calls exec.
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$PWD/tests/tsan.supp}"
 
 cd "$build"
 ctest --output-on-failure -j "$jobs" --timeout 900

@@ -53,13 +53,13 @@ std::optional<Options> parseOptions(const QStringList& args, const QList<OptionS
             inlineValue = name.mid(eq + 1);
             name = name.left(eq);
         }
-        const auto spec =
+        const auto option =
             std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
-        if (spec == specs.end()) {
+        if (option == specs.end()) {
             *error = QStringLiteral("unknown option '--%1'").arg(name);
             return std::nullopt;
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (inlineValue) {
                 *error = QStringLiteral("option '--%1' takes no value").arg(name);
                 return std::nullopt;

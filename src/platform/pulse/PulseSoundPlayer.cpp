@@ -174,27 +174,27 @@ void PulseSoundPlayer::run() {
             continue;
         }
         const DecodedSound& sound = *request.sound;
-        pa_sample_spec spec{};
-        spec.format = PA_SAMPLE_FLOAT32NE;
-        spec.rate = uint32_t(sound.sampleRate);
-        spec.channels = uint8_t(sound.channels);
-        if (stream && !pa_sample_spec_equal(&spec, &streamSpec)) {
+        pa_sample_spec sampleFormat{};
+        sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+        sampleFormat.rate = uint32_t(sound.sampleRate);
+        sampleFormat.channels = uint8_t(sound.channels);
+        if (stream && !pa_sample_spec_equal(&sampleFormat, &streamSpec)) {
             closeStream();
         }
         QString failure;
         if (!stream) {
             pa_buffer_attr attr{};
             attr.maxlength = uint32_t(-1);
-            attr.tlength = uint32_t(pa_usec_to_bytes(kTargetBufferUs, &spec));
+            attr.tlength = uint32_t(pa_usec_to_bytes(kTargetBufferUs, &sampleFormat));
             attr.prebuf = uint32_t(-1);
-            attr.minreq = uint32_t(pa_usec_to_bytes(kMinRequestUs, &spec));
+            attr.minreq = uint32_t(pa_usec_to_bytes(kMinRequestUs, &sampleFormat));
             attr.fragsize = uint32_t(-1);
             int error = 0;
             const QByteArray name =
                 request.name.isEmpty() ? QByteArrayLiteral("sound") : request.name.toUtf8();
-            stream = pa_simple_new(nullptr, "Mebo", PA_STREAM_PLAYBACK, nullptr, name.constData(), &spec,
-                                   nullptr, &attr, &error);
-            streamSpec = spec;
+            stream = pa_simple_new(nullptr, "Mebo", PA_STREAM_PLAYBACK, nullptr, name.constData(),
+                                   &sampleFormat, nullptr, &attr, &error);
+            streamSpec = sampleFormat;
             if (!stream) {
                 failure = QStringLiteral("Cannot reach the sound server: %1")
                               .arg(QString::fromUtf8(pa_strerror(error)));

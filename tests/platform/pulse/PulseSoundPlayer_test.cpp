@@ -299,6 +299,10 @@ TEST(PulseSoundPlayer, WithoutAServerPlayAnswersFalseQuickly) {
 }
 
 // A private PulseAudio server with a null sink; what the sink plays is read from its monitor.
+// A running server answers a new stream within a few milliseconds; the margin is for sanitizer
+// builds, which run the client library many times slower.
+constexpr int kServerStartMs = 5000;
+
 class PulseServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -357,7 +361,7 @@ protected:
 };
 
 TEST_F(PulseServerTest, PlaysTheShutterIntoTheSink) {
-    PulseSoundPlayer player;
+    PulseSoundPlayer player(kServerStartMs);
     ASSERT_TRUE(player.load(bundledShutter()));
     startRecorder();
     waitUntil([] { return false; }, 100);
@@ -378,7 +382,7 @@ TEST_F(PulseServerTest, PlayAgainRestartsInsteadOfOverlapping) {
     const QString longSound = tmp.filePath(QStringLiteral("long.wav"));
     ASSERT_TRUE(writeFile(longSound, sineWav(44100, 3.0, 440, 0.3)));
     startRecorder(); // keeps the sink running in short blocks, as a sound card does
-    PulseSoundPlayer player;
+    PulseSoundPlayer player(kServerStartMs);
     ASSERT_TRUE(player.load(longSound));
     ASSERT_TRUE(player.play()) << player.lastError().toStdString();
     ASSERT_TRUE(waitUntil([&] { return sinkInputs() == 1; }, 3000));
@@ -400,7 +404,7 @@ TEST_F(PulseServerTest, DestructionStopsPlaybackAndJoins) {
     startRecorder();
     QElapsedTimer timer;
     {
-        PulseSoundPlayer player;
+        PulseSoundPlayer player(kServerStartMs);
         ASSERT_TRUE(player.load(longSound));
         ASSERT_TRUE(player.play());
         ASSERT_TRUE(waitUntil([&] { return sinkInputs() == 1; }, 3000));
@@ -411,7 +415,7 @@ TEST_F(PulseServerTest, DestructionStopsPlaybackAndJoins) {
 }
 
 TEST_F(PulseServerTest, ServerGoneMeansFalse) {
-    PulseSoundPlayer player;
+    PulseSoundPlayer player(kServerStartMs);
     ASSERT_TRUE(player.load(bundledShutter()));
     ASSERT_TRUE(player.play());
     server.kill();
