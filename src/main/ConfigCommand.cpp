@@ -57,25 +57,6 @@ struct Setting {
     std::function<void(Cfg&, const QJsonValue&)> set;
 };
 
-QString kindName(Kind k) {
-    switch (k) {
-    case Kind::Bool:
-        return QStringLiteral("bool");
-    case Kind::Int:
-        return QStringLiteral("int");
-    case Kind::Double:
-        return QStringLiteral("double");
-    case Kind::String:
-    case Kind::OptionalString:
-        return QStringLiteral("string");
-    case Kind::Appearance:
-        return QStringLiteral("system|light|dark");
-    case Kind::Shortcuts:
-        return QStringLiteral("JSON object");
-    }
-    return {};
-}
-
 QList<Setting> settings(platform::DefaultsStore& store) {
     using J = QJsonValue;
     auto optional = [](const std::optional<QString>& v) { return v ? J(*v) : J(QJsonValue::Null); };
