@@ -218,23 +218,17 @@ uint32_t CaptureMgr::displayUnderPointer() const {
 void CaptureMgr::captureFullscreen(const CaptureRequest& request) {
     const uint32_t displayId = request.displayId ? *request.displayId : displayUnderPointer();
     const CaptureMode mode = request.mode;
-    QPointer<CaptureMgr> self(this);
-    screenshots_.captureFullDisplay(displayId, [self, mode, displayId](std::optional<QImage> image) {
-        if (!self) {
-            return;
-        }
-        if (!image) {
-            self->abandon(mode);
-            return;
-        }
-        self->handleResult(
-            CaptureResult{std::move(*image), mode, QDateTime::currentDateTime(), displayId, std::nullopt});
-    });
+    screenshots_.captureFullDisplay(displayId, displayGrabDone(mode, displayId));
 }
 
 void CaptureMgr::captureArea(CaptureMode mode, uint32_t displayId, const QRect& rect) {
+    screenshots_.captureArea(displayId, rect, displayGrabDone(mode, displayId));
+}
+
+std::function<void(std::optional<QImage>)> CaptureMgr::displayGrabDone(CaptureMode mode, uint32_t displayId) {
+    // Runs after the grab; the coordinator may be gone by then.
     QPointer<CaptureMgr> self(this);
-    screenshots_.captureArea(displayId, rect, [self, mode, displayId](std::optional<QImage> image) {
+    return [self, mode, displayId](std::optional<QImage> image) {
         if (!self) {
             return;
         }
@@ -244,7 +238,7 @@ void CaptureMgr::captureArea(CaptureMode mode, uint32_t displayId, const QRect& 
         }
         self->handleResult(
             CaptureResult{std::move(*image), mode, QDateTime::currentDateTime(), displayId, std::nullopt});
-    });
+    };
 }
 
 void CaptureMgr::captureWindow(CaptureMode mode, uint32_t windowId) {

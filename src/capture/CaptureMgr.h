@@ -94,6 +94,8 @@ private:
     void dispatch(const CaptureRequest& request);
     void captureFullscreen(const CaptureRequest& request);
     void captureArea(CaptureMode mode, uint32_t displayId, const QRect& rect);
+    // The completion of a display or area grab: the result is finished, or the capture abandoned.
+    std::function<void(std::optional<QImage>)> displayGrabDone(CaptureMode mode, uint32_t displayId);
     void captureWindow(CaptureMode mode, uint32_t windowId);
     void presentOverlay(CaptureMode mode, SnapIntent intent);
     uint32_t displayUnderPointer() const;

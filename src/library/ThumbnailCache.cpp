@@ -15,9 +15,9 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -83,7 +83,8 @@ QImage scaledOpaque(const QImage& image, int maxEdge) {
 bool writeJpeg(const QString& path, const QImage& image, QString* error) {
     const QFileInfo info(path);
     QDir().mkpath(info.absolutePath());
-    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".XXXXXX"));
     if (!file.open()) {
         *error = file.errorString();
         return false;

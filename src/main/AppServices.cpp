@@ -11,6 +11,7 @@
 #include "capture/ShutterSoundPlayer.h"
 #include "library/HistoryStore.h"
 #include "library/ThumbnailCache.h"
+#include "main/CommandRuntime.h"
 #include "main/HeadlessMainWindow.h"
 #include "main/StderrDialogs.h"
 #include "platform/SoundPlayer.h"
@@ -20,12 +21,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QStandardPaths>
 #include <QThread>
-#include <QTimer>
 
 namespace mebo {
 
@@ -128,18 +127,8 @@ AppServices::~AppServices() {
 }
 
 bool AppServices::settle(int timeoutMs) {
-    // Called at the top level of a command (never from inside the event loop).
-    if (!history_->isIdle()) {
-        QEventLoop loop;
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        QObject::connect(history_.get(), &HistoryStore::becameIdle, &loop, &QEventLoop::quit);
-        timer.start(timeoutMs);
-        while (!history_->isIdle() && timer.isActive()) {
-            loop.exec();
-        }
-    }
+    runtime::waitFor(history_.get(), &HistoryStore::becameIdle, timeoutMs,
+                     [history = history_.get()] { return history->isIdle(); });
     thumbnails_->waitForPending();
     return history_->isIdle();
 }

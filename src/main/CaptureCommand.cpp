@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QJsonObject>
 #include <QTimer>
@@ -349,15 +348,8 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         }
         // X11 selections live in their owner: stay until someone else owns the clipboard.
         auto* clip = static_cast<platform::QtClipboard*>(&services.clipboard());
-        QEventLoop loop;
-        QTimer timeout;
-        timeout.setSingleShot(true);
-        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
-        QObject::connect(clip, &platform::QtClipboard::ownershipLost, &loop, &QEventLoop::quit);
-        timeout.start(10000);
-        if (clip->ownsContent()) {
-            loop.exec();
-        }
+        runtime::waitFor(clip, &platform::QtClipboard::ownershipLost, 10000,
+                         [clip] { return !clip->ownsContent(); });
     }
     return cli::Exit::ok;
 }

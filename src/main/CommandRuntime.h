@@ -2,7 +2,10 @@
 
 #include "platform/DefaultsStore.h"
 
+#include <QEventLoop>
 #include <QString>
+#include <QTimer>
+#include <functional>
 #include <memory>
 
 namespace mebo {
@@ -21,6 +24,24 @@ std::unique_ptr<platform::DefaultsStore> openDefaults();
 void setVerbose(bool verbose);
 // The last error (else warning) the execution log recorded: the reason a command failed.
 QString lastProblem();
+// Runs the event loop until `done()` holds, re-checking whenever `signal` of `sender` fires, for
+// at most `timeoutMs`. Only at a command's top level, never from inside the event loop.
+template <class Sender, class Signal>
+void waitFor(const Sender* sender, Signal signal, int timeoutMs, const std::function<bool()>& done) {
+    if (done()) {
+        return;
+    }
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(sender, signal, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    while (!done() && timer.isActive()) {
+        loop.exec();
+    }
+}
+
 // Whether `dir` can hold new files: created when missing; answers a reason when not.
 bool ensureWritableFolder(const QString& dir, QString* reason);
 
