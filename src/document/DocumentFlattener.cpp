@@ -1,0 +1,69 @@
+#include "document/DocumentFlattener.h"
+
+#include "document/EraserStrokeLayer.h"
+
+#include <QPainter>
+
+namespace mebo {
+
+namespace {
+bool isEraser(const LayerPtr& layer) {
+    return dynamic_cast<const EraserStrokeLayer*>(layer.get()) != nullptr;
+}
+} // namespace
+
+QImage DocumentFlattener::applyErasers(const QImage& base, const LayerList& layers) {
+    QImage erased = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    bool any = false;
+    for (const LayerPtr& layer : layers) {
+        if (isEraser(layer)) {
+            any = true;
+            break;
+        }
+    }
+    if (!any || erased.isNull()) {
+        return erased;
+    }
+    QPainter painter(&erased);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const LayerPtr& layer : layers) {
+        if (const auto* eraser = dynamic_cast<const EraserStrokeLayer*>(layer.get())) {
+            eraser->applyToBase(painter);
+        }
+    }
+    return erased;
+}
+
+void DocumentFlattener::drawLayers(QPainter& painter, const QImage& erasedBase, const LayerList& layers) {
+    for (const LayerPtr& layer : layers) {
+        if (!layer || isEraser(layer)) {
+            continue;
+        }
+        painter.save();
+        layer->draw(painter, erasedBase);
+        painter.restore();
+    }
+}
+
+QImage DocumentFlattener::flatten(const QImage& base, const LayerList& layers, const QRectF& canvasRect) {
+    if (base.isNull()) {
+        return {};
+    }
+    const QRect crop = canvasRect.normalized().toAlignedRect().intersected(base.rect());
+    if (crop.isEmpty()) {
+        return {};
+    }
+    const QImage erased = applyErasers(base, layers);
+    QImage out(crop.size(), QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                           QPainter::TextAntialiasing);
+    painter.translate(-crop.topLeft());
+    painter.drawImage(QPointF(0, 0), erased);
+    drawLayers(painter, erased, layers);
+    painter.end();
+    return out;
+}
+
+} // namespace mebo

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "document/DrawingLayer.h"
+#include "document/GradientFill.h"
+
+#include <QColor>
+#include <optional>
+
+namespace mebo {
+
+// Covers the whole image with a colour or gradient.
+class FillLayer final : public DrawingLayer {
+public:
+    FillLayer() : DrawingLayer(ToolKind::fill) {}
+
+    QColor color = Qt::white;
+    double alpha = 0.25; // kept within 0.05 to 1 by setAlpha
+    std::optional<GradientFill> gradient;
+
+    void setAlpha(double value);
+
+    void draw(QPainter& painter, const QImage& base) const override;
+    QRectF bounds() const override;
+    LayerPtr translated(double dx, double dy) const override;
+    const char* className() const override { return "FillLayer"; }
+};
+
+} // namespace mebo

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QImage>
+#include <QRect>
+
+namespace mebo {
+
+// Pixel operations the sampling layers and shadows need, on ARGB32 premultiplied images.
+namespace ImageFilters {
+
+// Gaussian blur of every channel with standard deviation sigma (three box passes; edges clamp).
+void gaussianBlur(QImage& image, double sigma);
+// Blocks of `cellSize` pixels, each the average of the pixels it covers; blocks are aligned to
+// the image's top-left corner.
+void pixelate(QImage& image, double cellSize);
+// A copy of `area` in `source`, converted to ARGB32 premultiplied; `area` is clipped to the image.
+QImage copyPremultiplied(const QImage& source, const QRect& area);
+
+} // namespace ImageFilters
+
+} // namespace mebo

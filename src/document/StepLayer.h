@@ -1,0 +1,43 @@
+#pragma once
+
+#include "document/DrawingLayer.h"
+#include "document/LayerEnums.h"
+
+#include <QColor>
+#include <QPainterPath>
+#include <QString>
+#include <optional>
+
+namespace mebo {
+
+// A numbered badge.
+class StepLayer final : public DrawingLayer {
+public:
+    StepLayer() : DrawingLayer(ToolKind::step) {}
+
+    QPointF center;
+    int number = 1;
+    QColor color = Qt::red;
+    double radius = 16;
+    QColor textColor = Qt::white;
+    StepSequence sequence = StepSequence::numeric;
+    StepShape shape = StepShape::circle;
+    QColor outlineColor = Qt::black;
+    double outlineWidth = 0;
+    TextFontWeight fontWeight = TextFontWeight::bold;
+    ArrowLineStyle outlineStyle = ArrowLineStyle::solid;
+    QString fontFamily;
+    std::optional<double> cornerRadius;
+
+    // The label of `number` in `sequence` ("IV" for 4 in upper Roman).
+    static QString label(int number, StepSequence sequence);
+    QPainterPath badgePath() const;
+
+    void draw(QPainter& painter, const QImage& base) const override;
+    QRectF bounds() const override;
+    LayerPtr translated(double dx, double dy) const override;
+    bool hitTest(const QPointF& point) const override;
+    const char* className() const override { return "StepLayer"; }
+};
+
+} // namespace mebo
