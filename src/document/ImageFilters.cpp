@@ -27,16 +27,17 @@ std::array<int, 3> boxesForGauss(double sigma) {
     return sizes;
 }
 
-// One running-sum box pass over `count` pixels spaced `stride` apart, radius r, edges clamped.
+// One running-sum box pass, radius r, edges clamped: reads `count` contiguous pixels from src and
+// writes them `stride` apart into dst.
 void boxLine(const uint32_t* src, uint32_t* dst, int count, int stride, int r) {
     if (r <= 0 || count <= 1) {
         for (int i = 0; i < count; ++i) {
-            dst[i * stride] = src[i * stride];
+            dst[i * stride] = src[i];
         }
         return;
     }
     const uint32_t width = uint32_t(2 * r + 1);
-    auto at = [&](int i) { return src[std::clamp(i, 0, count - 1) * stride]; };
+    auto at = [&](int i) { return src[std::clamp(i, 0, count - 1)]; };
     uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
     for (int i = -r; i <= r; ++i) {
         const uint32_t p = at(i);
