@@ -1,13 +1,31 @@
 #include "document/LineLayer.h"
 
+#include "document/LayerEffects.h"
+#include "document/StrokeGeometry.h"
+#include "document/StrokeStyle.h"
+
 #include <QPainter>
 
 namespace mebo {
 
-void LineLayer::draw(QPainter& painter, const QImage& base) const {}
+void LineLayer::draw(QPainter& painter, const QImage&) const {
+    if (strokeWidth <= 0) {
+        return;
+    }
+    const QPen pen = strokePen(color, strokeWidth, lineStyle, lineCap);
+    paintWithEffects(painter, shadow, opacity, bounds(), [&](QPainter& p) {
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawLine(start, end);
+    });
+}
 
 QRectF LineLayer::bounds() const {
-    return QRectF(start, end).normalized();
+    double grow = StrokeGeometry::capReach(strokeWidth, capStyle(lineStyle, lineCap));
+    if (shadow != ShadowStyle::none) {
+        grow += 6;
+    }
+    return QRectF(start, end).normalized().adjusted(-grow, -grow, grow, grow);
 }
 
 LayerPtr LineLayer::translated(double dx, double dy) const {
@@ -17,8 +35,10 @@ LayerPtr LineLayer::translated(double dx, double dy) const {
     return copy;
 }
 
+// Lines are grabbed like arrow shafts: within max(8, 1.5 w) of the segment.
 bool LineLayer::hitTest(const QPointF& point) const {
-    return DrawingLayer::hitTest(point);
+    return StrokeGeometry::distanceToSegment(point, start, end) <
+           StrokeGeometry::strokeHitTolerance(strokeWidth);
 }
 
 } // namespace mebo

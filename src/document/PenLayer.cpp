@@ -1,14 +1,53 @@
 #include "document/PenLayer.h"
 
+#include "document/LayerEffects.h"
+#include "document/StrokeGeometry.h"
+#include "document/StrokeStyle.h"
+
 #include <QPainter>
-#include <QPolygonF>
+#include <algorithm>
 
 namespace mebo {
 
-void PenLayer::draw(QPainter& painter, const QImage& base) const {}
+QPainterPath PenLayer::path() const {
+    QPainterPath path;
+    const qsizetype n = points.size();
+    if (n < 2) {
+        return path;
+    }
+    path.moveTo(points.front());
+    if (smoothCurves && n >= 3) {
+        // Each sample bends the stroke towards it and the curve passes through the midpoints, so
+        // the jitter of the pointer is smoothed without losing the stroke's ends.
+        for (qsizetype i = 1; i <= n - 2; ++i) {
+            path.quadTo(points[i], (points[i] + points[i + 1]) / 2);
+        }
+        path.lineTo(points.back());
+    } else {
+        for (qsizetype i = 1; i < n; ++i) {
+            path.lineTo(points[i]);
+        }
+    }
+    return path;
+}
+
+void PenLayer::draw(QPainter& painter, const QImage&) const {
+    if (points.size() < 2 || strokeWidth <= 0) {
+        return;
+    }
+    const QPainterPath stroke = path();
+    const QPen pen = strokePen(color, strokeWidth, lineStyle, lineCap, lineJoin);
+    paintWithEffects(painter, shadow, opacity, bounds(), [&](QPainter& p) { p.strokePath(stroke, pen); });
+}
 
 QRectF PenLayer::bounds() const {
-    return QPolygonF(points).boundingRect();
+    QRectF box = points.size() >= 2 ? path().boundingRect() : QPolygonF(points).boundingRect();
+    double grow = StrokeGeometry::capReach(strokeWidth, capStyle(lineStyle, lineCap));
+    if (joinStyle(lineJoin) == Qt::MiterJoin) {
+        // A miter may reach limit x half the width from its corner.
+        grow = std::max(grow, std::max(0.0, strokeWidth));
+    }
+    return box.adjusted(-grow, -grow, grow, grow);
 }
 
 LayerPtr PenLayer::translated(double dx, double dy) const {
@@ -20,7 +59,10 @@ LayerPtr PenLayer::translated(double dx, double dy) const {
 }
 
 bool PenLayer::hitTest(const QPointF& point) const {
-    return DrawingLayer::hitTest(point);
+    if (points.size() < 2) {
+        return false;
+    }
+    return StrokeGeometry::distanceToPath(point, path()) < StrokeGeometry::strokeHitTolerance(strokeWidth);
 }
 
 } // namespace mebo

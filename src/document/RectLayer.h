@@ -5,6 +5,7 @@
 #include "document/LayerEnums.h"
 
 #include <QColor>
+#include <QPainterPath>
 #include <optional>
 
 namespace mebo {
@@ -22,6 +23,9 @@ public:
     std::optional<GradientFill> gradient;
     double rotation = 0; // radians
     double cornerRadius = 0;
+
+    // The unrotated outline: rect with its corner radius (limited to half the short side).
+    QPainterPath outline() const;
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
