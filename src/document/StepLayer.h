@@ -31,7 +31,22 @@ public:
 
     // The label of `number` in `sequence` ("IV" for 4 in upper Roman).
     static QString label(int number, StepSequence sequence);
+    // 1 to 26 give one letter, then two letters (27 "AA", 28 "AB" ... 702 "ZZ"), then three.
+    static QString letters(int number);
+    // Upper-case Roman numeral of 1 to 3999; empty outside that range.
+    static QString roman(int number);
+
+    // The square of side 2 * radius around center.
+    QRectF badgeBox() const;
+    // The badge's outline in image space.
     QPainterPath badgePath() const;
+    // Corner radius of the rounded square: cornerRadius when set, else 0.4 * radius; limited to
+    // half the side.
+    double roundedSquareRadius() const;
+    // Outline width, never negative.
+    double effectiveOutlineWidth() const;
+    // The label's glyph outlines, sized to fit the badge and centred on it.
+    QPainterPath labelPath() const;
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
