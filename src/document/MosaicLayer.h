@@ -23,11 +23,24 @@ public:
     std::optional<double> cornerRadius;
     QList<QPointF> polygonPoints;
 
+    // The clip outline: ellipse, polygon (default outline below 3 points) or rounded rectangle.
     QPainterPath shapePath() const;
+    // The part of rect inside an image of this size, rounded outwards to whole pixels; empty when
+    // the rectangle misses the image.
+    QRect imagePart(const QSize& imageSize) const;
+    // The effect over `part` of `base`, unclipped, part-sized.
+    QImage renderPart(const QImage& base, const QRect& part) const;
+    // Context a gaussian blur of this radius reads around the part: ceil(3 x max(radius, 1)).
+    static int blurMargin(double radius);
+    // How many times smaller a blur of this radius is computed (1: at full size).
+    static int blurScaleFactor(double radius);
+    // `image` blurred with standard deviation `radius`; edges clamp.
+    static QImage blurred(QImage image, double radius);
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;
+    bool hitTest(const QPointF& point) const override;
     const char* className() const override { return "MosaicLayer"; }
 };
 

@@ -2,6 +2,7 @@
 
 #include "document/DrawingLayer.h"
 #include <QColor>
+#include <QImage>
 
 namespace mebo {
 
@@ -19,9 +20,13 @@ public:
     bool transparent = false;
     bool globalMode = false;
 
+    // `paint` through the mask: mask-sized, premultiplied, transparent where the mask is 0.
+    QImage coverage(const QColor& paint) const;
+
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;
+    bool hitTest(const QPointF& point) const override;
     const char* className() const override { return "RegionFillLayer"; }
 };
 

@@ -22,11 +22,15 @@ public:
     std::optional<double> cornerRadius;
     ArrowLineStyle borderStyle = ArrowLineStyle::solid;
 
+    // rect as rectangle, rounded rectangle, ellipse or the default polygon.
     QPainterPath shapePath() const;
+    // borderWidth, 0 when negative or not a number.
+    double effectiveBorderWidth() const;
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;
+    bool hitTest(const QPointF& point) const override;
     const char* className() const override { return "SimplifyLayer"; }
 };
 

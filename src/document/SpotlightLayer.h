@@ -23,11 +23,17 @@ public:
     ArrowLineStyle borderStyle = ArrowLineStyle::solid;
     std::optional<QColor> dimColor; // unset: black
 
+    // The lit area: rect as rectangle, rounded rectangle, ellipse or the default polygon.
     QPainterPath shapePath() const;
+    // dimColor (black when unset) with dimAlpha, limited to 0 through 1, as its alpha.
+    QColor effectiveDimColor() const;
+    // borderWidth, 0 when negative or not a number.
+    double effectiveBorderWidth() const;
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;
+    bool hitTest(const QPointF& point) const override;
     const char* className() const override { return "SpotlightLayer"; }
 };
 

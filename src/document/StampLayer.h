@@ -21,6 +21,11 @@ public:
     bool flipH = false;
     bool flipV = false;
 
+    // The unrotated size x size square around center.
+    QRectF box() const;
+    // A custom stamp draws the image at imagePath (an empty path counts as unset).
+    bool isCustom() const;
+
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;

@@ -1,0 +1,178 @@
+#include "document/CustomStampMgr.h"
+#include "support/TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QString savedImage(const QTemporaryDir& dir, const QString& name, const char* format, QColor color) {
+    QImage img(12, 8, QImage::Format_RGB32);
+    img.fill(color);
+    const QString path = dir.filePath(name);
+    EXPECT_TRUE(img.save(path, format));
+    return path;
+}
+
+QJsonArray indexEntries(const QString& folder) {
+    return QJsonDocument::fromJson(readAll(QDir(folder).filePath(QStringLiteral("index.json"))))
+        .object()
+        .value(QStringLiteral("stamps"))
+        .toArray();
+}
+
+class CustomStampMgrTest : public ::testing::Test {
+protected:
+    QTemporaryDir home;
+    QTemporaryDir sources;
+    QString folder() const { return home.filePath(QStringLiteral("data/Mebo/Stamps")); }
+};
+
+} // namespace
+
+TEST_F(CustomStampMgrTest, DefaultFolderIsUnderTheDataHome) {
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    EXPECT_EQ(CustomStampMgr::defaultFolder(), QDir(dataHome).filePath(QStringLiteral("Mebo/Stamps")));
+}
+
+TEST_F(CustomStampMgrTest, CreatesItsFolderAndStartsEmpty) {
+    ASSERT_FALSE(QDir(folder()).exists());
+    CustomStampMgr mgr(folder());
+    EXPECT_TRUE(QDir(folder()).exists());
+    EXPECT_TRUE(mgr.stamps().isEmpty());
+    EXPECT_FALSE(QFile::exists(QDir(folder()).filePath(QStringLiteral("index.json"))));
+}
+
+TEST_F(CustomStampMgrTest, ImportCopiesPngUnderANewUuidAndListsIt) {
+    const QString png = savedImage(sources, QStringLiteral("Company Logo.png"), "PNG", Qt::blue);
+    CustomStampMgr mgr(folder());
+    QString error;
+    const auto first = mgr.importImage(png, QString(), &error);
+    ASSERT_TRUE(first) << error.toStdString();
+    const auto second = mgr.importImage(png, QStringLiteral("Logo again"), &error);
+    ASSERT_TRUE(second) << error.toStdString();
+
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"))
+            .match(first->id)
+            .hasMatch())
+        << first->id.toStdString();
+    EXPECT_NE(first->id, second->id);
+    EXPECT_EQ(first->filename, first->id + QStringLiteral(".png"));
+    EXPECT_EQ(first->label, QStringLiteral("Company Logo"));
+    EXPECT_EQ(second->label, QStringLiteral("Logo again"));
+    // A PNG is copied byte for byte.
+    EXPECT_EQ(readAll(mgr.imagePath(*first)), readAll(png));
+    EXPECT_EQ(mgr.imagePath(*first), QDir(folder()).filePath(first->filename));
+    EXPECT_EQ(mgr.stamps(), (QList<CustomStamp>{*first, *second}));
+    EXPECT_EQ(mgr.find(second->id), second);
+    EXPECT_FALSE(mgr.find(QStringLiteral("nope")));
+
+    const QJsonArray entries = indexEntries(folder());
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].toObject(), (QJsonObject{{"id", first->id},
+                                                  {"filename", first->filename},
+                                                  {"label", QStringLiteral("Company Logo")}}));
+    EXPECT_EQ(entries[1].toObject().value("id").toString(), second->id);
+
+    // Another manager over the same folder sees the same list.
+    EXPECT_EQ(CustomStampMgr(folder()).stamps(), mgr.stamps());
+}
+
+TEST_F(CustomStampMgrTest, OtherFormatsAreConvertedToPng) {
+    const QString jpeg = savedImage(sources, QStringLiteral("photo.jpg"), "JPEG", Qt::green);
+    CustomStampMgr mgr(folder());
+    const auto stamp = mgr.importImage(jpeg);
+    ASSERT_TRUE(stamp);
+    const QByteArray bytes = readAll(mgr.imagePath(*stamp));
+    EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+    const QImage back = QImage::fromData(bytes, "PNG");
+    EXPECT_EQ(back.size(), QSize(12, 8));
+    EXPECT_GT(qGreen(back.pixel(5, 4)), 200);
+}
+
+TEST_F(CustomStampMgrTest, UnreadableImagesAreRefusedAndChangeNothing) {
+    CustomStampMgr mgr(folder());
+    const auto kept = mgr.importImage(savedImage(sources, QStringLiteral("a.png"), "PNG", Qt::red));
+    ASSERT_TRUE(kept);
+    const QByteArray indexBefore = readAll(QDir(folder()).filePath(QStringLiteral("index.json")));
+    const QString text = sources.filePath(QStringLiteral("notes.png"));
+    writeAll(text, "just some words, not pixels");
+
+    test::LogCapture log;
+    QString error;
+    EXPECT_FALSE(mgr.importImage(text, QString(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a readable image"))) << error.toStdString();
+    error.clear();
+    EXPECT_FALSE(mgr.importImage(sources.filePath(QStringLiteral("missing.png")), QString(), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("could not be opened"))) << error.toStdString();
+
+    EXPECT_EQ(mgr.stamps(), QList<CustomStamp>{*kept});
+    EXPECT_EQ(readAll(QDir(folder()).filePath(QStringLiteral("index.json"))), indexBefore);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2); // index.json and one image
+    int warnings = 0;
+    for (const QString& m : log.messages()) {
+        warnings += m.startsWith(QStringLiteral("[CustomStampMgr] 匯入失敗: "));
+    }
+    EXPECT_EQ(warnings, 2);
+}
+
+TEST_F(CustomStampMgrTest, CorruptIndexStartsEmptyKeepsTheFileAndRecovers) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    const QString index = QDir(folder()).filePath(QStringLiteral("index.json"));
+    for (const QByteArray& broken :
+         {QByteArray("{\"stamps\": [ {\"id\": "), QByteArray("[1, 2]"), QByteArray("{\"stamps\": 3}")}) {
+        SCOPED_TRACE(broken.toStdString());
+        writeAll(index, broken);
+        test::LogCapture log;
+        CustomStampMgr mgr(folder());
+        EXPECT_TRUE(mgr.stamps().isEmpty());
+        EXPECT_EQ(readAll(index + QStringLiteral(".broken")), broken);
+        bool warned = false;
+        for (const QString& m : log.messages()) {
+            warned |= m.startsWith(QStringLiteral("[CustomStampMgr] index.json 損壞"));
+        }
+        EXPECT_TRUE(warned);
+    }
+    CustomStampMgr mgr(folder());
+    const auto stamp = mgr.importImage(savedImage(sources, QStringLiteral("b.png"), "PNG", Qt::red));
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(CustomStampMgr(folder()).stamps(), QList<CustomStamp>{*stamp});
+}
+
+TEST_F(CustomStampMgrTest, EntriesThatCannotNameAFileInsideTheFolderAreSkipped) {
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    const QJsonArray entries{
+        QJsonObject{{"id", "A"}, {"filename", "A.png"}, {"label", "fine"}},
+        QJsonObject{{"id", "B"}, {"filename", "../../outside.png"}, {"label", "escapes"}},
+        QJsonObject{{"id", "C"}, {"filename", ".."}},
+        QJsonObject{{"id", 4}, {"filename", "D.png"}},
+        QJsonObject{{"id", "E"}, {"filename", "E.png"}}, // no label: empty
+        QJsonValue("not an object"),
+    };
+    writeAll(QDir(folder()).filePath(QStringLiteral("index.json")),
+             QJsonDocument(QJsonObject{{"stamps", entries}}).toJson());
+    CustomStampMgr mgr(folder());
+    EXPECT_EQ(mgr.stamps(), (QList<CustomStamp>{{"A", "A.png", "fine"}, {"E", "E.png", ""}}));
+}
