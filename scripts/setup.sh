@@ -20,9 +20,12 @@ RUN_PKGS=(
   qt6-qpa-plugins libqt6svg6
 )
 BENCH_PKGS=(scrot maim imagemagick hyperfine)
+# clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.
+FUZZ_PKGS=(clang libclang-rt-14-dev)
 
 want=("${BUILD_PKGS[@]}" "${RUN_PKGS[@]}")
 if [ "${MEBO_SETUP_BENCH:-0}" = "1" ]; then want+=("${BENCH_PKGS[@]}"); fi
+if [ "${MEBO_SETUP_FUZZ:-0}" = "1" ]; then want+=("${FUZZ_PKGS[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do

@@ -18,7 +18,8 @@ namespace mebo {
 
 // Strict reading of one JSON object. A required key that is missing or null, or any value of the
 // wrong type, throws JsonDecodeError naming the key path; optional keys that are missing or null
-// read as nothing. Numbers must be finite: Qt parses 1e999 as infinity, which no field accepts.
+// read as nothing. Numbers must be finite (Qt's parser refuses 1e999, but objects built in code can
+// hold infinities).
 class JsonReader {
 public:
     explicit JsonReader(QJsonObject object, QString path = {});

@@ -106,7 +106,8 @@ std::optional<AnyCodableLayer> LayerCodec::encode(const LayerPtr& layer) {
     if (!layer) {
         return std::nullopt;
     }
-    const std::type_info& cls = typeid(*layer);
+    const DrawingLayer& object = *layer;
+    const std::type_info& cls = typeid(object);
     for (const Kind& k : kinds()) {
         if (!k.layerClass || *k.layerClass != cls) {
             continue;

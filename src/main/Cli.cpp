@@ -18,6 +18,7 @@ Commands:
   capture fullscreen|window|area   take a still capture into the library
   history list|delete              list the library or move an item to the Trash
   config list|get|set|unset        read and change the settings
+  doc info|render|resave|check     read, render and rewrite image projects (.mebo)
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -55,6 +56,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("config")) {
         return runConfigCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("doc")) {
+        return runDocCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

@@ -9,5 +9,6 @@ namespace mebo {
 int runCaptureCommand(int& argc, char** argv, const QStringList& args);
 int runHistoryCommand(int& argc, char** argv, const QStringList& args);
 int runConfigCommand(int& argc, char** argv, const QStringList& args);
+int runDocCommand(int& argc, char** argv, const QStringList& args);
 
 } // namespace mebo

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the document fuzzer in build-fuzz (clang, ASan + UBSan + coverage) and runs it.
+#   fuzz/run.sh [SECONDS] [extra libFuzzer options...]     (default 600 seconds)
+# New inputs go to build-fuzz/corpus (the seeds in fuzz/corpus stay as they are); crashes, leaks
+# and timeouts are written to build-fuzz/findings/.
+set -euo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build-fuzz"
+seconds="${1:-600}"
+shift || true
+
+command -v clang++ >/dev/null || { echo "run.sh: clang++ is missing (MEBO_SETUP_FUZZ=1 scripts/setup.sh)" >&2; exit 1; }
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DMEBO_BUILD_FUZZ=ON -DMEBO_BUILD_TESTS=OFF -DMEBO_BUILD_BENCH=OFF >/dev/null
+ninja -C "$build" -j2 mebo_document_fuzzer
+
+mkdir -p "$build/corpus" "$build/findings"
+export QT_QPA_PLATFORM=offscreen
+# Qt and GLib are not instrumented; their one-time allocations are not leaks of ours.
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$root/fuzz/lsan.supp:print_suppressions=0}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+exec "$build/fuzz/mebo_document_fuzzer" "$build/corpus" "$root/fuzz/corpus" \
+  -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=20 \
+  -dict="$root/fuzz/document.dict" -artifact_prefix="$build/findings/" -print_final_stats=1 "$@"

@@ -1,0 +1,178 @@
+#include "CodecSamples.h"
+
+#include "document/LayerCodec.h"
+#include "document/MeboDocument.h"
+#include "document/PngBytes.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+struct DocRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The real binary, without a display: the doc commands must not need one.
+DocRun runMebo(const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(MEBO_BINARY), args);
+    DocRun r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    r.err = QString::fromUtf8(p.readAllStandardError()).trimmed();
+    return r;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// A 40x30 white base with a red rectangle outline, an unknown record and a blur record.
+QString writeProject(const QTemporaryDir& dir) {
+    QImage base(40, 30, QImage::Format_RGB32);
+    base.fill(Qt::white);
+    auto rect = std::make_shared<RectLayer>();
+    rect->rect = QRectF(10, 10, 20, 10);
+    rect->color = QColor(255, 0, 0);
+    rect->strokeWidth = 2;
+    MeboDocument doc = MeboDocument::fromContent(MeboDocument::encodeBaseImage(base), QRectF(5, 5, 30, 20),
+                                                 std::nullopt, {rect});
+    doc.layers.append(AnyCodableLayer{QStringLiteral("hologram"), "{}"});
+    doc.layers.append(AnyCodableLayer{QStringLiteral("blur"), R"({"rect":[[0,0],[4,4]],"radius":3})"});
+    const QString path = dir.filePath(QStringLiteral("shot.mebo"));
+    doc.writeFile(path);
+    return path;
+}
+
+} // namespace
+
+TEST(DocCommandTest, InfoShowsLayersAsTheyAreWrittenBack) {
+    QTemporaryDir dir;
+    const QString path = writeProject(dir);
+    const DocRun json = runMebo({"doc", "info", path, "--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(o.value("schemaVersion").toInt(), 1);
+    EXPECT_EQ(o.value("version").toInt(), 1);
+    EXPECT_EQ(o.value("canvasRect").toArray(), (QJsonArray{QJsonArray{5, 5}, QJsonArray{30, 20}}));
+    EXPECT_TRUE(o.value("saveTargetPath").isNull());
+    EXPECT_EQ(o.value("baseImage").toObject().value("width").toInt(), 40);
+    const QJsonArray layers = o.value("layers").toArray();
+    ASSERT_EQ(layers.size(), 2);
+    const QJsonObject rect = layers.at(0).toObject();
+    EXPECT_EQ(rect.value("type").toString(), QStringLiteral("rect"));
+    EXPECT_EQ(rect.value("class").toString(), QStringLiteral("RectLayer"));
+    EXPECT_EQ(rect.value("payload").toObject().value("strokeWidth").toDouble(), 2);
+    EXPECT_EQ(rect.value("payload").toObject().value("color").toObject().value("r").toDouble(), 1);
+    // The blur record loads as a mosaic and would be written back as one.
+    const QJsonObject blur = layers.at(1).toObject();
+    EXPECT_EQ(blur.value("index").toInt(), 2);
+    EXPECT_EQ(blur.value("type").toString(), QStringLiteral("blur"));
+    EXPECT_EQ(blur.value("writtenAs").toString(), QStringLiteral("mosaic"));
+    EXPECT_EQ(blur.value("payload").toObject().value("style").toString(), QStringLiteral("gaussian"));
+    EXPECT_EQ(blur.value("payload").toObject().value("blockSize").toDouble(), 14);
+    EXPECT_EQ(o.value("skippedTypes").toArray(), QJsonArray{"hologram"});
+
+    const DocRun text = runMebo({"doc", "info", path});
+    ASSERT_EQ(text.exitCode, 0);
+    EXPECT_TRUE(text.out.contains(QStringLiteral("canvas:        5,5 30x20")));
+    EXPECT_TRUE(text.out.contains(QStringLiteral("[0] rect  RectLayer  bounds")));
+    EXPECT_TRUE(text.out.contains(QStringLiteral("(written as \"mosaic\")")));
+    EXPECT_TRUE(text.out.contains(QStringLiteral("skipped: unknown layer type \"hologram\"")));
+}
+
+TEST(DocCommandTest, RenderResaveAndCheck) {
+    QTemporaryDir dir;
+    const QString path = writeProject(dir);
+    const QString png = dir.filePath(QStringLiteral("out.png"));
+    const DocRun render = runMebo({"doc", "render", path, png});
+    ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+    const QImage image = PngBytes::decode(readAll(png));
+    ASSERT_EQ(image.size(), QSize(30, 20)); // cropped to the canvas
+    // The rectangle's outline crosses (10, 15) in image space, (5, 10) on the canvas.
+    const QColor stroke = image.pixelColor(5, 10);
+    EXPECT_GT(stroke.red(), 200);
+    EXPECT_LT(stroke.green(), 80);
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(Qt::white));
+
+    const QString copy = dir.filePath(QStringLiteral("copy.mebo"));
+    const DocRun resave = runMebo({"doc", "resave", path, copy});
+    ASSERT_EQ(resave.exitCode, 0) << resave.err.toStdString();
+    const MeboDocument original = MeboDocument::readFile(path);
+    const MeboDocument rewritten = MeboDocument::readFile(copy);
+    EXPECT_EQ(rewritten.baseImagePNG, original.baseImagePNG);
+    EXPECT_EQ(rewritten.canvasRect, original.canvasRect);
+    ASSERT_EQ(rewritten.layers.size(), 2); // the unknown record is gone, the blur became a mosaic
+    EXPECT_EQ(rewritten.layers[0], original.layers[0]);
+    EXPECT_EQ(rewritten.layers[1].type, QStringLiteral("mosaic"));
+    // Resaving a resaved project changes nothing.
+    const QString copy2 = dir.filePath(QStringLiteral("copy2.mebo"));
+    ASSERT_EQ(runMebo({"doc", "resave", copy, copy2}).exitCode, 0);
+    EXPECT_EQ(readAll(copy2), readAll(copy));
+
+    const DocRun ok = runMebo({"doc", "check", path});
+    EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
+
+    const QString newer = dir.filePath(QStringLiteral("newer.mebo"));
+    writeAll(newer, QByteArray(readAll(path)).replace("\"schemaVersion\":1", "\"schemaVersion\":3"));
+    const DocRun failed = runMebo({"doc", "check", newer});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_EQ(
+        failed.err.split(QLatin1Char('\n')).last(),
+        QStringLiteral("mebo: %1: Project schema version 3 is newer than this version of Mebo.").arg(newer));
+
+    const QString badLayer = dir.filePath(QStringLiteral("bad-layer.mebo"));
+    MeboDocument doc = MeboDocument::readFile(path);
+    doc.layers.append(
+        AnyCodableLayer{QStringLiteral("eraserStroke"), R"({"points":[[0,0]],"width":"wide"})"});
+    doc.writeFile(badLayer);
+    const DocRun layerFail = runMebo({"doc", "render", badLayer, dir.filePath(QStringLiteral("never.png"))});
+    EXPECT_EQ(layerFail.exitCode, 1);
+    EXPECT_TRUE(
+        layerFail.err.endsWith(QStringLiteral("layer 3 (\"eraserStroke\"): key 'width' is not a number")))
+        << layerFail.err.toStdString();
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.png"))));
+
+    const DocRun missing = runMebo({"doc", "check", dir.filePath(QStringLiteral("absent.mebo"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("cannot read")));
+}
+
+TEST(DocCommandTest, UsageErrors) {
+    EXPECT_EQ(runMebo({"doc"}).exitCode, 2);
+    EXPECT_EQ(runMebo({"doc", "explode", "x.mebo"}).exitCode, 2);
+    EXPECT_EQ(runMebo({"doc", "render", "x.mebo"}).exitCode, 2);
+    EXPECT_EQ(runMebo({"doc", "check", "x.mebo", "--json"}).exitCode, 2);
+    EXPECT_EQ(runMebo({"doc", "info", "x.mebo", "--frobnicate"}).exitCode, 2);
+    const DocRun help = runMebo({"doc", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: mebo doc info FILE.mebo [--json]")));
+    EXPECT_TRUE(runMebo({"--help"}).out.contains(QStringLiteral("doc info|render|resave|check")));
+}
