@@ -6,6 +6,25 @@
 
 namespace mebo {
 
+namespace {
+
+// Qt refuses images above a process-wide allocation limit (128 MB in Qt 6.4), which a 60-megapixel
+// capture exceeds. Our own pixel limit is checked first, so Qt's only has to admit what that one
+// allows: 2^26 pixels at up to 8 bytes (16-bit RGBA). Raised once, never lowered.
+void admitLargestAllowedImage() {
+    static const bool done = [] {
+        constexpr int kNeededMiB = int((PngBytes::kMaxPixels * 8) >> 20);
+        const int current = QImageReader::allocationLimit();
+        if (current != 0 && current < kNeededMiB) {
+            QImageReader::setAllocationLimit(kNeededMiB);
+        }
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace
+
 QSize PngBytes::declaredSize(const QByteArray& bytes) {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -31,6 +50,7 @@ QImage PngBytes::decode(const QByteArray& bytes) {
         qint64(size.width()) * size.height() > kMaxPixels) {
         return {};
     }
+    admitLargestAllowedImage();
     QImage image;
     if (!reader.read(&image) || image.size() != size) {
         return {};

@@ -7,6 +7,7 @@
 #include "document/PngBytes.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -547,6 +548,10 @@ TEST(LayerCodecTest, OversizedImagesAreRefusedBeforeAllocation) {
     setBigEndian(16, 8193);
     setBigEndian(20, 8193); // just past 2^26 pixels
     EXPECT_TRUE(PngBytes::decode(png).isNull());
+    // Qt's own allocation limit (128 MB by default) must not refuse what ours admits.
+    EXPECT_FALSE(PngBytes::decode(pngOf(test::sampleImage(4, 4))).isNull());
+    const int qtLimitMiB = QImageReader::allocationLimit();
+    EXPECT_TRUE(qtLimitMiB == 0 || qint64(qtLimitMiB) << 20 >= PngBytes::kMaxPixels * 4) << qtLimitMiB;
     // Base64 beyond the payload's byte limit is refused by its length, before decoding.
     EXPECT_GT(PngBytes::kMaxBytes, 240 << 20);
 }
