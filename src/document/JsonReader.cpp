@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <algorithm>
 #include <cmath>
 
 namespace mebo {
@@ -181,7 +182,12 @@ std::optional<QList<QPointF>> JsonReader::optionalPoints(const char* key) const 
 
 QColor JsonReader::color(const char* key) const {
     const JsonReader c = object(key);
-    return CodableColor{c.number("r"), c.number("g"), c.number("b"), c.number("a")}.toColor();
+    // A colour holds components beyond 0..1 as half floats (up to 65504), but its alpha only
+    // within 0..1: anything else would make an invalid colour that cannot be written back.
+    auto component = [](double v) { return std::clamp(v, -65504.0, 65504.0); };
+    return CodableColor{component(c.number("r")), component(c.number("g")), component(c.number("b")),
+                        std::clamp(c.number("a"), 0.0, 1.0)}
+        .toColor();
 }
 
 std::optional<QColor> JsonReader::optionalColor(const char* key) const {

@@ -681,3 +681,21 @@ TEST(LayerCodecTest, EncodeFailures) {
         }));
     EXPECT_EQ(AppLogger::shared().recentLogs().last().level, LogLevel::error);
 }
+
+TEST(LayerCodecTest, ColoursBeyondTheUsualRangeStayWritable) {
+    // Alpha beyond 0..1 would make an invalid colour; components beyond half-float range would
+    // turn infinite. Both load as the nearest colour that can be written back.
+    auto mosaic = decodeAs<MosaicLayer>(
+        "mosaic",
+        R"({"rect":[[0,0],[8,8]],"blockSize":4,"style":"solid","solidColor":{"r":0,"g":0,"b":0,"a":9.3}})");
+    EXPECT_TRUE(mosaic->solidColor.isValid());
+    EXPECT_DOUBLE_EQ(mosaic->solidColor.alphaF(), 1);
+    auto fillLayer = decodeAs<FillLayer>("fill", R"({"color":{"r":1e10,"g":-2,"b":0.5,"a":-1}})");
+    const QByteArray once = encoded(fillLayer);
+    ASSERT_FALSE(once.isEmpty());
+    const QJsonObject color = QJsonDocument::fromJson(once).object().value("color").toObject();
+    EXPECT_DOUBLE_EQ(color.value("r").toDouble(), 65504);
+    EXPECT_DOUBLE_EQ(color.value("g").toDouble(), -2);
+    EXPECT_DOUBLE_EQ(color.value("a").toDouble(), 0);
+    EXPECT_EQ(encoded(LayerCodec::decode(QStringLiteral("fill"), once)), once);
+}
