@@ -3,12 +3,14 @@
 #include <QBrush>
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QHash>
 #include <QPainter>
 #include <QRawFont>
 #include <QTextLayout>
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 namespace mebo {
 
@@ -31,6 +33,42 @@ QString withLineSeparators(const QString& text) {
     out.replace(QLatin1Char('\r'), QChar::LineSeparator);
     out.replace(QChar::ParagraphSeparator, QChar::LineSeparator);
     return out;
+}
+
+// Glyph outlines by font and glyph: loading an outline runs the font's hinting program, which
+// costs more than everything else a label does. Shared by every thread that lays out text.
+class GlyphPathCache {
+public:
+    QPainterPath path(const QRawFont& raw, quint32 glyph) {
+        const QString key = raw.familyName() + QLatin1Char('|') + raw.styleName() + QLatin1Char('|') +
+                            QString::number(int(raw.weight())) + QLatin1Char('|') +
+                            QString::number(int(raw.style())) + QLatin1Char('|') +
+                            QString::number(raw.pixelSize()) + QLatin1Char('|') + QString::number(glyph);
+        {
+            const std::lock_guard lock(mutex_);
+            const auto it = paths_.constFind(key);
+            if (it != paths_.cend()) {
+                return *it;
+            }
+        }
+        QPainterPath path = raw.pathForGlyph(glyph);
+        const std::lock_guard lock(mutex_);
+        if (paths_.size() >= kMaxEntries) {
+            paths_.clear();
+        }
+        paths_.insert(key, path);
+        return path;
+    }
+
+private:
+    static constexpr qsizetype kMaxEntries = 8192;
+    std::mutex mutex_;
+    QHash<QString, QPainterPath> paths_;
+};
+
+GlyphPathCache& glyphPathCache() {
+    static GlyphPathCache cache;
+    return cache;
 }
 
 // Position of the bars relative to the baseline, in em (y down).
@@ -174,7 +212,7 @@ AnnotationTextLayout::AnnotationTextLayout(const QString& text, const Style& sty
             const QList<quint32> glyphs = run.glyphIndexes();
             const QList<QPointF> positions = run.positions();
             for (qsizetype g = 0; g < glyphs.size() && g < positions.size(); ++g) {
-                QPainterPath glyph = raw.pathForGlyph(glyphs[g]);
+                QPainterPath glyph = glyphPathCache().path(raw, glyphs[g]);
                 if (!glyph.isEmpty()) {
                     glyph.translate(positions[g]);
                     m_glyphs.addPath(toImage.map(glyph));

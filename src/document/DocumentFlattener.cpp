@@ -13,7 +13,6 @@ bool isEraser(const LayerPtr& layer) {
 } // namespace
 
 QImage DocumentFlattener::applyErasers(const QImage& base, const LayerList& layers) {
-    QImage erased = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     bool any = false;
     for (const LayerPtr& layer : layers) {
         if (isEraser(layer)) {
@@ -21,9 +20,12 @@ QImage DocumentFlattener::applyErasers(const QImage& base, const LayerList& laye
             break;
         }
     }
-    if (!any || erased.isNull()) {
-        return erased;
+    // Without erasers the base is used as it is: converting a 4K capture costs more than
+    // drawing most documents.
+    if (!any || base.isNull()) {
+        return base;
     }
+    QImage erased = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&erased);
     painter.setRenderHint(QPainter::Antialiasing);
     for (const LayerPtr& layer : layers) {
@@ -54,13 +56,15 @@ QImage DocumentFlattener::flatten(const QImage& base, const LayerList& layers, c
         return {};
     }
     const QImage erased = applyErasers(base, layers);
-    QImage out(crop.size(), QImage::Format_ARGB32_Premultiplied);
-    out.fill(Qt::transparent);
+    // The base becomes the output buffer in one conversion (RGB32 to premultiplied ARGB only sets
+    // the alpha bytes), rather than clearing a buffer and painting the base into it.
+    QImage out = (crop == erased.rect() ? erased : erased.copy(crop))
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    out.detach();
     QPainter painter(&out);
     painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
                            QPainter::TextAntialiasing);
     painter.translate(-crop.topLeft());
-    painter.drawImage(QPointF(0, 0), erased);
     drawLayers(painter, erased, layers);
     painter.end();
     return out;

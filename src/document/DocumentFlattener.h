@@ -13,7 +13,8 @@ namespace mebo {
 class DocumentFlattener {
 public:
     // The base image with every eraser stroke applied (erased pixels become transparent), as
-    // ARGB32 premultiplied. The editor caches this by base and eraser revision.
+    // ARGB32 premultiplied; the base itself when there is no eraser stroke. The editor caches
+    // this by base and eraser revision.
     static QImage applyErasers(const QImage& base, const LayerList& layers);
     // Draws every layer but the eraser strokes, bottom first, over whatever the painter holds.
     // `erasedBase` is what sampling layers read.

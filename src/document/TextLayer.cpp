@@ -4,10 +4,10 @@
 #include "document/ShapePaths.h"
 
 #include <QPainter>
-#include <QPainterPathStroker>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 namespace mebo {
 
@@ -16,6 +16,82 @@ namespace {
 constexpr double kVisibleAlpha = 0.01;
 constexpr double kDefaultOutlinePercent = 30;
 constexpr double kDefaultBackgroundRadius = 6;
+
+// Squared distances along one line to the nearest zero of f: the lower envelope of parabolas
+// rooted at every sample (Felzenszwalb and Huttenlocher).
+void distanceLine(const float* f, float* d, int n, int* v, float* z) {
+    constexpr float kInf = 1e20f;
+    int k = 0;
+    v[0] = 0;
+    z[0] = -kInf;
+    z[1] = kInf;
+    for (int q = 1; q < n; ++q) {
+        float s = 0;
+        while (true) {
+            s = ((f[q] + float(q) * q) - (f[v[k]] + float(v[k]) * v[k])) / (2.0f * float(q - v[k]));
+            if (s > z[k] || k == 0) {
+                break;
+            }
+            --k;
+        }
+        if (s <= z[k]) {
+            v[0] = q; // the new parabola lies below the first everywhere
+            z[1] = kInf;
+            continue;
+        }
+        ++k;
+        v[k] = q;
+        z[k] = s;
+        z[k + 1] = kInf;
+    }
+    k = 0;
+    for (int q = 0; q < n; ++q) {
+        while (z[k + 1] < float(q)) {
+            ++k;
+        }
+        const float dq = float(q - v[k]);
+        d[q] = dq * dq + f[v[k]];
+    }
+}
+
+// Grows a coverage mask by `radius` pixels with an antialiased rim: every pixel keeps the larger
+// of its own coverage and its nearness to a pixel that is at least half covered.
+void dilateCoverage(QImage& mask, double radius) {
+    const int w = mask.width();
+    const int h = mask.height();
+    if (w == 0 || h == 0 || !(radius > 0)) {
+        return;
+    }
+    constexpr float kInf = 1e20f;
+    const int n = std::max(w, h);
+    std::vector<float> grid(size_t(w) * size_t(h));
+    std::vector<float> f(static_cast<size_t>(n)), d(static_cast<size_t>(n)), z(static_cast<size_t>(n) + 1);
+    std::vector<int> v(static_cast<size_t>(n));
+    for (int y = 0; y < h; ++y) {
+        const uchar* row = mask.constScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            grid[size_t(y) * w + x] = row[x] >= 128 ? 0.0f : kInf;
+        }
+    }
+    for (int x = 0; x < w; ++x) {
+        for (int y = 0; y < h; ++y) {
+            f[size_t(y)] = grid[size_t(y) * w + x];
+        }
+        distanceLine(f.data(), d.data(), h, v.data(), z.data());
+        for (int y = 0; y < h; ++y) {
+            grid[size_t(y) * w + x] = d[size_t(y)];
+        }
+    }
+    const float rim = float(radius) + 0.5f;
+    for (int y = 0; y < h; ++y) {
+        distanceLine(grid.data() + size_t(y) * w, d.data(), w, v.data(), z.data());
+        uchar* row = mask.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const float near = std::clamp(rim - std::sqrt(d[size_t(x)]), 0.0f, 1.0f);
+            row[x] = std::max(row[x], uchar(near * 255.0f + 0.5f));
+        }
+    }
+}
 
 } // namespace
 
@@ -155,27 +231,52 @@ void TextLayer::draw(QPainter& painter, const QImage&) const {
             // The text filled and stroked in the outline colour at every ring position. A
             // translucent outline colour is painted opaque into its own buffer and laid down once,
             // so the overlapping copies do not add up to an opaque ring.
-            QPainterPathStroker stroker;
-            stroker.setWidth(AnnotationTextLayout::usableFontSize(fontSize) * percent / 100);
-            stroker.setJoinStyle(Qt::RoundJoin);
-            stroker.setCapStyle(Qt::RoundCap);
-            const QPainterPath glyphStroke = stroker.createStroke(textLayout.glyphs());
-            const QPainterPath barStroke = stroker.createStroke(textLayout.decorations());
+            const double strokeWidth = AnnotationTextLayout::usableFontSize(fontSize) * percent / 100;
             QColor opaque = outlineColor;
             opaque.setAlphaF(1);
-            const QList<QPointF> offsets = outlineOffsets(outlineRingRadius());
+            // Painting the stroked text at every ring position (outlineOffsets) covers exactly the
+            // text grown by the outer ring's radius plus half the stroke: neighbouring positions
+            // lie closer together than the stroke is wide. That growth is computed in one pass
+            // over a coverage mask, which costs a fraction of seventy-odd stroked glyph fills.
+            const double reach = outlineRingRadius() + strokeWidth / 2;
             const auto rings = [&](QPainter& q) {
-                q.setPen(Qt::NoPen);
-                q.setBrush(opaque);
-                for (const QPointF& offset : offsets) {
-                    q.save();
-                    q.translate(origin + offset);
-                    q.drawPath(glyphStroke);
-                    q.drawPath(barStroke);
-                    q.drawPath(textLayout.glyphs());
-                    q.drawPath(textLayout.decorations());
-                    q.restore();
+                const QTransform device = q.transform();
+                const QTransform linear(device.m11(), device.m12(), device.m21(), device.m22(), 0, 0);
+                const double deviceReach = reach * std::sqrt(std::abs(linear.determinant()));
+                const int margin = int(std::ceil(deviceReach)) + 1;
+                const QRectF inkBox =
+                    textLayout.glyphs().boundingRect().united(textLayout.decorations().boundingRect());
+                const QRect stampBox =
+                    linear.mapRect(inkBox).toAlignedRect().adjusted(-margin, -margin, margin, margin);
+                if (stampBox.isEmpty() || qint64(stampBox.width()) * stampBox.height() > 64'000'000) {
+                    return;
                 }
+                QImage mask(stampBox.size(), QImage::Format_Alpha8);
+                mask.fill(0);
+                {
+                    QPainter mp(&mask);
+                    mp.setRenderHint(QPainter::Antialiasing);
+                    mp.setTransform(linear * QTransform::fromTranslate(-stampBox.left(), -stampBox.top()));
+                    mp.setPen(Qt::NoPen);
+                    mp.setBrush(Qt::black);
+                    mp.drawPath(textLayout.glyphs());
+                    mp.drawPath(textLayout.decorations());
+                }
+                dilateCoverage(mask, deviceReach);
+                QImage ring(mask.size(), QImage::Format_ARGB32_Premultiplied);
+                const QRgb rgb = opaque.rgba();
+                for (int y = 0; y < ring.height(); ++y) {
+                    auto* row = reinterpret_cast<QRgb*>(ring.scanLine(y));
+                    const uchar* cov = mask.constScanLine(y);
+                    for (int x = 0; x < ring.width(); ++x) {
+                        const uint a = cov[x];
+                        row[x] = qRgba(qRed(rgb) * a / 255, qGreen(rgb) * a / 255, qBlue(rgb) * a / 255, a);
+                    }
+                }
+                q.save();
+                q.resetTransform();
+                q.drawImage(device.map(origin) + QPointF(stampBox.topLeft()), ring);
+                q.restore();
             };
             if (outlineColor.alphaF() < 0.999) {
                 paintWithEffects(p, ShadowStyle::none, outlineColor.alphaF(), area, rings);
