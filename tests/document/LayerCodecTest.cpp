@@ -218,6 +218,9 @@ TEST(LayerCodecTest, UnsetOptionalsAreOmittedNeverNull) {
     fillLayer->color = QColor(255, 0, 0);
     fillLayer->setAlpha(0.5);
     EXPECT_EQ(encoded(fillLayer), QByteArray(R"({"alpha":0.5,"color":{"a":1,"b":0,"g":0,"r":1}})"));
+    // Components keep their 16-bit precision: 51/255 is written as 0.2, not a half-float 0.19995.
+    fillLayer->color = QColor(255, 51, 0, 102);
+    EXPECT_EQ(encoded(fillLayer), QByteArray(R"({"alpha":0.5,"color":{"a":0.4,"b":0,"g":0.2,"r":1}})"));
 }
 
 TEST(LayerCodecTest, ClampsAndDefaultsAtLoad) {
