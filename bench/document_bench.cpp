@@ -161,6 +161,16 @@ void flatten_4k_200_layers(benchmark::State& state) {
 }
 BENCHMARK(flatten_4k_200_layers)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
+// The fixed part: the base converted into the output buffer, no layers.
+void flatten_4k_base_only(benchmark::State& state) {
+    const Scene& s = scene();
+    for (auto _ : state) {
+        QImage out = DocumentFlattener::flatten(s.base, {}, QRectF(s.base.rect()));
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(flatten_4k_base_only)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+
 // Where the time of one flatten goes, by layer class (counters in ms).
 void flatten_by_class(benchmark::State& state) {
     const Scene& s = scene();
