@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "document/ArrowLayer.h"
+#include "document/CalloutLayer.h"
+#include "document/DocumentFlattener.h"
+#include "document/EraserStrokeLayer.h"
+#include "document/MosaicLayer.h"
+#include "document/StepLayer.h"
+#include "document/TextLayer.h"
+
+#include <QPainter>
+
+namespace mebo {
+namespace {
+
+QImage stripes(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            row[x] = ((x / 7 + y / 5) % 3) ? qRgb(240, 242, 246) : qRgb(30 + x % 200, 90, 160 + y % 90);
+        }
+    }
+    return image;
+}
+
+// Layers that straddle the middle rows, where banded painting splits the image.
+LayerList straddling(int h) {
+    const double mid = h / 2.0;
+    auto arrow = std::make_shared<ArrowLayer>();
+    arrow->start = {40, mid - 120};
+    arrow->end = {260, mid + 90};
+    arrow->strokeWidth = 8;
+    arrow->shadow = ShadowStyle::soft;
+    auto text = std::make_shared<TextLayer>();
+    text->position = {280, mid - 20};
+    text->text = QStringLiteral("Across the seam");
+    text->fontSize = 30;
+    text->shadow = ShadowStyle::soft;
+    auto blur = std::make_shared<MosaicLayer>();
+    blur->rect = {60, mid - 60, 180, 130};
+    blur->style = MosaicStyle::gaussian;
+    blur->intensity = 9;
+    auto callout = std::make_shared<CalloutLayer>();
+    callout->rect = {300, mid + 40, 220, 90};
+    callout->tails = {QPointF(260, mid - 50)};
+    callout->text = QStringLiteral("Hello");
+    callout->shadow = ShadowStyle::hard;
+    auto step = std::make_shared<StepLayer>();
+    step->center = {520, mid};
+    step->radius = 24;
+    step->opacity = 0.7;
+    return {blur, arrow, text, callout, step};
+}
+
+TEST(DocumentFlattenerTest, BandedPaintingMatchesOnePass) {
+    const QImage base = stripes(600, 1400);
+    const LayerList layers = straddling(base.height());
+    const QImage banded = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
+
+    QImage single = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&single);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                               QPainter::TextAntialiasing);
+        DocumentFlattener::drawLayers(painter, base, layers);
+    }
+    ASSERT_EQ(banded.size(), single.size());
+    int worst = 0;
+    for (int y = 0; y < single.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(banded.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(single.constScanLine(y));
+        for (int x = 0; x < single.width(); ++x) {
+            worst = std::max({worst, std::abs(qRed(a[x]) - qRed(b[x])), std::abs(qGreen(a[x]) - qGreen(b[x])),
+                              std::abs(qBlue(a[x]) - qBlue(b[x])), std::abs(qAlpha(a[x]) - qAlpha(b[x]))});
+        }
+    }
+    EXPECT_LE(worst, 2);
+    // And the layers really were drawn: the step badge covers its centre.
+    EXPECT_NE(banded.pixel(520, 700), single.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
+}
+
+TEST(DocumentFlattenerTest, CropsToTheCanvasAndAppliesErasersFirst) {
+    const QImage base = stripes(300, 200);
+    auto eraser = std::make_shared<EraserStrokeLayer>();
+    eraser->points = {{20, 100}, {280, 100}};
+    eraser->width = 20;
+    auto step = std::make_shared<StepLayer>();
+    step->center = {150, 100};
+    step->radius = 20;
+    // The badge lies above the erased band: erasers touch only the base, whatever their order.
+    const QImage out = DocumentFlattener::flatten(base, {step, eraser}, QRectF(10.5, 20, 280, 150.2));
+    ASSERT_EQ(out.size(), QSize(281, 151)); // rounded outwards to whole pixels
+    EXPECT_EQ(qAlpha(out.pixel(60 - 10, 100 - 20)), 0);
+    EXPECT_EQ(qAlpha(out.pixel(150 - 10, 100 - 20)), 255);
+    EXPECT_EQ(out.pixel(5, 5), base.pixel(15, 25) | 0xff000000);
+    EXPECT_TRUE(DocumentFlattener::flatten(base, {}, QRectF(400, 400, 10, 10)).isNull());
+    EXPECT_TRUE(DocumentFlattener::flatten(QImage(), {step}, QRectF(0, 0, 10, 10)).isNull());
+}
+
+} // namespace
+} // namespace mebo
