@@ -2,8 +2,8 @@
 
 #include "document/CalloutShapes.h"
 #include "document/LayerEffects.h"
-#include "document/PathDistance.h"
 #include "document/ShapePaths.h"
+#include "document/StrokeGeometry.h"
 #include "document/StrokeStyle.h"
 
 #include <QPainter>
@@ -149,7 +149,7 @@ std::optional<CalloutLayer::Tail> CalloutLayer::tailGeometry(const QPointF& tip)
         return std::nullopt;
     }
     const QPointF local = ShapePaths::unrotate(tip, box.center(), rotation);
-    if (PathDistance::hitsShape(localBodyPath(), local, 0.5)) {
+    if (StrokeGeometry::hitsShape(localBodyPath(), local, 0.5)) {
         return std::nullopt;
     }
     const double radius = effectiveCornerRadius();
@@ -429,23 +429,24 @@ bool CalloutLayer::hitTest(const QPointF& point) const {
     const QRectF box = rect.normalized();
     const QPointF local = ShapePaths::unrotate(point, box.center(), rotation);
     const double margin = std::max(outlinePenWidth() / 2, 4.0);
-    if (box.width() > 0 && box.height() > 0 && PathDistance::hitsShape(localBodyPath(), local, margin)) {
+    if (box.width() > 0 && box.height() > 0 && StrokeGeometry::hitsShape(localBodyPath(), local, margin)) {
         return true;
     }
     for (const Tail& tail : visibleTails()) {
         if (tailStyle == CalloutTailStyle::triangle) {
-            if (PathDistance::hitsShape(tailWedge(tail), local, margin)) {
+            if (StrokeGeometry::hitsShape(tailWedge(tail), local, margin)) {
                 return true;
             }
         } else {
             const ArrowTail arrow = arrowTail(tail);
-            if (PathDistance::toSegment(local, arrow.start, arrow.shaftEnd) <= std::max(arrow.width, 6.0)) {
+            if (StrokeGeometry::distanceToSegment(local, arrow.start, arrow.shaftEnd) <=
+                std::max(arrow.width, 6.0)) {
                 return true;
             }
             QPainterPath head;
             head.addPolygon(arrow.head);
             head.closeSubpath();
-            if (PathDistance::hitsShape(head, local, 4)) {
+            if (StrokeGeometry::hitsShape(head, local, 4)) {
                 return true;
             }
         }

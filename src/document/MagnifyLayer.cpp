@@ -1,8 +1,8 @@
 #include "document/MagnifyLayer.h"
 
 #include "document/LayerEffects.h"
-#include "document/PathHitTest.h"
 #include "document/ShapePaths.h"
+#include "document/StrokeGeometry.h"
 #include "document/StrokeStyle.h"
 
 #include <QPainter>
@@ -100,7 +100,7 @@ QRectF MagnifyLayer::bounds() const {
 }
 
 bool MagnifyLayer::hitTest(const QPointF& point) const {
-    return pathHitTest(lensPath(), point, std::max(4.0, effectiveBorderWidth() / 2));
+    return StrokeGeometry::hitsShape(lensPath(), point, std::max(4.0, effectiveBorderWidth() / 2));
 }
 
 LayerPtr MagnifyLayer::translated(double dx, double dy) const {

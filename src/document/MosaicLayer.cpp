@@ -2,8 +2,8 @@
 
 #include "document/ImageFilters.h"
 #include "document/LayerEffects.h"
-#include "document/PathHitTest.h"
 #include "document/ShapePaths.h"
+#include "document/StrokeGeometry.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -109,7 +109,7 @@ bool MosaicLayer::hitTest(const QPointF& point) const {
     if (!DrawingLayer::hitTest(point)) {
         return false;
     }
-    return shape == MosaicShape::rect || pathHitTest(shapePath(), point, 4);
+    return shape == MosaicShape::rect || StrokeGeometry::hitsShape(shapePath(), point, 4);
 }
 
 LayerPtr MosaicLayer::translated(double dx, double dy) const {

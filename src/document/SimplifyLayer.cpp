@@ -1,8 +1,8 @@
 #include "document/SimplifyLayer.h"
 
 #include "document/LayerEffects.h"
-#include "document/PathHitTest.h"
 #include "document/ShapePaths.h"
+#include "document/StrokeGeometry.h"
 #include "document/StrokeStyle.h"
 
 #include <QPainter>
@@ -39,7 +39,7 @@ QRectF SimplifyLayer::bounds() const {
 }
 
 bool SimplifyLayer::hitTest(const QPointF& point) const {
-    return pathHitTest(shapePath(), point, std::max(4.0, effectiveBorderWidth() / 2));
+    return StrokeGeometry::hitsShape(shapePath(), point, std::max(4.0, effectiveBorderWidth() / 2));
 }
 
 LayerPtr SimplifyLayer::translated(double dx, double dy) const {

@@ -1,8 +1,8 @@
 #include "document/SpotlightLayer.h"
 
 #include "document/LayerEffects.h"
-#include "document/PathHitTest.h"
 #include "document/ShapePaths.h"
+#include "document/StrokeGeometry.h"
 #include "document/StrokeStyle.h"
 
 #include <QPainter>
@@ -52,7 +52,7 @@ QRectF SpotlightLayer::bounds() const {
 }
 
 bool SpotlightLayer::hitTest(const QPointF& point) const {
-    return pathHitTest(shapePath(), point, std::max(4.0, effectiveBorderWidth() / 2));
+    return StrokeGeometry::hitsShape(shapePath(), point, std::max(4.0, effectiveBorderWidth() / 2));
 }
 
 LayerPtr SpotlightLayer::translated(double dx, double dy) const {

@@ -2,8 +2,8 @@
 
 #include "document/AnnotationTextLayout.h"
 #include "document/LayerEffects.h"
-#include "document/PathDistance.h"
 #include "document/ShapePaths.h"
+#include "document/StrokeGeometry.h"
 #include "document/StrokeStyle.h"
 
 #include <QPainter>
@@ -189,7 +189,7 @@ bool StepLayer::hitTest(const QPointF& point) const {
     if (usableRadius(radius) <= 0) {
         return std::hypot(point.x() - center.x(), point.y() - center.y()) <= 4;
     }
-    return PathDistance::hitsShape(badgePath(), point, std::max(effectiveOutlineWidth() / 2, 4.0));
+    return StrokeGeometry::hitsShape(badgePath(), point, std::max(effectiveOutlineWidth() / 2, 4.0));
 }
 
 } // namespace mebo

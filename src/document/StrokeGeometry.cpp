@@ -44,6 +44,31 @@ double distanceToPath(const QPointF& p, const QPainterPath& path) {
     return best;
 }
 
+double distanceToOutline(const QPointF& p, const QPainterPath& path) {
+    double best = std::numeric_limits<double>::infinity();
+    for (const QPolygonF& polygon : path.toSubpathPolygons()) {
+        QList<QPointF> points(polygon.begin(), polygon.end());
+        if (points.size() > 2 && points.first() != points.last()) {
+            points << points.first();
+        }
+        best = std::min(best, distanceToPolyline(p, points));
+    }
+    return best;
+}
+
+bool hitsShape(const QPainterPath& path, const QPointF& p, double margin) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    if (path.contains(p)) {
+        return true;
+    }
+    if (!(margin > 0) || !path.boundingRect().adjusted(-margin, -margin, margin, margin).contains(p)) {
+        return false;
+    }
+    return distanceToOutline(p, path) <= margin;
+}
+
 QPointF quadPoint(const QPointF& p0, const QPointF& c, const QPointF& p1, double t) {
     const double u = 1 - t;
     return p0 * (u * u) + c * (2 * u * t) + p1 * (t * t);

@@ -21,6 +21,12 @@ double distanceToPolyline(const QPointF& p, const QList<QPointF>& points);
 // Smallest distance from `p` to the path's outline (curves flattened, each subpath on its own).
 double distanceToPath(const QPointF& p, const QPainterPath& path);
 
+// Smallest distance from `p` to the outline of a filled shape: like distanceToPath, with every
+// subpath closed back to its start as filling closes it.
+double distanceToOutline(const QPointF& p, const QPainterPath& path);
+// Whether a click at `p` lands on a filled shape: inside it, or within `margin` of its outline.
+bool hitsShape(const QPainterPath& path, const QPointF& p, double margin);
+
 // Point of the quadratic Bézier p0, c, p1 at t.
 QPointF quadPoint(const QPointF& p0, const QPointF& c, const QPointF& p1, double t);
 // Point of the cubic Bézier p0, c1, c2, p1 at t.
