@@ -8,7 +8,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 BUILD_PKGS=(
   build-essential cmake ninja-build ccache pkg-config git
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev libxcb-ewmh-dev libxcb-icccm4-dev
   libxcb-xtest0-dev libxcb-xinput-dev libxcb-image0-dev
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
