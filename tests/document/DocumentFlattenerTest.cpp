@@ -24,7 +24,7 @@ QImage stripes(int w, int h) {
     return image;
 }
 
-// Layers that straddle the middle rows, where banded painting splits the image.
+// A mix of layers with shadows, opacity and sampling.
 LayerList straddling(int h) {
     const double mid = h / 2.0;
     auto arrow = std::make_shared<ArrowLayer>();
@@ -53,10 +53,10 @@ LayerList straddling(int h) {
     return {blur, arrow, text, callout, step};
 }
 
-TEST(DocumentFlattenerTest, BandedPaintingMatchesOnePass) {
+TEST(DocumentFlattenerTest, EqualsTheBaseWithEveryLayerDrawnInOrder) {
     const QImage base = stripes(600, 1400);
     const LayerList layers = straddling(base.height());
-    const QImage banded = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
+    const QImage flat = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
 
     QImage single = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     {
@@ -65,10 +65,10 @@ TEST(DocumentFlattenerTest, BandedPaintingMatchesOnePass) {
                                QPainter::TextAntialiasing);
         DocumentFlattener::drawLayers(painter, base, layers);
     }
-    ASSERT_EQ(banded.size(), single.size());
+    ASSERT_EQ(flat.size(), single.size());
     int worst = 0;
     for (int y = 0; y < single.height(); ++y) {
-        const auto* a = reinterpret_cast<const QRgb*>(banded.constScanLine(y));
+        const auto* a = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
         const auto* b = reinterpret_cast<const QRgb*>(single.constScanLine(y));
         for (int x = 0; x < single.width(); ++x) {
             worst = std::max({worst, std::abs(qRed(a[x]) - qRed(b[x])), std::abs(qGreen(a[x]) - qGreen(b[x])),
@@ -77,7 +77,7 @@ TEST(DocumentFlattenerTest, BandedPaintingMatchesOnePass) {
     }
     EXPECT_LE(worst, 2);
     // And the layers really were drawn: the step badge covers its centre.
-    EXPECT_NE(banded.pixel(520, 700), single.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
+    EXPECT_NE(flat.pixel(520, 700), single.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
 }
 
 TEST(DocumentFlattenerTest, CropsToTheCanvasAndAppliesErasersFirst) {
