@@ -32,6 +32,26 @@ public:
         std::optional<TextLineStyle> strike;    // unset: no strike-through
     };
 
+    // The style of a text-carrying layer (TextLayer, CalloutLayer): an underline or strike that
+    // is on without a style of its own is single.
+    template <typename L> static Style styleOf(const L& layer) {
+        Style style;
+        style.fontFamily = layer.fontFamily;
+        style.fontWeight = layer.fontWeight;
+        style.fontSize = layer.fontSize;
+        style.italic = layer.italic;
+        style.trackingPt = layer.trackingPt;
+        style.lineHeightMultiple = layer.lineHeightMultiple;
+        style.align = layer.align;
+        if (layer.underline) {
+            style.underline = layer.underlineStyle.value_or(TextLineStyle::single);
+        }
+        if (layer.strike) {
+            style.strike = layer.strikeStyle.value_or(TextLineStyle::single);
+        }
+        return style;
+    }
+
     // One laid-out line, relative to the layout's top-left corner.
     struct Line {
         QRectF box;       // the line's slot: full layout width, line height

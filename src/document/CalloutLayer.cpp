@@ -126,21 +126,7 @@ QRectF CalloutLayer::textRect() const {
 }
 
 AnnotationTextLayout::Style CalloutLayer::textStyle() const {
-    AnnotationTextLayout::Style style;
-    style.fontFamily = fontFamily;
-    style.fontWeight = fontWeight;
-    style.fontSize = fontSize;
-    style.italic = italic;
-    style.trackingPt = trackingPt;
-    style.lineHeightMultiple = lineHeightMultiple;
-    style.align = align;
-    if (underline) {
-        style.underline = underlineStyle.value_or(TextLineStyle::single);
-    }
-    if (strike) {
-        style.strike = strikeStyle.value_or(TextLineStyle::single);
-    }
-    return style;
+    return AnnotationTextLayout::styleOf(*this);
 }
 
 std::optional<CalloutLayer::Tail> CalloutLayer::tailGeometry(const QPointF& tip) const {

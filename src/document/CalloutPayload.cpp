@@ -5,6 +5,7 @@
 #include "document/JsonReader.h"
 #include "document/JsonWriter.h"
 #include "document/PayloadRules.h"
+#include "document/TextAttributesPayload.h"
 
 namespace mebo {
 
@@ -18,14 +19,7 @@ void CalloutPayload::write(const CalloutLayer& layer, JsonWriter& out) {
     out.color("textColor", layer.textColor);
     out.enumeration("fontWeight", layer.fontWeight);
     out.base(layer);
-    out.string("fontFamily", layer.fontFamily);
-    out.boolean("underline", layer.underline);
-    out.boolean("strike", layer.strike);
-    out.boolean("italic", layer.italic);
-    out.optionalNumber("trackingPt", layer.trackingPt);
-    out.optionalNumber("lineHeightMultiple", layer.lineHeightMultiple);
-    out.optionalEnum("underlineStyle", layer.underlineStyle);
-    out.optionalEnum("strikeStyle", layer.strikeStyle);
+    TextAttributesPayload::write(layer, out);
     out.enumeration("align", layer.align);
     out.enumeration("shape", layer.shape);
     out.enumeration("tailStyle", layer.tailStyle);
@@ -55,14 +49,7 @@ LayerPtr CalloutPayload::read(const JsonReader& in) {
     layer->textColor = in.color("textColor");
     layer->fontWeight = in.enumeration("fontWeight", TextFontWeight::semibold);
     PayloadRules::applyBase(*layer, in.base());
-    layer->fontFamily = in.optionalString("fontFamily").value_or(QString());
-    layer->underline = in.optionalBoolean("underline").value_or(false);
-    layer->strike = in.optionalBoolean("strike").value_or(false);
-    layer->italic = in.optionalBoolean("italic").value_or(false);
-    layer->trackingPt = in.optionalNumber("trackingPt");
-    layer->lineHeightMultiple = in.optionalNumber("lineHeightMultiple");
-    layer->underlineStyle = in.optionalEnum<TextLineStyle>("underlineStyle");
-    layer->strikeStyle = in.optionalEnum<TextLineStyle>("strikeStyle");
+    TextAttributesPayload::read(in, *layer);
     layer->align = in.enumOr("align", TextAlign::center);
     layer->shape = in.enumOr("shape", CalloutShape::speechBubble);
     layer->tailStyle = in.enumOr("tailStyle", CalloutTailStyle::triangle);

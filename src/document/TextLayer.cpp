@@ -96,21 +96,7 @@ void dilateCoverage(QImage& mask, double radius) {
 } // namespace
 
 AnnotationTextLayout::Style TextLayer::textStyle() const {
-    AnnotationTextLayout::Style style;
-    style.fontFamily = fontFamily;
-    style.fontWeight = fontWeight;
-    style.fontSize = fontSize;
-    style.italic = italic;
-    style.trackingPt = trackingPt;
-    style.lineHeightMultiple = lineHeightMultiple;
-    style.align = align;
-    if (underline) {
-        style.underline = underlineStyle.value_or(TextLineStyle::single);
-    }
-    if (strike) {
-        style.strike = strikeStyle.value_or(TextLineStyle::single);
-    }
-    return style;
+    return AnnotationTextLayout::styleOf(*this);
 }
 
 AnnotationTextLayout TextLayer::layout() const {

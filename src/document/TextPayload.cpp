@@ -3,6 +3,7 @@
 #include "document/JsonReader.h"
 #include "document/JsonWriter.h"
 #include "document/PayloadRules.h"
+#include "document/TextAttributesPayload.h"
 #include "document/TextLayer.h"
 
 namespace mebo {
@@ -15,19 +16,12 @@ void TextPayload::write(const TextLayer& layer, JsonWriter& out) {
     out.color("outlineColor", layer.outlineColor);
     out.enumeration("fontWeight", layer.fontWeight);
     out.base(layer);
-    out.string("fontFamily", layer.fontFamily);
-    out.boolean("underline", layer.underline);
-    out.boolean("strike", layer.strike);
-    out.boolean("italic", layer.italic);
+    TextAttributesPayload::write(layer, out);
     out.enumeration("align", layer.align);
     out.color("backgroundColor", layer.backgroundColor);
     out.optionalNumber("backgroundCornerRadius", layer.backgroundCornerRadius);
     out.optionalNumber("outlineWidthPercent", layer.outlineWidthPercent);
-    out.optionalNumber("trackingPt", layer.trackingPt);
-    out.optionalNumber("lineHeightMultiple", layer.lineHeightMultiple);
     out.optionalNumber("backgroundPadding", layer.backgroundPadding);
-    out.optionalEnum("underlineStyle", layer.underlineStyle);
-    out.optionalEnum("strikeStyle", layer.strikeStyle);
 }
 
 LayerPtr TextPayload::read(const JsonReader& in) {
@@ -39,19 +33,12 @@ LayerPtr TextPayload::read(const JsonReader& in) {
     layer->outlineColor = in.color("outlineColor");
     layer->fontWeight = in.enumeration("fontWeight", TextFontWeight::bold);
     PayloadRules::applyBase(*layer, in.base());
-    layer->fontFamily = in.optionalString("fontFamily").value_or(QString());
-    layer->underline = in.optionalBoolean("underline").value_or(false);
-    layer->strike = in.optionalBoolean("strike").value_or(false);
-    layer->italic = in.optionalBoolean("italic").value_or(false);
+    TextAttributesPayload::read(in, *layer);
     layer->align = in.enumOr("align", TextAlign::left);
     layer->backgroundColor = in.optionalColor("backgroundColor").value_or(QColor(Qt::transparent));
     layer->backgroundCornerRadius = in.optionalNumber("backgroundCornerRadius");
     layer->outlineWidthPercent = in.optionalNumber("outlineWidthPercent");
-    layer->trackingPt = in.optionalNumber("trackingPt");
-    layer->lineHeightMultiple = in.optionalNumber("lineHeightMultiple");
     layer->backgroundPadding = in.optionalNumber("backgroundPadding");
-    layer->underlineStyle = in.optionalEnum<TextLineStyle>("underlineStyle");
-    layer->strikeStyle = in.optionalEnum<TextLineStyle>("strikeStyle");
     return layer;
 }
 
