@@ -16,13 +16,7 @@ QImage canvas(int w = 160, int h = 120, QColor fill = Qt::transparent) {
     return img;
 }
 
-QImage render(const DrawingLayer& layer, QImage img) {
-    QPainter p(&img);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    layer.draw(p, img);
-    p.end();
-    return img;
-}
+using test::render;
 
 ArrowLayer arrow(QPointF start, QPointF end, double width = 4) {
     ArrowLayer a;

@@ -14,13 +14,7 @@ using namespace mebo;
 
 namespace {
 
-QImage render(const DrawingLayer& layer, QImage img) {
-    QPainter p(&img);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    layer.draw(p, img);
-    p.end();
-    return img;
-}
+using test::render;
 
 QImage flat(int w, int h, QColor c) {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);

@@ -10,13 +10,7 @@ using namespace mebo;
 
 namespace {
 
-QImage render(const DrawingLayer& layer, QImage img) {
-    QPainter p(&img);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    layer.draw(p, img);
-    p.end();
-    return img;
-}
+using test::render;
 
 // Every pixel a different colour, so any resampling shows.
 QImage ramp(int w, int h) {

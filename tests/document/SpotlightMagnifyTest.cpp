@@ -10,13 +10,7 @@ using namespace mebo;
 
 namespace {
 
-QImage render(const DrawingLayer& layer, QImage img) {
-    QPainter p(&img);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    layer.draw(p, img);
-    p.end();
-    return img;
-}
+using test::render;
 
 // Red tells x, green tells y: a magnified pixel shows where it came from.
 QImage coordinates(int w, int h) {

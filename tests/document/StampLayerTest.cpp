@@ -25,13 +25,7 @@ QImage canvas(int w, int h, QColor fill = Qt::white) {
     return img;
 }
 
-QImage render(const DrawingLayer& layer, QImage img) {
-    QPainter p(&img);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    layer.draw(p, img);
-    p.end();
-    return img;
-}
+using test::render;
 
 StampLayer stamp(const QString& symbol, QPointF center, double size,
                  QColor color = QColor(0xe0, 0x43, 0x3a)) {

@@ -4,9 +4,18 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 #include <cstdlib>
 
 namespace mebo::test {
+
+QImage render(const DrawingLayer& layer, QImage img) {
+    QPainter p(&img);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    layer.draw(p, img);
+    p.end();
+    return img;
+}
 
 QString referencePath(const QString& name) {
     return QStringLiteral(MEBO_TEST_DATA_DIR "/reference/") + name + QStringLiteral(".png");

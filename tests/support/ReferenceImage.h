@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/DrawingLayer.h"
+
 #include <QImage>
 #include <QString>
 #include <gtest/gtest.h>
@@ -15,5 +17,8 @@ namespace mebo::test {
                                             int channelTolerance = 24, double maxBadFraction = 0.01);
 
 QString referencePath(const QString& name);
+
+// `layer` drawn over `img` with antialiasing, the layer sampling `img` as its base.
+QImage render(const DrawingLayer& layer, QImage img);
 
 } // namespace mebo::test
