@@ -19,7 +19,8 @@ RUN_PKGS=(
   dbus dbus-x11 sound-theme-freedesktop pulseaudio pulseaudio-utils fonts-dejavu-core
   qt6-qpa-plugins libqt6svg6
 )
-BENCH_PKGS=(scrot maim imagemagick hyperfine)
+# libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill.
+BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev)
 # clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.
 FUZZ_PKGS=(clang libclang-rt-14-dev)
 
