@@ -59,17 +59,32 @@ QPainterPath MagnifyLayer::lensPath() const {
     return path;
 }
 
+MagnifySource MagnifyLayer::sourceFrom(const QImage& base) const {
+    MagnifySource out;
+    out.imageRect = base.rect();
+    const QRectF available = sourceRect().intersected(QRectF(base.rect()));
+    if (!available.isEmpty() && std::isfinite(available.x())) {
+        // Only the whole pixels under the source area are copied (before anything is painted, in
+        // case the painter draws into `base` itself), then scaled up smoothly.
+        out.pixelRect = available.toAlignedRect().intersected(base.rect());
+        if (!out.pixelRect.isEmpty()) {
+            out.pixels = base.copy(out.pixelRect);
+        }
+    }
+    return out;
+}
+
 void MagnifyLayer::draw(QPainter& painter, const QImage& base) const {
+    drawWithSource(painter, sourceFrom(base));
+}
+
+void MagnifyLayer::drawWithSource(QPainter& painter, const MagnifySource& pixels) const {
     const QRectF lens = lensRect();
     const QRectF source = sourceRect();
     if (lens.isEmpty() || source.isEmpty() || !std::isfinite(lens.x()) || !std::isfinite(source.x())) {
         return;
     }
-    const QRectF available = source.intersected(QRectF(base.rect()));
-    // Only the whole pixels under the source area are copied (before anything is painted, in case
-    // the painter draws into `base` itself), then scaled up smoothly.
-    const QRect pixels = available.isEmpty() ? QRect() : available.toAlignedRect().intersected(base.rect());
-    const QImage crop = pixels.isEmpty() ? QImage() : base.copy(pixels);
+    const QRectF available = source.intersected(QRectF(pixels.imageRect));
     const double sx = lens.width() / source.width();
     const double sy = lens.height() / source.height();
     const QPainterPath outline = lensPath();
@@ -80,12 +95,12 @@ void MagnifyLayer::draw(QPainter& painter, const QImage& base) const {
         if (available != source) {
             p.fillRect(lens, kOutsideImage);
         }
-        if (!crop.isNull()) {
+        if (!pixels.pixels.isNull() && !available.isEmpty()) {
             const QRectF target(lens.x() + (available.x() - source.x()) * sx,
                                 lens.y() + (available.y() - source.y()) * sy, available.width() * sx,
                                 available.height() * sy);
             p.setRenderHint(QPainter::SmoothPixmapTransform);
-            p.drawImage(target, crop, available.translated(-pixels.topLeft()));
+            p.drawImage(target, pixels.pixels, available.translated(-pixels.pixelRect.topLeft()));
         }
         p.restore();
         if (border > 0) {

@@ -10,6 +10,14 @@
 
 namespace mebo {
 
+// The base-image pixels a lens shows: the whole pixels under its source area, and the image
+// rectangle they were read from.
+struct MagnifySource {
+    QImage pixels;
+    QRect pixelRect;
+    QRect imageRect;
+};
+
 // A lens showing an enlarged part of the base image.
 class MagnifyLayer final : public DrawingLayer {
 public:
@@ -40,6 +48,10 @@ public:
     // around center + sourceOffset.
     QRectF sourceRect() const;
     QPainterPath lensPath() const;
+
+    // Reads the source pixels from `base`; the editor keeps them between redraws.
+    MagnifySource sourceFrom(const QImage& base) const;
+    void drawWithSource(QPainter& painter, const MagnifySource& source) const;
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;

@@ -1,0 +1,1068 @@
+#include "editor/EditorVM.h"
+
+#include "app/AppLogger.h"
+#include "app/MainThread.h"
+#include "document/ArrowLayer.h"
+#include "document/CutOutLayer.h"
+#include "document/DocumentFileError.h"
+#include "document/DocumentFlattener.h"
+#include "document/EraserStrokeLayer.h"
+#include "document/FillLayer.h"
+#include "document/JsonDecodeError.h"
+#include "document/MeboDocument.h"
+#include "document/MeboDocumentError.h"
+#include "document/PasteImageLayer.h"
+#include "document/RegionFillLayer.h"
+#include "editor/FloodFill.h"
+
+#include <QColorSpace>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QThreadPool>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace mebo {
+
+namespace {
+
+bool isEraser(const LayerPtr& layer) {
+    return dynamic_cast<const EraserStrokeLayer*>(layer.get()) != nullptr;
+}
+
+// Layers the selection commands may pick.
+bool isSelectable(const LayerPtr& layer) {
+    return layer && !layer->isLocked && !isEraser(layer);
+}
+
+LayerList erasersOf(const LayerList& layers) {
+    LayerList out;
+    for (const LayerPtr& l : layers) {
+        if (isEraser(l)) {
+            out.append(l);
+        }
+    }
+    return out;
+}
+
+bool sameIdentities(const LayerList& a, const LayerList& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].get() != b[i].get()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QJsonArray rectJson(const QRectF& r) {
+    return QJsonArray{QJsonArray{r.x(), r.y()}, QJsonArray{r.width(), r.height()}};
+}
+
+constexpr auto kPainterHints =
+    QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing;
+
+} // namespace
+
+EditorVM::EditorVM(const QImage& baseImage, const ToolStyles& styles, QObject* parent)
+    : QObject(parent), base_(baseImage), canvasRect_(QRectF(baseImage.rect())), styles_(styles) {}
+
+EditorVM::~EditorVM() {
+    *alive_ = false;
+}
+
+void EditorVM::setCurrentTool(ToolKind tool) {
+    if (tool == currentTool_) {
+        return;
+    }
+    commitPending();
+    currentTool_ = tool;
+    Q_EMIT currentToolChanged(tool);
+}
+
+void EditorVM::setStyles(const ToolStyles& s) {
+    const ToolStyles old = styles_;
+    styles_ = s;
+    auto announce = [this](bool changed, StyleGroup group) {
+        if (changed) {
+            Q_EMIT styleChanged(group);
+        }
+    };
+    announce(old.strokeColor != s.strokeColor || old.strokeWidth != s.strokeWidth ||
+                 old.fontSize != s.fontSize,
+             StyleGroup::stroke);
+    announce(!(old.arrow == s.arrow), StyleGroup::arrow);
+    announce(!(old.line == s.line), StyleGroup::line);
+    announce(!(old.shape == s.shape), StyleGroup::shape);
+    announce(!(old.pen == s.pen), StyleGroup::pen);
+    announce(!(old.text == s.text), StyleGroup::text);
+    announce(!(old.callout == s.callout), StyleGroup::callout);
+    announce(!(old.mosaic == s.mosaic), StyleGroup::mosaic);
+    announce(!(old.step == s.step), StyleGroup::step);
+    announce(!(old.stamp == s.stamp), StyleGroup::stamp);
+    announce(!(old.magnify == s.magnify), StyleGroup::magnify);
+    announce(!(old.highlighter == s.highlighter), StyleGroup::highlighter);
+    announce(!(old.eraser == s.eraser), StyleGroup::eraser);
+    announce(!(old.cutout == s.cutout), StyleGroup::cutout);
+    announce(!(old.spotlight == s.spotlight), StyleGroup::spotlight);
+    announce(!(old.simplify == s.simplify), StyleGroup::simplify);
+    announce(!(old.fill == s.fill), StyleGroup::fill);
+}
+
+// --- selection -------------------------------------------------------------------------------
+
+LayerList EditorVM::selectedLayers() const {
+    if (!multi_.isEmpty()) {
+        LayerList ordered;
+        for (const LayerPtr& l : layers_) {
+            if (multi_.contains(l)) {
+                ordered.append(l);
+            }
+        }
+        return ordered;
+    }
+    return selected_ ? LayerList{selected_} : LayerList{};
+}
+
+bool EditorVM::isSelected(const LayerPtr& layer) const {
+    return layer && (layer == selected_ || multi_.contains(layer));
+}
+
+void EditorVM::selectLayer(const LayerPtr& layer) {
+    const LayerPtr pick = layers_.contains(layer) ? layer : nullptr;
+    if (pick == selected_ && multi_.isEmpty()) {
+        return;
+    }
+    selected_ = pick;
+    multi_.clear();
+    Q_EMIT selectionChanged();
+}
+
+void EditorVM::setMultiSelection(const LayerList& layers) {
+    LayerList kept;
+    for (const LayerPtr& l : layers) {
+        if (layers_.contains(l) && !kept.contains(l)) {
+            kept.append(l);
+        }
+    }
+    selected_.reset();
+    multi_ = kept;
+    Q_EMIT selectionChanged();
+}
+
+void EditorVM::selectAll() {
+    if (textEditing_) {
+        return;
+    }
+    LayerList all;
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(all), isSelectable);
+    setMultiSelection(all);
+}
+
+void EditorVM::selectSimilar() {
+    if (textEditing_ || !isSelectable(selected_)) {
+        return;
+    }
+    const ToolKind kind = selected_->toolKind;
+    LayerList similar;
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(similar),
+                 [kind](const LayerPtr& l) { return isSelectable(l) && l->toolKind == kind; });
+    setMultiSelection(similar);
+}
+
+void EditorVM::deselectAll() {
+    if (textEditing_ || (!selected_ && multi_.isEmpty())) {
+        return;
+    }
+    selected_.reset();
+    multi_.clear();
+    Q_EMIT selectionChanged();
+}
+
+void EditorVM::invertSelection() {
+    if (textEditing_) {
+        return;
+    }
+    const LayerList current = selectedLayers();
+    LayerList inverted;
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(inverted),
+                 [&](const LayerPtr& l) { return isSelectable(l) && !current.contains(l); });
+    setMultiSelection(inverted);
+}
+
+void EditorVM::deleteSelection() {
+    const LayerList doomed = selectedLayers();
+    if (textEditing_ || doomed.isEmpty()) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    LayerList kept;
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(kept),
+                 [&](const LayerPtr& l) { return !doomed.contains(l); });
+    selected_.reset();
+    multi_.clear();
+    applyLayers(kept);
+    Q_EMIT selectionChanged();
+}
+
+void EditorVM::duplicateSelection() {
+    if (textEditing_) {
+        return;
+    }
+    const bool single = multi_.isEmpty();
+    const LayerList sources = selectedLayers();
+    if (sources.isEmpty()) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    LayerList copies;
+    for (const LayerPtr& l : sources) {
+        copies.append(l->translated(20, 20));
+    }
+    applyLayers(layers_ + copies);
+    if (single) {
+        selected_ = copies.first();
+        multi_.clear();
+    } else {
+        selected_.reset();
+        multi_ = copies;
+    }
+    Q_EMIT selectionChanged();
+}
+
+void EditorVM::lockSelection() {
+    const LayerList targets = selectedLayers();
+    if (textEditing_ || targets.isEmpty()) {
+        return;
+    }
+    // The lock is not part of the document (never saved, never undone), so it is set in place.
+    for (const LayerPtr& l : targets) {
+        l->isLocked = true;
+    }
+    selected_.reset();
+    multi_.clear();
+    Q_EMIT selectionChanged();
+    Q_EMIT layersChanged();
+}
+
+void EditorVM::unlockAllLayers() {
+    if (textEditing_) {
+        return;
+    }
+    bool any = false;
+    for (const LayerPtr& l : layers_) {
+        any = any || l->isLocked;
+        l->isLocked = false;
+    }
+    if (any) {
+        Q_EMIT layersChanged();
+    }
+}
+
+// --- arrangement -----------------------------------------------------------------------------
+
+void EditorVM::moveSelectedTo(int index) {
+    const int from = int(layers_.indexOf(selected_));
+    if (from < 0 || index == from) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    LayerList moved = layers_;
+    moved.move(from, index);
+    applyLayers(moved);
+}
+
+void EditorVM::bringForward() {
+    if (textEditing_) {
+        return;
+    }
+    if (multi_.isEmpty()) {
+        moveSelectedTo(std::min(int(layers_.size()) - 1, int(layers_.indexOf(selected_)) + 1));
+        return;
+    }
+    // A group moves up one place each, from the top down, never jumping over another member.
+    LayerList moved = layers_;
+    for (qsizetype i = moved.size() - 2; i >= 0; --i) {
+        if (multi_.contains(moved[i]) && !multi_.contains(moved[i + 1])) {
+            moved.swapItemsAt(i, i + 1);
+        }
+    }
+    if (!sameIdentities(moved, layers_)) {
+        commitPending();
+        pushUndo(snapshot());
+        applyLayers(moved);
+    }
+}
+
+void EditorVM::sendBackward() {
+    if (textEditing_) {
+        return;
+    }
+    if (multi_.isEmpty()) {
+        const int i = int(layers_.indexOf(selected_));
+        moveSelectedTo(i < 0 ? i : std::max(0, i - 1));
+        return;
+    }
+    LayerList moved = layers_;
+    for (qsizetype i = 1; i < moved.size(); ++i) {
+        if (multi_.contains(moved[i]) && !multi_.contains(moved[i - 1])) {
+            moved.swapItemsAt(i, i - 1);
+        }
+    }
+    if (!sameIdentities(moved, layers_)) {
+        commitPending();
+        pushUndo(snapshot());
+        applyLayers(moved);
+    }
+}
+
+void EditorVM::bringToFront() {
+    if (textEditing_) {
+        return;
+    }
+    if (multi_.isEmpty()) {
+        moveSelectedTo(int(layers_.size()) - 1);
+        return;
+    }
+    LayerList moved;
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(moved),
+                 [this](const LayerPtr& l) { return !multi_.contains(l); });
+    moved += selectedLayers();
+    if (!sameIdentities(moved, layers_)) {
+        commitPending();
+        pushUndo(snapshot());
+        applyLayers(moved);
+    }
+}
+
+void EditorVM::sendToBack() {
+    if (textEditing_) {
+        return;
+    }
+    if (multi_.isEmpty()) {
+        moveSelectedTo(layers_.contains(selected_) ? 0 : -1);
+        return;
+    }
+    LayerList moved = selectedLayers();
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(moved),
+                 [this](const LayerPtr& l) { return !multi_.contains(l); });
+    if (!sameIdentities(moved, layers_)) {
+        commitPending();
+        pushUndo(snapshot());
+        applyLayers(moved);
+    }
+}
+
+void EditorVM::align(LayerAlignment alignment) {
+    const LayerList targets = selectedLayers();
+    if (textEditing_ || targets.size() < 2) {
+        return;
+    }
+    QRectF all;
+    for (const LayerPtr& l : targets) {
+        all = all.united(l->bounds());
+    }
+    QHash<const DrawingLayer*, LayerPtr> moved;
+    for (const LayerPtr& l : targets) {
+        const QRectF b = l->bounds();
+        double dx = 0;
+        double dy = 0;
+        switch (alignment) {
+        case LayerAlignment::left:
+            dx = all.left() - b.left();
+            break;
+        case LayerAlignment::horizontalCenter:
+            dx = all.center().x() - b.center().x();
+            break;
+        case LayerAlignment::right:
+            dx = all.right() - b.right();
+            break;
+        case LayerAlignment::top:
+            dy = all.top() - b.top();
+            break;
+        case LayerAlignment::verticalCenter:
+            dy = all.center().y() - b.center().y();
+            break;
+        case LayerAlignment::bottom:
+            dy = all.bottom() - b.bottom();
+            break;
+        }
+        if (dx != 0 || dy != 0) {
+            moved.insert(l.get(), l->translated(dx, dy));
+        }
+    }
+    if (moved.isEmpty()) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    replaceMany(moved);
+}
+
+void EditorVM::distribute(Qt::Orientation orientation) {
+    LayerList targets = selectedLayers();
+    if (textEditing_ || targets.size() < 3) {
+        return;
+    }
+    const bool horizontal = orientation == Qt::Horizontal;
+    auto centreOf = [horizontal](const LayerPtr& l) {
+        const QPointF c = l->bounds().center();
+        return horizontal ? c.x() : c.y();
+    };
+    std::stable_sort(targets.begin(), targets.end(),
+                     [&](const LayerPtr& a, const LayerPtr& b) { return centreOf(a) < centreOf(b); });
+    const double first = centreOf(targets.first());
+    const double step = (centreOf(targets.last()) - first) / double(targets.size() - 1);
+    QHash<const DrawingLayer*, LayerPtr> moved;
+    for (qsizetype i = 1; i + 1 < targets.size(); ++i) {
+        const double delta = first + step * double(i) - centreOf(targets[i]);
+        if (delta != 0) {
+            moved.insert(targets[i].get(),
+                         horizontal ? targets[i]->translated(delta, 0) : targets[i]->translated(0, delta));
+        }
+    }
+    if (moved.isEmpty()) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    replaceMany(moved);
+}
+
+// --- changes ---------------------------------------------------------------------------------
+
+void EditorVM::addLayer(const LayerPtr& layer, bool select) {
+    if (!layer) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    applyLayers(layers_ + LayerList{layer});
+    if (select) {
+        selectLayer(layer);
+    }
+}
+
+void EditorVM::addLayers(const LayerList& added) {
+    LayerList valid;
+    std::copy_if(added.begin(), added.end(), std::back_inserter(valid),
+                 [](const LayerPtr& l) { return l != nullptr; });
+    if (valid.isEmpty()) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    applyLayers(layers_ + valid);
+}
+
+void EditorVM::replaceLayer(const LayerPtr& oldLayer, const LayerPtr& replacement) {
+    if (!replacement || oldLayer == replacement || !layers_.contains(oldLayer)) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    replaceMany({{oldLayer.get(), replacement}});
+}
+
+void EditorVM::replaceMany(const QHash<const DrawingLayer*, LayerPtr>& replacements) {
+    LayerList next = layers_;
+    for (LayerPtr& l : next) {
+        l = replacements.value(l.get(), l);
+    }
+    bool selectionMoved = false;
+    if (selected_ && replacements.contains(selected_.get())) {
+        selected_ = replacements.value(selected_.get());
+        selectionMoved = true;
+    }
+    for (LayerPtr& l : multi_) {
+        if (replacements.contains(l.get())) {
+            l = replacements.value(l.get());
+            selectionMoved = true;
+        }
+    }
+    applyLayers(next);
+    if (selectionMoved) {
+        Q_EMIT selectionChanged();
+    }
+}
+
+void EditorVM::commitCrop(const QRectF& rect) {
+    const QRectF r = QRectF(rect.normalized().toAlignedRect()).intersected(fullImageRect());
+    if (r.isEmpty() || r == canvasRect_) {
+        return;
+    }
+    commitPending();
+    pushUndo(snapshot());
+    canvasRect_ = r;
+    ++renderRevision_;
+    Q_EMIT canvasRectChanged();
+}
+
+LayerPtr EditorVM::pasteImage(const QImage& image, const std::optional<QPointF>& center) {
+    if (image.isNull()) {
+        return nullptr;
+    }
+    auto layer = std::make_shared<PasteImageLayer>();
+    layer->image = image;
+    QSizeF size = image.size();
+    const QSizeF room = canvasRect_.size() * 0.9;
+    if (size.width() > room.width() || size.height() > room.height()) {
+        size = size.scaled(room, Qt::KeepAspectRatio);
+    }
+    const QPointF c = center.value_or(canvasRect_.center());
+    layer->rect = QRectF(c.x() - size.width() / 2, c.y() - size.height() / 2, size.width(), size.height());
+    addLayer(layer, true);
+    return layer;
+}
+
+bool EditorVM::nudgeSelection(double dx, double dy) {
+    const LayerList targets = selectedLayers();
+    if (textEditing_ || currentTool_ != ToolKind::selection || targets.isEmpty() || (dx == 0 && dy == 0)) {
+        return false;
+    }
+    if (!pendingNudge_) {
+        // The run's first press: hold the snapshot instead of pushing it.
+        if (arrowPropPreEdit_) {
+            commitArrowPropertyEdit();
+        }
+        pendingNudge_ = snapshot();
+        redoStack_.clear();
+    }
+    QHash<const DrawingLayer*, LayerPtr> moved;
+    for (const LayerPtr& l : targets) {
+        moved.insert(l.get(), l->translated(dx, dy));
+    }
+    replaceMany(moved);
+    Q_EMIT historyChanged();
+    return true;
+}
+
+void EditorVM::endNudgeRun() {
+    if (pendingNudge_) {
+        const Snapshot before = *pendingNudge_;
+        pendingNudge_.reset();
+        pushUndo(before);
+    }
+}
+
+void EditorVM::commitPending() {
+    endNudgeRun();
+    commitArrowPropertyEdit();
+}
+
+void EditorVM::updateSelectedArrow(const std::shared_ptr<ArrowLayer>& edited) {
+    if (!edited || !dynamic_cast<const ArrowLayer*>(selected_.get()) || edited == selected_) {
+        return;
+    }
+    if (!arrowPropPreEdit_) {
+        endNudgeRun();
+        arrowPropPreEdit_ = snapshot();
+    }
+    replaceMany({{selected_.get(), edited}});
+}
+
+void EditorVM::commitArrowPropertyEdit() {
+    if (!arrowPropPreEdit_) {
+        return;
+    }
+    const Snapshot before = *arrowPropPreEdit_;
+    arrowPropPreEdit_.reset();
+    if (!sameIdentities(before.layers, layers_)) {
+        pushUndo(before);
+    }
+}
+
+void EditorVM::updateSelectedCutOut(CutOutEdgeStyle edgeStyle, double density, double depth) {
+    const auto* cut = dynamic_cast<const CutOutLayer*>(selected_.get());
+    if (!cut) {
+        return;
+    }
+    if (edgeStyle == CutOutEdgeStyle::straight) {
+        logWarning(QStringLiteral("[CutOut] updateSelectedCutOut 收到 straight; line trim 應走 applyCutOut"));
+        return;
+    }
+    constexpr double kSame = 1e-6;
+    if (edgeStyle == cut->edgeStyle() && std::abs(density - cut->density()) < kSame &&
+        std::abs(depth - cut->depth()) < kSame) {
+        return;
+    }
+    auto replacement =
+        std::make_shared<CutOutLayer>(cut->rect(), cut->orientation(), edgeStyle, density, depth);
+    replaceLayer(selected_, replacement);
+}
+
+bool EditorVM::applyCutOut(CutOutOrientation orientation, double from, double to) {
+    const bool horizontal = orientation == CutOutOrientation::horizontal;
+    const int extent = horizontal ? base_.height() : base_.width();
+    if (!std::isfinite(from) || !std::isfinite(to) || base_.isNull()) {
+        return false;
+    }
+    const int a = std::clamp(int(std::lround(std::min(from, to))), 0, extent);
+    const int b = std::clamp(int(std::lround(std::max(from, to))), 0, extent);
+    const int cut = b - a;
+    // Nothing to remove, or nothing would be left.
+    if (cut <= 0 || cut >= extent) {
+        return false;
+    }
+    const QImage source =
+        base_.format() == QImage::Format_Indexed8 ? base_.convertToFormat(QImage::Format_ARGB32) : base_;
+    QImage joined(horizontal ? QSize(source.width(), extent - cut) : QSize(extent - cut, source.height()),
+                  source.format());
+    if (joined.isNull()) {
+        return false;
+    }
+    joined.setColorSpace(source.colorSpace());
+    joined.setDevicePixelRatio(source.devicePixelRatio());
+    const int bpp = source.depth() / 8;
+    if (horizontal) {
+        for (int y = 0; y < joined.height(); ++y) {
+            const int from_y = y < a ? y : y + cut;
+            std::memcpy(joined.scanLine(y), source.constScanLine(from_y), size_t(source.bytesPerLine()));
+        }
+    } else {
+        const size_t left = size_t(a) * bpp;
+        const size_t right = size_t(source.width() - b) * bpp;
+        for (int y = 0; y < joined.height(); ++y) {
+            const uchar* in = source.constScanLine(y);
+            uchar* out = joined.scanLine(y);
+            std::memcpy(out, in, left);
+            std::memcpy(out + left, in + size_t(b) * bpp, right);
+        }
+    }
+
+    // A coordinate past the strip moves with its part; one inside the strip lands on the seam.
+    auto map = [&](double v) { return v < a ? v : (v < b ? double(a) : v - cut); };
+    commitPending();
+    pushUndo(snapshot());
+    LayerList next;
+    for (const LayerPtr& l : layers_) {
+        const QPointF c = l->bounds().center();
+        const double along = horizontal ? c.y() : c.x();
+        next.append(along >= b ? (horizontal ? l->translated(0, -cut) : l->translated(-cut, 0)) : l);
+    }
+    QRectF canvas = canvasRect_;
+    if (horizontal) {
+        canvas.setTop(map(canvas.top()));
+        canvas.setBottom(map(canvas.bottom()));
+    } else {
+        canvas.setLeft(map(canvas.left()));
+        canvas.setRight(map(canvas.right()));
+    }
+    canvas = canvas.intersected(QRectF(joined.rect()));
+    canvasRect_ = canvas.isEmpty() ? QRectF(joined.rect()) : canvas;
+    setBaseImage(joined);
+    selected_.reset();
+    multi_.clear();
+    applyLayers(next);
+    Q_EMIT canvasRectChanged();
+    Q_EMIT selectionChanged();
+    return true;
+}
+
+// --- fill ------------------------------------------------------------------------------------
+
+void EditorVM::fillAt(const QPointF& point) {
+    const FillToolStyle fill = styles_.fill;
+    if (fill.mode == FillMode::fullImage) {
+        auto layer = std::make_shared<FillLayer>();
+        layer->color = fill.color;
+        layer->setAlpha(fill.fullImageAlpha);
+        layer->gradient = fill.fullImageGradient;
+        addLayer(layer);
+        return;
+    }
+    if (regionBusy_) {
+        return;
+    }
+    const bool global = fill.mode == FillMode::global;
+    const quint64 generation = ++fillGeneration_;
+    const int baseRevision = baseRevision_;
+    const double tolerance = fill.regionTolerance;
+    setRegionBusy(true);
+    std::weak_ptr<bool> alive = alive_;
+    QThreadPool::globalInstance()->start(
+        [this, alive, generation, baseRevision, image = base_, point, tolerance, global] {
+            auto found = global ? FloodFill::global(image, point, tolerance)
+                                : FloodFill::region(image, point, tolerance);
+            std::shared_ptr<const FloodFillResult> result =
+                found ? std::make_shared<const FloodFillResult>(std::move(*found)) : nullptr;
+            runOnMain([this, alive, generation, baseRevision, point, global, result] {
+                // The editor may be gone (another capture opened) before the search ends.
+                if (const auto live = alive.lock(); live && *live) {
+                    finishFill(generation, baseRevision, point, global, result);
+                }
+            });
+        });
+}
+
+void EditorVM::finishFill(quint64 generation, int baseRevision, const QPointF& seed, bool global,
+                          const std::shared_ptr<const FloodFillResult>& result) {
+    if (generation != fillGeneration_) {
+        return;
+    }
+    setRegionBusy(false);
+    // A mask found on a base image that has since been replaced would cover the wrong pixels.
+    if (!result || baseRevision != baseRevision_) {
+        return;
+    }
+    const FillToolStyle fill = styles_.fill;
+    auto layer = std::make_shared<RegionFillLayer>();
+    layer->color = fill.color;
+    layer->alpha = fill.regionAlpha;
+    layer->mask = result->mask;
+    layer->maskRect = QRectF(result->maskRect);
+    layer->seedPoint = seed;
+    layer->tolerance = fill.regionTolerance;
+    layer->transparent = fill.regionTransparent;
+    layer->globalMode = global;
+    layer->shadow = ShadowStyle::soft;
+    layer->opacity = 1;
+    addLayer(layer);
+}
+
+void EditorVM::setRegionBusy(bool busy) {
+    if (busy != regionBusy_) {
+        regionBusy_ = busy;
+        Q_EMIT regionBusyChanged(busy);
+    }
+}
+
+// --- drags and history -----------------------------------------------------------------------
+
+Snapshot EditorVM::snapshot() const {
+    return Snapshot{base_, layers_, canvasRect_};
+}
+
+void EditorVM::pushUndo(const Snapshot& before) {
+    undoStack_.append(before);
+    SnapshotLimits::trim(undoStack_);
+    redoStack_.clear();
+    Q_EMIT historyChanged();
+}
+
+void EditorVM::replaceLayerLive(const LayerPtr& oldLayer, const LayerPtr& replacement) {
+    if (replacement && oldLayer != replacement && layers_.contains(oldLayer)) {
+        replaceMany({{oldLayer.get(), replacement}});
+    }
+}
+
+void EditorVM::setLayersLive(const LayerList& layers) {
+    applyLayers(layers);
+    pruneSelection();
+}
+
+void EditorVM::undo() {
+    if (textEditing_) {
+        return;
+    }
+    commitPending();
+    if (undoStack_.isEmpty()) {
+        return;
+    }
+    const Snapshot restored = undoStack_.takeLast();
+    redoStack_.append(snapshot());
+    SnapshotLimits::trim(redoStack_);
+    installSnapshot(restored);
+}
+
+void EditorVM::redo() {
+    if (textEditing_) {
+        return;
+    }
+    commitPending();
+    if (redoStack_.isEmpty()) {
+        return;
+    }
+    const Snapshot restored = redoStack_.takeLast();
+    undoStack_.append(snapshot());
+    SnapshotLimits::trim(undoStack_);
+    installSnapshot(restored);
+}
+
+void EditorVM::installSnapshot(const Snapshot& s) {
+    if (!(s.baseImage.cacheKey() == base_.cacheKey())) {
+        setBaseImage(s.baseImage);
+    }
+    const bool canvasChanged = s.canvasRect != canvasRect_;
+    canvasRect_ = s.canvasRect;
+    applyLayers(s.layers);
+    composite_ = QImage();
+    compositeRenderRev_ = -1;
+    if (selected_ && !layers_.contains(selected_)) {
+        selected_.reset();
+    }
+    multi_.clear();
+    if (canvasChanged) {
+        Q_EMIT canvasRectChanged();
+    }
+    Q_EMIT selectionChanged();
+    Q_EMIT historyChanged();
+}
+
+void EditorVM::setBaseImage(const QImage& image) {
+    base_ = image;
+    ++baseRevision_;
+    ++renderRevision_;
+    pngCache_.reset();
+    erasedCache_ = QImage();
+    prefix_ = QImage();
+    prefixIds_.clear();
+    prefixHold_.clear();
+    magnifierCache_.clear();
+    Q_EMIT baseImageChanged();
+}
+
+void EditorVM::applyLayers(const LayerList& layers) {
+    layers_ = layers;
+    ++layersRevision_;
+    ++renderRevision_;
+    const LayerList erasers = erasersOf(layers_);
+    if (!sameIdentities(erasers, eraserSignature_)) {
+        eraserSignature_ = erasers;
+        ++eraserRevision_;
+    }
+    Q_EMIT layersChanged();
+}
+
+void EditorVM::pruneSelection() {
+    bool changed = false;
+    if (selected_ && !layers_.contains(selected_)) {
+        selected_.reset();
+        changed = true;
+    }
+    const qsizetype before = multi_.size();
+    multi_.removeIf([this](const LayerPtr& l) { return !layers_.contains(l); });
+    if (changed || multi_.size() != before) {
+        Q_EMIT selectionChanged();
+    }
+}
+
+// --- recent styles ---------------------------------------------------------------------------
+
+void EditorVM::recordRecentStyle(ToolKind tool) {
+    QList<ToolStyleSnapshot>& list = recentStyles_[tool];
+    const ToolStyleSnapshot current = ToolStyleSnapshot::capture(tool, styles_);
+    list.removeAll(current);
+    list.prepend(current);
+    while (list.size() > kMaxRecentStyles) {
+        list.removeLast();
+    }
+    Q_EMIT recentStylesChanged(tool);
+}
+
+void EditorVM::applyRecentStyle(ToolKind tool, const ToolStyleSnapshot& style) {
+    ToolStyles next = styles_;
+    style.applyTo(tool, next);
+    setStyles(next);
+}
+
+// --- change tracking and the sidecar ---------------------------------------------------------
+
+QByteArray EditorVM::fingerprint() const {
+    QJsonArray layers;
+    for (const LayerPtr& l : layers_) {
+        QJsonObject item;
+        if (const std::optional<AnyCodableLayer> record = encodeCache_.encode(l)) {
+            item.insert(QStringLiteral("codable"),
+                        QJsonObject{{QStringLiteral("type"), record->type},
+                                    {QStringLiteral("data"), QString::fromLatin1(record->data.toBase64())}});
+        } else {
+            const QRect b = l->bounds().toRect();
+            item.insert(QStringLiteral("placeholder"), QStringLiteral("%1(%2,%3,%4,%5)")
+                                                           .arg(QLatin1String(l->className()))
+                                                           .arg(b.x())
+                                                           .arg(b.y())
+                                                           .arg(b.width())
+                                                           .arg(b.height()));
+        }
+        layers.append(item);
+    }
+    const QJsonObject root{{QStringLiteral("layers"), layers},
+                           {QStringLiteral("rect"), rectJson(canvasRect_)}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+bool EditorVM::hasUnsavedChanges() const {
+    if (pristine_) {
+        return fingerprint() != *pristine_;
+    }
+    return !layers_.isEmpty() || !undoStack_.isEmpty() || pendingNudge_.has_value() ||
+           canvasRect_ != fullImageRect();
+}
+
+QByteArray EditorVM::basePngBytes() {
+    if (!pngCache_) {
+        pngCache_ = MeboDocument::encodeBaseImage(base_);
+    }
+    return *pngCache_;
+}
+
+void EditorVM::writeSidecar(const QString& path) {
+    commitPending();
+    MeboDocument doc;
+    doc.baseImagePNG = basePngBytes();
+    doc.canvasRect = canvasRect_;
+    doc.saveTargetPath = saveTargetPath_;
+    for (const LayerPtr& l : layers_) {
+        if (std::optional<AnyCodableLayer> record = encodeCache_.encode(l)) {
+            doc.layers.append(std::move(*record));
+        }
+    }
+    doc.writeFile(path);
+    pristine_ = fingerprint();
+}
+
+void EditorVM::loadSidecar(const QString& path) {
+    MeboDocument doc;
+    try {
+        doc = MeboDocument::readFile(path);
+    } catch (const DocumentFileError& e) {
+        throw MeboDocumentError::decodeFailed(e.description());
+    } catch (const JsonDecodeError& e) {
+        throw MeboDocumentError::decodeFailed(e.description());
+    }
+    const QImage image = doc.decodeBaseImage();
+    const LayerList loaded = doc.decodeLayers(); // a payload error is passed on unchanged
+
+    // Everything decoded: only now is the visible state replaced.
+    pendingNudge_.reset();
+    arrowPropPreEdit_.reset();
+    undoStack_.clear();
+    redoStack_.clear();
+    selected_.reset();
+    multi_.clear();
+    setBaseImage(image);
+    pngCache_ = doc.baseImagePNG;
+    canvasRect_ = doc.canvasRect;
+    saveTargetPath_ = doc.saveTargetPath;
+    applyLayers(loaded);
+    pristine_ = fingerprint();
+    Q_EMIT canvasRectChanged();
+    Q_EMIT selectionChanged();
+    Q_EMIT historyChanged();
+}
+
+// --- caches ----------------------------------------------------------------------------------
+
+const QImage& EditorVM::erasedBase() {
+    if (erasedBaseRev_ != baseRevision_ || erasedEraserRev_ != eraserRevision_ || erasedCache_.isNull()) {
+        erasedCache_ = DocumentFlattener::applyErasers(base_, eraserSignature_);
+        erasedBaseRev_ = baseRevision_;
+        erasedEraserRev_ = eraserRevision_;
+    }
+    return erasedCache_;
+}
+
+MagnifySource EditorVM::magnifierSource(const std::shared_ptr<const MagnifyLayer>& lens) {
+    auto it = magnifierCache_.find(lens.get());
+    if (it != magnifierCache_.end() && it->baseRevision == baseRevision_ &&
+        it->layersRevision == layersRevision_ && it->lens.lock() == lens) {
+        return it->source;
+    }
+    if (magnifierCache_.size() > 64) {
+        magnifierCache_.clear();
+    }
+    MagnifySource source = lens->sourceFrom(erasedBase());
+    magnifierCache_.insert(lens.get(), MagnifierEntry{baseRevision_, layersRevision_, lens, source});
+    return source;
+}
+
+void EditorVM::drawRange(QImage& target, const LayerList& drawable, int from, int to) {
+    if (from >= to) {
+        return;
+    }
+    const QImage& erased = erasedBase();
+    QPainter painter(&target);
+    painter.setRenderHints(kPainterHints);
+    for (int i = from; i < to; ++i) {
+        painter.save();
+        if (auto lens = std::dynamic_pointer_cast<const MagnifyLayer>(drawable[i])) {
+            lens->drawWithSource(painter, magnifierSource(lens));
+        } else {
+            drawable[i]->draw(painter, erased);
+        }
+        painter.restore();
+    }
+}
+
+const QImage& EditorVM::composite() {
+    if (compositeRenderRev_ == renderRevision_ && !composite_.isNull()) {
+        return composite_;
+    }
+    const QImage& erased = erasedBase();
+    LayerList drawable;
+    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(drawable),
+                 [](const LayerPtr& l) { return l && !isEraser(l); });
+    const bool sameBase = compositeBaseRev_ == baseRevision_ && compositeEraserRev_ == eraserRevision_;
+    if (sameBase && !composite_.isNull() && sameIdentities(drawable, compositeLayers_)) {
+        // Only the canvas rectangle moved: the picture is the same.
+        compositeRenderRev_ = renderRevision_;
+        return composite_;
+    }
+
+    // Where this list first differs from the one drawn last time: the layers below are unchanged,
+    // and after the first change there, a drag of the same layer starts from the cached prefix.
+    int changeAt = 0;
+    if (sameBase) {
+        while (changeAt < drawable.size() && changeAt < compositeLayers_.size() &&
+               drawable[changeAt] == compositeLayers_[changeAt]) {
+            ++changeAt;
+        }
+    }
+    int reuse = 0;
+    if (prefixBaseRev_ == baseRevision_ && prefixEraserRev_ == eraserRevision_ && !prefix_.isNull() &&
+        prefixIds_.size() <= changeAt) {
+        reuse = int(prefixIds_.size());
+        for (int i = 0; i < reuse; ++i) {
+            if (prefixIds_[i] != drawable[i].get()) {
+                reuse = 0;
+                break;
+            }
+        }
+    }
+
+    QImage work;
+    if (reuse > 0) {
+        work = prefix_.copy();
+    } else {
+        work = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        work.detach();
+    }
+    drawRange(work, drawable, reuse, changeAt);
+    if (changeAt > reuse && changeAt < drawable.size()) {
+        prefix_ = work.copy();
+        prefixIds_.clear();
+        prefixHold_ = drawable.mid(0, changeAt);
+        for (const LayerPtr& l : prefixHold_) {
+            prefixIds_.append(l.get());
+        }
+        prefixBaseRev_ = baseRevision_;
+        prefixEraserRev_ = eraserRevision_;
+    }
+    drawRange(work, drawable, changeAt, int(drawable.size()));
+    composite_ = work;
+    compositeLayers_ = drawable;
+    compositeBaseRev_ = baseRevision_;
+    compositeEraserRev_ = eraserRevision_;
+    compositeRenderRev_ = renderRevision_;
+    return composite_;
+}
+
+QImage EditorVM::flattened() {
+    const QRect crop = canvasRect_.normalized().toAlignedRect().intersected(base_.rect());
+    if (crop.isEmpty()) {
+        return {};
+    }
+    const QImage& whole = composite();
+    return crop == whole.rect() ? whole : whole.copy(crop);
+}
+
+} // namespace mebo
