@@ -180,6 +180,10 @@ QString HistoryStore::libraryFilename(const QString& filePath) const {
     return QDir::cleanPath(QDir(filePath).absolutePath());
 }
 
+bool HistoryStore::isInsideSaveFolder(const QString& path) const {
+    return isInside(resolvedPath(path), resolvedPath(cfg_.saveDirectory()));
+}
+
 bool HistoryStore::isIdle() const {
     return d_->scansInFlight == 0 && !pruneInFlight_ && !prunePending_;
 }
@@ -409,6 +413,18 @@ HistoryEntry HistoryStore::add(const QString& filePath, const CaptureResult& res
         prune();
     }
     return e;
+}
+
+bool HistoryStore::updateEntry(const HistoryEntry& entry) {
+    for (HistoryEntry& e : entries_) {
+        if (e.id == entry.id) {
+            e = entry;
+            Q_EMIT entriesChanged();
+            persist();
+            return true;
+        }
+    }
+    return false;
 }
 
 void HistoryStore::addEntry(const HistoryEntry& entry) {

@@ -38,6 +38,8 @@ public:
     HistoryEntry add(const QString& filePath, const CaptureResult& result, const QString& id);
     // Enters a prepared entry (recordings) at the front; the caller makes its thumbnail.
     void addEntry(const HistoryEntry& entry);
+    // Replaces the entry with the same id (position kept) and persists; false when none has it.
+    bool updateEntry(const HistoryEntry& entry);
     // The user removes an item: files to the Trash, entry out of the list.
     void deleteEntry(const HistoryEntry& entry);
     void prune();
@@ -58,6 +60,9 @@ public:
     bool isIdle() const;
 
     QString indexPath() const;
+    // Whether `path` (existing or not) lies in the save folder or is the folder itself, both
+    // compared with symbolic links resolved and the paths cleaned.
+    bool isInsideSaveFolder(const QString& path) const;
     // Absolute path of an entry's main file.
     QString mainFilePath(const HistoryEntry& entry) const;
     // Existing or not: the files that go with an entry when it is deleted.

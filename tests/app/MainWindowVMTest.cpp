@@ -1,0 +1,408 @@
+#include "app/MainWindowVM.h"
+#include "capture/PngWriter.h"
+#include "document/MeboDocument.h"
+#include "document/MeboDocumentError.h"
+#include "document/RectLayer.h"
+#include "editor/EditorVM.h"
+#include "library/HistoryFixture.h"
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+const QString kTag = QStringLiteral("[MainWindowVM] ");
+
+// A library with two image items, "shot" and "other", and a view-model over it.
+class MainWindowVMTest : public HistoryFixture {
+protected:
+    void SetUp() override {
+        shotImage = gradient(64, 48);
+        writePng(shotImage, lib + QStringLiteral("/shot.png"));
+        writePng(gradient(32, 32), lib + QStringLiteral("/other.png"));
+        writeIndex({entry(QStringLiteral("SHOT"), QStringLiteral("shot.png"), 2),
+                    entry(QStringLiteral("OTHER"), QStringLiteral("other.png"), 1)});
+        makeStore();
+        store->load();
+        ASSERT_TRUE(waitIdle());
+        vm = std::make_unique<MainWindowVM>(*cfg, *store, dialogs);
+        outside = tmp.path() + QStringLiteral("/out");
+        QDir().mkpath(outside);
+    }
+    void TearDown() override {
+        vm.reset();
+        drainEvents();
+    }
+
+    static QImage gradient(int w, int h) {
+        QImage img(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                img.setPixel(x, y, qRgb(x * 4 % 256, y * 5 % 256, 90));
+            }
+        }
+        return img;
+    }
+    static void writePng(const QImage& img, const QString& path) {
+        QString error;
+        ASSERT_TRUE(PngWriter::writeFile(img, path, &error)) << error.toStdString();
+    }
+    static QByteArray bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    HistoryEntry stored(const QString& id) const {
+        for (const HistoryEntry& e : store->entries()) {
+            if (e.id == id) {
+                return e;
+            }
+        }
+        ADD_FAILURE() << "no entry " << id.toStdString();
+        return {};
+    }
+    HistoryEntry shot() const { return stored(QStringLiteral("SHOT")); }
+    HistoryEntry other() const { return stored(QStringLiteral("OTHER")); }
+    QString shotSidecar() const { return lib + QStringLiteral("/shot.mebo"); }
+
+    static LayerPtr addRect(EditorVM& editor, QRectF r = QRectF(4, 4, 20, 10)) {
+        auto rect = std::make_shared<RectLayer>();
+        rect->rect = r;
+        editor.addLayer(rect);
+        return rect;
+    }
+    // A sidecar for "shot" holding one rectangle, written by an editor of its own.
+    void writeShotSidecar(const std::optional<QString>& target = std::nullopt) {
+        EditorVM editor(shotImage);
+        addRect(editor);
+        editor.setSaveTargetPath(target);
+        editor.writeSidecar(shotSidecar());
+    }
+    std::optional<LogLevel> levelOf(const QString& msg) {
+        log.messages();
+        for (const LogEntry& e : AppLogger::shared().recentLogs()) {
+            if (e.msg == msg) {
+                return e.level;
+            }
+        }
+        return std::nullopt;
+    }
+    // Runs an asynchronous Save As and answers its result once `done` ran.
+    template <typename Fn> std::optional<bool> run(Fn&& start) {
+        std::optional<bool> result;
+        start([&result](bool ok) { result = ok; });
+        waitUntil([&] { return result.has_value(); }, 3000);
+        return result;
+    }
+    static QImage argb(const QImage& img) { return img.convertToFormat(QImage::Format_ARGB32); }
+
+    FakeDialogs dialogs;
+    std::unique_ptr<MainWindowVM> vm;
+    QImage shotImage;
+    QString outside;
+};
+
+} // namespace
+
+// ---- opening ----
+
+TEST_F(MainWindowVMTest, SidecarPathLiesBesideTheImageAndNeedsAnEntry) {
+    EXPECT_EQ(vm->sidecarPath(shot()), shotSidecar());
+    HistoryEntry abs = shot();
+    abs.filename = QStringLiteral("/elsewhere/a.b.png");
+    EXPECT_EQ(vm->sidecarPath(abs), QStringLiteral("/elsewhere/a.b.mebo"));
+    EXPECT_EQ(vm->sidecarPath(std::nullopt), std::nullopt);
+}
+
+TEST_F(MainWindowVMTest, OpensFromThePngWithoutASidecarAndSeedsItsBytes) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    ASSERT_TRUE(vm->mode().isImage());
+    EditorVM* editor = vm->editor();
+    EXPECT_EQ(argb(editor->baseImage()), argb(shotImage));
+    EXPECT_TRUE(editor->layers().isEmpty());
+    EXPECT_FALSE(editor->hasUnsavedChanges());
+    // The capture's own bytes stand in for the base image's encoding.
+    EXPECT_EQ(editor->basePngBytes(), bytes(lib + QStringLiteral("/shot.png")));
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("SHOT"));
+    for (const QString& m : log.messages()) {
+        EXPECT_FALSE(m.contains(QStringLiteral(".mebo"))) << m.toStdString();
+    }
+}
+
+TEST_F(MainWindowVMTest, OpensFromTheSidecarWhenThereIsOne) {
+    writeShotSidecar(QStringLiteral("/home/u/Desktop/shot.png"));
+    ASSERT_TRUE(vm->openItem(shot()));
+    EXPECT_EQ(vm->editor()->layers().size(), 1);
+    EXPECT_EQ(vm->editor()->saveTargetPath(), QStringLiteral("/home/u/Desktop/shot.png"));
+    EXPECT_FALSE(vm->editor()->hasUnsavedChanges());
+    EXPECT_EQ(levelOf(kTag + QStringLiteral("從 .mebo 加載: shot.mebo")), LogLevel::info);
+}
+
+TEST_F(MainWindowVMTest, ABrokenSidecarFallsBackToTheFlatImage) {
+    {
+        QFile f(shotSidecar());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"schemaVersion\": 2}");
+    }
+    HistoryEntry e = shot();
+    e.saveTargetPath = QStringLiteral("/home/u/Desktop/kept.png");
+    ASSERT_TRUE(vm->openItem(e));
+    EXPECT_TRUE(vm->editor()->layers().isEmpty());
+    EXPECT_EQ(argb(vm->editor()->baseImage()), argb(shotImage));
+    // Without a readable sidecar the entry still knows the export target.
+    EXPECT_EQ(vm->editor()->saveTargetPath(), QStringLiteral("/home/u/Desktop/kept.png"));
+    const QString why = MeboDocumentError::unsupportedVersion(2).description();
+    EXPECT_EQ(levelOf(kTag + QStringLiteral(".mebo 加載失敗 (") + why + QStringLiteral("), fallback PNG")),
+              LogLevel::warning);
+}
+
+TEST_F(MainWindowVMTest, AnUnreadableImageLeavesTheModeAsItWas) {
+    HistoryEntry missing = entry(QStringLiteral("GONE"), QStringLiteral("gone.png"), 3);
+    EXPECT_FALSE(vm->openItem(missing));
+    EXPECT_TRUE(vm->mode().isEmpty());
+    touch(QStringLiteral("junk.png"), "\x89PNG\r\n\x1a\nnot really");
+    EXPECT_FALSE(vm->openImageFile(lib + QStringLiteral("/junk.png")));
+    EXPECT_TRUE(vm->mode().isEmpty());
+    ASSERT_TRUE(vm->openItem(shot()));
+    EditorVM* open = vm->editor();
+    EXPECT_FALSE(vm->openItem(missing));
+    EXPECT_EQ(vm->editor(), open);
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("SHOT"));
+    int errors = 0;
+    for (const QString& m : log.messages()) {
+        errors += m.startsWith(kTag + QStringLiteral("圖片讀取失敗: ")) ? 1 : 0;
+    }
+    EXPECT_EQ(errors, 3);
+}
+
+TEST_F(MainWindowVMTest, StylesCarryOverToTheNextEditor) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    ToolStyles styles = vm->editor()->styles();
+    styles.strokeWidth = 17;
+    styles.strokeColor = QColor(1, 2, 3);
+    vm->editor()->setStyles(styles);
+    ASSERT_TRUE(vm->openItem(other()));
+    EXPECT_EQ(vm->editor()->styles().strokeWidth, 17);
+    vm->setMode(EditorMode());
+    ASSERT_TRUE(vm->openImageFile(lib + QStringLiteral("/other.png")));
+    EXPECT_EQ(vm->editor()->styles().strokeColor, QColor(1, 2, 3));
+    EXPECT_FALSE(vm->currentEntry().has_value());
+}
+
+// ---- autosave ----
+
+TEST_F(MainWindowVMTest, AutosaveWritesOnlyChangesAndRecordsTheSidecar) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    ASSERT_TRUE(vm->openItem(other())); // nothing changed: nothing written
+    EXPECT_FALSE(QFileInfo::exists(shotSidecar()));
+
+    ASSERT_TRUE(vm->openItem(shot()));
+    vm->editor()->setSaveTargetPath(outside + QStringLiteral("/copy.png"));
+    addRect(*vm->editor());
+    ASSERT_TRUE(vm->openItem(other()));
+    ASSERT_TRUE(QFileInfo(shotSidecar()).isFile());
+    EXPECT_EQ(MeboDocument::readFile(shotSidecar()).layers.size(), 1);
+    EXPECT_EQ(levelOf(kTag + QStringLiteral("autosave: shot.mebo")), LogLevel::info);
+    EXPECT_TRUE(shot().hasMeboSidecar);
+    EXPECT_EQ(shot().saveTargetPath, outside + QStringLiteral("/copy.png"));
+    EXPECT_TRUE(rawIndex().contains("\"hasMeboSidecar\": true"));
+
+    // Loading the project and leaving it unedited writes nothing.
+    const QDateTime written = QFileInfo(shotSidecar()).lastModified();
+    const QByteArray before = bytes(shotSidecar());
+    ASSERT_TRUE(vm->openItem(shot()));
+    vm->setMode(EditorMode::loadingVideo(QStringLiteral("V1")));
+    EXPECT_EQ(bytes(shotSidecar()), before);
+    EXPECT_EQ(QFileInfo(shotSidecar()).lastModified(), written);
+    EXPECT_EQ(log.count(kTag + QStringLiteral("autosave: shot.mebo")), 1);
+    EXPECT_EQ(vm->mode().loadingEntryId(), QStringLiteral("V1"));
+    EXPECT_FALSE(vm->currentEntry().has_value());
+}
+
+TEST_F(MainWindowVMTest, LeavingImageModeAutosavesButAnOutsideImageHasNoTarget) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    addRect(*vm->editor());
+    vm->setMode(EditorMode::video());
+    EXPECT_TRUE(QFileInfo::exists(shotSidecar()));
+    EXPECT_EQ(vm->mode().kind(), EditorMode::Kind::video);
+
+    const QString external = outside + QStringLiteral("/ext.png");
+    writePng(gradient(20, 20), external);
+    ASSERT_TRUE(vm->openImageFile(external));
+    addRect(*vm->editor());
+    EXPECT_TRUE(vm->autosave());
+    ASSERT_TRUE(vm->openItem(other()));
+    EXPECT_FALSE(QFileInfo::exists(outside + QStringLiteral("/ext.mebo")));
+    EXPECT_EQ(log.count(kTag + QStringLiteral("autosave: shot.mebo")), 1);
+}
+
+TEST_F(MainWindowVMTest, AFailedAutosaveAsksBeforeDiscarding) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    EditorVM* editing = vm->editor();
+    addRect(*editing);
+    ASSERT_TRUE(QDir().mkpath(shotSidecar())); // a folder where the file should go
+
+    dialogs.alertAnswer = 1; // Cancel
+    std::optional<bool> switched;
+    vm->switchToItem(other(), [&](bool s) { switched = s; });
+    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
+    EXPECT_FALSE(*switched);
+    EXPECT_EQ(vm->editor(), editing);
+    EXPECT_EQ(vm->editor()->layers().size(), 1);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Unsaved annotations"));
+    EXPECT_EQ(dialogs.alerts[0].text,
+              QStringLiteral("Switch to another item? Your current annotations will be discarded."));
+    EXPECT_EQ(dialogs.alerts[0].buttons, (QStringList{QStringLiteral("Discard"), QStringLiteral("Cancel")}));
+    bool failureLogged = false;
+    for (const QString& m : log.messages()) {
+        failureLogged |= m.startsWith(kTag + QStringLiteral("autosave 失敗: ")) && m.size() > 20;
+    }
+    EXPECT_TRUE(failureLogged);
+    EXPECT_FALSE(shot().hasMeboSidecar);
+
+    dialogs.alertAnswer = 0; // Discard
+    switched.reset();
+    vm->switchToItem(other(), [&](bool s) { switched = s; });
+    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
+    EXPECT_TRUE(*switched);
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("OTHER"));
+    EXPECT_TRUE(vm->editor()->layers().isEmpty());
+
+    // A switch whose autosave succeeds asks nothing.
+    addRect(*vm->editor());
+    switched.reset();
+    vm->switchToItem(shot(), [&](bool s) { switched = s; });
+    EXPECT_EQ(switched, true);
+    EXPECT_EQ(dialogs.alerts.size(), 2);
+    EXPECT_TRUE(QFileInfo::exists(lib + QStringLiteral("/other.mebo")));
+}
+
+TEST_F(MainWindowVMTest, SaveWritesEvenWithoutChangesAndShowsFailures) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    EXPECT_TRUE(vm->save());
+    EXPECT_TRUE(QFileInfo(shotSidecar()).isFile());
+    EXPECT_TRUE(shot().hasMeboSidecar);
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
+
+    QFile::remove(shotSidecar());
+    ASSERT_TRUE(QDir().mkpath(shotSidecar()));
+    EXPECT_FALSE(vm->save());
+    drainEvents();
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_FALSE(dialogs.alerts[0].text.isEmpty());
+    EXPECT_TRUE(log.contains(kTag + QStringLiteral("save 失敗: ") + dialogs.alerts[0].text));
+
+    vm->setMode(EditorMode());
+    EXPECT_FALSE(vm->save());
+}
+
+// ---- Save As ----
+
+TEST_F(MainWindowVMTest, SaveAsIntoTheLibraryIsRefusedAlsoThroughASymlink) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    const QString link = tmp.path() + QStringLiteral("/looks-outside");
+    ASSERT_TRUE(QFile::link(lib, link));
+    const QStringList destinations{lib + QStringLiteral("/copy.png"), link + QStringLiteral("/copy.png"),
+                                   outside + QStringLiteral("/../lib/sub/copy.png")};
+    for (const QString& dest : destinations) {
+        EXPECT_EQ(run([&](auto done) { vm->saveAs(dest, done); }), false) << dest.toStdString();
+    }
+    EXPECT_EQ(run([&](auto done) { vm->saveAsItem(other(), link + QStringLiteral("/o.png"), done); }), false);
+    EXPECT_EQ(log.count(kTag + QStringLiteral("Save As 拒絕: 目標落在 managed mebo 目錄")), 4);
+    ASSERT_EQ(dialogs.alerts.size(), 4);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Choose a different folder"));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("Save As must go to a folder outside the Mebo library. "
+                                                     "Pick a location like Desktop or Documents."));
+    EXPECT_EQ(dialogs.alerts[0].buttons, QStringList{QStringLiteral("OK")});
+    EXPECT_FALSE(QFileInfo::exists(lib + QStringLiteral("/copy.png")));
+    EXPECT_FALSE(QFileInfo::exists(shotSidecar()));
+    EXPECT_FALSE(vm->editor()->saveTargetPath().has_value());
+}
+
+TEST_F(MainWindowVMTest, SaveAsRecordsTheTargetThenExportsTheFlattenedImage) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    addRect(*vm->editor());
+    vm->editor()->commitCrop(QRectF(2, 2, 40, 30));
+    const QString dest = outside + QStringLiteral("/exported.png");
+    ASSERT_EQ(run([&](auto done) { vm->saveAs(dest, done); }), true);
+
+    EXPECT_EQ(MeboDocument::readFile(shotSidecar()).saveTargetPath, dest);
+    EXPECT_EQ(vm->editor()->saveTargetPath(), dest);
+    EXPECT_FALSE(vm->editor()->hasUnsavedChanges());
+    const QImage exported(dest);
+    EXPECT_EQ(exported.size(), QSize(40, 30));
+    EXPECT_EQ(argb(exported), argb(vm->editor()->flattened()));
+    EXPECT_EQ(QDir(outside).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("exported.png")});
+    EXPECT_TRUE(shot().hasMeboSidecar);
+    EXPECT_EQ(shot().saveTargetPath, dest);
+    EXPECT_TRUE(log.contains(kTag + QStringLiteral("Save As (純導出) → ") + dest));
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
+}
+
+TEST_F(MainWindowVMTest, AFailedSidecarWriteRestoresTheTargetAndExportsNothing) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    const QString first = outside + QStringLiteral("/first.png");
+    ASSERT_EQ(run([&](auto done) { vm->saveAs(first, done); }), true);
+    addRect(*vm->editor());
+    QFile::remove(shotSidecar());
+    ASSERT_TRUE(QDir().mkpath(shotSidecar()));
+
+    const QString second = outside + QStringLiteral("/second.png");
+    EXPECT_EQ(run([&](auto done) { vm->saveAs(second, done); }), false);
+    EXPECT_EQ(vm->editor()->saveTargetPath(), first);
+    EXPECT_FALSE(QFileInfo::exists(second));
+    EXPECT_TRUE(vm->editor()->hasUnsavedChanges());
+    EXPECT_EQ(shot().saveTargetPath, first);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(
+        dialogs.alerts[0].text,
+        QStringLiteral("Could not write the file. Check disk space and folder permissions, then try again."));
+    bool logged = false;
+    for (const QString& m : log.messages()) {
+        logged |=
+            m.startsWith(kTag + QStringLiteral("mebo-local sidecar 寫入失敗: ")) && m.contains(shotSidecar());
+    }
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(MainWindowVMTest, AFailedExportAfterTheSidecarIsReported) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    touch(outside + QStringLiteral("/not-a-folder"));
+    const QString dest = outside + QStringLiteral("/not-a-folder/x.png");
+    EXPECT_EQ(run([&](auto done) { vm->saveAs(dest, done); }), false);
+    EXPECT_TRUE(QFileInfo(shotSidecar()).isFile());
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Could not export the image"));
+    EXPECT_FALSE(log.contains(kTag + QStringLiteral("Save As (純導出) → ") + dest));
+}
+
+TEST_F(MainWindowVMTest, SaveAsForAnItemThatIsNotOpen) {
+    writeShotSidecar();
+    ASSERT_TRUE(vm->openItem(other()));
+    EditorVM* open = vm->editor();
+    const QString dest = outside + QStringLiteral("/shot-export.png");
+    ASSERT_EQ(run([&](auto done) { vm->saveAsItem(shot(), dest, done); }), true);
+    EXPECT_EQ(vm->editor(), open);
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("OTHER"));
+
+    EditorVM reference(QImage{});
+    reference.loadSidecar(shotSidecar());
+    EXPECT_EQ(reference.saveTargetPath(), dest);
+    EXPECT_EQ(reference.layers().size(), 1);
+    EXPECT_EQ(argb(QImage(dest)), argb(reference.flattened()));
+    EXPECT_EQ(shot().saveTargetPath, dest);
+    EXPECT_TRUE(log.contains(kTag + QStringLiteral("Save As non-current image → ") + dest));
+
+    // Its sidecar cannot be written: nothing is exported.
+    QFile::remove(shotSidecar());
+    ASSERT_TRUE(QDir().mkpath(shotSidecar()));
+    const QString again = outside + QStringLiteral("/again.png");
+    EXPECT_EQ(run([&](auto done) { vm->saveAsItem(shot(), again, done); }), false);
+    EXPECT_FALSE(QFileInfo::exists(again));
+    bool logged = false;
+    for (const QString& m : log.messages()) {
+        logged |= m.startsWith(kTag + QStringLiteral("non-current image sidecar 寫入失敗: "));
+    }
+    EXPECT_TRUE(logged);
+}
