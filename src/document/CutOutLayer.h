@@ -32,6 +32,7 @@ public:
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;
     bool hitTest(const QPointF& point) const override;
+    bool composesOver() const override { return false; } // erases
     const char* className() const override { return "CutOutLayer"; }
 
 private:

@@ -39,6 +39,10 @@ public:
     virtual bool hitTest(const QPointF& point) const;
     // A copy moved by (dx, dy), unlocked. The base returns this same layer.
     virtual LayerPtr translated(double dx, double dy) const;
+    // True when the layer only paints over what lies below (source-over). Such layers can be
+    // drawn into a separate transparent picture and laid over the rest later with the same result;
+    // layers that multiply or erase cannot.
+    virtual bool composesOver() const { return true; }
     // The class name, as logs print it ("ArrowLayer").
     virtual const char* className() const = 0;
 

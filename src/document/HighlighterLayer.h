@@ -26,6 +26,7 @@ public:
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;
     LayerPtr translated(double dx, double dy) const override;
+    bool composesOver() const override { return false; } // multiplies
     const char* className() const override { return "HighlighterLayer"; }
 };
 

@@ -816,6 +816,8 @@ void EditorVM::setBaseImage(const QImage& image) {
     prefix_ = QImage();
     prefixIds_.clear();
     prefixHold_.clear();
+    overlay_ = QImage();
+    overlayLayers_.clear();
     magnifierCache_.clear();
     Q_EMIT baseImageChanged();
 }
@@ -1047,7 +1049,31 @@ const QImage& EditorVM::composite() {
         prefixBaseRev_ = baseRevision_;
         prefixEraserRev_ = eraserRevision_;
     }
-    drawRange(work, drawable, changeAt, int(drawable.size()));
+    // One layer replaced with the same layers above it, all of which only paint over what is
+    // below: those come from a cached transparent picture laid over the rest (source-over is
+    // associative), so a drag redraws the dragged layer alone.
+    const int n = int(drawable.size());
+    bool overlay = sameBase && changeAt + 1 < n && n == compositeLayers_.size();
+    for (int i = changeAt + 1; overlay && i < n; ++i) {
+        overlay = drawable[i] == compositeLayers_[i] && drawable[i]->composesOver();
+    }
+    if (overlay) {
+        const LayerList above = drawable.mid(changeAt + 1);
+        if (overlayBaseRev_ != baseRevision_ || overlayEraserRev_ != eraserRevision_ ||
+            !sameIdentities(above, overlayLayers_)) {
+            overlay_ = QImage(work.size(), QImage::Format_ARGB32_Premultiplied);
+            overlay_.fill(Qt::transparent);
+            drawRange(overlay_, above, 0, int(above.size()));
+            overlayLayers_ = above;
+            overlayBaseRev_ = baseRevision_;
+            overlayEraserRev_ = eraserRevision_;
+        }
+        drawRange(work, drawable, changeAt, changeAt + 1);
+        QPainter painter(&work);
+        painter.drawImage(0, 0, overlay_);
+    } else {
+        drawRange(work, drawable, changeAt, n);
+    }
     composite_ = work;
     compositeLayers_ = drawable;
     compositeBaseRev_ = baseRevision_;

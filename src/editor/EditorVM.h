@@ -230,6 +230,11 @@ private:
     QList<const DrawingLayer*> prefixIds_;
     LayerList prefixHold_;      // keeps the identities above alive, so an address cannot be reused
     LayerList compositeLayers_; // the drawable layers composite_ shows
+    // The layers above a dragged one, drawn alone on transparency.
+    QImage overlay_;
+    LayerList overlayLayers_;
+    int overlayBaseRev_ = -1;
+    int overlayEraserRev_ = -1;
     int compositeBaseRev_ = -1;
     int compositeEraserRev_ = -1;
     int prefixBaseRev_ = -1;
