@@ -13,6 +13,7 @@
 #include "document/MeboDocumentError.h"
 #include "document/PasteImageLayer.h"
 #include "document/RegionFillLayer.h"
+#include "document/SpotlightLayer.h"
 #include "editor/FloodFill.h"
 
 #include <QColorSpace>
@@ -995,6 +996,42 @@ void EditorVM::drawRange(QImage& target, const LayerList& drawable, int from, in
     }
 }
 
+QRect EditorVM::paintExtent(const DrawingLayer& layer) const {
+    // A full-image fill and a spotlight's dimming cover everything; the others stay within their
+    // bounds plus what a drop shadow adds (offset and blur).
+    constexpr int kEffectMargin = 32;
+    const QRectF b = layer.bounds();
+    if (dynamic_cast<const FillLayer*>(&layer) || dynamic_cast<const SpotlightLayer*>(&layer) ||
+        !std::isfinite(b.x()) || !std::isfinite(b.y()) || !std::isfinite(b.width()) ||
+        !std::isfinite(b.height())) {
+        return base_.rect();
+    }
+    return b.normalized().toAlignedRect().adjusted(-kEffectMargin, -kEffectMargin, kEffectMargin,
+                                                   kEffectMargin);
+}
+
+void EditorVM::redrawRegion(QImage& target, const LayerList& drawable, const QRect& region) {
+    const QImage& erased = erasedBase();
+    QPainter painter(&target);
+    painter.setClipRect(region);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(region.topLeft(), erased, region);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHints(kPainterHints);
+    for (const LayerPtr& layer : drawable) {
+        if (!paintExtent(*layer).intersects(region)) {
+            continue;
+        }
+        painter.save();
+        if (auto lens = std::dynamic_pointer_cast<const MagnifyLayer>(layer)) {
+            lens->drawWithSource(painter, magnifierSource(lens));
+        } else {
+            layer->draw(painter, erased);
+        }
+        painter.restore();
+    }
+}
+
 const QImage& EditorVM::composite() {
     if (compositeRenderRev_ == renderRevision_ && !composite_.isNull()) {
         return composite_;
@@ -1008,6 +1045,29 @@ const QImage& EditorVM::composite() {
         // Only the canvas rectangle moved: the picture is the same.
         compositeRenderRev_ = renderRevision_;
         return composite_;
+    }
+
+    // One layer replaced (a drag): only the pixels the old and the new layer can touch change.
+    if (sameBase && !composite_.isNull() && drawable.size() == compositeLayers_.size()) {
+        int changed = -1;
+        for (int i = 0; i < drawable.size(); ++i) {
+            if (drawable[i] != compositeLayers_[i]) {
+                changed = changed < 0 ? i : -2;
+            }
+        }
+        if (changed >= 0) {
+            const QRect region = (paintExtent(*compositeLayers_[changed]) | paintExtent(*drawable[changed])) &
+                                 composite_.rect();
+            if (qint64(region.width()) * region.height() * 2 <
+                qint64(composite_.width()) * composite_.height()) {
+                QImage work = std::move(composite_); // not shared: painted in place
+                redrawRegion(work, drawable, region);
+                composite_ = std::move(work);
+                compositeLayers_ = drawable;
+                compositeRenderRev_ = renderRevision_;
+                return composite_;
+            }
+        }
     }
 
     // Where this list first differs from the one drawn last time: the layers below are unchanged,

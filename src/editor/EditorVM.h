@@ -189,6 +189,9 @@ private:
     void finishFill(quint64 generation, int baseRevision, const QPointF& seed, bool global,
                     const std::shared_ptr<const FloodFillResult>& result);
     void drawRange(QImage& target, const LayerList& drawable, int from, int to);
+    // The pixels a layer can change when drawn.
+    QRect paintExtent(const DrawingLayer& layer) const;
+    void redrawRegion(QImage& target, const LayerList& drawable, const QRect& region);
 
     QImage base_;
     LayerList layers_;
