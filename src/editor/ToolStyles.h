@@ -80,9 +80,11 @@ struct TextToolStyle {
 };
 
 struct CalloutToolStyle {
-    std::optional<QColor> outlineColor = QColor(Qt::black);
+    // The body takes the shared stroke colour (red by default), so white text and no outline read
+    // best on it.
+    std::optional<QColor> outlineColor;
     double outlineWidth = 2;
-    QColor textColor = Qt::black;
+    QColor textColor = Qt::white;
     TextFontWeight fontWeight = TextFontWeight::semibold;
     QString fontFamily;
     bool underline = false;
