@@ -1,0 +1,314 @@
+#include "editor/FloodFill.h"
+#include "support/TestUtil.h"
+
+#include <QColorSpace>
+#include <QPainter>
+#include <cmath>
+#include <deque>
+#include <gtest/gtest.h>
+#include <limits>
+#include <random>
+
+using namespace mebo;
+using mebo::test::LogCapture;
+
+namespace {
+
+// The search written the plain way, breadth-first over pixel indices with visited flags set on
+// enqueue, on the RGBA8888 conversion. The fast searches must give exactly its mask, box and count.
+FloodFillResult reference(const QImage& base, QPoint seed, int t, bool global) {
+    const QImage img = base.convertToFormat(QImage::Format_RGBA8888);
+    const int w = img.width(), h = img.height();
+    auto at = [&](int i) { return img.constScanLine(i / w) + (i % w) * 4; };
+    const uchar* s = at(seed.y() * w + seed.x());
+    auto matches = [&](int i) {
+        const uchar* p = at(i);
+        return std::max({std::abs(p[0] - s[0]), std::abs(p[1] - s[1]), std::abs(p[2] - s[2])}) <= t;
+    };
+    QImage mask(w, h, QImage::Format_Grayscale8);
+    mask.fill(0);
+    auto fill = [&](int i) { mask.scanLine(i / w)[i % w] = 255; };
+    if (global) {
+        for (int i = 0; i < w * h; ++i) {
+            if (matches(i)) {
+                fill(i);
+            }
+        }
+    } else {
+        std::vector<bool> visited(size_t(w) * h, false);
+        std::deque<int> queue{seed.y() * w + seed.x()};
+        visited[queue.front()] = true;
+        while (!queue.empty()) {
+            const int i = queue.front();
+            queue.pop_front();
+            if (!matches(i)) {
+                continue;
+            }
+            fill(i);
+            const int x = i % w, y = i / w;
+            for (int n :
+                 {x > 0 ? i - 1 : -1, x + 1 < w ? i + 1 : -1, y > 0 ? i - w : -1, y + 1 < h ? i + w : -1}) {
+                if (n >= 0 && !visited[n]) {
+                    visited[n] = true;
+                    queue.push_back(n);
+                }
+            }
+        }
+    }
+    QRect box;
+    qint64 count = 0;
+    for (int i = 0; i < w * h; ++i) {
+        if (mask.constScanLine(i / w)[i % w]) {
+            box |= QRect(i % w, i / w, 1, 1);
+            ++count;
+        }
+    }
+    return FloodFillResult{mask.copy(box), box, count};
+}
+
+void expectSame(const std::optional<FloodFillResult>& got, const FloodFillResult& want) {
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->maskRect, want.maskRect);
+    EXPECT_EQ(got->pixelsFilled, want.pixelsFilled);
+    EXPECT_EQ(got->mask.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(got->mask, want.mask);
+}
+
+// Blobs of three colours with small per-channel jitter, so that tolerances decide.
+QImage blobs(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    const QRgb palette[] = {qRgb(200, 200, 200), qRgb(30, 30, 30), qRgb(200, 60, 60)};
+    std::vector<int> kind(size_t(w) * h);
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            int k = int(rng() % 3);
+            if (rng() % 10 < 7 && (x > 0 || y > 0)) { // mostly copy a neighbour: blobs
+                k = kind[x > 0 && (y == 0 || rng() % 2) ? y * w + x - 1 : (y - 1) * w + x];
+            }
+            kind[y * w + x] = k;
+            auto jitter = [&](int c) { return std::clamp(c + int(rng() % 9) - 4, 0, 255); };
+            const QRgb c = palette[k];
+            img.setPixel(x, y, qRgba(jitter(qRed(c)), jitter(qGreen(c)), jitter(qBlue(c)), int(rng() % 256)));
+        }
+    }
+    return img;
+}
+
+QImage flat(int w, int h, QRgb c, QImage::Format format = QImage::Format_RGB32) {
+    QImage img(w, h, format);
+    img.fill(c);
+    return img;
+}
+
+int grey(const QImage& mask, int x, int y) {
+    return mask.constScanLine(y)[x];
+}
+
+LogLevel levelOf(const QString& msg) {
+    for (const LogEntry& e : AppLogger::shared().recentLogs()) {
+        if (e.msg == msg) {
+            return e.level;
+        }
+    }
+    ADD_FAILURE() << "not logged: " << msg.toStdString();
+    return LogLevel::debug;
+}
+
+} // namespace
+
+TEST(FloodFill, ThresholdIsRoundedTolerance) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, int> table[] = {{0, 0},    {0.19, 0},  {0.2, 1},   {1, 3},     {10, 26},
+                                            {50, 127}, {70, 179},  {100, 255}, {150, 255}, {-5, 0},
+                                            {nan, 0},  {inf, 255}, {-inf, 0}};
+    for (const auto& [tolerance, t] : table) {
+        EXPECT_EQ(FloodFill::threshold(tolerance), t) << tolerance;
+    }
+}
+
+TEST(FloodFill, ToleranceZeroFillsExactlyTheFlatRectangle) {
+    QImage img = flat(40, 30, qRgb(10, 10, 10), QImage::Format_ARGB32);
+    QPainter(&img).fillRect(5, 7, 12, 9, QColor(100, 150, 200));
+    img.setPixel(8, 9, qRgb(101, 150, 200)); // one off in each channel: excluded
+    img.setPixel(9, 9, qRgb(100, 149, 200));
+    img.setPixel(10, 9, qRgb(100, 150, 201));
+    img.setPixel(11, 9, qRgba(100, 150, 200, 7)); // alpha is ignored
+    img.setPixel(30, 25, qRgb(100, 150, 200));    // same colour, not connected
+    LogCapture logs;
+    for (bool global : {false, true}) {
+        const auto r = global ? FloodFill::global(img, {6.5, 8.2}, 0) : FloodFill::region(img, {6.5, 8.2}, 0);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->maskRect, global ? QRect(QPoint(5, 7), QPoint(30, 25)) : QRect(5, 7, 12, 9));
+        EXPECT_EQ(r->pixelsFilled, 12 * 9 - 3 + (global ? 1 : 0));
+        EXPECT_EQ(r->mask.size(), r->maskRect.size());
+        EXPECT_EQ(grey(r->mask, 8 - 5, 2), 0);
+        EXPECT_EQ(grey(r->mask, 11 - 5, 2), 255);
+        EXPECT_EQ(grey(r->mask, 0, 0), 255);
+        expectSame(r, reference(img, {6, 8}, 0, global));
+    }
+    // Tolerance 1 is a threshold of 3: the off-by-one pixels join.
+    EXPECT_EQ(FloodFill::region(img, {6, 8}, 1)->pixelsFilled, 12 * 9);
+    EXPECT_TRUE(logs.messages().isEmpty());
+}
+
+TEST(FloodFill, CornerTouchingAreasAreSeparateForRegionOnly) {
+    QImage img = flat(20, 20, qRgb(255, 255, 255));
+    QPainter p(&img);
+    p.fillRect(2, 2, 5, 5, Qt::black);
+    p.fillRect(7, 7, 6, 4, Qt::black); // touches (6,6) at its corner only
+    p.end();
+    const auto region = FloodFill::region(img, {3, 3}, 20);
+    ASSERT_TRUE(region);
+    EXPECT_EQ(region->maskRect, QRect(2, 2, 5, 5));
+    EXPECT_EQ(region->pixelsFilled, 25);
+    const auto global = FloodFill::global(img, {3, 3}, 20);
+    ASSERT_TRUE(global);
+    EXPECT_EQ(global->maskRect, QRect(QPoint(2, 2), QPoint(12, 10)));
+    EXPECT_EQ(global->pixelsFilled, 25 + 24);
+    EXPECT_EQ(grey(global->mask, 10, 0), 0); // inside the box, outside both squares
+}
+
+TEST(FloodFill, SeedOnTheFarEdgeIsTakenBeyondItRejected) {
+    QImage img = flat(30, 20, qRgb(0, 0, 0));
+    QPainter(&img).fillRect(29, 0, 1, 20, QColor(9, 9, 9)); // the last column
+    LogCapture logs;
+    for (const QPointF seed : {QPointF(30, 5), QPointF(30.9, 20.7), QPointF(29, 19)}) {
+        const auto r = FloodFill::region(img, seed, 0);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->maskRect, QRect(29, 0, 1, 20));
+    }
+    // Truncation takes -0.5 to column 0.
+    EXPECT_EQ(FloodFill::region(img, {-0.5, 3}, 0)->maskRect, QRect(0, 0, 29, 20));
+    EXPECT_TRUE(logs.messages().isEmpty());
+
+    EXPECT_FALSE(FloodFill::region(img, {31, 5}, 0));
+    EXPECT_FALSE(FloodFill::region(img, {-1.5, 3.7}, 0));
+    EXPECT_FALSE(FloodFill::global(img, {5, 21}, 0));
+    const QStringList expected = {
+        QStringLiteral("[FloodFill] seed 明顯越界 baseImage: (31,5) size=30x20"),
+        QStringLiteral("[FloodFill] seed 明顯越界 baseImage: (-1,3) size=30x20"),
+        QStringLiteral("[FloodFill] global seed 明顯越界 baseImage: (5,21) size=30x20"),
+    };
+    EXPECT_EQ(logs.messages(), expected);
+    EXPECT_EQ(levelOf(expected[0]), LogLevel::warning);
+    EXPECT_EQ(levelOf(expected[2]), LogLevel::warning);
+}
+
+TEST(FloodFill, LonePixelGivesOnePixelMaskAndNeverZero) {
+    QImage img = blobs(24, 16, 3);
+    img.setPixel(7, 4, qRgb(0, 255, 0)); // far from every palette colour
+    LogCapture logs;
+    // A seed always matches itself, so even the lowest thresholds (negative or NaN tolerance count
+    // as 0) fill at least the seed: the zero-pixel answer cannot be produced through this interface.
+    for (double tolerance : {10.0, 0.0, -20.0, std::numeric_limits<double>::quiet_NaN()}) {
+        for (bool global : {false, true}) {
+            const auto r = global ? FloodFill::global(img, {7.9, 4.1}, tolerance)
+                                  : FloodFill::region(img, {7.9, 4.1}, tolerance);
+            ASSERT_TRUE(r);
+            EXPECT_EQ(r->maskRect, QRect(7, 4, 1, 1));
+            EXPECT_EQ(r->pixelsFilled, 1);
+            EXPECT_EQ(r->mask.size(), QSize(1, 1));
+            EXPECT_EQ(grey(r->mask, 0, 0), 255);
+        }
+    }
+    EXPECT_TRUE(logs.messages().isEmpty());
+}
+
+TEST(FloodFill, UnusableInputsGiveNoResult) {
+    LogCapture logs;
+    // A seed that is not a number is dropped without a word.
+    const QImage img = flat(10, 10, qRgb(1, 2, 3));
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    for (const QPointF seed : {QPointF(nan, 1), QPointF(1, nan), QPointF(inf, 1), QPointF(1, -inf)}) {
+        EXPECT_FALSE(FloodFill::region(img, seed, 50));
+        EXPECT_FALSE(FloodFill::global(img, seed, 50));
+    }
+    EXPECT_TRUE(logs.messages().isEmpty());
+    // A null image has no pixels to convert; the seed check still comes first.
+    EXPECT_FALSE(FloodFill::region(QImage(), {0, 0}, 10));
+    EXPECT_FALSE(FloodFill::global(QImage(), {0, 0}, 10));
+    EXPECT_FALSE(FloodFill::region(QImage(), {1, 0}, 10));
+    const QString failed = QStringLiteral("[FloodFill] baseImage 轉 RGBA8 失敗");
+    EXPECT_EQ(
+        logs.messages(),
+        QStringList({failed, failed, QStringLiteral("[FloodFill] seed 明顯越界 baseImage: (1,0) size=0x0")}));
+    EXPECT_EQ(levelOf(failed), LogLevel::error);
+}
+
+TEST(FloodFill, ToleranceHundredFillsEverything) {
+    const QImage img = blobs(37, 23, 9);
+    for (bool global : {false, true}) {
+        const auto r = global ? FloodFill::global(img, {5, 5}, 100) : FloodFill::region(img, {5, 5}, 100);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->maskRect, img.rect());
+        EXPECT_EQ(r->pixelsFilled, 37 * 23);
+        QImage all(img.size(), QImage::Format_Grayscale8);
+        all.fill(255);
+        EXPECT_EQ(r->mask, all);
+    }
+}
+
+// Every pixel format and the fast paths behind them against the breadth-first search.
+TEST(FloodFill, MatchesBreadthFirstSearchOnEveryFormat) {
+    const QImage::Format formats[] = {QImage::Format_ARGB32,
+                                      QImage::Format_RGB32,
+                                      QImage::Format_RGBA8888,
+                                      QImage::Format_RGBX8888,
+                                      QImage::Format_ARGB32_Premultiplied,
+                                      QImage::Format_RGB888};
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        const QImage source = blobs(61, 43, seed);
+        std::mt19937 rng(seed);
+        for (QImage::Format format : formats) {
+            const QImage img = source.convertToFormat(format);
+            for (double tolerance : {0.0, 1.0, 2.0, 4.0, 30.0}) {
+                const QPoint at(int(rng() % 61), int(rng() % 43));
+                SCOPED_TRACE(testing::Message() << "image " << seed << " format " << format << " tolerance "
+                                                << tolerance << " seed " << at.x() << "," << at.y());
+                const int t = FloodFill::threshold(tolerance);
+                expectSame(FloodFill::region(img, at, tolerance), reference(img, at, t, false));
+                expectSame(FloodFill::global(img, at, tolerance), reference(img, at, t, true));
+            }
+        }
+    }
+}
+
+TEST(FloodFill, ComparesColoursInSrgb) {
+    // A grey ramp in linear light: in the dark part one raw step is about three sRGB steps, so the
+    // seed's threshold of 3 covers fewer columns once the image is in sRGB.
+    QImage img(256, 4, QImage::Format_RGB32);
+    for (int x = 0; x < 256; ++x) {
+        for (int y = 0; y < 4; ++y) {
+            img.setPixel(x, y, qRgb(x, x, x));
+        }
+    }
+    img.setColorSpace(QColorSpace(QColorSpace::Primaries::SRgb, QColorSpace::TransferFunction::Linear));
+    const QImage srgb = img.convertedToColorSpace(QColorSpace::SRgb);
+    QImage untagged = img;
+    untagged.setColorSpace(QColorSpace());
+    const QPoint at(20, 1);
+    ASSERT_NE(reference(srgb, at, 3, false).maskRect, reference(untagged, at, 3, false).maskRect);
+    expectSame(FloodFill::region(img, at, 1), reference(srgb, at, 3, false));
+    expectSame(FloodFill::global(img, at, 1), reference(srgb, at, 3, true));
+}
+
+TEST(FloodFill, LargeImagesSayTheyMayTakeLonger) {
+    LogCapture logs;
+    EXPECT_EQ(FloodFill::region(flat(2000, 2000, qRgb(5, 5, 5)), {0, 0}, 0)->pixelsFilled, 4'000'000);
+    EXPECT_TRUE(logs.messages().isEmpty());
+    const QImage big = flat(2001, 2001, qRgb(5, 5, 5));
+    const auto region = FloodFill::region(big, {1000, 1000}, 0);
+    const auto global = FloodFill::global(big, {2001, 2001}, 0);
+    ASSERT_TRUE(region && global);
+    EXPECT_EQ(region->pixelsFilled, 2001 * 2001);
+    EXPECT_EQ(global->maskRect, big.rect());
+    const QStringList expected = {
+        QStringLiteral("[FloodFill] 大圖 (4004001 px) flood-fill, 預計耗時較長"),
+        QStringLiteral("[FloodFill] 大圖 (4004001 px) global fill, 預計耗時較長"),
+    };
+    EXPECT_EQ(logs.messages(), expected);
+    EXPECT_EQ(levelOf(expected[0]), LogLevel::info);
+}
