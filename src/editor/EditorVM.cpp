@@ -1,6 +1,7 @@
 #include "editor/EditorVM.h"
 
 #include "app/AppLogger.h"
+#include "app/BackgroundTask.h"
 #include "app/MainThread.h"
 #include "document/ArrowLayer.h"
 #include "document/CutOutLayer.h"
@@ -21,7 +22,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <QThreadPool>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -689,19 +689,18 @@ void EditorVM::fillAt(const QPointF& point) {
     const double tolerance = fill.regionTolerance;
     setRegionBusy(true);
     std::weak_ptr<bool> alive = alive_;
-    QThreadPool::globalInstance()->start(
-        [this, alive, generation, baseRevision, image = base_, point, tolerance, global] {
-            auto found = global ? FloodFill::global(image, point, tolerance)
-                                : FloodFill::region(image, point, tolerance);
-            std::shared_ptr<const FloodFillResult> result =
-                found ? std::make_shared<const FloodFillResult>(std::move(*found)) : nullptr;
-            runOnMain([this, alive, generation, baseRevision, point, global, result] {
-                // The editor may be gone (another capture opened) before the search ends.
-                if (const auto live = alive.lock(); live && *live) {
-                    finishFill(generation, baseRevision, point, global, result);
-                }
-            });
+    startUserInitiatedTask([this, alive, generation, baseRevision, image = base_, point, tolerance, global] {
+        auto found =
+            global ? FloodFill::global(image, point, tolerance) : FloodFill::region(image, point, tolerance);
+        std::shared_ptr<const FloodFillResult> result =
+            found ? std::make_shared<const FloodFillResult>(std::move(*found)) : nullptr;
+        runOnMain([this, alive, generation, baseRevision, point, global, result] {
+            // The editor may be gone (another capture opened) before the search ends.
+            if (const auto live = alive.lock(); live && *live) {
+                finishFill(generation, baseRevision, point, global, result);
+            }
         });
+    });
 }
 
 void EditorVM::finishFill(quint64 generation, int baseRevision, const QPointF& seed, bool global,

@@ -4,7 +4,7 @@
 #include "app/Cfg.h"
 #include "app/MainThread.h"
 #include "library/ThumbnailCache.h"
-#include "library/UtilityTask.h"
+#include "app/BackgroundTask.h"
 #include "platform/Workspace.h"
 
 #include <QDir>

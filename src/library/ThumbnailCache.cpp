@@ -2,7 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/MainThread.h"
-#include "library/UtilityTask.h"
+#include "app/BackgroundTask.h"
 
 #include <QBuffer>
 #include <QCache>
