@@ -613,8 +613,9 @@ bool EditorVM::applyCutOut(CutOutOrientation orientation, double from, double to
     if (cut <= 0 || cut >= extent) {
         return false;
     }
-    const QImage source =
-        base_.format() == QImage::Format_Indexed8 ? base_.convertToFormat(QImage::Format_ARGB32) : base_;
+    // Rows are joined byte-wise, so palette and sub-byte formats are widened first.
+    const bool byteWise = base_.depth() >= 8 && base_.format() != QImage::Format_Indexed8;
+    const QImage source = byteWise ? base_ : base_.convertToFormat(QImage::Format_ARGB32);
     QImage joined(horizontal ? QSize(source.width(), extent - cut) : QSize(extent - cut, source.height()),
                   source.format());
     if (joined.isNull()) {

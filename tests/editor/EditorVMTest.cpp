@@ -278,6 +278,10 @@ TEST(EditorVMEditing, CropPasteAndStraightCut) {
     ASSERT_TRUE(cut.applyCutOut(CutOutOrientation::vertical, 0, 50));
     EXPECT_EQ(cut.baseImage().pixel(0, 0), gradientImage().pixel(50, 0));
     EXPECT_FALSE(cut.applyCutOut(CutOutOrientation::vertical, 0, 350)); // nothing would be left
+    EditorVM mono(gradientImage(64, 16).convertToFormat(QImage::Format_Mono));
+    ASSERT_TRUE(mono.applyCutOut(CutOutOrientation::vertical, 8, 40));
+    EXPECT_EQ(mono.baseImage().pixel(8, 3),
+              gradientImage(64, 16).convertToFormat(QImage::Format_Mono).pixel(40, 3));
     cut.undo();
     cut.undo();
     EXPECT_EQ(cut.baseImage(), gradientImage());
