@@ -1,0 +1,46 @@
+#include "app/CaptureUrl.h"
+
+#include "app/AppLogger.h"
+
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace mebo {
+
+std::optional<CaptureMode> CaptureUrl::modeFor(const QString& urlText) {
+    const QUrl url(urlText, QUrl::StrictMode);
+    if (urlText.trimmed().isEmpty() || !url.isValid()) {
+        logWarning(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event"));
+        return std::nullopt;
+    }
+    logInfo(QStringLiteral("[AppDelegate] URL: ") + url.toString(QUrl::FullyEncoded));
+    // QUrl lowercases schemes and hosts; the comparison is on the text as given.
+    const QString scheme = urlText.section(QLatin1Char(':'), 0, 0);
+    if (scheme != QLatin1String("mebo")) {
+        logWarning(QStringLiteral("[AppDelegate] 非預期的 scheme: ") +
+                   (scheme.isEmpty() ? QStringLiteral("nil") : scheme));
+        return std::nullopt;
+    }
+    const QString rest = urlText.mid(scheme.size() + 1);
+    QString host;
+    if (rest.startsWith(QLatin1String("//"))) {
+        host = rest.mid(2)
+                   .section(QLatin1Char('/'), 0, 0)
+                   .section(QLatin1Char('?'), 0, 0)
+                   .section(QLatin1Char('#'), 0, 0);
+    }
+    if (host != QLatin1String("capture")) {
+        logWarning(QStringLiteral("[AppDelegate] 未知命令: ") +
+                   (host.isEmpty() ? QStringLiteral("nil") : host));
+        return std::nullopt;
+    }
+    const QUrlQuery query(url);
+    for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded)) {
+        if (name == QLatin1String("mode")) {
+            return captureModeFromRawValue(value).value_or(CaptureMode::area);
+        }
+    }
+    return CaptureMode::area;
+}
+
+} // namespace mebo

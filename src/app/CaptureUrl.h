@@ -1,0 +1,19 @@
+#pragma once
+
+#include "capture/CaptureMode.h"
+
+#include <QString>
+#include <optional>
+
+namespace mebo {
+
+// The external interface "mebo://capture?mode=<mode>" (global hotkeys arrive this way). Parsing
+// logs what it saw; anything but a capture command is logged and ignored.
+class CaptureUrl {
+public:
+    // The capture mode a URL asks for, or nothing for an unreadable URL, a foreign scheme or an
+    // unknown command. A missing or unknown mode means an area capture.
+    static std::optional<CaptureMode> modeFor(const QString& urlText);
+};
+
+} // namespace mebo
