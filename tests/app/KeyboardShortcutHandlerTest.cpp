@@ -1,0 +1,56 @@
+#include "app/KeyboardShortcutHandler.h"
+#include "app/Cfg.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+TEST(KeyboardShortcutHandler, LettersPickToolsButNeverWhileTypingOrWithCommandKeys) {
+    test::FakeDefaultsStore store;
+    Cfg cfg(store);
+    cfg.setShortcutOverrides(
+        {{QStringLiteral("text"), QString()}, {QStringLiteral("pen"), QStringLiteral("Q")}});
+    KeyboardShortcutHandler handler;
+    std::optional<ToolKind> picked;
+    handler.setToolShortcuts(cfg, [&](ToolKind t) { picked = t; });
+
+    EXPECT_TRUE(handler.handleKeyPress(QStringLiteral("A"), Qt::ShiftModifier, false)); // compared lowercased
+    EXPECT_EQ(picked, ToolKind::arrow);
+    EXPECT_TRUE(handler.handleKeyPress(QStringLiteral("q"), Qt::NoModifier, false));
+    EXPECT_EQ(picked, ToolKind::pen);
+    picked.reset();
+    EXPECT_FALSE(handler.handleKeyPress(QStringLiteral("t"), Qt::NoModifier, false)); // disabled
+    EXPECT_FALSE(handler.handleKeyPress(QStringLiteral("p"), Qt::NoModifier, false)); // moved to Q
+    EXPECT_FALSE(handler.handleKeyPress(QStringLiteral("a"), Qt::ControlModifier, false));
+    EXPECT_FALSE(handler.handleKeyPress(QStringLiteral("a"), Qt::AltModifier, false));
+    EXPECT_FALSE(handler.handleKeyPress(QStringLiteral("a"), Qt::NoModifier, true)); // typing
+    EXPECT_FALSE(handler.handleKeyPress(QString(), Qt::NoModifier, false));
+    EXPECT_FALSE(picked.has_value());
+}
+
+TEST(ShortcutEditor, FieldsKeepOneUppercaseKeyAndRefuseConflicts) {
+    EXPECT_EQ(ShortcutEditor::normalise(QStringLiteral("  -x9")), QStringLiteral("X"));
+    EXPECT_EQ(ShortcutEditor::normalise(QStringLiteral("7b")), QStringLiteral("7"));
+    EXPECT_EQ(ShortcutEditor::normalise(QStringLiteral("#!")), QString());
+
+    test::FakeDefaultsStore store;
+    Cfg cfg(store);
+    const std::optional<ShortcutEditor::Conflict> conflict =
+        ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("a"));
+    ASSERT_TRUE(conflict);
+    EXPECT_EQ(conflict->title, QStringLiteral("Shortcut conflict"));
+    EXPECT_EQ(conflict->message, QStringLiteral("Key \"A\" is already used by Arrow."));
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::pen), QStringLiteral("P")); // unchanged
+
+    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("z")));
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::pen), QStringLiteral("Z"));
+    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("p"))); // its own old key is free
+    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::arrow, QString()));         // disabled
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::arrow), std::nullopt);
+    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("a"))); // free now
+}
+
+} // namespace
+} // namespace mebo
