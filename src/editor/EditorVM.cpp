@@ -14,7 +14,6 @@
 #include "document/MeboDocumentError.h"
 #include "document/PasteImageLayer.h"
 #include "document/RegionFillLayer.h"
-#include "document/SpotlightLayer.h"
 #include "editor/FloodFill.h"
 
 #include <QColorSpace>
@@ -64,9 +63,6 @@ bool sameIdentities(const LayerList& a, const LayerList& b) {
 QJsonArray rectJson(const QRectF& r) {
     return QJsonArray{QJsonArray{r.x(), r.y()}, QJsonArray{r.width(), r.height()}};
 }
-
-constexpr auto kPainterHints =
-    QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing;
 
 } // namespace
 
@@ -795,7 +791,7 @@ void EditorVM::installSnapshot(const Snapshot& s) {
     const bool canvasChanged = s.canvasRect != canvasRect_;
     canvasRect_ = s.canvasRect;
     applyLayers(s.layers);
-    composite_ = QImage();
+    compositeCache_.dropPicture();
     compositeRenderRev_ = -1;
     if (selected_ && !layers_.contains(selected_)) {
         selected_.reset();
@@ -814,11 +810,7 @@ void EditorVM::setBaseImage(const QImage& image) {
     ++renderRevision_;
     pngCache_.reset();
     erasedCache_ = QImage();
-    prefix_ = QImage();
-    prefixIds_.clear();
-    prefixHold_.clear();
-    overlay_ = QImage();
-    overlayLayers_.clear();
+    compositeCache_.clear();
     magnifierCache_.clear();
     Q_EMIT baseImageChanged();
 }
@@ -978,168 +970,24 @@ MagnifySource EditorVM::magnifierSource(const std::shared_ptr<const MagnifyLayer
     return source;
 }
 
-void EditorVM::drawRange(QImage& target, const LayerList& drawable, int from, int to) {
-    if (from >= to) {
-        return;
-    }
-    const QImage& erased = erasedBase();
-    QPainter painter(&target);
-    painter.setRenderHints(kPainterHints);
-    for (int i = from; i < to; ++i) {
-        painter.save();
-        if (auto lens = std::dynamic_pointer_cast<const MagnifyLayer>(drawable[i])) {
-            lens->drawWithSource(painter, magnifierSource(lens));
-        } else {
-            drawable[i]->draw(painter, erased);
-        }
-        painter.restore();
-    }
-}
-
-QRect EditorVM::paintExtent(const DrawingLayer& layer) const {
-    // A full-image fill and a spotlight's dimming cover everything; the others stay within their
-    // bounds plus what a drop shadow adds (offset and blur).
-    constexpr int kEffectMargin = 32;
-    const QRectF b = layer.bounds();
-    if (dynamic_cast<const FillLayer*>(&layer) || dynamic_cast<const SpotlightLayer*>(&layer) ||
-        !std::isfinite(b.x()) || !std::isfinite(b.y()) || !std::isfinite(b.width()) ||
-        !std::isfinite(b.height())) {
-        return base_.rect();
-    }
-    return b.normalized().toAlignedRect().adjusted(-kEffectMargin, -kEffectMargin, kEffectMargin,
-                                                   kEffectMargin);
-}
-
-void EditorVM::redrawRegion(QImage& target, const LayerList& drawable, const QRect& region) {
-    const QImage& erased = erasedBase();
-    QPainter painter(&target);
-    painter.setClipRect(region);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(region.topLeft(), erased, region);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHints(kPainterHints);
-    for (const LayerPtr& layer : drawable) {
-        if (!paintExtent(*layer).intersects(region)) {
-            continue;
-        }
-        painter.save();
-        if (auto lens = std::dynamic_pointer_cast<const MagnifyLayer>(layer)) {
-            lens->drawWithSource(painter, magnifierSource(lens));
-        } else {
-            layer->draw(painter, erased);
-        }
-        painter.restore();
+void EditorVM::drawLayer(QPainter& painter, const LayerPtr& layer) {
+    if (auto lens = std::dynamic_pointer_cast<const MagnifyLayer>(layer)) {
+        lens->drawWithSource(painter, magnifierSource(lens));
+    } else {
+        layer->draw(painter, erasedBase());
     }
 }
 
 const QImage& EditorVM::composite() {
-    if (compositeRenderRev_ == renderRevision_ && !composite_.isNull()) {
-        return composite_;
+    if (compositeRenderRev_ == renderRevision_ && !compositeCache_.current().isNull()) {
+        return compositeCache_.current();
     }
-    const QImage& erased = erasedBase();
     LayerList drawable;
     std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(drawable),
                  [](const LayerPtr& l) { return l && !isEraser(l); });
-    const bool sameBase = compositeBaseRev_ == baseRevision_ && compositeEraserRev_ == eraserRevision_;
-    if (sameBase && !composite_.isNull() && sameIdentities(drawable, compositeLayers_)) {
-        // Only the canvas rectangle moved: the picture is the same.
-        compositeRenderRev_ = renderRevision_;
-        return composite_;
-    }
-
-    // One layer replaced (a drag): only the pixels the old and the new layer can touch change.
-    if (sameBase && !composite_.isNull() && drawable.size() == compositeLayers_.size()) {
-        int changed = -1;
-        for (int i = 0; i < drawable.size(); ++i) {
-            if (drawable[i] != compositeLayers_[i]) {
-                changed = changed < 0 ? i : -2;
-            }
-        }
-        if (changed >= 0) {
-            const QRect region = (paintExtent(*compositeLayers_[changed]) | paintExtent(*drawable[changed])) &
-                                 composite_.rect();
-            if (qint64(region.width()) * region.height() * 2 <
-                qint64(composite_.width()) * composite_.height()) {
-                QImage work = std::move(composite_); // not shared: painted in place
-                redrawRegion(work, drawable, region);
-                composite_ = std::move(work);
-                compositeLayers_ = drawable;
-                compositeRenderRev_ = renderRevision_;
-                return composite_;
-            }
-        }
-    }
-
-    // Where this list first differs from the one drawn last time: the layers below are unchanged,
-    // and after the first change there, a drag of the same layer starts from the cached prefix.
-    int changeAt = 0;
-    if (sameBase) {
-        while (changeAt < drawable.size() && changeAt < compositeLayers_.size() &&
-               drawable[changeAt] == compositeLayers_[changeAt]) {
-            ++changeAt;
-        }
-    }
-    int reuse = 0;
-    if (prefixBaseRev_ == baseRevision_ && prefixEraserRev_ == eraserRevision_ && !prefix_.isNull() &&
-        prefixIds_.size() <= changeAt) {
-        reuse = int(prefixIds_.size());
-        for (int i = 0; i < reuse; ++i) {
-            if (prefixIds_[i] != drawable[i].get()) {
-                reuse = 0;
-                break;
-            }
-        }
-    }
-
-    QImage work;
-    if (reuse > 0) {
-        work = prefix_.copy();
-    } else {
-        work = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        work.detach();
-    }
-    drawRange(work, drawable, reuse, changeAt);
-    if (changeAt > reuse && changeAt < drawable.size()) {
-        prefix_ = work.copy();
-        prefixIds_.clear();
-        prefixHold_ = drawable.mid(0, changeAt);
-        for (const LayerPtr& l : prefixHold_) {
-            prefixIds_.append(l.get());
-        }
-        prefixBaseRev_ = baseRevision_;
-        prefixEraserRev_ = eraserRevision_;
-    }
-    // One layer replaced with the same layers above it, all of which only paint over what is
-    // below: those come from a cached transparent picture laid over the rest (source-over is
-    // associative), so a drag redraws the dragged layer alone.
-    const int n = int(drawable.size());
-    bool overlay = sameBase && changeAt + 1 < n && n == compositeLayers_.size();
-    for (int i = changeAt + 1; overlay && i < n; ++i) {
-        overlay = drawable[i] == compositeLayers_[i] && drawable[i]->composesOver();
-    }
-    if (overlay) {
-        const LayerList above = drawable.mid(changeAt + 1);
-        if (overlayBaseRev_ != baseRevision_ || overlayEraserRev_ != eraserRevision_ ||
-            !sameIdentities(above, overlayLayers_)) {
-            overlay_ = QImage(work.size(), QImage::Format_ARGB32_Premultiplied);
-            overlay_.fill(Qt::transparent);
-            drawRange(overlay_, above, 0, int(above.size()));
-            overlayLayers_ = above;
-            overlayBaseRev_ = baseRevision_;
-            overlayEraserRev_ = eraserRevision_;
-        }
-        drawRange(work, drawable, changeAt, changeAt + 1);
-        QPainter painter(&work);
-        painter.drawImage(0, 0, overlay_);
-    } else {
-        drawRange(work, drawable, changeAt, n);
-    }
-    composite_ = work;
-    compositeLayers_ = drawable;
-    compositeBaseRev_ = baseRevision_;
-    compositeEraserRev_ = eraserRevision_;
     compositeRenderRev_ = renderRevision_;
-    return composite_;
+    return compositeCache_.picture(erasedBase(), {baseRevision_, eraserRevision_}, drawable,
+                                   [this](QPainter& p, const LayerPtr& l) { drawLayer(p, l); });
 }
 
 QImage EditorVM::flattened() {

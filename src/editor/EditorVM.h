@@ -2,6 +2,7 @@
 
 #include "document/DrawingLayer.h"
 #include "document/MagnifyLayer.h"
+#include "editor/CompositeCache.h"
 #include "editor/LayerEncodeCache.h"
 #include "editor/Snapshot.h"
 #include "editor/ToolStyleSnapshot.h"
@@ -188,10 +189,8 @@ private:
     void setRegionBusy(bool busy);
     void finishFill(quint64 generation, int baseRevision, const QPointF& seed, bool global,
                     const std::shared_ptr<const FloodFillResult>& result);
-    void drawRange(QImage& target, const LayerList& drawable, int from, int to);
-    // The pixels a layer can change when drawn.
-    QRect paintExtent(const DrawingLayer& layer) const;
-    void redrawRegion(QImage& target, const LayerList& drawable, const QRect& region);
+    // Draws one layer over the erased base; lenses take their cached source.
+    void drawLayer(QPainter& painter, const LayerPtr& layer);
 
     QImage base_;
     LayerList layers_;
@@ -225,23 +224,8 @@ private:
     QImage erasedCache_;
     int erasedBaseRev_ = -1;
     int erasedEraserRev_ = -1;
-    QImage composite_;
+    CompositeCache compositeCache_;
     int compositeRenderRev_ = -1;
-    // The composite of the bottom `prefixIds_.size()` non-eraser layers, for the erased base of
-    // (prefixBaseRev_, prefixEraserRev_).
-    QImage prefix_;
-    QList<const DrawingLayer*> prefixIds_;
-    LayerList prefixHold_;      // keeps the identities above alive, so an address cannot be reused
-    LayerList compositeLayers_; // the drawable layers composite_ shows
-    // The layers above a dragged one, drawn alone on transparency.
-    QImage overlay_;
-    LayerList overlayLayers_;
-    int overlayBaseRev_ = -1;
-    int overlayEraserRev_ = -1;
-    int compositeBaseRev_ = -1;
-    int compositeEraserRev_ = -1;
-    int prefixBaseRev_ = -1;
-    int prefixEraserRev_ = -1;
     struct MagnifierEntry {
         int baseRevision;
         int layersRevision;
