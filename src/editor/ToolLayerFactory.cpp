@@ -34,6 +34,23 @@ template <typename T> void applyFilledShape(T& layer, const ToolStyles& s) {
     layer.opacity = s.shape.opacity;
 }
 
+// Text and callout share their typography settings and field names.
+template <typename Layer, typename Style> void applyTypography(Layer& l, const Style& t, double fontSize) {
+    l.fontSize = fontSize;
+    l.fontWeight = t.fontWeight;
+    l.fontFamily = t.fontFamily;
+    l.underline = t.underline;
+    l.strike = t.strike;
+    l.italic = t.italic;
+    l.trackingPt = t.tracking;
+    l.lineHeightMultiple = t.lineHeightMultiple;
+    l.underlineStyle = t.underlineStyle;
+    l.strikeStyle = t.strikeStyle;
+    l.align = t.align;
+    l.shadow = t.shadow;
+    l.opacity = t.opacity;
+}
+
 std::shared_ptr<MosaicLayer> mosaic(const ToolStyles& s, const QRectF& rect, const QList<QPointF>& lasso,
                                     bool blur) {
     auto l = std::make_shared<MosaicLayer>();
@@ -206,24 +223,12 @@ std::shared_ptr<TextLayer> ToolLayerFactory::text(const ToolStyles& s, const QPo
     const TextToolStyle& t = s.text;
     l->position = position;
     l->color = s.strokeColor;
-    l->fontSize = s.fontSize;
+    applyTypography(*l, t, s.fontSize);
     l->outlineColor = t.outlineColor;
-    l->fontWeight = t.fontWeight;
-    l->fontFamily = t.fontFamily;
-    l->underline = t.underline;
-    l->strike = t.strike;
-    l->italic = t.italic;
-    l->align = t.align;
     l->backgroundColor = t.backgroundColor;
     l->backgroundCornerRadius = t.backgroundCornerRadius;
     l->outlineWidthPercent = t.outlineWidthPercent;
-    l->trackingPt = t.tracking;
-    l->lineHeightMultiple = t.lineHeightMultiple;
     l->backgroundPadding = t.backgroundPadding;
-    l->underlineStyle = t.underlineStyle;
-    l->strikeStyle = t.strikeStyle;
-    l->shadow = t.shadow;
-    l->opacity = t.opacity;
     return l;
 }
 
@@ -235,20 +240,10 @@ std::shared_ptr<CalloutLayer> ToolLayerFactory::callout(const ToolStyles& s, con
     // Below the body, a fifth in from its left edge: clear of the body so the tail shows.
     l->tails = {QPointF(r.left() + r.width() * 0.2, r.bottom() + std::max(24.0, r.height() * 0.4))};
     l->color = s.strokeColor;
-    l->fontSize = s.fontSize;
+    applyTypography(*l, c, s.fontSize);
     l->outlineColor = c.outlineColor;
     l->outlineWidth = c.outlineWidth;
     l->textColor = c.textColor;
-    l->fontWeight = c.fontWeight;
-    l->fontFamily = c.fontFamily;
-    l->underline = c.underline;
-    l->strike = c.strike;
-    l->italic = c.italic;
-    l->trackingPt = c.tracking;
-    l->lineHeightMultiple = c.lineHeightMultiple;
-    l->underlineStyle = c.underlineStyle;
-    l->strikeStyle = c.strikeStyle;
-    l->align = c.align;
     l->padding = c.padding;
     l->outlineStyle = c.outlineStyle;
     l->shape = c.shape;
@@ -260,8 +255,6 @@ std::shared_ptr<CalloutLayer> ToolLayerFactory::callout(const ToolStyles& s, con
     l->tailLineStyle = c.tailLineStyle;
     l->tailLineCap = c.tailLineCap;
     l->tailAnchor = c.tailAnchor;
-    l->shadow = c.shadow;
-    l->opacity = c.opacity;
     return l;
 }
 
