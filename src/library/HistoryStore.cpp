@@ -1,10 +1,10 @@
 #include "library/HistoryStore.h"
 
 #include "app/AppLogger.h"
+#include "app/BackgroundTask.h"
 #include "app/Cfg.h"
 #include "app/MainThread.h"
 #include "library/ThumbnailCache.h"
-#include "app/BackgroundTask.h"
 #include "platform/Workspace.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "library/ThumbnailCache.h"
 
 #include "app/AppLogger.h"
-#include "app/MainThread.h"
 #include "app/BackgroundTask.h"
+#include "app/MainThread.h"
 
 #include <QBuffer>
 #include <QCache>
