@@ -15,15 +15,15 @@
 #include "document/PasteImageLayer.h"
 #include "document/RegionFillLayer.h"
 #include "editor/FloodFill.h"
+#include "editor/LayerArrangement.h"
+#include "editor/StraightCut.h"
 
-#include <QColorSpace>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace mebo {
 
@@ -267,14 +267,19 @@ void EditorVM::unlockAllLayers() {
 
 void EditorVM::moveSelectedTo(int index) {
     const int from = int(layers_.indexOf(selected_));
-    if (from < 0 || index == from) {
-        return;
+    if (from >= 0 && index != from) {
+        LayerList moved = layers_;
+        moved.move(from, index);
+        reorder(moved);
     }
-    commitPending();
-    pushUndo(snapshot());
-    LayerList moved = layers_;
-    moved.move(from, index);
-    applyLayers(moved);
+}
+
+void EditorVM::reorder(const LayerList& reordered) {
+    if (!sameIdentities(reordered, layers_)) {
+        commitPending();
+        pushUndo(snapshot());
+        applyLayers(reordered);
+    }
 }
 
 void EditorVM::bringForward() {
@@ -283,19 +288,8 @@ void EditorVM::bringForward() {
     }
     if (multi_.isEmpty()) {
         moveSelectedTo(std::min(int(layers_.size()) - 1, int(layers_.indexOf(selected_)) + 1));
-        return;
-    }
-    // A group moves up one place each, from the top down, never jumping over another member.
-    LayerList moved = layers_;
-    for (qsizetype i = moved.size() - 2; i >= 0; --i) {
-        if (multi_.contains(moved[i]) && !multi_.contains(moved[i + 1])) {
-            moved.swapItemsAt(i, i + 1);
-        }
-    }
-    if (!sameIdentities(moved, layers_)) {
-        commitPending();
-        pushUndo(snapshot());
-        applyLayers(moved);
+    } else {
+        reorder(LayerArrangement::forward(layers_, multi_));
     }
 }
 
@@ -306,18 +300,8 @@ void EditorVM::sendBackward() {
     if (multi_.isEmpty()) {
         const int i = int(layers_.indexOf(selected_));
         moveSelectedTo(i < 0 ? i : std::max(0, i - 1));
-        return;
-    }
-    LayerList moved = layers_;
-    for (qsizetype i = 1; i < moved.size(); ++i) {
-        if (multi_.contains(moved[i]) && !multi_.contains(moved[i - 1])) {
-            moved.swapItemsAt(i, i - 1);
-        }
-    }
-    if (!sameIdentities(moved, layers_)) {
-        commitPending();
-        pushUndo(snapshot());
-        applyLayers(moved);
+    } else {
+        reorder(LayerArrangement::backward(layers_, multi_));
     }
 }
 
@@ -327,16 +311,8 @@ void EditorVM::bringToFront() {
     }
     if (multi_.isEmpty()) {
         moveSelectedTo(int(layers_.size()) - 1);
-        return;
-    }
-    LayerList moved;
-    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(moved),
-                 [this](const LayerPtr& l) { return !multi_.contains(l); });
-    moved += selectedLayers();
-    if (!sameIdentities(moved, layers_)) {
-        commitPending();
-        pushUndo(snapshot());
-        applyLayers(moved);
+    } else {
+        reorder(LayerArrangement::toFront(layers_, multi_));
     }
 }
 
@@ -346,15 +322,8 @@ void EditorVM::sendToBack() {
     }
     if (multi_.isEmpty()) {
         moveSelectedTo(layers_.contains(selected_) ? 0 : -1);
-        return;
-    }
-    LayerList moved = selectedLayers();
-    std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(moved),
-                 [this](const LayerPtr& l) { return !multi_.contains(l); });
-    if (!sameIdentities(moved, layers_)) {
-        commitPending();
-        pushUndo(snapshot());
-        applyLayers(moved);
+    } else {
+        reorder(LayerArrangement::toBack(layers_, multi_));
     }
 }
 
@@ -363,75 +332,24 @@ void EditorVM::align(LayerAlignment alignment) {
     if (textEditing_ || targets.size() < 2) {
         return;
     }
-    QRectF all;
-    for (const LayerPtr& l : targets) {
-        all = all.united(l->bounds());
-    }
-    QHash<const DrawingLayer*, LayerPtr> moved;
-    for (const LayerPtr& l : targets) {
-        const QRectF b = l->bounds();
-        double dx = 0;
-        double dy = 0;
-        switch (alignment) {
-        case LayerAlignment::left:
-            dx = all.left() - b.left();
-            break;
-        case LayerAlignment::horizontalCenter:
-            dx = all.center().x() - b.center().x();
-            break;
-        case LayerAlignment::right:
-            dx = all.right() - b.right();
-            break;
-        case LayerAlignment::top:
-            dy = all.top() - b.top();
-            break;
-        case LayerAlignment::verticalCenter:
-            dy = all.center().y() - b.center().y();
-            break;
-        case LayerAlignment::bottom:
-            dy = all.bottom() - b.bottom();
-            break;
-        }
-        if (dx != 0 || dy != 0) {
-            moved.insert(l.get(), l->translated(dx, dy));
-        }
-    }
-    if (moved.isEmpty()) {
-        return;
-    }
-    commitPending();
-    pushUndo(snapshot());
-    replaceMany(moved);
+    replaceAsOneStep(LayerArrangement::aligned(targets, alignment));
 }
 
 void EditorVM::distribute(Qt::Orientation orientation) {
-    LayerList targets = selectedLayers();
+    const LayerList targets = selectedLayers();
     if (textEditing_ || targets.size() < 3) {
         return;
     }
-    const bool horizontal = orientation == Qt::Horizontal;
-    auto centreOf = [horizontal](const LayerPtr& l) {
-        const QPointF c = l->bounds().center();
-        return horizontal ? c.x() : c.y();
-    };
-    std::stable_sort(targets.begin(), targets.end(),
-                     [&](const LayerPtr& a, const LayerPtr& b) { return centreOf(a) < centreOf(b); });
-    const double first = centreOf(targets.first());
-    const double step = (centreOf(targets.last()) - first) / double(targets.size() - 1);
-    QHash<const DrawingLayer*, LayerPtr> moved;
-    for (qsizetype i = 1; i + 1 < targets.size(); ++i) {
-        const double delta = first + step * double(i) - centreOf(targets[i]);
-        if (delta != 0) {
-            moved.insert(targets[i].get(),
-                         horizontal ? targets[i]->translated(delta, 0) : targets[i]->translated(0, delta));
-        }
-    }
-    if (moved.isEmpty()) {
+    replaceAsOneStep(LayerArrangement::distributed(targets, orientation));
+}
+
+void EditorVM::replaceAsOneStep(const QHash<const DrawingLayer*, LayerPtr>& replacements) {
+    if (replacements.isEmpty()) {
         return;
     }
     commitPending();
     pushUndo(snapshot());
-    replaceMany(moved);
+    replaceMany(replacements);
 }
 
 // --- changes ---------------------------------------------------------------------------------
@@ -597,65 +515,21 @@ void EditorVM::updateSelectedCutOut(CutOutEdgeStyle edgeStyle, double density, d
 }
 
 bool EditorVM::applyCutOut(CutOutOrientation orientation, double from, double to) {
-    const bool horizontal = orientation == CutOutOrientation::horizontal;
-    const int extent = horizontal ? base_.height() : base_.width();
-    if (!std::isfinite(from) || !std::isfinite(to) || base_.isNull()) {
+    const std::optional<StraightCut> cut = StraightCut::make(base_, orientation, from, to);
+    if (!cut) {
         return false;
     }
-    const int a = std::clamp(int(std::lround(std::min(from, to))), 0, extent);
-    const int b = std::clamp(int(std::lround(std::max(from, to))), 0, extent);
-    const int cut = b - a;
-    // Nothing to remove, or nothing would be left.
-    if (cut <= 0 || cut >= extent) {
-        return false;
-    }
-    // Rows are joined byte-wise, so palette and sub-byte formats are widened first.
-    const bool byteWise = base_.depth() >= 8 && base_.format() != QImage::Format_Indexed8;
-    const QImage source = byteWise ? base_ : base_.convertToFormat(QImage::Format_ARGB32);
-    QImage joined(horizontal ? QSize(source.width(), extent - cut) : QSize(extent - cut, source.height()),
-                  source.format());
+    const QImage joined = cut->apply(base_);
     if (joined.isNull()) {
         return false;
     }
-    joined.setColorSpace(source.colorSpace());
-    joined.setDevicePixelRatio(source.devicePixelRatio());
-    const int bpp = source.depth() / 8;
-    if (horizontal) {
-        for (int y = 0; y < joined.height(); ++y) {
-            const int from_y = y < a ? y : y + cut;
-            std::memcpy(joined.scanLine(y), source.constScanLine(from_y), size_t(source.bytesPerLine()));
-        }
-    } else {
-        const size_t left = size_t(a) * bpp;
-        const size_t right = size_t(source.width() - b) * bpp;
-        for (int y = 0; y < joined.height(); ++y) {
-            const uchar* in = source.constScanLine(y);
-            uchar* out = joined.scanLine(y);
-            std::memcpy(out, in, left);
-            std::memcpy(out + left, in + size_t(b) * bpp, right);
-        }
-    }
-
-    // A coordinate past the strip moves with its part; one inside the strip lands on the seam.
-    auto map = [&](double v) { return v < a ? v : (v < b ? double(a) : v - cut); };
     commitPending();
     pushUndo(snapshot());
     LayerList next;
     for (const LayerPtr& l : layers_) {
-        const QPointF c = l->bounds().center();
-        const double along = horizontal ? c.y() : c.x();
-        next.append(along >= b ? (horizontal ? l->translated(0, -cut) : l->translated(-cut, 0)) : l);
+        next.append(cut->moved(l));
     }
-    QRectF canvas = canvasRect_;
-    if (horizontal) {
-        canvas.setTop(map(canvas.top()));
-        canvas.setBottom(map(canvas.bottom()));
-    } else {
-        canvas.setLeft(map(canvas.left()));
-        canvas.setRight(map(canvas.right()));
-    }
-    canvas = canvas.intersected(QRectF(joined.rect()));
-    canvasRect_ = canvas.isEmpty() ? QRectF(joined.rect()) : canvas;
+    canvasRect_ = cut->mapped(canvasRect_, joined.rect());
     setBaseImage(joined);
     selected_.reset();
     multi_.clear();

@@ -3,6 +3,7 @@
 #include "document/DrawingLayer.h"
 #include "document/MagnifyLayer.h"
 #include "editor/CompositeCache.h"
+#include "editor/LayerArrangement.h"
 #include "editor/LayerEncodeCache.h"
 #include "editor/Snapshot.h"
 #include "editor/ToolStyleSnapshot.h"
@@ -21,8 +22,6 @@ namespace mebo {
 
 class ArrowLayer;
 struct FloodFillResult;
-
-enum class LayerAlignment : uint8_t { left, horizontalCenter, right, top, verticalCenter, bottom };
 
 // The model behind the annotation canvas: base image, layers, crop, current tool with the style
 // of every tool, selection, undo and redo, change tracking and the project sidecar. Main thread
@@ -186,6 +185,9 @@ private:
     void pruneSelection();
     void replaceMany(const QHash<const DrawingLayer*, LayerPtr>& replacements);
     void moveSelectedTo(int index);
+    // A new order of the same layers, one undo step when it differs.
+    void reorder(const LayerList& reordered);
+    void replaceAsOneStep(const QHash<const DrawingLayer*, LayerPtr>& replacements);
     void setRegionBusy(bool busy);
     void finishFill(quint64 generation, int baseRevision, const QPointF& seed, bool global,
                     const std::shared_ptr<const FloodFillResult>& result);
