@@ -188,14 +188,24 @@ void CaptureMgr::dispatch(const CaptureRequest& request) {
             presentOverlay(request.mode, SnapIntent::window);
         }
         return;
+    case CaptureMode::recordArea:
+        if (recordAreaStarter_) {
+            presentOverlay(request.mode, SnapIntent::area, RegionKind::record);
+            return;
+        }
+        break;
     case CaptureMode::scroll:
     case CaptureMode::record:
-    case CaptureMode::recordArea:
         break;
     }
     logWarning(QStringLiteral("[CaptureMgr] mode=") + captureModeRawValue(request.mode) +
                QStringLiteral(" is not available in this build"));
     abandon(request.mode);
+}
+
+QString CaptureMgr::cancelLine(CaptureMode mode) {
+    return mode == CaptureMode::recordArea ? QStringLiteral("[CaptureMgr] 錄影選區取消")
+                                           : QStringLiteral("[CaptureMgr] 區域截屏取消");
 }
 
 uint32_t CaptureMgr::displayUnderPointer() const {
@@ -256,7 +266,7 @@ void CaptureMgr::captureWindow(CaptureMode mode, uint32_t windowId) {
     });
 }
 
-void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent) {
+void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind kind) {
     if (!overlay_) {
         logWarning(QStringLiteral("[CaptureMgr] region overlay unavailable: cannot select an area or window "
                                   "interactively"));
@@ -265,29 +275,42 @@ void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent) {
     }
     if (overlay_->isBusy()) {
         logWarning(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求"));
-        logInfo(QStringLiteral("[CaptureMgr] 區域截屏取消"));
+        logInfo(cancelLine(mode));
         abandon(mode);
         return;
     }
     QPointer<CaptureMgr> self(this);
-    overlay_->present(intent, RegionKind::area, preCaptureFrontmostAppId_,
-                      [self, mode](OverlayOutcome outcome) {
-                          if (!self) {
-                              return;
-                          }
-                          switch (outcome.kind) {
-                          case OverlayOutcome::Kind::cancelled:
-                              logInfo(QStringLiteral("[CaptureMgr] 區域截屏取消"));
-                              self->abandon(mode);
-                              return;
-                          case OverlayOutcome::Kind::region:
-                              self->captureArea(mode, outcome.displayId, outcome.rect);
-                              return;
-                          case OverlayOutcome::Kind::window:
-                              self->captureWindow(mode, outcome.windowId);
-                              return;
-                          }
-                      });
+    overlay_->present(intent, kind, preCaptureFrontmostAppId_, [self, mode](OverlayOutcome outcome) {
+        if (!self) {
+            return;
+        }
+        switch (outcome.kind) {
+        case OverlayOutcome::Kind::cancelled:
+            logInfo(cancelLine(mode));
+            self->abandon(mode);
+            return;
+        case OverlayOutcome::Kind::region:
+            if (mode == CaptureMode::recordArea) {
+                self->recordAreaStarter_(outcome.displayId, outcome.rect);
+                return;
+            }
+            if (!outcome.image.isNull()) {
+                self->handleResult(CaptureResult{std::move(outcome.image), mode, QDateTime::currentDateTime(),
+                                                 outcome.displayId, std::nullopt});
+            } else {
+                self->captureArea(mode, outcome.displayId, outcome.rect);
+            }
+            return;
+        case OverlayOutcome::Kind::window:
+            if (!outcome.image.isNull()) {
+                self->handleResult(CaptureResult{std::move(outcome.image), mode, QDateTime::currentDateTime(),
+                                                 std::nullopt, outcome.title});
+            } else {
+                self->captureWindow(mode, outcome.windowId);
+            }
+            return;
+        }
+    });
 }
 
 void CaptureMgr::handleResult(const CaptureResult& result) {

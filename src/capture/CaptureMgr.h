@@ -61,6 +61,12 @@ public:
         preCaptureFrontmostAppId_ = std::move(appId);
     }
 
+    // Starts a recording of a display area chosen in the overlay (the recording service sets it);
+    // without one the recording-area mode is unavailable. `rect`: desktop space.
+    void setRecordAreaStarter(std::function<void(uint32_t displayId, const QRect& rect)> starter) {
+        recordAreaStarter_ = std::move(starter);
+    }
+
     // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
 
@@ -97,7 +103,8 @@ private:
     // The completion of a display or area grab: the result is finished, or the capture abandoned.
     std::function<void(std::optional<QImage>)> displayGrabDone(CaptureMode mode, uint32_t displayId);
     void captureWindow(CaptureMode mode, uint32_t windowId);
-    void presentOverlay(CaptureMode mode, SnapIntent intent);
+    void presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind kind = RegionKind::area);
+    static QString cancelLine(CaptureMode mode);
     uint32_t displayUnderPointer() const;
 
     Cfg& cfg_;
@@ -116,6 +123,7 @@ private:
     bool permissionAlertShownThisSession_ = false;
     std::optional<QString> preCaptureFrontmostAppId_;
     std::function<void()> quit_;
+    std::function<void(uint32_t, const QRect&)> recordAreaStarter_;
 };
 
 } // namespace mebo

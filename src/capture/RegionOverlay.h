@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <cstdint>
@@ -9,7 +10,8 @@
 namespace mebo {
 
 enum class SnapIntent { area, window };
-enum class RegionKind { area, record };
+// Which remembered rectangle ("capture.lastRegion.<kind>") a selection uses and updates.
+enum class RegionKind { area, record, scroll };
 
 struct OverlayOutcome {
     enum class Kind { cancelled, region, window };
@@ -17,6 +19,10 @@ struct OverlayOutcome {
     uint32_t displayId = 0; // region
     QRect rect;             // region: desktop space, points, bottom-left origin
     uint32_t windowId = 0;  // window
+    // The selection cut out of the picture taken before the overlay appeared (so the overlay is
+    // never in it); null when the overlay had no picture and the caller must grab the screen.
+    QImage image;
+    std::optional<QString> title; // window: its title
 };
 
 // The region selection overlay, as the capture coordinator drives it. Main thread only.

@@ -23,6 +23,8 @@ public:
     // The toolkit's own image object, a fallback when the PNG write failed.
     virtual bool writeImageObject(const QImage& image) = 0;
     virtual FileWrite writeFile(const QString& path) = 0;
+    // Plain text (UTF-8 "text/plain"); true when the clipboard now holds it.
+    virtual bool writeText(const QString& text) = 0;
     // Whether this process still owns the content (X11 selections die with their owner).
     virtual bool ownsContent() const = 0;
 };

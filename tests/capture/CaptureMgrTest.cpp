@@ -195,6 +195,55 @@ TEST_F(CaptureMgrTest, WindowPickedInOverlayIsCopiedToClipboardWhenAsked) {
         log.contains(QStringLiteral("[CaptureMgr] start mode=window source=menuBar preferredApp=xterm")));
 }
 
+TEST_F(CaptureMgrTest, OverlayPictureIsUsedWithoutGrabbingTheScreenAgain) {
+    // The overlay hands back the selection cut from the picture it took before it appeared; a
+    // second grab would contain the overlay itself.
+    OverlayOutcome region = regionOutcome(2, {1500, 100, 30, 20});
+    region.image = QImage(30, 20, QImage::Format_RGB32);
+    region.image.fill(qRgb(1, 2, 3));
+    overlay.autoAnswer = region;
+    Finish f = run(request(CaptureMode::area));
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(capture.captureCalls, 0);
+    EXPECT_EQ(QImage(f.path).pixel(5, 5), qRgb(1, 2, 3));
+    EXPECT_EQ(f.result.displayId, 2u);
+
+    OverlayOutcome window;
+    window.kind = OverlayOutcome::Kind::window;
+    window.windowId = 42;
+    window.title = QStringLiteral("Frozen terminal");
+    window.image = QImage(40, 10, QImage::Format_RGB32);
+    window.image.fill(Qt::white);
+    overlay.autoAnswer = window;
+    f = run(request(CaptureMode::window));
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(capture.captureCalls, 0);
+    EXPECT_EQ(f.result.sourceWindowTitle, QStringLiteral("Frozen terminal"));
+    EXPECT_EQ(f.result.image.size(), QSize(40, 10));
+}
+
+TEST_F(CaptureMgrTest, RecordingAreaGoesToTheRecorderOrIsUnavailable) {
+    Finish f = run(request(CaptureMode::recordArea));
+    EXPECT_FALSE(f.ok);
+    EXPECT_EQ(overlay.presents, 0);
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] mode=recordArea is not available in this build")));
+
+    std::optional<std::pair<uint32_t, QRect>> started;
+    mgr->setRecordAreaStarter([&](uint32_t id, const QRect& r) { started = {id, r}; });
+    overlay.autoAnswer = regionOutcome(1, {10, 20, 300, 200});
+    mgr->start(request(CaptureMode::recordArea));
+    ASSERT_TRUE(test::waitUntil([&] { return started.has_value(); }));
+    EXPECT_EQ(overlay.lastKind, RegionKind::record);
+    EXPECT_EQ(started->first, 1u);
+    EXPECT_EQ(started->second, QRect(10, 20, 300, 200));
+    EXPECT_EQ(history.entries().size(), 0);
+
+    overlay.autoAnswer = OverlayOutcome{};
+    f = run(request(CaptureMode::recordArea));
+    EXPECT_FALSE(f.ok);
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影選區取消")));
+}
+
 TEST_F(CaptureMgrTest, MissingPermissionWarnsEachTimeButAlertsOnce) {
     capture.contentError = QStringLiteral("Cannot open display \":9\"");
     for (int i = 0; i < 2; ++i) {

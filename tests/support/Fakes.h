@@ -167,6 +167,11 @@ public:
         }
         return w;
     }
+    bool writeText(const QString& text) override {
+        formats.clear();
+        formats["text/plain"] = text.toUtf8();
+        return true;
+    }
     bool ownsContent() const override { return !formats.isEmpty(); }
 
     QMap<QString, QByteArray> formats;

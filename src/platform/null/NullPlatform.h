@@ -42,6 +42,7 @@ public:
     bool writePng(const QByteArray&) override { return false; }
     bool writeImageObject(const QImage&) override { return false; }
     FileWrite writeFile(const QString&) override { return {}; }
+    bool writeText(const QString&) override { return false; }
     bool ownsContent() const override { return false; }
     const QString& reason() const { return reason_; }
 

@@ -37,6 +37,12 @@ bool QtClipboard::writePng(const QByteArray& png) {
     return put(new PngClipboardMime(png));
 }
 
+bool QtClipboard::writeText(const QString& text) {
+    auto* mime = new QMimeData;
+    mime->setText(text);
+    return put(mime);
+}
+
 bool QtClipboard::writeImageObject(const QImage& image) {
     if (image.isNull()) {
         return false;

@@ -20,6 +20,7 @@ public:
     bool writePng(const QByteArray& png) override;
     bool writeImageObject(const QImage& image) override;
     FileWrite writeFile(const QString& path) override;
+    bool writeText(const QString& text) override;
     bool ownsContent() const override;
 
 Q_SIGNALS:
