@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Mebo and takes a full-screen capture of the current X display into
-# the library, printing the PNG's path. Without a reachable display it first starts a private
-# virtual display (Xvfb) with a window manager and a terminal window, and stops it afterwards.
-# Extra arguments go to 'mebo capture fullscreen' (e.g. --json, --save-dir DIR).
+# Sets up the machine, builds Mebo and starts the desktop application (tray menu, main window;
+# a second start hands over to the running one). Without a reachable X display it first starts a
+# private virtual display (Xvfb) with a window manager, a tray and a terminal, runs Mebo there
+# until it quits, and stops the display again.
+# Extra arguments go to mebo (e.g. 'mebo://capture?mode=fullscreen', --background).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,9 +13,13 @@ ninja -C build-release -j "$(nproc)" mebo >/dev/null
 mebo="$PWD/build-release/src/mebo"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
-    exec "$mebo" capture fullscreen "$@"
+    exec "$mebo" "$@"
 fi
 
 echo "run: no X display reachable; starting a private one" >&2
 export MEBO_TEST_XTERMS=1
-exec ./tests/desktop/run-desktop.sh "$mebo" capture fullscreen "$@"
+exec ./tests/desktop/run-desktop.sh bash -c '
+    echo "run: Mebo is running on the private display $DISPLAY; for example" >&2
+    echo "run:   DISPLAY=$DISPLAY xdg-open \"mebo://capture?mode=fullscreen\"" >&2
+    echo "run: takes a capture into the library. Ctrl+C (or the tray menu'"'"'s Quit Mebo) stops it." >&2
+    exec "$0" "$@"' "$mebo" "$@"

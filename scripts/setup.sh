@@ -15,7 +15,7 @@ BUILD_PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 RUN_PKGS=(
-  xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils
+  xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
   dbus dbus-x11 sound-theme-freedesktop pulseaudio pulseaudio-utils fonts-dejavu-core
   qt6-qpa-plugins libqt6svg6
 )
@@ -39,4 +39,10 @@ if [ "${#missing[@]}" -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "setup: all packages present"
+fi
+
+# The desktop entry (x-scheme-handler/mebo) for the user running the set-up; the release build
+# that scripts/run.sh makes is what it starts.
+if [ "${MEBO_SETUP_DESKTOP_ENTRY:-1}" = "1" ]; then
+  "$(dirname "$0")/install-desktop-entry.sh" >/dev/null
 fi

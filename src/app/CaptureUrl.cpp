@@ -7,9 +7,13 @@
 
 namespace mebo {
 
+bool CaptureUrl::isReadable(const QString& urlText) {
+    return !urlText.trimmed().isEmpty() && QUrl(urlText, QUrl::StrictMode).isValid();
+}
+
 std::optional<CaptureMode> CaptureUrl::modeFor(const QString& urlText) {
     const QUrl url(urlText, QUrl::StrictMode);
-    if (urlText.trimmed().isEmpty() || !url.isValid()) {
+    if (!isReadable(urlText)) {
         logWarning(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event"));
         return std::nullopt;
     }

@@ -14,6 +14,8 @@ public:
     // The capture mode a URL asks for, or nothing for an unreadable URL, a foreign scheme or an
     // unknown command. A missing or unknown mode means an area capture.
     static std::optional<CaptureMode> modeFor(const QString& urlText);
+    // Whether the text is a URL at all (an unreadable one is logged and counts as not received).
+    static bool isReadable(const QString& urlText);
 };
 
 } // namespace mebo

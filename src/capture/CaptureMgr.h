@@ -47,6 +47,9 @@ public:
                RegionOverlay* overlay, platform::Dialogs& dialogs, platform::Workspace& workspace,
                platform::PointerLocator& pointer, QObject* parent = nullptr);
 
+    // The desktop shell's overlay, once it exists (null: interactive selection unavailable).
+    void setRegionOverlay(RegionOverlay* overlay) { overlay_ = overlay; }
+
     void start(const CaptureRequest& request);
     // Finishes a still capture: sound, file, editor, clipboard, history.
     void handleResult(const CaptureResult& result);

@@ -94,8 +94,18 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
     } else {
         sound_ = std::make_unique<SilentSoundPlayer>();
     }
-    dialogs_ = std::make_unique<StderrDialogs>();
-    mainWindow_ = std::make_unique<HeadlessMainWindow>();
+    if (options.dialogs) {
+        dialogsInUse_ = options.dialogs;
+    } else {
+        dialogs_ = std::make_unique<StderrDialogs>();
+        dialogsInUse_ = dialogs_.get();
+    }
+    if (options.mainWindow) {
+        mainWindowInUse_ = options.mainWindow;
+    } else {
+        mainWindow_ = std::make_unique<HeadlessMainWindow>();
+        mainWindowInUse_ = mainWindow_.get();
+    }
 
     thumbnails_ = std::make_unique<ThumbnailCache>(thumbnailDirectory());
     if (options.screen) {
@@ -112,10 +122,10 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
                                                     ShutterSoundPlayer::defaultSystemSounds(),
                                                     &ShutterSoundPlayer::systemUptime);
     screenshots_ = std::make_unique<ScreenCaptureSvc>(*backends_.screen, *backends_.windows);
-    folderAccess_ = std::make_unique<SandboxFolderAccess>(*cfg_, *events_, *dialogs_);
-    captureMgr_ =
-        std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_, *history_,
-                                     *mainWindow_, nullptr, *dialogs_, *workspace_, *backends_.pointer);
+    folderAccess_ = std::make_unique<SandboxFolderAccess>(*cfg_, *events_, *dialogsInUse_);
+    captureMgr_ = std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_,
+                                               *history_, *mainWindowInUse_, nullptr, *dialogsInUse_,
+                                               *workspace_, *backends_.pointer);
 }
 
 AppServices::~AppServices() {

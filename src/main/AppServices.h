@@ -37,6 +37,9 @@ public:
         ScreenBackends* preloadedScreen = nullptr; // already connected ones to take over
         bool clipboard = false;                    // the real clipboard (needs a GUI application object)
         bool sound = false;                        // the real sound output
+        // The desktop shell's own (caller-owned, outliving the services); headless ones otherwise.
+        platform::Dialogs* dialogs = nullptr;
+        MainWindowLink* mainWindow = nullptr;
     };
 
     // The defaults store is created first (the command line reads it before it decides which
@@ -50,6 +53,8 @@ public:
     ScreenBackends& screenBackends() { return backends_; }
     platform::Clipboard& clipboard() { return *clipboard_; }
     platform::Workspace& workspace() { return *workspace_; }
+    platform::Dialogs& dialogs() { return *dialogsInUse_; }
+    ShutterSoundPlayer& shutter() { return *shutter_; }
     ThumbnailCache& thumbnails() { return *thumbnails_; }
     HistoryStore& history() { return *history_; }
     ImageStore& images() { return *images_; }
@@ -74,6 +79,8 @@ private:
     std::unique_ptr<platform::SoundPlayer> sound_;
     std::unique_ptr<platform::Dialogs> dialogs_;
     std::unique_ptr<MainWindowLink> mainWindow_;
+    platform::Dialogs* dialogsInUse_ = nullptr;
+    MainWindowLink* mainWindowInUse_ = nullptr;
     std::unique_ptr<ThumbnailCache> thumbnails_;
     std::unique_ptr<HistoryStore> history_;
     std::unique_ptr<ImageStore> images_;

@@ -10,9 +10,11 @@ namespace mebo {
 
 namespace {
 
-const char* kMainHelp = R"(Usage: mebo COMMAND [options]
+const char* kMainHelp = R"(Usage: mebo [--background] [mebo://capture?mode=MODE]
+       mebo COMMAND [options]
 
-Screenshots into a library you can browse, script and annotate.
+Screenshots into a library you can browse, script and annotate. Without a command, starts the
+desktop application (or hands the URL to the one already running).
 
 Commands:
   capture fullscreen|window|area   take a still capture into the library
@@ -32,11 +34,11 @@ int runMain(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         args << QString::fromLocal8Bit(argv[i]);
     }
-    if (args.isEmpty()) {
-        cli::printErr(
-            QStringLiteral("the desktop application is not available in this build; use a command"));
-        cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
-        return cli::Exit::usage;
+    // No command, a URL or a desktop option: the desktop application.
+    if (args.isEmpty() || args.first().contains(QLatin1String("://")) ||
+        args.first() == QLatin1String("--background") ||
+        (args.first() == QLatin1String("--verbose") && args.size() == 1)) {
+        return runDesktopApp(argc, argv, args);
     }
     const QString command = args.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command on a private test desktop: Xvfb (1920x1080x24) on a free display number,
-# openbox, and a few busy xterm windows. Every helper is stopped by its PID afterwards.
+# openbox, a private D-Bus session bus, a system tray (trayer, XEmbed) and a few busy xterm
+# windows. Every helper is stopped by its PID afterwards.
 # Usage: run-desktop.sh COMMAND [ARGS...]
+# MEBO_TEST_XTERMS=N (default 3) terminals; MEBO_TEST_TRAY=0 leaves the tray out.
 set -u
 
 size="${MEBO_TEST_SCREEN:-1920x1080x24}"
@@ -56,6 +58,27 @@ for _ in $(seq 1 100); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.05
 done
+
+# A private session bus: the tray protocol and desktop services are looked up on it.
+if command -v dbus-daemon >/dev/null 2>&1; then
+    bus="$MEBO_DESKTOP_DIR/bus"
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$bus" >/dev/null 2>&1 &
+    pids+=("$!")
+    for _ in $(seq 1 100); do [ -S "$bus" ] && break; sleep 0.02; done
+    export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus"
+fi
+
+# An XEmbed system tray at the top-right corner, as desktop panels have.
+if [ "${MEBO_TEST_TRAY:-1}" = "1" ] && command -v trayer >/dev/null 2>&1; then
+    trayer --edge top --align right --widthtype request --height 28 --SetDockType true \
+        --transparent false --tint 0x2e3436 --distance 0 >/dev/null 2>&1 &
+    pids+=("$!")
+    for _ in $(seq 1 100); do
+        xprop -root 2>/dev/null | grep -q '_NET_SYSTEM_TRAY' && break
+        xprop -name panel >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+fi
 
 # Busy terminals: text that changes gives real, non-uniform pixels.
 for i in $(seq 1 "$xterms"); do

@@ -172,7 +172,11 @@ bool QtWorkspace::relaunch(QString* error) {
     }
     QProcess process;
     process.setProgram(program);
-    process.setArguments({});
+    process.setArguments({QStringLiteral("--background")});
+    // The new instance waits for this one to end instead of handing itself over to it.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MEBO_RELAUNCHED_FROM"), QString::number(QCoreApplication::applicationPid()));
+    process.setProcessEnvironment(env);
     if (!process.startDetached()) {
         if (error) {
             *error = process.errorString();

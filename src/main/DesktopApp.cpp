@@ -1,0 +1,227 @@
+#include "app/AppDelegate.h"
+#include "app/AppLogger.h"
+#include "app/Cfg.h"
+#include "app/MainWindowVM.h"
+#include "app/ShortcutRouter.h"
+#include "app/SingleInstance.h"
+#include "app/UpdateCheckHook.h"
+#include "capture/CaptureMgr.h"
+#include "main/AppServices.h"
+#include "main/CliSupport.h"
+#include "main/CommandRuntime.h"
+#include "main/Commands.h"
+#include "main/MainWindowSlot.h"
+#include "main/SignalQuitter.h"
+#include "ui/DesktopShell.h"
+#include "ui/KeyMonitors.h"
+#include "ui/MainWindow.h"
+#include "ui/MenuBarController.h"
+#include "ui/StatusIcon.h"
+#include "ui/WidgetDialogs.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLockFile>
+#include <QSessionManager>
+#include <QStandardPaths>
+#include <QStyleFactory>
+#include <QThread>
+#include <csignal>
+
+namespace mebo {
+
+namespace {
+
+const char* kDesktopHelp = R"(Usage: mebo [--background] [--verbose] [mebo://capture?mode=MODE]
+
+Starts the desktop application (tray menu, main window), or hands the arguments to the one
+already running. MODE is area, fullscreen, window, scroll, record or recordArea.
+
+  --background   start without opening the main window (the login session uses it)
+  --verbose      also write the execution log's informational lines to standard error
+)";
+
+// A relaunch ("Quit & Reopen") starts us while the old instance is still quitting: wait for it
+// instead of handing our arguments to it.
+void waitForRelaunchingInstance() {
+    const QByteArray pid = qgetenv("MEBO_RELAUNCHED_FROM");
+    if (pid.isEmpty()) {
+        return;
+    }
+    qunsetenv("MEBO_RELAUNCHED_FROM");
+    const pid_t old = pid_t(pid.toLongLong());
+    QDeadlineTimer deadline(5000);
+    while (old > 0 && ::kill(old, 0) == 0 && !deadline.hasExpired()) {
+        QThread::msleep(20);
+    }
+}
+
+} // namespace
+
+int runDesktopApp(int& argc, char** argv, const QStringList& args) {
+    QStringList urls;
+    bool background = false;
+    bool verbose = false;
+    for (const QString& a : args) {
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            cli::printOut(QString::fromUtf8(kDesktopHelp).trimmed());
+            return cli::Exit::ok;
+        }
+        if (a == QLatin1String("--background")) {
+            background = true;
+        } else if (a == QLatin1String("--verbose")) {
+            verbose = true;
+        } else if (a.startsWith(QLatin1Char('-'))) {
+            cli::printErr(QStringLiteral("unknown option '%1' (see 'mebo --help')").arg(a));
+            return cli::Exit::usage;
+        } else {
+            urls << a;
+        }
+    }
+    runtime::setVerbose(true); // the desktop application always writes the system log
+    Q_UNUSED(verbose);
+    runtime::nameApplication();
+    waitForRelaunchingInstance();
+
+    // One instance per user: the lock closes the race of two launches at the same moment.
+    QLockFile launchLock(QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
+                             .filePath(QStringLiteral("app.mebo.launch.lock")));
+    launchLock.tryLock(3000);
+    SingleInstance instance;
+    if (instance.handOver(urls.isEmpty() && !background ? QStringList{} : urls)) {
+        return cli::Exit::ok;
+    }
+
+    // Probed before the application object: a GUI application aborts on an unreachable display.
+    ScreenBackends screen = loadScreenBackends();
+    if (!screen.available()) {
+        cli::printErr(screen.unavailableReason);
+        return cli::Exit::failure;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    runtime::nameApplication();
+    QGuiApplication::setDesktopFileName(QStringLiteral("mebo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setWindowIcon(StatusIcon::application());
+
+    AppDelegate::logLaunch(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER));
+
+    auto defaults = runtime::openDefaults();
+    if (!defaults) {
+        return cli::Exit::failure;
+    }
+    MainWindowSlot mainWindowSlot;
+    QWidget* mainWidget = nullptr;
+    WidgetDialogs dialogs([&mainWidget] { return mainWidget; });
+    AppServices::Options options;
+    options.preloadedScreen = &screen;
+    options.clipboard = true;
+    options.sound = true;
+    options.dialogs = &dialogs;
+    options.mainWindow = &mainWindowSlot;
+    AppServices services(*defaults, options);
+    Cfg& cfg = services.cfg();
+    CaptureMgr& capture = services.captureMgr();
+
+    // The URL handler: later launches hand their arguments over this socket.
+    if (!instance.listen()) {
+        logWarning(QStringLiteral("[AppDelegate] single-instance socket unavailable: ") +
+                   instance.errorString());
+    }
+    launchLock.unlock();
+
+    MainWindowVM mainVM(cfg, services.history(), services.dialogs());
+    auto startFromMenu = [&capture](CaptureMode mode) {
+        capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
+    };
+    MainWindow mainWindow(cfg, mainVM, services.history(), services.clipboardSvc(), startFromMenu);
+    mainWidget = &mainWindow;
+    mainWindowSlot.setTarget(&mainWindow);
+    struct SlotReset {
+        MainWindowSlot& slot;
+        ~SlotReset() { slot.setTarget(nullptr); }
+    } slotReset{mainWindowSlot};
+
+    UpdateCheckHook updates;
+    QObject::connect(&updates, &UpdateCheckHook::checkRequested, &app, [] {
+        logWarning(QStringLiteral("[UpdateMgr] no update feed is configured in this build"));
+    });
+
+    std::function<void(SettingsTab)> showSettings = [](SettingsTab) {};
+
+    ShortcutRouter router(mainWindow);
+    KeyMonitors monitors(router, [&mainWindow] { return static_cast<QWidget*>(&mainWindow); });
+
+    AppDelegate* delegatePtr = nullptr;
+    MenuBarController::Actions actions;
+    actions.startCapture = startFromMenu;
+    actions.recordScreen = [&capture] {
+        capture.start(CaptureRequest{CaptureMode::record, CaptureRequest::Source::menuBar});
+    };
+    actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
+    actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
+    actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
+    MenuBarController menuBar(updates, actions, QStringLiteral(MEBO_VERSION));
+
+    MainMenu::Handler menuHandler;
+    menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
+    menuHandler.checkForUpdates = [&updates] { updates.requestCheck(); };
+    menuHandler.quit = [&delegatePtr] {
+        if (delegatePtr->shouldTerminate(AppDelegate::TerminateReason::ordinary)) {
+            QApplication::quit();
+        }
+    };
+    menuHandler.perform = [&mainWindow, &router, &monitors](const QString& selector) {
+        if (selector == QLatin1String("saveDocument:")) {
+            router.saveFromMenu(false);
+        } else if (selector == QLatin1String("saveDocumentAs:")) {
+            router.saveFromMenu(true);
+        } else if (selector == QLatin1String("copy:")) {
+            router.copyFromMenu(monitors.sceneFor(nullptr));
+        } else if (selector == QLatin1String("paste:")) {
+            router.pasteFromMenu(monitors.sceneFor(nullptr));
+        } else {
+            mainWindow.performCommand(selector);
+        }
+    };
+    menuHandler.isEnabled = [&mainWindow](const QString& selector) {
+        return mainWindow.isCommandEnabled(selector);
+    };
+
+    DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings,
+                       QStringLiteral(MEBO_VERSION));
+    AppDelegate delegate(services.defaults(), services.images(), capture, shell);
+    delegatePtr = &delegate;
+    QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
+                     [&delegate](const QStringList& handed) { delegate.handleLaunchArguments(handed); });
+
+    // The session ending (log out, restart, shut down) quits; so do SIGTERM and SIGINT.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate, [&delegate](QSessionManager&) {
+        delegate.shouldTerminate(AppDelegate::TerminateReason::logOut);
+    });
+    SignalQuitter signals([&delegate] {
+        if (delegate.shouldTerminate(AppDelegate::TerminateReason::logOut)) {
+            QApplication::quit();
+        }
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.willTerminate(); });
+    capture.setQuitFunction([&delegate] { delegate.quitRequested(); });
+
+    delegate.finishLaunching();
+    for (const QString& url : urls) {
+        delegate.handleUrl(url);
+    }
+    if (urls.isEmpty() && !background) {
+        mainWindow.showMainWindow();
+    }
+    const int status = app.exec();
+    delegate.willTerminate();
+    services.settle(3000);
+    return status;
+}
+
+} // namespace mebo

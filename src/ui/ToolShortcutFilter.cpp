@@ -1,0 +1,70 @@
+#include "ui/ToolShortcutFilter.h"
+
+#include "app/KeyboardShortcutHandler.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QWidget>
+
+namespace mebo {
+
+ToolShortcutFilter::ToolShortcutFilter(KeyboardShortcutHandler& handler, QObject* parent)
+    : QObject(parent), handler_(handler) {}
+
+ToolShortcutFilter::~ToolShortcutFilter() {
+    remove();
+}
+
+void ToolShortcutFilter::install() {
+    remove();
+    qApp->installEventFilter(this);
+    installed_ = true;
+}
+
+void ToolShortcutFilter::remove() {
+    if (installed_ && qApp) {
+        qApp->removeEventFilter(this);
+    }
+    installed_ = false;
+}
+
+bool ToolShortcutFilter::typingFocused() {
+    if (QApplication::activePopupWidget()) {
+        return true; // an open menu, combo list or popover
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus) {
+        return false;
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(focus)) {
+        return combo->isEditable();
+    }
+    return qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus) ||
+           qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
+           qobject_cast<QMenu*>(focus);
+}
+
+bool ToolShortcutFilter::eventFilter(QObject* watched, QEvent* event) {
+    // Key presses reach the window first and then its focus widget: act on the first delivery.
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) {
+        return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->isAutoRepeat()) {
+        return false;
+    }
+    // The key's characters without modifiers: Shift+A is "A", compared lowercased.
+    QString text = key->text();
+    if (text.isEmpty() || !text.at(0).isPrint()) {
+        text = QKeySequence(key->key()).toString();
+    }
+    return handler_.handleKeyPress(text, key->modifiers(), typingFocused());
+}
+
+} // namespace mebo

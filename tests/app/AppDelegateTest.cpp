@@ -1,0 +1,204 @@
+#include "app/AppDelegate.h"
+#include "app/AppShell.h"
+#include "app/Cfg.h"
+#include "capture/CaptureMgr.h"
+#include "capture/ClipboardSvc.h"
+#include "capture/ImageStore.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "capture/ShutterSoundPlayer.h"
+#include "library/HistoryStore.h"
+#include "library/ThumbnailCache.h"
+#include "support/Fakes.h"
+#include "support/TestUtil.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+platform::DisplayInfo primaryDisplay() {
+    platform::DisplayInfo d;
+    d.displayId = 1;
+    d.frame = {0, 0, 800, 600};
+    d.primary = true;
+    return d;
+}
+
+// Runs the event loop for `ms` (timers included).
+void runFor(int ms) {
+    test::waitUntil([] { return false; }, ms);
+}
+
+class RecordingShell : public AppShell {
+public:
+    bool setUpStatusItem() override {
+        calls << QStringLiteral("statusItem");
+        return tray;
+    }
+    void buildMainMenu() override { calls << QStringLiteral("mainMenu"); }
+    void installKeyMonitors() override { calls << QStringLiteral("monitors"); }
+    void removeKeyMonitors() override { calls << QStringLiteral("removeMonitors"); }
+    void showMainWindow() override {
+        calls << QStringLiteral("showMain");
+        visible = true;
+    }
+    void showSettings(SettingsTab tab) override { settings << tab; }
+    bool anyWindowVisible() const override { return visible; }
+    void hideAllWindows() override {
+        calls << QStringLiteral("hideAll");
+        visible = false;
+    }
+
+    QStringList calls;
+    QList<SettingsTab> settings;
+    bool visible = false;
+    bool tray = true;
+};
+
+class AppDelegateTest : public ::testing::Test {
+protected:
+    AppDelegateTest() {
+        capture.displayList = {primaryDisplay()};
+        history.load();
+        delegate.setQuitFunction([this] { ++quits; });
+        QObject::connect(&mgr, &CaptureMgr::stillCaptureFinished, [this](bool ok, const QString& path) {
+            if (ok) {
+                captured << path;
+            }
+        });
+    }
+    ~AppDelegateTest() override {
+        test::waitUntil([&] { return history.isIdle(); });
+    }
+
+    test::LogCapture log;
+    QTemporaryDir tmp;
+    test::FakeDefaultsStore defaults;
+    Cfg cfg{defaults, tmp.filePath(QStringLiteral("library"))};
+    test::FakeScreenCapture capture;
+    test::FakeWindowServer windows;
+    ScreenCaptureSvc screenshots{capture, windows};
+    ImageStore images{cfg};
+    test::FakeClipboard clipboardBackend;
+    ClipboardSvc clipboard{clipboardBackend};
+    test::FakeSoundPlayer sound;
+    ShutterSoundPlayer shutter{sound, {}, {}, [] { return 0.0; }};
+    test::FakeWorkspace workspace{tmp.filePath(QStringLiteral("trash"))};
+    ThumbnailCache thumbnails{tmp.filePath(QStringLiteral("thumbs"))};
+    HistoryStore history{cfg, workspace, thumbnails};
+    test::FakeMainWindowLink mainWindow;
+    test::FakeRegionOverlay overlay;
+    test::FakeDialogs dialogs;
+    test::FakePointerLocator pointer;
+    CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
+                   mainWindow, &overlay,    dialogs, workspace, pointer};
+    RecordingShell shell;
+    AppDelegate delegate{defaults, images, mgr, shell};
+    QStringList captured;
+    int quits = 0;
+};
+
+TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrderAndOpensSettingsOnceOnTheFirstLaunch) {
+    AppDelegate::logLaunch(QString(), QStringLiteral("7"));
+    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] Mebo 啟動 (build 0.1.0 (7))")));
+
+    delegate.finishLaunching();
+    EXPECT_EQ(shell.calls, (QStringList{"statusItem", "mainMenu", "monitors"}));
+    EXPECT_TRUE(QDir(cfg.saveDirectory()).exists());
+    EXPECT_TRUE(shell.settings.isEmpty()); // not before half a second
+    ASSERT_TRUE(test::waitUntil([&] { return !shell.settings.isEmpty(); }));
+    EXPECT_EQ(shell.settings, QList<SettingsTab>{SettingsTab::general});
+    EXPECT_TRUE(defaults.object(QStringLiteral("mebo.firstLaunchSettingsShown")).toBool());
+
+    // The next launch finds the key set and opens nothing.
+    RecordingShell second;
+    AppDelegate next(defaults, images, mgr, second);
+    next.finishLaunching();
+    runFor(700);
+    EXPECT_TRUE(second.settings.isEmpty());
+}
+
+TEST_F(AppDelegateTest, UrlDuringFirstLaunchSuppressesTheSettingsWindowButMarksItShown) {
+    delegate.finishLaunching();
+    overlay.autoAnswer = OverlayOutcome{}; // the area overlay is cancelled
+    delegate.handleUrl(QStringLiteral("mebo://capture"));
+    runFor(700);
+    EXPECT_TRUE(shell.settings.isEmpty());
+    EXPECT_TRUE(defaults.object(QStringLiteral("mebo.firstLaunchSettingsShown")).toBool());
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("[AppDelegate] 啟動時收到 URL Scheme, 跳過 first-launch Settings 彈窗")));
+    EXPECT_EQ(overlay.presents, 1);
+    EXPECT_EQ(overlay.lastIntent, SnapIntent::area);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("[CaptureMgr] start mode=area source=urlScheme preferredApp=nil")));
+}
+
+TEST_F(AppDelegateTest, UrlsStartTheirCaptureOrAreLoggedAndIgnored) {
+    delegate.handleUrl(QStringLiteral("mebo://capture?mode=fullscreen"));
+    images.ensureSaveDirectory();
+    ASSERT_TRUE(test::waitUntil([&] { return captured.size() == 1; }));
+    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL: mebo://capture?mode=fullscreen")));
+    EXPECT_EQ(history.entries().size(), 1);
+
+    delegate.handleUrl(QStringLiteral("mebo://settings"));
+    delegate.handleUrl(QStringLiteral("https://capture?mode=area"));
+    runFor(100);
+    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 未知命令: settings")));
+    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 非預期的 scheme: https")));
+    EXPECT_EQ(overlay.presents, 0);
+    EXPECT_EQ(captured.size(), 1);
+
+    // An unreadable URL does not count as received during launch.
+    AppDelegate fresh(defaults, images, mgr, shell);
+    fresh.handleUrl(QStringLiteral("  "));
+    EXPECT_FALSE(fresh.didReceiveUrlDuringLaunch());
+    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event")));
+    fresh.handleUrl(QStringLiteral("mebo://settings"));
+    EXPECT_TRUE(fresh.didReceiveUrlDuringLaunch());
+}
+
+TEST_F(AppDelegateTest, LaterLaunchesShowTheWindowOrHandTheirUrls) {
+    delegate.handleLaunchArguments({});
+    EXPECT_EQ(shell.calls, QStringList{"showMain"});
+    shell.calls.clear();
+    overlay.autoAnswer = OverlayOutcome{};
+    delegate.handleLaunchArguments(
+        {QStringLiteral("--verbose"), QStringLiteral("mebo://capture?mode=window")});
+    ASSERT_TRUE(test::waitUntil([&] { return overlay.presents == 1; }));
+    EXPECT_EQ(overlay.lastIntent, SnapIntent::window);
+    EXPECT_TRUE(shell.calls.isEmpty());
+}
+
+TEST_F(AppDelegateTest, OnlyQuitUpdatesAndTheSessionEndQuit) {
+    shell.visible = true;
+    EXPECT_FALSE(delegate.shouldTerminate(AppDelegate::TerminateReason::ordinary));
+    EXPECT_FALSE(shell.visible); // Ctrl+Q hides the windows
+    EXPECT_TRUE(delegate.shouldTerminate(AppDelegate::TerminateReason::logOut));
+
+    delegate.setAllowTermination(true);
+    EXPECT_TRUE(delegate.shouldTerminate(AppDelegate::TerminateReason::ordinary));
+    delegate.setAllowTermination(false);
+
+    delegate.quitRequested();
+    EXPECT_EQ(quits, 1);
+    EXPECT_TRUE(delegate.shouldTerminate(AppDelegate::TerminateReason::ordinary)); // the flag stays
+
+    delegate.willTerminate();
+    delegate.willTerminate();
+    EXPECT_EQ(log.count(QStringLiteral("[AppDelegate] Mebo 退出")), 1);
+    EXPECT_EQ(shell.calls.count(QStringLiteral("removeMonitors")), 1);
+
+    // Reopen shows the main window only when nothing is visible.
+    shell.calls.clear();
+    shell.visible = true;
+    EXPECT_TRUE(delegate.reopen());
+    EXPECT_TRUE(shell.calls.isEmpty());
+    shell.visible = false;
+    EXPECT_TRUE(delegate.reopen());
+    EXPECT_EQ(shell.calls, QStringList{"showMain"});
+}
+
+} // namespace
+} // namespace mebo
