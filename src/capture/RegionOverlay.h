@@ -9,7 +9,9 @@
 
 namespace mebo {
 
-enum class SnapIntent { area, window };
+// What the overlay offers first: `area` and `window` captures come from the coordinator, `scroll`
+// from scrolling captures; `capture` is the neutral default.
+enum class SnapIntent { capture, area, window, scroll };
 // Which remembered rectangle ("capture.lastRegion.<kind>") a selection uses and updates.
 enum class RegionKind { area, record, scroll };
 

@@ -1,0 +1,400 @@
+#include "capture/RegionSelectionModel.h"
+
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using Model = RegionSelectionModel;
+using Handle = RegionSelectionModel::HandlePos;
+using Phase = RegionSelectionModel::Phase;
+using Kind = RegionSelectionModel::Finish::Kind;
+
+namespace {
+
+const QRect display(0, 0, 1920, 1080);
+
+SnapRegion terminal() {
+    return SnapRegion{QRect(300, 400, 500, 300), QStringLiteral("Terminal"), false, 77, false};
+}
+
+// Press at `from`, move to `to` and release there.
+std::optional<Model::Finish> drag(Model& m, QPoint from, QPoint to, bool shift = false) {
+    m.mouseDown(from);
+    m.mouseMove(to);
+    return m.mouseUp(to, shift);
+}
+
+Model hoveringOverTerminal(SnapIntent intent = SnapIntent::area) {
+    Model m(display, intent);
+    m.mouseMove(QPoint(400, 500));
+    m.setHoveredRegion(terminal());
+    return m;
+}
+
+} // namespace
+
+TEST(RegionSelectionModel, MovementUnderSixPointsIsAClickThatTakesTheSnappedWindow) {
+    for (const QPoint to : {QPoint(405, 500), QPoint(404, 504), QPoint(400, 495)}) {
+        Model m = hoveringOverTerminal();
+        const auto f = drag(m, QPoint(400, 500), to);
+        ASSERT_TRUE(f) << to.x() << "," << to.y();
+        EXPECT_EQ(f->kind, Kind::window);
+        ASSERT_TRUE(f->snap);
+        EXPECT_EQ(f->snap->windowId, 77u);
+        EXPECT_EQ(f->rect, QRect(300, 400, 500, 300));
+        EXPECT_FALSE(f->byKeyboard);
+        EXPECT_EQ(m.phase(), Phase::finished);
+    }
+}
+
+TEST(RegionSelectionModel, SixPointsOrMoreStartsADragRectangleFromThePressPoint) {
+    Model m = hoveringOverTerminal();
+    m.mouseDown(QPoint(400, 500));
+    m.mouseMove(QPoint(406, 500));
+    EXPECT_EQ(m.phase(), Phase::dragging);
+    EXPECT_FALSE(m.highlightedRegion()) << "no snap highlight while drawing";
+    // Coming back near the press point does not turn it into a click again.
+    m.mouseMove(QPoint(401, 501));
+    EXPECT_EQ(m.phase(), Phase::dragging);
+    m.mouseMove(QPoint(700, 650));
+    const auto f = m.mouseUp(QPoint(700, 650), false);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::region);
+    EXPECT_EQ(f->rect, QRect(400, 500, 300, 150));
+
+    // Dragging up and to the left gives the same standardised rectangle.
+    Model back(display);
+    const auto g = drag(back, QPoint(700, 650), QPoint(400, 500));
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->rect, QRect(400, 500, 300, 150));
+}
+
+TEST(RegionSelectionModel, ReleaseFarFromThePressWithoutMovesIsADrag) {
+    Model m = hoveringOverTerminal();
+    m.mouseDown(QPoint(100, 200));
+    const auto f = m.mouseUp(QPoint(400, 350), false);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::region);
+    EXPECT_EQ(f->rect, QRect(100, 200, 300, 150));
+}
+
+TEST(RegionSelectionModel, ADragWithNoAreaSelectsNothing) {
+    Model m(display);
+    EXPECT_FALSE(drag(m, QPoint(100, 100), QPoint(110, 100)));
+    EXPECT_EQ(m.phase(), Phase::hovering);
+    EXPECT_FALSE(m.selection());
+}
+
+TEST(RegionSelectionModel, ClicksWithoutASnapTargetOrWithSnappingOffSelectNothing) {
+    Model none(display);
+    EXPECT_FALSE(drag(none, QPoint(10, 10), QPoint(12, 10)));
+    EXPECT_EQ(none.phase(), Phase::hovering);
+
+    Model off = hoveringOverTerminal();
+    off.setAllowsWindowSnap(false);
+    EXPECT_FALSE(off.highlightedRegion());
+    EXPECT_FALSE(drag(off, QPoint(400, 500), QPoint(401, 500)));
+    EXPECT_EQ(off.phase(), Phase::hovering);
+}
+
+TEST(RegionSelectionModel, ShiftKeepsTheSelectionAdjustable) {
+    Model dragged(display);
+    EXPECT_FALSE(drag(dragged, QPoint(100, 100), QPoint(300, 200), /*shift*/ true));
+    EXPECT_EQ(dragged.phase(), Phase::adjusting);
+    EXPECT_TRUE(dragged.hasAdjustableSelection());
+    EXPECT_EQ(dragged.handleRects().size(), 8);
+
+    Model clicked = hoveringOverTerminal();
+    EXPECT_FALSE(drag(clicked, QPoint(400, 500), QPoint(400, 500), /*shift*/ true));
+    EXPECT_EQ(clicked.selection(), QRect(300, 400, 500, 300));
+    EXPECT_EQ(clicked.headsUpTitle(), QStringLiteral("Terminal"));
+    EXPECT_EQ(clicked.headsUpSize(), QStringLiteral("500 × 300"));
+    // Changing the rectangle drops the window's title.
+    drag(clicked, QPoint(800, 700), QPoint(820, 720));
+    EXPECT_EQ(clicked.selection(), QRect(300, 400, 520, 320));
+    EXPECT_TRUE(clicked.headsUpTitle().isEmpty());
+}
+
+TEST(RegionSelectionModel, ClickedWindowsAreClippedToTheDisplay) {
+    Model m(display);
+    m.mouseMove(QPoint(1900, 1000));
+    m.setHoveredRegion(SnapRegion{QRect(1800, 900, 400, 400), QStringLiteral("Half off"), false, 9, false});
+    EXPECT_EQ(m.headsUpSize(), QStringLiteral("120 × 180"));
+    const auto f = drag(m, QPoint(1900, 1000), QPoint(1900, 1000));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->rect, QRect(1800, 900, 120, 180));
+}
+
+TEST(RegionSelectionModel, HandlesSitOnCornersAndEdgeMidpointsWithA14PointHitArea) {
+    Model m(display);
+    m.preselect(QRect(100, 100, 200, 100));
+    const QList<std::pair<QPoint, Handle>> expected{
+        {{100, 100}, Handle::topLeft}, {{200, 100}, Handle::top},         {{300, 100}, Handle::topRight},
+        {{100, 150}, Handle::left},    {{300, 150}, Handle::right},       {{100, 200}, Handle::bottomLeft},
+        {{200, 200}, Handle::bottom},  {{300, 200}, Handle::bottomRight}, {{150, 150}, Handle::inside},
+        {{107, 93}, Handle::topLeft},  {{293, 207}, Handle::bottomRight}};
+    for (const auto& [p, h] : expected) {
+        EXPECT_EQ(m.handleAt(p), h) << p.x() << "," << p.y();
+    }
+    EXPECT_EQ(m.handleAt(QPoint(108, 108)), Handle::inside)
+        << "8 points in is past the 7-point half hit size";
+    EXPECT_FALSE(m.handleAt(QPoint(92, 100)));
+    EXPECT_FALSE(m.handleAt(QPoint(500, 500)));
+
+    const auto rects = m.handleRects();
+    ASSERT_EQ(rects.size(), 8);
+    EXPECT_EQ(rects[0], QRectF(96, 96, 8, 8));
+    EXPECT_EQ(rects[7], QRectF(296, 196, 8, 8));
+}
+
+TEST(RegionSelectionModel, HandlesMoveTheirEdgesAndFlipPastTheOppositeEdge) {
+    struct Case {
+        QPoint from, to;
+        QRect expected;
+    };
+    const QList<Case> cases{
+        {{300, 200}, {350, 260}, QRect(100, 100, 250, 160)}, // bottomRight
+        {{100, 100}, {90, 80}, QRect(90, 80, 210, 120)},     // topLeft
+        {{200, 100}, {260, 40}, QRect(100, 40, 200, 160)},   // top: only y moves
+        {{300, 150}, {40, 400}, QRect(40, 100, 60, 100)},    // right past left: flipped
+        {{100, 150}, {400, 150}, QRect(300, 100, 100, 100)}, // left past right
+        {{200, 200}, {200, 60}, QRect(100, 60, 200, 40)},    // bottom past top
+        {{100, 200}, {-50, 2000}, QRect(0, 100, 300, 980)},  // bottomLeft clamped to the display
+    };
+    for (const Case& c : cases) {
+        Model m(display);
+        m.preselect(QRect(100, 100, 200, 100));
+        m.mouseDown(c.from);
+        EXPECT_EQ(m.phase(), Phase::resizing);
+        m.mouseMove(c.to);
+        EXPECT_EQ(m.selection(), c.expected) << c.from.x() << "," << c.from.y();
+        EXPECT_FALSE(m.mouseUp(c.to, false));
+        EXPECT_EQ(m.phase(), Phase::adjusting);
+        EXPECT_EQ(m.selection(), c.expected);
+    }
+}
+
+TEST(RegionSelectionModel, DraggingInsideMovesTheRectangleAndStopsAtTheDisplayEdges) {
+    Model m(QRect(1920, 0, 1280, 1024));
+    m.preselect(QRect(2000, 100, 200, 100));
+    drag(m, QPoint(2100, 150), QPoint(2130, 170));
+    EXPECT_EQ(m.selection(), QRect(2030, 120, 200, 100));
+    drag(m, QPoint(2100, 150), QPoint(5000, -500));
+    EXPECT_EQ(m.selection(), QRect(3000, 0, 200, 100));
+    EXPECT_EQ(m.phase(), Phase::adjusting);
+}
+
+TEST(RegionSelectionModel, DragRectanglesAreClampedToTheDisplay) {
+    Model m(QRect(1920, 0, 1280, 1024));
+    const auto f = drag(m, QPoint(3100, 900), QPoint(4000, 2000));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->rect, QRect(3100, 900, 100, 124));
+    Model n(QRect(1920, 0, 1280, 1024));
+    const auto g = drag(n, QPoint(2000, 50), QPoint(100, -40));
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->rect, QRect(1920, 0, 80, 50));
+}
+
+TEST(RegionSelectionModel, EscapeCancelsFromEveryState) {
+    auto expectCancel = [](Model& m, const char* state) {
+        const auto r = m.keyPress(Qt::Key_Escape);
+        EXPECT_TRUE(r.consumed) << state;
+        ASSERT_TRUE(r.finish) << state;
+        EXPECT_EQ(r.finish->kind, Kind::cancelled) << state;
+        EXPECT_EQ(m.phase(), Phase::finished) << state;
+        EXPECT_FALSE(m.mouseUp(QPoint(10, 10), false)) << state << ": input after the end is ignored";
+    };
+    Model hovering = hoveringOverTerminal();
+    expectCancel(hovering, "hovering");
+
+    Model pressing = hoveringOverTerminal();
+    pressing.mouseDown(QPoint(400, 500));
+    expectCancel(pressing, "pressing");
+
+    Model dragging(display);
+    dragging.mouseDown(QPoint(10, 10));
+    dragging.mouseMove(QPoint(100, 100));
+    expectCancel(dragging, "dragging");
+
+    Model adjusting(display);
+    adjusting.preselect(QRect(10, 10, 100, 100));
+    expectCancel(adjusting, "adjusting");
+
+    Model resizing(display);
+    resizing.preselect(QRect(10, 10, 100, 100));
+    resizing.mouseDown(QPoint(110, 110));
+    resizing.mouseMove(QPoint(150, 150));
+    expectCancel(resizing, "resizing");
+
+    Model locked = hoveringOverTerminal();
+    locked.setRecordingArea(true);
+    drag(locked, QPoint(400, 500), QPoint(400, 500));
+    expectCancel(locked, "locked");
+
+    const auto after = locked.keyPress(Qt::Key_Escape);
+    EXPECT_FALSE(after.consumed);
+    EXPECT_FALSE(after.finish);
+}
+
+TEST(RegionSelectionModel, ReturnEnterAndSpaceConfirmOnlyAnAdjustableRectangle) {
+    for (const int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Space)}) {
+        Model m(display);
+        m.preselect(QRect(10, 20, 30, 40));
+        const auto r = m.keyPress(key);
+        EXPECT_TRUE(r.consumed);
+        ASSERT_TRUE(r.finish);
+        EXPECT_EQ(r.finish->kind, Kind::region);
+        EXPECT_EQ(r.finish->rect, QRect(10, 20, 30, 40));
+        EXPECT_TRUE(r.finish->byKeyboard);
+    }
+    Model other(display);
+    other.preselect(QRect(10, 20, 30, 40));
+    EXPECT_FALSE(other.keyPress(Qt::Key_A).consumed) << "other keys go on to the normal handling";
+    EXPECT_EQ(other.phase(), Phase::adjusting);
+
+    Model empty(display);
+    EXPECT_FALSE(empty.keyPress(Qt::Key_Return).consumed);
+
+    Model drawing(display);
+    drawing.mouseDown(QPoint(10, 10));
+    drawing.mouseMove(QPoint(100, 100));
+    EXPECT_FALSE(drawing.keyPress(Qt::Key_Return).consumed)
+        << "a rectangle still being drawn is not confirmed";
+    EXPECT_EQ(drawing.phase(), Phase::dragging);
+}
+
+TEST(RegionSelectionModel, RecordingAreaKeepsTheSelectionForThePanel) {
+    Model m = hoveringOverTerminal();
+    m.setRecordingArea(true);
+    EXPECT_FALSE(m.startRecording()) << "nothing selected yet";
+    // A plain click locks the window's frame: no handles, no moves.
+    EXPECT_FALSE(drag(m, QPoint(400, 500), QPoint(400, 500)));
+    EXPECT_TRUE(m.isSelectionLocked());
+    EXPECT_EQ(m.selection(), QRect(300, 400, 500, 300));
+    EXPECT_TRUE(m.handleRects().isEmpty());
+    EXPECT_FALSE(m.handleAt(QPoint(300, 400)));
+    EXPECT_EQ(m.hintText(), QStringLiteral("Selection locked · Use panel to start recording"));
+    EXPECT_FALSE(m.keyPress(Qt::Key_Return).consumed);
+
+    // A drag makes an adjustable rectangle that keys still do not confirm.
+    EXPECT_FALSE(drag(m, QPoint(100, 100), QPoint(260, 190)));
+    EXPECT_FALSE(m.isSelectionLocked());
+    EXPECT_EQ(m.phase(), Phase::adjusting);
+    EXPECT_EQ(m.handleRects().size(), 8);
+    EXPECT_EQ(m.hintText(), QStringLiteral("Drag handles · Use panel to start recording"));
+    EXPECT_FALSE(m.keyPress(Qt::Key_Return).consumed);
+    EXPECT_FALSE(m.keyPress(Qt::Key_Space).consumed);
+
+    const auto f = m.startRecording();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::region);
+    EXPECT_EQ(f->rect, QRect(100, 100, 160, 90));
+
+    Model plain(display);
+    plain.preselect(QRect(1, 1, 50, 50));
+    EXPECT_FALSE(plain.startRecording()) << "only in recording-area mode";
+}
+
+TEST(RegionSelectionModel, HintFollowsIntentSnappingShortcutAndState) {
+    Model area = hoveringOverTerminal(SnapIntent::area);
+    EXPECT_EQ(area.hintText(), QStringLiteral("Drag select · Click window · ⇧ Adjust · ESC cancel"));
+    area.setScrollShortcutEnabled(true);
+    EXPECT_EQ(area.hintText(),
+              QStringLiteral("Drag select · Click window · ⇧ Adjust · Ctrl Scroll · ESC cancel"));
+
+    Model window = hoveringOverTerminal(SnapIntent::window);
+    EXPECT_EQ(window.hintText(), QStringLiteral("Click window · Drag select · ⇧ Adjust · ESC cancel"));
+    window.setScrollShortcutEnabled(true);
+    EXPECT_EQ(window.hintText(),
+              QStringLiteral("Click window · Drag select · ⇧ Adjust · Ctrl Scroll · ESC cancel"));
+
+    Model content(display, SnapIntent::area);
+    content.setHoveredRegion(
+        SnapRegion{QRect(0, 80, 800, 600), QStringLiteral("Content Area: Firefox"), true, 5, true});
+    EXPECT_EQ(content.hintText(), QStringLiteral("Click content area · Drag select · ⇧ Adjust · ESC cancel"));
+    content.setScrollShortcutEnabled(true);
+    EXPECT_EQ(content.hintText(),
+              QStringLiteral("Click content area · Drag select · ⇧ Adjust · Ctrl Scroll · ESC cancel"));
+
+    Model scroll(display, SnapIntent::scroll);
+    EXPECT_EQ(scroll.hintText(), QStringLiteral("Drag scroll region · ⇧ Adjust · ESC cancel"));
+
+    Model noSnap(display, SnapIntent::area);
+    noSnap.setAllowsWindowSnap(false);
+    EXPECT_EQ(noSnap.hintText(), QStringLiteral("⇧ Adjust · ESC cancel"));
+    noSnap.setScrollShortcutEnabled(true);
+    EXPECT_EQ(noSnap.hintText(), QStringLiteral("⇧ Adjust · Ctrl Scroll · ESC cancel"));
+
+    Model drawing(display, SnapIntent::window);
+    drawing.mouseDown(QPoint(10, 10));
+    drawing.mouseMove(QPoint(60, 60));
+    EXPECT_EQ(drawing.hintText(), QStringLiteral("⇧ Adjust · ESC cancel"));
+    drawing.mouseUp(QPoint(60, 60), true);
+    EXPECT_EQ(drawing.hintText(), QStringLiteral("Drag handles · Enter confirm · ESC cancel"));
+}
+
+TEST(RegionSelectionModel, HeadsUpShowsTheSelectionSizeOrTheSnappedWindow) {
+    Model m = hoveringOverTerminal();
+    EXPECT_EQ(m.headsUpTitle(), QStringLiteral("Terminal"));
+    EXPECT_EQ(m.headsUpSize(), QStringLiteral("500 × 300"));
+    EXPECT_EQ(m.headsUpRect(), QRect(300, 400, 500, 300));
+    m.mouseDown(QPoint(100, 200));
+    m.mouseMove(QPoint(400, 350));
+    EXPECT_TRUE(m.headsUpTitle().isEmpty());
+    EXPECT_EQ(m.headsUpSize(), QStringLiteral("300 × 150"));
+
+    Model idle(display);
+    EXPECT_FALSE(idle.headsUpRect());
+    EXPECT_TRUE(idle.headsUpSize().isEmpty());
+}
+
+TEST(RegionSelectionModel, SnapTargetsStayReachableBesideAnOfferedRectangle) {
+    Model m(display, SnapIntent::area);
+    m.preselect(QRect(1000, 100, 200, 200));
+    m.setHoveredRegion(terminal());
+    m.mouseMove(QPoint(1100, 200)); // on the rectangle: no highlight
+    EXPECT_FALSE(m.highlightedRegion());
+    m.mouseMove(QPoint(400, 500));
+    EXPECT_EQ(m.highlightedRegion(), terminal());
+    const auto f = drag(m, QPoint(400, 500), QPoint(401, 501));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::window);
+
+    // A click on nothing keeps the offered rectangle.
+    Model keep(display);
+    keep.preselect(QRect(1000, 100, 200, 200));
+    EXPECT_FALSE(drag(keep, QPoint(10, 10), QPoint(10, 10)));
+    EXPECT_EQ(keep.selection(), QRect(1000, 100, 200, 200));
+    EXPECT_EQ(keep.phase(), Phase::adjusting);
+    // A drag elsewhere replaces it.
+    const auto g = drag(keep, QPoint(10, 10), QPoint(60, 40));
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->rect, QRect(10, 10, 50, 30));
+}
+
+TEST(RegionSelectionModel, ScrollIntentAndContentAreasDeliverRectanglesNotWindows) {
+    Model scroll = hoveringOverTerminal(SnapIntent::scroll);
+    const auto f = drag(scroll, QPoint(400, 500), QPoint(400, 500));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::region);
+    EXPECT_EQ(f->rect, QRect(300, 400, 500, 300));
+
+    Model content(display, SnapIntent::area);
+    content.mouseMove(QPoint(50, 100));
+    content.setHoveredRegion(
+        SnapRegion{QRect(0, 80, 800, 600), QStringLiteral("Content Area: Firefox"), true, 5, true});
+    const auto g = drag(content, QPoint(50, 100), QPoint(50, 100));
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->kind, Kind::region);
+}
+
+TEST(RegionSelectionModel, PreselectIgnoresRectanglesOffTheDisplayAndClearSelectionResets) {
+    Model m(display);
+    m.preselect(QRect(5000, 5000, 100, 100));
+    EXPECT_FALSE(m.selection());
+    EXPECT_EQ(m.phase(), Phase::hovering);
+    m.preselect(QRect(1900, 1000, 100, 100));
+    EXPECT_EQ(m.selection(), QRect(1900, 1000, 20, 80));
+    m.clearSelection();
+    EXPECT_FALSE(m.selection());
+    EXPECT_EQ(m.phase(), Phase::hovering);
+}

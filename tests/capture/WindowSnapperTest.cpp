@@ -1,0 +1,98 @@
+#include "capture/WindowSnapper.h"
+#include "support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+platform::WindowInfo window(uint32_t id, QRect frame, qint64 pid, QString title = {}) {
+    platform::WindowInfo w;
+    w.windowId = id;
+    w.frame = frame;
+    w.pid = pid;
+    w.title = title.isEmpty() ? QStringLiteral("w%1").arg(id) : title;
+    w.appId = QStringLiteral("app");
+    return w;
+}
+
+struct Fixture {
+    test::FakeWindowServer server;
+    double now = 100.0;
+    WindowSnapper snapper{server, /*ownPid*/ 42, [this] { return now; }};
+};
+
+} // namespace
+
+TEST(WindowSnapper, SkipsOwnAndSmallWindowsAndTakesTheFrontMostContainingThePointer) {
+    Fixture f;
+    const auto own = window(1, QRect(0, 0, 1000, 1000), 42);
+    const auto thin = window(2, QRect(100, 0, 19, 1000), 7);
+    const auto flat = window(3, QRect(0, 100, 1000, 19), 7);
+    const auto front = window(4, QRect(50, 50, 300, 300), 7, QStringLiteral("Front"));
+    const auto back = window(5, QRect(0, 0, 800, 800), 8, QStringLiteral("Back"));
+    f.server.windows = {own, thin, flat, front, back};
+    f.snapper.setCandidates({back, front}); // the listing's own order does not matter
+
+    const auto hit = f.snapper.hitTest(QPoint(105, 105));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->windowId, 4u);
+    EXPECT_EQ(hit->title, QStringLiteral("Front"));
+    EXPECT_EQ(hit->rect, QRect(50, 50, 300, 300));
+    EXPECT_FALSE(hit->isContentArea);
+
+    const auto behind = f.snapper.hitTest(QPoint(500, 500));
+    ASSERT_TRUE(behind);
+    EXPECT_EQ(behind->windowId, 5u);
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(900, 900)));
+}
+
+TEST(WindowSnapper, AFrontWindowThatCannotBeSharedHidesTheOnesBehind) {
+    Fixture f;
+    const auto panel = window(9, QRect(0, 0, 400, 400), 7);
+    const auto back = window(5, QRect(0, 0, 800, 800), 8);
+    f.server.windows = {panel, back};
+    f.snapper.setCandidates({back});
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(100, 100)));
+    EXPECT_TRUE(f.snapper.hitTest(QPoint(600, 600)));
+}
+
+TEST(WindowSnapper, ReusesTheWindowListFor50Milliseconds) {
+    Fixture f;
+    const auto a = window(1, QRect(0, 0, 500, 500), 7, QStringLiteral("A"));
+    const auto b = window(2, QRect(0, 0, 500, 500), 7, QStringLiteral("B"));
+    f.server.windows = {a, b};
+    f.snapper.setCandidates({a, b});
+    EXPECT_EQ(f.snapper.hitTest(QPoint(10, 10))->title, QStringLiteral("A"));
+    EXPECT_EQ(f.snapper.listReads(), 1);
+
+    f.server.windows = {b, a}; // B raised
+    f.now += 0.049;
+    EXPECT_EQ(f.snapper.hitTest(QPoint(10, 10))->title, QStringLiteral("A"));
+    EXPECT_EQ(f.snapper.hitTest(QPoint(300, 300))->title, QStringLiteral("A"))
+        << "other cells use the same read";
+    EXPECT_EQ(f.snapper.listReads(), 1);
+
+    f.now += 0.001;
+    EXPECT_EQ(f.snapper.hitTest(QPoint(10, 10))->title, QStringLiteral("B"));
+    EXPECT_EQ(f.snapper.listReads(), 2);
+}
+
+TEST(WindowSnapper, AnswersAreKeptPerEightPointCell) {
+    Fixture f;
+    const auto w = window(1, QRect(5, 5, 100, 100), 7);
+    f.server.windows = {w};
+    f.snapper.setCandidates({w});
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(1, 1)));
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(7, 7))) << "same cell as (1, 1)";
+    EXPECT_TRUE(f.snapper.hitTest(QPoint(8, 8))) << "next cell";
+    // Negative coordinates (a display left of the primary) have cells of their own.
+    const auto left = window(2, QRect(-100, 0, 100, 100), 7);
+    f.server.windows = {left, w};
+    f.snapper.setCandidates({left, w});
+    f.now += 1;
+    EXPECT_TRUE(f.snapper.hitTest(QPoint(-1, 50)));
+    EXPECT_EQ(f.snapper.hitTest(QPoint(-1, 50))->windowId, 2u);
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(0, 1))) << "cell (0, 0) is not cell (-1, 0)";
+}

@@ -1,0 +1,411 @@
+#include "ui/RegionSelectionWindow.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "capture/ShutterSoundPlayer.h"
+#include "support/TestUtil.h"
+#include "ui/RecordingAreaPanel.h"
+#include "ui/RegionOverlayWindow.h"
+#include "ui/RegionSelectionView.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+platform::DisplayInfo display(uint32_t id, QRect desktopFrame, QRect nativeFrame, bool primary) {
+    platform::DisplayInfo d;
+    d.displayId = id;
+    d.name = QStringLiteral("out-%1").arg(id);
+    d.frame = desktopFrame;
+    d.nativeFrame = nativeFrame;
+    d.scale = 1.0;
+    d.primary = primary;
+    return d;
+}
+
+// Channels within `tol` of each other (painting rounds colours through 8 bits).
+bool near(QRgb a, QRgb b, int tol = 2) {
+    return std::abs(qRed(a) - qRed(b)) <= tol && std::abs(qGreen(a) - qGreen(b)) <= tol &&
+           std::abs(qBlue(a) - qBlue(b)) <= tol;
+}
+
+int visibleOverlayWindows() {
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<RegionOverlayWindow*>(w) && w->isVisible()) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+// Remembers how many overlay windows were on screen at each grab.
+class WatchedScreenCapture : public test::FakeScreenCapture {
+public:
+    void captureDisplay(uint32_t displayId, QSize pixelSize, bool showCursor,
+                        Completion<QImage> done) override {
+        overlaysAtGrab << visibleOverlayWindows();
+        grabbedIds << displayId;
+        FakeScreenCapture::captureDisplay(displayId, pixelSize, showCursor, std::move(done));
+    }
+    QList<int> overlaysAtGrab;
+    QList<uint32_t> grabbedIds;
+};
+
+// The fake's gradient: pixel (x, y) of display d is rgb(x % 256, y % 256, d % 256).
+QImage gradientCut(QRect r, uint32_t displayId) {
+    QImage img(r.size(), QImage::Format_RGB32);
+    for (int y = 0; y < r.height(); ++y) {
+        for (int x = 0; x < r.width(); ++x) {
+            img.setPixel(x, y, qRgb((r.x() + x) % 256, (r.y() + y) % 256, int(displayId % 256)));
+        }
+    }
+    return img;
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons buttons = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent e(type, QPointF(pos), QPointF(w->mapToGlobal(pos)), button, buttons, mods);
+    QApplication::sendEvent(w, &e);
+}
+
+void dragOn(QWidget* w, QPoint from, QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    mouse(w, QEvent::MouseMove, from);
+    mouse(w, QEvent::MouseButtonPress, from, mods);
+    mouse(w, QEvent::MouseMove, (from + to) / 2, mods);
+    mouse(w, QEvent::MouseMove, to, mods);
+    mouse(w, QEvent::MouseButtonRelease, to, mods);
+}
+
+struct Fixture {
+    Fixture() {
+        // A 1920 x 1080 primary and a 1280 x 1024 display to its right, top edges aligned.
+        capture.displayList = {display(11, QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080), true),
+                               display(12, QRect(1920, 56, 1280, 1024), QRect(1920, 0, 1280, 1024), false)};
+        platform::WindowInfo term;
+        term.windowId = 77;
+        term.frame = QRect(300, 400, 500, 300);
+        term.title = QStringLiteral("Terminal");
+        term.pid = 1000;
+        term.appId = QStringLiteral("xterm");
+        platform::WindowInfo own = term;
+        own.windowId = 78;
+        own.frame = QRect(0, 0, 1920, 1080);
+        own.pid = QCoreApplication::applicationPid();
+        capture.windowList = {term};
+        windows.windows = {own, term};
+    }
+    ~Fixture() { test::drainEvents(); }
+
+    // Presents and waits for the windows; answers whether they came.
+    bool present(SnapIntent intent = SnapIntent::area, RegionKind kind = RegionKind::area) {
+        overlay.present(intent, kind, std::nullopt, [this](OverlayOutcome o) {
+            outcomes << o;
+            busyAtDone << overlay.isBusy();
+            visibleAtDone << visibleOverlayWindows();
+        });
+        return test::waitUntil(
+            [this] { return overlay.views().size() == 2 && visibleOverlayWindows() == 2; });
+    }
+    RegionSelectionView* view(uint32_t displayId) {
+        for (RegionSelectionView* v : overlay.views()) {
+            if (v->display().displayId == displayId) {
+                return v;
+            }
+        }
+        return nullptr;
+    }
+
+    WatchedScreenCapture capture;
+    test::FakeWindowServer windows;
+    test::FakeDefaultsStore defaults;
+    test::FakeSoundPlayer sound;
+    ShutterSoundPlayer shutter{sound, {}, {}, [] { return 1000.0; }};
+    ScreenCaptureSvc screenshots{capture, windows};
+    RegionSelectionWindow overlay{screenshots, windows, defaults, shutter,
+                                  QCoreApplication::applicationPid()};
+    QList<OverlayOutcome> outcomes;
+    QList<bool> busyAtDone;
+    QList<int> visibleAtDone;
+};
+
+} // namespace
+
+TEST(RegionSelectionWindow, GrabsEveryDisplayOnceBeforeShowingItsWindows) {
+    Fixture f;
+    ASSERT_TRUE(f.present());
+    EXPECT_TRUE(f.overlay.isBusy());
+    EXPECT_EQ(f.capture.captureCalls, 2);
+    EXPECT_EQ(f.capture.grabbedIds, (QList<uint32_t>{11, 12}));
+    EXPECT_EQ(f.capture.overlaysAtGrab, (QList<int>{0, 0}));
+
+    // Each window sits exactly on its display, frameless, on top and outside the window manager.
+    for (RegionSelectionView* v : f.overlay.views()) {
+        QWidget* w = v->window();
+        EXPECT_EQ(w->geometry(), v->display().nativeFrame);
+        EXPECT_TRUE(w->windowFlags().testFlag(Qt::FramelessWindowHint));
+        EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(w->windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
+        EXPECT_EQ(v->cursor().shape(), Qt::CrossCursor);
+        EXPECT_EQ(v->picture().size(), v->display().nativeFrame.size());
+    }
+    ASSERT_NE(f.overlay.keyboardWindow(), nullptr);
+}
+
+TEST(RegionSelectionWindow, ADragDeliversTheRegionCutFromTheFrozenPicture) {
+    Fixture f;
+    ASSERT_TRUE(f.present());
+    dragOn(f.view(11), QPoint(100, 200), QPoint(400, 350));
+    ASSERT_EQ(f.outcomes.size(), 1);
+    const OverlayOutcome& o = f.outcomes.first();
+    EXPECT_EQ(o.kind, OverlayOutcome::Kind::region);
+    EXPECT_EQ(o.displayId, 11u);
+    EXPECT_EQ(o.rect, QRect(100, 1080 - 200 - 150, 300, 150)); // desktop space, bottom-left origin
+    ASSERT_EQ(o.image.size(), QSize(300, 150));
+    EXPECT_EQ(o.image.convertToFormat(QImage::Format_RGB32), gradientCut(QRect(100, 200, 300, 150), 11));
+    // Closed and idle before the outcome ran; no second grab, no sound for a mouse selection.
+    EXPECT_EQ(f.busyAtDone, QList<bool>{false});
+    EXPECT_EQ(f.visibleAtDone, QList<int>{0});
+    EXPECT_TRUE(f.overlay.views().isEmpty());
+    EXPECT_EQ(f.capture.captureCalls, 2);
+    EXPECT_EQ(f.sound.beeps + f.sound.plays, 0);
+    // Remembered for the next area selection, in desktop space.
+    EXPECT_EQ(f.defaults.object(QStringLiteral("capture.lastRegion.area")),
+              (QVariantList{100.0, 730.0, 300.0, 150.0}));
+    test::drainEvents();
+    EXPECT_EQ(f.outcomes.size(), 1);
+}
+
+TEST(RegionSelectionWindow, TheSecondDisplayDeliversItsOwnPixelsAndDesktopRectangle) {
+    Fixture f;
+    ASSERT_TRUE(f.present());
+    dragOn(f.view(12), QPoint(10, 20), QPoint(110, 70));
+    ASSERT_EQ(f.outcomes.size(), 1);
+    const OverlayOutcome& o = f.outcomes.first();
+    EXPECT_EQ(o.displayId, 12u);
+    EXPECT_EQ(o.rect, QRect(1930, 1080 - 20 - 50, 100, 50));
+    EXPECT_EQ(o.image.convertToFormat(QImage::Format_RGB32), gradientCut(QRect(10, 20, 100, 50), 12));
+}
+
+TEST(RegionSelectionWindow, ClickingASnappedWindowDeliversItAndItsPixels) {
+    Fixture f;
+    ASSERT_TRUE(f.present(SnapIntent::window));
+    RegionSelectionView* v = f.view(11);
+    mouse(v, QEvent::MouseMove, QPoint(400, 500));
+    ASSERT_TRUE(v->model().highlightedRegion());
+    EXPECT_EQ(v->model().highlightedRegion()->windowId, 77u) << "the own window in front was skipped";
+    mouse(v, QEvent::MouseButtonPress, QPoint(400, 500));
+    mouse(v, QEvent::MouseMove, QPoint(403, 503));
+    mouse(v, QEvent::MouseButtonRelease, QPoint(403, 503));
+    ASSERT_EQ(f.outcomes.size(), 1);
+    const OverlayOutcome& o = f.outcomes.first();
+    EXPECT_EQ(o.kind, OverlayOutcome::Kind::window);
+    EXPECT_EQ(o.windowId, 77u);
+    EXPECT_EQ(o.title, QStringLiteral("Terminal"));
+    EXPECT_EQ(o.image.convertToFormat(QImage::Format_RGB32), gradientCut(QRect(300, 400, 500, 300), 11));
+}
+
+TEST(RegionSelectionWindow, EscapeCancelsAndASecondRequestWhileBusyIsIgnored) {
+    Fixture f;
+    test::LogCapture logs;
+    ASSERT_TRUE(f.present());
+    int secondDone = 0;
+    f.overlay.present(SnapIntent::window, RegionKind::area, std::nullopt,
+                      [&](OverlayOutcome) { ++secondDone; });
+    EXPECT_EQ(logs.count(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求")),
+              1);
+    EXPECT_EQ(f.capture.captureCalls, 2);
+
+    // Escape reaches the overlay from the focused view, even mid-drag.
+    RegionSelectionView* v = f.view(12);
+    mouse(v, QEvent::MouseButtonPress, QPoint(10, 10));
+    mouse(v, QEvent::MouseMove, QPoint(100, 100));
+    QTest::keyClick(v, Qt::Key_Escape);
+    ASSERT_EQ(f.outcomes.size(), 1);
+    EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::cancelled);
+    EXPECT_TRUE(f.outcomes.first().image.isNull());
+    EXPECT_EQ(f.busyAtDone, QList<bool>{false});
+    EXPECT_EQ(f.visibleAtDone, QList<int>{0});
+    test::drainEvents();
+    EXPECT_EQ(secondDone, 0);
+    EXPECT_FALSE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.area")));
+
+    // Idle again: the next presentation grabs afresh.
+    ASSERT_TRUE(f.present());
+    EXPECT_EQ(f.capture.captureCalls, 4);
+}
+
+TEST(RegionSelectionWindow, RequestsWhileGrabbingAreRefusedToo) {
+    Fixture f;
+    test::LogCapture logs;
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
+    EXPECT_TRUE(f.overlay.isBusy());
+    EXPECT_TRUE(f.overlay.views().isEmpty());
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
+    EXPECT_EQ(logs.count(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求")),
+              1);
+    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 2; }));
+    EXPECT_EQ(f.capture.captureCalls, 2);
+}
+
+TEST(RegionSelectionWindow, FailedGrabsEndInACancellation) {
+    Fixture f;
+    f.capture.captureError = QStringLiteral("no screen");
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt,
+                      [&](OverlayOutcome o) { f.outcomes << o; });
+    ASSERT_TRUE(test::waitUntil([&] { return !f.outcomes.isEmpty(); }));
+    EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::cancelled);
+    EXPECT_FALSE(f.overlay.isBusy());
+    EXPECT_EQ(visibleOverlayWindows(), 0);
+}
+
+TEST(RegionSelectionWindow, ShiftDragThenReturnConfirmsWithTheShutterAndIsOfferedNextTime) {
+    Fixture f;
+    ASSERT_TRUE(f.present());
+    RegionSelectionView* v = f.view(11);
+    dragOn(v, QPoint(50, 60), QPoint(250, 160), Qt::ShiftModifier);
+    EXPECT_TRUE(f.outcomes.isEmpty());
+    EXPECT_EQ(v->model().selection(), QRect(50, 60, 200, 100));
+    // A selection on the other display replaces this one.
+    dragOn(f.view(12), QPoint(10, 10), QPoint(60, 60), Qt::ShiftModifier);
+    EXPECT_FALSE(v->model().selection());
+    // Move it with the mouse, then confirm with Return from the window holding the keyboard.
+    dragOn(f.view(12), QPoint(30, 30), QPoint(130, 40));
+    EXPECT_EQ(f.view(12)->model().selection(), QRect(2030, 20, 50, 50)); // window space
+    QTest::keyClick(f.overlay.keyboardWindow(), Qt::Key_Return);
+    ASSERT_EQ(f.outcomes.size(), 1);
+    EXPECT_EQ(f.outcomes.first().rect, QRect(1920 + 110, 1080 - 20 - 50, 50, 50));
+    EXPECT_EQ(f.outcomes.first().image.convertToFormat(QImage::Format_RGB32),
+              gradientCut(QRect(110, 20, 50, 50), 12));
+    EXPECT_EQ(f.sound.beeps, 1) << "keyboard confirmation plays the shutter (beep without a sound file)";
+
+    // The next area presentation offers it again, on the same display; Space confirms it.
+    ASSERT_TRUE(f.present());
+    EXPECT_FALSE(f.view(11)->model().selection());
+    EXPECT_EQ(f.view(12)->model().selection(), QRect(2030, 20, 50, 50));
+    QTest::keyClick(f.view(12), Qt::Key_Space);
+    ASSERT_EQ(f.outcomes.size(), 2);
+    EXPECT_EQ(f.outcomes[1].rect, f.outcomes[0].rect);
+
+    // A window capture does not start from it.
+    ASSERT_TRUE(f.present(SnapIntent::window));
+    EXPECT_FALSE(f.view(12)->model().selection());
+}
+
+TEST(RegionSelectionWindow, RecordingAreaStartsFromThePanelOnly) {
+    Fixture f;
+    ASSERT_TRUE(f.present(SnapIntent::area, RegionKind::record));
+    RegionSelectionView* v = f.view(11);
+    EXPECT_EQ(v->recordingPanel() == nullptr || !v->recordingPanel()->isVisible(), true);
+    dragOn(v, QPoint(100, 100), QPoint(500, 400));
+    EXPECT_TRUE(f.outcomes.isEmpty());
+    ASSERT_NE(v->recordingPanel(), nullptr);
+    EXPECT_TRUE(v->recordingPanel()->isVisible());
+    EXPECT_EQ(v->recordingPanel()->startButton()->text(), QStringLiteral("Start Recording"));
+    EXPECT_FALSE(v->recordingPanel()->geometry().intersects(QRect(100, 100, 400, 300)))
+        << "the panel stays off the recorded area";
+    QTest::keyClick(v, Qt::Key_Return);
+    QTest::keyClick(v, Qt::Key_Space);
+    EXPECT_TRUE(f.outcomes.isEmpty());
+    QTest::mouseClick(v->recordingPanel()->startButton(), Qt::LeftButton);
+    ASSERT_EQ(f.outcomes.size(), 1);
+    EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::region);
+    EXPECT_EQ(f.outcomes.first().rect, QRect(100, 1080 - 100 - 300, 400, 300));
+    EXPECT_TRUE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.record")));
+    EXPECT_FALSE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.area")));
+}
+
+// Paints what the user sees and checks it: the picture inside the selection, the dimmed rest,
+// the outline and the handles. With MEBO_OVERLAY_SHOTS set, the frames are also written there.
+TEST(RegionSelectionWindow, PaintsTheFrozenPictureDimmedOutsideTheSelection) {
+    Fixture f;
+    // A desktop-like picture: a light background with two "windows".
+    QImage desk(1920, 1080, QImage::Format_RGB32);
+    desk.fill(QColor(90, 110, 140));
+    {
+        QPainter p(&desk);
+        p.fillRect(QRect(300, 400, 500, 300), QColor(240, 240, 240));
+        p.fillRect(QRect(300, 400, 500, 26), QColor(200, 200, 205));
+        p.fillRect(QRect(1000, 150, 700, 500), QColor(250, 250, 250));
+        p.fillRect(QRect(1000, 150, 700, 26), QColor(60, 60, 70));
+        p.setPen(Qt::black);
+        for (int i = 0; i < 12; ++i) {
+            p.drawText(QPoint(1020, 210 + i * 20),
+                       QStringLiteral("The quick brown fox jumps over the lazy dog %1").arg(i));
+        }
+    }
+    f.capture.image = desk;
+    f.capture.displayList = {f.capture.displayList.first()};
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
+    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 1; }));
+    RegionSelectionView* v = f.overlay.views().first();
+    const QString shots = qEnvironmentVariable("MEBO_OVERLAY_SHOTS");
+    if (!shots.isEmpty()) {
+        QDir().mkpath(shots);
+    }
+
+    mouse(v, QEvent::MouseMove, QPoint(500, 550));
+    QImage hover = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (!shots.isEmpty()) {
+        hover.save(shots + QStringLiteral("/overlay-snap.png"));
+    }
+    const QRgb stroke = RegionSelectionView::strokeColor().rgb();
+    EXPECT_EQ(hover.pixel(500, 600), desk.pixel(500, 600)) << "the snapped window is not dimmed";
+    EXPECT_TRUE(near(hover.pixel(1300, 900), qRgb(45, 55, 70))) << "outside is dimmed by half";
+    EXPECT_TRUE(near(hover.pixel(301, 600), stroke)) << "snap stroke inside the frame";
+    EXPECT_TRUE(near(hover.pixel(303, 600), stroke));
+    EXPECT_EQ(hover.pixel(305, 600), desk.pixel(305, 600)) << "4 points wide";
+
+    dragOn(v, QPoint(900, 100), QPoint(1500, 500), Qt::ShiftModifier);
+    QImage sel = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (!shots.isEmpty()) {
+        sel.save(shots + QStringLiteral("/overlay-selection.png"));
+    }
+    EXPECT_EQ(sel.pixel(1200, 300), desk.pixel(1200, 300));
+    EXPECT_EQ(sel.pixel(910, 110), desk.pixel(910, 110)) << "clear right from the selection's edge";
+    EXPECT_TRUE(near(sel.pixel(800, 300), qRgb(45, 55, 70)));
+    EXPECT_TRUE(near(sel.pixel(1000, 99), stroke)) << "outline just outside";
+    EXPECT_TRUE(near(sel.pixel(1000, 98), stroke));
+    EXPECT_TRUE(near(sel.pixel(1000, 97), qRgb(45, 55, 70))) << "2 points wide";
+    EXPECT_EQ(sel.pixel(1500, 500), qRgb(255, 255, 255)) << "white handle on the corner";
+    EXPECT_EQ(sel.pixel(1200, 500), qRgb(255, 255, 255)) << "and on the bottom edge's middle";
+
+    // Beside the selection the window under the pointer is still outlined, but stays dimmed.
+    mouse(v, QEvent::MouseMove, QPoint(500, 550));
+    const QImage both = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (!shots.isEmpty()) {
+        both.save(shots + QStringLiteral("/overlay-selection-snap.png"));
+    }
+    EXPECT_TRUE(near(both.pixel(301, 600), stroke));
+    EXPECT_TRUE(near(both.pixel(500, 600), qRgb(120, 120, 120)));
+}
+
+TEST(RegionSelectionWindow, PaintsTheRecordingPanelBesideTheSelection) {
+    Fixture f;
+    f.capture.displayList = {f.capture.displayList.first()};
+    QImage desk(1920, 1080, QImage::Format_RGB32);
+    desk.fill(QColor(120, 130, 150));
+    f.capture.image = desk;
+    f.overlay.present(SnapIntent::area, RegionKind::record, std::nullopt, [](OverlayOutcome) {});
+    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 1; }));
+    RegionSelectionView* v = f.overlay.views().first();
+    dragOn(v, QPoint(400, 300), QPoint(1400, 860));
+    const QImage img = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (const QString shots = qEnvironmentVariable("MEBO_OVERLAY_SHOTS"); !shots.isEmpty()) {
+        QDir().mkpath(shots);
+        img.save(shots + QStringLiteral("/overlay-record.png"));
+    }
+    const QRect panel = v->recordingPanel()->geometry();
+    EXPECT_GE(panel.top(), 860 + 1) << "below the selection";
+    EXPECT_NE(img.pixel(panel.center()), qRgb(60, 65, 75)) << "the panel is painted over the dimmed picture";
+}
+
+} // namespace mebo
