@@ -23,8 +23,8 @@ RecordingAreaPanel::RecordingAreaPanel(QWidget* parent) : QFrame(parent) {
     start_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(start_);
     connect(start_, &QPushButton::clicked, this, [this] {
-        if (onStart) {
-            onStart();
+        if (const auto start = onStart) {
+            start();
         }
     });
     adjustSize();

@@ -55,7 +55,8 @@ bool RegionOverlayWindow::event(QEvent* event) {
 }
 
 void RegionOverlayWindow::keyPressEvent(QKeyEvent* event) {
-    if (onKey && onKey(event->key())) {
+    // A copy: handling the key may close the overlay, which clears the callback.
+    if (const auto key = onKey; key && key(event->key())) {
         event->accept();
         return;
     }

@@ -156,6 +156,15 @@ void RegionSelectionView::refresh() {
     update();
 }
 
+void RegionSelectionView::detach() {
+    snapper_ = nullptr;
+    onFinished = nullptr;
+    onSelectionTaken = nullptr;
+    if (panel_) {
+        panel_->onStart = nullptr;
+    }
+}
+
 void RegionSelectionView::hoverAt(const QPoint& point) {
     const auto phase = model_.phase();
     if (!snapper_ || !model_.allowsWindowSnap() ||
@@ -184,8 +193,9 @@ void RegionSelectionView::clearSelection() {
 
 void RegionSelectionView::deliver(const RegionSelectionModel::Finish& f) {
     update();
-    if (onFinished) {
-        onFinished(f);
+    // A copy: the owner detaches this view (clearing the callback) while handling the outcome.
+    if (const auto finished = onFinished) {
+        finished(f);
     }
 }
 

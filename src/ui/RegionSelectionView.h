@@ -40,6 +40,9 @@ public:
     void hoverAt(const QPoint& point);
     // After changing the model's settings from outside.
     void refresh();
+    // Cuts the view loose from its owner before it goes away: no more callbacks or hit tests, so
+    // a late event cannot reach a later presentation.
+    void detach();
 
     RecordingAreaPanel* recordingPanel() const { return panel_; }
 

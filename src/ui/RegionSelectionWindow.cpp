@@ -238,7 +238,7 @@ void RegionSelectionWindow::viewFinished(RegionSelectionView* view, const Region
     outcome.rect = ScreenCaptureSvc::toDesktopSpace(f.rect.normalized(), primaryHeight_);
     outcome.image = view->cut(f.rect);
     lastRegions_.remember(kind_, outcome.rect);
-    if (f.byKeyboard) {
+    if (f.byKeyboard && (!shutterEnabled_ || shutterEnabled_())) {
         shutter_.play(CaptureMgr::shutterMinIntervalSec);
     }
     deliver(std::move(outcome));
@@ -248,6 +248,8 @@ void RegionSelectionWindow::closeWindows() {
     // Called from inside a view's event handler: the windows go at the next turn of the loop.
     for (const auto& w : windows_) {
         if (w) {
+            w->view()->detach();
+            w->onKey = nullptr;
             w->releaseKeyboardGrab();
             w->hide();
             w->deleteLater();

@@ -47,6 +47,9 @@ public:
 
     // Whether clicking a window selects it (default true).
     void setAllowsWindowSnap(bool allows) { allowsWindowSnap_ = allows; }
+    // Asked before the shutter plays on a keyboard confirmation (the user's sound setting);
+    // without it the shutter always plays.
+    void setShutterEnabled(std::function<bool()> enabled) { shutterEnabled_ = std::move(enabled); }
     // The views of the presentation on screen now (empty while grabbing and when idle).
     QList<RegionSelectionView*> views() const;
     // The window holding the keyboard grab, if any.
@@ -71,6 +74,7 @@ private:
     qint64 ownPid_;
     std::function<double()> clock_;
     bool allowsWindowSnap_ = true;
+    std::function<bool()> shutterEnabled_;
 
     // The presentation in progress; `generation_` tells late grab answers from current ones.
     bool busy_ = false;

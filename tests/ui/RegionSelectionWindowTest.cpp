@@ -128,7 +128,8 @@ struct Fixture {
     test::FakeWindowServer windows;
     test::FakeDefaultsStore defaults;
     test::FakeSoundPlayer sound;
-    ShutterSoundPlayer shutter{sound, {}, {}, [] { return 1000.0; }};
+    double shutterClock = 1000.0;
+    ShutterSoundPlayer shutter{sound, {}, {}, [this] { return shutterClock; }};
     ScreenCaptureSvc screenshots{capture, windows};
     RegionSelectionWindow overlay{screenshots, windows, defaults, shutter,
                                   QCoreApplication::applicationPid()};
@@ -298,6 +299,17 @@ TEST(RegionSelectionWindow, ShiftDragThenReturnConfirmsWithTheShutterAndIsOffere
     // A window capture does not start from it.
     ASSERT_TRUE(f.present(SnapIntent::window));
     EXPECT_FALSE(f.view(12)->model().selection());
+    QTest::keyClick(f.view(12), Qt::Key_Escape);
+
+    // With the sound setting off, a keyboard confirmation is silent.
+    bool soundOn = false;
+    f.overlay.setShutterEnabled([&] { return soundOn; });
+    f.shutterClock += 10;
+    ASSERT_TRUE(f.present());
+    QTest::keyClick(f.view(12), Qt::Key_Return);
+    ASSERT_EQ(f.outcomes.size(), 4);
+    EXPECT_EQ(f.outcomes[3].kind, OverlayOutcome::Kind::region);
+    EXPECT_EQ(f.sound.beeps, 1);
 }
 
 TEST(RegionSelectionWindow, RecordingAreaStartsFromThePanelOnly) {
