@@ -246,6 +246,14 @@ void RegionSelectionView::resizeEvent(QResizeEvent*) {
     updatePanel();
 }
 
+void RegionSelectionView::leaveEvent(QEvent*) {
+    // The pointer went to another display: nothing here is under it any more.
+    if (model_.phase() != RegionSelectionModel::Phase::pressing && model_.highlightedRegion()) {
+        model_.setHoveredRegion(std::nullopt);
+        update();
+    }
+}
+
 void RegionSelectionView::updateCursor() {
     setCursor(cursorFor(model_.handleAt(model_.pointer())));
 }

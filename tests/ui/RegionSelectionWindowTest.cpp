@@ -203,6 +203,12 @@ TEST(RegionSelectionWindow, ClickingASnappedWindowDeliversItAndItsPixels) {
     mouse(v, QEvent::MouseMove, QPoint(400, 500));
     ASSERT_TRUE(v->model().highlightedRegion());
     EXPECT_EQ(v->model().highlightedRegion()->windowId, 77u) << "the own window in front was skipped";
+    // Leaving for the other display drops the highlight; coming back brings it again.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(v, &leave);
+    EXPECT_FALSE(v->model().highlightedRegion());
+    mouse(v, QEvent::MouseMove, QPoint(401, 501));
+    ASSERT_TRUE(v->model().highlightedRegion());
     mouse(v, QEvent::MouseButtonPress, QPoint(400, 500));
     mouse(v, QEvent::MouseMove, QPoint(403, 503));
     mouse(v, QEvent::MouseButtonRelease, QPoint(403, 503));
