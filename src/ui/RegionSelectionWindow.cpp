@@ -176,7 +176,9 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         windows_ << window;
         if (geometry.contains(cursor)) {
             keyWindow = window;
-            view->hoverAt(bounds.topLeft() + (cursor - geometry.topLeft()));
+            const QPoint at = bounds.topLeft() + (cursor - geometry.topLeft());
+            model.mouseMove(at);
+            view->hoverAt(at);
         }
         view->refresh();
     }
