@@ -18,6 +18,8 @@ RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
   dbus dbus-x11 sound-theme-freedesktop pulseaudio pulseaudio-utils fonts-dejavu-core
   qt6-qpa-plugins libqt6svg6
+  # Log lines are mostly in Traditional Chinese; the Logs tab needs a font with those glyphs.
+  fonts-wqy-microhei
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill.
 BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev)

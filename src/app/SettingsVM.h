@@ -1,0 +1,100 @@
+#pragma once
+
+#include "app/AppearanceMode.h"
+#include "app/LogEntry.h"
+#include "document/ToolKind.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace mebo {
+
+class AppLogger;
+class Cfg;
+class LaunchAtLogin;
+class SandboxFolderAccess;
+namespace platform {
+class Clipboard;
+class Dialogs;
+} // namespace platform
+
+// What the settings window shows and changes: general options, the editor's tool shortcuts, the
+// execution log and the version. Every change goes straight to the settings store (which writes
+// it and runs its side effects); the signals tell the views to re-read. Main thread.
+class SettingsVM : public QObject {
+    Q_OBJECT
+public:
+    struct ShortcutRow {
+        ToolKind tool;
+        QString name; // the tool's display name
+        QString key;  // what its field shows: the effective key, empty when disabled
+    };
+
+    SettingsVM(Cfg& cfg, SandboxFolderAccess& folderAccess, LaunchAtLogin& launchAtLogin,
+               platform::Dialogs& dialogs, platform::Clipboard& clipboard, AppLogger& logger,
+               QObject* parent = nullptr);
+
+    // General.
+    QString saveFolderPath() const;
+    // Opens the folder picker; a new folder is stored and announced by the folder-change flow.
+    void changeSaveFolder();
+    bool copyToClipboard() const;
+    void setCopyToClipboard(bool on);
+    // 0 = unlimited.
+    int historyMaxCount() const;
+    void setHistoryMaxCount(int count);
+    AppearanceMode appearanceMode() const;
+    void setAppearanceMode(AppearanceMode mode);
+    // Display names of every mode, in AppearanceMode order.
+    static QStringList appearanceModeNames();
+    bool launchAtLogin() const;
+    // Answers whether the autostart entry now matches `on`.
+    bool setLaunchAtLogin(bool on);
+
+    // Shortcuts: every tool that has a factory key or a stored override, in ToolKind order.
+    QList<ShortcutRow> shortcutRows() const;
+    QString shortcutText(ToolKind tool) const;
+    // Applies what was typed into a tool's field and answers what the field shows afterwards:
+    // the normalised key when stored, the previous key when another tool uses it (the conflict
+    // alert is shown then and nothing is stored).
+    QString setShortcut(ToolKind tool, const QString& typed);
+    static QString shortcutHint();
+
+    // Logs, newest first.
+    QList<LogEntry> logEntries() const;
+    int logCount() const;
+    QString logsTitle() const;
+    static QString emptyLogsText();
+    // The Copy All text on the clipboard; answers whether the clipboard took it.
+    bool copyAllLogs();
+    void clearLogs();
+
+    // About.
+    static QString appName();
+    static QString version();
+    static QString buildNumber();
+    static QString versionText();
+
+Q_SIGNALS:
+    void saveFolderChanged();
+    void copyToClipboardChanged();
+    void historyMaxCountChanged();
+    void appearanceModeChanged();
+    void launchAtLoginChanged();
+    void shortcutsChanged();
+    void logsChanged();
+
+private:
+    void onSettingChanged(const QString& key);
+
+    Cfg& cfg_;
+    SandboxFolderAccess& folderAccess_;
+    LaunchAtLogin& launchAtLogin_;
+    platform::Dialogs& dialogs_;
+    platform::Clipboard& clipboard_;
+    AppLogger& logger_;
+};
+
+} // namespace mebo

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace mebo {
+
+// The application's name, version and build, and the update check button.
+class AboutSettingsTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit AboutSettingsTab(QWidget* parent = nullptr);
+
+    QLabel* versionLabel() const { return version_; }
+    QPushButton* checkForUpdatesButton() const { return checkForUpdates_; }
+
+Q_SIGNALS:
+    void checkForUpdatesRequested();
+
+private:
+    QLabel* version_ = nullptr;
+    QPushButton* checkForUpdates_ = nullptr;
+};
+
+} // namespace mebo

@@ -1,0 +1,135 @@
+#include "app/LaunchAtLogin.h"
+#include "support/TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+// The [Desktop Entry] group of a desktop file as key -> raw value; empty when the file does not
+// start with that group or a line is neither a comment, a group nor key=value.
+QMap<QString, QString> readEntry(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.value(0) != QLatin1String("[Desktop Entry]")) {
+        return {};
+    }
+    QMap<QString, QString> keys;
+    for (const QString& line : lines.mid(1)) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (line.startsWith(QLatin1Char('[')) || eq <= 0 || keys.contains(line.left(eq))) {
+            return {};
+        }
+        keys.insert(line.left(eq), line.mid(eq + 1));
+    }
+    return keys;
+}
+
+void writeFile(const QString& path, const QByteArray& text) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+class LaunchAtLoginTest : public ::testing::Test {
+protected:
+    QString autostart() const { return tmp.filePath(QStringLiteral("config/autostart")); }
+
+    test::LogCapture log;
+    QTemporaryDir tmp;
+    LaunchAtLogin login{autostart(), QStringLiteral("/usr/local/bin/mebo")};
+};
+
+TEST_F(LaunchAtLoginTest, EnableWritesAValidEntryAndDisableRemovesIt) {
+    EXPECT_FALSE(login.isEnabled());
+    EXPECT_EQ(login.entryPath(), autostart() + QStringLiteral("/mebo.desktop"));
+
+    ASSERT_TRUE(login.setEnabled(true)); // creates the missing folder too
+    EXPECT_TRUE(login.isEnabled());
+    const QMap<QString, QString> entry = readEntry(login.entryPath());
+    ASSERT_FALSE(entry.isEmpty());
+    EXPECT_EQ(entry.value(QStringLiteral("Type")), QStringLiteral("Application"));
+    EXPECT_EQ(entry.value(QStringLiteral("Name")), QStringLiteral("Mebo"));
+    EXPECT_EQ(entry.value(QStringLiteral("Exec")), QStringLiteral("/usr/local/bin/mebo"));
+    EXPECT_EQ(entry.value(QStringLiteral("Icon")), QStringLiteral("mebo"));
+    EXPECT_EQ(entry.value(QStringLiteral("X-GNOME-Autostart-enabled")), QStringLiteral("true"));
+    EXPECT_EQ(entry.value(QStringLiteral("NoDisplay")), QStringLiteral("false"));
+    EXPECT_FALSE(entry.contains(QStringLiteral("Hidden")));
+    // Written in one piece: nothing but the entry is left in the folder.
+    EXPECT_EQ(QDir(autostart()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("mebo.desktop")});
+
+    ASSERT_TRUE(login.setEnabled(true)); // again: same entry
+    EXPECT_EQ(readEntry(login.entryPath()), entry);
+
+    ASSERT_TRUE(login.setEnabled(false));
+    EXPECT_FALSE(QFile::exists(login.entryPath()));
+    EXPECT_FALSE(login.isEnabled());
+    EXPECT_TRUE(login.setEnabled(false)); // nothing to remove is no failure
+}
+
+TEST_F(LaunchAtLoginTest, EntriesSwitchedOffInsideCountAsOff) {
+    writeFile(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
+    EXPECT_FALSE(login.isEnabled());
+    writeFile(login.entryPath(),
+              "[Desktop Entry]\nType=Application\nExec=/x\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_FALSE(login.isEnabled());
+    // Only the main group counts, and only the exact value.
+    writeFile(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=false\n"
+                                 "[Desktop Action quit]\nHidden=true\n");
+    EXPECT_TRUE(login.isEnabled());
+
+    // Switching on replaces a hidden entry with a full one.
+    writeFile(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
+    ASSERT_TRUE(login.setEnabled(true));
+    EXPECT_TRUE(login.isEnabled());
+    EXPECT_EQ(readEntry(login.entryPath()).value(QStringLiteral("Exec")),
+              QStringLiteral("/usr/local/bin/mebo"));
+}
+
+TEST_F(LaunchAtLoginTest, ExecPathsAreQuotedAndEscapedTwice) {
+    // Plain paths stay as they are.
+    EXPECT_EQ(LaunchAtLogin::execArgument(QStringLiteral("/opt/mebo/bin/mebo")),
+              QStringLiteral("/opt/mebo/bin/mebo"));
+    // A space forces quotes; inside them $ gets a backslash, which the value escaping doubles;
+    // % is doubled by the Exec rules.
+    EXPECT_EQ(LaunchAtLogin::execArgument(QStringLiteral("/home/a b/mebo$1%u")),
+              QStringLiteral("\"/home/a b/mebo\\\\$1%%u\""));
+    EXPECT_EQ(LaunchAtLogin::execArgument(QStringLiteral("/x/\"q\"")),
+              QStringLiteral("\"/x/\\\\\"q\\\\\"\""));
+    EXPECT_EQ(LaunchAtLogin::execArgument(QStringLiteral("/x/back\\slash")),
+              QStringLiteral("\"/x/back\\\\\\\\slash\""));
+
+    LaunchAtLogin spaced(autostart(), QStringLiteral("/home/user/My Apps/mebo"));
+    ASSERT_TRUE(spaced.setEnabled(true));
+    EXPECT_EQ(readEntry(spaced.entryPath()).value(QStringLiteral("Exec")),
+              QStringLiteral("\"/home/user/My Apps/mebo\""));
+}
+
+TEST_F(LaunchAtLoginTest, UnwritableFolderAnswersFalseWithALogLine) {
+    // A plain file where the folder should be: neither root nor anyone can create the entry.
+    writeFile(autostart(), "not a folder");
+    EXPECT_FALSE(login.setEnabled(true));
+    EXPECT_FALSE(login.isEnabled());
+    const QStringList messages = log.messages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith(QStringLiteral("[LaunchAtLogin] autostart 項目寫入失敗: ") +
+                                            login.entryPath()))
+        << messages.first().toStdString();
+
+    // A program path that is not absolute cannot be started at login.
+    LaunchAtLogin relative(tmp.filePath(QStringLiteral("other")), QStringLiteral("mebo"));
+    EXPECT_FALSE(relative.setEnabled(true));
+    EXPECT_FALSE(QFile::exists(relative.entryPath()));
+    EXPECT_EQ(log.messages().size(), 2);
+}
+
+} // namespace
+} // namespace mebo

@@ -1,0 +1,230 @@
+#include "app/SettingsVM.h"
+#include "app/AppEvents.h"
+#include "app/Cfg.h"
+#include "app/HistoryLimitTarget.h"
+#include "app/LaunchAtLogin.h"
+#include "capture/SandboxFolderAccess.h"
+#include "support/TestUtil.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+// Records what the settings store asks of the history store.
+class RecordingHistoryTarget : public HistoryLimitTarget {
+public:
+    bool isPruneInFlight() const override { return pruneInFlight; }
+    void markPruneCancelled() override { calls << QStringLiteral("cancel"); }
+    void clearPrunePending() override { calls << QStringLiteral("clearPending"); }
+    void applyLimitNow() override { calls << QStringLiteral("apply"); }
+
+    bool pruneInFlight = false;
+    QStringList calls;
+};
+
+class SettingsVMTest : public ::testing::Test {
+protected:
+    SettingsVMTest() {
+        QDir(tmp.path()).mkpath(QStringLiteral("library"));
+        QDir(tmp.path()).mkpath(QStringLiteral("other"));
+        cfg.setHistoryLimitTarget(&history);
+    }
+    QString path(const QString& name) const { return QDir(tmp.path()).filePath(name); }
+    QMap<QString, QString> storedOverrides() const {
+        const QJsonObject obj =
+            QJsonDocument::fromJson(
+                defaults.user.value(QStringLiteral("mebo.shortcutOverrides")).toByteArray())
+                .object();
+        QMap<QString, QString> out;
+        for (auto it = obj.begin(); it != obj.end(); ++it) {
+            out.insert(it.key(), it.value().toString());
+        }
+        return out;
+    }
+
+    test::LogCapture log;
+    QTemporaryDir tmp;
+    test::FakeDefaultsStore defaults;
+    Cfg cfg{defaults, path(QStringLiteral("library"))};
+    RecordingHistoryTarget history;
+    AppEvents events;
+    test::FakeDialogs dialogs;
+    test::FakeClipboard clipboard;
+    SandboxFolderAccess folders{cfg, events, dialogs, path(QStringLiteral("Pictures/mebo"))};
+    LaunchAtLogin login{path(QStringLiteral("autostart")), QStringLiteral("/usr/bin/mebo")};
+    SettingsVM vm{cfg, folders, login, dialogs, clipboard, AppLogger::shared()};
+};
+
+TEST_F(SettingsVMTest, HistoryLimitReachesTheHistoryStoreThroughTheSettingsStore) {
+    QSignalSpy changed(&vm, &SettingsVM::historyMaxCountChanged);
+
+    vm.setHistoryMaxCount(10);
+    EXPECT_EQ(cfg.historyMaxCount(), 10);
+    EXPECT_EQ(defaults.user.value(QStringLiteral("mebo.historyMaxCount")).toInt(), 10);
+    EXPECT_EQ(history.calls, QStringList{QStringLiteral("apply")});
+    vm.setHistoryMaxCount(10); // unchanged: no second prune
+    EXPECT_EQ(history.calls.size(), 1);
+
+    history.pruneInFlight = true;
+    vm.setHistoryMaxCount(0);
+    EXPECT_EQ(vm.historyMaxCount(), 0);
+    EXPECT_EQ(history.calls, (QStringList{QStringLiteral("apply"), QStringLiteral("cancel"),
+                                          QStringLiteral("clearPending")}));
+    EXPECT_TRUE(log.contains(QStringLiteral("[History] prune 已標記取消, 等下一個檢查點退出")));
+
+    vm.setHistoryMaxCount(-5); // never negative: already 0, nothing happens
+    EXPECT_EQ(cfg.historyMaxCount(), 0);
+    EXPECT_EQ(history.calls.size(), 3);
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(SettingsVMTest, ShortcutConflictShowsTheAlertAndStoresNothing) {
+    QSignalSpy changed(&vm, &SettingsVM::shortcutsChanged);
+
+    EXPECT_EQ(vm.setShortcut(ToolKind::text, QStringLiteral("a")), QStringLiteral("T")); // field reverts
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Shortcut conflict"));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("Key \"A\" is already used by Arrow."));
+    EXPECT_EQ(dialogs.alerts[0].buttons, QStringList{QStringLiteral("OK")});
+    EXPECT_FALSE(defaults.user.contains(QStringLiteral("mebo.shortcutOverrides")));
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), QStringLiteral("T"));
+    EXPECT_EQ(changed.count(), 0);
+
+    // Retyping a tool's own key is no conflict and no change.
+    EXPECT_EQ(vm.setShortcut(ToolKind::arrow, QStringLiteral("a")), QStringLiteral("A"));
+    EXPECT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_FALSE(defaults.user.contains(QStringLiteral("mebo.shortcutOverrides")));
+
+    // A free key is normalised and stored under the tool's raw value.
+    EXPECT_EQ(vm.setShortcut(ToolKind::text, QStringLiteral(" x?")), QStringLiteral("X"));
+    EXPECT_EQ(storedOverrides(), (QMap<QString, QString>{{QStringLiteral("text"), QStringLiteral("X")}}));
+    EXPECT_EQ(cfg.tool(QStringLiteral("X")), ToolKind::text);
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(SettingsVMTest, EmptyKeyDisablesTheToolAndFreesItsKey) {
+    EXPECT_EQ(vm.setShortcut(ToolKind::text, QString()), QString());
+    EXPECT_EQ(storedOverrides(), (QMap<QString, QString>{{QStringLiteral("text"), QString()}}));
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), std::nullopt);
+    EXPECT_EQ(cfg.tool(QStringLiteral("T")), std::nullopt);
+    EXPECT_EQ(vm.shortcutText(ToolKind::text), QString());
+
+    // Typing only punctuation also empties the field.
+    EXPECT_EQ(vm.setShortcut(ToolKind::pen, QStringLiteral("#")), QString());
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::pen), std::nullopt);
+    // The freed key is now free for another tool.
+    EXPECT_EQ(vm.setShortcut(ToolKind::line, QStringLiteral("t")), QStringLiteral("T"));
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
+}
+
+TEST_F(SettingsVMTest, ShortcutRowsListToolsWithAKeyOrAnOverrideInToolOrder) {
+    QList<ToolKind> tools;
+    for (const auto& row : vm.shortcutRows()) {
+        tools << row.tool;
+    }
+    const QList<ToolKind> defaultsOnly{
+        ToolKind::arrow, ToolKind::rect,      ToolKind::ellipse,     ToolKind::text,    ToolKind::mosaic,
+        ToolKind::line,  ToolKind::pen,       ToolKind::highlighter, ToolKind::callout, ToolKind::step,
+        ToolKind::stamp, ToolKind::selection, ToolKind::fill,        ToolKind::eraser,  ToolKind::magnify};
+    EXPECT_EQ(tools, defaultsOnly);
+    EXPECT_EQ(vm.shortcutRows().at(13).name, QStringLiteral("Eraser"));
+    EXPECT_EQ(vm.shortcutRows().at(13).key, QStringLiteral("E"));
+
+    // A tool without a factory key gets a row once it has an override, in its place.
+    cfg.setShortcutOverrides(
+        {{QStringLiteral("blur"), QStringLiteral("B")}, {QStringLiteral("text"), QString()}});
+    const QList<SettingsVM::ShortcutRow> rows = vm.shortcutRows();
+    ASSERT_EQ(rows.size(), 16);
+    EXPECT_EQ(rows.at(5).tool, ToolKind::blur);
+    EXPECT_EQ(rows.at(5).key, QStringLiteral("B"));
+    EXPECT_EQ(rows.at(3).key, QString()); // text: disabled, still listed
+}
+
+TEST_F(SettingsVMTest, LogsAreCountedListedNewestFirstCopiedAndCleared) {
+    test::drainEvents();
+    vm.clearLogs(); // the settings store's start-up line
+    QSignalSpy changed(&vm, &SettingsVM::logsChanged);
+    EXPECT_EQ(vm.logsTitle(), QStringLiteral("Execution Logs (0)"));
+    EXPECT_EQ(vm.emptyLogsText(),
+              QStringLiteral("No logs yet. Logs are recorded automatically during operations."));
+    EXPECT_TRUE(vm.copyAllLogs());
+    ASSERT_TRUE(clipboard.formats.contains(QStringLiteral("text/plain")));
+    EXPECT_TRUE(clipboard.formats.value(QStringLiteral("text/plain")).isEmpty()); // empty list: empty text
+
+    logInfo(QStringLiteral("[Test] first"));
+    logWarning(QStringLiteral("[Test] second"));
+    logError(QStringLiteral("[Test] third"));
+    ASSERT_TRUE(test::waitUntil([&] { return vm.logCount() == 3; }));
+    EXPECT_GE(changed.count(), 3);
+    EXPECT_EQ(vm.logsTitle(), QStringLiteral("Execution Logs (3)"));
+    const QList<LogEntry> entries = vm.logEntries();
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0].msg, QStringLiteral("[Test] third"));
+    EXPECT_EQ(entries[0].level, LogLevel::error);
+    EXPECT_EQ(entries[2].msg, QStringLiteral("[Test] first"));
+
+    EXPECT_TRUE(vm.copyAllLogs());
+    const QString copied = QString::fromUtf8(clipboard.formats.value(QStringLiteral("text/plain")));
+    const QStringList lines = copied.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("❌ ")));
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral(" [Test] third")));
+    EXPECT_EQ(lines[0].section(QLatin1Char(' '), 1, 1),
+              entries[0].timestamp.toString(QStringLiteral("HH:mm:ss")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("ℹ️ ")));
+
+    vm.clearLogs();
+    EXPECT_EQ(vm.logCount(), 0);
+    EXPECT_EQ(vm.logsTitle(), QStringLiteral("Execution Logs (0)"));
+}
+
+TEST_F(SettingsVMTest, AppearanceChangeRunsTheSettingsStoresApplier) {
+    QList<AppearanceMode> applied;
+    cfg.setAppearanceApplier([&](AppearanceMode m) { applied << m; });
+    QSignalSpy changed(&vm, &SettingsVM::appearanceModeChanged);
+
+    EXPECT_EQ(
+        SettingsVM::appearanceModeNames(),
+        (QStringList{QStringLiteral("Follow system"), QStringLiteral("Light"), QStringLiteral("Dark")}));
+    vm.setAppearanceMode(AppearanceMode::dark);
+    vm.setAppearanceMode(AppearanceMode::dark); // same mode: applied once
+    vm.setAppearanceMode(AppearanceMode::system);
+    EXPECT_EQ(applied, (QList<AppearanceMode>{AppearanceMode::dark, AppearanceMode::system}));
+    EXPECT_EQ(defaults.user.value(QStringLiteral("mebo.appearanceMode")).toString(),
+              QStringLiteral("system"));
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(SettingsVMTest, GeneralOptionsGoToTheirStores) {
+    QSignalSpy folderChanged(&vm, &SettingsVM::saveFolderChanged);
+    dialogs.folderAnswer = path(QStringLiteral("other"));
+    vm.changeSaveFolder();
+    ASSERT_TRUE(test::waitUntil([&] { return vm.saveFolderPath() == path(QStringLiteral("other")); }));
+    EXPECT_EQ(dialogs.pickPrompts, QStringList{QStringLiteral("Choose a new folder for Mebo")});
+    EXPECT_GE(folderChanged.count(), 1);
+
+    QSignalSpy copyChanged(&vm, &SettingsVM::copyToClipboardChanged);
+    vm.setCopyToClipboard(true);
+    EXPECT_TRUE(cfg.copyToClipboard());
+    EXPECT_TRUE(defaults.user.value(QStringLiteral("mebo.copyToClipboard")).toBool());
+    EXPECT_EQ(copyChanged.count(), 1);
+
+    // Launch at login lives in the autostart entry only, not in the settings store.
+    QSignalSpy loginChanged(&vm, &SettingsVM::launchAtLoginChanged);
+    EXPECT_FALSE(vm.launchAtLogin());
+    EXPECT_TRUE(vm.setLaunchAtLogin(true));
+    EXPECT_TRUE(vm.launchAtLogin());
+    EXPECT_TRUE(QFile::exists(login.entryPath()));
+    EXPECT_FALSE(defaults.user.contains(QStringLiteral("mebo.launchAtLogin")));
+    EXPECT_TRUE(vm.setLaunchAtLogin(false));
+    EXPECT_FALSE(vm.launchAtLogin());
+    EXPECT_EQ(loginChanged.count(), 2);
+}
+
+} // namespace
+} // namespace mebo

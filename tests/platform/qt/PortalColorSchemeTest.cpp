@@ -1,0 +1,184 @@
+#include "platform/qt/PortalColorScheme.h"
+
+#include "support/TestUtil.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <sys/prctl.h>
+
+using mebo::platform::PortalColorScheme;
+using mebo::test::waitUntil;
+
+namespace {
+
+// The portal's Settings interface, answering from its own thread: the client's Read blocks the
+// main thread, so a reply served there would never be sent.
+class FakePortalSettings : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+public:
+    std::atomic<int> scheme{1};
+    std::atomic<bool> wrapTwice{true};
+    std::atomic<int> reads{0};
+
+public Q_SLOTS:
+    QDBusVariant Read(const QString& group, const QString& key) {
+        ++reads;
+        if (group != QLatin1String("org.freedesktop.appearance") || key != QLatin1String("color-scheme")) {
+            sendErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                           QStringLiteral("no such key"));
+            return {};
+        }
+        if (scheme < 0) { // a value of the wrong type
+            return QDBusVariant(QVariant::fromValue(QDBusVariant(QStringLiteral("dark"))));
+        }
+        const QVariant value = QVariant::fromValue(uint(scheme));
+        return wrapTwice ? QDBusVariant(QVariant::fromValue(QDBusVariant(value))) : QDBusVariant(value);
+    }
+};
+
+// A private session bus for each test.
+class PortalColorSchemeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+#if defined(__SANITIZE_THREAD__)
+        GTEST_SKIP() << "Qt D-Bus is not instrumented for ThreadSanitizer";
+#endif
+        ASSERT_TRUE(dir.isValid());
+        const QString config = dir.filePath(QStringLiteral("bus.conf"));
+        QFile f(config);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(
+            QStringLiteral("<busconfig><type>session</type>"
+                           "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                           "</busconfig>")
+                .arg(dir.path())
+                .toUtf8());
+        f.close();
+        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        daemon.setProgram(QStringLiteral("dbus-daemon"));
+        daemon.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                             QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        daemon.start();
+        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is needed";
+        ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }, 5000));
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        portalThread.start();
+        portal.moveToThread(&portalThread);
+    }
+    void TearDown() override {
+        for (const QString& name : connections) {
+            QDBusConnection::disconnectFromBus(name);
+        }
+        portalThread.quit();
+        portalThread.wait();
+        if (daemon.state() != QProcess::NotRunning) {
+            daemon.kill();
+            daemon.waitForFinished(5000);
+        }
+    }
+    QDBusConnection bus(const QString& name) {
+        connections << name;
+        return QDBusConnection::connectToBus(address, name);
+    }
+    // Serves the fake portal under the portal's name.
+    QDBusConnection servePortal() {
+        QDBusConnection service = bus(QStringLiteral("mebo-test-portal"));
+        EXPECT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                           QDBusConnection::ExportAllSlots));
+        EXPECT_TRUE(service.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        return service;
+    }
+    static void emitChange(QDBusConnection& service, const QString& group, const QString& key,
+                           const QVariant& value) {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                         QStringLiteral("org.freedesktop.portal.Settings"),
+                                                         QStringLiteral("SettingChanged"));
+        signal << group << key << QVariant::fromValue(QDBusVariant(value));
+        ASSERT_TRUE(service.send(signal));
+    }
+
+    QTemporaryDir dir;
+    QProcess daemon;
+    QString address;
+    QStringList connections;
+    QThread portalThread;
+    FakePortalSettings portal;
+};
+
+TEST_F(PortalColorSchemeTest, ReadsTheAppearanceSettingFromThePortal) {
+    servePortal();
+    PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
+    EXPECT_EQ(scheme.prefersDark(), true); // 1: prefer dark, answered wrapped twice
+    portal.scheme = 2;
+    EXPECT_EQ(scheme.prefersDark(), false); // prefer light
+    portal.scheme = 0;
+    portal.wrapTwice = false;
+    EXPECT_EQ(scheme.prefersDark(), false); // no preference
+    portal.scheme = 1;
+    EXPECT_EQ(scheme.prefersDark(), true);
+    portal.scheme = -1;
+    EXPECT_EQ(scheme.prefersDark(), std::nullopt); // not a number
+    EXPECT_EQ(portal.reads, 5);
+
+    // A portal under another name: asked with a timeout, answered with nothing.
+    PortalColorScheme elsewhere(bus(QStringLiteral("mebo-test-client2")),
+                                QStringLiteral("org.example.NoPortal"));
+    EXPECT_EQ(elsewhere.prefersDark(), std::nullopt);
+}
+
+TEST_F(PortalColorSchemeTest, NoBusOrNoPortalAnswersNothing) {
+    PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
+    EXPECT_EQ(scheme.prefersDark(), std::nullopt); // bus without a portal
+
+    daemon.kill();
+    daemon.waitForFinished(5000);
+    PortalColorScheme disconnected(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                                 QStringLiteral("mebo-test-nobus")));
+    connections << QStringLiteral("mebo-test-nobus");
+    EXPECT_EQ(disconnected.prefersDark(), std::nullopt);
+    disconnected.setChangeHandler([](std::optional<bool>) {}); // no bus to subscribe on: harmless
+}
+
+TEST_F(PortalColorSchemeTest, FollowsTheDesktopsChanges) {
+    QDBusConnection service = servePortal();
+    PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
+    QList<std::optional<bool>> seen;
+    scheme.setChangeHandler([&](std::optional<bool> dark) { seen << dark; });
+    // The subscription matches the portal's unique name once the bus has told it; until then a
+    // signal may pass unseen, so prime it until one arrives.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            emitChange(service, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"),
+                       0u);
+            return waitUntil([&] { return !seen.isEmpty(); }, 50);
+        },
+        5000));
+    mebo::test::drainEvents();
+    seen.clear();
+
+    emitChange(service, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("accent-color"), 3u);
+    emitChange(service, QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("color-scheme"), 1u);
+    emitChange(service, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 1u);
+    emitChange(service, QStringLiteral("org.freedesktop.appearance"), QStringLiteral("color-scheme"), 2u);
+    ASSERT_TRUE(waitUntil([&] { return seen.size() >= 2; }));
+    mebo::test::drainEvents();
+    EXPECT_EQ(seen, (QList<std::optional<bool>>{true, false})); // other settings are ignored
+}
+
+} // namespace
+
+#include "PortalColorSchemeTest.moc"

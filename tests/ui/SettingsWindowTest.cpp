@@ -1,0 +1,312 @@
+#include "ui/SettingsWindow.h"
+#include "app/AppEvents.h"
+#include "app/Cfg.h"
+#include "app/HistoryLimitTarget.h"
+#include "app/LaunchAtLogin.h"
+#include "app/SettingsVM.h"
+#include "capture/SandboxFolderAccess.h"
+#include "platform/ColorScheme.h"
+#include "support/TestUtil.h"
+#include "ui/AboutSettingsTab.h"
+#include "ui/AppPalette.h"
+#include "ui/GeneralSettingsTab.h"
+#include "ui/LogsSettingsTab.h"
+#include "ui/ShortcutsSettingsTab.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+class LimitRecorder : public HistoryLimitTarget {
+public:
+    explicit LimitRecorder(const Cfg& c) : cfg(c) {}
+    bool isPruneInFlight() const override { return false; }
+    void markPruneCancelled() override {}
+    void clearPrunePending() override { limits << 0; }
+    void applyLimitNow() override { limits << cfg.historyMaxCount(); }
+    const Cfg& cfg;
+    QList<int> limits; // the limit each prune ran with (0: unlimited)
+};
+
+class FakeColorScheme : public platform::ColorScheme {
+public:
+    std::optional<bool> prefersDark() override {
+        ++reads;
+        return answer;
+    }
+    void setChangeHandler(std::function<void(std::optional<bool>)> h) override { handler = std::move(h); }
+    std::optional<bool> answer;
+    std::function<void(std::optional<bool>)> handler;
+    int reads = 0;
+};
+
+class SettingsWindowTest : public ::testing::Test {
+protected:
+    SettingsWindowTest() {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(AppPalette::light());
+        QDir(tmp.path()).mkpath(QStringLiteral("library"));
+        cfg.setHistoryLimitTarget(&limits);
+        test::drainEvents();
+        AppLogger::shared().clear(); // the settings store's start-up line
+    }
+    ~SettingsWindowTest() override { QApplication::setPalette(AppPalette::light()); }
+
+    QString path(const QString& name) const { return QDir(tmp.path()).filePath(name); }
+    // Types `keys` into `field` with its text selected, as a user does after focusing it.
+    static void typeInto(QLineEdit* field, const QString& keys) {
+        field->selectAll();
+        QTest::keyClicks(field, keys);
+    }
+
+    test::LogCapture log;
+    QTemporaryDir tmp;
+    test::FakeDefaultsStore defaults;
+    Cfg cfg{defaults, path(QStringLiteral("library"))};
+    LimitRecorder limits{cfg};
+    AppEvents events;
+    test::FakeDialogs dialogs;
+    test::FakeClipboard clipboard;
+    SandboxFolderAccess folders{cfg, events, dialogs, path(QStringLiteral("Pictures/mebo"))};
+    LaunchAtLogin login{path(QStringLiteral("autostart")), QStringLiteral("/usr/bin/mebo")};
+    SettingsVM vm{cfg, folders, login, dialogs, clipboard, AppLogger::shared()};
+    SettingsWindow window{vm};
+};
+
+TEST_F(SettingsWindowTest, FourTabsInOrderAndShowTabOpensTheRequestedOne) {
+    QTabWidget* tabs = window.tabs();
+    ASSERT_EQ(tabs->count(), 4);
+    EXPECT_EQ(tabs->tabText(0), QStringLiteral("General"));
+    EXPECT_EQ(tabs->tabText(1), QStringLiteral("Shortcuts"));
+    EXPECT_EQ(tabs->tabText(2), QStringLiteral("Logs"));
+    EXPECT_EQ(tabs->tabText(3), QStringLiteral("About"));
+    EXPECT_EQ(tabs->widget(int(SettingsTab::logs)), window.logsTab());
+    EXPECT_EQ(tabs->widget(int(SettingsTab::about)), window.aboutTab());
+    EXPECT_TRUE(window.isWindow());
+    EXPECT_FALSE(window.isVisible());
+
+    window.showTab(SettingsTab::logs);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.currentTab(), SettingsTab::logs);
+    window.close(); // closing only hides
+    window.showTab(SettingsTab::about);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(tabs->currentWidget(), window.aboutTab());
+    window.showTab(SettingsTab::general);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+
+    QSignalSpy updates(&window, &SettingsWindow::checkForUpdatesRequested);
+    EXPECT_EQ(window.aboutTab()->checkForUpdatesButton()->text(), QStringLiteral("Check for Updates..."));
+    window.aboutTab()->checkForUpdatesButton()->click();
+    EXPECT_EQ(updates.count(), 1);
+    EXPECT_EQ(window.aboutTab()->versionLabel()->text(),
+              QStringLiteral("Version %1 (build %2)")
+                  .arg(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER)));
+}
+
+TEST_F(SettingsWindowTest, ConflictingKeyShowsTheAlertAndTheFieldReverts) {
+    window.showTab(SettingsTab::shortcuts);
+    QLineEdit* text = window.shortcutsTab()->field(ToolKind::text);
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), QStringLiteral("T"));
+    EXPECT_EQ(window.shortcutsTab()->tools().size(), 15);
+    EXPECT_EQ(window.shortcutsTab()->field(ToolKind::blur), nullptr); // no key, no row
+    auto* hint = window.shortcutsTab()->findChild<QLabel*>(QStringLiteral("shortcutHint"));
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->text(), QStringLiteral("Single letter. Empty = disable. Changes apply immediately."));
+
+    typeInto(text, QStringLiteral("a")); // A belongs to the arrow
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Shortcut conflict"));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("Key \"A\" is already used by Arrow."));
+    EXPECT_EQ(text->text(), QStringLiteral("T"));
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), QStringLiteral("T"));
+    EXPECT_FALSE(defaults.user.contains(QStringLiteral("mebo.shortcutOverrides")));
+
+    // Lower case is shown upper case and applies at once; the next key replaces it.
+    typeInto(text, QStringLiteral("x"));
+    EXPECT_EQ(text->text(), QStringLiteral("X"));
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), QStringLiteral("X"));
+    QTest::keyClicks(text, QStringLiteral("y"));
+    EXPECT_EQ(text->text(), QStringLiteral("Y"));
+    EXPECT_EQ(cfg.tool(QStringLiteral("Y")), ToolKind::text);
+
+    // Emptying the field disables the tool; a change made elsewhere reaches the field.
+    QTest::keyClick(text, Qt::Key_Backspace);
+    EXPECT_EQ(text->text(), QString());
+    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), std::nullopt);
+    cfg.setShortcutOverrides({{QStringLiteral("arrow"), QStringLiteral("Z")}});
+    EXPECT_EQ(window.shortcutsTab()->field(ToolKind::arrow)->text(), QStringLiteral("Z"));
+    EXPECT_EQ(text->text(), QStringLiteral("T"));
+    EXPECT_EQ(dialogs.alerts.size(), 1);
+}
+
+TEST_F(SettingsWindowTest, LogsTabShowsTheEmptyTextThenTheEntriesLive) {
+    window.showTab(SettingsTab::logs);
+    LogsSettingsTab* logs = window.logsTab();
+    EXPECT_FALSE(logs->showsEntries());
+    EXPECT_TRUE(logs->emptyLabel()->isVisible());
+    EXPECT_EQ(logs->emptyLabel()->text(),
+              QStringLiteral("No logs yet. Logs are recorded automatically during operations."));
+    EXPECT_EQ(logs->titleLabel()->text(), QStringLiteral("Execution Logs (0)"));
+
+    logInfo(QStringLiteral("[Test] 開始"));
+    logError(QStringLiteral("[Test] failed"));
+    ASSERT_TRUE(test::waitUntil([&] { return logs->list()->topLevelItemCount() == 2; }));
+    EXPECT_TRUE(logs->showsEntries());
+    EXPECT_TRUE(logs->list()->isVisible());
+    EXPECT_EQ(logs->titleLabel()->text(), QStringLiteral("Execution Logs (2)"));
+    QTreeWidgetItem* newest = logs->list()->topLevelItem(0);
+    QTreeWidgetItem* oldest = logs->list()->topLevelItem(1);
+    EXPECT_EQ(newest->text(1), QStringLiteral("[Test] failed"));
+    EXPECT_EQ(oldest->text(1), QStringLiteral("[Test] 開始"));
+    EXPECT_EQ(oldest->text(0),
+              AppLogger::shared().recentLogs().at(0).timestamp.toString(QStringLiteral("HH:mm:ss")));
+    EXPECT_FALSE(newest->icon(0).isNull());
+    // The error stands out from the ordinary line.
+    EXPECT_NE(newest->foreground(1).color(), oldest->foreground(1).color());
+    EXPECT_EQ(newest->foreground(1).color(), AppPalette::errorText(logs->palette()));
+
+    logs->copyAllButton()->click();
+    EXPECT_EQ(QString::fromUtf8(clipboard.formats.value(QStringLiteral("text/plain"))),
+              AppLogger::shared().copyAllText());
+    EXPECT_TRUE(clipboard.formats.value(QStringLiteral("text/plain")).endsWith("[Test] 開始"));
+
+    logs->clearButton()->click();
+    EXPECT_FALSE(logs->showsEntries());
+    EXPECT_EQ(logs->titleLabel()->text(), QStringLiteral("Execution Logs (0)"));
+}
+
+TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
+    window.showTab(SettingsTab::general);
+    GeneralSettingsTab* general = window.generalTab();
+    QSpinBox* limit = general->historyLimitBox();
+    EXPECT_EQ(limit->text(), QStringLiteral("Unlimited"));
+
+    // Typing "15" must not prune the library to 1 on the way.
+    limit->setFocus();
+    limit->selectAll();
+    QTest::keyClicks(limit, QStringLiteral("15"));
+    EXPECT_TRUE(limits.limits.isEmpty());
+    QTest::keyClick(limit, Qt::Key_Return);
+    EXPECT_EQ(cfg.historyMaxCount(), 15);
+    EXPECT_EQ(limits.limits, QList<int>{15});
+
+    // A wheel turn over the box while the user is elsewhere changes nothing.
+    general->copyToClipboardBox()->setFocus();
+    QWheelEvent wheel(QPointF(5, 5), limit->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(limit, &wheel);
+    EXPECT_EQ(cfg.historyMaxCount(), 15);
+
+    limit->setValue(0);
+    EXPECT_EQ(cfg.historyMaxCount(), 0);
+    EXPECT_EQ(limit->text(), QStringLiteral("Unlimited"));
+
+    // Check boxes and the appearance menu write through; outside changes come back.
+    general->copyToClipboardBox()->click();
+    EXPECT_TRUE(cfg.copyToClipboard());
+    cfg.setCopyToClipboard(false);
+    EXPECT_FALSE(general->copyToClipboardBox()->isChecked());
+
+    QList<AppearanceMode> applied;
+    cfg.setAppearanceApplier([&](AppearanceMode m) { applied << m; });
+    ASSERT_EQ(general->appearanceBox()->count(), 3);
+    EXPECT_EQ(general->appearanceBox()->itemText(0), QStringLiteral("Follow system"));
+    general->appearanceBox()->setCurrentIndex(2);
+    EXPECT_EQ(applied, QList<AppearanceMode>{AppearanceMode::dark});
+    EXPECT_EQ(cfg.appearanceMode(), AppearanceMode::dark);
+
+    // A switch that fails leaves the box as the disk says; once the folder can be written it works.
+    QFile blocker(path(QStringLiteral("autostart"))); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    general->launchAtLoginBox()->click();
+    EXPECT_FALSE(general->launchAtLoginBox()->isChecked());
+    ASSERT_TRUE(blocker.remove());
+    general->launchAtLoginBox()->click();
+    EXPECT_TRUE(general->launchAtLoginBox()->isChecked());
+    EXPECT_TRUE(login.isEnabled());
+
+    dialogs.folderAnswer = tmp.path();
+    general->changeFolderButton()->click();
+    ASSERT_TRUE(test::waitUntil([&] { return general->saveFolderField()->text() == tmp.path(); }));
+}
+
+TEST_F(SettingsWindowTest, PaletteFollowsTheModeAndTheDesktop) {
+    FakeColorScheme scheme;
+    scheme.answer = true;
+    AppPalette::install(cfg, scheme); // stored mode: system
+    EXPECT_TRUE(AppPalette::isDark(QApplication::palette()));
+    ASSERT_TRUE(scheme.handler);
+
+    scheme.handler(false);
+    EXPECT_FALSE(AppPalette::isDark(QApplication::palette()));
+    cfg.setAppearanceMode(AppearanceMode::dark);
+    EXPECT_TRUE(AppPalette::isDark(QApplication::palette()));
+    scheme.handler(false); // the desktop changes, the forced mode stays
+    EXPECT_TRUE(AppPalette::isDark(QApplication::palette()));
+    const int reads = scheme.reads;
+    cfg.setAppearanceMode(AppearanceMode::light);
+    EXPECT_FALSE(AppPalette::isDark(QApplication::palette()));
+    EXPECT_EQ(scheme.reads, reads); // a forced mode does not ask the desktop
+
+    // No answer from the desktop: light.
+    scheme.answer.reset();
+    cfg.setAppearanceMode(AppearanceMode::system);
+    EXPECT_FALSE(AppPalette::isDark(QApplication::palette()));
+    EXPECT_FALSE(AppPalette::usesDark(AppearanceMode::system, std::nullopt));
+    EXPECT_TRUE(AppPalette::usesDark(AppearanceMode::dark, false));
+    EXPECT_FALSE(AppPalette::usesDark(AppearanceMode::light, true));
+    cfg.setAppearanceApplier({});
+}
+
+TEST_F(SettingsWindowTest, EveryTabRendersInBothPalettes) {
+    // Pictures of each tab for a look by eye; the check here is that the window paints with the
+    // palette in force.
+    const QString shots = QStringLiteral("/tmp/mebo-settings-shots");
+    QDir().mkpath(shots);
+    window.showTab(SettingsTab::logs);
+    ASSERT_TRUE(window.grab().save(shots + QStringLiteral("/logs-empty-light.png")));
+    logInfo(QStringLiteral("[CaptureMgr] start mode=area"));
+    logWarning(QStringLiteral("[History] 載入 index.json 失敗, 重建"));
+    logError(QStringLiteral("[ImageStore] 寫入失敗: No space left on device"));
+    AppLogger::shared().success(QStringLiteral("[CaptureMgr] 已保存 mebo-20250101-120000-000.png"));
+    ASSERT_TRUE(test::waitUntil([&] { return vm.logCount() == 4; }));
+
+    const char* names[] = {"general", "shortcuts", "logs", "about"};
+    for (const bool dark : {false, true}) {
+        QApplication::setPalette(dark ? AppPalette::dark() : AppPalette::light());
+        for (int i = 0; i < 4; ++i) {
+            window.showTab(SettingsTab(i));
+            test::drainEvents();
+            const QImage shot = window.grab().toImage();
+            ASSERT_FALSE(shot.isNull());
+            EXPECT_EQ(AppPalette::isDark(window.palette()), dark);
+            // A pixel of the window's own background, below the tab bar at the right edge.
+            const QColor corner = shot.pixelColor(shot.width() - 4, shot.height() - 4);
+            EXPECT_EQ(corner.lightness() < 128, dark) << names[i];
+            shot.save(QStringLiteral("%1/%2-%3.png")
+                          .arg(shots, QLatin1String(names[i]),
+                               dark ? QStringLiteral("dark") : QStringLiteral("light")));
+        }
+    }
+}
+
+} // namespace
+} // namespace mebo
