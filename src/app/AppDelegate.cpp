@@ -16,7 +16,7 @@ namespace mebo {
 AppDelegate::AppDelegate(platform::DefaultsStore& defaults, ImageStore& images, CaptureMgr& capture,
                          AppShell& shell, QObject* parent)
     : QObject(parent), defaults_(defaults), images_(images), capture_(capture), shell_(shell),
-      quit_([] { QCoreApplication::quit(); }) {}
+      quit_([] { QCoreApplication::exit(0); }) {}
 
 AppDelegate::~AppDelegate() = default;
 

@@ -63,7 +63,8 @@ public:
     // Runs once before the process ends.
     void willTerminate();
 
-    // What terminating does (QCoreApplication::quit by default).
+    // What terminating does (QCoreApplication::exit by default: quit() would first ask every
+    // window to close, and windows only hide).
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
 
 private:

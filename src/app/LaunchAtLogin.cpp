@@ -95,7 +95,8 @@ QString LaunchAtLogin::entryText(const QString& executablePath) {
         << "Version=1.0\n"
         << "Name=Mebo\n"
         << "Comment=Screenshots and screen recordings\n"
-        << "Exec=" << execArgument(executablePath) << "\n"
+        // At login the application starts in the tray, without its main window.
+        << "Exec=" << execArgument(executablePath) << " --background\n"
         << "Icon=mebo\n"
         << "Terminal=false\n"
         << "NoDisplay=false\n"

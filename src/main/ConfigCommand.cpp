@@ -2,6 +2,7 @@
 
 #include "app/AppEvents.h"
 #include "app/Cfg.h"
+#include "app/LaunchAtLogin.h"
 #include "library/HistoryStore.h"
 #include "main/AppServices.h"
 #include "main/CliSupport.h"
@@ -39,7 +40,8 @@ Keys:
   mebo.webcamScale (double)   mebo.recordFps (int: 5, 10, 15, 24, 30 or 60)
   mebo.appearanceMode (system, light or dark)
   mebo.shortcutOverrides (a JSON object of tool name to key, e.g. {"text":""})
-  mebo.launchAtLogin (bool)
+  mebo.launchAtLogin (bool, the login session's autostart entry)
+  mebo.firstLaunchSettingsShown (bool, the settings window opens at the first start until set)
 
 Options:
   --json      list: one JSON object of key to value
@@ -135,8 +137,11 @@ QList<Setting> settings(platform::DefaultsStore& store) {
              }
              c.setShortcutOverrides(m);
          }},
-        {"mebo.launchAtLogin", Kind::Bool, storedBool("mebo.launchAtLogin", false),
-         [&store](Cfg&, const J& v) { store.set(QStringLiteral("mebo.launchAtLogin"), v.toBool()); }},
+        // Held by the login session's autostart entry, as the settings window does.
+        {"mebo.launchAtLogin", Kind::Bool, [](Cfg&) { return J(LaunchAtLogin().isEnabled()); },
+         [](Cfg&, const J& v) { LaunchAtLogin().setEnabled(v.toBool()); }},
+        {"mebo.firstLaunchSettingsShown", Kind::Bool, storedBool("mebo.firstLaunchSettingsShown", false),
+         startOnly("mebo.firstLaunchSettingsShown")},
     };
 }
 

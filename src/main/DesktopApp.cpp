@@ -1,7 +1,9 @@
 #include "app/AppDelegate.h"
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
+#include "app/LaunchAtLogin.h"
 #include "app/MainWindowVM.h"
+#include "app/SettingsVM.h"
 #include "app/ShortcutRouter.h"
 #include "app/SingleInstance.h"
 #include "app/UpdateCheckHook.h"
@@ -12,10 +14,14 @@
 #include "main/Commands.h"
 #include "main/MainWindowSlot.h"
 #include "main/SignalQuitter.h"
+#include "platform/qt/PortalColorScheme.h"
+#include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
 #include "ui/KeyMonitors.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuBarController.h"
+#include "ui/RegionSelectionWindow.h"
+#include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
 
@@ -125,6 +131,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     AppServices services(*defaults, options);
     Cfg& cfg = services.cfg();
     CaptureMgr& capture = services.captureMgr();
+    platform::PortalColorScheme colorScheme;
+    AppPalette::install(cfg, colorScheme);
 
     // The URL handler: later launches hand their arguments over this socket.
     if (!instance.listen()) {
@@ -145,12 +153,30 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         ~SlotReset() { slot.setTarget(nullptr); }
     } slotReset{mainWindowSlot};
 
+    RegionSelectionWindow overlay(services.screenshots(), *services.screenBackends().windows,
+                                  services.defaults(), services.shutter(),
+                                  QCoreApplication::applicationPid());
+    overlay.setShutterEnabled([&cfg] { return cfg.playShutterSound(); });
+    capture.setRegionOverlay(&overlay);
+    struct OverlayReset {
+        CaptureMgr& capture;
+        ~OverlayReset() { capture.setRegionOverlay(nullptr); }
+    } overlayReset{capture};
+
     UpdateCheckHook updates;
     QObject::connect(&updates, &UpdateCheckHook::checkRequested, &app, [] {
         logWarning(QStringLiteral("[UpdateMgr] no update feed is configured in this build"));
     });
 
-    std::function<void(SettingsTab)> showSettings = [](SettingsTab) {};
+    LaunchAtLogin launchAtLogin;
+    SettingsVM settingsVM(cfg, services.folderAccess(), launchAtLogin, services.dialogs(),
+                          services.clipboard(), AppLogger::shared());
+    SettingsWindow settingsWindow(settingsVM);
+    QObject::connect(&settingsWindow, &SettingsWindow::checkForUpdatesRequested, &updates,
+                     &UpdateCheckHook::requestCheck);
+    std::function<void(SettingsTab)> showSettings = [&settingsWindow](SettingsTab tab) {
+        settingsWindow.showTab(tab);
+    };
 
     ShortcutRouter router(mainWindow);
     KeyMonitors monitors(router, [&mainWindow] { return static_cast<QWidget*>(&mainWindow); });
@@ -171,7 +197,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     menuHandler.checkForUpdates = [&updates] { updates.requestCheck(); };
     menuHandler.quit = [&delegatePtr] {
         if (delegatePtr->shouldTerminate(AppDelegate::TerminateReason::ordinary)) {
-            QApplication::quit();
+            QCoreApplication::exit(0);
         }
     };
     menuHandler.perform = [&mainWindow, &router, &monitors](const QString& selector) {
@@ -204,7 +230,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     });
     SignalQuitter signals([&delegate] {
         if (delegate.shouldTerminate(AppDelegate::TerminateReason::logOut)) {
-            QApplication::quit();
+            QCoreApplication::exit(0);
         }
     });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,

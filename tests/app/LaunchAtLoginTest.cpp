@@ -59,7 +59,7 @@ TEST_F(LaunchAtLoginTest, EnableWritesAValidEntryAndDisableRemovesIt) {
     ASSERT_FALSE(entry.isEmpty());
     EXPECT_EQ(entry.value(QStringLiteral("Type")), QStringLiteral("Application"));
     EXPECT_EQ(entry.value(QStringLiteral("Name")), QStringLiteral("Mebo"));
-    EXPECT_EQ(entry.value(QStringLiteral("Exec")), QStringLiteral("/usr/local/bin/mebo"));
+    EXPECT_EQ(entry.value(QStringLiteral("Exec")), QStringLiteral("/usr/local/bin/mebo --background"));
     EXPECT_EQ(entry.value(QStringLiteral("Icon")), QStringLiteral("mebo"));
     EXPECT_EQ(entry.value(QStringLiteral("X-GNOME-Autostart-enabled")), QStringLiteral("true"));
     EXPECT_EQ(entry.value(QStringLiteral("NoDisplay")), QStringLiteral("false"));
@@ -93,7 +93,7 @@ TEST_F(LaunchAtLoginTest, EntriesSwitchedOffInsideCountAsOff) {
     ASSERT_TRUE(login.setEnabled(true));
     EXPECT_TRUE(login.isEnabled());
     EXPECT_EQ(readEntry(login.entryPath()).value(QStringLiteral("Exec")),
-              QStringLiteral("/usr/local/bin/mebo"));
+              QStringLiteral("/usr/local/bin/mebo --background"));
 }
 
 TEST_F(LaunchAtLoginTest, ExecPathsAreQuotedAndEscapedTwice) {
@@ -112,7 +112,7 @@ TEST_F(LaunchAtLoginTest, ExecPathsAreQuotedAndEscapedTwice) {
     LaunchAtLogin spaced(autostart(), QStringLiteral("/home/user/My Apps/mebo"));
     ASSERT_TRUE(spaced.setEnabled(true));
     EXPECT_EQ(readEntry(spaced.entryPath()).value(QStringLiteral("Exec")),
-              QStringLiteral("\"/home/user/My Apps/mebo\""));
+              QStringLiteral("\"/home/user/My Apps/mebo\" --background"));
 }
 
 TEST_F(LaunchAtLoginTest, TheDesktopsOwnValidatorAcceptsTheEntry) {

@@ -279,13 +279,15 @@ TEST_F(QtWorkspaceRevealTest, OpensTheFolderWithoutAFileManager) {
     EXPECT_FALSE(workspace.revealFile(dir.filePath(QStringLiteral("missing.png"))));
 }
 
-TEST(QtWorkspaceRelaunch, StartsTheAppImageDetachedWithoutArguments) {
+TEST(QtWorkspaceRelaunch, StartsTheAppImageDetachedInTheBackgroundNamingThisProcess) {
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("started"));
     const QString script = dir.filePath(QStringLiteral("app.AppImage"));
     ASSERT_TRUE(writeFile(
         script,
-        QStringLiteral("#!/bin/sh\necho \"$#\" > '%1.tmp' && mv '%1.tmp' '%1'\n").arg(marker).toUtf8()));
+        QStringLiteral("#!/bin/sh\necho \"$* $MEBO_RELAUNCHED_FROM\" > '%1.tmp' && mv '%1.tmp' '%1'\n")
+            .arg(marker)
+            .toUtf8()));
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray old = qgetenv("APPIMAGE");
     qputenv("APPIMAGE", QFile::encodeName(script));
@@ -296,7 +298,9 @@ TEST(QtWorkspaceRelaunch, StartsTheAppImageDetachedWithoutArguments) {
     EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
     QFile f(marker);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll().trimmed(), QByteArray("0"));
+    // The new instance starts without a window and waits for this one to end.
+    EXPECT_EQ(f.readAll().trimmed(),
+              "--background " + QByteArray::number(QCoreApplication::applicationPid()));
 
     qputenv("APPIMAGE", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
     error.clear();

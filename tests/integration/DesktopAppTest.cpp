@@ -1,0 +1,250 @@
+#include "MeboProcess.h"
+#include "platform/x11/DesktopTools.h"
+#include "platform/x11/FreezeGuard.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+using namespace mebo::test;
+using namespace mebo::test::x11;
+
+namespace {
+
+// The desktop application running on the test desktop with a private home, its log in a file.
+class RunningApp {
+public:
+    explicit RunningApp(const MeboHome& home) : home_(home) {
+        QDir(home.path()).mkpath(QStringLiteral("run"));
+        QFile::setPermissions(home.path() + QStringLiteral("/run"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env_ = home.environment();
+        env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run"));
+        logPath_ = home.path() + QStringLiteral("/app.log");
+    }
+    ~RunningApp() { stop(); }
+
+    const QProcessEnvironment& environment() const { return env_; }
+
+    void start(const QStringList& args = {QStringLiteral("--background")}) {
+        process_.setProcessEnvironment(env_);
+        process_.setStandardErrorFile(logPath_);
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.start(QStringLiteral(MEBO_BINARY), args);
+        process_.waitForStarted(10000);
+    }
+    void stop() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(10000)) {
+                process_.kill();
+                process_.waitForFinished();
+            }
+        }
+    }
+    QProcess& process() { return process_; }
+
+    QString log() const {
+        QFile f(logPath_);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+    // Waits until the log has `line` (at the end of a log line) `times` times.
+    bool waitForLine(const QString& line, int times = 1, int timeoutMs = 15000) const {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            if (log().count(QStringLiteral("] ") + line + QLatin1Char('\n')) >= times) {
+                return true;
+            }
+            QThread::msleep(30);
+        }
+        return false;
+    }
+    // Another launch of the program with the same home (a URL, a plain start).
+    MeboHome::Run launch(const QStringList& args) const { return home_.run(args, 20000, &env_); }
+
+private:
+    const MeboHome& home_;
+    QProcessEnvironment env_;
+    QString logPath_;
+    QProcess process_;
+};
+
+QStringList pngsIn(const QString& dir) {
+    return QDir(dir).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+}
+
+QJsonArray indexOf(const QString& dir) {
+    QFile f(dir + QStringLiteral("/index.json"));
+    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
+}
+
+// The screen as the command line captures it (its grabs are checked against xwd elsewhere; xwd
+// itself misreads the root once the tray icon has installed its colormap).
+QImage screenNow(const MeboHome& probe) {
+    const QString dir = probe.path() + QStringLiteral("/probe");
+    QDir(dir).removeRecursively();
+    const MeboHome::Run r = probe.run({"capture", "fullscreen", "--save-dir", dir});
+    return r.exitCode == 0 ? QImage(r.outText()) : QImage();
+}
+
+// The overlay dims the screen: a white terminal pixel turns grey.
+bool waitForDimmedPixel(const MeboHome& probe, QPoint at, bool dimmed, int timeoutMs = 10000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const QImage root = screenNow(probe);
+        if (!root.isNull()) {
+            const int level = qGray(root.pixel(at));
+            if (dimmed ? level < 160 : level > 220) {
+                return true;
+            }
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void xdotool(const QStringList& args) {
+    const ToolRun r = runTool(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(r.ok()) << r.err.constData();
+}
+
+class DesktopApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            GTEST_SKIP() << "needs the test desktop";
+        }
+        // The editor window would cover the screen after a capture; these tests look at the desktop.
+        ASSERT_EQ(home.run({"config", "set", "mebo.openEditorAfterCapture", "false"}).exitCode, 0);
+        ASSERT_EQ(home.run({"config", "set", "mebo.firstLaunchSettingsShown", "true"}).exitCode, 0);
+        app.start();
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("[Cmd+V] app-level monitor installed")))
+            << app.log().toStdString();
+        const auto terms = windowsTitled(QStringLiteral("mebo-test-xterm-1"));
+        ASSERT_FALSE(terms.empty());
+        terminal = toolGeometry(terms.front());
+        ASSERT_TRUE(terminal.valid);
+    }
+
+    // A white spot inside the first terminal, away from its text.
+    QPoint quietTerminalPixel() const { return terminal.client.bottomRight() - QPoint(30, 12); }
+
+    MeboHome home;
+    MeboHome probe; // takes the reference pictures, with a library of its own
+    RunningApp app{home};
+    ToolGeometry terminal;
+};
+
+} // namespace
+
+TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
+    const QString log0 = app.log();
+    EXPECT_TRUE(log0.contains(QStringLiteral("[AppDelegate] Mebo 啟動 (build ")));
+    EXPECT_TRUE(log0.contains(QStringLiteral("[MenuBar] 完整菜單已安裝")));
+    EXPECT_TRUE(log0.contains(QStringLiteral("[Cmd+S] app 層快捷鍵監聽已安裝")));
+
+    // A second start hands over and ends at once.
+    const MeboHome::Run second = app.launch({});
+    EXPECT_EQ(second.exitCode, 0) << second.errText().toStdString();
+    EXPECT_EQ(app.process().state(), QProcess::Running);
+
+    const MeboHome::Run settings = app.launch({QStringLiteral("mebo://settings")});
+    EXPECT_EQ(settings.exitCode, 0);
+    EXPECT_TRUE(app.waitForLine(QStringLiteral("[AppDelegate] 未知命令: settings")));
+
+    // xdg-open finds the application through its desktop entry.
+    QProcess install;
+    install.setProcessEnvironment(app.environment());
+    install.start(QStringLiteral(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh"),
+                  {QStringLiteral(MEBO_BINARY)});
+    ASSERT_TRUE(install.waitForFinished(20000));
+    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
+    QProcess open;
+    open.setProcessEnvironment(app.environment());
+    open.start(QStringLiteral("xdg-open"), {QStringLiteral("mebo://capture?mode=fullscreen")});
+    ASSERT_TRUE(open.waitForFinished(20000));
+    ASSERT_TRUE(app.waitForLine(
+        QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=nil")))
+        << app.log().toStdString();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
+    QDeadlineTimer deadline(10000);
+    while (indexOf(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
+        QThread::msleep(50);
+    }
+    ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
+    EXPECT_EQ(QImage(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first()).size(),
+              QSize(1920, 1080));
+    EXPECT_EQ(indexOf(home.picturesMebo()).size(), 1);
+
+    // Terminating ends the process with its last line.
+    app.stop();
+    EXPECT_TRUE(app.log().contains(QStringLiteral("[AppDelegate] Mebo 退出")));
+}
+
+TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
+    FreezeGuard freeze;
+    const QImage before = screenNow(probe);
+    ASSERT_FALSE(before.isNull());
+
+    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
+    ASSERT_TRUE(waitForDimmedPixel(probe, quietTerminalPixel(), true)) << app.log().toStdString();
+    xdotool({"mousemove", "300", "400", "mousedown", "1"});
+    xdotool({"mousemove", "500", "500"});
+    xdotool({"mousemove", "700", "650", "mouseup", "1"});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=area size=400×250")))
+        << app.log().toStdString();
+    ASSERT_TRUE(waitForDimmedPixel(probe, quietTerminalPixel(), false));
+    QDeadlineTimer deadline(5000);
+    while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
+        QThread::msleep(50);
+    }
+    ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
+    const QImage shot(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first());
+    EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
+                              before.copy(300, 400, 400, 250).convertToFormat(QImage::Format_RGB32)),
+              QString());
+
+    // Escape cancels, with the coordinator's line.
+    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
+    ASSERT_TRUE(waitForDimmedPixel(probe, quietTerminalPixel(), true));
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] 區域截屏取消")));
+    EXPECT_TRUE(waitForDimmedPixel(probe, quietTerminalPixel(), false));
+    EXPECT_EQ(pngsIn(home.picturesMebo()).size(), 1);
+}
+
+TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
+    FreezeGuard freeze;
+    const QImage before = screenNow(probe);
+    ASSERT_FALSE(before.isNull());
+    const QRect frame = terminal.client.marginsAdded(terminal.frameExtents);
+
+    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
+    ASSERT_TRUE(waitForDimmedPixel(probe, quietTerminalPixel(), true)) << app.log().toStdString();
+    const QPoint inside = terminal.client.center();
+    xdotool({"mousemove", QString::number(inside.x()), QString::number(inside.y())});
+    QThread::msleep(200); // the hover highlight follows the pointer
+    xdotool({"click", "1"});
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=window size=%1×%2")
+                                    .arg(frame.width())
+                                    .arg(frame.height())))
+        << app.log().toStdString();
+    QDeadlineTimer deadline(5000);
+    while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
+        QThread::msleep(50);
+    }
+    ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
+    const QImage shot(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first());
+    EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
+                              before.copy(frame).convertToFormat(QImage::Format_RGB32)),
+              QString());
+    const QJsonArray index = indexOf(home.picturesMebo());
+    ASSERT_EQ(index.size(), 1);
+    EXPECT_EQ(index[0].toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
+}
