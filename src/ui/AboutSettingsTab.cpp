@@ -2,6 +2,8 @@
 
 #include "app/SettingsVM.h"
 
+#include "ui/StatusIcon.h"
+
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -11,8 +13,7 @@ namespace mebo {
 
 AboutSettingsTab::AboutSettingsTab(QWidget* parent) : QWidget(parent) {
     auto* icon = new QLabel(this);
-    const QIcon appIcon =
-        QIcon::fromTheme(QStringLiteral("mebo"), QIcon::fromTheme(QStringLiteral("camera-photo")));
+    const QIcon appIcon = StatusIcon::application();
     if (!appIcon.isNull()) {
         icon->setPixmap(appIcon.pixmap(64, 64));
     } else {

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Takes screenshots of the desktop application on a private test desktop (Xvfb, openbox, a
+# tray, terminals): the tray menu, the four settings tabs and the region overlay, in the light
+# and the dark appearance. The pictures are taken with Mebo's own command-line capture.
+# Usage: scripts/screenshots.sh [OUTPUT-DIR] [MEBO-BINARY]
+#   OUTPUT-DIR defaults to ./screenshots, MEBO-BINARY to build-release/src/mebo (built if missing).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(mkdir -p "${1:-$root/screenshots}" && cd "${1:-$root/screenshots}" && pwd)"
+mebo="${2:-$root/build-release/src/mebo}"
+if [ ! -x "$mebo" ]; then
+    cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMEBO_BUILD_TESTS=OFF \
+        -DMEBO_BUILD_BENCH=OFF >/dev/null
+    ninja -C "$root/build-release" mebo >/dev/null
+fi
+
+if [ -z "${MEBO_SCREENSHOTS_INSIDE:-}" ]; then
+    export MEBO_SCREENSHOTS_INSIDE=1 MEBO_TEST_XTERMS=2
+    exec "$root/tests/desktop/run-desktop.sh" "$0" "$out" "$mebo"
+fi
+
+# --- on the private desktop from here on ---
+home="$(mktemp -d /tmp/mebo-shots-home.XXXXXX)"
+trap 'kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; rm -rf "$home"' EXIT
+export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache"
+export XDG_RUNTIME_DIR="$home/run"
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+shots="$home/shots"
+app=""
+
+snap() { # NAME [window-id]: a capture of the screen or of one window
+    local file
+    if [ -n "${2:-}" ]; then
+        file=$("$mebo" capture window --window "$2" --save-dir "$shots")
+    else
+        file=$("$mebo" capture fullscreen --save-dir "$shots")
+    fi
+    mv "$file" "$out/$1.png"
+    echo "screenshots: $out/$1.png"
+}
+wait_for_window() { # TITLE
+    for _ in $(seq 1 100); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.05
+    done
+    echo "screenshots: window '$1' did not appear" >&2
+    return 1
+}
+tray_menu() { # opens the tray menu; prints nothing
+    local panel
+    panel=$(xdotool search --name '^panel$' | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$panel")"
+    xdotool mousemove $((X + WIDTH - 14)) $((Y + HEIGHT / 2)) click 1
+    sleep 0.6
+}
+
+run_theme() { # light|dark
+    local theme=$1
+    rm -f "$XDG_CONFIG_HOME/mebo/defaults.json" # each theme starts without a remembered region
+    "$mebo" config set mebo.appearanceMode "$theme" >/dev/null
+    "$mebo" config set mebo.firstLaunchSettingsShown true >/dev/null
+    "$mebo" --background >"$home/app-$theme.log" 2>&1 &
+    app=$!
+    for _ in $(seq 1 100); do grep -q 'app-level monitor installed' "$home/app-$theme.log" 2>/dev/null && break; sleep 0.05; done
+    sleep 0.5
+
+    # A capture first, so the library and the logs have something in them.
+    "$mebo" 'mebo://capture?mode=fullscreen'
+    sleep 1
+
+    tray_menu
+    snap "tray-menu-$theme"
+    xdotool key Escape
+    sleep 0.3
+
+    # The settings window, each tab (Ctrl+Tab moves on).
+    tray_menu
+    xdotool key Down Down Down Down Down Down Return # "Settings..."
+    settings=$(wait_for_window "Mebo Settings")
+    sleep 0.5
+    for tab in general shortcuts logs about; do
+        snap "settings-$tab-$theme" "$settings"
+        xdotool key --window "$settings" ctrl+Tab
+        sleep 0.4
+    done
+    xdotool windowclose "$settings" 2>/dev/null || xdotool key --window "$settings" Escape
+    sleep 0.3
+
+    # The overlay: the pointer over a terminal shows the snap stroke and its title.
+    term=$(xdotool search --name '^mebo-test-xterm-1$' | head -1)
+    eval "$(xdotool getwindowgeometry --shell "$term")"
+    "$mebo" 'mebo://capture?mode=area'
+    sleep 1.2
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
+    sleep 0.4
+    xdotool mousemove $((X + WIDTH / 2 + 3)) $((Y + HEIGHT / 2 + 2))
+    sleep 0.4
+    snap "overlay-snap-$theme"
+    # A rectangle being dragged, with its size label.
+    xdotool mousemove 700 300 mousedown 1
+    xdotool mousemove 900 450
+    xdotool mousemove 1180 620
+    sleep 0.4
+    snap "overlay-drag-$theme"
+    xdotool mouseup 1
+    sleep 0.8
+
+    kill "$app"
+    wait "$app" 2>/dev/null || true
+    app=""
+}
+
+run_theme light
+run_theme dark

@@ -1,0 +1,241 @@
+// The tray menu, the main menu, the key monitors and the tool-shortcut filter on real widgets.
+#include "app/KeyboardShortcutHandler.h"
+#include "app/MediaCommandTarget.h"
+#include "app/ShortcutRouter.h"
+#include "app/UpdateCheckHook.h"
+#include "support/TestUtil.h"
+#include "ui/KeyMonitors.h"
+#include "ui/MainMenu.h"
+#include "ui/MenuBarController.h"
+#include "ui/ToolShortcutFilter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+QStringList titlesOf(const QMenu& menu) {
+    QStringList out;
+    for (QAction* a : menu.actions()) {
+        out << (a->isSeparator() ? QStringLiteral("---") : a->text());
+    }
+    return out;
+}
+
+QAction* actionTitled(const QMenu& menu, const QString& title) {
+    for (QAction* a : menu.actions()) {
+        if (a->text() == title) {
+            return a;
+        }
+    }
+    return nullptr;
+}
+
+TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheCheck) {
+    test::LogCapture log;
+    UpdateCheckHook updates;
+    QStringList ran;
+    int checks = 0;
+    QObject::connect(&updates, &UpdateCheckHook::checkRequested, [&] { ++checks; });
+    MenuBarController::Actions actions;
+    actions.startCapture = [&](CaptureMode m) { ran << captureModeRawValue(m); };
+    actions.recordScreen = [&] { ran << QStringLiteral("picker"); };
+    actions.openMain = [&] { ran << QStringLiteral("main"); };
+    actions.openSettings = [&](SettingsTab t) { ran << QStringLiteral("settings%1").arg(int(t)); };
+    actions.quit = [&] { ran << QStringLiteral("quit"); };
+    MenuBarController bar(updates, actions, QStringLiteral("1.2.3"));
+
+    // The offscreen platform has no tray: the menu exists anyway and the log says why.
+    EXPECT_FALSE(bar.install());
+    EXPECT_TRUE(log.contains(QStringLiteral("[MenuBar] 完整菜單已安裝")));
+    EXPECT_EQ(log.count(QStringLiteral("[MenuBar] no system tray on this desktop (no StatusNotifierItem host "
+                                       "and no XEmbed tray): the main "
+                                       "window stays open and holds the menu")),
+              1);
+    const QMenu& menu = *bar.menu();
+    EXPECT_EQ(titlesOf(menu),
+              (QStringList{"Capture Area / Window", "Capture Full Screen", "Scrolling Capture",
+                           "Record Screen...", "---", "Open Mebo", "Settings...", "Check for Updates...",
+                           "Logs", "---", "About Mebo v1.2.3", "Quit Mebo"}));
+    for (QAction* a : menu.actions()) {
+        EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
+        if (!a->isSeparator()) {
+            a->trigger();
+        }
+    }
+    EXPECT_EQ(ran, (QStringList{"area", "fullscreen", "scroll", "picker", "main", "settings0", "settings3",
+                                "settings2", "settings3", "quit"}));
+    EXPECT_EQ(checks, 1);
+
+    updates.setChecking(true);
+    EXPECT_EQ(bar.updateAction()->text(), QStringLiteral("Checking..."));
+    EXPECT_FALSE(bar.updateAction()->isEnabled());
+    updates.setChecking(false);
+    EXPECT_EQ(bar.updateAction()->text(), QStringLiteral("Check for Updates..."));
+    EXPECT_TRUE(bar.updateAction()->isEnabled());
+
+    bar.setRecording(true);
+    EXPECT_TRUE(bar.recording());
+}
+
+TEST(MainMenuTest, MenusHaveTheirItemsKeysAndRouteBySelector) {
+    QMainWindow window;
+    QStringList performed;
+    QList<SettingsTab> opened;
+    int quits = 0;
+    int checks = 0;
+    MainMenu::Handler handler;
+    handler.openSettings = [&](SettingsTab t) { opened << t; };
+    handler.checkForUpdates = [&] { ++checks; };
+    handler.quit = [&] { ++quits; };
+    handler.perform = [&](const QString& s) { performed << s; };
+    handler.isEnabled = [](const QString& s) { return s == QLatin1String("undo:"); };
+    MainMenu::build(*window.menuBar(), QStringLiteral("0.1.0"), handler);
+
+    const QList<QAction*> tops = window.menuBar()->actions();
+    QStringList menuTitles;
+    for (QAction* a : tops) {
+        menuTitles << a->text();
+    }
+    EXPECT_EQ(menuTitles, (QStringList{"Mebo", "File", "Edit", "Arrange", "View"}));
+    QMenu* app = tops[0]->menu();
+    QMenu* file = tops[1]->menu();
+    QMenu* edit = tops[2]->menu();
+    QMenu* view = tops[4]->menu();
+    EXPECT_EQ(titlesOf(*app),
+              (QStringList{"About Mebo", "Check for Updates...", "Logs", "Settings...", "---", "Quit Mebo"}));
+    EXPECT_EQ(actionTitled(*file, "Save")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(actionTitled(*file, "Save As...")->shortcut(), QKeySequence("Ctrl+Shift+S"));
+    EXPECT_EQ(actionTitled(*app, "Quit Mebo")->shortcut(), QKeySequence("Ctrl+Q"));
+    // Zoom In has an alternate key for the same action.
+    EXPECT_EQ(actionTitled(*view, "Zoom In")->shortcuts().size(), 2);
+    EXPECT_EQ(titlesOf(*edit).count(QStringLiteral("---")), 3);
+    EXPECT_EQ(edit->actions().size(), 16);
+    EXPECT_EQ(tops[3]->menu()->actions().size(), 14);
+
+    actionTitled(*app, "Check for Updates...")->trigger();
+    actionTitled(*app, "Logs")->trigger();
+    actionTitled(*app, "About Mebo")->trigger();
+    actionTitled(*app, "Quit Mebo")->trigger();
+    EXPECT_EQ(opened, (QList<SettingsTab>{SettingsTab::about, SettingsTab::logs, SettingsTab::about}));
+    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(quits, 1);
+
+    actionTitled(*tops[3]->menu(), "Bring Forward")->trigger();
+    actionTitled(*view, "Actual Size")->trigger();
+    EXPECT_EQ(performed, (QStringList{"bringLayerForward:", "actualSize:"}));
+
+    // Opening a menu asks which items apply; closing it enables them again for their keys.
+    Q_EMIT edit->aboutToShow();
+    EXPECT_TRUE(actionTitled(*edit, "Undo")->isEnabled());
+    EXPECT_FALSE(actionTitled(*edit, "Redo")->isEnabled());
+    Q_EMIT edit->aboutToHide();
+    EXPECT_TRUE(actionTitled(*edit, "Redo")->isEnabled());
+}
+
+class CountingTarget : public MediaCommandTarget {
+public:
+    bool showsMedia() const override { return true; }
+    void save() override { ++saves; }
+    void saveAs() override { ++saveAses; }
+    bool copyCurrentMedia() override {
+        ++copies;
+        return true;
+    }
+    bool pasteImageIntoCanvas() override { return false; }
+    int saves = 0;
+    int saveAses = 0;
+    int copies = 0;
+};
+
+TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields) {
+    test::LogCapture log;
+    CountingTarget target;
+    ShortcutRouter router(target);
+    QMainWindow main;
+    auto* field = new QLineEdit(&main);
+    main.setCentralWidget(field);
+    int menuSaves = 0;
+    QAction* save = main.menuBar()->addMenu(QStringLiteral("File"))->addAction(QStringLiteral("Save"));
+    save->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    QObject::connect(save, &QAction::triggered, [&] { ++menuSaves; });
+    main.show();
+    QApplication::setActiveWindow(&main);
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+
+    KeyMonitors monitors(router, [&main] { return static_cast<QWidget*>(&main); });
+    monitors.install();
+    monitors.install();
+    EXPECT_EQ(log.count(QStringLiteral("[Cmd+S] app 層快捷鍵監聽已安裝")), 1);
+    EXPECT_EQ(log.count(QStringLiteral("[Cmd+C] app-level monitor installed")), 1);
+    EXPECT_EQ(log.count(QStringLiteral("[Cmd+V] app-level monitor installed")), 1);
+
+    QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(target.saves, 1);
+    EXPECT_EQ(menuSaves, 0); // the monitor consumed it
+    EXPECT_TRUE(log.contains(QStringLiteral("[Cmd+S] monitor 已保存目前編輯")));
+
+    // The main window is active: its media is copied even with text selected in a field.
+    field->setText(QStringLiteral("hello"));
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(target.copies, 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("[Cmd+C] monitor copied current media (main-window context)")));
+
+    // Plain typing is left alone.
+    field->clear();
+    QTest::keyClicks(field, QStringLiteral("sc"));
+    EXPECT_EQ(field->text(), QStringLiteral("sc"));
+
+    monitors.remove();
+    QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(target.saves, 1);
+    EXPECT_EQ(menuSaves, 1);
+}
+
+TEST(ToolShortcutFilterTest, LettersPickToolsExceptWhileTyping) {
+    QWidget window;
+    auto* field = new QLineEdit(&window);
+    auto* canvas = new QWidget(&window);
+    canvas->setFocusPolicy(Qt::StrongFocus);
+    canvas->move(0, 40);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+
+    KeyboardShortcutHandler handler;
+    QStringList picked;
+    handler.setShortcuts({{QLatin1Char('a'), [&] { picked << QStringLiteral("arrow"); }},
+                          {QLatin1Char('t'), [&] { picked << QStringLiteral("text"); }}});
+    ToolShortcutFilter filter(handler);
+    filter.install();
+    filter.install(); // at most one installation
+
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_A, Qt::ShiftModifier); // "A" with Shift picks the arrow
+    QTest::keyClick(canvas, Qt::Key_T);
+    QTest::keyClick(canvas, Qt::Key_T, Qt::ControlModifier); // with Control: not a tool key
+    QTest::keyClick(canvas, Qt::Key_X);
+    EXPECT_EQ(picked, (QStringList{"arrow", "text"}));
+
+    field->setFocus();
+    QTest::keyClicks(field, QStringLiteral("at"));
+    EXPECT_EQ(field->text(), QStringLiteral("at"));
+    EXPECT_EQ(picked.size(), 2);
+
+    filter.remove();
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_A);
+    EXPECT_EQ(picked.size(), 2);
+}
+
+} // namespace
+} // namespace mebo
