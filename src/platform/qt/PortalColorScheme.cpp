@@ -58,6 +58,9 @@ std::optional<bool> PortalColorScheme::prefersDark() {
 void PortalColorScheme::setChangeHandler(std::function<void(std::optional<bool>)> handler) {
     handler_ = std::move(handler);
     if (!subscribed_ && bus_.isConnected()) {
+        // The slot is matched by its signature's type names; the variant's name is known to the
+        // meta-type system only once the type has been used.
+        qRegisterMetaType<QDBusVariant>("QDBusVariant");
         subscribed_ = bus_.connect(service_, kPath, kInterface, QStringLiteral("SettingChanged"), this,
                                    SLOT(onSettingChanged(QString, QString, QDBusVariant)));
     }
