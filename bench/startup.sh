@@ -6,13 +6,8 @@
 # Usage: bench/startup.sh [MEBO-BINARY]   (default: build-release/src/mebo, built if missing)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-mebo="${1:-$root/build-release/src/mebo}"
+mebo="${1:-$("$root/scripts/release-build.sh")}"
 runs="${RUNS:-10}"
-if [ ! -x "$mebo" ]; then
-    cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMEBO_BUILD_TESTS=OFF \
-        -DMEBO_BUILD_BENCH=OFF >/dev/null
-    ninja -C "$root/build-release" mebo >/dev/null
-fi
 if [ -z "${MEBO_BENCH_INSIDE:-}" ]; then
     export MEBO_BENCH_INSIDE=1 MEBO_TEST_XTERMS=1
     exec "$root/tests/desktop/run-desktop.sh" "$0" "$mebo"

@@ -7,12 +7,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(mkdir -p "${1:-$root/screenshots}" && cd "${1:-$root/screenshots}" && pwd)"
-mebo="${2:-$root/build-release/src/mebo}"
-if [ ! -x "$mebo" ]; then
-    cmake -S "$root" -B "$root/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMEBO_BUILD_TESTS=OFF \
-        -DMEBO_BUILD_BENCH=OFF >/dev/null
-    ninja -C "$root/build-release" mebo >/dev/null
-fi
+mebo="${2:-$("$root/scripts/release-build.sh")}"
 
 if [ -z "${MEBO_SCREENSHOTS_INSIDE:-}" ]; then
     export MEBO_SCREENSHOTS_INSIDE=1 MEBO_TEST_XTERMS=2

@@ -90,6 +90,9 @@ void CaptureMgr::reportAbandoned(CaptureMode mode) {
 }
 
 void CaptureMgr::start(const CaptureRequest& request) {
+    if (frontmostAppProvider_) {
+        preCaptureFrontmostAppId_ = frontmostAppProvider_();
+    }
     logInfo(QStringLiteral("[CaptureMgr] start mode=") + captureModeRawValue(request.mode) +
             QStringLiteral(" source=") + captureSourceRawValue(request.source) +
             QStringLiteral(" preferredApp=") + preCaptureFrontmostAppId_.value_or(QStringLiteral("nil")));

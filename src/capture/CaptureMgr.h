@@ -63,6 +63,10 @@ public:
     void setPreCaptureFrontmostAppId(std::optional<QString> appId) {
         preCaptureFrontmostAppId_ = std::move(appId);
     }
+    // Answers the application in front (other than Mebo); asked at the start of every capture.
+    void setFrontmostAppProvider(std::function<std::optional<QString>()> provider) {
+        frontmostAppProvider_ = std::move(provider);
+    }
 
     // Starts a recording of a display area chosen in the overlay (the recording service sets it);
     // without one the recording-area mode is unavailable. `rect`: desktop space.
@@ -127,6 +131,7 @@ private:
     std::optional<QString> preCaptureFrontmostAppId_;
     std::function<void()> quit_;
     std::function<void(uint32_t, const QRect&)> recordAreaStarter_;
+    std::function<std::optional<QString>()> frontmostAppProvider_;
 };
 
 } // namespace mebo

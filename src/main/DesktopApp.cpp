@@ -158,6 +158,16 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                                   QCoreApplication::applicationPid());
     overlay.setShutterEnabled([&cfg] { return cfg.playShutterSound(); });
     capture.setRegionOverlay(&overlay);
+    // The application in front before ours: the first normal window of another process.
+    capture.setFrontmostAppProvider([&services]() -> std::optional<QString> {
+        const qint64 own = QCoreApplication::applicationPid();
+        for (const platform::WindowInfo& w : services.screenBackends().windows->windowsFrontToBack()) {
+            if (w.pid != own && w.onScreen && w.type == platform::WindowType::Normal && !w.appId.isEmpty()) {
+                return w.appId;
+            }
+        }
+        return std::nullopt;
+    });
     struct OverlayReset {
         CaptureMgr& capture;
         ~OverlayReset() { capture.setRegionOverlay(nullptr); }

@@ -193,6 +193,15 @@ TEST_F(CaptureMgrTest, WindowPickedInOverlayIsCopiedToClipboardWhenAsked) {
     EXPECT_EQ(history.entries().size(), 1);
     EXPECT_TRUE(
         log.contains(QStringLiteral("[CaptureMgr] start mode=window source=menuBar preferredApp=xterm")));
+
+    // The desktop shell answers the application in front at every start.
+    QString front = QStringLiteral("firefox-esr");
+    mgr->setFrontmostAppProvider([&front] { return std::optional<QString>(front); });
+    overlay.autoAnswer = OverlayOutcome{};
+    run(request(CaptureMode::area));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("[CaptureMgr] start mode=area source=menuBar preferredApp=firefox-esr")));
+    EXPECT_EQ(overlay.lastPreferredApp, front);
 }
 
 TEST_F(CaptureMgrTest, OverlayPictureIsUsedWithoutGrabbingTheScreenAgain) {

@@ -152,6 +152,26 @@ protected:
         ASSERT_TRUE(terminal.valid);
     }
 
+    // The screen before a capture (terminals frozen), its bright spots, the pointer out of the way.
+    void prepareStill() {
+        before = screenNow(probe);
+        ASSERT_FALSE(before.isNull());
+        spots = brightSpots(before);
+        ASSERT_GT(spots.size(), 100);        // the terminals' backgrounds
+        xdotool({"mousemove", "2", "1077"}); // the bare desktop: no window is highlighted
+    }
+    // The library's first picture, once it is there.
+    QImage firstCapture() const {
+        QDeadlineTimer deadline(5000);
+        while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
+            QThread::msleep(50);
+        }
+        const QStringList pngs = pngsIn(home.picturesMebo());
+        return pngs.size() == 1 ? QImage(home.picturesMebo() + QLatin1Char('/') + pngs.first()) : QImage();
+    }
+
+    QImage before;
+    QList<QPoint> spots;
     MeboHome home;
     MeboHome probe; // takes the reference pictures, with a library of its own
     RunningApp app{home};
@@ -187,7 +207,7 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
     open.start(QStringLiteral("xdg-open"), {QStringLiteral("mebo://capture?mode=fullscreen")});
     ASSERT_TRUE(open.waitForFinished(20000));
     ASSERT_TRUE(app.waitForLine(
-        QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=nil")))
+        QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")))
         << app.log().toStdString();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
     QDeadlineTimer deadline(10000);
@@ -206,11 +226,8 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
 
 TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
     FreezeGuard freeze;
-    const QImage before = screenNow(probe);
-    ASSERT_FALSE(before.isNull());
-    const QList<QPoint> spots = brightSpots(before);
-    ASSERT_GT(spots.size(), 100);        // the terminals' backgrounds
-    xdotool({"mousemove", "2", "1077"}); // the bare desktop: no window is highlighted
+    prepareStill();
+    ASSERT_FALSE(HasFatalFailure());
 
     ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true)) << app.log().toStdString();
@@ -220,12 +237,8 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=area size=400×250")))
         << app.log().toStdString();
     ASSERT_TRUE(waitForDimmed(probe, spots, false));
-    QDeadlineTimer deadline(5000);
-    while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
-    ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
-    const QImage shot(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first());
+    const QImage shot = firstCapture();
+    ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
                               before.copy(300, 400, 400, 250).convertToFormat(QImage::Format_RGB32)),
               QString());
@@ -241,11 +254,8 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
 
 TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     FreezeGuard freeze;
-    const QImage before = screenNow(probe);
-    ASSERT_FALSE(before.isNull());
-    const QList<QPoint> spots = brightSpots(before);
-    ASSERT_GT(spots.size(), 100);        // the terminals' backgrounds
-    xdotool({"mousemove", "2", "1077"}); // the bare desktop: no window is highlighted
+    prepareStill();
+    ASSERT_FALSE(HasFatalFailure());
     const QRect frame = terminal.client.marginsAdded(terminal.frameExtents);
 
     ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
@@ -258,12 +268,8 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
                                     .arg(frame.width())
                                     .arg(frame.height())))
         << app.log().toStdString();
-    QDeadlineTimer deadline(5000);
-    while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
-    ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
-    const QImage shot(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first());
+    const QImage shot = firstCapture();
+    ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
                               before.copy(frame).convertToFormat(QImage::Format_RGB32)),
               QString());

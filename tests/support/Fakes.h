@@ -337,6 +337,7 @@ public:
         ++presents;
         lastIntent = intent;
         lastKind = kind;
+        lastPreferredApp = preferredApp;
         busy = true;
         pending = [this, done](OverlayOutcome o) {
             busy = false;
@@ -365,6 +366,7 @@ public:
     int presents = 0;
     SnapIntent lastIntent = SnapIntent::area;
     RegionKind lastKind = RegionKind::area;
+    std::optional<QString> lastPreferredApp;
     std::optional<OverlayOutcome> autoAnswer;
     std::function<void(OverlayOutcome)> pending;
 };
