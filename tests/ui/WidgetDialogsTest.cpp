@@ -1,0 +1,92 @@
+#include "ui/WidgetDialogs.h"
+
+#include "support/TestUtil.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+template <class Dialog> Dialog* openDialog() {
+    Dialog* found = nullptr;
+    test::waitUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<Dialog*>(w); d && d->isVisible()) {
+                found = d;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+TEST(WidgetDialogsTest, AlertAnswersTheChosenButtonOnceWithoutBlocking) {
+    WidgetDialogs dialogs;
+    QList<int> answers;
+    dialogs.alert(
+        QStringLiteral("Screen Recording Permission Required"), QStringLiteral("text"),
+        {QStringLiteral("Open Settings"), QStringLiteral("Quit & Reopen"), QStringLiteral("Cancel")},
+        [&](int i) { answers << i; });
+    EXPECT_TRUE(answers.isEmpty()); // it returned while the alert is up
+    QMessageBox* box = openDialog<QMessageBox>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Screen Recording Permission Required"));
+    QStringList titles;
+    for (QAbstractButton* b : box->buttons()) {
+        titles << b->text();
+    }
+    EXPECT_EQ(titles.size(), 3);
+    EXPECT_EQ(box->defaultButton()->text(), QStringLiteral("Open Settings"));
+    for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == QLatin1String("Quit & Reopen")) {
+            b->click();
+        }
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return !answers.isEmpty(); }));
+    test::waitUntil([] { return false; }, 50);
+    EXPECT_EQ(answers, QList<int>{1});
+
+    // A single-button alert (the shortcut conflict) answers 0.
+    dialogs.alert(QStringLiteral("Shortcut conflict"), QStringLiteral("Key \"A\" is already used by Arrow."),
+                  {QStringLiteral("OK")}, [&](int i) { answers << i; });
+    QMessageBox* conflict = openDialog<QMessageBox>();
+    ASSERT_NE(conflict, nullptr);
+    conflict->buttons().first()->click();
+    ASSERT_TRUE(test::waitUntil([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers.last(), 0);
+}
+
+TEST(WidgetDialogsTest, FolderChooserAnswersTheFolderOrNothing) {
+    QTemporaryDir dir;
+    WidgetDialogs dialogs;
+    QList<std::optional<QString>> answers;
+    dialogs.pickFolder(QStringLiteral("Choose a save folder"), dir.path(),
+                       [&](std::optional<QString> f) { answers << f; });
+    QFileDialog* picker = openDialog<QFileDialog>();
+    ASSERT_NE(picker, nullptr);
+    EXPECT_EQ(picker->fileMode(), QFileDialog::Directory);
+    EXPECT_EQ(picker->labelText(QFileDialog::Accept), QStringLiteral("Choose"));
+    picker->reject();
+    ASSERT_TRUE(test::waitUntil([&] { return answers.size() == 1; }));
+    EXPECT_FALSE(answers.first().has_value());
+
+    dialogs.pickFolder(QStringLiteral("Choose a save folder"), dir.path(),
+                       [&](std::optional<QString> f) { answers << f; });
+    picker = openDialog<QFileDialog>();
+    ASSERT_NE(picker, nullptr);
+    picker->selectFile(dir.path());
+    static_cast<QDialog*>(picker)->accept();
+    ASSERT_TRUE(test::waitUntil([&] { return answers.size() == 2; }));
+    ASSERT_TRUE(answers.last().has_value());
+    EXPECT_EQ(QDir(*answers.last()).canonicalPath(), QDir(dir.path()).canonicalPath());
+}
+
+} // namespace
+} // namespace mebo
