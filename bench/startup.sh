@@ -3,7 +3,7 @@
 # being installed ("[MenuBar] 完整菜單已安裝" in the log, whose millisecond time stamp is
 # compared with the launch time). Runs on a private test desktop (Xvfb, openbox, a tray) with
 # a fresh home per run, one warm-up run first, then RUNS measured runs (default 10).
-# Usage: bench/startup.sh [MEBO-BINARY]   (default: build-release/src/mebo, built if missing)
+# Usage: bench/startup.sh [MEBO-BINARY]   (default: build-release/src/mebo, brought up to date)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 mebo="${1:-$("$root/scripts/release-build.sh")}"

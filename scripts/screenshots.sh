@@ -3,7 +3,7 @@
 # tray, terminals): the tray menu, the four settings tabs and the region overlay, in the light
 # and the dark appearance. The pictures are taken with Mebo's own command-line capture.
 # Usage: scripts/screenshots.sh [OUTPUT-DIR] [MEBO-BINARY]
-#   OUTPUT-DIR defaults to ./screenshots, MEBO-BINARY to build-release/src/mebo (built if missing).
+#   OUTPUT-DIR defaults to ./screenshots, MEBO-BINARY to build-release/src/mebo (brought up to date).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(mkdir -p "${1:-$root/screenshots}" && cd "${1:-$root/screenshots}" && pwd)"
