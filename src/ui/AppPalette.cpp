@@ -114,7 +114,11 @@ bool AppPalette::usesDark(AppearanceMode mode, std::optional<bool> systemPrefers
 }
 
 void AppPalette::apply(AppearanceMode mode, std::optional<bool> systemPrefersDark) {
-    QApplication::setPalette(usesDark(mode, systemPrefersDark) ? dark() : light());
+    const QPalette palette = usesDark(mode, systemPrefersDark) ? dark() : light();
+    QApplication::setPalette(palette);
+    // The platform theme gives menus a palette of their own, which the application palette does
+    // not replace: the tray menu would stay light in the dark appearance.
+    QApplication::setPalette(palette, "QMenu");
 }
 
 void AppPalette::install(Cfg& cfg, platform::ColorScheme& scheme) {
