@@ -75,7 +75,7 @@ void AppDelegate::handleLaunchArguments(const QStringList& arguments) {
         handleUrl(arg);
     }
     if (!anyUrl) {
-        shell_.showMainWindow();
+        reopen(); // launched again from the desktop: as clicking the application's icon
     }
 }
 

@@ -45,8 +45,8 @@ public:
 
     // One URL, from the command line or handed over by a later launch.
     void handleUrl(const QString& urlText);
-    // Arguments handed over by a later launch: URLs are handled; a plain launch shows the main
-    // window (the user started the application again).
+    // Arguments handed over by a later launch: URLs are handled; a plain launch reopens (the
+    // main window comes up when no window is visible).
     void handleLaunchArguments(const QStringList& arguments);
     bool didReceiveUrlDuringLaunch() const { return didReceiveUrlDuringLaunch_; }
 

@@ -163,6 +163,8 @@ TEST_F(AppDelegateTest, LaterLaunchesShowTheWindowOrHandTheirUrls) {
     delegate.handleLaunchArguments({});
     EXPECT_EQ(shell.calls, QStringList{"showMain"});
     shell.calls.clear();
+    delegate.handleLaunchArguments({}); // a window is up already
+    EXPECT_TRUE(shell.calls.isEmpty());
     overlay.autoAnswer = OverlayOutcome{};
     delegate.handleLaunchArguments(
         {QStringLiteral("--verbose"), QStringLiteral("mebo://capture?mode=window")});
