@@ -13,11 +13,12 @@ BUILD_PKGS=(
   libxcb-xtest0-dev libxcb-xinput-dev libxcb-image0-dev
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libtesseract-dev libleptonica-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
   dbus dbus-x11 sound-theme-freedesktop pulseaudio pulseaudio-utils fonts-dejavu-core
-  qt6-qpa-plugins libqt6svg6
+  qt6-qpa-plugins libqt6svg6 tesseract-ocr-eng
   # Log lines are mostly in Traditional Chinese; the Logs tab needs a font with those glyphs.
   fonts-wqy-microhei
 )
