@@ -1,0 +1,76 @@
+#include "editor/OcrSvc.h"
+
+#include "platform/TextRecognizer.h"
+#include "support/TestUtil.h"
+
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+class ScriptedRecognizer : public platform::TextRecognizer {
+public:
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
+                                                                 QString* error) override {
+        onMainThread = QThread::currentThread() == qApp->thread();
+        seenWidth = image.width();
+        if (fail) {
+            *error = QStringLiteral("engine exploded");
+            return std::nullopt;
+        }
+        return lines;
+    }
+    QList<platform::RecognizedTextLine> lines;
+    bool fail = false;
+    std::atomic<bool> onMainThread{true};
+    std::atomic<int> seenWidth{0};
+};
+
+platform::RecognizedTextLine textLine(const char* text, double x, double y) {
+    platform::RecognizedTextLine l;
+    l.text = QString::fromUtf8(text);
+    l.box = QRectF(x, y, 0.2, 0.04);
+    return l;
+}
+
+TEST(OcrSvcTest, RecognisesOffTheMainThreadAndAnswersInReadingOrder) {
+    auto recognizer = std::make_shared<ScriptedRecognizer>();
+    recognizer->lines = {textLine("second", 0.1, 0.5), textLine("", 0.1, 0.9), textLine("first", 0.1, 0.8)};
+    OcrSvc svc(recognizer);
+    std::optional<OcrResult> answer;
+    int answers = 0;
+    svc.recognize(QImage(64, 32, QImage::Format_RGB32), [&](OcrResult r) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        answer = std::move(r);
+        ++answers;
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_FALSE(recognizer->onMainThread);
+    EXPECT_EQ(recognizer->seenWidth, 64);
+    EXPECT_EQ(answer->text, QStringLiteral("first\nsecond"));
+    ASSERT_EQ(answer->blocks.size(), 2);
+    EXPECT_EQ(answer->blocks[0].normalizedBoundingBox, QRectF(0.1, 0.8, 0.2, 0.04));
+    test::drainEvents();
+    EXPECT_EQ(answers, 1);
+}
+
+TEST(OcrSvcTest, AFailureIsLoggedAndGivesAnEmptyResult) {
+    test::LogCapture log;
+    auto recognizer = std::make_shared<ScriptedRecognizer>();
+    recognizer->fail = true;
+    std::optional<OcrResult> answer;
+    OcrSvc(recognizer).recognize(QImage(8, 8, QImage::Format_RGB32), [&](OcrResult r) {
+        answer = std::move(r);
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_TRUE(answer->text.isEmpty());
+    EXPECT_TRUE(answer->blocks.isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("[OCR] VNImageRequestHandler 失敗: engine exploded")));
+
+    EXPECT_TRUE(OcrSvc(nullptr).recognizeNow(QImage(8, 8, QImage::Format_RGB32)).blocks.isEmpty());
+}
+
+} // namespace
+} // namespace mebo
