@@ -1,0 +1,62 @@
+#include "editor/SmartRedaction.h"
+
+#include "document/MosaicLayer.h"
+#include "editor/EditorVM.h"
+#include "editor/ToolStyles.h"
+
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+DetectedPII item(DetectedPII::Kind kind, QRect box) {
+    DetectedPII d;
+    d.id = QUuid::createUuid();
+    d.kind = kind;
+    d.boundingBox = box;
+    return d;
+}
+
+TEST(SmartRedactionTest, ReviewTextsFollowTheScan) {
+    EXPECT_EQ(SmartRedaction::reviewText(std::nullopt),
+              QStringLiteral("Smart Redact could not scan this image."));
+    EXPECT_EQ(SmartRedaction::reviewText(QList<DetectedPII>{}),
+              QStringLiteral("No sensitive text was found."));
+    EXPECT_EQ(SmartRedaction::reviewText(
+                  QList<DetectedPII>{item(DetectedPII::Kind::email, {}), item(DetectedPII::Kind::name, {})}),
+              QStringLiteral("Found 2 sensitive items."));
+}
+
+TEST(SmartRedactionTest, CheckedItemsBecomeMosaicsInTheToolsStyleAsOneUndoStep) {
+    QImage base(200, 100, QImage::Format_RGB32);
+    base.fill(Qt::white);
+    ToolStyles styles;
+    styles.mosaic.style = MosaicStyle::solid;
+    styles.mosaic.solidColor = QColor(10, 20, 30);
+    EditorVM editor(base, styles);
+
+    SmartRedaction::apply(editor, {});
+    EXPECT_FALSE(editor.canUndo()); // nothing checked: no change
+
+    SmartRedaction::apply(editor, {item(DetectedPII::Kind::email, QRect(10, 10, 50, 12)),
+                                   item(DetectedPII::Kind::phone, QRect(10, 40, 60, 12))});
+    ASSERT_EQ(editor.layers().size(), 2);
+    for (const LayerPtr& layer : editor.layers()) {
+        const auto mosaic = std::dynamic_pointer_cast<MosaicLayer>(layer);
+        ASSERT_TRUE(mosaic);
+        EXPECT_EQ(mosaic->style, MosaicStyle::solid);
+        EXPECT_EQ(mosaic->solidColor, QColor(10, 20, 30));
+        EXPECT_EQ(mosaic->shadow, ShadowStyle::soft);
+        EXPECT_DOUBLE_EQ(mosaic->opacity, 1);
+    }
+    EXPECT_EQ(std::dynamic_pointer_cast<MosaicLayer>(editor.layers()[1])->rect, QRectF(10, 40, 60, 12));
+    // The covered pixels are gone from the picture.
+    EXPECT_EQ(editor.flattened().pixel(30, 45), qRgb(10, 20, 30));
+
+    editor.undo();
+    EXPECT_TRUE(editor.layers().isEmpty());
+    EXPECT_FALSE(editor.canUndo());
+}
+
+} // namespace
+} // namespace mebo
