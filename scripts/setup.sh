@@ -13,7 +13,7 @@ BUILD_PKGS=(
   libxcb-xtest0-dev libxcb-xinput-dev libxcb-image0-dev
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libtesseract-dev libleptonica-dev
+  libtesseract-dev libleptonica-dev libtext-names-perl wamerican
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
