@@ -21,6 +21,7 @@ Commands:
   history list|delete              list the library or move an item to the Trash
   config list|get|set|unset        read and change the settings
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
+  ocr IMAGE                        recognise the text of an image
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -61,6 +62,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("doc")) {
         return runDocCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("ocr")) {
+        return runOcrCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

@@ -1,4 +1,5 @@
 #include "CodecSamples.h"
+#include "support/ProgramRun.h"
 
 #include "document/LayerCodec.h"
 #include "document/MeboDocument.h"
@@ -9,73 +10,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace mebo;
 
 namespace {
 
-struct DocRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using DocRun = test::ProgramRun;
 
-QByteArray readAll(const QString& path);
-
-// The real binary, without a display: the doc commands must not need one. Started with
-// posix_spawn rather than QProcess, which blinds ThreadSanitizer to later tests' locks.
+// The real binary, without a display: the doc commands must not need one.
 DocRun runMebo(const QStringList& args) {
-    QTemporaryDir io;
-    const QByteArray outPath = QFile::encodeName(io.filePath(QStringLiteral("out")));
-    const QByteArray errPath = QFile::encodeName(io.filePath(QStringLiteral("err")));
-    QList<QByteArray> argStore{QByteArray(MEBO_BINARY)};
-    for (const QString& a : args) {
-        argStore << a.toLocal8Bit();
-    }
-    std::vector<char*> argv;
-    for (QByteArray& a : argStore) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    QList<QByteArray> envStore;
-    for (char** e = environ; *e; ++e) {
-        const QByteArray entry(*e);
-        if (!entry.startsWith("DISPLAY=") && !entry.startsWith("WAYLAND_DISPLAY=") &&
-            !entry.startsWith("QT_QPA_PLATFORM=")) {
-            envStore << entry;
-        }
-    }
-    std::vector<char*> envp;
-    for (QByteArray& e : envStore) {
-        envp.push_back(e.data());
-    }
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    DocRun r;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, MEBO_BINARY, &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        return r;
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid) {
-        return r;
-    }
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = QString::fromUtf8(readAll(io.filePath(QStringLiteral("out")))).trimmed();
-    r.err = QString::fromUtf8(readAll(io.filePath(QStringLiteral("err")))).trimmed();
-    return r;
+    return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
 }
 
 QByteArray readAll(const QString& path) {
