@@ -1,27 +1,18 @@
 #include "editor/OcrOverlay.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace mebo {
 
-namespace {
 
-QRect roundedOutward(double left, double top, double right, double bottom) {
-    const int x0 = int(std::floor(left));
-    const int y0 = int(std::floor(top));
-    const int x1 = int(std::ceil(right));
-    const int y1 = int(std::ceil(bottom));
-    return QRect(QPoint(x0, y0), QSize(x1 - x0, y1 - y0));
-}
-
-} // namespace
-
-std::optional<QRect> OcrOverlay::blockRect(const QRectF& box, QSize imageSize) {
+QRectF OcrOverlay::imagePixels(const QRectF& box, QSize imageSize) {
     const double w = imageSize.width();
     const double h = imageSize.height();
-    const QRect rect = roundedOutward(box.left() * w, (1.0 - (box.top() + box.height())) * h, box.right() * w,
-                                      (1.0 - box.top()) * h);
+    return QRectF(box.left() * w, (1.0 - box.bottom()) * h, box.width() * w, box.height() * h);
+}
+
+std::optional<QRect> OcrOverlay::blockRect(const QRectF& box, QSize imageSize) {
+    const QRect rect = imagePixels(box, imageSize).toAlignedRect();
     if (rect.width() < minimumBlockSide || rect.height() < minimumBlockSide) {
         return std::nullopt;
     }
@@ -59,8 +50,7 @@ QList<std::shared_ptr<TextLayer>> OcrOverlay::textLayers(const OcrResult& result
 std::optional<QRect> OcrOverlay::regionInImage(const QRectF& canvasRect, QPointF canvasOffset,
                                                QSize imageSize) {
     const QRectF r = canvasRect.normalized().translated(-canvasOffset);
-    const QRect inImage =
-        roundedOutward(r.left(), r.top(), r.right(), r.bottom()).intersected(QRect(QPoint(0, 0), imageSize));
+    const QRect inImage = r.toAlignedRect().intersected(QRect(QPoint(0, 0), imageSize));
     if (inImage.width() < minimumRegionSide || inImage.height() < minimumRegionSide) {
         return std::nullopt;
     }

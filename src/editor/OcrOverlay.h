@@ -19,6 +19,9 @@ public:
     static constexpr int minimumBlockSide = 4;   // pixels; smaller blocks get no layer
     static constexpr int minimumRegionSide = 10; // pixels; smaller regions are not recognised
 
+    // A box of the unit square (origin bottom-left; `bottom()` is its highest edge) in image
+    // pixels with the origin top-left, unrounded.
+    static QRectF imagePixels(const QRectF& normalizedBox, QSize imageSize);
     // A block's box in image pixels (origin top-left), rounded outward; nothing when narrower or
     // shorter than 4 pixels.
     static std::optional<QRect> blockRect(const QRectF& normalizedBox, QSize imageSize);

@@ -1,12 +1,12 @@
 #include "editor/PIIDetector.h"
 
 #include "app/AppLogger.h"
+#include "editor/OcrOverlay.h"
 #include "platform/NameTagger.h"
 
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdlib>
 
 namespace mebo {
@@ -219,17 +219,8 @@ bool PIIDetector::passesLuhn(const QString& digits) {
 }
 
 QRect PIIDetector::pixelBox(const QRectF& normalised, QSize imageSize) {
-    const double w = imageSize.width();
-    const double h = imageSize.height();
-    const double left = normalised.left() * w - 4.0;
-    const double right = normalised.right() * w + 4.0;
-    const double top = (1.0 - (normalised.top() + normalised.height())) * h - 3.0;
-    const double bottom = (1.0 - normalised.top()) * h + 3.0;
-    const int x0 = int(std::floor(left));
-    const int y0 = int(std::floor(top));
-    const int x1 = int(std::ceil(right));
-    const int y1 = int(std::ceil(bottom));
-    const QRect grown(QPoint(x0, y0), QSize(x1 - x0, y1 - y0));
+    const QRect grown =
+        OcrOverlay::imagePixels(normalised, imageSize).adjusted(-4.0, -3.0, 4.0, 3.0).toAlignedRect();
     const QRect clipped = grown.intersected(QRect(QPoint(0, 0), imageSize));
     return clipped.isEmpty() ? QRect(0, 0, 0, 0) : clipped;
 }
