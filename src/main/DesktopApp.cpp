@@ -68,7 +68,6 @@ void waitForRelaunchingInstance() {
 int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QStringList urls;
     bool background = false;
-    bool verbose = false;
     for (const QString& a : args) {
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cli::printOut(QString::fromUtf8(kDesktopHelp).trimmed());
@@ -77,7 +76,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         if (a == QLatin1String("--background")) {
             background = true;
         } else if (a == QLatin1String("--verbose")) {
-            verbose = true;
+            // accepted for symmetry with the commands: the application always writes its log
         } else if (a.startsWith(QLatin1Char('-'))) {
             cli::printErr(QStringLiteral("unknown option '%1' (see 'mebo --help')").arg(a));
             return cli::Exit::usage;
@@ -86,7 +85,6 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         }
     }
     runtime::setVerbose(true); // the desktop application always writes the system log
-    Q_UNUSED(verbose);
     runtime::nameApplication();
     waitForRelaunchingInstance();
 

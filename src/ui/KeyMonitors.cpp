@@ -1,10 +1,9 @@
 #include "ui/KeyMonitors.h"
 
 #include "app/AppLogger.h"
+#include "ui/TextInputFocus.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -15,23 +14,6 @@
 namespace mebo {
 
 namespace {
-
-// The text input behind a focused widget (an editable combo box edits through its line edit).
-QWidget* textInput(QWidget* w) {
-    if (!w) {
-        return nullptr;
-    }
-    if (auto* combo = qobject_cast<QComboBox*>(w)) {
-        return combo->isEditable() ? combo->lineEdit() : nullptr;
-    }
-    if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) {
-        return spin->findChild<QLineEdit*>();
-    }
-    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QTextEdit*>(w) || qobject_cast<QPlainTextEdit*>(w)) {
-        return w;
-    }
-    return nullptr;
-}
 
 bool hasSelection(QWidget* input) {
     if (auto* line = qobject_cast<QLineEdit*>(input)) {
@@ -113,7 +95,7 @@ ShortcutScene KeyMonitors::sceneFor(QObject* receiver) const {
     if (focus) {
         s.responderClass = QString::fromLatin1(focus->metaObject()->className());
     }
-    if (QWidget* input = textInput(focus)) {
+    if (QWidget* input = TextInputFocus::inputOf(focus)) {
         s.textFocused = true;
         s.textHasSelection = hasSelection(input);
         QPointer<QWidget> target(input);

@@ -1,15 +1,11 @@
 #include "ui/ToolShortcutFilter.h"
 
 #include "app/KeyboardShortcutHandler.h"
+#include "ui/TextInputFocus.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
-#include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QWidget>
 
 namespace mebo {
@@ -39,15 +35,7 @@ bool ToolShortcutFilter::typingFocused() {
         return true; // an open menu, combo list or popover
     }
     QWidget* focus = QApplication::focusWidget();
-    if (!focus) {
-        return false;
-    }
-    if (auto* combo = qobject_cast<QComboBox*>(focus)) {
-        return combo->isEditable();
-    }
-    return qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus) ||
-           qobject_cast<QPlainTextEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
-           qobject_cast<QMenu*>(focus);
+    return qobject_cast<QMenu*>(focus) || TextInputFocus::inputOf(focus);
 }
 
 bool ToolShortcutFilter::eventFilter(QObject* watched, QEvent* event) {

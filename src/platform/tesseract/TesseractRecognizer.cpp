@@ -21,7 +21,12 @@ struct SymbolBox {
 } // namespace
 
 TesseractRecognizer::TesseractRecognizer(QString languages, QString dataPath)
-    : languages_(std::move(languages)), dataPath_(std::move(dataPath)) {}
+    : languages_(std::move(languages)), dataPath_(std::move(dataPath)) {
+    // OpenMP inside the library would oversubscribe the cores when several recognitions run. Set
+    // here, on the thread that builds the service, before any recognition thread reads the
+    // environment (setenv is not safe beside other threads).
+    qputenv("OMP_THREAD_LIMIT", "1");
+}
 
 int TesseractRecognizer::upscaleFor(QSize size) {
     return qint64(size.width()) * size.height() < kUpscaleBelowPixels ? 2 : 1;
@@ -34,8 +39,6 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
         }
         return std::nullopt;
     }
-    // OpenMP inside the library would oversubscribe the cores when several recognitions run.
-    qputenv("OMP_THREAD_LIMIT", "1");
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     const QByteArray path = dataPath_.toLocal8Bit();
     if (api->Init(dataPath_.isEmpty() ? nullptr : path.constData(), languages_.toLatin1().constData(),
