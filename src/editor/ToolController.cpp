@@ -162,13 +162,7 @@ void ToolController::selectionPress(const QPointF& point, Qt::KeyboardModifiers 
         } else {
             picked.append(hit);
         }
-        if (picked.isEmpty()) {
-            vm_.deselectAll();
-        } else if (picked.size() == 1) {
-            vm_.selectLayer(picked.first());
-        } else {
-            vm_.setMultiSelection(picked);
-        }
+        selectExactly(picked);
         return;
     }
     if (!hit) {
@@ -469,13 +463,7 @@ void ToolController::finishMarquee(const QPointF& point, Qt::KeyboardModifiers) 
             picked.append(l);
         }
     }
-    if (picked.isEmpty()) {
-        vm_.deselectAll();
-    } else if (picked.size() == 1) {
-        vm_.selectLayer(picked.first());
-    } else {
-        vm_.setMultiSelection(picked);
-    }
+    selectExactly(picked);
 }
 
 void ToolController::addCreated(const LayerPtr& layer, ToolKind tool) {
@@ -673,6 +661,16 @@ bool ToolController::keyRelease(int key, Qt::KeyboardModifiers) {
         return true;
     }
     return false;
+}
+
+void ToolController::selectExactly(const LayerList& picked) {
+    if (picked.isEmpty()) {
+        vm_.deselectAll();
+    } else if (picked.size() == 1) {
+        vm_.selectLayer(picked.first());
+    } else {
+        vm_.setMultiSelection(picked);
+    }
 }
 
 } // namespace mebo

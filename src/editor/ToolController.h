@@ -88,6 +88,8 @@ Q_SIGNALS:
     void textEditEnded();
 
 private:
+    // Selects exactly these layers: none, one (single selection) or several (multi-selection).
+    void selectExactly(const LayerList& picked);
     enum class Mode : uint8_t { idle, create, move, handle, marquee };
 
     void selectionPress(const QPointF& point, Qt::KeyboardModifiers modifiers);
