@@ -19,11 +19,14 @@ RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
   dbus dbus-x11 sound-theme-freedesktop pulseaudio pulseaudio-utils fonts-dejavu-core
   qt6-qpa-plugins libqt6svg6 tesseract-ocr-eng
+  # Text recognition reads Chinese as well when these are installed.
+  tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   # Log lines are mostly in Traditional Chinese; the Logs tab needs a font with those glyphs.
   fonts-wqy-microhei
 )
-# libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill.
-BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev)
+# libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
+# the text-recognition benchmark compares against the tesseract command.
+BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev tesseract-ocr)
 # clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.
 FUZZ_PKGS=(clang libclang-rt-14-dev)
 

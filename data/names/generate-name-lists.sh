@@ -11,12 +11,25 @@ dict=/usr/share/dict/american-english
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-perl -MText::Names -e '
-    Text::Names::isCommonFirstname("John"); # loads the lists
-    my %first = (%Text::Names::commonMaleFirstnames, %Text::Names::commonFemaleFirstnames);
-    open(my $f, ">", "'"$tmp"'/first") or die; print $f lc($_), "\n" for sort keys %first;
-    open(my $s, ">", "'"$tmp"'/sur") or die; print $s lc($_), "\n" for sort keys %Text::Names::commonSurnames;
-'
+# The module's own tables lose names where two records share a line of its data ("SMITH ...
+# JOHNSON ..."), so the records (NAME FREQUENCY CUMULATIVE RANK) are read from the data itself.
+names_pm="$(perl -MText::Names -e 'print $INC{"Text/Names.pm"}')"
+perl -e '
+    my ($src, $dir) = @ARGV;
+    open(my $in, "<", $src) or die "$src: $!";
+    my $all = do { local $/; <$in> };
+    my %out = (COMMON_SURNAMES => "sur", COMMON_MALE_FIRSTNAMES => "first", COMMON_FEMALE_FIRSTNAMES => "first");
+    my %seen;
+    while ($all =~ /\$(COMMON_\w+)\s*=\s*<<ENDNAMES;\n(.*?)\nENDNAMES/sg) {
+        my ($table, $data) = ($1, $2);
+        next unless $out{$table};
+        while ($data =~ /([A-Z][A-Z\x27-]*)\s+[\d.]+\s+[\d.]+\s+\d+/g) { $seen{$out{$table}}{lc $1} = 1; }
+    }
+    for my $f ("first", "sur") {
+        die "no $f names found in $src\n" unless $seen{$f} && keys %{$seen{$f}} > 500;
+        open(my $o, ">", "$dir/$f") or die; print $o "$_\n" for sort keys %{$seen{$f}};
+    }
+' "$names_pm" "$tmp"
 sort -u "$tmp/first" "$tmp/sur" >"$tmp/all"
 grep -E '^[a-z]+$' "$dict" | sort -u | comm -12 - "$tmp/all" >"$tmp/common"
 

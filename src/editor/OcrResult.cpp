@@ -7,17 +7,18 @@
 
 namespace mebo {
 
+bool OcrResult::readsBefore(const QRectF& a, const QRectF& b) {
+    // Decimal 0.01 apart counts as one line: 0.81 - 0.80 is a hair above 0.01 in binary.
+    if (std::abs(a.y() - b.y()) > 0.01 + 1e-9) {
+        return a.y() > b.y();
+    }
+    return a.x() < b.x();
+}
+
 OcrResult OcrResult::inReadingOrder(QList<OcrTextBlock> observations) {
-    std::stable_sort(observations.begin(), observations.end(),
-                     [](const OcrTextBlock& a, const OcrTextBlock& b) {
-                         const double ay = a.normalizedBoundingBox.y();
-                         const double by = b.normalizedBoundingBox.y();
-                         // Decimal 0.01 apart counts as one line: 0.81 - 0.80 is a hair above 0.01 in binary.
-                         if (std::abs(ay - by) > 0.01 + 1e-9) {
-                             return ay > by;
-                         }
-                         return a.normalizedBoundingBox.x() < b.normalizedBoundingBox.x();
-                     });
+    std::stable_sort(observations.begin(), observations.end(), [](const OcrTextBlock& a, const OcrTextBlock& b) {
+        return readsBefore(a.normalizedBoundingBox, b.normalizedBoundingBox);
+    });
     OcrResult result;
     QStringList lines;
     for (OcrTextBlock& block : observations) {

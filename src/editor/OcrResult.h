@@ -22,6 +22,8 @@ struct OcrResult {
     // Orders recognised lines for reading: higher on the page first (origin y larger by more than
     // 0.01), otherwise left to right; blank lines are dropped.
     static OcrResult inReadingOrder(QList<OcrTextBlock> observations);
+    // The ordering itself, on two unit-square boxes.
+    static bool readsBefore(const QRectF& a, const QRectF& b);
 
     // The result window's status line: "No text recognized in image", or "%d characters, %d
     // lines" counting user-perceived characters and non-empty lines.

@@ -1,8 +1,12 @@
 #include "editor/PIIDetector.h"
 
 #include "app/AppLogger.h"
+#include "app/BackgroundTask.h"
+#include "app/MainThread.h"
 #include "editor/OcrOverlay.h"
+#include "editor/OcrResult.h"
 #include "platform/NameTagger.h"
+#include "platform/TextRecognizer.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -253,7 +257,8 @@ QList<DetectedPII> PIIDetector::scan(const QList<RecognizedLine>& lines, QSize i
                 claims.overlaps(r.start, r.start + r.length)) {
                 continue;
             }
-            // Trimmed of surrounding whitespace; letters only, three at least.
+            // Trimmed of surrounding whitespace; letters only, three at least. The spaces that join
+            // the words of one name ("Alice Johnson") are part of the name, not a reason to drop it.
             int start = r.start;
             int end = r.start + r.length;
             while (start < end && line.text.at(start).isSpace()) {
@@ -264,13 +269,51 @@ QList<DetectedPII> PIIDetector::scan(const QList<RecognizedLine>& lines, QSize i
             }
             const QString name = line.text.mid(start, end - start);
             if (name.size() < 3 ||
-                std::any_of(name.cbegin(), name.cend(), [](QChar c) { return !c.isLetter(); })) {
+                std::any_of(name.cbegin(), name.cend(),
+                            [](QChar c) { return !c.isLetter() && c != QLatin1Char(' '); })) {
                 continue;
             }
             accept(Kind::name, line, start, end - start, imageSize, claims, out);
         }
     }
     return out;
+}
+
+PIIDetector::PIIDetector(std::shared_ptr<platform::TextRecognizer> recognizer,
+                         std::shared_ptr<const platform::NameTagger> tagger)
+    : recognizer_(std::move(recognizer)), tagger_(std::move(tagger)) {}
+
+QList<RecognizedLine> PIIDetector::linesOf(QList<platform::RecognizedTextLine> lines) {
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const platform::RecognizedTextLine& a, const platform::RecognizedTextLine& b) {
+                         return OcrResult::readsBefore(a.box, b.box);
+                     });
+    QList<RecognizedLine> out;
+    out.reserve(lines.size());
+    for (platform::RecognizedTextLine& line : lines) {
+        auto shared = std::make_shared<const platform::RecognizedTextLine>(std::move(line));
+        out.append({shared->text, [shared](int start, int length) { return shared->boxForRange(start, length); }});
+    }
+    return out;
+}
+
+std::optional<QList<DetectedPII>> PIIDetector::detectNow(const QImage& image) const {
+    QString error;
+    const auto lines = recognizer_ ? recognizer_->recognize(image, &error) : std::nullopt;
+    if (!lines) {
+        // The same recognition request as the OCR window's, so the same failure line.
+        logError(QStringLiteral("[OCR] VNImageRequestHandler 失敗: ") +
+                 (recognizer_ ? error : QStringLiteral("no text recognition service")));
+        return std::nullopt;
+    }
+    return scan(linesOf(*lines), image.size(), tagger_.get());
+}
+
+void PIIDetector::detect(const QImage& image, std::function<void(std::optional<QList<DetectedPII>>)> done) const {
+    startUserInitiatedTask([detector = PIIDetector(recognizer_, tagger_), image, done = std::move(done)] {
+        auto found = detector.detectNow(image);
+        runOnMain([found = std::move(found), done] { done(found); });
+    });
 }
 
 } // namespace mebo

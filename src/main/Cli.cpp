@@ -22,6 +22,7 @@ Commands:
   config list|get|set|unset        read and change the settings
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
   ocr IMAGE                        recognise the text of an image
+  redact IMAGE                     cover the personal data in an image with mosaics
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -65,6 +66,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("ocr")) {
         return runOcrCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("redact")) {
+        return runRedactCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

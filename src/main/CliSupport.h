@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QJsonObject>
 #include <QRect>
 #include <QString>
@@ -34,6 +35,10 @@ struct OptionSpec {
 
 // Answers the options, or an error message for an unknown option or a missing value.
 std::optional<Options> parseOptions(const QStringList& args, const QList<OptionSpec>& specs, QString* error);
+
+// An image to recognise text in, or nothing after printing why (unreadable, empty, or over 50
+// megapixels, which would take minutes and gigabytes; screenshots are far below that).
+std::optional<QImage> readImageForRecognition(const QString& path);
 
 // "WxH+X+Y" in X11 root pixels (top-left origin), the form scrot and maim take.
 std::optional<QRect> parseGeometry(const QString& text);

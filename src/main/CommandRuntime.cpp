@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <cstdlib>
+#include <unistd.h>
+
 namespace mebo::runtime {
 
 void nameApplication() {
@@ -63,6 +66,13 @@ bool ensureWritableFolder(const QString& dir, QString* reason) {
         return false;
     }
     return true;
+}
+
+void limitOpenMpThreads(char** argv) {
+    if (!std::getenv("OMP_THREAD_LIMIT")) {
+        setenv("OMP_THREAD_LIMIT", "1", 1);
+        execv("/proc/self/exe", argv); // returns only on failure: then run with the default
+    }
 }
 
 } // namespace mebo::runtime

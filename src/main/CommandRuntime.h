@@ -42,6 +42,13 @@ void waitFor(const Sender* sender, Signal signal, int timeoutMs, const std::func
     }
 }
 
+// For the modes that recognise text, before anything else. Tesseract's OpenMP threads spin and
+// yield; one thread per recognition is two to three times faster on a desktop machine. libgomp
+// reads its limit once, when loaded, and Qt Core already loads it (through libb2) before main(),
+// so the limit is put in the environment and the program starts again in the same process. A
+// value the user set is kept.
+void limitOpenMpThreads(char** argv);
+
 // Whether `dir` can hold new files: created when missing; answers a reason when not.
 bool ensureWritableFolder(const QString& dir, QString* reason);
 

@@ -2,10 +2,9 @@
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"
-#include "platform/tesseract/TesseractRecognizer.h"
+#include "main/TextRecognitionModule.h"
 
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -13,26 +12,26 @@ namespace mebo {
 
 namespace {
 
-const char* kOcrHelp = R"(Usage: mebo ocr IMAGE [--json]
+const char* kOcrHelp = R"(Usage: mebo ocr IMAGE [--json] [--languages LANGS]
 
 Recognises the text of an image (PNG, JPEG, ...) and prints it, one line per recognised line,
 in reading order.
 
 Options:
-  --json      print {"text": ..., "blocks": [{"text": ..., "box": {"x", "y", "width", "height"}}]},
-              boxes in the image's unit square with the origin at the bottom-left
-  --verbose   write the execution log to standard error
-  --help      show this help
+  --json             print {"text": ..., "blocks": [{"text": ..., "box": {"x", "y", "width",
+                     "height"}}]}, boxes in the image's unit square, origin at the bottom-left
+  --languages LANGS  Tesseract languages, e.g. eng or eng+chi_sim (default: English, and
+                     Chinese when its language data is installed)
+  --verbose          write the execution log to standard error
+  --help             show this help
 )";
-
-// Larger images would take minutes and gigabytes; screenshots are far below this.
-constexpr qint64 kMaxPixels = 50'000'000;
 
 } // namespace
 
 int runOcrCommand(int& argc, char** argv, const QStringList& args) {
+    runtime::limitOpenMpThreads(argv);
     QString error;
-    const auto opts = cli::parseOptions(args, {{"json", false}, {"verbose", false}, {"help", false}}, &error);
+    const auto opts = cli::parseOptions(args, {{"json", false}, {"languages", true}, {"verbose", false}, {"help", false}}, &error);
     if (!opts) {
         return cli::usageError(error, QStringLiteral("ocr"));
     }
@@ -50,25 +49,12 @@ int runOcrCommand(int& argc, char** argv, const QStringList& args) {
     QGuiApplication app(argc, argv);
     runtime::nameApplication();
 
-    const QString path = opts->positional.first();
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels) {
-        cli::printErr(
-            QStringLiteral("%1: image too large for text recognition (%2×%3; at most 50 megapixels)")
-                .arg(path)
-                .arg(size.width())
-                .arg(size.height()));
-        return cli::Exit::failure;
-    }
-    reader.setAllocationLimit(int(kMaxPixels * 4 / (1024 * 1024)) + 1);
-    const QImage image = reader.read();
-    if (image.isNull() || image.width() == 0 || image.height() == 0) {
-        cli::printErr(QStringLiteral("%1: cannot read the image (%2)").arg(path, reader.errorString()));
+    const std::optional<QImage> image = cli::readImageForRecognition(opts->positional.first());
+    if (!image) {
         return cli::Exit::failure;
     }
 
-    const OcrResult result = OcrSvc(std::make_shared<platform::TesseractRecognizer>()).recognizeNow(image);
+    const OcrResult result = OcrSvc(loadTextRecognizer(opts->value("languages"))).recognizeNow(*image);
     if (opts->has("json")) {
         QJsonArray blocks;
         for (const OcrTextBlock& b : result.blocks) {

@@ -87,18 +87,40 @@ QList<NameTagger::Range> GazetteerNameTagger::personalNames(const QString& line)
             continue;
         }
         const bool afterTitle = i > 0 && titles().contains(words[i - 1].text.toLower());
-        const QString firstWord = words[i].text.toLower();
-        if (titles().contains(firstWord)) {
+        if (titles().contains(words[i].text.toLower())) {
             ++i; // "Dr", "Mr": the name, if any, starts at the next word
             continue;
         }
-        // The run of capitalised words starting here, at most three.
+        // The run of capitalised words starting here.
         int last = i;
-        while (last + 1 < words.size() && last - i < 2 && capitalised(words[last + 1].text) &&
+        while (last + 1 < words.size() && capitalised(words[last + 1].text) &&
                adjacent(line, words[last], words[last + 1])) {
             ++last;
         }
-        const int count = last - i + 1;
+        const int runEnd = last;
+        // "Hello Jennifer Collins", "Account Manager Peter Johnson": a run whose first word is no
+        // first name starts at its first first name, if it has one; words after the last known
+        // name ("Maria Garcia Today") go.
+        int first = i;
+        if (!afterTitle) {
+            auto isFirst = [this](const Word& w) { return first_.contains(w.text.toLower()); };
+            if (!isFirst(words[first])) {
+                for (int k = first + 1; k <= last; ++k) {
+                    // A known surname at the end ("Xiomar Williams") is the surname, though
+                    // "Williams" is a first name too.
+                    if (isFirst(words[k]) && (k < last || !surnames_.contains(words[k].text.toLower()))) {
+                        first = k;
+                        break;
+                    }
+                }
+            }
+            while (last > first && !isFirst(words[last]) && !surnames_.contains(words[last].text.toLower())) {
+                --last;
+            }
+        }
+        first = std::max(first, last - 2); // a name has at most three words
+        const QString firstWord = words[first].text.toLower();
+        const int count = last - first + 1;
         const bool endsInSurname = count >= 2 && surnames_.contains(words[last].text.toLower());
         bool name = false;
         if (afterTitle) {
@@ -111,9 +133,9 @@ QList<NameTagger::Range> GazetteerNameTagger::personalNames(const QString& line)
             name = endsInSurname;
         }
         if (name) {
-            out.append({words[i].start, words[last].end - words[i].start});
+            out.append({words[first].start, words[last].end - words[first].start});
         }
-        i = last + 1;
+        i = runEnd + 1;
     }
     return out;
 }

@@ -1,5 +1,7 @@
 #include "platform/tesseract/TesseractRecognizer.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
@@ -16,37 +18,219 @@ constexpr qint64 kUpscaleBelowPixels = 4'000'000;
 struct SymbolBox {
     QString text;
     QRect pixels;
+    int word = -1; // index into the line's word boxes
 };
+
+// LSTM symbol boxes come from timesteps and can stray onto neighbouring glyphs; the word boxes are
+// exact. Symbols are kept inside their word, and a word's first and last symbols reach its edges,
+// so a range of whole words gets exactly those words' box.
+void fitToWords(QList<SymbolBox>& symbols, const QList<QRect>& words) {
+    for (int i = 0; i < symbols.size(); ++i) {
+        SymbolBox& s = symbols[i];
+        if (s.word < 0 || s.word >= words.size() || words[s.word].isEmpty()) {
+            continue;
+        }
+        const QRect& word = words[s.word];
+        QRect fitted = s.pixels.intersected(word);
+        if (fitted.isEmpty()) {
+            fitted = QRect(word.left(), word.top(), 1, word.height());
+        }
+        fitted.setTop(word.top());
+        fitted.setBottom(word.bottom());
+        if (i == 0 || symbols[i - 1].word != s.word) {
+            fitted.setLeft(word.left());
+        }
+        if (i + 1 == symbols.size() || symbols[i + 1].word != s.word) {
+            fitted.setRight(word.right());
+        }
+        s.pixels = fitted;
+    }
+    // Neighbours in a word share the gap between them, so a range ending inside a word ("Morgan"
+    // of "Morgan.") reaches the next glyph even where the approximate boxes fell short.
+    for (int i = 1; i < symbols.size(); ++i) {
+        QRect& prev = symbols[i - 1].pixels;
+        QRect& cur = symbols[i].pixels;
+        if (symbols[i].word == symbols[i - 1].word && cur.left() > prev.right() + 1) {
+            const int gapLeft = prev.right() + 1;
+            prev.setRight(cur.left() - 1);
+            cur.setLeft(gapLeft);
+        }
+    }
+}
+
+bool isDigit(const QString& symbol) {
+    return symbol.size() == 1 && symbol.at(0) >= QLatin1Char('0') && symbol.at(0) <= QLatin1Char('9');
+}
+
+// Whether two neighbouring words of a line are really one: Tesseract sometimes splits a long
+// digit string at a glyph gap ("110132195581 196552"), nearly always beside a "1" with its wide
+// side bearings. In ordinary fonts (a space of about 0.28 em, digits 0.71 em high) a real space
+// between two digits is at least half the digits' height, and more beside a "1"; a gap inside a
+// number is about a tenth of it, up to 0.3 beside one "1" and 0.45 between two.
+// An "@" is split off the same way ("parker947 @northwind.de"); an address never has a space
+// there, so anything short of a wide gap joins.
+bool joinsWithoutSpace(const SymbolBox& before, const SymbolBox& after, const QList<QRect>& words) {
+    if (before.word < 0 || after.word >= words.size()) {
+        return false;
+    }
+    const QRect& a = words[before.word];
+    const QRect& b = words[after.word];
+    const int gap = b.left() - a.right() - 1;
+    if (before.text == QLatin1String("@") || after.text == QLatin1String("@")) {
+        return gap * 20 < std::min(a.height(), b.height()) * 12;
+    }
+    if (!isDigit(before.text) || !isDigit(after.text)) {
+        return false;
+    }
+    const int ones = (before.text == QLatin1String("1") ? 1 : 0) + (after.text == QLatin1String("1") ? 1 : 0);
+    // gap / height below 0.30, 0.45 or 0.60 for none, one or two "1"s.
+    return gap * 20 < std::min(a.height(), b.height()) * (6 + 3 * ones);
+}
+
+// One line from its symbols (pixels of the recognised image): spaces between words, each UTF-16
+// unit with the box of its symbol, a space with the gap between its words.
+RecognizedTextLine assembleLine(QList<SymbolBox> symbols, const QList<QRect>& words, QSize imageSize) {
+    fitToWords(symbols, words);
+    const double w = imageSize.width();
+    const double h = imageSize.height();
+    auto normalised = [w, h](const QRect& r) {
+        // Pixels (top-left origin) to the unit square with a bottom-left origin.
+        return QRectF(r.left() / w, 1.0 - (r.top() + r.height()) / h, r.width() / w, r.height() / h);
+    };
+    RecognizedTextLine line;
+    QRect lineBox;
+    auto append = [&](const QString& text, const QRect& pixels) {
+        line.text += text;
+        const QRectF box = normalised(pixels);
+        for (int unit = 0; unit < text.size(); ++unit) {
+            line.characterBoxes.append(box);
+        }
+    };
+    for (int i = 0; i < symbols.size(); ++i) {
+        if (i > 0 && symbols[i].word != symbols[i - 1].word && !joinsWithoutSpace(symbols[i - 1], symbols[i], words)) {
+            const QRect& prev = symbols[i - 1].pixels;
+            const QRect& next = symbols[i].pixels;
+            append(QStringLiteral(" "), QRect(QPoint(prev.right() + 1, std::min(prev.top(), next.top())),
+                                              QPoint(std::max(prev.right() + 1, next.left() - 1),
+                                                     std::max(prev.bottom(), next.bottom()))));
+        }
+        append(symbols[i].text, symbols[i].pixels);
+        lineBox = lineBox.isNull() ? symbols[i].pixels : lineBox.united(symbols[i].pixels);
+    }
+    line.box = normalised(lineBox);
+    return line;
+}
 
 } // namespace
 
 TesseractRecognizer::TesseractRecognizer(QString languages, QString dataPath)
-    : languages_(std::move(languages)), dataPath_(std::move(dataPath)) {
-    // OpenMP inside the library would oversubscribe the cores when several recognitions run. Set
-    // here, on the thread that builds the service, before any recognition thread reads the
-    // environment (setenv is not safe beside other threads).
-    qputenv("OMP_THREAD_LIMIT", "1");
+    : languages_(std::move(languages)), dataPath_(std::move(dataPath)) {}
+
+QString TesseractRecognizer::installedLanguages(const QString& dataPath) {
+    QString dir = dataPath;
+    if (dir.isEmpty()) {
+        dir = qEnvironmentVariableIsSet("TESSDATA_PREFIX") ? qEnvironmentVariable("TESSDATA_PREFIX")
+                                                           : QStringLiteral("/usr/share/tesseract-ocr/5/tessdata");
+    }
+    QString languages = QStringLiteral("eng");
+    for (const char* extra : {"chi_sim", "chi_tra"}) {
+        if (QFileInfo::exists(QDir(dir).filePath(QLatin1String(extra) + QLatin1String(".traineddata")))) {
+            languages += QLatin1Char('+') + QLatin1String(extra);
+        }
+    }
+    return languages;
 }
 
 int TesseractRecognizer::upscaleFor(QSize size) {
     return qint64(size.width()) * size.height() < kUpscaleBelowPixels ? 2 : 1;
 }
 
-std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QImage& image, QString* error) {
-    if (image.isNull() || image.width() < 1 || image.height() < 1) {
-        if (error) {
-            *error = QStringLiteral("empty image");
+namespace {
+
+struct ReadLine {
+    RecognizedTextLine line;
+    float confidence = 0; // Tesseract's, 0 to 100
+    QRect pixels;         // in the recognised image
+};
+
+// The lines of the last recognition of `api`, each with its symbols, in the engine's order.
+QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QSize imageSize) {
+    QList<ReadLine> lines;
+    QList<SymbolBox> symbols;
+    QList<QRect> words;
+    float confidence = 0;
+    auto finishLine = [&]() {
+        if (!symbols.isEmpty()) {
+            ReadLine read{assembleLine(symbols, words, imageSize), confidence, {}};
+            for (const SymbolBox& s : symbols) {
+                read.pixels = read.pixels.united(s.pixels);
+            }
+            if (!read.line.text.trimmed().isEmpty()) {
+                lines.append(std::move(read));
+            }
         }
-        return std::nullopt;
+        symbols.clear();
+        words.clear();
+    };
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it) {
+        return lines;
     }
-    auto api = std::make_unique<tesseract::TessBaseAPI>();
-    const QByteArray path = dataPath_.toLocal8Bit();
-    if (api->Init(dataPath_.isEmpty() ? nullptr : path.constData(), languages_.toLatin1().constData(),
-                  tesseract::OEM_LSTM_ONLY) != 0) {
+    do {
+        if (it->Empty(tesseract::RIL_SYMBOL)) {
+            continue;
+        }
+        int left = 0, top = 0, right = 0, bottom = 0;
+        if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+            finishLine();
+            confidence = it->Confidence(tesseract::RIL_TEXTLINE);
+        }
+        if (it->IsAtBeginningOf(tesseract::RIL_WORD)) {
+            const bool boxed = it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
+            words.append(boxed ? QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)) : QRect());
+        }
+        std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_SYMBOL));
+        if (!text || !it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
+            continue;
+        }
+        symbols.append({QString::fromUtf8(text.get()), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)),
+                        int(words.size()) - 1});
+    } while (it->Next(tesseract::RIL_SYMBOL));
+    finishLine();
+    return lines;
+}
+
+// A line read this poorly by the first language is read again with all of them.
+constexpr float kRereadBelowConfidence = 70;
+
+} // namespace
+
+std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QImage& image, QString* error) {
+    auto fail = [error](const QString& reason) {
         if (error) {
-            *error = QStringLiteral("Tesseract could not load the language data \"%1\"").arg(languages_);
+            *error = reason;
         }
         return std::nullopt;
+    };
+    if (image.isNull() || image.width() < 1 || image.height() < 1) {
+        return fail(QStringLiteral("empty image"));
+    }
+    // The whole image is read in the first language only; more languages make every word several
+    // recognitions. Lines it reads poorly (Chinese, say, on an English page) are read again with
+    // all the languages, so mixed text reads well and English-only images cost nothing more.
+    const QStringList all = languages_.split(QLatin1Char('+'), Qt::SkipEmptyParts);
+    const QByteArray path = dataPath_.toLocal8Bit();
+    auto engine = [&](const QString& languages) -> std::unique_ptr<tesseract::TessBaseAPI> {
+        auto api = std::make_unique<tesseract::TessBaseAPI>();
+        if (api->Init(dataPath_.isEmpty() ? nullptr : path.constData(), languages.toLatin1().constData(),
+                      tesseract::OEM_LSTM_ONLY) != 0) {
+            return nullptr;
+        }
+        return api;
+    };
+    auto api = engine(all.value(0));
+    if (all.isEmpty() || !api) {
+        return fail(QStringLiteral("Tesseract could not load the language data \"%1\"").arg(languages_));
     }
     api->SetPageSegMode(tesseract::PSM_AUTO);
 
@@ -58,74 +242,43 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
     api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api->SetSourceResolution(96 * scale);
     if (api->Recognize(nullptr) != 0) {
-        if (error) {
-            *error = QStringLiteral("Tesseract recognition failed");
-        }
-        api->End();
-        return std::nullopt;
+        return fail(QStringLiteral("Tesseract recognition failed"));
     }
-
-    const double w = grey.width();
-    const double h = grey.height();
-    auto normalised = [w, h](const QRect& r) {
-        // Pixels (top-left origin) to the unit square with a bottom-left origin.
-        return QRectF(r.left() / w, 1.0 - (r.top() + r.height()) / h, r.width() / w, r.height() / h);
-    };
-
-    QList<RecognizedTextLine> lines;
-    QList<SymbolBox> symbols;
-    auto finishLine = [&]() {
-        if (symbols.isEmpty()) {
-            return;
-        }
-        RecognizedTextLine line;
-        QRect lineBox;
-        for (int i = 0; i < symbols.size(); ++i) {
-            if (i > 0 && symbols[i].text == QLatin1String(" ")) {
-                // A word gap: the space spans from the previous symbol to the next one.
-                const QRect& prev = symbols[i - 1].pixels;
-                const QRect& next = i + 1 < symbols.size() ? symbols[i + 1].pixels : prev;
-                symbols[i].pixels = QRect(QPoint(prev.right() + 1, std::min(prev.top(), next.top())),
-                                          QPoint(std::max(prev.right() + 1, next.left() - 1),
-                                                 std::max(prev.bottom(), next.bottom())));
-            }
-            line.text += symbols[i].text;
-            const QRectF box = normalised(symbols[i].pixels);
-            for (int unit = 0; unit < symbols[i].text.size(); ++unit) {
-                line.characterBoxes.append(box);
-            }
-            lineBox = lineBox.isNull() ? symbols[i].pixels : lineBox.united(symbols[i].pixels);
-        }
-        line.box = normalised(lineBox);
-        if (!line.text.trimmed().isEmpty()) {
-            lines.append(std::move(line));
-        }
-        symbols.clear();
-    };
-
-    std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
-    if (it) {
-        do {
-            if (it->Empty(tesseract::RIL_SYMBOL)) {
-                continue;
-            }
-            if (it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
-                finishLine();
-            } else if (it->IsAtBeginningOf(tesseract::RIL_WORD)) {
-                symbols.append({QStringLiteral(" "), {}});
-            }
-            std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_SYMBOL));
-            int left = 0, top = 0, right = 0, bottom = 0;
-            if (!text || !it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
-                continue;
-            }
-            symbols.append(
-                {QString::fromUtf8(text.get()), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))});
-        } while (it->Next(tesseract::RIL_SYMBOL));
-    }
-    finishLine();
+    QList<ReadLine> lines = readLines(*api, grey.size());
     api->End();
-    return lines;
+
+    std::unique_ptr<tesseract::TessBaseAPI> mixed;
+    for (ReadLine& line : lines) {
+        if (all.size() < 2 || line.confidence >= kRereadBelowConfidence) {
+            continue;
+        }
+        if (!mixed) {
+            mixed = engine(languages_);
+            if (!mixed) {
+                break;
+            }
+            mixed->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
+            mixed->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+            mixed->SetSourceResolution(96 * scale);
+        }
+        const QRect around = line.pixels.adjusted(-4 * scale, -2 * scale, 4 * scale, 2 * scale)
+                                 .intersected(QRect(QPoint(0, 0), grey.size()));
+        mixed->SetRectangle(around.left(), around.top(), around.width(), around.height());
+        if (mixed->Recognize(nullptr) != 0) {
+            continue;
+        }
+        const QList<ReadLine> again = readLines(*mixed, grey.size());
+        if (again.size() == 1 && again.first().confidence > line.confidence) {
+            line = again.first();
+        }
+    }
+
+    QList<RecognizedTextLine> out;
+    out.reserve(lines.size());
+    for (ReadLine& line : lines) {
+        out.append(std::move(line.line));
+    }
+    return out;
 }
 
 } // namespace mebo::platform

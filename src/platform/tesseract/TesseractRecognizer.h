@@ -18,6 +18,9 @@ public:
 
     // How much an image is enlarged before recognition (1 for large images).
     static int upscaleFor(QSize size);
+    // The languages to read with, from the language data installed: English, and Chinese when
+    // its data packages are there.
+    static QString installedLanguages(const QString& dataPath = {});
 
 private:
     QString languages_;
