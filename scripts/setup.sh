@@ -23,6 +23,8 @@ RUN_PKGS=(
   tesseract-ocr-chi-sim tesseract-ocr-chi-tra
   # Log lines are mostly in Traditional Chinese; the Logs tab needs a font with those glyphs.
   fonts-wqy-microhei
+  # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
+  fonts-urw-base35
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.

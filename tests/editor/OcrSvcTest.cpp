@@ -1,6 +1,7 @@
 #include "editor/OcrSvc.h"
 
 #include "platform/TextRecognizer.h"
+#include "support/Fakes.h"
 #include "support/TestUtil.h"
 
 #include <QThread>
@@ -10,23 +11,7 @@
 namespace mebo {
 namespace {
 
-class ScriptedRecognizer : public platform::TextRecognizer {
-public:
-    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
-                                                                 QString* error) override {
-        onMainThread = QThread::currentThread() == qApp->thread();
-        seenWidth = image.width();
-        if (fail) {
-            *error = QStringLiteral("engine exploded");
-            return std::nullopt;
-        }
-        return lines;
-    }
-    QList<platform::RecognizedTextLine> lines;
-    bool fail = false;
-    std::atomic<bool> onMainThread{true};
-    std::atomic<int> seenWidth{0};
-};
+using test::ScriptedRecognizer;
 
 platform::RecognizedTextLine textLine(const char* text, double x, double y) {
     platform::RecognizedTextLine l;

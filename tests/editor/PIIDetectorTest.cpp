@@ -1,5 +1,7 @@
 #include "editor/PIIDetector.h"
 #include "platform/NameTagger.h"
+#include "support/Fakes.h"
+#include "support/TestUtil.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -103,6 +105,62 @@ TEST(PIIDetectorTest, BoxesAreGrownRoundedOutwardAndClippedOrTheMatchIsSkipped) 
     RecognizedLine l = line(QStringLiteral("call 4111111111111111"));
     l.boxForRange = [](int, int) { return std::optional<QRectF>(); };
     EXPECT_TRUE(PIIDetector::scan({l}, QSize(100, 100), nullptr).isEmpty());
+}
+
+// A recognised line whose characters split its box evenly.
+platform::RecognizedTextLine recognised(const QString& text, QRectF box) {
+    platform::RecognizedTextLine l;
+    l.text = text;
+    l.box = box;
+    for (int i = 0; i < text.size(); ++i) {
+        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(), box.width() / text.size(),
+                                       box.height()));
+    }
+    return l;
+}
+
+TEST(PIIDetectorTest, DetectRecognisesOffTheMainThreadAndScansInReadingOrder) {
+    auto recognizer = std::make_shared<test::ScriptedRecognizer>();
+    // The engine's order is not the reading order: the SSN line is lower on the page.
+    recognizer->lines = {recognised(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.2, 0.4, 0.05)),
+                         recognised(QStringLiteral("mail a@b.io"), QRectF(0.1, 0.8, 0.4, 0.05))};
+    const PIIDetector detector(recognizer, nullptr);
+    std::optional<std::optional<QList<DetectedPII>>> answer;
+    int answers = 0;
+    detector.detect(QImage(200, 100, QImage::Format_RGB32), [&](std::optional<QList<DetectedPII>> found) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        answer = std::move(found);
+        ++answers;
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));
+    EXPECT_FALSE(recognizer->onMainThread);
+    ASSERT_TRUE(answer->has_value());
+    ASSERT_EQ(kinds(**answer), (QList<Kind>{Kind::email, Kind::ssn}));
+    // "a@b.io" is characters 5..10 of 11 over x 0.1..0.5: the box of that range, not the line's.
+    // x 56.4..100 and y 15..20 in pixels, grown by 4 and 3 and rounded outward.
+    const QRect box = (**answer)[0].boundingBox;
+    EXPECT_EQ(box.left(), 52);
+    EXPECT_NEAR(box.right(), 103.5, 1.0);
+    EXPECT_NEAR(box.top(), 11.5, 1.0);
+    EXPECT_NEAR(box.bottom(), 22.5, 1.0);
+    test::drainEvents();
+    EXPECT_EQ(answers, 1);
+}
+
+TEST(PIIDetectorTest, AScanThatCannotRunAnswersNothingAndLogsWhy) {
+    test::LogCapture log;
+    auto recognizer = std::make_shared<test::ScriptedRecognizer>();
+    recognizer->fail = true;
+    EXPECT_FALSE(PIIDetector(recognizer, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32)).has_value());
+    EXPECT_TRUE(log.contains(QStringLiteral("[OCR] VNImageRequestHandler 失敗: engine exploded")));
+    EXPECT_FALSE(PIIDetector(nullptr, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32)).has_value());
+
+    // Nothing found is an answer, not a failure.
+    recognizer->fail = false;
+    recognizer->lines = {recognised(QStringLiteral("Nothing to see"), QRectF(0.1, 0.5, 0.5, 0.1))};
+    const auto found = PIIDetector(recognizer, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32));
+    ASSERT_TRUE(found.has_value());
+    EXPECT_TRUE(found->isEmpty());
 }
 
 } // namespace

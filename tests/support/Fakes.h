@@ -12,6 +12,7 @@
 #include "platform/ScreenCapture.h"
 #include "platform/SoundPlayer.h"
 #include "platform/SystemLog.h"
+#include "platform/TextRecognizer.h"
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 
@@ -21,6 +22,8 @@
 #include <QMap>
 #include <QSet>
 #include <QStringList>
+#include <QThread>
+#include <QCoreApplication>
 #include <atomic>
 #include <mutex>
 
@@ -369,6 +372,24 @@ public:
     std::optional<QString> lastPreferredApp;
     std::optional<OverlayOutcome> autoAnswer;
     std::function<void(OverlayOutcome)> pending;
+};
+
+// Answers the lines it was given (or fails with "engine exploded") and notes where it ran.
+class ScriptedRecognizer : public platform::TextRecognizer {
+public:
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image, QString* error) override {
+        onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+        seenWidth = image.width();
+        if (fail) {
+            *error = QStringLiteral("engine exploded");
+            return std::nullopt;
+        }
+        return lines;
+    }
+    QList<platform::RecognizedTextLine> lines;
+    bool fail = false;
+    std::atomic<bool> onMainThread{true};
+    std::atomic<int> seenWidth{0};
 };
 
 } // namespace mebo::test

@@ -68,6 +68,7 @@ public:
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
     QString digits(int n);
+    QString anyPhone();
     template <typename T> const T& any(const QList<T>& list) { return list.at(pick(int(list.size()))); }
 
     std::mt19937 rng_;
