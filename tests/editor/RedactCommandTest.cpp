@@ -1,0 +1,127 @@
+#include "support/ProgramRun.h"
+#include "support/ScreenshotCorpus.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+test::ProgramRun runMebo(const QStringList& args) {
+    return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
+}
+
+QRect boxOf(const QJsonValue& item) {
+    const QJsonObject b = item.toObject().value(QStringLiteral("box")).toObject();
+    return QRect(b.value(QStringLiteral("x")).toInt(), b.value(QStringLiteral("y")).toInt(),
+                 b.value(QStringLiteral("width")).toInt(), b.value(QStringLiteral("height")).toInt());
+}
+
+TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
+    QTemporaryDir dir;
+    corpus::ScreenshotCorpus corpus(31);
+    const corpus::Page page = corpus.applicationForm({QStringLiteral("DejaVu Sans"), 14, false}, true);
+    const QString input = dir.filePath(QStringLiteral("form.png"));
+    ASSERT_TRUE(page.image.save(input));
+
+    const test::ProgramRun run = runMebo({QStringLiteral("redact"), input, QStringLiteral("--json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject answer = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    const QJsonArray items = answer.value(QStringLiteral("items")).toArray();
+    EXPECT_EQ(answer.value(QStringLiteral("text")).toString(), QStringLiteral("Found %1 sensitive items.").arg(items.size()));
+    QSet<QString> kinds;
+    static const QRegularExpression emailMask(QStringLiteral(R"(^.\*\*\*@\*\*\*\*(\.\w+)?$)"));
+    for (const QJsonValue& item : items) {
+        const QString kind = item.toObject().value(QStringLiteral("kind")).toString();
+        kinds.insert(kind);
+        if (kind == QLatin1String("email")) { // the review list's mask, never the address
+            EXPECT_TRUE(emailMask.match(item.toObject().value(QStringLiteral("text")).toString()).hasMatch());
+        }
+    }
+    for (const char* kind : {"name", "email", "phone", "ssn", "bankAccount"}) {
+        EXPECT_TRUE(kinds.contains(QLatin1String(kind))) << kind;
+    }
+
+    // The default names, beside the input.
+    const QString output = dir.filePath(QStringLiteral("form-redacted.png"));
+    const QString project = dir.filePath(QStringLiteral("form-redacted.mebo"));
+    EXPECT_EQ(answer.value(QStringLiteral("output")).toString(), output);
+    EXPECT_EQ(answer.value(QStringLiteral("project")).toString(), project);
+    const QImage redacted(output);
+    ASSERT_EQ(redacted.size(), page.image.size());
+    // Every item's pixels changed; the sidebar, far from every item, did not.
+    const QImage original = page.image.convertToFormat(redacted.format());
+    for (const QJsonValue& item : items) {
+        const QRect box = boxOf(item);
+        EXPECT_NE(redacted.copy(box), original.copy(box)) << item.toObject().value("kind").toString().toStdString();
+    }
+    EXPECT_EQ(redacted.copy(0, 0, 210, 800), original.copy(0, 0, 210, 800));
+
+    // The project renders to the same picture, and keeps the original under the covers.
+    const QString rendered = dir.filePath(QStringLiteral("rendered.png"));
+    const test::ProgramRun render = runMebo({QStringLiteral("doc"), QStringLiteral("render"), project, rendered});
+    ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
+    EXPECT_EQ(QImage(rendered).convertToFormat(QImage::Format_ARGB32), redacted.convertToFormat(QImage::Format_ARGB32));
+    const test::ProgramRun info = runMebo({QStringLiteral("doc"), QStringLiteral("info"), project});
+    EXPECT_TRUE(info.out.contains(QStringLiteral("layers:        %1 loaded").arg(items.size()))) << info.out.toStdString();
+}
+
+TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
+    QTemporaryDir dir;
+    corpus::ScreenshotCorpus corpus(32);
+    const corpus::Page page = corpus.webPage({QStringLiteral("DejaVu Sans"), 15, false}, true);
+    const QString input = dir.filePath(QStringLiteral("web.png"));
+    ASSERT_TRUE(page.image.save(input));
+    const QString output = dir.filePath(QStringLiteral("out/solid.png"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("out")));
+    const test::ProgramRun run = runMebo({QStringLiteral("redact"), input, QStringLiteral("-o"), output,
+                                          QStringLiteral("--style"), QStringLiteral("solid"), QStringLiteral("--json")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonArray items = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("items")).toArray();
+    ASSERT_GE(items.size(), 7);
+    const QImage redacted(output);
+    for (const QJsonValue& item : items) {
+        EXPECT_EQ(redacted.pixelColor(boxOf(item).center()), QColor(Qt::black));
+    }
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("out/solid.mebo"))));
+
+    // A page without personal data: the message, and the image written unchanged.
+    const corpus::Page clean = corpus.webPage({QStringLiteral("DejaVu Sans"), 15, false}, false);
+    ASSERT_TRUE(clean.image.save(input));
+    const test::ProgramRun none = runMebo({QStringLiteral("redact"), input});
+    ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
+    EXPECT_TRUE(none.out.startsWith(QStringLiteral("No sensitive text was found."))) << none.out.toStdString();
+    EXPECT_EQ(QImage(dir.filePath(QStringLiteral("web-redacted.png"))).convertToFormat(QImage::Format_RGB32),
+              clean.image.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST(RedactCommandTest, BadInputGivesAClearMessage) {
+    QTemporaryDir dir;
+    const test::ProgramRun missing = runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("none.png"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("cannot read the image"))) << missing.err.toStdString();
+
+    QImage small(40, 20, QImage::Format_RGB32);
+    small.fill(Qt::white);
+    ASSERT_TRUE(small.save(dir.filePath(QStringLiteral("small.png"))));
+    const test::ProgramRun style = runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("small.png")),
+                                            QStringLiteral("--style"), QStringLiteral("blur")});
+    EXPECT_EQ(style.exitCode, 2);
+    EXPECT_TRUE(style.err.contains(QStringLiteral("unknown style 'blur'"))) << style.err.toStdString();
+
+    // An output folder that does not exist: the reason, and nothing else written.
+    const test::ProgramRun nowhere =
+        runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("small.png")), QStringLiteral("-o"),
+                 dir.filePath(QStringLiteral("missing/out.png"))});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_FALSE(nowhere.err.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+}
+
+} // namespace
+} // namespace mebo
