@@ -3,6 +3,8 @@
 //
 //   pii_accuracy [--pages N] [--seed S] [--languages eng+chi_sim] [--dump DIR] [--verbose]
 //   pii_accuracy --tag LINE     the names the tagger finds in LINE
+//   pii_accuracy --write-screen PATH.png [--seed S]   the OCR benchmark's 1920x1080 screenshot
+//   pii_accuracy --score TRUTH.txt READ.txt          character accuracy of a recognised text
 //
 // Each page is drawn from its seed, so a run is repeatable; a different seed gives pages the
 // detector has not been tuned on.
@@ -13,6 +15,7 @@
 #include "support/ScreenshotCorpus.h"
 
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMap>
@@ -66,6 +69,47 @@ int main(int argc, char** argv) {
     auto recognizer = std::make_shared<platform::TesseractRecognizer>(
         languages.isEmpty() ? platform::TesseractRecognizer::installedLanguages() : languages);
     auto tagger = std::make_shared<platform::GazetteerNameTagger>();
+    if (const QString path = value("--write-screen", ""); !path.isEmpty()) {
+        // The benchmark's text-heavy screenshot, and its text (column by column) beside it.
+        const corpus::Page page = corpus::ScreenshotCorpus(seed).textScreen({"DejaVu Sans", 14, false});
+        QFile truth(path + ".txt");
+        if (!page.image.save(path) || !truth.open(QIODevice::WriteOnly)) {
+            return 1;
+        }
+        truth.write(page.lines.join('\n').toUtf8());
+        return 0;
+    }
+    if (const QString truthPath = value("--score", ""); !truthPath.isEmpty()) {
+        // Character accuracy of a recognised text file against the truth, lines in any order:
+        // each truth line is compared with the recognised line closest to it.
+        QFile truthFile(truthPath);
+        QFile readFile(args.value(args.indexOf("--score") + 2));
+        if (!truthFile.open(QIODevice::ReadOnly) || !readFile.open(QIODevice::ReadOnly)) {
+            return 1;
+        }
+        const QStringList truth = QString::fromUtf8(truthFile.readAll()).split('\n', Qt::SkipEmptyParts);
+        QStringList read = QString::fromUtf8(readFile.readAll()).split('\n', Qt::SkipEmptyParts);
+        qint64 chars = 0;
+        double wrong = 0;
+        for (const QString& line : truth) {
+            double best = 0;
+            int bestAt = -1;
+            for (int i = 0; i < read.size(); ++i) {
+                const double a = corpus::characterAccuracy(line, read[i]);
+                if (a > best) {
+                    best = a;
+                    bestAt = i;
+                }
+            }
+            if (bestAt >= 0) {
+                read.removeAt(bestAt);
+            }
+            chars += line.simplified().size();
+            wrong += (1.0 - best) * line.simplified().size();
+        }
+        std::printf("%.2f\n", 100.0 * (1.0 - wrong / std::max<qint64>(1, chars)));
+        return 0;
+    }
     if (const QString line = value("--tag", ""); !line.isEmpty()) {
         // What the name tagger makes of one line.
         for (const auto& r : tagger->personalNames(line)) {

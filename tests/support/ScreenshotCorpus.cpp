@@ -393,6 +393,39 @@ Page ScreenshotCorpus::mixedText(const PageStyle& style, int lineCount) {
     return page;
 }
 
+Page ScreenshotCorpus::textScreen(const PageStyle& style) {
+    Page page;
+    page.description = QStringLiteral("screen %1 %2px").arg(style.family).arg(style.pixelSize);
+    page.image = QImage(1920, 1080, QImage::Format_RGB32);
+    const Theme t = themeFor(style.dark);
+    page.image.fill(t.window);
+    Writer w(page.image, style, page);
+    const int lh = w.lineHeight();
+    for (int column = 0; column < 3; ++column) {
+        const Page text = interfaceText(style, (1080 - 40) / (lh + 10));
+        for (int i = 0; i < text.lines.size(); ++i) {
+            QList<Segment> line{{text.lines.at(i)}};
+            if (i % 9 == 4) {
+                switch ((i / 9 + column) % 4) {
+                case 0:
+                    line = {{QStringLiteral("Contact: ")}, {email(), Kind::email}};
+                    break;
+                case 1:
+                    line = {{QStringLiteral("Phone ")}, {phone(), Kind::phone}};
+                    break;
+                case 2:
+                    line = {{QStringLiteral("Owner: ")}, {fullName(), Kind::name}};
+                    break;
+                default:
+                    line = {{QStringLiteral("Card ")}, {validCard(), Kind::creditCard}};
+                }
+            }
+            w.line(40 + column * 630, 24 + i * (lh + 10), line, t.text);
+        }
+    }
+    return page;
+}
+
 double characterAccuracy(const QString& truth, const QString& recognised) {
     auto simplified = [](const QString& s) { return s.simplified(); };
     const QString a = simplified(truth);

@@ -46,6 +46,9 @@ public:
     Page webPage(const PageStyle& style, bool withData);
     // Settings-like interface text in one column, no personal data: for character accuracy.
     Page interfaceText(const PageStyle& style, int lines);
+    // A 1920 × 1080 text-heavy screen: three columns of interface text and sentences, a few of
+    // them with personal data.
+    Page textScreen(const PageStyle& style);
     // The same with every other line in Chinese (simplified or traditional, some with English
     // words inside), drawn with a CJK font.
     Page mixedText(const PageStyle& style, int lines);

@@ -2,10 +2,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#include <algorithm>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace mebo::platform {
 
@@ -153,8 +157,9 @@ struct ReadLine {
     QRect pixels;         // in the recognised image
 };
 
-// The lines of the last recognition of `api`, each with its symbols, in the engine's order.
-QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QSize imageSize) {
+// The lines of the last recognition of `api`, each with its symbols, in the engine's order. The
+// engine was given the part of the image at `offset`; `imageSize` is the whole image's.
+QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QPoint offset, QSize imageSize) {
     QList<ReadLine> lines;
     QList<SymbolBox> symbols;
     QList<QRect> words;
@@ -187,13 +192,14 @@ QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QSize imageSize) {
         }
         if (it->IsAtBeginningOf(tesseract::RIL_WORD)) {
             const bool boxed = it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
-            words.append(boxed ? QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)) : QRect());
+            words.append(boxed ? QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).translated(offset) : QRect());
         }
         std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_SYMBOL));
         if (!text || !it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
             continue;
         }
-        symbols.append({QString::fromUtf8(text.get()), QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)),
+        symbols.append({QString::fromUtf8(text.get()),
+                        QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).translated(offset),
                         int(words.size()) - 1});
     } while (it->Next(tesseract::RIL_SYMBOL));
     finishLine();
@@ -202,6 +208,45 @@ QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QSize imageSize) {
 
 // A line read this poorly by the first language is read again with all of them.
 constexpr float kRereadBelowConfidence = 70;
+
+// A row of the image with no text on it: hardly any change in brightness along it (a panel border
+// is one step; even the faint antialiased top of a line of text, enlarged, has dozens).
+bool blankRow(const QImage& grey, int y) {
+    const uchar* row = grey.constScanLine(y);
+    int steps = 0;
+    for (int x = 1; x < grey.width(); ++x) {
+        if (std::abs(int(row[x]) - int(row[x - 1])) >= 6 && ++steps > 4) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Rows [first, second) of bands of about equal height, cut only at blank rows, so that each can be
+// recognised on its own core: Tesseract itself runs on one.
+QList<std::pair<int, int>> bandsOf(const QImage& grey, int count) {
+    const int h = grey.height();
+    QList<int> cuts{0};
+    if (h >= 400) {
+        for (int i = 1; i < count; ++i) {
+            const int target = h * i / count;
+            const int reach = h / (3 * count);
+            for (int d = 0; d <= reach; ++d) {
+                const int y = blankRow(grey, target - d) ? target - d : blankRow(grey, target + d) ? target + d : -1;
+                if (y > cuts.last() + 16) {
+                    cuts.append(y);
+                    break;
+                }
+            }
+        }
+    }
+    cuts.append(h);
+    QList<std::pair<int, int>> bands;
+    for (int i = 1; i < cuts.size(); ++i) {
+        bands.append({cuts[i - 1], cuts[i]});
+    }
+    return bands;
+}
 
 } // namespace
 
@@ -228,24 +273,51 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
         }
         return api;
     };
-    auto api = engine(all.value(0));
-    if (all.isEmpty() || !api) {
-        return fail(QStringLiteral("Tesseract could not load the language data \"%1\"").arg(languages_));
+    if (all.isEmpty()) {
+        return fail(QStringLiteral("no language given for text recognition"));
     }
-    api->SetPageSegMode(tesseract::PSM_AUTO);
 
     const int scale = upscaleFor(image.size());
     QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
     if (scale > 1) {
         grey = grey.scaled(grey.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
-    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-    api->SetSourceResolution(96 * scale);
-    if (api->Recognize(nullptr) != 0) {
-        return fail(QStringLiteral("Tesseract recognition failed"));
+    // Each band on its own engine and thread; the engines share nothing.
+    const QList<std::pair<int, int>> bands = bandsOf(grey, std::clamp(QThread::idealThreadCount(), 1, 4));
+    std::vector<QList<ReadLine>> read(size_t(bands.size()));
+    std::vector<QString> failures(size_t(bands.size()));
+    auto readBand = [&](size_t i) {
+        auto api = engine(all.first());
+        if (!api) {
+            failures[i] = QStringLiteral("Tesseract could not load the language data \"%1\"").arg(all.first());
+            return;
+        }
+        api->SetPageSegMode(tesseract::PSM_AUTO);
+        const auto [top, bottom] = bands[qsizetype(i)];
+        api->SetImage(grey.constScanLine(top), grey.width(), bottom - top, 1, int(grey.bytesPerLine()));
+        api->SetSourceResolution(96 * scale);
+        if (api->Recognize(nullptr) != 0) {
+            failures[i] = QStringLiteral("Tesseract recognition failed");
+            return;
+        }
+        read[i] = readLines(*api, QPoint(0, top), grey.size());
+        api->End();
+    };
+    std::vector<std::thread> helpers;
+    for (size_t i = 1; i < read.size(); ++i) {
+        helpers.emplace_back(readBand, i);
     }
-    QList<ReadLine> lines = readLines(*api, grey.size());
-    api->End();
+    readBand(0);
+    for (std::thread& t : helpers) {
+        t.join();
+    }
+    QList<ReadLine> lines;
+    for (size_t i = 0; i < read.size(); ++i) {
+        if (!failures[i].isEmpty()) {
+            return fail(failures[i]);
+        }
+        lines.append(std::move(read[i]));
+    }
 
     std::unique_ptr<tesseract::TessBaseAPI> mixed;
     for (ReadLine& line : lines) {
@@ -258,16 +330,16 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
                 break;
             }
             mixed->SetPageSegMode(tesseract::PSM_SINGLE_LINE);
-            mixed->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-            mixed->SetSourceResolution(96 * scale);
         }
         const QRect around = line.pixels.adjusted(-4 * scale, -2 * scale, 4 * scale, 2 * scale)
                                  .intersected(QRect(QPoint(0, 0), grey.size()));
-        mixed->SetRectangle(around.left(), around.top(), around.width(), around.height());
+        mixed->SetImage(grey.constScanLine(around.top()) + around.left(), around.width(), around.height(), 1,
+                        int(grey.bytesPerLine()));
+        mixed->SetSourceResolution(96 * scale);
         if (mixed->Recognize(nullptr) != 0) {
             continue;
         }
-        const QList<ReadLine> again = readLines(*mixed, grey.size());
+        const QList<ReadLine> again = readLines(*mixed, around.topLeft(), grey.size());
         if (again.size() == 1 && again.first().confidence > line.confidence) {
             line = again.first();
         }
