@@ -2,8 +2,9 @@
 # Generates the personal-name tagger's word lists as a C++ source file, at build time, from
 # Debian data packages:
 #   - first names and surnames: Text::Names (libtext-names-perl; 1990 US Census lists);
-#   - common English words: /usr/share/dict/american-english (wamerican), lowercase entries that
-#     are also names ("will", "mark", "rose"), so a lone capitalised word like that is no name.
+#   - common English words: the lowercase entries of /usr/share/dict/american-english (wamerican):
+#     a first name that is also a word ("will", "mark") is no name alone, and a capitalised word
+#     that is no word ("Petrova") after a first name is taken for a surname.
 # Usage: generate-name-lists.sh OUTPUT.cpp
 set -euo pipefail
 out="$1"
@@ -30,8 +31,7 @@ perl -e '
         open(my $o, ">", "$dir/$f") or die; print $o "$_\n" for sort keys %{$seen{$f}};
     }
 ' "$names_pm" "$tmp"
-sort -u "$tmp/first" "$tmp/sur" >"$tmp/all"
-grep -E '^[a-z]+$' "$dict" | sort -u | comm -12 - "$tmp/all" >"$tmp/common"
+grep -E '^[a-z]+$' "$dict" | sort -u >"$tmp/common"
 
 emit() { # NAME FILE
     echo "extern const char* const $1[] = {"

@@ -85,6 +85,11 @@ const QList<QString> kFirst{"Alice",   "Robert", "Maria",  "James",   "Linda",  
 const QList<QString> kLast{"Johnson", "Miller",   "Garcia",  "Wilson",  "Anderson", "Thompson", "Martinez",
                            "Robinson", "Clark",   "Lewis",   "Walker",  "Hughes",   "Bennett",  "Foster",
                            "Patel",    "Nguyen",  "Schmidt", "Morgan",  "Turner",   "Parker",   "Collins"};
+// Names from elsewhere than the census lists, for a fair share of the people on screen.
+const QList<QString> kWorldFirst{"Priya", "Wei", "Ahmed", "Yuki", "Olga", "Mateo", "Aisha", "Lars", "Chen",
+                                 "Fatima", "Hiroshi", "Ingrid", "Rahul", "Sofia", "Dmitri", "Amara"};
+const QList<QString> kWorldLast{"Sharma", "Zhang", "Hassan", "Tanaka", "Petrova", "Rossi", "Okafor", "Larsen",
+                                "Kowalski", "Nakamura", "Silva", "Novak", "Haddad", "Lindqvist", "Mehta", "Wong"};
 const QList<QString> kDomains{"example.com", "acme.org", "mail.example.net", "contoso.co.uk", "fabrikam.io",
                               "northwind.de"};
 
@@ -215,7 +220,17 @@ QString ScreenshotCorpus::bankAccount() {
     return number;
 }
 
-QString ScreenshotCorpus::fullName() { return any(kFirst) + QLatin1Char(' ') + any(kLast); }
+QString ScreenshotCorpus::fullName() {
+    // One in three from elsewhere, first name, surname or both.
+    switch (pick(6)) {
+    case 0:
+        return any(kWorldFirst) + QLatin1Char(' ') + any(kLast);
+    case 1:
+        return any(kFirst) + QLatin1Char(' ') + any(kWorldLast);
+    default:
+        return any(kFirst) + QLatin1Char(' ') + any(kLast);
+    }
+}
 
 Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
     Page page;

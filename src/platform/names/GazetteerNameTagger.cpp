@@ -114,7 +114,10 @@ QList<NameTagger::Range> GazetteerNameTagger::personalNames(const QString& line)
                     }
                 }
             }
-            while (last > first && !isFirst(words[last]) && !surnames_.contains(words[last].text.toLower())) {
+            // A trailing word stays when it is a known name or no English word at all ("Nancy
+            // Petrova"); "Maria Garcia Today" loses "Today".
+            while (last > first && !isFirst(words[last]) && !surnames_.contains(words[last].text.toLower()) &&
+                   common_.contains(words[last].text.toLower())) {
                 --last;
             }
         }
@@ -128,7 +131,9 @@ QList<NameTagger::Range> GazetteerNameTagger::personalNames(const QString& line)
         } else if (first_.contains(firstWord)) {
             // "Will Save" is a button, "Will Turner" a person: a first name that is also a common
             // word needs a surname after it.
-            name = !common_.contains(firstWord) || endsInSurname;
+            // A word that is no English word after it reads as a surname ("Peter Lindqvist").
+            const bool endsInProperNoun = count >= 2 && !common_.contains(words[last].text.toLower());
+            name = !common_.contains(firstWord) || endsInSurname || endsInProperNoun;
         } else {
             name = endsInSurname;
         }
