@@ -1,0 +1,50 @@
+#pragma once
+
+#include "editor/DetectedPII.h"
+#include "editor/PIIDetector.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+namespace mebo {
+
+class EditorVM;
+
+// The Smart Redact review sheet without its widgets: the scan of the capture, the sheet's text,
+// the items with their check boxes (all checked at first) and applying the checked ones as one
+// change. Only the latest scan's answer is taken. Main thread.
+class SmartRedactReview : public QObject {
+    Q_OBJECT
+public:
+    SmartRedactReview(EditorVM& editor, PIIDetector detector, QObject* parent = nullptr);
+
+    // Scans the capture's base image off the main thread; `changed` when the answer is in.
+    void scan();
+    bool scanning() const { return scanning_; }
+
+    // "Found %d sensitive items.", "No sensitive text was found." or "Smart Redact could not scan
+    // this image."; empty before the first answer.
+    QString text() const;
+    const QList<DetectedPII>& items() const { return items_; }
+    bool isChecked(int index) const { return checked_.value(index, false); }
+    void setChecked(int index, bool checked);
+    int checkedCount() const;
+    // One mosaic layer per checked item, in the mosaic tool's style, as one undo step.
+    void apply();
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    EditorVM& editor_;
+    PIIDetector detector_;
+    quint64 generation_ = 0;
+    bool scanning_ = false;
+    std::optional<QList<DetectedPII>> found_;
+    QList<DetectedPII> items_;
+    QList<bool> checked_;
+};
+
+} // namespace mebo

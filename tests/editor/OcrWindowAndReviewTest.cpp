@@ -1,0 +1,162 @@
+#include "editor/EditorOcr.h"
+#include "editor/EditorVM.h"
+#include "editor/OcrResultWindowModel.h"
+#include "editor/SmartRedactReview.h"
+#include "document/MosaicLayer.h"
+#include "document/TextLayer.h"
+#include "support/Fakes.h"
+#include "support/TestUtil.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+using test::ScriptedRecognizer;
+
+platform::RecognizedTextLine recognised(const QString& text, QRectF box) {
+    platform::RecognizedTextLine l;
+    l.text = text;
+    l.box = box;
+    for (int i = 0; i < text.size(); ++i) {
+        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(), box.width() / text.size(),
+                                       box.height()));
+    }
+    return l;
+}
+
+QImage canvas() {
+    QImage image(400, 200, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    return image;
+}
+
+TEST(OcrResultWindowModelTest, ButtonsCopyJoinAndFlashTheirMessages) {
+    test::FakeClipboard clipboard;
+    test::LogCapture log;
+    OcrResultWindowModel window(&clipboard);
+    QSignalSpy shown(&window, &OcrResultWindowModel::shown);
+    QSignalSpy replaced(&window, &OcrResultWindowModel::textReplaced);
+    int overlays = 0;
+    window.show(QStringLiteral("one\r\ntwo\n\nthree"), nullptr, [&](const QString&) { ++overlays; });
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_FALSE(window.canSelectRegion());
+    EXPECT_TRUE(window.canOverlay());
+    // A carriage return and line feed make one character.
+    EXPECT_EQ(window.status(), QStringLiteral("14 characters, 3 lines"));
+
+    window.copyAll();
+    EXPECT_EQ(clipboard.formats.value("text/plain"), QByteArray("one\r\ntwo\n\nthree"));
+    EXPECT_EQ(window.status(), QStringLiteral("Copied to clipboard"));
+    EXPECT_TRUE(log.contains(QStringLiteral("[OCR] Copy All: 14 chars")));
+
+    window.joinLines();
+    ASSERT_EQ(replaced.count(), 1);
+    EXPECT_EQ(replaced.at(0).at(0).toString(), QStringLiteral("one two three"));
+    EXPECT_EQ(window.text(), QStringLiteral("one two three"));
+    EXPECT_EQ(window.status(), QStringLiteral("Joined to single line"));
+    EXPECT_TRUE(log.contains(QStringLiteral("[OCR] Join Lines: 14 -> 13 chars")));
+    window.joinLines();
+    EXPECT_EQ(replaced.count(), 1);
+    EXPECT_EQ(window.status(), QStringLiteral("Already single line"));
+
+    window.overlay();
+    EXPECT_EQ(overlays, 1);
+    EXPECT_EQ(window.status(), QStringLiteral("Text layers added"));
+    window.selectRegion(); // no handler: nothing happens
+    // The counts come back after the flash.
+    ASSERT_TRUE(test::waitUntil([&] { return window.status() == QStringLiteral("13 characters, 1 lines"); },
+                                OcrResultWindowModel::kStatusFlashSec * 1000 + 1000));
+
+    window.show(QString(), nullptr, nullptr);
+    EXPECT_EQ(window.status(), QStringLiteral("No text recognized in image"));
+    EXPECT_FALSE(window.canOverlay());
+}
+
+TEST(EditorOcrTest, WholeImageRegionsAndTheOverlay) {
+    auto recognizer = std::make_shared<ScriptedRecognizer>();
+    test::FakeSoundPlayer sound;
+    test::FakeClipboard clipboard;
+    EditorVM editor(canvas());
+    OcrResultWindowModel window(&clipboard);
+    std::function<void(const QRectF&)> picked;
+    EditorOcr ocr(editor, OcrSvc(recognizer), window, &sound, [&](std::function<void(const QRectF&)> done) {
+        picked = std::move(done);
+    });
+    QSignalSpy shown(&window, &OcrResultWindowModel::shown);
+
+    // No text in the whole image: an empty window and the beep.
+    ocr.recognizeImage();
+    ASSERT_TRUE(test::waitUntil([&] { return shown.count() == 1; }));
+    EXPECT_EQ(window.text(), QString());
+    EXPECT_EQ(sound.beeps, 1);
+    EXPECT_EQ(recognizer->seenWidth, 400);
+
+    // "Select Region...": a 9 x 40 region is not recognised.
+    ASSERT_TRUE(window.canSelectRegion());
+    window.selectRegion();
+    ASSERT_TRUE(picked);
+    recognizer->seenWidth = 0;
+    picked(QRectF(10, 10, 9, 40));
+    EXPECT_EQ(shown.count(), 2);
+    EXPECT_EQ(sound.beeps, 2);
+    EXPECT_EQ(recognizer->seenWidth, 0);
+
+    // A 100 x 64 region at (200, 100): its line's layer lands over the words in the capture.
+    recognizer->lines = {recognised(QStringLiteral("Total"), QRectF(0.25, 0.25, 0.5, 0.125))};
+    picked(QRectF(200, 100, 100, 64));
+    ASSERT_TRUE(test::waitUntil([&] { return shown.count() == 3; }));
+    EXPECT_EQ(recognizer->seenWidth, 100);
+    EXPECT_EQ(window.text(), QStringLiteral("Total"));
+    window.overlay();
+    ASSERT_EQ(editor.layers().size(), 1);
+    const auto* text = dynamic_cast<const TextLayer*>(editor.layers().first().get());
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text, QStringLiteral("Total"));
+    // Box x 0.25..0.75, y 0.25..0.375 (from the bottom) of 100 x 64: pixels (25, 40) 50 x 8, plus
+    // the region's corner.
+    EXPECT_EQ(text->position, QPointF(225, 140));
+    EXPECT_DOUBLE_EQ(text->fontSize, 8.0); // 8 px high: 6.24, raised to 8
+    editor.undo();
+    EXPECT_TRUE(editor.layers().isEmpty());
+}
+
+TEST(SmartRedactReviewTest, ScansListsAndCoversTheCheckedItemsAsOneStep) {
+    auto recognizer = std::make_shared<ScriptedRecognizer>();
+    recognizer->lines = {recognised(QStringLiteral("mail a.b@example.com"), QRectF(0.1, 0.8, 0.6, 0.05)),
+                         recognised(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.5, 0.4, 0.05))};
+    EditorVM editor(canvas());
+    SmartRedactReview review(editor, PIIDetector(recognizer, nullptr));
+    EXPECT_EQ(review.text(), QString());
+    review.scan();
+    EXPECT_TRUE(review.scanning());
+    ASSERT_TRUE(test::waitUntil([&] { return !review.scanning(); }));
+    EXPECT_EQ(review.text(), QStringLiteral("Found 2 sensitive items."));
+    ASSERT_EQ(review.items().size(), 2);
+    EXPECT_EQ(review.checkedCount(), 2);
+
+    review.setChecked(1, false);
+    review.apply();
+    ASSERT_EQ(editor.layers().size(), 1);
+    const auto* cover = dynamic_cast<const MosaicLayer*>(editor.layers().first().get());
+    ASSERT_NE(cover, nullptr);
+    EXPECT_TRUE(cover->bounds().toAlignedRect().contains(review.items().first().boundingBox.center()));
+    editor.undo();
+    EXPECT_TRUE(editor.layers().isEmpty());
+
+    recognizer->fail = true;
+    review.scan();
+    ASSERT_TRUE(test::waitUntil([&] { return !review.scanning(); }));
+    EXPECT_EQ(review.text(), QStringLiteral("Smart Redact could not scan this image."));
+    EXPECT_TRUE(review.items().isEmpty());
+
+    recognizer->fail = false;
+    recognizer->lines.clear();
+    review.scan();
+    ASSERT_TRUE(test::waitUntil([&] { return !review.scanning(); }));
+    EXPECT_EQ(review.text(), QStringLiteral("No sensitive text was found."));
+}
+
+} // namespace
+} // namespace mebo
