@@ -15,8 +15,8 @@
 #include "support/ScreenshotCorpus.h"
 
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMap>
 #include <QTextStream>
@@ -41,7 +41,9 @@ bool covers(const QRect& detected, const QRect& truth) {
     return qint64(common.width()) * common.height() * 2 >= qint64(truth.width()) * truth.height();
 }
 
-QString kindName(Kind k) { return DetectedPII::label(k); }
+QString kindName(Kind k) {
+    return DetectedPII::label(k);
+}
 
 } // namespace
 
@@ -141,7 +143,8 @@ int main(int argc, char** argv) {
             return;
         }
         timer.restart();
-        const QList<DetectedPII> found = PIIDetector::scan(PIIDetector::linesOf(*lines), page.image.size(), tagger.get());
+        const QList<DetectedPII> found =
+            PIIDetector::scan(PIIDetector::linesOf(*lines), page.image.size(), tagger.get());
         scanMs += double(timer.nsecsElapsed()) / 1e6;
         ++scans;
         if (!dump.isEmpty()) {
@@ -174,8 +177,8 @@ int main(int argc, char** argv) {
                 }
             }
             if (!hit && verbose) {
-                out << "  missed " << kindName(truth.kind) << " \"" << truth.text << "\" on page " << index << " ("
-                    << page.description << ")" << Qt::endl;
+                out << "  missed " << kindName(truth.kind) << " \"" << truth.text << "\" on page " << index
+                    << " (" << page.description << ")" << Qt::endl;
             }
         }
         int extra = 0;
@@ -184,14 +187,15 @@ int main(int argc, char** argv) {
                 continue;
             }
             // A second item inside an expected one (a name inside a form value) is not a false alarm.
-            const bool inside = std::any_of(page.items.cbegin(), page.items.cend(), [&](const corpus::TruthItem& t) {
-                return t.box.adjusted(-6, -6, 6, 6).contains(found[i].boundingBox.center());
-            });
+            const bool inside =
+                std::any_of(page.items.cbegin(), page.items.cend(), [&](const corpus::TruthItem& t) {
+                    return t.box.adjusted(-6, -6, 6, 6).contains(found[i].boundingBox.center());
+                });
             if (!inside) {
                 ++extra;
                 if (verbose) {
-                    out << "  extra " << kindName(found[i].kind) << " " << found[i].maskedDisplayText << " on page "
-                        << index << " (" << page.description << ")" << Qt::endl;
+                    out << "  extra " << kindName(found[i].kind) << " " << found[i].maskedDisplayText
+                        << " on page " << index << " (" << page.description << ")" << Qt::endl;
                 }
             }
         }
@@ -215,7 +219,8 @@ int main(int argc, char** argv) {
         style.pixelSize = 12 + i % 5;
         style.dark = (i / 5) % 2 == 1;
         evaluate(i % 2 == 0 ? corpus.applicationForm(style, true) : corpus.webPage(style, true), i, false);
-        evaluate(i % 2 == 0 ? corpus.applicationForm(style, false) : corpus.webPage(style, false), 1000 + i, true);
+        evaluate(i % 2 == 0 ? corpus.applicationForm(style, false) : corpus.webPage(style, false), 1000 + i,
+                 true);
     }
 
     // Character accuracy on 14 px interface text, one page per family and appearance.
@@ -228,7 +233,8 @@ int main(int argc, char** argv) {
             QString error;
             const auto lines = recognizer->recognize(page.image, &error);
             QStringList text;
-            for (const RecognizedLine& line : PIIDetector::linesOf(lines.value_or(QList<platform::RecognizedTextLine>{}))) {
+            for (const RecognizedLine& line :
+                 PIIDetector::linesOf(lines.value_or(QList<platform::RecognizedTextLine>{}))) {
                 text << line.text;
             }
             const double accuracy = corpus::characterAccuracy(page.lines.join('\n'), text.join('\n'));
@@ -236,7 +242,8 @@ int main(int argc, char** argv) {
             accuracyMin = std::min(accuracyMin, accuracy);
             ++accuracyPages;
             if (verbose) {
-                out << "  accuracy " << QString::number(accuracy * 100, 'f', 2) << " % on " << page.description << Qt::endl;
+                out << "  accuracy " << QString::number(accuracy * 100, 'f', 2) << " % on "
+                    << page.description << Qt::endl;
             }
         }
     }
@@ -258,7 +265,8 @@ int main(int argc, char** argv) {
                 const auto lines = (withAll ? recognizer : englishOnly)->recognize(page.image, &error);
                 ms += double(timer.nsecsElapsed()) / 1e6;
                 QStringList text;
-                for (const RecognizedLine& line : PIIDetector::linesOf(lines.value_or(QList<platform::RecognizedTextLine>{}))) {
+                for (const RecognizedLine& line :
+                     PIIDetector::linesOf(lines.value_or(QList<platform::RecognizedTextLine>{}))) {
                     text << line.text;
                 }
                 // CJK text carries no spaces between characters; compare without them.
@@ -266,14 +274,16 @@ int main(int argc, char** argv) {
                 sum += corpus::characterAccuracy(bare(page.lines.join('\n')), bare(text.join('\n')));
                 ++n;
                 if (verbose) {
-                    out << "  mixed page (" << (withAll ? "all languages" : "first language") << "):" << Qt::endl;
+                    out << "  mixed page (" << (withAll ? "all languages" : "first language")
+                        << "):" << Qt::endl;
                     for (const QString& t : text) {
                         out << "    | " << t << Qt::endl;
                     }
                 }
             }
             mixedReport << QStringLiteral("mixed English and Chinese text, %1: accuracy %2 %, %3 ms per page")
-                               .arg(withAll ? QStringLiteral("all languages") : QStringLiteral("first language only"))
+                               .arg(withAll ? QStringLiteral("all languages")
+                                            : QStringLiteral("first language only"))
                                .arg(100.0 * sum / n, 0, 'f', 2)
                                .arg(ms / n, 0, 'f', 0);
         }

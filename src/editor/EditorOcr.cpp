@@ -33,12 +33,12 @@ void EditorOcr::recognizeRegion(const QRectF& rect) {
         return;
     }
     QPointer<EditorOcr> self(this);
-    svc_.recognize(base.copy(*region), [self, request, origin = region->topLeft(), size = region->size()](
-                                           OcrResult result) {
-        if (self && request == self->generation_) {
-            self->present(std::move(result), origin, size, false);
-        }
-    });
+    svc_.recognize(base.copy(*region),
+                   [self, request, origin = region->topLeft(), size = region->size()](OcrResult result) {
+                       if (self && request == self->generation_) {
+                           self->present(std::move(result), origin, size, false);
+                       }
+                   });
 }
 
 void EditorOcr::present(OcrResult result, QPoint origin, QSize size, bool beepWhenEmpty) {
@@ -48,9 +48,9 @@ void EditorOcr::present(OcrResult result, QPoint origin, QSize size, bool beepWh
     if (beepWhenEmpty && last_.text.isEmpty() && sound_) {
         sound_->beep();
     }
-    window_.show(
-        last_.text, pickRegion_ ? std::function<void()>([this] { selectRegion(); }) : std::function<void()>(),
-        [this](const QString&) { addOverlay(); });
+    window_.show(last_.text,
+                 pickRegion_ ? std::function<void()>([this] { selectRegion(); }) : std::function<void()>(),
+                 [this](const QString&) { addOverlay(); });
 }
 
 void EditorOcr::selectRegion() {

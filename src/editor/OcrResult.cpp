@@ -16,9 +16,10 @@ bool OcrResult::readsBefore(const QRectF& a, const QRectF& b) {
 }
 
 OcrResult OcrResult::inReadingOrder(QList<OcrTextBlock> observations) {
-    std::stable_sort(observations.begin(), observations.end(), [](const OcrTextBlock& a, const OcrTextBlock& b) {
-        return readsBefore(a.normalizedBoundingBox, b.normalizedBoundingBox);
-    });
+    std::stable_sort(observations.begin(), observations.end(),
+                     [](const OcrTextBlock& a, const OcrTextBlock& b) {
+                         return readsBefore(a.normalizedBoundingBox, b.normalizedBoundingBox);
+                     });
     OcrResult result;
     QStringList lines;
     for (OcrTextBlock& block : observations) {

@@ -268,9 +268,9 @@ QList<DetectedPII> PIIDetector::scan(const QList<RecognizedLine>& lines, QSize i
                 --end;
             }
             const QString name = line.text.mid(start, end - start);
-            if (name.size() < 3 ||
-                std::any_of(name.cbegin(), name.cend(),
-                            [](QChar c) { return !c.isLetter() && c != QLatin1Char(' '); })) {
+            if (name.size() < 3 || std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+                    return !c.isLetter() && c != QLatin1Char(' ');
+                })) {
                 continue;
             }
             accept(Kind::name, line, start, end - start, imageSize, claims, out);
@@ -292,7 +292,8 @@ QList<RecognizedLine> PIIDetector::linesOf(QList<platform::RecognizedTextLine> l
     out.reserve(lines.size());
     for (platform::RecognizedTextLine& line : lines) {
         auto shared = std::make_shared<const platform::RecognizedTextLine>(std::move(line));
-        out.append({shared->text, [shared](int start, int length) { return shared->boxForRange(start, length); }});
+        out.append(
+            {shared->text, [shared](int start, int length) { return shared->boxForRange(start, length); }});
     }
     return out;
 }
@@ -309,7 +310,8 @@ std::optional<QList<DetectedPII>> PIIDetector::detectNow(const QImage& image) co
     return scan(linesOf(*lines), image.size(), tagger_.get());
 }
 
-void PIIDetector::detect(const QImage& image, std::function<void(std::optional<QList<DetectedPII>>)> done) const {
+void PIIDetector::detect(const QImage& image,
+                         std::function<void(std::optional<QList<DetectedPII>>)> done) const {
     startUserInitiatedTask([detector = PIIDetector(recognizer_, tagger_), image, done = std::move(done)] {
         auto found = detector.detectNow(image);
         runOnMain([found = std::move(found), done] { done(found); });

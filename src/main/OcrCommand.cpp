@@ -31,7 +31,8 @@ Options:
 int runOcrCommand(int& argc, char** argv, const QStringList& args) {
     runtime::limitOpenMpThreads(argv);
     QString error;
-    const auto opts = cli::parseOptions(args, {{"json", false}, {"languages", true}, {"verbose", false}, {"help", false}}, &error);
+    const auto opts = cli::parseOptions(
+        args, {{"json", false}, {"languages", true}, {"verbose", false}, {"help", false}}, &error);
     if (!opts) {
         return cli::usageError(error, QStringLiteral("ocr"));
     }

@@ -75,7 +75,8 @@ std::optional<MosaicStyle> styleNamed(const QString& name) {
 }
 
 // The flattened PNG, then its project beside it; false after printing why.
-bool writeResult(const QImage& image, const LayerList& covers, const QString& output, const QString& project) {
+bool writeResult(const QImage& image, const LayerList& covers, const QString& output,
+                 const QString& project) {
     const QImage flat = DocumentFlattener::flatten(image, covers, QRectF(image.rect()));
     QString error;
     if (!PngWriter::writeFile(flat, output, &error)) {
@@ -167,7 +168,8 @@ int runRedactCommand(int& argc, char** argv, const QStringList& rawArgs) {
             items.append(QJsonObject{
                 {"kind", kindKey(item.kind)},
                 {"label", DetectedPII::label(item.kind)},
-                {"box", QJsonObject{{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}}},
+                {"box",
+                 QJsonObject{{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}}},
                 {"text", item.maskedDisplayText},
                 {"confidence", double(item.confidence)}});
         }

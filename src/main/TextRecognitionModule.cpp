@@ -14,7 +14,8 @@ class ModuleTextRecognizer : public platform::TextRecognizer {
 public:
     explicit ModuleTextRecognizer(QString languages) : languages_(std::move(languages)) {}
 
-    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image, QString* error) override {
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
+                                                                 QString* error) override {
         std::call_once(loaded_, [this] { load(); });
         if (!engine_) {
             if (error) {
@@ -28,8 +29,9 @@ public:
 private:
     void load() {
         const QDir appDir(QCoreApplication::applicationDirPath());
-        const QStringList candidates{appDir.filePath(QStringLiteral("libmebo_platform_tesseract.so")),
-                                     appDir.filePath(QStringLiteral("../lib/mebo/libmebo_platform_tesseract.so"))};
+        const QStringList candidates{
+            appDir.filePath(QStringLiteral("libmebo_platform_tesseract.so")),
+            appDir.filePath(QStringLiteral("../lib/mebo/libmebo_platform_tesseract.so"))};
         QStringList reasons;
         for (const QString& path : candidates) {
             if (!QFileInfo::exists(path)) {

@@ -1,9 +1,9 @@
+#include "document/MosaicLayer.h"
+#include "document/TextLayer.h"
 #include "editor/EditorOcr.h"
 #include "editor/EditorVM.h"
 #include "editor/OcrResultWindowModel.h"
 #include "editor/SmartRedactReview.h"
-#include "document/MosaicLayer.h"
-#include "document/TextLayer.h"
 #include "support/Fakes.h"
 #include "support/TestUtil.h"
 
@@ -20,8 +20,8 @@ platform::RecognizedTextLine recognised(const QString& text, QRectF box) {
     l.text = text;
     l.box = box;
     for (int i = 0; i < text.size(); ++i) {
-        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(), box.width() / text.size(),
-                                       box.height()));
+        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(),
+                                       box.width() / text.size(), box.height()));
     }
     return l;
 }
@@ -81,9 +81,8 @@ TEST(EditorOcrTest, WholeImageRegionsAndTheOverlay) {
     EditorVM editor(canvas());
     OcrResultWindowModel window(&clipboard);
     std::function<void(const QRectF&)> picked;
-    EditorOcr ocr(editor, OcrSvc(recognizer), window, &sound, [&](std::function<void(const QRectF&)> done) {
-        picked = std::move(done);
-    });
+    EditorOcr ocr(editor, OcrSvc(recognizer), window, &sound,
+                  [&](std::function<void(const QRectF&)> done) { picked = std::move(done); });
     QSignalSpy shown(&window, &OcrResultWindowModel::shown);
 
     // No text in the whole image: an empty window and the beep.

@@ -33,7 +33,8 @@ TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject answer = QJsonDocument::fromJson(run.out.toUtf8()).object();
     const QJsonArray items = answer.value(QStringLiteral("items")).toArray();
-    EXPECT_EQ(answer.value(QStringLiteral("text")).toString(), QStringLiteral("Found %1 sensitive items.").arg(items.size()));
+    EXPECT_EQ(answer.value(QStringLiteral("text")).toString(),
+              QStringLiteral("Found %1 sensitive items.").arg(items.size()));
     QSet<QString> kinds;
     static const QRegularExpression emailMask(QStringLiteral(R"(^.\*\*\*@\*\*\*\*(\.\w+)?$)"));
     for (const QJsonValue& item : items) {
@@ -58,17 +59,21 @@ TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
     const QImage original = page.image.convertToFormat(redacted.format());
     for (const QJsonValue& item : items) {
         const QRect box = boxOf(item);
-        EXPECT_NE(redacted.copy(box), original.copy(box)) << item.toObject().value("kind").toString().toStdString();
+        EXPECT_NE(redacted.copy(box), original.copy(box))
+            << item.toObject().value("kind").toString().toStdString();
     }
     EXPECT_EQ(redacted.copy(0, 0, 210, 800), original.copy(0, 0, 210, 800));
 
     // The project renders to the same picture, and keeps the original under the covers.
     const QString rendered = dir.filePath(QStringLiteral("rendered.png"));
-    const test::ProgramRun render = runMebo({QStringLiteral("doc"), QStringLiteral("render"), project, rendered});
+    const test::ProgramRun render =
+        runMebo({QStringLiteral("doc"), QStringLiteral("render"), project, rendered});
     ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
-    EXPECT_EQ(QImage(rendered).convertToFormat(QImage::Format_ARGB32), redacted.convertToFormat(QImage::Format_ARGB32));
+    EXPECT_EQ(QImage(rendered).convertToFormat(QImage::Format_ARGB32),
+              redacted.convertToFormat(QImage::Format_ARGB32));
     const test::ProgramRun info = runMebo({QStringLiteral("doc"), QStringLiteral("info"), project});
-    EXPECT_TRUE(info.out.contains(QStringLiteral("layers:        %1 loaded").arg(items.size()))) << info.out.toStdString();
+    EXPECT_TRUE(info.out.contains(QStringLiteral("layers:        %1 loaded").arg(items.size())))
+        << info.out.toStdString();
 }
 
 TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
@@ -79,10 +84,12 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
     ASSERT_TRUE(page.image.save(input));
     const QString output = dir.filePath(QStringLiteral("out/solid.png"));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("out")));
-    const test::ProgramRun run = runMebo({QStringLiteral("redact"), input, QStringLiteral("-o"), output,
-                                          QStringLiteral("--style"), QStringLiteral("solid"), QStringLiteral("--json")});
+    const test::ProgramRun run =
+        runMebo({QStringLiteral("redact"), input, QStringLiteral("-o"), output, QStringLiteral("--style"),
+                 QStringLiteral("solid"), QStringLiteral("--json")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QJsonArray items = QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("items")).toArray();
+    const QJsonArray items =
+        QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("items")).toArray();
     ASSERT_GE(items.size(), 7);
     const QImage redacted(output);
     for (const QJsonValue& item : items) {
@@ -95,22 +102,25 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
     ASSERT_TRUE(clean.image.save(input));
     const test::ProgramRun none = runMebo({QStringLiteral("redact"), input});
     ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
-    EXPECT_TRUE(none.out.startsWith(QStringLiteral("No sensitive text was found."))) << none.out.toStdString();
+    EXPECT_TRUE(none.out.startsWith(QStringLiteral("No sensitive text was found.")))
+        << none.out.toStdString();
     EXPECT_EQ(QImage(dir.filePath(QStringLiteral("web-redacted.png"))).convertToFormat(QImage::Format_RGB32),
               clean.image.convertToFormat(QImage::Format_RGB32));
 }
 
 TEST(RedactCommandTest, BadInputGivesAClearMessage) {
     QTemporaryDir dir;
-    const test::ProgramRun missing = runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("none.png"))});
+    const test::ProgramRun missing =
+        runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("none.png"))});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("cannot read the image"))) << missing.err.toStdString();
 
     QImage small(40, 20, QImage::Format_RGB32);
     small.fill(Qt::white);
     ASSERT_TRUE(small.save(dir.filePath(QStringLiteral("small.png"))));
-    const test::ProgramRun style = runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("small.png")),
-                                            QStringLiteral("--style"), QStringLiteral("blur")});
+    const test::ProgramRun style =
+        runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("small.png")),
+                 QStringLiteral("--style"), QStringLiteral("blur")});
     EXPECT_EQ(style.exitCode, 2);
     EXPECT_TRUE(style.err.contains(QStringLiteral("unknown style 'blur'"))) << style.err.toStdString();
 

@@ -16,6 +16,7 @@
 #include "platform/WindowServer.h"
 #include "platform/Workspace.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +24,6 @@
 #include <QSet>
 #include <QStringList>
 #include <QThread>
-#include <QCoreApplication>
 #include <atomic>
 #include <mutex>
 
@@ -377,7 +377,8 @@ public:
 // Answers the lines it was given (or fails with "engine exploded") and notes where it ran.
 class ScriptedRecognizer : public platform::TextRecognizer {
 public:
-    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image, QString* error) override {
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
+                                                                 QString* error) override {
         onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
         seenWidth = image.width();
         if (fail) {

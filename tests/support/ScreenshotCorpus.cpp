@@ -27,11 +27,13 @@ struct Theme {
 
 Theme themeFor(bool dark) {
     if (dark) {
-        return {QColor(0x1f, 0x1f, 0x23), QColor(0x2a, 0x2a, 0x30), QColor(0x33, 0x36, 0x3d), QColor(0xe8, 0xe8, 0xea),
-                QColor(0xa0, 0xa3, 0xab), QColor(0x5b, 0x9d, 0xf9), QColor(0x2b, 0x2d, 0x33)};
+        return {QColor(0x1f, 0x1f, 0x23), QColor(0x2a, 0x2a, 0x30), QColor(0x33, 0x36, 0x3d),
+                QColor(0xe8, 0xe8, 0xea), QColor(0xa0, 0xa3, 0xab), QColor(0x5b, 0x9d, 0xf9),
+                QColor(0x2b, 0x2d, 0x33)};
     }
-    return {QColor(0xff, 0xff, 0xff), QColor(0xf3, 0xf4, 0xf6), QColor(0x24, 0x29, 0x2f), QColor(0x1d, 0x1d, 0x1f),
-            QColor(0x6e, 0x6e, 0x73), QColor(0x0a, 0x64, 0xd6), QColor(0xf7, 0xf7, 0xf9)};
+    return {QColor(0xff, 0xff, 0xff), QColor(0xf3, 0xf4, 0xf6), QColor(0x24, 0x29, 0x2f),
+            QColor(0x1d, 0x1d, 0x1f), QColor(0x6e, 0x6e, 0x73), QColor(0x0a, 0x64, 0xd6),
+            QColor(0xf7, 0xf7, 0xf9)};
 }
 
 // Draws lines of text and remembers where each piece went.
@@ -79,19 +81,20 @@ private:
     Page& page_;
 };
 
-const QList<QString> kFirst{"Alice",   "Robert", "Maria",  "James",   "Linda",  "Michael", "Sarah",  "David",
-                            "Jennifer", "Thomas", "Emily",  "Daniel",  "Laura",  "Steven",  "Karen",  "Brian",
-                            "Rachel",  "Kevin",  "Nancy",  "Anthony", "Olivia", "Peter",   "Helen",  "George"};
-const QList<QString> kLast{"Johnson", "Miller",   "Garcia",  "Wilson",  "Anderson", "Thompson", "Martinez",
-                           "Robinson", "Clark",   "Lewis",   "Walker",  "Hughes",   "Bennett",  "Foster",
-                           "Patel",    "Nguyen",  "Schmidt", "Morgan",  "Turner",   "Parker",   "Collins"};
+const QList<QString> kFirst{"Alice",    "Robert", "Maria", "James",   "Linda",  "Michael", "Sarah", "David",
+                            "Jennifer", "Thomas", "Emily", "Daniel",  "Laura",  "Steven",  "Karen", "Brian",
+                            "Rachel",   "Kevin",  "Nancy", "Anthony", "Olivia", "Peter",   "Helen", "George"};
+const QList<QString> kLast{"Johnson",  "Miller", "Garcia",  "Wilson", "Anderson", "Thompson", "Martinez",
+                           "Robinson", "Clark",  "Lewis",   "Walker", "Hughes",   "Bennett",  "Foster",
+                           "Patel",    "Nguyen", "Schmidt", "Morgan", "Turner",   "Parker",   "Collins"};
 // Names from elsewhere than the census lists, for a fair share of the people on screen.
-const QList<QString> kWorldFirst{"Priya", "Wei", "Ahmed", "Yuki", "Olga", "Mateo", "Aisha", "Lars", "Chen",
-                                 "Fatima", "Hiroshi", "Ingrid", "Rahul", "Sofia", "Dmitri", "Amara"};
-const QList<QString> kWorldLast{"Sharma", "Zhang", "Hassan", "Tanaka", "Petrova", "Rossi", "Okafor", "Larsen",
-                                "Kowalski", "Nakamura", "Silva", "Novak", "Haddad", "Lindqvist", "Mehta", "Wong"};
-const QList<QString> kDomains{"example.com", "acme.org", "mail.example.net", "contoso.co.uk", "fabrikam.io",
-                              "northwind.de"};
+const QList<QString> kWorldFirst{"Priya", "Wei",    "Ahmed",   "Yuki",   "Olga",  "Mateo", "Aisha",  "Lars",
+                                 "Chen",  "Fatima", "Hiroshi", "Ingrid", "Rahul", "Sofia", "Dmitri", "Amara"};
+const QList<QString> kWorldLast{"Sharma", "Zhang",     "Hassan",   "Tanaka",   "Petrova", "Rossi",
+                                "Okafor", "Larsen",    "Kowalski", "Nakamura", "Silva",   "Novak",
+                                "Haddad", "Lindqvist", "Mehta",    "Wong"};
+const QList<QString> kDomains{"example.com",   "acme.org",    "mail.example.net",
+                              "contoso.co.uk", "fabrikam.io", "northwind.de"};
 
 } // namespace
 
@@ -200,7 +203,8 @@ QString ScreenshotCorpus::validIdCard() {
 QString ScreenshotCorpus::invalidIdCard() {
     QString id;
     do {
-        const QString first17 = QStringLiteral("3205%1%2%3").arg(digits(2)).arg(1950 + pick(60)).arg(digits(7));
+        const QString first17 =
+            QStringLiteral("3205%1%2%3").arg(digits(2)).arg(1950 + pick(60)).arg(digits(7));
         QChar wrong;
         do {
             wrong = QChar(u'0' + pick(10));
@@ -234,7 +238,10 @@ QString ScreenshotCorpus::fullName() {
 
 Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
     Page page;
-    page.description = QStringLiteral("form %1 %2px%3").arg(style.family).arg(style.pixelSize).arg(style.dark ? " dark" : "");
+    page.description = QStringLiteral("form %1 %2px%3")
+                           .arg(style.family)
+                           .arg(style.pixelSize)
+                           .arg(style.dark ? " dark" : "");
     page.image = QImage(1280, 800, QImage::Format_RGB32);
     const Theme t = themeFor(style.dark);
     page.image.fill(t.window);
@@ -246,8 +253,9 @@ Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
     p.fillRect(0, 0, 1280, 40, t.sidebar);
     w.line(16, (40 - lh) / 2, {{QStringLiteral("Customers — Account details")}}, t.text, true);
     p.fillRect(0, 40, 220, 760, t.sidebar);
-    const QStringList menu{QStringLiteral("Dashboard"), QStringLiteral("Customers"), QStringLiteral("Invoices"),
-                           QStringLiteral("Payments"), QStringLiteral("Reports"), QStringLiteral("Settings")};
+    const QStringList menu{QStringLiteral("Dashboard"), QStringLiteral("Customers"),
+                           QStringLiteral("Invoices"),  QStringLiteral("Payments"),
+                           QStringLiteral("Reports"),   QStringLiteral("Settings")};
     for (int i = 0; i < menu.size(); ++i) {
         w.line(24, 64 + i * (lh + 16), {{menu[i]}}, i == 1 ? t.accent : t.secondary);
     }
@@ -277,16 +285,21 @@ Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
         rows = {
             {QStringLiteral("Company"), {QStringLiteral("Northwind Traders Ltd.")}},
             {QStringLiteral("Plan"), {QStringLiteral("Business (annual)")}},
-            {QStringLiteral("Created"), {QStringLiteral("2024-03-%1 at 10:%2").arg(10 + pick(18)).arg(10 + pick(49))}},
-            {QStringLiteral("Balance"), {QStringLiteral("$%1,%2.%3").arg(1 + pick(9)).arg(100 + pick(899)).arg(10 + pick(89))}},
-            {QStringLiteral("Invoices"), {QStringLiteral("%1 paid, %2 open").arg(10 + pick(80)).arg(pick(5))}},
-            {QStringLiteral("Version"), {QStringLiteral("v%1.%2.%3").arg(1 + pick(4)).arg(pick(20)).arg(pick(9))}},
+            {QStringLiteral("Created"),
+             {QStringLiteral("2024-03-%1 at 10:%2").arg(10 + pick(18)).arg(10 + pick(49))}},
+            {QStringLiteral("Balance"),
+             {QStringLiteral("$%1,%2.%3").arg(1 + pick(9)).arg(100 + pick(899)).arg(10 + pick(89))}},
+            {QStringLiteral("Invoices"),
+             {QStringLiteral("%1 paid, %2 open").arg(10 + pick(80)).arg(pick(5))}},
+            {QStringLiteral("Version"),
+             {QStringLiteral("v%1.%2.%3").arg(1 + pick(4)).arg(pick(20)).arg(pick(9))}},
             {QStringLiteral("Region"), {QStringLiteral("Europe (Frankfurt)")}},
             {QStringLiteral("Status"), {QStringLiteral("Active — renews in %1 days").arg(5 + pick(300))}},
         };
     }
     int top = 72;
-    w.line(260, top, {{withData ? QStringLiteral("Contact information") : QStringLiteral("Account overview")}}, t.text,
+    w.line(260, top,
+           {{withData ? QStringLiteral("Contact information") : QStringLiteral("Account overview")}}, t.text,
            true);
     top += lh + 24;
     for (const Row& row : rows) {
@@ -302,7 +315,8 @@ Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
 
 Page ScreenshotCorpus::webPage(const PageStyle& style, bool withData) {
     Page page;
-    page.description = QStringLiteral("web %1 %2px%3").arg(style.family).arg(style.pixelSize).arg(style.dark ? " dark" : "");
+    page.description =
+        QStringLiteral("web %1 %2px%3").arg(style.family).arg(style.pixelSize).arg(style.dark ? " dark" : "");
     page.image = QImage(1366, 768, QImage::Format_RGB32);
     const Theme t = themeFor(style.dark);
     page.image.fill(t.window);
@@ -312,7 +326,8 @@ Page ScreenshotCorpus::webPage(const PageStyle& style, bool withData) {
 
     p.fillRect(0, 0, 1366, 56, t.header);
     w.line(40, (56 - lh) / 2, {{QStringLiteral("Help Center")}}, QColor(Qt::white), true);
-    w.line(900, (56 - lh) / 2, {{QStringLiteral("Products    Pricing    Support    Sign in")}}, QColor(0xdd, 0xdd, 0xdd));
+    w.line(900, (56 - lh) / 2, {{QStringLiteral("Products    Pricing    Support    Sign in")}},
+           QColor(0xdd, 0xdd, 0xdd));
 
     QList<QList<Segment>> paragraphs;
     if (withData) {
@@ -320,13 +335,17 @@ Page ScreenshotCorpus::webPage(const PageStyle& style, bool withData) {
         const QString card = validCard();
         paragraphs = {
             {{QStringLiteral("Hello ")}, {name, Kind::name}, {QStringLiteral(", thank you for your order.")}},
-            {{QStringLiteral("We will send the receipt to ")}, {email(), Kind::email},
+            {{QStringLiteral("We will send the receipt to ")},
+             {email(), Kind::email},
              {QStringLiteral(" within the next hour.")}},
-            {{QStringLiteral("Questions? Call our team on ")}, {phone(), Kind::phone},
+            {{QStringLiteral("Questions? Call our team on ")},
+             {phone(), Kind::phone},
              {QStringLiteral(" (Monday to Friday).")}},
-            {{QStringLiteral("Payment was taken from card ")}, {card, Kind::creditCard},
+            {{QStringLiteral("Payment was taken from card ")},
+             {card, Kind::creditCard},
              {QStringLiteral(" on 12 May.")}},
-            {{QStringLiteral("Refunds go to account ")}, {bankAccount(), Kind::bankAccount},
+            {{QStringLiteral("Refunds go to account ")},
+             {bankAccount(), Kind::bankAccount},
              {QStringLiteral(" at your bank.")}},
             {{QStringLiteral("Tax reference (SSN): ")}, {ssn(), Kind::ssn}},
             {{QStringLiteral("Resident ID on file: ")}, {validIdCard(), Kind::idCard}},
@@ -336,14 +355,22 @@ Page ScreenshotCorpus::webPage(const PageStyle& style, bool withData) {
         paragraphs = {
             {{QStringLiteral("Getting started with shared workspaces")}},
             {{QStringLiteral("Invite your team from the Members page and choose a role for each person.")}},
-            {{QStringLiteral("Changes sync in about %1 seconds; large files may take longer.").arg(5 + pick(25))}},
-            {{QStringLiteral("Storage: %1.%2 GB of 100 GB used (%3%).").arg(10 + pick(80)).arg(pick(9)).arg(10 + pick(80))}},
-            {{QStringLiteral("Last updated on March %1, 2025 at %2:%3 PM.").arg(1 + pick(28)).arg(1 + pick(11)).arg(10 + pick(49))}},
+            {{QStringLiteral("Changes sync in about %1 seconds; large files may take longer.")
+                  .arg(5 + pick(25))}},
+            {{QStringLiteral("Storage: %1.%2 GB of 100 GB used (%3%).")
+                  .arg(10 + pick(80))
+                  .arg(pick(9))
+                  .arg(10 + pick(80))}},
+            {{QStringLiteral("Last updated on March %1, 2025 at %2:%3 PM.")
+                  .arg(1 + pick(28))
+                  .arg(1 + pick(11))
+                  .arg(10 + pick(49))}},
             {{QStringLiteral("Was this article helpful? Yes / No")}},
         };
     }
     int top = 104;
-    w.line(240, top, {{withData ? QStringLiteral("Order confirmation") : QStringLiteral("Workspaces")}}, t.text, true);
+    w.line(240, top, {{withData ? QStringLiteral("Order confirmation") : QStringLiteral("Workspaces")}},
+           t.text, true);
     top += lh * 2 + 8;
     for (const QList<Segment>& para : paragraphs) {
         w.line(240, top, para, t.text);
@@ -353,21 +380,35 @@ Page ScreenshotCorpus::webPage(const PageStyle& style, bool withData) {
 }
 
 Page ScreenshotCorpus::interfaceText(const PageStyle& style, int lineCount) {
-    static const QStringList kPhrases{
-        QStringLiteral("Save changes before closing?"), QStringLiteral("Download complete: 3 files (24.6 MB)"),
-        QStringLiteral("Show hidden files"), QStringLiteral("Automatically check for updates"),
-        QStringLiteral("Keyboard shortcuts"), QStringLiteral("Open recent project"),
-        QStringLiteral("Export as PNG, JPEG or WebP"), QStringLiteral("Sync paused until Wednesday, 9:30 AM"),
-        QStringLiteral("Notifications are turned off for this folder."), QStringLiteral("Sort by date modified"),
-        QStringLiteral("Clear browsing data"), QStringLiteral("Connected to Office Wi-Fi (5 GHz)"),
-        QStringLiteral("Battery: 82% remaining, about 4 hours"), QStringLiteral("Remember my choice"),
-        QStringLiteral("Invite people to collaborate"), QStringLiteral("Compress images larger than 2048 px"),
-        QStringLiteral("Language and region"), QStringLiteral("The file could not be opened."),
-        QStringLiteral("Move to Trash"), QStringLiteral("Check spelling while typing"),
-        QStringLiteral("Last backup: yesterday at 11:42 PM"), QStringLiteral("Use dark appearance"),
-        QStringLiteral("Print selected pages only"), QStringLiteral("Version 3.8.1 (build 4417)")};
+    static const QStringList kPhrases{QStringLiteral("Save changes before closing?"),
+                                      QStringLiteral("Download complete: 3 files (24.6 MB)"),
+                                      QStringLiteral("Show hidden files"),
+                                      QStringLiteral("Automatically check for updates"),
+                                      QStringLiteral("Keyboard shortcuts"),
+                                      QStringLiteral("Open recent project"),
+                                      QStringLiteral("Export as PNG, JPEG or WebP"),
+                                      QStringLiteral("Sync paused until Wednesday, 9:30 AM"),
+                                      QStringLiteral("Notifications are turned off for this folder."),
+                                      QStringLiteral("Sort by date modified"),
+                                      QStringLiteral("Clear browsing data"),
+                                      QStringLiteral("Connected to Office Wi-Fi (5 GHz)"),
+                                      QStringLiteral("Battery: 82% remaining, about 4 hours"),
+                                      QStringLiteral("Remember my choice"),
+                                      QStringLiteral("Invite people to collaborate"),
+                                      QStringLiteral("Compress images larger than 2048 px"),
+                                      QStringLiteral("Language and region"),
+                                      QStringLiteral("The file could not be opened."),
+                                      QStringLiteral("Move to Trash"),
+                                      QStringLiteral("Check spelling while typing"),
+                                      QStringLiteral("Last backup: yesterday at 11:42 PM"),
+                                      QStringLiteral("Use dark appearance"),
+                                      QStringLiteral("Print selected pages only"),
+                                      QStringLiteral("Version 3.8.1 (build 4417)")};
     Page page;
-    page.description = QStringLiteral("text %1 %2px%3").arg(style.family).arg(style.pixelSize).arg(style.dark ? " dark" : "");
+    page.description = QStringLiteral("text %1 %2px%3")
+                           .arg(style.family)
+                           .arg(style.pixelSize)
+                           .arg(style.dark ? " dark" : "");
     const Theme t = themeFor(style.dark);
     QFont font(style.family);
     font.setPixelSize(style.pixelSize);
@@ -376,19 +417,20 @@ Page ScreenshotCorpus::interfaceText(const PageStyle& style, int lineCount) {
     page.image.fill(t.window);
     Writer w(page.image, style, page);
     for (int i = 0; i < lineCount; ++i) {
-        w.line(32, 24 + i * (lh + 12), {{kPhrases.at(pick(int(kPhrases.size())))}}, i % 5 == 0 ? t.secondary : t.text);
+        w.line(32, 24 + i * (lh + 12), {{kPhrases.at(pick(int(kPhrases.size())))}},
+               i % 5 == 0 ? t.secondary : t.text);
     }
     return page;
 }
 
 Page ScreenshotCorpus::mixedText(const PageStyle& style, int lineCount) {
     static const QStringList kChinese{
-        QStringLiteral("关闭前保存更改？"),           QStringLiteral("下载完成：3 个文件（24.6 MB）"),
-        QStringLiteral("显示隐藏的文件"),             QStringLiteral("自动检查更新"),
-        QStringLiteral("已连接到 Office Wi-Fi"),      QStringLiteral("按修改日期排序"),
-        QStringLiteral("檔案無法開啟。"),             QStringLiteral("移到垃圾桶"),
-        QStringLiteral("使用深色外觀"),               QStringLiteral("上次備份：昨天 下午 11:42"),
-        QStringLiteral("邀請其他人共同編輯"),         QStringLiteral("鍵盤快速鍵")};
+        QStringLiteral("关闭前保存更改？"),      QStringLiteral("下载完成：3 个文件（24.6 MB）"),
+        QStringLiteral("显示隐藏的文件"),        QStringLiteral("自动检查更新"),
+        QStringLiteral("已连接到 Office Wi-Fi"), QStringLiteral("按修改日期排序"),
+        QStringLiteral("檔案無法開啟。"),        QStringLiteral("移到垃圾桶"),
+        QStringLiteral("使用深色外觀"),          QStringLiteral("上次備份：昨天 下午 11:42"),
+        QStringLiteral("邀請其他人共同編輯"),    QStringLiteral("鍵盤快速鍵")};
     Page page = interfaceText(style, lineCount);
     page.description = QStringLiteral("mixed %1 %2px").arg(style.family).arg(style.pixelSize);
     page.image.fill(themeFor(style.dark).window);

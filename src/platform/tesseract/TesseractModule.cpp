@@ -5,7 +5,8 @@
 // `languages` in Tesseract's form ("eng+chi_sim"); null or empty: the installed languages.
 extern "C" __attribute__((visibility("default"))) mebo::platform::TextRecognizer*
 mebo_create_text_recognizer(const char* languages) {
-    const QString chosen = languages && *languages ? QString::fromLatin1(languages)
-                                                   : mebo::platform::TesseractRecognizer::installedLanguages();
+    const QString chosen = languages && *languages
+                               ? QString::fromLatin1(languages)
+                               : mebo::platform::TesseractRecognizer::installedLanguages();
     return new mebo::platform::TesseractRecognizer(chosen);
 }

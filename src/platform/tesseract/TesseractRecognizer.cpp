@@ -111,7 +111,8 @@ RecognizedTextLine assembleLine(QList<SymbolBox> symbols, const QList<QRect>& wo
         }
     };
     for (int i = 0; i < symbols.size(); ++i) {
-        if (i > 0 && symbols[i].word != symbols[i - 1].word && !joinsWithoutSpace(symbols[i - 1], symbols[i], words)) {
+        if (i > 0 && symbols[i].word != symbols[i - 1].word &&
+            !joinsWithoutSpace(symbols[i - 1], symbols[i], words)) {
             const QRect& prev = symbols[i - 1].pixels;
             const QRect& next = symbols[i].pixels;
             append(QStringLiteral(" "), QRect(QPoint(prev.right() + 1, std::min(prev.top(), next.top())),
@@ -133,8 +134,9 @@ TesseractRecognizer::TesseractRecognizer(QString languages, QString dataPath)
 QString TesseractRecognizer::installedLanguages(const QString& dataPath) {
     QString dir = dataPath;
     if (dir.isEmpty()) {
-        dir = qEnvironmentVariableIsSet("TESSDATA_PREFIX") ? qEnvironmentVariable("TESSDATA_PREFIX")
-                                                           : QStringLiteral("/usr/share/tesseract-ocr/5/tessdata");
+        dir = qEnvironmentVariableIsSet("TESSDATA_PREFIX")
+                  ? qEnvironmentVariable("TESSDATA_PREFIX")
+                  : QStringLiteral("/usr/share/tesseract-ocr/5/tessdata");
     }
     QString languages = QStringLiteral("eng");
     for (const char* extra : {"chi_sim", "chi_tra"}) {
@@ -192,7 +194,8 @@ QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QPoint offset, QSize imag
         }
         if (it->IsAtBeginningOf(tesseract::RIL_WORD)) {
             const bool boxed = it->BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom);
-            words.append(boxed ? QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).translated(offset) : QRect());
+            words.append(boxed ? QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).translated(offset)
+                               : QRect());
         }
         std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_SYMBOL));
         if (!text || !it->BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
@@ -232,7 +235,9 @@ QList<std::pair<int, int>> bandsOf(const QImage& grey, int count) {
             const int target = h * i / count;
             const int reach = h / (3 * count);
             for (int d = 0; d <= reach; ++d) {
-                const int y = blankRow(grey, target - d) ? target - d : blankRow(grey, target + d) ? target + d : -1;
+                const int y = blankRow(grey, target - d)   ? target - d
+                              : blankRow(grey, target + d) ? target + d
+                                                           : -1;
                 if (y > cuts.last() + 16) {
                     cuts.append(y);
                     break;
@@ -289,7 +294,8 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
     auto readBand = [&](size_t i) {
         auto api = engine(all.first());
         if (!api) {
-            failures[i] = QStringLiteral("Tesseract could not load the language data \"%1\"").arg(all.first());
+            failures[i] =
+                QStringLiteral("Tesseract could not load the language data \"%1\"").arg(all.first());
             return;
         }
         api->SetPageSegMode(tesseract::PSM_AUTO);

@@ -29,7 +29,8 @@ TEST(GazetteerNameTaggerTest, FindsNamesInInterfaceLines) {
               QStringList{"Xiomar Williams"});
     EXPECT_EQ(namesIn(tagger, QStringLiteral("Signed by Dr Zbigniew")), QStringList{"Zbigniew"});
     // Capitalised words around a name are not part of it.
-    EXPECT_EQ(namesIn(tagger, QStringLiteral("Hello Jennifer Collins, thank you")), QStringList{"Jennifer Collins"});
+    EXPECT_EQ(namesIn(tagger, QStringLiteral("Hello Jennifer Collins, thank you")),
+              QStringList{"Jennifer Collins"});
     EXPECT_EQ(namesIn(tagger, QStringLiteral("Account Manager Peter Johnson")), QStringList{"Peter Johnson"});
     EXPECT_EQ(namesIn(tagger, QStringLiteral("Ask Maria Garcia Today")), QStringList{"Maria Garcia"});
     // Two names separated by a comma are two names.

@@ -34,8 +34,8 @@ bool covered(const corpus::TruthItem& truth, const QList<DetectedPII>& found) {
 QString joinedText(platform::TextRecognizer& recognizer, const corpus::Page& page) {
     QString error;
     QStringList text;
-    for (const RecognizedLine& line :
-         PIIDetector::linesOf(recognizer.recognize(page.image, &error).value_or(QList<platform::RecognizedTextLine>{}))) {
+    for (const RecognizedLine& line : PIIDetector::linesOf(
+             recognizer.recognize(page.image, &error).value_or(QList<platform::RecognizedTextLine>{}))) {
         text << line.text;
     }
     return text.join(QLatin1Char('\n'));
@@ -79,12 +79,13 @@ TEST(ScreenshotDetectionTest, FindsNothingOnPagesWithoutPersonalData) {
     platform::TesseractRecognizer recognizer(QStringLiteral("eng"));
     const platform::GazetteerNameTagger tagger;
     corpus::ScreenshotCorpus corpus(77);
-    for (const corpus::Page& page : {corpus.applicationForm({QStringLiteral("DejaVu Sans"), 14, false}, false),
-                                      corpus.webPage({QStringLiteral("Nimbus Sans"), 13, true}, false)}) {
+    for (const corpus::Page& page :
+         {corpus.applicationForm({QStringLiteral("DejaVu Sans"), 14, false}, false),
+          corpus.webPage({QStringLiteral("Nimbus Sans"), 13, true}, false)}) {
         const QList<DetectedPII> found = scanPage(recognizer, tagger, page);
         for (const DetectedPII& d : found) {
-            ADD_FAILURE() << DetectedPII::label(d.kind).toStdString() << " " << d.maskedDisplayText.toStdString()
-                          << " on " << page.description.toStdString();
+            ADD_FAILURE() << DetectedPII::label(d.kind).toStdString() << " "
+                          << d.maskedDisplayText.toStdString() << " on " << page.description.toStdString();
         }
     }
 }
@@ -94,7 +95,8 @@ TEST(ScreenshotDetectionTest, ReadsFourteenPixelInterfaceText) {
     corpus::ScreenshotCorpus corpus(5);
     for (const QString& family : {QStringLiteral("DejaVu Sans"), QStringLiteral("Nimbus Sans")}) {
         const corpus::Page page = corpus.interfaceText({family, 14, family.startsWith(QLatin1Char('N'))}, 16);
-        EXPECT_GE(corpus::characterAccuracy(page.lines.join(QLatin1Char('\n')), joinedText(recognizer, page)), 0.99)
+        EXPECT_GE(corpus::characterAccuracy(page.lines.join(QLatin1Char('\n')), joinedText(recognizer, page)),
+                  0.99)
             << page.description.toStdString();
     }
 }
