@@ -15,17 +15,6 @@ namespace {
 
 using test::ScriptedRecognizer;
 
-platform::RecognizedTextLine recognised(const QString& text, QRectF box) {
-    platform::RecognizedTextLine l;
-    l.text = text;
-    l.box = box;
-    for (int i = 0; i < text.size(); ++i) {
-        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(),
-                                       box.width() / text.size(), box.height()));
-    }
-    return l;
-}
-
 QImage canvas() {
     QImage image(400, 200, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -103,7 +92,7 @@ TEST(EditorOcrTest, WholeImageRegionsAndTheOverlay) {
     EXPECT_EQ(recognizer->seenWidth, 0);
 
     // A 100 x 64 region at (200, 100): its line's layer lands over the words in the capture.
-    recognizer->lines = {recognised(QStringLiteral("Total"), QRectF(0.25, 0.25, 0.5, 0.125))};
+    recognizer->lines = {test::recognisedLine(QStringLiteral("Total"), QRectF(0.25, 0.25, 0.5, 0.125))};
     picked(QRectF(200, 100, 100, 64));
     ASSERT_TRUE(test::waitUntil([&] { return shown.count() == 3; }));
     EXPECT_EQ(recognizer->seenWidth, 100);
@@ -123,8 +112,8 @@ TEST(EditorOcrTest, WholeImageRegionsAndTheOverlay) {
 
 TEST(SmartRedactReviewTest, ScansListsAndCoversTheCheckedItemsAsOneStep) {
     auto recognizer = std::make_shared<ScriptedRecognizer>();
-    recognizer->lines = {recognised(QStringLiteral("mail a.b@example.com"), QRectF(0.1, 0.8, 0.6, 0.05)),
-                         recognised(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.5, 0.4, 0.05))};
+    recognizer->lines = {test::recognisedLine(QStringLiteral("mail a.b@example.com"), QRectF(0.1, 0.8, 0.6, 0.05)),
+                         test::recognisedLine(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.5, 0.4, 0.05))};
     EditorVM editor(canvas());
     SmartRedactReview review(editor, PIIDetector(recognizer, nullptr));
     EXPECT_EQ(review.text(), QString());

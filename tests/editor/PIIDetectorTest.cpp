@@ -107,23 +107,11 @@ TEST(PIIDetectorTest, BoxesAreGrownRoundedOutwardAndClippedOrTheMatchIsSkipped) 
     EXPECT_TRUE(PIIDetector::scan({l}, QSize(100, 100), nullptr).isEmpty());
 }
 
-// A recognised line whose characters split its box evenly.
-platform::RecognizedTextLine recognised(const QString& text, QRectF box) {
-    platform::RecognizedTextLine l;
-    l.text = text;
-    l.box = box;
-    for (int i = 0; i < text.size(); ++i) {
-        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(),
-                                       box.width() / text.size(), box.height()));
-    }
-    return l;
-}
-
 TEST(PIIDetectorTest, DetectRecognisesOffTheMainThreadAndScansInReadingOrder) {
     auto recognizer = std::make_shared<test::ScriptedRecognizer>();
     // The engine's order is not the reading order: the SSN line is lower on the page.
-    recognizer->lines = {recognised(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.2, 0.4, 0.05)),
-                         recognised(QStringLiteral("mail a@b.io"), QRectF(0.1, 0.8, 0.4, 0.05))};
+    recognizer->lines = {test::recognisedLine(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.2, 0.4, 0.05)),
+                         test::recognisedLine(QStringLiteral("mail a@b.io"), QRectF(0.1, 0.8, 0.4, 0.05))};
     const PIIDetector detector(recognizer, nullptr);
     std::optional<std::optional<QList<DetectedPII>>> answer;
     int answers = 0;
@@ -157,7 +145,7 @@ TEST(PIIDetectorTest, AScanThatCannotRunAnswersNothingAndLogsWhy) {
 
     // Nothing found is an answer, not a failure.
     recognizer->fail = false;
-    recognizer->lines = {recognised(QStringLiteral("Nothing to see"), QRectF(0.1, 0.5, 0.5, 0.1))};
+    recognizer->lines = {test::recognisedLine(QStringLiteral("Nothing to see"), QRectF(0.1, 0.5, 0.5, 0.1))};
     const auto found = PIIDetector(recognizer, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32));
     ASSERT_TRUE(found.has_value());
     EXPECT_TRUE(found->isEmpty());

@@ -374,6 +374,18 @@ public:
     std::function<void(OverlayOutcome)> pending;
 };
 
+// A recognised line whose characters split its box evenly.
+inline platform::RecognizedTextLine recognisedLine(const QString& text, QRectF box) {
+    platform::RecognizedTextLine l;
+    l.text = text;
+    l.box = box;
+    for (int i = 0; i < text.size(); ++i) {
+        l.characterBoxes.append(
+            QRectF(box.x() + box.width() * i / text.size(), box.y(), box.width() / text.size(), box.height()));
+    }
+    return l;
+}
+
 // Answers the lines it was given (or fails with "engine exploded") and notes where it ran.
 class ScriptedRecognizer : public platform::TextRecognizer {
 public:
