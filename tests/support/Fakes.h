@@ -380,8 +380,8 @@ inline platform::RecognizedTextLine recognisedLine(const QString& text, QRectF b
     l.text = text;
     l.box = box;
     for (int i = 0; i < text.size(); ++i) {
-        l.characterBoxes.append(
-            QRectF(box.x() + box.width() * i / text.size(), box.y(), box.width() / text.size(), box.height()));
+        l.characterBoxes.append(QRectF(box.x() + box.width() * i / text.size(), box.y(),
+                                       box.width() / text.size(), box.height()));
     }
     return l;
 }
