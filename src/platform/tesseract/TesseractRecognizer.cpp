@@ -346,7 +346,9 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
             continue;
         }
         const QList<ReadLine> again = readLines(*mixed, around.topLeft(), grey.size());
-        if (again.size() == 1 && again.first().confidence > line.confidence) {
+        // Kept only when read well: a cursor or an icon must not come back as a Chinese character.
+        if (again.size() == 1 && again.first().confidence >= kRereadBelowConfidence &&
+            again.first().confidence > line.confidence) {
             line = again.first();
         }
     }
