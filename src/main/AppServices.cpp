@@ -13,6 +13,7 @@
 #include "library/ThumbnailCache.h"
 #include "main/CommandRuntime.h"
 #include "main/HeadlessMainWindow.h"
+#include "main/ModuleLoader.h"
 #include "main/StderrDialogs.h"
 #include "platform/SoundPlayer.h"
 #include "platform/null/NullPlatform.h"
@@ -21,8 +22,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -38,25 +37,15 @@ public:
     void beep() override {}
 };
 
-// The PulseAudio module, loaded beside the executable (build tree) or from lib/mebo (installed).
+// The PulseAudio module, loaded when sound is first needed.
 std::unique_ptr<platform::SoundPlayer> loadSoundModule() {
-    const QDir appDir(QCoreApplication::applicationDirPath());
-    const QStringList candidates{appDir.filePath(QStringLiteral("libmebo_platform_pulse.so")),
-                                 appDir.filePath(QStringLiteral("../lib/mebo/libmebo_platform_pulse.so"))};
-    QString reasons;
-    for (const QString& path : candidates) {
-        if (!QFileInfo::exists(path)) {
-            continue;
-        }
-        QLibrary lib(path);
-        using Factory = platform::SoundPlayer* (*)();
-        if (auto create = reinterpret_cast<Factory>(lib.resolve("mebo_create_sound_player"))) {
-            return std::unique_ptr<platform::SoundPlayer>(create()); // the library stays loaded
-        }
-        reasons += lib.errorString();
+    QString reason;
+    using Factory = platform::SoundPlayer* (*)();
+    if (auto create = reinterpret_cast<Factory>(
+            resolveModuleFactory(QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_sound_player", &reason))) {
+        return std::unique_ptr<platform::SoundPlayer>(create());
     }
-    logError(QStringLiteral("[Sound] sound module not loaded: ") +
-             (reasons.isEmpty() ? QStringLiteral("libmebo_platform_pulse.so not found") : reasons));
+    logError(QStringLiteral("[Sound] sound module not loaded: ") + reason);
     return std::make_unique<SilentSoundPlayer>();
 }
 

@@ -1,9 +1,7 @@
 #include "main/TextRecognitionModule.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
+#include "main/ModuleLoader.h"
+
 #include <mutex>
 
 namespace mebo {
@@ -28,27 +26,15 @@ public:
 
 private:
     void load() {
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        const QStringList candidates{
-            appDir.filePath(QStringLiteral("libmebo_platform_tesseract.so")),
-            appDir.filePath(QStringLiteral("../lib/mebo/libmebo_platform_tesseract.so"))};
-        QStringList reasons;
-        for (const QString& path : candidates) {
-            if (!QFileInfo::exists(path)) {
-                continue;
-            }
-            QLibrary lib(path);
-            using Factory = platform::TextRecognizer* (*)(const char*);
-            if (auto create = reinterpret_cast<Factory>(lib.resolve("mebo_create_text_recognizer"))) {
-                const QByteArray languages = languages_.toLatin1();
-                engine_.reset(create(languages.constData())); // the library stays loaded
-                return;
-            }
-            reasons << lib.errorString();
+        QString reason;
+        using Factory = platform::TextRecognizer* (*)(const char*);
+        if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
+                QStringLiteral("libmebo_platform_tesseract.so"), "mebo_create_text_recognizer", &reason))) {
+            const QByteArray languages = languages_.toLatin1();
+            engine_.reset(create(languages.constData()));
+            return;
         }
-        reason_ = QStringLiteral("text recognition module not loaded: ") +
-                  (reasons.isEmpty() ? QStringLiteral("libmebo_platform_tesseract.so not found")
-                                     : reasons.join(QStringLiteral("; ")));
+        reason_ = QStringLiteral("text recognition module not loaded: ") + reason;
     }
 
     QString languages_;
