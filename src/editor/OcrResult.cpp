@@ -37,13 +37,18 @@ QString OcrResult::statusText(const QString& text) {
     if (text.isEmpty()) {
         return QStringLiteral("No text recognized in image");
     }
-    int characters = 0;
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    while (graphemes.toNextBoundary() != -1) {
-        ++characters;
-    }
+    const int characters = characterCount(text);
     const int lines = int(text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).size());
     return QStringLiteral("%1 characters, %2 lines").arg(characters).arg(lines);
+}
+
+int OcrResult::characterCount(const QString& text) {
+    int count = 0;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    while (graphemes.toNextBoundary() != -1) {
+        ++count;
+    }
+    return count;
 }
 
 std::optional<QString> OcrResult::joinedLines(const QString& text) {

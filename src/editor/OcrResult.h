@@ -28,6 +28,8 @@ struct OcrResult {
     // The result window's status line: "No text recognized in image", or "%d characters, %d
     // lines" counting user-perceived characters and non-empty lines.
     static QString statusText(const QString& text);
+    // User-perceived characters (a carriage return and line feed are one).
+    static int characterCount(const QString& text);
     // Join Lines: every line break becomes a space and runs of spaces collapse to one; nothing
     // when the text has no line break ("Already single line").
     static std::optional<QString> joinedLines(const QString& text);

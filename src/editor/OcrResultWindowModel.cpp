@@ -4,22 +4,7 @@
 #include "editor/OcrResult.h"
 #include "platform/Clipboard.h"
 
-#include <QTextBoundaryFinder>
-
 namespace mebo {
-
-namespace {
-
-int characters(const QString& text) {
-    int count = 0;
-    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
-    while (graphemes.toNextBoundary() != -1) {
-        ++count;
-    }
-    return count;
-}
-
-} // namespace
 
 OcrResultWindowModel::OcrResultWindowModel(platform::Clipboard* clipboard, QObject* parent)
     : QObject(parent), clipboard_(clipboard) {
@@ -64,7 +49,7 @@ void OcrResultWindowModel::copyAll() {
         clipboard_->writeText(text_);
     }
     flash(QStringLiteral("Copied to clipboard"));
-    logInfo(QStringLiteral("[OCR] Copy All: %1 chars").arg(characters(text_)));
+    logInfo(QStringLiteral("[OCR] Copy All: %1 chars").arg(OcrResult::characterCount(text_)));
 }
 
 void OcrResultWindowModel::joinLines() {
@@ -73,11 +58,11 @@ void OcrResultWindowModel::joinLines() {
         flash(QStringLiteral("Already single line"));
         return;
     }
-    const int before = characters(text_);
+    const int before = OcrResult::characterCount(text_);
     text_ = *joined;
     Q_EMIT textReplaced(text_);
     flash(QStringLiteral("Joined to single line"));
-    logInfo(QStringLiteral("[OCR] Join Lines: %1 -> %2 chars").arg(before).arg(characters(text_)));
+    logInfo(QStringLiteral("[OCR] Join Lines: %1 -> %2 chars").arg(before).arg(OcrResult::characterCount(text_)));
 }
 
 void OcrResultWindowModel::selectRegion() {

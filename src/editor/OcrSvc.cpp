@@ -18,21 +18,26 @@ OcrResult OcrSvc::fromLines(const QList<platform::RecognizedTextLine>& lines) {
     return OcrResult::inReadingOrder(std::move(blocks));
 }
 
-OcrResult OcrSvc::recognizeNow(const QImage& image) const {
+std::optional<QList<platform::RecognizedTextLine>> OcrSvc::recognizeLines(platform::TextRecognizer* recognizer,
+                                                                           const QImage& image) {
     QString error;
-    const auto lines = recognizer_ ? recognizer_->recognize(image, &error) : std::nullopt;
+    auto lines = recognizer ? recognizer->recognize(image, &error) : std::nullopt;
     if (!lines) {
         logError(QStringLiteral("[OCR] VNImageRequestHandler 失敗: ") +
-                 (recognizer_ ? error : QStringLiteral("no text recognition service")));
-        return {};
+                 (recognizer ? error : QStringLiteral("no text recognition service")));
     }
-    return fromLines(*lines);
+    return lines;
+}
+
+OcrResult OcrSvc::recognizeNow(const QImage& image) const {
+    const auto lines = recognizeLines(recognizer_.get(), image);
+    return lines ? fromLines(*lines) : OcrResult{};
 }
 
 void OcrSvc::recognize(const QImage& image, std::function<void(OcrResult)> done) const {
     // The service holds only the recogniser, shared with the task, so the task needs nothing else
     // to stay alive.
-    startUserInitiatedTask([svc = OcrSvc(recognizer_), image, done = std::move(done)] {
+    startUserInitiatedTask([svc = *this, image, done = std::move(done)] {
         OcrResult result = svc.recognizeNow(image);
         runOnMain([result = std::move(result), done] { done(result); });
     });

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <functional>
+#include <optional>
 #include <memory>
 
 namespace mebo {
@@ -24,6 +25,10 @@ public:
     // The same, blocking, for callers already off the main thread (the command line, detection).
     OcrResult recognizeNow(const QImage& image) const;
 
+    // The recogniser's lines, or nothing after logging why (the failure line of every recognition,
+    // for the OCR window and for Smart Redact alike). Blocking.
+    static std::optional<QList<platform::RecognizedTextLine>> recognizeLines(platform::TextRecognizer* recognizer,
+                                                                              const QImage& image);
     // Recognised lines as a result: their boxes, reading order, blank lines dropped.
     static OcrResult fromLines(const QList<platform::RecognizedTextLine>& lines);
 

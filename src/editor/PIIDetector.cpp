@@ -5,6 +5,7 @@
 #include "app/MainThread.h"
 #include "editor/OcrOverlay.h"
 #include "editor/OcrResult.h"
+#include "editor/OcrSvc.h"
 #include "platform/NameTagger.h"
 #include "platform/TextRecognizer.h"
 
@@ -299,12 +300,9 @@ QList<RecognizedLine> PIIDetector::linesOf(QList<platform::RecognizedTextLine> l
 }
 
 std::optional<QList<DetectedPII>> PIIDetector::detectNow(const QImage& image) const {
-    QString error;
-    const auto lines = recognizer_ ? recognizer_->recognize(image, &error) : std::nullopt;
+    // The same recognition as the OCR window's, with the same failure line.
+    const auto lines = OcrSvc::recognizeLines(recognizer_.get(), image);
     if (!lines) {
-        // The same recognition request as the OCR window's, so the same failure line.
-        logError(QStringLiteral("[OCR] VNImageRequestHandler 失敗: ") +
-                 (recognizer_ ? error : QStringLiteral("no text recognition service")));
         return std::nullopt;
     }
     return scan(linesOf(*lines), image.size(), tagger_.get());
@@ -312,7 +310,7 @@ std::optional<QList<DetectedPII>> PIIDetector::detectNow(const QImage& image) co
 
 void PIIDetector::detect(const QImage& image,
                          std::function<void(std::optional<QList<DetectedPII>>)> done) const {
-    startUserInitiatedTask([detector = PIIDetector(recognizer_, tagger_), image, done = std::move(done)] {
+    startUserInitiatedTask([detector = *this, image, done = std::move(done)] {
         auto found = detector.detectNow(image);
         runOnMain([found = std::move(found), done] { done(found); });
     });
