@@ -10,6 +10,7 @@
 // detector has not been tuned on.
 
 #include "editor/PIIDetector.h"
+#include "main/CommandRuntime.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/tesseract/TesseractRecognizer.h"
 #include "support/ScreenshotCorpus.h"
@@ -22,8 +23,6 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <unistd.h>
 
 using namespace mebo;
 using Kind = DetectedPII::Kind;
@@ -48,10 +47,7 @@ QString kindName(Kind k) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("OMP_THREAD_LIMIT")) { // libgomp reads it when loaded: start again with it
-        setenv("OMP_THREAD_LIMIT", "1", 1);
-        execv("/proc/self/exe", argv);
-    }
+    runtime::limitOpenMpThreads(argv); // as mebo ocr does
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();

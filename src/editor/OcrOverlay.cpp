@@ -4,7 +4,6 @@
 
 namespace mebo {
 
-
 QRectF OcrOverlay::imagePixels(const QRectF& box, QSize imageSize) {
     const double w = imageSize.width();
     const double h = imageSize.height();

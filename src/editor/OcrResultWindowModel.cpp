@@ -62,7 +62,8 @@ void OcrResultWindowModel::joinLines() {
     text_ = *joined;
     Q_EMIT textReplaced(text_);
     flash(QStringLiteral("Joined to single line"));
-    logInfo(QStringLiteral("[OCR] Join Lines: %1 -> %2 chars").arg(before).arg(OcrResult::characterCount(text_)));
+    logInfo(
+        QStringLiteral("[OCR] Join Lines: %1 -> %2 chars").arg(before).arg(OcrResult::characterCount(text_)));
 }
 
 void OcrResultWindowModel::selectRegion() {

@@ -18,8 +18,8 @@ OcrResult OcrSvc::fromLines(const QList<platform::RecognizedTextLine>& lines) {
     return OcrResult::inReadingOrder(std::move(blocks));
 }
 
-std::optional<QList<platform::RecognizedTextLine>> OcrSvc::recognizeLines(platform::TextRecognizer* recognizer,
-                                                                           const QImage& image) {
+std::optional<QList<platform::RecognizedTextLine>>
+OcrSvc::recognizeLines(platform::TextRecognizer* recognizer, const QImage& image) {
     QString error;
     auto lines = recognizer ? recognizer->recognize(image, &error) : std::nullopt;
     if (!lines) {

@@ -4,8 +4,8 @@
 
 #include <QImage>
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 
 namespace mebo {
 
@@ -27,8 +27,8 @@ public:
 
     // The recogniser's lines, or nothing after logging why (the failure line of every recognition,
     // for the OCR window and for Smart Redact alike). Blocking.
-    static std::optional<QList<platform::RecognizedTextLine>> recognizeLines(platform::TextRecognizer* recognizer,
-                                                                              const QImage& image);
+    static std::optional<QList<platform::RecognizedTextLine>>
+    recognizeLines(platform::TextRecognizer* recognizer, const QImage& image);
     // Recognised lines as a result: their boxes, reading order, blank lines dropped.
     static OcrResult fromLines(const QList<platform::RecognizedTextLine>& lines);
 

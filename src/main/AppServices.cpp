@@ -41,8 +41,8 @@ public:
 std::unique_ptr<platform::SoundPlayer> loadSoundModule() {
     QString reason;
     using Factory = platform::SoundPlayer* (*)();
-    if (auto create = reinterpret_cast<Factory>(
-            resolveModuleFactory(QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_sound_player", &reason))) {
+    if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
+            QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_sound_player", &reason))) {
         return std::unique_ptr<platform::SoundPlayer>(create());
     }
     logError(QStringLiteral("[Sound] sound module not loaded: ") + reason);

@@ -80,6 +80,10 @@ std::optional<Options> parseOptions(const QStringList& args, const QList<OptionS
     return out;
 }
 
+QJsonObject rectJson(const QRectF& rect) {
+    return QJsonObject{{"x", rect.x()}, {"y", rect.y()}, {"width", rect.width()}, {"height", rect.height()}};
+}
+
 std::optional<QImage> readImageForRecognition(const QString& path) {
     constexpr qint64 kMaxPixels = 50'000'000;
     QImageReader reader(path);

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QJsonObject>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -35,6 +36,9 @@ struct OptionSpec {
 
 // Answers the options, or an error message for an unknown option or a missing value.
 std::optional<Options> parseOptions(const QStringList& args, const QList<OptionSpec>& specs, QString* error);
+
+// {"x", "y", "width", "height"}.
+QJsonObject rectJson(const QRectF& rect);
 
 // An image to recognise text in, or nothing after printing why (unreadable, empty, or over 50
 // megapixels, which would take minutes and gigabytes; screenshots are far below that).

@@ -15,6 +15,12 @@
 
 namespace mebo::runtime {
 
+void useOffscreenPlatform() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
 void nameApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("mebo"));
     QCoreApplication::setOrganizationName(QString());

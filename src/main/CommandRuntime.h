@@ -15,6 +15,9 @@ class StderrSystemLog;
 // Shared start-up of the command-line commands.
 namespace runtime {
 
+// For commands that paint and read images but show nothing: Qt's offscreen platform, unless the
+// user chose one. Before the QGuiApplication exists.
+void useOffscreenPlatform();
 // Names the application so the XDG locations resolve to "mebo" folders.
 void nameApplication();
 // The user's defaults store; on a corrupt file answers nothing after printing its one line.

@@ -257,9 +257,7 @@ int runDocCommand(int& argc, char** argv, const QStringList& args) {
 
     runtime::setVerbose(opts->has("verbose"));
     // Layers measure text and paint without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    runtime::useOffscreenPlatform();
     QGuiApplication app(argc, argv);
     runtime::nameApplication();
 

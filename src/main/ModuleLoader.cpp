@@ -11,7 +11,8 @@ namespace mebo {
 QFunctionPointer resolveModuleFactory(const QString& fileName, const char* symbol, QString* error) {
     const QDir appDir(QCoreApplication::applicationDirPath());
     QStringList reasons;
-    for (const QString& path : {appDir.filePath(fileName), appDir.filePath(QStringLiteral("../lib/mebo/") + fileName)}) {
+    for (const QString& path :
+         {appDir.filePath(fileName), appDir.filePath(QStringLiteral("../lib/mebo/") + fileName)}) {
         if (!QFileInfo::exists(path)) {
             continue;
         }
@@ -22,7 +23,8 @@ QFunctionPointer resolveModuleFactory(const QString& fileName, const char* symbo
         reasons << lib.errorString();
     }
     if (error) {
-        *error = reasons.isEmpty() ? fileName + QStringLiteral(" not found") : reasons.join(QStringLiteral("; "));
+        *error =
+            reasons.isEmpty() ? fileName + QStringLiteral(" not found") : reasons.join(QStringLiteral("; "));
     }
     return nullptr;
 }

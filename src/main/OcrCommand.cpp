@@ -44,9 +44,7 @@ int runOcrCommand(int& argc, char** argv, const QStringList& args) {
         return cli::usageError(QStringLiteral("ocr takes one image"), QStringLiteral("ocr"));
     }
     runtime::setVerbose(opts->has("verbose"));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    runtime::useOffscreenPlatform();
     QGuiApplication app(argc, argv);
     runtime::nameApplication();
 
@@ -59,11 +57,7 @@ int runOcrCommand(int& argc, char** argv, const QStringList& args) {
     if (opts->has("json")) {
         QJsonArray blocks;
         for (const OcrTextBlock& b : result.blocks) {
-            const QRectF& r = b.normalizedBoundingBox;
-            blocks.append(QJsonObject{
-                {"text", b.text},
-                {"box",
-                 QJsonObject{{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}}}});
+            blocks.append(QJsonObject{{"text", b.text}, {"box", cli::rectJson(b.normalizedBoundingBox)}});
         }
         cli::printJson(QJsonObject{{"text", result.text}, {"blocks", blocks}});
     } else if (!result.text.isEmpty()) {

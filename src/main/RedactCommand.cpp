@@ -129,9 +129,7 @@ int runRedactCommand(int& argc, char** argv, const QStringList& rawArgs) {
             QStringLiteral("redact"));
     }
     runtime::setVerbose(opts->has("verbose"));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    runtime::useOffscreenPlatform();
     QGuiApplication app(argc, argv);
     runtime::nameApplication();
 
@@ -164,14 +162,11 @@ int runRedactCommand(int& argc, char** argv, const QStringList& rawArgs) {
     if (opts->has("json")) {
         QJsonArray items;
         for (const DetectedPII& item : *found) {
-            const QRect& r = item.boundingBox;
-            items.append(QJsonObject{
-                {"kind", kindKey(item.kind)},
-                {"label", DetectedPII::label(item.kind)},
-                {"box",
-                 QJsonObject{{"x", r.x()}, {"y", r.y()}, {"width", r.width()}, {"height", r.height()}}},
-                {"text", item.maskedDisplayText},
-                {"confidence", double(item.confidence)}});
+            items.append(QJsonObject{{"kind", kindKey(item.kind)},
+                                     {"label", DetectedPII::label(item.kind)},
+                                     {"box", cli::rectJson(item.boundingBox)},
+                                     {"text", item.maskedDisplayText},
+                                     {"confidence", double(item.confidence)}});
         }
         cli::printJson(QJsonObject{{"text", SmartRedaction::reviewText(found)},
                                    {"items", items},

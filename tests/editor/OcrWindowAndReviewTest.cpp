@@ -112,8 +112,9 @@ TEST(EditorOcrTest, WholeImageRegionsAndTheOverlay) {
 
 TEST(SmartRedactReviewTest, ScansListsAndCoversTheCheckedItemsAsOneStep) {
     auto recognizer = std::make_shared<ScriptedRecognizer>();
-    recognizer->lines = {test::recognisedLine(QStringLiteral("mail a.b@example.com"), QRectF(0.1, 0.8, 0.6, 0.05)),
-                         test::recognisedLine(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.5, 0.4, 0.05))};
+    recognizer->lines = {
+        test::recognisedLine(QStringLiteral("mail a.b@example.com"), QRectF(0.1, 0.8, 0.6, 0.05)),
+        test::recognisedLine(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.5, 0.4, 0.05))};
     EditorVM editor(canvas());
     SmartRedactReview review(editor, PIIDetector(recognizer, nullptr));
     EXPECT_EQ(review.text(), QString());
