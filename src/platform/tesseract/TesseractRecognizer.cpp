@@ -209,6 +209,19 @@ QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QPoint offset, QSize imag
     return lines;
 }
 
+// Recognises `area` of the (enlarged) grey image: the engine reads only those pixels, and the
+// lines come back in the whole image's coordinates. Nothing when the engine fails.
+std::optional<QList<ReadLine>> recognizeArea(tesseract::TessBaseAPI& api, const QImage& grey,
+                                             const QRect& area, int scale) {
+    api.SetImage(grey.constScanLine(area.top()) + area.left(), area.width(), area.height(), 1,
+                 int(grey.bytesPerLine()));
+    api.SetSourceResolution(96 * scale);
+    if (api.Recognize(nullptr) != 0) {
+        return std::nullopt;
+    }
+    return readLines(api, area.topLeft(), grey.size());
+}
+
 // A line read this poorly by the first language is read again with all of them.
 constexpr float kRereadBelowConfidence = 70;
 
@@ -225,9 +238,9 @@ bool blankRow(const QImage& grey, int y) {
     return true;
 }
 
-// Rows [first, second) of bands of about equal height, cut only at blank rows, so that each can be
-// recognised on its own core: Tesseract itself runs on one.
-QList<std::pair<int, int>> bandsOf(const QImage& grey, int count) {
+// Full-width bands of about equal height, cut only at blank rows, so that each can be recognised
+// on its own core: Tesseract itself runs on one.
+QList<QRect> bandsOf(const QImage& grey, int count) {
     const int h = grey.height();
     QList<int> cuts{0};
     if (h >= 400) {
@@ -246,9 +259,9 @@ QList<std::pair<int, int>> bandsOf(const QImage& grey, int count) {
         }
     }
     cuts.append(h);
-    QList<std::pair<int, int>> bands;
+    QList<QRect> bands;
     for (int i = 1; i < cuts.size(); ++i) {
-        bands.append({cuts[i - 1], cuts[i]});
+        bands.append(QRect(0, cuts[i - 1], grey.width(), cuts[i] - cuts[i - 1]));
     }
     return bands;
 }
@@ -288,7 +301,7 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
         grey = grey.scaled(grey.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     // Each band on its own engine and thread; the engines share nothing.
-    const QList<std::pair<int, int>> bands = bandsOf(grey, std::clamp(QThread::idealThreadCount(), 1, 4));
+    const QList<QRect> bands = bandsOf(grey, std::clamp(QThread::idealThreadCount(), 1, 4));
     std::vector<QList<ReadLine>> read(size_t(bands.size()));
     std::vector<QString> failures(size_t(bands.size()));
     auto readBand = [&](size_t i) {
@@ -299,14 +312,11 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
             return;
         }
         api->SetPageSegMode(tesseract::PSM_AUTO);
-        const auto [top, bottom] = bands[qsizetype(i)];
-        api->SetImage(grey.constScanLine(top), grey.width(), bottom - top, 1, int(grey.bytesPerLine()));
-        api->SetSourceResolution(96 * scale);
-        if (api->Recognize(nullptr) != 0) {
+        if (auto band = recognizeArea(*api, grey, bands[qsizetype(i)], scale)) {
+            read[i] = std::move(*band);
+        } else {
             failures[i] = QStringLiteral("Tesseract recognition failed");
-            return;
         }
-        read[i] = readLines(*api, QPoint(0, top), grey.size());
         api->End();
     };
     std::vector<std::thread> helpers;
@@ -339,17 +349,11 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
         }
         const QRect around = line.pixels.adjusted(-4 * scale, -2 * scale, 4 * scale, 2 * scale)
                                  .intersected(QRect(QPoint(0, 0), grey.size()));
-        mixed->SetImage(grey.constScanLine(around.top()) + around.left(), around.width(), around.height(), 1,
-                        int(grey.bytesPerLine()));
-        mixed->SetSourceResolution(96 * scale);
-        if (mixed->Recognize(nullptr) != 0) {
-            continue;
-        }
-        const QList<ReadLine> again = readLines(*mixed, around.topLeft(), grey.size());
+        const std::optional<QList<ReadLine>> again = recognizeArea(*mixed, grey, around, scale);
         // Kept only when read well: a cursor or an icon must not come back as a Chinese character.
-        if (again.size() == 1 && again.first().confidence >= kRereadBelowConfidence &&
-            again.first().confidence > line.confidence) {
-            line = again.first();
+        if (again && again->size() == 1 && again->first().confidence >= kRereadBelowConfidence &&
+            again->first().confidence > line.confidence) {
+            line = again->first();
         }
     }
 
