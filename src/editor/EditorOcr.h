@@ -40,8 +40,6 @@ public:
     // "Overlay": text layers over the last result's lines.
     void addOverlay();
 
-    quint64 generation() const { return generation_; }
-
 private:
     void present(OcrResult result, QPoint origin, QSize size, bool beepWhenEmpty);
     void selectRegion();

@@ -15,7 +15,6 @@ void SmartRedactReview::scan() {
     const quint64 request = ++generation_;
     scanning_ = true;
     found_.reset();
-    items_.clear();
     checked_.clear();
     Q_EMIT changed();
     QPointer<SmartRedactReview> self(this);
@@ -25,10 +24,14 @@ void SmartRedactReview::scan() {
         }
         self->scanning_ = false;
         self->found_ = std::move(found);
-        self->items_ = self->found_.value_or(QList<DetectedPII>{});
-        self->checked_ = QList<bool>(self->items_.size(), true);
+        self->checked_ = QList<bool>(self->items().size(), true);
         Q_EMIT self->changed();
     });
+}
+
+const QList<DetectedPII>& SmartRedactReview::items() const {
+    static const QList<DetectedPII> kNone;
+    return found_ ? *found_ : kNone;
 }
 
 QString SmartRedactReview::text() const {
@@ -48,9 +51,9 @@ int SmartRedactReview::checkedCount() const {
 
 void SmartRedactReview::apply() {
     QList<DetectedPII> chosen;
-    for (int i = 0; i < items_.size(); ++i) {
+    for (int i = 0; i < items().size(); ++i) {
         if (checked_.value(i)) {
-            chosen.append(items_[i]);
+            chosen.append(items()[i]);
         }
     }
     SmartRedaction::apply(editor_, chosen);

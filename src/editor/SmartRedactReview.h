@@ -27,7 +27,7 @@ public:
     // "Found %d sensitive items.", "No sensitive text was found." or "Smart Redact could not scan
     // this image."; empty before the first answer.
     QString text() const;
-    const QList<DetectedPII>& items() const { return items_; }
+    const QList<DetectedPII>& items() const;
     bool isChecked(int index) const { return checked_.value(index, false); }
     void setChecked(int index, bool checked);
     int checkedCount() const;
@@ -42,8 +42,7 @@ private:
     PIIDetector detector_;
     quint64 generation_ = 0;
     bool scanning_ = false;
-    std::optional<QList<DetectedPII>> found_;
-    QList<DetectedPII> items_;
+    std::optional<QList<DetectedPII>> found_; // nothing: not scanned yet, or the scan failed
     QList<bool> checked_;
 };
 
