@@ -96,6 +96,18 @@ const QList<QString> kWorldLast{"Sharma", "Zhang",     "Hassan",   "Tanaka",   "
 const QList<QString> kDomains{"example.com",   "acme.org",    "mail.example.net",
                               "contoso.co.uk", "fabrikam.io", "northwind.de"};
 
+// A page of the theme's window colour, named for the failure messages.
+Page blankPage(const char* kind, const PageStyle& style, QSize size) {
+    Page page;
+    page.description = QStringLiteral("%1 %2 %3px%4")
+                           .arg(QLatin1String(kind), style.family)
+                           .arg(style.pixelSize)
+                           .arg(style.dark ? " dark" : "");
+    page.image = QImage(size, QImage::Format_RGB32);
+    page.image.fill(themeFor(style.dark).window);
+    return page;
+}
+
 } // namespace
 
 QString ScreenshotCorpus::digits(int n) {
@@ -237,14 +249,8 @@ QString ScreenshotCorpus::fullName() {
 }
 
 Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
-    Page page;
-    page.description = QStringLiteral("form %1 %2px%3")
-                           .arg(style.family)
-                           .arg(style.pixelSize)
-                           .arg(style.dark ? " dark" : "");
-    page.image = QImage(1280, 800, QImage::Format_RGB32);
+    Page page = blankPage("form", style, QSize(1280, 800));
     const Theme t = themeFor(style.dark);
-    page.image.fill(t.window);
     Writer w(page.image, style, page);
     QPainter& p = w.painter();
     const int lh = w.lineHeight();
@@ -314,12 +320,8 @@ Page ScreenshotCorpus::applicationForm(const PageStyle& style, bool withData) {
 }
 
 Page ScreenshotCorpus::webPage(const PageStyle& style, bool withData) {
-    Page page;
-    page.description =
-        QStringLiteral("web %1 %2px%3").arg(style.family).arg(style.pixelSize).arg(style.dark ? " dark" : "");
-    page.image = QImage(1366, 768, QImage::Format_RGB32);
+    Page page = blankPage("web", style, QSize(1366, 768));
     const Theme t = themeFor(style.dark);
-    page.image.fill(t.window);
     Writer w(page.image, style, page);
     QPainter& p = w.painter();
     const int lh = w.lineHeight();
@@ -404,17 +406,11 @@ Page ScreenshotCorpus::interfaceText(const PageStyle& style, int lineCount) {
                                       QStringLiteral("Use dark appearance"),
                                       QStringLiteral("Print selected pages only"),
                                       QStringLiteral("Version 3.8.1 (build 4417)")};
-    Page page;
-    page.description = QStringLiteral("text %1 %2px%3")
-                           .arg(style.family)
-                           .arg(style.pixelSize)
-                           .arg(style.dark ? " dark" : "");
     const Theme t = themeFor(style.dark);
     QFont font(style.family);
     font.setPixelSize(style.pixelSize);
     const int lh = QFontMetrics(font).height();
-    page.image = QImage(900, 40 + lineCount * (lh + 12), QImage::Format_RGB32);
-    page.image.fill(t.window);
+    Page page = blankPage("text", style, QSize(900, 40 + lineCount * (lh + 12)));
     Writer w(page.image, style, page);
     for (int i = 0; i < lineCount; ++i) {
         w.line(32, 24 + i * (lh + 12), {{kPhrases.at(pick(int(kPhrases.size())))}},
@@ -451,11 +447,8 @@ Page ScreenshotCorpus::mixedText(const PageStyle& style, int lineCount) {
 }
 
 Page ScreenshotCorpus::textScreen(const PageStyle& style) {
-    Page page;
-    page.description = QStringLiteral("screen %1 %2px").arg(style.family).arg(style.pixelSize);
-    page.image = QImage(1920, 1080, QImage::Format_RGB32);
+    Page page = blankPage("screen", style, QSize(1920, 1080));
     const Theme t = themeFor(style.dark);
-    page.image.fill(t.window);
     Writer w(page.image, style, page);
     const int lh = w.lineHeight();
     for (int column = 0; column < 3; ++column) {
