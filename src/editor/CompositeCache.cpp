@@ -1,10 +1,8 @@
 #include "editor/CompositeCache.h"
 
-#include "document/FillLayer.h"
-#include "document/SpotlightLayer.h"
+#include "editor/PaintExtent.h"
 
 #include <QPainter>
-#include <cmath>
 
 namespace mebo {
 
@@ -53,20 +51,6 @@ void CompositeCache::drawRange(QImage& target, const LayerList& layers, int from
     }
 }
 
-QRect CompositeCache::paintExtent(const DrawingLayer& layer) const {
-    // A full-image fill and a spotlight's dimming cover everything; the others stay within their
-    // bounds plus what a drop shadow adds (offset and blur).
-    constexpr int kEffectMargin = 32;
-    const QRectF b = layer.bounds();
-    if (dynamic_cast<const FillLayer*>(&layer) || dynamic_cast<const SpotlightLayer*>(&layer) ||
-        !std::isfinite(b.x()) || !std::isfinite(b.y()) || !std::isfinite(b.width()) ||
-        !std::isfinite(b.height())) {
-        return imageRect_;
-    }
-    return b.normalized().toAlignedRect().adjusted(-kEffectMargin, -kEffectMargin, kEffectMargin,
-                                                   kEffectMargin);
-}
-
 void CompositeCache::redrawRegion(QImage& target, const QImage& erased, const LayerList& drawable,
                                   const QRect& region, const LayerPainter& paint) const {
     QPainter painter(&target);
@@ -76,7 +60,7 @@ void CompositeCache::redrawRegion(QImage& target, const QImage& erased, const La
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setRenderHints(kPainterHints);
     for (const LayerPtr& layer : drawable) {
-        if (paintExtent(*layer).intersects(region)) {
+        if (layerPaintExtent(*layer, imageRect_).intersects(region)) {
             painter.save();
             paint(painter, layer);
             painter.restore();
@@ -104,8 +88,9 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
             }
         }
         if (changed >= 0) {
-            const QRect region =
-                (paintExtent(*pictureLayers_[changed]) | paintExtent(*drawable[changed])) & picture_.rect();
+            const QRect region = (layerPaintExtent(*pictureLayers_[changed], imageRect_) |
+                                  layerPaintExtent(*drawable[changed], imageRect_)) &
+                                 picture_.rect();
             if (qint64(region.width()) * region.height() * 2 < qint64(picture_.width()) * picture_.height()) {
                 QImage work = std::move(picture_); // not shared: painted in place
                 redrawRegion(work, erased, drawable, region, paint);

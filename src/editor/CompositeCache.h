@@ -39,9 +39,6 @@ private:
                           const LayerPainter& paint);
     void redrawRegion(QImage& target, const QImage& erased, const LayerList& drawable, const QRect& region,
                       const LayerPainter& paint) const;
-    // The pixels a layer can change when drawn.
-    QRect paintExtent(const DrawingLayer& layer) const;
-
     BaseKey key_{-1, -1};
     QRect imageRect_;
     QImage picture_;
