@@ -170,20 +170,39 @@ bool MainWindowVM::openImageFile(const QString& path) {
 }
 
 void MainWindowVM::switchToItem(const HistoryEntry& entry, std::function<void(bool)> done) {
+    QPointer<MainWindowVM> self(this);
+    switchAfterAutosave([self, entry] { return self && self->openWithoutAutosave(entry); }, std::move(done));
+}
+
+void MainWindowVM::switchToImageFile(const QString& path, std::function<void(bool)> done) {
+    QPointer<MainWindowVM> self(this);
+    switchAfterAutosave(
+        [self, path] {
+            if (!self) {
+                return false;
+            }
+            self->rememberStyles();
+            return self->install(self->buildEditor(absoluteClean(path), std::nullopt, std::nullopt),
+                                 std::nullopt);
+        },
+        std::move(done));
+}
+
+void MainWindowVM::switchAfterAutosave(std::function<bool()> open, std::function<void(bool)> done) {
     if (autosave()) {
-        done(openWithoutAutosave(entry));
+        done(open());
         return;
     }
     QPointer<MainWindowVM> self(this);
     dialogs_.alert(QStringLiteral("Unsaved annotations"),
                    QStringLiteral("Switch to another item? Your current annotations will be discarded."),
                    {QStringLiteral("Discard"), QStringLiteral("Cancel")},
-                   [self, entry, done = std::move(done)](int button) {
+                   [self, open = std::move(open), done = std::move(done)](int button) {
                        if (!self || button != 0) {
                            done(false);
                            return;
                        }
-                       done(self->openWithoutAutosave(entry));
+                       done(open());
                    });
 }
 
@@ -207,8 +226,11 @@ void MainWindowVM::setMode(EditorMode mode) {
 bool MainWindowVM::autosave() {
     EditorVM* editor = mode_.imageEditor();
     const std::optional<QString> target = sidecarPath(currentEntry_);
-    if (!editor || !target || !editor->hasUnsavedChanges()) {
+    if (!editor || !editor->hasUnsavedChanges()) {
         return true;
+    }
+    if (!target) {
+        return false; // an image from outside the library: nowhere to keep its annotations
     }
     try {
         editor->writeSidecar(*target);

@@ -51,11 +51,14 @@ public:
     // annotations ("Discard": switch) or to stay ("Cancel"). `done` answers whether the item is
     // now open; it runs once, possibly after the question.
     void switchToItem(const HistoryEntry& entry, std::function<void(bool switched)> done);
+    // The same for an image file from outside the library (opened, dropped).
+    void switchToImageFile(const QString& path, std::function<void(bool switched)> done);
     // Leaves image mode (autosaving first when an editor is open).
     void setMode(EditorMode mode);
 
     // Writes the open item's sidecar when the editor has unsaved changes and records it in the
-    // history entry. False only when a write was needed and failed (logged).
+    // history entry. False when changes could not be kept: the write failed (logged), or the image
+    // is not in the library and has no sidecar to write.
     bool autosave();
     // The explicit save: writes the open item's sidecar and records it in the history entry. A
     // failure is shown to the user. False when nothing was written.
@@ -80,6 +83,8 @@ private:
     void rememberStyles();
     bool install(std::unique_ptr<EditorVM> editor, std::optional<HistoryEntry> entry);
     bool openWithoutAutosave(const HistoryEntry& entry);
+    // Autosaves, or asks whether to discard the annotations when that fails; then `open`.
+    void switchAfterAutosave(std::function<bool()> open, std::function<void(bool)> done);
     // After a successful sidecar write: hasMeboSidecar and the save target in the history entry.
     void recordSidecar(const QString& entryId, const std::optional<QString>& saveTarget);
     // Refuses (log and alert) a destination inside the library; true when refused.

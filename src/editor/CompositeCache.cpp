@@ -3,6 +3,7 @@
 #include "editor/PaintExtent.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace mebo {
 
@@ -31,6 +32,9 @@ bool sameIdentities(const LayerList& a, const LayerList& b) {
 
 void CompositeCache::clear() {
     key_ = {-1, -1};
+    lastChanged_ = -1;
+    sprites_.clear();
+    spriteBytes_ = 0;
     picture_ = prefix_ = overlay_ = QImage();
     pictureLayers_.clear();
     prefixLayers_.clear();
@@ -68,6 +72,92 @@ void CompositeCache::redrawRegion(QImage& target, const QImage& erased, const La
     }
 }
 
+bool CompositeCache::splitAround(const LayerList& drawable, int index) const {
+    return !prefix_.isNull() && prefixLayers_.size() == index &&
+           sameIdentities(prefixLayers_, drawable, index);
+}
+
+bool CompositeCache::overlayAbove(const LayerList& drawable, int index) const {
+    const LayerList above = drawable.mid(index + 1);
+    return sameIdentities(above, overlayLayers_) && (above.isEmpty() || !overlay_.isNull());
+}
+
+void CompositeCache::buildSplit(const QImage& erased, const LayerList& drawable, int index,
+                                const LayerPainter& paint) {
+    prefix_ = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    prefix_.detach();
+    drawRange(prefix_, drawable, 0, index, paint);
+    prefixLayers_ = drawable.mid(0, index);
+    const LayerList above = drawable.mid(index + 1);
+    const bool over =
+        std::all_of(above.begin(), above.end(), [](const LayerPtr& l) { return l->composesOver(); });
+    overlay_ = QImage();
+    overlayLayers_.clear();
+    if (over && !above.isEmpty()) {
+        overlay_ = QImage(erased.size(), QImage::Format_ARGB32_Premultiplied);
+        overlay_.fill(Qt::transparent);
+        drawRange(overlay_, above, 0, int(above.size()), paint);
+        overlayLayers_ = above;
+    }
+}
+
+const CompositeCache::Sprite* CompositeCache::spriteOf(const LayerPtr& layer, const QRect& extent,
+                                                       const LayerPainter& paint) {
+    constexpr qint64 kMaxSpritePixels = 4'000'000;
+    constexpr qint64 kMaxTotalBytes = 512ll << 20;
+    if (!layer->composesOver() || qint64(extent.width()) * extent.height() > kMaxSpritePixels) {
+        return nullptr;
+    }
+    auto it = sprites_.find(layer.get());
+    if (it != sprites_.end() && it->layer.lock() == layer) {
+        return &*it;
+    }
+    if (spriteBytes_ > kMaxTotalBytes) {
+        sprites_.clear();
+        spriteBytes_ = 0;
+    }
+    Sprite sprite{layer, QImage(extent.size(), QImage::Format_ARGB32_Premultiplied), extent.topLeft()};
+    sprite.image.fill(Qt::transparent);
+    QPainter painter(&sprite.image);
+    painter.setRenderHints(kPainterHints);
+    painter.translate(-extent.topLeft());
+    paint(painter, layer);
+    painter.end();
+    spriteBytes_ += sprite.image.sizeInBytes();
+    return &*sprites_.insert(layer.get(), std::move(sprite));
+}
+
+void CompositeCache::redrawSplit(QImage& target, const LayerList& drawable, int index, const QRect& region,
+                                 const LayerPainter& paint) {
+    QPainter painter(&target);
+    painter.setClipRect(region);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(region.topLeft(), prefix_, region);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setRenderHints(kPainterHints);
+    const bool overlay = overlayAbove(drawable, index);
+    const int last = overlay ? index : int(drawable.size()) - 1;
+    for (int i = index; i <= last; ++i) {
+        // Layers above that multiply or erase are drawn again where they meet the region; those
+        // that only paint over come from their own picture.
+        const LayerPtr& layer = drawable[i];
+        const QRect extent = layerPaintExtent(*layer, imageRect_);
+        if (i != index && !extent.intersects(region)) {
+            continue;
+        }
+        if (const Sprite* sprite = i != index ? spriteOf(layer, extent, paint) : nullptr) {
+            painter.drawImage(sprite->origin, sprite->image);
+            continue;
+        }
+        painter.save();
+        paint(painter, layer);
+        painter.restore();
+    }
+    if (overlay && !overlay_.isNull()) {
+        painter.drawImage(region.topLeft(), overlay_, region);
+    }
+}
+
 const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const LayerList& drawable,
                                       const LayerPainter& paint) {
     if (key != key_) {
@@ -92,8 +182,20 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
                                   layerPaintExtent(*drawable[changed], imageRect_)) &
                                  picture_.rect();
             if (qint64(region.width()) * region.height() * 2 < qint64(picture_.width()) * picture_.height()) {
+                // The same layer changing again is a drag: from the second step on, the layers
+                // below and above it come from two cached pictures, so a step draws one layer.
+                bool split = splitAround(drawable, changed);
+                if (!split && changed == lastChanged_) {
+                    buildSplit(erased, drawable, changed, paint);
+                    split = true;
+                }
+                lastChanged_ = changed;
                 QImage work = std::move(picture_); // not shared: painted in place
-                redrawRegion(work, erased, drawable, region, paint);
+                if (split) {
+                    redrawSplit(work, drawable, changed, region, paint);
+                } else {
+                    redrawRegion(work, erased, drawable, region, paint);
+                }
                 picture_ = std::move(work);
                 pictureLayers_ = drawable;
                 return picture_;
@@ -101,6 +203,7 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
         }
     }
 
+    lastChanged_ = -1;
     // Where this list first differs from the one drawn last time: the layers below are unchanged,
     // and after the first change there, a drag of the same layer starts from the cached prefix.
     const int n = int(drawable.size());

@@ -218,7 +218,7 @@ TEST_F(MainWindowVMTest, AutosaveWritesOnlyChangesAndRecordsTheSidecar) {
     EXPECT_FALSE(vm->currentEntry().has_value());
 }
 
-TEST_F(MainWindowVMTest, LeavingImageModeAutosavesButAnOutsideImageHasNoTarget) {
+TEST_F(MainWindowVMTest, LeavingImageModeAutosavesButAnOutsideImageAsksBeforeItsAnnotationsGo) {
     ASSERT_TRUE(vm->openItem(shot()));
     addRect(*vm->editor());
     vm->setMode(EditorMode::video());
@@ -229,8 +229,15 @@ TEST_F(MainWindowVMTest, LeavingImageModeAutosavesButAnOutsideImageHasNoTarget) 
     writePng(gradient(20, 20), external);
     ASSERT_TRUE(vm->openImageFile(external));
     addRect(*vm->editor());
-    EXPECT_TRUE(vm->autosave());
-    ASSERT_TRUE(vm->openItem(other()));
+    // Nowhere to keep its annotations: switching away asks first, and nothing is written beside it.
+    EXPECT_FALSE(vm->autosave());
+    dialogs.alertAnswer = 0; // "Discard"
+    std::optional<bool> switched;
+    vm->switchToItem(other(), [&](bool s) { switched = s; });
+    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
+    EXPECT_TRUE(*switched);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Unsaved annotations"));
     EXPECT_FALSE(QFileInfo::exists(outside + QStringLiteral("/ext.mebo")));
     EXPECT_EQ(log.count(kTag + QStringLiteral("autosave: shot.mebo")), 1);
 }
