@@ -3,6 +3,9 @@
 #include "ui/StyleOptions.h"
 #include "ui/StylePage.h"
 
+#include <QGridLayout>
+#include <QPushButton>
+
 namespace mebo::toolpages {
 
 using namespace styleoptions;
@@ -37,6 +40,39 @@ void filledShape(StylePage& page, void (*extra)(StylePage&) = nullptr) {
     page.section(QStringLiteral("Effects"));
     page.shadowAndOpacity(styleField(&ToolStyles::shape, &ShapeToolStyle::shadow),
                           styleField(&ToolStyles::shape, &ShapeToolStyle::opacity));
+}
+
+// Ready-made cuts: all four cut settings in one click.
+void cutoutTiles(StylePage& page) {
+    struct Tile {
+        QString text;
+        CutOutToolStyle style;
+    };
+    const QList<Tile> tiles{
+        {QStringLiteral("Torn"), {CutOutOrientation::horizontal, CutOutEdgeStyle::torn, 1, 1}},
+        {QStringLiteral("Zigzag"), {CutOutOrientation::horizontal, CutOutEdgeStyle::zigzag, 1.2, 0.8}},
+        {QStringLiteral("Wave"), {CutOutOrientation::horizontal, CutOutEdgeStyle::wave, 0.8, 1}},
+        {QStringLiteral("Torn Column"), {CutOutOrientation::vertical, CutOutEdgeStyle::torn, 1, 1.4}},
+    };
+    auto* grid = new QWidget;
+    auto* layout = new QGridLayout(grid);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    for (int i = 0; i < tiles.size(); ++i) {
+        auto* button = new QPushButton(tiles.at(i).text, grid);
+        const CutOutToolStyle style = tiles.at(i).style;
+        button->setToolTip(QStringLiteral("%1 cut, %2 edge, density %3, depth %4")
+                               .arg(style.orientation == CutOutOrientation::horizontal
+                                        ? QStringLiteral("Horizontal")
+                                        : QStringLiteral("Vertical"),
+                                    cutOutEdgeStyleDisplayName(style.edgeStyle).toLower())
+                               .arg(style.density)
+                               .arg(style.depth));
+        QObject::connect(button, &QPushButton::clicked, &page,
+                         [&page, style] { page.write([style](ToolStyles& s) { s.cutout = style; }, true); });
+        layout->addWidget(button, i / 2, i % 2);
+    }
+    page.addRow(QStringLiteral("Presets"), grid);
 }
 
 } // namespace
@@ -231,6 +267,7 @@ void cutout(StylePage& page) {
         edges.append({cutOutEdgeStyleDisplayName(e), e, {}});
     }
     page.choice(QStringLiteral("Edge"), c(&CutOutToolStyle::edgeStyle), edges, Look::segmented);
+    cutoutTiles(page);
     auto decorated = [](const ToolStyles& s) { return s.cutout.edgeStyle != CutOutEdgeStyle::straight; };
     page.beginCondition(decorated);
     page.number(QStringLiteral("Edge density"), c(&CutOutToolStyle::density),

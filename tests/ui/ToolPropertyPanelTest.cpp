@@ -308,6 +308,30 @@ TEST_F(ToolPropertyPanelTest, EditingTheSelectedArrowIsOneUndoStepPerEdit) {
     EXPECT_EQ(vm.undoStack().size(), undoBefore);
 }
 
+TEST_F(ToolPropertyPanelTest, ArrangementButtonsMoveAndLockTheSelection) {
+    auto bottom = drawArrow({10, 10}, {100, 10});
+    auto top = drawArrow({10, 50}, {100, 50});
+    vm.setCurrentTool(ToolKind::selection);
+    vm.selectLayer(bottom);
+    ArrangementButtons* arrange = panel.arrangement();
+    EXPECT_FALSE(arrange->sendToBackButton()->isEnabled());
+    ASSERT_TRUE(arrange->bringForwardButton()->isEnabled());
+    arrange->bringForwardButton()->click();
+    EXPECT_EQ(vm.layers().last(), bottom);
+    EXPECT_FALSE(arrange->bringToFrontButton()->isEnabled()); // now on top
+    EXPECT_TRUE(arrange->sendToBackButton()->isEnabled());
+
+    EXPECT_FALSE(arrange->unlockAllButton()->isEnabled());
+    arrange->lockButton()->click();
+    EXPECT_TRUE(bottom->isLocked);
+    EXPECT_EQ(vm.selectedLayer(), nullptr);
+    EXPECT_FALSE(arrange->lockButton()->isEnabled());
+    ASSERT_TRUE(arrange->unlockAllButton()->isEnabled());
+    arrange->unlockAllButton()->click();
+    EXPECT_FALSE(bottom->isLocked);
+    EXPECT_FALSE(top->isLocked);
+}
+
 TEST_F(ToolPropertyPanelTest, EditingTheSelectedCutOutReplacesIt) {
     auto cut = std::make_shared<CutOutLayer>(QRectF(0, 100, 320, 30), CutOutOrientation::horizontal,
                                              CutOutEdgeStyle::torn, 1, 1);
@@ -329,6 +353,21 @@ TEST_F(ToolPropertyPanelTest, EditingTheSelectedCutOutReplacesIt) {
     EXPECT_DOUBLE_EQ(replaced->depth(), 1.7);
     EXPECT_EQ(replaced->edgeStyle(), CutOutEdgeStyle::zigzag);
     EXPECT_EQ(vm.undoStack().size(), undoBefore + 2);
+
+    // A preset tile sets edge, density and depth at once: one more step.
+    QWidget* presets = page()->control(QStringLiteral("Presets"));
+    ASSERT_NE(presets, nullptr);
+    for (QPushButton* tile : presets->findChildren<QPushButton*>()) {
+        if (tile->text() == QStringLiteral("Wave")) {
+            tile->click();
+        }
+    }
+    replaced = std::dynamic_pointer_cast<CutOutLayer>(vm.selectedLayer());
+    EXPECT_EQ(replaced->edgeStyle(), CutOutEdgeStyle::wave);
+    EXPECT_DOUBLE_EQ(replaced->density(), 0.8);
+    EXPECT_DOUBLE_EQ(replaced->depth(), 1.0);
+    EXPECT_EQ(vm.styles().cutout.edgeStyle, CutOutEdgeStyle::wave);
+    EXPECT_EQ(vm.undoStack().size(), undoBefore + 3);
 }
 
 TEST_F(ToolPropertyPanelTest, MosaicAndBlurOfferSmartRedact) {
