@@ -97,6 +97,7 @@ ColorField* StylePage::color(const QString& caption, StyleField<QColor> field) {
 ColorField* StylePage::optionalColor(const QString& caption, StyleField<std::optional<QColor>> field,
                                      const QString& defaultText) {
     auto* control = new ColorField(defaultText, this);
+    control->picker()->setToolTip(caption);
     connect(control, &ColorField::edited, this, [this, field](const std::optional<QColor>& c) {
         write_([field, c](ToolStyles& s) { field(s) = c; }, true);
     });

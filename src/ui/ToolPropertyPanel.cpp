@@ -10,9 +10,15 @@
 #include "ui/StylePage.h"
 #include "ui/ToolPages.h"
 
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace mebo {
@@ -166,6 +172,17 @@ ToolPropertyPanel::~ToolPropertyPanel() {
 
 QSize ToolPropertyPanel::sizeHint() const {
     return {260, 480};
+}
+
+bool ToolPropertyPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (w && !w->hasFocus()) {
+            QCoreApplication::sendEvent(scroll_->verticalScrollBar(), event);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ToolPropertyPanel::setEditor(EditorVM* editor) {
@@ -337,6 +354,13 @@ StylePage* ToolPropertyPanel::buildPage(ToolKind tool) {
         connect(redact, &QPushButton::clicked, this, &ToolPropertyPanel::smartRedactRequested);
     }
     page->finish();
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractSlider*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
+            qobject_cast<QComboBox*>(w)) {
+            w->setFocusPolicy(Qt::StrongFocus);
+            w->installEventFilter(this);
+        }
+    }
     page->hide();
     pages_->addWidget(page);
     return page;

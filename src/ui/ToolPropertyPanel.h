@@ -54,6 +54,11 @@ public:
 
     QSize sizeHint() const override;
 
+protected:
+    // A wheel turn over an unfocused slider, number box or menu scrolls the panel instead of
+    // changing the setting under the pointer.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // The mosaic (or blur) panel's "Smart Redact" button.
     void smartRedactRequested();

@@ -32,10 +32,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -466,6 +468,24 @@ TEST_F(ToolPropertyPanelTest, FillModesShowTheirOwnSettingsAndTheBusyLine) {
     ASSERT_TRUE(test::waitUntil([&] { return !vm.regionBusy(); }));
     EXPECT_FALSE(busy->isVisibleTo(&panel));
     EXPECT_EQ(vm.layers().size(), 1);
+}
+
+TEST_F(ToolPropertyPanelTest, WheelOverAnUnfocusedControlScrollsThePanel) {
+    vm.setCurrentTool(ToolKind::callout); // a long page
+    panel.resize(260, 300);
+    panel.show();
+    test::drainEvents();
+    QScrollBar* bar = panel.findChild<QScrollArea*>()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    SliderField* padding = control<SliderField>(QStringLiteral("Padding"));
+    const double before = vm.styles().callout.padding;
+    const QPointF at(10, 5);
+    QWheelEvent wheel(at, padding->slider()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(padding->slider(), &wheel);
+    EXPECT_EQ(vm.styles().callout.padding, before);
+    EXPECT_GT(bar->value(), 0);
+    panel.hide();
 }
 
 // Every page fits the panel's width in both appearances (no control pushed past the edge).
