@@ -55,6 +55,8 @@ public:
     platform::Workspace& workspace() { return *workspace_; }
     platform::Dialogs& dialogs() { return *dialogsInUse_; }
     ShutterSoundPlayer& shutter() { return *shutter_; }
+    // The sound output; null unless asked for in the options.
+    platform::SoundPlayer* soundPlayer() { return sound_.get(); }
     ThumbnailCache& thumbnails() { return *thumbnails_; }
     HistoryStore& history() { return *history_; }
     ImageStore& images() { return *images_; }

@@ -8,12 +8,15 @@
 #include "app/SingleInstance.h"
 #include "app/UpdateCheckHook.h"
 #include "capture/CaptureMgr.h"
+#include "document/CustomStampMgr.h"
 #include "main/AppServices.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"
 #include "main/MainWindowSlot.h"
 #include "main/SignalQuitter.h"
+#include "main/TextRecognitionModule.h"
+#include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/PortalColorScheme.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
@@ -84,6 +87,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             urls << a;
         }
     }
+    // Text recognition runs in this process; its OpenMP threads only slow it down (restarts once).
+    runtime::limitOpenMpThreads(argv);
     runtime::setVerbose(true); // the desktop application always writes the system log
     runtime::nameApplication();
     waitForRelaunchingInstance();
@@ -143,7 +148,16 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     auto startFromMenu = [&capture](CaptureMode mode) {
         capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
     };
-    MainWindow mainWindow(cfg, mainVM, services.history(), services.clipboardSvc(), startFromMenu);
+    CustomStampMgr stamps;
+    EditorPage::Services editing;
+    editing.recognizer = loadTextRecognizer();
+    editing.names = std::make_shared<platform::GazetteerNameTagger>();
+    editing.sound = services.soundPlayer();
+    editing.clipboard = &services.clipboard();
+    editing.stamps = &stamps;
+    MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),
+                                               services.clipboardSvc(), &services.workspace(), editing,
+                                               startFromMenu});
     mainWidget = &mainWindow;
     mainWindowSlot.setTarget(&mainWindow);
     struct SlotReset {

@@ -314,11 +314,15 @@ void EditorCanvas::paintEvent(QPaintEvent* event) {
     const QRectF viewed = viewedRect();
     const double s = scale();
 
-    // A soft shadow under the picture.
-    p.setPen(Qt::NoPen);
-    for (int i = 1; i <= 4; ++i) {
-        p.setBrush(QColor(0, 0, 0, 14));
-        p.drawRoundedRect(pic.adjusted(-i, -i + 2, i, i + 2), i, i);
+    // A soft shadow under the picture (not needed for repaints inside it).
+    if (!pic.contains(QRectF(event->rect()))) {
+        p.setPen(Qt::NoPen);
+        p.setRenderHint(QPainter::Antialiasing);
+        for (int i = 1; i <= 4; ++i) {
+            p.setBrush(QColor(0, 0, 0, 14));
+            p.drawRoundedRect(pic.adjusted(-i, -i + 2, i, i + 2), i, i);
+        }
+        p.setRenderHint(QPainter::Antialiasing, false);
     }
     if (editor_->baseImage().hasAlphaChannel()) {
         p.fillRect(pic, checkerBrush());

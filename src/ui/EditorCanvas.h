@@ -4,13 +4,12 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QTextEdit;
 
 namespace mebo {
 

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureMode.h"
 #include "document/ToolKind.h"
+#include "editor/EditorVM.h"
 #include "ui/ToolIcons.h"
 
 #include <QHash>

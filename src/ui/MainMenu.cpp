@@ -40,6 +40,7 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
         sep(app),
         {app, QObject::tr("Quit Mebo"), kQuit, {ctrl("Ctrl+Q")}},
 
+        {file, QObject::tr("Open Image..."), QStringLiteral("openImage:"), {ctrl("Ctrl+O")}},
         {file, QObject::tr("Open Video..."), QStringLiteral("openVideo:"), {}},
         {file, QObject::tr("Open Project..."), QStringLiteral("openProject:"), {}},
         sep(file),
@@ -95,6 +96,8 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
         {view, QObject::tr("Zoom Out"), QStringLiteral("zoomOut:"), {ctrl("Ctrl+-")}},
         {view, QObject::tr("Zoom to Fit"), QStringLiteral("zoomToFit:"), {ctrl("Ctrl+0")}},
         {view, QObject::tr("Actual Size"), QStringLiteral("actualSize:"), {ctrl("Ctrl+1")}},
+        sep(view),
+        {view, QObject::tr("Show Library"), QStringLiteral("showLibrary:"), {ctrl("Ctrl+Shift+H")}},
     };
 }
 

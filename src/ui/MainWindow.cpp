@@ -1,71 +1,144 @@
 #include "ui/MainWindow.h"
 
-#include "app/AppLogger.h"
 #include "app/Cfg.h"
 #include "app/EditorMenuCommand.h"
 #include "app/MainWindowVM.h"
 #include "capture/ClipboardSvc.h"
 #include "editor/EditorVM.h"
 #include "library/HistoryStore.h"
+#include "platform/Workspace.h"
+#include "ui/EditorCanvas.h"
+#include "ui/EditorToolBar.h"
+#include "ui/HistoryView.h"
 #include "ui/StatusIcon.h"
+#include "ui/ThumbnailStrip.h"
+#include "ui/ToolShortcutFilter.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QSplitter>
 #include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace mebo {
 
 namespace {
-constexpr double kZoomStep = 1.25;
-constexpr double kMinZoom = 0.05;
-constexpr double kMaxZoom = 16.0;
+
+constexpr int kFlashMs = 3000;
+
+// Whether Qt can read the file as an image (by its content, not its name).
+bool isReadableImage(const QString& path) {
+    QImageReader reader(path);
+    return QFileInfo(path).isFile() && reader.canRead();
+}
+
+QStringList localFiles(const QMimeData* mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls()) {
+        return files;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile()) {
+            files << url.toLocalFile();
+        }
+    }
+    return files;
+}
+
 } // namespace
 
-MainWindow::MainWindow(Cfg& cfg, MainWindowVM& vm, HistoryStore& history, ClipboardSvc& clipboard,
-                       std::function<void(CaptureMode)> startCapture, QWidget* parent)
-    : QMainWindow(parent), cfg_(cfg), vm_(vm), history_(history), clipboard_(clipboard) {
+MainWindow::MainWindow(Services services, QWidget* parent) : QMainWindow(parent), s_(std::move(services)) {
     setWindowTitle(QStringLiteral("Mebo"));
     setWindowIcon(StatusIcon::application());
     setObjectName(QStringLiteral("MeboMainWindow"));
-    resize(1100, 720);
+    setAcceptDrops(true);
+    resize(1360, 860);
 
-    pages_ = new QStackedWidget(this);
-    pages_->addWidget(buildEmptyPage(std::move(startCapture)));
-    scroll_ = new QScrollArea(pages_);
-    scroll_->setAlignment(Qt::AlignCenter);
-    scroll_->setWidgetResizable(false);
-    scroll_->setBackgroundRole(QPalette::Dark);
-    image_ = new QLabel;
-    image_->setAlignment(Qt::AlignCenter);
-    scroll_->setWidget(image_);
-    pages_->addWidget(scroll_);
-    setCentralWidget(pages_);
+    buildToolBar();
 
-    connect(&vm_, &MainWindowVM::modeChanged, this, [this] {
-        if (EditorVM* editor = vm_.editor()) {
-            connect(editor, &EditorVM::layersChanged, this, &MainWindow::refreshImage, Qt::UniqueConnection);
-            connect(editor, &EditorVM::baseImageChanged, this, &MainWindow::refreshImage,
-                    Qt::UniqueConnection);
-            connect(editor, &EditorVM::canvasRectChanged, this, &MainWindow::refreshImage,
-                    Qt::UniqueConnection);
+    platform::Workspace* workspace = s_.workspace;
+    const auto reveal = [workspace](const QString& path) {
+        if (workspace) {
+            workspace->revealFile(path);
         }
-        refreshImage();
+    };
+    strip_ = new ThumbnailStrip(s_.history, s_.thumbnails, reveal);
+    connect(strip_, &ThumbnailStrip::openRequested, this, &MainWindow::openEntry);
+
+    pages_ = new QStackedWidget;
+    emptyPage_ = buildEmptyPage();
+    pages_->addWidget(emptyPage_);
+    editorPage_ = new EditorPage(s_.editing);
+    pages_->addWidget(editorPage_);
+    historyView_ = new HistoryView(s_.history, s_.thumbnails, reveal);
+    connect(historyView_, &HistoryView::openRequested, this, &MainWindow::openEntry);
+    pages_->addWidget(historyView_);
+
+    auto* split = new QSplitter(Qt::Horizontal);
+    split->setChildrenCollapsible(false);
+    split->addWidget(strip_);
+    split->addWidget(pages_);
+    split->setStretchFactor(1, 1);
+    setCentralWidget(split);
+
+    status_ = new QLabel;
+    sizeLabel_ = new QLabel;
+    stateLabel_ = new QLabel;
+    stateLabel_->setObjectName(QStringLiteral("editState"));
+    statusBar()->addWidget(status_, 1);
+    statusBar()->addPermanentWidget(sizeLabel_);
+    statusBar()->addPermanentWidget(stateLabel_);
+
+    connect(editorPage_->canvas(), &EditorCanvas::zoomChanged, this, &MainWindow::refreshZoom);
+    connect(&s_.vm, &MainWindowVM::modeChanged, this, &MainWindow::applyMode);
+    connect(&s_.history, &HistoryStore::entriesChanged, this, &MainWindow::refreshStatus);
+    connect(&s_.cfg, &Cfg::changed, this, [this](const QString& key) {
+        if (key.contains(QLatin1String("shortcut"), Qt::CaseInsensitive)) {
+            updateToolShortcuts();
+        }
     });
-    refreshImage();
+    toolKeyFilter_ = new ToolShortcutFilter(toolKeys_, this);
+    updateToolShortcuts();
+    applyMode();
 }
 
 MainWindow::~MainWindow() = default;
 
-QWidget* MainWindow::buildEmptyPage(std::function<void(CaptureMode)> startCapture) {
+EditorCanvas* MainWindow::canvas() const {
+    return editorPage_->canvas();
+}
+
+void MainWindow::buildToolBar() {
+    EditorToolBar::Callbacks cb;
+    cb.capture = [this](CaptureMode mode) { s_.startCapture(mode); };
+    cb.undo = [this] { performCommand(QStringLiteral("undo:")); };
+    cb.redo = [this] { performCommand(QStringLiteral("redo:")); };
+    cb.recognizeText = [this] { editorPage_->recognizeText(); };
+    cb.recognizeRegion = [this] { editorPage_->recognizeRegion(); };
+    cb.zoomIn = [this] { canvas()->zoomIn(); };
+    cb.zoomOut = [this] { canvas()->zoomOut(); };
+    cb.zoomToFit = [this] { canvas()->zoomToFit(); };
+    cb.actualSize = [this] { canvas()->actualSize(); };
+    cb.showLibrary = [this](bool shown) { showLibrary(shown); };
+    cb.openImage = [this] { openImageDialog(); };
+    toolBar_ = new EditorToolBar(s_.cfg, std::move(cb), this);
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+QWidget* MainWindow::buildEmptyPage() {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->addStretch(3);
@@ -84,13 +157,17 @@ QWidget* MainWindow::buildEmptyPage(std::function<void(CaptureMode)> startCaptur
     folderHint_->setAlignment(Qt::AlignCenter);
     folderHint_->setForegroundRole(QPalette::PlaceholderText);
     layout->addWidget(folderHint_);
+    auto* dropHint = new QLabel(tr("Pick a capture on the left, or drop an image here."));
+    dropHint->setAlignment(Qt::AlignCenter);
+    dropHint->setForegroundRole(QPalette::PlaceholderText);
+    layout->addWidget(dropHint);
     layout->addSpacing(12);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     auto addButton = [&](const QString& text, CaptureMode mode) {
         auto* b = new QPushButton(text);
         b->setMinimumWidth(180);
-        connect(b, &QPushButton::clicked, this, [startCapture, mode] { startCapture(mode); });
+        connect(b, &QPushButton::clicked, this, [this, mode] { s_.startCapture(mode); });
         buttons->addWidget(b);
     };
     addButton(tr("Capture Area / Window"), CaptureMode::area);
@@ -101,8 +178,115 @@ QWidget* MainWindow::buildEmptyPage(std::function<void(CaptureMode)> startCaptur
     return page;
 }
 
+// --- what is shown -----------------------------------------------------------------------------
+
+void MainWindow::applyMode() {
+    const std::shared_ptr<EditorVM>& editor = s_.vm.mode().sharedImageEditor();
+    editorPage_->setEditor(editor);
+    toolBar_->setEditor(editor.get());
+    const auto& entry = s_.vm.currentEntry();
+    const QString id = entry ? entry->id : QString();
+    strip_->setCurrentEntryId(id);
+    historyView_->setCurrentEntryId(id);
+    if (editor) {
+        connect(editor.get(), &EditorVM::historyChanged, this, &MainWindow::refreshStatus,
+                Qt::UniqueConnection);
+        connect(editor.get(), &EditorVM::layersChanged, this, &MainWindow::refreshStatus,
+                Qt::UniqueConnection);
+        connect(editor.get(), &EditorVM::baseImageChanged, this, &MainWindow::refreshStatus,
+                Qt::UniqueConnection);
+        connect(editor.get(), &EditorVM::canvasRectChanged, this, &MainWindow::refreshStatus,
+                Qt::UniqueConnection);
+    }
+    if (!isLibraryShown()) {
+        pages_->setCurrentWidget(editor ? static_cast<QWidget*>(editorPage_) : emptyPage_);
+    }
+    if (editor && isVisible() && !isLibraryShown()) {
+        toolKeyFilter_->install();
+    } else {
+        toolKeyFilter_->remove();
+    }
+    refreshStatus();
+    refreshZoom();
+}
+
+void MainWindow::showLibrary(bool shown) {
+    if (shown) {
+        pages_->setCurrentWidget(historyView_);
+        toolKeyFilter_->remove();
+    } else {
+        pages_->setCurrentWidget(s_.vm.editor() ? static_cast<QWidget*>(editorPage_) : emptyPage_);
+        if (s_.vm.editor() && isVisible()) {
+            toolKeyFilter_->install();
+        }
+    }
+    toolBar_->setLibraryShown(shown);
+}
+
+bool MainWindow::isLibraryShown() const {
+    return pages_->currentWidget() == historyView_;
+}
+
+void MainWindow::refreshStatus() {
+    EditorVM* editor = s_.vm.editor();
+    const auto& entry = s_.vm.currentEntry();
+    if (!editor) {
+        setWindowTitle(QStringLiteral("Mebo"));
+        sizeLabel_->clear();
+        stateLabel_->clear();
+        const int count = int(s_.history.entries().size());
+        status_->setText(count == 1 ? tr("1 capture in the library")
+                                    : tr("%1 captures in the library").arg(count));
+        return;
+    }
+    const QString name = entry ? QFileInfo(entry->filename).fileName() : tr("Image");
+    setWindowTitle(QStringLiteral("%1 — Mebo").arg(name));
+    const QSize size = editor->canvasRect().toAlignedRect().size();
+    sizeLabel_->setText(QStringLiteral("%1 × %2 px").arg(size.width()).arg(size.height()));
+    if (editor->hasUnsavedChanges()) {
+        stateLabel_->setText(tr("Edited"));
+    } else if (entry && entry->hasMeboSidecar) {
+        stateLabel_->setText(tr("Saved"));
+    } else {
+        stateLabel_->clear();
+    }
+    if (status_->property("flashing").toBool()) {
+        return;
+    }
+    const int layers = int(editor->layers().size());
+    status_->setText(layers == 1 ? tr("%1 · 1 layer").arg(name) : tr("%1 · %2 layers").arg(name).arg(layers));
+}
+
+void MainWindow::flash(const QString& message) {
+    status_->setText(message);
+    status_->setProperty("flashing", true);
+    QPointer<MainWindow> self(this);
+    QTimer::singleShot(kFlashMs, this, [self, message] {
+        if (self && self->status_->text() == message) {
+            self->status_->setProperty("flashing", false);
+            self->refreshStatus();
+        }
+    });
+}
+
+void MainWindow::refreshZoom() {
+    toolBar_->setZoomText(s_.vm.editor() ? QStringLiteral("%1%").arg(qRound(canvas()->scale() * 100))
+                                         : QString());
+}
+
+void MainWindow::updateToolShortcuts() {
+    toolKeys_.setToolShortcuts(s_.cfg, [this](ToolKind tool) {
+        if (EditorVM* editor = s_.vm.editor(); editor && !editor->isTextEditing()) {
+            editor->setCurrentTool(tool);
+        }
+    });
+}
+
+// --- opening -----------------------------------------------------------------------------------
+
 void MainWindow::showMainWindow() {
-    folderHint_->setText(tr("Captures are saved in %1").arg(QDir::toNativeSeparators(cfg_.saveDirectory())));
+    folderHint_->setText(
+        tr("Captures are saved in %1").arg(QDir::toNativeSeparators(s_.cfg.saveDirectory())));
     show();
     raise();
     activateWindow();
@@ -111,7 +295,7 @@ void MainWindow::showMainWindow() {
 void MainWindow::openNewCapture(const QString& path, const QString& itemId, const CaptureResult&) {
     const bool wasHidden = captureInProgress_;
     captureInProgress_ = false;
-    if (wasHidden || cfg_.openEditorAfterCapture()) {
+    if (wasHidden || s_.cfg.openEditorAfterCapture()) {
         showMainWindow();
         if (rememberedFrame_) {
             setGeometry(*rememberedFrame_);
@@ -121,120 +305,205 @@ void MainWindow::openNewCapture(const QString& path, const QString& itemId, cons
     // The history entry is added right after this returns; open the item from it then.
     QPointer<MainWindow> self(this);
     QTimer::singleShot(0, this, [self, path, itemId] {
-        if (self) {
-            self->openEntry(path, itemId);
+        if (!self) {
+            return;
+        }
+        for (const HistoryEntry& entry : self->s_.history.entries()) {
+            if (entry.id == itemId) {
+                self->openEntry(entry);
+                return;
+            }
+        }
+        self->openImageFiles({path});
+    });
+}
+
+void MainWindow::openEntry(const HistoryEntry& entry) {
+    QPointer<MainWindow> self(this);
+    s_.vm.switchToItem(entry, [self](bool switched) {
+        if (self && switched) {
+            self->showLibrary(false);
+            self->canvas()->setFocus();
+        } else if (self) {
+            // Staying: the strip marks the item still being edited.
+            const auto& current = self->s_.vm.currentEntry();
+            self->strip_->setCurrentEntryId(current ? current->id : QString());
         }
     });
 }
 
-void MainWindow::openEntry(const QString& path, const QString& itemId) {
-    for (const HistoryEntry& entry : history_.entries()) {
-        if (entry.id == itemId) {
-            vm_.switchToItem(entry, [](bool) {});
-            return;
+bool MainWindow::openImageFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (!isReadableImage(path)) {
+            continue;
         }
+        QPointer<MainWindow> self(this);
+        s_.vm.switchToImageFile(path, [self, path](bool switched) {
+            if (self && switched) {
+                self->showLibrary(false);
+                self->flash(tr("Opened %1").arg(QFileInfo(path).fileName()));
+            }
+        });
+        return true;
     }
-    vm_.openImageFile(path);
+    return false;
 }
 
-void MainWindow::refreshImage() {
-    EditorVM* editor = vm_.editor();
-    if (!editor) {
-        pages_->setCurrentIndex(0);
-        image_->clear();
-        return;
-    }
-    pages_->setCurrentIndex(1);
-    const QImage picture = editor->flattened();
-    QSize size = picture.size();
-    if (zoom_) {
-        size = (QSizeF(size) * *zoom_).toSize();
-    } else {
-        const QSize room = scroll_->viewport()->size() - QSize(24, 24);
-        if (size.width() > room.width() || size.height() > room.height()) {
-            size = size.scaled(room, Qt::KeepAspectRatio);
+void MainWindow::openImageDialog() {
+    const QString start = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    auto* dialog = new QFileDialog(this, tr("Open Image"), start,
+                                   tr("Images (*.png *.jpg *.jpeg *.bmp *.gif *.webp *.tif *.tiff)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) {
+        if (!openImageFiles({file})) {
+            flash(tr("%1 is not an image Mebo can read.").arg(QFileInfo(file).fileName()));
         }
-    }
-    image_->setPixmap(QPixmap::fromImage(picture).scaled(size.expandedTo(QSize(1, 1)), Qt::IgnoreAspectRatio,
-                                                         Qt::SmoothTransformation));
-    image_->resize(image_->pixmap().size());
+    });
+    dialog->open();
 }
 
-void MainWindow::setZoom(std::optional<double> zoom) {
-    if (zoom) {
-        zoom = std::clamp(*zoom, kMinZoom, kMaxZoom);
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    const QStringList files = localFiles(event->mimeData());
+    if (std::any_of(files.begin(), files.end(), isReadableImage)) {
+        event->acceptProposedAction();
     }
-    zoom_ = zoom;
-    refreshImage();
 }
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (openImageFiles(localFiles(event->mimeData()))) {
+        event->acceptProposedAction();
+    }
+}
+
+// --- save, copy, paste -------------------------------------------------------------------------
 
 bool MainWindow::showsMedia() const {
-    const auto kind = vm_.mode().kind();
+    const auto kind = s_.vm.mode().kind();
     return kind == EditorMode::Kind::image || kind == EditorMode::Kind::video;
 }
 
 void MainWindow::save() {
-    vm_.save();
+    if (!s_.vm.editor()) {
+        return;
+    }
+    canvas()->commitTextEdit();
+    if (!s_.vm.currentEntry()) {
+        saveAs(); // an image from outside the library has no sidecar: export it
+        return;
+    }
+    if (s_.vm.save()) {
+        flash(tr("Saved"));
+    }
+    refreshStatus();
 }
 
 void MainWindow::saveAs() {
-    if (!vm_.editor()) {
+    if (!s_.vm.editor()) {
         return;
     }
-    auto* dialog = new QFileDialog(this, tr("Save As"), QDir::homePath(), tr("PNG image (*.png)"));
+    canvas()->commitTextEdit();
+    QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (!QFileInfo(start).isDir()) {
+        start = QDir::homePath();
+    }
+    const auto& entry = s_.vm.currentEntry();
+    const QString name = entry ? QFileInfo(entry->filename).completeBaseName() : tr("Annotated");
+    auto* dialog = new QFileDialog(this, tr("Save As"), QDir(start).filePath(name + QStringLiteral(".png")),
+                                   tr("PNG image (*.png)"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setDefaultSuffix(QStringLiteral("png"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this](const QString& file) { vm_.saveAs(file, [](bool) {}); });
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) {
+        QPointer<MainWindow> self(this);
+        s_.vm.saveAs(file, [self, file](bool ok) {
+            if (self && ok) {
+                self->flash(tr("Exported to %1").arg(QDir::toNativeSeparators(file)));
+                self->refreshStatus();
+            }
+        });
+    });
     dialog->open();
 }
 
 bool MainWindow::copyCurrentMedia() {
-    EditorVM* editor = vm_.editor();
+    EditorVM* editor = s_.vm.editor();
     if (!editor) {
         return false;
     }
-    return clipboard_.copyImage(editor->flattened(), QStringLiteral("main window"));
+    canvas()->commitTextEdit();
+    const bool copied = s_.clipboard.copyImage(editor->flattened(), QStringLiteral("main window"));
+    if (copied) {
+        flash(tr("Copied to clipboard"));
+    }
+    return copied;
 }
 
 bool MainWindow::pasteImageIntoCanvas() {
-    EditorVM* editor = vm_.editor();
-    if (!editor) {
+    EditorVM* editor = s_.vm.editor();
+    if (!editor || isLibraryShown()) {
         return false;
     }
     const QImage image = QGuiApplication::clipboard()->image();
     if (image.isNull()) {
         return false;
     }
+    editor->setCurrentTool(ToolKind::selection); // the pasted layer comes selected, ready to move
     editor->pasteImage(image);
     return true;
 }
 
+// --- menu commands -----------------------------------------------------------------------------
+
 bool MainWindow::performCommand(const QString& selector) {
+    if (selector == QLatin1String("openImage:")) {
+        openImageDialog();
+        return true;
+    }
+    if (selector == QLatin1String("showLibrary:")) {
+        showLibrary(!isLibraryShown());
+        return true;
+    }
+    if (!s_.vm.editor()) {
+        return false;
+    }
+    // The Delete key of the strip or the library belongs to the item under it.
+    if (selector == QLatin1String("deleteSelection:")) {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && (strip_->isAncestorOf(focus) || historyView_->isAncestorOf(focus))) {
+            return false;
+        }
+    }
     if (selector == QLatin1String("zoomIn:")) {
-        setZoom(zoom_.value_or(1.0) * kZoomStep);
+        canvas()->zoomIn();
         return true;
     }
     if (selector == QLatin1String("zoomOut:")) {
-        setZoom(zoom_.value_or(1.0) / kZoomStep);
+        canvas()->zoomOut();
         return true;
     }
     if (selector == QLatin1String("zoomToFit:")) {
-        setZoom(std::nullopt);
+        canvas()->zoomToFit();
         return true;
     }
     if (selector == QLatin1String("actualSize:")) {
-        setZoom(1.0);
+        canvas()->actualSize();
         return true;
     }
-    EditorVM* editor = vm_.editor();
-    return editor && EditorMenuCommand::isEnabled(*editor, selector) &&
-           EditorMenuCommand::perform(*editor, selector);
+    EditorVM& editor = *s_.vm.editor();
+    if (selector == QLatin1String("undo:") || selector == QLatin1String("redo:")) {
+        canvas()->commitTextEdit();
+    }
+    return EditorMenuCommand::isEnabled(editor, selector) && EditorMenuCommand::perform(editor, selector);
 }
 
 bool MainWindow::isCommandEnabled(const QString& selector) const {
-    const bool image = vm_.editor() != nullptr;
+    const bool image = s_.vm.editor() != nullptr;
+    if (selector == QLatin1String("openImage:") || selector == QLatin1String("showLibrary:")) {
+        return true;
+    }
     if (selector.startsWith(QLatin1String("zoom")) || selector == QLatin1String("actualSize:")) {
         return image;
     }
@@ -244,9 +513,11 @@ bool MainWindow::isCommandEnabled(const QString& selector) const {
     if (selector == QLatin1String("copy:") || selector == QLatin1String("paste:")) {
         return true; // text fields take them too
     }
-    EditorVM* editor = vm_.editor();
+    EditorVM* editor = s_.vm.editor();
     return editor && EditorMenuCommand::isEnabled(*editor, selector);
 }
+
+// --- window ------------------------------------------------------------------------------------
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing a window never quits; the application stays in the tray.
@@ -254,11 +525,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     hide();
 }
 
-void MainWindow::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    if (!zoom_) {
-        refreshImage();
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (s_.vm.editor() && !isLibraryShown()) {
+        toolKeyFilter_->install();
     }
+}
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    toolKeyFilter_->remove();
 }
 
 } // namespace mebo

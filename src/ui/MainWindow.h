@@ -1,32 +1,55 @@
 #pragma once
 
+#include "app/KeyboardShortcutHandler.h"
 #include "app/MediaCommandTarget.h"
 #include "capture/CaptureMode.h"
 #include "capture/MainWindowLink.h"
+#include "library/HistoryEntry.h"
+#include "ui/EditorPage.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <optional>
 
 class QLabel;
-class QScrollArea;
 class QStackedWidget;
 
 namespace mebo {
 
 class Cfg;
 class ClipboardSvc;
+class EditorCanvas;
+class EditorToolBar;
 class HistoryStore;
+class HistoryView;
 class MainWindowVM;
+class ThumbnailCache;
+class ThumbnailStrip;
+class ToolShortcutFilter;
+namespace platform {
+class Workspace;
+}
 
-// The main window: the open capture and the main menu. It is what the capture coordinator hides
-// and restores (MainWindowLink) and the target of the save, copy and paste keys. Closing it only
-// hides it. Main thread only.
+// The main window: the toolbar, the strip of captures, the editor (canvas and tool panel) or the
+// library, and the status bar. It is what the capture coordinator hides and restores
+// (MainWindowLink) and the target of the save, copy and paste keys. Closing it only hides it.
+// The window shows the model's state and forwards the user's requests; the rules live in
+// MainWindowVM and EditorVM. Main thread only.
 class MainWindow : public QMainWindow, public MainWindowLink, public MediaCommandTarget {
     Q_OBJECT
 public:
-    MainWindow(Cfg& cfg, MainWindowVM& vm, HistoryStore& history, ClipboardSvc& clipboard,
-               std::function<void(CaptureMode)> startCapture, QWidget* parent = nullptr);
+    struct Services {
+        Cfg& cfg;
+        MainWindowVM& vm;
+        HistoryStore& history;
+        ThumbnailCache& thumbnails;
+        ClipboardSvc& clipboard;
+        platform::Workspace* workspace = nullptr; // "Show in Folder"; may be null
+        EditorPage::Services editing;
+        std::function<void(CaptureMode)> startCapture;
+    };
+
+    explicit MainWindow(Services services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // MainWindowLink
@@ -52,30 +75,53 @@ public:
     bool performCommand(const QString& selector);
     bool isCommandEnabled(const QString& selector) const;
 
-    // The zoom factor of the image view; nothing while it fits the window.
-    std::optional<double> zoom() const { return zoom_; }
+    // Opens image files from outside the library (the first readable one); false when none is an image.
+    bool openImageFiles(const QStringList& paths);
+    // The library page instead of the editor, or back.
+    void showLibrary(bool shown);
+    bool isLibraryShown() const;
+
+    EditorToolBar* editorToolBar() const { return toolBar_; }
+    EditorPage* editorPage() const { return editorPage_; }
+    EditorCanvas* canvas() const;
+    ThumbnailStrip* strip() const { return strip_; }
+    HistoryView* historyView() const { return historyView_; }
+    QLabel* statusText() const { return status_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    QWidget* buildEmptyPage(std::function<void(CaptureMode)> startCapture);
-    void openEntry(const QString& path, const QString& itemId);
-    void refreshImage();
-    void setZoom(std::optional<double> zoom);
+    QWidget* buildEmptyPage();
+    void buildToolBar();
+    void applyMode();
+    void openEntry(const HistoryEntry& entry);
+    void openImageDialog();
+    void refreshStatus();
+    void refreshZoom();
+    // A short message in the status bar.
+    void flash(const QString& message);
+    void updateToolShortcuts();
 
-    Cfg& cfg_;
-    MainWindowVM& vm_;
-    HistoryStore& history_;
-    ClipboardSvc& clipboard_;
+    Services s_;
     QStackedWidget* pages_ = nullptr;
-    QScrollArea* scroll_ = nullptr;
-    QLabel* image_ = nullptr;
+    QWidget* emptyPage_ = nullptr;
     QLabel* folderHint_ = nullptr;
+    EditorPage* editorPage_ = nullptr;
+    HistoryView* historyView_ = nullptr;
+    ThumbnailStrip* strip_ = nullptr;
+    EditorToolBar* toolBar_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* sizeLabel_ = nullptr;
+    QLabel* stateLabel_ = nullptr;
+    KeyboardShortcutHandler toolKeys_;
+    ToolShortcutFilter* toolKeyFilter_ = nullptr;
     bool captureInProgress_ = false;
     std::optional<QRect> rememberedFrame_;
-    std::optional<double> zoom_;
 };
 
 } // namespace mebo

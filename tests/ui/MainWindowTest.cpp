@@ -4,14 +4,27 @@
 #include "app/MainWindowVM.h"
 #include "capture/ClipboardSvc.h"
 #include "capture/ImageStore.h"
+#include "document/CustomStampMgr.h"
 #include "editor/EditorVM.h"
 #include "library/HistoryStore.h"
 #include "library/ThumbnailCache.h"
+#include "support/Fakes.h"
 #include "support/TestUtil.h"
+#include "ui/EditorCanvas.h"
+#include "ui/EditorToolBar.h"
+#include "ui/OcrResultWindow.h"
+#include "ui/ThumbnailStrip.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListView>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -51,7 +64,12 @@ protected:
     ClipboardSvc clipboard{clipboardBackend};
     MainWindowVM vm{cfg, history, dialogs};
     QList<CaptureMode> started;
-    MainWindow window{cfg, vm, history, clipboard, [this](CaptureMode m) { started << m; }};
+    std::shared_ptr<test::ScriptedRecognizer> recognizer = std::make_shared<test::ScriptedRecognizer>();
+    CustomStampMgr stamps{tmp.filePath(QStringLiteral("stamps"))};
+    MainWindow window{
+        MainWindow::Services{cfg, vm, history, thumbnails, clipboard, &workspace,
+                             EditorPage::Services{recognizer, nullptr, nullptr, &clipboardBackend, &stamps},
+                             [this](CaptureMode m) { started << m; }}};
 };
 
 TEST_F(MainWindowTest, ANewCaptureOpensInTheWindowAtItsRememberedFrame) {
@@ -100,11 +118,135 @@ TEST_F(MainWindowTest, CopyPasteUndoAndZoomWorkOnTheOpenCapture) {
     EXPECT_FALSE(window.performCommand(QStringLiteral("undo:"))); // nothing left to undo
 
     EXPECT_TRUE(window.performCommand(QStringLiteral("actualSize:")));
-    EXPECT_EQ(window.zoom(), 1.0);
+    EXPECT_EQ(window.canvas()->zoom(), 1.0);
     EXPECT_TRUE(window.performCommand(QStringLiteral("zoomIn:")));
-    EXPECT_DOUBLE_EQ(*window.zoom(), 1.25);
+    EXPECT_DOUBLE_EQ(*window.canvas()->zoom(), 1.25);
     EXPECT_TRUE(window.performCommand(QStringLiteral("zoomToFit:")));
-    EXPECT_FALSE(window.zoom());
+    EXPECT_FALSE(window.canvas()->zoom());
+}
+
+// A drag on the canvas from one image point to another, as the user does it.
+void dragOnCanvas(EditorCanvas& canvas, QPointF from, QPointF to) {
+    const QPoint a = canvas.toWidget(from).toPoint();
+    const QPoint b = canvas.toWidget(to).toPoint();
+    QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mouseMove(&canvas, (a + b) / 2);
+    QTest::mouseMove(&canvas, b);
+    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, b);
+}
+
+void clickStripItem(MainWindow& window, int row) {
+    QListView* list = window.strip()->listView();
+    const QRect r = list->visualRect(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, r.center());
+}
+
+TEST_F(MainWindowTest, LayersDrawnOnTheCanvasAreAutosavedWhenSwitchingAndComeBackFromTheSidecar) {
+    window.resize(1200, 800);
+    window.show();
+    QImage red(400, 300, QImage::Format_RGB32);
+    red.fill(qRgb(200, 40, 40));
+    const QString first = addCapture(red);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == first; }));
+    QImage blue(300, 200, QImage::Format_RGB32);
+    blue.fill(qRgb(40, 40, 200));
+    const QString second = addCapture(blue);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == second; }));
+
+    // The newest is on top of the strip; the first capture is the second row.
+    clickStripItem(window, 1);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == first; }));
+    window.editorToolBar()->toolAction(ToolKind::rect)->trigger();
+    EXPECT_EQ(vm.editor()->currentTool(), ToolKind::rect);
+    dragOnCanvas(*window.canvas(), QPointF(50, 50), QPointF(200, 150));
+    ASSERT_EQ(vm.editor()->layers().size(), 1);
+    EXPECT_NEAR(vm.editor()->layers()[0]->bounds().center().x(), 125, 4);
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("editState"))->text(), QStringLiteral("Edited"));
+
+    clickStripItem(window, 0); // the second capture: the first is autosaved on the way
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == second; }));
+    EXPECT_TRUE(vm.editor()->layers().isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("[MainWindowVM] autosave: ") +
+                             QFileInfo(history.entries()[1].filename).completeBaseName() +
+                             QStringLiteral(".mebo")));
+    const HistoryEntry& stored = history.entries()[1];
+    EXPECT_TRUE(stored.hasMeboSidecar);
+    EXPECT_TRUE(QFileInfo::exists(*vm.sidecarPath(stored)));
+
+    clickStripItem(window, 1);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == first; }));
+    EXPECT_TRUE(log.contains(QStringLiteral("[MainWindowVM] 從 .mebo 加載: ") +
+                             QFileInfo(history.entries()[1].filename).completeBaseName() +
+                             QStringLiteral(".mebo")));
+    ASSERT_EQ(vm.editor()->layers().size(), 1);
+    EXPECT_FALSE(vm.editor()->hasUnsavedChanges());
+    EXPECT_EQ(window.strip()->currentEntryId(), first);
+}
+
+TEST_F(MainWindowTest, DroppedImagesOpenAndTheirAnnotationsAreNotDroppedSilently) {
+    window.show();
+    const QString outside = tmp.filePath(QStringLiteral("outside.png"));
+    QImage image(120, 90, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    ASSERT_TRUE(image.save(outside));
+    const QString text = tmp.filePath(QStringLiteral("notes.png")); // an image's name, not its content
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("not an image");
+    notes.close();
+
+    auto dragEnter = [&](const QString& file) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        return enter.isAccepted();
+    };
+    EXPECT_FALSE(dragEnter(text));
+    ASSERT_TRUE(dragEnter(outside));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(outside)});
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    ASSERT_TRUE(vm.editor());
+    EXPECT_EQ(vm.editor()->baseImage().size(), QSize(120, 90));
+    EXPECT_FALSE(vm.currentEntry()); // not a library item
+
+    // An annotated outside image has no sidecar: leaving it asks first.
+    QImage capture(60, 40, QImage::Format_RGB32);
+    capture.fill(Qt::white);
+    const QString id = addCapture(capture); // opens it, as a new capture does... after the question
+    QImage pasted(10, 10, QImage::Format_ARGB32);
+    pasted.fill(Qt::yellow);
+    dialogs.alertAnswer = 1; // "Cancel"
+    ASSERT_TRUE(test::waitUntil([&] { return vm.editor()->baseImage().size() == QSize(60, 40); }));
+    ASSERT_TRUE(window.openImageFiles({outside}));
+    ASSERT_TRUE(test::waitUntil([&] { return vm.editor()->baseImage().size() == QSize(120, 90); }));
+    QGuiApplication::clipboard()->setImage(pasted);
+    ASSERT_TRUE(window.pasteImageIntoCanvas());
+    clickStripItem(window, 0);
+    ASSERT_TRUE(test::waitUntil([&] { return !dialogs.alerts.isEmpty(); }));
+    EXPECT_EQ(dialogs.alerts.last().title, QStringLiteral("Unsaved annotations"));
+    QTest::qWait(20);
+    EXPECT_EQ(vm.editor()->layers().size(), 1); // stayed
+    dialogs.alertAnswer = 0;                    // "Discard"
+    clickStripItem(window, 0);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == id; }));
+}
+
+TEST_F(MainWindowTest, TextRecognitionFromTheToolbarShowsTheResultWindow) {
+    recognizer->lines = {test::recognisedLine(QStringLiteral("Invoice 2041"), QRectF(0.1, 0.6, 0.5, 0.2))};
+    window.show();
+    QImage image(200, 100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    addCapture(image);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.editor() != nullptr; }));
+    window.editorToolBar()->action(ToolIcons::Action::ocr)->trigger();
+    OcrResultWindow* ocr = window.editorPage()->ocrWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return ocr->isVisible(); }));
+    EXPECT_EQ(ocr->textView()->toPlainText(), QStringLiteral("Invoice 2041"));
+    EXPECT_FALSE(recognizer->onMainThread);
+    ocr->close();
 }
 
 } // namespace
