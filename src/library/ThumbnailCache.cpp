@@ -228,6 +228,10 @@ bool ThumbnailCache::isInMemory(const QString& thumbnailName) const {
     return state_->images.contains(thumbnailName);
 }
 
+bool ThumbnailCache::isPending(const QString& thumbnailName) const {
+    return state_->pendingTokens.contains(thumbnailName);
+}
+
 void ThumbnailCache::remember(const QString& thumbnailName, const QImage& image) {
     const int costKiB = int(std::max<qsizetype>(1, image.sizeInBytes() / 1024));
     state_->images.insert(thumbnailName, new QImage(image), costKiB);

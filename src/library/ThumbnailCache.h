@@ -29,6 +29,8 @@ public:
     QImage thumbnailForId(const QString& entryId);
     // Whether the thumbnail is held in memory (no disk access).
     bool isInMemory(const QString& thumbnailName) const;
+    // Whether a make() of this name is still on its way (thumbnailReady follows).
+    bool isPending(const QString& thumbnailName) const;
     void drop(const QString& thumbnailName);
     // Forgets every thumbnail in memory (a folder change); files stay for their items.
     void clear();

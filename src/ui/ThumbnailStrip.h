@@ -1,0 +1,53 @@
+#pragma once
+
+#include "library/HistoryEntry.h"
+#include "ui/HistoryItemActions.h"
+
+#include <QWidget>
+
+class QLabel;
+class QListView;
+
+namespace mebo {
+
+class HistoryItemDelegate;
+class HistoryListModel;
+class HistoryStore;
+class ThumbnailCache;
+
+// The vertical strip of captures at the left of the main window, newest at the top. A click or
+// Enter asks to open an item; the context menu and Delete act on it. The item being edited is
+// marked and kept selected. Main thread.
+class ThumbnailStrip : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 180;
+
+    // `store` and `thumbnails` must outlive the strip; `revealFile` shows a file in the file manager.
+    ThumbnailStrip(HistoryStore& store, ThumbnailCache& thumbnails, HistoryItemActions::RevealFile revealFile,
+                   QWidget* parent = nullptr);
+
+    // The item open in the editor (empty: none); it is selected and scrolled into view.
+    void setCurrentEntryId(const QString& entryId);
+    QString currentEntryId() const;
+
+    QListView* listView() const { return list_; }
+    HistoryListModel* model() const { return model_; }
+    HistoryItemActions* actions() const { return actions_; }
+    QLabel* emptyLabel() const { return empty_; }
+
+Q_SIGNALS:
+    void openRequested(const mebo::HistoryEntry& entry);
+
+private:
+    void syncAfterRowsChanged();
+    void selectCurrent(bool scroll);
+
+    HistoryListModel* model_;
+    HistoryItemDelegate* delegate_;
+    HistoryItemActions* actions_;
+    QListView* list_;
+    QLabel* empty_;
+};
+
+} // namespace mebo

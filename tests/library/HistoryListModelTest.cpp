@@ -1,0 +1,311 @@
+#include "HistoryFixture.h"
+
+#include "library/HistoryListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QThreadPool>
+#include <cmath>
+#include <limits>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+CaptureResult capture(QColor colour, QSize size, QDateTime when) {
+    CaptureResult r;
+    r.image = QImage(size, QImage::Format_RGB32);
+    r.image.fill(colour);
+    r.mode = CaptureMode::area;
+    r.captureDate = when;
+    return r;
+}
+
+QDateTime at(int minute) {
+    return QDateTime(QDate(2025, 3, 14), QTime(9, 0), Qt::UTC).addSecs(60 * minute);
+}
+
+// The model checked by Qt's own consistency tester for every change it reports.
+class HistoryListModelTest : public HistoryFixture {
+protected:
+    void makeModel() {
+        model = std::make_unique<HistoryListModel>(*store, *thumbs);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            model.get(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+    ~HistoryListModelTest() override {
+        tester.reset();
+        model.reset();
+    }
+    QStringList rowIds() const {
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            out << model->data(model->index(r), HistoryListModel::IdRole).toString();
+        }
+        return out;
+    }
+    QVariant role(int row, int r) const { return model->data(model->index(row), r); }
+    QString savePng(const QString& name, QColor colour, QSize size = {64, 48}) {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(colour);
+        const QString path = lib + QLatin1Char('/') + name;
+        EXPECT_TRUE(img.save(path, "PNG"));
+        return path;
+    }
+
+    std::unique_ptr<HistoryListModel> model;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+} // namespace
+
+// ---- roles ----
+
+TEST_F(HistoryListModelTest, RowsAreTheStoreNewestFirstWithEveryRole) {
+    HistoryEntry image = entry("IMG", "mebo-20250314-090300-000.png", 3);
+    image.tags = {"Bug", "login"};
+    image.widthPx = 1920;
+    image.heightPx = 1080;
+    HistoryEntry video = entry("VID", "rec.mp4", 2, "video");
+    video.durationSec = 65.9;
+    HistoryEntry external = entry("EXT", tmp.path() + "/out/ext.png", 1);
+    for (const char* f : {"mebo-20250314-090300-000.png", "mebo-20250314-090300-000.mebo", "rec.mp4"}) {
+        touch(f);
+    }
+    touch(tmp.path() + "/out/ext.png");
+    writeIndex({image, video, external});
+    makeStore();
+    store->load();
+    makeModel();
+    ASSERT_TRUE(waitIdle());
+
+    EXPECT_EQ(rowIds(), (QStringList{"IMG", "VID", "EXT"}));
+    EXPECT_EQ(role(0, HistoryListModel::TitleRole).toString(), "mebo-20250314-090300-000");
+    EXPECT_EQ(role(0, Qt::DisplayRole).toString(), "mebo-20250314-090300-000");
+    EXPECT_EQ(role(0, HistoryListModel::TimeTextRole).toString(),
+              at(3).toLocalTime().toString("yyyy-MM-dd HH:mm"));
+    EXPECT_EQ(role(0, HistoryListModel::PixelSizeRole).toSize(), QSize(1920, 1080));
+    EXPECT_EQ(role(0, HistoryListModel::TagsRole).toStringList(), (QStringList{"Bug", "login"}));
+    EXPECT_TRUE(role(0, HistoryListModel::HasSidecarRole).toBool()); // the ".mebo" is on disk
+    EXPECT_FALSE(role(0, HistoryListModel::IsVideoRole).toBool());
+    EXPECT_EQ(role(0, HistoryListModel::MediaTypeRole).toString(), "image");
+    EXPECT_FALSE(role(0, HistoryListModel::DurationSecRole).isValid());
+    EXPECT_EQ(role(0, HistoryListModel::DurationTextRole).toString(), "");
+    EXPECT_EQ(role(0, HistoryListModel::FilePathRole).toString(), lib + "/mebo-20250314-090300-000.png");
+    EXPECT_EQ(role(0, HistoryListModel::EntryRole).value<HistoryEntry>().id, "IMG");
+    const QString tip = role(0, Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.contains("1920 × 1080")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("Bug, login")) << tip.toStdString();
+
+    EXPECT_TRUE(role(1, HistoryListModel::IsVideoRole).toBool());
+    EXPECT_EQ(role(1, HistoryListModel::MediaTypeRole).toString(), "video");
+    EXPECT_DOUBLE_EQ(role(1, HistoryListModel::DurationSecRole).toDouble(), 65.9);
+    EXPECT_EQ(role(1, HistoryListModel::DurationTextRole).toString(), "1:05");
+    EXPECT_FALSE(role(1, HistoryListModel::HasSidecarRole).toBool());
+
+    EXPECT_EQ(role(2, HistoryListModel::FilePathRole).toString(), tmp.path() + "/out/ext.png");
+    EXPECT_EQ(role(2, HistoryListModel::TitleRole).toString(), "ext");
+
+    EXPECT_FALSE(role(3, HistoryListModel::IdRole).isValid()); // past the end
+    EXPECT_FALSE(model->entryAt(3));
+    EXPECT_EQ(model->entryAt(1)->id, "VID");
+    EXPECT_EQ(model->rowOf("EXT"), 2);
+    EXPECT_EQ(model->rowOf("nope"), -1);
+}
+
+TEST(HistoryListModelText, DurationIsMinutesAndWholeSeconds) {
+    EXPECT_EQ(HistoryListModel::durationText(0), "0:00");
+    EXPECT_EQ(HistoryListModel::durationText(5.99), "0:05");
+    EXPECT_EQ(HistoryListModel::durationText(59.999), "0:59");
+    EXPECT_EQ(HistoryListModel::durationText(60), "1:00");
+    EXPECT_EQ(HistoryListModel::durationText(65.9), "1:05");
+    EXPECT_EQ(HistoryListModel::durationText(3725), "62:05"); // minutes are not wrapped into hours
+    EXPECT_EQ(HistoryListModel::durationText(-3), "0:00");
+    EXPECT_EQ(HistoryListModel::durationText(std::numeric_limits<double>::quiet_NaN()), "0:00");
+    EXPECT_EQ(HistoryListModel::durationText(std::numeric_limits<double>::infinity()), "0:00");
+}
+
+// ---- following the store ----
+
+TEST_F(HistoryListModelTest, CapturesInsertAtTheTopAndDeletesRemoveOneRowWithoutResets) {
+    fiveImages();
+    makeStore();
+    store->load();
+    makeModel();
+    ASSERT_TRUE(waitIdle());
+    QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
+    QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+
+    const HistoryEntry added = store->add(touch("new.png"), capture(Qt::red, {40, 30}, at(9)));
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 0);
+    EXPECT_EQ(inserted[0][2].toInt(), 0);
+    EXPECT_EQ(rowIds(), (QStringList{added.id, "e5", "e4", "e3", "e2", "e1"}));
+
+    store->deleteEntry(store->entries().at(2)); // e4
+    ASSERT_EQ(removed.size(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 2);
+    EXPECT_EQ(removed[0][2].toInt(), 2);
+    EXPECT_EQ(rowIds(), (QStringList{added.id, "e5", "e3", "e2", "e1"}));
+
+    // An edit in place (tags) is one changed row.
+    changed.clear();
+    HistoryEntry e3 = store->entries().at(2);
+    e3.tags = {"release"};
+    ASSERT_TRUE(store->updateEntry(e3));
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0][0].value<QModelIndex>().row(), 2);
+    EXPECT_EQ(changed[0][1].value<QModelIndex>().row(), 2);
+    EXPECT_EQ(role(2, HistoryListModel::TagsRole).toStringList(), QStringList{"release"});
+    EXPECT_EQ(resets.size(), 0);
+    EXPECT_EQ(inserted.size(), 1);
+}
+
+TEST_F(HistoryListModelTest, PruneAndOrphanScanRemoveTheirRowsAndAFolderChangeShowsTheNewFolder) {
+    // e2 has lost its file: the orphan scan removes it; then the limit of 3 prunes e1.
+    fiveImages();
+    QFile::remove(lib + "/e2.png");
+    cfg->setHistoryMaxCount(3);
+    makeStore();
+    store->load();
+    makeModel(); // made before the scan and the prune have answered
+    EXPECT_EQ(model->rowCount(), 5);
+    QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rowIds(), (QStringList{"e5", "e4", "e3"}));
+    EXPECT_EQ(resets.size(), 0);
+    ASSERT_EQ(removed.size(), 2);
+    EXPECT_EQ(removed[0][1].toInt(), 3); // the orphan e2
+    EXPECT_EQ(removed[1][1].toInt(), 3); // then the pruned e1
+    EXPECT_EQ(model->totalCount(), 3);
+
+    const QString other = tmp.path() + "/other";
+    touch(other + "/n.png");
+    writeIndex({entry("N", "n.png", 1)}, other);
+    cfg->setSaveDirectory(other);
+    store->reload();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(rowIds(), QStringList{"N"});
+    EXPECT_EQ(model->totalCount(), 1);
+}
+
+// ---- filter ----
+
+TEST_F(HistoryListModelTest, FilterMatchesTagsAndFileNamesIgnoringCaseAndFollowsChanges) {
+    HistoryEntry a = entry("A", "login-page.png", 4);
+    HistoryEntry b = entry("B", "shot-b.png", 3);
+    b.tags = {"Bug", "checkout"};
+    HistoryEntry c = entry("C", "shot-c.png", 2);
+    c.tags = {"Release notes"};
+    HistoryEntry d = entry("D", "other.png", 1);
+    for (const char* f : {"login-page.png", "shot-b.png", "shot-c.png", "other.png"}) {
+        touch(f);
+    }
+    writeIndex({a, b, c, d});
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    makeModel();
+    QSignalSpy counts(model.get(), &HistoryListModel::countChanged);
+
+    model->setFilter("SHOT");
+    EXPECT_EQ(rowIds(), (QStringList{"B", "C"}));
+    model->setFilter("bug");
+    EXPECT_EQ(rowIds(), QStringList{"B"});
+    model->setFilter("notes");
+    EXPECT_EQ(rowIds(), QStringList{"C"}); // inside a tag
+    model->setFilter("  shot   CHECKOUT ");
+    EXPECT_EQ(rowIds(), QStringList{"B"}); // every word must match, name or tag
+    model->setFilter("png");
+    EXPECT_EQ(rowIds(), (QStringList{"A", "B", "C", "D"}));
+    model->setFilter("nothing-like-this");
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_EQ(model->totalCount(), 4);
+    EXPECT_GE(counts.size(), 6);
+
+    // While filtered, store changes show only when they match.
+    model->setFilter("bug");
+    const HistoryEntry plain = store->add(touch("plain.png"), capture(Qt::blue, {8, 8}, at(9)));
+    EXPECT_EQ(rowIds(), QStringList{"B"});
+    HistoryEntry tagged = plain;
+    tagged.tags = {"bug"};
+    store->updateEntry(tagged);
+    EXPECT_EQ(rowIds(), (QStringList{plain.id, "B"}));
+    store->updateEntry(plain); // tag removed again: leaves the filtered rows
+    EXPECT_EQ(rowIds(), QStringList{"B"});
+
+    model->setFilter("");
+    EXPECT_EQ(rowIds(), (QStringList{plain.id, "A", "B", "C", "D"}));
+    EXPECT_TRUE(HistoryListModel::matches(b, {}));
+}
+
+// ---- thumbnails ----
+
+TEST_F(HistoryListModelTest, ThumbnailsComeFromTheCacheAndUpdateTheirRowWhenReady) {
+    makeStore();
+    store->load();
+    makeModel();
+    QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+    const HistoryEntry e =
+        store->add(savePng("a.png", Qt::red, {640, 320}), capture(Qt::red, {640, 320}, at(1)));
+    // While the cache is making it there is none, and no second one is made from the file.
+    EXPECT_TRUE(thumbs->isPending(e.thumbnailName));
+    EXPECT_TRUE(role(0, HistoryListModel::ThumbnailRole).value<QImage>().isNull());
+    thumbs->waitForPending();
+    drainEvents();
+    EXPECT_FALSE(thumbs->isPending(e.thumbnailName));
+    ASSERT_GE(changed.size(), 1);
+    EXPECT_EQ(changed.last()[0].value<QModelIndex>().row(), 0);
+    EXPECT_TRUE(changed.last()[2].value<QList<int>>().contains(HistoryListModel::ThumbnailRole));
+    const QImage thumb = role(0, HistoryListModel::ThumbnailRole).value<QImage>();
+    ASSERT_FALSE(thumb.isNull());
+    EXPECT_EQ(thumb.size(), QSize(320, 160));
+    EXPECT_GT(thumb.pixelColor(160, 80).red(), 230);
+    EXPECT_EQ(e.thumbnailName, e.id + ".jpg");
+}
+
+TEST_F(HistoryListModelTest, AMissingThumbnailIsMadeAgainFromTheImageButNotFromAVideo) {
+    savePng("old.png", Qt::green, {1280, 320});
+    touch("rec.mp4");
+    HistoryEntry video = entry("VID", "rec.mp4", 2, "video");
+    writeIndex({video, entry("OLD", "old.png", 1)});
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    makeModel();
+    ASSERT_FALSE(QFileInfo::exists(thumbs->pathFor("OLD.jpg")));
+
+    EXPECT_TRUE(role(1, HistoryListModel::ThumbnailRole).value<QImage>().isNull());
+    ASSERT_TRUE(
+        waitUntil([&] { return !role(1, HistoryListModel::ThumbnailRole).value<QImage>().isNull(); }));
+    const QImage thumb = role(1, HistoryListModel::ThumbnailRole).value<QImage>();
+    EXPECT_EQ(thumb.size(), QSize(320, 80));
+    EXPECT_GT(thumb.pixelColor(160, 40).green(), 200);
+    EXPECT_TRUE(QFileInfo::exists(thumbs->pathFor("OLD.jpg")));
+
+    EXPECT_TRUE(role(0, HistoryListModel::ThumbnailRole).value<QImage>().isNull());
+    thumbs->waitForPending();
+    drainEvents();
+    EXPECT_TRUE(role(0, HistoryListModel::ThumbnailRole).value<QImage>().isNull());
+    EXPECT_FALSE(QFileInfo::exists(thumbs->pathFor("VID.jpg")));
+}
+
+TEST_F(HistoryListModelTest, AThumbnailReadBackAfterTheModelIsGoneIsDropped) {
+    savePng("old.png", Qt::green, {900, 300});
+    writeIndex({entry("OLD", "old.png", 1)});
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    makeModel();
+    EXPECT_TRUE(role(0, HistoryListModel::ThumbnailRole).value<QImage>().isNull()); // starts the read
+    tester.reset();
+    model.reset();
+    QThreadPool::globalInstance()->waitForDone();
+    drainEvents();
+    thumbs->waitForPending();
+    EXPECT_FALSE(QFileInfo::exists(thumbs->pathFor("OLD.jpg")));
+}
