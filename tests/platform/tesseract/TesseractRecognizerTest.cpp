@@ -8,11 +8,12 @@ namespace mebo::platform {
 namespace {
 
 // Black interface text on white, as in a screenshot; answers where each line was drawn.
-QImage renderLines(const QStringList& lines, int pixelSize, QList<QRect>* drawn) {
+QImage renderLines(const QStringList& lines, int pixelSize, QList<QRect>* drawn,
+                   const QString& family = QStringLiteral("DejaVu Sans")) {
     QImage image(640, 60 + lines.size() * pixelSize * 2, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter p(&image);
-    QFont font(QStringLiteral("DejaVu Sans"));
+    QFont font(family);
     font.setPixelSize(pixelSize);
     p.setFont(font);
     p.setPen(Qt::black);
@@ -62,6 +63,27 @@ TEST(TesseractRecognizerTest, ReadsInterfaceTextWithLineAndCharacterBoxes) {
     EXPECT_TRUE(toPixels(first.box, image.size()).adjusted(-1, -1, 1, 1).contains(addressPx));
     EXPECT_FALSE(first.boxForRange(0, 0));
     EXPECT_FALSE(first.boxForRange(int(first.text.size()) - 1, 2));
+}
+
+// Terminal text: a full stop fills a cell of its own, and the engine splits the word after it.
+TEST(TesseractRecognizerTest, MonospacedWordsAreNotSplitAtWideCells) {
+    QList<QRect> drawn;
+    const QStringList text = {QStringLiteral("E-mail:  laura.bennett@example.com"),
+                              QStringLiteral("Host:    build.example.org  port 8080")};
+    for (int size : {14, 16, 18}) {
+        drawn.clear();
+        const QImage image = renderLines(text, size, &drawn, QStringLiteral("DejaVu Sans Mono"));
+        TesseractRecognizer recognizer;
+        QString error;
+        const auto lines = recognizer.recognize(image, &error);
+        ASSERT_TRUE(lines) << error.toStdString();
+        ASSERT_EQ(lines->size(), 2) << size;
+        EXPECT_TRUE(lines->at(0).text.endsWith(QStringLiteral("laura.bennett@example.com")))
+            << size << " " << lines->at(0).text.toStdString();
+        // Real spaces, one cell or more, stay.
+        EXPECT_TRUE(lines->at(1).text.contains(QStringLiteral("build.example.org port 8080")))
+            << size << " " << lines->at(1).text.toStdString();
+    }
 }
 
 TEST(TesseractRecognizerTest, BlankAndEmptyImagesAndMissingLanguages) {
