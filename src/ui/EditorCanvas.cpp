@@ -324,7 +324,8 @@ void EditorCanvas::paintEvent(QPaintEvent* event) {
         }
         p.setRenderHint(QPainter::Antialiasing, false);
     }
-    if (editor_->baseImage().hasAlphaChannel()) {
+    // Erased and cut-away pixels are transparent.
+    if (editor_->baseImage().hasAlphaChannel() || editor_->eraserRevision() > 0) {
         p.fillRect(pic, checkerBrush());
     }
 

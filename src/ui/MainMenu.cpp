@@ -69,6 +69,13 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
         sep(edit),
         {edit, QObject::tr("Lock Layer"), QStringLiteral("lockSelection:"), {ctrl("Ctrl+L")}},
         {edit, QObject::tr("Unlock All Layers"), QStringLiteral("unlockAllLayers:"), {ctrl("Ctrl+Shift+L")}},
+        sep(edit),
+        {edit, QObject::tr("OCR Text Recognition"), QStringLiteral("recognizeText:"), {ctrl("Ctrl+Shift+O")}},
+        {edit,
+         QObject::tr("OCR Select Region..."),
+         QStringLiteral("recognizeTextInRegion:"),
+         {ctrl("Ctrl+Shift+R")}},
+        {edit, QObject::tr("Smart Redact..."), QStringLiteral("smartRedact:"), {ctrl("Ctrl+Shift+D")}},
 
         {arrange, QObject::tr("Bring Forward"), QStringLiteral("bringLayerForward:"), {ctrl("Ctrl+]")}},
         {arrange,
@@ -98,6 +105,8 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
         {view, QObject::tr("Actual Size"), QStringLiteral("actualSize:"), {ctrl("Ctrl+1")}},
         sep(view),
         {view, QObject::tr("Show Library"), QStringLiteral("showLibrary:"), {ctrl("Ctrl+Shift+H")}},
+        {view, QObject::tr("Newer Capture"), QStringLiteral("openNewerItem:"), {ctrl("Alt+Up")}},
+        {view, QObject::tr("Older Capture"), QStringLiteral("openOlderItem:"), {ctrl("Alt+Down")}},
     };
 }
 

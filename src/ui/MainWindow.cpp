@@ -332,6 +332,34 @@ void MainWindow::openEntry(const HistoryEntry& entry) {
     });
 }
 
+std::optional<HistoryEntry> MainWindow::neighbour(int step) const {
+    const QList<HistoryEntry>& entries = s_.history.entries();
+    if (entries.isEmpty()) {
+        return std::nullopt;
+    }
+    const auto& current = s_.vm.currentEntry();
+    qsizetype at = -1;
+    for (qsizetype i = 0; current && i < entries.size(); ++i) {
+        if (entries[i].id == current->id) {
+            at = i;
+        }
+    }
+    // Without an open library item the newest one is next.
+    const qsizetype next = at < 0 ? 0 : at + step;
+    if (next < 0 || next >= entries.size()) {
+        return std::nullopt;
+    }
+    return entries[next];
+}
+
+bool MainWindow::openNeighbour(int step) {
+    const auto entry = neighbour(step);
+    if (entry) {
+        openEntry(*entry);
+    }
+    return entry.has_value();
+}
+
 bool MainWindow::openImageFiles(const QStringList& paths) {
     for (const QString& path : paths) {
         if (!isReadableImage(path)) {
@@ -466,8 +494,25 @@ bool MainWindow::performCommand(const QString& selector) {
         showLibrary(!isLibraryShown());
         return true;
     }
+    if (selector == QLatin1String("openNewerItem:") || selector == QLatin1String("openOlderItem:")) {
+        return openNeighbour(selector == QLatin1String("openNewerItem:") ? -1 : 1);
+    }
     if (!s_.vm.editor()) {
         return false;
+    }
+    if (selector == QLatin1String("recognizeText:")) {
+        editorPage_->recognizeText();
+        return true;
+    }
+    if (selector == QLatin1String("recognizeTextInRegion:")) {
+        showLibrary(false);
+        editorPage_->recognizeRegion();
+        return true;
+    }
+    if (selector == QLatin1String("smartRedact:")) {
+        showLibrary(false);
+        editorPage_->smartRedact();
+        return true;
     }
     // The Delete key of the strip or the library belongs to the item under it.
     if (selector == QLatin1String("deleteSelection:")) {
@@ -503,6 +548,13 @@ bool MainWindow::isCommandEnabled(const QString& selector) const {
     const bool image = s_.vm.editor() != nullptr;
     if (selector == QLatin1String("openImage:") || selector == QLatin1String("showLibrary:")) {
         return true;
+    }
+    if (selector == QLatin1String("openNewerItem:") || selector == QLatin1String("openOlderItem:")) {
+        return neighbour(selector == QLatin1String("openNewerItem:") ? -1 : 1).has_value();
+    }
+    if (selector == QLatin1String("recognizeText:") || selector == QLatin1String("recognizeTextInRegion:") ||
+        selector == QLatin1String("smartRedact:")) {
+        return image;
     }
     if (selector.startsWith(QLatin1String("zoom")) || selector == QLatin1String("actualSize:")) {
         return image;

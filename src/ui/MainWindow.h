@@ -100,6 +100,9 @@ private:
     void buildToolBar();
     void applyMode();
     void openEntry(const HistoryEntry& entry);
+    // The library item `step` places after the open one (newest first), or the newest.
+    std::optional<HistoryEntry> neighbour(int step) const;
+    bool openNeighbour(int step);
     void openImageDialog();
     void refreshStatus();
     void refreshZoom();

@@ -3,6 +3,7 @@
 #include "editor/SmartRedactReview.h"
 
 #include <QDialogButtonBox>
+#include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -20,6 +21,10 @@ SmartRedactSheet::SmartRedactSheet(SmartRedactReview& review, QWidget* parent)
     title_->setFont(bold);
     list_ = new QListWidget(this);
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Apply | QDialogButtonBox::Cancel, this);
+    // Enter goes to the list, so Ctrl+Enter is the key that covers the checked items.
+    buttons_->button(QDialogButtonBox::Apply)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    buttons_->button(QDialogButtonBox::Apply)
+        ->setToolTip(QStringLiteral("Cover the checked items (Ctrl+Enter)"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title_);
     layout->addWidget(list_, 1);

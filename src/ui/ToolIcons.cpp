@@ -249,9 +249,9 @@ QIcon ToolIcons::action(Action action, const QColor& ink) {
             p.drawLine(QPointF(12, 17), QPointF(12, 20.5));
         });
     case Action::undo:
-        return render(ink, [](QPainter& p) { curvedArrow(p, false); });
+        return render(ink, [](QPainter& p) { curvedArrow(p, true); }); // turning back, to the left
     case Action::redo:
-        return render(ink, [](QPainter& p) { curvedArrow(p, true); });
+        return render(ink, [](QPainter& p) { curvedArrow(p, false); });
     case Action::ocr:
         return render(ink, [](QPainter& p) {
             p.drawPolyline(QPolygonF({{3.5, 8}, {3.5, 3.5}, {8, 3.5}}));

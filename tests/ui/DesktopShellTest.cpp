@@ -116,8 +116,10 @@ TEST(MainMenuTest, MenusHaveTheirItemsKeysAndRouteBySelector) {
     EXPECT_EQ(actionTitled(*app, "Quit Mebo")->shortcut(), QKeySequence("Ctrl+Q"));
     // Zoom In has an alternate key for the same action.
     EXPECT_EQ(actionTitled(*view, "Zoom In")->shortcuts().size(), 2);
-    EXPECT_EQ(titlesOf(*edit).count(QStringLiteral("---")), 3);
-    EXPECT_EQ(edit->actions().size(), 16);
+    EXPECT_EQ(titlesOf(*edit).count(QStringLiteral("---")), 4);
+    EXPECT_EQ(edit->actions().size(), 20); // the text recognition and Smart Redact items at the end
+    EXPECT_EQ(actionTitled(*edit, "Smart Redact...")->shortcut(), QKeySequence("Ctrl+Shift+D"));
+    EXPECT_EQ(actionTitled(*file, "Open Image...")->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(tops[3]->menu()->actions().size(), 14);
 
     actionTitled(*app, "Check for Updates...")->trigger();

@@ -181,6 +181,13 @@ TEST_F(MainWindowTest, LayersDrawnOnTheCanvasAreAutosavedWhenSwitchingAndComeBac
     ASSERT_EQ(vm.editor()->layers().size(), 1);
     EXPECT_FALSE(vm.editor()->hasUnsavedChanges());
     EXPECT_EQ(window.strip()->currentEntryId(), first);
+
+    // Alt+Up and Alt+Down walk the library, newest first.
+    EXPECT_FALSE(window.isCommandEnabled(QStringLiteral("openOlderItem:")));
+    ASSERT_TRUE(window.performCommand(QStringLiteral("openNewerItem:")));
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == second; }));
+    EXPECT_FALSE(window.isCommandEnabled(QStringLiteral("openNewerItem:")));
+    EXPECT_EQ(window.strip()->currentEntryId(), second);
 }
 
 TEST_F(MainWindowTest, DroppedImagesOpenAndTheirAnnotationsAreNotDroppedSilently) {
