@@ -32,7 +32,6 @@ bool sameIdentities(const LayerList& a, const LayerList& b) {
 
 void CompositeCache::clear() {
     key_ = {-1, -1};
-    lastChanged_ = -1;
     sprites_.clear();
     spriteBytes_ = 0;
     picture_ = prefix_ = overlay_ = QImage();
@@ -56,48 +55,28 @@ void CompositeCache::drawRange(QImage& target, const LayerList& layers, int from
 }
 
 void CompositeCache::redrawRegion(QImage& target, const QImage& erased, const LayerList& drawable,
-                                  const QRect& region, const LayerPainter& paint) const {
+                                  const QRect& region, int changed, const LayerPainter& paint) {
     QPainter painter(&target);
     painter.setClipRect(region);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(region.topLeft(), erased, region);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setRenderHints(kPainterHints);
-    for (const LayerPtr& layer : drawable) {
-        if (layerPaintExtent(*layer, imageRect_).intersects(region)) {
-            painter.save();
-            paint(painter, layer);
-            painter.restore();
+    for (int i = 0; i < drawable.size(); ++i) {
+        const LayerPtr& layer = drawable[i];
+        const QRect extent = layerPaintExtent(*layer, imageRect_);
+        if (!extent.intersects(region)) {
+            continue;
         }
-    }
-}
-
-bool CompositeCache::splitAround(const LayerList& drawable, int index) const {
-    return !prefix_.isNull() && prefixLayers_.size() == index &&
-           sameIdentities(prefixLayers_, drawable, index);
-}
-
-bool CompositeCache::overlayAbove(const LayerList& drawable, int index) const {
-    const LayerList above = drawable.mid(index + 1);
-    return sameIdentities(above, overlayLayers_) && (above.isEmpty() || !overlay_.isNull());
-}
-
-void CompositeCache::buildSplit(const QImage& erased, const LayerList& drawable, int index,
-                                const LayerPainter& paint) {
-    prefix_ = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    prefix_.detach();
-    drawRange(prefix_, drawable, 0, index, paint);
-    prefixLayers_ = drawable.mid(0, index);
-    const LayerList above = drawable.mid(index + 1);
-    const bool over =
-        std::all_of(above.begin(), above.end(), [](const LayerPtr& l) { return l->composesOver(); });
-    overlay_ = QImage();
-    overlayLayers_.clear();
-    if (over && !above.isEmpty()) {
-        overlay_ = QImage(erased.size(), QImage::Format_ARGB32_Premultiplied);
-        overlay_.fill(Qt::transparent);
-        drawRange(overlay_, above, 0, int(above.size()), paint);
-        overlayLayers_ = above;
+        // The unchanged layers that only paint over come from their own pictures; the changed
+        // one and those that multiply or erase are drawn.
+        if (const Sprite* sprite = i != changed ? spriteOf(layer, extent, paint) : nullptr) {
+            painter.drawImage(sprite->origin, sprite->image);
+            continue;
+        }
+        painter.save();
+        paint(painter, layer);
+        painter.restore();
     }
 }
 
@@ -109,8 +88,23 @@ const CompositeCache::Sprite* CompositeCache::spriteOf(const LayerPtr& layer, co
         return nullptr;
     }
     auto it = sprites_.find(layer.get());
-    if (it != sprites_.end() && it->layer.lock() == layer) {
-        return &*it;
+    if (it != sprites_.end()) {
+        if (it->layer.lock() == layer) {
+            return &*it;
+        }
+        spriteBytes_ -= it->image.sizeInBytes(); // another layer at the same address
+        sprites_.erase(it);
+    }
+    // Pictures of layers that left the list (a drag replaces its layer at every step) go first.
+    if (spriteBytes_ > kMaxTotalBytes / 2) {
+        for (auto s = sprites_.begin(); s != sprites_.end();) {
+            if (s->layer.expired()) {
+                spriteBytes_ -= s->image.sizeInBytes();
+                s = sprites_.erase(s);
+            } else {
+                ++s;
+            }
+        }
     }
     if (spriteBytes_ > kMaxTotalBytes) {
         sprites_.clear();
@@ -125,37 +119,6 @@ const CompositeCache::Sprite* CompositeCache::spriteOf(const LayerPtr& layer, co
     painter.end();
     spriteBytes_ += sprite.image.sizeInBytes();
     return &*sprites_.insert(layer.get(), std::move(sprite));
-}
-
-void CompositeCache::redrawSplit(QImage& target, const LayerList& drawable, int index, const QRect& region,
-                                 const LayerPainter& paint) {
-    QPainter painter(&target);
-    painter.setClipRect(region);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(region.topLeft(), prefix_, region);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.setRenderHints(kPainterHints);
-    const bool overlay = overlayAbove(drawable, index);
-    const int last = overlay ? index : int(drawable.size()) - 1;
-    for (int i = index; i <= last; ++i) {
-        // Layers above that multiply or erase are drawn again where they meet the region; those
-        // that only paint over come from their own picture.
-        const LayerPtr& layer = drawable[i];
-        const QRect extent = layerPaintExtent(*layer, imageRect_);
-        if (i != index && !extent.intersects(region)) {
-            continue;
-        }
-        if (const Sprite* sprite = i != index ? spriteOf(layer, extent, paint) : nullptr) {
-            painter.drawImage(sprite->origin, sprite->image);
-            continue;
-        }
-        painter.save();
-        paint(painter, layer);
-        painter.restore();
-    }
-    if (overlay && !overlay_.isNull()) {
-        painter.drawImage(region.topLeft(), overlay_, region);
-    }
 }
 
 const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const LayerList& drawable,
@@ -182,20 +145,8 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
                                   layerPaintExtent(*drawable[changed], imageRect_)) &
                                  picture_.rect();
             if (qint64(region.width()) * region.height() * 2 < qint64(picture_.width()) * picture_.height()) {
-                // The same layer changing again is a drag: from the second step on, the layers
-                // below and above it come from two cached pictures, so a step draws one layer.
-                bool split = splitAround(drawable, changed);
-                if (!split && changed == lastChanged_) {
-                    buildSplit(erased, drawable, changed, paint);
-                    split = true;
-                }
-                lastChanged_ = changed;
                 QImage work = std::move(picture_); // not shared: painted in place
-                if (split) {
-                    redrawSplit(work, drawable, changed, region, paint);
-                } else {
-                    redrawRegion(work, erased, drawable, region, paint);
-                }
+                redrawRegion(work, erased, drawable, region, changed, paint);
                 picture_ = std::move(work);
                 pictureLayers_ = drawable;
                 return picture_;
@@ -203,7 +154,6 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
         }
     }
 
-    lastChanged_ = -1;
     // Where this list first differs from the one drawn last time: the layers below are unchanged,
     // and after the first change there, a drag of the same layer starts from the cached prefix.
     const int n = int(drawable.size());

@@ -15,8 +15,8 @@ namespace mebo {
 // The editor's picture of the erased base with every drawable layer over it, rebuilt cheaply
 // after a change:
 // - one layer replaced (a drag step): only the pixels the old and the new layer can touch are
-//   redrawn, clipped; from the second step of a drag on, starting from a picture of the layers
-//   below it, with a transparent picture of those above it when they only paint over;
+//   redrawn, clipped, and the other layers that only paint over come from a picture of each
+//   (made the first time a redraw needs it), so a drag step draws one layer and copies the rest;
 // - otherwise the unchanged bottom part of the list comes from a cached picture, and when the
 //   layers above the change only paint over what is below them (source-over is associative),
 //   they come from a cached transparent picture laid over the rest.
@@ -39,17 +39,9 @@ public:
 private:
     static void drawRange(QImage& target, const LayerList& layers, int from, int to,
                           const LayerPainter& paint);
+    // `region` of `target` again, from the erased base and every layer that reaches into it.
     void redrawRegion(QImage& target, const QImage& erased, const LayerList& drawable, const QRect& region,
-                      const LayerPainter& paint) const;
-    // Whether the prefix picture holds exactly the layers below `index`.
-    bool splitAround(const LayerList& drawable, int index) const;
-    // Whether the overlay holds exactly the layers above `index` (none counts).
-    bool overlayAbove(const LayerList& drawable, int index) const;
-    // The layers below `index` as the prefix; those above as the overlay when they only paint over.
-    void buildSplit(const QImage& erased, const LayerList& drawable, int index, const LayerPainter& paint);
-    // `region` of `target` again: the prefix, the layer at `index`, then what lies above it.
-    void redrawSplit(QImage& target, const LayerList& drawable, int index, const QRect& region,
-                     const LayerPainter& paint);
+                      int changed, const LayerPainter& paint);
     // A layer that only paints over, drawn alone on transparency over its extent (kept per layer
     // while it lives); null for other layers and for very large ones.
     struct Sprite {
@@ -60,7 +52,6 @@ private:
     const Sprite* spriteOf(const LayerPtr& layer, const QRect& extent, const LayerPainter& paint);
 
     BaseKey key_{-1, -1};
-    int lastChanged_ = -1; // the layer the last region redraw was for
     QHash<const DrawingLayer*, Sprite> sprites_;
     qint64 spriteBytes_ = 0;
     QRect imageRect_;

@@ -443,7 +443,7 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     EXPECT_TRUE(matches());
     const int erasedRev = vm.eraserRevision();
 
-    // Dragging one middle layer: the cached bottom part is reused from the second move on.
+    // Dragging one middle layer: its region is redrawn, the other layers from their own pictures.
     LayerPtr moving = vm.layers()[6];
     for (int step = 1; step <= 3; ++step) {
         const LayerPtr next = moving->translated(7, 3);
