@@ -277,7 +277,8 @@ run_light() {
     key ctrl+s
     wait_for "the project file" test -s "$project"
     wait_for "the save log line" log_has "[MainWindowVM] save: $(basename "$project")"
-    "$mebo" history list --json | tr -d ' \n' | grep -q "\"filename\":\"$(basename "$first")\",\"hasMeboSidecar\":true" ||
+    history=$("$mebo" history list --json | tr -d ' \n')
+    grep -q "\"filename\":\"$(basename "$first")\",\"hasMeboSidecar\":true" <<<"$history" ||
         fail "the history entry does not record the project"
     drawn=$(layers_in "$project")
     [ "$drawn" -ge 19 ] || fail "only $drawn layers were saved"
@@ -325,7 +326,9 @@ run_light() {
     "$mebo" doc render "$project" "$home/rendered.png" >/dev/null
     "$diff_tool" "$export_dir/annotated.png" "$home/rendered.png" >/dev/null ||
         fail "the exported PNG is not the project's rendering"
-    "$mebo" doc info "$project" | grep -q "save target:   $export_dir/annotated.png" || fail "no save target recorded"
+    # (grep -q would stop reading early; with pipefail the writer's broken pipe fails the check)
+    info=$("$mebo" doc info "$project")
+    grep -q "save target:   $export_dir/annotated.png" <<<"$info" || fail "no save target recorded"
     rm -rf "$export_dir"
 
     step "Ctrl+C copies the picture"
@@ -340,6 +343,8 @@ run_light() {
     sleep 2.5 # the status flash, then the counts
     wait_for "recognised text" sh -c "xdotool windowactivate --sync $ocr && xdotool key ctrl+a ctrl+c &&
         sleep 0.2 && xclip -selection clipboard -o >'$out/ocr-text.txt' && grep -q 'laura.bennett@exam' '$out/ocr-text.txt'"
+    xdotool key ctrl+Home # the selection made for copying goes
+    sleep 0.2
     snap "ocr-window-light" "$ocr"
     xdotool windowclose "$ocr" 2>/dev/null || xdotool key --window "$ocr" Escape
 
@@ -381,8 +386,10 @@ run_dark() {
     key ctrl+shift+d
     wait_for "the review sheet" window_named '^Smart Redact$'
     sleep 3
-    snap "smart-redact-sheet-dark" "$(window_named '^Smart Redact$')"
-    xdotool key Escape
+    sheet=$(window_named '^Smart Redact$')
+    snap "smart-redact-sheet-dark" "$sheet"
+    wait_for "the sheet to close" sh -c "xdotool windowactivate --sync $sheet; xdotool key Escape; sleep 0.3;
+        [ -z \"\$(xdotool search --onlyvisible --name '^Smart Redact\$')\" ]"
     key ctrl+shift+h
     sleep 0.5
     snap "library-dark" "$main"

@@ -25,6 +25,8 @@ SmartRedactSheet::SmartRedactSheet(SmartRedactReview& review, QWidget* parent)
     buttons_->button(QDialogButtonBox::Apply)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     buttons_->button(QDialogButtonBox::Apply)
         ->setToolTip(QStringLiteral("Cover the checked items (Ctrl+Enter)"));
+    buttons_->button(QDialogButtonBox::Cancel)
+        ->setShortcut(QKeySequence(Qt::Key_Escape)); // wherever the focus is
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title_);
     layout->addWidget(list_, 1);
