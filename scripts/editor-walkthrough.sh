@@ -52,15 +52,8 @@ fail() {
     exit 1
 }
 step() { echo "walkthrough: $*"; }
-snap() { # NAME [window-id]
-    local file
-    if [ -n "${2:-}" ]; then
-        file=$("$mebo" capture window --window "$2" --save-dir "$shots")
-    else
-        file=$("$mebo" capture fullscreen --save-dir "$shots")
-    fi
-    mv "$file" "$out/$1.png"
-}
+# shellcheck source=scripts/snap.sh
+source "$root/scripts/snap.sh"
 wait_for() { # DESCRIPTION COMMAND...: polls for 10 s
     local what=$1
     shift

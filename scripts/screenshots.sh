@@ -23,16 +23,8 @@ mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 shots="$home/shots"
 app=""
 
-snap() { # NAME [window-id]: a capture of the screen or of one window
-    local file
-    if [ -n "${2:-}" ]; then
-        file=$("$mebo" capture window --window "$2" --save-dir "$shots")
-    else
-        file=$("$mebo" capture fullscreen --save-dir "$shots")
-    fi
-    mv "$file" "$out/$1.png"
-    echo "screenshots: $out/$1.png"
-}
+# shellcheck source=scripts/snap.sh
+source "$root/scripts/snap.sh"
 wait_for_window() { # TITLE
     for _ in $(seq 1 100); do
         id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ] && { echo "$id"; return 0; }

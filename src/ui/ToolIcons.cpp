@@ -72,20 +72,28 @@ void magnifier(QPainter& p, const QString& sign) {
     }
 }
 
+// A path through the points, closed into a shape.
+QPainterPath shapeThrough(std::initializer_list<QPointF> points) {
+    QPainterPath path;
+    path.addPolygon(QPolygonF(QList<QPointF>(points)));
+    path.closeSubpath();
+    return path;
+}
+
+// Four corner brackets around the 24-unit square, `arm` long.
+void cornerBrackets(QPainter& p, double arm) {
+    p.drawPolyline(QPolygonF({{3.5, 3.5 + arm}, {3.5, 3.5}, {3.5 + arm, 3.5}}));
+    p.drawPolyline(QPolygonF({{20.5 - arm, 3.5}, {20.5, 3.5}, {20.5, 3.5 + arm}}));
+    p.drawPolyline(QPolygonF({{3.5, 20.5 - arm}, {3.5, 20.5}, {3.5 + arm, 20.5}}));
+    p.drawPolyline(QPolygonF({{20.5 - arm, 20.5}, {20.5, 20.5}, {20.5, 20.5 - arm}}));
+}
+
 Draw toolDrawing(ToolKind tool, const QColor& ink) {
     switch (tool) {
     case ToolKind::selection:
         return [](QPainter& p) {
-            QPainterPath cursor;
-            cursor.moveTo(6, 3.5);
-            cursor.lineTo(6, 18.5);
-            cursor.lineTo(9.8, 14.8);
-            cursor.lineTo(12.6, 20.5);
-            cursor.lineTo(15, 19.4);
-            cursor.lineTo(12.3, 13.8);
-            cursor.lineTo(17.5, 13.8);
-            cursor.closeSubpath();
-            p.drawPath(cursor);
+            p.drawPath(shapeThrough(
+                {{6, 3.5}, {6, 18.5}, {9.8, 14.8}, {12.6, 20.5}, {15, 19.4}, {12.3, 13.8}, {17.5, 13.8}}));
         };
     case ToolKind::crop:
         return [](QPainter& p) {
@@ -195,13 +203,7 @@ Draw toolDrawing(ToolKind tool, const QColor& ink) {
         };
     case ToolKind::fill:
         return [ink](QPainter& p) {
-            QPainterPath bucket;
-            bucket.moveTo(11, 3.5);
-            bucket.lineTo(19, 11.5);
-            bucket.lineTo(12, 18.5);
-            bucket.lineTo(4, 10.5);
-            bucket.closeSubpath();
-            p.drawPath(bucket);
+            p.drawPath(shapeThrough({{11, 3.5}, {19, 11.5}, {12, 18.5}, {4, 10.5}}));
             p.setBrush(ink);
             p.drawEllipse(QPointF(19.5, 17.5), 1.8, 2.4);
         };
@@ -254,10 +256,7 @@ QIcon ToolIcons::action(Action action, const QColor& ink) {
         return render(ink, [](QPainter& p) { curvedArrow(p, false); });
     case Action::ocr:
         return render(ink, [](QPainter& p) {
-            p.drawPolyline(QPolygonF({{3.5, 8}, {3.5, 3.5}, {8, 3.5}}));
-            p.drawPolyline(QPolygonF({{16, 3.5}, {20.5, 3.5}, {20.5, 8}}));
-            p.drawPolyline(QPolygonF({{3.5, 16}, {3.5, 20.5}, {8, 20.5}}));
-            p.drawPolyline(QPolygonF({{16, 20.5}, {20.5, 20.5}, {20.5, 16}}));
+            cornerBrackets(p, 4.5);
             letter(p, QRectF(4, 4, 16, 16), QStringLiteral("T"), 12);
         });
     case Action::ocrRegion:
@@ -274,12 +273,7 @@ QIcon ToolIcons::action(Action action, const QColor& ink) {
     case Action::zoomOut:
         return render(ink, [](QPainter& p) { magnifier(p, QStringLiteral("-")); });
     case Action::zoomFit:
-        return render(ink, [](QPainter& p) {
-            p.drawPolyline(QPolygonF({{3.5, 9}, {3.5, 3.5}, {9, 3.5}}));
-            p.drawPolyline(QPolygonF({{15, 3.5}, {20.5, 3.5}, {20.5, 9}}));
-            p.drawPolyline(QPolygonF({{3.5, 15}, {3.5, 20.5}, {9, 20.5}}));
-            p.drawPolyline(QPolygonF({{15, 20.5}, {20.5, 20.5}, {20.5, 15}}));
-        });
+        return render(ink, [](QPainter& p) { cornerBrackets(p, 5.5); });
     case Action::library:
         return render(ink, [](QPainter& p) {
             for (int y = 0; y < 2; ++y) {
@@ -296,15 +290,7 @@ QIcon ToolIcons::action(Action action, const QColor& ink) {
         });
     case Action::openFile:
         return render(ink, [](QPainter& p) {
-            QPainterPath folder;
-            folder.moveTo(3, 19);
-            folder.lineTo(3, 5);
-            folder.lineTo(9, 5);
-            folder.lineTo(11, 7.5);
-            folder.lineTo(21, 7.5);
-            folder.lineTo(21, 19);
-            folder.closeSubpath();
-            p.drawPath(folder);
+            p.drawPath(shapeThrough({{3, 19}, {3, 5}, {9, 5}, {11, 7.5}, {21, 7.5}, {21, 19}}));
         });
     }
     return {};
