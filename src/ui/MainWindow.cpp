@@ -105,6 +105,9 @@ MainWindow::MainWindow(Services services, QWidget* parent) : QMainWindow(parent)
     connect(editorPage_->canvas(), &EditorCanvas::zoomChanged, this, &MainWindow::refreshZoom);
     connect(&s_.vm, &MainWindowVM::modeChanged, this, &MainWindow::applyMode);
     connect(&s_.history, &HistoryStore::entriesChanged, this, &MainWindow::refreshStatus);
+    statusTimer_.setSingleShot(true);
+    statusTimer_.setInterval(100);
+    connect(&statusTimer_, &QTimer::timeout, this, &MainWindow::refreshStatus);
     connect(&s_.cfg, &Cfg::changed, this, [this](const QString& key) {
         if (key.contains(QLatin1String("shortcut"), Qt::CaseInsensitive)) {
             updateToolShortcuts();
@@ -189,14 +192,12 @@ void MainWindow::applyMode() {
     strip_->setCurrentEntryId(id);
     historyView_->setCurrentEntryId(id);
     if (editor) {
-        connect(editor.get(), &EditorVM::historyChanged, this, &MainWindow::refreshStatus,
-                Qt::UniqueConnection);
-        connect(editor.get(), &EditorVM::layersChanged, this, &MainWindow::refreshStatus,
-                Qt::UniqueConnection);
-        connect(editor.get(), &EditorVM::baseImageChanged, this, &MainWindow::refreshStatus,
-                Qt::UniqueConnection);
-        connect(editor.get(), &EditorVM::canvasRectChanged, this, &MainWindow::refreshStatus,
-                Qt::UniqueConnection);
+        // Every drag step changes the layers; the status (which compares fingerprints) follows
+        // once the changes pause.
+        for (auto signal : {&EditorVM::historyChanged, &EditorVM::layersChanged, &EditorVM::baseImageChanged,
+                            &EditorVM::canvasRectChanged}) {
+            connect(editor.get(), signal, &statusTimer_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
+        }
     }
     if (!isLibraryShown()) {
         pages_->setCurrentWidget(editor ? static_cast<QWidget*>(editorPage_) : emptyPage_);

@@ -8,6 +8,7 @@
 #include "ui/EditorPage.h"
 
 #include <QMainWindow>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -121,6 +122,7 @@ private:
     QLabel* status_ = nullptr;
     QLabel* sizeLabel_ = nullptr;
     QLabel* stateLabel_ = nullptr;
+    QTimer statusTimer_;
     KeyboardShortcutHandler toolKeys_;
     ToolShortcutFilter* toolKeyFilter_ = nullptr;
     bool captureInProgress_ = false;

@@ -161,7 +161,9 @@ TEST_F(MainWindowTest, LayersDrawnOnTheCanvasAreAutosavedWhenSwitchingAndComeBac
     dragOnCanvas(*window.canvas(), QPointF(50, 50), QPointF(200, 150));
     ASSERT_EQ(vm.editor()->layers().size(), 1);
     EXPECT_NEAR(vm.editor()->layers()[0]->bounds().center().x(), 125, 4);
-    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("editState"))->text(), QStringLiteral("Edited"));
+    QLabel* state = window.findChild<QLabel*>(QStringLiteral("editState"));
+    EXPECT_TRUE(
+        test::waitUntil([&] { return state->text() == QStringLiteral("Edited"); })); // once changes pause
 
     clickStripItem(window, 0); // the second capture: the first is autosaved on the way
     ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == second; }));
