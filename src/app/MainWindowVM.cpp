@@ -165,6 +165,10 @@ bool MainWindowVM::openItem(const HistoryEntry& entry) {
 
 bool MainWindowVM::openImageFile(const QString& path) {
     autosave();
+    return openFileWithoutAutosave(path);
+}
+
+bool MainWindowVM::openFileWithoutAutosave(const QString& path) {
     rememberStyles();
     return install(buildEditor(absoluteClean(path), std::nullopt, std::nullopt), std::nullopt);
 }
@@ -176,16 +180,8 @@ void MainWindowVM::switchToItem(const HistoryEntry& entry, std::function<void(bo
 
 void MainWindowVM::switchToImageFile(const QString& path, std::function<void(bool)> done) {
     QPointer<MainWindowVM> self(this);
-    switchAfterAutosave(
-        [self, path] {
-            if (!self) {
-                return false;
-            }
-            self->rememberStyles();
-            return self->install(self->buildEditor(absoluteClean(path), std::nullopt, std::nullopt),
-                                 std::nullopt);
-        },
-        std::move(done));
+    switchAfterAutosave([self, path] { return self && self->openFileWithoutAutosave(path); },
+                        std::move(done));
 }
 
 void MainWindowVM::switchAfterAutosave(std::function<bool()> open, std::function<void(bool)> done) {

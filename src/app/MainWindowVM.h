@@ -83,6 +83,7 @@ private:
     void rememberStyles();
     bool install(std::unique_ptr<EditorVM> editor, std::optional<HistoryEntry> entry);
     bool openWithoutAutosave(const HistoryEntry& entry);
+    bool openFileWithoutAutosave(const QString& path);
     // Autosaves, or asks whether to discard the annotations when that fails; then `open`.
     void switchAfterAutosave(std::function<bool()> open, std::function<void(bool)> done);
     // After a successful sidecar write: hasMeboSidecar and the save target in the history entry.

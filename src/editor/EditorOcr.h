@@ -39,10 +39,11 @@ public:
     void recognizeRegion(const QRectF& rect);
     // "Overlay": text layers over the last result's lines.
     void addOverlay();
+    // "Select Region...": the user drags a rectangle (through the region picker), then recognizeRegion.
+    void selectRegion();
 
 private:
     void present(OcrResult result, QPoint origin, QSize size, bool beepWhenEmpty);
-    void selectRegion();
 
     EditorVM& editor_;
     OcrSvc svc_;

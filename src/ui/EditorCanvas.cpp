@@ -1,5 +1,6 @@
 #include "ui/EditorCanvas.h"
 
+#include "document/AnnotationTextLayout.h"
 #include "document/CalloutLayer.h"
 #include "document/TextLayer.h"
 #include "editor/EditorVM.h"
@@ -60,12 +61,7 @@ void EditorCanvas::setEditor(std::shared_ptr<EditorVM> editor) {
         return;
     }
     endTextEditor();
-    if (regionDone_) {
-        auto done = std::move(regionDone_);
-        regionDone_ = nullptr;
-        regionBand_.reset();
-        done(std::nullopt);
-    }
+    answerRegion(std::nullopt);
     delete controller_;
     controller_ = nullptr;
     if (editor_) {
@@ -381,12 +377,21 @@ void EditorCanvas::resizeEvent(QResizeEvent* event) {
 
 // --- input -------------------------------------------------------------------------------------
 
-void EditorCanvas::pickRegion(std::function<void(std::optional<QRectF>)> done) {
-    if (regionDone_) {
-        auto previous = std::move(regionDone_);
-        regionDone_ = nullptr;
-        previous(std::nullopt);
+void EditorCanvas::answerRegion(std::optional<QRectF> picked) {
+    if (!regionDone_) {
+        return;
     }
+    // Cleared before the answer runs: it may ask for another region.
+    auto done = std::move(regionDone_);
+    regionDone_ = nullptr;
+    regionBand_.reset();
+    unsetCursor();
+    refreshAll();
+    done(picked);
+}
+
+void EditorCanvas::pickRegion(std::function<void(std::optional<QRectF>)> done) {
+    answerRegion(std::nullopt);
     regionDone_ = std::move(done);
     regionBand_.reset();
     setCursor(Qt::CrossCursor);
@@ -468,16 +473,8 @@ void EditorCanvas::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (regionDone_) {
-        std::optional<QRectF> picked;
-        if (regionBand_ && regionBand_->width() >= 1 && regionBand_->height() >= 1) {
-            picked = *regionBand_;
-        }
-        auto done = std::move(regionDone_);
-        regionDone_ = nullptr;
-        regionBand_.reset();
-        unsetCursor();
-        refreshAll();
-        done(picked);
+        const bool dragged = regionBand_ && regionBand_->width() >= 1 && regionBand_->height() >= 1;
+        answerRegion(dragged ? regionBand_ : std::nullopt);
         return;
     }
     controller_->pointerUp(toImage(event->position()), event->modifiers());
@@ -514,12 +511,7 @@ void EditorCanvas::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (regionDone_ && event->key() == Qt::Key_Escape) {
-        auto done = std::move(regionDone_);
-        regionDone_ = nullptr;
-        regionBand_.reset();
-        unsetCursor();
-        refreshAll();
-        done(std::nullopt);
+        answerRegion(std::nullopt);
         return;
     }
     if (controller_ && controller_->keyPress(event->key(), event->modifiers())) {
@@ -559,27 +551,21 @@ void EditorCanvas::beginTextEdit(const LayerPtr& layer, bool) {
 
     QString text;
     QColor ink;
-    double fontSize = 24;
-    QString family;
-    bool italic = false;
+    AnnotationTextLayout::Style style;
     if (auto* t = dynamic_cast<const TextLayer*>(layer.get())) {
         text = t->text;
         ink = t->color;
-        fontSize = t->fontSize;
-        family = t->fontFamily;
-        italic = t->italic;
+        style = AnnotationTextLayout::styleOf(*t);
     } else if (auto* c = dynamic_cast<const CalloutLayer*>(layer.get())) {
         text = c->text;
         ink = c->textColor;
-        fontSize = c->fontSize;
-        family = c->fontFamily;
-        italic = c->italic;
+        style = AnnotationTextLayout::styleOf(*c);
         edit->setLineWrapMode(QTextEdit::WidgetWidth);
     }
-    QFont font = family.isEmpty() ? this->font() : QFont(family);
-    font.setPixelSize(std::max(8, int(std::lround(fontSize * scale()))));
-    font.setItalic(italic);
-    font.setWeight(QFont::DemiBold);
+    QFont font = style.fontFamily.isEmpty() ? this->font() : QFont(style.fontFamily);
+    font.setPixelSize(std::max(8, int(std::lround(style.fontSize * scale()))));
+    font.setItalic(style.italic);
+    font.setWeight(AnnotationTextLayout::qtWeight(style.fontWeight));
     edit->setFont(font);
     // The text is typed in its own colour on a backdrop it reads on; the layer shows again,
     // drawn by the layer code, when the edit ends.

@@ -85,6 +85,8 @@ protected:
 
 private:
     void press(QMouseEvent* event, int clickCount);
+    // Ends a region request (if any) with `picked`.
+    void answerRegion(std::optional<QRectF> picked);
     // Repaints what changed since the last paint: the layers that came, went or were replaced,
     // and the overlays before and after.
     void refreshChanged();

@@ -74,16 +74,9 @@ void EditorPage::recognizeText() {
 }
 
 void EditorPage::recognizeRegion() {
-    if (!ocr_) {
-        return;
+    if (ocr_) {
+        ocr_->selectRegion();
     }
-    QPointer<EditorOcr> ocr(ocr_.get());
-    canvas_->setFocus();
-    canvas_->pickRegion([ocr](std::optional<QRectF> rect) {
-        if (ocr && rect) {
-            ocr->recognizeRegion(*rect);
-        }
-    });
 }
 
 void EditorPage::smartRedact() {

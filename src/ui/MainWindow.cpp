@@ -21,12 +21,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
-#include <QSplitter>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -87,12 +87,14 @@ MainWindow::MainWindow(Services services, QWidget* parent) : QMainWindow(parent)
     connect(historyView_, &HistoryView::openRequested, this, &MainWindow::openEntry);
     pages_->addWidget(historyView_);
 
-    auto* split = new QSplitter(Qt::Horizontal);
-    split->setChildrenCollapsible(false);
-    split->addWidget(strip_);
-    split->addWidget(pages_);
-    split->setStretchFactor(1, 1);
-    setCentralWidget(split);
+    // The strip has a fixed width; the pages take the rest.
+    auto* central = new QWidget;
+    auto* row = new QHBoxLayout(central);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(strip_);
+    row->addWidget(pages_, 1);
+    setCentralWidget(central);
 
     status_ = new QLabel;
     sizeLabel_ = new QLabel;

@@ -69,15 +69,9 @@ bool applyArrowEdit(ArrowLayer& a, const ToolStyles& before, const ToolStyles& a
     take(a.lineCap, b.lineCap, n.lineCap);
     take(a.shadow, b.shadow, n.shadow);
     take(a.opacity, b.opacity, n.opacity);
-    if (b.headOutlineWidth != n.headOutlineWidth) {
-        a.headOutlineWidth = n.headOutlineWidth, changed = true;
-    }
-    if (b.headOutlineColor != n.headOutlineColor) {
-        a.headOutlineColor = n.headOutlineColor, changed = true;
-    }
-    if (b.headOutlineStyle != n.headOutlineStyle) {
-        a.headOutlineStyle = n.headOutlineStyle, changed = true;
-    }
+    take(a.headOutlineWidth, b.headOutlineWidth, n.headOutlineWidth);
+    take(a.headOutlineColor, b.headOutlineColor, n.headOutlineColor);
+    take(a.headOutlineStyle, b.headOutlineStyle, n.headOutlineStyle);
     return changed;
 }
 
