@@ -2,6 +2,7 @@
 
 #include "library/HistoryListModel.h"
 #include "ui/HistoryItemDelegate.h"
+#include "ui/HistoryListParts.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,9 +16,9 @@ namespace mebo {
 HistoryView::HistoryView(HistoryStore& store, ThumbnailCache& thumbnails,
                          HistoryItemActions::RevealFile revealFile, QWidget* parent)
     : QWidget(parent) {
-    model_ = new HistoryListModel(store, thumbnails, this);
-    delegate_ = new HistoryItemDelegate(HistoryItemDelegate::Layout::grid, this);
-    actions_ = new HistoryItemActions(store, std::move(revealFile), this);
+    parts_ = HistoryListParts::make(
+        this, store, thumbnails, std::move(revealFile), HistoryItemDelegate::Layout::grid,
+        HistoryItemActions::OpenOn::doubleClick, QStringLiteral("Capture history"));
 
     filter_ = new QLineEdit(this);
     filter_->setPlaceholderText(QStringLiteral("Filter by name or tag"));
@@ -25,30 +26,14 @@ HistoryView::HistoryView(HistoryStore& store, ThumbnailCache& thumbnails,
     filter_->setMinimumWidth(240);
     count_ = new QLabel(this);
     count_->setForegroundRole(QPalette::PlaceholderText);
+    setTabOrder(filter_, parts_.list); // the filter first, though the grid was made before it
 
-    grid_ = new QListView(this);
-    grid_->setModel(model_);
-    grid_->setItemDelegate(delegate_);
-    grid_->setViewMode(QListView::IconMode);
-    grid_->setMovement(QListView::Static);
-    grid_->setResizeMode(QListView::Adjust);
-    grid_->setWrapping(true);
-    grid_->setUniformItemSizes(true);
-    grid_->setSpacing(6);
-    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    grid_->setMouseTracking(true);
-    grid_->setFrameShape(QFrame::NoFrame);
-    grid_->viewport()->setBackgroundRole(QPalette::Window);
-    grid_->setAccessibleName(QStringLiteral("Capture history"));
-    actions_->attach(grid_, HistoryItemActions::OpenOn::doubleClick);
-    connect(actions_, &HistoryItemActions::openRequested, this, &HistoryView::openRequested);
-
-    empty_ = new QLabel(this);
-    empty_->setAlignment(Qt::AlignCenter);
-    empty_->setWordWrap(true);
-    empty_->setForegroundRole(QPalette::PlaceholderText);
-    empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    parts_.list->setViewMode(QListView::IconMode);
+    parts_.list->setMovement(QListView::Static);
+    parts_.list->setResizeMode(QListView::Adjust);
+    parts_.list->setWrapping(true);
+    parts_.list->setSpacing(6);
+    connect(parts_.actions, &HistoryItemActions::openRequested, this, &HistoryView::openRequested);
 
     auto* top = new QHBoxLayout;
     top->setSpacing(12);
@@ -57,27 +42,27 @@ HistoryView::HistoryView(HistoryStore& store, ThumbnailCache& thumbnails,
     // The label lies over the grid in the same cell.
     auto* body = new QGridLayout;
     body->setContentsMargins(0, 0, 0, 0);
-    body->addWidget(grid_, 0, 0);
-    body->addWidget(empty_, 0, 0);
+    body->addWidget(parts_.list, 0, 0);
+    body->addWidget(parts_.empty, 0, 0);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
     layout->setSpacing(12);
     layout->addLayout(top);
     layout->addLayout(body, 1);
 
-    connect(filter_, &QLineEdit::textChanged, model_, &HistoryListModel::setFilter);
-    connect(model_, &HistoryListModel::countChanged, this, &HistoryView::syncCount);
-    connect(model_, &QAbstractItemModel::modelReset, this, &HistoryView::syncCount);
+    connect(filter_, &QLineEdit::textChanged, parts_.model, &HistoryListModel::setFilter);
+    connect(parts_.model, &HistoryListModel::countChanged, this, &HistoryView::syncCount);
+    connect(parts_.model, &QAbstractItemModel::modelReset, this, &HistoryView::syncCount);
     syncCount();
 }
 
 void HistoryView::setCurrentEntryId(const QString& entryId) {
-    delegate_->setCurrentEntryId(entryId);
-    grid_->viewport()->update();
+    parts_.delegate->setCurrentEntryId(entryId);
+    parts_.list->viewport()->update();
 }
 
 QString HistoryView::currentEntryId() const {
-    return delegate_->currentEntryId();
+    return parts_.delegate->currentEntryId();
 }
 
 QString HistoryView::countText(int shown, int total, bool filtered) {
@@ -89,12 +74,13 @@ QString HistoryView::countText(int shown, int total, bool filtered) {
 }
 
 void HistoryView::syncCount() {
-    const bool filtered = !model_->filter().trimmed().isEmpty();
-    const int shown = model_->rowCount();
-    count_->setText(countText(shown, model_->totalCount(), filtered));
-    empty_->setText(filtered ? QStringLiteral("No captures match “%1”").arg(model_->filter().trimmed())
-                             : QStringLiteral("No captures yet"));
-    empty_->setVisible(shown == 0);
+    const bool filtered = !parts_.model->filter().trimmed().isEmpty();
+    const int shown = parts_.model->rowCount();
+    count_->setText(countText(shown, parts_.model->totalCount(), filtered));
+    parts_.empty->setText(filtered
+                              ? QStringLiteral("No captures match “%1”").arg(parts_.model->filter().trimmed())
+                              : QStringLiteral("No captures yet"));
+    parts_.empty->setVisible(shown == 0);
 }
 
 } // namespace mebo

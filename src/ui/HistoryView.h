@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/HistoryEntry.h"
-#include "ui/HistoryItemActions.h"
+#include "ui/HistoryListParts.h"
 
 #include <QWidget>
 
@@ -34,10 +34,10 @@ public:
 
     QLineEdit* filterField() const { return filter_; }
     QLabel* countLabel() const { return count_; }
-    QLabel* emptyLabel() const { return empty_; }
-    QListView* listView() const { return grid_; }
-    HistoryListModel* model() const { return model_; }
-    HistoryItemActions* actions() const { return actions_; }
+    QLabel* emptyLabel() const { return parts_.empty; }
+    QListView* listView() const { return parts_.list; }
+    HistoryListModel* model() const { return parts_.model; }
+    HistoryItemActions* actions() const { return parts_.actions; }
 
 Q_SIGNALS:
     void openRequested(const mebo::HistoryEntry& entry);
@@ -45,13 +45,9 @@ Q_SIGNALS:
 private:
     void syncCount();
 
-    HistoryListModel* model_;
-    HistoryItemDelegate* delegate_;
-    HistoryItemActions* actions_;
+    HistoryListParts parts_;
     QLineEdit* filter_;
     QLabel* count_;
-    QListView* grid_;
-    QLabel* empty_;
 };
 
 } // namespace mebo

@@ -2,6 +2,7 @@
 
 #include "library/HistoryListModel.h"
 #include "ui/HistoryItemDelegate.h"
+#include "ui/HistoryListParts.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -12,74 +13,58 @@ namespace mebo {
 ThumbnailStrip::ThumbnailStrip(HistoryStore& store, ThumbnailCache& thumbnails,
                                HistoryItemActions::RevealFile revealFile, QWidget* parent)
     : QWidget(parent) {
-    model_ = new HistoryListModel(store, thumbnails, this);
-    delegate_ = new HistoryItemDelegate(HistoryItemDelegate::Layout::strip, this);
-    actions_ = new HistoryItemActions(store, std::move(revealFile), this);
+    parts_ = HistoryListParts::make(this, store, thumbnails, std::move(revealFile),
+                                    HistoryItemDelegate::Layout::strip, HistoryItemActions::OpenOn::click,
+                                    QStringLiteral("Captures"));
+    parts_.list->setViewMode(QListView::ListMode);
+    parts_.list->setFlow(QListView::TopToBottom);
+    parts_.list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    parts_.list->setSpacing(2);
+    connect(parts_.actions, &HistoryItemActions::openRequested, this, &ThumbnailStrip::openRequested);
 
-    list_ = new QListView(this);
-    list_->setModel(model_);
-    list_->setItemDelegate(delegate_);
-    list_->setViewMode(QListView::ListMode);
-    list_->setFlow(QListView::TopToBottom);
-    list_->setUniformItemSizes(true);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list_->setFrameShape(QFrame::NoFrame);
-    list_->setMouseTracking(true); // hover highlight
-    list_->setSpacing(2);
-    list_->viewport()->setBackgroundRole(QPalette::Window);
-    list_->setAccessibleName(QStringLiteral("Captures"));
-    actions_->attach(list_, HistoryItemActions::OpenOn::click);
-    connect(actions_, &HistoryItemActions::openRequested, this, &ThumbnailStrip::openRequested);
-
-    empty_ = new QLabel(QStringLiteral("No captures yet"), this);
-    empty_->setAlignment(Qt::AlignCenter);
-    empty_->setWordWrap(true);
-    empty_->setForegroundRole(QPalette::PlaceholderText);
-    empty_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    empty_->setContentsMargins(12, 12, 12, 12);
+    parts_.empty->setText(QStringLiteral("No captures yet"));
+    parts_.empty->setContentsMargins(12, 12, 12, 12);
 
     // The label lies over the list in the same cell.
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(list_, 0, 0);
-    layout->addWidget(empty_, 0, 0);
+    layout->addWidget(parts_.list, 0, 0);
+    layout->addWidget(parts_.empty, 0, 0);
     setFixedWidth(kWidth);
 
-    connect(model_, &HistoryListModel::countChanged, this, &ThumbnailStrip::syncAfterRowsChanged);
-    connect(model_, &QAbstractItemModel::modelReset, this, &ThumbnailStrip::syncAfterRowsChanged);
+    connect(parts_.model, &HistoryListModel::countChanged, this, &ThumbnailStrip::syncAfterRowsChanged);
+    connect(parts_.model, &QAbstractItemModel::modelReset, this, &ThumbnailStrip::syncAfterRowsChanged);
     syncAfterRowsChanged();
 }
 
 void ThumbnailStrip::setCurrentEntryId(const QString& entryId) {
-    delegate_->setCurrentEntryId(entryId);
+    parts_.delegate->setCurrentEntryId(entryId);
     selectCurrent(true);
-    list_->viewport()->update();
+    parts_.list->viewport()->update();
 }
 
 QString ThumbnailStrip::currentEntryId() const {
-    return delegate_->currentEntryId();
+    return parts_.delegate->currentEntryId();
 }
 
 void ThumbnailStrip::syncAfterRowsChanged() {
-    empty_->setVisible(model_->rowCount() == 0);
+    parts_.empty->setVisible(parts_.model->rowCount() == 0);
     // A reset forgets the selection; an insert at the top keeps it but the item may be new.
-    if (!list_->selectionModel()->hasSelection()) {
+    if (!parts_.list->selectionModel()->hasSelection()) {
         selectCurrent(false);
     }
 }
 
 void ThumbnailStrip::selectCurrent(bool scroll) {
-    const int row = model_->rowOf(delegate_->currentEntryId());
+    const int row = parts_.model->rowOf(parts_.delegate->currentEntryId());
     if (row < 0) {
-        list_->selectionModel()->clearSelection();
+        parts_.list->selectionModel()->clearSelection();
         return;
     }
-    const QModelIndex index = model_->index(row);
-    list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    const QModelIndex index = parts_.model->index(row);
+    parts_.list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     if (scroll) {
-        list_->scrollTo(index);
+        parts_.list->scrollTo(index);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "library/HistoryEntry.h"
-#include "ui/HistoryItemActions.h"
+#include "ui/HistoryListParts.h"
 
 #include <QWidget>
 
@@ -31,10 +31,10 @@ public:
     void setCurrentEntryId(const QString& entryId);
     QString currentEntryId() const;
 
-    QListView* listView() const { return list_; }
-    HistoryListModel* model() const { return model_; }
-    HistoryItemActions* actions() const { return actions_; }
-    QLabel* emptyLabel() const { return empty_; }
+    QListView* listView() const { return parts_.list; }
+    HistoryListModel* model() const { return parts_.model; }
+    HistoryItemActions* actions() const { return parts_.actions; }
+    QLabel* emptyLabel() const { return parts_.empty; }
 
 Q_SIGNALS:
     void openRequested(const mebo::HistoryEntry& entry);
@@ -43,11 +43,7 @@ private:
     void syncAfterRowsChanged();
     void selectCurrent(bool scroll);
 
-    HistoryListModel* model_;
-    HistoryItemDelegate* delegate_;
-    HistoryItemActions* actions_;
-    QListView* list_;
-    QLabel* empty_;
+    HistoryListParts parts_;
 };
 
 } // namespace mebo
