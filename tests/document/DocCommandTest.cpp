@@ -5,6 +5,7 @@
 #include "document/MeboDocument.h"
 #include "document/PngBytes.h"
 
+#include "TestPaths.h"
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,7 @@
 #include "DocumentFuzzInput.h"
 #include "support/TestUtil.h"
 
+#include "TestPaths.h"
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "support/ProgramRun.h"
 
+#include "TestPaths.h"
 #include <QFont>
 #include <QJsonArray>
 #include <QJsonDocument>

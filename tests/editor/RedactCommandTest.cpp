@@ -1,6 +1,7 @@
 #include "support/ProgramRun.h"
 #include "support/ScreenshotCorpus.h"
 
+#include "TestPaths.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>

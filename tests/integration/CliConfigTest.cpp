@@ -1,6 +1,7 @@
 #include "MeboProcess.h"
 #include "platform/x11/DesktopTools.h"
 
+#include "TestPaths.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>

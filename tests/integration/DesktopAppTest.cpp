@@ -2,6 +2,7 @@
 #include "platform/x11/DesktopTools.h"
 #include "platform/x11/FreezeGuard.h"
 
+#include "TestPaths.h"
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>

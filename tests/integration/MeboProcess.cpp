@@ -1,5 +1,6 @@
 #include "MeboProcess.h"
 
+#include "TestPaths.h"
 #include <QDir>
 #include <QProcess>
 

@@ -2,6 +2,7 @@
 
 #include "ReferenceImage.h"
 
+#include "TestPaths.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
