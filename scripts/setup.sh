@@ -43,8 +43,9 @@ done
 
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  # Waits for another package installation to finish instead of failing on the dpkg lock.
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 update -qq
+  $SUDO apt-get -o DPkg::Lock::Timeout=900 install -y -qq --no-install-recommends "${missing[@]}"
 else
   echo "setup: all packages present"
 fi
