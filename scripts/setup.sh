@@ -14,6 +14,8 @@ BUILD_PKGS=(
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
+  # Ed25519 signatures of updates and of the hotkey companion.
+  libsodium-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -25,6 +27,8 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
+  # The companion installer stages its download with unzip; its archive is packed with zip.
+  unzip zip
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.

@@ -55,6 +55,11 @@ public:
     void handleResult(const CaptureResult& result);
 
     bool captureActive() const { return captureActive_; }
+    // Set by the recording service while a recording runs.
+    bool recordingActive() const { return recordingActive_; }
+    void setRecordingActive(bool active) { recordingActive_ = active; }
+    // Capturing (an overlay, a scroll session) or recording: background work keeps out of the way.
+    bool userBusy() const { return captureActive_ || recordingActive_; }
     bool permissionAlertShownThisSession() const { return permissionAlertShownThisSession_; }
 
     // Application id of the window that was in front before Mebo became active; kept up to date
@@ -127,6 +132,7 @@ private:
     platform::PointerLocator& pointer_;
 
     bool captureActive_ = false;
+    bool recordingActive_ = false;
     bool permissionAlertShownThisSession_ = false;
     std::optional<QString> preCaptureFrontmostAppId_;
     std::function<void()> quit_;

@@ -23,6 +23,8 @@ Commands:
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
+  update check|install             look for a newer Mebo, or install it
+  companion install                install the hotkey companion Tasu
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -69,6 +71,12 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("redact")) {
         return runRedactCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("update")) {
+        return runUpdateCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("companion")) {
+        return runCompanionCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

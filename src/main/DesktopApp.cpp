@@ -14,10 +14,16 @@
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"
 #include "main/MainWindowSlot.h"
+#include "main/OnlineServices.h"
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/PortalColorScheme.h"
+#include "services/Norvik.h"
+#include "services/RelaunchWindows.h"
+#include "services/UpdateGuard.h"
+#include "services/UpdateMgr.h"
+#include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
 #include "ui/KeyMonitors.h"
@@ -185,20 +191,45 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         ~OverlayReset() { capture.setRegionOverlay(nullptr); }
     } overlayReset{capture};
 
+    // Updates, feedback and the hotkey companion; a relaunch after an update reopens the windows
+    // that were open.
+    SettingsWindow* settingsShown = nullptr;
+    OnlineServices::Options onlineOptions;
+    onlineOptions.windowState = [&mainWindow, &settingsShown] {
+        RelaunchWindows open{mainWindow.isVisible(), std::nullopt};
+        if (settingsShown && settingsShown->isVisible()) {
+            open.settingsTab = int(settingsShown->currentTab());
+        }
+        return open.encode();
+    };
+    OnlineServices online(services.defaults(), onlineOptions);
+    UpdateMgr& updateMgr = online.updates();
+    updateMgr.setBusyProbe([&capture] { return capture.userBusy(); });
+    online.startUpdates();
     UpdateCheckHook updates;
-    QObject::connect(&updates, &UpdateCheckHook::checkRequested, &app, [] {
-        logWarning(QStringLiteral("[UpdateMgr] no update feed is configured in this build"));
-    });
+    QObject::connect(&updateMgr, &UpdateMgr::changed, &updates,
+                     [&updates, &updateMgr] { updates.setChecking(updateMgr.isChecking()); });
 
     LaunchAtLogin launchAtLogin;
     SettingsVM settingsVM(cfg, services.folderAccess(), launchAtLogin, services.dialogs(),
                           services.clipboard(), AppLogger::shared());
     SettingsWindow settingsWindow(settingsVM);
+    OnlineViewModels onlineVMs(online, services.workspace(), services.clipboard());
+    settingsWindow.addServiceSections(*onlineVMs.updates, *onlineVMs.feedback, *onlineVMs.companion);
+    settingsShown = &settingsWindow;
     QObject::connect(&settingsWindow, &SettingsWindow::checkForUpdatesRequested, &updates,
                      &UpdateCheckHook::requestCheck);
-    std::function<void(SettingsTab)> showSettings = [&settingsWindow](SettingsTab tab) {
+    std::function<void(SettingsTab)> showSettings = [&settingsWindow, &updateMgr](SettingsTab tab) {
+        if (!settingsWindow.isVisible()) {
+            updateMgr.settingsOpened();
+        }
         settingsWindow.showTab(tab);
     };
+    // The manual check first: opening the window then finds it running.
+    QObject::connect(&updates, &UpdateCheckHook::checkRequested, &app, [&updateMgr, &showSettings] {
+        updateMgr.checkForUpdates();
+        showSettings(SettingsTab::about);
+    });
 
     ShortcutRouter router(mainWindow);
     KeyMonitors monitors(router, [&mainWindow] { return static_cast<QWidget*>(&mainWindow); });
@@ -258,8 +289,28 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      [&delegate] { delegate.willTerminate(); });
     capture.setQuitFunction([&delegate] { delegate.quitRequested(); });
+    updateMgr.setQuittingForUpdate([&delegate](bool quitting) { delegate.setAllowTermination(quitting); });
+    updateMgr.setTerminate([&delegate] {
+        if (delegate.shouldTerminate(AppDelegate::TerminateReason::ordinary)) {
+            QCoreApplication::exit(0);
+        }
+    });
+    // A downloaded update that waited for the user goes in when Mebo ends.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &online.norvik(), &Norvik::tryInstallOnDeactivate);
 
     delegate.finishLaunching();
+    UpdateGuard::confirmStarted(VersionMgr::fromBuild().version());
+    if (const auto rolledBack = UpdateGuard::takeRolledBack()) {
+        updateMgr.reportRolledBack(rolledBack->first, rolledBack->second);
+    }
+    if (const auto reopen = RelaunchWindows::takeFromEnvironment()) {
+        if (reopen->mainWindow) {
+            mainWindow.showMainWindow();
+        }
+        if (reopen->settingsTab) {
+            showSettings(SettingsTab(*reopen->settingsTab));
+        }
+    }
     for (const QString& url : urls) {
         delegate.handleUrl(url);
     }

@@ -41,7 +41,7 @@ AboutSettingsTab::AboutSettingsTab(QWidget* parent) : QWidget(parent) {
     checkForUpdates_ = new QPushButton(QStringLiteral("Check for Updates..."), this);
     checkForUpdates_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = layout_ = new QVBoxLayout(this);
     layout->setContentsMargins(24, 20, 24, 20);
     layout->setSpacing(8);
     layout->addStretch(2);
@@ -55,6 +55,12 @@ AboutSettingsTab::AboutSettingsTab(QWidget* parent) : QWidget(parent) {
     layout->addStretch(3);
 
     connect(checkForUpdates_, &QPushButton::clicked, this, &AboutSettingsTab::checkForUpdatesRequested);
+}
+
+void AboutSettingsTab::addUpdatePanel(QWidget* panel) {
+    panel->setParent(this);
+    // After the button, before the closing stretch.
+    layout_->insertWidget(layout_->indexOf(checkForUpdates_) + 1, panel);
 }
 
 } // namespace mebo

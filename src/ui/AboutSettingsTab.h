@@ -4,6 +4,7 @@
 
 class QLabel;
 class QPushButton;
+class QVBoxLayout;
 
 namespace mebo {
 
@@ -15,6 +16,8 @@ public:
 
     QLabel* versionLabel() const { return version_; }
     QPushButton* checkForUpdatesButton() const { return checkForUpdates_; }
+    // The update status and its buttons, under "Check for Updates...".
+    void addUpdatePanel(QWidget* panel);
 
 Q_SIGNALS:
     void checkForUpdatesRequested();
@@ -22,6 +25,7 @@ Q_SIGNALS:
 private:
     QLabel* version_ = nullptr;
     QPushButton* checkForUpdates_ = nullptr;
+    QVBoxLayout* layout_ = nullptr;
 };
 
 } // namespace mebo

@@ -1,9 +1,12 @@
 #include "ui/SettingsWindow.h"
 
 #include "ui/AboutSettingsTab.h"
+#include "ui/FeedbackSettingsTab.h"
 #include "ui/GeneralSettingsTab.h"
+#include "ui/HotkeysSettingsTab.h"
 #include "ui/LogsSettingsTab.h"
 #include "ui/ShortcutsSettingsTab.h"
+#include "ui/UpdatePanel.h"
 
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -46,6 +49,23 @@ void SettingsWindow::showTab(SettingsTab tab) {
     }
     raise();
     activateWindow();
+}
+
+void SettingsWindow::addServiceSections(UpdateVM& updates, FeedbackVM& feedback, CompanionVM& companion) {
+    about_->addUpdatePanel(new UpdatePanel(updates, about_->checkForUpdatesButton()));
+    // General keeps its own page; the updates section sits under it.
+    const int index = tabs_->indexOf(general_);
+    auto* general = new QWidget;
+    auto* column = new QVBoxLayout(general);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    tabs_->removeTab(index);
+    column->addWidget(general_, 0);
+    column->addWidget(new UpdatesSection(updates), 0);
+    column->addStretch(1);
+    tabs_->insertTab(index, general, QStringLiteral("General"));
+    tabs_->addTab(new FeedbackSettingsTab(feedback), QStringLiteral("Feedback"));
+    tabs_->addTab(new HotkeysSettingsTab(companion), QStringLiteral("Hotkeys"));
 }
 
 SettingsTab SettingsWindow::currentTab() const {

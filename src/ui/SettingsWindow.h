@@ -9,6 +9,9 @@ class QTabWidget;
 namespace mebo {
 
 class AboutSettingsTab;
+class CompanionVM;
+class FeedbackVM;
+class UpdateVM;
 class GeneralSettingsTab;
 class LogsSettingsTab;
 class SettingsVM;
@@ -24,6 +27,9 @@ public:
     // Shows the window on `tab`, raised and activated (also when it was hidden or minimised).
     void showTab(SettingsTab tab);
     SettingsTab currentTab() const;
+    // The online services' parts: update status on About, automatic checks on General, and the
+    // Feedback and Hotkeys tabs (after About). Once, right after construction.
+    void addServiceSections(UpdateVM& updates, FeedbackVM& feedback, CompanionVM& companion);
 
     QTabWidget* tabs() const { return tabs_; }
     GeneralSettingsTab* generalTab() const { return general_; }

@@ -1,0 +1,132 @@
+#include "services/UpdateGuard.h"
+#include "ServiceFixtures.h"
+#include "TestUtil.h"
+#include "services/RelaunchWindows.h"
+#include "services/UpdateInstaller.h"
+
+#include <QDir>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+// An install swapped to 0.2.0 with 0.1.0 waiting in the staging folder, as the updater leaves it.
+class Guard : public ::testing::Test {
+protected:
+    void install(const QString& newBody) {
+        record = dir.filePath("record");
+        makeInstallTree(dir.path(), "0.2.0", programScript("0.2.0", newBody));
+        QDir().rename(dir.filePath("mebo-0.2.0"), dir.filePath("mebo"));
+        makeInstallTree(
+            dir.filePath("staging"), "0.1.0",
+            programScript("0.1.0",
+                          QStringLiteral("echo \"old $MEBO_UPDATE_ROLLED_BACK|$MEBO_RESTORE_WINDOWS\" "
+                                         "> '%1'")
+                              .arg(record)));
+        QDir().rename(dir.filePath("staging/mebo-0.1.0"),
+                      UpdateInstaller::previousTree(dir.filePath("staging")));
+        plan.root = dir.filePath("mebo");
+        plan.stagingDir = dir.filePath("staging");
+        plan.waitPid = 0;
+        plan.newVersion = "0.2.0";
+        plan.oldVersion = "0.1.0";
+        plan.windowState = "main,settings:2";
+        plan.relaunchArguments = {"--background"};
+    }
+    void TearDown() override {
+        const qint64 pid = readAll(dir.filePath("pid")).trimmed().toLongLong();
+        if (pid > 0) {
+            ::kill(pid_t(pid), SIGKILL);
+        }
+    }
+
+    QTemporaryDir dir;
+    QString record;
+    UpdateGuard::Plan plan;
+};
+
+TEST_F(Guard, KeepsTheNewVersionOnceItReportsAndRemovesTheOldOne) {
+    install(
+        QStringLiteral(
+            "echo $$ > '%1'; echo \"new $1|$MEBO_RESTORE_WINDOWS|${MEBO_TEST_BUNDLE_VERSION:-none}\" > '%2';"
+            " echo up > \"$MEBO_UPDATE_CONFIRM\"; sleep 30")
+            .arg(dir.filePath("pid"), dir.filePath("record")));
+    qputenv("MEBO_TEST_BUNDLE_VERSION", "0.0.1");
+    const int status = UpdateGuard::run(plan);
+    qunsetenv("MEBO_TEST_BUNDLE_VERSION");
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(QFileInfo::exists(plan.stagingDir));
+    EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.2.0"));
+    // Relaunched in the background with its windows, without the old version's test identity.
+    EXPECT_EQ(readAll(record).trimmed(), "new --background|main,settings:2|none");
+}
+
+TEST_F(Guard, PutsTheOldVersionBackWhenTheNewOneEndsAtOnce) {
+    install(QStringLiteral("exit 3"));
+    EXPECT_EQ(UpdateGuard::run(plan), 1);
+    EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.1.0"));
+    EXPECT_FALSE(QFileInfo::exists(plan.stagingDir));
+    ASSERT_TRUE(waitUntil([&] { return !readAll(record).isEmpty(); }, 10000));
+    EXPECT_EQ(readAll(record).trimmed(), "old 0.2.0 0.1.0|main,settings:2");
+}
+
+TEST_F(Guard, PutsTheOldVersionBackWhenTheNewOneNeverReports) {
+    install(QStringLiteral("echo $$ > '%1'; sleep 30").arg(dir.filePath("pid")));
+    plan.startTimeoutMs = 600;
+    EXPECT_EQ(UpdateGuard::run(plan), 1);
+    EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.1.0"));
+    ASSERT_TRUE(waitUntil([&] { return !readAll(record).isEmpty(); }, 10000));
+    // The silent new instance was stopped.
+    const pid_t pid = pid_t(readAll(dir.filePath("pid")).trimmed().toLongLong());
+    EXPECT_TRUE(waitUntil([&] { return ::kill(pid, 0) != 0; }, 5000));
+}
+
+TEST(UpdateGuardPlan, SurvivesTheCommandLine) {
+    UpdateGuard::Plan plan;
+    plan.root = "/opt/apps/mebo-0.1.0";
+    plan.stagingDir = "/opt/apps/.mebo-update-1";
+    plan.waitPid = 4242;
+    plan.newVersion = "0.2.0";
+    plan.oldVersion = "0.1.0";
+    plan.windowState = "main";
+    plan.relaunchArguments = {"--background", "--verbose"};
+    plan.startTimeoutMs = 1234;
+    const auto back = UpdateGuard::fromArguments(UpdateGuard::arguments(plan));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->root, plan.root);
+    EXPECT_EQ(back->stagingDir, plan.stagingDir);
+    EXPECT_EQ(back->waitPid, 4242);
+    EXPECT_EQ(back->windowState, "main");
+    EXPECT_EQ(back->relaunchArguments, plan.relaunchArguments);
+    EXPECT_EQ(back->startTimeoutMs, 1234);
+    EXPECT_FALSE(UpdateGuard::fromArguments({"--root", "/x"}));
+    EXPECT_FALSE(UpdateGuard::fromArguments({"--bogus", "1", "--", "x"}));
+}
+
+TEST(RelaunchWindows, EncodeAndDecode) {
+    EXPECT_EQ((RelaunchWindows{true, 3}.encode()), "main,settings:3");
+    EXPECT_EQ((RelaunchWindows{false, std::nullopt}.encode()), "");
+    const RelaunchWindows w = RelaunchWindows::decode("settings:5,main,junk,settings:-1");
+    EXPECT_TRUE(w.mainWindow);
+    EXPECT_EQ(w.settingsTab, 5);
+    qputenv(UpdateGuard::windowsVariable, "main");
+    EXPECT_TRUE(RelaunchWindows::takeFromEnvironment()->mainWindow);
+    EXPECT_FALSE(RelaunchWindows::takeFromEnvironment());
+}
+
+TEST(UpdateGuardConfirm, WritesTheFileOnlyWhenAskedAndOnlyOnce) {
+    QTemporaryDir dir;
+    EXPECT_FALSE(UpdateGuard::confirmStarted("0.2.0"));
+    qputenv(UpdateGuard::confirmVariable, dir.filePath("started").toLocal8Bit());
+    EXPECT_TRUE(UpdateGuard::confirmStarted("0.2.0"));
+    EXPECT_EQ(readAll(dir.filePath("started")), "0.2.0");
+    EXPECT_FALSE(UpdateGuard::confirmStarted("0.2.0"));
+    qputenv(UpdateGuard::rolledBackVariable, "0.2.0 0.1.0");
+    EXPECT_EQ(UpdateGuard::takeRolledBack(), std::make_pair(QString("0.2.0"), QString("0.1.0")));
+    EXPECT_FALSE(UpdateGuard::takeRolledBack());
+}
+
+} // namespace
