@@ -189,6 +189,8 @@ void UpdateMgr::setDisableAutoCheck(bool disabled) {
 
 void UpdateMgr::reportRolledBack(const QString& newVersion, const QString& oldVersion) {
     logError(QStringLiteral("[更新] 新版本 %1 未能啟動, 已回滾到 %2").arg(newVersion, oldVersion));
+    // Background checks would install it again at once; only the user's own check offers it now.
+    defaults_.set(QString::fromLatin1(Norvik::skippedVersionKey), newVersion);
     checkStatus_ = UpdateCheckStatus::error(
         QStringLiteral("Mebo %1 did not start, so %2 was put back.").arg(newVersion, oldVersion));
     Q_EMIT changed();

@@ -69,7 +69,8 @@ public:
 
     const QTimer& autoCheckTimer() const { return autoCheckTimer_; }
 
-    // Why the last update did not come up ("NEW OLD" from the guard), shown as an error.
+    // The last update did not come up and the guard put `oldVersion` back: shown as an error, and
+    // the version is skipped by background checks.
     void reportRolledBack(const QString& newVersion, const QString& oldVersion);
 
 Q_SIGNALS:

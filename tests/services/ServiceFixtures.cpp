@@ -1,4 +1,4 @@
-#include "ServiceFixtures.h"
+#include "services/ServiceFixtures.h"
 
 #include "services/ChildProcess.h"
 

@@ -1,12 +1,12 @@
 // The companion's installer against a local feed: what it installs, everything it refuses, and
 // the rollback of a failed copy; nothing may stay in the temporary folder.
 #include "services/TasuInstaller.h"
-#include "FakeHttpServer.h"
-#include "ServiceFixtures.h"
-#include "TestUtil.h"
-#include "ZipWriter.h"
 #include "services/CodeSignature.h"
 #include "services/PropertyList.h"
+#include "services/ServiceFixtures.h"
+#include "support/FakeHttpServer.h"
+#include "support/TestUtil.h"
+#include "support/ZipWriter.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

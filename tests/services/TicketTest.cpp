@@ -1,11 +1,11 @@
 // The feedback client against a local server: requests, every response rule, dates, the device
 // identifier and the Feedback tab's view-model flows.
-#include "FakeHttpServer.h"
-#include "TestUtil.h"
 #include "services/DeviceId.h"
 #include "services/FeedbackVM.h"
 #include "services/TicketAPI.h"
 #include "services/TicketDate.h"
+#include "support/FakeHttpServer.h"
+#include "support/TestUtil.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,8 +1,8 @@
 #include "services/UpdateArchive.h"
-#include "ServiceFixtures.h"
 #include "services/ChildProcess.h"
 #include "services/InstallLocation.h"
 #include "services/PublisherKey.h"
+#include "services/ServiceFixtures.h"
 #include "services/UpdateInstaller.h"
 
 #include <QDir>

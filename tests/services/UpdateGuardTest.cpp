@@ -1,8 +1,8 @@
 #include "services/UpdateGuard.h"
-#include "ServiceFixtures.h"
-#include "TestUtil.h"
 #include "services/RelaunchWindows.h"
+#include "services/ServiceFixtures.h"
 #include "services/UpdateInstaller.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <csignal>

@@ -1,12 +1,12 @@
 // The updater end to end against a local feed: check, download with progress, verification,
 // install (with and without relaunch), the busy rule, timeouts and the settings throttle.
-#include "FakeHttpServer.h"
-#include "ServiceFixtures.h"
-#include "TestUtil.h"
 #include "services/InstallLocation.h"
 #include "services/Norvik.h"
+#include "services/ServiceFixtures.h"
 #include "services/UpdateMgr.h"
 #include "services/UpdateVM.h"
+#include "support/FakeHttpServer.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <gtest/gtest.h>
@@ -236,16 +236,16 @@ INSTANTIATE_TEST_SUITE_P(
                                       "could not be downloaded"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(UpdaterFlow, AFeedThatNeverAnswersEndsInBothTimeoutsAndTheNextCheckRunsAgain) {
+TEST_F(UpdaterFlow, AFeedThatNeverAnswersTimesOutAndTheNextCheckRunsAgain) {
     FakeHttpServer::Response silent;
     silent.mode = FakeHttpServer::Response::Mode::neverAnswer;
     server.route(QStringLiteral("/appcast.xml"), silent);
     start(1000);
     mgr->checkForUpdates();
+    // The facade's timeout ends it (the manager's own one stops once the facade reports checking).
     ASSERT_TRUE(waitUntil([&] { return !mgr->isChecking(); }, 10000));
-    ASSERT_TRUE(waitUntil([&] { return logs.contains(QStringLiteral("[Norvik] ❌ 檢查超時 (1s)")); }, 5000));
-    EXPECT_TRUE(logs.contains(QStringLiteral("[更新] ❌ 檢查超時")));
-    EXPECT_TRUE(mgr->checkStatus().is(UpdateCheckStatus::Kind::error));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Norvik] ❌ 檢查超時 (1s)")));
+    EXPECT_EQ(mgr->checkStatus(), UpdateCheckStatus::error(QStringLiteral("檢查超時，請稍後再試")));
     // The timed-out request is dropped: a new check asks the feed again.
     server.route(QStringLiteral("/appcast.xml"), 200, appcast({}), "application/xml");
     mgr->checkForUpdates();

@@ -1,6 +1,6 @@
-#include "ServiceFixtures.h"
 #include "services/Appcast.h"
 #include "services/PublisherKey.h"
+#include "services/ServiceFixtures.h"
 #include "services/VersionComparator.h"
 #include "services/VersionMgr.h"
 
@@ -72,7 +72,7 @@ TEST(Appcast, ReadsItemsWithVersionsOnTheItemOrOnTheEnclosure) {
     EXPECT_EQ(items->at(1).shortVersion, "0.1.5");
     EXPECT_EQ(items->at(1).enclosureLength, -1);
     // The newest with a download wins; the item without one is passed over.
-    EXPECT_EQ(Appcast::newest(*items)->displayVersion(), "0.2.0");
+    EXPECT_EQ(Appcast::newest(items.value())->displayVersion(), "0.2.0");
 }
 
 TEST(Appcast, RefusesWhatIsNotAFeed) {

@@ -40,6 +40,11 @@ public:
             while (QTcpSocket* socket = server_->nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onData(socket); });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                // A later socket may get the same address: its state starts afresh.
+                connect(socket, &QObject::destroyed, this, [this, socket] {
+                    buffers_.remove(socket);
+                    answered_.remove(socket);
+                });
             }
         });
         return server_->serverPort();
