@@ -17,7 +17,7 @@ namespace tasu {
 
 HotkeyWindow::HotkeyWindow(TasuController& controller, QWidget* parent)
     : QWidget(parent, Qt::Window), controller_(controller) {
-    setWindowTitle(QStringLiteral("Tasu — Hotkeys for Mebo"));
+    setWindowTitle(QStringLiteral("Hotkeys for Mebo"));
     auto* intro =
         new QLabel(QStringLiteral("Press a key combination in a field to bind it. The keys work in every "
                                   "application and start the capture in Mebo."),

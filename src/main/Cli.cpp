@@ -2,6 +2,7 @@
 
 #include "main/CliSupport.h"
 #include "main/Commands.h"
+#include "services/VersionMgr.h"
 
 #include <QString>
 #include <QStringList>
@@ -51,7 +52,8 @@ int runMain(int argc, char** argv) {
         return cli::Exit::ok;
     }
     if (command == QLatin1String("--version")) {
-        cli::printOut(QStringLiteral("mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")"));
+        const VersionMgr version = VersionMgr::fromBuild();
+        cli::printOut(QStringLiteral("mebo %1 (build %2)").arg(version.version(), version.buildNumber()));
         return cli::Exit::ok;
     }
     if (command == QLatin1String("capture")) {

@@ -122,7 +122,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(StatusIcon::application());
 
-    AppDelegate::logLaunch(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER));
+    const VersionMgr version = VersionMgr::fromBuild();
+    AppDelegate::logLaunch(version.version(), version.buildNumber());
 
     auto defaults = runtime::openDefaults();
     if (!defaults) {
@@ -243,7 +244,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
-    MenuBarController menuBar(updates, actions, QStringLiteral(MEBO_VERSION));
+    MenuBarController menuBar(updates, actions, version.version());
 
     MainMenu::Handler menuHandler;
     menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
@@ -270,8 +271,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         return mainWindow.isCommandEnabled(selector);
     };
 
-    DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings,
-                       QStringLiteral(MEBO_VERSION));
+    DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings, version.version());
     AppDelegate delegate(services.defaults(), services.images(), capture, shell);
     delegatePtr = &delegate;
     QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
@@ -299,7 +299,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &online.norvik(), &Norvik::tryInstallOnDeactivate);
 
     delegate.finishLaunching();
-    UpdateGuard::confirmStarted(VersionMgr::fromBuild().version());
+    UpdateGuard::confirmStarted(version.version());
     if (const auto rolledBack = UpdateGuard::takeRolledBack()) {
         updateMgr.reportRolledBack(rolledBack->first, rolledBack->second);
     }

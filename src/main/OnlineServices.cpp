@@ -23,7 +23,7 @@ QString OnlineServices::downloadDir() {
 }
 
 OnlineServices::OnlineServices(platform::DefaultsStore& defaults, Options options)
-    : config_(std::move(options.config)), signing_(std::make_unique<platform::SodiumCodeSigning>()) {
+    : config_(std::move(options.config)), signing_(std::make_shared<platform::SodiumCodeSigning>()) {
     const VersionMgr version = VersionMgr::fromBuild();
     const std::optional<PublisherKey> key = PublisherKey::fromBase64(config_.publisherKey);
 
@@ -36,7 +36,7 @@ OnlineServices::OnlineServices(platform::DefaultsStore& defaults, Options option
     host.windowState = std::move(options.windowState);
     host.transferTimeoutMs = networkTimeoutMs(30000);
     host.startTimeoutMs = UpdateGuard::defaultStartTimeoutMs;
-    norvik_ = std::make_unique<Norvik>(defaults, *signing_, config_.updateFeedUrl, std::move(host));
+    norvik_ = std::make_unique<Norvik>(defaults, signing_, config_.updateFeedUrl, std::move(host));
     norvik_->setCheckTimeoutMs(networkTimeoutMs(Norvik::checkTimeoutSec * 1000));
     updates_ = std::make_unique<UpdateMgr>(defaults, *norvik_, version);
     updates_->setCheckTimeoutMs(networkTimeoutMs(UpdateMgr::checkTimeoutSec * 1000));
@@ -46,7 +46,7 @@ OnlineServices::OnlineServices(platform::DefaultsStore& defaults, Options option
     TasuInstaller::Setup tasu;
     tasu.appcastURL = config_.companionFeedUrl;
     tasu.publisherKey = key;
-    tasu_ = std::make_unique<TasuInstaller>(tasu, *signing_);
+    tasu_ = std::make_unique<TasuInstaller>(tasu, signing_);
 }
 
 OnlineServices::~OnlineServices() = default;

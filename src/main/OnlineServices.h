@@ -36,7 +36,7 @@ public:
     OnlineServices(platform::DefaultsStore& defaults, Options options);
     ~OnlineServices();
 
-    platform::CodeSigning& signing() { return *signing_; }
+    const platform::CodeSigning& signing() const { return *signing_; }
     Norvik& norvik() { return *norvik_; }
     UpdateMgr& updates() { return *updates_; }
     TicketAPI& tickets() { return *tickets_; }
@@ -51,7 +51,7 @@ public:
 
 private:
     ServiceConfig config_;
-    std::unique_ptr<platform::CodeSigning> signing_;
+    std::shared_ptr<const platform::CodeSigning> signing_;
     std::unique_ptr<Norvik> norvik_;
     std::unique_ptr<UpdateMgr> updates_;
     std::unique_ptr<TicketAPI> tickets_;

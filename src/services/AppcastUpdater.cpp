@@ -46,9 +46,9 @@ QString networkFailure(QNetworkReply* reply) {
 } // namespace
 
 AppcastUpdater::AppcastUpdater(Host host, UpdaterUserDriver& driver, UpdaterDelegate& delegate,
-                               const platform::CodeSigning& signing, QObject* parent)
-    : QObject(parent), host_(std::move(host)), driver_(driver), delegate_(delegate), signing_(signing),
-      network_(new QNetworkAccessManager(this)) {}
+                               std::shared_ptr<const platform::CodeSigning> signing, QObject* parent)
+    : QObject(parent), host_(std::move(host)), driver_(driver), delegate_(delegate),
+      signing_(std::move(signing)), network_(new QNetworkAccessManager(this)) {}
 
 AppcastUpdater::~AppcastUpdater() {
     ++generation_;
@@ -109,14 +109,14 @@ void AppcastUpdater::onFeedFinished() {
     }
     reply->deleteLater();
     reply_ = nullptr;
-    if (reply->error() != QNetworkReply::NoError) {
-        abortCheck({UpdaterError::feedFailed,
-                    QStringLiteral("The update feed could not be loaded: %1").arg(networkFailure(reply))});
-        return;
-    }
     if (const int status = httpStatus(reply); status != 0 && (status < 200 || status > 299)) {
         abortCheck(
             {UpdaterError::feedFailed, QStringLiteral("The update feed answered HTTP %1.").arg(status)});
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        abortCheck({UpdaterError::feedFailed,
+                    QStringLiteral("The update feed could not be loaded: %1").arg(networkFailure(reply))});
         return;
     }
     const auto items = Appcast::parse(reply->readAll());
@@ -231,14 +231,14 @@ void AppcastUpdater::onDownloadFinished() {
     download_->close();
     download_.reset();
     const QString part = archivePath_ + QStringLiteral(".part");
-    if (reply->error() != QNetworkReply::NoError) {
-        QFile::remove(part);
-        fail(QStringLiteral("The update could not be downloaded: %1").arg(networkFailure(reply)));
-        return;
-    }
     if (const int status = httpStatus(reply); status != 0 && status != 200) {
         QFile::remove(part);
         fail(QStringLiteral("The update could not be downloaded: the server answered HTTP %1.").arg(status));
+        return;
+    }
+    if (reply->error() != QNetworkReply::NoError) {
+        QFile::remove(part);
+        fail(QStringLiteral("The update could not be downloaded: %1").arg(networkFailure(reply)));
         return;
     }
     QFile::remove(archivePath_);
@@ -259,7 +259,7 @@ void AppcastUpdater::prepare() {
     const QString archive = archivePath_;
     const std::optional<PublisherKey> key = host_.publisherKey;
     const InstallLocation location = host_.location;
-    const platform::CodeSigning* signing = &signing_;
+    const std::shared_ptr<const platform::CodeSigning> signing = signing_;
     startUserInitiatedTask([self, generation, item, archive, key, location, signing] {
         QString stagingDir;
         Result<QString> tree = Result<QString>::fail({});

@@ -45,7 +45,7 @@ public:
     };
 
     AppcastUpdater(Host host, UpdaterUserDriver& driver, UpdaterDelegate& delegate,
-                   const platform::CodeSigning& signing, QObject* parent = nullptr);
+                   std::shared_ptr<const platform::CodeSigning> signing, QObject* parent = nullptr);
     ~AppcastUpdater() override;
 
     // Empty when the updater can work; else why not (no publisher key).
@@ -81,7 +81,7 @@ private:
     Host host_;
     UpdaterUserDriver& driver_;
     UpdaterDelegate& delegate_;
-    const platform::CodeSigning& signing_;
+    std::shared_ptr<const platform::CodeSigning> signing_; // shared with the worker that verifies
     QNetworkAccessManager* network_ = nullptr;
     bool started_ = false;
     State state_ = State::idle;

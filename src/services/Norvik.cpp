@@ -5,9 +5,9 @@
 
 namespace mebo {
 
-Norvik::Norvik(platform::DefaultsStore& defaults, const platform::CodeSigning& signing, QString feedUrl,
-               AppcastUpdater::Host host, QObject* parent)
-    : QObject(parent), defaults_(defaults), signing_(signing), feedUrl_(std::move(feedUrl)),
+Norvik::Norvik(platform::DefaultsStore& defaults, std::shared_ptr<const platform::CodeSigning> signing,
+               QString feedUrl, AppcastUpdater::Host host, QObject* parent)
+    : QObject(parent), defaults_(defaults), signing_(std::move(signing)), feedUrl_(std::move(feedUrl)),
       host_(std::move(host)), userDriver_(this) {
     if (!host_.skippedVersion) {
         host_.skippedVersion = [this] {

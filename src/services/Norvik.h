@@ -27,8 +27,8 @@ public:
     static constexpr const char* skippedVersionKey = "NorvikSkippedVersion";
 
     // `feedUrl`: the appcast ("NVFeedURL"); empty when the build has none.
-    Norvik(platform::DefaultsStore& defaults, const platform::CodeSigning& signing, QString feedUrl,
-           AppcastUpdater::Host host, QObject* parent = nullptr);
+    Norvik(platform::DefaultsStore& defaults, std::shared_ptr<const platform::CodeSigning> signing,
+           QString feedUrl, AppcastUpdater::Host host, QObject* parent = nullptr);
     ~Norvik() override;
 
     // Creates and starts the updater (at launch).
@@ -79,7 +79,7 @@ private:
     void noUpdate();
 
     platform::DefaultsStore& defaults_;
-    const platform::CodeSigning& signing_;
+    std::shared_ptr<const platform::CodeSigning> signing_;
     QString feedUrl_;
     AppcastUpdater::Host host_;
     NorvikUserDriver userDriver_;

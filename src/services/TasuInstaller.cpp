@@ -62,9 +62,10 @@ QString moveItem(const QString& from, const QString& to) {
 
 } // namespace
 
-TasuInstaller::TasuInstaller(Setup setup, const platform::CodeSigning& signing, QObject* parent)
-    : QObject(parent), setup_(std::move(setup)), signing_(signing), network_(new QNetworkAccessManager(this)),
-      copyItem_(&TasuInstaller::copyTree) {}
+TasuInstaller::TasuInstaller(Setup setup, std::shared_ptr<const platform::CodeSigning> signing,
+                             QObject* parent)
+    : QObject(parent), setup_(std::move(setup)), signing_(std::move(signing)),
+      network_(new QNetworkAccessManager(this)), copyItem_(&TasuInstaller::copyTree) {}
 
 QString TasuInstaller::defaultInstallPath() {
     return QDir::home().filePath(QStringLiteral("Applications/Tasu.app"));

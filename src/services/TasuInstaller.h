@@ -41,7 +41,8 @@ public:
     using CopyItem = std::function<QString(const QString& from, const QString& to)>;
     using Done = std::function<void(const std::optional<TasuFailure>&)>;
 
-    TasuInstaller(Setup setup, const platform::CodeSigning& signing, QObject* parent = nullptr);
+    TasuInstaller(Setup setup, std::shared_ptr<const platform::CodeSigning> signing,
+                  QObject* parent = nullptr);
 
     bool isTasuInstalled() const;
     bool isInstalling() const { return installing_; }
@@ -64,10 +65,10 @@ public:
     // What an install needs, copied for the worker that runs it.
     struct Job {
         Setup setup;
-        const platform::CodeSigning* signing = nullptr;
+        std::shared_ptr<const platform::CodeSigning> signing;
         CopyItem copyItem;
     };
-    Job job() const { return {setup_, &signing_, copyItem_}; }
+    Job job() const { return {setup_, signing_, copyItem_}; }
     // Stage, identify, verify and replace (blocking; a worker thread).
     static std::optional<TasuInstallError> installArchive(const Job& job, const QString& archivePath);
     // Replaces the copy step (tests make it fail).
@@ -85,7 +86,7 @@ private:
     static std::optional<TasuInstallError> replace(const Job& job, const QString& appPath);
 
     Setup setup_;
-    const platform::CodeSigning& signing_;
+    std::shared_ptr<const platform::CodeSigning> signing_;
     QNetworkAccessManager* network_ = nullptr;
     QPointer<QNetworkReply> reply_;
     CopyItem copyItem_;

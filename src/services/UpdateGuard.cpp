@@ -23,8 +23,18 @@ constexpr int kPollMs = 50;
 constexpr int kOldExitTimeoutMs = 30000;
 constexpr int kStopTimeoutMs = 5000;
 
+// A process that ended but was not reaped yet (a zombie) counts as gone.
 bool alive(qint64 pid) {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM)) {
+        return false;
+    }
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return true;
+    }
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')');
+    return end < 0 || line.mid(end + 2, 1) != "Z";
 }
 
 ChildProcess::Environment relaunchEnvironment(const UpdateGuard::Plan& plan) {

@@ -64,6 +64,7 @@ QWidget* FeedbackSettingsTab::buildListPage() {
     content_->setPlaceholderText(QStringLiteral("What happened, or what would you like Mebo to do?"));
     content_->setTabChangesFocus(true);
     content_->setMinimumHeight(70);
+    content_->setMaximumHeight(120);
     submit_ = new QPushButton(QStringLiteral("Submit"), page);
     message_ = new QLabel(page);
     message_->setWordWrap(true);

@@ -61,6 +61,7 @@ void SettingsWindow::addServiceSections(UpdateVM& updates, FeedbackVM& feedback,
     column->setSpacing(0);
     tabs_->removeTab(index);
     column->addWidget(general_, 0);
+    general_->show(); // taking it out of the tabs hid it
     column->addWidget(new UpdatesSection(updates), 0);
     column->addStretch(1);
     tabs_->insertTab(index, general, QStringLiteral("General"));

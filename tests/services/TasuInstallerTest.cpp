@@ -91,7 +91,7 @@ protected:
     FakeHttpServer server;
     QTemporaryDir home;
     QTemporaryDir temp;
-    platform::SodiumCodeSigning signing;
+    std::shared_ptr<platform::SodiumCodeSigning> signing = std::make_shared<platform::SodiumCodeSigning>();
     LogCapture logs;
     std::unique_ptr<TasuInstaller> installer;
 };

@@ -96,7 +96,7 @@ protected:
     QTemporaryDir downloads;
     FakeHttpServer server;
     FakeDefaultsStore defaults;
-    platform::SodiumCodeSigning signing;
+    std::shared_ptr<platform::SodiumCodeSigning> signing = std::make_shared<platform::SodiumCodeSigning>();
     LogCapture logs;
     std::unique_ptr<Norvik> norvik;
     std::unique_ptr<UpdateMgr> mgr;

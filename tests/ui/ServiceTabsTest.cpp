@@ -49,7 +49,7 @@ protected:
     FakeHttpServer server;
     FakeDefaultsStore defaults;
     FakeWorkspace workspace;
-    platform::SodiumCodeSigning signing;
+    std::shared_ptr<platform::SodiumCodeSigning> signing = std::make_shared<platform::SodiumCodeSigning>();
     QPushButton check;
     std::unique_ptr<Norvik> norvik;
     std::unique_ptr<UpdateMgr> mgr;
@@ -137,7 +137,7 @@ TEST(HotkeysTab, OffersTheInstallShowsProgressAndTheCommands) {
     silent.mode = FakeHttpServer::Response::Mode::neverAnswer;
     server.route("/tasu.xml", silent);
     QTemporaryDir home;
-    platform::SodiumCodeSigning signing;
+    std::shared_ptr<platform::SodiumCodeSigning> signing = std::make_shared<platform::SodiumCodeSigning>();
     TasuInstaller::Setup setup;
     setup.appcastURL = server.url("/tasu.xml");
     setup.installPath = home.filePath("Applications/Tasu.app");

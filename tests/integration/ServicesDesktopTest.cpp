@@ -1,0 +1,273 @@
+// Whole-process tests of the online services on the test desktop: an installed Mebo updates
+// itself from a local feed and comes back on the new version (or rolls back), and the hotkey
+// companion, installed from its signed archive, opens the capture overlay on a key press.
+#include "MeboProcess.h"
+#include "platform/sodium/SodiumCodeSigning.h"
+#include "services/ChildProcess.h"
+#include "support/FakeHttpServer.h"
+
+#include "TestPaths.h"
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(data);
+}
+
+// The desktop's processes this test started or caused, ended by pid at the end.
+class Processes {
+public:
+    ~Processes() {
+        for (pid_t pid : pids_) {
+            ::kill(pid, SIGTERM);
+        }
+        for (pid_t pid : pids_) {
+            QDeadlineTimer deadline(5000);
+            while (::kill(pid, 0) == 0 && !deadline.hasExpired()) {
+                ChildProcess::reap(pid);
+                QThread::msleep(20);
+            }
+            ::kill(pid, SIGKILL);
+            ChildProcess::reap(pid);
+        }
+    }
+    void add(pid_t pid) { pids_ << pid; }
+    // Running processes whose program is `program`.
+    static QList<pid_t> running(const QString& program) {
+        QList<pid_t> out;
+        const QString wanted = QFileInfo(program).canonicalFilePath();
+        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+            bool numeric = false;
+            const pid_t pid = pid_t(entry.toInt(&numeric));
+            if (numeric && QFileInfo("/proc/" + entry + "/exe").symLinkTarget() == wanted) {
+                out << pid;
+            }
+        }
+        return out;
+    }
+
+private:
+    QList<pid_t> pids_;
+};
+
+bool waitForText(const QString& path, const QString& text, int times = 1, int timeoutMs = 60000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (QString::fromUtf8(fileBytes(path)).count(text) >= times) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+class ServicesDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QDir(home.path()).mkpath("run");
+        QFile::setPermissions(home.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir(home.path()).mkpath("tmp");
+        env.insert("HOME", home.path());
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_DATA_HOME", home.path() + "/data");
+        env.insert("XDG_CACHE_HOME", home.path() + "/cache");
+        env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
+        env.insert("TMPDIR", home.path() + "/tmp");
+        env.insert("QT_QPA_PLATFORM", std::nullopt);
+        env.insert("MEBO_PUBLISHER_KEY", QString::fromLatin1(keys.publicKey.toBase64()));
+        log = home.path() + "/app.log";
+    }
+    ChildProcess::Outcome run(const QString& program, const QStringList& args, int timeoutMs = 120000) {
+        return ChildProcess::run(program, args, timeoutMs, env);
+    }
+    pid_t start(const QString& program, const QStringList& args, const QString& output) {
+        QString error;
+        const pid_t pid = ChildProcess::spawn(program, args, env, &error, output);
+        EXPECT_GT(pid, 0) << error.toStdString();
+        processes.add(pid);
+        return pid;
+    }
+    QString logText() const { return QString::fromUtf8(fileBytes(log)); }
+
+    MeboHome home;
+    FakeHttpServer server;
+    platform::sodium::KeyPair keys = platform::sodium::generateKeyPair();
+    ChildProcess::Environment env;
+    QString log;
+    Processes processes;
+};
+
+// An installed Mebo (apps/mebo: bin/mebo and its modules) and a release archive of this build.
+class SelfUpdate : public ServicesDesktop {
+protected:
+    void SetUp() override {
+        ServicesDesktop::SetUp();
+        makeTree(apps.filePath("mebo"));
+        makeTree(apps.filePath("release/mebo-" MEBO_VERSION));
+        program = apps.filePath("mebo/bin/mebo");
+        env.insert("MEBO_UPDATE_FEED_URL", server.url("/appcast.xml"));
+        // The installed copy poses as an older release.
+        env.insert("MEBO_TEST_BUNDLE_VERSION", "0.0.9");
+    }
+    void makeTree(const QString& root) {
+        const QString built = QFileInfo(MEBO_BINARY).absolutePath();
+        QDir().mkpath(root + "/bin");
+        QDir().mkpath(root + "/lib/mebo");
+        ASSERT_TRUE(
+            ChildProcess::run("/usr/bin/objcopy", {"--strip-debug", MEBO_BINARY, root + "/bin/mebo"}, 120000)
+                .succeeded());
+        for (const char* module : {"libmebo_platform_pulse.so", "libmebo_platform_tesseract.so"}) {
+            QFile::copy(built + "/" + module, root + "/lib/mebo/" + module);
+        }
+    }
+    void publish() {
+        const QString archive = apps.filePath("mebo-" MEBO_VERSION "-x86_64.tar.gz");
+        ASSERT_TRUE(ChildProcess::run("/bin/tar",
+                                      {"-czf", archive, "-C", apps.filePath("release"), "mebo-" MEBO_VERSION},
+                                      120000)
+                        .succeeded());
+        const QByteArray bytes = fileBytes(archive);
+        server.route("/mebo.tar.gz", 200, bytes, "application/gzip");
+        const QString signature =
+            QString::fromLatin1(platform::sodium::sign(bytes, keys.secretKey).toBase64());
+        server.route(
+            "/appcast.xml", 200,
+            QStringLiteral("<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
+                           "sparkle\"><channel><item><title>Mebo</title><sparkle:version>%1</sparkle:version>"
+                           "<sparkle:shortVersionString>%2</sparkle:shortVersionString><enclosure url=\"%3\" "
+                           "length=\"%4\" sparkle:edSignature=\"%5\"/></item></channel></rss>")
+                .arg(MEBO_BUILD_NUMBER, MEBO_VERSION, server.url("/mebo.tar.gz"))
+                .arg(bytes.size())
+                .arg(signature)
+                .toUtf8(),
+            "application/xml");
+    }
+    // Started in the background; the first launch opens the settings window, which checks.
+    void launchInstalled() { start(program, {"--background"}, log); }
+
+    QTemporaryDir apps;
+    QString program;
+};
+
+TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersionWithItsWindows) {
+    publish();
+    ASSERT_FALSE(HasFatalFailure());
+    launchInstalled();
+    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build 0.0.9 (1))", 1, 30000))
+        << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[更新] auto flow + 不忙 → 自動重啟升級", 1, 90000))
+        << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build " MEBO_VERSION " (" MEBO_BUILD_NUMBER "))",
+                            1, 60000))
+        << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_VERSION " 已啟動, 刪除舊版 0.0.9", 1, 60000))
+        << logText().toStdString();
+    EXPECT_TRUE(logText().contains("[AppDelegate] Mebo 退出"));
+    const QList<pid_t> now = Processes::running(program);
+    ASSERT_EQ(now.size(), 1);
+    processes.add(now.first());
+    // The settings window that was open is open again.
+    const auto found = ChildProcess::run(
+        "/usr/bin/xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Mebo Settings$"}, 20000);
+    EXPECT_TRUE(found.succeeded()) << found.err.constData();
+    EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+    env.insert("MEBO_TEST_BUNDLE_VERSION", std::nullopt);
+    const auto version = run(program, {"--version"});
+    EXPECT_EQ(version.out.trimmed().toStdString(), "mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")");
+}
+
+TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgain) {
+    // The release's program is broken: it ends at once.
+    QFile::remove(apps.filePath("release/mebo-" MEBO_VERSION "/bin/mebo"));
+    writeBytes(apps.filePath("release/mebo-" MEBO_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
+    QFile::setPermissions(apps.filePath("release/mebo-" MEBO_VERSION "/bin/mebo"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    publish();
+    ASSERT_FALSE(HasFatalFailure());
+    const qint64 installedSize = QFileInfo(program).size();
+    launchInstalled();
+    ASSERT_TRUE(waitForText(
+        log, "[更新] 新版本 " MEBO_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1, 120000))
+        << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_VERSION " 未能啟動, 已回滾到 0.0.9", 1, 60000))
+        << logText().toStdString();
+    EXPECT_EQ(QFileInfo(program).size(), installedSize);
+    EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+    const QList<pid_t> now = Processes::running(program);
+    ASSERT_EQ(now.size(), 1);
+    processes.add(now.first());
+}
+
+TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed) {
+    // The companion's signed archive and feed, as a release makes them.
+    const QString keyFile = home.path() + "/publisher.key";
+    writeBytes(keyFile, keys.secretKey.toBase64() + "\n");
+    env.insert("MEBO_SIGN", MEBO_SIGN_BINARY);
+    env.insert("MEBO_TASU", TASU_BINARY);
+    const QString packed = home.path() + "/packed";
+    const auto pack = run(MEBO_SOURCE_DIR "/scripts/pack-tasu.sh",
+                          {"--key", keyFile, "--out", packed, "--url-base", server.url("/tasu")});
+    ASSERT_TRUE(pack.succeeded()) << pack.err.constData();
+    const QString zip = QString::fromUtf8(pack.out).trimmed();
+    server.route("/tasu/" + QFileInfo(zip).fileName(), 200, fileBytes(zip), "application/zip");
+    server.route("/tasu/appcast.xml", 200, fileBytes(packed + "/tasu-appcast.xml"), "application/xml");
+
+    env.insert("MEBO_TASU_FEED_URL", server.url("/tasu/appcast.xml"));
+    const auto installed = run(MEBO_BINARY, {"companion", "install", "--json"});
+    ASSERT_TRUE(installed.succeeded()) << installed.err.constData();
+    const QJsonObject report = QJsonDocument::fromJson(installed.out).object();
+    EXPECT_EQ(report.value("installed"), true);
+    const QString tasu = home.path() + "/Applications/Tasu.app/Contents/bin/tasu";
+    ASSERT_TRUE(QFileInfo(tasu).isExecutable());
+    EXPECT_TRUE(QDir(home.path() + "/tmp").isEmpty());
+
+    // Mebo handles mebo:// URLs, and runs.
+    ASSERT_TRUE(run(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh", {MEBO_BINARY}).succeeded());
+    ASSERT_TRUE(run(MEBO_BINARY, {"config", "set", "mebo.firstLaunchSettingsShown", "true"}).succeeded());
+    start(MEBO_BINARY, {"--background"}, log);
+    ASSERT_TRUE(waitForText(log, "[Cmd+V] app-level monitor installed", 1, 30000)) << logText().toStdString();
+
+    writeBytes(home.path() + "/config/tasu/bindings.json", R"({"area": "Ctrl+Alt+K"})");
+    const QString tasuLog = home.path() + "/tasu.log";
+    start(tasu, {"--background"}, tasuLog);
+    ASSERT_TRUE(waitForText(tasuLog, "[Tasu] bound area to Ctrl+Alt+K (X11)", 1, 30000))
+        << fileBytes(tasuLog).constData();
+    ASSERT_TRUE(waitForText(tasuLog, "[Tasu] ready", 1, 30000));
+
+    ASSERT_TRUE(run("/usr/bin/xdotool", {"key", "ctrl+alt+k"}, 20000).succeeded());
+    EXPECT_TRUE(waitForText(tasuLog, "[Tasu] Ctrl+Alt+K → mebo://capture?mode=area", 1, 20000))
+        << fileBytes(tasuLog).constData();
+    ASSERT_TRUE(waitForText(log, "[AppDelegate] URL: mebo://capture?mode=area", 1, 30000))
+        << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[CaptureMgr] start mode=area", 1, 30000)) << logText().toStdString();
+    // The overlay is up: Escape cancels it (pressed until the overlay has the keyboard).
+    QDeadlineTimer deadline(30000);
+    bool cancelled = false;
+    while (!cancelled && !deadline.hasExpired()) {
+        run("/usr/bin/xdotool", {"key", "Escape"}, 20000);
+        cancelled = waitForText(log, "[CaptureMgr] 區域截屏取消", 1, 500);
+    }
+    EXPECT_TRUE(cancelled) << logText().toStdString();
+}
+
+} // namespace
