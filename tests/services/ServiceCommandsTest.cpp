@@ -1,5 +1,7 @@
 // `mebo update` and `mebo companion` as scripts run them, against local servers.
 #include "services/ChildProcess.h"
+#include "services/PublisherKey.h"
+#include "services/UpdateArchive.h"
 #include "services/ServiceFixtures.h"
 #include "support/FakeHttpServer.h"
 
@@ -97,6 +99,41 @@ TEST_F(ServiceCommands, CompanionInstallReportsARefusalAsJson) {
     EXPECT_EQ(o.value("message"), "無法解析下載信息");
     EXPECT_EQ(mebo({"companion", "remove"}).exitCode, 2);
     EXPECT_EQ(mebo({"update", "check", "extra"}).exitCode, 2);
+}
+
+TEST_F(ServiceCommands, TheReleaseScriptsMakeAKeyAndAnItemTheUpdaterAccepts) {
+    env.insert("MEBO_SIGN", MEBO_SIGN_BINARY);
+    const QString key = home.filePath("publisher.key");
+    const auto keygen = ChildProcess::run(MEBO_SOURCE_DIR "/scripts/release-keygen.sh", {key}, 60000, env);
+    ASSERT_TRUE(keygen.succeeded()) << keygen.err.constData();
+    EXPECT_EQ(QFile::permissions(key) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
+    EXPECT_EQ(ChildProcess::run(MEBO_SOURCE_DIR "/scripts/release-keygen.sh", {key}, 60000, env).exitCode, 1);
+    const auto publicKey = PublisherKey::fromBase64(QString::fromLatin1(readAll(key + ".pub")));
+    ASSERT_TRUE(publicKey);
+
+    const QString archive = home.filePath("mebo-1.2.3-x86_64.tar.gz");
+    writeFile(archive, makeReleaseArchive("1.2.3", programScript("1.2.3")));
+    const QString feed = home.filePath("appcast.xml");
+    const auto signedItem = ChildProcess::run(MEBO_SOURCE_DIR "/scripts/sign-release.sh",
+                                              {archive, "--key", key, "--url", "https://example.org/a&b.tar.gz",
+                                               "--build", "123", "--appcast", feed},
+                                              60000, env);
+    ASSERT_TRUE(signedItem.succeeded()) << signedItem.err.constData();
+    EXPECT_TRUE(signedItem.out.contains("<sparkle:shortVersionString>1.2.3</sparkle:shortVersionString>"));
+    const auto items = Appcast::parse(readAll(feed));
+    ASSERT_TRUE(items) << items.error().toStdString();
+    ASSERT_EQ(items->size(), 1);
+    const AppcastItem item = items->first();
+    EXPECT_EQ(item.version, "123");
+    EXPECT_EQ(item.enclosureUrl.toString(), "https://example.org/a&b.tar.gz");
+    platform::SodiumCodeSigning signing;
+    EXPECT_EQ(UpdateArchive::verify(archive, item, &*publicKey, signing), QString());
+    // A name without a version needs one.
+    QFile::copy(archive, home.filePath("release.tar.gz"));
+    EXPECT_EQ(ChildProcess::run(MEBO_SOURCE_DIR "/scripts/sign-release.sh",
+                                {home.filePath("release.tar.gz"), "--key", key}, 60000, env)
+                  .exitCode,
+              2);
 }
 
 } // namespace
