@@ -1,0 +1,39 @@
+#pragma once
+
+#include "video/MeboVideoDocument.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace mebo {
+
+// Where a video project and its media lie: the project beside its recording, the source and
+// webcam videos as siblings of the project.
+class VideoProjectFiles {
+public:
+    static const QStringList& sourceExtensions(); // "mp4", "mov", "m4v", "mkv", "webm", in lookup order
+    static const QStringList& webcamExtensions(); // "mp4", "mov", "m4v"
+
+    // The recording's path with its extension replaced by "mebo-video".
+    static QString projectPathFor(const QString& recordingPath);
+    // The project's path with its extension replaced by "webcam.mp4" (the default webcam name).
+    static QString defaultWebcamPath(const QString& projectPath);
+
+    // The source video: the named sibling when the name (its last component only) is usable and
+    // exists, else the project's name with each source extension in turn. Nothing when none exists.
+    static std::optional<QString> locateSource(const QString& projectPath, const MeboVideoDocument& document);
+    // The webcam video: the named sibling, else the default webcam name.
+    static std::optional<QString> locateWebcam(const QString& projectPath, const MeboVideoDocument& document);
+
+    // The recording's segments sidecar: written when at least two segments survive sanitising and
+    // no project exists yet at the project path. Answers the path written, or nothing when no file
+    // was due; throws DocumentFileError or JsonEncodeError when the write failed.
+    static std::optional<QString> writeRecordingSidecar(const QString& recordingPath,
+                                                        const std::optional<QString>& webcamPath,
+                                                        const QList<RecordingSegment>& segments,
+                                                        double duration);
+};
+
+} // namespace mebo
