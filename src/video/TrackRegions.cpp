@@ -1,5 +1,6 @@
 #include "video/TrackRegions.h"
 
+#include "video/StartOrder.h"
 #include "video/VideoTimeline.h"
 
 #include <algorithm>
@@ -18,14 +19,15 @@ QList<TrackDisabledRegion> TrackRegions::sanitized(const QList<TrackDisabledRegi
             out.append({r.id, s, e});
         }
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const auto& a, const auto& b) { return a.startSec < b.startSec; });
+    sortByStartSec(out);
     return out;
 }
 
 QList<TrackDisabledRegion> TrackRegions::merged(const QList<TrackDisabledRegion>& regions, double duration) {
+    const QList<TrackDisabledRegion> sorted = sanitized(regions, duration);
     QList<TrackDisabledRegion> out;
-    for (const TrackDisabledRegion& r : sanitized(regions, duration)) {
+    out.reserve(sorted.size());
+    for (const TrackDisabledRegion& r : sorted) {
         if (!out.isEmpty() && r.startSec <= out.last().endSec + VideoTimeline::kMinCutLength) {
             out.last().endSec = std::max(out.last().endSec, r.endSec);
         } else {
@@ -46,6 +48,7 @@ bool TrackRegions::isDisabledAt(const QList<TrackDisabledRegion>& merged, double
 QList<RecordingSegment> TrackRegions::sanitizedSegments(const QList<RecordingSegment>& segments,
                                                         double duration) {
     QList<RecordingSegment> out;
+    out.reserve(segments.size());
     for (const RecordingSegment& seg : segments) {
         RecordingSegment s = seg;
         s.startSec = VideoTimeline::clampTime(seg.startSec, duration);

@@ -1,5 +1,6 @@
 #include "video/VideoChapters.h"
 
+#include "video/StartOrder.h"
 #include "video/VideoTimeline.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@ namespace mebo {
 
 QList<ChapterSegment> VideoChapters::sanitized(const QList<ChapterSegment>& chapters, double duration) {
     QList<ChapterSegment> out;
+    out.reserve(chapters.size());
     for (const ChapterSegment& c : chapters) {
         ChapterSegment s = c;
         s.startSec = VideoTimeline::clampTime(c.startSec, duration);
@@ -16,8 +18,7 @@ QList<ChapterSegment> VideoChapters::sanitized(const QList<ChapterSegment>& chap
             out.append(std::move(s));
         }
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const auto& a, const auto& b) { return a.startSec < b.startSec; });
+    sortByStartSec(out);
     return out;
 }
 
@@ -40,7 +41,7 @@ QString VideoChapters::displayTitle(const ChapterSegment& chapter, int position)
     if (chapter.title && !chapter.title->isEmpty()) {
         return *chapter.title;
     }
-    return QStringLiteral("Chapter %1").arg(position);
+    return QStringLiteral("Chapter ") + QString::number(position);
 }
 
 std::array<double, 4> VideoChapters::defaultColor(int position) {
@@ -58,8 +59,9 @@ std::array<double, 4> VideoChapters::defaultColor(int position) {
 
 QList<VideoChapterExportSegment> VideoChapters::exportSegments(const QList<ChapterSegment>& chapters,
                                                                double duration) {
-    QList<VideoChapterExportSegment> out;
     const QList<ChapterSegment> list = tiled(chapters, duration);
+    QList<VideoChapterExportSegment> out;
+    out.reserve(list.size());
     for (qsizetype i = 0; i < list.size(); ++i) {
         const ChapterSegment& c = list[i];
         const int position = int(i) + 1;

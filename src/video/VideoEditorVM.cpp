@@ -181,6 +181,28 @@ bool VideoEditorVM::isDisabledAt(List trackList, double t) const {
     return TrackRegions::isDisabledAt(mergedRegions(trackList), t, duration_);
 }
 
+QList<AnnotationRegion> VideoEditorVM::annotationsAt(double t) const {
+    QList<AnnotationRegion> out;
+    for (const AnnotationRegion& a : state_.annotationRegions) {
+        if (a.startSec <= t && t < a.endSec) {
+            out.append(a);
+        }
+    }
+    return out;
+}
+
+std::optional<WebcamPlacement> VideoEditorVM::webcamOverlayAt(double t, const QRectF& frame) const {
+    const WebcamLayout layout = state_.webcamLayout.value_or(WebcamLayout::defaultLayout());
+    if (!webcamFileName_ || !layout.visible || isDisabledAt(List::webcamHidden, t)) {
+        return std::nullopt;
+    }
+    return placeWebcam(layout, frame);
+}
+
+PlaybackDecision VideoEditorVM::playbackAt(double t) const {
+    return PlaybackDecision::atTime(effectiveCuts(), t, duration_);
+}
+
 bool VideoEditorVM::edit(const std::function<bool(VideoSnapshot&)>& change) {
     VideoSnapshot next = state_;
     if (!change(next) || next == state_) {

@@ -3,7 +3,9 @@
 #include "video/MeboVideoDocument.h"
 #include "video/RegionRef.h"
 #include "video/VideoRegions.h"
+#include "video/VideoTimeline.h"
 #include "video/VideoUndoStack.h"
+#include "video/WebcamLayout.h"
 
 #include <QObject>
 #include <QPointF>
@@ -71,6 +73,13 @@ public:
     QList<ChapterSegment> tiledChapters() const;
     QList<TrackDisabledRegion> mergedRegions(RegionRef::List trackList) const;
     bool isDisabledAt(RegionRef::List trackList, double t) const;
+    // The annotations drawn at source time `t` (those whose [start, end) holds it), in list order.
+    QList<AnnotationRegion> annotationsAt(double t) const;
+    // Where the webcam overlay sits over `frame` at source time `t`; nothing without a webcam
+    // file, with the layout hidden, or inside a webcam hidden region.
+    std::optional<WebcamPlacement> webcamOverlayAt(double t, const QRectF& frame) const;
+    // The player's decision at a time update (jump over cuts, stop at the end).
+    PlaybackDecision playbackAt(double t) const;
 
     // --- region editing ---
     // A new region of `list` over `span` (speed regions at the default speed; annotations as text);

@@ -75,4 +75,37 @@ QSize VideoOutputSize::renderSize(std::optional<QSizeF> source, const VideoSnaps
     return {side(canvas.width()), side(canvas.height())};
 }
 
+const QList<int>& VideoOutputSize::exportFpsChoices() {
+    static const QList<int> list{5, 10, 15, 24, 30, 60};
+    return list;
+}
+
+const QList<int>& VideoOutputSize::exportHeightChoices() {
+    static const QList<int> list{720, 1080, 1440, 2160};
+    return list;
+}
+
+QString VideoOutputSize::resolutionTitle(std::optional<qint64> height, std::optional<QSizeF> source) {
+    if (!height) {
+        return QStringLiteral("Original");
+    }
+    if (source && source->width() > 0 && source->height() > 0) {
+        const double h = double(*height);
+        return QStringLiteral("%1p (%2x%3)")
+            .arg(*height)
+            .arg(even(source->width() * h / source->height()))
+            .arg(even(h));
+    }
+    return *height == 2160 ? QStringLiteral("2160p (4K)") : QStringLiteral("%1p").arg(*height);
+}
+
+const QList<VideoOutputSize::AspectChoice>& VideoOutputSize::aspectChoices() {
+    static const QList<AspectChoice> list{{QStringLiteral("Original"), std::nullopt},
+                                          {QStringLiteral("16:9"), 16.0 / 9.0},
+                                          {QStringLiteral("9:16"), 9.0 / 16.0},
+                                          {QStringLiteral("1:1"), 1.0},
+                                          {QStringLiteral("4:3"), 4.0 / 3.0}};
+    return list;
+}
+
 } // namespace mebo

@@ -2,8 +2,10 @@
 
 #include "video/VideoSnapshot.h"
 
+#include <QList>
 #include <QSize>
 #include <QSizeF>
+#include <QString>
 #include <optional>
 
 namespace mebo {
@@ -30,6 +32,19 @@ public:
     static QSize renderSize(std::optional<QSizeF> source, const VideoSnapshot& edit);
     // Rounded, at least 2, odd raised by one.
     static int even(double value);
+
+    // The export choices the editor offers.
+    static const QList<int>& exportFpsChoices();    // 5, 10, 15, 24, 30, 60
+    static const QList<int>& exportHeightChoices(); // 720, 1080, 1440, 2160
+    // "Original" for no height; with a known source size "1080p (1920x1080)" (both sides even);
+    // without one "720p", and "2160p (4K)".
+    static QString resolutionTitle(std::optional<qint64> height, std::optional<QSizeF> source);
+    // The canvas aspect choices: "Original" (no ratio), "16:9", "9:16", "1:1", "4:3".
+    struct AspectChoice {
+        QString title;
+        std::optional<double> ratio; // width / height
+    };
+    static const QList<AspectChoice>& aspectChoices();
 };
 
 } // namespace mebo

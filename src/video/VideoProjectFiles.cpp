@@ -1,5 +1,7 @@
 #include "video/VideoProjectFiles.h"
 
+#include "document/DocumentFileError.h"
+#include "video/MeboVideoDocumentError.h"
 #include "video/TrackRegions.h"
 
 #include <QDir>
@@ -75,6 +77,27 @@ std::optional<QString> VideoProjectFiles::locateWebcam(const QString& projectPat
     }
     const QString path = defaultWebcamPath(projectPath);
     return QFileInfo(path).isFile() ? std::optional(path) : std::nullopt;
+}
+
+std::variant<OpenedVideoProject, VideoProjectAlert> VideoProjectFiles::open(const QString& projectPath) {
+    OpenedVideoProject opened;
+    opened.projectPath = projectPath;
+    try {
+        opened.document = MeboVideoDocument::readFile(projectPath);
+    } catch (const MeboVideoDocumentError& e) {
+        return VideoProjectAlert{QStringLiteral("Project file unreadable"), e.description()};
+    } catch (const DocumentFileError& e) {
+        return VideoProjectAlert{QStringLiteral("Project file unreadable"), e.description()};
+    }
+    const auto source = locateSource(projectPath, opened.document);
+    if (!source) {
+        return VideoProjectAlert{
+            QStringLiteral("Source video not found"),
+            QStringLiteral("Expected a sibling video (mp4/mov/m4v/mkv/webm) next to the .mebo-video file.")};
+    }
+    opened.sourcePath = *source;
+    opened.webcamPath = locateWebcam(projectPath, opened.document);
+    return opened;
 }
 
 std::optional<QString> VideoProjectFiles::writeRecordingSidecar(const QString& recordingPath,

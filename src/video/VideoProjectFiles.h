@@ -6,8 +6,24 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <variant>
 
 namespace mebo {
+
+// A project ready to edit: the document with its source (and webcam) found beside it.
+struct OpenedVideoProject {
+    MeboVideoDocument document;
+    QString projectPath;
+    QString sourcePath;
+    std::optional<QString> webcamPath; // none: the edit opens without a webcam track
+};
+
+// Why a project cannot be opened, as the alert shows it.
+struct VideoProjectAlert {
+    QString message;
+    QString informativeText;
+    bool operator==(const VideoProjectAlert&) const = default;
+};
 
 // Where a video project and its media lie: the project beside its recording, the source and
 // webcam videos as siblings of the project.
@@ -26,6 +42,13 @@ public:
     static std::optional<QString> locateSource(const QString& projectPath, const MeboVideoDocument& document);
     // The webcam video: the named sibling, else the default webcam name.
     static std::optional<QString> locateWebcam(const QString& projectPath, const MeboVideoDocument& document);
+
+    // The open-project panel's message and the file type it allows.
+    static QString openPanelMessage() { return QStringLiteral("Choose a .mebo-video project file."); }
+    static QString projectExtension() { return QStringLiteral("mebo-video"); }
+    // Opening a project from the main window: read it ("Project file unreadable" with the error's
+    // text when it cannot be read or decoded), then find its source ("Source video not found").
+    static std::variant<OpenedVideoProject, VideoProjectAlert> open(const QString& projectPath);
 
     // The recording's segments sidecar: written when at least two segments survive sanitising and
     // no project exists yet at the project path. Answers the path written, or nothing when no file

@@ -1,5 +1,7 @@
 #include "video/VideoTimeline.h"
 
+#include "video/StartOrder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <queue>
@@ -7,10 +9,6 @@
 namespace mebo {
 
 namespace {
-
-bool byStart(const TrimRegion& a, const TrimRegion& b) {
-    return a.startSec < b.startSec;
-}
 
 // Pieces shorter than this are rounding noise of the sums below.
 constexpr double kEpsilon = 1e-9;
@@ -41,7 +39,7 @@ QList<TrimRegion> VideoTimeline::effectiveCuts(const QList<TrimRegion>& trims,
             cuts.append(TrimRegion{QUuid::createUuid(), start, end});
         }
     }
-    std::stable_sort(cuts.begin(), cuts.end(), byStart);
+    sortByStartSec(cuts);
     return cuts;
 }
 
@@ -58,9 +56,11 @@ QList<TimeRange> VideoTimeline::keptRanges(const QList<TrimRegion>& cuts, double
     if (clamped.isEmpty()) {
         return {TimeRange{0, d}};
     }
-    std::stable_sort(clamped.begin(), clamped.end(),
-                     [](const TimeRange& a, const TimeRange& b) { return a.start < b.start; });
+    sortByStart(
+        clamped, [](const TimeRange& r) { return r.start; },
+        [](const TimeRange& a, const TimeRange& b) { return a.end < b.end; });
     QList<TimeRange> kept;
+    kept.reserve(clamped.size() + 1);
     double cursor = 0;
     for (const TimeRange& cut : clamped) {
         if (cursor < cut.start) {
@@ -117,8 +117,11 @@ QList<VideoExportSpeedSlice> VideoTimeline::speedSlices(const QList<SpeedRegion>
             slices.append({s, e, r.speed});
         }
     }
-    std::stable_sort(slices.begin(), slices.end(),
-                     [](const auto& a, const auto& b) { return a.sourceStart < b.sourceStart; });
+    sortByStart(
+        slices, [](const VideoExportSpeedSlice& slice) { return slice.sourceStart; },
+        [](const VideoExportSpeedSlice& a, const VideoExportSpeedSlice& b) {
+            return a.sourceEnd < b.sourceEnd;
+        });
     return slices;
 }
 
@@ -134,11 +137,17 @@ QList<VideoExportSpeedSlice> VideoTimeline::resolvedSpeeds(const QList<SpeedRegi
         const SpeedRegion& r = regions[i];
         if (r.speed > 0 && std::isfinite(r.speed) && std::isfinite(r.startSec) && std::isfinite(r.endSec) &&
             r.startSec < r.endSec) {
-            items.push_back({r.startSec, r.endSec, r.speed, i});
+            // A file may hold any positive speed; beyond these bounds the output would be endless
+            // or empty, so the map keeps it within them.
+            items.push_back({r.startSec, r.endSec, std::clamp(r.speed, kMinMappedSpeed, kMaxMappedSpeed), i});
         }
     }
-    std::stable_sort(items.begin(), items.end(),
-                     [](const Item& a, const Item& b) { return a.start < b.start; });
+    auto byStart = [](const Item& a, const Item& b) {
+        return a.start < b.start || (a.start == b.start && a.order < b.order);
+    };
+    if (!std::is_sorted(items.begin(), items.end(), byStart)) {
+        std::sort(items.begin(), items.end(), byStart);
+    }
     bool overlaps = false;
     for (size_t i = 1; i < items.size() && !overlaps; ++i) {
         overlaps = items[i].start < items[i - 1].end;
@@ -195,6 +204,7 @@ QList<VideoExportTimeMapSegment> VideoTimeline::timeMap(const QList<TimeRange>& 
                                                         const QList<SpeedRegion>& regions) {
     const QList<VideoExportSpeedSlice> speeds = resolvedSpeeds(regions);
     QList<VideoExportTimeMapSegment> map;
+    map.reserve(keptRanges.size() + 2 * speeds.size());
     double cursor = 0;
     auto place = [&map, &cursor](double s, double e, double speed) {
         if (e - s <= kEpsilon) {

@@ -14,6 +14,9 @@ class VideoTimeline {
 public:
     // Stretches of 0.001 s or less count as nothing.
     static constexpr double kMinCutLength = 0.001;
+    // The speeds the time map applies at most and at least.
+    static constexpr double kMinMappedSpeed = 0.001;
+    static constexpr double kMaxMappedSpeed = 1000;
 
     // A duration that is negative, infinite or not a number counts as 0.
     static double sanitizedDuration(double duration);
@@ -21,7 +24,7 @@ public:
     static double clampTime(double t, double duration);
 
     // The user's trims plus one cut (fresh id) per disabled recording segment, clamped; sorted by
-    // start (equal starts keep their order).
+    // start (equal starts: the shorter first).
     static QList<TrimRegion> effectiveCuts(const QList<TrimRegion>& trims,
                                            const QList<RecordingSegment>& segments, double duration);
     // The stretches that reach the output, in order. Overlapping and touching cuts act as their

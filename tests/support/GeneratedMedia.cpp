@@ -7,14 +7,7 @@
 namespace mebo::test {
 
 bool makeClip(const QString& path, const ClipSpec& spec, QString* error) {
-    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-    if (ffmpeg.isEmpty()) {
-        if (error) {
-            *error = QStringLiteral("ffmpeg is not installed");
-        }
-        return false;
-    }
-    const QString seconds = QString::number(spec.seconds);
+    const QString t = QString::number(spec.seconds);
     QStringList args{"-v",
                      "error",
                      "-y",
@@ -25,31 +18,21 @@ bool makeClip(const QString& path, const ClipSpec& spec, QString* error) {
                          .arg(spec.size.width())
                          .arg(spec.size.height())
                          .arg(spec.fps)
-                         .arg(seconds)};
+                         .arg(t)};
+    QStringList maps{"-map", "0", "-c:v", spec.videoCodec, "-pix_fmt", "yuv420p"};
     for (int i = 0; i < spec.audioTracks.size(); ++i) {
         args << "-f"
              << "lavfi"
-             << "-i" << QStringLiteral("sine=frequency=%1:duration=%2").arg(440 * (i + 1)).arg(seconds);
-    }
-    for (int i = 0; i <= spec.audioTracks.size(); ++i) {
-        args << "-map" << QString::number(i);
-    }
-    args << "-c:v" << spec.videoCodec << "-pix_fmt"
-         << "yuv420p";
-    if (spec.videoCodec == QLatin1String("libx264")) {
-        args << "-preset"
-             << "ultrafast";
-    }
-    for (int i = 0; i < spec.audioTracks.size(); ++i) {
+             << "-i" << QStringLiteral("sine=frequency=%1:duration=%2").arg(440 * (i + 1)).arg(t);
+        maps << "-map" << QString::number(i + 1);
         if (!spec.audioTracks[i].isEmpty()) {
-            args << QStringLiteral("-metadata:s:a:%1").arg(i)
-                 << QStringLiteral("handler_name=") + spec.audioTracks[i];
+            maps << QStringLiteral("-metadata:s:a:%1").arg(i) << "handler_name=" + spec.audioTracks[i];
         }
     }
-    args << path;
-    const ProgramRun run = runWithoutDisplay(ffmpeg, args);
+    const ProgramRun run = runWithoutDisplay(QStandardPaths::findExecutable(QStringLiteral("ffmpeg")),
+                                             args + maps + QStringList{path});
     if (run.exitCode != 0 && error) {
-        *error = run.err;
+        *error = run.exitCode < 0 ? QStringLiteral("ffmpeg could not be started") : run.err;
     }
     return run.exitCode == 0;
 }

@@ -72,13 +72,12 @@ TEST_F(VideoCommandTest, TheReferenceEditThroughTheCommandLine) {
                   .object());
     EXPECT_EQ(o["outputSize"].toObject(),
               QJsonDocument::fromJson(R"({"width": 340, "height": 200})").object());
-    const QJsonArray chapters = o["chapters"].toArray();
-    ASSERT_EQ(chapters.size(), 2);
-    EXPECT_EQ(chapters[0]["title"].toString(), "Chapter 1");
-    EXPECT_EQ(chapters[0]["startSec"].toDouble(), 0);
-    EXPECT_EQ(chapters[0]["endSec"].toDouble(), 6);
-    EXPECT_EQ(chapters[1]["title"].toString(), "Two");
-    EXPECT_EQ(chapters[1]["colorRGBA"].toArray(), json("1, 0, 0, 1"));
+    EXPECT_EQ(o["chapters"][1].toObject(),
+              QJsonDocument::fromJson(R"({"id": "00000000-0000-0000-0000-00000000000D", "startSec": 6,
+                  "endSec": 10, "title": "Two", "colorRGBA": [1, 0, 0, 1]})")
+                  .object());
+    EXPECT_EQ(o["chapters"][0]["title"].toString(), "Chapter 1");
+    EXPECT_EQ(o["chapters"][0]["endSec"].toDouble(), 6);
     EXPECT_EQ(o["sourceFacts"]["microphoneTrack"].toInt(), 1);
 }
 
@@ -123,16 +122,8 @@ TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
         EXPECT_TRUE(run.out.isEmpty());
     }
     const QString out = dir_->filePath("p/resaved.mebo-video");
-    const auto resave = mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out});
-    EXPECT_EQ(resave.exitCode, 0) << resave.err.toStdString();
-    const QJsonObject written = QJsonDocument::fromJson([&] {
-                                    QFile f(out);
-                                    f.open(QIODevice::ReadOnly);
-                                    return f.readAll();
-                                }())
-                                    .object();
-    EXPECT_EQ(written["schemaVersion"].toInt(), 1);
-    EXPECT_EQ(written["version"].toInt(), 1);
+    EXPECT_EQ(mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out}).exitCode, 0);
+    EXPECT_EQ(info(out)["outputSize"], info(dir_->filePath("p/min.mebo-video"))["outputSize"]);
     EXPECT_EQ(mebo({"video", "info"}).exitCode, 2);
     EXPECT_NE(mebo({"video", "info", dir_->filePath("p/missing.mp4")}).exitCode, 0);
 }

@@ -56,6 +56,7 @@ TEST_F(EditorFixture, EditsAreUndoStepsAndAutosaveOnceAfterTheBurst) {
     EXPECT_FALSE(vm.undo());
     EXPECT_TRUE(vm.redo());
     EXPECT_EQ(vm.keptRanges().size(), 2);
+    EXPECT_EQ(vm.playbackAt(2.5), (PlaybackDecision{PlaybackDecision::Action::seek, 4}));
     // Closing flushes the pending write.
     vm.flushAutosave();
     EXPECT_EQ(MeboVideoDocument::readFile(project).edit.trimRegions.size(), 1);
@@ -135,8 +136,14 @@ TEST_F(EditorFixture, SettingsImagesAndTheWebcam) {
     MeboVideoDocument doc;
     doc.edit.webcamLayout = WebcamLayout{};
     doc.edit.webcamLayout->visible = false;
+    doc.edit.webcamHiddenRegions = {{QUuid::createUuid(), 2, 3}};
     withCam.loadProject(doc, project);
     EXPECT_TRUE(withCam.state().webcamLayout->visible);
+    EXPECT_EQ(withCam.webcamOverlayAt(1, {0, 0, 1000, 500})->rect, QRectF(784, 16, 200, 150));
+    EXPECT_FALSE(withCam.webcamOverlayAt(2.5, {0, 0, 1000, 500}));
+    EXPECT_FALSE(vm.webcamOverlayAt(1, {0, 0, 1000, 500})) << "no webcam file";
+    EXPECT_EQ(vm.annotationsAt(0).size(), 1);
+    EXPECT_EQ(vm.annotationsAt(5).size(), 0) << "[start, end)";
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(asset)));
 }
 

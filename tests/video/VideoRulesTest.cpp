@@ -1,8 +1,13 @@
+#include "support/Fakes.h"
+
+#include "app/AppEvents.h"
 #include "video/SpanDrag.h"
 #include "video/TrackRegions.h"
 #include "video/VideoAnnotations.h"
+#include "video/VideoChapterDisplayStylePref.h"
 #include "video/VideoChapters.h"
 #include "video/VideoOutputSize.h"
+#include "video/VideoTimelineMenus.h"
 #include "video/VideoUndoStack.h"
 #include "video/WebcamLayout.h"
 
@@ -108,9 +113,8 @@ TEST(VideoChaptersTest, TileSplitAndName) {
     coloured[0].colorRGBA = ColorRGBA{0.2, 0.4};
     const auto c = VideoChapters::exportSegments(coloured, 10)[0];
     EXPECT_EQ(c.title, QStringLiteral("Chapter 1"));
-    EXPECT_EQ(c.colorRGBA[0], 0.2);
-    EXPECT_EQ(c.colorRGBA[1], 0.4);
-    EXPECT_EQ(c.colorRGBA[3], VideoChapters::defaultColor(1)[3]);
+    EXPECT_EQ(c.colorRGBA,
+              (std::array{0.2, 0.4, VideoChapters::defaultColor(1)[2], VideoChapters::defaultColor(1)[3]}));
 
     EXPECT_EQ(VideoChapters::limitTyping(QString(81, QLatin1Char('x'))).size(), 80);
     EXPECT_EQ(VideoChapters::titleOnSave(QStringLiteral("  \n ")), std::nullopt);
@@ -119,17 +123,13 @@ TEST(VideoChaptersTest, TileSplitAndName) {
 
 TEST(VideoAnnotationsTest, NewRegionsAtThePlayhead) {
     const struct {
-        double playhead;
-        std::optional<std::pair<double, double>> span;
-    } times[] = {{2, std::pair{2.0, 7.0}},
-                 {9, std::pair{9.0, 10.0}},
-                 {9.95, std::pair{9.9, 10.0}},
-                 {-3, std::pair{0.0, 5.0}}};
+        double playhead, start, end;
+    } times[] = {{2, 2, 7}, {9, 9, 10}, {9.95, 9.9, 10}, {-3, 0, 5}};
     for (const auto& c : times) {
         const auto r = VideoAnnotations::create(AnnotationKind::arrow, c.playhead, 10, {0.5, 0.5});
         ASSERT_TRUE(r) << c.playhead;
-        EXPECT_DOUBLE_EQ(r->startSec, c.span->first) << c.playhead;
-        EXPECT_DOUBLE_EQ(r->endSec, c.span->second) << c.playhead;
+        EXPECT_DOUBLE_EQ(r->startSec, c.start) << c.playhead;
+        EXPECT_DOUBLE_EQ(r->endSec, c.end) << c.playhead;
     }
     EXPECT_FALSE(VideoAnnotations::create(AnnotationKind::text, 0, 0.05, {0.5, 0.5}));
 
@@ -250,6 +250,29 @@ TEST(VideoOutputSizeTest, CropCanvasAspectAndExportHeight) {
     EXPECT_EQ(VideoOutputSize::even(199.6), 200);
     EXPECT_EQ(VideoOutputSize::even(201), 202);
     EXPECT_EQ(VideoOutputSize::even(0.4), 2);
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(1080, hd), QStringLiteral("1080p (1920x1080)"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(720, QSizeF(1001, 1000)), QStringLiteral("720p (722x720)"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(720, std::nullopt), QStringLiteral("720p"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(2160, std::nullopt), QStringLiteral("2160p (4K)"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(std::nullopt, hd), QStringLiteral("Original"));
+}
+
+TEST(VideoTimelineMenusTest, TrackAndChapterMenus) {
+    using A = VideoTimelineMenus::Action;
+    using Item = VideoTimelineMenus::Item;
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::systemAudioMute, 0, true),
+              (QList<Item>{{"Mute system audio for 5 seconds at the playhead.", A::disableFiveSeconds},
+                           {"No muted system segments", A::none, false},
+                           {"Disable System Track", A::toggleTrack}}));
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::micMute, 2, false)[1].title,
+              "Clear Muted Segments");
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::micMute, 2, false)[2].title, "Enable Mic Track");
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::webcamHidden, 0, true)[1].title,
+              "No hidden cam segments");
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::webcamHidden, 1, true).size(), 2);
+    EXPECT_EQ(VideoTimelineMenus::chapterMenu(false)[1],
+              (Item{"No chapter to rename - split first", A::none, false}));
+    EXPECT_EQ(VideoTimelineMenus::chapterMenu(true)[1].action, A::renameChapter);
 }
 
 TEST(VideoUndoStackTest, FiftyStepsAndRedo) {
@@ -272,6 +295,28 @@ TEST(VideoUndoStackTest, FiftyStepsAndRedo) {
     EXPECT_FALSE(stack.undo(current));
     stack.push(current);
     EXPECT_FALSE(stack.canRedo());
+}
+
+} // namespace
+
+namespace {
+
+TEST(VideoChapterDisplayStylePrefTest, StoredRawValueAndChangeNotice) {
+    test::FakeDefaultsStore defaults;
+    AppEvents events;
+    VideoChapterDisplayStylePref pref(defaults, &events);
+    QStringList posted;
+    QObject::connect(&events, &AppEvents::notificationPosted, [&](const QString& name, const QVariant& raw) {
+        posted << name + "=" + raw.toString();
+    });
+    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::titles);
+    defaults.user["mebo.videoChapterProgressDisplayStyle"] = "sparkles";
+    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::titles);
+    pref.setStyle(VideoChapterDisplayStyle::pill);
+    EXPECT_EQ(defaults.user["mebo.videoChapterProgressDisplayStyle"], "pill");
+    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::pill);
+    EXPECT_EQ(posted, QStringList{"MeboVideoChapterDisplayStyleDidChange=pill"});
+    EXPECT_EQ(chapterDisplayStyleTitle(VideoChapterDisplayStyle::meter), "Segment Meter");
 }
 
 } // namespace

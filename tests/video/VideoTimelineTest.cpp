@@ -71,10 +71,7 @@ TEST(VideoTimelineTest, DisabledSegmentsCutExactlyLikeTrims) {
     EXPECT_TRUE(VideoTimeline::effectiveCuts({}, enabled, 10).isEmpty());
     // User trims and segment cuts are sorted together by start.
     const auto mixed = VideoTimeline::effectiveCuts(trims({{7, 8}, {1, 2}}), segments, 10);
-    ASSERT_EQ(mixed.size(), 3);
-    EXPECT_EQ(mixed[0].startSec, 1);
-    EXPECT_EQ(mixed[1].startSec, 3);
-    EXPECT_EQ(mixed[2].startSec, 7);
+    EXPECT_TRUE(mixed[0].startSec == 1 && mixed[1].startSec == 3 && mixed[2].startSec == 7);
     EXPECT_DOUBLE_EQ(VideoTimeline::cutSpan(mixed, 10), 5);
 }
 
@@ -134,6 +131,9 @@ TEST(VideoTimelineTest, SpeedRegionsWithoutEffect) {
     EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(map), 7);
     EXPECT_EQ(map.size(), 2);
     EXPECT_TRUE(VideoTimeline::speedSlices({speedRegion(3, 4, 4)}, 5, 10).isEmpty());
+    // Hostile speeds are applied within 0.001x ... 1000x.
+    EXPECT_DOUBLE_EQ(
+        VideoTimeline::outputDuration(VideoTimeline::timeMap({{0, 10}}, {speedRegion(0, 1, 1e9)})), 9.001);
 }
 
 TEST(VideoTimelineTest, OverlappingSpeedRegionsTheLaterOneWins) {
