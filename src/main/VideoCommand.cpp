@@ -15,6 +15,7 @@
 #include "video/VideoTimeline.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -253,6 +254,15 @@ void printVideoText(const QString& path, const QJsonObject& f) {
     }
 }
 
+// By its extension, or (a project saved under another name) by a JSON object at its start.
+bool looksLikeProject(const QString& path) {
+    if (QFileInfo(path).suffix().compare(QLatin1String("mebo-video"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.peek(256).trimmed().startsWith('{');
+}
+
 } // namespace
 
 int runVideoCommand(int& argc, char** argv, const QStringList& args) {
@@ -292,8 +302,7 @@ int runVideoCommand(int& argc, char** argv, const QStringList& args) {
     runtime::nameApplication();
 
     const QString path = opts->positional.at(1);
-    const bool isProject =
-        QFileInfo(path).suffix().compare(QLatin1String("mebo-video"), Qt::CaseInsensitive) == 0;
+    const bool isProject = looksLikeProject(path);
     if (action == QLatin1String("info") && !isProject) {
         const auto facts = loadMediaProbe()->probe(path, &error);
         if (!facts) {
