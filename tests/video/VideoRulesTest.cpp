@@ -116,6 +116,9 @@ TEST(VideoChaptersTest, TileSplitAndName) {
               (std::array{0.2, 0.4, VideoChapters::defaultColor(1)[2], VideoChapters::defaultColor(1)[3]}));
 
     EXPECT_EQ(VideoChapters::limitTyping(QString(81, QLatin1Char('x'))).size(), 80);
+    EXPECT_EQ(
+        VideoChapters::limitTyping(QString(79, QLatin1Char('x')) + QString::fromUtf8("\U0001F600!")).size(),
+        79);
     EXPECT_EQ(VideoChapters::titleOnSave(QStringLiteral("  \n ")), std::nullopt);
     EXPECT_EQ(VideoChapters::titleOnSave(QStringLiteral(" Demo\n")), QStringLiteral("Demo"));
 }
