@@ -27,6 +27,7 @@
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
+#include "services/VersionMgr.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -116,7 +117,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(StatusIcon::application());
 
-    AppDelegate::logLaunch(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER));
+    AppDelegate::logLaunch(VersionMgr::shared().version(), VersionMgr::shared().buildNumber());
 
     auto defaults = runtime::openDefaults();
     if (!defaults) {
@@ -212,7 +213,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
-    MenuBarController menuBar(updates, actions, QStringLiteral(MEBO_VERSION));
+    MenuBarController menuBar(updates, actions, VersionMgr::shared().version());
 
     MainMenu::Handler menuHandler;
     menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
@@ -240,7 +241,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     };
 
     DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings,
-                       QStringLiteral(MEBO_VERSION));
+                       VersionMgr::shared().version());
     AppDelegate delegate(services.defaults(), services.images(), capture, shell);
     delegatePtr = &delegate;
     QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,

@@ -6,6 +6,7 @@
 #include "app/SettingsVM.h"
 #include "capture/SandboxFolderAccess.h"
 #include "platform/ColorScheme.h"
+#include "TestPaths.h"
 #include "support/TestUtil.h"
 #include "ui/AboutSettingsTab.h"
 #include "ui/AppPalette.h"
@@ -116,7 +117,7 @@ TEST_F(SettingsWindowTest, FourTabsInOrderAndShowTabOpensTheRequestedOne) {
     EXPECT_EQ(updates.count(), 1);
     EXPECT_EQ(window.aboutTab()->versionLabel()->text(),
               QStringLiteral("Version %1 (build %2)")
-                  .arg(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER)));
+                  .arg(QStringLiteral(MEBO_PROJECT_VERSION), QStringLiteral(MEBO_PROJECT_BUILD)));
 }
 
 TEST_F(SettingsWindowTest, ConflictingKeyShowsTheAlertAndTheFieldReverts) {
