@@ -7,6 +7,7 @@
 #include "app/ShortcutRouter.h"
 #include "app/SingleInstance.h"
 #include "app/UpdateCheckHook.h"
+#include "app/UrlHandlerRegistration.h"
 #include "capture/CaptureMgr.h"
 #include "document/CustomStampMgr.h"
 #include "main/AppServices.h"
@@ -18,6 +19,7 @@
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/PortalColorScheme.h"
+#include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
 #include "ui/KeyMonitors.h"
@@ -27,7 +29,6 @@
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
-#include "services/VersionMgr.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -144,6 +145,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                    instance.errorString());
     }
     launchLock.unlock();
+    // An unpacked archive or a build folder makes itself the user's mebo:// handler; a system
+    // install is registered by its package.
+    UrlHandlerRegistration(UrlHandlerRegistration::defaultPaths()).ensureRegistered();
 
     MainWindowVM mainVM(cfg, services.history(), services.dialogs());
     auto startFromMenu = [&capture](CaptureMode mode) {

@@ -1,4 +1,5 @@
 #include "ui/SettingsWindow.h"
+#include "TestPaths.h"
 #include "app/AppEvents.h"
 #include "app/Cfg.h"
 #include "app/HistoryLimitTarget.h"
@@ -6,7 +7,6 @@
 #include "app/SettingsVM.h"
 #include "capture/SandboxFolderAccess.h"
 #include "platform/ColorScheme.h"
-#include "TestPaths.h"
 #include "support/TestUtil.h"
 #include "ui/AboutSettingsTab.h"
 #include "ui/AppPalette.h"

@@ -1,0 +1,178 @@
+// The manual page and the shell completions the build generated, against the program's own help.
+#include "TestPaths.h"
+#include "support/ProgramRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+const QString kDocs = QStringLiteral(MEBO_BUILD_DIR "/generated/docs");
+
+QString help(const QStringList& args) {
+    const test::ProgramRun run = test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
+    EXPECT_EQ(run.exitCode, 0) << args.join(QLatin1Char(' ')).toStdString() << ": " << run.err.toStdString();
+    return run.out;
+}
+
+// The commands the main help lists, read without the generator's parser.
+QStringList commands() {
+    const QString main = help({QStringLiteral("--help")});
+    const qsizetype start = main.indexOf(QStringLiteral("\nCommands:\n"));
+    EXPECT_GE(start, 0);
+    QStringList names;
+    for (const QString& line : main.mid(start + 11).split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1String("  "))) {
+            break;
+        }
+        names << line.trimmed().section(QLatin1Char(' '), 0, 0);
+    }
+    return names;
+}
+
+QStringList optionTokens(const QString& text) {
+    static const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-zA-Z][a-zA-Z0-9-]*)"));
+    QStringList out;
+    for (auto it = option.globalMatch(text); it.hasNext();) {
+        const QString name = it.next().captured(1);
+        if (!out.contains(name)) {
+            out << name;
+        }
+    }
+    return out;
+}
+
+TEST(CommandLineDocs, TheManualPageDocumentsEveryCommandAndOptionOfTheHelp) {
+    const QStringList names = commands();
+    ASSERT_GE(names.size(), 6);
+    // man renders the installed, compressed page; --warnings reports roff mistakes on stderr.
+    const test::ProgramRun man = test::runWithoutDisplay(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"),
+         QStringLiteral("MANWIDTH=300 LC_ALL=C.UTF-8 man --warnings -l '%1' 2>&1 >/dev/null | "
+                        "sed 's/^/warning: /'; MANWIDTH=300 LC_ALL=C.UTF-8 man -l '%1'")
+             .arg(QStringLiteral(MEBO_BUILD_DIR "/share/man/man1/mebo.1.gz"))});
+    ASSERT_EQ(man.exitCode, 0) << man.err.toStdString();
+    EXPECT_FALSE(man.out.contains(QStringLiteral("warning: "))) << man.out.toStdString();
+    const QString page = man.out;
+    ASSERT_TRUE(page.contains(QStringLiteral("COMMANDS"))) << page.toStdString();
+
+    QList<QStringList> pages = {{QStringLiteral("--help")},
+                                {QStringLiteral("--background"), QStringLiteral("--help")}};
+    for (const QString& c : names) {
+        EXPECT_TRUE(page.contains(QStringLiteral("mebo ") + c)) << c.toStdString();
+        pages << QStringList{c, QStringLiteral("--help")};
+    }
+    for (const QStringList& args : pages) {
+        const QString text = help(args);
+        for (const QString& option : optionTokens(text)) {
+            EXPECT_TRUE(page.contains(option))
+                << option.toStdString() << " of mebo " << args.join(' ').toStdString();
+        }
+        // Every usage line, word for word.
+        for (const QString& line : text.split(QLatin1Char('\n'))) {
+            const QString usage =
+                line.trimmed().startsWith(QLatin1String("Usage: ")) ? line.trimmed().mid(7) : line.trimmed();
+            if (usage.startsWith(QLatin1String("mebo ")) && line.startsWith(QLatin1String("Usage"))) {
+                EXPECT_TRUE(page.contains(usage)) << usage.toStdString();
+            }
+        }
+    }
+}
+
+// What bash completes for `words` (the last one being completed), one candidate a line.
+QStringList bashComplete(const QString& words, const QString& cwd = QString()) {
+    const QString script =
+        QStringLiteral("source '%1/mebo.bash'; %2 COMP_WORDS=(%3); COMP_CWORD=$((${#COMP_WORDS[@]} - 1));"
+                       "[[ '%3' == *' ' ]] && { COMP_WORDS+=(''); COMP_CWORD=$((COMP_CWORD + 1)); };"
+                       "_mebo; printf '%s\\n' \"${COMPREPLY[@]}\"")
+            .arg(kDocs, cwd.isEmpty() ? QString() : QStringLiteral("cd '%1';").arg(cwd), words);
+    const test::ProgramRun run =
+        test::runWithoutDisplay(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), script});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    return run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+struct CompletionCase {
+    const char* words;
+    QStringList expected;
+};
+
+class BashCompletion : public ::testing::TestWithParam<CompletionCase> {};
+
+TEST_P(BashCompletion, Completes) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("shots"));
+    QFile(dir.filePath(QStringLiteral("shot.png"))).open(QIODevice::WriteOnly);
+    QStringList got = bashComplete(QString::fromUtf8(GetParam().words), dir.path());
+    got.sort();
+    QStringList expected = GetParam().expected;
+    expected.sort();
+    EXPECT_EQ(got, expected) << GetParam().words;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BashCompletion,
+    ::testing::Values(
+        CompletionCase{"mebo cap", {QStringLiteral("capture")}},
+        CompletionCase{"mebo capture ",
+                       {QStringLiteral("fullscreen"), QStringLiteral("window"), QStringLiteral("area")}},
+        CompletionCase{"mebo capture --save-dir sh", {QStringLiteral("shots")}},
+        CompletionCase{"mebo capture --save-dir shots ar", {QStringLiteral("area")}},
+        CompletionCase{"mebo capture area --geometry ", {}},
+        CompletionCase{"mebo capture area --ge", {QStringLiteral("--geometry")}},
+        CompletionCase{"mebo redact shot.png --style ",
+                       {QStringLiteral("pixelate"), QStringLiteral("gaussian"), QStringLiteral("solid")}},
+        CompletionCase{"mebo redact sh", {QStringLiteral("shot.png"), QStringLiteral("shots")}},
+        CompletionCase{"mebo history ", {QStringLiteral("list"), QStringLiteral("delete")}},
+        CompletionCase{"mebo history list ", {}},
+        CompletionCase{"mebo --ver", {QStringLiteral("--verbose"), QStringLiteral("--version")}},
+        CompletionCase{"mebo --back", {QStringLiteral("--background")}}));
+
+TEST(CommandLineDocs, EveryShellCompletesEveryCommandAndOption) {
+    const QStringList names = commands();
+    QStringList top = bashComplete(QStringLiteral("mebo "));
+    EXPECT_EQ(top, names);
+
+    for (const QString& c : names) {
+        const QStringList offered = bashComplete(QStringLiteral("mebo ") + c + QStringLiteral(" -"));
+        for (const QString& option : optionTokens(help({c, QStringLiteral("--help")}))) {
+            if (option != QLatin1String("-h")) {
+                EXPECT_TRUE(offered.contains(option))
+                    << "mebo " << c.toStdString() << ' ' << option.toStdString();
+            }
+        }
+    }
+
+    const test::ProgramRun fish = test::runWithoutDisplay(
+        QStringLiteral("/usr/bin/fish"),
+        {QStringLiteral("--no-config"), QStringLiteral("-c"),
+         QStringLiteral(
+             "source '%1/mebo.fish'; complete -C 'mebo capture '; echo ---; complete -C 'mebo '; echo ---;"
+             "complete -C 'mebo redact x.png --style '; echo ---; complete -C 'mebo capture --sa'")
+             .arg(kDocs)});
+    ASSERT_EQ(fish.exitCode, 0) << fish.err.toStdString();
+    const QStringList parts = fish.out.split(QStringLiteral("---"));
+    ASSERT_EQ(parts.size(), 4) << fish.out.toStdString();
+    for (const char* mode : {"fullscreen", "window", "area"}) {
+        EXPECT_TRUE(parts[0].contains(QLatin1String(mode))) << parts[0].toStdString();
+    }
+    for (const QString& c : names) {
+        EXPECT_TRUE(parts[1].contains(QStringLiteral("\n") + c + QLatin1Char('\t'))) << c.toStdString();
+    }
+    EXPECT_TRUE(parts[2].contains(QStringLiteral("gaussian"))) << parts[2].toStdString();
+    EXPECT_TRUE(parts[3].contains(QStringLiteral("--save-dir"))) << parts[3].toStdString();
+
+    // zsh loads the function without a syntax error.
+    const test::ProgramRun zsh = test::runWithoutDisplay(
+        QStringLiteral("/usr/bin/zsh"), {QStringLiteral("-n"), kDocs + QStringLiteral("/_mebo")});
+    EXPECT_EQ(zsh.exitCode, 0) << zsh.err.toStdString();
+}
+
+} // namespace
+} // namespace mebo
