@@ -52,10 +52,9 @@ function(mebo_install_application)
   set(data ${PROJECT_SOURCE_DIR}/data)
   set(out ${CMAKE_BINARY_DIR}/share)
   install(TARGETS mebo RUNTIME DESTINATION bin)
-  install(DIRECTORY ${data}/sounds DESTINATION share/mebo
-    FILES_MATCHING PATTERN "*.wav" PATTERN "LICENSE*")
-  install(DIRECTORY ${data}/stamps DESTINATION share/mebo
-    FILES_MATCHING PATTERN "*.svg" PATTERN "LICENSE*" PATTERN "README*")
+  # Their licences are in share/doc/mebo/copyright.
+  install(DIRECTORY ${data}/sounds DESTINATION share/mebo FILES_MATCHING PATTERN "*.wav")
+  install(DIRECTORY ${data}/stamps DESTINATION share/mebo FILES_MATCHING PATTERN "*.svg")
 
   set(MEBO_EXEC mebo)
   configure_file(${data}/mebo.desktop.in ${out}/applications/mebo.desktop @ONLY)

@@ -47,6 +47,7 @@ if [ ! -f "$base" ]; then
     rm -rf "$tmpbase"
 fi
 jail="$(mktemp -d /tmp/mebo-chroot.XXXXXX)"
+chmod 755 "$jail"
 cleanup() {
     for m in dev/pts dev proc; do umount "$jail/$m" 2>/dev/null || true; done
     rm -rf --one-file-system "$jail"

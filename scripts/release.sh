@@ -53,7 +53,12 @@ mkdir -p "$work"
 (cd "$build" && cpack -G DEB -B "$work/cpack" >/dev/null)
 deb="$(find "$work/cpack" -maxdepth 1 -name "mebo_${version}_*.deb" | head -n 1)"
 [ -n "$deb" ] || { echo "release: cpack made no package" >&2; exit 1; }
-mv -f "$deb" "$out/"
+# CPack adds maintainer scripts that run ldconfig for any library below /usr/lib; the modules
+# are opened by path, never through the linker's cache, so the package goes without them.
+unpacked="$work/unpacked"
+dpkg-deb -R "$deb" "$unpacked"
+rm -f "$unpacked/DEBIAN/postinst" "$unpacked/DEBIAN/postrm"
+dpkg-deb --root-owner-group -Zxz --build "$unpacked" "$out/$(basename "$deb")" >/dev/null
 deb="$out/$(basename "$deb")"
 
 # The archive: the same install tree under mebo-VERSION/, regular files only, owned by root,

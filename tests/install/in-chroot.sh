@@ -33,7 +33,7 @@ grep -q '^x-scheme-handler/mebo=.*mebo.desktop' /usr/share/applications/mimeinfo
 dpkg -L mebo >/tmp/files
 
 useradd -m tester
-su tester -c '
+su tester -s /bin/bash -c '
     set -euo pipefail
     cd ~
     export DISPLAY=:99 XDG_RUNTIME_DIR=/tmp/runtime-tester
