@@ -2,7 +2,7 @@
 # Checks a release made by scripts/release.sh.
 #   - the package: lintian (no errors), and its control fields;
 #   - the archive: one top folder mebo-VERSION/ of regular files, unpacked under /tmp/x and run
-#     there on a private display (tests/install/install-tree.sh's checks, from the archive);
+#     there on a private display (scripts/check-install-tree.sh, from the archive);
 #   - with --chroot: the package installed with apt into a fresh Debian 12 root, used (a capture,
 #     xdg-open of a mebo:// URL), purged, and no file of it left behind.
 # The Debian root is made once with debootstrap and kept in $MEBO_CHROOT_CACHE
@@ -30,7 +30,7 @@ if tar -tvzf "$archive" | grep -v '^[-d]'; then fail "the archive holds other th
 rm -rf /tmp/x
 mkdir -p /tmp/x
 tar -xzf "$archive" -C /tmp/x
-"$root/tests/desktop/run-desktop.sh" "$root/tests/install/install-tree.sh" --tree "/tmp/x/mebo-$version" ||
+"$root/tests/desktop/run-desktop.sh" "$root/scripts/check-install-tree.sh" --tree "/tmp/x/mebo-$version" ||
     fail "the unpacked archive failed"
 
 [ "$chroot_check" = 1 ] || exit 0
@@ -59,5 +59,5 @@ mount --bind /dev "$jail/dev"
 mount --bind /dev/pts "$jail/dev/pts"
 cp /etc/resolv.conf "$jail/etc/resolv.conf"
 cp "$deb" "$jail/tmp/"
-cp "$root/tests/install/in-chroot.sh" "$jail/tmp/"
+cp "$root/scripts/check-package-in-chroot.sh" "$jail/tmp/in-chroot.sh"
 chroot "$jail" /bin/bash /tmp/in-chroot.sh "/tmp/$(basename "$deb")"

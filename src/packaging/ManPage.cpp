@@ -101,7 +101,7 @@ QString manPage(const CliReference& ref, const QString& version, const QString& 
     out << ".SH SYNOPSIS\n";
     QStringList synopsis = ref.desktop.usage;
     for (const QString& u : ref.main.usage) {
-        if (!synopsis.contains(u) && !u.startsWith(QLatin1String("mebo [--background]"))) {
+        if (!synopsis.contains(u)) {
             synopsis << u;
         }
     }

@@ -6,9 +6,9 @@
 #include "packaging/ManPage.h"
 #include "packaging/ShellCompletion.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QProcess>

@@ -11,37 +11,24 @@
 namespace mebo {
 namespace {
 
-struct VersionCase {
-    std::optional<QString> shortVersion;
-    std::optional<QString> build;
-    QString version;
-    QString buildNumber;
-};
-
-class VersionMgrFallback : public ::testing::TestWithParam<VersionCase> {};
-
-TEST_P(VersionMgrFallback, EitherValueMissingGivesTheDefault) {
-    const VersionCase& c = GetParam();
-    const VersionMgr mgr([&](const QString& key) -> std::optional<QString> {
-        if (key == QLatin1String("CFBundleShortVersionString")) {
-            return c.shortVersion;
-        }
-        return key == QLatin1String("CFBundleVersion") ? c.build : std::nullopt;
-    });
-    EXPECT_EQ(mgr.version(), c.version);
-    EXPECT_EQ(mgr.buildNumber(), c.buildNumber);
-    EXPECT_EQ(mgr.displayString(), c.version + QStringLiteral(" (build ") + c.buildNumber + QLatin1Char(')'));
+TEST(VersionMgr, EitherValueMissingGivesTheDefault) {
+    const QString v = QStringLiteral("2.3.1"), b = QStringLiteral("417"), none = QStringLiteral("0.1.0");
+    using Info = std::pair<std::optional<QString>, std::optional<QString>>;
+    const QList<std::pair<Info, QString>> cases = {
+        {{v, b}, QStringLiteral("2.3.1 (build 417)")},
+        {{std::nullopt, b}, QStringLiteral("0.1.0 (build 417)")},
+        {{v, std::nullopt}, QStringLiteral("2.3.1 (build 0.1.0)")},
+        {{std::nullopt, std::nullopt}, QStringLiteral("0.1.0 (build 0.1.0)")}};
+    for (const auto& [info, shown] : cases) {
+        const VersionMgr mgr([&](const QString& key) {
+            return key == QLatin1String("CFBundleShortVersionString") ? info.first
+                   : key == QLatin1String("CFBundleVersion")          ? info.second
+                                                                      : std::nullopt;
+        });
+        EXPECT_EQ(mgr.displayString(), shown);
+        EXPECT_EQ(mgr.version(), info.first.value_or(none));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, VersionMgrFallback,
-                         ::testing::Values(VersionCase{QStringLiteral("2.3.1"), QStringLiteral("417"),
-                                                       QStringLiteral("2.3.1"), QStringLiteral("417")},
-                                           VersionCase{std::nullopt, QStringLiteral("417"),
-                                                       QStringLiteral("0.1.0"), QStringLiteral("417")},
-                                           VersionCase{QStringLiteral("2.3.1"), std::nullopt,
-                                                       QStringLiteral("2.3.1"), QStringLiteral("0.1.0")},
-                                           VersionCase{std::nullopt, std::nullopt, QStringLiteral("0.1.0"),
-                                                       QStringLiteral("0.1.0")}));
 
 TEST(BundleInfo, CarriesTheProjectVersionAndTheEnvironmentReplacesIt) {
     EXPECT_EQ(BundleInfo::builtIn(QStringLiteral("CFBundleShortVersionString")),
@@ -57,30 +44,23 @@ TEST(BundleInfo, CarriesTheProjectVersionAndTheEnvironmentReplacesIt) {
     EXPECT_EQ(BundleInfo::value(QStringLiteral("CFBundleVersion")), QStringLiteral(MEBO_PROJECT_BUILD));
 }
 
-struct LayoutCase {
-    const char* executable;
-    const char* root;
-    InstallLayout::Kind kind;
-};
-
-class InstallLayoutPaths : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(InstallLayoutPaths, FollowTheExecutable) {
-    const InstallLayout layout(QString::fromUtf8(GetParam().executable));
-    EXPECT_EQ(layout.root(), QString::fromUtf8(GetParam().root));
-    EXPECT_EQ(layout.kind(), GetParam().kind);
-    EXPECT_EQ(layout.modulesDir(), layout.root() + QStringLiteral("/lib/mebo"));
-    EXPECT_EQ(layout.dataDir(QStringLiteral("stamps")), layout.root() + QStringLiteral("/share/mebo/stamps"));
+TEST(InstallLayout, FollowsTheExecutable) {
+    const QList<std::tuple<QString, QString, InstallLayout::Kind>> cases = {
+        {QStringLiteral("/usr/bin/mebo"), QStringLiteral("/usr"), InstallLayout::Kind::system},
+        {QStringLiteral("/usr/local/bin/mebo"), QStringLiteral("/usr/local"), InstallLayout::Kind::system},
+        {QStringLiteral("/tmp/x/mebo-0.1.0/bin/mebo"), QStringLiteral("/tmp/x/mebo-0.1.0"),
+         InstallLayout::Kind::relocatable},
+        {QStringLiteral("/home/a/usr/bin/mebo"), QStringLiteral("/home/a/usr"),
+         InstallLayout::Kind::relocatable},
+    };
+    for (const auto& [exe, root, kind] : cases) {
+        const InstallLayout layout(exe);
+        EXPECT_EQ(layout.root(), root);
+        EXPECT_EQ(layout.kind(), kind) << exe.toStdString();
+        EXPECT_EQ(layout.modulesDir(), root + QStringLiteral("/lib/mebo"));
+        EXPECT_EQ(layout.dataDir(QStringLiteral("stamps")), root + QStringLiteral("/share/mebo/stamps"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, InstallLayoutPaths,
-    ::testing::Values(
-        LayoutCase{"/usr/bin/mebo", "/usr", InstallLayout::Kind::system},
-        LayoutCase{"/usr/local/bin/mebo", "/usr/local", InstallLayout::Kind::system},
-        LayoutCase{"/tmp/x/mebo-0.1.0/bin/mebo", "/tmp/x/mebo-0.1.0", InstallLayout::Kind::relocatable},
-        LayoutCase{"/home/a/Apps/usr/bin/mebo", "/home/a/Apps/usr", InstallLayout::Kind::relocatable},
-        LayoutCase{"/opt/mebo-2.0/bin/mebo", "/opt/mebo-2.0", InstallLayout::Kind::relocatable}));
 
 TEST(InstallLayout, ABuildFolderIsABuildTreeAndTheRunningTestFindsItsData) {
     QTemporaryDir dir;

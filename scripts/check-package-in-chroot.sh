@@ -1,5 +1,5 @@
 #!/bin/bash
-# Runs inside a fresh Debian 12 root (scripts/check-package.sh --chroot): installs the package
+# Runs inside a fresh Debian 12 root (copied there by scripts/check-package.sh --chroot): installs the package
 # with apt, uses it as a new user on a private display (a capture, xdg-open of a mebo:// URL),
 # purges it with what it pulled in, and fails when a file of it is left outside the user's home.
 # Usage: in-chroot.sh PACKAGE.deb

@@ -4,7 +4,7 @@
 # Checks the layout, the desktop entry and metainfo validators, and what a user does first:
 # --version, a capture, text recognition (its module from lib/mebo), and the desktop application
 # registering itself so that xdg-open's mebo:// URL reaches it.
-# Usage: install-tree.sh BUILD-DIR | --tree DIR   (--tree: an unpacked archive's mebo-VERSION/)
+# Usage: check-install-tree.sh BUILD-DIR | --tree DIR   (--tree: an unpacked archive's mebo-VERSION/)
 # DISPLAY must be set: run it through tests/desktop/run-desktop.sh.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -15,7 +15,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "install-tree: $*" >&2; exit 1; }
+fail() { echo "check-install-tree: $*" >&2; exit 1; }
 # Waits up to 60 s for a shell condition.
 wait_for() {
     for _ in $(seq 1 600); do
@@ -95,4 +95,4 @@ wait_for "grep -qF 'Exec=$mebo %u' '$entry' 2>/dev/null" || fail "no desktop ent
 wait_for "grep -q 'MenuBar' '$work/app.log'" || fail "the application did not start: $(cat "$work/app.log")"
 xdg-open 'mebo://capture?mode=fullscreen'
 wait_for "ls '$HOME'/Pictures/mebo/*.png >/dev/null 2>&1" || fail "xdg-open: no capture: $(cat "$work/app.log")"
-echo "install-tree: $tree passed"
+echo "check-install-tree: $tree passed"
