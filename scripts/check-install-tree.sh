@@ -7,7 +7,7 @@
 # Usage: check-install-tree.sh BUILD-DIR | --tree DIR   (--tree: an unpacked archive's mebo-VERSION/)
 # DISPLAY must be set: run it through tests/desktop/run-desktop.sh.
 set -euo pipefail
-source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 work="$(mktemp -d /tmp/mebo-install-tree.XXXXXX)"
 app_pid=""
 cleanup() {

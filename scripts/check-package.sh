@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks a release made by scripts/release.sh.
 #   - the package: lintian (no errors), and its control fields;
-#   - the archive: one top folder mebo-VERSION/ of regular files, unpacked under /tmp/x and run
-#     there on a private display (scripts/check-install-tree.sh, from the archive);
+#   - the archive: one top folder mebo-VERSION/ of regular files, unpacked under /tmp/x.XXXXXX and
+#     run there on a private display (scripts/check-install-tree.sh, from the archive);
 #   - with --chroot: the package installed with apt into a fresh Debian 12 root, used (a capture,
 #     xdg-open of a mebo:// URL), purged, and no file of it left behind.
 # The Debian root is made once with debootstrap and kept in $MEBO_CHROOT_CACHE
@@ -27,11 +27,11 @@ version="$(dpkg-deb -f "$deb" Version)"
 tops="$(tar -tzf "$archive" | cut -d/ -f1 | sort -u)"
 [ "$tops" = "mebo-$version" ] || fail "the archive's top folders: $tops"
 if tar -tvzf "$archive" | grep -v '^[-d]'; then fail "the archive holds other than files and folders"; fi
-rm -rf /tmp/x
-mkdir -p /tmp/x
-tar -xzf "$archive" -C /tmp/x
-"$root/tests/desktop/run-desktop.sh" "$root/scripts/check-install-tree.sh" --tree "/tmp/x/mebo-$version" ||
-    fail "the unpacked archive failed"
+unpacked="$(mktemp -d /tmp/x.XXXXXX)"
+tar -xzf "$archive" -C "$unpacked"
+"$root/tests/desktop/run-desktop.sh" "$root/scripts/check-install-tree.sh" --tree "$unpacked/mebo-$version" ||
+    { rm -rf "$unpacked"; fail "the unpacked archive failed"; }
+rm -rf "$unpacked"
 
 [ "$chroot_check" = 1 ] || exit 0
 

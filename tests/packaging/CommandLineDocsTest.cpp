@@ -73,6 +73,15 @@ TEST(CommandLineDocs, TheManualPageDocumentsEveryCommandAndOptionOfTheHelp) {
             EXPECT_TRUE(page.contains(option))
                 << option.toStdString() << " of mebo " << args.join(' ').toStdString();
         }
+        // Each option the help lists has its own item, its term starting a line.
+        static const QRegularExpression term(QStringLiteral("^  (-\\S.*?)(  |$)"),
+                                             QRegularExpression::MultilineOption);
+        for (auto it = term.globalMatch(text); it.hasNext();) {
+            const QString t = it.next().captured(1);
+            static const QRegularExpression indent(QStringLiteral("^ +"),
+                                                   QRegularExpression::MultilineOption);
+            EXPECT_TRUE(QString(page).remove(indent).contains(QStringLiteral("\n") + t)) << t.toStdString();
+        }
         const QString usage = text.section(QLatin1Char('\n'), 0, 0).mid(7); // after "Usage: "
         EXPECT_TRUE(page.contains(usage)) << usage.toStdString();
     }
