@@ -66,7 +66,9 @@ deb="$out/$(basename "$deb")"
 name="mebo-$version"
 stage="$work/stage/$name"
 cmake --install "$build" --prefix "$stage" --strip >/dev/null
-dpkg-deb -f "$deb" Depends | tr -d ' ' | tr ',' '\n' >"$stage/share/doc/mebo/runtime-packages"
+# Package names only, the first of alternatives, so `apt install $(cat …)` takes them.
+dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/([^)]*)//g; s/|.*//; s/ //g' | grep -v '^$' \
+    >"$stage/share/doc/mebo/runtime-packages"
 chmod -R u=rwX,go=rX "$stage"
 chmod 0755 "$stage/bin/mebo"
 if [ -n "$(find "$stage" -type l)" ]; then
