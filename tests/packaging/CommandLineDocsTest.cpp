@@ -22,12 +22,10 @@ QString help(const QStringList& args) {
 // The commands the main help lists, read without the generator's parser.
 QStringList commands() {
     const QString main = help({QStringLiteral("--help")});
-    const qsizetype start = main.indexOf(QStringLiteral("\nCommands:\n"));
-    EXPECT_GE(start, 0);
     QStringList names;
-    for (const QString& line : main.mid(start + 11).split(QLatin1Char('\n'))) {
+    for (const QString& line : main.section(QStringLiteral("\nCommands:\n"), 1).split(QLatin1Char('\n'))) {
         if (!line.startsWith(QLatin1String("  "))) {
-            break;
+            return names;
         }
         names << line.trimmed().section(QLatin1Char(' '), 0, 0);
     }
@@ -38,11 +36,9 @@ QStringList optionTokens(const QString& text) {
     static const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-zA-Z][a-zA-Z0-9-]*)"));
     QStringList out;
     for (auto it = option.globalMatch(text); it.hasNext();) {
-        const QString name = it.next().captured(1);
-        if (!out.contains(name)) {
-            out << name;
-        }
+        out << it.next().captured(1);
     }
+    out.removeDuplicates();
     return out;
 }
 
