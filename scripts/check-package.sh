@@ -47,13 +47,14 @@ if [ ! -f "$base" ]; then
     rm -rf "$tmpbase"
 fi
 jail="$(mktemp -d /tmp/mebo-chroot.XXXXXX)"
-chmod 755 "$jail"
 cleanup() {
     for m in dev/pts dev proc; do umount "$jail/$m" 2>/dev/null || true; done
     rm -rf --one-file-system "$jail"
 }
 trap cleanup EXIT
 tar -C "$jail" -xf "$base"
+# The root folder keeps the mode of the folder it was made in; the test user must enter it.
+chmod 755 "$jail"
 mount -t proc proc "$jail/proc"
 mount --bind /dev "$jail/dev"
 mount --bind /dev/pts "$jail/dev/pts"
