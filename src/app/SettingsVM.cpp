@@ -168,11 +168,11 @@ QString SettingsVM::appName() {
 }
 
 QString SettingsVM::version() {
-    return VersionMgr::fromBuild().version();
+    return VersionMgr::shared().version();
 }
 
 QString SettingsVM::buildNumber() {
-    return VersionMgr::fromBuild().buildNumber();
+    return VersionMgr::shared().buildNumber();
 }
 
 QString SettingsVM::versionText() {

@@ -26,6 +26,7 @@ Commands:
   redact IMAGE                     cover the personal data in an image with mosaics
   update check|install             look for a newer Mebo, or install it
   companion install                install the hotkey companion Tasu
+  video info|resave                read video projects (.mebo-video) and video files
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -52,8 +53,7 @@ int runMain(int argc, char** argv) {
         return cli::Exit::ok;
     }
     if (command == QLatin1String("--version")) {
-        const VersionMgr version = VersionMgr::fromBuild();
-        cli::printOut(QStringLiteral("mebo %1 (build %2)").arg(version.version(), version.buildNumber()));
+        cli::printOut(QStringLiteral("mebo ") + VersionMgr::shared().displayString());
         return cli::Exit::ok;
     }
     if (command == QLatin1String("capture")) {
@@ -79,6 +79,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("companion")) {
         return runCompanionCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("video")) {
+        return runVideoCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

@@ -7,6 +7,7 @@
 #include "app/ShortcutRouter.h"
 #include "app/SingleInstance.h"
 #include "app/UpdateCheckHook.h"
+#include "app/UrlHandlerRegistration.h"
 #include "capture/CaptureMgr.h"
 #include "document/CustomStampMgr.h"
 #include "main/AppServices.h"
@@ -33,6 +34,7 @@
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
+#include "video/VideoAnnotationAssets.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -122,8 +124,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(StatusIcon::application());
 
-    const VersionMgr version = VersionMgr::fromBuild();
-    AppDelegate::logLaunch(version.version(), version.buildNumber());
+    AppDelegate::logLaunch(VersionMgr::shared().version(), VersionMgr::shared().buildNumber());
 
     auto defaults = runtime::openDefaults();
     if (!defaults) {
@@ -150,8 +151,13 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                    instance.errorString());
     }
     launchLock.unlock();
+    // An unpacked archive or a build folder makes itself the user's mebo:// handler; a system
+    // install is registered by its package.
+    UrlHandlerRegistration(UrlHandlerRegistration::defaultPaths()).ensureRegistered();
 
     MainWindowVM mainVM(cfg, services.history(), services.dialogs());
+    // Image annotations of video edits that never got a project file: no editor can reach them now.
+    VideoAnnotationAssets::sweepTransientRoot();
     auto startFromMenu = [&capture](CaptureMode mode) {
         capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
     };
@@ -244,7 +250,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
-    MenuBarController menuBar(updates, actions, version.version());
+    MenuBarController menuBar(updates, actions, VersionMgr::shared().version());
 
     MainMenu::Handler menuHandler;
     menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
@@ -271,8 +277,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         return mainWindow.isCommandEnabled(selector);
     };
 
-    DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings, version.version());
-    AppDelegate delegate(services.defaults(), services.images(), capture, shell);
+    DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings,
+                       VersionMgr::shared().version());
+    AppDelegate delegate(services.defaults(), services.images(), services.history(), capture, shell);
     delegatePtr = &delegate;
     QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
                      [&delegate](const QStringList& handed) { delegate.handleLaunchArguments(handed); });
@@ -299,7 +306,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &online.norvik(), &Norvik::tryInstallOnDeactivate);
 
     delegate.finishLaunching();
-    UpdateGuard::confirmStarted(version.version());
+    UpdateGuard::confirmStarted(VersionMgr::shared().version());
     if (const auto rolledBack = UpdateGuard::takeRolledBack()) {
         updateMgr.reportRolledBack(rolledBack->first, rolledBack->second);
     }

@@ -24,7 +24,7 @@ QString OnlineServices::downloadDir() {
 
 OnlineServices::OnlineServices(platform::DefaultsStore& defaults, Options options)
     : config_(std::move(options.config)), signing_(std::make_shared<platform::SodiumCodeSigning>()) {
-    const VersionMgr version = VersionMgr::fromBuild();
+    const VersionMgr& version = VersionMgr::shared();
     const std::optional<PublisherKey> key = PublisherKey::fromBase64(config_.publisherKey);
 
     AppcastUpdater::Host host;

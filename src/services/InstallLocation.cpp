@@ -1,6 +1,7 @@
 #include "services/InstallLocation.h"
 
-#include <QCoreApplication>
+#include "app/InstallLayout.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,7 +35,7 @@ bool writable(const QString& dir) {
 } // namespace
 
 InstallLocation InstallLocation::current() {
-    return detect(QCoreApplication::applicationFilePath());
+    return detect(InstallLayout::current().executable());
 }
 
 InstallLocation InstallLocation::detect(const QString& executable, const QString& dpkgInfoDir) {

@@ -4,7 +4,6 @@
 #include "services/ChildProcess.h"
 #include "services/InstallLocation.h"
 #include "services/UpdateInstaller.h"
-#include "services/VersionMgr.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -39,8 +38,9 @@ bool alive(qint64 pid) {
 
 ChildProcess::Environment relaunchEnvironment(const UpdateGuard::Plan& plan) {
     ChildProcess::Environment env;
-    env.insert(QString::fromLatin1(VersionMgr::testVersionVariable), std::nullopt);
-    env.insert(QString::fromLatin1(VersionMgr::testBuildVariable), std::nullopt);
+    for (const QString& variable : UpdateGuard::versionOverrides()) {
+        env.insert(variable, std::nullopt);
+    }
     env.insert(QStringLiteral("MEBO_RELAUNCHED_FROM"), std::nullopt);
     env.insert(QString::fromLatin1(UpdateGuard::confirmVariable), std::nullopt);
     env.insert(QString::fromLatin1(UpdateGuard::rolledBackVariable), std::nullopt);

@@ -30,6 +30,12 @@ public:
         int startTimeoutMs = defaultStartTimeoutMs;
     };
 
+    // The variables that make a program pose as another version (tests set them on the old
+    // one): a relaunched or checked new version never inherits them.
+    static QStringList versionOverrides() {
+        return {QStringLiteral("MEBO_INFO_CFBundleShortVersionString"), QStringLiteral("MEBO_INFO_CFBundleVersion")};
+    }
+
     static QStringList arguments(const Plan& plan); // after "update guard"
     static std::optional<Plan> fromArguments(const QStringList& args);
 

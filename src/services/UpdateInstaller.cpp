@@ -2,6 +2,7 @@
 
 #include "services/ChildProcess.h"
 #include "services/InstallLocation.h"
+#include "services/UpdateGuard.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,8 +101,9 @@ QString UpdateInstaller::swapBack(const QString& root, const QString& previous, 
 QString UpdateInstaller::checkStarts(const QString& root, const QString& version, int timeoutMs) {
     const QString program = QDir(root).filePath(InstallLocation::programInTree());
     ChildProcess::Environment env;
-    env.insert(QStringLiteral("MEBO_TEST_BUNDLE_VERSION"), std::nullopt);
-    env.insert(QStringLiteral("MEBO_TEST_BUNDLE_BUILD"), std::nullopt);
+    for (const QString& variable : UpdateGuard::versionOverrides()) {
+        env.insert(variable, std::nullopt);
+    }
     const ChildProcess::Outcome run =
         ChildProcess::run(program, {QStringLiteral("--version")}, timeoutMs, env);
     if (!run.started) {

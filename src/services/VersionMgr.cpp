@@ -1,40 +1,26 @@
 #include "services/VersionMgr.h"
 
-#ifndef MEBO_VERSION
-#define MEBO_VERSION "0.1.0"
-#endif
-#ifndef MEBO_BUILD_NUMBER
-#define MEBO_BUILD_NUMBER "1"
-#endif
+#include "app/BundleInfo.h"
 
 namespace mebo {
 
-const char* const VersionMgr::testVersionVariable = "MEBO_TEST_BUNDLE_VERSION";
-const char* const VersionMgr::testBuildVariable = "MEBO_TEST_BUNDLE_BUILD";
-
 namespace {
 
-QString stringOr(const QVariant& value) {
-    if (value.typeId() == QMetaType::QString && !value.toString().isEmpty()) {
-        return value.toString();
-    }
-    return QString::fromLatin1(VersionMgr::fallbackVersion);
-}
-
-QVariant built(const char* variable, const char* value) {
-    if (qEnvironmentVariableIsSet(variable)) {
-        return qEnvironmentVariable(variable);
-    }
-    return QString::fromLatin1(value);
-}
+const QString kFallback = QStringLiteral("0.1.0");
 
 } // namespace
 
-VersionMgr::VersionMgr(const QVariant& shortVersion, const QVariant& buildNumber)
-    : version_(stringOr(shortVersion)), buildNumber_(stringOr(buildNumber)) {}
+VersionMgr::VersionMgr(const InfoLookup& info)
+    : version_(info(QStringLiteral("CFBundleShortVersionString")).value_or(kFallback)),
+      buildNumber_(info(QStringLiteral("CFBundleVersion")).value_or(kFallback)) {}
 
-VersionMgr VersionMgr::fromBuild() {
-    return VersionMgr(built(testVersionVariable, MEBO_VERSION), built(testBuildVariable, MEBO_BUILD_NUMBER));
+const VersionMgr& VersionMgr::shared() {
+    static const VersionMgr instance(&BundleInfo::value);
+    return instance;
+}
+
+QString VersionMgr::displayString() const {
+    return QStringLiteral("%1 (build %2)").arg(version_, buildNumber_);
 }
 
 } // namespace mebo

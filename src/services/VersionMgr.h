@@ -1,26 +1,28 @@
 #pragma once
 
 #include <QString>
-#include <QVariant>
+
+#include <functional>
+#include <optional>
 
 namespace mebo {
 
-// The running version: the short version ("0.2.0") and the build number, as built in.
+// The running version: `version` is the short version string ("0.1.0", the package's version),
+// `buildNumber` the build that the update feed compares. Either one missing gives "0.1.0".
 class VersionMgr {
 public:
-    static constexpr const char* fallbackVersion = "0.1.0";
+    // Reads a value of the application's description by key (BundleInfo::value).
+    using InfoLookup = std::function<std::optional<QString>(const QString& key)>;
 
-    // A value that is missing or not a string gives 0.1.0.
-    VersionMgr(const QVariant& shortVersion, const QVariant& buildNumber);
+    explicit VersionMgr(const InfoLookup& info);
 
-    // The build's values. MEBO_TEST_BUNDLE_VERSION and MEBO_TEST_BUNDLE_BUILD replace them: the
-    // tests make an installed copy pose as an older release; an update's relaunch drops them.
-    static VersionMgr fromBuild();
-    static const char* const testVersionVariable;
-    static const char* const testBuildVariable;
+    // The process's one instance, over BundleInfo; created on first use.
+    static const VersionMgr& shared();
 
     const QString& version() const { return version_; }
     const QString& buildNumber() const { return buildNumber_; }
+    // "0.1.0 (build 1)".
+    QString displayString() const;
 
 private:
     QString version_;

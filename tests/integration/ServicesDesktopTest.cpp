@@ -127,7 +127,7 @@ protected:
         program = apps.filePath("mebo/bin/mebo");
         env.insert("MEBO_UPDATE_FEED_URL", server.url("/appcast.xml"));
         // The installed copy poses as an older release.
-        env.insert("MEBO_TEST_BUNDLE_VERSION", "0.0.9");
+        env.insert("MEBO_INFO_CFBundleShortVersionString", "0.0.9");
     }
     void makeTree(const QString& root) {
         const QString built = QFileInfo(MEBO_BINARY).absolutePath();
@@ -191,7 +191,7 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
         "/usr/bin/xdotool", {"search", "--sync", "--onlyvisible", "--name", "^Mebo Settings$"}, 20000);
     EXPECT_TRUE(found.succeeded()) << found.err.constData();
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
-    env.insert("MEBO_TEST_BUNDLE_VERSION", std::nullopt);
+    env.insert("MEBO_INFO_CFBundleShortVersionString", std::nullopt);
     const auto version = run(program, {"--version"});
     EXPECT_EQ(version.out.trimmed().toStdString(), "mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")");
 }

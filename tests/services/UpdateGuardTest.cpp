@@ -51,12 +51,12 @@ protected:
 TEST_F(Guard, KeepsTheNewVersionOnceItReportsAndRemovesTheOldOne) {
     install(
         QStringLiteral(
-            "echo $$ > '%1'; echo \"new $1|$MEBO_RESTORE_WINDOWS|${MEBO_TEST_BUNDLE_VERSION:-none}\" > '%2';"
+            "echo $$ > '%1'; echo \"new $1|$MEBO_RESTORE_WINDOWS|${MEBO_INFO_CFBundleShortVersionString:-none}\" > '%2';"
             " echo up > \"$MEBO_UPDATE_CONFIRM\"; sleep 30")
             .arg(dir.filePath("pid"), dir.filePath("record")));
-    qputenv("MEBO_TEST_BUNDLE_VERSION", "0.0.1");
+    qputenv("MEBO_INFO_CFBundleShortVersionString", "0.0.1");
     const int status = UpdateGuard::run(plan);
-    qunsetenv("MEBO_TEST_BUNDLE_VERSION");
+    qunsetenv("MEBO_INFO_CFBundleShortVersionString");
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(QFileInfo::exists(plan.stagingDir));
     EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.2.0"));

@@ -68,7 +68,7 @@ protected:
             std::make_unique<Norvik>(defaults, signing, server.url(QStringLiteral("/appcast.xml")), host);
         norvik->setCheckTimeoutMs(timeoutMs);
         mgr = std::make_unique<UpdateMgr>(defaults, *norvik,
-                                          VersionMgr(QStringLiteral("0.1.0"), QStringLiteral("1")));
+                                          VersionMgr([](const QString& key) { return std::optional<QString>(key == "CFBundleVersion" ? "1" : "0.1.0"); }));
         mgr->setCheckTimeoutMs(timeoutMs);
         mgr->setBusyProbe([this] { return busy; });
         mgr->setQuittingForUpdate([this](bool on) { quitting << on; });

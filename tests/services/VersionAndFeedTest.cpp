@@ -2,7 +2,6 @@
 #include "services/PublisherKey.h"
 #include "services/ServiceFixtures.h"
 #include "services/VersionComparator.h"
-#include "services/VersionMgr.h"
 
 #include <gtest/gtest.h>
 
@@ -36,13 +35,6 @@ TEST(VersionComparator, EqualVersionsCompareEqual) {
          {std::pair{"1.0", "1.0"}, std::pair{"1.02", "1.2"}, std::pair{" 3.1 ", "3.1"}}) {
         EXPECT_EQ(VersionComparator::compare(a, b), 0) << a << " = " << b;
     }
-}
-
-TEST(VersionMgr, MissingOrNonStringValuesFallBackTo010) {
-    EXPECT_EQ(VersionMgr(QString("0.3.1"), QString("42")).version(), "0.3.1");
-    EXPECT_EQ(VersionMgr(QString("0.3.1"), QString("42")).buildNumber(), "42");
-    EXPECT_EQ(VersionMgr(QVariant(), QVariant(7)).version(), "0.1.0");
-    EXPECT_EQ(VersionMgr(QVariant(), QVariant(7)).buildNumber(), "0.1.0");
 }
 
 TEST(Appcast, ReadsItemsWithVersionsOnTheItemOrOnTheEnclosure) {

@@ -40,7 +40,7 @@ protected:
         host.buildNumber = "1";
         host.location = InstallLocation::detect(QCoreApplication::applicationFilePath());
         norvik = std::make_unique<Norvik>(defaults, signing, server.url("/appcast.xml"), host);
-        mgr = std::make_unique<UpdateMgr>(defaults, *norvik, VersionMgr(QString("0.1.0"), QString("1")));
+        mgr = std::make_unique<UpdateMgr>(defaults, *norvik, VersionMgr([](const QString& key) { return std::optional<QString>(key == "CFBundleVersion" ? "1" : "0.1.0"); }));
         norvik->start();
         mgr->start();
         vm = std::make_unique<UpdateVM>(*mgr, workspace);
