@@ -17,7 +17,7 @@ QString UpdateVM::statusText() const {
     const UpdateCheckStatus& s = updates_.checkStatus();
     switch (s.kind) {
     case UpdateCheckStatus::Kind::idle:
-        return QStringLiteral("Version %1").arg(updates_.version().version());
+        return {}; // the tab shows the version above
     case UpdateCheckStatus::Kind::checking:
         return QStringLiteral("Checking for updates...");
     case UpdateCheckStatus::Kind::updateAvailable:

@@ -123,27 +123,28 @@ protected:
     void SetUp() override {
         ServicesDesktop::SetUp();
         makeTree(apps.filePath("mebo"));
-        makeTree(apps.filePath("release/mebo-" MEBO_VERSION));
+        makeTree(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION));
         program = apps.filePath("mebo/bin/mebo");
         env.insert("MEBO_UPDATE_FEED_URL", server.url("/appcast.xml"));
         // The installed copy poses as an older release.
         env.insert("MEBO_INFO_CFBundleShortVersionString", "0.0.9");
     }
     void makeTree(const QString& root) {
-        const QString built = QFileInfo(MEBO_BINARY).absolutePath();
+        const QDir modules(MEBO_BUILD_DIR "/lib/mebo");
         QDir().mkpath(root + "/bin");
         QDir().mkpath(root + "/lib/mebo");
-        ASSERT_TRUE(
-            ChildProcess::run("/usr/bin/objcopy", {"--strip-debug", MEBO_BINARY, root + "/bin/mebo"}, 120000)
-                .succeeded());
-        for (const char* module : {"libmebo_platform_pulse.so", "libmebo_platform_tesseract.so"}) {
-            QFile::copy(built + "/" + module, root + "/lib/mebo/" + module);
+        ASSERT_TRUE(strip(MEBO_BINARY, root + "/bin/mebo"));
+        for (const QString& module : modules.entryList({"*.so"}, QDir::Files)) {
+            ASSERT_TRUE(strip(modules.filePath(module), root + "/lib/mebo/" + module));
         }
     }
+    static bool strip(const QString& from, const QString& to) {
+        return ChildProcess::run("/usr/bin/objcopy", {"--strip-debug", from, to}, 120000).succeeded();
+    }
     void publish() {
-        const QString archive = apps.filePath("mebo-" MEBO_VERSION "-x86_64.tar.gz");
+        const QString archive = apps.filePath("mebo-" MEBO_PROJECT_VERSION "-x86_64.tar.gz");
         ASSERT_TRUE(ChildProcess::run("/bin/tar",
-                                      {"-czf", archive, "-C", apps.filePath("release"), "mebo-" MEBO_VERSION},
+                                      {"-czf", archive, "-C", apps.filePath("release"), "mebo-" MEBO_PROJECT_VERSION},
                                       120000)
                         .succeeded());
         const QByteArray bytes = fileBytes(archive);
@@ -156,7 +157,7 @@ protected:
                            "sparkle\"><channel><item><title>Mebo</title><sparkle:version>%1</sparkle:version>"
                            "<sparkle:shortVersionString>%2</sparkle:shortVersionString><enclosure url=\"%3\" "
                            "length=\"%4\" sparkle:edSignature=\"%5\"/></item></channel></rss>")
-                .arg(MEBO_BUILD_NUMBER, MEBO_VERSION, server.url("/mebo.tar.gz"))
+                .arg(MEBO_PROJECT_BUILD, MEBO_PROJECT_VERSION, server.url("/mebo.tar.gz"))
                 .arg(bytes.size())
                 .arg(signature)
                 .toUtf8(),
@@ -177,10 +178,10 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
         << logText().toStdString();
     ASSERT_TRUE(waitForText(log, "[更新] auto flow + 不忙 → 自動重啟升級", 1, 90000))
         << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build " MEBO_VERSION " (" MEBO_BUILD_NUMBER "))",
+    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build " MEBO_PROJECT_VERSION " (" MEBO_PROJECT_BUILD "))",
                             1, 60000))
         << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_VERSION " 已啟動, 刪除舊版 0.0.9", 1, 60000))
+    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 已啟動, 刪除舊版 0.0.9", 1, 60000))
         << logText().toStdString();
     EXPECT_TRUE(logText().contains("[AppDelegate] Mebo 退出"));
     const QList<pid_t> now = Processes::running(program);
@@ -193,23 +194,23 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
     env.insert("MEBO_INFO_CFBundleShortVersionString", std::nullopt);
     const auto version = run(program, {"--version"});
-    EXPECT_EQ(version.out.trimmed().toStdString(), "mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")");
+    EXPECT_EQ(version.out.trimmed().toStdString(), "mebo " MEBO_PROJECT_VERSION " (build " MEBO_PROJECT_BUILD ")");
 }
 
 TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgain) {
     // The release's program is broken: it ends at once.
-    QFile::remove(apps.filePath("release/mebo-" MEBO_VERSION "/bin/mebo"));
-    writeBytes(apps.filePath("release/mebo-" MEBO_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
-    QFile::setPermissions(apps.filePath("release/mebo-" MEBO_VERSION "/bin/mebo"),
+    QFile::remove(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"));
+    writeBytes(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
+    QFile::setPermissions(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     publish();
     ASSERT_FALSE(HasFatalFailure());
     const qint64 installedSize = QFileInfo(program).size();
     launchInstalled();
     ASSERT_TRUE(waitForText(
-        log, "[更新] 新版本 " MEBO_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1, 120000))
+        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1, 120000))
         << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_VERSION " 未能啟動, 已回滾到 0.0.9", 1, 60000))
+    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動, 已回滾到 0.0.9", 1, 60000))
         << logText().toStdString();
     EXPECT_EQ(QFileInfo(program).size(), installedSize);
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());

@@ -3,7 +3,6 @@
 #include "services/InstallLocation.h"
 #include "services/PublisherKey.h"
 #include "services/ServiceFixtures.h"
-#include "services/UpdateInstaller.h"
 
 #include <QDir>
 #include <QFile>
@@ -97,23 +96,6 @@ TEST(UpdateArchive, UnpacksOneInstallTreeAndRefusesOtherArchives) {
     EXPECT_TRUE(UpdateArchive::unpack(dir.filePath("bad.tar.gz"), dir.filePath("stage3"))
                     .error()
                     .contains("cannot be read"));
-}
-
-TEST(UpdateInstaller, SwapsTreesBothWaysAndChecksTheNewProgram) {
-    QTemporaryDir dir;
-    makeInstallTree(dir.path(), "0.1.0", programScript("0.1.0"));
-    makeInstallTree(dir.filePath("staging/unpacked"), "0.2.0", programScript("0.2.0"));
-    const QString root = dir.filePath("mebo-0.1.0");
-    const QString previous = UpdateInstaller::previousTree(dir.filePath("staging"));
-    ASSERT_EQ(UpdateInstaller::swapIn(root, dir.filePath("staging/unpacked/mebo-0.2.0"), previous),
-              QString());
-    EXPECT_EQ(UpdateInstaller::checkStarts(root, "0.2.0", 10000), QString());
-    EXPECT_TRUE(UpdateInstaller::checkStarts(root, "0.3.0", 10000).contains("instead of version 0.3.0"));
-    EXPECT_TRUE(readAll(previous + "/bin/mebo").contains("mebo 0.1.0"));
-    ASSERT_EQ(UpdateInstaller::swapBack(root, previous, UpdateInstaller::failedTree(dir.filePath("staging"))),
-              QString());
-    EXPECT_EQ(UpdateInstaller::checkStarts(root, "0.1.0", 10000), QString());
-    EXPECT_TRUE(UpdateInstaller::swapIn(dir.filePath("missing"), root, previous).contains("not a folder"));
 }
 
 struct Place {

@@ -15,19 +15,6 @@ namespace mebo::test {
 
 namespace {
 
-QByteArray reason(int status) {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 404:
-        return "Not Found";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
-}
-
 // Lives in the server thread: accepts connections, parses requests, writes responses.
 class Worker : public QObject {
 public:
@@ -94,7 +81,7 @@ private:
             socket->abort();
             return;
         }
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + reason(r.status) + "\r\n";
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
         head += "Content-Type: " + r.contentType + "\r\n";
         head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n";
         socket->write(head);

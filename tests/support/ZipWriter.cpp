@@ -4,28 +4,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
+#include <QDataStream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 namespace mebo::test {
-
-namespace {
-
-void put16(QByteArray& out, quint16 v) {
-    char b[2];
-    qToLittleEndian(v, b);
-    out.append(b, 2);
-}
-
-void put32(QByteArray& out, quint32 v) {
-    char b[4];
-    qToLittleEndian(v, b);
-    out.append(b, 4);
-}
-
-} // namespace
 
 void ZipWriter::addFile(const QString& name, const QByteArray& data, bool executable) {
     entries_.append({name.toUtf8(), data, quint32(S_IFREG | (executable ? 0755 : 0644))});
@@ -70,53 +54,31 @@ void ZipWriter::addTree(const QString& dir) {
 QByteArray ZipWriter::bytes() const {
     QByteArray out;
     QByteArray central;
+    QDataStream local(&out, QIODevice::WriteOnly);
+    QDataStream directory(&central, QIODevice::WriteOnly);
+    local.setByteOrder(QDataStream::LittleEndian);
+    directory.setByteOrder(QDataStream::LittleEndian);
     for (const Entry& e : entries_) {
-        const quint32 crc =
-            quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
+        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
+        const quint32 size = quint32(e.data.size());
         const quint32 offset = quint32(out.size());
-        put32(out, 0x04034b50);
-        put16(out, 10);     // version needed
-        put16(out, 0x0800); // UTF-8 names
-        put16(out, 0);      // stored
-        put16(out, 0);      // time
-        put16(out, 0x21);   // date: 1980-01-01
-        put32(out, crc);
-        put32(out, quint32(e.data.size()));
-        put32(out, quint32(e.data.size()));
-        put16(out, quint16(e.name.size()));
-        put16(out, 0);
-        out += e.name;
-        out += e.data;
-
-        put32(central, 0x02014b50);
-        put16(central, (3 << 8) | 30); // made by Unix
-        put16(central, 10);
-        put16(central, 0x0800);
-        put16(central, 0);
-        put16(central, 0);
-        put16(central, 0x21);
-        put32(central, crc);
-        put32(central, quint32(e.data.size()));
-        put32(central, quint32(e.data.size()));
-        put16(central, quint16(e.name.size()));
-        put16(central, 0); // extra
-        put16(central, 0); // comment
-        put16(central, 0); // disk
-        put16(central, 0); // internal attributes
-        put32(central, e.mode << 16);
-        put32(central, offset);
-        central += e.name;
+        // version 1.0, UTF-8 names, stored, 1980-01-01 00:00
+        local << quint32(0x04034b50) << quint16(10) << quint16(0x0800) << quint16(0) << quint16(0) << quint16(0x21)
+              << crc << size << size << quint16(e.name.size()) << quint16(0);
+        local.writeRawData(e.name.constData(), int(e.name.size()));
+        local.writeRawData(e.data.constData(), int(e.data.size()));
+        // made by Unix (the mode is in the upper half of the external attributes)
+        directory << quint32(0x02014b50) << quint16((3 << 8) | 30) << quint16(10) << quint16(0x0800) << quint16(0)
+                  << quint16(0) << quint16(0x21) << crc << size << size << quint16(e.name.size()) << quint16(0)
+                  << quint16(0) << quint16(0) << quint16(0) << quint32(e.mode << 16) << offset;
+        directory.writeRawData(e.name.constData(), int(e.name.size()));
     }
     const quint32 centralOffset = quint32(out.size());
     out += central;
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, quint16(entries_.size()));
-    put16(out, quint16(entries_.size()));
-    put32(out, quint32(central.size()));
-    put32(out, centralOffset);
-    put16(out, 0);
+    QDataStream end(&out, QIODevice::Append);
+    end.setByteOrder(QDataStream::LittleEndian);
+    end << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(entries_.size()) << quint16(entries_.size())
+        << quint32(central.size()) << centralOffset << quint16(0);
     return out;
 }
 
