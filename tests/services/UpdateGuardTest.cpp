@@ -84,28 +84,6 @@ TEST_F(Guard, PutsTheOldVersionBackWhenTheNewOneNeverReports) {
     EXPECT_TRUE(waitUntil([&] { return ::kill(pid, 0) != 0; }, 5000));
 }
 
-TEST(UpdateGuardPlan, SurvivesTheCommandLine) {
-    UpdateGuard::Plan plan;
-    plan.root = "/opt/apps/mebo-0.1.0";
-    plan.stagingDir = "/opt/apps/.mebo-update-1";
-    plan.waitPid = 4242;
-    plan.newVersion = "0.2.0";
-    plan.oldVersion = "0.1.0";
-    plan.windowState = "main";
-    plan.relaunchArguments = {"--background", "--verbose"};
-    plan.startTimeoutMs = 1234;
-    const auto back = UpdateGuard::fromArguments(UpdateGuard::arguments(plan));
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->root, plan.root);
-    EXPECT_EQ(back->stagingDir, plan.stagingDir);
-    EXPECT_EQ(back->waitPid, 4242);
-    EXPECT_EQ(back->windowState, "main");
-    EXPECT_EQ(back->relaunchArguments, plan.relaunchArguments);
-    EXPECT_EQ(back->startTimeoutMs, 1234);
-    EXPECT_FALSE(UpdateGuard::fromArguments({"--root", "/x"}));
-    EXPECT_FALSE(UpdateGuard::fromArguments({"--bogus", "1", "--", "x"}));
-}
-
 TEST(RelaunchWindows, EncodeAndDecode) {
     EXPECT_EQ((RelaunchWindows{true, 3}.encode()), "main,settings:3");
     EXPECT_EQ((RelaunchWindows{false, std::nullopt}.encode()), "");
@@ -115,18 +93,6 @@ TEST(RelaunchWindows, EncodeAndDecode) {
     qputenv(UpdateGuard::windowsVariable, "main");
     EXPECT_TRUE(RelaunchWindows::takeFromEnvironment()->mainWindow);
     EXPECT_FALSE(RelaunchWindows::takeFromEnvironment());
-}
-
-TEST(UpdateGuardConfirm, WritesTheFileOnlyWhenAskedAndOnlyOnce) {
-    QTemporaryDir dir;
-    EXPECT_FALSE(UpdateGuard::confirmStarted("0.2.0"));
-    qputenv(UpdateGuard::confirmVariable, dir.filePath("started").toLocal8Bit());
-    EXPECT_TRUE(UpdateGuard::confirmStarted("0.2.0"));
-    EXPECT_EQ(readAll(dir.filePath("started")), "0.2.0");
-    EXPECT_FALSE(UpdateGuard::confirmStarted("0.2.0"));
-    qputenv(UpdateGuard::rolledBackVariable, "0.2.0 0.1.0");
-    EXPECT_EQ(UpdateGuard::takeRolledBack(), std::make_pair(QString("0.2.0"), QString("0.1.0")));
-    EXPECT_FALSE(UpdateGuard::takeRolledBack());
 }
 
 } // namespace

@@ -29,8 +29,7 @@ public:
         enum class Mode {
             normal,
             neverAnswer, // reads the request and keeps the connection open, silent
-            truncate,    // announces the whole body, sends `truncateAt` bytes and closes
-            reset        // closes the connection without answering
+            truncate     // announces the whole body, sends `truncateAt` bytes and closes
         };
         int status = 200;
         QByteArray body;

@@ -82,9 +82,4 @@ QByteArray ZipWriter::bytes() const {
     return out;
 }
 
-bool ZipWriter::write(const QString& path) const {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes()) >= 0;
-}
-
 } // namespace mebo::test

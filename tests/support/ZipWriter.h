@@ -18,7 +18,6 @@ public:
     // own name (a folder "Tasu.app" gives "Tasu.app/Contents/...").
     void addTree(const QString& dir);
     QByteArray bytes() const;
-    bool write(const QString& path) const;
 
 private:
     struct Entry {
