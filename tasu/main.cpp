@@ -13,6 +13,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QPainter>
 #include <QSystemTrayIcon>
 #include <QUrl>
 #include <cstdio>
@@ -33,6 +34,31 @@ the running Tasu's window.
 
 QString serverName() {
     return QStringLiteral("tasu-%1").arg(::getuid());
+}
+
+// A key cap with a lightning mark, for trays whose icon theme has no keyboard icon.
+QIcon trayIcon() {
+    QIcon themed = QIcon::fromTheme(QStringLiteral("input-keyboard"));
+    if (!themed.isNull()) {
+        return themed;
+    }
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        p.setPen(QPen(QColor(0xe8, 0xe8, 0xe8), 1.2));
+        p.setBrush(QColor(0x3a, 0x3f, 0x47));
+        p.drawRoundedRect(QRectF(1.5, 2.5, 13, 11), 2.5, 2.5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xff, 0xc1, 0x07));
+        p.drawPolygon(QPolygonF{QPointF(9, 4), QPointF(5, 8.6), QPointF(7.8, 8.6), QPointF(6.6, 12),
+                                QPointF(11, 7.2), QPointF(8.2, 7.2)});
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 std::unique_ptr<tasu::HotkeyBackend> chooseBackend() {
@@ -77,6 +103,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("tasu"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tasu"));
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(trayIcon());
     if (bindingsPath.isEmpty()) {
         bindingsPath = tasu::HotkeyBindings::defaultPath();
     }
@@ -127,7 +154,7 @@ int main(int argc, char** argv) {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         trayMenu.addAction(QStringLiteral("Choose Keys..."), showWindow);
         trayMenu.addAction(QStringLiteral("Quit Tasu"), &app, &QCoreApplication::quit);
-        tray = std::make_unique<QSystemTrayIcon>(QIcon::fromTheme(QStringLiteral("input-keyboard")));
+        tray = std::make_unique<QSystemTrayIcon>(trayIcon());
         tray->setToolTip(QStringLiteral("Tasu: hotkeys for Mebo"));
         tray->setContextMenu(&trayMenu);
         tray->show();

@@ -1,9 +1,12 @@
 #include "services/UpdateVM.h"
 
 #include "platform/Workspace.h"
+#include "services/Appcast.h"
 #include "services/Norvik.h"
 #include "services/UpdateMgr.h"
 
+#include <QRegularExpression>
+#include <QTextDocumentFragment>
 #include <cmath>
 
 namespace mebo {
@@ -66,6 +69,40 @@ bool UpdateVM::offersDownloadPage() const {
 
 bool UpdateVM::offersRelaunch() const {
     return updates_.checkStatus().is(UpdateCheckStatus::Kind::readyToInstall);
+}
+
+const AppcastItem* UpdateVM::pendingItem() const {
+    const auto kind = updates_.checkStatus().kind;
+    const auto& item = updates_.facade().availableItem();
+    const bool pending = kind == UpdateCheckStatus::Kind::updateAvailable ||
+                         kind == UpdateCheckStatus::Kind::downloading ||
+                         kind == UpdateCheckStatus::Kind::readyToInstall;
+    return pending && item ? &*item : nullptr;
+}
+
+QString UpdateVM::releaseNotes() const {
+    const AppcastItem* item = pendingItem();
+    if (!item) {
+        return {};
+    }
+    // Feeds describe releases in HTML; the tab shows the words.
+    QString text = QTextDocumentFragment::fromHtml(item->description).toPlainText().trimmed();
+    text.replace(QRegularExpression(QStringLiteral("\\n{3,}")), QStringLiteral("\n\n"));
+    if (text.size() > releaseNotesMaxChars) {
+        text = text.left(releaseNotesMaxChars).trimmed() + QStringLiteral("…");
+    }
+    return text;
+}
+
+bool UpdateVM::offersReleaseNotesLink() const {
+    const AppcastItem* item = pendingItem();
+    return item && QUrl(item->releaseNotesLink).isValid() && !item->releaseNotesLink.isEmpty();
+}
+
+void UpdateVM::openReleaseNotes() {
+    if (offersReleaseNotesLink()) {
+        workspace_.openUrl(QUrl(updates_.facade().availableItem()->releaseNotesLink));
+    }
 }
 
 QString UpdateVM::installNotice() const {

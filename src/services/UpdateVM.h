@@ -7,6 +7,7 @@
 namespace mebo {
 
 class UpdateMgr;
+struct AppcastItem;
 namespace platform {
 class Workspace;
 }
@@ -31,6 +32,10 @@ public:
     bool offersRelaunch() const;
     // Why updates are not installed automatically here; empty where they are.
     QString installNotice() const;
+    // What the found update brings, as the feed describes it (plain text, shortened); empty
+    // when there is no update or the feed says nothing.
+    QString releaseNotes() const;
+    bool offersReleaseNotesLink() const;
     bool autoCheckEnabled() const;
 
     void checkForUpdates();
@@ -38,16 +43,20 @@ public:
     void skipVersion();
     void relaunchToUpgrade();
     void openDownloadPage();
+    void openReleaseNotes();
     void setAutoCheckEnabled(bool enabled);
 
     static QString relaunchButtonText() { return QStringLiteral("Relaunch to Upgrade"); }
     static QString downloadedText() { return QStringLiteral("Update downloaded."); }
+    static constexpr int releaseNotesMaxChars = 600;
 
 Q_SIGNALS:
     void changed();
 
 private:
     QUrl downloadPage() const;
+    // The found update while it is offered, downloaded or waiting to install.
+    const AppcastItem* pendingItem() const;
 
     UpdateMgr& updates_;
     platform::Workspace& workspace_;

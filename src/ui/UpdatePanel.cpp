@@ -30,6 +30,12 @@ UpdatePanel::UpdatePanel(UpdateVM& vm, QPushButton* checkButton, QWidget* parent
     skip_ = new QPushButton(QStringLiteral("Skip This Version"), this);
     page_ = new QPushButton(QStringLiteral("Open Download Page"), this);
     relaunch_ = new QPushButton(UpdateVM::relaunchButtonText(), this);
+    notesLink_ = new QPushButton(QStringLiteral("Release Notes"), this);
+    notes_ = new QLabel(this);
+    notes_->setWordWrap(true);
+    notes_->setTextFormat(Qt::PlainText);
+    notes_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notes_->setMaximumWidth(520);
     relaunch_->setDefault(true);
 
     notice_ = new QLabel(this);
@@ -45,6 +51,7 @@ UpdatePanel::UpdatePanel(UpdateVM& vm, QPushButton* checkButton, QWidget* parent
     buttons->addWidget(skip_);
     buttons->addWidget(page_);
     buttons->addWidget(relaunch_);
+    buttons->addWidget(notesLink_);
     buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
@@ -52,6 +59,7 @@ UpdatePanel::UpdatePanel(UpdateVM& vm, QPushButton* checkButton, QWidget* parent
     layout->setSpacing(8);
     layout->addWidget(status_);
     layout->addWidget(progress_, 0, Qt::AlignHCenter);
+    layout->addWidget(notes_, 0, Qt::AlignHCenter);
     layout->addLayout(buttons);
     layout->addSpacing(4);
     layout->addWidget(notice_);
@@ -60,6 +68,7 @@ UpdatePanel::UpdatePanel(UpdateVM& vm, QPushButton* checkButton, QWidget* parent
     connect(skip_, &QPushButton::clicked, &vm_, &UpdateVM::skipVersion);
     connect(page_, &QPushButton::clicked, &vm_, &UpdateVM::openDownloadPage);
     connect(relaunch_, &QPushButton::clicked, &vm_, &UpdateVM::relaunchToUpgrade);
+    connect(notesLink_, &QPushButton::clicked, &vm_, &UpdateVM::openReleaseNotes);
     connect(&vm_, &UpdateVM::changed, this, &UpdatePanel::refresh);
     refresh();
 }
@@ -76,6 +85,9 @@ void UpdatePanel::refresh() {
     skip_->setVisible(vm_.offersDownload() || vm_.offersDownloadPage());
     page_->setVisible(vm_.offersDownloadPage());
     relaunch_->setVisible(vm_.offersRelaunch());
+    notes_->setText(vm_.releaseNotes());
+    notes_->setVisible(!notes_->text().isEmpty());
+    notesLink_->setVisible(vm_.offersReleaseNotesLink());
     notice_->setText(vm_.installNotice());
     notice_->setVisible(!vm_.installNotice().isEmpty());
     if (check_) {

@@ -26,6 +26,8 @@ public:
     QPushButton* downloadPageButton() const { return page_; }
     QPushButton* relaunchButton() const { return relaunch_; }
     QLabel* noticeLabel() const { return notice_; }
+    QLabel* notesLabel() const { return notes_; }
+    QPushButton* notesButton() const { return notesLink_; }
 
 private:
     void refresh();
@@ -39,6 +41,8 @@ private:
     QPushButton* page_ = nullptr;
     QPushButton* relaunch_ = nullptr;
     QLabel* notice_ = nullptr;
+    QLabel* notes_ = nullptr;
+    QPushButton* notesLink_ = nullptr;
 };
 
 // General's "Updates" section: whether Mebo checks for updates on its own.

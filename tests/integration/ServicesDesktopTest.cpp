@@ -143,10 +143,11 @@ protected:
     }
     void publish() {
         const QString archive = apps.filePath("mebo-" MEBO_PROJECT_VERSION "-x86_64.tar.gz");
-        ASSERT_TRUE(ChildProcess::run("/bin/tar",
-                                      {"-czf", archive, "-C", apps.filePath("release"), "mebo-" MEBO_PROJECT_VERSION},
-                                      120000)
-                        .succeeded());
+        ASSERT_TRUE(
+            ChildProcess::run("/bin/tar",
+                              {"-czf", archive, "-C", apps.filePath("release"), "mebo-" MEBO_PROJECT_VERSION},
+                              120000)
+                .succeeded());
         const QByteArray bytes = fileBytes(archive);
         server.route("/mebo.tar.gz", 200, bytes, "application/gzip");
         const QString signature =
@@ -178,8 +179,8 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
         << logText().toStdString();
     ASSERT_TRUE(waitForText(log, "[更新] auto flow + 不忙 → 自動重啟升級", 1, 90000))
         << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build " MEBO_PROJECT_VERSION " (" MEBO_PROJECT_BUILD "))",
-                            1, 60000))
+    ASSERT_TRUE(waitForText(
+        log, "[AppDelegate] Mebo 啟動 (build " MEBO_PROJECT_VERSION " (" MEBO_PROJECT_BUILD "))", 1, 60000))
         << logText().toStdString();
     ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 已啟動, 刪除舊版 0.0.9", 1, 60000))
         << logText().toStdString();
@@ -194,7 +195,8 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
     env.insert("MEBO_INFO_CFBundleShortVersionString", std::nullopt);
     const auto version = run(program, {"--version"});
-    EXPECT_EQ(version.out.trimmed().toStdString(), "mebo " MEBO_PROJECT_VERSION " (build " MEBO_PROJECT_BUILD ")");
+    EXPECT_EQ(version.out.trimmed().toStdString(),
+              "mebo " MEBO_PROJECT_VERSION " (build " MEBO_PROJECT_BUILD ")");
 }
 
 TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgain) {
@@ -208,7 +210,8 @@ TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgai
     const qint64 installedSize = QFileInfo(program).size();
     launchInstalled();
     ASSERT_TRUE(waitForText(
-        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1, 120000))
+        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1,
+        120000))
         << logText().toStdString();
     ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動, 已回滾到 0.0.9", 1, 60000))
         << logText().toStdString();

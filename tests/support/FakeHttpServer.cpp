@@ -77,7 +77,8 @@ private:
         if (r.mode == Mode::neverAnswer) {
             return;
         }
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
+        QByteArray head =
+            "HTTP/1.1 " + QByteArray::number(r.status) + (r.status < 400 ? " OK" : " Error") + "\r\n";
         head += "Content-Type: " + r.contentType + "\r\n";
         head += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\nConnection: close\r\n\r\n";
         socket->write(head);

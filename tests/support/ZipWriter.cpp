@@ -1,10 +1,10 @@
 #include "ZipWriter.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QDataStream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -59,26 +59,28 @@ QByteArray ZipWriter::bytes() const {
     local.setByteOrder(QDataStream::LittleEndian);
     directory.setByteOrder(QDataStream::LittleEndian);
     for (const Entry& e : entries_) {
-        const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
+        const quint32 crc =
+            quint32(crc32(0, reinterpret_cast<const Bytef*>(e.data.constData()), uInt(e.data.size())));
         const quint32 size = quint32(e.data.size());
         const quint32 offset = quint32(out.size());
         // version 1.0, UTF-8 names, stored, 1980-01-01 00:00
-        local << quint32(0x04034b50) << quint16(10) << quint16(0x0800) << quint16(0) << quint16(0) << quint16(0x21)
-              << crc << size << size << quint16(e.name.size()) << quint16(0);
+        local << quint32(0x04034b50) << quint16(10) << quint16(0x0800) << quint16(0) << quint16(0)
+              << quint16(0x21) << crc << size << size << quint16(e.name.size()) << quint16(0);
         local.writeRawData(e.name.constData(), int(e.name.size()));
         local.writeRawData(e.data.constData(), int(e.data.size()));
         // made by Unix (the mode is in the upper half of the external attributes)
-        directory << quint32(0x02014b50) << quint16((3 << 8) | 30) << quint16(10) << quint16(0x0800) << quint16(0)
-                  << quint16(0) << quint16(0x21) << crc << size << size << quint16(e.name.size()) << quint16(0)
-                  << quint16(0) << quint16(0) << quint16(0) << quint32(e.mode << 16) << offset;
+        directory << quint32(0x02014b50) << quint16((3 << 8) | 30) << quint16(10) << quint16(0x0800)
+                  << quint16(0) << quint16(0) << quint16(0x21) << crc << size << size
+                  << quint16(e.name.size()) << quint16(0) << quint16(0) << quint16(0) << quint16(0)
+                  << quint32(e.mode << 16) << offset;
         directory.writeRawData(e.name.constData(), int(e.name.size()));
     }
     const quint32 centralOffset = quint32(out.size());
     out += central;
     QDataStream end(&out, QIODevice::Append);
     end.setByteOrder(QDataStream::LittleEndian);
-    end << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(entries_.size()) << quint16(entries_.size())
-        << quint32(central.size()) << centralOffset << quint16(0);
+    end << quint32(0x06054b50) << quint16(0) << quint16(0) << quint16(entries_.size())
+        << quint16(entries_.size()) << quint32(central.size()) << centralOffset << quint16(0);
     return out;
 }
 

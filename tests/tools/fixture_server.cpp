@@ -51,6 +51,9 @@ int main(int argc, char** argv) {
             R"(<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
                    <channel><item><title>Mebo 9.9.0</title><sparkle:version>990</sparkle:version>
                    <sparkle:shortVersionString>9.9.0</sparkle:shortVersionString>
+                   <sparkle:releaseNotesLink>%2</sparkle:releaseNotesLink>
+                   <description><![CDATA[<p>Scrolling captures stitch long pages in smaller steps.</p>
+                   <p>GIF export keeps 30 frames per second.</p>]]></description>
                    <enclosure url="%1" length="1000" sparkle:edSignature="AAAA"/></item></channel></rss>)")
             .arg(server.url("/mebo-9.9.0-x86_64.tar.gz"))
             .toUtf8(),

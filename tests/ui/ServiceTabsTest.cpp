@@ -15,7 +15,6 @@
 #include "ui/HotkeysSettingsTab.h"
 #include "ui/UpdatePanel.h"
 
-#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -40,7 +39,10 @@ protected:
         host.buildNumber = "1";
         host.location = InstallLocation::detect(QCoreApplication::applicationFilePath());
         norvik = std::make_unique<Norvik>(defaults, signing, server.url("/appcast.xml"), host);
-        mgr = std::make_unique<UpdateMgr>(defaults, *norvik, VersionMgr([](const QString& key) { return std::optional<QString>(key == "CFBundleVersion" ? "1" : "0.1.0"); }));
+        mgr = std::make_unique<UpdateMgr>(defaults, *norvik, VersionMgr([](const QString& key) {
+                                              return std::optional<QString>(
+                                                  key == "CFBundleVersion" ? "1" : "0.1.0");
+                                          }));
         norvik->start();
         mgr->start();
         vm = std::make_unique<UpdateVM>(*mgr, workspace);
@@ -79,19 +81,20 @@ TEST_F(UpdateTab, ShowsEachStatusWithItsButtons) {
             EXPECT_EQ(check.isEnabled(), row.checkEnabled) << row.text;
         }
     }
+    // A found update shows what it brings and links its notes.
+    AppcastItem item;
+    item.shortVersion = "0.2.0";
+    item.description = "<p>Faster <b>GIFs</b></p>";
+    item.releaseNotesLink = "https://example.org/notes";
+    norvik->didFindValidUpdate(item);
+    EXPECT_EQ(panel->statusLabel()->text(), "Mebo 0.2.0 is available.");
+    EXPECT_EQ(panel->notesLabel()->text(), "Faster GIFs");
+    ASSERT_FALSE(panel->notesButton()->isHidden());
+    panel->notesButton()->click();
+    EXPECT_EQ(workspace.opened.value(0), QUrl("https://example.org/notes"));
     // Tests run from a build folder: automatic install is off and the tab says why.
     EXPECT_FALSE(panel->noticeLabel()->isHidden());
     EXPECT_TRUE(panel->noticeLabel()->text().contains("build folder"));
-}
-
-TEST_F(UpdateTab, TheGeneralSwitchTurnsAutomaticChecksOff) {
-    UpdatesSection section(*vm);
-    EXPECT_TRUE(section.autoCheckBox()->isChecked());
-    section.autoCheckBox()->click();
-    EXPECT_TRUE(mgr->disableAutoCheck());
-    EXPECT_FALSE(mgr->autoCheckTimer().isActive());
-    mgr->setDisableAutoCheck(false);
-    EXPECT_TRUE(section.autoCheckBox()->isChecked());
 }
 
 TEST(FeedbackTab, ListsTicketsOpensOneAndSendsAReplyWithCtrlEnter) {
