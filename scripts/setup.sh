@@ -25,6 +25,10 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
+  # Save As writes WebP through Qt's image-format plugins.
+  qt6-image-formats-plugins
+  # The test desktop's stand-in for the notification service (tests/desktop/notification-server.py).
+  python3-dbus python3-gi
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.

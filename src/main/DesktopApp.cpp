@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppLogger.h"
+#include "app/CapturePrefs.h"
 #include "app/Cfg.h"
 #include "app/LaunchAtLogin.h"
 #include "app/MainWindowVM.h"
@@ -9,6 +10,8 @@
 #include "app/UpdateCheckHook.h"
 #include "capture/CaptureMgr.h"
 #include "document/CustomStampMgr.h"
+#include "library/LibraryTextIndex.h"
+#include "library/LibraryTextIndexer.h"
 #include "main/AppServices.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
@@ -17,6 +20,7 @@
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PortalColorScheme.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
@@ -42,12 +46,18 @@ namespace mebo {
 
 namespace {
 
-const char* kDesktopHelp = R"(Usage: mebo [--background] [--verbose] [mebo://capture?mode=MODE]
+const char* kDesktopHelp = R"(Usage: mebo [--background | --show] [--verbose] [mebo://capture?mode=MODE]
 
 Starts the desktop application (tray menu, main window), or hands the arguments to the one
-already running. MODE is area, fullscreen, window, scroll, record or recordArea.
+already running. MODE is area, fullscreen, window, scroll, record or recordArea; lastRegion
+(the last area selected), activeWindow (the window in front) and display (the display under the
+pointer) capture without the overlay.
 
-  --background   start without opening the main window (the login session uses it)
+The first start opens the main window; later ones start in the tray (without a tray the window
+opens). Starting Mebo again while it runs shows its window.
+
+  --background   start in the tray only (the login session uses it)
+  --show         open the main window at start
   --verbose      also write the execution log's informational lines to standard error
 )";
 
@@ -71,6 +81,7 @@ void waitForRelaunchingInstance() {
 int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QStringList urls;
     bool background = false;
+    bool show = false;
     for (const QString& a : args) {
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cli::printOut(QString::fromUtf8(kDesktopHelp).trimmed());
@@ -78,6 +89,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         }
         if (a == QLatin1String("--background")) {
             background = true;
+        } else if (a == QLatin1String("--show")) {
+            show = true;
         } else if (a == QLatin1String("--verbose")) {
             // accepted for symmetry with the commands: the application always writes its log
         } else if (a.startsWith(QLatin1Char('-'))) {
@@ -149,6 +162,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
     };
     CustomStampMgr stamps;
+    CapturePrefs prefs(services.defaults());
+    platform::DBusNotifications notifications;
+    LibraryTextIndex textIndex;
     EditorPage::Services editing;
     editing.recognizer = loadTextRecognizer();
     editing.names = std::make_shared<platform::GazetteerNameTagger>();
@@ -157,7 +173,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     editing.stamps = &stamps;
     MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),
                                                services.clipboardSvc(), &services.workspace(), editing,
-                                               startFromMenu});
+                                               startFromMenu, &prefs, &notifications, &textIndex});
+    // The words in every picture, recognised in the background, for the library's search.
+    LibraryTextIndexer textIndexer(services.history(), textIndex, editing.recognizer);
     mainWidget = &mainWindow;
     mainWindowSlot.setTarget(&mainWindow);
     struct SlotReset {
@@ -180,6 +198,17 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         }
         return std::nullopt;
     });
+    capture.setDefaultDelay([&prefs] { return prefs.delaySeconds(); });
+    // The window in front: the first normal window of another process.
+    capture.setActiveWindowProvider([&services]() -> std::optional<uint32_t> {
+        const qint64 own = QCoreApplication::applicationPid();
+        for (const platform::WindowInfo& w : services.screenBackends().windows->windowsFrontToBack()) {
+            if (w.pid != own && w.onScreen && w.type == platform::WindowType::Normal) {
+                return w.windowId;
+            }
+        }
+        return std::nullopt;
+    });
     struct OverlayReset {
         CaptureMgr& capture;
         ~OverlayReset() { capture.setRegionOverlay(nullptr); }
@@ -193,6 +222,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     LaunchAtLogin launchAtLogin;
     SettingsVM settingsVM(cfg, services.folderAccess(), launchAtLogin, services.dialogs(),
                           services.clipboard(), AppLogger::shared());
+    settingsVM.setCapturePrefs(&prefs);
     SettingsWindow settingsWindow(settingsVM);
     QObject::connect(&settingsWindow, &SettingsWindow::checkForUpdatesRequested, &updates,
                      &UpdateCheckHook::requestCheck);
@@ -212,7 +242,34 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
+    actions.captureTarget = [&capture](CaptureRequest::Target target) {
+        CaptureRequest request;
+        request.mode =
+            target == CaptureRequest::Target::activeWindow ? CaptureMode::window : CaptureMode::area;
+        request.source = CaptureRequest::Source::menuBar;
+        request.target = target;
+        capture.start(request);
+    };
+    actions.delay = [&prefs] { return prefs.delaySeconds(); };
+    actions.setDelay = [&prefs](int seconds) { prefs.setDelaySeconds(seconds); };
+    MenuBarController* menuBarPtr = nullptr;
+    actions.pickColor = [&overlay, &services, &menuBarPtr] {
+        overlay.pickColor([&services, &menuBarPtr](std::optional<QColor> colour) {
+            if (!colour) {
+                return;
+            }
+            const QString hex = colour->name(QColor::HexRgb).toUpper();
+            services.clipboard().writeText(hex);
+            logInfo(QStringLiteral("[ColorPicker] copied ") + hex);
+            if (menuBarPtr) {
+                menuBarPtr->announce(QStringLiteral("Color copied"), hex);
+            }
+        });
+    };
     MenuBarController menuBar(updates, actions, QStringLiteral(MEBO_VERSION));
+    menuBarPtr = &menuBar;
+    menuBar.setNotifications(&notifications);
+    QObject::connect(&capture, &CaptureMgr::countdown, &menuBar, &MenuBarController::setCountdown);
 
     MainMenu::Handler menuHandler;
     menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
@@ -259,11 +316,15 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                      [&delegate] { delegate.willTerminate(); });
     capture.setQuitFunction([&delegate] { delegate.quitRequested(); });
 
+    // The first start opens the main window; later ones stay in the tray unless asked.
+    const bool firstStart =
+        !services.defaults().object(QString::fromLatin1(AppDelegate::firstLaunchKey)).toBool();
     delegate.finishLaunching();
+    textIndexer.start();
     for (const QString& url : urls) {
         delegate.handleUrl(url);
     }
-    if (urls.isEmpty() && !background) {
+    if (show || (urls.isEmpty() && !background && firstStart)) {
         mainWindow.showMainWindow();
     }
     const int status = app.exec();
