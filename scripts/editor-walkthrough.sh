@@ -291,6 +291,17 @@ run_light() {
     key ctrl+z
     key ctrl+z
     key ctrl+s
+
+    step "keys that are not letters keep the tool"
+    key a
+    for k in Right Left Up Down Escape Home End Prior Next F1 Return; do key "$k"; done
+    cell 19
+    drag $((gx + 10)) $((gy + 10)) $((gx + gw - 10)) $((gy + gh - 10))
+    key ctrl+s
+    "$mebo" doc info "$project" | grep '^ *\[' | tail -1 | grep -q ' ArrowLayer ' ||
+        fail "a key that is not a letter changed the tool"
+    key ctrl+z
+    key ctrl+s
     key v Escape
     canvas_snapshot before-switch
 
@@ -386,6 +397,22 @@ run_dark() {
     key ctrl+shift+h
     sleep 0.5
     snap "library-dark" "$main"
+    key ctrl+shift+h
+
+    step "Delete on the strip trashes the open capture and opens its neighbour"
+    open_name=$(basename "$captured")
+    before=$(count_captures)
+    main_geometry
+    # The strip's first item (the newest: the open capture) sits at the top left of the window.
+    click $((wx + 90)) $((wy + 110))
+    xdotool key Delete
+    sleep 0.3
+    wait_for "the capture to go" sh -c "[ \$(find '$library' -maxdepth 1 -name '*.png' | wc -l) -lt $before ]"
+    [ ! -e "$library/$open_name" ] || fail "the open capture is still in the library"
+    [ ! -e "$library/${open_name%.png}.mebo" ] || fail "a project was written for the trashed capture"
+    wait_for "its neighbour in the editor" sh -c "xdotool search --onlyvisible --name ' — Mebo\$' >/dev/null &&
+        ! xdotool search --onlyvisible --name '^$open_name — Mebo\$' >/dev/null"
+    snap "main-window-after-trash-dark" "$main"
     stop_app
 }
 

@@ -4,6 +4,7 @@
 # and the dark appearance. The pictures are taken with Mebo's own command-line capture.
 # Usage: scripts/screenshots.sh [OUTPUT-DIR] [MEBO-BINARY]
 #   OUTPUT-DIR defaults to ./screenshots, MEBO-BINARY to build-release/src/mebo (brought up to date).
+#   MEBO_SCREENSHOT_DPI=192 takes them at twice the usual resolution (Xft.dpi).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$(mkdir -p "${1:-$root/screenshots}" && cd "${1:-$root/screenshots}" && pwd)"
@@ -15,6 +16,9 @@ if [ -z "${MEBO_SCREENSHOTS_INSIDE:-}" ]; then
 fi
 
 # --- on the private desktop from here on ---
+if [ -n "${MEBO_SCREENSHOT_DPI:-}" ]; then
+    echo "Xft.dpi: $MEBO_SCREENSHOT_DPI" | xrdb -merge
+fi
 home="$(mktemp -d /tmp/mebo-shots-home.XXXXXX)"
 trap 'kill "$app" 2>/dev/null; wait "$app" 2>/dev/null; rm -rf "$home"' EXIT
 export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache"
@@ -60,9 +64,10 @@ run_theme() { # light|dark
     xdotool key Escape
     sleep 0.3
 
-    # The settings window, each tab (Ctrl+Tab moves on).
-    tray_menu
-    xdotool key Down Down Down Down Down Down Return # "Settings..."
+    # The settings window, each tab (Ctrl+Tab moves on), opened from the main window's menu.
+    "$mebo" --show
+    main=$(wait_for_window "Mebo")
+    xdotool windowactivate --sync "$main" key ctrl+comma
     settings=$(wait_for_window "Mebo Settings")
     sleep 0.5
     for tab in general shortcuts logs about; do
@@ -72,6 +77,9 @@ run_theme() { # light|dark
     done
     xdotool windowclose "$settings" 2>/dev/null || xdotool key --window "$settings" Escape
     sleep 0.3
+    snap "main-window-library-$theme" "$main"
+    xdotool windowclose "$main"
+    sleep 0.5
 
     # The overlay: the pointer over a terminal shows the snap stroke and its title.
     term=$(xdotool search --name '^mebo-test-xterm-1$' | head -1)
@@ -90,6 +98,12 @@ run_theme() { # light|dark
     sleep 0.4
     snap "overlay-drag-$theme"
     xdotool mouseup 1
+    sleep 0.4
+    # Released, it waits to be corrected; the magnifier follows the pointer.
+    xdotool mousemove 1300 700
+    sleep 0.4
+    snap "overlay-adjust-$theme"
+    xdotool key Escape
     sleep 0.8
 
     kill "$app"

@@ -31,13 +31,15 @@ RUN_PKGS=(
   fonts-urw-base35
   # The companion installer stages its download with unzip; its archive is packed with zip.
   unzip zip
-  # WebP decoding for image annotations of video projects.
+  # WebP: Save As writes it, video projects carry image annotations in it.
   qt6-image-formats-plugins
   # Media for the video tests is generated with the ffmpeg command (lavfi testsrc2, sine).
   ffmpeg
   # The install-tree test: the metainfo and desktop-entry validators, the manual page reader and
   # the shells whose completions it runs; `file` lets CPack find the programs to strip.
   appstream man-db bash-completion zsh fish file
+  # The test desktop's stand-in for the notification service (tests/desktop/notification-server.py).
+  python3-dbus python3-gi
 )
 # scripts/release.sh --check and scripts/check-package.sh: the package checker and a Debian root.
 RELEASE_PKGS=(lintian debootstrap)

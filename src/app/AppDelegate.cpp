@@ -28,7 +28,7 @@ void AppDelegate::logLaunch(const QString& version, const QString& buildNumber) 
 }
 
 void AppDelegate::finishLaunching() {
-    shell_.setUpStatusItem();
+    inTray_ = shell_.setUpStatusItem();
     images_.ensureSaveDirectory();
     history_.load();
     history_.setFollowsOtherProcesses(true);
@@ -54,16 +54,16 @@ void AppDelegate::handleUrl(const QString& urlText) {
     if (CaptureUrl::isReadable(urlText)) {
         didReceiveUrlDuringLaunch_ = true;
     }
-    const auto mode = CaptureUrl::modeFor(urlText);
-    if (!mode) {
+    const auto request = CaptureUrl::requestFor(urlText);
+    if (!request) {
         return;
     }
     // Handed over from a socket or read at launch: the capture starts from the event loop, like
     // every other request.
     QPointer<AppDelegate> self(this);
-    QTimer::singleShot(0, this, [self, mode] {
+    QTimer::singleShot(0, this, [self, request] {
         if (self) {
-            self->capture_.start(CaptureRequest{*mode, CaptureRequest::Source::urlScheme});
+            self->capture_.start(*request);
         }
     });
 }
@@ -93,7 +93,14 @@ bool AppDelegate::shouldTerminate(TerminateReason reason) {
     if (quitRequested_ || allowTermination_ || reason != TerminateReason::ordinary) {
         return true;
     }
+    const bool hidingSomething = shell_.anyWindowVisible();
     shell_.hideAllWindows();
+    // The first time ever, say where the application went.
+    const QString key = QString::fromLatin1(stillRunningKey);
+    if (hidingSomething && !defaults_.object(key).toBool()) {
+        defaults_.set(key, true);
+        shell_.announceStillRunning(inTray_);
+    }
     return false;
 }
 

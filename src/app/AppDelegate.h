@@ -25,6 +25,8 @@ public:
     // How long after the first launch the settings window opens (a URL arriving meanwhile wins).
     static constexpr int firstLaunchDelayMs = 500;
     static constexpr const char* firstLaunchKey = "mebo.firstLaunchSettingsShown";
+    // Set once the user was told that hiding the windows (Ctrl+Q) keeps the application running.
+    static constexpr const char* stillRunningKey = "mebo.stillRunningAnnounced";
 
     enum class TerminateReason {
         ordinary,     // the application menu's Quit (Ctrl+Q): windows are hidden instead
@@ -79,6 +81,7 @@ private:
     CaptureMgr& capture_;
     AppShell& shell_;
     bool didReceiveUrlDuringLaunch_ = false;
+    bool inTray_ = false; // the status item is in a tray
     bool quitRequested_ = false;
     bool allowTermination_ = false;
     bool terminated_ = false;

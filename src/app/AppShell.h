@@ -22,6 +22,9 @@ public:
     virtual void showSettings(SettingsTab tab) = 0;
     virtual bool anyWindowVisible() const = 0;
     virtual void hideAllWindows() = 0;
+    // Tells the user once that hiding the windows did not quit (a desktop notification, else the
+    // tray's own message).
+    virtual void announceStillRunning(bool inTray) = 0;
 };
 
 } // namespace mebo

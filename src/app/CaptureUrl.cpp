@@ -12,6 +12,11 @@ bool CaptureUrl::isReadable(const QString& urlText) {
 }
 
 std::optional<CaptureMode> CaptureUrl::modeFor(const QString& urlText) {
+    const std::optional<CaptureRequest> request = requestFor(urlText);
+    return request ? std::optional<CaptureMode>(request->mode) : std::nullopt;
+}
+
+std::optional<CaptureRequest> CaptureUrl::requestFor(const QString& urlText) {
     const QUrl url(urlText, QUrl::StrictMode);
     if (!isReadable(urlText)) {
         logWarning(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event"));
@@ -38,13 +43,29 @@ std::optional<CaptureMode> CaptureUrl::modeFor(const QString& urlText) {
                    (host.isEmpty() ? QStringLiteral("nil") : host));
         return std::nullopt;
     }
+    CaptureRequest request;
+    request.source = CaptureRequest::Source::urlScheme;
     const QUrlQuery query(url);
     for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded)) {
-        if (name == QLatin1String("mode")) {
-            return captureModeFromRawValue(value).value_or(CaptureMode::area);
+        if (name != QLatin1String("mode")) {
+            continue;
         }
+        if (const std::optional<CaptureMode> mode = captureModeFromRawValue(value)) {
+            request.mode = *mode;
+        } else if (value == QLatin1String("lastRegion")) {
+            request.target = CaptureRequest::Target::lastRegion;
+        } else if (value == QLatin1String("activeWindow")) {
+            request.mode = CaptureMode::window;
+            request.target = CaptureRequest::Target::activeWindow;
+        } else if (value == QLatin1String("display")) {
+            request.mode = CaptureMode::fullscreen;
+        } else if (!value.isEmpty()) {
+            logWarning(
+                QStringLiteral("[AppDelegate] unknown capture mode '%1': an area capture starts").arg(value));
+        }
+        break;
     }
-    return CaptureMode::area;
+    return request;
 }
 
 } // namespace mebo

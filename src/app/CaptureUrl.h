@@ -14,6 +14,11 @@ public:
     // The capture mode a URL asks for, or nothing for an unreadable URL, a foreign scheme or an
     // unknown command. A missing or unknown mode means an area capture.
     static std::optional<CaptureMode> modeFor(const QString& urlText);
+    // The capture a URL asks for (source: the URL scheme). Beyond the raw values of CaptureMode,
+    // "lastRegion" captures the last area selected, "activeWindow" the window in front and
+    // "display" the display under the pointer (as "fullscreen"). An unknown mode is logged and
+    // starts an area capture.
+    static std::optional<CaptureRequest> requestFor(const QString& urlText);
     // Whether the text is a URL at all (an unreadable one is logged and counts as not received).
     static bool isReadable(const QString& urlText);
 };

@@ -21,7 +21,7 @@ void KeyboardShortcutHandler::setToolShortcuts(const Cfg& cfg, const std::functi
 bool KeyboardShortcutHandler::handleKeyPress(const QString& text, Qt::KeyboardModifiers modifiers,
                                              bool typingFocused) const {
     if (typingFocused || (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
-        text.isEmpty()) {
+        text.isEmpty() || !text.at(0).isLetterOrNumber()) {
         return false; // Shift is allowed: "A" selects the arrow tool as "a" does
     }
     const auto it = shortcuts_.constFind(text.toLower().at(0));
@@ -30,6 +30,16 @@ bool KeyboardShortcutHandler::handleKeyPress(const QString& text, Qt::KeyboardMo
     }
     it.value()();
     return true;
+}
+
+QString KeyboardShortcutHandler::shortcutText(int key, const QString& text) {
+    if (text.size() == 1 && text.at(0).isLetterOrNumber()) {
+        return text;
+    }
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
+        return QString(QChar(key));
+    }
+    return {};
 }
 
 QString ShortcutEditor::normalise(const QString& typed) {

@@ -28,6 +28,11 @@ public:
     // ignoring modifiers; `typingFocused` says a text input, menu or popup has the focus.
     bool handleKeyPress(const QString& text, Qt::KeyboardModifiers modifiers, bool typingFocused) const;
 
+    // The character a key press offers to the shortcuts: its text when that is a letter or a digit,
+    // else the letter or digit of the key itself (a layout that gives no text); nothing for every
+    // other key, so arrows, Escape, Tab, Return, Home or F1 keep their own meaning.
+    static QString shortcutText(int key, const QString& text);
+
 private:
     QHash<QChar, Action> shortcuts_;
 };

@@ -2,7 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
-#include "capture/PngWriter.h"
+#include "capture/ImageExporter.h"
 #include "document/DocumentFileError.h"
 #include "document/JsonDecodeError.h"
 #include "document/JsonEncodeError.h"
@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPointer>
+#include <utility>
 
 namespace mebo {
 
@@ -89,9 +90,65 @@ QString absoluteClean(const QString& path) {
 } // namespace
 
 MainWindowVM::MainWindowVM(Cfg& cfg, HistoryStore& history, platform::Dialogs& dialogs, QObject* parent)
-    : QObject(parent), cfg_(cfg), history_(history), dialogs_(dialogs) {}
+    : QObject(parent), cfg_(cfg), history_(history), dialogs_(dialogs) {
+    connect(&history_, &HistoryStore::entriesChanged, this, &MainWindowVM::onLibraryChanged);
+    onLibraryChanged();
+}
+
+bool MainWindowVM::imageIsGone(const std::optional<HistoryEntry>& entry) const {
+    return entry && !QFileInfo(history_.mainFilePath(*entry)).isFile();
+}
+
+void MainWindowVM::onLibraryChanged() {
+    const QList<HistoryEntry>& entries = history_.entries();
+    QStringList ids;
+    ids.reserve(entries.size());
+    for (const HistoryEntry& e : entries) {
+        ids << e.id;
+    }
+    const QStringList before = std::exchange(knownIds_, ids);
+    if (currentEntry_) {
+        // The stored entry is the current one (renamed, tagged, marked as having a project).
+        const qsizetype at = ids.indexOf(currentEntry_->id);
+        if (at >= 0) {
+            currentEntry_ = entries.at(at);
+        }
+    }
+    if (!mode_.isImage() || !currentEntry_ || ids.contains(currentEntry_->id) ||
+        !imageIsGone(currentEntry_)) {
+        return; // still listed, or only another folder is shown: the file is still there to annotate
+    }
+    // The open capture left the library with its file (moved to the Trash, pruned): nothing is
+    // written for it any more. Its older neighbour opens, else its newer one, else nothing.
+    logInfo(kTag + QStringLiteral("open capture left the library: ") + currentEntry_->filename);
+    const qsizetype at = before.indexOf(currentEntry_->id);
+    std::optional<HistoryEntry> next;
+    for (qsizetype step : {qsizetype(1), qsizetype(-1)}) {
+        for (qsizetype i = at + step; !next && at >= 0 && i >= 0 && i < before.size(); i += step) {
+            for (const HistoryEntry& e : entries) {
+                if (e.id == before.at(i)) {
+                    next = e;
+                    break;
+                }
+            }
+        }
+    }
+    rememberStyles();
+    mode_ = EditorMode();
+    currentEntry_.reset();
+    if (!next || !openWithoutAutosave(*next)) {
+        Q_EMIT modeChanged();
+    }
+}
 
 MainWindowVM::~MainWindowVM() = default;
+
+QString MainWindowVM::currentImagePath() const {
+    if (!mode_.isImage()) {
+        return {};
+    }
+    return currentEntry_ ? history_.mainFilePath(*currentEntry_) : outsidePath_;
+}
 
 std::optional<QString> MainWindowVM::sidecarPath(const std::optional<HistoryEntry>& entry) const {
     if (!entry) {
@@ -133,18 +190,29 @@ std::unique_ptr<EditorVM> MainWindowVM::buildEditor(const QString& imagePath,
     return editor;
 }
 
+QImage MainWindowVM::pictureOf(const HistoryEntry& entry) const {
+    if (currentEntry_ && currentEntry_->id == entry.id && mode_.imageEditor()) {
+        return mode_.imageEditor()->flattened();
+    }
+    std::unique_ptr<EditorVM> editor =
+        buildEditor(history_.mainFilePath(entry), sidecarPath(entry), std::nullopt);
+    return editor ? editor->flattened() : QImage();
+}
+
 void MainWindowVM::rememberStyles() {
     if (const EditorVM* editor = mode_.imageEditor()) {
         styles_ = editor->styles();
     }
 }
 
-bool MainWindowVM::install(std::unique_ptr<EditorVM> editor, std::optional<HistoryEntry> entry) {
+bool MainWindowVM::install(std::unique_ptr<EditorVM> editor, std::optional<HistoryEntry> entry,
+                           const QString& outsidePath) {
     if (!editor) {
         return false;
     }
     mode_ = EditorMode::image(std::shared_ptr<EditorVM>(editor.release()));
     currentEntry_ = std::move(entry);
+    outsidePath_ = currentEntry_ ? QString() : outsidePath;
     Q_EMIT modeChanged();
     return true;
 }
@@ -171,7 +239,8 @@ bool MainWindowVM::openImageFile(const QString& path) {
 
 bool MainWindowVM::openFileWithoutAutosave(const QString& path) {
     rememberStyles();
-    return install(buildEditor(absoluteClean(path), std::nullopt, std::nullopt), std::nullopt);
+    return install(buildEditor(absoluteClean(path), std::nullopt, std::nullopt), std::nullopt,
+                   absoluteClean(path));
 }
 
 void MainWindowVM::switchToItem(const HistoryEntry& entry, std::function<void(bool)> done) {
@@ -223,8 +292,8 @@ void MainWindowVM::setMode(EditorMode mode) {
 bool MainWindowVM::autosave() {
     EditorVM* editor = mode_.imageEditor();
     const std::optional<QString> target = sidecarPath(currentEntry_);
-    if (!editor || !editor->hasUnsavedChanges()) {
-        return true;
+    if (!editor || !editor->hasUnsavedChanges() || imageIsGone(currentEntry_)) {
+        return true; // nothing to keep, or nothing left to keep it beside
     }
     if (!target) {
         return false; // an image from outside the library: nowhere to keep its annotations
@@ -245,6 +314,10 @@ bool MainWindowVM::save() {
     const std::optional<QString> target = sidecarPath(currentEntry_);
     if (!editor || !target) {
         logWarning(kTag + QStringLiteral("save: 沒有打開的圖庫項目, 無 .mebo 可寫"));
+        return false;
+    }
+    if (imageIsGone(currentEntry_)) {
+        logWarning(kTag + QStringLiteral("save: the capture's image is gone; nothing written"));
         return false;
     }
     try {
@@ -342,7 +415,7 @@ void MainWindowVM::saveAs(const QString& destination, std::function<void(bool)> 
         recordSidecar(currentEntry_->id, dest);
     }
     QString error;
-    if (!PngWriter::writeFile(editor->flattened(), dest, &error)) {
+    if (!ImageExporter::write(editor->flattened(), dest, exportQuality_, &error)) {
         logError(kTag + QStringLiteral("Save As 導出失敗: ") + dest + QStringLiteral(" (") + error +
                  QLatin1Char(')'));
         alertThen(QStringLiteral("Could not export the image"),
@@ -390,7 +463,7 @@ void MainWindowVM::saveAsItem(const HistoryEntry& entry, const QString& destinat
     }
     recordSidecar(entry.id, dest);
     QString error;
-    if (!PngWriter::writeFile(editor->flattened(), dest, &error)) {
+    if (!ImageExporter::write(editor->flattened(), dest, exportQuality_, &error)) {
         logError(kTag + QStringLiteral("Save As non-current image 導出失敗: ") + dest + QStringLiteral(" (") +
                  error + QLatin1Char(')'));
         alertThen(QStringLiteral("Could not export the image"),

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,10 @@ public:
     // The library item being edited (image mode only).
     const std::optional<HistoryEntry>& currentEntry() const { return currentEntry_; }
 
+    // The file of the open image (a library item's main file, or an image opened from outside);
+    // empty when no image is open.
+    QString currentImagePath() const;
+
     // Beside the entry's image file, its extension replaced by ".mebo"; nothing without an entry.
     std::optional<QString> sidecarPath(const std::optional<HistoryEntry>& entry) const;
 
@@ -65,6 +70,13 @@ public:
     // failure is shown to the user. False when nothing was written.
     bool save();
 
+    // A library image as its annotations show it: the open editor's picture for the open item,
+    // else its project (or file) rendered; null when it cannot be read.
+    QImage pictureOf(const HistoryEntry& entry) const;
+
+    // JPEG and WebP quality of Save As (1 to 100); the format follows the destination's name.
+    void setExportQuality(int quality) { exportQuality_ = quality; }
+
     // Save As for the open capture: records the destination as the editor's save target in the
     // library sidecar, then exports the flattened image to `destination`. Destinations inside the
     // library are refused. `done` answers success once the user has seen any alert.
@@ -82,11 +94,17 @@ private:
                                           const std::optional<QString>& fallbackSaveTarget) const;
     // The open editor's styles become the next editor's (taken before a new one is built).
     void rememberStyles();
-    bool install(std::unique_ptr<EditorVM> editor, std::optional<HistoryEntry> entry);
+    bool install(std::unique_ptr<EditorVM> editor, std::optional<HistoryEntry> entry,
+                 const QString& outsidePath = {});
     bool openWithoutAutosave(const HistoryEntry& entry);
     bool openFileWithoutAutosave(const QString& path);
     // Autosaves, or asks whether to discard the annotations when that fails; then `open`.
     void switchAfterAutosave(std::function<bool()> open, std::function<void(bool)> done);
+    // The open item left the library with its image (Trash, prune): the editor closes without
+    // writing anything and the item's neighbour opens.
+    void onLibraryChanged();
+    // A library item whose image file is no longer there.
+    bool imageIsGone(const std::optional<HistoryEntry>& entry) const;
     // Writes the editor's project to `path` (throws as EditorVM::writeSidecar). A project that was
     // there but could not be read when the item was opened is first kept aside as
     // "<name>.mebo.broken", never replaced by a list that did not come from it.
@@ -105,7 +123,10 @@ private:
 
     EditorMode mode_;
     std::optional<HistoryEntry> currentEntry_;
-    ToolStyles styles_;                    // of the last editor, for the next one
+    QString outsidePath_; // the open image when it is not a library item
+    int exportQuality_ = 90;
+    ToolStyles styles_;    // of the last editor, for the next one
+    QStringList knownIds_; // the library's order at the last change, for the neighbour of a removed item
     mutable QSet<QString> unreadSidecars_; // projects that existed but could not be read when opened
 };
 

@@ -1,14 +1,17 @@
 #include "app/SettingsVM.h"
 
 #include "app/AppLogger.h"
+#include "app/CapturePrefs.h"
 #include "app/Cfg.h"
 #include "app/KeyboardShortcutHandler.h"
 #include "app/LaunchAtLogin.h"
+#include "capture/ImageStore.h"
 #include "capture/SandboxFolderAccess.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "services/VersionMgr.h"
 
+#include <QDateTime>
 #include <QPointer>
 
 #include <algorithm>
@@ -103,12 +106,85 @@ bool SettingsVM::setLaunchAtLogin(bool on) {
     return ok;
 }
 
+void SettingsVM::setCapturePrefs(CapturePrefs* prefs) {
+    prefs_ = prefs;
+    Q_EMIT captureChoicesChanged();
+}
+
+bool SettingsVM::openEditorAfterCapture() const {
+    return cfg_.openEditorAfterCapture();
+}
+
+void SettingsVM::setOpenEditorAfterCapture(bool on) {
+    // The settings object reads this key at start only; the choice applies now and is stored for
+    // the next start.
+    cfg_.setOpenEditorAfterCapture(on);
+    cfg_.defaults().set(QStringLiteral("mebo.openEditorAfterCapture"), on);
+    Q_EMIT captureChoicesChanged();
+}
+
+bool SettingsVM::notifyAfterCapture() const {
+    return prefs_ && prefs_->notifyAfterCapture();
+}
+
+void SettingsVM::setNotifyAfterCapture(bool on) {
+    if (prefs_) {
+        prefs_->setNotifyAfterCapture(on);
+    }
+    Q_EMIT captureChoicesChanged();
+}
+
+int SettingsVM::delaySeconds() const {
+    return prefs_ ? prefs_->delaySeconds() : 0;
+}
+
+void SettingsVM::setDelaySeconds(int seconds) {
+    if (prefs_) {
+        prefs_->setDelaySeconds(seconds);
+    }
+    Q_EMIT captureChoicesChanged();
+}
+
+int SettingsVM::exportQuality() const {
+    return prefs_ ? prefs_->exportQuality() : CapturePrefs::kDefaultQuality;
+}
+
+void SettingsVM::setExportQuality(int quality) {
+    if (prefs_) {
+        prefs_->setExportQuality(quality);
+    }
+    Q_EMIT captureChoicesChanged();
+}
+
+QString SettingsVM::filenameTemplate() const {
+    return cfg_.filenameTemplate();
+}
+
+QString SettingsVM::setFilenameTemplate(const QString& text) {
+    const QString expanded = ImageStore::expandTemplate(text, QDateTime::currentDateTime());
+    if (text.trimmed().isEmpty() || expanded.trimmed().isEmpty()) {
+        return QStringLiteral("A file name cannot be empty.");
+    }
+    if (expanded.contains(QLatin1Char('/')) || expanded == QLatin1String(".") ||
+        expanded == QLatin1String("..")) {
+        return QStringLiteral("A file name cannot contain \"/\": captures stay in the save folder.");
+    }
+    if (text != cfg_.filenameTemplate()) {
+        cfg_.setFilenameTemplate(text);
+        Q_EMIT captureChoicesChanged();
+    }
+    return {};
+}
+
+QString SettingsVM::filenamePreview(const QString& text) {
+    return ImageStore::expandTemplate(text, QDateTime::currentDateTime()) + QStringLiteral(".png");
+}
+
 QList<SettingsVM::ShortcutRow> SettingsVM::shortcutRows() const {
-    const QMap<QString, QString> overrides = cfg_.shortcutOverrides();
     QList<ShortcutRow> rows;
     for (ToolKind tool : allToolKinds()) {
-        if (!toolKindDefaultShortcut(tool) && !overrides.contains(toolKindRawValue(tool))) {
-            continue;
+        if (tool == ToolKind::chapter) {
+            continue; // a video editor tool, not the annotation editor's
         }
         rows << ShortcutRow{tool, toolKindDisplayName(tool), shortcutText(tool)};
     }

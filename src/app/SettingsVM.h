@@ -12,6 +12,7 @@
 namespace mebo {
 
 class AppLogger;
+class CapturePrefs;
 class Cfg;
 class LaunchAtLogin;
 class SandboxFolderAccess;
@@ -53,7 +54,25 @@ public:
     // Answers whether the autostart entry now matches `on`.
     bool setLaunchAtLogin(bool on);
 
-    // Shortcuts: every tool that has a factory key or a stored override, in ToolKind order.
+    // After a capture, and the capture's name. The capture preferences must be set for the
+    // notification, the delay and the export quality (they read as off, 0 and 90 without).
+    void setCapturePrefs(CapturePrefs* prefs);
+    bool openEditorAfterCapture() const;
+    void setOpenEditorAfterCapture(bool on);
+    bool notifyAfterCapture() const;
+    void setNotifyAfterCapture(bool on);
+    int delaySeconds() const;
+    void setDelaySeconds(int seconds);
+    int exportQuality() const;
+    void setExportQuality(int quality);
+    QString filenameTemplate() const;
+    // Stores a usable template and answers an empty text; otherwise answers why it is refused
+    // (empty, or a "/" that would leave the save folder) and stores nothing.
+    QString setFilenameTemplate(const QString& text);
+    // What a capture made now would be called under `text`.
+    static QString filenamePreview(const QString& text);
+
+    // Shortcuts: every tool of the annotation editor, in ToolKind order (with or without a key).
     QList<ShortcutRow> shortcutRows() const;
     QString shortcutText(ToolKind tool) const;
     // Applies what was typed into a tool's field and answers what the field shows afterwards:
@@ -83,6 +102,7 @@ Q_SIGNALS:
     void historyMaxCountChanged();
     void appearanceModeChanged();
     void launchAtLoginChanged();
+    void captureChoicesChanged();
     void shortcutsChanged();
     void logsChanged();
 
@@ -95,6 +115,7 @@ private:
     platform::Dialogs& dialogs_;
     platform::Clipboard& clipboard_;
     AppLogger& logger_;
+    CapturePrefs* prefs_ = nullptr;
 };
 
 } // namespace mebo

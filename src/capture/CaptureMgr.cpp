@@ -4,6 +4,7 @@
 #include "app/Cfg.h"
 #include "capture/ClipboardSvc.h"
 #include "capture/ImageStore.h"
+#include "capture/LastRegionStore.h"
 #include "capture/MainWindowLink.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "capture/ShutterSoundPlayer.h"
@@ -16,6 +17,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUuid>
+#include <algorithm>
 
 namespace mebo {
 
@@ -90,6 +92,11 @@ void CaptureMgr::reportAbandoned(CaptureMode mode) {
 }
 
 void CaptureMgr::start(const CaptureRequest& request) {
+    if (countdownLeft_ > 0) {
+        logWarning(QStringLiteral("[CaptureMgr] a delayed capture is already counting down; mode=") +
+                   captureModeRawValue(request.mode) + QStringLiteral(" ignored"));
+        return;
+    }
     if (frontmostAppProvider_) {
         preCaptureFrontmostAppId_ = frontmostAppProvider_();
     }
@@ -119,6 +126,15 @@ void CaptureMgr::start(const CaptureRequest& request) {
         // The wait lets a hidden main window leave the screen; with nothing hidden there is
         // nothing to wait for. The timer belongs to the coordinator: destroying it cancels it.
         const int delayMs = self->mainWindow_.captureInProgress() ? settleDelayMs : 0;
+        const int seconds = std::clamp(
+            request.delaySeconds.value_or(self->defaultDelay_ ? self->defaultDelay_() : 0), 0, 3600);
+        if (seconds > 0) {
+            logInfo(QStringLiteral("[CaptureMgr] capture in %1 s").arg(seconds));
+            self->countdownLeft_ = seconds;
+            Q_EMIT self->countdown(seconds);
+            QTimer::singleShot(1000, self.data(), [self, request] { self->tick(request); });
+            return;
+        }
         QTimer::singleShot(delayMs, self.data(), [self, request] { self->dispatch(request); });
     });
 }
@@ -165,7 +181,45 @@ void CaptureMgr::relaunch() {
     QTimer::singleShot(relaunchQuitDelayMs, this, [this] { quit_(); });
 }
 
+void CaptureMgr::tick(const CaptureRequest& request) {
+    --countdownLeft_;
+    Q_EMIT countdown(countdownLeft_);
+    if (countdownLeft_ > 0) {
+        QPointer<CaptureMgr> self(this);
+        QTimer::singleShot(1000, this, [self, request] {
+            if (self) {
+                self->tick(request);
+            }
+        });
+        return;
+    }
+    dispatch(request);
+}
+
+void CaptureMgr::dispatchTarget(const CaptureRequest& request) {
+    CaptureRequest concrete = request;
+    concrete.target = CaptureRequest::Target::chosen;
+    if (request.target == CaptureRequest::Target::lastRegion) {
+        concrete.mode = CaptureMode::area;
+        concrete.areaRect = LastRegionStore(cfg_.defaults()).recall(RegionKind::area);
+        if (!concrete.areaRect) {
+            logInfo(QStringLiteral("[CaptureMgr] no area selected yet: the overlay opens"));
+        }
+    } else {
+        concrete.mode = CaptureMode::window;
+        concrete.windowId = activeWindowProvider_ ? activeWindowProvider_() : std::nullopt;
+        if (!concrete.windowId) {
+            logInfo(QStringLiteral("[CaptureMgr] no window in front: the overlay opens"));
+        }
+    }
+    dispatch(concrete);
+}
+
 void CaptureMgr::dispatch(const CaptureRequest& request) {
+    if (request.target != CaptureRequest::Target::chosen) {
+        dispatchTarget(request);
+        return;
+    }
     switch (request.mode) {
     case CaptureMode::fullscreen:
         captureFullscreen(request);

@@ -79,6 +79,15 @@ public:
         recordAreaStarter_ = std::move(starter);
     }
 
+    // The window in front other than Mebo's (a capture of the active window); and the delay
+    // before captures that do not name one (seconds, the user's setting).
+    void setActiveWindowProvider(std::function<std::optional<uint32_t>()> provider) {
+        activeWindowProvider_ = std::move(provider);
+    }
+    void setDefaultDelay(std::function<int()> seconds) { defaultDelay_ = std::move(seconds); }
+    // A delayed capture is counting down (another start is refused meanwhile).
+    bool isCountingDown() const { return countdownLeft_ > 0; }
+
     // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
 
@@ -94,6 +103,8 @@ Q_SIGNALS:
     // line reports from it.
     void stillCaptureFinished(bool ok, const QString& path, const QString& itemId,
                               const mebo::CaptureResult& result);
+    // Seconds left before a delayed capture, each second; 0 when it starts.
+    void countdown(int secondsLeft);
 
 private:
     void setCaptureActive(bool active);
@@ -138,6 +149,12 @@ private:
     std::function<void()> quit_;
     std::function<void(uint32_t, const QRect&)> recordAreaStarter_;
     std::function<std::optional<QString>()> frontmostAppProvider_;
+    std::function<std::optional<uint32_t>()> activeWindowProvider_;
+    std::function<int()> defaultDelay_;
+    int countdownLeft_ = 0;
+    // A remembered target made concrete, or the interactive selection when there is none.
+    void dispatchTarget(const CaptureRequest& request);
+    void tick(const CaptureRequest& request);
 };
 
 } // namespace mebo

@@ -24,6 +24,13 @@ struct CaptureRequest {
     std::optional<uint32_t> displayId; // fullscreen / area: the display
     std::optional<QRect> areaRect;     // area: desktop space, points, bottom-left origin
     std::optional<uint32_t> windowId;  // window: the window
+
+    // A target remembered rather than chosen now: the last area selected (area), the window in
+    // front (window). Without one, the interactive selection opens instead.
+    enum class Target { chosen, lastRegion, activeWindow };
+    Target target = Target::chosen;
+    // Seconds to wait before capturing; unset: the user's setting (none on the command line).
+    std::optional<int> delaySeconds;
 };
 
 QString captureSourceRawValue(CaptureRequest::Source source);

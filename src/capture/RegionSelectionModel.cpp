@@ -232,6 +232,10 @@ std::optional<RegionSelectionModel::Finish> RegionSelectionModel::mouseUp(const 
         return std::nullopt;
     }
     mouseMove(p);
+    if (picksPoint_) {
+        // The colour picker: the point released on, whatever moved before.
+        return finish(Finish{Finish::Kind::region, QRect(clampPoint(p), QSize(1, 1)), std::nullopt, false});
+    }
     switch (phase_) {
     case Phase::pressing: {
         return click(shift);
@@ -241,11 +245,10 @@ std::optional<RegionSelectionModel::Finish> RegionSelectionModel::mouseUp(const 
             clearSelection();
             return std::nullopt;
         }
-        if (recordingArea_ || shift) {
-            phase_ = Phase::adjusting;
-            return std::nullopt;
-        }
-        return finish(Finish{Finish::Kind::region, *selection_, std::nullopt, false});
+        // A dragged rectangle waits to be corrected: Return, Enter, Space or a double click
+        // inside it takes it.
+        phase_ = Phase::adjusting;
+        return std::nullopt;
     case Phase::resizing:
         activeHandle_.reset();
         phase_ = Phase::adjusting;
@@ -294,12 +297,47 @@ RegionSelectionModel::Finish RegionSelectionModel::cancel() {
     return finish(Finish{});
 }
 
-RegionSelectionModel::KeyResult RegionSelectionModel::keyPress(int key) {
+std::optional<RegionSelectionModel::Finish> RegionSelectionModel::doubleClick(const QPoint& p) {
+    if (phase_ != Phase::adjusting || recordingArea_ || !hasAdjustableSelection() || selection_->isEmpty() ||
+        !selection_->contains(p)) {
+        return std::nullopt;
+    }
+    return finish(Finish{Finish::Kind::region, *selection_, std::nullopt, true});
+}
+
+bool RegionSelectionModel::nudge(int key, bool resize) {
+    const int dx = key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0;
+    const int dy = key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0;
+    if ((dx == 0 && dy == 0) || phase_ != Phase::adjusting || !hasAdjustableSelection()) {
+        return false;
+    }
+    const QRect r = *selection_;
+    QRect next;
+    if (resize) {
+        // Shift: the right or bottom edge follows the arrow; at least one point remains.
+        next = QRect(r.topLeft(), QSize(std::max(1, r.width() + dx), std::max(1, r.height() + dy)))
+                   .intersected(bounds_);
+    } else {
+        const int nx = std::clamp(r.x() + dx, bounds_.x(), bounds_.x() + bounds_.width() - r.width());
+        const int ny = std::clamp(r.y() + dy, bounds_.y(), bounds_.y() + bounds_.height() - r.height());
+        next = QRect(nx, ny, r.width(), r.height());
+    }
+    if (next != r) {
+        selectionTitle_.clear();
+        selection_ = next;
+    }
+    return true;
+}
+
+RegionSelectionModel::KeyResult RegionSelectionModel::keyPress(int key, Qt::KeyboardModifiers modifiers) {
     if (phase_ == Phase::finished) {
         return {};
     }
     if (key == Qt::Key_Escape) {
         return {true, cancel()};
+    }
+    if (nudge(key, modifiers & Qt::ShiftModifier)) {
+        return {true, std::nullopt};
     }
     const bool confirmKey = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
     if (confirmKey && !recordingArea_ && phase_ == Phase::adjusting && hasAdjustableSelection() &&
@@ -323,7 +361,31 @@ QString RegionSelectionModel::withScroll(const QString& head) const {
                                   : head + QStringLiteral(" · ESC cancel");
 }
 
+QPoint RegionSelectionModel::loupeOrigin(const QPoint& pointer, const QSize& loupe, const QRect& bounds) {
+    constexpr int gap = 20; // clear of the cursor
+    int x = pointer.x() + gap;
+    int y = pointer.y() + gap;
+    if (x + loupe.width() > bounds.x() + bounds.width()) {
+        x = pointer.x() - gap - loupe.width();
+    }
+    if (y + loupe.height() > bounds.y() + bounds.height()) {
+        y = pointer.y() - gap - loupe.height();
+    }
+    return QPoint(std::max(x, bounds.x()), std::max(y, bounds.y()));
+}
+
+QString RegionSelectionModel::detailHint() const {
+    if (picksPoint_ || recordingArea_ || !selection_ || phase_ != Phase::adjusting ||
+        !hasAdjustableSelection()) {
+        return {};
+    }
+    return QStringLiteral("Double-click inside also captures · Arrows move it · ⇧ Arrows resize it");
+}
+
 QString RegionSelectionModel::hintText() const {
+    if (picksPoint_) {
+        return QStringLiteral("Click to copy the colour · ESC cancel");
+    }
     const bool drawing = phase_ == Phase::dragging || phase_ == Phase::resizing;
     if (recordingArea_ && selection_) {
         return locked_ && !drawing ? QStringLiteral("Selection locked · Use panel to start recording")

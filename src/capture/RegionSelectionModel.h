@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <Qt>
 #include <optional>
 
 namespace mebo {
@@ -20,11 +21,13 @@ namespace mebo {
 //
 // Flow: a press moved less than `dragThreshold` is a click and takes the highlighted snap region
 // (a window is delivered at once; with Shift held it becomes an adjustable rectangle instead).
-// A longer movement drags a rectangle from the press point; releasing delivers it, or keeps it
-// adjustable when Shift is held. An adjustable rectangle is confirmed with Return, keypad Enter or
-// Space. In recording-area mode nothing is delivered here: the rectangle stays (a clicked window
-// is locked, a dragged or Shift-clicked one adjustable) and the recording panel takes it.
-// Escape cancels from every state. Main thread.
+// A longer movement drags a rectangle from the press point; releasing keeps it adjustable, so it
+// can be corrected before it is taken: handles, a drag inside, the arrow keys (one point; with
+// Shift the right or bottom edge). An adjustable rectangle is confirmed with Return, keypad Enter,
+// Space or a double click inside it. In recording-area mode nothing is delivered here: the
+// rectangle stays (a clicked window is locked, a dragged or Shift-clicked one adjustable) and the
+// recording panel takes it. In point-picking mode (the colour picker) a click delivers the 1 x 1
+// rectangle under it. Escape cancels from every state. Main thread.
 class RegionSelectionModel {
 public:
     // `_HandlePos` order.
@@ -58,6 +61,8 @@ public:
     void setAllowsWindowSnap(bool allows) { allowsWindowSnap_ = allows; }
     void setScrollShortcutEnabled(bool enabled) { scrollShortcutEnabled_ = enabled; }
     void setRecordingArea(bool recordingArea) { recordingArea_ = recordingArea; }
+    void setPicksPoint(bool picks) { picksPoint_ = picks; }
+    bool picksPoint() const { return picksPoint_; }
     // Offers `rect` (clipped to the bounds) as an adjustable rectangle; an empty clip is ignored.
     void preselect(const QRect& rect);
     // Drops the rectangle (another display took the selection).
@@ -68,8 +73,10 @@ public:
     void mouseDown(const QPoint& p);
     void mouseMove(const QPoint& p);
     std::optional<Finish> mouseUp(const QPoint& p, bool shift);
-    // Qt key codes: Escape, Return, Enter (keypad), Space.
-    KeyResult keyPress(int key);
+    // A double click: inside an adjustable rectangle it confirms it.
+    std::optional<Finish> doubleClick(const QPoint& p);
+    // Qt key codes: Escape, Return, Enter (keypad), Space, and the arrows (Shift: resize).
+    KeyResult keyPress(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Ends with a cancellation (Escape, or the overlay going away).
     Finish cancel();
     // The recording panel's start: the current rectangle as a region. Nothing without one or
@@ -96,6 +103,11 @@ public:
     QList<QRectF> handleRects() const;
 
     QString hintText() const;
+    // A second line under the hint while a rectangle waits to be taken (empty otherwise).
+    QString detailHint() const;
+    // Where the magnifier beside the pointer goes: below right of it, flipped to the other side
+    // of the pointer where it would leave `bounds`.
+    static QPoint loupeOrigin(const QPoint& pointer, const QSize& loupe, const QRect& bounds);
     // Heads-up label: the rectangle the label describes, its size "W × H" and the title of the
     // snapped window it came from (empty when none).
     std::optional<QRect> headsUpRect() const;
@@ -111,12 +123,14 @@ private:
     std::optional<Finish> click(bool shift);
     Finish finish(Finish f);
     QString withScroll(const QString& head) const;
+    bool nudge(int key, bool resize);
 
     QRect bounds_;
     SnapIntent intent_;
     bool allowsWindowSnap_ = true;
     bool scrollShortcutEnabled_ = false;
     bool recordingArea_ = false;
+    bool picksPoint_ = false;
 
     Phase phase_ = Phase::hovering;
     std::optional<QRect> selection_;

@@ -109,6 +109,33 @@ QPainterPath CalloutLayer::bodyPath() const {
     return bodyTransform().map(localBodyPath());
 }
 
+QRectF CalloutLayer::rectFittingText() const {
+    QRectF r = rect.normalized();
+    if (text.isEmpty() || !r.isValid()) {
+        return r;
+    }
+    const bool tailBelow =
+        std::any_of(tails.begin(), tails.end(), [&](const QPointF& t) { return t.y() > r.bottom(); });
+    CalloutLayer probe(*this);
+    // Shapes whose text area is a part of the body (ellipses) need a few rounds.
+    for (int round = 0; round < 8; ++round) {
+        probe.rect = r;
+        const QRectF area = probe.textRect();
+        const AnnotationTextLayout layout(text, textStyle(), area.width());
+        const double missing = layout.size().height() - area.height();
+        if (missing <= 0.5) {
+            break;
+        }
+        const double grow = missing * r.height() / std::max(1.0, area.height());
+        if (tailBelow) {
+            r.setTop(r.top() - grow);
+        } else {
+            r.setBottom(r.bottom() + grow);
+        }
+    }
+    return r;
+}
+
 QRectF CalloutLayer::textRect() const {
     const double inset = std::isfinite(padding) ? padding : 8;
     const QRectF area = CalloutShapes::textArea(shape, rect.normalized(), effectiveCornerRadius());

@@ -88,6 +88,9 @@ public:
     // Where the text is laid out, in the body's frame: the body's inner area inset by padding.
     QRectF textRect() const;
     AnnotationTextLayout::Style textStyle() const;
+    // The body grown (never shrunk) in height until its text fits inside it, away from the tails:
+    // downwards, or upwards when a tail points below the body. Width and rotation stay.
+    QRectF rectFittingText() const;
 
     void draw(QPainter& painter, const QImage& base) const override;
     QRectF bounds() const override;

@@ -1,5 +1,6 @@
 #include "document/DocumentFlattener.h"
 
+#include "document/CoverLayers.h"
 #include "document/EraserStrokeLayer.h"
 
 #include <QPainter>
@@ -38,13 +39,26 @@ QImage DocumentFlattener::applyErasers(const QImage& base, const LayerList& laye
 }
 
 void DocumentFlattener::drawLayers(QPainter& painter, const QImage& erasedBase, const LayerList& layers) {
-    for (const LayerPtr& layer : layers) {
+    // What sampling layers read: the erased base with the covers drawn so far, so a magnifier or
+    // a blur above a mosaic shows the mosaic, never what it hides.
+    QImage covered = erasedBase;
+    bool coveredStarted = false;
+    for (qsizetype i = 0; i < layers.size(); ++i) {
+        const LayerPtr& layer = layers[i];
         if (!layer || isEraser(layer)) {
             continue;
         }
         painter.save();
-        layer->draw(painter, erasedBase);
+        layer->draw(painter, covered);
         painter.restore();
+        if (CoverLayers::isCover(*layer) && i + 1 < layers.size()) {
+            if (!coveredStarted) {
+                covered = erasedBase.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+                covered.detach();
+                coveredStarted = true;
+            }
+            CoverLayers::applyCover(covered, *layer);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "editor/CompositeCache.h"
 
+#include "document/CoverLayers.h"
 #include "editor/PaintExtent.h"
 
 #include <QPainter>
@@ -55,7 +56,8 @@ void CompositeCache::drawRange(QImage& target, const LayerList& layers, int from
 }
 
 void CompositeCache::redrawRegion(QImage& target, const QImage& erased, const LayerList& drawable,
-                                  const QRect& region, int changed, const LayerPainter& paint) {
+                                  const QRect& region, int changed, const LayerPainter& paint,
+                                  const QSet<const DrawingLayer*>& dependents) {
     QPainter painter(&target);
     painter.setClipRect(region);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
@@ -70,7 +72,8 @@ void CompositeCache::redrawRegion(QImage& target, const QImage& erased, const La
         }
         // The unchanged layers that only paint over come from their own pictures; the changed
         // one and those that multiply or erase are drawn.
-        if (const Sprite* sprite = i != changed ? spriteOf(layer, extent, paint) : nullptr) {
+        const bool cacheable = i != changed && !dependents.contains(layer.get());
+        if (const Sprite* sprite = cacheable ? spriteOf(layer, extent, paint) : nullptr) {
             painter.drawImage(sprite->origin, sprite->image);
             continue;
         }
@@ -122,7 +125,8 @@ const CompositeCache::Sprite* CompositeCache::spriteOf(const LayerPtr& layer, co
 }
 
 const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const LayerList& drawable,
-                                      const LayerPainter& paint) {
+                                      const LayerPainter& paint,
+                                      const QSet<const DrawingLayer*>& dependents) {
     if (key != key_) {
         clear();
         key_ = key;
@@ -140,13 +144,19 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
                 changed = changed < 0 ? i : -2;
             }
         }
+        // A changed cover changes what the layers reading the picture above it show, wherever
+        // they are: those are drawn again below.
+        if (changed >= 0 && !dependents.isEmpty() &&
+            (CoverLayers::isCover(*drawable[changed]) || CoverLayers::isCover(*pictureLayers_[changed]))) {
+            changed = -1;
+        }
         if (changed >= 0) {
             const QRect region = (layerPaintExtent(*pictureLayers_[changed], imageRect_) |
                                   layerPaintExtent(*drawable[changed], imageRect_)) &
                                  picture_.rect();
             if (qint64(region.width()) * region.height() * 2 < qint64(picture_.width()) * picture_.height()) {
                 QImage work = std::move(picture_); // not shared: painted in place
-                redrawRegion(work, erased, drawable, region, changed, paint);
+                redrawRegion(work, erased, drawable, region, changed, paint, dependents);
                 picture_ = std::move(work);
                 pictureLayers_ = drawable;
                 return picture_;
@@ -183,7 +193,8 @@ const QImage& CompositeCache::picture(const QImage& erased, BaseKey key, const L
     // below: those come from the transparent overlay, so only the changed layer is drawn.
     bool overlay = changeAt + 1 < n && n == pictureLayers_.size();
     for (int i = changeAt + 1; overlay && i < n; ++i) {
-        overlay = drawable[i] == pictureLayers_[i] && drawable[i]->composesOver();
+        overlay = drawable[i] == pictureLayers_[i] && drawable[i]->composesOver() &&
+                  !dependents.contains(drawable[i].get());
     }
     if (overlay) {
         const LayerList above = drawable.mid(changeAt + 1);

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QImage>
 #include <QRect>
+#include <QSet>
 #include <functional>
 #include <utility>
 
@@ -27,8 +28,11 @@ public:
     // Names the erased base a picture was made from (base and eraser revisions).
     using BaseKey = std::pair<int, int>;
 
+    // `dependents`: layers whose drawing depends on layers below them (they read the picture
+    // under covers); they are never kept as pictures of their own, and a changed cover below
+    // them redraws them.
     const QImage& picture(const QImage& erased, BaseKey key, const LayerList& drawable,
-                          const LayerPainter& paint);
+                          const LayerPainter& paint, const QSet<const DrawingLayer*>& dependents = {});
     // The last picture made (null after dropPicture or clear).
     const QImage& current() const { return picture_; }
     // Forgets the picture; its layer list stays the reference for the next rebuild.
@@ -41,7 +45,7 @@ private:
                           const LayerPainter& paint);
     // `region` of `target` again, from the erased base and every layer that reaches into it.
     void redrawRegion(QImage& target, const QImage& erased, const LayerList& drawable, const QRect& region,
-                      int changed, const LayerPainter& paint);
+                      int changed, const LayerPainter& paint, const QSet<const DrawingLayer*>& dependents);
     // A layer that only paints over, drawn alone on transparency over its extent (kept per layer
     // while it lives); null for other layers and for very large ones.
     struct Sprite {

@@ -4,6 +4,7 @@
 #include "app/BackgroundTask.h"
 #include "app/MainThread.h"
 #include "document/ArrowLayer.h"
+#include "document/CoverLayers.h"
 #include "document/CutOutLayer.h"
 #include "document/DocumentFlattener.h"
 #include "document/EraserStrokeLayer.h"
@@ -573,12 +574,18 @@ void EditorVM::finishFill(quint64 generation, int baseRevision, const QPointF& s
     if (!result || baseRevision != baseRevision_) {
         return;
     }
+    // Inside a cover the fill paints all or nothing: its mask must not trace what the cover hides.
+    QImage mask = result->mask;
+    QRect maskRect = result->maskRect;
+    if (!CoverLayers::settleFillMask(mask, maskRect, seed, layers_, base_.size())) {
+        return;
+    }
     const FillToolStyle fill = styles_.fill;
     auto layer = std::make_shared<RegionFillLayer>();
     layer->color = fill.color;
     layer->alpha = fill.regionAlpha;
-    layer->mask = result->mask;
-    layer->maskRect = QRectF(result->maskRect);
+    layer->mask = mask;
+    layer->maskRect = QRectF(maskRect);
     layer->seedPoint = seed;
     layer->tolerance = fill.regionTolerance;
     layer->transparent = fill.regionTransparent;
@@ -675,6 +682,7 @@ void EditorVM::setBaseImage(const QImage& image) {
     erasedCache_ = QImage();
     compositeCache_.clear();
     magnifierCache_.clear();
+    coveredSources_.clear();
     Q_EMIT baseImageChanged();
 }
 
@@ -742,7 +750,7 @@ MagnifySource EditorVM::magnifierSource(const std::shared_ptr<const MagnifyLayer
     if (magnifierCache_.size() > 64) {
         magnifierCache_.clear();
     }
-    MagnifySource source = lens->sourceFrom(erasedBase());
+    MagnifySource source = lens->sourceFrom(readSource(lens.get()));
     magnifierCache_.insert(lens.get(), MagnifierEntry{baseRevision_, layersRevision_, lens, source});
     return source;
 }
@@ -751,8 +759,17 @@ void EditorVM::drawLayer(QPainter& painter, const LayerPtr& layer) {
     if (auto lens = std::dynamic_pointer_cast<const MagnifyLayer>(layer)) {
         lens->drawWithSource(painter, magnifierSource(lens));
     } else {
-        layer->draw(painter, erasedBase());
+        layer->draw(painter, CoverLayers::readsPicture(*layer) ? readSource(layer.get()) : erasedBase());
     }
+}
+
+const QImage& EditorVM::readSource(const DrawingLayer* layer) {
+    // A layer not in the list yet (being drawn) lies above all of it.
+    const auto it =
+        std::find_if(layers_.begin(), layers_.end(), [layer](const LayerPtr& l) { return l.get() == layer; });
+    const qsizetype at = it == layers_.end() ? -1 : qsizetype(it - layers_.begin());
+    return coveredSources_.sourceFor(erasedBase(), {baseRevision_, eraserRevision_}, layers_,
+                                     at < 0 ? layers_.size() : at);
 }
 
 const QImage& EditorVM::composite() {
@@ -763,8 +780,9 @@ const QImage& EditorVM::composite() {
     std::copy_if(layers_.begin(), layers_.end(), std::back_inserter(drawable),
                  [](const LayerPtr& l) { return l && !isEraser(l); });
     compositeRenderRev_ = renderRevision_;
-    return compositeCache_.picture(erasedBase(), {baseRevision_, eraserRevision_}, drawable,
-                                   [this](QPainter& p, const LayerPtr& l) { drawLayer(p, l); });
+    return compositeCache_.picture(
+        erasedBase(), {baseRevision_, eraserRevision_}, drawable,
+        [this](QPainter& p, const LayerPtr& l) { drawLayer(p, l); }, CoveredSources::dependents(drawable));
 }
 
 QImage EditorVM::flattened() {

@@ -3,6 +3,7 @@
 #include "document/DrawingLayer.h"
 #include "document/MagnifyLayer.h"
 #include "editor/CompositeCache.h"
+#include "editor/CoveredSources.h"
 #include "editor/LayerArrangement.h"
 #include "editor/LayerEncodeCache.h"
 #include "editor/Snapshot.h"
@@ -193,6 +194,8 @@ private:
                     const std::shared_ptr<const FloodFillResult>& result);
     // Draws one layer over the erased base; lenses take their cached source.
     void drawLayer(QPainter& painter, const LayerPtr& layer);
+    // The picture a layer that reads it sees: the erased base with the covers below it.
+    const QImage& readSource(const DrawingLayer* layer);
 
     QImage base_;
     LayerList layers_;
@@ -227,6 +230,7 @@ private:
     int erasedBaseRev_ = -1;
     int erasedEraserRev_ = -1;
     CompositeCache compositeCache_;
+    CoveredSources coveredSources_;
     int compositeRenderRev_ = -1;
     struct MagnifierEntry {
         int baseRevision;

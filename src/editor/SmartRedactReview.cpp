@@ -34,6 +34,17 @@ const QList<DetectedPII>& SmartRedactReview::items() const {
     return found_ ? *found_ : kNone;
 }
 
+QList<QRect> SmartRedactReview::checkedBoxes() const {
+    QList<QRect> boxes;
+    const QList<DetectedPII>& all = items();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (isChecked(int(i))) {
+            boxes << all.at(i).boundingBox;
+        }
+    }
+    return boxes;
+}
+
 QString SmartRedactReview::text() const {
     return scanning_ || generation_ == 0 ? QString() : SmartRedaction::reviewText(found_);
 }

@@ -29,6 +29,8 @@ public:
     QString text() const;
     const QList<DetectedPII>& items() const;
     bool isChecked(int index) const { return checked_.value(index, false); }
+    // Where the ticked items are (image pixels): what Apply would cover.
+    QList<QRect> checkedBoxes() const;
     void setChecked(int index, bool checked);
     int checkedCount() const;
     // One mosaic layer per checked item, in the mosaic tool's style, as one undo step.

@@ -44,6 +44,7 @@ LayerPtr withText(const LayerPtr& layer, const QString& text) {
     if (auto* t = dynamic_cast<const CalloutLayer*>(layer.get())) {
         auto c = std::make_shared<CalloutLayer>(*t);
         c->text = text;
+        c->rect = c->rectFittingText(); // the body grows with its text
         return c;
     }
     return nullptr;
@@ -336,7 +337,9 @@ void ToolController::updateCreation(const QPointF& point, Qt::KeyboardModifiers 
     preview_.reset();
     band_.reset();
     if (ToolLayerFactory::isBoxTool(tool_)) {
-        preview_ = ToolLayerFactory::boxLayer(tool_, s, dragRect(point, modifiers), points_, vm_.baseImage());
+        preview_ = ToolLayerFactory::boxLayer(
+            tool_, s, ToolLayerFactory::creationBox(tool_, s, dragRect(point, modifiers)), points_,
+            vm_.baseImage());
     } else if (tool_ == ToolKind::arrow) {
         preview_ = ToolLayerFactory::arrow(s, down_, lineEnd(point, modifiers));
     } else if (tool_ == ToolKind::line) {
@@ -379,7 +382,7 @@ void ToolController::finishCreation(const QPointF& point, Qt::KeyboardModifiers 
             }
             return;
         }
-        const QRectF r = dragRect(point, modifiers);
+        const QRectF r = ToolLayerFactory::creationBox(tool_, s, dragRect(point, modifiers));
         if (bigEnough(r)) {
             addCreated(ToolLayerFactory::boxLayer(tool_, s, r, {}, vm_.baseImage()), tool_);
         }
@@ -418,7 +421,7 @@ void ToolController::finishCreation(const QPointF& point, Qt::KeyboardModifiers 
         return;
     }
     case ToolKind::crop: {
-        const QRectF r = dragRect(point, modifiers);
+        const QRectF r = ToolLayerFactory::creationBox(tool_, s, dragRect(point, modifiers));
         if (bigEnough(r)) {
             vm_.commitCrop(r);
         }

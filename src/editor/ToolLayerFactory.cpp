@@ -85,6 +85,23 @@ bool ToolLayerFactory::isBoxTool(ToolKind tool) {
     }
 }
 
+QRectF ToolLayerFactory::creationBox(ToolKind tool, const ToolStyles& styles, const QRectF& drag) {
+    const QRectF r = drag.normalized();
+    if (tool != ToolKind::highlighter) {
+        return r;
+    }
+    // About one line of text at the text tool's size.
+    const double band = std::max(12.0, styles.fontSize);
+    constexpr double kFlat = 6; // thinner than this along one side: a stroke along the other
+    if (r.height() < kFlat && r.width() >= kFlat) {
+        return QRectF(r.left(), r.center().y() - band / 2, r.width(), band);
+    }
+    if (r.width() < kFlat && r.height() >= kFlat) {
+        return QRectF(r.center().x() - band / 2, r.top(), band, r.height());
+    }
+    return r;
+}
+
 LayerPtr ToolLayerFactory::boxLayer(ToolKind tool, const ToolStyles& s, const QRectF& rect,
                                     const QList<QPointF>& lasso, const QImage& base) {
     const QRectF r = rect.normalized();

@@ -28,6 +28,9 @@ class ToolLayerFactory {
 public:
     // The tools whose layer is a dragged box.
     static bool isBoxTool(ToolKind tool);
+    // The box a drag makes for `tool`: the drag's own, except that a highlighter dragged along a
+    // line (flat, as a marker is drawn over text) gets a band of marker thickness around it.
+    static QRectF creationBox(ToolKind tool, const ToolStyles& styles, const QRectF& drag);
     // rect, ellipse, polygon, highlighter, mosaic, blur, spotlight, simplify over `rect`. A mosaic
     // or blur in the polygon shape takes `lasso` as its outline. `base` gives simplify its colour.
     static LayerPtr boxLayer(ToolKind tool, const ToolStyles& styles, const QRectF& rect,

@@ -3,6 +3,7 @@
 #include "app/BackgroundTask.h"
 #include "app/MainThread.h"
 #include "library/HistoryStore.h"
+#include "library/LibraryTextIndex.h"
 #include "library/ThumbnailCache.h"
 
 #include <QFileInfo>
@@ -123,6 +124,22 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+void HistoryListModel::setTextIndex(const LibraryTextIndex* index) {
+    if (text_) {
+        disconnect(text_, nullptr, this, nullptr);
+    }
+    text_ = index;
+    if (text_) {
+        // A capture whose text arrives may now match the filter.
+        connect(text_, &LibraryTextIndex::textChanged, this, [this] {
+            if (!filterWords_.isEmpty()) {
+                syncWithStore();
+            }
+        });
+    }
+    syncWithStore();
+}
+
 void HistoryListModel::setFilter(const QString& text) {
     if (text == filter_) {
         return;
@@ -148,12 +165,16 @@ int HistoryListModel::rowOf(const QString& entryId) const {
     return -1;
 }
 
-bool HistoryListModel::matches(const HistoryEntry& entry, const QStringList& words) {
+bool HistoryListModel::matches(const HistoryEntry& entry, const QStringList& words,
+                               const LibraryTextIndex* text) {
     const QString name = QFileInfo(entry.filename).fileName();
     for (const QString& word : words) {
         bool found = name.contains(word, Qt::CaseInsensitive);
         for (qsizetype i = 0; !found && i < entry.tags.size(); ++i) {
             found = entry.tags.at(i).contains(word, Qt::CaseInsensitive);
+        }
+        if (!found && text) {
+            found = text->matchesWord(entry.id, word);
         }
         if (!found) {
             return false;
@@ -177,7 +198,7 @@ QList<HistoryEntry> HistoryListModel::visibleEntries() const {
     }
     QList<HistoryEntry> out;
     for (const HistoryEntry& e : store_.entries()) {
-        if (matches(e, filterWords_)) {
+        if (matches(e, filterWords_, text_)) {
             out << e;
         }
     }

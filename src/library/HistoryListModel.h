@@ -13,6 +13,7 @@
 namespace mebo {
 
 class HistoryStore;
+class LibraryTextIndex;
 class ThumbnailCache;
 
 // The capture library as a list: the store's entries, newest first, narrowed by an optional
@@ -50,8 +51,12 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // Case-insensitive; every word of `text` must occur in a tag or in the file name. Empty shows all.
+    // Case-insensitive; every word of `text` must occur in a tag or in the file name, or begin a
+    // word of the capture's recognised text. Empty shows all.
     void setFilter(const QString& text);
+    // The recognised text searched by the filter; null searches names and tags only. Must outlive
+    // the model.
+    void setTextIndex(const LibraryTextIndex* index);
     QString filter() const { return filter_; }
     // Entries in the store, whatever the filter.
     int totalCount() const;
@@ -60,7 +65,8 @@ public:
     // The row showing the entry with this id, or -1.
     int rowOf(const QString& entryId) const;
 
-    static bool matches(const HistoryEntry& entry, const QStringList& words);
+    static bool matches(const HistoryEntry& entry, const QStringList& words,
+                        const LibraryTextIndex* text = nullptr);
     // "m:ss" (minutes unbounded), seconds rounded down: 65.9 -> "1:05".
     static QString durationText(double seconds);
     static QString timeText(const QDateTime& when);
@@ -81,6 +87,7 @@ private:
     QList<HistoryEntry> rows_;
     QString filter_;
     QStringList filterWords_;
+    const LibraryTextIndex* text_ = nullptr;
     // Thumbnails found missing on disk (not read again until the cache reports them) and those
     // asked to be made again (once per model).
     mutable QSet<QString> missing_;

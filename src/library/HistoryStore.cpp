@@ -500,6 +500,53 @@ void HistoryStore::deleteEntry(const HistoryEntry& entry) {
     persist();
 }
 
+bool HistoryStore::renameEntry(const HistoryEntry& entry, const QString& newBaseName, QString* error) {
+    ensureLoaded();
+    auto fail = [error](const QString& why) {
+        if (error) {
+            *error = why;
+        }
+        return false;
+    };
+    const QString name = newBaseName.trimmed();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        name.contains(QLatin1Char('/')) || name.contains(QChar(0))) {
+        return fail(QStringLiteral("“%1” cannot be a file name.").arg(newBaseName));
+    }
+    const QString oldMain = mainFilePath(entry);
+    const QFileInfo info(oldMain);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    const QString newMain = info.dir().filePath(name + suffix);
+    if (newMain == oldMain) {
+        return true;
+    }
+    if (QFileInfo::exists(newMain)) {
+        return fail(QStringLiteral("A file named “%1” already exists.").arg(QFileInfo(newMain).fileName()));
+    }
+    if (!QFile::rename(oldMain, newMain)) {
+        return fail(QStringLiteral("“%1” could not be renamed.").arg(info.fileName()));
+    }
+    // The files that belong to it follow: same base, same endings.
+    const QString oldBase = withoutExtension(oldMain);
+    const QString newBase = withoutExtension(newMain);
+    for (const QString& sibling : siblingPathsFor(oldMain, entry.mediaType)) {
+        if (QFileInfo::exists(sibling) && !QFile::rename(sibling, newBase + sibling.mid(oldBase.size()))) {
+            logWarning(QStringLiteral("[History] %1 could not follow the rename")
+                           .arg(QFileInfo(sibling).fileName()));
+        }
+    }
+    HistoryEntry renamed = entry;
+    for (const HistoryEntry& e : entries_) {
+        if (e.id == entry.id) {
+            renamed = e; // the stored one: tags may have changed since `entry` was taken
+        }
+    }
+    renamed.filename = libraryFilename(newMain);
+    logInfo(QStringLiteral("[History] renamed %1 → %2").arg(info.fileName(), QFileInfo(newMain).fileName()));
+    updateEntry(renamed);
+    return true;
+}
+
 // ---- limit and prune ----
 
 void HistoryStore::applyLimitNow() {

@@ -43,6 +43,10 @@ public:
     bool updateEntry(const HistoryEntry& entry);
     // The user removes an item: files to the Trash, entry out of the list.
     void deleteEntry(const HistoryEntry& entry);
+    // Gives an item's file (and the files that belong to it) a new base name in its folder; the
+    // extension stays. False with a sentence in `error` when the name is not usable, already
+    // taken, or the file could not be renamed (then nothing changed).
+    bool renameEntry(const HistoryEntry& entry, const QString& newBaseName, QString* error);
     void prune();
     bool persist();
     // Follows changes other processes (the command line) make to the index of the current folder:

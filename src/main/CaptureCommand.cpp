@@ -41,6 +41,7 @@ Options:
   --copy              also put the image on the clipboard; the command then stays until another
                       program owns the clipboard or 10 seconds pass
   --sound             play the shutter sound (command-line captures are silent otherwise)
+  --delay SECONDS     wait this long (0 to 60 seconds) before capturing
   --json              print one JSON object: path, width, height, mode, historyId, windowTitle
   --list-displays     print the displays and exit
   --verbose           write the execution log to standard error
@@ -128,6 +129,7 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
                                          {"save-dir", true},
                                          {"copy", false},
                                          {"sound", false},
+                                         {"delay", true},
                                          {"json", false},
                                          {"list-displays", false},
                                          {"verbose", false},
@@ -204,6 +206,16 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
             }
             request.windowId = *id;
         }
+    }
+    if (opts->has("delay")) {
+        bool ok = false;
+        const int seconds = opts->value("delay").toInt(&ok);
+        if (!ok || seconds < 0 || seconds > 60) {
+            return cli::usageError(
+                QStringLiteral("--delay takes 0 to 60 seconds, not '%1'").arg(opts->value("delay")),
+                QStringLiteral("capture"));
+        }
+        request.delaySeconds = seconds;
     }
     if (opts->has("display")) {
         const auto id = cli::parseId(opts->value("display"));
@@ -300,6 +312,17 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         request.displayId = target->first.displayId;
         request.areaRect = target->second;
     }
+    if (request.windowId) {
+        // Named by the user: it must be a window on screen (as the capture lists them).
+        const auto listed = services.screenBackends().windows->windowsFrontToBack();
+        const bool known = std::any_of(listed.begin(), listed.end(), [&](const platform::WindowInfo& w) {
+            return w.windowId == *request.windowId;
+        });
+        if (!known) {
+            cli::printErr(QStringLiteral("no window %1").arg(opts->value("window")));
+            return cli::Exit::failure;
+        }
+    }
     if (*mode == CaptureMode::window && !request.windowId) {
         const auto w = windowUnderPointer(services);
         if (!w) {
@@ -319,7 +342,7 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
     app->exec();
 
     if (!outcome.ok) {
-        const QString problem = runtime::lastProblem();
+        const QString problem = cli::problemText(runtime::lastProblem());
         cli::printErr(problem.isEmpty() ? QStringLiteral("the capture failed") : problem);
         return cli::Exit::failure;
     }

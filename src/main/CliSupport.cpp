@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <cstdio>
+#include <functional>
 
 namespace mebo::cli {
 
@@ -17,6 +18,62 @@ void printErr(const QString& text) {
     const QByteArray bytes = "mebo: " + text.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);
+}
+
+namespace {
+// A decimal X11 id as people write it.
+QString hexId(const QString& decimal) {
+    return QStringLiteral("0x%1").arg(decimal.toULongLong(), 0, 16);
+}
+} // namespace
+
+QString problemText(const QString& logLine) {
+    static const QRegularExpression tag(QStringLiteral(R"(^\[[^\]]+\]\s*)"));
+    QString text = logLine.trimmed();
+    text.remove(tag);
+    struct Rule {
+        const char* pattern;
+        std::function<QString(const QRegularExpressionMatch&)> say;
+    };
+    static const QList<Rule> rules{
+        {R"(^找不到 window (\d+) 所在顯示器$)",
+         [](const auto& m) {
+             return QStringLiteral("window %1 is on no display").arg(hexId(m.captured(1)));
+         }},
+        {R"(^找不到 window (\d+)$)",
+         [](const auto& m) { return QStringLiteral("no window %1").arg(hexId(m.captured(1))); }},
+        {R"(^找不到 display (\d+)$)",
+         [](const auto& m) { return QStringLiteral("no display %1").arg(m.captured(1)); }},
+        {R"(^(captureFullDisplay|captureWindow|listShareableWindows) 失敗: (.*)$)",
+         [](const auto& m) { return QStringLiteral("the screen could not be read: %1").arg(m.captured(2)); }},
+        {R"(^ImageStore 寫盤失敗$)",
+         [](const auto&) { return QStringLiteral("the capture could not be written"); }},
+        {R"(^CGImageDestinationCreateWithURL 失敗: (.*)$)",
+         [](const auto& m) { return QStringLiteral("cannot write %1").arg(m.captured(1)); }},
+        {R"(^CGImageDestinationFinalize 失敗$)",
+         [](const auto&) { return QStringLiteral("the capture could not be written"); }},
+        {R"(^創建保存目錄失敗: (.*)$)",
+         [](const auto& m) {
+             return QStringLiteral("cannot create the save folder: %1").arg(m.captured(1));
+         }},
+        {R"(^索引持久化失敗: (.*)$)",
+         [](const auto& m) {
+             return QStringLiteral("the library index could not be written: %1").arg(m.captured(1));
+         }},
+        {R"(^缺少屏幕錄製權限)", [](const auto&) { return QStringLiteral("the screen cannot be read"); }},
+    };
+    for (const Rule& rule : rules) {
+        const QRegularExpression re(QString::fromUtf8(rule.pattern));
+        if (const QRegularExpressionMatch m = re.match(text); m.hasMatch()) {
+            return rule.say(m);
+        }
+    }
+    static const QRegularExpression foreign(
+        QStringLiteral("[\\x{2e80}-\\x{9fff}\\x{f900}-\\x{faff}\\x{ff00}-\\x{ffef}]"));
+    if (text.contains(foreign)) {
+        return QStringLiteral("the command failed (run it with --verbose for the details)");
+    }
+    return text;
 }
 
 void printJson(const QJsonObject& obj) {
@@ -37,7 +94,11 @@ std::optional<Options> parseOptions(const QStringList& args, const QList<OptionS
                 out.positional << args.mid(i + 1);
                 break;
             }
-            if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1 && arg != QLatin1String("-h")) {
+            // "-5" and "-.5" are values (a negative number), not options.
+            const bool negativeNumber =
+                arg.size() > 1 && (arg.at(1).isDigit() || arg.at(1) == QLatin1Char('.'));
+            if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1 && arg != QLatin1String("-h") &&
+                !negativeNumber) {
                 *error = QStringLiteral("unknown option '%1'").arg(arg);
                 return std::nullopt;
             }

@@ -17,6 +17,10 @@ enum Exit : int { ok = 0, failure = 1, usage = 2 };
 void printOut(const QString& text); // stdout, with a trailing newline
 void printErr(const QString& text); // stderr, one line, prefixed "mebo: "
 void printJson(const QJsonObject& obj);
+// An execution-log line as one English sentence for the command line: the component tag goes,
+// and the lines of the capture path that are not in English are said in English ("no window
+// 0x123"); any other such line becomes a general sentence pointing at --verbose.
+QString problemText(const QString& logLine);
 
 // A usage error: one line on stderr naming the help to read; answers Exit::usage.
 int usageError(const QString& message, const QString& command);

@@ -1,6 +1,7 @@
 #include "main/Commands.h"
 
 #include "app/AppEvents.h"
+#include "app/CapturePrefs.h"
 #include "app/Cfg.h"
 #include "app/LaunchAtLogin.h"
 #include "library/HistoryStore.h"
@@ -42,6 +43,8 @@ Keys:
   mebo.shortcutOverrides (a JSON object of tool name to key, e.g. {"text":""})
   mebo.launchAtLogin (bool, the login session's autostart entry)
   mebo.firstLaunchSettingsShown (bool, the settings window opens at the first start until set)
+  mebo.notifyAfterCapture (bool)   mebo.captureDelaySeconds (int, 0 to 60)
+  mebo.exportQuality (int, 1 to 100: JPEG and WebP written by Save As)
 
 Options:
   --json      list: one JSON object of key to value
@@ -142,6 +145,15 @@ QList<Setting> settings(platform::DefaultsStore& store) {
          [](Cfg&, const J& v) { LaunchAtLogin().setEnabled(v.toBool()); }},
         {"mebo.firstLaunchSettingsShown", Kind::Bool, storedBool("mebo.firstLaunchSettingsShown", false),
          startOnly("mebo.firstLaunchSettingsShown")},
+        // Capture and export choices of the desktop application.
+        {"mebo.notifyAfterCapture", Kind::Bool,
+         [&store](Cfg&) { return J(CapturePrefs(store).notifyAfterCapture()); },
+         [&store](Cfg&, const J& v) { CapturePrefs(store).setNotifyAfterCapture(v.toBool()); }},
+        {"mebo.captureDelaySeconds", Kind::Int,
+         [&store](Cfg&) { return J(CapturePrefs(store).delaySeconds()); },
+         [&store](Cfg&, const J& v) { CapturePrefs(store).setDelaySeconds(v.toInt()); }},
+        {"mebo.exportQuality", Kind::Int, [&store](Cfg&) { return J(CapturePrefs(store).exportQuality()); },
+         [&store](Cfg&, const J& v) { CapturePrefs(store).setExportQuality(v.toInt()); }},
     };
 }
 
@@ -170,6 +182,17 @@ std::optional<QJsonValue> parseValue(const Setting& s, const QString& text, QStr
             *error = QStringLiteral("mebo.recordFps takes 5, 10, 15, 24, 30 or 60, not %1").arg(v);
             return std::nullopt;
         }
+        if (s.key == QLatin1String("mebo.captureDelaySeconds") &&
+            (v < 0 || v > CapturePrefs::kMaxDelaySeconds)) {
+            *error = QStringLiteral("mebo.captureDelaySeconds takes 0 to %1, not %2")
+                         .arg(CapturePrefs::kMaxDelaySeconds)
+                         .arg(v);
+            return std::nullopt;
+        }
+        if (s.key == QLatin1String("mebo.exportQuality") && (v < 1 || v > 100)) {
+            *error = QStringLiteral("mebo.exportQuality takes 1 to 100, not %1").arg(v);
+            return std::nullopt;
+        }
         if (s.key == QLatin1String("mebo.historyMaxCount") && v < 0) {
             *error = QStringLiteral("mebo.historyMaxCount takes 0 (unlimited) or more, not %1").arg(v);
             return std::nullopt;
@@ -187,6 +210,16 @@ std::optional<QJsonValue> parseValue(const Setting& s, const QString& text, QStr
     }
     case Kind::String:
     case Kind::OptionalString:
+        if (s.key == QLatin1String("mebo.saveDirectory")) {
+            // A folder the captures can be written to, made when missing (as at launch).
+            QString reason;
+            if (text.trimmed().isEmpty() ||
+                !runtime::ensureWritableFolder(QDir::cleanPath(QDir(text).absolutePath()), &reason)) {
+                *error =
+                    text.trimmed().isEmpty() ? QStringLiteral("mebo.saveDirectory takes a folder") : reason;
+                return std::nullopt;
+            }
+        }
         return QJsonValue(text);
     case Kind::Appearance:
         if (!appearanceModeFromRawValue(text)) {

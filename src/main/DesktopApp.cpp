@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/AppLogger.h"
+#include "app/CapturePrefs.h"
 #include "app/Cfg.h"
 #include "app/LaunchAtLogin.h"
 #include "app/MainWindowVM.h"
@@ -10,6 +11,8 @@
 #include "app/UrlHandlerRegistration.h"
 #include "capture/CaptureMgr.h"
 #include "document/CustomStampMgr.h"
+#include "library/LibraryTextIndex.h"
+#include "library/LibraryTextIndexer.h"
 #include "main/AppServices.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
@@ -19,6 +22,7 @@
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
+#include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PortalColorScheme.h"
 #include "services/Norvik.h"
 #include "services/RelaunchWindows.h"
@@ -50,12 +54,18 @@ namespace mebo {
 
 namespace {
 
-const char* kDesktopHelp = R"(Usage: mebo [--background] [--verbose] [mebo://capture?mode=MODE]
+const char* kDesktopHelp = R"(Usage: mebo [--background | --show] [--verbose] [mebo://capture?mode=MODE]
 
 Starts the desktop application (tray menu, main window), or hands the arguments to the one
-already running. MODE is area, fullscreen, window, scroll, record or recordArea.
+already running. MODE is area, fullscreen, window, scroll, record or recordArea; lastRegion
+(the last area selected), activeWindow (the window in front) and display (the display under the
+pointer) capture without the overlay.
 
-  --background   start without opening the main window (the login session uses it)
+The first start opens the main window; later ones start in the tray (without a tray the window
+opens). Starting Mebo again while it runs shows its window.
+
+  --background   start in the tray only (the login session uses it)
+  --show         open the main window at start
   --verbose      also write the execution log's informational lines to standard error
 )";
 
@@ -79,6 +89,7 @@ void waitForRelaunchingInstance() {
 int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QStringList urls;
     bool background = false;
+    bool show = false;
     for (const QString& a : args) {
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cli::printOut(QString::fromUtf8(kDesktopHelp).trimmed());
@@ -86,6 +97,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         }
         if (a == QLatin1String("--background")) {
             background = true;
+        } else if (a == QLatin1String("--show")) {
+            show = true;
         } else if (a == QLatin1String("--verbose")) {
             // accepted for symmetry with the commands: the application always writes its log
         } else if (a.startsWith(QLatin1Char('-'))) {
@@ -162,6 +175,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
     };
     CustomStampMgr stamps;
+    CapturePrefs prefs(services.defaults());
+    platform::DBusNotifications notifications;
+    LibraryTextIndex textIndex;
     EditorPage::Services editing;
     editing.recognizer = loadTextRecognizer();
     editing.names = std::make_shared<platform::GazetteerNameTagger>();
@@ -170,7 +186,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     editing.stamps = &stamps;
     MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),
                                                services.clipboardSvc(), &services.workspace(), editing,
-                                               startFromMenu});
+                                               startFromMenu, &prefs, &notifications, &textIndex});
+    // The words in every picture, recognised in the background, for the library's search.
+    LibraryTextIndexer textIndexer(services.history(), textIndex, editing.recognizer);
     mainWidget = &mainWindow;
     mainWindowSlot.setTarget(&mainWindow);
     struct SlotReset {
@@ -189,6 +207,17 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         for (const platform::WindowInfo& w : services.screenBackends().windows->windowsFrontToBack()) {
             if (w.pid != own && w.onScreen && w.type == platform::WindowType::Normal && !w.appId.isEmpty()) {
                 return w.appId;
+            }
+        }
+        return std::nullopt;
+    });
+    capture.setDefaultDelay([&prefs] { return prefs.delaySeconds(); });
+    // The window in front: the first normal window of another process.
+    capture.setActiveWindowProvider([&services]() -> std::optional<uint32_t> {
+        const qint64 own = QCoreApplication::applicationPid();
+        for (const platform::WindowInfo& w : services.screenBackends().windows->windowsFrontToBack()) {
+            if (w.pid != own && w.onScreen && w.type == platform::WindowType::Normal) {
+                return w.windowId;
             }
         }
         return std::nullopt;
@@ -220,6 +249,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     LaunchAtLogin launchAtLogin;
     SettingsVM settingsVM(cfg, services.folderAccess(), launchAtLogin, services.dialogs(),
                           services.clipboard(), AppLogger::shared());
+    settingsVM.setCapturePrefs(&prefs);
     SettingsWindow settingsWindow(settingsVM);
     OnlineViewModels onlineVMs(online, services.workspace(), services.clipboard());
     settingsWindow.addServiceSections(*onlineVMs.updates, *onlineVMs.feedback, *onlineVMs.companion);
@@ -250,7 +280,34 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
+    actions.captureTarget = [&capture](CaptureRequest::Target target) {
+        CaptureRequest request;
+        request.mode =
+            target == CaptureRequest::Target::activeWindow ? CaptureMode::window : CaptureMode::area;
+        request.source = CaptureRequest::Source::menuBar;
+        request.target = target;
+        capture.start(request);
+    };
+    actions.delay = [&prefs] { return prefs.delaySeconds(); };
+    actions.setDelay = [&prefs](int seconds) { prefs.setDelaySeconds(seconds); };
+    MenuBarController* menuBarPtr = nullptr;
+    actions.pickColor = [&overlay, &services, &menuBarPtr] {
+        overlay.pickColor([&services, &menuBarPtr](std::optional<QColor> colour) {
+            if (!colour) {
+                return;
+            }
+            const QString hex = colour->name(QColor::HexRgb).toUpper();
+            services.clipboard().writeText(hex);
+            logInfo(QStringLiteral("[ColorPicker] copied ") + hex);
+            if (menuBarPtr) {
+                menuBarPtr->announce(QStringLiteral("Color copied"), hex);
+            }
+        });
+    };
     MenuBarController menuBar(updates, actions, VersionMgr::shared().version());
+    menuBarPtr = &menuBar;
+    menuBar.setNotifications(&notifications);
+    QObject::connect(&capture, &CaptureMgr::countdown, &menuBar, &MenuBarController::setCountdown);
 
     MainMenu::Handler menuHandler;
     menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
@@ -305,6 +362,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     // A downloaded update that waited for the user goes in when Mebo ends.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &online.norvik(), &Norvik::tryInstallOnDeactivate);
 
+    // The first start opens the main window; later ones stay in the tray unless asked.
+    const bool firstStart =
+        !services.defaults().object(QString::fromLatin1(AppDelegate::firstLaunchKey)).toBool();
     delegate.finishLaunching();
     UpdateGuard::confirmStarted(VersionMgr::shared().version());
     if (const auto rolledBack = UpdateGuard::takeRolledBack()) {
@@ -318,10 +378,11 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             showSettings(SettingsTab(*reopen->settingsTab));
         }
     }
+    textIndexer.start();
     for (const QString& url : urls) {
         delegate.handleUrl(url);
     }
-    if (urls.isEmpty() && !background) {
+    if (show || (urls.isEmpty() && !background && firstStart)) {
         mainWindow.showMainWindow();
     }
     const int status = app.exec();

@@ -161,6 +161,24 @@ void CanvasOverlay::paintMarquee(QPainter& painter, const ToolController& contro
     painter.restore();
 }
 
+void CanvasOverlay::paintMarkedBoxes(QPainter& painter, const QList<QRectF>& widgetRects) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor red(0xe0, 0x1b, 0x24);
+    QColor fill = red;
+    fill.setAlpha(40);
+    for (const QRectF& r : widgetRects) {
+        const QRectF box = r.adjusted(-2, -2, 2, 2);
+        painter.setPen(QPen(Qt::white, 3.5));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(box, 3, 3);
+        painter.setPen(QPen(red, 2, Qt::DashLine));
+        painter.setBrush(fill);
+        painter.drawRoundedRect(box, 3, 3);
+    }
+    painter.restore();
+}
+
 void CanvasOverlay::paintRegionBand(QPainter& painter, const QRectF& widgetRect, const QPalette& palette) {
     painter.save();
     QColor fill = palette.color(QPalette::Highlight);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPalette>
 #include <QRectF>
 #include <functional>
@@ -33,6 +34,8 @@ public:
                              const QPalette& palette);
     // The rectangle being picked for text recognition.
     static void paintRegionBand(QPainter& painter, const QRectF& widgetRect, const QPalette& palette);
+    // Boxes offered for covering (Smart Redact's ticked items), before anything is covered.
+    static void paintMarkedBoxes(QPainter& painter, const QList<QRectF>& widgetRects);
 };
 
 } // namespace mebo

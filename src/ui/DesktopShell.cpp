@@ -12,11 +12,14 @@ namespace mebo {
 namespace {
 
 // The application's own windows: top-level windows, not menus, tooltips or the tray's popups.
+// The XEmbed tray icon is a top-level window of Qt's own ("QSystemTrayIconSys"): hiding it would
+// leave a one-pixel, unclickable icon in the panel.
 QList<QWidget*> appWindows() {
     QList<QWidget*> out;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         const Qt::WindowType type = w->windowType();
-        if (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool) {
+        if ((type == Qt::Window || type == Qt::Dialog || type == Qt::Tool) &&
+            !w->inherits("QSystemTrayIconSys") && w->objectName() != QLatin1String("QSystemTrayIconSys")) {
             out << w;
         }
     }
@@ -66,6 +69,14 @@ bool DesktopShell::anyWindowVisible() const {
         }
     }
     return false;
+}
+
+void DesktopShell::announceStillRunning(bool inTray) {
+    menuBar_.announce(QStringLiteral("Mebo is still running"),
+                      inTray ? QStringLiteral("Mebo keeps running in the tray: its menu takes captures and "
+                                              "opens the window again. Quit Mebo in that menu ends it.")
+                             : QStringLiteral("Mebo keeps running in the background: start it again to "
+                                              "bring its window back."));
 }
 
 void DesktopShell::hideAllWindows() {

@@ -26,6 +26,7 @@ public:
     void showSettings(SettingsTab tab) override;
     bool anyWindowVisible() const override;
     void hideAllWindows() override;
+    void announceStillRunning(bool inTray) override;
 
 private:
     MainWindow& main_;

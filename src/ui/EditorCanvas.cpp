@@ -220,6 +220,13 @@ QRectF EditorCanvas::overlayExtent() const {
     return extent;
 }
 
+void EditorCanvas::setMarkedBoxes(const QList<QRectF>& boxes) {
+    if (boxes != markedBoxes_) {
+        markedBoxes_ = boxes;
+        refreshAll();
+    }
+}
+
 void EditorCanvas::refreshAll() {
     smoothTimer_.stop();
     update();
@@ -356,6 +363,13 @@ void EditorCanvas::paintEvent(QPaintEvent* event) {
     }
     CanvasOverlay::paintSelection(p, *editor_, *controller_, map, palette());
     CanvasOverlay::paintMarquee(p, *controller_, map, palette());
+    if (!markedBoxes_.isEmpty()) {
+        QList<QRectF> boxes;
+        for (const QRectF& b : markedBoxes_) {
+            boxes << toWidget(b);
+        }
+        CanvasOverlay::paintMarkedBoxes(p, boxes);
+    }
     if (regionBand_) {
         CanvasOverlay::paintRegionBand(p, toWidget(*regionBand_), palette());
     }
@@ -373,6 +387,9 @@ void EditorCanvas::resizeEvent(QResizeEvent* event) {
     }
     placeTextEditor();
     refreshAll();
+    if (!zoom_) {
+        Q_EMIT zoomChanged(); // fitting: the scale follows the size
+    }
 }
 
 // --- input -------------------------------------------------------------------------------------

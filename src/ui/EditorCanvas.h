@@ -59,6 +59,9 @@ public:
     // click without a drag answers nothing. A new request replaces an unanswered one, which gets
     // nothing.
     void pickRegion(std::function<void(std::optional<QRectF>)> done);
+    // Boxes (image pixels) shown over the picture until replaced; empty clears them.
+    void setMarkedBoxes(const QList<QRectF>& boxes);
+    const QList<QRectF>& markedBoxes() const { return markedBoxes_; }
     bool isPickingRegion() const { return static_cast<bool>(regionDone_); }
 
     // The in-place text editor while a text or callout is edited (else null).
@@ -122,6 +125,7 @@ private:
 
     std::function<void(std::optional<QRectF>)> regionDone_;
     std::optional<QRectF> regionBand_;
+    QList<QRectF> markedBoxes_;
     QPointF regionStart_;
 
     QPointer<QTextEdit> textEdit_;

@@ -89,6 +89,23 @@ void EditorPage::smartRedact() {
     review_->scan();
     sheet_ = new SmartRedactSheet(*review_, window());
     sheet_->setAttribute(Qt::WA_DeleteOnClose);
+    // The ticked items are outlined on the canvas while the review is open.
+    QPointer<EditorCanvas> canvas(canvas_);
+    SmartRedactReview* review = review_.get();
+    connect(review, &SmartRedactReview::changed, sheet_, [canvas, review] {
+        if (canvas) {
+            QList<QRectF> boxes;
+            for (const QRect& r : review->checkedBoxes()) {
+                boxes << QRectF(r);
+            }
+            canvas->setMarkedBoxes(boxes);
+        }
+    });
+    connect(sheet_, &QObject::destroyed, canvas_, [canvas] {
+        if (canvas) {
+            canvas->setMarkedBoxes({});
+        }
+    });
     sheet_->open();
 }
 

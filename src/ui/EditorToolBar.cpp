@@ -18,12 +18,15 @@ EditorToolBar::EditorToolBar(Cfg& cfg, Callbacks callbacks, QWidget* parent)
     setIconSize(QSize(20, 20));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
 
-    addButton(ToolIcons::Action::captureArea, tr("Capture Area / Window"), {},
-              [this] { callbacks_.capture(CaptureMode::area); });
-    addButton(ToolIcons::Action::captureFullScreen, tr("Capture Full Screen"), {},
-              [this] { callbacks_.capture(CaptureMode::fullscreen); });
-    addButton(ToolIcons::Action::openFile, tr("Open Image..."), tr("Open an image file in the editor"),
-              [this] { callbacks_.openImage(); });
+    // Print and Shift+Print capture while the window has the focus (as desktops bind them).
+    addButton(ToolIcons::Action::captureArea, tr("Capture Area / Window"),
+              tr("Capture Area / Window (Shift+Print)"), [this] { callbacks_.capture(CaptureMode::area); })
+        ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Print));
+    addButton(ToolIcons::Action::captureFullScreen, tr("Capture Full Screen"),
+              tr("Capture Full Screen (Print)"), [this] { callbacks_.capture(CaptureMode::fullscreen); })
+        ->setShortcut(QKeySequence(Qt::Key_Print));
+    addButton(ToolIcons::Action::openFile, tr("Open Image..."),
+              tr("Open an image file in the editor (Ctrl+O)"), [this] { callbacks_.openImage(); });
     addSeparator();
 
     toolGroup_ = new QActionGroup(this);
@@ -48,10 +51,11 @@ EditorToolBar::EditorToolBar(Cfg& cfg, Callbacks callbacks, QWidget* parent)
     addButton(ToolIcons::Action::undo, tr("Undo"), tr("Undo (Ctrl+Z)"), [this] { callbacks_.undo(); });
     addButton(ToolIcons::Action::redo, tr("Redo"), tr("Redo (Ctrl+Shift+Z)"), [this] { callbacks_.redo(); });
     addSeparator();
-    addButton(ToolIcons::Action::ocr, tr("OCR Text Recognition"), tr("Recognise the text of the capture"),
-              [this] { callbacks_.recognizeText(); });
+    addButton(ToolIcons::Action::ocr, tr("OCR Text Recognition"),
+              tr("Recognise the text of the capture (Ctrl+Shift+O)"), [this] { callbacks_.recognizeText(); });
     addButton(ToolIcons::Action::ocrRegion, tr("Select Region..."),
-              tr("Recognise the text of a dragged region"), [this] { callbacks_.recognizeRegion(); });
+              tr("Recognise the text of a dragged region (Ctrl+Shift+R)"),
+              [this] { callbacks_.recognizeRegion(); });
 
     auto* spacer = new QWidget(this);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
@@ -74,7 +78,8 @@ EditorToolBar::EditorToolBar(Cfg& cfg, Callbacks callbacks, QWidget* parent)
     addButton(ToolIcons::Action::zoomFit, tr("Zoom to Fit"), tr("Zoom to Fit (Ctrl+0)"),
               [this] { callbacks_.zoomToFit(); });
     addSeparator();
-    QAction* library = addButton(ToolIcons::Action::library, tr("Library"), tr("Show every capture"), {});
+    QAction* library =
+        addButton(ToolIcons::Action::library, tr("Library"), tr("Show every capture (Ctrl+Shift+H)"), {});
     library->setCheckable(true);
     connect(library, &QAction::toggled, this, [this](bool on) {
         if (!refreshing_) {

@@ -1,5 +1,6 @@
 #include "ui/GeneralSettingsTab.h"
 
+#include "app/CapturePrefs.h"
 #include "app/SettingsVM.h"
 
 #include <QCheckBox>
@@ -27,6 +28,26 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsVM& vm, QWidget* parent) : QWidge
     folderRow->addWidget(changeFolder_);
 
     copyToClipboard_ = new QCheckBox(QStringLiteral("Copy captures to the clipboard"), this);
+    openEditor_ = new QCheckBox(QStringLiteral("Open captures in the editor"), this);
+    notify_ = new QCheckBox(QStringLiteral("Show a notification (Open, Copy, Show in Folder)"), this);
+    delay_ = new QComboBox(this);
+    for (int seconds : CapturePrefs::offeredDelays()) {
+        delay_->addItem(seconds == 0 ? QStringLiteral("Off") : QStringLiteral("%1 seconds").arg(seconds),
+                        seconds);
+    }
+    delay_->setMinimumWidth(160);
+    template_ = new QLineEdit(this);
+    template_->setToolTip(
+        QStringLiteral("Date patterns in braces: {yyyy} year, {MM} month, {dd} day, {HH} hour, "
+                       "{mm} minute, {ss} second, {SSS} milliseconds"));
+    templatePreview_ = new QLabel(this);
+    templatePreview_->setForegroundRole(QPalette::PlaceholderText);
+    templatePreview_->setWordWrap(true);
+    quality_ = new QSpinBox(this);
+    quality_->setRange(1, 100);
+    quality_->setSuffix(QStringLiteral(" %"));
+    quality_->setToolTip(QStringLiteral("JPEG and WebP files written by Save As"));
+    quality_->setMinimumWidth(160);
 
     historyLimit_ = new QSpinBox(this);
     historyLimit_->setRange(0, 99999);
@@ -78,9 +99,15 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsVM& vm, QWidget* parent) : QWidge
 
     heading(QStringLiteral("Captures"));
     form->addRow(QStringLiteral("Save folder:"), folderRow);
-    form->addRow(QString(), copyToClipboard_);
+    form->addRow(QStringLiteral("File names:"), template_);
+    form->addRow(QString(), templatePreview_);
+    form->addRow(QStringLiteral("After a capture:"), copyToClipboard_);
+    form->addRow(QString(), openEditor_);
+    form->addRow(QString(), notify_);
+    form->addRow(QStringLiteral("Delay:"), leftAligned(delay_));
     form->addRow(QStringLiteral("History limit:"), leftAligned(historyLimit_));
     form->addRow(QString(), historyHint);
+    form->addRow(QStringLiteral("Export quality:"), leftAligned(quality_));
     heading(QStringLiteral("Appearance"));
     form->addRow(QStringLiteral("Appearance:"), leftAligned(appearance_));
     heading(QStringLiteral("Startup"));
@@ -100,6 +127,20 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsVM& vm, QWidget* parent) : QWidge
         }
     });
     connect(launchAtLogin_, &QCheckBox::toggled, this, [this](bool on) { vm_.setLaunchAtLogin(on); });
+    connect(openEditor_, &QCheckBox::toggled, &vm_, &SettingsVM::setOpenEditorAfterCapture);
+    connect(notify_, &QCheckBox::toggled, &vm_, &SettingsVM::setNotifyAfterCapture);
+    connect(delay_, &QComboBox::currentIndexChanged, this,
+            [this] { vm_.setDelaySeconds(delay_->currentData().toInt()); });
+    connect(quality_, &QSpinBox::valueChanged, &vm_, &SettingsVM::setExportQuality);
+    connect(template_, &QLineEdit::textEdited, this, &GeneralSettingsTab::previewTemplate);
+    // Stored when the field is left or Return is pressed; a refused one goes back.
+    connect(template_, &QLineEdit::editingFinished, this, [this] {
+        if (!vm_.setFilenameTemplate(template_->text()).isEmpty()) {
+            template_->setText(vm_.filenameTemplate());
+            previewTemplate();
+        }
+    });
+    connect(&vm_, &SettingsVM::captureChoicesChanged, this, &GeneralSettingsTab::refreshCaptureChoices);
 
     connect(&vm_, &SettingsVM::saveFolderChanged, this, &GeneralSettingsTab::refreshSaveFolder);
     connect(&vm_, &SettingsVM::copyToClipboardChanged, this, &GeneralSettingsTab::refreshCopyToClipboard);
@@ -112,6 +153,32 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsVM& vm, QWidget* parent) : QWidge
     refreshHistoryLimit();
     refreshAppearance();
     refreshLaunchAtLogin();
+    refreshCaptureChoices();
+}
+
+void GeneralSettingsTab::refreshCaptureChoices() {
+    const QSignalBlocker a(openEditor_), b(notify_), c(delay_), d(quality_);
+    openEditor_->setChecked(vm_.openEditorAfterCapture());
+    notify_->setChecked(vm_.notifyAfterCapture());
+    const int at = delay_->findData(vm_.delaySeconds());
+    if (at < 0) {
+        delay_->addItem(QStringLiteral("%1 seconds").arg(vm_.delaySeconds()), vm_.delaySeconds());
+    }
+    delay_->setCurrentIndex(delay_->findData(vm_.delaySeconds()));
+    quality_->setValue(vm_.exportQuality());
+    if (!template_->hasFocus()) {
+        template_->setText(vm_.filenameTemplate());
+    }
+    previewTemplate();
+}
+
+void GeneralSettingsTab::previewTemplate() {
+    const QString text = template_->text();
+    const bool usable =
+        !text.trimmed().isEmpty() && !SettingsVM::filenamePreview(text).contains(QLatin1Char('/'));
+    templatePreview_->setText(usable
+                                  ? QStringLiteral("Next capture: %1").arg(SettingsVM::filenamePreview(text))
+                                  : QStringLiteral("A file name cannot be empty or contain \"/\"."));
 }
 
 bool GeneralSettingsTab::eventFilter(QObject* watched, QEvent* event) {

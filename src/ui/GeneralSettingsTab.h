@@ -4,6 +4,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -24,6 +25,12 @@ public:
     QSpinBox* historyLimitBox() const { return historyLimit_; }
     QComboBox* appearanceBox() const { return appearance_; }
     QCheckBox* launchAtLoginBox() const { return launchAtLogin_; }
+    QCheckBox* openEditorBox() const { return openEditor_; }
+    QCheckBox* notifyBox() const { return notify_; }
+    QComboBox* delayBox() const { return delay_; }
+    QLineEdit* templateField() const { return template_; }
+    QLabel* templatePreview() const { return templatePreview_; }
+    QSpinBox* qualityBox() const { return quality_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -34,6 +41,8 @@ private:
     void refreshHistoryLimit();
     void refreshAppearance();
     void refreshLaunchAtLogin();
+    void refreshCaptureChoices();
+    void previewTemplate();
 
     SettingsVM& vm_;
     QLineEdit* saveFolder_ = nullptr;
@@ -42,6 +51,12 @@ private:
     QSpinBox* historyLimit_ = nullptr;
     QComboBox* appearance_ = nullptr;
     QCheckBox* launchAtLogin_ = nullptr;
+    QCheckBox* openEditor_ = nullptr;
+    QCheckBox* notify_ = nullptr;
+    QComboBox* delay_ = nullptr;
+    QLineEdit* template_ = nullptr;
+    QLabel* templatePreview_ = nullptr;
+    QSpinBox* quality_ = nullptr;
 };
 
 } // namespace mebo

@@ -58,11 +58,11 @@ void HistoryItemActions::attach(QAbstractItemView* view, OpenOn openOn) {
 }
 
 bool HistoryItemActions::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
         return false;
     }
     auto* view = qobject_cast<QAbstractItemView*>(watched);
-    const auto* key = static_cast<QKeyEvent*>(event);
+    auto* key = static_cast<QKeyEvent*>(event);
     if (!view || (key->modifiers() | Qt::KeypadModifier) != Qt::KeypadModifier) {
         return false;
     }
@@ -73,6 +73,12 @@ bool HistoryItemActions::eventFilter(QObject* watched, QEvent* event) {
     const std::optional<HistoryEntry> entry = entryAt(view, view->currentIndex());
     if (!entry) {
         return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The key belongs to the list while it has the focus, not to a menu shortcut (the
+        // editor's Delete would remove a layer of the open capture instead).
+        key->accept();
+        return true;
     }
     if (openKey) {
         open(*entry);
@@ -90,7 +96,18 @@ QMenu* HistoryItemActions::makeMenu(const HistoryEntry& entry, QWidget* parent) 
     QAction* reveal =
         menu->addAction(QStringLiteral("Show in Folder"), this, [this, entry] { showInFolder(entry); });
     reveal->setEnabled(QFileInfo::exists(store_.mainFilePath(entry)));
+    const bool image = entry.mediaType == QLatin1String("image");
+    if (commands_.copy && image) {
+        menu->addAction(QStringLiteral("Copy"), this, [this, entry] { commands_.copy(entry); });
+    }
+    if (commands_.exportItem && image) {
+        menu->addAction(QStringLiteral("Export..."), this, [this, entry] { commands_.exportItem(entry); });
+    }
+    if (commands_.pin && image) {
+        menu->addAction(QStringLiteral("Pin to Screen"), this, [this, entry] { commands_.pin(entry); });
+    }
     menu->addSeparator();
+    menu->addAction(QStringLiteral("Rename..."), this, [this, entry, parent] { rename(entry, parent); });
     menu->addAction(QStringLiteral("Edit Tags..."), this, [this, entry, parent] { editTags(entry, parent); });
     menu->addSeparator();
     QAction* trash =
@@ -144,6 +161,49 @@ QDialog* HistoryItemActions::editTags(const HistoryEntry& entry, QWidget* parent
     connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     const QString id = entry.id;
     connect(dialog, &QDialog::accepted, this, [this, id, field] { setTags(id, parseTags(field->text())); });
+    dialog->open();
+    field->selectAll();
+    field->setFocus();
+    return dialog;
+}
+
+QDialog* HistoryItemActions::rename(const HistoryEntry& entry, QWidget* parent) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName(QStringLiteral("RenameDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Rename"));
+    if (parent) {
+        dialog->setWindowModality(Qt::WindowModal);
+    }
+    const QFileInfo file(entry.filename);
+    auto* prompt = new QLabel(QStringLiteral("New name for “%1”:").arg(file.fileName()), dialog);
+    auto* field = new QLineEdit(file.completeBaseName(), dialog);
+    field->setObjectName(QStringLiteral("nameField"));
+    field->setMinimumWidth(320);
+    auto* problem = new QLabel(dialog);
+    problem->setObjectName(QStringLiteral("renameProblem"));
+    problem->setWordWrap(true);
+    problem->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Rename"));
+    auto* layout = new QVBoxLayout(dialog);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addWidget(prompt);
+    layout->addWidget(field);
+    layout->addWidget(problem);
+    layout->addWidget(buttons);
+    const HistoryEntry target = entry;
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog, field, problem, target] {
+        QString why;
+        if (store_.renameEntry(target, field->text(), &why)) {
+            dialog->accept();
+            return;
+        }
+        problem->setText(why);
+        problem->show();
+        field->setFocus();
+    });
     dialog->open();
     field->selectAll();
     field->setFocus();

@@ -22,6 +22,13 @@ class HistoryItemActions : public QObject {
     Q_OBJECT
 public:
     using RevealFile = std::function<void(const QString& path)>;
+    using ItemCommand = std::function<void(const HistoryEntry& entry)>;
+    // What the window behind the list does with an item (each may be empty: the item is left out).
+    struct Commands {
+        ItemCommand copy;       // the picture on the clipboard
+        ItemCommand exportItem; // Save As, with the annotations
+        ItemCommand pin;        // pinned to the screen
+    };
     enum class OpenOn { click, doubleClick };
 
     // `store` must outlive the actions; `revealFile` shows a file in the file manager.
@@ -29,6 +36,8 @@ public:
 
     // Context menu, keys and the open gesture of `view`, whose model is a HistoryListModel.
     void attach(QAbstractItemView* view, OpenOn openOn);
+
+    void setCommands(Commands commands) { commands_ = std::move(commands); }
 
     // The context menu for `entry`, not yet shown; it deletes itself when closed.
     QMenu* makeMenu(const HistoryEntry& entry, QWidget* parent);
@@ -39,6 +48,8 @@ public:
     // answers it; Save stores the tags. It deletes itself when closed.
     QDialog* editTags(const HistoryEntry& entry, QWidget* parent);
     void moveToTrash(const HistoryEntry& entry);
+    // Asks for a new name (window-modal over `parent`); a refused name is explained and asked again.
+    QDialog* rename(const HistoryEntry& entry, QWidget* parent);
     // Replaces the tags of the entry with this id (as it is in the store now); false when it is gone.
     bool setTags(const QString& entryId, const QStringList& tags);
 
@@ -54,6 +65,7 @@ protected:
 private:
     HistoryStore& store_;
     RevealFile revealFile_;
+    Commands commands_;
 };
 
 } // namespace mebo

@@ -219,6 +219,40 @@ void HistoryItemDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
         drawPencil(p, disc.adjusted(4, 4, -4, -4), pal.color(QPalette::HighlightedText));
     }
 
+    // Tags: chips along the top of the picture, as many as fit, then "+N".
+    const QStringList tags = index.data(HistoryListModel::TagsRole).toStringList();
+    if (!tags.isEmpty()) {
+        const qreal right = picture.right() - 5 -
+                            (index.data(HistoryListModel::HasSidecarRole).toBool() ? kBadgeHeight + 4 : 0);
+        qreal x = picture.left() + 5;
+        QColor back = pal.color(QPalette::Highlight);
+        back.setAlpha(225);
+        p->setFont(badgeFont);
+        for (qsizetype i = 0; i < tags.size(); ++i) {
+            const qsizetype rest = tags.size() - i;
+            const QString more = QStringLiteral("+%1").arg(rest);
+            const qreal room = right - x - (rest > 1 ? badgeMetrics.horizontalAdvance(more) + 16 : 0);
+            QString text = badgeMetrics.elidedText(tags.at(i), Qt::ElideRight, std::max<qreal>(0, room - 12));
+            if (text.isEmpty() || text == QStringLiteral("…")) {
+                text = more; // nothing of this one fits: say how many are left
+            }
+            const qreal w = badgeMetrics.horizontalAdvance(text) + 12;
+            if (x + w > right + 0.5) {
+                break;
+            }
+            const QRectF chip(x, picture.top() + 5, w, kBadgeHeight);
+            p->setPen(Qt::NoPen);
+            p->setBrush(back);
+            p->drawRoundedRect(chip, kBadgeHeight / 2.0, kBadgeHeight / 2.0);
+            p->setPen(pal.color(QPalette::HighlightedText));
+            p->drawText(chip, Qt::AlignCenter, text);
+            x += w + 4;
+            if (text == more) {
+                break;
+            }
+        }
+    }
+
     // Name, then time (and size in the grid), below the box.
     const QFont font = smallFont(option.font);
     const QFontMetrics fm(font);

@@ -46,6 +46,8 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
         sep(file),
         {file, QObject::tr("Save"), QStringLiteral("saveDocument:"), {ctrl("Ctrl+S")}},
         {file, QObject::tr("Save As..."), QStringLiteral("saveDocumentAs:"), {ctrl("Ctrl+Shift+S")}},
+        {file, QObject::tr("Print..."), QStringLiteral("print:"), {ctrl("Ctrl+P")}},
+        {file, QObject::tr("Pin to Screen"), QStringLiteral("pinToScreen:"), {ctrl("Ctrl+Shift+P")}},
         sep(file),
         {file, QObject::tr("Export GIF..."), QStringLiteral("exportGIF:"), {}},
         {file, QObject::tr("Trim Video..."), QStringLiteral("trimVideo:"), {}},
@@ -110,6 +112,18 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
     };
 }
 
+std::optional<Feature> MainMenu::featureOf(const QString& selector) {
+    static const QHash<QString, Feature> features{
+        {QStringLiteral("openVideo:"), Feature::videoEditing},
+        {QStringLiteral("openProject:"), Feature::videoEditing},
+        {QStringLiteral("exportGIF:"), Feature::videoEditing},
+        {QStringLiteral("trimVideo:"), Feature::videoEditing},
+        {kUpdates, Feature::updateCheck},
+    };
+    const auto it = features.constFind(selector);
+    return it == features.constEnd() ? std::nullopt : std::optional<Feature>(*it);
+}
+
 void MainMenu::build(QMenuBar& bar, const QString& version, Handler handler) {
     auto shared = std::make_shared<Handler>(std::move(handler));
     QHash<QString, QMenu*> menus;
@@ -117,18 +131,25 @@ void MainMenu::build(QMenuBar& bar, const QString& version, Handler handler) {
         QMenu*& menu = menus[item.menu];
         if (!menu) {
             menu = bar.addMenu(item.menu);
-            QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, shared] {
+            menu->setToolTipsVisible(true);
+            auto built = [](const QAction* a) {
+                const std::optional<Feature> f = featureOf(a->data().toString());
+                return !f || BuildFeatures::has(*f);
+            };
+            QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, shared, built] {
                 for (QAction* a : menu->actions()) {
                     const QString selector = a->data().toString();
-                    if (!selector.isEmpty() && !selector.startsWith(QLatin1Char('@'))) {
+                    if (!built(a)) {
+                        a->setEnabled(false);
+                    } else if (!selector.isEmpty() && !selector.startsWith(QLatin1Char('@'))) {
                         a->setEnabled(shared->isEnabled && shared->isEnabled(selector));
                     }
                 }
             });
             // Disabled actions ignore their keys; the handler checks again when a key fires.
-            QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+            QObject::connect(menu, &QMenu::aboutToHide, menu, [menu, built] {
                 for (QAction* a : menu->actions()) {
-                    a->setEnabled(true);
+                    a->setEnabled(built(a));
                 }
             });
         }
@@ -139,6 +160,10 @@ void MainMenu::build(QMenuBar& bar, const QString& version, Handler handler) {
         QAction* action = menu->addAction(item.title);
         action->setData(item.selector);
         action->setShortcuts(item.keys);
+        if (const std::optional<Feature> f = featureOf(item.selector); f && !BuildFeatures::has(*f)) {
+            action->setEnabled(false);
+            action->setToolTip(BuildFeatures::unavailableText(*f));
+        }
         const QString selector = item.selector;
         QObject::connect(action, &QAction::triggered, menu, [shared, selector] {
             if (selector == kAbout) {

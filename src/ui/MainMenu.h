@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/BuildFeatures.h"
 #include "app/SettingsTab.h"
 
 #include <QKeySequence>
 #include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QMenuBar;
 
@@ -33,6 +35,9 @@ public:
 
     // The items in order (separators have an empty title).
     static QList<Item> items(const QString& version);
+    // The feature an item belongs to, when the build may lack it (the item is then disabled and
+    // its tooltip says why).
+    static std::optional<Feature> featureOf(const QString& selector);
     // Fills `bar`; the items' enabled state is refreshed each time a menu opens.
     static void build(QMenuBar& bar, const QString& version, Handler handler);
 };

@@ -1,15 +1,20 @@
 #include "ui/MainWindow.h"
 
+#include "app/CapturePrefs.h"
 #include "app/Cfg.h"
 #include "app/EditorMenuCommand.h"
 #include "app/MainWindowVM.h"
 #include "capture/ClipboardSvc.h"
 #include "editor/EditorVM.h"
+#include "library/HistoryListModel.h"
 #include "library/HistoryStore.h"
+#include "platform/Notifications.h"
 #include "platform/Workspace.h"
 #include "ui/EditorCanvas.h"
 #include "ui/EditorToolBar.h"
+#include "ui/HistoryItemActions.h"
 #include "ui/HistoryView.h"
+#include "ui/ImageOutputs.h"
 #include "ui/StatusIcon.h"
 #include "ui/ThumbnailStrip.h"
 #include "ui/ToolShortcutFilter.h"
@@ -24,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
@@ -84,6 +90,27 @@ MainWindow::MainWindow(Services services, QWidget* parent) : QMainWindow(parent)
     editorPage_ = new EditorPage(s_.editing);
     pages_->addWidget(editorPage_);
     historyView_ = new HistoryView(s_.history, s_.thumbnails, reveal);
+    if (s_.textIndex) {
+        historyView_->model()->setTextIndex(s_.textIndex); // the filter finds words in the pictures
+        historyView_->filterField()->setPlaceholderText(
+            tr("Search names, tags and the text in the pictures"));
+    }
+    HistoryItemActions::Commands commands;
+    commands.copy = [this](const HistoryEntry& entry) {
+        const QImage picture = s_.vm.pictureOf(entry);
+        if (!picture.isNull() && s_.clipboard.copyImage(picture, QStringLiteral("library"))) {
+            flash(tr("Copied %1").arg(QFileInfo(entry.filename).fileName()));
+        }
+    };
+    commands.exportItem = [this](const HistoryEntry& entry) { exportItem(entry); };
+    commands.pin = [this](const HistoryEntry& entry) {
+        const QImage picture = s_.vm.pictureOf(entry);
+        if (!picture.isNull()) {
+            ImageOutputs::pin(picture, QFileInfo(entry.filename).fileName());
+        }
+    };
+    strip_->actions()->setCommands(commands);
+    historyView_->actions()->setCommands(commands);
     connect(historyView_, &HistoryView::openRequested, this, &MainWindow::openEntry);
     pages_->addWidget(historyView_);
 
@@ -242,7 +269,9 @@ void MainWindow::refreshStatus() {
                                     : tr("%1 captures in the library").arg(count));
         return;
     }
-    const QString name = entry ? QFileInfo(entry->filename).fileName() : tr("Image");
+    const QString path = s_.vm.currentImagePath();
+    const QString name = entry ? QFileInfo(entry->filename).fileName()
+                               : (path.isEmpty() ? tr("Image") : QFileInfo(path).fileName());
     setWindowTitle(QStringLiteral("%1 — Mebo").arg(name));
     const QSize size = editor->canvasRect().toAlignedRect().size();
     sizeLabel_->setText(QStringLiteral("%1 × %2 px").arg(size.width()).arg(size.height()));
@@ -305,6 +334,7 @@ void MainWindow::openNewCapture(const QString& path, const QString& itemId, cons
         }
     }
     rememberedFrame_.reset();
+    notifyCaptured(path, itemId);
     // The history entry is added right after this returns; open the item from it then.
     QPointer<MainWindow> self(this);
     QTimer::singleShot(0, this, [self, path, itemId] {
@@ -318,6 +348,66 @@ void MainWindow::openNewCapture(const QString& path, const QString& itemId, cons
             }
         }
         self->openImageFiles({path});
+    });
+}
+
+void MainWindow::exportItem(const HistoryEntry& entry) {
+    QPointer<MainWindow> self(this);
+    const QString folder = s_.prefs ? s_.prefs->exportFolder() : QString();
+    ImageOutputs::askSavePath(
+        this, QFileInfo(entry.filename).completeBaseName(), folder, [self, entry](const QString& file) {
+            if (!self) {
+                return;
+            }
+            if (self->s_.prefs) {
+                self->s_.vm.setExportQuality(self->s_.prefs->exportQuality());
+            }
+            self->s_.vm.saveAsItem(entry, file, [self, file](bool ok) {
+                if (self && ok) {
+                    if (self->s_.prefs) {
+                        self->s_.prefs->setExportFolder(QFileInfo(file).absolutePath());
+                    }
+                    self->flash(tr("Exported to %1").arg(QDir::toNativeSeparators(file)));
+                }
+            });
+        });
+}
+
+QString MainWindow::pictureTitle() const {
+    const QString path = s_.vm.currentImagePath();
+    return path.isEmpty() ? QStringLiteral("Mebo") : QFileInfo(path).fileName();
+}
+
+void MainWindow::notifyCaptured(const QString& path, const QString& itemId) {
+    if (!s_.notifications || !s_.prefs || !s_.prefs->notifyAfterCapture()) {
+        return;
+    }
+    using Action = platform::Notifications::Action;
+    const platform::Notifications::Notice notice{tr("Capture saved"),
+                                                 QFileInfo(path).fileName(),
+                                                 path,
+                                                 {Action{QStringLiteral("open"), tr("Open")},
+                                                  Action{QStringLiteral("copy"), tr("Copy")},
+                                                  Action{QStringLiteral("reveal"), tr("Show in Folder")}}};
+    QPointer<MainWindow> self(this);
+    s_.notifications->notify(notice, [self, path, itemId](const QString& action) {
+        if (!self) {
+            return;
+        }
+        if (action == QLatin1String("open")) {
+            self->showMainWindow();
+            for (const HistoryEntry& entry : self->s_.history.entries()) {
+                if (entry.id == itemId) {
+                    self->openEntry(entry);
+                    return;
+                }
+            }
+            self->openImageFiles({path});
+        } else if (action == QLatin1String("copy")) {
+            self->s_.clipboard.copyImage(QImage(path), QStringLiteral("notification"));
+        } else if (action == QLatin1String("reveal") && self->s_.workspace) {
+            self->s_.workspace->revealFile(path);
+        }
     });
 }
 
@@ -441,22 +531,27 @@ void MainWindow::saveAs() {
     }
     const auto& entry = s_.vm.currentEntry();
     const QString name = entry ? QFileInfo(entry->filename).completeBaseName() : tr("Annotated");
-    auto* dialog = new QFileDialog(this, tr("Save As"), QDir(start).filePath(name + QStringLiteral(".png")),
-                                   tr("PNG image (*.png)"));
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("png"));
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) {
-        QPointer<MainWindow> self(this);
-        s_.vm.saveAs(file, [self, file](bool ok) {
-            if (self && ok) {
-                self->flash(tr("Exported to %1").arg(QDir::toNativeSeparators(file)));
-                self->refreshStatus();
+    const QString outside = QFileInfo(s_.vm.currentImagePath()).completeBaseName();
+    const QString title = entry ? name : (outside.isEmpty() ? name : outside);
+    QPointer<MainWindow> self(this);
+    ImageOutputs::askSavePath(
+        this, title, s_.prefs ? s_.prefs->exportFolder() : start, [self](const QString& file) {
+            if (!self) {
+                return;
             }
+            if (self->s_.prefs) {
+                self->s_.vm.setExportQuality(self->s_.prefs->exportQuality());
+            }
+            self->s_.vm.saveAs(file, [self, file](bool ok) {
+                if (self && ok) {
+                    if (self->s_.prefs) {
+                        self->s_.prefs->setExportFolder(QFileInfo(file).absolutePath());
+                    }
+                    self->flash(tr("Exported to %1").arg(QDir::toNativeSeparators(file)));
+                    self->refreshStatus();
+                }
+            });
         });
-    });
-    dialog->open();
 }
 
 bool MainWindow::copyCurrentMedia() {
@@ -524,6 +619,16 @@ bool MainWindow::performCommand(const QString& selector) {
             return false;
         }
     }
+    if (selector == QLatin1String("print:") || selector == QLatin1String("pinToScreen:")) {
+        canvas()->commitTextEdit();
+        const QImage picture = s_.vm.editor()->flattened();
+        if (selector == QLatin1String("print:")) {
+            ImageOutputs::print(this, picture, pictureTitle());
+        } else {
+            ImageOutputs::pin(picture, pictureTitle());
+        }
+        return true;
+    }
     if (selector == QLatin1String("zoomIn:")) {
         canvas()->zoomIn();
         return true;
@@ -556,7 +661,8 @@ bool MainWindow::isCommandEnabled(const QString& selector) const {
         return neighbour(selector == QLatin1String("openNewerItem:") ? -1 : 1).has_value();
     }
     if (selector == QLatin1String("recognizeText:") || selector == QLatin1String("recognizeTextInRegion:") ||
-        selector == QLatin1String("smartRedact:")) {
+        selector == QLatin1String("smartRedact:") || selector == QLatin1String("print:") ||
+        selector == QLatin1String("pinToScreen:")) {
         return image;
     }
     if (selector.startsWith(QLatin1String("zoom")) || selector == QLatin1String("actualSize:")) {

@@ -17,8 +17,10 @@ class QStackedWidget;
 
 namespace mebo {
 
+class CapturePrefs;
 class Cfg;
 class ClipboardSvc;
+class LibraryTextIndex;
 class EditorCanvas;
 class EditorToolBar;
 class HistoryStore;
@@ -28,8 +30,9 @@ class ThumbnailCache;
 class ThumbnailStrip;
 class ToolShortcutFilter;
 namespace platform {
+class Notifications;
 class Workspace;
-}
+} // namespace platform
 
 // The main window: the toolbar, the strip of captures, the editor (canvas and tool panel) or the
 // library, and the status bar. It is what the capture coordinator hides and restores
@@ -48,6 +51,11 @@ public:
         platform::Workspace* workspace = nullptr; // "Show in Folder"; may be null
         EditorPage::Services editing;
         std::function<void(CaptureMode)> startCapture;
+        // Export choices, the notification after a capture and the recognised text the library
+        // is searched by; each may be null.
+        CapturePrefs* prefs = nullptr;
+        platform::Notifications* notifications = nullptr;
+        const LibraryTextIndex* textIndex = nullptr;
     };
 
     explicit MainWindow(Services services, QWidget* parent = nullptr);
@@ -110,6 +118,12 @@ private:
     // A short message in the status bar.
     void flash(const QString& message);
     void updateToolShortcuts();
+    // Save As for a library item from its menu.
+    void exportItem(const HistoryEntry& entry);
+    // The notification after a capture: Open, Copy, Show in Folder.
+    void notifyCaptured(const QString& path, const QString& itemId);
+    // The open picture's title (its file name) for pins and print jobs.
+    QString pictureTitle() const;
 
     Services s_;
     QStackedWidget* pages_ = nullptr;

@@ -1,12 +1,17 @@
 #include "ui/MenuBarController.h"
 
 #include "app/AppLogger.h"
+#include "app/BuildFeatures.h"
+#include "app/CapturePrefs.h"
 #include "app/UpdateCheckHook.h"
+#include "platform/Notifications.h"
 #include "ui/StatusIcon.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 namespace mebo {
 
@@ -34,6 +39,14 @@ QString MenuBarController::aboutTitle(const QString& version) {
 
 void MenuBarController::buildMenu() {
     menu_ = std::make_unique<QMenu>();
+    menu_->setToolTipsVisible(true);
+    // An item of a feature this build lacks stays disabled and says so.
+    auto gate = [](QAction* a, Feature feature) {
+        if (!BuildFeatures::has(feature)) {
+            a->setEnabled(false);
+            a->setToolTip(BuildFeatures::unavailableText(feature));
+        }
+    };
     auto add = [this](const QString& title, std::function<void()> run) {
         QAction* a = menu_->addAction(title);
         connect(a, &QAction::triggered, this, [run = std::move(run)] {
@@ -45,8 +58,35 @@ void MenuBarController::buildMenu() {
     };
     add(tr("Capture Area / Window"), [this] { actions_.startCapture(CaptureMode::area); });
     add(tr("Capture Full Screen"), [this] { actions_.startCapture(CaptureMode::fullscreen); });
-    add(tr("Scrolling Capture"), [this] { actions_.startCapture(CaptureMode::scroll); });
-    add(tr("Record Screen..."), [this] { actions_.recordScreen(); });
+    gate(add(tr("Scrolling Capture"), [this] { actions_.startCapture(CaptureMode::scroll); }),
+         Feature::scrollCapture);
+    gate(add(tr("Record Screen..."), [this] { actions_.recordScreen(); }), Feature::screenRecording);
+    add(tr("Capture Active Window"),
+        [this] { actions_.captureTarget(CaptureRequest::Target::activeWindow); });
+    add(tr("Capture Last Region"), [this] { actions_.captureTarget(CaptureRequest::Target::lastRegion); });
+    add(tr("Pick Color"), [this] {
+        actions_.pickColor();
+    })->setToolTip(tr("Copies the colour under the pointer as #RRGGBB"));
+    QMenu* delay = menu_->addMenu(tr("Delay"));
+    delay->setObjectName(QStringLiteral("delayMenu"));
+    auto* delays = new QActionGroup(delay);
+    for (int seconds : CapturePrefs::offeredDelays()) {
+        QAction* a = delay->addAction(seconds == 0 ? tr("Off") : tr("%n seconds", nullptr, seconds));
+        a->setCheckable(true);
+        a->setData(seconds);
+        delays->addAction(a);
+        connect(a, &QAction::triggered, this, [this, seconds] {
+            if (actions_.setDelay) {
+                actions_.setDelay(seconds);
+            }
+        });
+    }
+    connect(delay, &QMenu::aboutToShow, this, [this, delay] {
+        const int current = actions_.delay ? actions_.delay() : 0;
+        for (QAction* a : delay->actions()) {
+            a->setChecked(a->data().toInt() == current);
+        }
+    });
     menu_->addSeparator();
     add(tr("Open Mebo"), [this] { actions_.openMain(); });
     add(tr("Settings..."), [this] { actions_.openSettings(SettingsTab::general); });
@@ -84,6 +124,27 @@ bool MenuBarController::install() {
     return trayAvailable_;
 }
 
+void MenuBarController::announce(const QString& title, const QString& body) {
+    logInfo(QStringLiteral("[MenuBar] ") + title + QStringLiteral(": ") + body);
+    if (notifications_ && notifications_->isAvailable() &&
+        notifications_->notify({title, body, {}, {}}, {})) {
+        return;
+    }
+    if (tray_ && tray_->isVisible() && QSystemTrayIcon::supportsMessages()) {
+        tray_->showMessage(title, body, QSystemTrayIcon::Information, 8000);
+    }
+}
+
+void MenuBarController::setCountdown(int secondsLeft) {
+    countdown_ = std::max(0, secondsLeft);
+    if (!tray_) {
+        return;
+    }
+    tray_->setIcon(countdown_ > 0 ? StatusIcon::countdown(countdown_) : StatusIcon::viewfinder(recording_));
+    tray_->setToolTip(countdown_ > 0 ? tr("Mebo — capturing in %n s", nullptr, countdown_)
+                                     : QStringLiteral("Mebo"));
+}
+
 void MenuBarController::setRecording(bool recording) {
     recording_ = recording;
     if (tray_) {
@@ -97,7 +158,10 @@ void MenuBarController::refreshUpdateItem(bool checking) {
         return;
     }
     updateAction_->setText(checking ? tr(kChecking) : tr(kCheckForUpdates));
-    updateAction_->setEnabled(!checking);
+    updateAction_->setEnabled(!checking && BuildFeatures::has(Feature::updateCheck));
+    if (!BuildFeatures::has(Feature::updateCheck)) {
+        updateAction_->setToolTip(BuildFeatures::unavailableText(Feature::updateCheck));
+    }
 }
 
 } // namespace mebo

@@ -15,6 +15,9 @@ class QSystemTrayIcon;
 namespace mebo {
 
 class UpdateCheckHook;
+namespace platform {
+class Notifications;
+}
 
 // The status item: a tray icon (StatusNotifierItem, else the XEmbed tray) with the application's
 // menu. Main thread only.
@@ -27,6 +30,12 @@ public:
         std::function<void()> openMain;
         std::function<void(SettingsTab)> openSettings;
         std::function<void()> quit;
+        // Captures of a remembered target (the last area, the window in front), the colour
+        // picker, and the delay before captures (seconds).
+        std::function<void(CaptureRequest::Target)> captureTarget;
+        std::function<void()> pickColor;
+        std::function<int()> delay;
+        std::function<void(int)> setDelay;
     };
 
     MenuBarController(UpdateCheckHook& updates, Actions actions, QString version, QObject* parent = nullptr);
@@ -36,6 +45,15 @@ public:
     // main window is then the way in.
     bool install();
     bool trayAvailable() const { return trayAvailable_; }
+
+    // Desktop notifications for announce(); null leaves it to the tray's own message.
+    void setNotifications(platform::Notifications* notifications) { notifications_ = notifications; }
+    // A short message for the user: a desktop notification, else the tray icon's balloon, else
+    // only the log.
+    void announce(const QString& title, const QString& body);
+
+    // Seconds before a delayed capture, shown on the icon; 0 shows the icon as usual.
+    void setCountdown(int secondsLeft);
 
     // The recording state shown by the icon.
     void setRecording(bool recording);
@@ -52,6 +70,7 @@ private:
     void refreshUpdateItem(bool checking);
 
     UpdateCheckHook& updates_;
+    platform::Notifications* notifications_ = nullptr;
     Actions actions_;
     QString version_;
     std::unique_ptr<QMenu> menu_;
@@ -59,6 +78,7 @@ private:
     QAction* updateAction_ = nullptr;
     bool trayAvailable_ = false;
     bool recording_ = false;
+    int countdown_ = 0;
 };
 
 } // namespace mebo

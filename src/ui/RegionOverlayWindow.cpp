@@ -56,7 +56,7 @@ bool RegionOverlayWindow::event(QEvent* event) {
 
 void RegionOverlayWindow::keyPressEvent(QKeyEvent* event) {
     // A copy: handling the key may close the overlay, which clears the callback.
-    if (const auto key = onKey; key && key(event->key())) {
+    if (const auto key = onKey; key && key(event->key(), event->modifiers())) {
         event->accept();
         return;
     }

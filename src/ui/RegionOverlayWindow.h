@@ -25,7 +25,7 @@ public:
     bool hasKeyboardGrab() const { return grabbing_; }
 
     // Answers whether the key was used; unused keys continue to the normal handling.
-    std::function<bool(int key)> onKey;
+    std::function<bool(int key, Qt::KeyboardModifiers modifiers)> onKey;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 
 namespace mebo {
@@ -175,8 +176,8 @@ void RegionSelectionView::hoverAt(const QPoint& point) {
     model_.setHoveredRegion(snapper_->hitTest(point));
 }
 
-bool RegionSelectionView::applyKey(int key) {
-    const auto result = model_.keyPress(key);
+bool RegionSelectionView::applyKey(int key, Qt::KeyboardModifiers modifiers) {
+    const auto result = model_.keyPress(key, modifiers);
     if (result.finish) {
         deliver(*result.finish);
     }
@@ -219,6 +220,7 @@ void RegionSelectionView::mousePressEvent(QMouseEvent* event) {
 }
 
 void RegionSelectionView::mouseMoveEvent(QMouseEvent* event) {
+    pointerInside_ = true;
     const QPoint p = toModel(event->position());
     const bool had = model_.selection().has_value();
     model_.mouseMove(p);
@@ -242,11 +244,30 @@ void RegionSelectionView::mouseReleaseEvent(QMouseEvent* event) {
     afterInput(had);
 }
 
+void RegionSelectionView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    if (const auto f = model_.doubleClick(toModel(event->position()))) {
+        deliver(*f);
+        return;
+    }
+    mousePressEvent(event); // otherwise as a second press
+}
+
+void RegionSelectionView::enterEvent(QEnterEvent*) {
+    pointerInside_ = true;
+    update();
+}
+
 void RegionSelectionView::resizeEvent(QResizeEvent*) {
     updatePanel();
 }
 
 void RegionSelectionView::leaveEvent(QEvent*) {
+    pointerInside_ = false;
+    update();
     // The pointer went to another display: nothing here is under it any more.
     if (model_.phase() != RegionSelectionModel::Phase::pressing && model_.highlightedRegion()) {
         model_.setHoveredRegion(std::nullopt);
@@ -351,6 +372,56 @@ void RegionSelectionView::paintEvent(QPaintEvent*) {
     }
     paintHeadsUp(p);
     paintHint(p);
+    paintLoupe(p);
+}
+
+QPoint RegionSelectionView::picturePixel(const QPoint& modelPoint) const {
+    const QRect b = model_.bounds();
+    if (b.isEmpty() || picture_.isNull()) {
+        return {};
+    }
+    const double sx = double(picture_.width()) / b.width();
+    const double sy = double(picture_.height()) / b.height();
+    return QPoint(std::clamp(int(std::floor((modelPoint.x() - b.x()) * sx)), 0, picture_.width() - 1),
+                  std::clamp(int(std::floor((modelPoint.y() - b.y()) * sy)), 0, picture_.height() - 1));
+}
+
+void RegionSelectionView::paintLoupe(QPainter& p) {
+    const auto phase = model_.phase();
+    if (!pointerInside_ || picture_.isNull() || phase == RegionSelectionModel::Phase::finished ||
+        (phase == RegionSelectionModel::Phase::adjusting && !model_.picksPoint() &&
+         model_.handleAt(model_.pointer()) == RegionSelectionModel::HandlePos::inside)) {
+        return;
+    }
+    constexpr int cells = 11, cell = 9; // an odd number of pixels around the pointer, enlarged
+    const QPoint px = picturePixel(model_.pointer());
+    const QRgb colour = picture_.pixel(px);
+    const QString coords = QStringLiteral("%1, %2").arg(model_.pointer().x()).arg(model_.pointer().y());
+    const QString hex = QColor(colour).name(QColor::HexRgb).toUpper();
+    const QList<TextRun> runs{TextRun{coords, numberFont()}, TextRun{hex, numberFont()}};
+    const QSizeF label = runsSize(runs);
+    const int side = cells * cell;
+    const QSize loupe(std::max(side, int(std::ceil(label.width()))),
+                      side + 4 + int(std::ceil(label.height())));
+    const QPoint at = RegionSelectionModel::loupeOrigin(model_.pointer(), loupe, model_.bounds());
+    const QRectF box(at, QSizeF(side, side));
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const QRect source(px - QPoint(cells / 2, cells / 2), QSize(cells, cells));
+    p.fillRect(box, Qt::black);
+    p.drawImage(box, picture_.copy(source)); // outside the picture: black
+    // The pixel under the pointer, framed.
+    p.setPen(QPen(Qt::white, 1));
+    p.setBrush(Qt::NoBrush);
+    const QRectF centre(box.left() + (cells / 2) * cell, box.top() + (cells / 2) * cell, cell, cell);
+    p.drawRect(centre);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(centre.adjusted(-1, -1, 1, 1));
+    p.setPen(QPen(strokeColor(), 2));
+    p.drawRect(box);
+    p.restore();
+    paintRuns(p, QPointF(box.left(), box.bottom() + 4), runs);
 }
 
 void RegionSelectionView::paintHeadsUp(QPainter& p) {
@@ -391,6 +462,12 @@ void RegionSelectionView::paintHint(QPainter& p) {
         plate.moveTop(b.bottom() + 1 - hintTopInset - size.height());
     }
     paintRuns(p, plate.topLeft(), runs);
+    const QString detail = model_.detailHint();
+    if (!detail.isEmpty()) {
+        const QList<TextRun> more{TextRun{detail, labelFont()}};
+        const QSizeF moreSize = runsSize(more);
+        paintRuns(p, QPointF(b.center().x() - moreSize.width() / 2, plate.bottom() + 4), more);
+    }
 }
 
 } // namespace mebo

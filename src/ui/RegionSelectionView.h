@@ -33,7 +33,7 @@ public:
     // The part of the picture under `rect` (window space), clipped to the display.
     QImage cut(const QRect& rect) const;
     // Applies a key; answers whether it was used.
-    bool applyKey(int key);
+    bool applyKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Drops the selection (another display took it).
     void clearSelection();
     // Updates the hover from a pointer position in window space (also before any mouse event).
@@ -59,6 +59,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -71,12 +73,17 @@ private:
     void updatePanel();
     void paintHeadsUp(QPainter& p);
     void paintHint(QPainter& p);
+    // The magnifier beside the pointer: the pixels around it enlarged, its position and colour.
+    void paintLoupe(QPainter& p);
+    // The picture's pixel under a model point.
+    QPoint picturePixel(const QPoint& modelPoint) const;
 
     platform::DisplayInfo display_;
     QImage picture_;
     WindowSnapper* snapper_;
     RegionSelectionModel model_;
     RecordingAreaPanel* panel_ = nullptr;
+    bool pointerInside_ = false; // the loupe follows the pointer on this display only
 };
 
 } // namespace mebo

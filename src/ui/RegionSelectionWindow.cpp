@@ -55,6 +55,23 @@ QRect RegionSelectionWindow::boundsOf(const platform::DisplayInfo& d) const {
     return ScreenCaptureSvc::toDesktopSpace(d.frame, primaryHeight_);
 }
 
+void RegionSelectionWindow::pickColor(std::function<void(std::optional<QColor>)> done) {
+    if (busy_) {
+        logWarning(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求"));
+        return;
+    }
+    picking_ = true;
+    present(SnapIntent::capture, RegionKind::area, std::nullopt,
+            [this, done = std::move(done)](OverlayOutcome o) {
+                picking_ = false;
+                if (o.kind == OverlayOutcome::Kind::region && !o.image.isNull()) {
+                    done(QColor(o.image.pixel(0, 0)));
+                } else {
+                    done(std::nullopt);
+                }
+            });
+}
+
 void RegionSelectionWindow::present(SnapIntent intent, RegionKind kind,
                                     const std::optional<QString>& preferredApp,
                                     std::function<void(OverlayOutcome)> done) {
@@ -130,7 +147,7 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
     // from the windows instead.
     std::optional<uint32_t> lastDisplay;
     std::optional<QRect> lastRect;
-    if (intent_ != SnapIntent::window) {
+    if (intent_ != SnapIntent::window && !picking_) {
         if (const auto desktop = lastRegions_.recall(kind_)) {
             if (const auto d = ScreenCaptureSvc::displayForRect(displays_, *desktop);
                 d && d->frame.intersects(*desktop)) {
@@ -158,7 +175,8 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         auto* view = new RegionSelectionView(d, bounds, pictures_.value(d.displayId), snapper_.get());
         RegionSelectionModel& model = view->model();
         model = RegionSelectionModel(bounds, intent_);
-        model.setAllowsWindowSnap(allowsWindowSnap_);
+        model.setAllowsWindowSnap(allowsWindowSnap_ && !picking_);
+        model.setPicksPoint(picking_);
         model.setRecordingArea(kind_ == RegionKind::record);
         if (lastRect && lastDisplay == d.displayId) {
             model.preselect(*lastRect);
@@ -172,7 +190,7 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         auto* window = new RegionOverlayWindow(view, geometry);
         view->onFinished = [this, view](const RegionSelectionModel::Finish& f) { viewFinished(view, f); };
         view->onSelectionTaken = [this, view] { selectionTaken(view); };
-        window->onKey = [this](int key) { return routeKey(key); };
+        window->onKey = [this](int key, Qt::KeyboardModifiers mods) { return routeKey(key, mods); };
         windows_ << window;
         if (geometry.contains(cursor)) {
             keyWindow = window;
@@ -202,7 +220,7 @@ void RegionSelectionWindow::selectionTaken(RegionSelectionView* view) {
     }
 }
 
-bool RegionSelectionWindow::routeKey(int key) {
+bool RegionSelectionWindow::routeKey(int key, Qt::KeyboardModifiers modifiers) {
     const QList<RegionSelectionView*> all = views();
     if (all.isEmpty()) {
         return false;
@@ -215,7 +233,7 @@ bool RegionSelectionWindow::routeKey(int key) {
             break;
         }
     }
-    return target->applyKey(key);
+    return target->applyKey(key, modifiers);
 }
 
 void RegionSelectionWindow::viewFinished(RegionSelectionView* view, const RegionSelectionModel::Finish& f) {

@@ -6,6 +6,7 @@
 #include "capture/WindowSnapper.h"
 #include "platform/Display.h"
 
+#include <QColor>
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -45,6 +46,9 @@ public:
     void present(SnapIntent intent, RegionKind kind, const std::optional<QString>& preferredApp,
                  std::function<void(OverlayOutcome)> done) override;
 
+    // The colour picker: the same frozen screens with the magnifier; a click answers the colour
+    // of the pixel under it, Escape nothing. Ignored (logged) while an overlay is up.
+    void pickColor(std::function<void(std::optional<QColor>)> done);
     // Whether clicking a window selects it (default true).
     void setAllowsWindowSnap(bool allows) { allowsWindowSnap_ = allows; }
     // Asked before the shutter plays on a keyboard confirmation (the user's sound setting);
@@ -61,7 +65,7 @@ private:
     void grabbed(quint64 generation, uint32_t displayId, std::optional<QImage> image);
     void showOverlays(quint64 generation, const QList<platform::WindowInfo>& windows);
     void viewFinished(RegionSelectionView* view, const RegionSelectionModel::Finish& f);
-    bool routeKey(int key);
+    bool routeKey(int key, Qt::KeyboardModifiers modifiers);
     void selectionTaken(RegionSelectionView* view);
     void closeWindows();
     void deliver(OverlayOutcome outcome);
@@ -74,6 +78,7 @@ private:
     qint64 ownPid_;
     std::function<double()> clock_;
     bool allowsWindowSnap_ = true;
+    bool picking_ = false; // the presentation is the colour picker
     std::function<bool()> shutterEnabled_;
 
     // The presentation in progress; `generation_` tells late grab answers from current ones.

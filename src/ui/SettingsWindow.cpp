@@ -8,6 +8,10 @@
 #include "ui/ShortcutsSettingsTab.h"
 #include "ui/UpdatePanel.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -36,12 +40,28 @@ SettingsWindow::SettingsWindow(SettingsVM& vm, QWidget* parent) : QWidget(parent
 
     connect(about_, &AboutSettingsTab::checkForUpdatesRequested, this,
             &SettingsWindow::checkForUpdatesRequested);
-    resize(640, 500);
+    resize(640, 620);
     setMinimumSize(560, 420);
+    // Escape closes, as in a dialog.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 void SettingsWindow::showTab(SettingsTab tab) {
     tabs_->setCurrentIndex(int(tab));
+    if (!isVisible()) {
+        // Centred on the screen under the pointer each time it opens.
+        const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+        if (!screen) {
+            screen = QGuiApplication::primaryScreen();
+        }
+        if (screen) {
+            QRect frame(QPoint(), size());
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
     if (isMinimized()) {
         showNormal();
     } else {

@@ -7,6 +7,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListView>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <algorithm>
 
 namespace mebo {
 
@@ -30,7 +33,11 @@ ThumbnailStrip::ThumbnailStrip(HistoryStore& store, ThumbnailCache& thumbnails,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(parts_.list, 0, 0);
     layout->addWidget(parts_.empty, 0, 0);
-    setFixedWidth(kWidth);
+    // Wide enough for a cell beside the scroll bar, so the bar never covers the names.
+    const int cell = parts_.delegate->sizeHint(QStyleOptionViewItem(), QModelIndex()).width();
+    const int bar = parts_.list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, parts_.list);
+    setFixedWidth(
+        std::max(kWidth, cell + 2 * parts_.list->spacing() + bar + 2 * parts_.list->frameWidth() + 2));
 
     connect(parts_.model, &HistoryListModel::countChanged, this, &ThumbnailStrip::syncAfterRowsChanged);
     connect(parts_.model, &QAbstractItemModel::modelReset, this, &ThumbnailStrip::syncAfterRowsChanged);

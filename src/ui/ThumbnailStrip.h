@@ -21,7 +21,7 @@ class ThumbnailCache;
 class ThumbnailStrip : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 180;
+    static constexpr int kWidth = 180; // at least; more when the style's scroll bar needs it
 
     // `store` and `thumbnails` must outlive the strip; `revealFile` shows a file in the file manager.
     ThumbnailStrip(HistoryStore& store, ThumbnailCache& thumbnails, HistoryItemActions::RevealFile revealFile,

@@ -47,11 +47,8 @@ bool ToolShortcutFilter::eventFilter(QObject* watched, QEvent* event) {
     if (key->isAutoRepeat()) {
         return false;
     }
-    // The key's characters without modifiers: Shift+A is "A", compared lowercased.
-    QString text = key->text();
-    if (text.isEmpty() || !text.at(0).isPrint()) {
-        text = QKeySequence(key->key()).toString();
-    }
+    // The key's character: Shift+A is "A", compared lowercased; keys without one pass on.
+    const QString text = KeyboardShortcutHandler::shortcutText(key->key(), key->text());
     return handler_.handleKeyPress(text, key->modifiers(), typingFocused());
 }
 

@@ -51,6 +51,7 @@ public:
         calls << QStringLiteral("hideAll");
         visible = false;
     }
+    void announceStillRunning(bool inTray) override { calls << (inTray ? "announce:tray" : "announce"); }
 
     QStringList calls;
     QList<SettingsTab> settings;
@@ -185,9 +186,16 @@ TEST_F(AppDelegateTest, LaterLaunchesShowTheWindowOrHandTheirUrls) {
 }
 
 TEST_F(AppDelegateTest, OnlyQuitUpdatesAndTheSessionEndQuit) {
+    delegate.finishLaunching();
+    shell.calls.clear();
     shell.visible = true;
     EXPECT_FALSE(delegate.shouldTerminate(AppDelegate::TerminateReason::ordinary));
     EXPECT_FALSE(shell.visible); // Ctrl+Q hides the windows
+    // ... and says once, ever, that the application keeps running in the tray.
+    shell.visible = true;
+    EXPECT_FALSE(delegate.shouldTerminate(AppDelegate::TerminateReason::ordinary));
+    EXPECT_EQ(shell.calls, (QStringList{"hideAll", "announce:tray", "hideAll"}));
+    EXPECT_TRUE(defaults.object(QStringLiteral("mebo.stillRunningAnnounced")).toBool());
     EXPECT_TRUE(delegate.shouldTerminate(AppDelegate::TerminateReason::logOut));
 
     delegate.setAllowTermination(true);

@@ -425,3 +425,35 @@ TEST_F(MainWindowVMTest, SaveAsForAnItemThatIsNotOpen) {
     }
     EXPECT_TRUE(logged);
 }
+
+// Trashing the open capture opens its neighbour; nothing is written for the trashed one.
+TEST_F(MainWindowVMTest, TrashingTheOpenItemOpensItsNeighbourAndWritesNothing) {
+    writePng(gradient(16, 16), lib + QStringLiteral("/third.png"));
+    store->addEntry(entry(QStringLiteral("THIRD"), QStringLiteral("third.png"), 3)); // newest
+    ASSERT_TRUE(vm->openItem(shot()));                                               // the middle one
+    addRect(*vm->editor());
+    store->deleteEntry(shot());
+    ASSERT_TRUE(vm->mode().isImage());
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("OTHER")); // the older neighbour
+    EXPECT_FALSE(QFileInfo::exists(shotSidecar()));
+    EXPECT_FALSE(QFileInfo::exists(trashed(QStringLiteral("shot.mebo"))));
+
+    // The oldest goes: the newer neighbour opens; the last one goes: nothing is open.
+    store->deleteEntry(other());
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("THIRD"));
+    addRect(*vm->editor());
+    store->deleteEntry(stored(QStringLiteral("THIRD")));
+    EXPECT_TRUE(vm->mode().isEmpty());
+    EXPECT_FALSE(vm->save());
+    EXPECT_TRUE(QDir(lib).entryList({QStringLiteral("*.mebo")}).isEmpty());
+
+    // An item whose image vanished another way is never given a project either.
+    writePng(gradient(16, 16), lib + QStringLiteral("/fourth.png"));
+    store->addEntry(entry(QStringLiteral("FOURTH"), QStringLiteral("fourth.png"), 4));
+    ASSERT_TRUE(vm->openItem(stored(QStringLiteral("FOURTH"))));
+    addRect(*vm->editor());
+    QFile::remove(lib + QStringLiteral("/fourth.png"));
+    EXPECT_FALSE(vm->save());
+    EXPECT_TRUE(vm->autosave());
+    EXPECT_FALSE(QFileInfo::exists(lib + QStringLiteral("/fourth.mebo")));
+}

@@ -32,6 +32,34 @@ TEST(CaptureUrl, CaptureCommandsModesAndWhatIsIgnored) {
     EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event")));
 }
 
+// The modes beyond CaptureMode's raw values; an unknown one is said in the log.
+TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
+    using Target = CaptureRequest::Target;
+    const struct {
+        const char* url;
+        CaptureMode mode;
+        Target target;
+    } cases[] = {
+        {"mebo://capture?mode=lastRegion", CaptureMode::area, Target::lastRegion},
+        {"mebo://capture?mode=activeWindow", CaptureMode::window, Target::activeWindow},
+        {"mebo://capture?mode=display", CaptureMode::fullscreen, Target::chosen},
+        {"mebo://capture?mode=window", CaptureMode::window, Target::chosen},
+        {"mebo://capture?mode=panorama", CaptureMode::area, Target::chosen},
+    };
+    for (const auto& c : cases) {
+        const auto request = CaptureUrl::requestFor(QString::fromLatin1(c.url));
+        ASSERT_TRUE(request) << c.url;
+        EXPECT_EQ(request->mode, c.mode) << c.url;
+        EXPECT_EQ(request->target, c.target) << c.url;
+        EXPECT_EQ(request->source, CaptureRequest::Source::urlScheme);
+        EXPECT_FALSE(request->delaySeconds) << c.url; // the user's setting applies
+    }
+    test::LogCapture log;
+    CaptureUrl::requestFor(QStringLiteral("mebo://capture?mode=panorama"));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("[AppDelegate] unknown capture mode 'panorama': an area capture starts")));
+}
+
 TEST(SingleInstance, LaterLaunchesHandTheirArgumentsToTheFirst) {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("instance"));

@@ -2,6 +2,7 @@
 #include "app/Cfg.h"
 #include "capture/ClipboardSvc.h"
 #include "capture/ImageStore.h"
+#include "capture/LastRegionStore.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "capture/ShutterSoundPlayer.h"
 #include "library/HistoryStore.h"
@@ -412,6 +413,61 @@ TEST_F(CaptureMgrTest, KnownTargetsSkipTheOverlay) {
     ASSERT_TRUE(f.ok);
     EXPECT_EQ(f.result.sourceWindowTitle, QStringLiteral("Terminal"));
     EXPECT_EQ(overlay.presents, 0);
+}
+
+// Remembered targets: the last area and the window in front; without one the overlay opens.
+TEST_F(CaptureMgrTest, RememberedTargetsCaptureWithoutTheOverlayUntilThereIsNone) {
+    using Target = CaptureRequest::Target;
+    LastRegionStore(defaults).remember(RegionKind::area, QRect(1500, 100, 100, 50));
+    mgr->setActiveWindowProvider([] { return std::optional<uint32_t>(42); });
+    CaptureRequest last = request(CaptureMode::fullscreen);
+    last.target = Target::lastRegion;
+    Finish f = run(last);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.result.mode, CaptureMode::area);
+    EXPECT_EQ(f.result.image.pixel(0, 0), gradient(60, 930, 2));
+    CaptureRequest active = request(CaptureMode::window);
+    active.target = Target::activeWindow;
+    f = run(active);
+    ASSERT_TRUE(f.ok);
+    EXPECT_EQ(f.result.sourceWindowTitle, QStringLiteral("Terminal"));
+    EXPECT_EQ(overlay.presents, 0);
+
+    defaults.remove(LastRegionStore::key(RegionKind::area));
+    mgr->setActiveWindowProvider([] { return std::optional<uint32_t>(); });
+    overlay.autoAnswer = OverlayOutcome{}; // cancelled
+    for (Target t : {Target::lastRegion, Target::activeWindow}) {
+        CaptureRequest r = request(CaptureMode::area);
+        r.target = t;
+        EXPECT_FALSE(run(r).ok);
+    }
+    EXPECT_EQ(overlay.presents, 2);
+    EXPECT_EQ(overlay.lastIntent, SnapIntent::window);
+}
+
+// A delay counts down once a second; another capture meanwhile is refused.
+TEST_F(CaptureMgrTest, ADelayCountsDownBeforeTheCapture) {
+    QList<int> ticks;
+    QObject::connect(mgr.get(), &CaptureMgr::countdown, [&](int left) { ticks << left; });
+    mgr->setDefaultDelay([] { return 2; });
+    QElapsedTimer clock;
+    clock.start();
+    mgr->start(request(CaptureMode::fullscreen));
+    ASSERT_TRUE(test::waitUntil([&] { return mgr->isCountingDown(); }));
+    mgr->start(request(CaptureMode::fullscreen));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("[CaptureMgr] a delayed capture is already counting down; mode=fullscreen ignored")));
+    ASSERT_TRUE(test::waitUntil([&] { return !finishes.empty(); }, 10000));
+    EXPECT_GE(clock.elapsed(), 1900);
+    EXPECT_EQ(finishes.size(), 1u);
+    EXPECT_TRUE(finishes.back().ok);
+    EXPECT_EQ(ticks, (QList<int>{2, 1, 0}));
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] capture in 2 s")));
+    // A request that names its delay (the command line's --delay 0) does not wait.
+    CaptureRequest now = request(CaptureMode::fullscreen);
+    now.delaySeconds = 0;
+    EXPECT_TRUE(run(now).ok);
+    EXPECT_EQ(ticks.size(), 3);
 }
 
 TEST_F(CaptureMgrTest, DestroyedDuringTheSettleWaitDoesNothing) {

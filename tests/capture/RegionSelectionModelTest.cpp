@@ -23,6 +23,13 @@ std::optional<Model::Finish> drag(Model& m, QPoint from, QPoint to, bool shift =
     return m.mouseUp(to, shift);
 }
 
+// A drag, then the rectangle taken with Return (a released drag waits to be corrected).
+std::optional<Model::Finish> dragAndTake(Model& m, QPoint from, QPoint to) {
+    EXPECT_FALSE(drag(m, from, to));
+    EXPECT_EQ(m.phase(), Phase::adjusting);
+    return m.keyPress(Qt::Key_Return).finish;
+}
+
 Model hoveringOverTerminal(SnapIntent intent = SnapIntent::area) {
     Model m(display, intent);
     m.mouseMove(QPoint(400, 500));
@@ -56,14 +63,16 @@ TEST(RegionSelectionModel, SixPointsOrMoreStartsADragRectangleFromThePressPoint)
     m.mouseMove(QPoint(401, 501));
     EXPECT_EQ(m.phase(), Phase::dragging);
     m.mouseMove(QPoint(700, 650));
-    const auto f = m.mouseUp(QPoint(700, 650), false);
+    EXPECT_FALSE(m.mouseUp(QPoint(700, 650), false)); // kept for corrections
+    EXPECT_EQ(m.phase(), Phase::adjusting);
+    const auto f = m.keyPress(Qt::Key_Return).finish;
     ASSERT_TRUE(f);
     EXPECT_EQ(f->kind, Kind::region);
     EXPECT_EQ(f->rect, QRect(400, 500, 300, 150));
 
     // Dragging up and to the left gives the same standardised rectangle.
     Model back(display);
-    const auto g = drag(back, QPoint(700, 650), QPoint(400, 500));
+    const auto g = dragAndTake(back, QPoint(700, 650), QPoint(400, 500));
     ASSERT_TRUE(g);
     EXPECT_EQ(g->rect, QRect(400, 500, 300, 150));
 }
@@ -71,7 +80,8 @@ TEST(RegionSelectionModel, SixPointsOrMoreStartsADragRectangleFromThePressPoint)
 TEST(RegionSelectionModel, ReleaseFarFromThePressWithoutMovesIsADrag) {
     Model m = hoveringOverTerminal();
     m.mouseDown(QPoint(100, 200));
-    const auto f = m.mouseUp(QPoint(400, 350), false);
+    EXPECT_FALSE(m.mouseUp(QPoint(400, 350), false));
+    const auto f = m.keyPress(Qt::Key_Enter).finish;
     ASSERT_TRUE(f);
     EXPECT_EQ(f->kind, Kind::region);
     EXPECT_EQ(f->rect, QRect(100, 200, 300, 150));
@@ -185,11 +195,11 @@ TEST(RegionSelectionModel, DraggingInsideMovesTheRectangleAndStopsAtTheDisplayEd
 
 TEST(RegionSelectionModel, DragRectanglesAreClampedToTheDisplay) {
     Model m(QRect(1920, 0, 1280, 1024));
-    const auto f = drag(m, QPoint(3100, 900), QPoint(4000, 2000));
+    const auto f = dragAndTake(m, QPoint(3100, 900), QPoint(4000, 2000));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->rect, QRect(3100, 900, 100, 124));
     Model n(QRect(1920, 0, 1280, 1024));
-    const auto g = drag(n, QPoint(2000, 50), QPoint(100, -40));
+    const auto g = dragAndTake(n, QPoint(2000, 50), QPoint(100, -40));
     ASSERT_TRUE(g);
     EXPECT_EQ(g->rect, QRect(1920, 0, 80, 50));
 }
@@ -366,7 +376,7 @@ TEST(RegionSelectionModel, SnapTargetsStayReachableBesideAnOfferedRectangle) {
     EXPECT_EQ(keep.selection(), QRect(1000, 100, 200, 200));
     EXPECT_EQ(keep.phase(), Phase::adjusting);
     // A drag elsewhere replaces it.
-    const auto g = drag(keep, QPoint(10, 10), QPoint(60, 40));
+    const auto g = dragAndTake(keep, QPoint(10, 10), QPoint(60, 40));
     ASSERT_TRUE(g);
     EXPECT_EQ(g->rect, QRect(10, 10, 50, 30));
 }
@@ -397,4 +407,67 @@ TEST(RegionSelectionModel, PreselectIgnoresRectanglesOffTheDisplayAndClearSelect
     m.clearSelection();
     EXPECT_FALSE(m.selection());
     EXPECT_EQ(m.phase(), Phase::hovering);
+}
+
+// A rectangle can be corrected before it is taken: the arrows move it a point (Shift: its right
+// or bottom edge), a double click inside takes it, the hint says so.
+TEST(RegionSelectionModel, ArrowsCorrectAndADoubleClickTakesTheRectangle) {
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        QRect expected;
+    } cases[] = {
+        {Qt::Key_Right, Qt::NoModifier, QRect(101, 100, 200, 100)},
+        {Qt::Key_Up, Qt::NoModifier, QRect(100, 99, 200, 100)},
+        {Qt::Key_Right, Qt::ShiftModifier, QRect(100, 100, 201, 100)},
+        {Qt::Key_Up, Qt::ShiftModifier, QRect(100, 100, 200, 99)},
+        {Qt::Key_Left, Qt::ShiftModifier, QRect(100, 100, 199, 100)},
+    };
+    for (const auto& c : cases) {
+        Model m(display);
+        EXPECT_FALSE(drag(m, QPoint(100, 100), QPoint(300, 200)));
+        EXPECT_TRUE(m.keyPress(c.key, c.mods).consumed);
+        EXPECT_EQ(m.selection(), c.expected) << c.key << " " << int(c.mods);
+    }
+    Model edge(display);
+    edge.preselect(QRect(0, 0, 50, 50)); // the last region, offered again
+    EXPECT_EQ(edge.hintText(), QStringLiteral("Drag handles · Enter confirm · ESC cancel"));
+    EXPECT_EQ(edge.detailHint(),
+              QStringLiteral("Double-click inside also captures · Arrows move it · ⇧ Arrows resize it"));
+    edge.keyPress(Qt::Key_Left);
+    EXPECT_EQ(edge.selection(), QRect(0, 0, 50, 50)); // stops at the display's edge
+    EXPECT_FALSE(edge.doubleClick(QPoint(80, 80)));   // outside: nothing
+    const auto f = edge.doubleClick(QPoint(20, 20));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::region);
+    EXPECT_EQ(f->rect, QRect(0, 0, 50, 50));
+    EXPECT_TRUE(f->byKeyboard); // a confirmation: the shutter plays
+    EXPECT_TRUE(edge.detailHint().isEmpty());
+
+    // Without a rectangle the arrows are not the model's.
+    Model idle(display);
+    EXPECT_FALSE(idle.keyPress(Qt::Key_Left).consumed);
+}
+
+TEST(RegionSelectionModel, ThePickerTakesThePointClickedAndTheLoupeStaysOnTheDisplay) {
+    Model m(display);
+    m.setPicksPoint(true);
+    EXPECT_EQ(m.hintText(), QStringLiteral("Click to copy the colour · ESC cancel"));
+    const auto f = drag(m, QPoint(10, 10), QPoint(640, 360));
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->rect, QRect(640, 360, 1, 1));
+
+    const QSize loupe(120, 140);
+    const struct {
+        QPoint pointer, origin;
+    } cases[] = {
+        {{100, 100}, {120, 120}},   // below right
+        {{1900, 100}, {1760, 120}}, // flipped left at the right edge
+        {{100, 1070}, {120, 910}},  // flipped up at the bottom
+        {{1910, 1075}, {1770, 915}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Model::loupeOrigin(c.pointer, loupe, display), c.origin)
+            << c.pointer.x() << "," << c.pointer.y();
+    }
 }

@@ -261,6 +261,32 @@ TEST_F(ToolControllerTest, GesturesTooSmallCreateAndPushNothing) {
     EXPECT_EQ(vm.baseImage().size(), QSize(800, 600));
 }
 
+// A marker dragged along a line of text makes a band one text line thick around the drag.
+TEST_F(ToolControllerTest, AFlatHighlighterDragMarksABand) {
+    styles([](ToolStyles& s) { s.fontSize = 20; });
+    const struct {
+        QPointF from, to;
+        std::optional<QRectF> band;
+    } cases[] = {
+        {{100, 200}, {300, 200}, QRectF(100, 190, 200, 20)},
+        {{300, 201}, {100, 199}, QRectF(100, 190, 200, 20)},
+        {{50, 100}, {52, 300}, QRectF(41, 100, 20, 200)},
+        {{100, 100}, {160, 140}, QRectF(100, 100, 60, 40)}, // a box stays a box
+        {{100, 100}, {103, 101}, std::nullopt},             // too small either way
+    };
+    use(ToolKind::highlighter);
+    for (const auto& c : cases) {
+        const qsizetype before = vm.layers().size();
+        drag(c.from, c.to);
+        if (!c.band) {
+            EXPECT_EQ(vm.layers().size(), before);
+            continue;
+        }
+        ASSERT_EQ(vm.layers().size(), before + 1);
+        EXPECT_EQ(top<HighlighterLayer>()->rect, *c.band);
+    }
+}
+
 TEST_F(ToolControllerTest, PreviewIsOutsideTheListAndEscapeDropsIt) {
     use(ToolKind::ellipse);
     QSignalSpy changed(&tc, &ToolController::changed);
@@ -420,11 +446,25 @@ TEST_F(ToolControllerTest, CalloutBodyTailAndText) {
     EXPECT_EQ(callout->padding, 12);
     EXPECT_EQ(callout->tailStyle, CalloutTailStyle::arrow);
 
+    EXPECT_EQ(callout->rect, QRectF(290, 245, 220, 110)); // a short text fits as it is
+
     drag({20, 20}, {180, 100});
     ASSERT_TRUE(tc.isEditingText());
     EXPECT_EQ(std::dynamic_pointer_cast<CalloutLayer>(tc.editedLayer())->rect, QRectF(20, 20, 160, 80));
     tc.cancelText();
     EXPECT_EQ(steps(), 1);
+
+    // A longer text grows the body until it fits, away from the tail (which points down here).
+    use(ToolKind::callout);
+    click({400, 300});
+    tc.commitText(
+        QStringLiteral("A much longer note that wraps over several lines inside the bubble, and more"));
+    auto grown = top<CalloutLayer>();
+    EXPECT_EQ(grown->rect.width(), 220);
+    EXPECT_EQ(grown->rect.bottom(), 355);
+    EXPECT_GT(grown->rect.height(), 110);
+    const AnnotationTextLayout layout(grown->text, grown->textStyle(), grown->textRect().width());
+    EXPECT_LE(layout.size().height(), grown->textRect().height() + 0.5);
 }
 
 TEST_F(ToolControllerTest, CutOutStraightCutsTheBaseOthersAddAStrip) {

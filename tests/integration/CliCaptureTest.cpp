@@ -3,11 +3,13 @@
 #include "platform/x11/FreezeGuard.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace mebo::test;
@@ -152,6 +154,15 @@ TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
     EXPECT_EQ(jsonOf(underPointer).value("windowTitle").toString(), "mebo-test-xterm-2");
 }
 
+TEST_F(CliCapture, ADelayWaitsBeforeCapturing) {
+    QElapsedTimer clock;
+    clock.start();
+    const auto r = home.run({"capture", "fullscreen", "--delay", "1", "--save-dir", shots});
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_GE(clock.elapsed(), 1000);
+    EXPECT_EQ(pngsIn(shots).size(), 1);
+}
+
 TEST_F(CliCapture, CollisionsAreNumberedAcrossRuns) {
     ASSERT_EQ(home.run({"config", "set", "mebo.filenameTemplate", "shot"}).exitCode, 0);
     for (int i = 0; i < 3; ++i) {
@@ -225,6 +236,8 @@ TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
     const QList<Case> cases{
         {{"capture", "panorama"}, 2},
         {{"capture", "fullscreen", "--frobnicate"}, 2},
+        {{"capture", "fullscreen", "--delay", "-3"}, 2},
+        {{"capture", "fullscreen", "--delay", "soon"}, 2},
         {{"capture"}, 2},
         {{"capture", "area"}, 2},
         {{"capture", "area", "--geometry", "10x10"}, 2},
@@ -240,10 +253,16 @@ TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
             << c.args.join(' ').toStdString() << ": " << r.errText().toStdString();
         EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
         EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
+        // A sentence, never an execution-log line.
+        EXPECT_FALSE(
+            r.errText().contains(QRegularExpression(QStringLiteral("\\[[A-Za-z]+\\]|[\\x{4e00}-\\x{9fff}]"))))
+            << r.errText().toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(pngsIn(shots).isEmpty()) << c.args.join(' ').toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(shots + "/index.json"));
+    EXPECT_EQ(home.run({"capture", "window", "--window", "0x123", "--save-dir", shots}).errText(),
+              "mebo: no window 0x123");
 }
 
 TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {

@@ -54,15 +54,19 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
 
 TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
     MeboHome home;
-    struct Case {
-        QStringList args;
-    };
+    QFile file(home.path() + "/not-a-folder");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
     for (const QStringList& args :
          {QStringList{"config", "get", "mebo.nope"}, QStringList{"config", "set", "mebo.recordFps", "25"},
           QStringList{"config", "set", "mebo.recordFps", "fast"},
           QStringList{"config", "set", "mebo.copyToClipboard", "maybe"},
           QStringList{"config", "set", "mebo.appearanceMode", "sepia"},
           QStringList{"config", "set", "mebo.historyMaxCount", "-1"},
+          QStringList{"config", "set", "mebo.historyMaxCount", "-5"},
+          QStringList{"config", "set", "mebo.saveDirectory", "/proc/mebo-library"},
+          QStringList{"config", "set", "mebo.saveDirectory", home.path() + "/not-a-folder"},
+          QStringList{"config", "set", "mebo.saveDirectory", ""},
           QStringList{"config", "set", "mebo.shortcutOverrides", "[1]"}, QStringList{"config", "frob"},
           QStringList{"config", "get"}}) {
         const auto r = home.run(args);
@@ -71,6 +75,10 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
         EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
     }
     EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).outText(), "15");
+    EXPECT_TRUE(home.run({"config", "set", "mebo.historyMaxCount", "-5"})
+                    .errText()
+                    .startsWith("mebo: mebo.historyMaxCount takes 0 (unlimited) or more, not -5"));
+    EXPECT_EQ(home.run({"config", "get", "mebo.saveDirectory"}).outText(), home.picturesMebo());
     const auto help = home.run({"config", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.outText().contains("mebo.historyMaxCount"));

@@ -10,7 +10,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace mebo::test;
@@ -235,6 +237,8 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
     xdotool({"mousemove", "300", "400", "mousedown", "1"});
     xdotool({"mousemove", "500", "500"});
     xdotool({"mousemove", "700", "650", "mouseup", "1"});
+    // The rectangle waits to be corrected: the arrows move it, Return takes it.
+    xdotool({"key", "Left", "Right", "shift+Down", "shift+Up", "Return"});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=area size=400×250")))
         << app.log().toStdString();
     ASSERT_TRUE(waitForDimmed(probe, spots, false));
@@ -377,4 +381,135 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     EXPECT_EQ(idsOf(indexOf(lib)).mid(1), idsOf(index).mid(0, 1));
     EXPECT_EQ(pngsIn(lib).size(), 2);
     EXPECT_EQ(pngsIn(home.trashFiles()).size(), 2);
+}
+
+namespace {
+
+// The test desktop's stand-in for the notification service; it "clicks" `action` when offered.
+class NotificationServer {
+public:
+    NotificationServer(const MeboHome& home, const QProcessEnvironment& env, const QString& action = {}) {
+        log_ = home.path() + QStringLiteral("/notifications.jsonl");
+        process_.setProcessEnvironment(env);
+        process_.start(
+            QStringLiteral("python3"),
+            {QStringLiteral(MEBO_SOURCE_DIR "/tests/desktop/notification-server.py"), log_, action});
+        ready_ = waitFor([](const QJsonObject& o) { return o.value("ready").toBool(); });
+    }
+    ~NotificationServer() {
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+    bool ready() const { return ready_; }
+    QList<QJsonObject> calls() const {
+        QList<QJsonObject> out;
+        QFile f(log_);
+        if (f.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : f.readAll().split('\n')) {
+                const QJsonObject o = QJsonDocument::fromJson(line).object();
+                if (!o.isEmpty() && !o.contains("ready")) {
+                    out << o;
+                }
+            }
+        }
+        return out;
+    }
+    bool waitFor(const std::function<bool(const QJsonObject&)>& match, int timeoutMs = 15000) const {
+        QDeadlineTimer deadline(timeoutMs);
+        while (!deadline.hasExpired()) {
+            QFile f(log_);
+            if (f.open(QIODevice::ReadOnly)) {
+                for (const QByteArray& line : f.readAll().split('\n')) {
+                    if (match(QJsonDocument::fromJson(line).object())) {
+                        return true;
+                    }
+                }
+            }
+            QThread::msleep(50);
+        }
+        return false;
+    }
+
+private:
+    QString log_;
+    QProcess process_;
+    bool ready_ = false;
+};
+
+} // namespace
+
+// After a capture: a notification offering Open, Copy and Show in Folder; Open shows the capture.
+TEST_F(DesktopApp, ANotificationAfterACaptureOpensIt) {
+    NotificationServer server(home, app.environment(), QStringLiteral("open"));
+    ASSERT_TRUE(server.ready());
+    app.stop();
+    ASSERT_EQ(home.run({"config", "set", "mebo.notifyAfterCapture", "true"}).exitCode, 0);
+    app.start();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[Cmd+V] app-level monitor installed")));
+    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_TRUE(server.waitFor([](const QJsonObject& o) {
+        return o.value("summary").toString() == "Capture saved";
+    })) << app.log().toStdString();
+    const QJsonObject notice = server.calls().first();
+    EXPECT_EQ(notice.value("actions").toArray(),
+              (QJsonArray{"open", "Open", "copy", "Copy", "reveal", "Show in Folder"}));
+    const QString name = pngsIn(home.picturesMebo()).value(0);
+    EXPECT_EQ(notice.value("body").toString(), name);
+    EXPECT_TRUE(notice.value("hints").toObject().value("image-path").toString().endsWith(name));
+    // "Open" was picked: the main window comes up with the capture.
+    QDeadlineTimer deadline(15000);
+    while (windowsTitled(name + QStringLiteral(" — Mebo")).empty() && !deadline.hasExpired()) {
+        QThread::msleep(100);
+    }
+    EXPECT_FALSE(windowsTitled(name + QStringLiteral(" — Mebo")).empty()) << app.log().toStdString();
+}
+
+// Ctrl+Q hides the window; the tray icon keeps its size and says once where Mebo went.
+TEST_F(DesktopApp, HidingTheWindowKeepsTheTrayIconAndSaysSoOnce) {
+    NotificationServer server(home, app.environment());
+    ASSERT_TRUE(server.ready());
+    ASSERT_EQ(app.launch({}).exitCode, 0);
+    QDeadlineTimer deadline(15000);
+    while (windowsTitled(QStringLiteral("Mebo")).empty() && !deadline.hasExpired()) {
+        QThread::msleep(100);
+    }
+    const auto windows = windowsTitled(QStringLiteral("Mebo"));
+    ASSERT_FALSE(windows.empty());
+    for (int round = 0; round < 2; ++round) {
+        xdotool({"windowactivate", "--sync", QString::number(windows.front())});
+        xdotool({"key", "--window", QString::number(windows.front()), "ctrl+q"});
+        deadline.setRemainingTime(15000);
+        while (!windowsTitled(QStringLiteral("Mebo")).empty() && !deadline.hasExpired()) {
+            QThread::msleep(100);
+        }
+        ASSERT_TRUE(windowsTitled(QStringLiteral("Mebo")).empty()) << "round " << round;
+        if (round == 0) {
+            ASSERT_EQ(app.launch({}).exitCode, 0); // shown again by a second start
+            deadline.setRemainingTime(15000);
+            while (windowsTitled(QStringLiteral("Mebo")).empty() && !deadline.hasExpired()) {
+                QThread::msleep(100);
+            }
+        }
+    }
+    EXPECT_TRUE(server.waitFor(
+        [](const QJsonObject& o) { return o.value("summary").toString() == "Mebo is still running"; }));
+    int announced = 0;
+    for (const QJsonObject& o : server.calls()) {
+        announced += o.value("summary").toString() == "Mebo is still running" ? 1 : 0;
+    }
+    EXPECT_EQ(announced, 1);
+    // The icon in the tray is still a full-size window one can click.
+    const ToolRun tree = runTool(QStringLiteral("xwininfo"), {"-root", "-tree"});
+    int icons = 0;
+    for (const QByteArray& line : tree.out.split('\n')) {
+        if (line.contains("\"mebo\"") || line.contains("Mebo")) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral(R"( (\d+)x(\d+)\+)")).match(QString::fromUtf8(line));
+            if (m.hasMatch() && m.captured(1).toInt() >= 16 && m.captured(1).toInt() <= 64 &&
+                m.captured(2).toInt() >= 16) {
+                ++icons;
+            }
+        }
+    }
+    EXPECT_GE(icons, 1) << tree.out.constData();
 }

@@ -1,4 +1,5 @@
 // The tray menu, the main menu, the key monitors and the tool-shortcut filter on real widgets.
+#include "app/BuildFeatures.h"
 #include "app/KeyboardShortcutHandler.h"
 #include "app/MediaCommandTarget.h"
 #include "app/ShortcutRouter.h"
@@ -50,6 +51,11 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     actions.openMain = [&] { ran << QStringLiteral("main"); };
     actions.openSettings = [&](SettingsTab t) { ran << QStringLiteral("settings%1").arg(int(t)); };
     actions.quit = [&] { ran << QStringLiteral("quit"); };
+    actions.captureTarget = [&](CaptureRequest::Target t) { ran << QStringLiteral("target%1").arg(int(t)); };
+    actions.pickColor = [&] { ran << QStringLiteral("colour"); };
+    int delaySet = -1;
+    actions.delay = [] { return 5; };
+    actions.setDelay = [&](int seconds) { delaySet = seconds; };
     MenuBarController bar(updates, actions, QStringLiteral("1.2.3"));
 
     // The offscreen platform has no tray: the menu exists anyway and the log says why.
@@ -62,24 +68,46 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     const QMenu& menu = *bar.menu();
     EXPECT_EQ(titlesOf(menu),
               (QStringList{"Capture Area / Window", "Capture Full Screen", "Scrolling Capture",
-                           "Record Screen...", "---", "Open Mebo", "Settings...", "Check for Updates...",
-                           "Logs", "---", "About Mebo v1.2.3", "Quit Mebo"}));
+                           "Record Screen...", "Capture Active Window", "Capture Last Region", "Pick Color",
+                           "Delay", "---", "Open Mebo", "Settings...", "Check for Updates...", "Logs", "---",
+                           "About Mebo v1.2.3", "Quit Mebo"}));
     for (QAction* a : menu.actions()) {
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
-        if (!a->isSeparator()) {
+        if (!a->isSeparator() && !a->menu()) {
             a->trigger();
         }
     }
-    EXPECT_EQ(ran, (QStringList{"area", "fullscreen", "scroll", "picker", "main", "settings0", "settings3",
-                                "settings2", "settings3", "quit"}));
-    EXPECT_EQ(checks, 1);
+    // Items of a feature this build lacks are disabled and say why; the others run.
+    const bool scroll = BuildFeatures::has(Feature::scrollCapture);
+    const bool record = BuildFeatures::has(Feature::screenRecording);
+    const bool update = BuildFeatures::has(Feature::updateCheck);
+    QStringList expected{"area", "fullscreen"};
+    expected << (scroll ? QStringList{"scroll"} : QStringList{})
+             << (record ? QStringList{"picker"} : QStringList{});
+    expected << QStringList{"target2", "target1", "colour", "main", "settings0"};
+    expected << (update ? QStringList{"settings3"} : QStringList{})
+             << QStringList{"settings2", "settings3", "quit"};
+    EXPECT_EQ(ran, expected);
+    EXPECT_EQ(checks, update ? 1 : 0);
+    EXPECT_EQ(actionTitled(menu, "Scrolling Capture")->toolTip(),
+              scroll ? QStringLiteral("Scrolling Capture")
+                     : QStringLiteral("Scrolling capture is not available in this build."));
+
+    // The delay submenu shows the current delay and sets another.
+    QMenu* delay = actionTitled(menu, "Delay")->menu();
+    ASSERT_TRUE(delay);
+    EXPECT_EQ(titlesOf(*delay), (QStringList{"Off", "3 seconds", "5 seconds", "10 seconds"}));
+    Q_EMIT delay->aboutToShow();
+    EXPECT_TRUE(actionTitled(*delay, "5 seconds")->isChecked());
+    actionTitled(*delay, "10 seconds")->trigger();
+    EXPECT_EQ(delaySet, 10);
 
     updates.setChecking(true);
     EXPECT_EQ(bar.updateAction()->text(), QStringLiteral("Checking..."));
     EXPECT_FALSE(bar.updateAction()->isEnabled());
     updates.setChecking(false);
     EXPECT_EQ(bar.updateAction()->text(), QStringLiteral("Check for Updates..."));
-    EXPECT_TRUE(bar.updateAction()->isEnabled());
+    EXPECT_EQ(bar.updateAction()->isEnabled(), update);
 
     bar.setRecording(true);
     EXPECT_TRUE(bar.recording());
@@ -122,12 +150,30 @@ TEST(MainMenuTest, MenusHaveTheirItemsKeysAndRouteBySelector) {
     EXPECT_EQ(actionTitled(*file, "Open Image...")->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(tops[3]->menu()->actions().size(), 14);
 
+    // Print and Pin to Screen follow Save As.
+    EXPECT_EQ(actionTitled(*file, "Print...")->shortcut(), QKeySequence("Ctrl+P"));
+    EXPECT_EQ(actionTitled(*file, "Pin to Screen")->data().toString(), QStringLiteral("pinToScreen:"));
+    // Items of a feature this build lacks stay disabled with the reason as their tooltip.
+    for (const char* title : {"Open Video...", "Open Project...", "Export GIF...", "Trim Video..."}) {
+        QAction* a = actionTitled(*file, QString::fromLatin1(title));
+        ASSERT_TRUE(a) << title;
+        Q_EMIT file->aboutToHide();
+        EXPECT_EQ(a->isEnabled(), BuildFeatures::has(Feature::videoEditing)) << title;
+        EXPECT_EQ(a->toolTip().contains(QStringLiteral("not available in this build")),
+                  !BuildFeatures::has(Feature::videoEditing));
+    }
+
+    const bool update = BuildFeatures::has(Feature::updateCheck);
     actionTitled(*app, "Check for Updates...")->trigger();
     actionTitled(*app, "Logs")->trigger();
     actionTitled(*app, "About Mebo")->trigger();
     actionTitled(*app, "Quit Mebo")->trigger();
-    EXPECT_EQ(opened, (QList<SettingsTab>{SettingsTab::about, SettingsTab::logs, SettingsTab::about}));
-    EXPECT_EQ(checks, 1);
+    QList<SettingsTab> expectedTabs{SettingsTab::logs, SettingsTab::about};
+    if (update) {
+        expectedTabs.prepend(SettingsTab::about);
+    }
+    EXPECT_EQ(opened, expectedTabs);
+    EXPECT_EQ(checks, update ? 1 : 0);
     EXPECT_EQ(quits, 1);
 
     actionTitled(*tops[3]->menu(), "Bring Forward")->trigger();

@@ -12,19 +12,23 @@
 #include "support/TestUtil.h"
 #include "ui/EditorCanvas.h"
 #include "ui/EditorToolBar.h"
+#include "ui/MainMenu.h"
 #include "ui/OcrResultWindow.h"
 #include "ui/ThumbnailStrip.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListView>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -123,6 +127,21 @@ TEST_F(MainWindowTest, CopyPasteUndoAndZoomWorkOnTheOpenCapture) {
     EXPECT_DOUBLE_EQ(*window.canvas()->zoom(), 1.25);
     EXPECT_TRUE(window.performCommand(QStringLiteral("zoomToFit:")));
     EXPECT_FALSE(window.canvas()->zoom());
+
+    // Fitting, the zoom field follows the window's size (it was stale after a restart).
+    auto* zoomField = window.findChild<QToolButton*>(QStringLiteral("zoomLevel"));
+    ASSERT_TRUE(zoomField);
+    QImage big(4000, 3000, QImage::Format_RGB32);
+    big.fill(Qt::white);
+    addCapture(big);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.editor()->baseImage().width() == 4000; }));
+    for (const QSize size : {QSize(700, 500), QSize(1500, 1000)}) {
+        window.resize(size);
+        window.show();
+        test::drainEvents();
+        EXPECT_EQ(zoomField->text(), QStringLiteral("%1%").arg(qRound(window.canvas()->scale() * 100)))
+            << size.width();
+    }
 }
 
 // A drag on the canvas from one image point to another, as the user does it.
@@ -220,6 +239,7 @@ TEST_F(MainWindowTest, DroppedImagesOpenAndTheirAnnotationsAreNotDroppedSilently
     ASSERT_TRUE(vm.editor());
     EXPECT_EQ(vm.editor()->baseImage().size(), QSize(120, 90));
     EXPECT_FALSE(vm.currentEntry()); // not a library item
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("outside.png — Mebo"));
 
     // An annotated outside image has no sidecar: leaving it asks first.
     QImage capture(60, 40, QImage::Format_RGB32);
@@ -256,6 +276,38 @@ TEST_F(MainWindowTest, TextRecognitionFromTheToolbarShowsTheResultWindow) {
     EXPECT_EQ(ocr->textView()->toPlainText(), QStringLiteral("Invoice 2041"));
     EXPECT_FALSE(recognizer->onMainThread);
     ocr->close();
+}
+
+} // namespace
+} // namespace mebo
+
+namespace mebo {
+namespace {
+
+// Delete on the strip moves the item under it to the Trash, not a layer of the open capture (the
+// Edit menu's Delete has the same key); the neighbour opens in its place.
+TEST_F(MainWindowTest, DeleteOnTheStripTrashesTheItemAndItsNeighbourOpens) {
+    MainMenu::Handler handler;
+    handler.perform = [this](const QString& s) { window.performCommand(s); };
+    handler.isEnabled = [this](const QString& s) { return window.isCommandEnabled(s); };
+    MainMenu::build(*window.menuBar(), QStringLiteral("0.1.0"), handler);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    const QString older = addCapture(image);
+    const QString newer = addCapture(image);
+    ASSERT_TRUE(test::waitUntil([&] { return vm.currentEntry() && vm.currentEntry()->id == newer; }));
+    QGuiApplication::clipboard()->setImage(image.scaled(8, 8));
+    ASSERT_TRUE(window.pasteImageIntoCanvas()); // a selected layer the menu's Delete would remove
+    window.strip()->listView()->setFocus();
+    QTest::keyClick(window.strip()->listView(), Qt::Key_Delete);
+    ASSERT_TRUE(test::waitUntil([&] { return history.entries().size() == 1; }));
+    EXPECT_EQ(history.entries().first().id, older);
+    ASSERT_TRUE(vm.currentEntry());
+    EXPECT_EQ(vm.currentEntry()->id, older);
+    EXPECT_TRUE(
+        QDir(tmp.filePath(QStringLiteral("library"))).entryList({QStringLiteral("*.mebo")}).isEmpty());
 }
 
 } // namespace

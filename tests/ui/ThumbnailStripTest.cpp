@@ -8,10 +8,13 @@
 #include "ui/ThumbnailStrip.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QUuid>
 
@@ -136,7 +139,7 @@ TEST_F(LibraryWidgetsTest, StripAndViewShowCapturesNewestFirstWithThumbnailsAndN
     EXPECT_TRUE(view.emptyLabel()->isVisible());
     EXPECT_EQ(view.emptyLabel()->text(), "No captures yet");
     EXPECT_EQ(view.countLabel()->text(), "0 captures");
-    EXPECT_EQ(strip.width(), 180);
+    EXPECT_GE(strip.width(), ThumbnailStrip::kWidth);
 
     const HistoryEntry red = addShot("red.png", QColor(220, 30, 30), 1);
     const HistoryEntry green = addShot("green.png", QColor(30, 180, 60), 2);
@@ -181,6 +184,13 @@ TEST_F(LibraryWidgetsTest, StripAndViewShowCapturesNewestFirstWithThumbnailsAndN
     EXPECT_TRUE(near(ring, AppPalette::light().color(QPalette::Highlight), 40)) << describe(ring);
     keepGrab(strip, "strip-light");
     keepGrab(view, "history-dark");
+
+    // With the scroll bar showing, every cell still fits beside it: no name is cut.
+    strip.resize(strip.width(), 260);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(strip.listView()->verticalScrollBar()->isVisible());
+    EXPECT_GE(strip.listView()->viewport()->width(),
+              strip.listView()->visualRect(strip.model()->index(0)).right() + 1);
 }
 
 TEST_F(LibraryWidgetsTest, VideosShowThePlayBadgeAndAnnotatedItemsThePencil) {
@@ -393,6 +403,87 @@ TEST(HistoryItemActionsText, TagsAreTrimmedWithoutEmptiesOrRepeats) {
     EXPECT_EQ(HistoryView::countText(1, 1, false), "1 capture");
     EXPECT_EQ(HistoryView::countText(12, 12, false), "12 captures");
     EXPECT_EQ(HistoryView::countText(3, 12, true), "3 of 12 captures");
+}
+
+} // namespace
+} // namespace mebo
+
+namespace mebo {
+namespace {
+
+TEST_F(LibraryWidgetsTest, TagsShowAsChipsOnTheCards) {
+    HistoryEntry tagged = addShot("tagged.png", QColor(30, 30, 30), 1);
+    addShot("plain.png", QColor(30, 30, 30), 2);
+    tagged.tags = {QStringLiteral("invoice"), QStringLiteral("march"), QStringLiteral("q1")};
+    store->updateEntry(tagged);
+    settle();
+    HistoryView view(*store, *thumbs, reveal());
+    view.setPalette(AppPalette::light());
+    view.resize(760, 520);
+    view.show();
+    settle();
+    const QColor chip = AppPalette::light().color(QPalette::Highlight);
+    // A chip at the top left of the tagged picture; none on the plain one.
+    EXPECT_TRUE(near(pictureColour(view.listView(), 1, {9, 8}), chip, 40))
+        << describe(pictureColour(view.listView(), 1, {9, 8}));
+    EXPECT_TRUE(near(pictureColour(view.listView(), 0, {9, 8}), QColor(30, 30, 30), 40));
+    keepGrab(view, "history-tags-light");
+}
+
+TEST_F(LibraryWidgetsTest, RenameMovesTheFileAndItsProjectAndRefusesTakenNames) {
+    const HistoryEntry a = addShot("first.png", Qt::red, 1);
+    addShot("second.png", Qt::green, 2);
+    touch(QStringLiteral("first.mebo"));
+    settle();
+    ThumbnailStrip strip(*store, *thumbs, reveal());
+    strip.show();
+
+    // A taken name or one with a slash is explained and nothing moves.
+    for (const char* bad : {"second", "a/b", "  "}) {
+        QDialog* dialog = strip.actions()->rename(a, &strip);
+        auto* field = dialog->findChild<QLineEdit*>("nameField");
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->text(), (QStringLiteral("first")));
+        field->setText(QString::fromLatin1(bad));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        EXPECT_TRUE(dialog->isVisible()) << bad;
+        EXPECT_FALSE(dialog->findChild<QLabel*>("renameProblem")->text().isEmpty()) << bad;
+        dialog->reject();
+        EXPECT_TRUE(exists("first.png"));
+    }
+    QDialog* dialog = strip.actions()->rename(a, &strip);
+    dialog->findChild<QLineEdit*>("nameField")->setText(QStringLiteral("login page"));
+    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(exists("login page.png"));
+    EXPECT_TRUE(exists("login page.mebo"));
+    EXPECT_FALSE(exists("first.png"));
+    EXPECT_EQ(store->entries().at(1).filename, QStringLiteral("login page.png"));
+    EXPECT_TRUE(rawIndex().contains("login page.png"));
+    drainEvents();
+}
+
+TEST_F(LibraryWidgetsTest, TheMenuOffersCopyExportAndPinWhenTheWindowDoes) {
+    const HistoryEntry a = addShot("a.png", Qt::red, 1);
+    ThumbnailStrip strip(*store, *thumbs, reveal());
+    QStringList ran;
+    auto record = [&ran](const char* what) {
+        return [&ran, what](const HistoryEntry& e) {
+            ran << QString::fromLatin1(what) + QLatin1Char(':') + e.filename;
+        };
+    };
+    QMenu* plain = strip.actions()->makeMenu(a, strip.listView());
+    EXPECT_FALSE(action(plain, "Copy"));
+    delete plain;
+    strip.actions()->setCommands({record("copy"), record("export"), record("pin")});
+    QMenu* menu = strip.actions()->makeMenu(a, strip.listView());
+    for (const char* title : {"Copy", "Export...", "Pin to Screen"}) {
+        ASSERT_TRUE(action(menu, QString::fromLatin1(title))) << title;
+        action(menu, QString::fromLatin1(title))->trigger();
+    }
+    EXPECT_TRUE(action(menu, "Rename..."));
+    EXPECT_EQ(ran, (QStringList{"copy:a.png", "export:a.png", "pin:a.png"}));
+    delete menu;
 }
 
 } // namespace

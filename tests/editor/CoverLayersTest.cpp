@@ -1,0 +1,135 @@
+#include "document/CoverLayers.h"
+#include "document/DocumentFlattener.h"
+#include "document/MagnifyLayer.h"
+#include "document/MosaicLayer.h"
+#include "document/RegionFillLayer.h"
+#include "editor/EditorVM.h"
+#include "support/TestUtil.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+// White with black "glyphs": thin bars a fill would trace if it could see them.
+QImage textLikeCapture() {
+    QImage img(240, 120, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    for (int x = 70; x < 170; x += 8) {
+        p.fillRect(QRect(x, 45, 3, 30), Qt::black);
+    }
+    return img;
+}
+
+std::shared_ptr<MosaicLayer> cover(MosaicStyle style, QRectF rect = QRectF(60, 40, 120, 40)) {
+    auto m = std::make_shared<MosaicLayer>();
+    m->rect = rect;
+    m->style = style;
+    m->intensity = style == MosaicStyle::gaussian ? 6 : 20;
+    m->solidColor = Qt::darkGray;
+    return m;
+}
+
+// Every pixel of the mask inside `area` (image pixels) has the same value; answers that value.
+std::optional<int> uniformInside(const RegionFillLayer& fill, const QRect& area) {
+    std::optional<int> seen;
+    const QRect box = fill.maskRect.toAlignedRect();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QPoint at = QPoint(x, y) - box.topLeft();
+            const int v = fill.mask.rect().contains(at) ? qGray(fill.mask.pixel(at)) : 0;
+            if (seen && *seen != v) {
+                return std::nullopt;
+            }
+            seen = v;
+        }
+    }
+    return seen;
+}
+
+// The largest difference of any channel between two pictures of one size (-1 for other sizes).
+int maxDiff(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
+    int worst = 0;
+    for (int r = 0; r < x.height(); ++r) {
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
+        }
+    }
+    return worst;
+}
+
+const RegionFillLayer* fillAfter(EditorVM& vm, const QPointF& seed, FillMode mode) {
+    ToolStyles styles = vm.styles();
+    styles.fill.mode = mode;
+    styles.fill.regionTolerance = 10;
+    vm.setStyles(styles);
+    const qsizetype before = vm.layers().size();
+    vm.fillAt(seed);
+    EXPECT_TRUE(test::waitUntil([&] { return !vm.regionBusy(); }));
+    return vm.layers().size() > before ? dynamic_cast<const RegionFillLayer*>(vm.layers().last().get())
+                                       : nullptr;
+}
+
+// A fill never traces what a cover hides: seeded outside it leaves the cover alone, seeded inside
+// it paints exactly the cover; whatever the cover's kind and the fill's mode.
+TEST(CoverLayers, AFillPaintsACoverAllOrNothing) {
+    for (MosaicStyle style : {MosaicStyle::pixelate, MosaicStyle::gaussian, MosaicStyle::solid}) {
+        for (FillMode mode : {FillMode::region, FillMode::global}) {
+            EditorVM vm(textLikeCapture());
+            vm.addLayer(cover(style));
+            const QRect inside(62, 42, 116, 36);
+            const RegionFillLayer* around = fillAfter(vm, QPointF(10, 10), mode);
+            ASSERT_TRUE(around);
+            EXPECT_EQ(uniformInside(*around, inside), 0) << int(style) << int(mode);
+            EXPECT_EQ(qGray(around->mask.pixel(QPoint(5, 5) - around->maskRect.toAlignedRect().topLeft())),
+                      255);
+
+            // On a bar under the cover: the whole cover, nothing beyond it.
+            const RegionFillLayer* on = fillAfter(vm, QPointF(71, 50), mode);
+            ASSERT_TRUE(on);
+            EXPECT_EQ(on->maskRect, QRectF(60, 40, 120, 40));
+            EXPECT_EQ(uniformInside(*on, inside), 255);
+        }
+    }
+}
+
+// Layers that read the picture read it with the covers below them applied.
+TEST(CoverLayers, MagnifiersAndBlursAboveACoverShowTheCover) {
+    const QImage capture = textLikeCapture();
+    auto mosaic = cover(MosaicStyle::pixelate);
+    auto lens = std::make_shared<MagnifyLayer>();
+    lens->center = QPointF(120, 60);
+    lens->size = QSizeF(60, 60);
+    lens->zoomLevel = 2;
+    const QImage covered = DocumentFlattener::flatten(capture, {mosaic}, QRectF(capture.rect()));
+    // The lens over the cover shows the cover magnified, as if the covered picture were the capture.
+    const QRectF all(capture.rect());
+    EXPECT_LE(maxDiff(DocumentFlattener::flatten(capture, {mosaic, lens}, all),
+                      DocumentFlattener::flatten(covered, {lens}, all)),
+              2);
+    // A light blur over a strong mosaic blurs the mosaic, not the bars it hides.
+    auto blur = cover(MosaicStyle::gaussian, QRectF(80, 30, 60, 60));
+    blur->intensity = 1;
+    EXPECT_LE(maxDiff(DocumentFlattener::flatten(capture, {mosaic, blur}, all),
+                      DocumentFlattener::flatten(covered, {blur}, all)),
+              2);
+    // The editor's picture agrees with the export.
+    EditorVM vm(capture);
+    vm.addLayer(mosaic);
+    vm.addLayer(lens);
+    vm.addLayer(blur);
+    EXPECT_LE(maxDiff(vm.composite(), vm.flattened()), 2);
+    EXPECT_LE(maxDiff(vm.flattened(), DocumentFlattener::flatten(covered, {lens, blur}, all)), 2);
+}
+
+} // namespace
+} // namespace mebo
