@@ -21,6 +21,7 @@
 #include "main/OnlineServices.h"
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
+#include "platform/Clipboard.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PortalColorScheme.h"
