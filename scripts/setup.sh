@@ -14,6 +14,10 @@ BUILD_PKGS=(
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
+  # Screen recording: FFmpeg's libraries (H.264/HEVC/AAC into MP4), libyuv colour conversion,
+  # X Damage for unchanged screens.
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libyuv-dev
+  libxcb-damage0-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -25,6 +29,8 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
+  # Recording tests play generated media on the test display and check the files with ffprobe.
+  ffmpeg
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.
