@@ -23,6 +23,8 @@ Commands:
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
+  record fullscreen|area|window    record the screen with sound into the library
+  video trim VIDEO                 cut a time range out of a video without re-encoding
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -69,6 +71,12 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("redact")) {
         return runRedactCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("record")) {
+        return runRecordCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("video")) {
+        return runVideoCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

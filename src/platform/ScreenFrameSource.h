@@ -18,6 +18,7 @@ struct ScreenFrame {
     int64_t durationNs = 0;         // 0 when unknown
     std::optional<int> frameStatus; // 0 complete; nothing when the source does not say
     bool repeated = false;          // the screen did not change since the previous frame
+    bool last = false;              // the stream's closing frame (see ScreenFrameStream::stop)
 };
 
 struct ScreenStreamConfig {

@@ -64,7 +64,7 @@ int64_t RecordingTimeline::sessionStartNs() const {
 }
 
 std::optional<RecordingTimeline::VideoTiming> RecordingTimeline::admitVideo(std::optional<int64_t> rawNs,
-                                                                           int64_t durationNs) {
+                                                                           int64_t durationNs, bool onlyIfLater) {
     std::lock_guard lock(stateLock_);
     // The stream keeps delivering while paused; those frames are not part of the recording.
     if (!isCapturing_ || isPaused_) {
@@ -75,6 +75,9 @@ std::optional<RecordingTimeline::VideoTiming> RecordingTimeline::admitVideo(std:
         return std::nullopt;
     }
     if (stopAtNs_ && *rawNs > *stopAtNs_) {
+        return std::nullopt;
+    }
+    if (onlyIfLater && lastVideoAdjustedNs_ && *rawNs <= lastVideoRawNs_) {
         return std::nullopt;
     }
     if (resumeAdjustPending_) {

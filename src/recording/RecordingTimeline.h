@@ -41,7 +41,10 @@ public:
 
     // A video frame stamped `rawNs` (nothing: no valid time), lasting `durationNs` when known
     // (0 otherwise). Nothing when the frame is to be dropped (not capturing, paused, bad time).
-    std::optional<VideoTiming> admitVideo(std::optional<int64_t> rawNs, int64_t durationNs = 0);
+    // `onlyIfLater`: dropped unless stamped after the last written frame (a closing frame that
+    // only repeats the picture).
+    std::optional<VideoTiming> admitVideo(std::optional<int64_t> rawNs, int64_t durationNs = 0,
+                                          bool onlyIfLater = false);
     // The frame admitted last was written.
     void videoAppended(int64_t rawNs, int64_t adjustedNs);
     // The last written frame's adjusted time, if any.

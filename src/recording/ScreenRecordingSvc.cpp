@@ -393,7 +393,10 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
 
     effects_ = {active_.recordCursorHaloEnabled, active_.recordCursorTrailEnabled, active_.recordClickRippleEnabled};
     timeline_.begin(fps_);
-    telemetry_->start(outputPath, g.recordedArea, QDir::tempPath());
+    // The recording's clock starts with capture: the first frame comes at once.
+    recordingStartNs_ = platform::monotonicNowNs();
+    pausedAccumulatorNs_ = 0;
+    lastPauseNs_.reset();
 
     platform::ScreenStreamConfig streamConfig;
     streamConfig.sourceRect = g.sourceRect;
@@ -415,9 +418,7 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
         return RecordingError::writerStartFailed(error);
     }
 
-    recordingStartNs_ = platform::monotonicNowNs();
-    pausedAccumulatorNs_ = 0;
-    lastPauseNs_.reset();
+    telemetry_->start(outputPath, g.recordedArea, QDir::tempPath());
     segments_.begin();
     setState(RecordingState::recording);
     Q_EMIT elapsedSecondsChanged(0);
@@ -476,7 +477,7 @@ void ScreenRecordingSvc::onVideoFrame(platform::ScreenFrame& frame) {
         return;
     }
     const std::optional<int64_t> raw = frame.ptsNs > 0 ? std::optional<int64_t>(frame.ptsNs) : std::nullopt;
-    const auto timing = timeline_.admitVideo(raw, frame.durationNs);
+    const auto timing = timeline_.admitVideo(raw, frame.durationNs, frame.last);
     if (!timing) {
         return;
     }
@@ -618,7 +619,8 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
 ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
     logInfo(QStringLiteral("[Recording] stopCapture 中..."));
     if (stream_) {
-        stream_->stop(stopAtNs);
+        // A closing frame one interval before the stop makes the video end at the stop.
+        stream_->stop(stopAtNs - 1'000'000'000LL / fps_);
     }
     logInfo(QStringLiteral("[Recording] stopCapture 完成"));
     // Every sample thread is joined here, so nothing appends while the writer finishes.

@@ -116,14 +116,17 @@ bool FfmpegMediaWriter::open(const MediaWriterConfig& config, OpenError* error) 
     }
     AVDictionary* opts = nullptr;
     if (config.crashSafe) {
-        // A fragment (moof + mdat) about every second, each complete on disk once cut: a killed
+        // A fragment (moof + mdat) every half second, each complete on disk once cut: a killed
         // process leaves a file that plays to its last fragment.
         av_dict_set(&opts, "movflags", "+empty_moov+default_base_moof+frag_keyframe", 0);
-        av_dict_set(&opts, "frag_duration", "1000000", 0);
+        av_dict_set(&opts, "frag_duration", "500000", 0);
     } else {
         av_dict_set(&opts, "movflags", "+faststart", 0);
     }
     oc_->flags |= AVFMT_FLAG_FLUSH_PACKETS;
+    // The first packet written (always video, see writePacket) starts at zero; every track is
+    // shifted alike.
+    oc_->avoid_negative_ts = AVFMT_AVOID_NEG_TS_MAKE_ZERO;
     rc = avformat_write_header(oc_, &opts);
     av_dict_free(&opts);
     if (rc < 0) {
@@ -150,6 +153,10 @@ bool FfmpegMediaWriter::openVideo(OpenError* error) {
     video_->framerate = {std::max(config_.fps, 1), 1};
     video_->bit_rate = config_.bitrate;
     video_->gop_size = config_.keyframeInterval;
+    // No B-frames: frames keep their capture times as decode times (with variable frame spacing
+    // a reorder delay is the gap of the first frames, up to a second), and the encoder holds
+    // fewer frames back, which a crash would lose.
+    video_->max_b_frames = 0;
     // libyuv's conversion is BT.601 with limited range; say so, so players convert back alike.
     video_->colorspace = AVCOL_SPC_SMPTE170M;
     video_->color_primaries = AVCOL_PRI_SMPTE170M;
@@ -304,6 +311,29 @@ bool FfmpegMediaWriter::writePacket(AVPacket* pkt, AVCodecContext* codec, AVStre
     std::lock_guard lock(muxLock_);
     av_packet_rescale_ts(pkt, codec->time_base, stream->time_base);
     pkt->stream_index = stream->index;
+    if (stream != videoStream_ && !videoWritten_) {
+        heldAudio_.push_back(av_packet_clone(pkt));
+        av_packet_unref(pkt);
+        return true;
+    }
+    if (!writeLocked(pkt, error)) {
+        return false;
+    }
+    if (stream == videoStream_ && !videoWritten_) {
+        videoWritten_ = true;
+        for (AVPacket* held : heldAudio_) {
+            const bool ok = writeLocked(held, error);
+            av_packet_free(&held);
+            if (!ok) {
+                return false;
+            }
+        }
+        heldAudio_.clear();
+    }
+    return true;
+}
+
+bool FfmpegMediaWriter::writeLocked(AVPacket* pkt, QString* error) {
     const int rc = av_write_frame(oc_, pkt);
     av_packet_unref(pkt);
     if (rc < 0) {
@@ -456,6 +486,10 @@ void FfmpegMediaWriter::cancel() {
 }
 
 void FfmpegMediaWriter::release() {
+    for (AVPacket* held : heldAudio_) {
+        av_packet_free(&held);
+    }
+    heldAudio_.clear();
     audio_.clear();
     av_frame_free(&videoFrame_);
     av_packet_free(&videoPacket_);

@@ -46,6 +46,7 @@ private:
     bool drainVideo(bool flushing, QString* error);
     bool encodeAudioFrames(AudioTrack& t, bool flushing, QString* error);
     bool writePacket(AVPacket* pkt, AVCodecContext* codec, AVStream* stream, QString* error);
+    bool writeLocked(AVPacket* pkt, QString* error);
     void fail(const QString& text);
     void release();
 
@@ -65,6 +66,10 @@ private:
     std::atomic<bool> sessionStarted_{false};
     std::mutex muxLock_;
     bool headerWritten_ = false;
+    // Audio packets wait until the first video packet is written: its decode time (negative with
+    // B-frames) fixes the one shift every track gets, so they stay in sync.
+    bool videoWritten_ = false;
+    std::vector<AVPacket*> heldAudio_;
 };
 
 } // namespace mebo::platform

@@ -133,7 +133,18 @@ bool FfmpegRemuxer::copy(const QString& source, const QString& destination, doub
         return failWith(QStringLiteral("no video stream"));
     }
     // Start at the key frame at or before the start: a copy cannot begin between key frames.
+    // A whole copy starts at the earliest presentation time of any track (a writer may have
+    // shifted every track alike), so the result starts at zero.
     double cutSec = 0;
+    if (startSec <= 0) {
+        double earliest = std::numeric_limits<double>::infinity();
+        for (unsigned i = 0; i < ic->nb_streams; ++i) {
+            if (mapping[i] >= 0 && ic->streams[i]->start_time != AV_NOPTS_VALUE) {
+                earliest = std::min(earliest, secondsOf(ic->streams[i]->start_time, ic->streams[i]->time_base));
+            }
+        }
+        cutSec = std::isfinite(earliest) && earliest > 0 ? earliest : 0;
+    }
     if (startSec > 0) {
         AVStream* vs = ic->streams[videoIndex];
         const int64_t target = int64_t(startSec / av_q2d(vs->time_base));

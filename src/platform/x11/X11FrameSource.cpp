@@ -5,7 +5,9 @@
 #include "platform/x11/X11CursorImage.h"
 #include "platform/x11/X11FrameGrabber.h"
 
+#include <QHashFunctions>
 #include <QPainter>
+#include <vector>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -55,6 +57,7 @@ public:
         if (!grabber_.grab(config_.sourceRect, raw_, error)) {
             return false;
         }
+        damageBox_ = config_.sourceRect; // the first frame: everything is new
         thread_ = std::thread([this] { run(); });
         return true;
     }
@@ -72,7 +75,31 @@ public:
 
 private:
     bool damaged_ = true; // the first frame is always taken
+    int64_t damageSeenAt_ = 0; // first damage since the last grab (0: none)
+    int64_t lastDamageAt_ = 0;
+    QRect damageBox_;          // root pixels damaged since the last grab, within the rectangle
+    bool pointerMoved_ = false;
+    int64_t lastPointerLook_ = 0;
+    std::vector<size_t> rowHash_; // per row of the last grab
     bool cursorChanged_ = false;
+
+    // A client may draw one picture in several requests (bands of a software renderer): after the
+    // first damage, wait until none came for a moment (at most a few milliseconds) so the grab
+    // holds the whole picture. Answers true while waiting.
+    bool settleUntil(int64_t now) {
+        constexpr int64_t quietNs = 2'000'000;
+        constexpr int64_t maxWaitNs = 8'000'000;
+        if (damageSeenAt_ == 0) {
+            return false;
+        }
+        if (now - lastDamageAt_ >= quietNs || now - damageSeenAt_ >= maxWaitNs) {
+            return false;
+        }
+        pollfd fd{xcb_get_file_descriptor(conn_->xcb()), POLLIN, 0};
+        xcb_flush(conn_->xcb());
+        ::poll(&fd, 1, 1);
+        return true;
+    }
 
     void drainEvents() {
         xcb_connection_t* c = conn_->xcb();
@@ -84,6 +111,12 @@ private:
                 // The bounding box of the damage so far; only changes over the recorded
                 // rectangle make a frame.
                 if (area.intersects(config_.sourceRect)) {
+                    damageBox_ = damageBox_.united(area.intersected(config_.sourceRect));
+                    const int64_t now = monotonicNowNs();
+                    if (!damaged_ || damageSeenAt_ == 0) {
+                        damageSeenAt_ = now;
+                    }
+                    lastDamageAt_ = now;
                     damaged_ = true;
                 }
             } else if (conn_->hasXFixes() && type == xfixesCursorEvent()) {
@@ -112,9 +145,11 @@ private:
     void run() {
         pthread_setname_np(pthread_self(), "rec.video");
         const int64_t interval = 1'000'000'000LL / std::max(config_.fps, 1);
-        // Tokens accrue at the frame rate up to two frames' worth; a grab takes one and comes at
-        // least half an interval after the previous. A video playing at the recording's rate is
-        // then taken frame for frame even when its frames arrive a little early or late.
+        // Tokens accrue at the frame rate, up to four frames' worth; a grab takes one. A video
+        // playing at the recording's rate is taken frame for frame even when the player shows a
+        // few frames in a burst after a stall, while the average stays at the frame rate.
+        constexpr double burst = 4;
+        const int64_t minSpacing = interval / 8;
         double tokens = 1;
         int64_t lastTokenAt = monotonicNowNs();
         int64_t lastGrab = 0;
@@ -128,11 +163,12 @@ private:
                 return;
             }
             const int64_t now = monotonicNowNs();
-            tokens = std::min(2.0, tokens + double(now - lastTokenAt) / double(interval));
+            tokens = std::min(burst, tokens + double(now - lastTokenAt) / double(interval));
             lastTokenAt = now;
             bool moved = false;
-            if (config_.showCursor && now - lastGrab >= interval) {
+            if (config_.showCursor && now - lastPointerLook_ >= interval) {
                 // The pointer is not part of the screen's damage: look where it is.
+                lastPointerLook_ = now;
                 const auto p = pointer();
                 if (p != lastPointer) {
                     const QRect near = config_.sourceRect.adjusted(-64, -64, 64, 64);
@@ -140,23 +176,31 @@ private:
                     lastPointer = p;
                 }
             }
+            pointerMoved_ = pointerMoved_ || moved;
             const bool idleDue = now - lastGrab >= config_.idleRepeatNs;
-            const bool want = polling || damaged_ || moved || cursorChanged_ || idleDue;
-            const bool allowed = tokens >= 1.0 && now - lastGrab >= interval / 2;
+            const bool want = polling || damaged_ || pointerMoved_ || cursorChanged_ || idleDue;
+            const bool allowed = tokens >= 1.0 && now - lastGrab >= minSpacing;
+            if (want && allowed && damaged_ && settleUntil(now)) {
+                continue; // the picture is still being drawn
+            }
             if (want && allowed) {
-                const bool changed = polling || damaged_ || moved || cursorChanged_;
-                if (!capture(now, !changed)) {
+                // The picture is as of its last drawing, not of this later grab.
+                const int64_t stamp = damaged_ && lastDamageAt_ > lastGrab ? lastDamageAt_ : now;
+                const bool force = polling || pointerMoved_ || cursorChanged_ || idleDue;
+                const Grab g = capture(stamp, force, false);
+                if (g == Grab::failed) {
                     return;
                 }
-                tokens -= 1.0;
-                lastGrab = now;
+                if (g == Grab::delivered) {
+                    tokens -= 1.0;
+                    lastGrab = now;
+                }
                 continue;
             }
             // Sleep until an event, the stop, the next token, or the next pointer look.
             int64_t waitNs = interval;
             if (want) {
-                waitNs = std::max<int64_t>(int64_t((1.0 - tokens) * double(interval)),
-                                           interval / 2 - (now - lastGrab));
+                waitNs = std::max<int64_t>(int64_t((1.0 - tokens) * double(interval)), minSpacing - (now - lastGrab));
             } else {
                 waitNs = std::min<int64_t>(waitNs, config_.idleRepeatNs - (now - lastGrab));
             }
@@ -166,22 +210,54 @@ private:
         }
         // One last frame at the moment of the stop, so the recording lasts until then.
         if (finalFrameNs_.load() > 0) {
-            capture(finalFrameNs_.load(), !damaged_);
+            capture(finalFrameNs_.load(), true, true);
         }
     }
 
-    bool capture(int64_t pts, bool repeated) {
+    enum class Grab { delivered, unchanged, failed };
+
+    // Hashes the rows of the grab that damage touched; answers whether any differs from the
+    // previous grab (a client that draws the same picture again makes damage but no new frame).
+    bool rowsChanged(const QImage& image, int fromRow, int toRow) {
+        if (rowHash_.size() != size_t(image.height())) {
+            rowHash_.assign(size_t(image.height()), 0);
+            fromRow = 0;
+            toRow = image.height();
+        }
+        bool changed = false;
+        const size_t bytes = size_t(image.width()) * 4;
+        for (int y = std::max(0, fromRow); y < std::min(toRow, image.height()); ++y) {
+            const size_t h = qHashBits(image.constScanLine(y), bytes);
+            changed = changed || h != rowHash_[size_t(y)];
+            rowHash_[size_t(y)] = h;
+        }
+        return changed;
+    }
+
+    // `force`: a frame even when the pixels did not change (pointer, idle repeat, the end).
+    Grab capture(int64_t pts, bool force, bool last) {
         if (damage_) {
             // Damage after this point belongs to the next frame.
             xcb_damage_subtract(conn_->xcb(), damage_, XCB_NONE, XCB_NONE);
         }
+        const QRect box = damageBox_.translated(-config_.sourceRect.topLeft());
+        const bool wasDamaged = damaged_;
         damaged_ = false;
+        damageSeenAt_ = 0;
+        damageBox_ = QRect();
+        const bool wasForced = force || cursorChanged_ || pointerMoved_;
         cursorChanged_ = false;
+        pointerMoved_ = false;
         QString error;
         if (!grabber_.grab(config_.sourceRect, raw_, &error)) {
             onError_(error);
-            return false;
+            return Grab::failed;
         }
+        const bool changed = wasDamaged && rowsChanged(raw_, box.top(), box.bottom() + 1);
+        if (!changed && !wasForced) {
+            return Grab::unchanged;
+        }
+        const bool repeated = !changed;
         QImage* frame = &raw_;
         if (config_.outputSize != raw_.size()) {
             scaled_ = raw_.scaled(config_.outputSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
@@ -208,8 +284,9 @@ private:
         f.durationNs = 0;
         f.frameStatus = 0;
         f.repeated = repeated;
+        f.last = last;
         onFrame_(f);
-        return true;
+        return Grab::delivered;
     }
 
     std::shared_ptr<X11Connection> conn_;
