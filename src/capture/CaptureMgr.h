@@ -86,10 +86,11 @@ public:
         ScreenRecordingSvc* recorder = nullptr; // null: recording unavailable
         ThumbnailCache* thumbnails = nullptr;
         platform::MediaRemuxer* remuxer = nullptr; // trims
-        // Writes the segments' project file beside a recording; answers its path, or nothing
-        // with `error` set. Null: no project files.
-        std::function<std::optional<QString>(const QString& recordingPath, const std::optional<QString>& webcamName,
-                                             const QList<RecordingSegment>& segments, QString* error)>
+        // Writes the segments' project file beside a recording when one is due; answers its
+        // path, or nothing (with `error` set when writing failed). Null: no project files.
+        std::function<std::optional<QString>(const QString& recordingPath, const std::optional<QString>& webcamPath,
+                                             const QList<RecordingSegment>& segments, double durationSec,
+                                             QString* error)>
             writeSegmentSidecar;
     };
     void setRecordingLinks(RecordingLinks links);

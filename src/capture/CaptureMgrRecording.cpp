@@ -166,9 +166,8 @@ void CaptureMgr::finishRecording(const StopResult& result) {
     history_.addEntry(entry);
     if (recording_.writeSegmentSidecar) {
         QString error;
-        const std::optional<QString> webcamName =
-            result.webcamURL ? std::optional<QString>(QFileInfo(*result.webcamURL).fileName()) : std::nullopt;
-        if (const auto sidecar = recording_.writeSegmentSidecar(path, webcamName, result.recordingSegments, &error)) {
+        if (const auto sidecar =
+                recording_.writeSegmentSidecar(path, result.webcamURL, result.recordingSegments, result.durationSec, &error)) {
             logInfo(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + *sidecar);
         } else if (!error.isEmpty()) {
             logWarning(QStringLiteral("[CaptureMgr] 錄屏段落 sidecar 寫入失敗: ") + error);

@@ -75,8 +75,8 @@ int runMain(int argc, char** argv) {
     if (command == QLatin1String("record")) {
         return runRecordCommand(argc, argv, args);
     }
-    if (command == QLatin1String("video")) {
-        return runVideoCommand(argc, argv, args);
+    if (command == QLatin1String("video") && !args.isEmpty() && args.first() == QLatin1String("trim")) {
+        return runVideoTrimCommand(argc, argv, args.mid(1));
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

@@ -353,7 +353,6 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
 
     enum class Phase { starting, recording, stopping, done } phase = Phase::starting;
     bool ok = false;
-    bool startFailed = false;
     QString path;
     StopResult result;
     const auto requestStop = [&] {
@@ -371,9 +370,8 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
         }
         phase = Phase::recording;
     });
-    QObject::connect(&capture, &CaptureMgr::recordingStartFailed, &app, [&](const QString& description) {
-        cli::printErr(description);
-        startFailed = true;
+    // The coordinator's alert has said why, in one line on standard error.
+    QObject::connect(&capture, &CaptureMgr::recordingStartFailed, &app, [&](const QString&) {
         phase = Phase::done;
         QCoreApplication::exit(cli::Exit::failure);
     });
@@ -406,11 +404,7 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     app.exec();
     durationWatch.stop();
     if (!ok) {
-        if (!startFailed) {
-            const QString problem = runtime::lastProblem();
-            cli::printErr(problem.isEmpty() ? QStringLiteral("the recording could not be saved") : problem);
-        }
-        return cli::Exit::failure;
+        return cli::Exit::failure; // the coordinator's alert has said why
     }
     services.settle(10000);
     if (opts->has("json")) {

@@ -59,7 +59,7 @@ ScreenRecordingSvc::ScreenRecordingSvc(RecordingBackends backends, QObject* pare
     CursorTelemetry::Hooks hooks;
     hooks.isActive = [this] { return timeline_.isCapturing() && !timeline_.isPaused(); };
     hooks.nowMs = [this]() -> std::optional<int64_t> {
-        if (!recordingStartNs_) {
+        if (!recordingStartNs_ || !timeline_.sessionStarted()) {
             return std::nullopt;
         }
         return int64_t(elapsedAt(platform::monotonicNowNs()) * 1000.0);
@@ -105,7 +105,14 @@ double ScreenRecordingSvc::elapsedAt(int64_t nowNs) const {
     if (!recordingStartNs_) {
         return segments_.lastEndSec();
     }
-    int64_t e = nowNs - *recordingStartNs_ - pausedAccumulatorNs_;
+    // The recording's time starts with its first frame (the video's time zero), so the elapsed
+    // time, the cursor samples and the file's duration agree however long the stream took to
+    // deliver it.
+    if (!timeline_.sessionStarted()) {
+        return 0;
+    }
+    const int64_t start = std::max(*recordingStartNs_, timeline_.sessionStartNs());
+    int64_t e = nowNs - start - pausedAccumulatorNs_;
     if (lastPauseNs_) {
         e -= nowNs - *lastPauseNs_;
     }
@@ -162,6 +169,12 @@ void ScreenRecordingSvc::continueStart(const RecordingTarget& target, const QStr
         }
         if (!window) {
             return fail(RecordingError::of(RecordingError::Kind::windowNotFound));
+        }
+        if (!window->onScreen) {
+            // Minimised or on another desktop: nothing of it is on the screen to record.
+            const QString title = window->title.isEmpty() ? QStringLiteral("the selected window") : window->title;
+            logWarning(QStringLiteral("[Recording] Target window ") + title + QStringLiteral(" 不在當前 active Space, 啟動取消"));
+            return fail(RecordingError::targetWindowNotVisible(title));
         }
     }
     const platform::DisplayInfo* primary = nullptr;

@@ -61,10 +61,11 @@ std::optional<FrameOverlay> ClickRippleRenderer::render(const CursorPoints& clic
     const auto [red, green, blue, alpha] = colourOf(colour);
     const double w = std::max(R * 0.08, 2.0);
     const double pad = R + w + 2;
-    QRectF box(ripples.first().centre, QSizeF(0, 0));
+    QList<QPointF> centres;
     for (const Ripple& r : ripples) {
-        box = box.united(QRectF(r.centre, QSizeF(0, 0)));
+        centres.append(r.centre);
     }
+    const QRectF box = boundsOf(centres);
     OverlayCanvas canvas(box.adjusted(-pad, -pad, pad, pad), frameRect.adjusted(-pad, -pad, pad, pad));
     if (!canvas.isValid()) {
         return std::nullopt;

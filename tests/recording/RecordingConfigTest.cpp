@@ -87,21 +87,22 @@ TEST(RecordingPanelConfiguration, ApplyingNormalisesIntoSettingsAndService) {
 TEST(RecordingPanelConfiguration, ActionsChangeOnlyTheirValue) {
     using K = RecordingPanelAction::Kind;
     const RecordingPanelConfiguration base;
-    EXPECT_TRUE(RecordingPanelAction{K::toggleMicrophone, true}.appliedTo(base).microphoneOn);
-    EXPECT_EQ(RecordingPanelAction{K::setFps, 60}.appliedTo(base).fps, 60);
-    EXPECT_EQ(RecordingPanelAction{K::setQuality, QStringLiteral("standard")}.appliedTo(base).quality,
-              QStringLiteral("standard"));
-    EXPECT_EQ(RecordingPanelAction{K::selectMicDevice, std::optional<QString>(QStringLiteral("m"))}
-                  .appliedTo(base)
-                  .selectedMicDeviceId,
+    const auto apply = [&](K kind, decltype(RecordingPanelAction::payload) payload) {
+        return RecordingPanelAction{kind, std::move(payload)}.appliedTo(base);
+    };
+    EXPECT_TRUE(apply(K::toggleMicrophone, true).microphoneOn);
+    EXPECT_EQ(apply(K::setFps, 60).fps, 60);
+    EXPECT_EQ(apply(K::setQuality, QStringLiteral("standard")).quality, QStringLiteral("standard"));
+    EXPECT_EQ(apply(K::selectMicDevice, std::optional<QString>(QStringLiteral("m"))).selectedMicDeviceId,
               QStringLiteral("m"));
-    EXPECT_EQ(RecordingPanelAction{K::setWebcamScale, 0.35}.appliedTo(base).webcamScale, 0.35);
+    EXPECT_EQ(apply(K::setWebcamScale, 0.35).webcamScale, 0.35);
+    EXPECT_EQ(apply(K::setWebcamPosition, WebcamPosition::topLeft).webcamPosition, WebcamPosition::topLeft);
     for (K control : {K::stop, K::pauseResume, K::restart, K::cancel, K::startRecording}) {
         const RecordingPanelAction a{control, {}};
         EXPECT_TRUE(a.isControl());
         EXPECT_EQ(a.appliedTo(base), base);
     }
-    EXPECT_FALSE(RecordingPanelAction{K::toggleWebcam, true}.isControl());
+    EXPECT_FALSE(RecordingPanelAction({K::toggleWebcam, true}).isControl());
 }
 
 TEST(RecordingSegmentTracker, SegmentsFollowPausesAndDropTinyOnes) {

@@ -31,7 +31,7 @@ Options:
 
 } // namespace
 
-int runVideoCommand(int& argc, char** argv, const QStringList& rawArgs) {
+int runVideoTrimCommand(int& argc, char** argv, const QStringList& rawArgs) {
     QStringList args;
     for (qsizetype i = 0; i < rawArgs.size(); ++i) {
         args << (rawArgs[i] == QLatin1String("-o") ? QStringLiteral("--output") : rawArgs[i]);
@@ -47,12 +47,12 @@ int runVideoCommand(int& argc, char** argv, const QStringList& rawArgs) {
         cli::printOut(QString::fromUtf8(kVideoHelp).trimmed());
         return cli::Exit::ok;
     }
-    if (opts->positional.size() != 2 || opts->positional.first() != QLatin1String("trim")) {
-        return cli::usageError(QStringLiteral("expected 'trim VIDEO'"), cmd);
+    if (opts->positional.size() != 1) {
+        return cli::usageError(QStringLiteral("expected one VIDEO to trim"), cmd);
     }
-    const QString source = QFileInfo(opts->positional[1]).absoluteFilePath();
+    const QString source = QFileInfo(opts->positional[0]).absoluteFilePath();
     if (!QFileInfo(source).isFile()) {
-        cli::printErr(QStringLiteral("no such file: %1").arg(opts->positional[1]));
+        cli::printErr(QStringLiteral("no such file: %1").arg(opts->positional[0]));
         return cli::Exit::failure;
     }
     runtime::setVerbose(opts->has("verbose"));
@@ -61,7 +61,7 @@ int runVideoCommand(int& argc, char** argv, const QStringList& rawArgs) {
     MediaModules media;
     const auto info = media.remuxer().probe(source, &error);
     if (!info) {
-        cli::printErr(QStringLiteral("cannot read %1: %2").arg(opts->positional[1], error));
+        cli::printErr(QStringLiteral("cannot read %1: %2").arg(opts->positional[0], error));
         return cli::Exit::failure;
     }
     const auto range = VideoTrimmer::parseRange(opts->value("start"), opts->value("end"), info->durationSec);
