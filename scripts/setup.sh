@@ -29,7 +29,10 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
-  # Recording tests play generated media on the test display and check the files with ffprobe.
+  # WebP decoding for image annotations of video projects.
+  qt6-image-formats-plugins
+  # Media for the video and recording tests is generated with the ffmpeg command (lavfi), played
+  # on the test display and checked with ffprobe.
   ffmpeg
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:

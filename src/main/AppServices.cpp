@@ -21,6 +21,7 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtWorkspace.h"
 #include "recording/ScreenRecordingSvc.h"
+#include "video/VideoProjectFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -132,6 +133,16 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         links.recorder = recorder_.get();
         links.thumbnails = thumbnails_.get();
         links.remuxer = &media_->remuxer();
+        links.writeSegmentSidecar = [](const QString& recording, const std::optional<QString>& webcam,
+                                       const QList<RecordingSegment>& segments, double durationSec,
+                                       QString* error) -> std::optional<QString> {
+            try {
+                return VideoProjectFiles::writeRecordingSidecar(recording, webcam, segments, durationSec);
+            } catch (const std::exception& e) {
+                *error = QString::fromUtf8(e.what());
+                return std::nullopt;
+            }
+        };
         captureMgr_->setRecordingLinks(std::move(links));
     }
 }

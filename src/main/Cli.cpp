@@ -25,6 +25,7 @@ Commands:
   redact IMAGE                     cover the personal data in an image with mosaics
   record fullscreen|area|window    record the screen with sound into the library
   video trim VIDEO                 cut a time range out of a video without re-encoding
+  video info|resave                read video projects (.mebo-video) and video files
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -77,6 +78,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("video") && !args.isEmpty() && args.first() == QLatin1String("trim")) {
         return runVideoTrimCommand(argc, argv, args.mid(1));
+    }
+    if (command == QLatin1String("video")) {
+        return runVideoCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

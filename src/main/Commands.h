@@ -15,6 +15,7 @@ int runRedactCommand(int& argc, char** argv, const QStringList& args);
 int runRecordCommand(int& argc, char** argv, const QStringList& args);
 // `mebo video trim`: `args` follow "trim".
 int runVideoTrimCommand(int& argc, char** argv, const QStringList& args);
+int runVideoCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).
 int runDesktopApp(int& argc, char** argv, const QStringList& args);
 
