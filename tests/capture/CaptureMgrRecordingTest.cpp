@@ -46,7 +46,8 @@ protected:
                                            QString*) -> std::optional<QString> {
             sidecarCalls << segments.size();
             sidecarDuration = duration;
-            return segments.size() >= 2 ? std::optional<QString>(path + QStringLiteral(".sidecar")) : std::nullopt;
+            return segments.size() >= 2 ? std::optional<QString>(path + QStringLiteral(".sidecar"))
+                                        : std::nullopt;
         };
         mgr.setRecordingLinks(std::move(links));
         QObject::connect(&mgr, &CaptureMgr::recordingFinished,
@@ -99,7 +100,8 @@ protected:
     test::FakeRemuxer remuxer;
     std::shared_ptr<test::FakeMediaWriter::Log> writerLog = std::make_shared<test::FakeMediaWriter::Log>();
     std::unique_ptr<ScreenRecordingSvc> recorder;
-    CaptureMgr mgr{cfg, screenshots, images, clipboard, shutter, history, mainWindow, nullptr, dialogs, workspace, pointer};
+    CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
+                   mainWindow, nullptr,     dialogs, workspace, pointer};
     QList<Finished> finished;
     QList<qsizetype> sidecarCalls;
     double sidecarDuration = 0;
@@ -135,7 +137,8 @@ TEST_F(CaptureMgrRecording, AStoppedRecordingEntersTheLibraryAsAVideoWithItsSegm
     EXPECT_EQ(QSize(e.widthPx, e.heightPx), QSize(800, 600));
     EXPECT_EQ(sidecarCalls, QList<qsizetype>{2});
     EXPECT_EQ(sidecarDuration, 10.0);
-    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + path + QStringLiteral(".sidecar")));
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + path +
+                             QStringLiteral(".sidecar")));
     EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影已儲存: ") + path));
     EXPECT_FALSE(mgr.captureActive());
     thumbnails.waitForPending();
@@ -166,7 +169,8 @@ TEST_F(CaptureMgrRecording, AWindowOffTheScreenNamesItInTheAlert) {
     mgr.startRecording(RecordingTarget::window(5), CaptureMode::record);
     ASSERT_TRUE(test::waitUntil([&] { return !dialogs.alerts.isEmpty(); }));
     EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Target Window Not in Current Space"));
-    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("Please switch to the Space containing the selected window and try again."));
+    EXPECT_EQ(dialogs.alerts[0].text,
+              QStringLiteral("Please switch to the Space containing the selected window and try again."));
 }
 
 TEST_F(CaptureMgrRecording, CancelDeletesTheFileAndItsSensitiveSiblings) {
@@ -231,7 +235,8 @@ TEST_F(CaptureMgrRecording, TrimPromptAnswersTrimTheRange) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("video");
     f.close();
-    EXPECT_EQ(CaptureMgr::trimPromptText(12.345), QStringLiteral("Duration: 12.3s. Enter start and end seconds:"));
+    EXPECT_EQ(CaptureMgr::trimPromptText(12.345),
+              QStringLiteral("Duration: 12.3s. Enter start and end seconds:"));
     const auto out = mgr.trimVideo(video, 10, QStringLiteral("abc"), QStringLiteral("5"));
     ASSERT_TRUE(out);
     EXPECT_TRUE(out->endsWith(QStringLiteral("clip_trimmed.mp4")));

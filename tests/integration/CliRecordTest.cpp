@@ -1,8 +1,9 @@
+#include "MeboProcess.h"
 #include "MediaProbe.h"
 #include "TestPaths.h"
-#include "MeboProcess.h"
 #include "support/PrivatePulse.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +14,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QDeadlineTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <memory>
@@ -69,11 +69,29 @@ protected:
         videoDir_ = new QTemporaryDir;
         const QString video = videoDir_->filePath(QStringLiteral("index.mkv"));
         media::run(QStringLiteral("ffmpeg"),
-                   {"-v", "error", "-y", "-f", "lavfi", "-i",
+                   {"-v",
+                    "error",
+                    "-y",
+                    "-f",
+                    "lavfi",
+                    "-i",
                     "color=c=gray:s=320x180:r=30:d=26,format=gray,geq=lum='if(lt(Y\\,30)\\,255*mod(floor(N/"
                     "pow(2\\,floor(X/20)))\\,2)\\,if(eq(mod(N\\,60)\\,0)\\,255\\,40))'",
-                    "-f", "lavfi", "-i", "aevalsrc='0.8*sin(2*PI*1000*t)*lt(mod(t\\,2)\\,0.05)':s=48000:d=26", "-c:v",
-                    "libx264", "-preset", "ultrafast", "-qp", "0", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest",
+                    "-f",
+                    "lavfi",
+                    "-i",
+                    "aevalsrc='0.8*sin(2*PI*1000*t)*lt(mod(t\\,2)\\,0.05)':s=48000:d=26",
+                    "-c:v",
+                    "libx264",
+                    "-preset",
+                    "ultrafast",
+                    "-qp",
+                    "0",
+                    "-pix_fmt",
+                    "yuv420p",
+                    "-c:a",
+                    "aac",
+                    "-shortest",
                     video},
                    180000);
         if (!QFileInfo::exists(video)) {
@@ -114,14 +132,15 @@ protected:
         e.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("pulseaudio"));
         player.setProcessEnvironment(e);
         player.start(QStringLiteral("ffplay"),
-                     {"-v", "error", "-nostats", "-autoexit", "-noborder", "-alwaysontop", "-noframedrop", "-left", "0",
-                      "-top", "0", "-x", QString::number(kShownW), "-y", QString::number(kShownH), "-t",
-                      QString::number(seconds), videoDir_->filePath(QStringLiteral("index.mkv"))});
+                     {"-v", "error", "-nostats", "-autoexit", "-noborder", "-alwaysontop", "-noframedrop",
+                      "-left", "0", "-top", "0", "-x", QString::number(kShownW), "-y",
+                      QString::number(kShownH), "-t", QString::number(seconds),
+                      videoDir_->filePath(QStringLiteral("index.mkv"))});
         QString geometry;
         waitFor(
             [&] {
-                const QByteArray ids =
-                    media::run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "index.mkv"}, 5000);
+                const QByteArray ids = media::run(QStringLiteral("xdotool"),
+                                                  {"search", "--onlyvisible", "--name", "index.mkv"}, 5000);
                 if (ids.trimmed().isEmpty()) {
                     return false;
                 }
@@ -129,11 +148,14 @@ protected:
                 const QString out = QString::fromLatin1(
                     media::run(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", id}, 5000));
                 QRegularExpressionMatch m =
-                    QRegularExpression(QStringLiteral("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)")).match(out);
+                    QRegularExpression(
+                        QStringLiteral("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"))
+                        .match(out);
                 if (!m.hasMatch() || m.captured(3).toInt() != kShownW) {
                     return false;
                 }
-                geometry = QStringLiteral("%1x%2+%3+%4").arg(kShownW).arg(kShownH).arg(m.captured(1), m.captured(2));
+                geometry =
+                    QStringLiteral("%1x%2+%3+%4").arg(kShownW).arg(kShownH).arg(m.captured(1), m.captured(2));
                 return true;
             },
             20000);
@@ -142,8 +164,8 @@ protected:
     // A 300 Hz tone into the microphone stand-in's sink.
     void playMicTone() {
         mic.setProcessEnvironment(env);
-        mic.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=40", "-f",
-                                             "pulse", "-device", "micsink", "mic"});
+        mic.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=40",
+                                             "-f", "pulse", "-device", "micsink", "mic"});
         mic.waitForStarted(5000);
     }
     QProcess* startMebo(const QStringList& args) {
@@ -182,8 +204,8 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ASSERT_FALSE(geometry.isEmpty()) << "the player's window did not appear";
     playMicTone();
     QThread::msleep(500);
-    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30", "--mic",
-                               "micsink.monitor", "--json", "--save-dir", saveDir});
+    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30",
+                               "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;
     const QJsonObject out = finish(rec, &err);
     ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
@@ -239,15 +261,16 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     EXPECT_LT(media::rms(system, 5.2, 5.9), 0.01); // between beeps
 
     const MeboHome::Run list = home.run({"history", "list", "--json"}, 60000, &env);
-    EXPECT_TRUE(list.outText().contains(QStringLiteral("\"mediaType\":\"video\""))) << list.outText().toStdString();
+    EXPECT_TRUE(list.outText().contains(QStringLiteral("\"mediaType\":\"video\"")))
+        << list.outText().toStdString();
 }
 
 TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     const QString geometry = play(12);
     ASSERT_FALSE(geometry.isEmpty());
     QThread::msleep(300);
-    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30", "--json",
-                               "--save-dir", saveDir});
+    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30",
+                               "--json", "--save-dir", saveDir});
     QThread::msleep(1500);
     ::kill(pid_t(rec->processId()), SIGUSR1); // pause
     QThread::msleep(1500);
@@ -258,8 +281,8 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     const QString path = out.value("path").toString();
     const QJsonArray segments = out.value("segments").toArray();
     ASSERT_EQ(segments.size(), 2);
-    EXPECT_NEAR(segments[0].toObject().value("endSec").toDouble(), segments[1].toObject().value("startSec").toDouble(),
-                0.06);
+    EXPECT_NEAR(segments[0].toObject().value("endSec").toDouble(),
+                segments[1].toObject().value("startSec").toDouble(), 0.06);
     EXPECT_NEAR(segments[1].toObject().value("endSec").toDouble(), 4.0, 0.05);
     EXPECT_NEAR(media::formatDuration(path), 4.0, 0.1);
     // The picture jumps by the paused second and a half of video; the time line does not.
@@ -289,7 +312,8 @@ TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
     ASSERT_EQ(next->exitCode(), 0) << err.toStdString();
     EXPECT_TRUE(err.contains("recovered an interrupted recording")) << err.toStdString();
     EXPECT_TRUE(QDir(saveDir).entryList({"*.recording.mp4*"}).isEmpty());
-    const QString recovered = saveDir + QLatin1Char('/') + unfinished.first().replace(".recording.mp4", ".mp4");
+    const QString recovered =
+        saveDir + QLatin1Char('/') + unfinished.first().replace(".recording.mp4", ".mp4");
     ASSERT_TRUE(QFileInfo::exists(recovered));
     EXPECT_GE(media::formatDuration(recovered), 5.0); // at most about a second lost
     QFile index(saveDir + QStringLiteral("/index.json"));
@@ -318,19 +342,21 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
         EXPECT_TRUE(QDir(saveDir).entryList(QDir::Files).isEmpty()) << c.says;
     }
     // A missing microphone: the default input instead, said in one line.
-    const MeboHome::Run r = home.run({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
-                                      "--save-dir", saveDir},
+    const MeboHome::Run r = home.run({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source",
+                                      "--json", "--save-dir", saveDir},
                                      60000, &env);
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("no audio source 'no-such-source'"))) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("no audio source 'no-such-source'")))
+        << r.errText().toStdString();
     const QString path = QJsonDocument::fromJson(r.out).object().value("path").toString();
     EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 3);
 }
 
 TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     media::run(QStringLiteral("xdotool"), {"mousemove", "200", "200"});
-    QProcess* rec = startMebo({"record", "area", "--geometry", "1280x720+100+100", "--duration", "3", "--fps", "30",
-                               "--click-ripple", "--cursor-trail", "--no-system-audio", "--json", "--save-dir", saveDir});
+    QProcess* rec =
+        startMebo({"record", "area", "--geometry", "1280x720+100+100", "--duration", "3", "--fps", "30",
+                   "--click-ripple", "--cursor-trail", "--no-system-audio", "--json", "--save-dir", saveDir});
     QThread::msleep(1000);
     media::run(QStringLiteral("xdotool"), {"mousemove", "740", "460", "click", "1"}); // the area's centre
     QThread::msleep(500);
@@ -347,8 +373,9 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     ASSERT_TRUE(cursor.open(QIODevice::ReadOnly));
     const QByteArray text = cursor.readAll();
     const QString record = QStringLiteral("\\{\"t\":\\d+,\"cx\":-?[0-9.e-]+,\"cy\":-?[0-9.e-]+\\}");
-    const QRegularExpression format(QStringLiteral("^\\{\"v\":2,\"points\":\\[(%1(,%1)*)?\\],\"clicks\":\\[(%1(,%1)*)?\\]\\}$")
-                                        .arg(record));
+    const QRegularExpression format(
+        QStringLiteral("^\\{\"v\":2,\"points\":\\[(%1(,%1)*)?\\],\"clicks\":\\[(%1(,%1)*)?\\]\\}$")
+            .arg(record));
     EXPECT_TRUE(format.match(QString::fromLatin1(text)).hasMatch()) << text.left(200).toStdString();
     const QJsonObject telemetry = QJsonDocument::fromJson(text).object();
     const QJsonArray points = telemetry.value("points").toArray();

@@ -33,7 +33,8 @@ TEST(RecordingOptions, BitrateFollowsPixelsRateAndPreset) {
         {{3840, 2162}, 30, QualityPreset::high, 38'250'000},     // past 8,300,000 px: base 45 M
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(recordingBitrate(c.size, c.fps, c.preset), c.expected) << c.size.width() << "x" << c.size.height();
+        EXPECT_EQ(recordingBitrate(c.size, c.fps, c.preset), c.expected)
+            << c.size.width() << "x" << c.size.height();
     }
 }
 
@@ -108,11 +109,11 @@ TEST(RecordingPanelConfiguration, ActionsChangeOnlyTheirValue) {
 TEST(RecordingSegmentTracker, SegmentsFollowPausesAndDropTinyOnes) {
     RecordingSegmentTracker s;
     s.begin();
-    s.close(4.0);   // pause at 4 s
-    s.open();       // resume
-    s.close(4.03);  // paused again 0.03 s later: too short, but the next starts at its end
+    s.close(4.0);  // pause at 4 s
+    s.open();      // resume
+    s.close(4.03); // paused again 0.03 s later: too short, but the next starts at its end
     s.open();
-    s.close(9.5);   // stop
+    s.close(9.5); // stop
     ASSERT_EQ(s.segments().size(), 2);
     EXPECT_DOUBLE_EQ(s.segments()[0].startSec, 0);
     EXPECT_DOUBLE_EQ(s.segments()[0].endSec, 4.0);
@@ -130,8 +131,10 @@ TEST(RecordingError, DescriptionsAreTheUsersText) {
     EXPECT_EQ(RecordingError::writerInputRejected(QStringLiteral("microphone audio")).description(),
               QStringLiteral("錄影寫入器不接受 microphone audio input"));
     EXPECT_EQ(RecordingError::writerStartFailed().description(), QStringLiteral("錄影寫入器啟動失敗"));
-    EXPECT_EQ(RecordingError::writerStartFailed(QStringLiteral("disk full")).description(), QStringLiteral("disk full"));
-    EXPECT_EQ(RecordingError::of(K::invalidConfig).description(), QStringLiteral("錄影配置無效 (寬或高為 0)"));
+    EXPECT_EQ(RecordingError::writerStartFailed(QStringLiteral("disk full")).description(),
+              QStringLiteral("disk full"));
+    EXPECT_EQ(RecordingError::of(K::invalidConfig).description(),
+              QStringLiteral("錄影配置無效 (寬或高為 0)"));
     EXPECT_EQ(RecordingError::targetWindowNotVisible(QStringLiteral("Notes")).description(),
               QStringLiteral("目標窗口「Notes」不在當前 Space, 請先切換到目標窗口所在 Space 後重試"));
 }

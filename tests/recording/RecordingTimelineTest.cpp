@@ -56,7 +56,7 @@ TEST(RecordingTimeline, PauseRemovesThePausedIntervalFromVideoAndAudio) {
     auto a = t.admitVideo(1000 * ms);
     t.videoAppended(1000 * ms, a->adjustedNs);
     t.pause();
-    EXPECT_FALSE(t.admitVideo(3000 * ms));          // frames while paused are not recorded
+    EXPECT_FALSE(t.admitVideo(3000 * ms)); // frames while paused are not recorded
     EXPECT_FALSE(t.admitAudio(Track::system, 3000 * ms));
     t.resume();
     EXPECT_FALSE(t.admitAudio(Track::mic, 11000 * ms)); // audio waits for the next frame
@@ -78,7 +78,7 @@ TEST(RecordingTimeline, AudioIsKeptOnlyInsideTheSessionAndMovingForwardPerTrack)
     t.videoAppended(1000 * ms, v->adjustedNs);
     EXPECT_FALSE(t.admitAudio(Track::system, 990 * ms)); // earlier than the session start
     EXPECT_EQ(t.admitAudio(Track::system, 1010 * ms), 1010 * ms);
-    EXPECT_FALSE(t.admitAudio(Track::system, 1010 * ms)); // not after the track's last
+    EXPECT_FALSE(t.admitAudio(Track::system, 1010 * ms));      // not after the track's last
     EXPECT_EQ(t.admitAudio(Track::mic, 1010 * ms), 1010 * ms); // each track has its own
     EXPECT_EQ(t.admitAudio(Track::system, 1020 * ms), 1020 * ms);
 }

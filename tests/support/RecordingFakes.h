@@ -10,8 +10,8 @@
 
 #include <QFile>
 #include <QImage>
-#include <map>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -91,7 +91,8 @@ class FakeFrameSource : public platform::ScreenFrameSource {
 public:
     std::unique_ptr<platform::ScreenFrameStream> start(const platform::ScreenStreamConfig& config,
                                                        std::function<void(platform::ScreenFrame&)> onFrame,
-                                                       std::function<void(const QString&)>, QString* error) override {
+                                                       std::function<void(const QString&)>,
+                                                       QString* error) override {
         if (!startError.isEmpty()) {
             *error = startError;
             return nullptr;
@@ -149,16 +150,20 @@ public:
     QString defaultInput = QStringLiteral("mic-1");
     QStringList opened; // source names
 
-    Result<QList<platform::AudioSourceInfo>> sources() override { return Result<QList<platform::AudioSourceInfo>>::ok(list); }
+    Result<QList<platform::AudioSourceInfo>> sources() override {
+        return Result<QList<platform::AudioSourceInfo>>::ok(list);
+    }
     Result<QString> systemAudioSource() override {
-        return monitor.isEmpty() ? Result<QString>::fail(QStringLiteral("no output")) : Result<QString>::ok(monitor);
+        return monitor.isEmpty() ? Result<QString>::fail(QStringLiteral("no output"))
+                                 : Result<QString>::ok(monitor);
     }
     Result<QString> defaultInputSource() override {
         return defaultInput.isEmpty() ? Result<QString>::fail(QStringLiteral("no input"))
                                       : Result<QString>::ok(defaultInput);
     }
-    Result<std::unique_ptr<platform::AudioCaptureStream>> open(const QString& source, const QString&,
-                                                               std::function<void(const platform::AudioBuffer&)> cb) override {
+    Result<std::unique_ptr<platform::AudioCaptureStream>>
+    open(const QString& source, const QString&,
+         std::function<void(const platform::AudioBuffer&)> cb) override {
         std::lock_guard lock(mutex_);
         opened << source;
         callbacks_[source] = std::move(cb);

@@ -80,7 +80,8 @@ TEST(CursorTrailRenderer, FadesAlongThePathToAHeadDot) {
 
 TEST(ClickRippleRenderer, SeveralClicksEachGetTheirRing) {
     // Two clicks far apart: the drawing area spans both.
-    const auto o = ClickRippleRenderer::render({{1000, 0.1, 0.5}, {1100, 0.9, 0.5}}, {1, 0, 0, 1}, 1.3, 0.6, kFrame, 40);
+    const auto o =
+        ClickRippleRenderer::render({{1000, 0.1, 0.5}, {1100, 0.9, 0.5}}, {1, 0, 0, 1}, 1.3, 0.6, kFrame, 40);
     ASSERT_TRUE(o);
     QImage frame(400, 200, QImage::Format_RGB32);
     frame.fill(Qt::black);

@@ -1,5 +1,5 @@
-#include "platform/MonotonicClock.h"
 #include "platform/ffmpeg/FfmpegMediaWriter.h"
+#include "platform/MonotonicClock.h"
 #include "platform/ffmpeg/FfmpegRemuxer.h"
 
 #include <QFile>
@@ -29,10 +29,11 @@ QImage frameFor(int index, QSize size) {
 
 QJsonObject ffprobe(const QString& path) {
     QProcess p;
-    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries",
-                                        "stream=codec_type,codec_name,profile,codec_tag_string,width,height,sample_rate,"
-                                        "channels:format=duration",
-                                        "-of", "json", path});
+    p.start(QStringLiteral("ffprobe"),
+            {"-v", "error", "-show_entries",
+             "stream=codec_type,codec_name,profile,codec_tag_string,width,height,sample_rate,"
+             "channels:format=duration",
+             "-of", "json", path});
     p.waitForFinished(30000);
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
@@ -52,7 +53,8 @@ void writeClip(FfmpegMediaWriter& writer, double seconds, int audioTracks, int64
         ASSERT_TRUE(writer.appendVideo(frameFor(i, {320, 240}), pts, &error)) << error.toStdString();
         while (audioAt < pts + kSecond / 30) {
             for (int s = 0; s < 480; ++s, ++sample) {
-                tone[size_t(2 * s)] = tone[size_t(2 * s + 1)] = float(0.5 * std::sin(2 * M_PI * 440 * sample / 48000.0));
+                tone[size_t(2 * s)] = tone[size_t(2 * s + 1)] =
+                    float(0.5 * std::sin(2 * M_PI * 440 * sample / 48000.0));
             }
             for (int track = 0; track < audioTracks; ++track) {
                 if (audioGapAtNs < 0 || audioAt < audioGapAtNs || audioAt > audioGapAtNs + kSecond / 2) {
@@ -154,8 +156,8 @@ TEST(FfmpegMediaWriter, AudioGapsAreFilledSoTracksStayInStep) {
     const QString plain = dir.filePath("c.mp4");
     ASSERT_TRUE(remuxer.copy(path, plain, 0, std::nullopt, &error));
     QProcess p;
-    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a", "-show_entries", "stream=duration",
-                                        "-of", "csv=p=0", plain});
+    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a", "-show_entries",
+                                        "stream=duration", "-of", "csv=p=0", plain});
     p.waitForFinished(30000);
     EXPECT_NEAR(p.readAllStandardOutput().trimmed().toDouble(), 2.0, 0.06);
 }
