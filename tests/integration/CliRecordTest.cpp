@@ -313,7 +313,7 @@ TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
     EXPECT_TRUE(err.contains("recovered an interrupted recording")) << err.toStdString();
     EXPECT_TRUE(QDir(saveDir).entryList({"*.recording.mp4*"}).isEmpty());
     const QString recovered =
-        saveDir + QLatin1Char('/') + unfinished.first().replace(".recording.mp4", ".mp4");
+        saveDir + QLatin1Char('/') + QString(unfinished.first()).replace(".recording.mp4", ".mp4");
     ASSERT_TRUE(QFileInfo::exists(recovered));
     EXPECT_GE(media::formatDuration(recovered), 5.0); // at most about a second lost
     QFile index(saveDir + QStringLiteral("/index.json"));
