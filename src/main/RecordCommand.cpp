@@ -389,6 +389,7 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     SignalNotifier onUsr1(SIGUSR1, [&] { capture.pauseResumeRecording(); });
     QTimer durationWatch;
     if (duration) {
+        recorder.setDurationLimit(*duration);
         // Recording time, so a pause extends the run; checked often enough to stop within a frame.
         durationWatch.setTimerType(Qt::PreciseTimer);
         durationWatch.setInterval(5);

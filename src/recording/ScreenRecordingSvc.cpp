@@ -557,9 +557,9 @@ void ScreenRecordingSvc::pause() {
     if (state_ != RecordingState::recording) {
         return;
     }
-    segments_.close(elapsedSeconds());
-    timeline_.pause();
     lastPauseNs_ = platform::monotonicNowNs();
+    segments_.close(elapsedAt(*lastPauseNs_));
+    timeline_.pause(*lastPauseNs_);
     setState(RecordingState::paused);
     logInfo(QStringLiteral("[Recording] 暫停"));
 }
@@ -568,8 +568,8 @@ void ScreenRecordingSvc::resume() {
     if (state_ != RecordingState::paused) {
         return;
     }
-    timeline_.resume();
     const int64_t now = platform::monotonicNowNs();
+    timeline_.resume(now);
     if (lastPauseNs_) {
         pausedAccumulatorNs_ += now - *lastPauseNs_;
         lastPauseNs_.reset();
@@ -585,8 +585,13 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
         runOnMain([done] { done({}); });
         return;
     }
-    const int64_t stopAt = platform::monotonicNowNs();
-    segments_.close(elapsedAt(stopAt));
+    int64_t stopAt = platform::monotonicNowNs();
+    double elapsed = elapsedAt(stopAt);
+    if (durationLimitSec_ && state_ == RecordingState::recording && elapsed > *durationLimitSec_) {
+        stopAt -= int64_t((elapsed - *durationLimitSec_) * 1e9);
+        elapsed = *durationLimitSec_;
+    }
+    segments_.close(elapsed);
     logInfo(QStringLiteral("[Recording] stop() 開始"));
     setState(RecordingState::stopping);
     durationTimer_.stop();

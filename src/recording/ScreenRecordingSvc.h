@@ -67,6 +67,9 @@ public:
     void resume();
     // `done` runs on the main thread with the result (empty when there was nothing to stop).
     void stop(std::function<void(StopResult)> done);
+    // A stop that comes after this much recording time (a timer that fired late) ends the
+    // recording at exactly this time.
+    void setDurationLimit(std::optional<double> seconds) { durationLimitSec_ = seconds; }
 
     RecordingState state() const { return state_; }
     // Elapsed recording time (paused time excluded) now.
@@ -151,6 +154,7 @@ private:
     int64_t thumbnailAtNs_ = -1;
 
     std::thread stopWorker_;
+    std::optional<double> durationLimitSec_;
 };
 
 } // namespace mebo

@@ -166,6 +166,10 @@ bool FfmpegMediaWriter::openVideo(OpenError* error) {
         video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     const char* preset = x264PresetFor(config_.width, config_.height, config_.fps);
+    // No look-ahead and no frame threads: every frame leaves the encoder at once. A still screen
+    // sends a frame a second, so a look-ahead of a few frames would hold seconds of recording in
+    // memory, out of a crash's reach; slices keep both cores busy instead.
+    av_opt_set(video_->priv_data, "tune", "zerolatency", 0);
     if (config_.hevc) {
         av_opt_set(video_->priv_data, "preset", preset, 0);
         av_opt_set(video_->priv_data, "x265-params", "log-level=error", 0);
