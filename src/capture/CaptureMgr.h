@@ -88,9 +88,9 @@ public:
         platform::MediaRemuxer* remuxer = nullptr; // trims
         // Writes the segments' project file beside a recording when one is due; answers its
         // path, or nothing (with `error` set when writing failed). Null: no project files.
-        std::function<std::optional<QString>(const QString& recordingPath, const std::optional<QString>& webcamPath,
-                                             const QList<RecordingSegment>& segments, double durationSec,
-                                             QString* error)>
+        std::function<std::optional<QString>(
+            const QString& recordingPath, const std::optional<QString>& webcamPath,
+            const QList<RecordingSegment>& segments, double durationSec, QString* error)>
             writeSegmentSidecar;
     };
     void setRecordingLinks(RecordingLinks links);
@@ -129,7 +129,8 @@ Q_SIGNALS:
     // library entry's id (empty without a file).
     void recordingStartFailed(const QString& description);
     void recordingStarted();
-    void recordingFinished(bool ok, const QString& path, const QString& itemId, const mebo::StopResult& result);
+    void recordingFinished(bool ok, const QString& path, const QString& itemId,
+                           const mebo::StopResult& result);
     void recordingsRecovered(int count);
 
 private:

@@ -130,13 +130,14 @@ void CaptureMgr::stopRecording() {
 }
 
 void CaptureMgr::finishRecording(const StopResult& result) {
-    logInfo(QStringLiteral("[CaptureMgr] _stopRecord: stop() 返回 ") + result.mainURL.value_or(QStringLiteral("nil")));
+    logInfo(QStringLiteral("[CaptureMgr] _stopRecord: stop() 返回 ") +
+            result.mainURL.value_or(QStringLiteral("nil")));
     setCaptureActive(false);
     if (!result.mainURL) {
         logError(QStringLiteral("[CaptureMgr] 錄影停止失敗或無輸出"));
         dialogs_.alert(QStringLiteral("Recording Failed"),
-                       QStringLiteral("The recording could not be saved. Please try again."), {QStringLiteral("OK")},
-                       [](int) {});
+                       QStringLiteral("The recording could not be saved. Please try again."),
+                       {QStringLiteral("OK")}, [](int) {});
         restoreMainWindow();
         Q_EMIT recordingFinished(false, QString(), QString(), result);
         return;
@@ -166,8 +167,8 @@ void CaptureMgr::finishRecording(const StopResult& result) {
     history_.addEntry(entry);
     if (recording_.writeSegmentSidecar) {
         QString error;
-        if (const auto sidecar =
-                recording_.writeSegmentSidecar(path, result.webcamURL, result.recordingSegments, result.durationSec, &error)) {
+        if (const auto sidecar = recording_.writeSegmentSidecar(
+                path, result.webcamURL, result.recordingSegments, result.durationSec, &error)) {
             logInfo(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + *sidecar);
         } else if (!error.isEmpty()) {
             logWarning(QStringLiteral("[CaptureMgr] 錄屏段落 sidecar 寫入失敗: ") + error);
@@ -221,21 +222,23 @@ void CaptureMgr::restartRecording() {
         self->recordMode_ = mode;
         self->recordApplySettings_ = apply;
         if (apply) {
-            RecordingPanelConfiguration::fromCfg(self->cfg_).applyTo(self->cfg_, self->recording_.recorder->options());
+            RecordingPanelConfiguration::fromCfg(self->cfg_)
+                .applyTo(self->cfg_, self->recording_.recorder->options());
         }
-        self->recording_.recorder->start(target, self->newRecordingPath(), [again](std::optional<RecordingError> e) {
-            if (!again) {
-                return;
-            }
-            if (e) {
-                logError(QStringLiteral("[CaptureMgr] 重啟錄影失敗: ") + e->description());
-                again->setCaptureActive(false);
-                again->restoreMainWindow();
-                Q_EMIT again->recordingStartFailed(e->description());
-                return;
-            }
-            Q_EMIT again->recordingStarted();
-        });
+        self->recording_.recorder->start(
+            target, self->newRecordingPath(), [again](std::optional<RecordingError> e) {
+                if (!again) {
+                    return;
+                }
+                if (e) {
+                    logError(QStringLiteral("[CaptureMgr] 重啟錄影失敗: ") + e->description());
+                    again->setCaptureActive(false);
+                    again->restoreMainWindow();
+                    Q_EMIT again->recordingStartFailed(e->description());
+                    return;
+                }
+                Q_EMIT again->recordingStarted();
+            });
     });
 }
 
@@ -283,8 +286,8 @@ QString CaptureMgr::trimPromptText(double durationSec) {
     return QStringLiteral("Duration: %1s. Enter start and end seconds:").arg(durationSec, 0, 'f', 1);
 }
 
-std::optional<QString> CaptureMgr::trimVideo(const QString& videoPath, double durationSec, const QString& startText,
-                                             const QString& endText) {
+std::optional<QString> CaptureMgr::trimVideo(const QString& videoPath, double durationSec,
+                                             const QString& startText, const QString& endText) {
     const auto range = VideoTrimmer::parseRange(startText, endText, durationSec);
     if (!range || !recording_.remuxer) {
         return std::nullopt;

@@ -39,7 +39,8 @@ MediaModules::~MediaModules() = default;
 std::unique_ptr<platform::MediaWriter> MediaModules::makeWriter() {
     using Factory = platform::MediaWriter* (*)();
     QString reason;
-    if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(kFfmpegModule, "mebo_create_media_writer", &reason))) {
+    if (auto create = reinterpret_cast<Factory>(
+            resolveModuleFactory(kFfmpegModule, "mebo_create_media_writer", &reason))) {
         return std::unique_ptr<platform::MediaWriter>(create());
     }
     error_ = QStringLiteral("media module not loaded: ") + reason;
@@ -50,8 +51,8 @@ platform::MediaRemuxer& MediaModules::remuxer() {
     if (!remuxer_) {
         using Factory = platform::MediaRemuxer* (*)();
         QString reason;
-        if (auto create =
-                reinterpret_cast<Factory>(resolveModuleFactory(kFfmpegModule, "mebo_create_media_remuxer", &reason))) {
+        if (auto create = reinterpret_cast<Factory>(
+                resolveModuleFactory(kFfmpegModule, "mebo_create_media_remuxer", &reason))) {
             remuxer_.reset(create());
         } else {
             remuxer_ = std::make_unique<MissingRemuxer>(QStringLiteral("media module not loaded: ") + reason);
@@ -65,8 +66,8 @@ platform::AudioCapture* MediaModules::audio() {
         audioTried_ = true;
         using Factory = platform::AudioCapture* (*)();
         QString reason;
-        if (auto create = reinterpret_cast<Factory>(
-                resolveModuleFactory(QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_audio_capture", &reason))) {
+        if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
+                QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_audio_capture", &reason))) {
             audio_.reset(create());
         } else {
             logWarning(QStringLiteral("[Recording] sound module not loaded: ") + reason);

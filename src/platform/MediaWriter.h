@@ -12,11 +12,11 @@ struct MediaWriterConfig {
     QString path;
     int width = 0;
     int height = 0;
-    bool hevc = false;           // H.264 High otherwise
-    int64_t bitrate = 0;         // average, bit/s
-    int fps = 30;                // nominal; frames carry their own times
-    int keyframeInterval = 60;   // frames
-    QStringList audioTracks;     // AAC 48 kHz stereo 192 kbit/s each, in this order (names)
+    bool hevc = false;         // H.264 High otherwise
+    int64_t bitrate = 0;       // average, bit/s
+    int fps = 30;              // nominal; frames carry their own times
+    int keyframeInterval = 60; // frames
+    QStringList audioTracks;   // AAC 48 kHz stereo 192 kbit/s each, in this order (names)
     // Written so that a process killed at any moment leaves a playable file up to the last
     // fragment (about a second); finish() then leaves a fragmented file, which finalize turns
     // into a plain one.

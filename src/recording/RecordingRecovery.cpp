@@ -38,7 +38,7 @@ QStringList RecordingRecovery::findUnfinished(const QString& folder) {
 }
 
 std::optional<RecordingRecovery::Recovered> RecordingRecovery::recover(const QString& unfinishedPath,
-                                                                      platform::MediaRemuxer& remuxer) {
+                                                                       platform::MediaRemuxer& remuxer) {
     const QDir dir = QFileInfo(unfinishedPath).dir();
     const QString stem = stemOf(unfinishedPath);
     QString target = dir.filePath(stem + QStringLiteral(".mp4"));
@@ -70,7 +70,9 @@ std::optional<RecordingRecovery::Recovered> RecordingRecovery::recover(const QSt
     r.width = info->width;
     r.height = info->height;
     r.thumbnail = remuxer.frameAt(target, std::min(1.0, info->durationSec / 2), &error);
-    logWarning(QStringLiteral("[Recording] 已恢復中斷的錄影: %1 (%2 s)").arg(target).arg(info->durationSec, 0, 'f', 1));
+    logWarning(QStringLiteral("[Recording] 已恢復中斷的錄影: %1 (%2 s)")
+                   .arg(target)
+                   .arg(info->durationSec, 0, 'f', 1));
     return r;
 }
 

@@ -70,8 +70,8 @@ int64_t RecordingTimeline::sessionStartNs() const {
     return mainSessionStartNs_;
 }
 
-std::optional<RecordingTimeline::VideoTiming> RecordingTimeline::admitVideo(std::optional<int64_t> rawNs,
-                                                                           int64_t durationNs, bool onlyIfLater) {
+std::optional<RecordingTimeline::VideoTiming>
+RecordingTimeline::admitVideo(std::optional<int64_t> rawNs, int64_t durationNs, bool onlyIfLater) {
     std::lock_guard lock(stateLock_);
     // The stream keeps delivering while paused; those frames are not part of the recording.
     if (!isCapturing_ || isPaused_) {

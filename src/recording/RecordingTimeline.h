@@ -58,9 +58,9 @@ public:
     std::optional<int64_t> admitAudio(AudioTrack track, std::optional<int64_t> rawNs);
 
     // Counters the frame-status rule and the writers report.
-    int countMissingFrameStatus();   // answers the new count
-    int countNonCompleteFrame();     // answers the new count
-    int countAudioAppendRejected();  // answers the new count
+    int countMissingFrameStatus();  // answers the new count
+    int countNonCompleteFrame();    // answers the new count
+    int countAudioAppendRejected(); // answers the new count
     RecordingCounters counters() const;
 
 private:

@@ -47,8 +47,9 @@ std::vector<double> frameTimes(const QString& path) {
 }
 
 std::vector<QByteArray> greyFrames(const QString& path, int width, int height) {
-    const QByteArray raw = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", "0:v", "-fps_mode", "passthrough", "-f",
-                                                          "rawvideo", "-pix_fmt", "gray", "-"});
+    const QByteArray raw =
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", "0:v", "-fps_mode", "passthrough",
+                                       "-f", "rawvideo", "-pix_fmt", "gray", "-"});
     std::vector<QByteArray> frames;
     const qsizetype size = qsizetype(width) * height;
     for (qsizetype at = 0; at + size <= raw.size(); at += size) {

@@ -256,7 +256,9 @@ bool FfmpegMediaWriter::appendVideo(const QImage& frame, int64_t ptsNs, QString*
         (frame.format() != QImage::Format_RGB32 && frame.format() != QImage::Format_ARGB32 &&
          frame.format() != QImage::Format_ARGB32_Premultiplied)) {
         if (error) {
-            *error = QStringLiteral("frame %1x%2 does not match the video size").arg(frame.width()).arg(frame.height());
+            *error = QStringLiteral("frame %1x%2 does not match the video size")
+                         .arg(frame.width())
+                         .arg(frame.height());
         }
         return false;
     }
@@ -267,9 +269,9 @@ bool FfmpegMediaWriter::appendVideo(const QImage& frame, int64_t ptsNs, QString*
         }
         return false;
     }
-    libyuv::ARGBToI420(frame.constBits(), int(frame.bytesPerLine()), videoFrame_->data[0], videoFrame_->linesize[0],
-                       videoFrame_->data[1], videoFrame_->linesize[1], videoFrame_->data[2],
-                       videoFrame_->linesize[2], config_.width, config_.height);
+    libyuv::ARGBToI420(frame.constBits(), int(frame.bytesPerLine()), videoFrame_->data[0],
+                       videoFrame_->linesize[0], videoFrame_->data[1], videoFrame_->linesize[1],
+                       videoFrame_->data[2], videoFrame_->linesize[2], config_.width, config_.height);
     int64_t pts = av_rescale_q(ptsNs - sessionStartNs_.load(), kNanos, video_->time_base);
     if (pts <= lastVideoPts_) {
         pts = lastVideoPts_ + 1;
@@ -303,7 +305,8 @@ bool FfmpegMediaWriter::drainVideo(bool flushing, QString* error) {
             return false;
         }
         if (videoPacket_->duration <= 0) {
-            videoPacket_->duration = video_->time_base.den / (video_->time_base.num * std::max(config_.fps, 1));
+            videoPacket_->duration =
+                video_->time_base.den / (video_->time_base.num * std::max(config_.fps, 1));
         }
         if (!writePacket(videoPacket_, video_, videoStream_, error)) {
             return false;
@@ -353,7 +356,8 @@ bool FfmpegMediaWriter::writeLocked(AVPacket* pkt, QString* error) {
 
 bool FfmpegMediaWriter::appendAudio(int track, const float* interleaved, int frames, int64_t ptsNs,
                                     QString* error) {
-    if (track < 0 || track >= int(audio_.size()) || status_.load() != Status::writing || !sessionStarted_.load()) {
+    if (track < 0 || track >= int(audio_.size()) || status_.load() != Status::writing ||
+        !sessionStarted_.load()) {
         if (error) {
             *error = QStringLiteral("writer not writing");
         }

@@ -140,7 +140,8 @@ bool FfmpegRemuxer::copy(const QString& source, const QString& destination, doub
         double earliest = std::numeric_limits<double>::infinity();
         for (unsigned i = 0; i < ic->nb_streams; ++i) {
             if (mapping[i] >= 0 && ic->streams[i]->start_time != AV_NOPTS_VALUE) {
-                earliest = std::min(earliest, secondsOf(ic->streams[i]->start_time, ic->streams[i]->time_base));
+                earliest =
+                    std::min(earliest, secondsOf(ic->streams[i]->start_time, ic->streams[i]->time_base));
             }
         }
         cutSec = std::isfinite(earliest) && earliest > 0 ? earliest : 0;
@@ -253,8 +254,8 @@ QImage FfmpegRemuxer::frameAt(const QString& path, double atSec, QString* error)
         }
         return {};
     }
-    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> dec(avcodec_alloc_context3(codec),
-                                                                   [](AVCodecContext* c) { avcodec_free_context(&c); });
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> dec(
+        avcodec_alloc_context3(codec), [](AVCodecContext* c) { avcodec_free_context(&c); });
     avcodec_parameters_to_context(dec.get(), st->codecpar);
     dec->thread_count = 1;
     if (avcodec_open2(dec.get(), codec, nullptr) < 0) {
@@ -297,8 +298,9 @@ QImage FfmpegRemuxer::frameAt(const QString& path, double atSec, QString* error)
             continue;
         }
         image = QImage(frame->width, frame->height, QImage::Format_RGB32);
-        SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                                         frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        SwsContext* sws =
+            sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                           frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
         uint8_t* dst[1] = {image.bits()};
         int dstStride[1] = {int(image.bytesPerLine())};
         sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);

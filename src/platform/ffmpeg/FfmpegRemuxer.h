@@ -10,8 +10,8 @@ namespace mebo::platform {
 class FfmpegRemuxer : public MediaRemuxer {
 public:
     std::optional<MediaInfo> probe(const QString& path, QString* error) override;
-    bool copy(const QString& source, const QString& destination, double startSec, std::optional<double> endSec,
-              QString* error) override;
+    bool copy(const QString& source, const QString& destination, double startSec,
+              std::optional<double> endSec, QString* error) override;
     QImage frameAt(const QString& path, double atSec, QString* error) override;
 };
 
