@@ -176,6 +176,8 @@ bool FfmpegMediaWriter::openVideo(OpenError* error) {
     } else {
         av_opt_set(video_->priv_data, "profile", "high", 0);
         av_opt_set(video_->priv_data, "preset", preset, 0);
+        // zerolatency also forces constant-rate timestamps; frames keep their capture times.
+        av_opt_set(video_->priv_data, "x264-params", "force-cfr=0", 0);
     }
     const int rc = avcodec_open2(video_, codec, nullptr);
     if (rc < 0) {
