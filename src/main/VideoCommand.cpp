@@ -137,9 +137,11 @@ QJsonObject projectJson(const QString& path, const MeboVideoDocument& doc,
     if (!probeError.isEmpty()) {
         out.insert("sourceError", probeError);
     }
-    const QStringList derived{"duration",       "effectiveCuts", "keptRanges",        "timeMap",
-                              "outputDuration", "chapters",      "recordingSegments", "systemAudioMuted",
-                              "micMuted",       "webcamHidden"};
+    const QStringList derived{"duration",          "effectiveCuts",    "keptRanges",
+                              "timeMap",           "outputDuration",   "chapters",
+                              "recordingSegments", "systemAudioMuted", "systemAudioMutedOutput",
+                              "micMuted",          "micMutedOutput",   "webcamHidden",
+                              "webcamHiddenOutput"};
     if (!duration) {
         // Without the source's length nothing can be clamped or laid out.
         for (const QString& key : derived) {
@@ -182,9 +184,19 @@ QJsonObject projectJson(const QString& path, const MeboVideoDocument& doc,
     out.insert("outputDuration", VideoTimeline::outputDuration(map));
     out.insert("chapters", chapters);
     out.insert("recordingSegments", segments);
-    out.insert("systemAudioMuted", spans(TrackRegions::merged(e.systemAudioMuteRegions, d)));
-    out.insert("micMuted", spans(TrackRegions::merged(e.micMuteRegions, d)));
-    out.insert("webcamHidden", spans(TrackRegions::merged(e.webcamHiddenRegions, d)));
+    // The track lists in source time, and laid onto the output as the export silences and hides.
+    const struct {
+        const char* key;
+        const QList<TrackDisabledRegion>& regions;
+    } tracks[] = {{"systemAudioMuted", e.systemAudioMuteRegions},
+                  {"micMuted", e.micMuteRegions},
+                  {"webcamHidden", e.webcamHiddenRegions}};
+    for (const auto& t : tracks) {
+        const auto merged = TrackRegions::merged(t.regions, d);
+        out.insert(QLatin1String(t.key), spans(merged));
+        out.insert(QLatin1String(t.key) + QStringLiteral("Output"),
+                   spans(VideoTimeline::outputRanges(merged, map)));
+    }
     return out;
 }
 
