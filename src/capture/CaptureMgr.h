@@ -24,8 +24,9 @@ class ShutterSoundPlayer;
 class ScreenRecordingSvc;
 class ThumbnailCache;
 namespace platform {
-class MediaRemuxer;
 class Dialogs;
+class MediaProbe;
+class MediaRemuxer;
 class PointerLocator;
 class Workspace;
 } // namespace platform
@@ -85,13 +86,8 @@ public:
     struct RecordingLinks {
         ScreenRecordingSvc* recorder = nullptr; // null: recording unavailable
         ThumbnailCache* thumbnails = nullptr;
-        platform::MediaRemuxer* remuxer = nullptr; // trims
-        // Writes the segments' project file beside a recording when one is due; answers its
-        // path, or nothing (with `error` set when writing failed). Null: no project files.
-        std::function<std::optional<QString>(
-            const QString& recordingPath, const std::optional<QString>& webcamPath,
-            const QList<RecordingSegment>& segments, double durationSec, QString* error)>
-            writeSegmentSidecar;
+        platform::MediaRemuxer* remuxer = nullptr; // trims and recovery
+        platform::MediaProbe* probe = nullptr;     // recovered files' facts
     };
     void setRecordingLinks(RecordingLinks links);
     bool recordingAvailable() const { return recording_.recorder != nullptr; }

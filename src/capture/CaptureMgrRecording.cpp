@@ -17,6 +17,7 @@
 #include "recording/RecordingRecovery.h"
 #include "recording/ScreenRecordingSvc.h"
 #include "recording/VideoTrimmer.h"
+#include "video/VideoProjectFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -165,14 +166,13 @@ void CaptureMgr::finishRecording(const StopResult& result) {
         recording_.thumbnails->make(entry.thumbnailName, thumbnail);
     }
     history_.addEntry(entry);
-    if (recording_.writeSegmentSidecar) {
-        QString error;
-        if (const auto sidecar = recording_.writeSegmentSidecar(
-                path, result.webcamURL, result.recordingSegments, result.durationSec, &error)) {
+    try {
+        if (const auto sidecar = VideoProjectFiles::writeRecordingSidecar(
+                path, result.webcamURL, result.recordingSegments, result.durationSec)) {
             logInfo(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + *sidecar);
-        } else if (!error.isEmpty()) {
-            logWarning(QStringLiteral("[CaptureMgr] 錄屏段落 sidecar 寫入失敗: ") + error);
         }
+    } catch (const std::exception& e) {
+        logWarning(QStringLiteral("[CaptureMgr] 錄屏段落 sidecar 寫入失敗: ") + QString::fromUtf8(e.what()));
     }
     logSuccess(QStringLiteral("[CaptureMgr] 錄影已儲存: ") + path);
     restoreMainWindow();
@@ -243,16 +243,17 @@ void CaptureMgr::restartRecording() {
 }
 
 void CaptureMgr::recoverUnfinishedRecordings() {
-    if (!recording_.remuxer) {
+    if (!recording_.remuxer || !recording_.probe) {
         return;
     }
     const QString folder = cfg_.saveDirectory();
     platform::MediaRemuxer* remuxer = recording_.remuxer;
+    platform::MediaProbe* probe = recording_.probe;
     QPointer<CaptureMgr> self(this);
-    startUtilityTask([self, folder, remuxer] {
+    startUtilityTask([self, folder, remuxer, probe] {
         QList<RecordingRecovery::Recovered> found;
         for (const QString& file : RecordingRecovery::findUnfinished(folder)) {
-            if (auto r = RecordingRecovery::recover(file, *remuxer)) {
+            if (auto r = RecordingRecovery::recover(file, *remuxer, *probe)) {
                 found << *r;
             }
         }

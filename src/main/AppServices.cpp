@@ -21,7 +21,6 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtWorkspace.h"
 #include "recording/ScreenRecordingSvc.h"
-#include "video/VideoProjectFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -126,6 +125,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         rb.audio = media_->audio();
         rb.makeWriter = [media = media_.get()] { return media->makeWriter(); };
         rb.remuxer = &media_->remuxer();
+        rb.probe = &media_->probe();
         rb.pointer = backends_.pointer.get();
         rb.buttons = backends_.buttons.get();
         recorder_ = std::make_unique<ScreenRecordingSvc>(std::move(rb));
@@ -133,16 +133,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         links.recorder = recorder_.get();
         links.thumbnails = thumbnails_.get();
         links.remuxer = &media_->remuxer();
-        links.writeSegmentSidecar = [](const QString& recording, const std::optional<QString>& webcam,
-                                       const QList<RecordingSegment>& segments, double durationSec,
-                                       QString* error) -> std::optional<QString> {
-            try {
-                return VideoProjectFiles::writeRecordingSidecar(recording, webcam, segments, durationSec);
-            } catch (const std::exception& e) {
-                *error = QString::fromUtf8(e.what());
-                return std::nullopt;
-            }
-        };
+        links.probe = &media_->probe();
         captureMgr_->setRecordingLinks(std::move(links));
     }
 }

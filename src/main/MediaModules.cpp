@@ -1,6 +1,7 @@
 #include "main/MediaModules.h"
 
 #include "app/AppLogger.h"
+#include "main/MediaProbeModule.h"
 #include "main/ModuleLoader.h"
 
 namespace mebo {
@@ -13,9 +14,6 @@ const QString kFfmpegModule = QStringLiteral("libmebo_platform_ffmpeg.so");
 class MissingRemuxer : public platform::MediaRemuxer {
 public:
     explicit MissingRemuxer(QString reason) : reason_(std::move(reason)) {}
-    std::optional<platform::MediaInfo> probe(const QString&, QString* error) override {
-        return fail<std::optional<platform::MediaInfo>>(error, std::nullopt);
-    }
     bool copy(const QString&, const QString&, double, std::optional<double>, QString* error) override {
         return fail(error, false);
     }
@@ -59,6 +57,13 @@ platform::MediaRemuxer& MediaModules::remuxer() {
         }
     }
     return *remuxer_;
+}
+
+platform::MediaProbe& MediaModules::probe() {
+    if (!probe_) {
+        probe_ = loadMediaProbe();
+    }
+    return *probe_;
 }
 
 platform::AudioCapture* MediaModules::audio() {

@@ -16,6 +16,7 @@
 #include "recording/RecordingPanelConfiguration.h"
 #include "recording/RecordingRecovery.h"
 #include "recording/ScreenRecordingSvc.h"
+#include "video/VideoProjectFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -276,7 +277,8 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
 
     // Recordings a crash left behind enter the library before this one starts.
     for (const QString& file : RecordingRecovery::findUnfinished(services.cfg().saveDirectory())) {
-        if (auto r = RecordingRecovery::recover(file, services.media()->remuxer())) {
+        if (auto r =
+                RecordingRecovery::recover(file, services.media()->remuxer(), services.media()->probe())) {
             cli::printErr(QStringLiteral("recovered an interrupted recording: %1").arg(r->path));
         }
     }
@@ -427,8 +429,7 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
                                         {"endSec", s.endSec},
                                         {"isEnabled", s.isEnabled}});
         }
-        const QString project = QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() +
-                                                               QStringLiteral(".mebo-video"));
+        const QString project = VideoProjectFiles::projectPathFor(path);
         const RecordingCounters& c = result.counters;
         cli::printJson(QJsonObject{
             {"path", path},

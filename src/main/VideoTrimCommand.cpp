@@ -60,8 +60,11 @@ int runVideoTrimCommand(int& argc, char** argv, const QStringList& rawArgs) {
     QCoreApplication app(argc, argv);
     runtime::nameApplication();
     MediaModules media;
-    const auto info = media.remuxer().probe(source, &error);
-    if (!info) {
+    const auto info = media.probe().probe(source, &error);
+    if (info && !info->hasVideo) {
+        error = QStringLiteral("no video stream");
+    }
+    if (!info || !info->hasVideo) {
         cli::printErr(QStringLiteral("cannot read %1: %2").arg(opts->positional[0], error));
         return cli::Exit::failure;
     }

@@ -383,12 +383,12 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     singleAudioMode_ = false;
     QStringList trackInputNames;
     if (active_.systemAudioEnabled && active_.microphoneEnabled) {
-        config.audioTracks = {QStringLiteral("System audio"), QStringLiteral("Microphone")};
+        config.audioTracks = {QStringLiteral("System Audio"), QStringLiteral("Microphone")};
         trackInputNames = {QStringLiteral("system audio"), QStringLiteral("microphone audio")};
         systemTrack_ = 0;
         micTrack_ = 1;
     } else if (active_.systemAudioEnabled || active_.microphoneEnabled) {
-        config.audioTracks = {active_.systemAudioEnabled ? QStringLiteral("System audio")
+        config.audioTracks = {active_.systemAudioEnabled ? QStringLiteral("System Audio")
                                                          : QStringLiteral("Microphone")};
         trackInputNames = {QStringLiteral("audio")};
         singleAudioMode_ = true;
@@ -745,8 +745,8 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
     }
     logInfo(QStringLiteral("[Recording] 錄影完成: ") + outputPath_);
     out.mainPath = outputPath_;
-    if (backends_.remuxer) {
-        if (auto probed = backends_.remuxer->probe(outputPath_, &error)) {
+    if (backends_.probe) {
+        if (auto probed = backends_.probe->probe(outputPath_, &error)) {
             out.durationSec = probed->durationSec;
         }
     }

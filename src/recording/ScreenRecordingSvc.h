@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioCapture.h"
+#include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ScreenFrameSource.h"
@@ -34,6 +35,7 @@ struct RecordingBackends {
     platform::AudioCapture* audio = nullptr; // null: recordings without sound
     std::function<std::unique_ptr<platform::MediaWriter>()> makeWriter;
     platform::MediaRemuxer* remuxer = nullptr; // turns the crash-safe file into a plain one
+    platform::MediaProbe* probe = nullptr;     // the finished file's duration
     platform::PointerLocator* pointer = nullptr;
     platform::PointerButtons* buttons = nullptr; // null: clicks only from the pressed-button mask
 };

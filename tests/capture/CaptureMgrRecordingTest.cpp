@@ -10,6 +10,8 @@
 #include "recording/ScreenRecordingSvc.h"
 #include "support/RecordingFakes.h"
 #include "support/TestUtil.h"
+#include "video/MeboVideoDocument.h"
+#include "video/VideoProjectFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,20 +37,14 @@ protected:
         b.audio = &audio;
         b.makeWriter = [this] { return std::make_unique<test::FakeMediaWriter>(writerLog); };
         b.remuxer = &remuxer;
+        b.probe = &remuxer;
         b.pointer = &pointer;
         recorder = std::make_unique<ScreenRecordingSvc>(std::move(b));
         CaptureMgr::RecordingLinks links;
         links.recorder = recorder.get();
         links.thumbnails = &thumbnails;
         links.remuxer = &remuxer;
-        links.writeSegmentSidecar = [this](const QString& path, const std::optional<QString>&,
-                                           const QList<RecordingSegment>& segments, double duration,
-                                           QString*) -> std::optional<QString> {
-            sidecarCalls << segments.size();
-            sidecarDuration = duration;
-            return segments.size() >= 2 ? std::optional<QString>(path + QStringLiteral(".sidecar"))
-                                        : std::nullopt;
-        };
+        links.probe = &remuxer;
         mgr.setRecordingLinks(std::move(links));
         QObject::connect(&mgr, &CaptureMgr::recordingFinished,
                          [this](bool ok, const QString& path, const QString& id, const StopResult&) {
@@ -103,8 +99,6 @@ protected:
     CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
                    mainWindow, nullptr,     dialogs, workspace, pointer};
     QList<Finished> finished;
-    QList<qsizetype> sidecarCalls;
-    double sidecarDuration = 0;
     int started = 0;
 };
 
@@ -135,10 +129,13 @@ TEST_F(CaptureMgrRecording, AStoppedRecordingEntersTheLibraryAsAVideoWithItsSegm
     EXPECT_EQ(e.durationSec, 10.0); // what the file says
     EXPECT_EQ(e.thumbnailName, e.id + QStringLiteral(".jpg"));
     EXPECT_EQ(QSize(e.widthPx, e.heightPx), QSize(800, 600));
-    EXPECT_EQ(sidecarCalls, QList<qsizetype>{2});
-    EXPECT_EQ(sidecarDuration, 10.0);
-    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + path +
-                             QStringLiteral(".sidecar")));
+    // Two segments (a pause between): their project file beside the recording.
+    const QString project = VideoProjectFiles::projectPathFor(path);
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + project));
+    const MeboVideoDocument doc = MeboVideoDocument::readFile(project);
+    EXPECT_EQ(doc.sourceFileName, QFileInfo(path).fileName());
+    ASSERT_EQ(doc.edit.recordingSegments.size(), 2);
+    EXPECT_EQ(doc.edit.recordingSegments[1].endSec, 10.0); // reaches the end of the file
     EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影已儲存: ") + path));
     EXPECT_FALSE(mgr.captureActive());
     thumbnails.waitForPending();

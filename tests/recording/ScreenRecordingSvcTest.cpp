@@ -48,6 +48,7 @@ struct RecorderRig {
             return writer;
         };
         b.remuxer = &remuxer;
+        b.probe = &remuxer;
         b.pointer = &pointer;
         b.buttons = &buttons;
         svc = std::make_unique<ScreenRecordingSvc>(std::move(b));
@@ -101,7 +102,7 @@ TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
     EXPECT_EQ(rig.svc->state(), RecordingState::idle);
     std::lock_guard lock(rig.writerLog->lock);
     EXPECT_EQ(rig.writerLog->sessionStartNs, t0);
-    EXPECT_EQ(rig.writerLog->config.audioTracks, QStringList{QStringLiteral("System audio")});
+    EXPECT_EQ(rig.writerLog->config.audioTracks, QStringList{QStringLiteral("System Audio")});
     EXPECT_EQ(rig.writerLog->config.bitrate, recordingBitrate({1920, 1080}, 30, QualityPreset::high));
     EXPECT_EQ(rig.writerLog->audio.size(), 5u);
     EXPECT_TRUE(rig.writerLog->finished);

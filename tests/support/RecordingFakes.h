@@ -210,7 +210,8 @@ public:
     void stopPressMonitor() override { onPress = nullptr; }
 };
 
-class FakeRemuxer : public platform::MediaRemuxer {
+// Copies files byte for byte; probes answer a 64x48 video of `duration` seconds.
+class FakeRemuxer : public platform::MediaRemuxer, public platform::MediaProbe {
 public:
     bool failCopy = false;
     double duration = 10;
@@ -220,8 +221,12 @@ public:
         std::optional<double> end;
     };
     QList<Copy> copies;
-    std::optional<platform::MediaInfo> probe(const QString&, QString*) override {
-        return platform::MediaInfo{duration, 64, 48, 1};
+    std::optional<platform::MediaStreamFacts> probe(const QString&, QString*) override {
+        platform::MediaStreamFacts f;
+        f.durationSec = duration;
+        f.hasVideo = true;
+        f.videoSize = QSize(64, 48);
+        return f;
     }
     bool copy(const QString& source, const QString& destination, double start, std::optional<double> end,
               QString* error) override {

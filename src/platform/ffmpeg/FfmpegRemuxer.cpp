@@ -49,37 +49,6 @@ double secondsOf(int64_t ts, AVRational tb) {
 
 } // namespace
 
-std::optional<MediaInfo> FfmpegRemuxer::probe(const QString& path, QString* error) {
-    Input ic = openInput(path, error);
-    if (!ic) {
-        return std::nullopt;
-    }
-    MediaInfo info;
-    bool hasVideo = false;
-    double streamEnd = 0;
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        const AVStream* st = ic->streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !hasVideo) {
-            hasVideo = true;
-            info.width = st->codecpar->width;
-            info.height = st->codecpar->height;
-        } else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            ++info.audioTracks;
-        }
-        if (st->duration != AV_NOPTS_VALUE) {
-            streamEnd = std::max(streamEnd, secondsOf(st->duration, st->time_base));
-        }
-    }
-    info.durationSec = ic->duration != AV_NOPTS_VALUE ? double(ic->duration) / AV_TIME_BASE : streamEnd;
-    if (!hasVideo) {
-        if (error) {
-            *error = QStringLiteral("no video stream");
-        }
-        return std::nullopt;
-    }
-    return info;
-}
-
 bool FfmpegRemuxer::copy(const QString& source, const QString& destination, double startSec,
                          std::optional<double> endSec, QString* error) {
     Input ic = openInput(source, error);
