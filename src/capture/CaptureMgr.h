@@ -2,6 +2,7 @@
 
 #include "capture/CaptureMode.h"
 #include "capture/RegionOverlay.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/RecordingTypes.h"
 
 #include <QImage>
@@ -103,6 +104,8 @@ public:
     bool isRecording() const;
     // Recordings a crash left in the save folder enter the library (in the background).
     void recoverUnfinishedRecordings();
+    // One recovered recording enters the library as a video with its thumbnail.
+    void enterRecoveredRecording(const RecordingRecovery::Recovered& recovered);
     // The "Trim Video" prompt's answer: the fields as typed; trims `videoPath` into its
     // "_trimmed" sibling. Answers the file written.
     std::optional<QString> trimVideo(const QString& videoPath, double durationSec, const QString& startText,

@@ -262,25 +262,29 @@ void CaptureMgr::recoverUnfinishedRecordings() {
                 return;
             }
             for (const auto& r : found) {
-                HistoryEntry entry;
-                entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-                const QFileInfo info(r.path);
-                entry.filename = info.fileName();
-                entry.thumbnailName = entry.id + QStringLiteral(".jpg");
-                entry.mode = captureModeRawValue(CaptureMode::record);
-                entry.createdAt = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
-                entry.widthPx = r.width;
-                entry.heightPx = r.height;
-                entry.mediaType = QStringLiteral("video");
-                entry.durationSec = r.durationSec;
-                if (self->recording_.thumbnails && !r.thumbnail.isNull()) {
-                    self->recording_.thumbnails->make(entry.thumbnailName, r.thumbnail);
-                }
-                self->history_.addEntry(entry);
+                self->enterRecoveredRecording(r);
             }
             Q_EMIT self->recordingsRecovered(int(found.size()));
         });
     });
+}
+
+void CaptureMgr::enterRecoveredRecording(const RecordingRecovery::Recovered& r) {
+    HistoryEntry entry;
+    entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QFileInfo info(r.path);
+    entry.filename = info.fileName();
+    entry.thumbnailName = entry.id + QStringLiteral(".jpg");
+    entry.mode = captureModeRawValue(CaptureMode::record);
+    entry.createdAt = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+    entry.widthPx = r.width;
+    entry.heightPx = r.height;
+    entry.mediaType = QStringLiteral("video");
+    entry.durationSec = r.durationSec;
+    if (recording_.thumbnails && !r.thumbnail.isNull()) {
+        recording_.thumbnails->make(entry.thumbnailName, r.thumbnail);
+    }
+    history_.addEntry(entry);
 }
 
 QString CaptureMgr::trimPromptText(double durationSec) {

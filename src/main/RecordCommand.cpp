@@ -279,6 +279,7 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     for (const QString& file : RecordingRecovery::findUnfinished(services.cfg().saveDirectory())) {
         if (auto r =
                 RecordingRecovery::recover(file, services.media()->remuxer(), services.media()->probe())) {
+            capture.enterRecoveredRecording(*r);
             cli::printErr(QStringLiteral("recovered an interrupted recording: %1").arg(r->path));
         }
     }

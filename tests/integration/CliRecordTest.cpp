@@ -232,7 +232,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     EXPECT_GT(media::rms(micTrack, 5, 15), 0.1);
     EXPECT_LT(media::rms(system, 5.2, 5.9), 0.01); // between beeps
 
-    const MeboHome::Run list = home.run({"history", "list", "--json"}, 60000, &env);
+    const MeboHome::Run list = home.run({"history", "list", "--json", "--save-dir", saveDir}, 60000, &env);
     EXPECT_TRUE(list.outText().contains(QStringLiteral("\"mediaType\":\"video\"")))
         << list.outText().toStdString();
 }

@@ -167,6 +167,11 @@ bool FfmpegRemuxer::copy(const QString& source, const QString& destination, doub
             av_packet_unref(pkt);
             continue;
         }
+        if (endSec && pkt->pts != AV_NOPTS_VALUE && pkt->duration > 0) {
+            // A frame held across the end (a still screen's) is shown only until the end.
+            const int64_t endTs = int64_t(std::llround(*endSec / av_q2d(ist->time_base)));
+            pkt->duration = std::min(pkt->duration, std::max<int64_t>(1, endTs - pkt->pts));
+        }
         if (std::isfinite(t) && t < cutSec - 1e-6 && in != videoIndex) {
             av_packet_unref(pkt);
             continue;
