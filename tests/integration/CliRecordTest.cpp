@@ -278,7 +278,15 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     EXPECT_NEAR(segments[0].toObject().value("endSec").toDouble(),
                 segments[1].toObject().value("startSec").toDouble(), 0.06);
     EXPECT_NEAR(segments[1].toObject().value("endSec").toDouble(), 4.0, 0.05);
-    EXPECT_NEAR(media::formatDuration(path), 4.0, 0.1);
+    EXPECT_NEAR(media::formatDuration(path), 4.0, 1.0 / 30);
+    // The paused sound is left out: the track lasts as long as the picture.
+    EXPECT_NEAR(double(media::audioTrack(path, 0).size()) / 48000, 4.0, 0.05);
+    // Two segments: the project file beside the recording holds them.
+    QFile project(out.value("projectPath").toString());
+    ASSERT_TRUE(project.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(project.readAll()).object();
+    EXPECT_EQ(doc.value("sourceFileName").toString(), QFileInfo(path).fileName());
+    EXPECT_EQ(doc.value("recordingSegments").toArray().size(), 2);
     // The picture jumps by the paused second and a half of video; the time line does not.
     const auto frames = media::greyFrames(path, kShownW, kShownH);
     const auto times = media::frameTimes(path);
