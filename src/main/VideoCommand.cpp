@@ -27,7 +27,7 @@ namespace {
 
 const char* kVideoHelp = R"(Usage: mebo video info FILE.mebo-video|VIDEO [--json] [--duration SECONDS]
        mebo video resave FILE.mebo-video OUT.mebo-video
-       mebo video trim VIDEO --start S --end E [-o OUT]   ('mebo video trim --help')
+       mebo video trim VIDEO ...   (its options: 'mebo video trim --help')
 
 Reads a video project (.mebo-video) or a video file.
 
