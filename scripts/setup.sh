@@ -16,8 +16,10 @@ BUILD_PKGS=(
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
   # Ed25519 signatures of updates and of the hotkey companion.
   libsodium-dev
-  # FFmpeg: media probing (video projects), recording and export.
-  libavformat-dev libavcodec-dev libavutil-dev
+  # FFmpeg's libraries: media probing (video projects), recording (H.264/HEVC/AAC into MP4) and
+  # export; libyuv colour conversion, X Damage for unchanged screens.
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libyuv-dev
+  libxcb-damage0-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -33,7 +35,8 @@ RUN_PKGS=(
   unzip zip
   # WebP: Save As writes it, video projects carry image annotations in it.
   qt6-image-formats-plugins
-  # Media for the video tests is generated with the ffmpeg command (lavfi testsrc2, sine).
+  # Media for the video and recording tests is generated with the ffmpeg command (lavfi), played
+  # on the test display and checked with ffprobe.
   ffmpeg
   # The install-tree test: the metainfo and desktop-entry validators, the manual page reader and
   # the shells whose completions it runs; `file` lets CPack find the programs to strip.

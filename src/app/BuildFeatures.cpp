@@ -12,7 +12,7 @@ struct Row {
 
 constexpr Row kRows[] = {
     {Feature::scrollCapture, false, "Scrolling capture"},
-    {Feature::screenRecording, false, "Screen recording"},
+    {Feature::screenRecording, true, "Screen recording"},
     {Feature::videoEditing, false, "Video editing"},
     {Feature::updateCheck, true, "Checking for updates"},
 };

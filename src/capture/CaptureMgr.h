@@ -2,6 +2,8 @@
 
 #include "capture/CaptureMode.h"
 #include "capture/RegionOverlay.h"
+#include "recording/RecordingRecovery.h"
+#include "recording/RecordingTypes.h"
 
 #include <QImage>
 #include <QObject>
@@ -20,8 +22,12 @@ class ImageStore;
 class MainWindowLink;
 class ScreenCaptureSvc;
 class ShutterSoundPlayer;
+class ScreenRecordingSvc;
+class ThumbnailCache;
 namespace platform {
 class Dialogs;
+class MediaProbe;
+class MediaRemuxer;
 class PointerLocator;
 class Workspace;
 } // namespace platform
@@ -91,6 +97,35 @@ public:
     // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
 
+    // ---- Recording (CaptureMgrRecording.cpp) ----
+    struct RecordingLinks {
+        ScreenRecordingSvc* recorder = nullptr; // null: recording unavailable
+        ThumbnailCache* thumbnails = nullptr;
+        platform::MediaRemuxer* remuxer = nullptr; // trims and recovery
+        platform::MediaProbe* probe = nullptr;     // recovered files' facts
+    };
+    void setRecordingLinks(RecordingLinks links);
+    bool recordingAvailable() const { return recording_.recorder != nullptr; }
+    // Starts recording `target`; `applySettings`: the recording settings of Cfg configure the
+    // recorder first (the command line sets the recorder's options itself).
+    void startRecording(const RecordingTarget& target, CaptureMode mode, bool applySettings = true);
+    void stopRecording();
+    void pauseResumeRecording();
+    // Discards the running recording and starts again on the same target.
+    void restartRecording();
+    // Stops and deletes the recording with its sensitive siblings (webcam file, cursor telemetry).
+    void cancelRecording();
+    bool isRecording() const;
+    // Recordings a crash left in the save folder enter the library (in the background).
+    void recoverUnfinishedRecordings();
+    // One recovered recording enters the library as a video with its thumbnail.
+    void enterRecoveredRecording(const RecordingRecovery::Recovered& recovered);
+    // The "Trim Video" prompt's answer: the fields as typed; trims `videoPath` into its
+    // "_trimmed" sibling. Answers the file written.
+    std::optional<QString> trimVideo(const QString& videoPath, double durationSec, const QString& startText,
+                                     const QString& endText);
+    static QString trimPromptText(double durationSec);
+
     static QString permissionAlertTitle();
     static QString permissionAlertText();
     static QStringList permissionAlertButtons();
@@ -105,6 +140,13 @@ Q_SIGNALS:
                               const mebo::CaptureResult& result);
     // Seconds left before a delayed capture, each second; 0 when it starts.
     void countdown(int secondsLeft);
+    // Once per recording start that failed (after its alert) and per stop; `itemId` is the new
+    // library entry's id (empty without a file).
+    void recordingStartFailed(const QString& description);
+    void recordingStarted();
+    void recordingFinished(bool ok, const QString& path, const QString& itemId,
+                           const mebo::StopResult& result);
+    void recordingsRecovered(int count);
 
 private:
     void setCaptureActive(bool active);
@@ -155,6 +197,16 @@ private:
     // A remembered target made concrete, or the interactive selection when there is none.
     void dispatchTarget(const CaptureRequest& request);
     void tick(const CaptureRequest& request);
+
+    // Recording.
+    void onRecordingStartFailed(const RecordingError& error);
+    void finishRecording(const StopResult& result);
+    QString newRecordingPath() const;
+    void deleteRecordingFiles(const StopResult& result);
+    RecordingLinks recording_;
+    CaptureMode recordMode_ = CaptureMode::record;
+    std::optional<RecordingTarget> recordTarget_; // kept for retry and restart
+    bool recordApplySettings_ = true;
 };
 
 } // namespace mebo

@@ -26,6 +26,8 @@ Commands:
   redact IMAGE                     cover the personal data in an image with mosaics
   update check|install             look for a newer Mebo, or install it
   companion install                install the hotkey companion Tasu
+  record fullscreen|area|window    record the screen with sound into the library
+  video trim VIDEO                 cut a time range out of a video without re-encoding
   video info|resave                read video projects (.mebo-video) and video files
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
@@ -79,6 +81,12 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("companion")) {
         return runCompanionCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("record")) {
+        return runRecordCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("video") && !args.isEmpty() && args.first() == QLatin1String("trim")) {
+        return runVideoTrimCommand(argc, argv, args.mid(1));
     }
     if (command == QLatin1String("video")) {
         return runVideoCommand(argc, argv, args);

@@ -14,6 +14,9 @@ int runOcrCommand(int& argc, char** argv, const QStringList& args);
 int runRedactCommand(int& argc, char** argv, const QStringList& args);
 int runUpdateCommand(int& argc, char** argv, const QStringList& args);
 int runCompanionCommand(int& argc, char** argv, const QStringList& args);
+int runRecordCommand(int& argc, char** argv, const QStringList& args);
+// `mebo video trim`: `args` follow "trim".
+int runVideoTrimCommand(int& argc, char** argv, const QStringList& args);
 int runVideoCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).
 int runDesktopApp(int& argc, char** argv, const QStringList& args);

@@ -29,6 +29,7 @@
 #include "services/RelaunchWindows.h"
 #include "services/UpdateGuard.h"
 #include "services/UpdateMgr.h"
+#include "recording/ScreenRecordingSvc.h"
 #include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
@@ -153,6 +154,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     options.sound = true;
     options.dialogs = &dialogs;
     options.mainWindow = &mainWindowSlot;
+    options.recording = true;
     AppServices services(*defaults, options);
     Cfg& cfg = services.cfg();
     CaptureMgr& capture = services.captureMgr();
@@ -278,6 +280,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.recordScreen = [&capture] {
         capture.start(CaptureRequest{CaptureMode::record, CaptureRequest::Source::menuBar});
     };
+    actions.stopRecording = [&capture] { capture.stopRecording(); };
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
@@ -366,6 +369,14 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     // The first start opens the main window; later ones stay in the tray unless asked.
     const bool firstStart =
         !services.defaults().object(QString::fromLatin1(AppDelegate::firstLaunchKey)).toBool();
+    // Recording: the tray shows it and offers the stop; recordings a crash left enter the library.
+    if (ScreenRecordingSvc* recorder = services.recorder()) {
+        QObject::connect(
+            recorder, &ScreenRecordingSvc::stateChanged, &menuBar,
+            [&menuBar](RecordingState state) { menuBar.setRecording(state != RecordingState::idle); });
+        capture.recoverUnfinishedRecordings();
+    }
+
     delegate.finishLaunching();
     UpdateGuard::confirmStarted(VersionMgr::shared().version());
     if (const auto rolledBack = UpdateGuard::takeRolledBack()) {
@@ -387,6 +398,12 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         mainWindow.showMainWindow();
     }
     const int status = app.exec();
+    // Quitting stops a recording through its stop sequence, so the file is finished.
+    if (capture.isRecording()) {
+        capture.stopRecording();
+        runtime::waitFor(&capture, &CaptureMgr::recordingFinished, 60000,
+                         [&capture] { return !capture.isRecording(); });
+    }
     delegate.willTerminate();
     services.settle(3000);
     return status;

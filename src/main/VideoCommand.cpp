@@ -27,6 +27,7 @@ namespace {
 
 const char* kVideoHelp = R"(Usage: mebo video info FILE.mebo-video|VIDEO [--json] [--duration SECONDS]
        mebo video resave FILE.mebo-video OUT.mebo-video
+       mebo video trim VIDEO ...   (its options: 'mebo video trim --help')
 
 Reads a video project (.mebo-video) or a video file.
 
@@ -291,7 +292,7 @@ int runVideoCommand(int& argc, char** argv, const QStringList& args) {
     const QString action = opts->positional.value(0);
     const int files = action == QLatin1String("info") ? 1 : action == QLatin1String("resave") ? 2 : 0;
     if (files == 0) {
-        return cli::usageError(action.isEmpty() ? QStringLiteral("which action? info or resave")
+        return cli::usageError(action.isEmpty() ? QStringLiteral("which action? info, resave or trim")
                                                 : QStringLiteral("unknown video action '%1'").arg(action),
                                QStringLiteral("video"));
     }

@@ -60,7 +60,18 @@ void MenuBarController::buildMenu() {
     add(tr("Capture Full Screen"), [this] { actions_.startCapture(CaptureMode::fullscreen); });
     gate(add(tr("Scrolling Capture"), [this] { actions_.startCapture(CaptureMode::scroll); }),
          Feature::scrollCapture);
-    gate(add(tr("Record Screen..."), [this] { actions_.recordScreen(); }), Feature::screenRecording);
+    // While recording, the first recording item stops it.
+    recordAction_ = add(recording_ ? tr("Stop Recording") : tr("Record Screen..."), [this] {
+        if (recording_ && actions_.stopRecording) {
+            actions_.stopRecording();
+        } else if (!recording_ && actions_.recordScreen) {
+            actions_.recordScreen();
+        }
+    });
+    recordAreaAction_ = add(tr("Record Area..."), [this] { actions_.startCapture(CaptureMode::recordArea); });
+    recordAreaAction_->setEnabled(!recording_);
+    gate(recordAction_, Feature::screenRecording);
+    gate(recordAreaAction_, Feature::screenRecording);
     add(tr("Capture Active Window"),
         [this] { actions_.captureTarget(CaptureRequest::Target::activeWindow); });
     add(tr("Capture Last Region"), [this] { actions_.captureTarget(CaptureRequest::Target::lastRegion); });
@@ -147,6 +158,12 @@ void MenuBarController::setCountdown(int secondsLeft) {
 
 void MenuBarController::setRecording(bool recording) {
     recording_ = recording;
+    if (recordAction_) {
+        recordAction_->setText(recording ? tr("Stop Recording") : tr("Record Screen..."));
+    }
+    if (recordAreaAction_) {
+        recordAreaAction_->setEnabled(!recording);
+    }
     if (tray_) {
         tray_->setIcon(StatusIcon::viewfinder(recording));
         tray_->setToolTip(recording ? tr("Mebo — recording") : QStringLiteral("Mebo"));

@@ -39,6 +39,26 @@ QAction* actionTitled(const QMenu& menu, const QString& title) {
     return nullptr;
 }
 
+TEST(MenuBarControllerTest, WhileRecordingTheRecordItemStops) {
+    UpdateCheckHook updates;
+    QStringList ran;
+    MenuBarController::Actions actions;
+    actions.startCapture = [&](CaptureMode m) { ran << captureModeRawValue(m); };
+    actions.recordScreen = [&] { ran << QStringLiteral("picker"); };
+    actions.stopRecording = [&] { ran << QStringLiteral("stop"); };
+    MenuBarController bar(updates, actions, QStringLiteral("1.2.3"));
+    bar.install();
+    bar.setRecording(true);
+    QAction* stop = actionTitled(*bar.menu(), QStringLiteral("Stop Recording"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(actionTitled(*bar.menu(), QStringLiteral("Record Area..."))->isEnabled());
+    stop->trigger();
+    bar.setRecording(false);
+    EXPECT_EQ(stop->text(), QStringLiteral("Record Screen..."));
+    stop->trigger();
+    EXPECT_EQ(ran, (QStringList{"stop", "picker"}));
+}
+
 TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheCheck) {
     test::LogCapture log;
     UpdateCheckHook updates;
@@ -68,9 +88,9 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     const QMenu& menu = *bar.menu();
     EXPECT_EQ(titlesOf(menu),
               (QStringList{"Capture Area / Window", "Capture Full Screen", "Scrolling Capture",
-                           "Record Screen...", "Capture Active Window", "Capture Last Region", "Pick Color",
-                           "Delay", "---", "Open Mebo", "Settings...", "Check for Updates...", "Logs", "---",
-                           "About Mebo v1.2.3", "Quit Mebo"}));
+                           "Record Screen...", "Record Area...", "Capture Active Window", "Capture Last Region",
+                           "Pick Color", "Delay", "---", "Open Mebo", "Settings...", "Check for Updates...", "Logs",
+                           "---", "About Mebo v1.2.3", "Quit Mebo"}));
     for (QAction* a : menu.actions()) {
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
         if (!a->isSeparator() && !a->menu()) {
@@ -83,7 +103,7 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     const bool update = BuildFeatures::has(Feature::updateCheck);
     QStringList expected{"area", "fullscreen"};
     expected << (scroll ? QStringList{"scroll"} : QStringList{})
-             << (record ? QStringList{"picker"} : QStringList{});
+             << (record ? QStringList{"picker", "recordArea"} : QStringList{});
     expected << QStringList{"target2", "target1", "colour", "main", "settings0"};
     expected << (update ? QStringList{"settings3"} : QStringList{})
              << QStringList{"settings2", "settings3", "quit"};
