@@ -14,6 +14,8 @@ BUILD_PKGS=(
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
+  # Scroll capture: the accessibility tree (AT-SPI 2) finds the scrolling element under a point.
+  libatspi2.0-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -25,6 +27,8 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
+  # Scroll capture: the accessibility bus, and a browser showing long pages for its tests.
+  at-spi2-core chromium
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.

@@ -7,6 +7,7 @@
 #include "capture/MainWindowLink.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "capture/ShutterSoundPlayer.h"
+#include "scroll/ScrollCaptureSvc.h"
 #include "library/HistoryStore.h"
 #include "platform/Dialogs.h"
 #include "platform/PointerLocator.h"
@@ -198,6 +199,11 @@ void CaptureMgr::dispatch(const CaptureRequest& request) {
         }
         break;
     case CaptureMode::scroll:
+        if (scroll_) {
+            captureScroll(request);
+            return;
+        }
+        break;
     case CaptureMode::record:
         break;
     }
@@ -314,6 +320,34 @@ void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind 
             return;
         }
     });
+}
+
+void CaptureMgr::captureScroll(const CaptureRequest& request) {
+    // The scroll capture service logs why a capture ends without an image.
+    QPointer<CaptureMgr> self(this);
+    auto done = [self, mode = request.mode](std::optional<CaptureResult> result) {
+        if (!self) {
+            return;
+        }
+        if (result) {
+            self->handleResult(*result);
+        } else {
+            self->abandon(mode);
+        }
+    };
+    if (request.windowId) {
+        scroll_->startWindow(*request.windowId, done);
+    } else if (request.areaRect) {
+        uint32_t displayId = 0;
+        if (request.displayId) {
+            displayId = *request.displayId;
+        } else if (auto d = ScreenCaptureSvc::displayForRect(screenshots_.displays(), *request.areaRect)) {
+            displayId = d->displayId;
+        }
+        scroll_->startRegion(displayId, *request.areaRect, done);
+    } else {
+        scroll_->start(preCaptureFrontmostAppId_, done);
+    }
 }
 
 void CaptureMgr::handleResult(const CaptureResult& result) {

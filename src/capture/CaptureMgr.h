@@ -19,6 +19,7 @@ class HistoryStore;
 class ImageStore;
 class MainWindowLink;
 class ScreenCaptureSvc;
+class ScrollCaptureSvc;
 class ShutterSoundPlayer;
 namespace platform {
 class Dialogs;
@@ -74,6 +75,9 @@ public:
         recordAreaStarter_ = std::move(starter);
     }
 
+    // Scroll captures: the service that runs them (null: unavailable in this session).
+    void setScrollCapture(ScrollCaptureSvc* scroll) { scroll_ = scroll; }
+
     // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
 
@@ -111,6 +115,7 @@ private:
     std::function<void(std::optional<QImage>)> displayGrabDone(CaptureMode mode, uint32_t displayId);
     void captureWindow(CaptureMode mode, uint32_t windowId);
     void presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind kind = RegionKind::area);
+    void captureScroll(const CaptureRequest& request);
     static QString cancelLine(CaptureMode mode);
     uint32_t displayUnderPointer() const;
 
@@ -122,6 +127,7 @@ private:
     HistoryStore& history_;
     MainWindowLink& mainWindow_;
     RegionOverlay* overlay_;
+    ScrollCaptureSvc* scroll_ = nullptr;
     platform::Dialogs& dialogs_;
     platform::Workspace& workspace_;
     platform::PointerLocator& pointer_;

@@ -55,30 +55,6 @@ struct CaptureOutcome {
     CaptureResult result;
 };
 
-// The display holding most of `rect` (X11 root pixels), with `rect` in desktop space.
-std::optional<std::pair<platform::DisplayInfo, QRect>>
-toDesktopRect(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
-    std::optional<platform::DisplayInfo> best;
-    qint64 bestArea = 0;
-    for (const auto& d : displays) {
-        const QRect overlap = d.nativeFrame.intersected(rect);
-        const qint64 area = qint64(overlap.width()) * overlap.height();
-        if (area > bestArea) {
-            bestArea = area;
-            best = d;
-        }
-    }
-    if (!best) {
-        return std::nullopt;
-    }
-    // Points per native pixel; the frame's bottom-left origin flips y within the display.
-    const double s = best->scale > 0 ? best->scale : 1.0;
-    const QRect& n = best->nativeFrame;
-    const int x = best->frame.x() + int((rect.x() - n.x()) / s);
-    const int y = best->frame.y() + int((n.y() + n.height() - rect.y() - rect.height()) / s);
-    return std::make_pair(*best, QRect(x, y, int(rect.width() / s), int(rect.height() / s)));
-}
-
 // The front-most window containing the pointer.
 std::optional<platform::WindowInfo> windowUnderPointer(AppServices& services) {
     const auto pointer = services.screenBackends().pointer->location();
@@ -291,7 +267,7 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
                                             [&](const auto& d) { return d.displayId != *request.displayId; }),
                              candidates.end());
         }
-        const auto target = toDesktopRect(candidates, *geometry);
+        const auto target = cli::toDesktopRect(candidates, *geometry);
         if (!target) {
             cli::printErr(
                 QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));

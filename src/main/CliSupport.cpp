@@ -121,6 +121,28 @@ std::optional<QRect> parseGeometry(const QString& text) {
     return QRect(x, y, w, h);
 }
 
+std::optional<std::pair<platform::DisplayInfo, QRect>> toDesktopRect(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
+    std::optional<platform::DisplayInfo> best;
+    qint64 bestArea = 0;
+    for (const auto& d : displays) {
+        const QRect overlap = d.nativeFrame.intersected(rect);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = d;
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    // Points per native pixel; the frame's bottom-left origin flips y within the display.
+    const double s = best->scale > 0 ? best->scale : 1.0;
+    const QRect& n = best->nativeFrame;
+    const int x = best->frame.x() + int((rect.x() - n.x()) / s);
+    const int y = best->frame.y() + int((n.y() + n.height() - rect.y() - rect.height()) / s);
+    return std::make_pair(*best, QRect(x, y, int(rect.width() / s), int(rect.height() / s)));
+}
+
 std::optional<uint32_t> parseId(const QString& text) {
     bool ok = false;
     const QString t = text.trimmed();

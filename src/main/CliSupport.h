@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Display.h"
+
 #include <QImage>
 #include <QJsonObject>
 #include <QRect>
@@ -46,6 +48,10 @@ std::optional<QImage> readImageForRecognition(const QString& path);
 
 // "WxH+X+Y" in X11 root pixels (top-left origin), the form scrot and maim take.
 std::optional<QRect> parseGeometry(const QString& text);
+// The display holding most of `rect` (X11 root pixels), with `rect` in that display's desktop
+// space; nothing when `rect` touches no display.
+std::optional<std::pair<platform::DisplayInfo, QRect>> toDesktopRect(const QList<platform::DisplayInfo>& displays,
+                                                                     const QRect& rect);
 // A window or display id: decimal or 0x-prefixed hexadecimal.
 std::optional<uint32_t> parseId(const QString& text);
 

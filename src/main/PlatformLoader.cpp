@@ -2,6 +2,9 @@
 
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11EscapeKeyGrab.h"
+#include "platform/x11/X11FrameStream.h"
+#include "platform/x11/X11InputSynthesizer.h"
 #include "platform/x11/X11PointerLocator.h"
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11WindowServer.h"
@@ -19,6 +22,7 @@ ScreenBackends nullBackends(const QString& reason) {
     b.screen = std::make_unique<platform::NullScreenCapture>(reason);
     b.windows = std::make_unique<platform::NullWindowServer>();
     b.pointer = std::make_unique<platform::NullPointerLocator>();
+    b.input = std::make_unique<platform::NullInputSynthesizer>();
     return b;
 }
 
@@ -34,6 +38,9 @@ ScreenBackends x11Backends() {
     b.screen = std::make_unique<platform::x11::X11ScreenCapture>(c);
     b.windows = std::make_unique<platform::x11::X11WindowServer>(c);
     b.pointer = std::make_unique<platform::x11::X11PointerLocator>(c);
+    b.input = std::make_unique<platform::x11::X11InputSynthesizer>(c);
+    b.makeFrameStream = [c] { return std::make_unique<platform::x11::X11FrameStream>(c); };
+    b.escape = std::make_unique<platform::x11::X11EscapeKeyGrab>(c->displayName());
     return b;
 }
 

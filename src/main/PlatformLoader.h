@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/FrameStream.h"
+#include "platform/InputSynthesizer.h"
+#include "platform/KeyGrab.h"
 #include "platform/PointerLocator.h"
 #include "platform/ScreenCapture.h"
 #include "platform/WindowServer.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace mebo {
@@ -18,6 +22,10 @@ struct ScreenBackends {
     std::unique_ptr<platform::ScreenCapture> screen;
     std::unique_ptr<platform::WindowServer> windows;
     std::unique_ptr<platform::PointerLocator> pointer;
+    // Scroll capture: synthetic wheel input, and region streams (null: screenshots only).
+    std::unique_ptr<platform::InputSynthesizer> input;
+    std::function<std::unique_ptr<platform::FrameStream>()> makeFrameStream;
+    std::unique_ptr<platform::EscapeKeyGrab> escape; // null: no desktop-wide Escape
 
     bool available() const { return unavailableReason.isEmpty(); }
 };

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+
+#include <QPoint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+typedef struct _AtspiAccessible AtspiAccessible;
+typedef struct _GMainContext GMainContext;
+
+namespace mebo::platform::atspi {
+
+// Objects handed back by elements that died on another thread; unreferenced on the AT-SPI thread.
+class ReleaseQueue {
+public:
+    void push(AtspiAccessible* object);
+    void drain();
+
+private:
+    std::mutex mutex_; // guards objects_
+    std::vector<AtspiAccessible*> objects_;
+};
+
+// The accessibility interface over AT-SPI 2 (libatspi). The first call initialises libatspi on
+// the calling thread with a private GLib main context, so its D-Bus traffic is dispatched only
+// there and never by the application's main loop; every later call must come from that thread
+// (the locator's queue). Each call is a D-Bus round trip with a 1.5 s timeout.
+// "Trusted" means the accessibility bus answers and org.a11y.Status.IsEnabled is true.
+class AtspiAccessibility : public Accessibility {
+public:
+    AtspiAccessibility();
+    ~AtspiAccessibility() override;
+
+    bool isTrusted() override;
+    bool requestTrust() override;
+    AXElement application(qint64 pid) override;
+
+    // The AT-SPI role name in the accessibility vocabulary of the scroll-target rules.
+    static QString roleName(int atspiRole, bool multiLine);
+
+private:
+    bool ensureInit();
+
+    bool initialised_ = false;
+    GMainContext* context_ = nullptr;
+    std::shared_ptr<ReleaseQueue> releases_;
+    qint64 trustCheckedAtMs_ = -1;
+    bool trusted_ = false;
+};
+
+} // namespace mebo::platform::atspi

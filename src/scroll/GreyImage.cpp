@@ -1,0 +1,48 @@
+#include "scroll/GreyImage.h"
+
+#include <algorithm>
+
+namespace mebo {
+
+GreyImage GreyImage::of(const QImage& image) {
+    GreyImage g;
+    if (image.isNull()) {
+        return g;
+    }
+    // 32-bit pixels are read in place; anything else is converted once.
+    const QImage src = (image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32 ||
+                        image.format() == QImage::Format_ARGB32_Premultiplied)
+                           ? image
+                           : image.convertToFormat(QImage::Format_RGB32);
+    g.width = src.width();
+    g.height = src.height();
+    g.pixels.resize(size_t(g.width) * size_t(g.height));
+    for (int y = 0; y < g.height; ++y) {
+        const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(y));
+        uint8_t* out = g.pixels.data() + size_t(y) * size_t(g.width);
+        for (int x = 0; x < g.width; ++x) {
+            const uint32_t p = in[x];
+            // Fixed-point weights summing to 256.
+            out[x] = uint8_t((((p >> 16) & 0xff) * 77 + ((p >> 8) & 0xff) * 151 + (p & 0xff) * 28) >> 8);
+        }
+    }
+    return g;
+}
+
+GreyImage GreyImage::columns(int x, int w) const {
+    GreyImage g;
+    x = std::clamp(x, 0, width);
+    w = std::clamp(w, 0, width - x);
+    if (w <= 0 || height <= 0) {
+        return g;
+    }
+    g.width = w;
+    g.height = height;
+    g.pixels.resize(size_t(w) * size_t(height));
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(row(y) + x, w, g.pixels.data() + size_t(y) * size_t(w));
+    }
+    return g;
+}
+
+} // namespace mebo

@@ -1,0 +1,139 @@
+#include "scroll/ScrollStitcher.h"
+
+#include "scroll/ScrollAlignment.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace mebo {
+
+namespace {
+
+// Rows of the stitched image the fallback alignment reads: its template and its exact-overlap
+// search look at most this far up.
+constexpr int kTailRows = 200;
+
+bool sameBytes(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != b.format()) {
+        return false;
+    }
+    const size_t bytes = size_t(a.width()) * size_t(a.depth() / 8);
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), bytes) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool nearStep(int rows, int step) {
+    return step >= 144 ? std::abs(rows - step) <= step / 3 : std::abs(rows - step) < 49;
+}
+
+} // namespace
+
+QString captureOutcomeName(CaptureOutcome outcome) {
+    switch (outcome) {
+    case CaptureOutcome::appended:
+        return QStringLiteral("appended");
+    case CaptureOutcome::duplicate:
+        return QStringLiteral("duplicate");
+    case CaptureOutcome::noMatch:
+        return QStringLiteral("noMatch");
+    case CaptureOutcome::failed:
+        return QStringLiteral("failed");
+    case CaptureOutcome::limitExceeded:
+        return QStringLiteral("limitExceeded");
+    }
+    return {};
+}
+
+ScrollFrame ScrollFrame::of(const QImage& image) {
+    ScrollFrame f;
+    f.image = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    f.grey = GreyImage::of(f.image);
+    return f;
+}
+
+bool ScrollStitcher::isPlausible(int r, int h, int x, bool strong, int H) {
+    if (h >= 1 && r >= 1 && nearStep(r, h)) {
+        return true;
+    }
+    if (h == 0 && x >= 1 && r >= 1 && nearStep(r, x)) {
+        return true;
+    }
+    if (strong && r >= 1) {
+        if (h < 1) {
+            const int m = H > 639 ? H / 8 : 80;
+            return r <= H - m;
+        }
+        return r <= std::min(h + std::max(h, 240) / 2, H - 8);
+    }
+    return false;
+}
+
+qint64 ScrollStitcher::memoryEstimate(const StitchedImage& s, int outputWidth, int r, const QImage& n) {
+    const qint64 ps = s.pixelCount();
+    const qint64 po = qint64(outputWidth) * (qint64(s.height()) + r);
+    const qint64 pn = qint64(n.width()) * n.height();
+    return 4 * (ps + po + pn) + pn;
+}
+
+CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<StitchedImage> stitched,
+                                                std::optional<ScrollFrame> last, int h, int x, bool strong,
+                                                qint64 byteLimit) {
+    CaptureProcessingResult unchanged;
+    unchanged.stitchedImage = stitched;
+    unchanged.lastFrame = last;
+
+    if (last && (sameBytes(last->image, next.image) || scrollalign::isNearDuplicate(last->grey, next.grey))) {
+        unchanged.outcome = CaptureOutcome::duplicate;
+        return unchanged;
+    }
+    const int W = next.image.width();
+    const int H = next.image.height();
+    if (!stitched || stitched->isNull()) {
+        CaptureProcessingResult r;
+        if (qint64(W) * H * 4 <= byteLimit) {
+            r.outcome = CaptureOutcome::appended;
+            r.stitchedImage = StitchedImage(next.image);
+            r.lastFrame = std::move(next);
+        } else {
+            r.outcome = CaptureOutcome::limitExceeded;
+        }
+        return r;
+    }
+
+    Alignment found;
+    std::optional<Alignment> primary;
+    if (last) {
+        primary = scrollalign::alignPrimary(last->grey, next.grey, h);
+    }
+    if (primary) {
+        found = *primary;
+    } else {
+        found = scrollalign::alignFallback(stitched->bottomRows(kTailRows), stitched->height(), next.image,
+                                           next.grey);
+        if (last && !isPlausible(found.shift, h, x, strong, H)) {
+            unchanged.outcome = CaptureOutcome::noMatch;
+            return unchanged;
+        }
+    }
+    if (found.shift < 1) {
+        unchanged.outcome = CaptureOutcome::noMatch;
+        return unchanged;
+    }
+    if (memoryEstimate(*stitched, found.width, found.shift, next.image) > byteLimit) {
+        unchanged.outcome = CaptureOutcome::limitExceeded;
+        return unchanged;
+    }
+    stitched->append(next.image, found.shift, found.width);
+    CaptureProcessingResult r;
+    r.outcome = CaptureOutcome::appended;
+    r.stitchedImage = std::move(stitched);
+    r.lastFrame = std::move(next);
+    r.appendRows = found.shift;
+    return r;
+}
+
+} // namespace mebo

@@ -1,0 +1,78 @@
+#include "scroll/StitchedImage.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cstring>
+
+namespace mebo {
+
+namespace {
+
+QImage opaque(const QImage& image) {
+    return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Copies `src` rows [sy, sy + rows) into `dst` from row `dy`, left-aligned; columns beyond `src`
+// stay as they are.
+void copyRows(const QImage& src, int sy, int rows, QImage& dst, int dy) {
+    const int bytes = std::min(src.width(), dst.width()) * 4;
+    for (int i = 0; i < rows; ++i) {
+        std::memcpy(dst.scanLine(dy + i), src.constScanLine(sy + i), size_t(bytes));
+    }
+}
+
+} // namespace
+
+StitchedImage::StitchedImage(const QImage& first) {
+    if (first.isNull()) {
+        return;
+    }
+    bands_ << opaque(first).copy();
+    width_ = first.width();
+    height_ = first.height();
+}
+
+void StitchedImage::append(const QImage& frame, int rows, int outputWidth) {
+    if (rows <= 0) {
+        return;
+    }
+    const int taken = std::min(rows, frame.height());
+    QImage band(outputWidth, rows, QImage::Format_RGB32);
+    band.fill(Qt::black);
+    copyRows(opaque(frame), frame.height() - taken, taken, band, rows - taken);
+    bands_ << band;
+    width_ = std::max(width_, outputWidth);
+    height_ += rows;
+}
+
+QImage StitchedImage::bottomRows(int rows) const {
+    rows = std::clamp(rows, 0, height_);
+    QImage out(width_, rows, QImage::Format_RGB32);
+    out.fill(Qt::black);
+    int y = rows;
+    for (auto it = bands_.crbegin(); it != bands_.crend() && y > 0; ++it) {
+        const int n = std::min(y, it->height());
+        copyRows(*it, it->height() - n, n, out, y - n);
+        y -= n;
+    }
+    return out;
+}
+
+QImage StitchedImage::compose() const {
+    if (height_ == 0) {
+        return {};
+    }
+    QImage out(width_, height_, QImage::Format_RGB32);
+    if (out.isNull()) {
+        return {};
+    }
+    out.fill(Qt::black);
+    int y = 0;
+    for (const QImage& b : bands_) {
+        copyRows(b, 0, b.height(), out, y);
+        y += b.height();
+    }
+    return out;
+}
+
+} // namespace mebo
