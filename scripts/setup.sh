@@ -27,8 +27,9 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
-  # Scroll capture: the accessibility bus, and a browser showing long pages for its tests.
-  at-spi2-core chromium
+  # Scroll capture: the accessibility bus (and gdbus to switch it on), and a browser showing long
+  # pages for its tests.
+  at-spi2-core chromium libglib2.0-bin
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.

@@ -72,6 +72,18 @@ bool ScrollStitcher::isPlausible(int r, int h, int x, bool strong, int H) {
     return false;
 }
 
+int ScrollStitcher::staticBottomRows(const QImage& last, const QImage& next, int limit) {
+    const int h = std::min(last.height(), next.height());
+    const size_t bytes = size_t(std::min(last.width(), next.width())) * 4;
+    int rows = 0;
+    while (rows < limit && rows < h &&
+           std::memcmp(last.constScanLine(last.height() - 1 - rows), next.constScanLine(next.height() - 1 - rows),
+                       bytes) == 0) {
+        ++rows;
+    }
+    return rows;
+}
+
 qint64 ScrollStitcher::memoryEstimate(const StitchedImage& s, int outputWidth, int r, const QImage& n) {
     const qint64 ps = s.pixelCount();
     const qint64 po = qint64(outputWidth) * (qint64(s.height()) + r);
@@ -127,7 +139,16 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
         unchanged.outcome = CaptureOutcome::limitExceeded;
         return unchanged;
     }
-    stitched->append(next.image, found.shift, found.width);
+    // Rows the two frames share at their bottom are re-taken from the new frame, so a footer
+    // fixed to the bottom of the view ends up once, at the end, instead of after every step. When
+    // those rows are ordinary content that happens to match, re-taking them changes nothing.
+    const int fixedRows = last && last->image.size() == next.image.size()
+                              ? staticBottomRows(last->image, next.image, std::min(H / 3, H - found.shift))
+                              : 0;
+    if (fixedRows > 0) {
+        stitched->removeBottomRows(fixedRows);
+    }
+    stitched->append(next.image, found.shift + fixedRows, found.width);
     CaptureProcessingResult r;
     r.outcome = CaptureOutcome::appended;
     r.stitchedImage = std::move(stitched);

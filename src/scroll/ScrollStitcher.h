@@ -45,6 +45,9 @@ public:
     // Whether a fallback alignment of `rows` is believable after steps of `lastAppendRows`
     // (`expectedRows` when unknown) in a frame `frameHeight` pixels high.
     static bool isPlausible(int rows, int lastAppendRows, int expectedRows, bool strong, int frameHeight);
+    // Rows at the bottom that show the same pixels in both frames although the content moved: a
+    // fixed footer, a cookie bar, a horizontal scroll bar. At most `limit`.
+    static int staticBottomRows(const QImage& last, const QImage& next, int limit);
     // The bytes that composing `rows` more rows would hold at once (old image, new image, frame).
     static qint64 memoryEstimate(const StitchedImage& stitched, int outputWidth, int rows,
                                  const QImage& frame);

@@ -45,6 +45,22 @@ void StitchedImage::append(const QImage& frame, int rows, int outputWidth) {
     height_ += rows;
 }
 
+void StitchedImage::removeBottomRows(int rows) {
+    rows = std::clamp(rows, 0, height_ - 1);
+    while (rows > 0 && !bands_.isEmpty()) {
+        QImage& last = bands_.last();
+        if (last.height() <= rows) {
+            rows -= last.height();
+            height_ -= last.height();
+            bands_.removeLast();
+        } else {
+            last = last.copy(0, 0, last.width(), last.height() - rows);
+            height_ -= rows;
+            rows = 0;
+        }
+    }
+}
+
 QImage StitchedImage::bottomRows(int rows) const {
     rows = std::clamp(rows, 0, height_);
     QImage out(width_, rows, QImage::Format_RGB32);

@@ -22,6 +22,8 @@ public:
     // black above them when `rows` is larger. The image becomes `outputWidth` wide (a narrower
     // band is padded with black on the right).
     void append(const QImage& frame, int rows, int outputWidth);
+    // Drops the bottom `rows` rows (the image never gets shorter than one row).
+    void removeBottomRows(int rows);
     // The bottom `rows` rows (fewer when the image is shorter), one picture.
     QImage bottomRows(int rows) const;
     // The whole image in one piece.

@@ -57,6 +57,7 @@ struct SequenceCase {
     int headerHeight = 0;
     int duplicatesAtEnd = 0;
     int caretAfterFrame = -1; // a caret blink: frame i shown again with a caret drawn in
+    int footerHeight = 0;     // a bar fixed to the bottom of the view
 };
 
 class FrameSequence : public ::testing::TestWithParam<SequenceCase> {};
@@ -65,10 +66,14 @@ TEST_P(FrameSequence, StitchesExactlyThePage) {
     const SequenceCase& c = GetParam();
     const QImage page = syntheticPage(c.width, 9000, c.dark);
     const QImage head = c.headerHeight > 0 ? header(c.width, c.headerHeight) : QImage();
+    const QImage foot = c.footerHeight > 0 ? header(c.width, c.footerHeight) : QImage();
     const QList<int> tops = frameTops(c.steps, page.height() - c.frameHeight);
     QList<QImage> frames;
     for (int i = 0; i < tops.size(); ++i) {
         frames << frameAt(page, tops[i], c.frameHeight, head);
+        if (!foot.isNull()) {
+            QPainter(&frames.last()).drawImage(0, c.frameHeight - c.footerHeight, foot);
+        }
         if (i == c.caretAfterFrame) {
             QImage blink = frames.last().copy();
             QPainter(&blink).fillRect(c.width / 2, c.frameHeight / 2, 2, 18, Qt::black);
@@ -102,6 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SequenceCase{"caretBlink", 800, 600, repeat(300, 10), false, 0, 0, 4},
                       SequenceCase{"fixedHeader", 800, 600, repeat(320, 12), false, 56},
                       SequenceCase{"dark", 800, 600, repeat(250, 16), true},
+                      SequenceCase{"fixedFooter", 800, 600, repeat(330, 12), false, 0, 0, -1, 40},
+                      SequenceCase{"headerAndFooter", 800, 600, repeat(280, 12), false, 56, 0, -1, 15},
                       SequenceCase{"fullHd", 1920, 1080, repeat(648, 12)},
                       SequenceCase{"tinyRegion", 70, 130, repeat(78, 30)}),
     [](const auto& info) { return std::string(info.param.name); });
