@@ -7,11 +7,11 @@
 #include "capture/MainWindowLink.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "capture/ShutterSoundPlayer.h"
-#include "scroll/ScrollCaptureSvc.h"
 #include "library/HistoryStore.h"
 #include "platform/Dialogs.h"
 #include "platform/PointerLocator.h"
 #include "platform/Workspace.h"
+#include "scroll/ScrollCaptureSvc.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -306,6 +306,17 @@ void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind 
             if (!outcome.image.isNull()) {
                 self->handleResult(CaptureResult{std::move(outcome.image), mode, QDateTime::currentDateTime(),
                                                  outcome.displayId, std::nullopt});
+            } else {
+                self->captureArea(mode, outcome.displayId, outcome.rect);
+            }
+            return;
+        case OverlayOutcome::Kind::scroll:
+            // The overlay's scroll shortcut: the selection becomes a scroll capture.
+            if (self->scroll_) {
+                CaptureRequest scroll{CaptureMode::scroll, CaptureRequest::Source::api};
+                scroll.displayId = outcome.displayId;
+                scroll.areaRect = outcome.rect;
+                self->captureScroll(scroll);
             } else {
                 self->captureArea(mode, outcome.displayId, outcome.rect);
             }

@@ -9,7 +9,6 @@
 #include "app/UpdateCheckHook.h"
 #include "capture/CaptureMgr.h"
 #include "capture/ScreenCaptureSvc.h"
-#include "scroll/ScrollCaptureSvc.h"
 #include "document/CustomStampMgr.h"
 #include "main/AccessibilityModule.h"
 #include "main/AppServices.h"
@@ -21,6 +20,7 @@
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/PortalColorScheme.h"
+#include "scroll/ScrollCaptureSvc.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
 #include "ui/KeyMonitors.h"
@@ -205,7 +205,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             }
             const QScreen* screen = QGuiApplication::primaryScreen();
             const double dpr = screen ? screen->devicePixelRatio() : 1.0;
-            const QRect window = ScreenCaptureSvc::toDesktopSpace(desktop, primaryHeight).translated(primary.topLeft());
+            const QRect window =
+                ScreenCaptureSvc::toDesktopSpace(desktop, primaryHeight).translated(primary.topLeft());
             return QRect(int(window.x() / dpr), int(window.y() / dpr), int(window.width() / dpr),
                          int(window.height() / dpr));
         },
@@ -228,6 +229,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             return ids;
         }});
     scrollCapture.setRegionOverlay(&overlay);
+    overlay.setScrollShortcutEnabled(true);
     scrollCapture.setControlPanel(&scrollPanel);
     capture.setScrollCapture(&scrollCapture);
     struct ScrollReset {

@@ -26,7 +26,8 @@ public:
     virtual QString role() = 0;
     virtual std::optional<QRect> frame() = 0;
     virtual std::shared_ptr<AccessibilityElement> parent() = 0;
-    virtual QList<std::shared_ptr<AccessibilityElement>> elements(List which) = 0;
+    // At most `limit` of them, in order.
+    virtual QList<std::shared_ptr<AccessibilityElement>> elements(List which, int limit) = 0;
     // "AXVerticalScrollBar": the element's own vertical scroll bar, when it names one.
     virtual std::shared_ptr<AccessibilityElement> verticalScrollBar() = 0;
     // "AXOrientation": "AXVerticalOrientation" or "AXHorizontalOrientation", when known.

@@ -33,21 +33,27 @@ AXElement scrollBarOf(const AXElement& e) {
     if (AXElement bar = e->verticalScrollBar()) {
         return bar;
     }
+    // Breadth first over at most the budget's number of descendants (each one listed costs a
+    // round trip to the application).
+    int budget = AccessibilityScrollLocator::scrollBarSearchBudget;
     std::deque<AXElement> open;
-    for (const AXElement& c : e->elements(List::children)) {
+    for (const AXElement& c : e->elements(List::children, budget)) {
         open.push_back(c);
     }
-    int seen = 0;
-    while (!open.empty() && seen < AccessibilityScrollLocator::scrollBarSearchBudget) {
+    budget -= int(open.size());
+    while (!open.empty()) {
         AXElement n = open.front();
         open.pop_front();
-        ++seen;
         if (n->role() == QLatin1String("AXScrollBar") &&
             n->orientation() == QLatin1String("AXVerticalOrientation")) {
             return n;
         }
-        for (const AXElement& c : n->elements(List::children)) {
-            open.push_back(c);
+        if (budget > 0) {
+            const QList<AXElement> children = n->elements(List::children, budget);
+            budget -= int(children.size());
+            for (const AXElement& c : children) {
+                open.push_back(c);
+            }
         }
     }
     return nullptr;
@@ -69,10 +75,19 @@ choose(const QList<AccessibilityScrollLocator::Candidate>& all, bool (*accept)(c
     return best;
 }
 
+// Scroll bars are looked up only where they decide something (the second pass) or are
+// answered (the chosen target): each lookup walks part of the tree.
+void withScrollBar(AccessibilityScrollLocator::Candidate& c) {
+    if (!c.scrollBarKnown) {
+        c.scrollBar = scrollBarOf(c.node);
+        c.scrollBarKnown = true;
+    }
+}
+
 std::optional<AccessibilityScrollLocator::Candidate>
-secondPass(const QList<AccessibilityScrollLocator::Candidate>& all) {
+secondPass(QList<AccessibilityScrollLocator::Candidate>& all) {
     std::optional<AccessibilityScrollLocator::Candidate> best;
-    for (const auto& c : all) {
+    for (auto& c : all) {
         if (c.role == QLatin1String("AXWindow") || c.role == QLatin1String("AXApplication") ||
             !AccessibilityScrollLocator::isScrollableRole(c.role)) {
             continue;
@@ -80,6 +95,10 @@ secondPass(const QList<AccessibilityScrollLocator::Candidate>& all) {
         if (!best) {
             best = c;
             continue;
+        }
+        if (c.containsPoint == best->containsPoint) {
+            withScrollBar(c);
+            withScrollBar(*best);
         }
         const bool better = c.containsPoint != best->containsPoint       ? c.containsPoint
                             : bool(c.scrollBar) != bool(best->scrollBar) ? bool(c.scrollBar)
@@ -91,12 +110,12 @@ secondPass(const QList<AccessibilityScrollLocator::Candidate>& all) {
     return best;
 }
 
-QList<AXElement> childrenOf(const AXElement& e) {
+QList<AXElement> childrenOf(const AXElement& e, int limit) {
     QList<AXElement> out;
     QSet<QString> keys;
     for (List which :
          {List::children, List::visibleChildren, List::rows, List::columns, List::tabs, List::contents}) {
-        for (const AXElement& c : e->elements(which)) {
+        for (const AXElement& c : e->elements(which, limit)) {
             if (c && !keys.contains(c->key())) {
                 keys.insert(c->key());
                 out << c;
@@ -124,15 +143,12 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
             c.node = e;
             c.role = e->role();
             c.frame = *frame;
-            if (AccessibilityScrollLocator::isPreferredContentRole(c.role) ||
-                AccessibilityScrollLocator::isScrollableRole(c.role)) {
-                c.scrollBar = scrollBarOf(e);
-            }
             c.pid = pidOf(e);
             c.containsPoint = true;
             out << c;
         }
-        const QList<AXElement> children = childrenOf(e);
+        // Only as many children as the budget can still visit are listed.
+        const QList<AXElement> children = childrenOf(e, budget);
         // Depth first, in the children's order.
         for (auto it = children.crbegin(); it != children.crend(); ++it) {
             stack.push_back(*it);
@@ -225,15 +241,21 @@ AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, c
             !meetsClip(*frame, clip) || !reaches(*frame, point)) {
             continue;
         }
-        candidates << Candidate{e, role, *frame, scrollBarOf(e), pidOf(e), true};
+        candidates << Candidate{e, role, *frame, nullptr, pidOf(e), true};
     }
+    auto answer = [](std::optional<Candidate> c) {
+        if (c) {
+            withScrollBar(*c);
+        }
+        return c;
+    };
     if (auto best = choose(candidates, &isPreferredContentRole)) {
-        return best;
+        return answer(best);
     }
     AXElement root;
     if (chain.isEmpty()) {
         AXElement fallback;
-        for (const AXElement& w : app->elements(List::windows)) {
+        for (const AXElement& w : app->elements(List::windows, deepScanBudget)) {
             const auto f = w->frame();
             if (!f || f->width() < 120 || f->height() < 120) {
                 continue;
@@ -267,9 +289,9 @@ AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, c
         deepScan(root, point, clip, candidates);
     }
     if (auto best = choose(candidates, &isPreferredContentRole)) {
-        return best;
+        return answer(best);
     }
-    return secondPass(candidates);
+    return answer(secondPass(candidates));
 }
 
 std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(platform::Accessibility& ax,
@@ -283,6 +305,7 @@ std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(pla
         return std::nullopt;
     }
     std::optional<AccessibilitySnapArea> best;
+    AXElement bestElement;
     double bestScore = 0;
     AXElement e = app->elementAt(point);
     for (int level = 0; e && level <= 16; ++level, e = e->parent()) {
@@ -294,9 +317,13 @@ std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(pla
         }
         const double score = double(area(*frame)) * (role == kWebArea ? 0.4 : 1.0);
         if (!best || score < bestScore) {
-            best = AccessibilitySnapArea{*frame, role, bool(scrollBarOf(e))};
+            best = AccessibilitySnapArea{*frame, role, false};
+            bestElement = e;
             bestScore = score;
         }
+    }
+    if (best) {
+        best->hasVerticalScrollBar = bool(scrollBarOf(bestElement));
     }
     return best;
 }

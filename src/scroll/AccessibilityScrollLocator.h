@@ -36,6 +36,7 @@ public:
         platform::AXElement scrollBar;
         std::optional<qint64> pid;
         bool containsPoint = false;
+        bool scrollBarKnown = false; // `scrollBar` was looked up
     };
 
     static constexpr int deepScanBudget = 1400;

@@ -194,26 +194,30 @@ void ScrollCaptureSvc::presentOverlay(const std::optional<QString>& preferredApp
         return;
     }
     const quint64 request = request_;
-    overlay_->present(SnapIntent::scroll, RegionKind::scroll, preferredApp,
-                      [this, request](OverlayOutcome outcome) {
-                          if (request != request_ || !isRunning()) {
-                              return;
-                          }
-                          switch (outcome.kind) {
-                          case OverlayOutcome::Kind::cancelled:
-                              finish(std::nullopt);
-                              return;
-                          case OverlayOutcome::Kind::region:
-                              startSession(outcome.displayId, outcome.rect);
-                              return;
-                          case OverlayOutcome::Kind::window: {
-                              Completion done = std::exchange(completion_, nullptr);
-                              Q_EMIT runningChanged(false);
-                              startWindow(outcome.windowId, std::move(done));
-                              return;
-                          }
-                          }
-                      });
+    overlay_->present(
+        SnapIntent::scroll, RegionKind::scroll, preferredApp, [this, request](OverlayOutcome outcome) {
+            if (request != request_ || !isRunning()) {
+                return;
+            }
+            switch (outcome.kind) {
+            case OverlayOutcome::Kind::cancelled:
+                finish(std::nullopt);
+                return;
+            case OverlayOutcome::Kind::region:
+                startSession(outcome.displayId, outcome.rect);
+                return;
+            case OverlayOutcome::Kind::scroll:
+                logWarning(QStringLiteral("[ScrollCapture] 收到 .cmdScroll 在內部 startSession, 不應該發生"));
+                finish(std::nullopt);
+                return;
+            case OverlayOutcome::Kind::window: {
+                Completion done = std::exchange(completion_, nullptr);
+                Q_EMIT runningChanged(false);
+                startWindow(outcome.windowId, std::move(done));
+                return;
+            }
+            }
+        });
 }
 
 void ScrollCaptureSvc::startRegion(uint32_t displayId, const QRect& rect, Completion completion) {

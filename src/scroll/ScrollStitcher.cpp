@@ -77,8 +77,8 @@ int ScrollStitcher::staticBottomRows(const QImage& last, const QImage& next, int
     const size_t bytes = size_t(std::min(last.width(), next.width())) * 4;
     int rows = 0;
     while (rows < limit && rows < h &&
-           std::memcmp(last.constScanLine(last.height() - 1 - rows), next.constScanLine(next.height() - 1 - rows),
-                       bytes) == 0) {
+           std::memcmp(last.constScanLine(last.height() - 1 - rows),
+                       next.constScanLine(next.height() - 1 - rows), bytes) == 0) {
         ++rows;
     }
     return rows;

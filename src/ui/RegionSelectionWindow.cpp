@@ -160,6 +160,9 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         model = RegionSelectionModel(bounds, intent_);
         model.setAllowsWindowSnap(allowsWindowSnap_);
         model.setRecordingArea(kind_ == RegionKind::record);
+        // Area captures may switch to a scroll capture of their selection.
+        model.setScrollShortcutEnabled(scrollShortcut_ && intent_ == SnapIntent::area &&
+                                       kind_ == RegionKind::area);
         if (lastRect && lastDisplay == d.displayId) {
             model.preselect(*lastRect);
         }
@@ -229,6 +232,9 @@ void RegionSelectionWindow::viewFinished(RegionSelectionView* view, const Region
         return;
     case RegionSelectionModel::Finish::Kind::region:
         outcome.kind = OverlayOutcome::Kind::region;
+        break;
+    case RegionSelectionModel::Finish::Kind::scroll:
+        outcome.kind = OverlayOutcome::Kind::scroll;
         break;
     case RegionSelectionModel::Finish::Kind::window:
         outcome.kind = OverlayOutcome::Kind::window;

@@ -45,6 +45,8 @@ public:
     void present(SnapIntent intent, RegionKind kind, const std::optional<QString>& preferredApp,
                  std::function<void(OverlayOutcome)> done) override;
 
+    // Whether area selections offer the scroll shortcut (set when scroll captures exist).
+    void setScrollShortcutEnabled(bool enabled) { scrollShortcut_ = enabled; }
     // Whether clicking a window selects it (default true).
     void setAllowsWindowSnap(bool allows) { allowsWindowSnap_ = allows; }
     // Asked before the shutter plays on a keyboard confirmation (the user's sound setting);
@@ -74,6 +76,7 @@ private:
     qint64 ownPid_;
     std::function<double()> clock_;
     bool allowsWindowSnap_ = true;
+    bool scrollShortcut_ = false;
     std::function<bool()> shutterEnabled_;
 
     // The presentation in progress; `generation_` tells late grab answers from current ones.

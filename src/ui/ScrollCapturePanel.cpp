@@ -37,17 +37,17 @@ ScrollCapturePanel::ScrollCapturePanel(std::function<QRect(const QRect&)> toGlob
     });
 }
 
-std::optional<QPoint> ScrollCapturePanel::placement(const QSize& size, const QRect& region, const QRect& screen,
-                                                    const QPoint& pointer) {
+std::optional<QPoint> ScrollCapturePanel::placement(const QSize& size, const QRect& region,
+                                                    const QRect& screen, const QPoint& pointer) {
     const QRect room = screen.adjusted(margin, margin, -margin, -margin);
     const QRect keepOut = region.adjusted(-8, -8, 8, 8);
     const int midY = region.center().y() - size.height() / 2;
     const int midX = region.center().x() - size.width() / 2;
     const QList<QPoint> tries = {
-        {region.right() + 1 + gap, midY},                  // right
-        {region.left() - gap - size.width(), midY},        // left
-        {midX, region.bottom() + 1 + gap},                 // below
-        {midX, region.top() - gap - size.height()},        // above
+        {region.right() + 1 + gap, midY},           // right
+        {region.left() - gap - size.width(), midY}, // left
+        {midX, region.bottom() + 1 + gap},          // below
+        {midX, region.top() - gap - size.height()}, // above
         {room.right() + 1 - size.width(), room.bottom() + 1 - size.height()},
         {room.left(), room.bottom() + 1 - size.height()},
         {room.right() + 1 - size.width(), room.top()},

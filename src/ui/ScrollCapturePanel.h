@@ -31,7 +31,7 @@ public:
 
     QPushButton* cancelButton() const { return cancel_; }
 
-    static constexpr int gap = 16;   // between the region and the panel
+    static constexpr int gap = 16;    // between the region and the panel
     static constexpr int margin = 12; // kept free at the screen's edges
     // Where a `size` panel goes beside `region` (global coordinates): right, left, below, above,
     // then the corners of the screen; never over the region grown by 8 nor over `pointer`, inside

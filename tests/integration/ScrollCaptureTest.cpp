@@ -74,8 +74,8 @@ QImage renderWhole(const QString& name, int width, int height, const QString& di
     QStringList args = browserFlags(dir + QStringLiteral("/headless-profile"));
     args.removeAll(QStringLiteral("--force-renderer-accessibility"));
     args << QStringLiteral("--headless") << QStringLiteral("--hide-scrollbars")
-         << QStringLiteral("--screenshot=") + out << QStringLiteral("--window-size=%1,%2").arg(width).arg(height)
-         << pageUrl(name);
+         << QStringLiteral("--screenshot=") + out
+         << QStringLiteral("--window-size=%1,%2").arg(width).arg(height) << pageUrl(name);
     runTool("chromium", args, 120000);
     return QImage(out).convertToFormat(QImage::Format_RGB32);
 }
@@ -84,10 +84,14 @@ QImage renderWhole(const QString& name, int width, int height, const QString& di
 // the columns both share away from the scroll bar. Empty when it matches, else what went wrong.
 QString compareWithReference(const QImage& capture, const QImage& reference, int pageHeight) {
     if (capture.height() < pageHeight * 98 / 100) {
-        return QStringLiteral("the capture is %1 rows high, the page %2").arg(capture.height()).arg(pageHeight);
+        return QStringLiteral("the capture is %1 rows high, the page %2")
+            .arg(capture.height())
+            .arg(pageHeight);
     }
     if (capture.height() > pageHeight + 24) {
-        return QStringLiteral("the capture is %1 rows high, the page only %2").arg(capture.height()).arg(pageHeight);
+        return QStringLiteral("the capture is %1 rows high, the page only %2")
+            .arg(capture.height())
+            .arg(pageHeight);
     }
     const int x0 = 24;
     const int x1 = std::min(capture.width(), reference.width()) - 24;
@@ -137,7 +141,8 @@ protected:
         dir = new QTemporaryDir;
         browser = new QProcess;
         browser->setProgram(QStringLiteral("chromium"));
-        browser->setArguments(browserFlags(dir->path() + QStringLiteral("/profile")) << pageUrl("header.html"));
+        browser->setArguments(browserFlags(dir->path() + QStringLiteral("/profile"))
+                              << pageUrl("header.html"));
         browser->start();
     }
     static void TearDownTestSuite() {
@@ -152,7 +157,8 @@ protected:
     }
     void SetUp() override {
         if (!browser) {
-            GTEST_SKIP() << "needs the test desktop with the accessibility bus (MEBO_TEST_A11Y=1) and chromium";
+            GTEST_SKIP()
+                << "needs the test desktop with the accessibility bus (MEBO_TEST_A11Y=1) and chromium";
         }
     }
     // Shows `name` in a browser window of its own at the top-left corner, scrolled to its top.
@@ -191,8 +197,8 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     ASSERT_GT(page.page, 3 * page.height) << "the page is too short to test scrolling";
     const QString shots = home.path() + QStringLiteral("/shots");
     const auto r = home.run({"capture", "scroll", "--geometry",
-                             QStringLiteral("%1x%2+0+%3").arg(page.width).arg(page.height).arg(page.top), "--save-dir",
-                             shots, "--json"},
+                             QStringLiteral("%1x%2+0+%3").arg(page.width).arg(page.height).arg(page.top),
+                             "--save-dir", shots, "--json"},
                             180000);
     ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
     const QJsonObject out = QJsonDocument::fromJson(r.out).object();
@@ -241,9 +247,9 @@ TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
         QStringList args;
         const char* message;
     };
-    for (const Case& c : {Case{{"--geometry", "400x400+5000+5000"}, "lies outside every display"},
-                          Case{{"--window", "0x7fffff0"}, "no window"},
-                          Case{{"--geometry", "400x"}, "bad geometry"}}) {
+    for (const Case& c :
+         {Case{{"--geometry", "400x400+5000+5000"}, "lies outside every display"},
+          Case{{"--window", "0x7fffff0"}, "no window"}, Case{{"--geometry", "400x"}, "bad geometry"}}) {
         QStringList args{"capture", "scroll"};
         args << c.args << "--save-dir" << shots;
         const auto r = home.run(args);

@@ -23,11 +23,13 @@ public:
     QString role() override { return role_; }
     std::optional<QRect> frame() override { return frame_; }
     AXElement parent() override { return parent_.lock(); }
-    QList<AXElement> elements(List which) override {
+    QList<AXElement> elements(List which, int limit) override {
         QList<AXElement> out;
         if (which == List::children || which == List::windows) {
             for (const auto& c : children_) {
-                out << c;
+                if (out.size() < limit) {
+                    out << c;
+                }
             }
         }
         return out;

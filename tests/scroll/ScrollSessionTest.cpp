@@ -23,7 +23,7 @@ ScrollSession::Timing quick() {
     return t;
 }
 
-struct Run {
+struct Outcome {
     bool completed = false;
     int completions = 0;
     std::optional<CaptureResult> result;
@@ -60,7 +60,7 @@ protected:
     FakeWindowServer windows;
     std::unique_ptr<ScrollingDesktop> desktop;
     std::unique_ptr<ScreenCaptureSvc> screenshots;
-    Run run;
+    Outcome run;
 };
 
 TEST_F(ScrollSessionTest, ScrollsToTheEndAndGivesThePage) {

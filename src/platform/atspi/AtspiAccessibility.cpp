@@ -60,7 +60,7 @@ public:
         return wrap(atspi_accessible_get_parent(object_, &error), error);
     }
 
-    QList<AXElement> elements(List which) override {
+    QList<AXElement> elements(List which, int limit) override {
         // AT-SPI has one list of children; tables, tabs and windows are children too.
         if (which != List::children && which != List::windows) {
             return {};
@@ -72,7 +72,7 @@ public:
             g_error_free(error);
             return out;
         }
-        for (int i = 0; i < n && i < kMaxChildren; ++i) {
+        for (int i = 0; i < n && i < std::min(limit, kMaxChildren); ++i) {
             error = nullptr;
             if (AXElement c = wrap(atspi_accessible_get_child_at_index(object_, i, &error), error)) {
                 out << c;
