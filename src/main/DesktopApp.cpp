@@ -298,7 +298,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
 
     DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings,
                        QStringLiteral(MEBO_VERSION));
-    AppDelegate delegate(services.defaults(), services.images(), capture, shell);
+    AppDelegate delegate(services.defaults(), services.images(), services.history(), capture, shell);
     delegatePtr = &delegate;
     QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
                      [&delegate](const QStringList& handed) { delegate.handleLaunchArguments(handed); });
