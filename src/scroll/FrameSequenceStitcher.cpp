@@ -1,6 +1,5 @@
 #include "scroll/FrameSequenceStitcher.h"
 
-#include "scroll/ScrollAlignment.h"
 #include "scroll/ScrollSession.h"
 #include "scroll/ScrollStitcher.h"
 
@@ -22,20 +21,31 @@ FrameSequenceStitcher::stitch(int count, const std::function<QImage(int, QString
         }
         ScrollFrame frame = ScrollFrame::of(image);
         const int expected = lastAppendRows == 0 ? int(0.6 * frame.image.height()) : 0;
-        CaptureProcessingResult r =
-            ScrollStitcher::process(frame, stitched, last, lastAppendRows, expected, false, byteLimit);
-        if (r.outcome == CaptureOutcome::noMatch) {
+        // Steps near or past the largest shift the primary alignment looks for (H - H / 8) are
+        // found by the fallback alone: around its limit the primary one could settle on a
+        // neighbouring row that happens to match.
+        const int H = frame.image.height();
+        const int reach = H - (H < 576 ? 72 : std::min(H / 8, H - 8)) - (H < 192 ? 16 : H / 12);
+        const bool beyondReach = lastAppendRows > reach;
+        CaptureProcessingResult r;
+        r.outcome = CaptureOutcome::noMatch;
+        if (!beyondReach) {
+            r = ScrollStitcher::process(frame, stitched, last, lastAppendRows, expected, false, byteLimit);
+        } else if (last && (last->image == frame.image)) {
+            r.outcome = CaptureOutcome::duplicate;
+        }
+        if (r.outcome == CaptureOutcome::noMatch && !beyondReach) {
             r = ScrollStitcher::process(frame, stitched, last, lastAppendRows, expected, true, byteLimit);
         }
         if (r.outcome == CaptureOutcome::noMatch && stitched) {
             // A live session knows how far it scrolled; frames given here may step by any amount.
-            // When the frame really overlaps the image (a correlated or identical band), that
-            // overlap is the step.
-            const Alignment found = scrollalign::alignFallback(stitched->bottomRows(200), stitched->height(),
-                                                               frame.image, frame.grey);
-            if (found.shift >= 1 && found.shift < frame.image.height()) {
-                r = ScrollStitcher::process(std::move(frame), stitched, last, found.shift, 0, true,
-                                            byteLimit);
+            // Without a reference frame the stitcher takes the fallback alignment as it is: the
+            // band of the image found in the frame (by correlation or identical rows) gives the step.
+            auto relaxed = ScrollStitcher::process(frame, stitched, std::nullopt, 0, 0, true, byteLimit);
+            // A frame none of whose rows matched would leave a gap: that is no overlap.
+            if (relaxed.outcome == CaptureOutcome::appended && relaxed.appendRows &&
+                *relaxed.appendRows < frame.image.height()) {
+                r = std::move(relaxed);
             }
         }
         switch (r.outcome) {

@@ -29,6 +29,15 @@ GreyImage GreyImage::of(const QImage& image) {
     return g;
 }
 
+GreyImage GreyImage::topRows(int count) const {
+    GreyImage g;
+    count = std::clamp(count, 0, height);
+    g.width = width;
+    g.height = count;
+    g.pixels.assign(pixels.begin(), pixels.begin() + ptrdiff_t(size_t(count) * size_t(width)));
+    return g;
+}
+
 GreyImage GreyImage::columns(int x, int w) const {
     GreyImage g;
     x = std::clamp(x, 0, width);

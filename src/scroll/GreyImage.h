@@ -19,6 +19,8 @@ struct GreyImage {
 
     // Luma (0.30 R + 0.59 G + 0.11 B) of every pixel; any QImage format.
     static GreyImage of(const QImage& image);
+    // The first `count` rows.
+    GreyImage topRows(int count) const;
     // The columns [x, x + w) of every row.
     GreyImage columns(int x, int w) const;
 };

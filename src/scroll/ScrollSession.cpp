@@ -264,6 +264,11 @@ void ScrollSession::scrollStep() {
             self->settled();
             return;
         }
+        if (self->isCancelled_) {
+            // Cancelled between two pulses: nothing more is posted.
+            self->finishWithoutResult();
+            return;
+        }
         self->fallbackScroll([self](bool fallbackOk) {
             if (!self || self->finished_) {
                 return;

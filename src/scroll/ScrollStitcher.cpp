@@ -116,16 +116,35 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
         return r;
     }
 
+    // Rows the two frames share at their bottom although the content moved: a footer fixed to
+    // the view, a cookie bar, a horizontal scroll bar. Alignment looks above them (they would
+    // spoil every comparison that reaches them), and the compose takes them again from the new
+    // frame, so they end up once, at the end, instead of after every step. Where they are
+    // ordinary content that happens to match (blank margins), re-taking them gives the same pixels.
+    int fixedRows = 0;
+    if (last && last->image.size() == next.image.size()) {
+        fixedRows = staticBottomRows(last->image, next.image, H / 3);
+        if (H - fixedRows < 140) {
+            fixedRows = 0;
+        }
+    }
+    const GreyImage lastGrey = last && fixedRows > 0 ? last->grey.topRows(H - fixedRows) : GreyImage();
+    const GreyImage nextGrey = fixedRows > 0 ? next.grey.topRows(H - fixedRows) : GreyImage();
+    const QImage nextAbove = fixedRows > 0 ? next.image.copy(0, 0, W, H - fixedRows) : next.image;
+
     Alignment found;
     std::optional<Alignment> primary;
     if (last) {
-        primary = scrollalign::alignPrimary(last->grey, next.grey, h);
+        primary = scrollalign::alignPrimary(fixedRows > 0 ? lastGrey : last->grey,
+                                            fixedRows > 0 ? nextGrey : next.grey, h);
     }
     if (primary) {
         found = *primary;
     } else {
-        found = scrollalign::alignFallback(stitched->bottomRows(kTailRows), stitched->height(), next.image,
-                                           next.grey);
+        QImage tail = stitched->bottomRows(kTailRows + fixedRows);
+        tail = tail.copy(0, 0, tail.width(), tail.height() - fixedRows);
+        found = scrollalign::alignFallback(tail, stitched->height() - fixedRows, nextAbove,
+                                           fixedRows > 0 ? nextGrey : next.grey);
         if (last && !isPlausible(found.shift, h, x, strong, H)) {
             unchanged.outcome = CaptureOutcome::noMatch;
             return unchanged;
@@ -139,12 +158,7 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
         unchanged.outcome = CaptureOutcome::limitExceeded;
         return unchanged;
     }
-    // Rows the two frames share at their bottom are re-taken from the new frame, so a footer
-    // fixed to the bottom of the view ends up once, at the end, instead of after every step. When
-    // those rows are ordinary content that happens to match, re-taking them changes nothing.
-    const int fixedRows = last && last->image.size() == next.image.size()
-                              ? staticBottomRows(last->image, next.image, std::min(H / 3, H - found.shift))
-                              : 0;
+    fixedRows = std::min(fixedRows, std::max(0, H - found.shift));
     if (fixedRows > 0) {
         stitched->removeBottomRows(fixedRows);
     }

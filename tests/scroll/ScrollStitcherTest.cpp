@@ -87,8 +87,13 @@ TEST_P(FrameSequence, StitchesExactlyThePage) {
         int(frames.size()), [&](int i, QString*) { return frames[i]; }, ScrollStitcher::defaultByteLimit);
     ASSERT_TRUE(result.image) << result.error.toStdString();
     const int bottom = tops.last() + c.frameHeight;
-    const QImage expected =
-        stack(frames.first(), page.copy(0, c.frameHeight, c.width, bottom - c.frameHeight));
+    QImage expected = stack(frames.first(), page.copy(0, c.frameHeight, c.width, bottom - c.frameHeight));
+    if (!foot.isNull()) {
+        // The footer once, at the very end, over the last rows of the page.
+        QPainter(&expected).drawImage(0, expected.height() - c.footerHeight, foot);
+        QPainter(&expected).drawImage(0, c.frameHeight - c.footerHeight,
+                                      page.copy(0, c.frameHeight - c.footerHeight, c.width, c.footerHeight));
+    }
     EXPECT_EQ(difference(result.image->compose(), expected), "");
     EXPECT_EQ(result.framesAppended, int(tops.size()));
     EXPECT_EQ(result.duplicates, c.duplicatesAtEnd + (c.caretAfterFrame >= 0 ? 1 : 0));

@@ -66,17 +66,32 @@ public:
             return {};
         }
         QList<AXElement> out;
+        // An application that let a child listing time out is not asked for more lists for a
+        // while: a walk of its tree would wait out one timeout per element.
+        if (releases_->stalled()) {
+            return out;
+        }
         GError* error = nullptr;
         const int n = atspi_accessible_get_child_count(object_, &error);
         if (error) {
+            releases_->noteFailure(error);
             g_error_free(error);
             return out;
         }
         for (int i = 0; i < n && i < std::min(limit, kMaxChildren); ++i) {
             error = nullptr;
-            if (AXElement c = wrap(atspi_accessible_get_child_at_index(object_, i, &error), error)) {
-                out << c;
+            AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, i, &error);
+            if (error || !child) {
+                if (error) {
+                    releases_->noteFailure(error);
+                    g_error_free(error);
+                }
+                if (child) {
+                    g_object_unref(child);
+                }
+                break;
             }
+            out << std::make_shared<AtspiElement>(child, releases_);
         }
         return out;
     }
@@ -239,6 +254,19 @@ std::optional<bool> statusEnabled(GDBusConnection* bus) {
 
 } // namespace
 
+void ReleaseQueue::noteFailure(const GError* error) {
+    if (error &&
+        (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_TIMED_OUT) ||
+         g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY) ||
+         QByteArray(error->message).contains("imeout") || QByteArray(error->message).contains("o reply"))) {
+        stalledUntilMs_ = QDateTime::currentMSecsSinceEpoch() + 3000;
+    }
+}
+
+bool ReleaseQueue::stalled() const {
+    return QDateTime::currentMSecsSinceEpoch() < stalledUntilMs_;
+}
+
 void ReleaseQueue::push(AtspiAccessible* object) {
     std::lock_guard lock(mutex_);
     objects_.push_back(object);
@@ -323,7 +351,7 @@ bool AtspiAccessibility::ensureInit() {
         return false;
     }
     atspi_set_main_context(context_);
-    atspi_set_timeout(1500, 3000);
+    atspi_set_timeout(800, 3000);
     initialised_ = true;
     return true;
 }

@@ -9,24 +9,30 @@
 
 typedef struct _AtspiAccessible AtspiAccessible;
 typedef struct _GMainContext GMainContext;
+typedef struct _GError GError;
 
 namespace mebo::platform::atspi {
 
-// Objects handed back by elements that died on another thread; unreferenced on the AT-SPI thread.
+// What the elements of one tree share: objects handed back by elements that died on another
+// thread (unreferenced on the AT-SPI thread), and whether the application stopped answering.
 class ReleaseQueue {
 public:
     void push(AtspiAccessible* object);
     void drain();
+    // A call timed out: child listings are skipped for three seconds. AT-SPI thread only.
+    void noteFailure(const GError* error);
+    bool stalled() const;
 
 private:
-    std::mutex mutex_; // guards objects_
+    qint64 stalledUntilMs_ = 0; // AT-SPI thread only
+    std::mutex mutex_;          // guards objects_
     std::vector<AtspiAccessible*> objects_;
 };
 
 // The accessibility interface over AT-SPI 2 (libatspi). The first call initialises libatspi on
 // the calling thread with a private GLib main context, so its D-Bus traffic is dispatched only
 // there and never by the application's main loop; every later call must come from that thread
-// (the locator's queue). Each call is a D-Bus round trip with a 1.5 s timeout.
+// (the locator's queue). Each call is a D-Bus round trip with a 0.8 s timeout.
 // "Trusted" means the accessibility bus answers and org.a11y.Status.IsEnabled is true.
 class AtspiAccessibility : public Accessibility {
 public:
