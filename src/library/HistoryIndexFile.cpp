@@ -14,7 +14,7 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSet>
-#include <QStandardPaths>
+#include <unistd.h>
 
 namespace mebo {
 
@@ -29,15 +29,19 @@ QHash<QString, const HistoryEntry*> byId(const QList<HistoryEntry>& entries) {
     return out;
 }
 
-// Serialises the read-merge-write of one index between processes. The lock lives in the runtime
-// folder (keyed by the index's path), not in the library, which holds only captures and the index.
+// Serialises the read-merge-write of one index between processes. The lock lives in the user's
+// runtime folder (else the temporary folder, named with the user id), keyed by the index's path,
+// not in the library, which holds only captures and the index.
 QString lockPathFor(const QString& indexPath) {
     const QByteArray key =
         QCryptographicHash::hash(QFileInfo(indexPath).absoluteFilePath().toUtf8(), QCryptographicHash::Sha1)
             .toHex()
             .left(16);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation))
-        .filePath(QStringLiteral("app.mebo.index-%1.lock").arg(QString::fromLatin1(key)));
+    // Read directly: Qt warns on standard error when it has to pick a runtime folder itself.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString dir = runtime.isEmpty() ? QDir::tempPath() : runtime;
+    return QDir(dir).filePath(
+        QStringLiteral("app.mebo.index-%1-%2.lock").arg(::getuid()).arg(QString::fromLatin1(key)));
 }
 
 } // namespace

@@ -12,6 +12,7 @@ int runConfigCommand(int& argc, char** argv, const QStringList& args);
 int runDocCommand(int& argc, char** argv, const QStringList& args);
 int runOcrCommand(int& argc, char** argv, const QStringList& args);
 int runRedactCommand(int& argc, char** argv, const QStringList& args);
+int runVideoCommand(int& argc, char** argv, const QStringList& args);
 // Scroll capture: `mebo capture scroll` and `mebo stitch`.
 int runScrollCaptureCommand(int& argc, char** argv, const QStringList& args);
 int runStitchCommand(int& argc, char** argv, const QStringList& args);
