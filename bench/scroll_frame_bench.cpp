@@ -42,7 +42,9 @@ void BM_ProcessFrame(benchmark::State& state) {
             i = 1;
             state.ResumeTiming();
         }
-        QImage frame = p.copy(0, i * kStep, kWidth, kHeight); // what the grab would hand over
+        state.PauseTiming();
+        QImage frame = p.copy(0, i * kStep, kWidth, kHeight); // what the grab hands over
+        state.ResumeTiming();
         auto r = ScrollStitcher::process(ScrollFrame::of(frame), std::move(stitched), std::move(last),
                                          lastRows, lastRows == 0 ? int(0.6 * kHeight) : 0, false,
                                          ScrollStitcher::defaultByteLimit);

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -56,6 +57,9 @@ public:
     virtual bool requestTrust() = 0;
     // The application element of process `pid`; nothing when it exposes none.
     virtual AXElement application(qint64 pid) = 0;
+    // Calls made after `deadline` answer nothing at once, and calls before it wait for the
+    // application at most until then. time_point::max() lifts it.
+    virtual void setDeadline(std::chrono::steady_clock::time_point deadline) { (void)deadline; }
 };
 
 } // namespace mebo::platform

@@ -14,6 +14,25 @@ using List = platform::AccessibilityElement::List;
 namespace {
 
 const QString kWebArea = QStringLiteral("AXWebArea");
+using Clock = AccessibilityScrollLocator::Clock;
+
+bool expired(Clock::time_point deadline) {
+    return deadline != Clock::time_point::max() && Clock::now() >= deadline;
+}
+
+// Hands the search's deadline to the accessibility backend for its length.
+class DeadlineScope {
+public:
+    DeadlineScope(platform::Accessibility& ax, Clock::time_point deadline) : ax_(ax) {
+        ax_.setDeadline(deadline);
+    }
+    ~DeadlineScope() { ax_.setDeadline(Clock::time_point::max()); }
+    DeadlineScope(const DeadlineScope&) = delete;
+    DeadlineScope& operator=(const DeadlineScope&) = delete;
+
+private:
+    platform::Accessibility& ax_;
+};
 
 qint64 area(const QRect& r) {
     return r.isValid() ? qint64(r.width()) * r.height() : 0;
@@ -29,7 +48,7 @@ bool meetsClip(const QRect& frame, const std::optional<QRect>& clip) {
 
 // The element's own vertical scroll bar, else the first vertical scroll bar among its first
 // descendants.
-AXElement scrollBarOf(const AXElement& e) {
+AXElement scrollBarOf(const AXElement& e, Clock::time_point deadline) {
     if (AXElement bar = e->verticalScrollBar()) {
         return bar;
     }
@@ -41,7 +60,7 @@ AXElement scrollBarOf(const AXElement& e) {
         open.push_back(c);
     }
     budget -= int(open.size());
-    while (!open.empty()) {
+    while (!open.empty() && !expired(deadline)) {
         AXElement n = open.front();
         open.pop_front();
         if (n->role() == QLatin1String("AXScrollBar") &&
@@ -77,15 +96,15 @@ choose(const QList<AccessibilityScrollLocator::Candidate>& all, bool (*accept)(c
 
 // Scroll bars are looked up only where they decide something (the second pass) or are
 // answered (the chosen target): each lookup walks part of the tree.
-void withScrollBar(AccessibilityScrollLocator::Candidate& c) {
+void withScrollBar(AccessibilityScrollLocator::Candidate& c, Clock::time_point deadline) {
     if (!c.scrollBarKnown) {
-        c.scrollBar = scrollBarOf(c.node);
+        c.scrollBar = scrollBarOf(c.node, deadline);
         c.scrollBarKnown = true;
     }
 }
 
 std::optional<AccessibilityScrollLocator::Candidate>
-secondPass(QList<AccessibilityScrollLocator::Candidate>& all) {
+secondPass(QList<AccessibilityScrollLocator::Candidate>& all, Clock::time_point deadline) {
     std::optional<AccessibilityScrollLocator::Candidate> best;
     for (auto& c : all) {
         if (c.role == QLatin1String("AXWindow") || c.role == QLatin1String("AXApplication") ||
@@ -97,8 +116,8 @@ secondPass(QList<AccessibilityScrollLocator::Candidate>& all) {
             continue;
         }
         if (c.containsPoint == best->containsPoint) {
-            withScrollBar(c);
-            withScrollBar(*best);
+            withScrollBar(c, deadline);
+            withScrollBar(*best, deadline);
         }
         const bool better = c.containsPoint != best->containsPoint       ? c.containsPoint
                             : bool(c.scrollBar) != bool(best->scrollBar) ? bool(c.scrollBar)
@@ -126,11 +145,15 @@ QList<AXElement> childrenOf(const AXElement& e, int limit) {
 }
 
 void deepScan(const AXElement& root, const QPoint& point, const std::optional<QRect>& clip,
-              QList<AccessibilityScrollLocator::Candidate>& out) {
+              QList<AccessibilityScrollLocator::Candidate>& out, Clock::time_point deadline) {
     QSet<QString> visited;
-    std::vector<AXElement> stack{root};
+    // Children of elements that reach the point are walked before the rest: within the time a
+    // search has, the subtree under the point is where its answer lies.
+    std::vector<AXElement> hot{root};
+    std::vector<AXElement> cold;
     int budget = AccessibilityScrollLocator::deepScanBudget;
-    while (!stack.empty() && budget > 0) {
+    while ((!hot.empty() || !cold.empty()) && budget > 0 && !expired(deadline)) {
+        std::vector<AXElement>& stack = hot.empty() ? cold : hot;
         AXElement e = stack.back();
         stack.pop_back();
         if (!e || visited.contains(e->key())) {
@@ -138,7 +161,9 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         }
         visited.insert(e->key());
         --budget;
-        if (const auto frame = e->frame(); frame && meetsClip(*frame, clip) && reaches(*frame, point)) {
+        const auto frame = e->frame();
+        const bool underPoint = frame && reaches(*frame, point);
+        if (underPoint && meetsClip(*frame, clip)) {
             AccessibilityScrollLocator::Candidate c;
             c.node = e;
             c.role = e->role();
@@ -150,8 +175,9 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         // Only as many children as the budget can still visit are listed.
         const QList<AXElement> children = childrenOf(e, budget);
         // Depth first, in the children's order.
+        std::vector<AXElement>& into = underPoint ? hot : cold;
         for (auto it = children.crbegin(); it != children.crend(); ++it) {
-            stack.push_back(*it);
+            into.push_back(*it);
         }
     }
 }
@@ -218,18 +244,19 @@ bool AccessibilityScrollLocator::isBetter(const Candidate& a, const Candidate& b
 
 std::optional<AccessibilityScrollLocator::Candidate>
 AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, const QPoint& point,
-                                      const std::optional<QRect>& clip) {
+                                      const std::optional<QRect>& clip, Clock::time_point deadline) {
     if (!ax.isTrusted()) {
         return std::nullopt;
     }
+    DeadlineScope scope(ax, deadline);
     const AXElement app = ax.application(pid);
     if (!app) {
         return std::nullopt;
     }
     QList<AXElement> chain;
     QSet<QString> seen;
-    for (AXElement e = app->elementAt(point); e && !seen.contains(e->key()) && chain.size() < 256;
-         e = e->parent()) {
+    for (AXElement e = app->elementAt(point);
+         e && !seen.contains(e->key()) && chain.size() < 256 && !expired(deadline); e = e->parent()) {
         seen.insert(e->key());
         chain << e;
     }
@@ -243,9 +270,9 @@ AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, c
         }
         candidates << Candidate{e, role, *frame, nullptr, pidOf(e), true};
     }
-    auto answer = [](std::optional<Candidate> c) {
+    auto answer = [deadline](std::optional<Candidate> c) {
         if (c) {
-            withScrollBar(*c);
+            withScrollBar(*c, deadline);
         }
         return c;
     };
@@ -286,20 +313,22 @@ AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, c
         }
     }
     if (root) {
-        deepScan(root, point, clip, candidates);
+        deepScan(root, point, clip, candidates, deadline);
     }
     if (auto best = choose(candidates, &isPreferredContentRole)) {
         return answer(best);
     }
-    return answer(secondPass(candidates));
+    return answer(secondPass(candidates, deadline));
 }
 
 std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(platform::Accessibility& ax,
                                                                              qint64 pid, const QPoint& point,
-                                                                             const QRect& screenArea) {
+                                                                             const QRect& screenArea,
+                                                                             Clock::time_point deadline) {
     if (!ax.isTrusted()) {
         return std::nullopt;
     }
+    DeadlineScope scope(ax, deadline);
     const AXElement app = ax.application(pid);
     if (!app) {
         return std::nullopt;
@@ -308,7 +337,7 @@ std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(pla
     AXElement bestElement;
     double bestScore = 0;
     AXElement e = app->elementAt(point);
-    for (int level = 0; e && level <= 16; ++level, e = e->parent()) {
+    for (int level = 0; e && level <= 16 && !expired(deadline); ++level, e = e->parent()) {
         const QString role = e->role();
         const auto frame = e->frame();
         if (!isSnapContainerRole(role) || !frame || frame->width() < 56 || frame->height() < 36 ||
@@ -323,7 +352,7 @@ std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(pla
         }
     }
     if (best) {
-        best->hasVerticalScrollBar = bool(scrollBarOf(bestElement));
+        best->hasVerticalScrollBar = bool(scrollBarOf(bestElement, deadline));
     }
     return best;
 }
@@ -367,7 +396,7 @@ void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint&
     const qint64 p = *pid;
     queue_.async([ax, p, at, windowClip, ph, alive, done = std::move(done)] {
         std::optional<AccessibilityScrollTarget> target;
-        if (const auto c = locateNow(*ax, p, at, windowClip)) {
+        if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + searchTime)) {
             const QRect f(c->frame.x(), ph - c->frame.y() - c->frame.height(), c->frame.width(),
                           c->frame.height());
             target = AccessibilityScrollTarget{c->node, f, c->scrollBar, c->pid};
@@ -388,7 +417,7 @@ void AccessibilityScrollLocator::snapArea(qint64 pid, const QPoint& point, const
     std::weak_ptr<bool> alive = alive_;
     auto ax = ax_;
     queue_.async([ax, pid, at, area, ph, alive, done = std::move(done)] {
-        auto found = snapAreaNow(*ax, pid, at, area);
+        auto found = snapAreaNow(*ax, pid, at, area, Clock::now() + searchTime);
         if (found) {
             const QRect f = found->frame;
             found->frame = QRect(f.x(), ph - f.y() - f.height(), f.width(), f.height());

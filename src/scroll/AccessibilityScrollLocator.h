@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QSet>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,8 +40,13 @@ public:
         bool scrollBarKnown = false; // `scrollBar` was looked up
     };
 
+    using Clock = std::chrono::steady_clock;
+
     static constexpr int deepScanBudget = 1400;
     static constexpr int scrollBarSearchBudget = 80;
+    // A search gives up after this long (the overlay and a capture's start wait for it) and
+    // answers the best element found by then.
+    static constexpr std::chrono::milliseconds searchTime{800};
 
     // `primaryHeight` converts between desktop and window space; `pidAtPoint` (main thread) names
     // the process owning the front-most window at a desktop point: the element at a point is
@@ -61,9 +67,11 @@ public:
 
     // The search itself, in window space, on the thread that owns the tree.
     static std::optional<Candidate> locateNow(platform::Accessibility& ax, qint64 pid, const QPoint& point,
-                                              const std::optional<QRect>& clip);
-    static std::optional<AccessibilitySnapArea> snapAreaNow(platform::Accessibility& ax, qint64 pid,
-                                                            const QPoint& point, const QRect& screenArea);
+                                              const std::optional<QRect>& clip,
+                                              Clock::time_point deadline = Clock::time_point::max());
+    static std::optional<AccessibilitySnapArea>
+    snapAreaNow(platform::Accessibility& ax, qint64 pid, const QPoint& point, const QRect& screenArea,
+                Clock::time_point deadline = Clock::time_point::max());
     // The ranking: is `a` a better target than `b`.
     static bool isBetter(const Candidate& a, const Candidate& b);
     static int roleRank(const QString& role);

@@ -17,13 +17,18 @@ GreyImage GreyImage::of(const QImage& image) {
     g.width = src.width();
     g.height = src.height();
     g.pixels.resize(size_t(g.width) * size_t(g.height));
+    static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "32-bit pixels are read as B, G, R, A bytes");
+    // Byte-wise over the stored B, G, R, A order (little-endian 32-bit pixels): in this form the
+    // loop is vectorised (16-bit lanes), a quarter of the time of a per-pixel 32-bit version.
+    // (The width in a local: byte stores may alias any member, which keeps the loop scalar.)
+    const int width = g.width;
     for (int y = 0; y < g.height; ++y) {
-        const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(y));
-        uint8_t* out = g.pixels.data() + size_t(y) * size_t(g.width);
-        for (int x = 0; x < g.width; ++x) {
-            const uint32_t p = in[x];
+        const uint8_t* __restrict in = src.constScanLine(y);
+        uint8_t* __restrict out = g.pixels.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* p = in + 4 * x;
             // Fixed-point weights summing to 256.
-            out[x] = uint8_t((((p >> 16) & 0xff) * 77 + ((p >> 8) & 0xff) * 151 + (p & 0xff) * 28) >> 8);
+            out[x] = uint8_t((p[2] * 77u + p[1] * 151u + p[0] * 28u) >> 8);
         }
     }
     return g;

@@ -94,13 +94,17 @@ qint64 ScrollStitcher::memoryEstimate(const StitchedImage& s, int outputWidth, i
 CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<StitchedImage> stitched,
                                                 std::optional<ScrollFrame> last, int h, int x, bool strong,
                                                 qint64 byteLimit) {
-    CaptureProcessingResult unchanged;
-    unchanged.stitchedImage = stitched;
-    unchanged.lastFrame = last;
+    // S and L handed back as they came (moved, not copied: L holds a grey copy of a whole frame).
+    auto unchanged = [&](CaptureOutcome outcome) {
+        CaptureProcessingResult r;
+        r.outcome = outcome;
+        r.stitchedImage = std::move(stitched);
+        r.lastFrame = std::move(last);
+        return r;
+    };
 
     if (last && (sameBytes(last->image, next.image) || scrollalign::isNearDuplicate(last->grey, next.grey))) {
-        unchanged.outcome = CaptureOutcome::duplicate;
-        return unchanged;
+        return unchanged(CaptureOutcome::duplicate);
     }
     const int W = next.image.width();
     const int H = next.image.height();
@@ -130,7 +134,6 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
     }
     const GreyImage lastGrey = last && fixedRows > 0 ? last->grey.topRows(H - fixedRows) : GreyImage();
     const GreyImage nextGrey = fixedRows > 0 ? next.grey.topRows(H - fixedRows) : GreyImage();
-    const QImage nextAbove = fixedRows > 0 ? next.image.copy(0, 0, W, H - fixedRows) : next.image;
 
     Alignment found;
     std::optional<Alignment> primary;
@@ -143,20 +146,18 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
     } else {
         QImage tail = stitched->bottomRows(kTailRows + fixedRows);
         tail = tail.copy(0, 0, tail.width(), tail.height() - fixedRows);
+        const QImage nextAbove = fixedRows > 0 ? next.image.copy(0, 0, W, H - fixedRows) : next.image;
         found = scrollalign::alignFallback(tail, stitched->height() - fixedRows, nextAbove,
                                            fixedRows > 0 ? nextGrey : next.grey);
         if (last && !isPlausible(found.shift, h, x, strong, H)) {
-            unchanged.outcome = CaptureOutcome::noMatch;
-            return unchanged;
+            return unchanged(CaptureOutcome::noMatch);
         }
     }
     if (found.shift < 1) {
-        unchanged.outcome = CaptureOutcome::noMatch;
-        return unchanged;
+        return unchanged(CaptureOutcome::noMatch);
     }
     if (memoryEstimate(*stitched, found.width, found.shift, next.image) > byteLimit) {
-        unchanged.outcome = CaptureOutcome::limitExceeded;
-        return unchanged;
+        return unchanged(CaptureOutcome::limitExceeded);
     }
     fixedRows = std::min(fixedRows, std::max(0, H - found.shift));
     if (fixedRows > 0) {

@@ -38,7 +38,9 @@ void StitchedImage::append(const QImage& frame, int rows, int outputWidth) {
     }
     const int taken = std::min(rows, frame.height());
     QImage band(outputWidth, rows, QImage::Format_RGB32);
-    band.fill(Qt::black);
+    if (taken < rows || frame.width() < outputWidth) {
+        band.fill(Qt::black); // only where the frame leaves rows or columns uncovered
+    }
     copyRows(opaque(frame), frame.height() - taken, taken, band, rows - taken);
     bands_ << band;
     width_ = std::max(width_, outputWidth);
@@ -82,7 +84,10 @@ QImage StitchedImage::compose() const {
     if (out.isNull()) {
         return {};
     }
-    out.fill(Qt::black);
+    // Black only shows where a band is narrower than the image (the output widened later).
+    if (std::any_of(bands_.cbegin(), bands_.cend(), [this](const QImage& b) { return b.width() < width_; })) {
+        out.fill(Qt::black);
+    }
     int y = 0;
     for (const QImage& b : bands_) {
         copyRows(b, 0, b.height(), out, y);

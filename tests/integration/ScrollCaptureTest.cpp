@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace mebo::test;
@@ -45,11 +46,15 @@ struct PageFacts {
     int width = 0;  // the page's width without the vertical scroll bar
     int height = 0; // visible rows without a horizontal scroll bar
     int page = 0;   // the whole page's height
+    int scroll = 0; // rows scrolled
+    QSize outer;    // the browser window
 };
 
-std::optional<PageFacts> findPage(const QString& title, int timeoutMs) {
-    static const QRegularExpression form(
-        QStringLiteral(R"(^(\S+) mebo-scroll-test top=(\d+) width=(\d+) height=(\d+) page=(\d+))"));
+// Waits for a window showing the page titled `title` whose facts satisfy `ready`.
+std::optional<PageFacts> findPage(const QString& title, int timeoutMs,
+                                  const std::function<bool(const PageFacts&)>& ready = {}) {
+    static const QRegularExpression form(QStringLiteral(
+        R"(^(\S+) mebo-scroll-test top=(\d+) width=(\d+) height=(\d+) page=(\d+) scroll=(\d+) outer=(\d+)x(\d+))"));
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         const auto search = runTool("xdotool", {"search", "--name", "mebo-scroll-test"});
@@ -59,12 +64,21 @@ std::optional<PageFacts> findPage(const QString& title, int timeoutMs) {
             }
             const auto name = runTool("xdotool", {"getwindowname", QString::fromLatin1(id.trimmed())});
             const auto m = form.match(QString::fromUtf8(name.out).trimmed());
-            if (m.hasMatch() && m.captured(1) == title) {
-                return PageFacts{id.trimmed().toUInt(), m.captured(2).toInt(), m.captured(3).toInt(),
-                                 m.captured(4).toInt(), m.captured(5).toInt()};
+            if (!m.hasMatch() || m.captured(1) != title) {
+                continue;
+            }
+            const PageFacts f{id.trimmed().toUInt(),
+                              m.captured(2).toInt(),
+                              m.captured(3).toInt(),
+                              m.captured(4).toInt(),
+                              m.captured(5).toInt(),
+                              m.captured(6).toInt(),
+                              QSize(m.captured(7).toInt(), m.captured(8).toInt())};
+            if (!ready || ready(f)) {
+                return f;
             }
         }
-        QThread::msleep(200);
+        QThread::msleep(100); // polling xdotool, not waiting for time to pass
     }
     return std::nullopt;
 }
@@ -178,10 +192,14 @@ protected:
         runTool("xdotool", {"windowsize", id, "1280", "900"});
         runTool("xdotool", {"windowmove", id, "0", "0"});
         runTool("xdotool", {"windowactivate", "--sync", id});
-        QThread::msleep(500);
+        // The page reports the new size once the resize reached it, and its scroll position.
+        const QSize size(1280, 900);
+        if (!findPage(title, 30000, [&](const PageFacts& f) { return f.outer == size; })) {
+            ADD_FAILURE() << "the browser window did not take the size " << name.toStdString();
+        }
         runTool("xdotool", {"key", "--window", id, "ctrl+Home"});
-        auto settled = findPage(title, 10000);
-        QThread::msleep(500);
+        auto settled = findPage(title, 30000, [&](const PageFacts& f) { return f.outer == size && f.scroll == 0; });
+        EXPECT_TRUE(settled) << "the page did not scroll to its top " << name.toStdString();
         return settled ? *settled : *facts;
     }
 

@@ -25,6 +25,7 @@ public:
     AXElement parent() override { return parent_.lock(); }
     QList<AXElement> elements(List which, int limit) override {
         QList<AXElement> out;
+        childListings += which == List::children ? 1 : 0;
         if (which == List::children || which == List::windows) {
             for (const auto& c : children_) {
                 if (out.size() < limit) {
@@ -55,6 +56,7 @@ public:
     AXElement scrollBar;
     QString orientation_;
     int focused = 0;
+    static inline int childListings = 0;
 
 private:
     QString role_;
@@ -74,10 +76,12 @@ public:
         return trusted;
     }
     AXElement application(qint64 pid) override { return pid == 77 ? app : nullptr; }
+    void setDeadline(std::chrono::steady_clock::time_point d) override { deadlines.push_back(d); }
 
     bool trusted = true;
     bool grantOnPrompt = false;
     int prompts = 0;
+    std::vector<std::chrono::steady_clock::time_point> deadlines;
     std::shared_ptr<Node> app = std::make_shared<Node>(QStringLiteral("AXApplication"), QRect());
 };
 
@@ -135,6 +139,28 @@ TEST_F(Locator, DeepScanFindsAContentElementBesideTheChain) {
     // The text view does not contain the point; the pane does and has a vertical scroll bar.
     EXPECT_EQ(found->node, pane);
     EXPECT_EQ(found->scrollBar, bar);
+}
+
+TEST_F(Locator, ASearchStopsWalkingAtItsDeadline) {
+    // Only the deep scan finds the pane (the point is on its scroll bar, which the chain names).
+    auto pane = window->add(node("AXScrollArea", QRect(0, 0, 800, 800)));
+    for (int i = 0; i < 40; ++i) {
+        pane->add(node("AXGroup", QRect(0, i * 20, 780, 20)))
+            ->add(node("AXStaticText", QRect(0, i * 20, 50, 20)));
+    }
+    pane->add(node("AXScrollBar", QRect(780, 0, 20, 800)));
+    using Clock = AccessibilityScrollLocator::Clock;
+    const auto past = Clock::now() - std::chrono::milliseconds(1);
+    Node::childListings = 0;
+    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(790, 400), std::nullopt, past));
+    EXPECT_EQ(Node::childListings, 0);
+    // The backend is told the deadline for the search's length only.
+    EXPECT_EQ(ax.deadlines, (std::vector<Clock::time_point>{past, Clock::time_point::max()}));
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(790, 400), std::nullopt,
+                                                             Clock::now() + std::chrono::seconds(60));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->node, pane);
+    EXPECT_GT(Node::childListings, 40);
 }
 
 TEST_F(Locator, ClipKeepsElementsAwayFromTheRegionOut) {

@@ -19,6 +19,9 @@ public:
     ~AtspiElement() override { releases_->push(object_); }
 
     QString role() override {
+        if (!releases_->beginCall()) {
+            return {};
+        }
         GError* error = nullptr;
         const AtspiRole r = atspi_accessible_get_role(object_, &error);
         if (error) {
@@ -37,6 +40,9 @@ public:
     }
 
     std::optional<QRect> frame() override {
+        if (!releases_->beginCall()) {
+            return std::nullopt;
+        }
         AtspiComponent* c = atspi_accessible_get_component_iface(object_);
         if (!c) {
             return std::nullopt;
@@ -56,6 +62,9 @@ public:
     }
 
     AXElement parent() override {
+        if (!releases_->beginCall()) {
+            return nullptr;
+        }
         GError* error = nullptr;
         return wrap(atspi_accessible_get_parent(object_, &error), error);
     }
@@ -68,7 +77,7 @@ public:
         QList<AXElement> out;
         // An application that let a child listing time out is not asked for more lists for a
         // while: a walk of its tree would wait out one timeout per element.
-        if (releases_->stalled()) {
+        if (releases_->stalled() || !releases_->beginCall()) {
             return out;
         }
         GError* error = nullptr;
@@ -78,7 +87,7 @@ public:
             g_error_free(error);
             return out;
         }
-        for (int i = 0; i < n && i < std::min(limit, kMaxChildren); ++i) {
+        for (int i = 0; i < n && i < std::min(limit, kMaxChildren) && releases_->beginCall(); ++i) {
             error = nullptr;
             AtspiAccessible* child = atspi_accessible_get_child_at_index(object_, i, &error);
             if (error || !child) {
@@ -99,6 +108,9 @@ public:
     AXElement verticalScrollBar() override { return nullptr; }
 
     QString orientation() override {
+        if (!releases_->beginCall()) {
+            return {};
+        }
         AtspiStateSet* states = atspi_accessible_get_state_set(object_);
         QString out;
         if (states && atspi_state_set_contains(states, ATSPI_STATE_VERTICAL)) {
@@ -117,6 +129,9 @@ public:
     }
 
     qint64 pid() override {
+        if (!releases_->beginCall()) {
+            return 0;
+        }
         GError* error = nullptr;
         const guint p = atspi_accessible_get_process_id(object_, &error);
         if (error) {
@@ -131,7 +146,7 @@ public:
         // itself: descend until nothing deeper answers.
         AtspiAccessible* current = object_;
         g_object_ref(current);
-        for (int depth = 0; depth < 64; ++depth) {
+        for (int depth = 0; depth < 64 && releases_->beginCall(); ++depth) {
             AtspiComponent* c = atspi_accessible_get_component_iface(current);
             AtspiAccessible* hit = nullptr;
             if (c) {
@@ -185,6 +200,9 @@ public:
     }
 
     bool focus() override {
+        if (!releases_->beginCall()) {
+            return false;
+        }
         AtspiComponent* c = atspi_accessible_get_component_iface(object_);
         if (!c) {
             return false;
@@ -261,6 +279,20 @@ void ReleaseQueue::noteFailure(const GError* error) {
          QByteArray(error->message).contains("imeout") || QByteArray(error->message).contains("o reply"))) {
         stalledUntilMs_ = QDateTime::currentMSecsSinceEpoch() + 3000;
     }
+}
+
+bool ReleaseQueue::beginCall() {
+    using namespace std::chrono;
+    if (deadline == steady_clock::time_point::max()) {
+        atspi_set_timeout(800, 3000);
+        return true;
+    }
+    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+    if (left <= 0) {
+        return false;
+    }
+    atspi_set_timeout(int(std::min<qint64>(left, 800)), 3000);
+    return true;
 }
 
 bool ReleaseQueue::stalled() const {
@@ -356,6 +388,10 @@ bool AtspiAccessibility::ensureInit() {
     return true;
 }
 
+void AtspiAccessibility::setDeadline(std::chrono::steady_clock::time_point deadline) {
+    releases_->deadline = deadline;
+}
+
 bool AtspiAccessibility::isTrusted() {
     // Asked before every search; one bus round trip every two seconds at most.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -410,7 +446,7 @@ AXElement AtspiAccessibility::application(qint64 pid) {
     if (error) {
         g_error_free(error);
     }
-    for (int i = 0; i < n && !found; ++i) {
+    for (int i = 0; i < n && !found && releases_->beginCall(); ++i) {
         AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
         if (!app) {
             continue;
