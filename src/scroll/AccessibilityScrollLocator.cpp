@@ -396,6 +396,7 @@ void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint&
     const qint64 p = *pid;
     queue_.async([ax, p, at, windowClip, ph, alive, done = std::move(done)] {
         std::optional<AccessibilityScrollTarget> target;
+        ax->isTrusted(); // connects on first use: not part of the search's time
         if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + searchTime)) {
             const QRect f(c->frame.x(), ph - c->frame.y() - c->frame.height(), c->frame.width(),
                           c->frame.height());
@@ -417,6 +418,7 @@ void AccessibilityScrollLocator::snapArea(qint64 pid, const QPoint& point, const
     std::weak_ptr<bool> alive = alive_;
     auto ax = ax_;
     queue_.async([ax, pid, at, area, ph, alive, done = std::move(done)] {
+        ax->isTrusted();
         auto found = snapAreaNow(*ax, pid, at, area, Clock::now() + searchTime);
         if (found) {
             const QRect f = found->frame;

@@ -67,6 +67,7 @@ void ScrollSession::acquire() {
     if (streamRunning_ && !stream_->hasStopped()) {
         pollClock_.start();
         candidate_.reset();
+        candidateMatches_ = 0;
         poll();
     } else {
         screenshot();
@@ -82,10 +83,16 @@ void ScrollSession::poll() {
         lastStreamSequence_ = frame->sequence;
         // A page may still be painting after the scroll (software-rendered browsers fill their
         // tiles in afterwards): a frame is taken once the next one shows the same picture.
+        // Two matching frames in a row: a busy renderer can show the same in-between picture for
+        // one frame interval, seldom for two.
         if (candidate_ && scrollalign::framesLookSame(*candidate_, frame->image)) {
-            candidate_.reset();
-            process(std::move(frame->image));
-            return;
+            if (++candidateMatches_ >= 2) {
+                candidate_.reset();
+                process(std::move(frame->image));
+                return;
+            }
+        } else {
+            candidateMatches_ = 0;
         }
         candidate_ = std::move(frame->image);
     }
@@ -171,12 +178,22 @@ void ScrollSession::apply(CaptureProcessingResult result) {
         lastAppendRows_ = *result.appendRows;
     }
     const double regionPixels = lastFrame_ ? lastFrame_->image.height() : rect_.height();
+    if (rechecks_ > 0 && result.outcome == CaptureOutcome::duplicate) {
+        // The step had ended after all (a page end, a short list): nothing more to count.
+        rechecks_ = 0;
+        finishStep();
+        return;
+    }
+    bool movedTooLittle = false;
     if (result.outcome == CaptureOutcome::appended) {
         ++frameCount_;
         logInfo(QStringLiteral("[ScrollSession] 抓了第 %1 幀").arg(frameCount_));
-        if (result.appendRows) {
-            notches_.learn(stepNotches_, *result.appendRows);
-        }
+        stepRows_ += result.appendRows.value_or(0);
+        // Far less than the notches scroll: a smooth-scrolling application may still be moving
+        // (a busy renderer can paint the same in-between picture twice). The next scroll would
+        // add to the rest of this one and could leave a gap, so look again first.
+        movedTooLittle = stepNotches_ > 0 && rechecks_ < kMaxRechecks &&
+                         stepRows_ < 0.5 * stepNotches_ * notches_.pixelsPerNotch();
     }
     if (result.outcome == CaptureOutcome::noMatch && !retried_) {
         // The frame may have caught the page mid-paint or mid-layout: look again before the
@@ -189,10 +206,26 @@ void ScrollSession::apply(CaptureProcessingResult result) {
         notches_.overshot(regionPixels);
     }
     retried_ = false;
-    stepNotches_ = 0;
-    if (!evaluate(result.outcome)) {
-        scrollStep();
+    if (evaluate(result.outcome)) {
+        return;
     }
+    if (movedTooLittle) {
+        ++rechecks_;
+        settled();
+        return;
+    }
+    finishStep();
+}
+
+void ScrollSession::finishStep() {
+    if (stepRows_ > 0) {
+        notches_.learn(stepNotches_, stepRows_);
+        lastAppendRows_ = stepRows_; // the next step's hint: what the whole step moved
+    }
+    rechecks_ = 0;
+    stepRows_ = 0;
+    stepNotches_ = 0;
+    scrollStep();
 }
 
 bool ScrollSession::evaluate(CaptureOutcome outcome) {

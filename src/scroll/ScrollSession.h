@@ -92,6 +92,9 @@ private:
     void process(QImage frame);
     void apply(CaptureProcessingResult result);
     bool evaluate(CaptureOutcome outcome);
+    // The step's frames are in: learn the notch size from it and scroll again.
+    void finishStep();
+    static constexpr int kMaxRechecks = 2;
     void scrollStep();
     // Both scroll kinds: permission, then the target application forward, then `then(true)`; or
     // `then(false)` after logging why not.
@@ -125,8 +128,11 @@ private:
     std::unique_ptr<ScrollRegionFrameStream> stream_;
     bool streamRunning_ = false;
     QElapsedTimer pollClock_;
-    std::optional<QImage> candidate_; // the newest stream frame, taken once the next one matches it
+    std::optional<QImage> candidate_; // the newest stream frame, taken once the next ones match it
+    int candidateMatches_ = 0;        // stream frames since that looked the same
     bool retried_ = false;            // the frame of this step was grabbed again after a noMatch
+    int rechecks_ = 0;                // frames grabbed again after a step that moved too little
+    int stepRows_ = 0;                // rows appended since the last scroll
     // The evaluation counters.
     int duplicates_ = 0;
     int noMatches_ = 0;

@@ -198,7 +198,8 @@ protected:
             ADD_FAILURE() << "the browser window did not take the size " << name.toStdString();
         }
         runTool("xdotool", {"key", "--window", id, "ctrl+Home"});
-        auto settled = findPage(title, 30000, [&](const PageFacts& f) { return f.outer == size && f.scroll == 0; });
+        auto settled =
+            findPage(title, 30000, [&](const PageFacts& f) { return f.outer == size && f.scroll == 0; });
         EXPECT_TRUE(settled) << "the page did not scroll to its top " << name.toStdString();
         return settled ? *settled : *facts;
     }
@@ -225,11 +226,14 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     EXPECT_GT(out.value("frames").toInt(), 3);
     const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(capture.isNull());
-    EXPECT_EQ(capture.width(), page.width);
+    // The page's width; the page's own scroll bar may come with it (the accessibility tree's page
+    // area replaces a region that differs from it by a few points).
+    EXPECT_GE(capture.width(), page.width);
+    EXPECT_LE(capture.width(), page.width + 20);
     EXPECT_EQ(out.value("height").toInt(), capture.height());
     const QImage reference = renderWhole(QStringLiteral("header.html"), page.width, page.page, dir->path());
     ASSERT_FALSE(reference.isNull());
-    EXPECT_EQ(compareWithReference(capture, reference, page.page), QString());
+    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "");
     // In the library, with the history entry of a scroll capture.
     QFile index(shots + QStringLiteral("/index.json"));
     ASSERT_TRUE(index.open(QIODevice::ReadOnly));
@@ -253,7 +257,7 @@ TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
     EXPECT_GE(capture.width(), page.width);
     EXPECT_LE(capture.width(), page.width + 20);
     const QImage reference = renderWhole(QStringLiteral("table.html"), page.width, page.page, dir->path());
-    EXPECT_EQ(compareWithReference(capture, reference, page.page), QString());
+    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "");
 }
 
 TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {

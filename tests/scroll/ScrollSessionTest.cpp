@@ -115,6 +115,22 @@ TEST_F(ScrollSessionTest, StepsScrollAboutSixtyPercentOfTheRegion) {
     EXPECT_EQ(run.result->image.height(), 6000);
 }
 
+TEST_F(ScrollSessionTest, AFrameCaughtMidScrollIsTakenAgainBeforeTheNextScroll) {
+    // The third scroll is caught a quarter of the way: scrolling on from there would leave more
+    // than a frame between the reference and the next frame.
+    const QImage page = syntheticPage(640, 5000);
+    make(page, QSize(640, 480), 53);
+    desktop->lagScroll = 3;
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    ASSERT_TRUE(run.result);
+    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32),
+              page.convertToFormat(QImage::Format_RGB32));
+    EXPECT_FALSE(log.contains(QStringLiteral("[ScrollSession] 對齊失敗 #1/6, 下一輪 strongWheel 重試")));
+    EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
+}
+
 TEST_F(ScrollSessionTest, CancelDuringThePulsesEndsWithoutResult) {
     make(syntheticPage(640, 6000), QSize(640, 480), 30);
     auto s = session(false);

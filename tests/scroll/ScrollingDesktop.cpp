@@ -66,7 +66,14 @@ void ScrollingDesktop::captureDisplay(uint32_t, QSize, bool, Completion<QImage> 
         runOnMain([done] { done(Result<QImage>::fail(QStringLiteral("the grab failed"))); });
         return;
     }
-    const QImage shot = screen();
+    QImage shot;
+    {
+        std::lock_guard lock(mutex_);
+        grabbed_ = true;
+        const int shown = lagFrom_ >= 0 ? lagFrom_ + (offset_ - lagFrom_) / 4 : offset_;
+        lagFrom_ = -1;
+        shot = page_.copy(0, shown, size_.width(), size_.height());
+    }
     runOnMain([done, shot] { done(Result<QImage>::ok(shot)); });
 }
 
@@ -86,6 +93,12 @@ bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
     wheelPoints << point;
     {
         std::lock_guard lock(mutex_);
+        if (grabbed_) {
+            grabbed_ = false;
+            if (++scrolls_ == lagScroll) {
+                lagFrom_ = offset_;
+            }
+        }
         offset_ = std::clamp(offset_ + notches * pixelsPerNotch_, 0, page_.height() - size_.height());
     }
     if (onWheel) {

@@ -46,6 +46,9 @@ public:
     qint64 activePid = 0;
     QList<qint64> activations;
     std::function<void()> onWheel; // after each wheel event
+    // The grab after the N-th scroll (wheel events between two grabs) shows a quarter of it, as
+    // a smooth-scrolling application caught in its animation does; later grabs show all of it.
+    int lagScroll = 0;
 
 private:
     QImage page_;
@@ -53,6 +56,9 @@ private:
     int pixelsPerNotch_;
     mutable std::mutex mutex_; // guards offset_
     int offset_ = 0;
+    int scrolls_ = 0;
+    bool grabbed_ = true; // no wheel event since the last grab
+    int lagFrom_ = -1;    // the offset before the lagging scroll, until the grab after it
 };
 
 } // namespace mebo::test

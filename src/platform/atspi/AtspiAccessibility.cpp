@@ -147,7 +147,11 @@ public:
         AtspiAccessible* current = object_;
         g_object_ref(current);
         for (int depth = 0; depth < 64 && releases_->beginCall(); ++depth) {
-            AtspiComponent* c = atspi_accessible_get_component_iface(current);
+            // An application is asked through its windows even when it offers a component:
+            // Chromium's answers nothing at any point.
+            AtspiComponent* c = atspi_accessible_get_role(current, nullptr) == ATSPI_ROLE_APPLICATION
+                                    ? nullptr
+                                    : atspi_accessible_get_component_iface(current);
             AtspiAccessible* hit = nullptr;
             if (c) {
                 GError* error = nullptr;
