@@ -20,9 +20,10 @@ public:
     virtual bool postWheel(const QPoint& point, int notches) = 0;
     // Whether the active window belongs to process `pid`.
     virtual bool isApplicationActive(qint64 pid) = 0;
-    // Asks the window manager to activate the front-most window of process `pid`; false when it
-    // has no window or the request could not be sent.
-    virtual bool activateApplication(qint64 pid) = 0;
+    // Asks the window manager to activate the front-most window of process `pid` that contains
+    // `point` (input coordinates), else its front-most window: a browser has several. False when
+    // it has no window or the request could not be sent.
+    virtual bool activateApplication(qint64 pid, const QPoint& point) = 0;
 };
 
 } // namespace mebo::platform

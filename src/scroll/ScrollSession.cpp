@@ -347,7 +347,7 @@ void ScrollSession::prepareScroll(bool fallback, std::function<void(bool)> then)
     if (targetPid_ && *targetPid_ != QCoreApplication::applicationPid() &&
         (!services_.input.isApplicationActive(*targetPid_) || !didActivateTargetApp_)) {
         didActivateTargetApp_ = true;
-        if (services_.input.activateApplication(*targetPid_)) {
+        if (services_.input.activateApplication(*targetPid_, eventLocation())) {
             QTimer::singleShot(timing_.activationMs, this, [then = std::move(then)] { then(true); });
             return;
         }

@@ -107,7 +107,7 @@ bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
     return true;
 }
 
-bool ScrollingDesktop::activateApplication(qint64 pid) {
+bool ScrollingDesktop::activateApplication(qint64 pid, const QPoint&) {
     activations << pid;
     activePid = pid;
     return true;

@@ -29,7 +29,7 @@ public:
     bool canPostEvents() override { return canPost; }
     bool postWheel(const QPoint& point, int notches) override;
     bool isApplicationActive(qint64 pid) override { return pid == activePid; }
-    bool activateApplication(qint64 pid) override;
+    bool activateApplication(qint64 pid, const QPoint& point) override;
 
     // A stream of the display, produced on a thread of its own.
     std::unique_ptr<platform::FrameStream> makeStream();

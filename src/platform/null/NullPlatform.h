@@ -41,7 +41,7 @@ public:
     bool canPostEvents() override { return false; }
     bool postWheel(const QPoint&, int) override { return false; }
     bool isApplicationActive(qint64) override { return false; }
-    bool activateApplication(qint64) override { return false; }
+    bool activateApplication(qint64, const QPoint&) override { return false; }
 };
 
 // Used by command-line runs that do not touch the clipboard (no GUI connection is made).

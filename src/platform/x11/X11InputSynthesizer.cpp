@@ -3,6 +3,7 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11MonitorLayout.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <xcb/xtest.h>
@@ -73,12 +74,15 @@ bool X11InputSynthesizer::isApplicationActive(qint64 pid) {
     return pid > 0 && windowPid(activeWindow()) == pid;
 }
 
-bool X11InputSynthesizer::activateApplication(qint64 pid) {
+bool X11InputSynthesizer::activateApplication(qint64 pid, const QPoint& point) {
     if (pid <= 0 || conn_->hasError()) {
         return false;
     }
     const X11MonitorLayout layout = X11MonitorLayout::query(*conn_, X11MonitorLayout::Names::Skip);
-    const QList<WindowInfo> all = X11WindowList::filtered(windows_.list(layout), true, true);
+    QList<WindowInfo> all = X11WindowList::filtered(windows_.list(layout), true, true);
+    // The process's window under the point first (front-most first otherwise).
+    std::stable_partition(all.begin(), all.end(),
+                          [&](const WindowInfo& w) { return w.frame.contains(point); });
     for (const WindowInfo& w : all) {
         if (w.pid != pid) {
             continue;

@@ -19,7 +19,7 @@ public:
     bool canPostEvents() override;
     bool postWheel(const QPoint& point, int notches) override;
     bool isApplicationActive(qint64 pid) override;
-    bool activateApplication(qint64 pid) override;
+    bool activateApplication(qint64 pid, const QPoint& point) override;
 
 private:
     uint32_t activeWindow() const;
