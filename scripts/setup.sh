@@ -20,6 +20,8 @@ BUILD_PKGS=(
   # export; libyuv colour conversion, X Damage for unchanged screens.
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libyuv-dev
   libxcb-damage0-dev
+  # Scroll capture: the accessibility tree (AT-SPI 2) finds the scrolling element under a point.
+  libatspi2.0-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -43,6 +45,9 @@ RUN_PKGS=(
   appstream man-db bash-completion zsh fish file
   # The test desktop's stand-in for the notification service (tests/desktop/notification-server.py).
   python3-dbus python3-gi
+  # Scroll capture: the accessibility bus (and gdbus to switch it on), and a browser showing long
+  # pages for its tests.
+  at-spi2-core chromium libglib2.0-bin
 )
 # scripts/release.sh --check and scripts/check-package.sh: the package checker and a Debian root.
 RELEASE_PKGS=(lintian debootstrap)

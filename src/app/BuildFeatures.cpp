@@ -11,7 +11,7 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {Feature::scrollCapture, false, "Scrolling capture"},
+    {Feature::scrollCapture, true, "Scrolling capture"},
     {Feature::screenRecording, true, "Screen recording"},
     {Feature::videoEditing, false, "Video editing"},
     {Feature::updateCheck, true, "Checking for updates"},

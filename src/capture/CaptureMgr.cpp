@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/PointerLocator.h"
 #include "platform/Workspace.h"
+#include "scroll/ScrollCaptureSvc.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -251,14 +252,18 @@ void CaptureMgr::dispatch(const CaptureRequest& request) {
             return;
         }
         break;
+    case CaptureMode::scroll:
+        if (scroll_) {
+            captureScroll(request);
+            return;
+        }
+        break;
     case CaptureMode::record:
         // The source picker is not in this build: the display under the pointer.
         if (recording_.recorder) {
             startRecording(RecordingTarget::display(displayUnderPointer()), request.mode);
             return;
         }
-        break;
-    case CaptureMode::scroll:
         break;
     }
     logWarning(QStringLiteral("[CaptureMgr] mode=") + captureModeRawValue(request.mode) +
@@ -364,6 +369,17 @@ void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind 
                 self->captureArea(mode, outcome.displayId, outcome.rect);
             }
             return;
+        case OverlayOutcome::Kind::scroll:
+            // The overlay's scroll shortcut: the selection becomes a scroll capture.
+            if (self->scroll_) {
+                CaptureRequest scroll{CaptureMode::scroll, CaptureRequest::Source::api};
+                scroll.displayId = outcome.displayId;
+                scroll.areaRect = outcome.rect;
+                self->captureScroll(scroll);
+            } else {
+                self->captureArea(mode, outcome.displayId, outcome.rect);
+            }
+            return;
         case OverlayOutcome::Kind::window:
             if (!outcome.image.isNull()) {
                 self->handleResult(CaptureResult{std::move(outcome.image), mode, QDateTime::currentDateTime(),
@@ -374,6 +390,34 @@ void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind 
             return;
         }
     });
+}
+
+void CaptureMgr::captureScroll(const CaptureRequest& request) {
+    // The scroll capture service logs why a capture ends without an image.
+    QPointer<CaptureMgr> self(this);
+    auto done = [self, mode = request.mode](std::optional<CaptureResult> result) {
+        if (!self) {
+            return;
+        }
+        if (result) {
+            self->handleResult(*result);
+        } else {
+            self->abandon(mode);
+        }
+    };
+    if (request.windowId) {
+        scroll_->startWindow(*request.windowId, done);
+    } else if (request.areaRect) {
+        uint32_t displayId = 0;
+        if (request.displayId) {
+            displayId = *request.displayId;
+        } else if (auto d = ScreenCaptureSvc::displayForRect(screenshots_.displays(), *request.areaRect)) {
+            displayId = d->displayId;
+        }
+        scroll_->startRegion(displayId, *request.areaRect, done);
+    } else {
+        scroll_->start(preCaptureFrontmostAppId_, done);
+    }
 }
 
 void CaptureMgr::handleResult(const CaptureResult& result) {

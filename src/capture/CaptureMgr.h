@@ -21,6 +21,7 @@ class HistoryStore;
 class ImageStore;
 class MainWindowLink;
 class ScreenCaptureSvc;
+class ScrollCaptureSvc;
 class ShutterSoundPlayer;
 class ScreenRecordingSvc;
 class ThumbnailCache;
@@ -93,6 +94,8 @@ public:
     void setDefaultDelay(std::function<int()> seconds) { defaultDelay_ = std::move(seconds); }
     // A delayed capture is counting down (another start is refused meanwhile).
     bool isCountingDown() const { return countdownLeft_ > 0; }
+    // Scroll captures: the service that runs them (null: unavailable in this session).
+    void setScrollCapture(ScrollCaptureSvc* scroll) { scroll_ = scroll; }
 
     // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
@@ -169,6 +172,7 @@ private:
     std::function<void(std::optional<QImage>)> displayGrabDone(CaptureMode mode, uint32_t displayId);
     void captureWindow(CaptureMode mode, uint32_t windowId);
     void presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind kind = RegionKind::area);
+    void captureScroll(const CaptureRequest& request);
     static QString cancelLine(CaptureMode mode);
     uint32_t displayUnderPointer() const;
 
@@ -180,6 +184,7 @@ private:
     HistoryStore& history_;
     MainWindowLink& mainWindow_;
     RegionOverlay* overlay_;
+    ScrollCaptureSvc* scroll_ = nullptr;
     platform::Dialogs& dialogs_;
     platform::Workspace& workspace_;
     platform::PointerLocator& pointer_;

@@ -16,10 +16,11 @@ enum class SnapIntent { capture, area, window, scroll };
 enum class RegionKind { area, record, scroll };
 
 struct OverlayOutcome {
-    enum class Kind { cancelled, region, window };
+    // `scroll`: the scroll shortcut asked for a scroll capture of the region instead.
+    enum class Kind { cancelled, region, window, scroll };
     Kind kind = Kind::cancelled;
-    uint32_t displayId = 0; // region
-    QRect rect;             // region: desktop space, points, bottom-left origin
+    uint32_t displayId = 0; // region, scroll
+    QRect rect;             // region, scroll: desktop space, points, bottom-left origin
     uint32_t windowId = 0;  // window
     // The selection cut out of the picture taken before the overlay appeared (so the overlay is
     // never in it); null when the overlay had no picture and the caller must grab the screen.

@@ -347,6 +347,28 @@ RegionSelectionModel::KeyResult RegionSelectionModel::keyPress(int key, Qt::Keyb
     return {};
 }
 
+std::optional<QRect> RegionSelectionModel::scrollButtonRect() const {
+    if (!scrollShortcutEnabled_ || recordingArea_ || !hasAdjustableSelection() || phase_ == Phase::resizing) {
+        return std::nullopt;
+    }
+    const QRect& r = *selection_;
+    const int room = scrollButtonSize + 2 * scrollButtonInset;
+    if (r.width() < room || r.height() < room) {
+        return std::nullopt;
+    }
+    return QRect(r.x() + r.width() - scrollButtonInset - scrollButtonSize,
+                 r.y() + r.height() - scrollButtonInset - scrollButtonSize, scrollButtonSize,
+                 scrollButtonSize);
+}
+
+std::optional<RegionSelectionModel::Finish> RegionSelectionModel::scrollShortcut() {
+    if (!scrollShortcutEnabled_ || recordingArea_ || !selection_ || selection_->isEmpty() ||
+        phase_ == Phase::finished || phase_ == Phase::dragging || phase_ == Phase::resizing) {
+        return std::nullopt;
+    }
+    return finish(Finish{Finish::Kind::scroll, *selection_, std::nullopt, false});
+}
+
 std::optional<RegionSelectionModel::Finish> RegionSelectionModel::startRecording() {
     if (!recordingArea_ || !selection_ || selection_->isEmpty() || phase_ == Phase::finished ||
         phase_ == Phase::dragging || phase_ == Phase::resizing) {

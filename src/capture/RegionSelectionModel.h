@@ -41,7 +41,7 @@ public:
         finished,  // an outcome was produced; further input is ignored
     };
     struct Finish {
-        enum class Kind { cancelled, region, window };
+        enum class Kind { cancelled, region, window, scroll };
         Kind kind = Kind::cancelled;
         QRect rect;                     // region: the standardised rectangle; window: its frame within bounds
         std::optional<SnapRegion> snap; // window: the clicked window
@@ -79,6 +79,13 @@ public:
     KeyResult keyPress(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // Ends with a cancellation (Escape, or the overlay going away).
     Finish cancel();
+    static constexpr int scrollButtonSize = 32;  // points
+    static constexpr int scrollButtonInset = 10; // points
+    // The scroll shortcut (its button, or Ctrl with the wheel): a scroll capture of the current
+    // rectangle. Nothing unless the shortcut is enabled and a rectangle is offered.
+    std::optional<Finish> scrollShortcut();
+    // The scroll shortcut button inside the rectangle's bottom-right corner, while it is offered.
+    std::optional<QRect> scrollButtonRect() const;
     // The recording panel's start: the current rectangle as a region. Nothing without one or
     // outside recording-area mode.
     std::optional<Finish> startRecording();

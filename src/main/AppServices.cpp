@@ -72,6 +72,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         backends_.screen = std::make_unique<platform::NullScreenCapture>(backends_.unavailableReason);
         backends_.windows = std::make_unique<platform::NullWindowServer>();
         backends_.pointer = std::make_unique<platform::NullPointerLocator>();
+        backends_.input = std::make_unique<platform::NullInputSynthesizer>();
     }
     if (options.clipboard) {
         clipboard_ = std::make_unique<platform::QtClipboard>();

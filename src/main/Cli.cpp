@@ -19,6 +19,8 @@ desktop application (or hands the URL to the one already running).
 
 Commands:
   capture fullscreen|window|area   take a still capture into the library
+  capture scroll                   scroll a page and stitch it into one tall capture
+  stitch FRAME.png... -o OUT.png   stitch frames of a scrolled page into one image
   history list|delete              list the library or move an item to the Trash
   config list|get|set|unset        read and change the settings
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
@@ -59,6 +61,9 @@ int runMain(int argc, char** argv) {
         return cli::Exit::ok;
     }
     if (command == QLatin1String("capture")) {
+        if (!args.isEmpty() && args.first() == QLatin1String("scroll")) {
+            return runScrollCaptureCommand(argc, argv, args.mid(1));
+        }
         return runCaptureCommand(argc, argv, args);
     }
     if (command == QLatin1String("history")) {
@@ -72,6 +77,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("ocr")) {
         return runOcrCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("stitch")) {
+        return runStitchCommand(argc, argv, args);
     }
     if (command == QLatin1String("redact")) {
         return runRedactCommand(argc, argv, args);

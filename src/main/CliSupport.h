@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Display.h"
+
 #include <QImage>
 #include <QJsonObject>
 #include <QRect>

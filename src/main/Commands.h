@@ -18,6 +18,9 @@ int runRecordCommand(int& argc, char** argv, const QStringList& args);
 // `mebo video trim`: `args` follow "trim".
 int runVideoTrimCommand(int& argc, char** argv, const QStringList& args);
 int runVideoCommand(int& argc, char** argv, const QStringList& args);
+// Scroll capture: `mebo capture scroll` and `mebo stitch`.
+int runScrollCaptureCommand(int& argc, char** argv, const QStringList& args);
+int runStitchCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).
 int runDesktopApp(int& argc, char** argv, const QStringList& args);
 

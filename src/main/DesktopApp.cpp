@@ -10,9 +10,11 @@
 #include "app/UpdateCheckHook.h"
 #include "app/UrlHandlerRegistration.h"
 #include "capture/CaptureMgr.h"
+#include "capture/ScreenCaptureSvc.h"
 #include "document/CustomStampMgr.h"
 #include "library/LibraryTextIndex.h"
 #include "library/LibraryTextIndexer.h"
+#include "main/AccessibilityModule.h"
 #include "main/AppServices.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
@@ -30,6 +32,7 @@
 #include "services/UpdateGuard.h"
 #include "services/UpdateMgr.h"
 #include "recording/ScreenRecordingSvc.h"
+#include "scroll/ScrollCaptureSvc.h"
 #include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
@@ -37,6 +40,7 @@
 #include "ui/MainWindow.h"
 #include "ui/MenuBarController.h"
 #include "ui/RegionSelectionWindow.h"
+#include "ui/ScrollCapturePanel.h"
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
@@ -46,6 +50,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
+#include <QScreen>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QStyleFactory>
@@ -245,6 +250,53 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     UpdateMgr& updateMgr = online.updates();
     updateMgr.setBusyProbe([&capture] { return capture.userBusy(); });
     online.startUpdates();
+    // Scroll captures: the accessibility module, the control panel and the service.
+    ScreenBackends& backends = services.screenBackends();
+    AccessibilityModule accessibility(services.screenshots(), *backends.windows);
+    ScrollCapturePanel scrollPanel(
+        [&services](const QRect& desktop) {
+            QRect primary;
+            int primaryHeight = 0;
+            for (const auto& d : services.screenshots().displays()) {
+                if (d.primary) {
+                    primary = d.nativeFrame;
+                    primaryHeight = d.frame.height();
+                }
+            }
+            const QScreen* screen = QGuiApplication::primaryScreen();
+            const double dpr = screen ? screen->devicePixelRatio() : 1.0;
+            const QRect window =
+                ScreenCaptureSvc::toDesktopSpace(desktop, primaryHeight).translated(primary.topLeft());
+            return QRect(int(window.x() / dpr), int(window.y() / dpr), int(window.width() / dpr),
+                         int(window.height() / dpr));
+        },
+        [] {
+            QList<QRect> out;
+            for (const QScreen* s : QGuiApplication::screens()) {
+                out << s->availableGeometry();
+            }
+            return out;
+        });
+    ScrollCaptureSvc scrollCapture(ScrollCaptureSvc::Services{
+        services.screenshots(), *backends.windows, *backends.input, backends.makeFrameStream,
+        accessibility.locator(), backends.escape.get(), [&scrollPanel] {
+            QList<uint32_t> ids;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->isVisible() && w != &scrollPanel) {
+                    ids << uint32_t(w->winId());
+                }
+            }
+            return ids;
+        }});
+    scrollCapture.setRegionOverlay(&overlay);
+    overlay.setScrollShortcutEnabled(true);
+    scrollCapture.setControlPanel(&scrollPanel);
+    capture.setScrollCapture(&scrollCapture);
+    struct ScrollReset {
+        CaptureMgr& capture;
+        ~ScrollReset() { capture.setScrollCapture(nullptr); }
+    } scrollReset{capture};
+
     UpdateCheckHook updates;
     QObject::connect(&updateMgr, &UpdateMgr::changed, &updates,
                      [&updates, &updateMgr] { updates.setChecking(updateMgr.isChecking()); });
@@ -321,8 +373,10 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             QCoreApplication::exit(0);
         }
     };
-    menuHandler.perform = [&mainWindow, &router, &monitors](const QString& selector) {
-        if (selector == QLatin1String("saveDocument:")) {
+    menuHandler.perform = [&mainWindow, &router, &monitors, &capture](const QString& selector) {
+        if (selector == QLatin1String("captureScroll:")) {
+            capture.start(CaptureRequest{CaptureMode::scroll, CaptureRequest::Source::menuBar});
+        } else if (selector == QLatin1String("saveDocument:")) {
             router.saveFromMenu(false);
         } else if (selector == QLatin1String("saveDocumentAs:")) {
             router.saveFromMenu(true);
@@ -334,7 +388,10 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             mainWindow.performCommand(selector);
         }
     };
-    menuHandler.isEnabled = [&mainWindow](const QString& selector) {
+    menuHandler.isEnabled = [&mainWindow, &scrollCapture](const QString& selector) {
+        if (selector == QLatin1String("captureScroll:")) {
+            return !scrollCapture.isRunning();
+        }
         return mainWindow.isCommandEnabled(selector);
     };
 

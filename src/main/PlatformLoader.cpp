@@ -4,6 +4,9 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11FrameSource.h"
 #include "platform/x11/X11PointerButtons.h"
+#include "platform/x11/X11EscapeKeyGrab.h"
+#include "platform/x11/X11FrameStream.h"
+#include "platform/x11/X11InputSynthesizer.h"
 #include "platform/x11/X11PointerLocator.h"
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11WindowServer.h"
@@ -22,6 +25,7 @@ ScreenBackends nullBackends(const QString& reason) {
     b.windows = std::make_unique<platform::NullWindowServer>();
     b.pointer = std::make_unique<platform::NullPointerLocator>();
     b.frames = std::make_unique<platform::NullScreenFrameSource>(reason);
+    b.input = std::make_unique<platform::NullInputSynthesizer>();
     return b;
 }
 
@@ -39,6 +43,9 @@ ScreenBackends x11Backends() {
     b.pointer = std::make_unique<platform::x11::X11PointerLocator>(c);
     b.frames = std::make_unique<platform::x11::X11FrameSource>(c->displayName());
     b.buttons = std::make_unique<platform::x11::X11PointerButtons>(c);
+    b.input = std::make_unique<platform::x11::X11InputSynthesizer>(c);
+    b.makeFrameStream = [c] { return std::make_unique<platform::x11::X11FrameStream>(c); };
+    b.escape = std::make_unique<platform::x11::X11EscapeKeyGrab>(c->displayName());
     return b;
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "platform/PointerButtons.h"
+#include "platform/FrameStream.h"
+#include "platform/InputSynthesizer.h"
+#include "platform/KeyGrab.h"
 #include "platform/PointerLocator.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ScreenFrameSource.h"
 #include "platform/WindowServer.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace mebo {
@@ -23,6 +27,10 @@ struct ScreenBackends {
     // Recording: screen streams and mouse buttons (null buttons: none to watch).
     std::unique_ptr<platform::ScreenFrameSource> frames;
     std::unique_ptr<platform::PointerButtons> buttons;
+    // Scroll capture: synthetic wheel input, and region streams (null: screenshots only).
+    std::unique_ptr<platform::InputSynthesizer> input;
+    std::function<std::unique_ptr<platform::FrameStream>()> makeFrameStream;
+    std::unique_ptr<platform::EscapeKeyGrab> escape; // null: no desktop-wide Escape
 
     bool available() const { return unavailableReason.isEmpty(); }
 };

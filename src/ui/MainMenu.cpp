@@ -40,6 +40,8 @@ QList<MainMenu::Item> MainMenu::items(const QString& version) {
         sep(app),
         {app, QObject::tr("Quit Mebo"), kQuit, {ctrl("Ctrl+Q")}},
 
+        {file, QObject::tr("Scrolling Capture"), QStringLiteral("captureScroll:"), {}},
+        sep(file),
         {file, QObject::tr("Open Image..."), QStringLiteral("openImage:"), {ctrl("Ctrl+O")}},
         {file, QObject::tr("Open Video..."), QStringLiteral("openVideo:"), {}},
         {file, QObject::tr("Open Project..."), QStringLiteral("openProject:"), {}},

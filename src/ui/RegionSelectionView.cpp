@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <algorithm>
+#include <QWheelEvent>
 #include <cmath>
 
 namespace mebo {
@@ -213,10 +214,27 @@ void RegionSelectionView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint p = toModel(event->position());
+    if (const auto button = model_.scrollButtonRect(); button && button->contains(p)) {
+        if (const auto f = model_.scrollShortcut()) {
+            deliver(*f);
+            return;
+        }
+    }
     const bool had = model_.selection().has_value();
     hoverAt(p);
     model_.mouseDown(p);
     afterInput(had);
+}
+
+void RegionSelectionView::wheelEvent(QWheelEvent* event) {
+    // Ctrl with the wheel over a selection: capture it scrolling.
+    if (event->modifiers().testFlag(Qt::ControlModifier)) {
+        if (const auto f = model_.scrollShortcut()) {
+            deliver(*f);
+            return;
+        }
+    }
+    event->ignore();
 }
 
 void RegionSelectionView::mouseMoveEvent(QMouseEvent* event) {
@@ -368,6 +386,17 @@ void RegionSelectionView::paintEvent(QPaintEvent*) {
         p.setBrush(Qt::white);
         for (const QRectF& handle : model_.handleRects()) {
             p.drawRect(handle);
+        }
+        if (const auto button = model_.scrollButtonRect()) {
+            // A round button with a down arrow over a page: "scroll this".
+            const QRectF r(*button);
+            p.setPen(Qt::NoPen);
+            p.setBrush(headsUpBackground());
+            p.drawRoundedRect(r, 8, 8);
+            p.setPen(QPen(Qt::white, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            const QPointF c = r.center();
+            p.drawLine(c + QPointF(0, -8), c + QPointF(0, 7));
+            p.drawPolyline(QPolygonF({c + QPointF(-5, 2), c + QPointF(0, 7), c + QPointF(5, 2)}));
         }
     }
     paintHeadsUp(p);

@@ -63,6 +63,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QPoint toModel(const QPointF& local) const;

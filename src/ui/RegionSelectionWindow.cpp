@@ -178,6 +178,9 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         model.setAllowsWindowSnap(allowsWindowSnap_ && !picking_);
         model.setPicksPoint(picking_);
         model.setRecordingArea(kind_ == RegionKind::record);
+        // Area captures may switch to a scroll capture of their selection.
+        model.setScrollShortcutEnabled(scrollShortcut_ && intent_ == SnapIntent::area &&
+                                       kind_ == RegionKind::area);
         if (lastRect && lastDisplay == d.displayId) {
             model.preselect(*lastRect);
         }
@@ -247,6 +250,9 @@ void RegionSelectionWindow::viewFinished(RegionSelectionView* view, const Region
         return;
     case RegionSelectionModel::Finish::Kind::region:
         outcome.kind = OverlayOutcome::Kind::region;
+        break;
+    case RegionSelectionModel::Finish::Kind::scroll:
+        outcome.kind = OverlayOutcome::Kind::scroll;
         break;
     case RegionSelectionModel::Finish::Kind::window:
         outcome.kind = OverlayOutcome::Kind::window;

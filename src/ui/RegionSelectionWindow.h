@@ -49,6 +49,8 @@ public:
     // The colour picker: the same frozen screens with the magnifier; a click answers the colour
     // of the pixel under it, Escape nothing. Ignored (logged) while an overlay is up.
     void pickColor(std::function<void(std::optional<QColor>)> done);
+    // Whether area selections offer the scroll shortcut (set when scroll captures exist).
+    void setScrollShortcutEnabled(bool enabled) { scrollShortcut_ = enabled; }
     // Whether clicking a window selects it (default true).
     void setAllowsWindowSnap(bool allows) { allowsWindowSnap_ = allows; }
     // Asked before the shutter plays on a keyboard confirmation (the user's sound setting);
@@ -79,6 +81,7 @@ private:
     std::function<double()> clock_;
     bool allowsWindowSnap_ = true;
     bool picking_ = false; // the presentation is the colour picker
+    bool scrollShortcut_ = false;
     std::function<bool()> shutterEnabled_;
 
     // The presentation in progress; `generation_` tells late grab answers from current ones.

@@ -4,6 +4,9 @@
 # windows. Every helper is stopped by its PID afterwards.
 # Usage: run-desktop.sh COMMAND [ARGS...]
 # MEBO_TEST_XTERMS=N (default 3) terminals; MEBO_TEST_TRAY=0 leaves the tray out.
+# MEBO_TEST_A11Y=1 also starts the accessibility bus on the session bus and switches it on, as a
+# desktop does when assistive technologies are enabled (applications started later expose their
+# accessibility trees).
 set -u
 
 size="${MEBO_TEST_SCREEN:-1920x1080x24}"
@@ -66,6 +69,18 @@ if command -v dbus-daemon >/dev/null 2>&1; then
     pids+=("$!")
     for _ in $(seq 1 100); do [ -S "$bus" ] && break; sleep 0.02; done
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus"
+    if [ "${MEBO_TEST_A11Y:-0}" = "1" ] && command -v gdbus >/dev/null 2>&1; then
+        # Asking for its address starts the launcher (D-Bus activation); it runs the bus.
+        gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+            --method org.a11y.Bus.GetAddress >/dev/null 2>&1
+        gdbus call --session --dest org.a11y.Bus --object-path /org/a11y/bus \
+            --method org.freedesktop.DBus.Properties.Set org.a11y.Status IsEnabled '<true>' >/dev/null 2>&1
+        # The launcher was started by the bus, not by us: stop it by its process id too.
+        launcher=$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+            --method org.freedesktop.DBus.GetConnectionUnixProcessID org.a11y.Bus 2>/dev/null | tr -dc '0-9')
+        [ -n "$launcher" ] && pids+=("$launcher")
+        export MEBO_TEST_A11Y=1
+    fi
 fi
 
 # An XEmbed system tray at the top-right corner, as desktop panels have.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/InputSynthesizer.h"
 #include "platform/PointerLocator.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ScreenFrameSource.h"
@@ -46,6 +47,15 @@ public:
 
 private:
     QString reason_;
+};
+
+// No display: nothing can be scrolled.
+class NullInputSynthesizer : public InputSynthesizer {
+public:
+    bool canPostEvents() override { return false; }
+    bool postWheel(const QPoint&, int) override { return false; }
+    bool isApplicationActive(qint64) override { return false; }
+    bool activateApplication(qint64, const QPoint&) override { return false; }
 };
 
 // Used by command-line runs that do not touch the clipboard (no GUI connection is made).

@@ -1,0 +1,175 @@
+#include "scroll/ScrollStitcher.h"
+
+#include "scroll/ScrollAlignment.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace mebo {
+
+namespace {
+
+// Rows of the stitched image the fallback alignment reads: its template and its exact-overlap
+// search look at most this far up.
+constexpr int kTailRows = 200;
+
+bool sameBytes(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != b.format()) {
+        return false;
+    }
+    const size_t bytes = size_t(a.width()) * size_t(a.depth() / 8);
+    for (int y = 0; y < a.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), bytes) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool nearStep(int rows, int step) {
+    return step >= 144 ? std::abs(rows - step) <= step / 3 : std::abs(rows - step) < 49;
+}
+
+} // namespace
+
+QString captureOutcomeName(CaptureOutcome outcome) {
+    switch (outcome) {
+    case CaptureOutcome::appended:
+        return QStringLiteral("appended");
+    case CaptureOutcome::duplicate:
+        return QStringLiteral("duplicate");
+    case CaptureOutcome::noMatch:
+        return QStringLiteral("noMatch");
+    case CaptureOutcome::failed:
+        return QStringLiteral("failed");
+    case CaptureOutcome::limitExceeded:
+        return QStringLiteral("limitExceeded");
+    }
+    return {};
+}
+
+ScrollFrame ScrollFrame::of(const QImage& image) {
+    ScrollFrame f;
+    f.image = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    f.grey = GreyImage::of(f.image);
+    return f;
+}
+
+bool ScrollStitcher::isPlausible(int r, int h, int x, bool strong, int H) {
+    if (h >= 1 && r >= 1 && nearStep(r, h)) {
+        return true;
+    }
+    if (h == 0 && x >= 1 && r >= 1 && nearStep(r, x)) {
+        return true;
+    }
+    if (strong && r >= 1) {
+        if (h < 1) {
+            const int m = H > 639 ? H / 8 : 80;
+            return r <= H - m;
+        }
+        return r <= std::min(h + std::max(h, 240) / 2, H - 8);
+    }
+    return false;
+}
+
+int ScrollStitcher::staticBottomRows(const QImage& last, const QImage& next, int limit) {
+    const int h = std::min(last.height(), next.height());
+    const size_t bytes = size_t(std::min(last.width(), next.width())) * 4;
+    int rows = 0;
+    while (rows < limit && rows < h &&
+           std::memcmp(last.constScanLine(last.height() - 1 - rows),
+                       next.constScanLine(next.height() - 1 - rows), bytes) == 0) {
+        ++rows;
+    }
+    return rows;
+}
+
+qint64 ScrollStitcher::memoryEstimate(const StitchedImage& s, int outputWidth, int r, const QImage& n) {
+    const qint64 ps = s.pixelCount();
+    const qint64 po = qint64(outputWidth) * (qint64(s.height()) + r);
+    const qint64 pn = qint64(n.width()) * n.height();
+    return 4 * (ps + po + pn) + pn;
+}
+
+CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<StitchedImage> stitched,
+                                                std::optional<ScrollFrame> last, int h, int x, bool strong,
+                                                qint64 byteLimit) {
+    // S and L handed back as they came (moved, not copied: L holds a grey copy of a whole frame).
+    auto unchanged = [&](CaptureOutcome outcome) {
+        CaptureProcessingResult r;
+        r.outcome = outcome;
+        r.stitchedImage = std::move(stitched);
+        r.lastFrame = std::move(last);
+        return r;
+    };
+
+    if (last && (sameBytes(last->image, next.image) || scrollalign::isNearDuplicate(last->grey, next.grey))) {
+        return unchanged(CaptureOutcome::duplicate);
+    }
+    const int W = next.image.width();
+    const int H = next.image.height();
+    if (!stitched || stitched->isNull()) {
+        CaptureProcessingResult r;
+        if (qint64(W) * H * 4 <= byteLimit) {
+            r.outcome = CaptureOutcome::appended;
+            r.stitchedImage = StitchedImage(next.image);
+            r.lastFrame = std::move(next);
+        } else {
+            r.outcome = CaptureOutcome::limitExceeded;
+        }
+        return r;
+    }
+
+    // Rows the two frames share at their bottom although the content moved: a footer fixed to
+    // the view, a cookie bar, a horizontal scroll bar. Alignment looks above them (they would
+    // spoil every comparison that reaches them), and the compose takes them again from the new
+    // frame, so they end up once, at the end, instead of after every step. Where they are
+    // ordinary content that happens to match (blank margins), re-taking them gives the same pixels.
+    int fixedRows = 0;
+    if (last && last->image.size() == next.image.size()) {
+        fixedRows = staticBottomRows(last->image, next.image, H / 3);
+        if (H - fixedRows < 140) {
+            fixedRows = 0;
+        }
+    }
+    const GreyImage lastGrey = last && fixedRows > 0 ? last->grey.topRows(H - fixedRows) : GreyImage();
+    const GreyImage nextGrey = fixedRows > 0 ? next.grey.topRows(H - fixedRows) : GreyImage();
+
+    Alignment found;
+    std::optional<Alignment> primary;
+    if (last) {
+        primary = scrollalign::alignPrimary(fixedRows > 0 ? lastGrey : last->grey,
+                                            fixedRows > 0 ? nextGrey : next.grey, h);
+    }
+    if (primary) {
+        found = *primary;
+    } else {
+        QImage tail = stitched->bottomRows(kTailRows + fixedRows);
+        tail = tail.copy(0, 0, tail.width(), tail.height() - fixedRows);
+        const QImage nextAbove = fixedRows > 0 ? next.image.copy(0, 0, W, H - fixedRows) : next.image;
+        found = scrollalign::alignFallback(tail, stitched->height() - fixedRows, nextAbove,
+                                           fixedRows > 0 ? nextGrey : next.grey);
+        if (last && !isPlausible(found.shift, h, x, strong, H)) {
+            return unchanged(CaptureOutcome::noMatch);
+        }
+    }
+    if (found.shift < 1) {
+        return unchanged(CaptureOutcome::noMatch);
+    }
+    if (memoryEstimate(*stitched, found.width, found.shift, next.image) > byteLimit) {
+        return unchanged(CaptureOutcome::limitExceeded);
+    }
+    fixedRows = std::min(fixedRows, std::max(0, H - found.shift));
+    if (fixedRows > 0) {
+        stitched->removeBottomRows(fixedRows);
+    }
+    stitched->append(next.image, found.shift + fixedRows, found.width);
+    CaptureProcessingResult r;
+    r.outcome = CaptureOutcome::appended;
+    r.stitchedImage = std::move(stitched);
+    r.lastFrame = std::move(next);
+    r.appendRows = found.shift;
+    return r;
+}
+
+} // namespace mebo

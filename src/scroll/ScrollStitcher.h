@@ -1,0 +1,56 @@
+#pragma once
+
+#include "scroll/GreyImage.h"
+#include "scroll/StitchedImage.h"
+
+#include <QImage>
+#include <optional>
+
+namespace mebo {
+
+// What one frame did to a scroll capture.
+enum class CaptureOutcome { appended, duplicate, noMatch, failed, limitExceeded };
+
+QString captureOutcomeName(CaptureOutcome outcome);
+
+// A frame of the scrolled region with its grey copy, made once per frame and reused by every test.
+struct ScrollFrame {
+    QImage image;
+    GreyImage grey;
+
+    static ScrollFrame of(const QImage& image);
+};
+
+struct CaptureProcessingResult {
+    CaptureOutcome outcome = CaptureOutcome::failed;
+    std::optional<StitchedImage> stitchedImage;
+    std::optional<ScrollFrame> lastFrame;
+    std::optional<int> appendRows;
+};
+
+// Frame processing of a scroll capture: one pure function of its inputs, so it runs on any
+// thread and touches no session state (the session applies the result).
+class ScrollStitcher {
+public:
+    static constexpr qint64 defaultByteLimit = 536870912; // 512 MiB
+
+    // `next`: the new frame; `stitched` and `last`: the image so far and the frame it ended with
+    // (none before the first frame); `lastAppendRows`: rows the previous frame added (0 unknown);
+    // `expectedRows`: the expected scroll in rows when that is unknown (else 0); `strong`: the
+    // scroll before this frame was a strong one; `byteLimit`: the memory bound.
+    static CaptureProcessingResult process(ScrollFrame next, std::optional<StitchedImage> stitched,
+                                           std::optional<ScrollFrame> last, int lastAppendRows,
+                                           int expectedRows, bool strong, qint64 byteLimit);
+
+    // Whether a fallback alignment of `rows` is believable after steps of `lastAppendRows`
+    // (`expectedRows` when unknown) in a frame `frameHeight` pixels high.
+    static bool isPlausible(int rows, int lastAppendRows, int expectedRows, bool strong, int frameHeight);
+    // Rows at the bottom that show the same pixels in both frames although the content moved: a
+    // fixed footer, a cookie bar, a horizontal scroll bar. At most `limit`.
+    static int staticBottomRows(const QImage& last, const QImage& next, int limit);
+    // The bytes that composing `rows` more rows would hold at once (old image, new image, frame).
+    static qint64 memoryEstimate(const StitchedImage& stitched, int outputWidth, int rows,
+                                 const QImage& frame);
+};
+
+} // namespace mebo

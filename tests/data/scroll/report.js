@@ -1,0 +1,14 @@
+// Tells the tests where the page sits in the window and how tall it is, through the title:
+// "<title> mebo-scroll-test top=<rows above the page> width=<page width without scroll bar> height=<visible rows> page=<page height>
+// scroll=<rows scrolled> outer=<window width>x<window height>".
+let meboTitle = null;
+function meboReport() {
+  const d = document.documentElement;
+  if (meboTitle === null) meboTitle = document.title;
+  document.title = meboTitle + " mebo-scroll-test top=" + (window.outerHeight - window.innerHeight) + " width=" + d.clientWidth +
+    " height=" + d.clientHeight + " page=" + d.scrollHeight +
+    " scroll=" + Math.round(window.scrollY) + " outer=" + window.outerWidth + "x" + window.outerHeight;
+}
+window.addEventListener("load", meboReport);
+window.addEventListener("resize", meboReport);
+window.addEventListener("scroll", meboReport);

@@ -1,0 +1,286 @@
+#include "MeboProcess.h"
+#include "TestPaths.h"
+#include "platform/x11/DesktopTools.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace mebo::test;
+using namespace mebo::test::x11;
+
+namespace {
+
+// The browser's flags for a closed test machine run as root; the tree of its pages is exposed
+// with --force-renderer-accessibility (this Chromium ignores the accessibility bus's switch).
+QStringList browserFlags(const QString& profile) {
+    return {QStringLiteral("--no-sandbox"),
+            QStringLiteral("--test-type"),
+            QStringLiteral("--user-data-dir=") + profile,
+            QStringLiteral("--disable-gpu"),
+            QStringLiteral("--no-first-run"),
+            QStringLiteral("--disable-background-networking"),
+            QStringLiteral("--disable-component-update"),
+            QStringLiteral("--disable-sync"),
+            QStringLiteral("--force-renderer-accessibility")};
+}
+
+QString pageUrl(const QString& name) {
+    return QStringLiteral("file://") + MEBO_TEST_DATA_DIR + QStringLiteral("/scroll/") + name;
+}
+
+// What a test page says about itself in its title.
+struct PageFacts {
+    uint32_t window = 0;
+    int top = 0;    // rows of the window above the page
+    int width = 0;  // the page's width without the vertical scroll bar
+    int height = 0; // visible rows without a horizontal scroll bar
+    int page = 0;   // the whole page's height
+    int scroll = 0; // rows scrolled
+    QSize outer;    // the browser window
+};
+
+// Waits for a window showing the page titled `title` whose facts satisfy `ready`.
+std::optional<PageFacts> findPage(const QString& title, int timeoutMs,
+                                  const std::function<bool(const PageFacts&)>& ready = {}) {
+    static const QRegularExpression form(QStringLiteral(
+        R"(^(\S+) mebo-scroll-test top=(\d+) width=(\d+) height=(\d+) page=(\d+) scroll=(\d+) outer=(\d+)x(\d+))"));
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        const auto search = runTool("xdotool", {"search", "--name", "mebo-scroll-test"});
+        for (const QByteArray& id : search.out.split('\n')) {
+            if (id.trimmed().isEmpty()) {
+                continue;
+            }
+            const auto name = runTool("xdotool", {"getwindowname", QString::fromLatin1(id.trimmed())});
+            const auto m = form.match(QString::fromUtf8(name.out).trimmed());
+            if (!m.hasMatch() || m.captured(1) != title) {
+                continue;
+            }
+            const PageFacts f{id.trimmed().toUInt(),
+                              m.captured(2).toInt(),
+                              m.captured(3).toInt(),
+                              m.captured(4).toInt(),
+                              m.captured(5).toInt(),
+                              m.captured(6).toInt(),
+                              QSize(m.captured(7).toInt(), m.captured(8).toInt())};
+            if (!ready || ready(f)) {
+                return f;
+            }
+        }
+        QThread::msleep(100); // polling xdotool, not waiting for time to pass
+    }
+    return std::nullopt;
+}
+
+// The whole page as the same browser renders it in a viewport as tall as the page.
+QImage renderWhole(const QString& name, int width, int height, const QString& dir) {
+    const QString out = dir + QStringLiteral("/reference-") + name + QStringLiteral(".png");
+    QStringList args = browserFlags(dir + QStringLiteral("/headless-profile"));
+    args.removeAll(QStringLiteral("--force-renderer-accessibility"));
+    args << QStringLiteral("--headless") << QStringLiteral("--hide-scrollbars")
+         << QStringLiteral("--screenshot=") + out
+         << QStringLiteral("--window-size=%1,%2").arg(width).arg(height) << pageUrl(name);
+    runTool("chromium", args, 120000);
+    return QImage(out).convertToFormat(QImage::Format_RGB32);
+}
+
+// Every strip of the capture found in the reference at its own height (8 rows of tolerance), over
+// the columns both share away from the scroll bar. Empty when it matches, else what went wrong.
+QString compareWithReference(const QImage& capture, const QImage& reference, int pageHeight) {
+    if (capture.height() < pageHeight * 98 / 100) {
+        return QStringLiteral("the capture is %1 rows high, the page %2")
+            .arg(capture.height())
+            .arg(pageHeight);
+    }
+    if (capture.height() > pageHeight + 24) {
+        return QStringLiteral("the capture is %1 rows high, the page only %2")
+            .arg(capture.height())
+            .arg(pageHeight);
+    }
+    const int x0 = 24;
+    const int x1 = std::min(capture.width(), reference.width()) - 24;
+    const int strip = 24;
+    auto cost = [&](int cy, int ry) {
+        qint64 sum = 0;
+        int n = 0;
+        for (int y = 0; y < strip; y += 2) {
+            const auto* a = reinterpret_cast<const QRgb*>(capture.constScanLine(cy + y));
+            const auto* b = reinterpret_cast<const QRgb*>(reference.constScanLine(ry + y));
+            for (int x = x0; x < x1; x += 3) {
+                sum += std::abs(qGray(a[x]) - qGray(b[x]));
+                ++n;
+            }
+        }
+        return double(sum) / std::max(n, 1);
+    };
+    const int last = std::min(pageHeight, reference.height()) - strip;
+    for (int y = 0; y + strip <= std::min(capture.height(), last); y += 48) {
+        int best = -1;
+        double bestCost = 1e9;
+        for (int r = std::max(0, y - 40); r <= std::min(last, y + 40); ++r) {
+            const double c = cost(y, r);
+            if (c < bestCost || (c == bestCost && std::abs(r - y) < std::abs(best - y))) {
+                bestCost = c;
+                best = r;
+            }
+        }
+        if (bestCost > 8.0 || std::abs(best - y) > 8) {
+            return QStringLiteral("rows %1..%2 of the capture match the page at row %3 (difference %4)")
+                .arg(y)
+                .arg(y + strip)
+                .arg(best)
+                .arg(bestCost);
+        }
+    }
+    return {};
+}
+
+class ScrollCapture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariable("MEBO_TEST_A11Y") != "1" ||
+            QStandardPaths::findExecutable(QStringLiteral("chromium")).isEmpty()) {
+            return;
+        }
+        dir = new QTemporaryDir;
+        browser = new QProcess;
+        browser->setProgram(QStringLiteral("chromium"));
+        browser->setArguments(browserFlags(dir->path() + QStringLiteral("/profile"))
+                              << pageUrl("header.html"));
+        browser->start();
+    }
+    static void TearDownTestSuite() {
+        if (browser) {
+            browser->kill();
+            browser->waitForFinished(10000);
+        }
+        delete browser;
+        delete dir;
+        browser = nullptr;
+        dir = nullptr;
+    }
+    void SetUp() override {
+        if (!browser) {
+            GTEST_SKIP()
+                << "needs the test desktop with the accessibility bus (MEBO_TEST_A11Y=1) and chromium";
+        }
+    }
+    // Shows `name` in a browser window of its own at the top-left corner, scrolled to its top.
+    PageFacts show(const QString& name, const QString& title) {
+        if (name != QLatin1String("header.html")) {
+            QStringList args = browserFlags(dir->path() + QStringLiteral("/profile"));
+            args << QStringLiteral("--new-window") << pageUrl(name);
+            runTool("chromium", args, 60000);
+        }
+        auto facts = findPage(title, 60000);
+        EXPECT_TRUE(facts) << "no browser window shows " << name.toStdString();
+        if (!facts) {
+            return {};
+        }
+        const QString id = QString::number(facts->window);
+        runTool("xdotool", {"windowsize", id, "1280", "900"});
+        runTool("xdotool", {"windowmove", id, "0", "0"});
+        runTool("xdotool", {"windowactivate", "--sync", id});
+        // The page reports the new size once the resize reached it, and its scroll position.
+        const QSize size(1280, 900);
+        if (!findPage(title, 30000, [&](const PageFacts& f) { return f.outer == size; })) {
+            ADD_FAILURE() << "the browser window did not take the size " << name.toStdString();
+        }
+        runTool("xdotool", {"key", "--window", id, "ctrl+Home"});
+        auto settled =
+            findPage(title, 30000, [&](const PageFacts& f) { return f.outer == size && f.scroll == 0; });
+        EXPECT_TRUE(settled) << "the page did not scroll to its top " << name.toStdString();
+        return settled ? *settled : *facts;
+    }
+
+    static QTemporaryDir* dir;
+    static QProcess* browser;
+    MeboHome home;
+};
+
+QTemporaryDir* ScrollCapture::dir = nullptr;
+QProcess* ScrollCapture::browser = nullptr;
+
+TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
+    const PageFacts page = show(QStringLiteral("header.html"), QStringLiteral("Header"));
+    ASSERT_GT(page.page, 3 * page.height) << "the page is too short to test scrolling";
+    const QString shots = home.path() + QStringLiteral("/shots");
+    const auto r = home.run({"capture", "scroll", "--geometry",
+                             QStringLiteral("%1x%2+0+%3").arg(page.width).arg(page.height).arg(page.top),
+                             "--save-dir", shots, "--json"},
+                            180000);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject out = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(out.value("mode").toString(), "scroll");
+    EXPECT_GT(out.value("frames").toInt(), 3);
+    const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(capture.isNull());
+    // The page's width; the page's own scroll bar may come with it (the accessibility tree's page
+    // area replaces a region that differs from it by a few points).
+    EXPECT_GE(capture.width(), page.width);
+    EXPECT_LE(capture.width(), page.width + 20);
+    EXPECT_EQ(out.value("height").toInt(), capture.height());
+    const QImage reference = renderWhole(QStringLiteral("header.html"), page.width, page.page, dir->path());
+    ASSERT_FALSE(reference.isNull());
+    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "");
+    // In the library, with the history entry of a scroll capture.
+    QFile index(shots + QStringLiteral("/index.json"));
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    const QJsonArray entries = QJsonDocument::fromJson(index.readAll()).array();
+    ASSERT_EQ(entries.size(), 1);
+    EXPECT_EQ(entries.first().toObject().value("mode").toString(), "scroll");
+    EXPECT_EQ(entries.first().toObject().value("id").toString(), out.value("historyId").toString());
+}
+
+TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
+    const PageFacts page = show(QStringLiteral("table.html"), QStringLiteral("Table"));
+    ASSERT_GT(page.page, 3 * page.height);
+    const auto r = home.run({"capture", "scroll", "--window", QString::number(page.window), "--save-dir",
+                             home.path() + QStringLiteral("/shots"), "--json"},
+                            180000);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    const QJsonObject out = QJsonDocument::fromJson(r.out).object();
+    const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(capture.isNull());
+    // The page's width, with its vertical scroll bar at most.
+    EXPECT_GE(capture.width(), page.width);
+    EXPECT_LE(capture.width(), page.width + 20);
+    const QImage reference = renderWhole(QStringLiteral("table.html"), page.width, page.page, dir->path());
+    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "");
+}
+
+TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        GTEST_SKIP() << "needs the test desktop";
+    }
+    MeboHome home;
+    const QString shots = home.path() + QStringLiteral("/shots");
+    struct Case {
+        QStringList args;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{{"--geometry", "400x400+5000+5000"}, "lies outside every display"},
+          Case{{"--window", "0x7fffff0"}, "no window"}, Case{{"--geometry", "400x"}, "bad geometry"}}) {
+        QStringList args{"capture", "scroll"};
+        args << c.args << "--save-dir" << shots;
+        const auto r = home.run(args);
+        EXPECT_NE(r.exitCode, 0) << c.message;
+        EXPECT_TRUE(r.errText().contains(QString::fromLatin1(c.message))) << r.errText().toStdString();
+        EXPECT_EQ(r.errText().count(QLatin1Char('\n')), 0) << r.errText().toStdString();
+    }
+    EXPECT_TRUE(QDir(shots).entryList({"*.png"}, QDir::Files).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+#include "scroll/AccessibilityScrollLocator.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using platform::AXElement;
+
+namespace {
+
+// An accessibility tree built by the test.
+class Node : public platform::AccessibilityElement, public std::enable_shared_from_this<Node> {
+public:
+    Node(QString role, QRect frame, qint64 pid = 77) : role_(std::move(role)), frame_(frame), pid_(pid) {
+        static int next = 0;
+        key_ = QString::number(++next);
+    }
+    std::shared_ptr<Node> add(std::shared_ptr<Node> child) {
+        child->parent_ = weak_from_this();
+        children_ << child;
+        return child;
+    }
+    QString role() override { return role_; }
+    std::optional<QRect> frame() override { return frame_; }
+    AXElement parent() override { return parent_.lock(); }
+    QList<AXElement> elements(List which, int limit) override {
+        QList<AXElement> out;
+        childListings += which == List::children ? 1 : 0;
+        if (which == List::children || which == List::windows) {
+            for (const auto& c : children_) {
+                if (out.size() < limit) {
+                    out << c;
+                }
+            }
+        }
+        return out;
+    }
+    AXElement verticalScrollBar() override { return scrollBar; }
+    QString orientation() override { return orientation_; }
+    qint64 pid() override { return pid_; }
+    AXElement elementAt(const QPoint& p) override {
+        for (const auto& c : children_) {
+            if (c->frame_.contains(p)) {
+                AXElement deeper = c->elementAt(p);
+                return deeper ? deeper : c;
+            }
+        }
+        return nullptr;
+    }
+    bool focus() override {
+        ++focused;
+        return true;
+    }
+    QString key() override { return key_; }
+
+    AXElement scrollBar;
+    QString orientation_;
+    int focused = 0;
+    static inline int childListings = 0;
+
+private:
+    QString role_;
+    QRect frame_;
+    qint64 pid_;
+    QString key_;
+    QList<std::shared_ptr<Node>> children_;
+    std::weak_ptr<Node> parent_;
+};
+
+class FakeAccessibility : public platform::Accessibility {
+public:
+    bool isTrusted() override { return trusted; }
+    bool requestTrust() override {
+        ++prompts;
+        trusted = grantOnPrompt;
+        return trusted;
+    }
+    AXElement application(qint64 pid) override { return pid == 77 ? app : nullptr; }
+    void setDeadline(std::chrono::steady_clock::time_point d) override { deadlines.push_back(d); }
+
+    bool trusted = true;
+    bool grantOnPrompt = false;
+    int prompts = 0;
+    std::vector<std::chrono::steady_clock::time_point> deadlines;
+    std::shared_ptr<Node> app = std::make_shared<Node>(QStringLiteral("AXApplication"), QRect());
+};
+
+std::shared_ptr<Node> node(const char* role, QRect frame) {
+    return std::make_shared<Node>(QString::fromLatin1(role), frame);
+}
+
+class Locator : public ::testing::Test {
+protected:
+    FakeAccessibility ax;
+    std::shared_ptr<Node> window = ax.app->add(node("AXWindow", QRect(0, 0, 1200, 900)));
+};
+
+TEST_F(Locator, NestedWebAreasTheLargerWins) {
+    auto outer = window->add(node("AXWebArea", QRect(0, 100, 1200, 800)));
+    auto frame = outer->add(node("AXGroup", QRect(100, 300, 600, 400)));
+    auto inner = frame->add(node("AXWebArea", QRect(100, 300, 600, 400)));
+    inner->add(node("AXStaticText", QRect(120, 320, 300, 20)));
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(130, 325), std::nullopt);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->node, outer);
+    EXPECT_EQ(found->frame, QRect(0, 100, 1200, 800));
+    EXPECT_EQ(found->pid, 77);
+}
+
+TEST_F(Locator, NestedListsTheSmallerWins) {
+    auto outer = window->add(node("AXList", QRect(0, 0, 600, 900)));
+    auto item = outer->add(node("AXGroup", QRect(0, 100, 600, 400)));
+    auto inner = item->add(node("AXList", QRect(20, 120, 500, 300)));
+    inner->add(node("AXCell", QRect(30, 130, 100, 20)));
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(40, 135), std::nullopt);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->node, inner);
+}
+
+TEST_F(Locator, RoleRankBeatsSizeAndTinyElementsAreSkipped) {
+    auto web = window->add(node("AXWebArea", QRect(0, 0, 1200, 900)));
+    auto table = web->add(node("AXTable", QRect(0, 0, 900, 600)));
+    auto small = table->add(node("AXTextArea", QRect(10, 10, 70, 200))); // under 80 wide
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(20, 20), std::nullopt);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->node, web);
+}
+
+TEST_F(Locator, DeepScanFindsAContentElementBesideTheChain) {
+    // The hit is a scroll area whose text view is not its ancestor: found by walking the window.
+    auto pane = window->add(node("AXScrollArea", QRect(0, 0, 800, 800)));
+    auto view = pane->add(node("AXTextArea", QRect(0, 0, 780, 800)));
+    auto bar = std::make_shared<Node>(QStringLiteral("AXScrollBar"), QRect(780, 0, 20, 800));
+    bar->orientation_ = QStringLiteral("AXVerticalOrientation");
+    pane->add(bar);
+    // A point on the scroll bar: the chain is bar, pane, window.
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(790, 400), std::nullopt);
+    ASSERT_TRUE(found);
+    // The text view does not contain the point; the pane does and has a vertical scroll bar.
+    EXPECT_EQ(found->node, pane);
+    EXPECT_EQ(found->scrollBar, bar);
+}
+
+TEST_F(Locator, ASearchStopsWalkingAtItsDeadline) {
+    // Only the deep scan finds the pane (the point is on its scroll bar, which the chain names).
+    auto pane = window->add(node("AXScrollArea", QRect(0, 0, 800, 800)));
+    for (int i = 0; i < 40; ++i) {
+        pane->add(node("AXGroup", QRect(0, i * 20, 780, 20)))
+            ->add(node("AXStaticText", QRect(0, i * 20, 50, 20)));
+    }
+    pane->add(node("AXScrollBar", QRect(780, 0, 20, 800)));
+    using Clock = AccessibilityScrollLocator::Clock;
+    const auto past = Clock::now() - std::chrono::milliseconds(1);
+    Node::childListings = 0;
+    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(790, 400), std::nullopt, past));
+    EXPECT_EQ(Node::childListings, 0);
+    // The backend is told the deadline for the search's length only.
+    EXPECT_EQ(ax.deadlines, (std::vector<Clock::time_point>{past, Clock::time_point::max()}));
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(790, 400), std::nullopt,
+                                                             Clock::now() + std::chrono::seconds(60));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->node, pane);
+    EXPECT_GT(Node::childListings, 40);
+}
+
+TEST_F(Locator, ClipKeepsElementsAwayFromTheRegionOut) {
+    window->add(node("AXWebArea", QRect(0, 0, 400, 400)));
+    EXPECT_TRUE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), QRect(0, 0, 100, 100)));
+    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), QRect(600, 600, 100, 100)));
+}
+
+TEST_F(Locator, UntrustedOrUnknownApplicationsAnswerNothing) {
+    window->add(node("AXWebArea", QRect(0, 0, 400, 400)));
+    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 78, QPoint(50, 50), std::nullopt));
+    ax.trusted = false;
+    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), std::nullopt));
+}
+
+TEST_F(Locator, SnapAreaPrefersWebAreas) {
+    auto group = window->add(node("AXGroup", QRect(0, 60, 1200, 840)));
+    auto web = group->add(node("AXWebArea", QRect(0, 80, 1200, 820)));
+    web->add(node("AXStaticText", QRect(10, 100, 200, 20)));
+    const auto area =
+        AccessibilityScrollLocator::snapAreaNow(ax, 77, QPoint(20, 105), QRect(0, 0, 1920, 1080));
+    ASSERT_TRUE(area);
+    EXPECT_EQ(area->role, QStringLiteral("AXWebArea"));
+    EXPECT_EQ(area->frame, QRect(0, 80, 1200, 820));
+}
+
+TEST_F(Locator, AnswersComeBackOnTheMainThreadInDesktopSpace) {
+    auto shared = std::make_shared<FakeAccessibility>();
+    auto win = shared->app->add(node("AXWindow", QRect(0, 0, 1200, 900)));
+    win->add(node("AXWebArea", QRect(0, 100, 1200, 800)));
+    AccessibilityScrollLocator locator(
+        shared, [] { return 1000; }, [](const QPoint&) { return qint64(77); });
+    std::optional<AccessibilityScrollTarget> target;
+    bool answered = false;
+    // Desktop (600, 500) is window space (600, 500) on a 1000-high primary display.
+    locator.locate(std::nullopt, QPoint(600, 500), std::nullopt,
+                   [&](std::optional<AccessibilityScrollTarget> t) {
+                       EXPECT_TRUE(isMainThread());
+                       target = t;
+                       answered = true;
+                   });
+    ASSERT_TRUE(test::waitUntil([&] { return answered; }));
+    ASSERT_TRUE(target);
+    EXPECT_EQ(target->frame, QRect(0, 100, 1200, 800));
+    bool trusted = true;
+    answered = false;
+    shared->trusted = false;
+    locator.checkTrust(true, [&](bool t) {
+        trusted = t;
+        answered = true;
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return answered; }));
+    EXPECT_FALSE(trusted);
+    EXPECT_EQ(shared->prompts, 1);
+}
+
+} // namespace

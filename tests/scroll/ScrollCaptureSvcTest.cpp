@@ -1,0 +1,198 @@
+#include "scroll/ScrollCaptureSvc.h"
+#include "ScrollingDesktop.h"
+#include "SyntheticPage.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "scroll/ScrollControlPanel.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+platform::WindowInfo window(uint32_t id, QRect frame, QString appId, qint64 pid = 500,
+                            platform::WindowType type = platform::WindowType::Normal) {
+    platform::WindowInfo w;
+    w.windowId = id;
+    w.frame = frame;
+    w.appId = std::move(appId);
+    w.pid = pid;
+    w.type = type;
+    return w;
+}
+
+TEST(ScrollCaptureSvcRules, WindowContentArea) {
+    struct Case {
+        const char* what;
+        platform::WindowInfo window;
+        std::optional<QRect> content; // desktop space, primary display 1000 high
+    };
+    const QList<Case> cases = {
+        // A browser loses 13 % of its height (84 to 136 points) at the top and nothing at the sides.
+        {"browser", window(1, QRect(0, 0, 1200, 900), "chromium"), QRect(0, 100, 1200, 783)},
+        {"short browser", window(1, QRect(0, 0, 1200, 500), "firefox-esr"), QRect(0, 500, 1200, 416)},
+        {"tall browser", window(1, QRect(0, 0, 1200, 1400), "google-chrome"), QRect(0, -400, 1200, 1264)},
+        // Other windows: 8 % (38 to 64 points) at the top, 2 % (at most 10) at each side.
+        {"terminal", window(1, QRect(51, 70, 604, 524), "xterm"), QRect(61, 406, 584, 482)},
+        {"narrow", window(1, QRect(0, 0, 300, 400), "xterm"), QRect(6, 600, 288, 362)},
+        {"too low", window(1, QRect(0, 0, 600, 150), "xterm"), std::nullopt},
+        {"too narrow", window(1, QRect(0, 0, 130, 600), "xterm"), std::nullopt},
+        {"content too small", window(1, QRect(0, 0, 200, 180), "chromium"), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ScrollCaptureSvc::windowContentArea(c.window, 1000), c.content) << c.what;
+    }
+}
+
+TEST(ScrollCaptureSvcRules, AccessibilityCorrection) {
+    const QRect region(0, 0, 1000, 800);
+    struct Case {
+        const char* what;
+        QRect candidate;
+        bool accepted;
+    };
+    for (const Case& c : {
+             Case{"page beside a vertical tab strip", QRect(200, 0, 800, 800), true},
+             Case{"slightly larger", QRect(-8, -8, 1016, 816), true},
+             Case{"too wide", QRect(-10, 0, 1017, 800), false},
+             Case{"mostly inside", QRect(100, -60, 800, 810), true},
+             Case{"half outside", QRect(500, 0, 1000, 800), false},
+             Case{"too small", QRect(10, 10, 119, 500), false},
+         }) {
+        EXPECT_EQ(ScrollCaptureSvc::accessibilityCorrection(region, c.candidate).has_value(), c.accepted)
+            << c.what;
+    }
+}
+
+TEST(ScrollCaptureSvcRules, OwnerOfTheOrdinaryWindowUnderThePoint) {
+    const QList<platform::WindowInfo> windows = {
+        window(1, QRect(0, 0, 1920, 40), "panel", 10, platform::WindowType::Dock),
+        window(2, QRect(100, 100, 400, 400), "mebo", 99),
+        window(3, QRect(0, 0, 800, 800), "chromium", 300),
+    };
+    // Desktop (200, 700) is window space (200, 300).
+    EXPECT_EQ(ScrollCaptureSvc::ownerAt(windows, QPoint(200, 700), 1000, 99), 300);
+    EXPECT_EQ(ScrollCaptureSvc::ownerAt(windows, QPoint(900, 700), 1000, 99), std::nullopt);
+    EXPECT_EQ(ScrollCaptureSvc::ownerAt(windows, QPoint(200, 990), 1000, 99), 300); // under the dock
+}
+
+TEST(ScrollCaptureSvcRules, BrowsersByWindowClass) {
+    for (const char* id : {"chromium", "google-chrome", "firefox", "firefox-esr", "brave-browser",
+                           "microsoft-edge", "opera", "vivaldi-stable", "navigator"}) {
+        EXPECT_TRUE(ScrollCaptureSvc::isBrowser(QString::fromLatin1(id))) << id;
+    }
+    for (const char* id : {"xterm", "org.gnome.nautilus", "code", ""}) {
+        EXPECT_FALSE(ScrollCaptureSvc::isBrowser(QString::fromLatin1(id))) << id;
+    }
+}
+
+class Panel : public ScrollControlPanel {
+public:
+    void show(const QRect& r, std::function<void()> cancel) override {
+        shown = true;
+        region = r;
+        onCancel = std::move(cancel);
+    }
+    void bringToFront() override { ++raised; }
+    void close() override { shown = false; }
+    std::optional<uint32_t> windowId() const override { return 0x4400001; }
+    bool shown = false;
+    QRect region;
+    int raised = 0;
+    std::function<void()> onCancel;
+};
+
+class ScrollCaptureSvcTest : public ::testing::Test {
+protected:
+    ScrollCaptureSvcTest()
+        : desktop(syntheticPage(640, 6000), QSize(640, 480), 40), screenshots(desktop, windows),
+          svc(ScrollCaptureSvc::Services{screenshots, windows, desktop, nullptr, nullptr, nullptr, nullptr}) {
+        svc.setControlPanel(&panel);
+        ScrollSession::Timing t;
+        t.startDelayMs = 5;
+        t.scrollSettleDelayMs = 60;
+        t.pulseMs = 5;
+        svc.setSessionTiming(t);
+    }
+    LogCapture log;
+    FakeWindowServer windows;
+    ScrollingDesktop desktop;
+    ScreenCaptureSvc screenshots;
+    Panel panel;
+    ScrollCaptureSvc svc;
+};
+
+TEST_F(ScrollCaptureSvcTest, ASecondRequestWhileOneRunsEndsWithNothing) {
+    int firstCalls = 0;
+    std::optional<CaptureResult> first;
+    svc.startRegion(ScrollingDesktop::displayId, QRect(0, 0, 640, 480), [&](std::optional<CaptureResult> r) {
+        ++firstCalls;
+        first = std::move(r);
+    });
+    ASSERT_TRUE(waitUntil([&] { return panel.shown; }));
+    EXPECT_EQ(panel.region, QRect(0, 0, 640, 480));
+    int secondCalls = 0;
+    bool secondHadResult = true;
+    svc.startRegion(ScrollingDesktop::displayId, QRect(0, 0, 640, 480), [&](std::optional<CaptureResult> r) {
+        ++secondCalls;
+        secondHadResult = r.has_value();
+    });
+    EXPECT_EQ(secondCalls, 1);
+    EXPECT_FALSE(secondHadResult);
+    EXPECT_EQ(panel.raised, 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollCapture] 已有滾動截屏會話在進行中, 忽略新請求")));
+    // The first capture goes on to its end.
+    ASSERT_TRUE(waitUntil([&] { return firstCalls == 1; }, 60000));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->image.height(), 6000);
+    EXPECT_FALSE(panel.shown);
+    EXPECT_FALSE(svc.isRunning());
+}
+
+TEST_F(ScrollCaptureSvcTest, CancelCompletesAtOnceAndNothingFollows) {
+    int calls = 0;
+    bool hadResult = true;
+    svc.startRegion(ScrollingDesktop::displayId, QRect(0, 0, 640, 480), [&](std::optional<CaptureResult> r) {
+        ++calls;
+        hadResult = r.has_value();
+    });
+    ASSERT_TRUE(waitUntil([&] { return desktop.wheelEvents > 0; }));
+    panel.onCancel();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(hadResult);
+    EXPECT_FALSE(panel.shown);
+    const int events = desktop.wheelEvents;
+    // The session notices the flag at its next check; no result and no more scrolling follow.
+    waitUntil([] { return false; }, 400);
+    EXPECT_EQ(calls, 1);
+    EXPECT_LE(desktop.wheelEvents, events + 1);
+}
+
+TEST_F(ScrollCaptureSvcTest, WithoutAccessibilityOrInputNothingCanScroll) {
+    desktop.canPost = false;
+    bool called = false;
+    svc.startRegion(ScrollingDesktop::displayId, QRect(0, 0, 640, 480), [&](std::optional<CaptureResult> r) {
+        called = true;
+        EXPECT_FALSE(r);
+    });
+    ASSERT_TRUE(waitUntil([&] { return called; }));
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollCapture] 缺少輔助功能與事件合成權限, 無法自動滾動")));
+    EXPECT_FALSE(panel.shown);
+}
+
+TEST_F(ScrollCaptureSvcTest, AWindowWithoutContentAreaIsRefused) {
+    windows.windows = {window(9, QRect(0, 0, 600, 150), "xterm")};
+    bool called = false;
+    svc.startWindow(9, [&](std::optional<CaptureResult> r) {
+        called = true;
+        EXPECT_FALSE(r);
+    });
+    ASSERT_TRUE(waitUntil([&] { return called; }));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("[ScrollCapture] 缺少輔助功能權限, 回退到窗口 heuristic + 滾輪事件")));
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollCapture] 收到 .window 結果但無法換算內容區")));
+}
+
+} // namespace

@@ -1,0 +1,209 @@
+#include "scroll/ScrollSession.h"
+#include "ScrollingDesktop.h"
+#include "SyntheticPage.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "support/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+// Short waits: the loop's order and limits are what is tested, not its pace.
+ScrollSession::Timing quick() {
+    ScrollSession::Timing t;
+    t.startDelayMs = 5;
+    t.scrollSettleDelayMs = 5;
+    t.pulseMs = 1;
+    t.pollMs = 2;
+    t.pollLimitMs = 200;
+    t.activationMs = 1;
+    return t;
+}
+
+struct Outcome {
+    bool completed = false;
+    int completions = 0;
+    std::optional<CaptureResult> result;
+};
+
+class ScrollSessionTest : public ::testing::Test {
+protected:
+    void make(QImage page, QSize screen, int pixelsPerNotch) {
+        desktop = std::make_unique<ScrollingDesktop>(std::move(page), screen, pixelsPerNotch);
+        screenshots = std::make_unique<ScreenCaptureSvc>(*desktop, windows);
+    }
+    std::unique_ptr<ScrollSession> session(bool stream, std::optional<qint64> pid = std::nullopt) {
+        ScrollSession::Services s{*screenshots, *desktop, nullptr, nullptr};
+        if (stream) {
+            s.makeStream = [this] { return desktop->makeStream(); };
+        }
+        const QRect rect(0, 0, desktop->displays().first().frame.width(),
+                         desktop->displays().first().frame.height());
+        auto out = std::make_unique<ScrollSession>(
+            s, ScrollingDesktop::displayId, rect, [] { return QList<uint32_t>{}; }, std::nullopt, pid,
+            [this](std::optional<CaptureResult> r) {
+                run.completed = true;
+                ++run.completions;
+                run.result = std::move(r);
+            });
+        out->setTiming(quick());
+        return out;
+    }
+    bool finish(int timeoutMs = 60000) {
+        return waitUntil([this] { return run.completed; }, timeoutMs);
+    }
+
+    LogCapture log;
+    FakeWindowServer windows;
+    std::unique_ptr<ScrollingDesktop> desktop;
+    std::unique_ptr<ScreenCaptureSvc> screenshots;
+    Outcome run;
+};
+
+TEST_F(ScrollSessionTest, ScrollsToTheEndAndGivesThePage) {
+    for (bool stream : {false, true}) {
+        SCOPED_TRACE(stream ? "stream" : "screenshots");
+        run = {};
+        const QImage page = syntheticPage(640, 4200);
+        // A notch of 53 rows, far from the first guess: the session learns it.
+        make(page, QSize(640, 480), 53);
+        auto s = session(stream);
+        s->start();
+        ASSERT_TRUE(finish());
+        ASSERT_TRUE(run.result);
+        EXPECT_EQ(run.completions, 1);
+        EXPECT_EQ(run.result->mode, CaptureMode::scroll);
+        EXPECT_EQ(run.result->displayId, ScrollingDesktop::displayId);
+        EXPECT_FALSE(run.result->sourceWindowTitle);
+        const QImage image = run.result->image.convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(image, page.convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(desktop->offset(), 4200 - 480);
+        EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
+        // Wheel events go to the centre of the region, in input (top-left) coordinates.
+        EXPECT_EQ(desktop->wheelPoints.first(), QPoint(320, 240));
+        EXPECT_TRUE(
+            log.contains(stream ? QStringLiteral("[ScrollSession] 使用 SCStream 順滑取幀")
+                                : QStringLiteral("[ScrollSession] SCStream 順滑取幀不可用, 回退到逐幀截屏")));
+        EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 抓了第 1 幀")));
+        EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 完成增量拼接 %1 幀").arg(s->frameCount())));
+        EXPECT_TRUE(log.contains(QStringLiteral("✅ [ScrollSession] 拼接完成 640×4200")));
+        // The end: three frames in a row that show nothing new.
+        bool ended = false;
+        for (const QString& m : log.messages()) {
+            ended = ended || (m.startsWith(QStringLiteral("[ScrollSession] 自動滾動在第 ")) &&
+                              m.endsWith(QStringLiteral(" 步後無新內容, 結束")));
+        }
+        EXPECT_TRUE(ended);
+    }
+}
+
+TEST_F(ScrollSessionTest, StepsScrollAboutSixtyPercentOfTheRegion) {
+    make(syntheticPage(640, 6000), QSize(640, 600), 40);
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    // After the first step has taught the notch size, a step is round(0.6 x 600 / 40) = 9 notches
+    // spread over ten pulses.
+    EXPECT_GE(desktop->wheelEvents, 9);
+    // Learnt from the measured shifts; the last step, cut short by the page's end, may pull the
+    // average down a little.
+    EXPECT_GE(s->notches().samples(), 2);
+    EXPECT_NEAR(s->notches().pixelsPerNotch(), 40, 7);
+    EXPECT_EQ(run.result->image.height(), 6000);
+}
+
+TEST_F(ScrollSessionTest, AFrameCaughtMidScrollIsTakenAgainBeforeTheNextScroll) {
+    // The third scroll is caught a quarter of the way: scrolling on from there would leave more
+    // than a frame between the reference and the next frame.
+    const QImage page = syntheticPage(640, 5000);
+    make(page, QSize(640, 480), 53);
+    desktop->lagScroll = 3;
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    ASSERT_TRUE(run.result);
+    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32),
+              page.convertToFormat(QImage::Format_RGB32));
+    EXPECT_FALSE(log.contains(QStringLiteral("[ScrollSession] 對齊失敗 #1/6, 下一輪 strongWheel 重試")));
+    EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
+}
+
+TEST_F(ScrollSessionTest, CancelDuringThePulsesEndsWithoutResult) {
+    make(syntheticPage(640, 6000), QSize(640, 480), 30);
+    auto s = session(false);
+    ScrollSession* raw = s.get();
+    int eventsAtCancel = -1;
+    desktop->onWheel = [&] {
+        if (eventsAtCancel < 0 && desktop->wheelEvents == 2) {
+            raw->cancel();
+            eventsAtCancel = desktop->wheelEvents;
+        }
+    };
+    s->start();
+    ASSERT_TRUE(finish());
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(run.completions, 1);
+    EXPECT_EQ(desktop->wheelEvents, eventsAtCancel); // no pulse after the cancel
+    drainEvents();
+    EXPECT_EQ(run.completions, 1);
+}
+
+TEST_F(ScrollSessionTest, WithoutSyntheticInputTheSessionFails) {
+    make(syntheticPage(640, 3000), QSize(640, 480), 40);
+    desktop->canPost = false;
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    EXPECT_FALSE(run.result);
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 缺少事件合成權限, 無法發送順滑滾輪")));
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 缺少事件合成權限, 無法回退到滾輪滾動")));
+    EXPECT_EQ(desktop->wheelEvents, 0);
+}
+
+TEST_F(ScrollSessionTest, TwoFailedCapturesInARowEndWithoutResult) {
+    make(syntheticPage(640, 3000), QSize(640, 480), 40);
+    desktop->failCaptures = 2;
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    EXPECT_FALSE(run.result);
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 連續截屏失敗, 放棄不完整結果")));
+}
+
+TEST_F(ScrollSessionTest, ContentThatDoesNotMoveGivesOneFrame) {
+    // A page no taller than the region: every scroll leaves it where it is.
+    const QImage page = syntheticPage(640, 480);
+    make(page, QSize(640, 480), 40);
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    ASSERT_TRUE(run.result);
+    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32), page);
+    EXPECT_EQ(s->frameCount(), 1);
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 自動滾動在第 4 步後無新內容, 結束")));
+}
+
+TEST_F(ScrollSessionTest, BringsTheTargetApplicationForwardOnce) {
+    make(syntheticPage(640, 2400), QSize(640, 480), 60);
+    auto s = session(false, 4242);
+    s->start();
+    ASSERT_TRUE(finish());
+    ASSERT_TRUE(run.result);
+    // Activated for the first scroll; it stayed active afterwards.
+    EXPECT_EQ(desktop->activations, QList<qint64>{4242});
+}
+
+TEST_F(ScrollSessionTest, CancelBeforeTheFirstFrame) {
+    make(syntheticPage(640, 2400), QSize(640, 480), 60);
+    auto s = session(true);
+    s->start();
+    s->cancel();
+    ASSERT_TRUE(finish());
+    EXPECT_FALSE(run.result);
+    EXPECT_EQ(desktop->wheelEvents, 0);
+}
+
+} // namespace

@@ -1,0 +1,247 @@
+#include "scroll/ScrollStitcher.h"
+#include "SyntheticPage.h"
+#include "scroll/FrameSequenceStitcher.h"
+#include "scroll/ScrollAlignment.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+// Empty when equal, else where they first differ.
+std::string difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return QStringLiteral("size %1x%2 vs %3x%4")
+            .arg(a.width())
+            .arg(a.height())
+            .arg(b.width())
+            .arg(b.height())
+            .toStdString();
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    for (int row = 0; row < x.height(); ++row) {
+        if (std::memcmp(x.constScanLine(row), y.constScanLine(row), size_t(x.width()) * 4) != 0) {
+            return "first different row " + std::to_string(row);
+        }
+    }
+    return {};
+}
+
+QImage stack(const QImage& top, const QImage& rest) {
+    QImage out(top.width(), top.height() + rest.height(), QImage::Format_RGB32);
+    QPainter p(&out);
+    p.drawImage(0, 0, top);
+    p.drawImage(0, top.height(), rest);
+    return out;
+}
+
+QImage header(int width, int height) {
+    QImage h(width, height, QImage::Format_RGB32);
+    h.fill(QColor(40, 60, 120));
+    QPainter p(&h);
+    p.setPen(Qt::white);
+    p.drawText(20, height / 2 + 5, QStringLiteral("Fixed site header · Home · Docs · Blog"));
+    return h;
+}
+
+struct SequenceCase {
+    const char* name;
+    int width;
+    int frameHeight;
+    QList<int> steps;
+    bool dark = false;
+    int headerHeight = 0;
+    int duplicatesAtEnd = 0;
+    int caretAfterFrame = -1; // a caret blink: frame i shown again with a caret drawn in
+    int footerHeight = 0;     // a bar fixed to the bottom of the view
+};
+
+class FrameSequence : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(FrameSequence, StitchesExactlyThePage) {
+    const SequenceCase& c = GetParam();
+    const QImage page = syntheticPage(c.width, 9000, c.dark);
+    const QImage head = c.headerHeight > 0 ? header(c.width, c.headerHeight) : QImage();
+    const QImage foot = c.footerHeight > 0 ? header(c.width, c.footerHeight) : QImage();
+    const QList<int> tops = frameTops(c.steps, page.height() - c.frameHeight);
+    QList<QImage> frames;
+    for (int i = 0; i < tops.size(); ++i) {
+        frames << frameAt(page, tops[i], c.frameHeight, head);
+        if (!foot.isNull()) {
+            QPainter(&frames.last()).drawImage(0, c.frameHeight - c.footerHeight, foot);
+        }
+        if (i == c.caretAfterFrame) {
+            QImage blink = frames.last().copy();
+            QPainter(&blink).fillRect(c.width / 2, c.frameHeight / 2, 2, 18, Qt::black);
+            frames << blink;
+        }
+    }
+    for (int i = 0; i < c.duplicatesAtEnd; ++i) {
+        frames << frames.last();
+    }
+    const auto result = FrameSequenceStitcher::stitch(
+        int(frames.size()), [&](int i, QString*) { return frames[i]; }, ScrollStitcher::defaultByteLimit);
+    ASSERT_TRUE(result.image) << result.error.toStdString();
+    const int bottom = tops.last() + c.frameHeight;
+    QImage expected = stack(frames.first(), page.copy(0, c.frameHeight, c.width, bottom - c.frameHeight));
+    if (!foot.isNull()) {
+        // The footer once, at the very end, over the last rows of the page.
+        QPainter(&expected).drawImage(0, expected.height() - c.footerHeight, foot);
+        QPainter(&expected).drawImage(0, c.frameHeight - c.footerHeight,
+                                      page.copy(0, c.frameHeight - c.footerHeight, c.width, c.footerHeight));
+    }
+    EXPECT_EQ(difference(result.image->compose(), expected), "");
+    EXPECT_EQ(result.framesAppended, int(tops.size()));
+    EXPECT_EQ(result.duplicates, c.duplicatesAtEnd + (c.caretAfterFrame >= 0 ? 1 : 0));
+}
+
+QList<int> repeat(int step, int n) {
+    return QList<int>(n, step);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, FrameSequence,
+    ::testing::Values(SequenceCase{"steps30", 800, 600, repeat(30, 60)},
+                      SequenceCase{"steps90percent", 800, 600, repeat(540, 20)},
+                      SequenceCase{"varying", 800, 600, {200, 350, 120, 410, 260, 90, 330, 480, 150, 300}},
+                      SequenceCase{"duplicatesAtEnd", 800, 600, repeat(360, 40), false, 0, 3},
+                      SequenceCase{"caretBlink", 800, 600, repeat(300, 10), false, 0, 0, 4},
+                      SequenceCase{"fixedHeader", 800, 600, repeat(320, 12), false, 56},
+                      SequenceCase{"dark", 800, 600, repeat(250, 16), true},
+                      SequenceCase{"fixedFooter", 800, 600, repeat(330, 12), false, 0, 0, -1, 40},
+                      SequenceCase{"headerAndFooter", 800, 600, repeat(280, 12), false, 56, 0, -1, 15},
+                      SequenceCase{"fullHd", 1920, 1080, repeat(648, 12)},
+                      SequenceCase{"tinyRegion", 70, 130, repeat(78, 30)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ScrollStitcher, BandGeometryKeepsTheMiddleColumnsAndRowsClearOfHeaders) {
+    struct Case {
+        int w, h, left, width, top, bottom, height;
+    };
+    for (const Case& c : {Case{1920, 1080, 576, 768, 129, 86, 865}, Case{800, 600, 240, 320, 72, 48, 480},
+                          Case{70, 130, 21, 28, 24, 24, 82}, Case{10, 30, 4, 2, 10, 7, 13}}) {
+        const BandGeometry b = BandGeometry::of(c.w, c.h);
+        EXPECT_EQ(b.left, c.left) << c.w << "x" << c.h;
+        EXPECT_EQ(b.width, c.width) << c.w << "x" << c.h;
+        EXPECT_EQ(b.top, c.top) << c.w << "x" << c.h;
+        EXPECT_EQ(b.bottom, c.bottom) << c.w << "x" << c.h;
+        EXPECT_EQ(b.height, c.height) << c.w << "x" << c.h;
+    }
+}
+
+TEST(ScrollStitcher, PlausibilityAfterSteadySteps) {
+    struct Case {
+        int r, h, x;
+        bool strong;
+        int frameHeight;
+        bool accepted;
+    };
+    for (const Case& c : {
+             Case{399, 300, 0, false, 1000, true}, // within 300 / 3
+             Case{401, 300, 0, false, 1000, false},
+             Case{450, 300, 0, true, 1000, true}, // strong: up to min(300 + 150, H - 8)
+             Case{451, 300, 0, true, 1000, false},
+             Case{448, 300, 0, true, 456, true}, // ... and never past H - 8
+             Case{449, 300, 0, true, 456, false},
+             Case{148, 100, 0, false, 1000, true}, // under 144: within 48
+             Case{149, 100, 0, false, 1000, false},
+             Case{700, 0, 600, false, 1000, true}, // unknown step: the expected rows stand in
+             Case{801, 0, 600, false, 1000, false},
+             Case{875, 0, 0, true, 1000, true}, // strong without a step: up to H - H / 8
+             Case{876, 0, 0, true, 1000, false},
+             Case{520, 0, 0, true, 600, true}, // ... or H - 80 on short frames
+             Case{521, 0, 0, true, 600, false},
+             Case{0, 300, 0, true, 1000, false},
+         }) {
+        EXPECT_EQ(ScrollStitcher::isPlausible(c.r, c.h, c.x, c.strong, c.frameHeight), c.accepted)
+            << "r=" << c.r << " h=" << c.h << " x=" << c.x << " strong=" << c.strong;
+    }
+}
+
+TEST(ScrollStitcher, NearDuplicateThresholds) {
+    const QImage page = syntheticPage(800, 1200);
+    const QImage frame = page.copy(0, 0, 800, 600);
+    const GreyImage base = GreyImage::of(frame);
+    struct Case {
+        const char* what;
+        std::function<void(QImage&)> change;
+        bool duplicate;
+    };
+    const QList<Case> cases = {
+        {"a caret", [](QImage& f) { QPainter(&f).fillRect(400, 300, 2, 18, Qt::black); }, true},
+        {"slightly brighter",
+         [](QImage& f) {
+             for (int y = 0; y < f.height(); ++y) {
+                 auto* row = reinterpret_cast<QRgb*>(f.scanLine(y));
+                 for (int x = 0; x < f.width(); ++x) {
+                     row[x] = qRgb(std::max(0, qRed(row[x]) - 1), std::max(0, qGreen(row[x]) - 1),
+                                   std::max(0, qBlue(row[x]) - 1));
+                 }
+             }
+         },
+         true},
+        {"scrolled by one line", [&page](QImage& f) { f = page.copy(0, 21, 800, 600); }, false},
+        {"a banner over a third",
+         [](QImage& f) { QPainter(&f).fillRect(0, 0, 800, 200, QColor(200, 40, 40)); }, false},
+    };
+    for (const Case& c : cases) {
+        QImage changed = frame.copy();
+        c.change(changed);
+        EXPECT_EQ(scrollalign::isNearDuplicate(base, GreyImage::of(changed)), c.duplicate) << c.what;
+    }
+    EXPECT_FALSE(scrollalign::isNearDuplicate(base, GreyImage::of(frame.copy(0, 0, 800, 599))));
+}
+
+TEST(ScrollStitcher, MemoryLimit) {
+    const QImage page = syntheticPage(400, 2000);
+    const ScrollFrame first = ScrollFrame::of(page.copy(0, 0, 400, 300));
+    // The first frame alone over the limit: nothing is stitched.
+    auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 180, false, 400 * 300 * 4 - 1);
+    EXPECT_EQ(r.outcome, CaptureOutcome::limitExceeded);
+    EXPECT_FALSE(r.stitchedImage);
+    r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 180, false, 400 * 300 * 4);
+    ASSERT_EQ(r.outcome, CaptureOutcome::appended);
+    ASSERT_TRUE(r.stitchedImage);
+    EXPECT_FALSE(r.appendRows);
+
+    // The second frame would hold 4 x (old + new + frame) + frame bytes at once.
+    const ScrollFrame second = ScrollFrame::of(page.copy(0, 150, 400, 300));
+    const qint64 needed = 4 * (400 * 300 + 400 * 450 + 400 * 300) + 400 * 300;
+    auto over = ScrollStitcher::process(second, r.stitchedImage, r.lastFrame, 0, 180, false, needed - 1);
+    EXPECT_EQ(over.outcome, CaptureOutcome::limitExceeded);
+    EXPECT_EQ(over.stitchedImage->height(), 300);
+    auto fits = ScrollStitcher::process(second, r.stitchedImage, r.lastFrame, 0, 180, false, needed);
+    EXPECT_EQ(fits.outcome, CaptureOutcome::appended);
+    EXPECT_EQ(fits.appendRows, 150);
+    EXPECT_EQ(fits.stitchedImage->height(), 450);
+}
+
+TEST(ScrollStitcher, FramesThatDoNotOverlapAreNoMatch) {
+    const QImage page = syntheticPage(800, 4000);
+    const ScrollFrame first = ScrollFrame::of(page.copy(0, 0, 800, 600));
+    auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 360, false,
+                                     ScrollStitcher::defaultByteLimit);
+    const ScrollFrame far = ScrollFrame::of(page.copy(0, 2000, 800, 600));
+    auto next = ScrollStitcher::process(far, r.stitchedImage, r.lastFrame, 300, 0, true,
+                                        ScrollStitcher::defaultByteLimit);
+    EXPECT_EQ(next.outcome, CaptureOutcome::noMatch);
+    EXPECT_EQ(next.stitchedImage->height(), 600);
+    // The reference frame stays the old one, so the next frame is aligned against it.
+    EXPECT_EQ(difference(next.lastFrame->image, first.image), "");
+}
+
+TEST(ScrollStitcher, RowHashReadsEveryEighthByte) {
+    const uint8_t bytes[17] = {1, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 2, 0xee, 0, 0, 0, 0, 0, 0, 3};
+    uint64_t expected = 0x14650FB0739D0383ull;
+    for (uint8_t b : {uint8_t(1), uint8_t(2), uint8_t(3)}) {
+        expected = (expected ^ b) * 0x100000001B3ull;
+    }
+    EXPECT_EQ(scrollalign::rowHash(bytes, 17), expected);
+    EXPECT_EQ(scrollalign::rowHash(bytes, 16), scrollalign::rowHash(bytes, 9));
+}
+
+} // namespace
