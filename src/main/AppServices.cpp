@@ -71,7 +71,9 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         backends_.windows = std::make_unique<platform::NullWindowServer>();
         backends_.pointer = std::make_unique<platform::NullPointerLocator>();
     }
-    if (options.clipboard) {
+    if (options.makeClipboard) {
+        clipboard_ = options.makeClipboard();
+    } else if (options.clipboard) {
         clipboard_ = std::make_unique<platform::QtClipboard>();
     } else {
         clipboard_ =

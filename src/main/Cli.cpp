@@ -1,5 +1,6 @@
 #include "main/Cli.h"
 
+#include "main/ClipboardKeeper.h"
 #include "main/CliSupport.h"
 #include "main/Commands.h"
 #include "services/VersionMgr.h"
@@ -24,6 +25,7 @@ Commands:
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
+  simplify IMAGE                   reduce a screenshot to its layout with plain shapes
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -44,6 +46,9 @@ int runMain(int argc, char** argv) {
         return runDesktopApp(argc, argv, args);
     }
     const QString command = args.takeFirst();
+    if (command == QLatin1String(ClipboardKeeper::kCommand)) {
+        return ClipboardKeeper::serve(argc, argv); // started by a command that copied an image
+    }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         command == QLatin1String("help")) {
         cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
@@ -70,6 +75,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("redact")) {
         return runRedactCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("simplify")) {
+        return runSimplifyCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

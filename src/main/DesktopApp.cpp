@@ -11,9 +11,11 @@
 #include "capture/CaptureMgr.h"
 #include "document/CustomStampMgr.h"
 #include "main/AppServices.h"
+#include "main/ClipboardKeeper.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"
+#include "main/HandOverClipboard.h"
 #include "main/MainWindowSlot.h"
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
@@ -145,6 +147,11 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                    instance.errorString());
     }
     launchLock.unlock();
+    // Commands that copy an image hand it here, so it stays on the clipboard after they exit.
+    instance.setRequestHandler(QString::fromLatin1(HandOverClipboard::kRequest),
+                               [&services](const QStringList& request) {
+                                   return HandOverClipboard::answerRequest(request, services.clipboardSvc());
+                               });
     // An unpacked archive or a build folder makes itself the user's mebo:// handler; a system
     // install is registered by its package.
     UrlHandlerRegistration(UrlHandlerRegistration::defaultPaths()).ensureRegistered();
@@ -273,6 +280,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     }
     const int status = app.exec();
     delegate.willTerminate();
+    ClipboardKeeper::keepHeldImage(services.clipboard()); // it would leave with this process
     services.settle(3000);
     return status;
 }
