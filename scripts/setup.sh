@@ -14,6 +14,8 @@ BUILD_PKGS=(
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
+  # FFmpeg: media probing (video projects), recording and export.
+  libavformat-dev libavcodec-dev libavutil-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -25,6 +27,10 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
+  # WebP decoding for image annotations of video projects.
+  qt6-image-formats-plugins
+  # Media for the video tests is generated with the ffmpeg command (lavfi testsrc2, sine).
+  ffmpeg
   # The install-tree test: the metainfo and desktop-entry validators, the manual page reader and
   # the shells whose completions it runs; `file` lets CPack find the programs to strip.
   appstream man-db bash-completion zsh fish file

@@ -26,6 +26,7 @@ Commands:
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
   simplify IMAGE                   reduce a screenshot to its layout with plain shapes
+  video info|resave                read video projects (.mebo-video) and video files
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -78,6 +79,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("simplify")) {
         return runSimplifyCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("video")) {
+        return runVideoCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

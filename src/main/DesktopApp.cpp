@@ -31,6 +31,7 @@
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
+#include "video/VideoAnnotationAssets.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -157,6 +158,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     UrlHandlerRegistration(UrlHandlerRegistration::defaultPaths()).ensureRegistered();
 
     MainWindowVM mainVM(cfg, services.history(), services.dialogs());
+    // Image annotations of video edits that never got a project file: no editor can reach them now.
+    VideoAnnotationAssets::sweepTransientRoot();
     auto startFromMenu = [&capture](CaptureMode mode) {
         capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
     };
