@@ -10,6 +10,7 @@
 #include "main/Commands.h"
 #include "main/TextRecognitionModule.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonArray>
@@ -60,7 +61,8 @@ int runSimplifyCommand(int& argc, char** argv, const QStringList& rawArgs) {
     args.replaceInStrings(QRegularExpression(QStringLiteral("^-o$")), QStringLiteral("--output"));
     QString error;
     const auto opts = cli::parseOptions(
-        args, {{"output", true}, {"json", false}, {"languages", true}, {"verbose", false}, {"help", false}}, &error);
+        args, {{"output", true}, {"json", false}, {"languages", true}, {"verbose", false}, {"help", false}},
+        &error);
     if (!opts) {
         return cli::usageError(error, QStringLiteral("simplify"));
     }
@@ -96,7 +98,8 @@ int runSimplifyCommand(int& argc, char** argv, const QStringList& rawArgs) {
         return cli::Exit::failure;
     }
     const LayerList shapes = SimplifyReview::layersFor(*found);
-    if (!PngWriter::writeFile(DocumentFlattener::flatten(*image, shapes, QRectF(image->rect())), output, &error)) {
+    if (!PngWriter::writeFile(DocumentFlattener::flatten(*image, shapes, QRectF(image->rect())), output,
+                              &error)) {
         cli::printErr(error);
         return cli::Exit::failure;
     }
