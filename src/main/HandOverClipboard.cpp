@@ -38,7 +38,8 @@ bool HandOverClipboard::handToApplication(const QByteArray& png) {
     const QString path = file.fileName();
     file.close();
     const std::optional<QString> answer =
-        SingleInstance(instanceName_).ask({QString::fromLatin1(kRequest), path}, 5000);
+        SingleInstance(instanceName_)
+            .ask({QString::fromLatin1(kRequest), path, qEnvironmentVariable("DISPLAY")}, 5000);
     if (answer != QLatin1String(kCopied)) {
         QFile::remove(path);
         logWarning(QStringLiteral("[Clipboard] the running Mebo did not take the image (%1)")
@@ -76,10 +77,16 @@ bool HandOverClipboard::writeImageObject(const QImage&) {
 }
 
 QString HandOverClipboard::answerRequest(const QStringList& request, ClipboardSvc& clipboard) {
+    // An instance on another display (one runtime folder, several X servers) would hold the image
+    // on a clipboard the sender does not see.
+    if (request.value(1) != qEnvironmentVariable("DISPLAY")) {
+        return QStringLiteral("Mebo runs on another display");
+    }
     // Only a file this hand-over made: the request never names anything else to read or remove.
     const QString path = request.value(0);
     const QFileInfo info(path);
-    if (request.size() != 1 || !info.isFile() || !info.fileName().startsWith(QLatin1String("mebo-clipboard-")) ||
+    if (request.size() != 2 || !info.isFile() ||
+        !info.fileName().startsWith(QLatin1String("mebo-clipboard-")) ||
         !info.fileName().endsWith(QLatin1String(".png"))) {
         return QStringLiteral("not a clipboard hand-over file");
     }

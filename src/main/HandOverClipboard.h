@@ -28,7 +28,8 @@ public:
     bool ownsContent() const override { return handedOver_; }
 
     // The request the desktop application answers: the rest is the path of a PNG file it reads,
-    // removes and puts on the clipboard; its answer is kCopied, or the reason it could not.
+    // removes and puts on the clipboard, and the sender's display; its answer is kCopied, or the
+    // reason it could not.
     static constexpr const char* kRequest = "@clipboard.png";
     static constexpr const char* kCopied = "copied";
     // The desktop application's side of that request.
