@@ -135,16 +135,5 @@ TEST(EditorTrimBorders, OneStepThatKeepsLayersOverTheSamePixels) {
     EXPECT_EQ(vm.baseImage(), inner);
 }
 
-TEST(EditorTrimBorders, TrimmingOnlyTheFarEdgesKeepsTheSameLayers) {
-    const QImage capture = framed(content(30, 30), 0, 0, 5, 5, Qt::white, Qt::white, Qt::black, Qt::black);
-    EditorVM vm(capture);
-    const LayerPtr box = rectLayer(QRectF(2, 2, 4, 4));
-    vm.addLayer(box);
-    ASSERT_TRUE(vm.trimBorders());
-    EXPECT_EQ(vm.baseImage().size(), QSize(30, 30));
-    EXPECT_EQ(vm.layers().first(), box); // not even copied
-    EXPECT_EQ(vm.canvasRect(), QRectF(0, 0, 30, 30));
-}
-
 } // namespace
 } // namespace mebo

@@ -180,15 +180,4 @@ TEST_F(HistoryListCommand, PruneAfterTheOrphanScanKeepsTheNewestSurvivors) {
     EXPECT_TRUE(QFileInfo(lib + "/folder.png").isDir());
 }
 
-TEST_F(HistoryListCommand, PlainListingShowsTheSameEntries) {
-    prepare(kMixedLibrary);
-    const test::ProgramRun r = mebo({"history", "list", "--save-dir", lib});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 6);
-    EXPECT_TRUE(lines[0].startsWith(idOf("1")));
-    EXPECT_TRUE(lines[0].endsWith(lib + "/shot-1.png"));
-    EXPECT_TRUE(lines[3].endsWith(lib + "/shot-8.png")) << lines[3].toStdString();
-}
-
 } // namespace

@@ -1,9 +1,15 @@
 // Display-free checks of HiDPI: the toolkit's scale rules and the point spaces of a scaled or
 // mixed monitor layout.
 
+#include "DesktopTools.h"
+#include "PrivateXvfb.h"
+
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11MonitorLayout.h"
 #include "platform/x11/X11ScaleFactors.h"
 
+#include "TestPaths.h"
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace mebo::platform;
@@ -12,7 +18,8 @@ using namespace mebo::platform::x11;
 namespace {
 
 X11ScaleFactors::Settings settings(double xftDpi, const char* scale = "", const char* screens = "",
-                                   const char* fontDpi = "", const char* rounding = "", const char* enable = "") {
+                                   const char* fontDpi = "", const char* rounding = "",
+                                   const char* enable = "") {
     X11ScaleFactors::Settings s;
     s.xftDpi = xftDpi;
     s.scaleFactor = scale;
@@ -44,28 +51,27 @@ TEST_P(ScaleFactorCases, AsTheToolkitComputesThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Qt64, ScaleFactorCases,
-    ::testing::Values(FactorCase{"no resource", settings(0), 1, 1, 1, 1},
-                      FactorCase{"Xft.dpi 96", settings(96), 1, 1, 1, 1},
-                      FactorCase{"Xft.dpi 192", settings(192), 2, 2, 2, 2},
-                      FactorCase{"Xft.dpi 144 passes through", settings(144), 1.5, 1.5, 1, 1},
-                      FactorCase{"Xft.dpi 120", settings(120), 1.25, 1.25, 1, 1},
-                      FactorCase{"rounded", settings(144, "", "", "", "Round"), 2, 2, 2, 2},
-                      FactorCase{"rounded down", settings(180, "", "", "", "Floor"), 1, 1, 1, 1},
-                      FactorCase{"prefer floor below .75", settings(160, "", "", "", "RoundPreferFloor"), 1, 1, 1, 1},
-                      FactorCase{"prefer floor at .75", settings(168, "", "", "", "RoundPreferFloor"), 2, 2, 2, 2},
-                      FactorCase{"font dpi wins", settings(192, "", "", "144"), 1.5, 1.5, 1, 1},
-                      FactorCase{"global factor multiplies", settings(192, "1.5"), 3, 3, 3, 3},
-                      FactorCase{"scaling off", settings(192, "", "", "", "", "0"), 1, 1, 1, 1},
-                      FactorCase{"scaling off keeps the global factor", settings(192, "2", "", "", "", "0"), 2, 2, 2, 2},
-                      FactorCase{"screens by name", settings(192, "", "L=1;R=2"), 1, 2, 1, 2},
-                      FactorCase{"screens in order", settings(96, "", "1;2"), 1, 2, 1, 2},
-                      FactorCase{"one screen listed", settings(192, "", "3"), 3, 2, 3, 2},
-                      FactorCase{"a bad entry is skipped", settings(192, "", "L=abc;R=3"), 2, 3, 2, 3},
-                      FactorCase{"screen and global", settings(192, "2", "R=1.5"), 4, 3, 4, 3},
-                      FactorCase{"nonsense global", settings(96, "-2"), 1, 1, 1, 1}));
+    ::testing::Values(
+        FactorCase{"no resource", settings(0), 1, 1, 1, 1},
+        FactorCase{"Xft.dpi 192", settings(192), 2, 2, 2, 2},
+        FactorCase{"Xft.dpi 144 passes through", settings(144), 1.5, 1.5, 1, 1},
+        FactorCase{"rounded", settings(144, "", "", "", "Round"), 2, 2, 2, 2},
+        FactorCase{"prefer floor below .75", settings(160, "", "", "", "RoundPreferFloor"), 1, 1, 1, 1},
+        FactorCase{"prefer floor at .75", settings(168, "", "", "", "RoundPreferFloor"), 2, 2, 2, 2},
+        FactorCase{"font dpi wins", settings(192, "", "", "144"), 1.5, 1.5, 1, 1},
+        FactorCase{"global factor multiplies", settings(192, "1.5"), 3, 3, 3, 3},
+        FactorCase{"scaling off", settings(192, "", "", "", "", "0"), 1, 1, 1, 1},
+        FactorCase{"scaling off keeps the global factor", settings(192, "2", "", "", "", "0"), 2, 2, 2, 2},
+        FactorCase{"screens by name", settings(192, "", "L=1;R=2"), 1, 2, 1, 2},
+        FactorCase{"screens in order", settings(96, "", "1;2"), 1, 2, 1, 2},
+        FactorCase{"one screen listed", settings(192, "", "3"), 3, 2, 3, 2},
+        FactorCase{"a bad entry is skipped", settings(192, "", "L=abc;R=3"), 2, 3, 2, 3},
+        FactorCase{"screen and global", settings(192, "2", "R=1.5"), 4, 3, 4, 3},
+        FactorCase{"nonsense global", settings(96, "-2"), 1, 1, 1, 1}));
 
 TEST(X11ScaleFactors, XftDpiFromTheResourceText) {
-    EXPECT_DOUBLE_EQ(X11ScaleFactors::parseXftDpi("Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n"), 192);
+    EXPECT_DOUBLE_EQ(X11ScaleFactors::parseXftDpi("Xft.antialias:\t1\nXft.dpi:\t192\nXft.hinting:\t1\n"),
+                     192);
     EXPECT_DOUBLE_EQ(X11ScaleFactors::parseXftDpi("Xft.dpi: 96\nXft.dpi: 144\n"), 144); // the last wins
     EXPECT_DOUBLE_EQ(X11ScaleFactors::parseXftDpi("Xft.dpi:\t120.5"), 120.5);
     EXPECT_DOUBLE_EQ(X11ScaleFactors::parseXftDpi("XTerm*Xft.dpi: 200\nXft.dpix: 7\n"), 0);
@@ -119,7 +125,8 @@ TEST(X11MonitorLayout, MixedScalesKeepEachMonitorsRootOrigin) {
     EXPECT_EQ(layout.toWindowSpace({1820, 300, 1000, 600}), QRect(1870, 200, 500, 300));
     EXPECT_EQ(layout.toWindowSpace({1000, 300, 600, 200}), QRect(1000, 300, 600, 200));
     // Window y 200 is 100 points below the monitor's top: 200 root pixels.
-    EXPECT_EQ(layout.toRoot(QRect(2020, 1080 - 200 - 300, 500, 300), 2), QRect(1920 + 200, 100 + 200, 1000, 600));
+    EXPECT_EQ(layout.toRoot(QRect(2020, 1080 - 200 - 300, 500, 300), 2),
+              QRect(1920 + 200, 100 + 200, 1000, 600));
     // A point between monitors belongs to the nearest one.
     EXPECT_EQ(layout.monitorAt({1000, 1500})->id, 1u);
     EXPECT_EQ(layout.monitorAt({2000, 50})->id, 2u);
@@ -128,6 +135,40 @@ TEST(X11MonitorLayout, MixedScalesKeepEachMonitorsRootOrigin) {
 TEST(X11MonitorLayout, PartialPointsAtAMonitorsFarEdgeAreLeftOut) {
     const auto layout = X11MonitorLayout::fromMonitors({monitor(1, {0, 0, 1601, 901}, 2, true)});
     EXPECT_EQ(layout.displays().first().frame, QRect(0, 0, 800, 450));
+}
+
+// A real 2x server: Xvfb with Xft.dpi 192, and a capture of pixels that are not whole points.
+TEST(X11HiDpi, AGeometryCaptureOnATwiceScaledServerHasTheServersPixels) {
+    mebo::test::x11::PrivateXvfb server(QStringLiteral("3840x2160x24"));
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    const QString d = server.display();
+    // An odd-period pattern: a grab off by a pixel or by the scale differs.
+    const auto set = mebo::test::x11::runTool(
+        "/bin/sh", {"-c", "echo 'Xft.dpi: 192' | xrdb -display " + d + " -merge && xsetroot -display " + d +
+                              " -mod 7 13 -fg '#d04010' -bg '#1060c0'"});
+    ASSERT_TRUE(set.ok()) << set.err.constData();
+    auto opened = X11Connection::open(d);
+    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
+    EXPECT_DOUBLE_EQ(opened.value()->xftDpi(), 192);
+    const QList<DisplayInfo> displays =
+        X11MonitorLayout::query(*opened.value(), X11MonitorLayout::Names::Skip).displays();
+    ASSERT_EQ(displays.size(), 1);
+    EXPECT_EQ(displays[0].frame, QRect(0, 0, 1920, 1080));
+    EXPECT_DOUBLE_EQ(displays[0].scale, 2.0);
+
+    QTemporaryDir home;
+    const auto run = mebo::test::x11::runTool(
+        "env",
+        {"DISPLAY=" + d, "XDG_CONFIG_HOME=" + home.path(), "XDG_DATA_HOME=" + home.path(),
+         "XDG_CACHE_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path(), QStringLiteral(MEBO_BINARY),
+         "capture", "area", "--geometry", "301x151+1001+501", "--save-dir", home.path() + "/shots"});
+    ASSERT_TRUE(run.ok()) << run.err.constData();
+    const QImage shot(QString::fromUtf8(run.out).trimmed());
+    QString error;
+    const QImage root = mebo::test::x11::xwdRoot(d, &error);
+    ASSERT_FALSE(root.isNull()) << error.toStdString();
+    EXPECT_EQ(shot.size(), QSize(301, 151));
+    EXPECT_EQ(mebo::test::x11::firstDifference(shot, root.copy(1001, 501, 301, 151)), QString());
 }
 
 } // namespace
