@@ -16,18 +16,19 @@ namespace mebo {
 
 namespace {
 
-constexpr int kCell = 8;                  // edge density is counted in cells of this many pixels
-constexpr int kEdgeStep = 20;             // a grey step this large between neighbours is an edge
-constexpr int kBusyCellEdges = 6;         // edge pixels that make a cell busy
-constexpr double kMinFill = 0.35;         // busy cells per cell of a region's box (less: a frame)
-constexpr double kMaxArea = 0.40;         // of the picture, for any proposal
-constexpr double kMinTextHeight = 0.006;  // of the picture's height
-constexpr double kMinObjectSize = 0.008;  // of the picture's larger side
-constexpr int kMaxObjects = 160;          // icons and images kept, the largest first
-constexpr int kUniformTolerance = 10;     // per channel, for a control's fill
+constexpr int kCell = 8;                 // edge density is counted in cells of this many pixels
+constexpr int kEdgeStep = 20;            // a grey step this large between neighbours is an edge
+constexpr int kBusyCellEdges = 6;        // edge pixels that make a cell busy
+constexpr double kMinFill = 0.35;        // busy cells per cell of a region's box (less: a frame)
+constexpr double kMaxArea = 0.40;        // of the picture, for any proposal
+constexpr double kMinTextHeight = 0.006; // of the picture's height
+constexpr double kMinObjectSize = 0.008; // of the picture's larger side
+constexpr int kMaxObjects = 160;         // icons and images kept, the largest first
+constexpr int kUniformTolerance = 10;    // per channel, for a control's fill
 
 int distance(QRgb a, QRgb b) {
-    return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+    return std::max(
+        {std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
 }
 
 QRgb mix(QRgb a, QRgb b, double t) {
@@ -39,7 +40,8 @@ QRgb mix(QRgb a, QRgb b, double t) {
 class Pixels {
 public:
     explicit Pixels(const QImage& image)
-        : image_(image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32)) {}
+        : image_(image.format() == QImage::Format_RGB32 ? image
+                                                        : image.convertToFormat(QImage::Format_RGB32)) {}
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
     QRect rect() const { return image_.rect(); }
@@ -123,7 +125,8 @@ std::optional<QRect> enclosingBox(const Pixels& px, const QRect& text, QRgb fill
             --top;
             grew = true;
         }
-        if (bottom + 1 < px.height() && bottom - text.bottom() < maxV && px.rowIs(bottom + 1, left, right, fill)) {
+        if (bottom + 1 < px.height() && bottom - text.bottom() < maxV &&
+            px.rowIs(bottom + 1, left, right, fill)) {
             ++bottom;
             grew = true;
         }
@@ -131,16 +134,28 @@ std::optional<QRect> enclosingBox(const Pixels& px, const QRect& text, QRgb fill
             --left;
             grew = true;
         }
-        if (right + 1 < px.width() && right - text.right() < maxH && px.columnIs(right + 1, top, bottom, fill)) {
+        if (right + 1 < px.width() && right - text.right() < maxH &&
+            px.columnIs(right + 1, top, bottom, fill)) {
             ++right;
             grew = true;
         }
     }
     // Closed only where something else stopped it on every side.
     const bool closed = top > 0 && left > 0 && bottom < px.height() - 1 && right < px.width() - 1 &&
-                        text.top() - top < maxV && bottom - text.bottom() < maxV && text.left() - left < maxH &&
-                        right - text.right() < maxH;
+                        text.top() - top < maxV && bottom - text.bottom() < maxV &&
+                        text.left() - left < maxH && right - text.right() < maxH;
     if (!closed) {
+        return std::nullopt;
+    }
+    // Closed by a frame or a plain surround (one colour along the middle of each side, clear of
+    // rounded corners), not by whatever content happened to lie next to a label on a panel.
+    const int insetX = (right - left + 1) / 8, insetY = (bottom - top + 1) / 8;
+    const bool outlined =
+        px.rowIs(top - 1, left + insetX, right - insetX, px.at(left + insetX, top - 1)) &&
+        px.rowIs(bottom + 1, left + insetX, right - insetX, px.at(left + insetX, bottom + 1)) &&
+        px.columnIs(left - 1, top + insetY, bottom - insetY, px.at(left - 1, top + insetY)) &&
+        px.columnIs(right + 1, top + insetY, bottom - insetY, px.at(right + 1, top + insetY));
+    if (!outlined) {
         return std::nullopt;
     }
     return QRect(QPoint(left, top), QPoint(right, bottom));
@@ -191,7 +206,8 @@ QList<Region> busyRegions(const std::vector<uint8_t>& busy, int cols, int rows) 
 
 bool isEdge(const Pixels& px, int x, int y) {
     const int g = qGray(px.at(x, y));
-    return std::abs(qGray(px.at(x + 1, y)) - g) >= kEdgeStep || std::abs(qGray(px.at(x, y + 1)) - g) >= kEdgeStep;
+    return std::abs(qGray(px.at(x + 1, y)) - g) >= kEdgeStep ||
+           std::abs(qGray(px.at(x, y + 1)) - g) >= kEdgeStep;
 }
 
 // The box of the unclaimed edge pixels inside `r` (cells reach past what they hold), one pixel
@@ -252,7 +268,8 @@ std::optional<QList<SimplifyProposal>> SimplifyDetector::detectNow(const QImage&
     return propose(image, *lines);
 }
 
-QList<SimplifyProposal> SimplifyDetector::propose(const QImage& image, const QList<platform::RecognizedTextLine>& lines) {
+QList<SimplifyProposal> SimplifyDetector::propose(const QImage& image,
+                                                  const QList<platform::RecognizedTextLine>& lines) {
     QList<SimplifyProposal> out;
     if (image.isNull()) {
         return out;
@@ -272,14 +289,17 @@ QList<SimplifyProposal> SimplifyDetector::propose(const QImage& image, const QLi
 
     // Text, and the controls that hold a short one.
     for (const platform::RecognizedTextLine& line : lines) {
-        const QRect text = OcrOverlay::imagePixels(line.box, bounds.size()).toAlignedRect().intersected(bounds);
-        if (text.isEmpty() || text.height() < kMinTextHeight * bounds.height() || line.text.trimmed().isEmpty()) {
+        const QRect text =
+            OcrOverlay::imagePixels(line.box, bounds.size()).toAlignedRect().intersected(bounds);
+        if (text.isEmpty() || text.height() < kMinTextHeight * bounds.height() ||
+            line.text.trimmed().isEmpty()) {
             continue;
         }
         const QRect around = text.adjusted(-2, -2, 2, 2).intersected(bounds);
         // The colour just around the text: its background, or the fill of the control holding it.
-        const QRgb local = px.commonest(QRect(around.left(), around.top(), around.width(), 1)
-                                            .united(QRect(around.left(), around.bottom(), around.width(), 1)));
+        const QRgb local =
+            px.commonest(QRect(around.left(), around.top(), around.width(), 1)
+                             .united(QRect(around.left(), around.bottom(), around.width(), 1)));
         SimplifyProposal p;
         p.confidence = clampedTextConfidence(line.confidence);
         if (const auto box = enclosingBox(px, around, local);
@@ -322,7 +342,8 @@ QList<SimplifyProposal> SimplifyDetector::propose(const QImage& image, const QLi
         }
     }
     std::vector<uint8_t> busy(edges.size());
-    std::transform(edges.begin(), edges.end(), busy.begin(), [](int e) { return uint8_t(e >= kBusyCellEdges); });
+    std::transform(edges.begin(), edges.end(), busy.begin(),
+                   [](int e) { return uint8_t(e >= kBusyCellEdges); });
     const int minSize = std::max(8, int(kMinObjectSize * std::max(bounds.width(), bounds.height())));
     QList<SimplifyProposal> objects;
     for (const Region& r : busyRegions(busy, cols, rows)) {
@@ -333,17 +354,19 @@ QList<SimplifyProposal> SimplifyDetector::propose(const QImage& image, const QLi
         if (thin || (fill < kMinFill && r.count > 8)) {
             continue; // a separator, a frame or a panel's outline: the layout itself
         }
-        const QRect rect = tightened(px, claimed, QRect(cells.x() * kCell, cells.y() * kCell,
-                                                        cells.width() * kCell, cells.height() * kCell)
-                                                      .intersected(bounds));
-        if (rect.width() < minSize || rect.height() < minSize || qint64(rect.width()) * rect.height() > maxArea) {
+        const QRect rect = tightened(
+            px, claimed,
+            QRect(cells.x() * kCell, cells.y() * kCell, cells.width() * kCell, cells.height() * kCell)
+                .intersected(bounds));
+        if (rect.width() < minSize || rect.height() < minSize ||
+            qint64(rect.width()) * rect.height() > maxArea) {
             continue;
         }
         SimplifyProposal p;
         p.rect = rect;
         p.confidence = std::clamp(0.38 + 0.5 * fill, 0.38, 0.9);
-        const QRgb local = px.commonest(QRect(rect.left(), rect.top(), rect.width(), 1).united(
-            QRect(rect.left(), rect.bottom(), rect.width(), 1)));
+        const QRgb local = px.commonest(QRect(rect.left(), rect.top(), rect.width(), 1)
+                                            .united(QRect(rect.left(), rect.bottom(), rect.width(), 1)));
         const int side = std::max(rect.width(), rect.height());
         const double aspect = double(rect.width()) / rect.height();
         if (side <= std::max(96, bounds.height() / 12) && aspect >= 0.5 && aspect <= 2) {
@@ -364,9 +387,10 @@ QList<SimplifyProposal> SimplifyDetector::propose(const QImage& image, const QLi
         }
         objects.append(p);
     }
-    std::stable_sort(objects.begin(), objects.end(), [](const SimplifyProposal& a, const SimplifyProposal& b) {
-        return qint64(a.rect.width()) * a.rect.height() > qint64(b.rect.width()) * b.rect.height();
-    });
+    std::stable_sort(
+        objects.begin(), objects.end(), [](const SimplifyProposal& a, const SimplifyProposal& b) {
+            return qint64(a.rect.width()) * a.rect.height() > qint64(b.rect.width()) * b.rect.height();
+        });
     if (objects.size() > kMaxObjects) {
         objects.resize(kMaxObjects);
     }
@@ -388,9 +412,10 @@ bool SimplifyDetector::isWeak(const QList<SimplifyProposal>& found) {
     if (found.size() < 3) {
         return true;
     }
-    const double mean = std::accumulate(found.begin(), found.end(), 0.0,
-                                        [](double s, const SimplifyProposal& p) { return s + p.confidence; }) /
-                        double(found.size());
+    const double mean =
+        std::accumulate(found.begin(), found.end(), 0.0,
+                        [](double s, const SimplifyProposal& p) { return s + p.confidence; }) /
+        double(found.size());
     return mean < 0.6;
 }
 

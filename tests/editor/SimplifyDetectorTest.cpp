@@ -1,6 +1,6 @@
+#include "editor/SimplifyDetector.h"
 #include "document/SimplifyLayer.h"
 #include "editor/EditorVM.h"
-#include "editor/SimplifyDetector.h"
 #include "editor/SimplifyReview.h"
 #include "support/Fakes.h"
 #include "support/TestUtil.h"
@@ -46,7 +46,8 @@ struct Screen {
         f.setPixelSize(16);
         p.setFont(f);
         p.setPen(QColor(30, 30, 30));
-        p.drawText(QRect(100, 44, 300, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("General settings"));
+        p.drawText(QRect(100, 44, 300, 24), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("General settings"));
         lines << lineAt(QStringLiteral("General settings"), QRect(100, 48, 140, 16), 0.95);
         p.drawText(QRect(40, 205, 150, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Name"));
         lines << lineAt(QStringLiteral("Name"), QRect(40, 208, 42, 15), 0.4); // a poor read
@@ -68,7 +69,7 @@ struct Screen {
         p.setPen(QColor(190, 190, 190));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRect(20, 120, 760, 460)); // the panel's frame
-        p.drawLine(20, 300, 500, 300);          // a separator
+        p.drawLine(20, 300, 500, 300);        // a separator
         p.end();
         noise(image, photo, 7);
     }
@@ -139,25 +140,27 @@ TEST(SimplifyDetector, NeverCoversMostOfThePicture) {
     const QList<SimplifyProposal> found =
         SimplifyDetector::propose(busy, {lineAt(QStringLiteral("caption"), QRect(10, 10, 80, 16))});
     for (const SimplifyProposal& p : found) {
-        EXPECT_LE(qint64(p.rect.width()) * p.rect.height(), qint64(W) * H * 4 / 10) << SimplifyProposal::label(p.kind).toStdString();
+        EXPECT_LE(qint64(p.rect.width()) * p.rect.height(), qint64(W) * H * 4 / 10)
+            << SimplifyProposal::label(p.kind).toStdString();
     }
     QImage flat(W, H, QImage::Format_RGB32);
     flat.fill(Qt::white);
     EXPECT_TRUE(SimplifyDetector::propose(flat, {}).isEmpty());
 }
 
-TEST(SimplifyDetector, ReviewTexts) {
-    EXPECT_EQ(SimplifyDetector::reviewText(std::nullopt), QStringLiteral("Simplify Auto could not scan this image."));
-    EXPECT_EQ(SimplifyDetector::reviewText(QList<SimplifyProposal>{}), QStringLiteral("No UI objects were found."));
-    SimplifyProposal sure;
+TEST(SimplifyDetector, ReviewTextsWarnOfFewOrUnsureObjects) {
+    SimplifyProposal sure, unsure;
     sure.confidence = 0.9;
-    SimplifyProposal unsure;
     unsure.confidence = 0.4;
-    EXPECT_EQ(SimplifyDetector::reviewText(QList<SimplifyProposal>{sure, sure, sure}), QStringLiteral("Detected 3 objects."));
-    EXPECT_EQ(SimplifyDetector::reviewText(QList<SimplifyProposal>{sure, sure}),
-              QStringLiteral("Detected 2 objects. Detection may be weak. Review before applying."));
-    EXPECT_EQ(SimplifyDetector::reviewText(QList<SimplifyProposal>{sure, unsure, unsure}),
-              QStringLiteral("Detected 3 objects. Detection may be weak. Review before applying."));
+    const QString weak = QStringLiteral(" Detection may be weak. Review before applying.");
+    EXPECT_EQ(SimplifyDetector::reviewText(std::nullopt),
+              QStringLiteral("Simplify Auto could not scan this image."));
+    EXPECT_EQ(SimplifyDetector::reviewText(QList<SimplifyProposal>{}),
+              QStringLiteral("No UI objects were found."));
+    EXPECT_EQ(SimplifyDetector::reviewText(QList{sure, sure, sure}), QStringLiteral("Detected 3 objects."));
+    EXPECT_EQ(SimplifyDetector::reviewText(QList{sure, sure}), QStringLiteral("Detected 2 objects.") + weak);
+    EXPECT_EQ(SimplifyDetector::reviewText(QList{sure, unsure, unsure}),
+              QStringLiteral("Detected 3 objects.") + weak);
 }
 
 TEST(SimplifyReview, ScansListsAndCoversTheCheckedObjectsAsOneStep) {
