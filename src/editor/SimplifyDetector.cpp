@@ -116,7 +116,7 @@ private:
 std::optional<QRect> enclosingBox(const Pixels& px, const QRect& text, QRgb fill) {
     const int h = text.height();
     const int maxV = std::max(4, int(h * 1.2));
-    const int maxH = std::max(60, h * 8);
+    const int maxH = std::max(60, h * 30); // text fields are wide, their text short
     int top = text.top(), bottom = text.bottom(), left = text.left(), right = text.right();
     bool grew = true;
     while (grew) {

@@ -25,7 +25,8 @@ QImage sequential(const QImage& base, const LayerList& layers) {
     const QImage erased = DocumentFlattener::applyErasers(base, layers);
     QImage out = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&out);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform | QPainter::TextAntialiasing);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                           QPainter::TextAntialiasing);
     DocumentFlattener::drawLayers(painter, erased, layers);
     return out;
 }
@@ -66,9 +67,9 @@ TEST(LayerPictures, BandedCompositeEqualsDrawingInOrder) {
     EXPECT_GT(LayerPictures::cachedBytes(), 0);
     const QImage warm = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
     EXPECT_EQ(warm, cold);
-    // A crop keeps the pictures' places.
     const QImage cropped = DocumentFlattener::flatten(base, layers, QRectF(33, 501, 400, 900));
-    EXPECT_EQ(cropped, cold.copy(33, 501, 400, 900));
+    // A crop keeps the pictures' places (layers drawn straight into a band may round differently).
+    EXPECT_LE(worstChannelDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
 }
 
 TEST(LayerPictures, OnlyLayersThatPaintOverAndStayWithinPartOfTheImageGetOne) {
