@@ -147,14 +147,14 @@ std::optional<QRect> enclosingBox(const Pixels& px, const QRect& text, QRgb fill
     if (!closed) {
         return std::nullopt;
     }
-    // Closed by a frame or a plain surround (one colour along the middle of each side, clear of
-    // rounded corners), not by whatever content happened to lie next to a label on a panel.
+    // Closed by a frame or a plain surround: one colour along the middle of every side (clear of
+    // rounded corners), not whatever content or panel edges happened to lie next to a label.
     const int insetX = (right - left + 1) / 8, insetY = (bottom - top + 1) / 8;
-    const bool outlined =
-        px.rowIs(top - 1, left + insetX, right - insetX, px.at(left + insetX, top - 1)) &&
-        px.rowIs(bottom + 1, left + insetX, right - insetX, px.at(left + insetX, bottom + 1)) &&
-        px.columnIs(left - 1, top + insetY, bottom - insetY, px.at(left - 1, top + insetY)) &&
-        px.columnIs(right + 1, top + insetY, bottom - insetY, px.at(right + 1, top + insetY));
+    const QRgb outside = px.at(left + insetX, top - 1);
+    const bool outlined = px.rowIs(top - 1, left + insetX, right - insetX, outside) &&
+                          px.rowIs(bottom + 1, left + insetX, right - insetX, outside) &&
+                          px.columnIs(left - 1, top + insetY, bottom - insetY, outside) &&
+                          px.columnIs(right + 1, top + insetY, bottom - insetY, outside);
     if (!outlined) {
         return std::nullopt;
     }
