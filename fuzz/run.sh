@@ -2,6 +2,7 @@
 # Builds a fuzzer in build-fuzz (clang, ASan + UBSan + coverage) and runs it.
 #   fuzz/run.sh [SECONDS] [extra libFuzzer options...]     (default 600 seconds)
 #   MEBO_FUZZER=video fuzz/run.sh ...                       (video projects; default: document)
+#   MEBO_FUZZER=history|defaults fuzz/run.sh ...            (the library index, the defaults file)
 # New inputs go to build-fuzz/corpus (the seeds in fuzz/corpus stay as they are); crashes, leaks
 # and timeouts are written to build-fuzz/findings/.
 set -euo pipefail
@@ -19,7 +20,9 @@ fuzzer="${MEBO_FUZZER:-document}"
 case "$fuzzer" in
   document) target=mebo_document_fuzzer; seeds="$root/fuzz/corpus"; dict="$root/fuzz/document.dict"; corpus="$build/corpus" ;;
   video) target=mebo_video_document_fuzzer; seeds="$root/fuzz/corpus-video"; dict="$root/fuzz/video.dict"; corpus="$build/corpus-video" ;;
-  *) echo "run.sh: unknown fuzzer '$fuzzer' (document, video)" >&2; exit 1 ;;
+  history) target=mebo_history_index_fuzzer; seeds="$root/fuzz/corpus-history"; dict="$root/fuzz/history.dict"; corpus="$build/corpus-history" ;;
+  defaults) target=mebo_defaults_fuzzer; seeds="$root/fuzz/corpus-defaults"; dict="$root/fuzz/defaults.dict"; corpus="$build/corpus-defaults" ;;
+  *) echo "run.sh: unknown fuzzer '$fuzzer' (document, video, history, defaults)" >&2; exit 1 ;;
 esac
 ninja -C "$build" -j2 "$target"
 

@@ -54,6 +54,8 @@ RELEASE_PKGS=(lintian debootstrap)
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.
 BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev tesseract-ocr)
+# flameshot: the overlay benchmark times its `flameshot gui` against a capture URL.
+BENCH_PKGS+=(flameshot)
 # clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.
 FUZZ_PKGS=(clang libclang-rt-14-dev)
 

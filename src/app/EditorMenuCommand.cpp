@@ -12,7 +12,7 @@ namespace mebo {
 namespace {
 
 // When a command applies: always, with layers, with a selection, with two or three selected.
-enum class Needs { history, layers, selection, two, three };
+enum class Needs { history, layers, selection, two, three, borders };
 
 struct Command {
     const char* selector;
@@ -24,6 +24,7 @@ const std::vector<Command>& commands() {
     static const std::vector<Command> list{
         {"undo:", Needs::history, [](EditorVM& e) { e.undo(); }},
         {"redo:", Needs::history, [](EditorVM& e) { e.redo(); }},
+        {"trimBorders:", Needs::borders, [](EditorVM& e) { e.trimBorders(); }},
         {"duplicateSelection:", Needs::selection, [](EditorVM& e) { e.duplicateSelection(); }},
         {"deleteSelection:", Needs::selection, [](EditorVM& e) { e.deleteSelection(); }},
         {"selectAllLayersMenu:", Needs::layers, [](EditorVM& e) { e.selectAll(); }},
@@ -93,6 +94,8 @@ bool EditorMenuCommand::isEnabled(const EditorVM& editor, const QString& selecto
         return editor.selectedLayers().size() >= 2;
     case Needs::three:
         return editor.selectedLayers().size() >= 3;
+    case Needs::borders:
+        return editor.canTrimBorders();
     }
     return false;
 }

@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <unistd.h>
 
 namespace mebo {
 
@@ -20,11 +21,13 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultServerName() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) {
-        dir = QDir::tempPath();
+    // Read directly: Qt warns on standard error when it has to pick a runtime folder itself, and
+    // commands that only look for the instance must stay quiet.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        return QDir(runtime).filePath(QStringLiteral("app.mebo.instance"));
     }
-    return QDir(dir).filePath(QStringLiteral("app.mebo.instance"));
+    return QDir::temp().filePath(QStringLiteral("app.mebo.instance-%1").arg(::getuid()));
 }
 
 bool SingleInstance::handOver(const QStringList& arguments, int timeoutMs) const {
@@ -71,19 +74,74 @@ bool SingleInstance::listen() {
     return true;
 }
 
+void SingleInstance::setRequestHandler(const QString& name,
+                                       std::function<QString(const QStringList&)> handler) {
+    handlers_.insert(name, std::move(handler));
+}
+
+std::optional<QString> SingleInstance::ask(const QStringList& request, int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(name_);
+    if (!socket.waitForConnected(timeoutMs)) {
+        return std::nullopt;
+    }
+    socket.write(QJsonDocument(QJsonArray::fromStringList(request)).toJson(QJsonDocument::Compact));
+    socket.flush();
+    // The answer is one line; the instance closes the connection after it.
+    QByteArray answer;
+    while (!answer.contains('\n') && socket.waitForReadyRead(timeoutMs)) {
+        answer += socket.readAll();
+    }
+    socket.abort();
+    if (!answer.contains('\n')) {
+        return std::nullopt;
+    }
+    return QString::fromUtf8(answer.left(answer.indexOf('\n')));
+}
+
 void SingleInstance::acceptConnections() {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
         auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, socket, [socket, buffer] {
+        auto answered = std::make_shared<bool>(false);
+        // A request is answered as soon as it is complete; the sender waits for the answer.
+        auto tryRequest = [this, socket, buffer, answered] {
+            if (*answered || handlers_.isEmpty()) {
+                return;
+            }
+            const QJsonDocument doc = QJsonDocument::fromJson(*buffer);
+            if (!doc.isArray() || doc.array().isEmpty()) {
+                return;
+            }
+            const auto handler = handlers_.constFind(doc.array().first().toString());
+            if (handler == handlers_.constEnd()) {
+                return;
+            }
+            *answered = true;
+            QStringList rest;
+            for (qsizetype i = 1; i < doc.array().size(); ++i) {
+                rest.append(doc.array().at(i).toString());
+            }
+            const QString answer = (*handler)(rest);
+            socket->write(answer.toUtf8().replace('\n', ' ') + '\n');
+            socket->flush();
+            socket->disconnectFromServer();
+        };
+        connect(socket, &QLocalSocket::readyRead, socket, [socket, buffer, tryRequest] {
             buffer->append(socket->readAll());
             if (buffer->size() > kMaxMessageBytes) {
                 buffer->clear();
                 socket->abort();
+                return;
             }
+            tryRequest();
         });
-        auto finish = [this, socket, buffer] {
+        auto finish = [this, socket, buffer, answered, tryRequest] {
             buffer->append(socket->readAll());
+            tryRequest();
             socket->deleteLater();
+            if (*answered) {
+                return;
+            }
             const QJsonDocument doc = QJsonDocument::fromJson(*buffer);
             if (!doc.isArray()) {
                 return; // a probe, or not ours

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 
 class QLocalServer;
 
@@ -27,6 +30,13 @@ public:
     bool listen();
     QString errorString() const { return error_; }
 
+    // Requests: a message whose first element is `name` goes to `handler` (main thread) with the
+    // rest, and its answer is sent back instead of the message being announced.
+    void setRequestHandler(const QString& name, std::function<QString(const QStringList&)> handler);
+    // Sends a request to the running instance and waits for its answer; nothing when no instance
+    // answered within `timeoutMs`.
+    std::optional<QString> ask(const QStringList& request, int timeoutMs = 2000) const;
+
 Q_SIGNALS:
     // Arguments a later launch handed over, in its order.
     void argumentsReceived(const QStringList& arguments);
@@ -37,6 +47,7 @@ private:
     QString name_;
     QLocalServer* server_ = nullptr;
     QString error_;
+    QHash<QString, std::function<QString(const QStringList&)>> handlers_;
 };
 
 } // namespace mebo

@@ -226,7 +226,10 @@ void CaptureMgr::dispatch(const CaptureRequest& request) {
         captureFullscreen(request);
         return;
     case CaptureMode::area:
-        if (request.areaRect) {
+        if (request.areaPixels && request.displayId) {
+            screenshots_.capturePixels(*request.displayId, *request.areaPixels,
+                                       displayGrabDone(request.mode, *request.displayId));
+        } else if (request.areaRect) {
             uint32_t displayId = 0;
             if (request.displayId) {
                 displayId = *request.displayId;

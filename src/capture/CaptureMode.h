@@ -23,6 +23,7 @@ struct CaptureRequest {
     // (region overlay, pointer) decides.
     std::optional<uint32_t> displayId; // fullscreen / area: the display
     std::optional<QRect> areaRect;     // area: desktop space, points, bottom-left origin
+    std::optional<QRect> areaPixels;   // area, exact: pixels of displayId's own picture (wins)
     std::optional<uint32_t> windowId;  // window: the window
 
     // A target remembered rather than chosen now: the last area selected (area), the window in

@@ -28,6 +28,19 @@ bool ClipboardSvc::copyImage(const QImage& image, const QString& context) {
     return false;
 }
 
+bool ClipboardSvc::copyPng(const QByteArray& png, const QString& context) {
+    clipboard_.clear();
+    if (!png.isEmpty() && clipboard_.writePng(png)) {
+        return true;
+    }
+    clipboard_.clear();
+    if (clipboard_.writeImageObject(QImage::fromData(png, "PNG"))) {
+        return true;
+    }
+    logError(QStringLiteral("[Clipboard] 寫入圖片剪貼板失敗 (%1)").arg(context));
+    return false;
+}
+
 bool ClipboardSvc::copyCapture(const CaptureResult& result) {
     if (!copyImage(result.image, QStringLiteral("capture"))) {
         return false;

@@ -18,6 +18,8 @@ public:
 
     // `context` names the caller in log lines ("capture", "history"...).
     bool copyImage(const QImage& image, const QString& context);
+    // PNG bytes as they are (a capture's own file, an image another process handed over).
+    bool copyPng(const QByteArray& png, const QString& context);
     bool copyCapture(const CaptureResult& result);
     bool copyFile(const QString& path, const QString& context);
 

@@ -206,6 +206,26 @@ void ScreenCaptureSvc::captureArea(uint32_t displayId, const QRect& rect, ImageD
     });
 }
 
+void ScreenCaptureSvc::capturePixels(uint32_t displayId, const QRect& pixels, ImageDone done) {
+    captureFullDisplay(displayId, [pixels, done = std::move(done)](std::optional<QImage> full) {
+        if (!full) {
+            done(std::nullopt);
+            return;
+        }
+        const QRect clipped = pixels.intersected(full->rect());
+        if (clipped.isEmpty()) {
+            logError(QStringLiteral("[ScreenCapture] 裁剪失敗 cropRect=") + rectText(pixels) +
+                     QStringLiteral(" imageSize=") + sizeText(full->size()));
+            done(std::nullopt);
+            return;
+        }
+        QImage image = full->copy(clipped);
+        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 ") + sizeText(image.size()) + QStringLiteral(" at ") +
+                   rectText(clipped));
+        done(std::move(image));
+    });
+}
+
 void ScreenCaptureSvc::captureWindow(uint32_t windowId, WindowDone done) {
     capture_.shareableContent(contentQuery(false), [this, windowId, done = std::move(done)](
                                                        Result<platform::ShareableContent> content) {

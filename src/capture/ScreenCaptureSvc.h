@@ -48,6 +48,9 @@ public:
     void captureFullDisplay(uint32_t displayId, ImageDone done);
     // `rect`: desktop space. The part outside the display is left out.
     void captureArea(uint32_t displayId, const QRect& rect, ImageDone done);
+    // `pixels`: the display's own picture (top-left origin), for rectangles points cannot express
+    // (odd pixels on a scaled display). The part outside the display is left out.
+    void capturePixels(uint32_t displayId, const QRect& pixels, ImageDone done);
     // The screen content inside the window's rectangle on the display holding most of it.
     void captureWindow(uint32_t windowId, WindowDone done);
     // Snap candidates, front-most first.

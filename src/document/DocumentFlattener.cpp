@@ -1,9 +1,12 @@
 #include "document/DocumentFlattener.h"
 
 #include "document/CoverLayers.h"
+#include "app/ParallelFor.h"
 #include "document/EraserStrokeLayer.h"
+#include "document/LayerPictures.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace mebo {
 
@@ -12,6 +15,10 @@ namespace {
 bool isEraser(const LayerPtr& layer) {
     return dynamic_cast<const EraserStrokeLayer*>(layer.get()) != nullptr;
 }
+
+// Output bands: at least this many rows each, at most this many at once.
+constexpr int kBandRows = 256;
+constexpr int kMaxBands = 8;
 } // namespace
 
 QImage DocumentFlattener::applyErasers(const QImage& base, const LayerList& layers) {
@@ -77,12 +84,42 @@ QImage DocumentFlattener::flatten(const QImage& base, const LayerList& layers, c
                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     out.detach();
 
-    QPainter painter(&out);
-    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
-                           QPainter::TextAntialiasing);
-    painter.translate(-crop.topLeft());
-    drawLayers(painter, erased, layers);
-    painter.end();
+    // Every small layer is drawn once, alone, on several threads; the bands of the output are
+    // then made at the same time, each laying the pictures over its rows in list order and
+    // drawing the other layers (multiplying, erasing or large ones) clipped to itself.
+    const QList<LayerPictures::PicturePtr> pictures = LayerPictures::make(layers, erased, erased.rect());
+    uchar* const bits = out.bits();
+    const qsizetype stride = out.bytesPerLine();
+    const int bandCount = std::clamp(out.height() / kBandRows, 1, kMaxBands);
+    parallelFor(
+        bandCount,
+        [&](int b) {
+            const int top = out.height() * b / bandCount;
+            const int bottom = out.height() * (b + 1) / bandCount;
+            // A band is an image of its own over the output's rows, with its own paint engine.
+            QImage band(bits + top * stride, out.width(), bottom - top, stride, QImage::Format_ARGB32_Premultiplied);
+            const QRect rows(crop.x(), crop.y() + top, crop.width(), bottom - top); // image pixels
+            QPainter painter(&band);
+            painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                                   QPainter::TextAntialiasing);
+            painter.translate(-rows.topLeft());
+            for (qsizetype i = 0; i < layers.size(); ++i) {
+                const LayerPtr& layer = layers.at(i);
+                if (!layer || isEraser(layer)) {
+                    continue;
+                }
+                if (const LayerPictures::PicturePtr& picture = pictures.at(i)) {
+                    if (QRect(picture->origin, picture->image.size()).intersects(rows)) {
+                        painter.drawImage(picture->origin, picture->image);
+                    }
+                    continue;
+                }
+                painter.save();
+                layer->draw(painter, erased);
+                painter.restore();
+            }
+        },
+        "mebo.flatten");
     return out;
 }
 

@@ -110,6 +110,10 @@ public:
     // Removes the strip [from, to) (rows for a horizontal cut, columns for a vertical one) from the
     // base image and joins the two parts; layers past the strip move with their part.
     bool applyCutOut(CutOutOrientation orientation, double from, double to);
+    // Cuts the uniform borders off the base image (BorderTrim); the layers and the visible area
+    // stay over the same pixels. False, and no step, when there is no border.
+    bool trimBorders();
+    bool canTrimBorders() const;
 
     // The fill tool at `point` (image pixels), in the current fill mode. Region and global fills
     // search off the main thread while regionBusy() is true.
@@ -240,6 +244,7 @@ private:
     };
     QHash<const MagnifyLayer*, MagnifierEntry> magnifierCache_;
     mutable LayerEncodeCache encodeCache_;
+    mutable std::optional<std::pair<int, bool>> trimmable_; // base revision, whether it has borders
 };
 
 } // namespace mebo

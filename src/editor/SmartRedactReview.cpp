@@ -9,7 +9,7 @@
 namespace mebo {
 
 SmartRedactReview::SmartRedactReview(EditorVM& editor, PIIDetector detector, QObject* parent)
-    : QObject(parent), editor_(editor), detector_(std::move(detector)) {}
+    : ReviewList(parent), editor_(editor), detector_(std::move(detector)) {}
 
 void SmartRedactReview::scan() {
     const quint64 request = ++generation_;
@@ -47,6 +47,11 @@ QList<QRect> SmartRedactReview::checkedBoxes() const {
 
 QString SmartRedactReview::text() const {
     return scanning_ || generation_ == 0 ? QString() : SmartRedaction::reviewText(found_);
+}
+
+QString SmartRedactReview::rowText(int index) const {
+    const DetectedPII& item = items().at(index);
+    return QStringLiteral("%1   %2").arg(DetectedPII::label(item.kind), item.maskedDisplayText);
 }
 
 void SmartRedactReview::setChecked(int index, bool checked) {

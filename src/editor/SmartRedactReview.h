@@ -2,9 +2,9 @@
 
 #include "editor/DetectedPII.h"
 #include "editor/PIIDetector.h"
+#include "editor/ReviewList.h"
 
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <optional>
 
@@ -15,29 +15,29 @@ class EditorVM;
 // The Smart Redact review sheet without its widgets: the scan of the capture, the sheet's text,
 // the items with their check boxes (all checked at first) and applying the checked ones as one
 // change. Only the latest scan's answer is taken. Main thread.
-class SmartRedactReview : public QObject {
+class SmartRedactReview : public ReviewList {
     Q_OBJECT
 public:
     SmartRedactReview(EditorVM& editor, PIIDetector detector, QObject* parent = nullptr);
 
     // Scans the capture's base image off the main thread; `changed` when the answer is in.
     void scan();
-    bool scanning() const { return scanning_; }
+    bool scanning() const override { return scanning_; }
 
     // "Found %d sensitive items.", "No sensitive text was found." or "Smart Redact could not scan
     // this image."; empty before the first answer.
-    QString text() const;
+    QString text() const override;
     const QList<DetectedPII>& items() const;
-    bool isChecked(int index) const { return checked_.value(index, false); }
+    int rowCount() const override { return int(items().size()); }
+    // "Email   j***@****.com"
+    QString rowText(int index) const override;
+    bool isChecked(int index) const override { return checked_.value(index, false); }
+    void setChecked(int index, bool checked) override;
+    int checkedCount() const override;
     // Where the ticked items are (image pixels): what Apply would cover.
     QList<QRect> checkedBoxes() const;
-    void setChecked(int index, bool checked);
-    int checkedCount() const;
     // One mosaic layer per checked item, in the mosaic tool's style, as one undo step.
-    void apply();
-
-Q_SIGNALS:
-    void changed();
+    void apply() override;
 
 private:
     EditorVM& editor_;

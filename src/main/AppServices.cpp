@@ -74,7 +74,9 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         backends_.pointer = std::make_unique<platform::NullPointerLocator>();
         backends_.input = std::make_unique<platform::NullInputSynthesizer>();
     }
-    if (options.clipboard) {
+    if (options.makeClipboard) {
+        clipboard_ = options.makeClipboard();
+    } else if (options.clipboard) {
         clipboard_ = std::make_unique<platform::QtClipboard>();
     } else {
         clipboard_ =

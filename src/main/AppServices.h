@@ -3,6 +3,7 @@
 #include "main/PlatformLoader.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,8 @@ public:
         bool screen = false;                       // connect the screen backends
         ScreenBackends* preloadedScreen = nullptr; // already connected ones to take over
         bool clipboard = false;                    // the real clipboard (needs a GUI application object)
+        // Another clipboard instead (the command line's hand-over); wins over `clipboard`.
+        std::function<std::unique_ptr<platform::Clipboard>()> makeClipboard;
         bool sound = false;                        // the real sound output
         bool recording = false;                    // the screen recorder (needs `screen`)
         // The desktop shell's own (caller-owned, outliving the services); headless ones otherwise.

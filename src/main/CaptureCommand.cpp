@@ -11,14 +11,15 @@
 #include "main/CliSupport.h"
 #include "main/CliTargets.h"
 #include "main/CommandRuntime.h"
-#include "platform/qt/QtClipboard.h"
+#include "main/HandOverClipboard.h"
+#include "app/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QJsonObject>
 #include <QTimer>
+#include <cmath>
 
 namespace mebo {
 
@@ -39,8 +40,9 @@ Options:
   --window ID         the X11 window id (decimal or 0x hexadecimal)
   --geometry WxH+X+Y  the area in X11 root pixels, top-left origin (as scrot and maim take it)
   --save-dir DIR      write into DIR instead of the configured save folder (this run only)
-  --copy              also put the image on the clipboard; the command then stays until another
-                      program owns the clipboard or 10 seconds pass
+  --copy              also put the image on the clipboard; it stays there after the command
+                      ends (held by the running Mebo, or by a background process) until another
+                      program copies something
   --sound             play the shutter sound (command-line captures are silent otherwise)
   --delay SECONDS     wait this long (0 to 60 seconds) before capturing
   --json              print one JSON object: path, width, height, mode, historyId, windowTitle
@@ -56,6 +58,38 @@ struct CaptureOutcome {
     QString itemId;
     CaptureResult result;
 };
+
+struct GeometryTarget {
+    platform::DisplayInfo display;
+    QRect pixels;  // in the display's own picture
+    QRect desktop; // the same area in desktop space (points, outward)
+};
+
+// The display holding most of `rect` (X11 root pixels) and the part of `rect` on it.
+std::optional<GeometryTarget> geometryTarget(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
+    std::optional<platform::DisplayInfo> best;
+    qint64 bestArea = 0;
+    for (const auto& d : displays) {
+        const QRect overlap = d.nativeFrame.intersected(rect);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            best = d;
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    const QRect& n = best->nativeFrame;
+    const QRect pixels = rect.intersected(n).translated(-n.topLeft());
+    // Points per native pixel; the frame's bottom-left origin flips y within the display.
+    const double s = best->scale > 0 ? best->scale : 1.0;
+    const int left = int(std::floor(pixels.x() / s)), right = int(std::ceil((pixels.x() + pixels.width()) / s));
+    const int top = int(std::floor(pixels.y() / s)), bottom = int(std::ceil((pixels.y() + pixels.height()) / s));
+    const QRect desktop(best->frame.x() + left, best->frame.y() + best->frame.height() - bottom, right - left,
+                        bottom - top);
+    return GeometryTarget{*best, pixels, desktop};
+}
 
 } // namespace
 
@@ -172,8 +206,7 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         return cli::Exit::failure;
     }
 
-    // The clipboard needs a GUI connection; everything else runs on a plain event loop, which
-    // starts faster.
+    // The clipboard outlives the command: the image goes to a process that stays.
     const QVariant storedCopy = defaults->object(QStringLiteral("mebo.copyToClipboard"));
     const bool wantsClipboard =
         !listDisplays &&
@@ -195,14 +228,13 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         return cli::Exit::failure;
     }
     serviceOptions.preloadedScreen = &screen;
-    if (wantsClipboard) {
-        serviceOptions.clipboard = true;
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    app = std::make_unique<QCoreApplication>(argc, argv);
     runtime::nameApplication();
+    if (wantsClipboard) {
+        serviceOptions.makeClipboard = [] {
+            return std::make_unique<HandOverClipboard>(SingleInstance::defaultServerName());
+        };
+    }
 
     AppServices services(*defaults, serviceOptions);
     if (!services.screenBackends().available()) {
@@ -242,14 +274,15 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
                                             [&](const auto& d) { return d.displayId != *request.displayId; }),
                              candidates.end());
         }
-        const auto target = cli::toDesktopRect(candidates, *geometry);
+        const auto target = geometryTarget(candidates, *geometry);
         if (!target) {
             cli::printErr(
                 QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
             return cli::Exit::failure;
         }
-        request.displayId = target->first.displayId;
-        request.areaRect = target->second;
+        request.displayId = target->display.displayId;
+        request.areaRect = target->desktop;
+        request.areaPixels = target->pixels;
     }
     if (request.windowId) {
         // Named by the user: it must be a window on screen (as the capture lists them).
@@ -303,15 +336,10 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
         cli::printOut(outcome.path);
     }
 
-    if (opts->has("copy")) {
-        if (!services.cfg().copyToClipboard() && !services.clipboardSvc().copyCapture(outcome.result)) {
-            cli::printErr(runtime::lastProblem());
-            return cli::Exit::failure;
-        }
-        // X11 selections live in their owner: stay until someone else owns the clipboard.
-        auto* clip = static_cast<platform::QtClipboard*>(&services.clipboard());
-        runtime::waitFor(clip, &platform::QtClipboard::ownershipLost, 10000,
-                         [clip] { return !clip->ownsContent(); });
+    if (opts->has("copy") && !services.clipboard().ownsContent() &&
+        !services.clipboardSvc().copyCapture(outcome.result)) {
+        cli::printErr(runtime::lastProblem());
+        return cli::Exit::failure;
     }
     return cli::Exit::ok;
 }

@@ -1,5 +1,6 @@
 #include "main/Cli.h"
 
+#include "main/ClipboardKeeper.h"
 #include "main/CliSupport.h"
 #include "main/Commands.h"
 #include "services/VersionMgr.h"
@@ -30,6 +31,7 @@ Commands:
   companion install                install the hotkey companion Tasu
   record fullscreen|area|window    record the screen with sound into the library
   video trim VIDEO                 cut a time range out of a video without re-encoding
+  simplify IMAGE                   reduce a screenshot to its layout with plain shapes
   video info|resave                read video projects (.mebo-video) and video files
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
@@ -51,6 +53,9 @@ int runMain(int argc, char** argv) {
         return runDesktopApp(argc, argv, args);
     }
     const QString command = args.takeFirst();
+    if (command == QLatin1String(ClipboardKeeper::kCommand)) {
+        return ClipboardKeeper::serve(argc, argv); // started by a command that copied an image
+    }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         command == QLatin1String("help")) {
         cli::printOut(QString::fromUtf8(kMainHelp).trimmed());
@@ -95,6 +100,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("video") && !args.isEmpty() && args.first() == QLatin1String("trim")) {
         return runVideoTrimCommand(argc, argv, args.mid(1));
+    }
+    if (command == QLatin1String("simplify")) {
+        return runSimplifyCommand(argc, argv, args);
     }
     if (command == QLatin1String("video")) {
         return runVideoCommand(argc, argv, args);

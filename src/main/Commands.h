@@ -17,6 +17,7 @@ int runCompanionCommand(int& argc, char** argv, const QStringList& args);
 int runRecordCommand(int& argc, char** argv, const QStringList& args);
 // `mebo video trim`: `args` follow "trim".
 int runVideoTrimCommand(int& argc, char** argv, const QStringList& args);
+int runSimplifyCommand(int& argc, char** argv, const QStringList& args);
 int runVideoCommand(int& argc, char** argv, const QStringList& args);
 // Scroll capture: `mebo capture scroll` and `mebo stitch`.
 int runScrollCaptureCommand(int& argc, char** argv, const QStringList& args);

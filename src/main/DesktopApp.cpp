@@ -16,9 +16,11 @@
 #include "library/LibraryTextIndexer.h"
 #include "main/AccessibilityModule.h"
 #include "main/AppServices.h"
+#include "main/ClipboardKeeper.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"
+#include "main/HandOverClipboard.h"
 #include "main/MainWindowSlot.h"
 #include "main/OnlineServices.h"
 #include "main/SignalQuitter.h"
@@ -172,6 +174,11 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                    instance.errorString());
     }
     launchLock.unlock();
+    // Commands that copy an image hand it here, so it stays on the clipboard after they exit.
+    instance.setRequestHandler(QString::fromLatin1(HandOverClipboard::kRequest),
+                               [&services](const QStringList& request) {
+                                   return HandOverClipboard::answerRequest(request, services.clipboardSvc());
+                               });
     // An unpacked archive or a build folder makes itself the user's mebo:// handler; a system
     // install is registered by its package.
     UrlHandlerRegistration(UrlHandlerRegistration::defaultPaths()).ensureRegistered();
@@ -462,6 +469,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                          [&capture] { return !capture.isRecording(); });
     }
     delegate.willTerminate();
+    ClipboardKeeper::keepHeldImage(services.clipboard()); // it would leave with this process
     services.settle(3000);
     return status;
 }

@@ -18,7 +18,8 @@ const char* kHistoryHelp = R"(Usage: mebo history list [--json]
        mebo history delete ID
        mebo history tag ID [TAG...]
 
-Lists the capture library (newest first), removes one item (its file and the files that belong
+Lists the capture library (newest first, after dropping items whose files are gone and
+applying the history limit), removes one item (its file and the files that belong
 to it go to the Trash) or gives an item its tags (none clears them). A running Mebo shows the
 change at once.
 
@@ -81,7 +82,9 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
     history.load();
 
     if (action == QLatin1String("list")) {
-        // The list as loaded; the orphan scan's corrections are saved before the command ends.
+        // The library as it stands once the orphan scan has dropped entries whose files are gone
+        // and the prune it triggers has applied the limit.
+        services.settle(30000);
         const QList<HistoryEntry> entries = history.entries();
         if (opts->has("json")) {
             QJsonArray array;
@@ -99,7 +102,6 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
                         .arg(history.mainFilePath(e)));
             }
         }
-        services.settle(30000);
         return cli::Exit::ok;
     }
 

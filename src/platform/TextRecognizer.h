@@ -13,6 +13,7 @@ struct RecognizedTextLine {
     QString text;
     QRectF box;
     QList<QRectF> characterBoxes; // one per UTF-16 code unit of `text`; spaces get the gap between words
+    double confidence = 1;        // how sure the recogniser is of the line, 0 to 1
 
     // The box of the characters [start, start + length): the union of their boxes; nothing for an
     // empty or out-of-range span.

@@ -3,6 +3,7 @@
 #include "editor/EditorOcr.h"
 #include "editor/EditorVM.h"
 #include "editor/OcrResultWindowModel.h"
+#include "editor/SimplifyReview.h"
 #include "editor/SmartRedactReview.h"
 #include "platform/NameTagger.h"
 #include "ui/EditorCanvas.h"
@@ -25,6 +26,7 @@ EditorPage::EditorPage(Services services, QWidget* parent) : QWidget(parent), se
     panel_ = new ToolPropertyPanel(*services_.stamps, this);
     layout->addWidget(panel_);
     connect(panel_, &ToolPropertyPanel::smartRedactRequested, this, &EditorPage::smartRedact);
+    connect(panel_, &ToolPropertyPanel::simplifyAutoRequested, this, &EditorPage::simplifyAuto);
 
     ocrModel_ = std::make_unique<OcrResultWindowModel>(services_.clipboard);
     // A window of its own (not a child): it stays open beside the main window.
@@ -33,6 +35,7 @@ EditorPage::EditorPage(Services services, QWidget* parent) : QWidget(parent), se
 
 EditorPage::~EditorPage() {
     delete sheet_;
+    delete simplifySheet_;
     delete ocrWindow_;
 }
 
@@ -41,8 +44,10 @@ void EditorPage::setEditor(std::shared_ptr<EditorVM> editor) {
         return;
     }
     delete sheet_; // it shows the review of the editor going away
+    delete simplifySheet_;
     ocr_.reset();
     review_.reset();
+    simplify_.reset();
     editor_ = std::move(editor);
     canvas_->setEditor(editor_);
     panel_->setEditor(editor_.get());
@@ -65,6 +70,7 @@ void EditorPage::setEditor(std::shared_ptr<EditorVM> editor) {
                                        std::move(picker));
     review_ =
         std::make_unique<SmartRedactReview>(*editor_, PIIDetector(services_.recognizer, services_.names));
+    simplify_ = std::make_unique<SimplifyReview>(*editor_, SimplifyDetector(services_.recognizer));
 }
 
 void EditorPage::recognizeText() {
@@ -107,6 +113,23 @@ void EditorPage::smartRedact() {
         }
     });
     sheet_->open();
+}
+
+void EditorPage::simplifyAuto() {
+    if (!simplify_) {
+        return;
+    }
+    if (simplifySheet_) {
+        simplifySheet_->deleteLater();
+    }
+    simplify_->scan();
+    simplifySheet_ = new ReviewSheet(*simplify_,
+                                     ReviewSheet::Texts{QStringLiteral("Simplify Auto"),
+                                                        QStringLiteral("Scanning for interface objects..."),
+                                                        QStringLiteral("Cover the checked objects (Ctrl+Enter)")},
+                                     window());
+    simplifySheet_->setAttribute(Qt::WA_DeleteOnClose);
+    simplifySheet_->open();
 }
 
 } // namespace mebo

@@ -17,6 +17,7 @@ class EditorOcr;
 class EditorVM;
 class OcrResultWindow;
 class OcrResultWindowModel;
+class SimplifyReview;
 class SmartRedactReview;
 class ToolPropertyPanel;
 namespace platform {
@@ -27,7 +28,7 @@ class TextRecognizer;
 } // namespace platform
 
 // The image editor of the main window: the canvas with the open tool's property panel beside it,
-// and what text recognition and Smart Redact need per open capture. The OCR result window is one
+// and what text recognition, Smart Redact and Simplify Auto need per open capture. The OCR result window is one
 // for the process; the recognition state and the review are rebuilt for every editor, so a late
 // answer for a capture that was switched away from is never applied to another. Main thread.
 class EditorPage : public QWidget {
@@ -49,6 +50,7 @@ public:
     ToolPropertyPanel* panel() const { return panel_; }
     OcrResultWindow* ocrWindow() const { return ocrWindow_; }
     SmartRedactSheet* redactSheet() const { return sheet_; }
+    ReviewSheet* simplifySheet() const { return simplifySheet_; }
 
     // "OCR Text Recognition": the whole capture.
     void recognizeText();
@@ -56,6 +58,8 @@ public:
     void recognizeRegion();
     // The mosaic panel's "Smart Redact": scans, then shows the review sheet.
     void smartRedact();
+    // The simplify panel's "Simplify Auto": scans, then shows the proposals to review.
+    void simplifyAuto();
 
 private:
     Services services_;
@@ -67,6 +71,8 @@ private:
     std::unique_ptr<EditorOcr> ocr_;
     std::unique_ptr<SmartRedactReview> review_;
     QPointer<SmartRedactSheet> sheet_;
+    std::unique_ptr<SimplifyReview> simplify_;
+    QPointer<ReviewSheet> simplifySheet_;
 };
 
 } // namespace mebo

@@ -4,13 +4,13 @@
 #include "capture/CaptureMgr.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "capture/ShutterSoundPlayer.h"
+#include "ui/NativeGeometry.h"
 #include "ui/RegionOverlayWindow.h"
 #include "ui/RegionSelectionView.h"
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QScreen>
-#include <cmath>
+#include <algorithm>
 
 namespace mebo {
 
@@ -157,8 +157,6 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         }
     }
 
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const double dpr = screen ? screen->devicePixelRatio() : 1.0;
     QPoint primaryOrigin;
     for (const auto& d : displays_) {
         if (d.primary) {
@@ -184,12 +182,10 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         if (lastRect && lastDisplay == d.displayId) {
             model.preselect(*lastRect);
         }
-        // X11 root pixels to Qt's logical pixels; without a native frame, window space is the
-        // root with the primary display at its origin.
+        // X11 root pixels to Qt's logical pixels, screen by screen; without a native frame,
+        // window space is the root with the primary display at its origin.
         const QRect native = d.nativeFrame.isEmpty() ? bounds.translated(primaryOrigin) : d.nativeFrame;
-        const QRect geometry(
-            QPoint(int(std::lround(native.x() / dpr)), int(std::lround(native.y() / dpr))),
-            QSize(int(std::lround(native.width() / dpr)), int(std::lround(native.height() / dpr))));
+        const QRect geometry = NativeGeometry::toLogical(native);
         auto* window = new RegionOverlayWindow(view, geometry);
         view->onFinished = [this, view](const RegionSelectionModel::Finish& f) { viewFinished(view, f); };
         view->onSelectionTaken = [this, view] { selectionTaken(view); };
@@ -197,7 +193,10 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
         windows_ << window;
         if (geometry.contains(cursor)) {
             keyWindow = window;
-            const QPoint at = bounds.topLeft() + (cursor - geometry.topLeft());
+            // The window's logical pixels and the display's points need not have one scale.
+            const QPoint local = cursor - geometry.topLeft();
+            const QPoint at = bounds.topLeft() + QPoint(local.x() * bounds.width() / std::max(1, geometry.width()),
+                                                        local.y() * bounds.height() / std::max(1, geometry.height()));
             model.mouseMove(at);
             view->hoverAt(at);
         }

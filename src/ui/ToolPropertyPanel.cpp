@@ -347,6 +347,15 @@ StylePage* ToolPropertyPanel::buildPage(ToolKind tool) {
         page->addRow({}, redact);
         connect(redact, &QPushButton::clicked, this, &ToolPropertyPanel::smartRedactRequested);
     }
+    if (tool == ToolKind::simplify) {
+        auto* automatic = new QPushButton(QStringLiteral("Simplify Auto"), page);
+        automatic->setToolTip(QStringLiteral("Find the text, controls, icons and images to cover"));
+        page->section(QStringLiteral("Simplify Auto"));
+        page->hint(QStringLiteral("Reduces the capture to its layout: proposes a plain shape over each "
+                                  "busy part, to review before applying."));
+        page->addRow({}, automatic);
+        connect(automatic, &QPushButton::clicked, this, &ToolPropertyPanel::simplifyAutoRequested);
+    }
     page->finish();
     for (QWidget* w : page->findChildren<QWidget*>()) {
         if (qobject_cast<QAbstractSlider*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||

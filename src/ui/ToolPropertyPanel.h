@@ -62,6 +62,8 @@ protected:
 Q_SIGNALS:
     // The mosaic (or blur) panel's "Smart Redact" button.
     void smartRedactRequested();
+    // The simplify panel's "Simplify Auto" button.
+    void simplifyAutoRequested();
 
 private:
     void updateShown();

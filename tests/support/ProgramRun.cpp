@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,6 +19,10 @@ QByteArray readAll(const QString& path) {
 } // namespace
 
 ProgramRun runWithoutDisplay(const QString& program, const QStringList& args) {
+    return runWithoutDisplay(program, args, {});
+}
+
+ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const QStringList& env) {
     QTemporaryDir io;
     const QByteArray outPath = QFile::encodeName(io.filePath(QStringLiteral("out")));
     const QByteArray errPath = QFile::encodeName(io.filePath(QStringLiteral("err")));
@@ -32,12 +37,18 @@ ProgramRun runWithoutDisplay(const QString& program, const QStringList& args) {
     }
     argv.push_back(nullptr);
     QList<QByteArray> envStore;
+    QList<QByteArray> dropped{"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="};
+    for (const QString& e : env) {
+        dropped << e.section(QLatin1Char('='), 0, 0).toLocal8Bit() + '=';
+    }
     for (char** e = environ; *e; ++e) {
         const QByteArray entry(*e);
-        if (!entry.startsWith("DISPLAY=") && !entry.startsWith("WAYLAND_DISPLAY=") &&
-            !entry.startsWith("QT_QPA_PLATFORM=")) {
+        if (std::none_of(dropped.begin(), dropped.end(), [&](const QByteArray& d) { return entry.startsWith(d); })) {
             envStore << entry;
         }
+    }
+    for (const QString& e : env) {
+        envStore << e.toLocal8Bit();
     }
     std::vector<char*> envp;
     for (QByteArray& e : envStore) {

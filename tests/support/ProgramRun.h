@@ -15,5 +15,7 @@ struct ProgramRun {
 // waits for it. Started with posix_spawn rather than QProcess, which blinds ThreadSanitizer to
 // later tests' locks.
 ProgramRun runWithoutDisplay(const QString& program, const QStringList& args);
+// The same with variables set or replaced ("HOME=/tmp/x"), for a private home.
+ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const QStringList& env);
 
 } // namespace mebo::test

@@ -83,6 +83,13 @@ bool QtClipboard::ownsContent() const {
     return written_ && clipboard->mimeData(QClipboard::Clipboard) == written_.data();
 }
 
+QByteArray QtClipboard::heldPng() const {
+    if (!written_ || !ownsContent() || !qobject_cast<PngClipboardMime*>(written_.data())) {
+        return {};
+    }
+    return written_->data(QStringLiteral("image/png"));
+}
+
 bool QtClipboard::put(QMimeData* mime) {
     writing_ = true;
     QGuiApplication::clipboard()->setMimeData(mime, QClipboard::Clipboard);

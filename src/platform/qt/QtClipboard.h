@@ -22,6 +22,9 @@ public:
     FileWrite writeFile(const QString& path) override;
     bool writeText(const QString& text) override;
     bool ownsContent() const override;
+    // The PNG of an image this object wrote and still owns; empty otherwise (text, files, or
+    // another program's content).
+    QByteArray heldPng() const;
 
 Q_SIGNALS:
     // Content this object wrote was replaced by someone else (another program took the

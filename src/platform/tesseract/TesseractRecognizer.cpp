@@ -405,6 +405,7 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
     QList<RecognizedTextLine> out;
     out.reserve(lines.size());
     for (ReadLine& line : lines) {
+        line.line.confidence = std::clamp(double(line.confidence) / 100.0, 0.0, 1.0);
         out.append(std::move(line.line));
     }
     return out;

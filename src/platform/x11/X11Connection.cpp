@@ -1,5 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
+#include "platform/x11/X11ScaleFactors.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -103,6 +105,8 @@ Result<std::shared_ptr<X11Connection>> X11Connection::open(const QString& displa
     const auto wmState = intern(c, "WM_STATE");
     const auto gtkExtents = intern(c, "_GTK_FRAME_EXTENTS");
     const auto compound = intern(c, "COMPOUND_TEXT");
+    const xcb_get_property_cookie_t resources =
+        xcb_get_property(c, 0, self->screen_->root, XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 0, 1 << 16);
 
     const xcb_query_extension_reply_t* randrExt = xcb_get_extension_data(c, &xcb_randr_id);
     xcb_randr_query_version_cookie_t randrCookie{};
@@ -126,6 +130,11 @@ Result<std::shared_ptr<X11Connection>> X11Connection::open(const QString& displa
     self->atoms_.wmState = internReply(c, wmState);
     self->atoms_.gtkFrameExtents = internReply(c, gtkExtents);
     self->atoms_.compoundText = internReply(c, compound);
+    if (xcb_get_property_reply_t* r = xcb_get_property_reply(c, resources, nullptr)) {
+        self->xftDpi_ = X11ScaleFactors::parseXftDpi(QByteArray(
+            static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r)));
+        free(r);
+    }
     if (randrPresent) {
         xcb_randr_query_version_reply_t* v = xcb_randr_query_version_reply(c, randrCookie, nullptr);
         self->hasRandrMonitors_ =

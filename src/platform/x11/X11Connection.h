@@ -45,6 +45,9 @@ public:
     bool hasRandrMonitors() const { return hasRandrMonitors_; }
     // XFixes 2 or later, version announced (cursor images).
     bool hasXFixes() const { return hasXFixes_; }
+    // The Xft.dpi resource when the connection opened (the toolkit reads it at start too); 0 when
+    // unset.
+    double xftDpi() const { return xftDpi_; }
 
     // Whether the connection broke (server gone, killed client, protocol error) and why.
     bool hasError() const;
@@ -63,6 +66,7 @@ private:
     bool hasShm_ = false;
     bool hasRandrMonitors_ = false;
     bool hasXFixes_ = false;
+    double xftDpi_ = 0;
 };
 
 // "BadWindow (3) in request 20": a readable form of an X error.

@@ -1,7 +1,10 @@
 #include "platform/x11/X11MonitorLayout.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11ScaleFactors.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 #include <xcb/randr.h>
@@ -58,6 +61,10 @@ X11MonitorLayout X11MonitorLayout::query(const X11Connection& conn, Names names)
     if (conn.hasError()) {
         return {};
     }
+    const X11ScaleFactors scales = X11ScaleFactors::fromEnvironment(conn.xftDpi());
+    if (scales.needsNames()) {
+        names = Names::Fetch;
+    }
     QList<X11Monitor> monitors;
     if (conn.hasRandrMonitors()) {
         monitors = queryRandrMonitors(conn, names);
@@ -71,7 +78,12 @@ X11MonitorLayout X11MonitorLayout::query(const X11Connection& conn, Names names)
         whole.primary = true;
         monitors << whole;
     }
-    return fromMonitors(std::move(monitors));
+    X11MonitorLayout layout = fromMonitors(std::move(monitors));
+    // Positions in the toolkit's list, which also puts the primary first.
+    for (int i = 0; i < layout.monitors_.size(); ++i) {
+        layout.monitors_[i].scale = scales.displayScale(layout.monitors_[i].name, i);
+    }
+    return layout;
 }
 
 X11MonitorLayout X11MonitorLayout::fromMonitors(QList<X11Monitor> monitors) {
@@ -115,18 +127,89 @@ QRect X11MonitorLayout::primaryRect() const {
     return monitors_.isEmpty() ? QRect() : monitors_.first().rootRect;
 }
 
-QRect X11MonitorLayout::toDesktop(const QRect& r) const {
-    const QRect p = primaryRect();
-    return QRect(r.x() - p.x(), p.height() - (r.y() - p.y()) - r.height(), r.width(), r.height());
+int X11MonitorLayout::primaryPointHeight() const {
+    return monitors_.isEmpty() ? 0 : monitors_.first().rootRect.height() / monitors_.first().scale;
 }
 
-QPoint X11MonitorLayout::pointToDesktop(const QPoint& pt) const {
-    const QRect p = primaryRect();
-    return QPoint(pt.x() - p.x(), p.height() - (pt.y() - p.y()));
+const X11Monitor* X11MonitorLayout::monitorAt(const QPoint& p) const {
+    const X11Monitor* nearest = nullptr;
+    qint64 best = 0;
+    for (const X11Monitor& m : monitors_) {
+        if (m.rootRect.contains(p)) {
+            return &m;
+        }
+        const qint64 dx = std::max({m.rootRect.left() - p.x(), 0, p.x() - m.rootRect.right()});
+        const qint64 dy = std::max({m.rootRect.top() - p.y(), 0, p.y() - m.rootRect.bottom()});
+        if (!nearest || dx * dx + dy * dy < best) {
+            nearest = &m;
+            best = dx * dx + dy * dy;
+        }
+    }
+    return nearest;
+}
+
+const X11Monitor* X11MonitorLayout::monitorFor(const QRect& r) const {
+    if (monitors_.isEmpty()) {
+        return nullptr;
+    }
+    const QPoint centre(r.x() + r.width() / 2, r.y() + r.height() / 2);
+    const X11Monitor* most = nullptr;
+    qint64 mostArea = 0;
+    for (const X11Monitor& m : monitors_) {
+        if (m.rootRect.contains(centre)) {
+            return &m;
+        }
+        const QRect overlap = m.rootRect.intersected(r);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > mostArea) {
+            most = &m;
+            mostArea = area;
+        }
+    }
+    return most ? most : &monitors_.first();
+}
+
+QRect X11MonitorLayout::toWindowSpace(const QRect& r, const X11Monitor& m) const {
+    const QPoint origin = m.rootRect.topLeft() - primaryRect().topLeft();
+    const double s = m.scale;
+    const int left = int(std::floor((r.x() - m.rootRect.x()) / s));
+    const int top = int(std::floor((r.y() - m.rootRect.y()) / s));
+    const int right = int(std::ceil((r.x() + r.width() - m.rootRect.x()) / s));
+    const int bottom = int(std::ceil((r.y() + r.height() - m.rootRect.y()) / s));
+    return QRect(origin.x() + left, origin.y() + top, right - left, bottom - top);
 }
 
 QRect X11MonitorLayout::toWindowSpace(const QRect& r) const {
-    return r.translated(-primaryRect().topLeft());
+    const X11Monitor* m = monitorFor(r);
+    return m ? toWindowSpace(r, *m) : r;
+}
+
+QRect X11MonitorLayout::toDesktop(const QRect& r) const {
+    const QRect w = toWindowSpace(r);
+    return QRect(w.x(), primaryPointHeight() - w.y() - w.height(), w.width(), w.height());
+}
+
+QPoint X11MonitorLayout::pointToDesktop(const QPoint& pt) const {
+    const X11Monitor* m = monitorAt(pt);
+    if (!m) {
+        return pt;
+    }
+    const QPoint origin = m->rootRect.topLeft() - primaryRect().topLeft();
+    const int x = origin.x() + int(std::floor(double(pt.x() - m->rootRect.x()) / m->scale));
+    const int y = origin.y() + int(std::floor(double(pt.y() - m->rootRect.y()) / m->scale));
+    return QPoint(x, primaryPointHeight() - y);
+}
+
+QRect X11MonitorLayout::toRoot(const QRect& d, uint32_t id) const {
+    const X11Monitor* m = find(id);
+    if (!m) {
+        return {};
+    }
+    const QPoint origin = m->rootRect.topLeft() - primaryRect().topLeft();
+    const int s = m->scale;
+    const int winY = primaryPointHeight() - d.y() - d.height();
+    return QRect(m->rootRect.x() + (d.x() - origin.x()) * s, m->rootRect.y() + (winY - origin.y()) * s,
+                 d.width() * s, d.height() * s);
 }
 
 QList<DisplayInfo> X11MonitorLayout::displays() const {
@@ -136,9 +219,13 @@ QList<DisplayInfo> X11MonitorLayout::displays() const {
         DisplayInfo d;
         d.displayId = m.id;
         d.name = m.name;
-        d.frame = toDesktop(m.rootRect);
+        // Whole points: a last partial point of a monitor that does not divide by its scale is
+        // left out, as the toolkit does.
+        const QRect w(m.rootRect.topLeft() - primaryRect().topLeft(),
+                      QSize(m.rootRect.width() / m.scale, m.rootRect.height() / m.scale));
+        d.frame = QRect(w.x(), primaryPointHeight() - w.y() - w.height(), w.width(), w.height());
         d.nativeFrame = m.rootRect;
-        d.scale = 1.0;
+        d.scale = m.scale;
         d.primary = m.primary;
         out << d;
     }

@@ -17,11 +17,14 @@ struct X11Monitor {
     QString name;
     QRect rootRect; // root-window pixels
     bool primary = false;
+    int scale = 1; // device pixels per point (X11ScaleFactors)
 };
 
 // The monitors of the screen and the conversions between root-window pixels and the two
-// coordinate conventions of the platform interfaces. Scale is 1: X11 has one pixel space, so
-// points are root pixels.
+// coordinate conventions of the platform interfaces. X11 has one pixel space; points are root
+// pixels divided by the monitor's scale, each monitor keeping its root origin (relative to the
+// primary's), as the toolkit lays out its screens. A rectangle is converted with the scale of
+// the monitor holding its centre.
 class X11MonitorLayout {
 public:
     enum class Names { Fetch, Skip };
@@ -40,15 +43,26 @@ public:
     // Root rectangle of the primary monitor (empty when there is none).
     QRect primaryRect() const;
 
-    // Root pixels -> desktop space: points, origin at the primary's bottom-left, y up.
+    // Root pixels -> desktop space: points, origin at the primary's bottom-left, y up. Partial
+    // points are rounded outward.
     QRect toDesktop(const QRect& rootRect) const;
     QPoint pointToDesktop(const QPoint& rootPoint) const;
     // Root pixels -> window-list space: points, origin at the primary's top-left, y down.
     QRect toWindowSpace(const QRect& rootRect) const;
+    // Desktop space on monitor `id` -> root pixels (what a grab of that rectangle reads).
+    QRect toRoot(const QRect& desktopRect, uint32_t id) const;
+    // The monitor holding a root point (else the nearest one); null when there is none.
+    const X11Monitor* monitorAt(const QPoint& rootPoint) const;
+    // The monitor holding a root rectangle's centre, else the one it overlaps most, else the primary.
+    const X11Monitor* monitorFor(const QRect& rootRect) const;
 
     QList<DisplayInfo> displays() const;
 
 private:
+    QRect toWindowSpace(const QRect& rootRect, const X11Monitor& m) const;
+    // The primary's height in points: desktop space flips about it.
+    int primaryPointHeight() const;
+
     QList<X11Monitor> monitors_;
 };
 

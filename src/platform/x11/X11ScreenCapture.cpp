@@ -85,7 +85,14 @@ Result<QImage> X11ScreenCapture::grabDisplay(uint32_t displayId, QSize pixelSize
             cursor->drawOnto(image, monitor->rootRect.topLeft());
         }
     }
-    // Points are pixels here, so a different size is a caller's request to scale.
+    // The caller asks for whole points times the scale: a monitor whose pixels do not divide by
+    // its scale loses its last partial point, cut off rather than resampled.
+    const int s = monitor->scale;
+    const QSize whole(image.width() / s * s, image.height() / s * s);
+    if (pixelSize == whole && whole != image.size()) {
+        image = image.copy(QRect(QPoint(0, 0), whole));
+    }
+    // Any other size is a caller's request to scale.
     if (pixelSize.isValid() && !pixelSize.isEmpty() && pixelSize != image.size()) {
         image = image.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     .convertToFormat(QImage::Format_RGB32);

@@ -1,0 +1,121 @@
+#include "CodecSamples.h"
+
+#include "document/DocumentFlattener.h"
+#include "document/LayerPictures.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+QImage busyBase(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            row[x] = ((x / 9 + y / 4) % 3) ? qRgb(235, 238, 242) : qRgb(20 + x % 220, 80 + y % 120, 150);
+        }
+    }
+    return image;
+}
+
+// The layers drawn one after the other on one thread: what the composite must equal.
+QImage sequential(const QImage& base, const LayerList& layers) {
+    const QImage erased = DocumentFlattener::applyErasers(base, layers);
+    QImage out = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&out);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                           QPainter::TextAntialiasing);
+    DocumentFlattener::drawLayers(painter, erased, layers);
+    return out;
+}
+
+int worstChannelDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            worst = std::max({worst, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
+                              std::abs(qBlue(p[x]) - qBlue(q[x])), std::abs(qAlpha(p[x]) - qAlpha(q[x]))});
+        }
+    }
+    return worst;
+}
+
+// Every kind of layer, spread over a tall image so that it crosses the output's bands.
+LayerList everyKindAcrossBands(int height) {
+    LayerList out;
+    int row = 0;
+    for (const LayerPtr& l : test::fullyPopulatedLayers()) {
+        out << l->translated(40, 20 + (row++ % 8) * height / 9);
+    }
+    return out;
+}
+
+TEST(LayerPictures, BandedCompositeEqualsDrawingInOrder) {
+    const QImage base = busyBase(700, 2100);
+    LayerPictures::clearCache();
+    const LayerList layers = everyKindAcrossBands(base.height());
+    ASSERT_GE(layers.size(), 18);
+    const QImage expected = sequential(base, layers);
+    const QImage cold = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
+    ASSERT_EQ(cold.size(), expected.size());
+    EXPECT_LE(worstChannelDifference(cold, expected), 2);
+    // Again, from kept pictures: the same picture to the last bit.
+    EXPECT_GT(LayerPictures::cachedBytes(), 0);
+    const QImage warm = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
+    EXPECT_EQ(warm, cold);
+    const QImage cropped = DocumentFlattener::flatten(base, layers, QRectF(33, 501, 400, 900));
+    // A crop keeps the pictures' places (layers drawn straight into a band may round differently).
+    EXPECT_LE(worstChannelDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
+}
+
+TEST(LayerPictures, OnlyLayersThatPaintOverAndStayWithinPartOfTheImageGetOne) {
+    const QImage base = busyBase(400, 300);
+    auto rect = std::make_shared<RectLayer>();
+    rect->rect = {20, 20, 60, 40};
+    auto highlighter = std::make_shared<HighlighterLayer>(); // multiplies
+    highlighter->rect = {10, 10, 80, 20};
+    auto fill = std::make_shared<FillLayer>(); // everywhere
+    auto huge = std::make_shared<RectLayer>();
+    huge->rect = {0, 0, 400, 300};
+    auto mosaic = std::make_shared<MosaicLayer>(); // reads the base: drawn, never kept
+    mosaic->rect = {100, 100, 50, 50};
+    LayerPictures::clearCache();
+    const auto pictures = LayerPictures::make({rect, highlighter, fill, huge, mosaic}, base, base.rect());
+    ASSERT_EQ(pictures.size(), 5);
+    ASSERT_TRUE(pictures[0]);
+    // The bounds (half the stroke included) and a shadow's margin, within the image.
+    const QRect extent = rect->bounds().toAlignedRect().adjusted(-32, -32, 32, 32).intersected(base.rect());
+    EXPECT_EQ(QRect(pictures[0]->origin, pictures[0]->image.size()), extent);
+    EXPECT_EQ(extent.topLeft(), QPoint(0, 0));
+    EXPECT_FALSE(pictures[1]);
+    EXPECT_FALSE(pictures[2]);
+    EXPECT_FALSE(pictures[3]);
+    ASSERT_TRUE(pictures[4]);
+    // Only the rectangle's picture is kept; it comes back as the same object.
+    EXPECT_EQ(LayerPictures::cachedBytes(), pictures[0]->image.sizeInBytes());
+    const auto again = LayerPictures::make({rect, mosaic}, base, base.rect());
+    EXPECT_EQ(again[0], pictures[0]);
+    EXPECT_NE(again[1], pictures[4]);
+    // Another image size is another picture.
+    const QImage smaller = busyBase(100, 100);
+    EXPECT_NE(LayerPictures::make({rect}, smaller, smaller.rect())[0], pictures[0]);
+}
+
+TEST(LayerPictures, ANewLayerAtAFreedAddressIsNeverShownWithTheOldPicture) {
+    const QImage base = busyBase(200, 200);
+    LayerPictures::clearCache();
+    for (int round = 0; round < 50; ++round) {
+        auto rect = std::make_shared<RectLayer>();
+        rect->rect = {50, 50, 100, 100};
+        rect->fillColor = round % 2 ? QColor(Qt::red) : QColor(Qt::blue);
+        const QImage out = DocumentFlattener::flatten(base, {rect}, QRectF(base.rect()));
+        ASSERT_EQ(QColor(out.pixel(100, 100)), *rect->fillColor) << "round " << round;
+    }
+}
+
+} // namespace
+} // namespace mebo

@@ -1,0 +1,183 @@
+#include "support/ProgramRun.h"
+
+#include "library/HistoryEntry.h"
+#include "library/HistoryStore.h"
+
+#include "TestPaths.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+// What one index entry points at on disk.
+enum class Main { file, missing, directory, linkToFile, danglingLink };
+
+struct Item {
+    const char* name;      // the id's last digits and the file's base name
+    QString filename;      // as stored; "$OUT" stands for the folder outside the library
+    Main main;
+    bool saveTargetExists; // a save target is recorded; whether its file exists
+    bool hasSaveTarget;
+};
+
+// `mebo history list` over a library prepared on disk, with a private home so a prune's Trash is
+// the test's own.
+class HistoryListCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        lib = tmp.path() + "/lib";
+        out = tmp.path() + "/outside";
+        QDir().mkpath(lib + "/sub");
+        QDir().mkpath(out);
+        env = {"HOME=" + tmp.path(), "XDG_CONFIG_HOME=" + tmp.path() + "/config",
+               "XDG_DATA_HOME=" + tmp.path() + "/data", "XDG_CACHE_HOME=" + tmp.path() + "/cache"};
+    }
+
+    test::ProgramRun mebo(const QStringList& args) const {
+        return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args, env);
+    }
+
+    static QString idOf(const char* name) {
+        return QStringLiteral("00000000-0000-4000-8000-%1").arg(QString::fromLatin1(name).rightJustified(12, '0'));
+    }
+
+    void touch(const QString& path) const {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        f.write("png");
+    }
+
+    // Writes the files and the index (newest first, one minute apart).
+    void prepare(const QList<Item>& items) {
+        QList<HistoryEntry> entries;
+        const QDateTime newest = QDateTime::fromString("2025-03-14T09:30:05Z", Qt::ISODate);
+        for (int i = 0; i < items.size(); ++i) {
+            const Item& it = items[i];
+            HistoryEntry e;
+            e.id = idOf(it.name);
+            e.filename = QString(it.filename).replace("$OUT", out);
+            e.thumbnailName = e.id + ".jpg";
+            e.mode = "area";
+            e.createdAt = newest.addSecs(-60 * i);
+            e.widthPx = 10;
+            e.heightPx = 10;
+            const QString path = e.filename.startsWith('/') ? e.filename : QDir::cleanPath(lib + "/" + e.filename);
+            switch (it.main) {
+            case Main::file:
+                touch(path);
+                break;
+            case Main::missing:
+                break;
+            case Main::directory:
+                QDir().mkpath(path);
+                break;
+            case Main::linkToFile:
+                touch(out + "/target-" + it.name);
+                QFile::link(out + "/target-" + it.name, path);
+                break;
+            case Main::danglingLink:
+                QFile::link(out + "/never-" + QString::fromLatin1(it.name), path);
+                break;
+            }
+            if (it.hasSaveTarget) {
+                e.saveTargetPath = out + "/export-" + it.name + ".png";
+                if (it.saveTargetExists) {
+                    touch(*e.saveTargetPath);
+                }
+            }
+            entries << e;
+        }
+        QFile f(lib + "/index.json");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(HistoryStore::encodeIndex(entries));
+    }
+
+    QStringList listedIds(const QString& saveDir) const {
+        const test::ProgramRun r = mebo({"history", "list", "--json", "--save-dir", saveDir});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QStringList ids;
+        for (const QJsonValue& v : QJsonDocument::fromJson(r.out.toUtf8()).object().value("entries").toArray()) {
+            ids << v.toObject().value("id").toString();
+        }
+        return ids;
+    }
+
+    QStringList indexIds() const {
+        QFile f(lib + "/index.json");
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        QStringList ids;
+        for (const QJsonValue& v : QJsonDocument::fromJson(f.readAll()).array()) {
+            ids << v.toObject().value("id").toString();
+        }
+        return ids;
+    }
+
+    QStringList ids(std::initializer_list<const char*> names) const {
+        QStringList out;
+        for (const char* n : names) {
+            out << idOf(n);
+        }
+        return out;
+    }
+
+    QTemporaryDir tmp;
+    QString lib;
+    QString out;
+    QStringList env;
+};
+
+const QList<Item> kMixedLibrary{
+    {"1", "shot-1.png", Main::file, false, false},
+    {"2", "gone.png", Main::missing, false, false},
+    {"3", "folder.png", Main::directory, false, false},
+    {"4", "linked.png", Main::linkToFile, false, false},
+    {"5", "dangling.png", Main::danglingLink, false, false},
+    {"6", "$OUT/absolute.png", Main::file, false, false},
+    {"7", "$OUT/absolute-gone.png", Main::missing, false, false},
+    {"8", "sub/../shot-8.png", Main::file, false, false},
+    {"9", "exported-gone.png", Main::missing, true, true},
+    {"10", "export-also-gone.png", Main::missing, false, true},
+    {"11", "sub/nested.png", Main::file, false, false},
+};
+
+TEST_F(HistoryListCommand, ListsOnlyEntriesWhoseFilesAreThere) {
+    prepare(kMixedLibrary);
+    const QStringList expected = ids({"1", "4", "6", "8", "9", "11"});
+    EXPECT_EQ(listedIds(lib), expected);
+    // The corrected list is what the index holds afterwards too.
+    EXPECT_EQ(indexIds(), expected);
+}
+
+TEST_F(HistoryListCommand, SaveFolderReachedThroughALinkAndARelativePath) {
+    prepare(kMixedLibrary);
+    ASSERT_TRUE(QFile::link(lib, tmp.path() + "/library-link"));
+    EXPECT_EQ(listedIds(tmp.path() + "/library-link"), ids({"1", "4", "6", "8", "9", "11"}));
+    // A relative folder is taken from the working folder the command inherits (the test's).
+    const QString relative = QDir::current().relativeFilePath(lib);
+    EXPECT_EQ(listedIds(relative), ids({"1", "4", "6", "8", "9", "11"}));
+}
+
+TEST_F(HistoryListCommand, PruneAfterTheOrphanScanKeepsTheNewestSurvivors) {
+    prepare(kMixedLibrary);
+    ASSERT_EQ(mebo({"config", "set", "mebo.historyMaxCount", "3"}).exitCode, 0);
+    // Orphans do not count against the limit: the three newest entries with files stay.
+    const QStringList kept = ids({"1", "4", "6"});
+    EXPECT_EQ(listedIds(lib), kept);
+    EXPECT_EQ(indexIds(), kept);
+    EXPECT_TRUE(QFileInfo::exists(lib + "/shot-1.png"));
+    EXPECT_FALSE(QFileInfo::exists(lib + "/shot-8.png"));
+    EXPECT_FALSE(QFileInfo::exists(lib + "/sub/nested.png"));
+    EXPECT_TRUE(QFileInfo::exists(tmp.path() + "/data/Trash/files/shot-8.png"));
+    // The directory an orphan entry named is never touched.
+    EXPECT_TRUE(QFileInfo(lib + "/folder.png").isDir());
+}
+
+} // namespace
