@@ -14,8 +14,10 @@ BUILD_PKGS=(
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
-  # FFmpeg: media probing (video projects), recording and export.
-  libavformat-dev libavcodec-dev libavutil-dev
+  # Screen recording: FFmpeg's libraries (H.264/HEVC/AAC into MP4), libyuv colour conversion,
+  # X Damage for unchanged screens.
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libyuv-dev
+  libxcb-damage0-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -29,7 +31,8 @@ RUN_PKGS=(
   fonts-urw-base35
   # WebP decoding for image annotations of video projects.
   qt6-image-formats-plugins
-  # Media for the video tests is generated with the ffmpeg command (lavfi testsrc2, sine).
+  # Media for the video and recording tests is generated with the ffmpeg command (lavfi testsrc2,
+  # sine) and checked with ffprobe.
   ffmpeg
 )
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:

@@ -197,8 +197,14 @@ void CaptureMgr::dispatch(const CaptureRequest& request) {
             return;
         }
         break;
-    case CaptureMode::scroll:
     case CaptureMode::record:
+        // The source picker is not in this build: the display under the pointer.
+        if (recording_.recorder) {
+            startRecording(RecordingTarget::display(displayUnderPointer()), request.mode);
+            return;
+        }
+        break;
+    case CaptureMode::scroll:
         break;
     }
     logWarning(QStringLiteral("[CaptureMgr] mode=") + captureModeRawValue(request.mode) +

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureMode.h"
 #include "capture/RegionOverlay.h"
+#include "recording/RecordingTypes.h"
 
 #include <QImage>
 #include <QObject>
@@ -20,7 +21,10 @@ class ImageStore;
 class MainWindowLink;
 class ScreenCaptureSvc;
 class ShutterSoundPlayer;
+class ScreenRecordingSvc;
+class ThumbnailCache;
 namespace platform {
+class MediaRemuxer;
 class Dialogs;
 class PointerLocator;
 class Workspace;
@@ -77,6 +81,37 @@ public:
     // What "Quit & Reopen" calls after a successful relaunch; QCoreApplication::quit by default.
     void setQuitFunction(std::function<void()> quit) { quit_ = std::move(quit); }
 
+    // ---- Recording (CaptureMgrRecording.cpp) ----
+    struct RecordingLinks {
+        ScreenRecordingSvc* recorder = nullptr; // null: recording unavailable
+        ThumbnailCache* thumbnails = nullptr;
+        platform::MediaRemuxer* remuxer = nullptr; // trims
+        // Writes the segments' project file beside a recording; answers its path, or nothing
+        // with `error` set. Null: no project files.
+        std::function<std::optional<QString>(const QString& recordingPath, const std::optional<QString>& webcamName,
+                                             const QList<RecordingSegment>& segments, QString* error)>
+            writeSegmentSidecar;
+    };
+    void setRecordingLinks(RecordingLinks links);
+    bool recordingAvailable() const { return recording_.recorder != nullptr; }
+    // Starts recording `target`; `applySettings`: the recording settings of Cfg configure the
+    // recorder first (the command line sets the recorder's options itself).
+    void startRecording(const RecordingTarget& target, CaptureMode mode, bool applySettings = true);
+    void stopRecording();
+    void pauseResumeRecording();
+    // Discards the running recording and starts again on the same target.
+    void restartRecording();
+    // Stops and deletes the recording with its sensitive siblings (webcam file, cursor telemetry).
+    void cancelRecording();
+    bool isRecording() const;
+    // Recordings a crash left in the save folder enter the library (in the background).
+    void recoverUnfinishedRecordings();
+    // The "Trim Video" prompt's answer: the fields as typed; trims `videoPath` into its
+    // "_trimmed" sibling. Answers the file written.
+    std::optional<QString> trimVideo(const QString& videoPath, double durationSec, const QString& startText,
+                                     const QString& endText);
+    static QString trimPromptText(double durationSec);
+
     static QString permissionAlertTitle();
     static QString permissionAlertText();
     static QStringList permissionAlertButtons();
@@ -89,6 +124,12 @@ Q_SIGNALS:
     // line reports from it.
     void stillCaptureFinished(bool ok, const QString& path, const QString& itemId,
                               const mebo::CaptureResult& result);
+    // Once per recording start that failed (after its alert) and per stop; `itemId` is the new
+    // library entry's id (empty without a file).
+    void recordingStartFailed(const QString& description);
+    void recordingStarted();
+    void recordingFinished(bool ok, const QString& path, const QString& itemId, const mebo::StopResult& result);
+    void recordingsRecovered(int count);
 
 private:
     void setCaptureActive(bool active);
@@ -132,6 +173,16 @@ private:
     std::function<void()> quit_;
     std::function<void(uint32_t, const QRect&)> recordAreaStarter_;
     std::function<std::optional<QString>()> frontmostAppProvider_;
+
+    // Recording.
+    void onRecordingStartFailed(const RecordingError& error);
+    void finishRecording(const StopResult& result);
+    QString newRecordingPath() const;
+    void deleteRecordingFiles(const StopResult& result);
+    RecordingLinks recording_;
+    CaptureMode recordMode_ = CaptureMode::record;
+    std::optional<RecordingTarget> recordTarget_; // kept for retry and restart
+    bool recordApplySettings_ = true;
 };
 
 } // namespace mebo

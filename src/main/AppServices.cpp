@@ -13,12 +13,14 @@
 #include "library/ThumbnailCache.h"
 #include "main/CommandRuntime.h"
 #include "main/HeadlessMainWindow.h"
+#include "main/MediaModules.h"
 #include "main/ModuleLoader.h"
 #include "main/StderrDialogs.h"
 #include "platform/SoundPlayer.h"
 #include "platform/null/NullPlatform.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtWorkspace.h"
+#include "recording/ScreenRecordingSvc.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -115,9 +117,28 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
     captureMgr_ = std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_,
                                                *history_, *mainWindowInUse_, nullptr, *dialogsInUse_,
                                                *workspace_, *backends_.pointer);
+    if (options.recording && options.screen) {
+        media_ = std::make_unique<MediaModules>();
+        RecordingBackends rb;
+        rb.screen = backends_.screen.get();
+        rb.frames = backends_.frames.get();
+        rb.audio = media_->audio();
+        rb.makeWriter = [media = media_.get()] { return media->makeWriter(); };
+        rb.remuxer = &media_->remuxer();
+        rb.pointer = backends_.pointer.get();
+        rb.buttons = backends_.buttons.get();
+        recorder_ = std::make_unique<ScreenRecordingSvc>(std::move(rb));
+        CaptureMgr::RecordingLinks links;
+        links.recorder = recorder_.get();
+        links.thumbnails = thumbnails_.get();
+        links.remuxer = &media_->remuxer();
+        captureMgr_->setRecordingLinks(std::move(links));
+    }
 }
 
 AppServices::~AppServices() {
+    // A recording still running stops its threads first; its file stays for recovery.
+    recorder_.reset();
     // The history store's late results are dropped once it is gone; thumbnails are finished.
     if (thumbnails_) {
         thumbnails_->waitForPending();

@@ -15,6 +15,8 @@ class ClipboardSvc;
 class HistoryStore;
 class ImageStore;
 class MainWindowLink;
+class MediaModules;
+class ScreenRecordingSvc;
 class SandboxFolderAccess;
 class ScreenCaptureSvc;
 class ShutterSoundPlayer;
@@ -37,6 +39,7 @@ public:
         ScreenBackends* preloadedScreen = nullptr; // already connected ones to take over
         bool clipboard = false;                    // the real clipboard (needs a GUI application object)
         bool sound = false;                        // the real sound output
+        bool recording = false;                    // the screen recorder (needs `screen`)
         // The desktop shell's own (caller-owned, outliving the services); headless ones otherwise.
         platform::Dialogs* dialogs = nullptr;
         MainWindowLink* mainWindow = nullptr;
@@ -64,6 +67,9 @@ public:
     ScreenCaptureSvc& screenshots() { return *screenshots_; }
     CaptureMgr& captureMgr() { return *captureMgr_; }
     SandboxFolderAccess& folderAccess() { return *folderAccess_; }
+    // The recorder and the media modules; null unless asked for in the options.
+    ScreenRecordingSvc* recorder() { return recorder_.get(); }
+    MediaModules* media() { return media_.get(); }
 
     // Waits (running the event loop) until the history store is idle and thumbnails are
     // written, at most `timeoutMs`; answers whether everything settled.
@@ -91,6 +97,8 @@ private:
     std::unique_ptr<ScreenCaptureSvc> screenshots_;
     std::unique_ptr<SandboxFolderAccess> folderAccess_;
     std::unique_ptr<CaptureMgr> captureMgr_;
+    std::unique_ptr<MediaModules> media_;
+    std::unique_ptr<ScreenRecordingSvc> recorder_;
 };
 
 } // namespace mebo

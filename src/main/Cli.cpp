@@ -23,7 +23,10 @@ Commands:
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
+  record fullscreen|area|window    record the screen with sound into the library
   video info|resave                read video projects (.mebo-video) and video files
+  video trim VIDEO                 cut a time range out of a video without re-encoding
+  video export|gif                 export a video project or a video as MP4 or GIF
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -70,6 +73,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("redact")) {
         return runRedactCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("record")) {
+        return runRecordCommand(argc, argv, args);
     }
     if (command == QLatin1String("video")) {
         return runVideoCommand(argc, argv, args);

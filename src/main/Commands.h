@@ -12,7 +12,13 @@ int runConfigCommand(int& argc, char** argv, const QStringList& args);
 int runDocCommand(int& argc, char** argv, const QStringList& args);
 int runOcrCommand(int& argc, char** argv, const QStringList& args);
 int runRedactCommand(int& argc, char** argv, const QStringList& args);
+int runRecordCommand(int& argc, char** argv, const QStringList& args);
 int runVideoCommand(int& argc, char** argv, const QStringList& args);
+// The actions of `mebo video` with options of their own (`args` follow the action's name, except
+// for trim, whose arguments start with it).
+int runVideoTrimCommand(int& argc, char** argv, const QStringList& args);
+int runVideoExportCommand(int& argc, char** argv, const QStringList& args);
+int runVideoGifCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).
 int runDesktopApp(int& argc, char** argv, const QStringList& args);
 

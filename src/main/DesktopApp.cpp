@@ -1,3 +1,4 @@
+#include "recording/ScreenRecordingSvc.h"
 #include "app/AppDelegate.h"
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
@@ -132,6 +133,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     options.sound = true;
     options.dialogs = &dialogs;
     options.mainWindow = &mainWindowSlot;
+    options.recording = true;
     AppServices services(*defaults, options);
     Cfg& cfg = services.cfg();
     CaptureMgr& capture = services.captureMgr();
@@ -212,6 +214,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.recordScreen = [&capture] {
         capture.start(CaptureRequest{CaptureMode::record, CaptureRequest::Source::menuBar});
     };
+    actions.stopRecording = [&capture] { capture.stopRecording(); };
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
@@ -262,6 +265,13 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                      [&delegate] { delegate.willTerminate(); });
     capture.setQuitFunction([&delegate] { delegate.quitRequested(); });
 
+    // Recording: the tray shows it and offers the stop; recordings a crash left enter the library.
+    if (ScreenRecordingSvc* recorder = services.recorder()) {
+        QObject::connect(recorder, &ScreenRecordingSvc::stateChanged, &menuBar,
+                         [&menuBar](RecordingState state) { menuBar.setRecording(state != RecordingState::idle); });
+        capture.recoverUnfinishedRecordings();
+    }
+
     delegate.finishLaunching();
     for (const QString& url : urls) {
         delegate.handleUrl(url);
@@ -270,6 +280,11 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         mainWindow.showMainWindow();
     }
     const int status = app.exec();
+    // Quitting stops a recording through its stop sequence, so the file is finished.
+    if (capture.isRecording()) {
+        capture.stopRecording();
+        runtime::waitFor(&capture, &CaptureMgr::recordingFinished, 60000, [&capture] { return !capture.isRecording(); });
+    }
     delegate.willTerminate();
     services.settle(3000);
     return status;

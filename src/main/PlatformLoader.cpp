@@ -2,6 +2,8 @@
 
 #include "platform/null/NullPlatform.h"
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/X11FrameSource.h"
+#include "platform/x11/X11PointerButtons.h"
 #include "platform/x11/X11PointerLocator.h"
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11WindowServer.h"
@@ -19,6 +21,7 @@ ScreenBackends nullBackends(const QString& reason) {
     b.screen = std::make_unique<platform::NullScreenCapture>(reason);
     b.windows = std::make_unique<platform::NullWindowServer>();
     b.pointer = std::make_unique<platform::NullPointerLocator>();
+    b.frames = std::make_unique<platform::NullScreenFrameSource>(reason);
     return b;
 }
 
@@ -34,6 +37,8 @@ ScreenBackends x11Backends() {
     b.screen = std::make_unique<platform::x11::X11ScreenCapture>(c);
     b.windows = std::make_unique<platform::x11::X11WindowServer>(c);
     b.pointer = std::make_unique<platform::x11::X11PointerLocator>(c);
+    b.frames = std::make_unique<platform::x11::X11FrameSource>(c->displayName());
+    b.buttons = std::make_unique<platform::x11::X11PointerButtons>(c);
     return b;
 }
 

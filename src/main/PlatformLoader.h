@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/PointerButtons.h"
 #include "platform/PointerLocator.h"
 #include "platform/ScreenCapture.h"
+#include "platform/ScreenFrameSource.h"
 #include "platform/WindowServer.h"
 
 #include <QString>
@@ -18,6 +20,9 @@ struct ScreenBackends {
     std::unique_ptr<platform::ScreenCapture> screen;
     std::unique_ptr<platform::WindowServer> windows;
     std::unique_ptr<platform::PointerLocator> pointer;
+    // Recording: screen streams and mouse buttons (null buttons: none to watch).
+    std::unique_ptr<platform::ScreenFrameSource> frames;
+    std::unique_ptr<platform::PointerButtons> buttons;
 
     bool available() const { return unavailableReason.isEmpty(); }
 };

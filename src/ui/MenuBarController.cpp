@@ -46,7 +46,16 @@ void MenuBarController::buildMenu() {
     add(tr("Capture Area / Window"), [this] { actions_.startCapture(CaptureMode::area); });
     add(tr("Capture Full Screen"), [this] { actions_.startCapture(CaptureMode::fullscreen); });
     add(tr("Scrolling Capture"), [this] { actions_.startCapture(CaptureMode::scroll); });
-    add(tr("Record Screen..."), [this] { actions_.recordScreen(); });
+    // While recording, the first recording item stops it.
+    recordAction_ = add(recording_ ? tr("Stop Recording") : tr("Record Screen..."), [this] {
+        if (recording_ && actions_.stopRecording) {
+            actions_.stopRecording();
+        } else if (!recording_ && actions_.recordScreen) {
+            actions_.recordScreen();
+        }
+    });
+    recordAreaAction_ = add(tr("Record Area..."), [this] { actions_.startCapture(CaptureMode::recordArea); });
+    recordAreaAction_->setEnabled(!recording_);
     menu_->addSeparator();
     add(tr("Open Mebo"), [this] { actions_.openMain(); });
     add(tr("Settings..."), [this] { actions_.openSettings(SettingsTab::general); });
@@ -86,6 +95,12 @@ bool MenuBarController::install() {
 
 void MenuBarController::setRecording(bool recording) {
     recording_ = recording;
+    if (recordAction_) {
+        recordAction_->setText(recording ? tr("Stop Recording") : tr("Record Screen..."));
+    }
+    if (recordAreaAction_) {
+        recordAreaAction_->setEnabled(!recording);
+    }
     if (tray_) {
         tray_->setIcon(StatusIcon::viewfinder(recording));
         tray_->setToolTip(recording ? tr("Mebo — recording") : QStringLiteral("Mebo"));

@@ -24,6 +24,7 @@ public:
     struct Actions {
         std::function<void(CaptureMode)> startCapture; // source: the status menu
         std::function<void()> recordScreen;            // the source picker
+        std::function<void()> stopRecording;
         std::function<void()> openMain;
         std::function<void(SettingsTab)> openSettings;
         std::function<void()> quit;
@@ -57,6 +58,8 @@ private:
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QSystemTrayIcon> tray_;
     QAction* updateAction_ = nullptr;
+    QAction* recordAction_ = nullptr;
+    QAction* recordAreaAction_ = nullptr;
     bool trayAvailable_ = false;
     bool recording_ = false;
 };

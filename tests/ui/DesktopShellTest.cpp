@@ -38,6 +38,26 @@ QAction* actionTitled(const QMenu& menu, const QString& title) {
     return nullptr;
 }
 
+TEST(MenuBarControllerTest, WhileRecordingTheRecordItemStops) {
+    UpdateCheckHook updates;
+    QStringList ran;
+    MenuBarController::Actions actions;
+    actions.startCapture = [&](CaptureMode m) { ran << captureModeRawValue(m); };
+    actions.recordScreen = [&] { ran << QStringLiteral("picker"); };
+    actions.stopRecording = [&] { ran << QStringLiteral("stop"); };
+    MenuBarController bar(updates, actions, QStringLiteral("1.2.3"));
+    bar.install();
+    bar.setRecording(true);
+    QAction* stop = actionTitled(*bar.menu(), QStringLiteral("Stop Recording"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(actionTitled(*bar.menu(), QStringLiteral("Record Area..."))->isEnabled());
+    stop->trigger();
+    bar.setRecording(false);
+    EXPECT_EQ(stop->text(), QStringLiteral("Record Screen..."));
+    stop->trigger();
+    EXPECT_EQ(ran, (QStringList{"stop", "picker"}));
+}
+
 TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheCheck) {
     test::LogCapture log;
     UpdateCheckHook updates;
@@ -62,7 +82,7 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     const QMenu& menu = *bar.menu();
     EXPECT_EQ(titlesOf(menu),
               (QStringList{"Capture Area / Window", "Capture Full Screen", "Scrolling Capture",
-                           "Record Screen...", "---", "Open Mebo", "Settings...", "Check for Updates...",
+                           "Record Screen...", "Record Area...", "---", "Open Mebo", "Settings...", "Check for Updates...",
                            "Logs", "---", "About Mebo v1.2.3", "Quit Mebo"}));
     for (QAction* a : menu.actions()) {
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
@@ -70,7 +90,7 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
             a->trigger();
         }
     }
-    EXPECT_EQ(ran, (QStringList{"area", "fullscreen", "scroll", "picker", "main", "settings0", "settings3",
+    EXPECT_EQ(ran, (QStringList{"area", "fullscreen", "scroll", "picker", "recordArea", "main", "settings0", "settings3",
                                 "settings2", "settings3", "quit"}));
     EXPECT_EQ(checks, 1);
 

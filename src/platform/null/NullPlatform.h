@@ -3,6 +3,7 @@
 #include "platform/Clipboard.h"
 #include "platform/PointerLocator.h"
 #include "platform/ScreenCapture.h"
+#include "platform/ScreenFrameSource.h"
 #include "platform/WindowServer.h"
 
 #include <QString>
@@ -32,6 +33,19 @@ public:
 class NullPointerLocator : public PointerLocator {
 public:
     std::optional<QPoint> location() override { return std::nullopt; }
+};
+
+class NullScreenFrameSource : public ScreenFrameSource {
+public:
+    explicit NullScreenFrameSource(QString reason) : reason_(std::move(reason)) {}
+    std::unique_ptr<ScreenFrameStream> start(const ScreenStreamConfig&, std::function<void(ScreenFrame&)>,
+                                             std::function<void(const QString&)>, QString* error) override {
+        *error = reason_;
+        return nullptr;
+    }
+
+private:
+    QString reason_;
 };
 
 // Used by command-line runs that do not touch the clipboard (no GUI connection is made).

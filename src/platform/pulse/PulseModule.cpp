@@ -5,3 +5,10 @@
 extern "C" __attribute__((visibility("default"))) mebo::platform::SoundPlayer* mebo_create_sound_player() {
     return new mebo::platform::PulseSoundPlayer();
 }
+
+// Audio capture lives in the same module (one entry point per service).
+#include "platform/pulse/PulseAudioCapture.h"
+
+extern "C" __attribute__((visibility("default"))) mebo::platform::AudioCapture* mebo_create_audio_capture() {
+    return new mebo::platform::PulseAudioCapture();
+}

@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Whole-process screen recording: `mebo record` against `ffmpeg -f x11grab -f pulse` with libx264
+# at veryfast and at ultrafast, in the same run, on a private desktop (Xvfb, openbox, a private
+# PulseAudio server), for each kind of screen:
+#   static   nothing moves
+#   typing   terminals printing (typical screen work: text scrolling)
+#   video    a full-screen video playing at 30 fps (ffplay of a testsrc2 clip)
+# Reports each tool's CPU (user + system, % of one core, from /proc/PID/stat over the run) and the
+# frames it wrote per second of recording. Every tool records the same screen for the same time,
+# at 30 fps, with the same average bit rate (the recorder's own formula for that size).
+#
+# Usage: bench/record_compare.sh MEBO_BINARY [SECONDS] [RESULTS_DIR]
+# Environment: MEBO_COMPARE_SIZES (default "1920x1080 3840x2160"), MEBO_COMPARE_SCENES
+# (default "static typing video").
+set -u
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/.." && pwd)
+mebo=$(readlink -f "${1:?usage: record_compare.sh MEBO_BINARY [SECONDS] [RESULTS_DIR]}")
+secs=${2:-10}
+out=${3:-$(mktemp -d /tmp/mebo-record-compare.XXXXXX)}
+mkdir -p "$out"
+sizes=${MEBO_COMPARE_SIZES:-"1920x1080 3840x2160"}
+scenes=${MEBO_COMPARE_SCENES:-"static typing video"}
+
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done; }
+trap cleanup EXIT
+
+# CPU seconds (user + system, children included) of a finished or running process.
+cpu_of() { awk '{print ($14 + $15 + $16 + $17) / 100}' "/proc/$1/stat" 2>/dev/null; }
+
+bitrate_for() { # the recorder's formula: 30 fps, quality high
+    local w=$1 h=$2 px=$(($1 * $2)) base
+    if [ "$px" -lt 3700000 ]; then base=18000000; elif [ "$px" -lt 8300000 ]; then base=28000000; else base=45000000; fi
+    echo $((base * 85 / 100))
+}
+
+run_tool() { # tool size scene -> prints "cpu% fps"
+    local tool=$1 w=${2%x*} h=${2#*x} file="$out/$1-$2-$3.mp4" pid start end cpu frames
+    rm -f "$file"
+    case $tool in
+    mebo)
+        "$mebo" record fullscreen --duration "$secs" --fps 30 --save-dir "$out/mebo-save" --json >"$out/$tool-$2-$3.json" 2>>"$out/errors.log" &
+        pid=$!
+        ;;
+    ffmpeg-*)
+        ffmpeg -v error -y -f x11grab -framerate 30 -video_size "$2" -draw_mouse 1 -i "$DISPLAY" \
+            -f pulse -i "$monitor" -c:v libx264 -preset "${tool#ffmpeg-}" -b:v "$(bitrate_for "$w" "$h")" -g 60 \
+            -pix_fmt yuv420p -c:a aac -b:a 192k -t "$secs" "$file" 2>>"$out/errors.log" &
+        pid=$!
+        ;;
+    esac
+    local last=0
+    while kill -0 "$pid" 2>/dev/null; do last=$(cpu_of "$pid" || echo "$last"); sleep 0.2; done
+    wait "$pid"
+    [ "$tool" = mebo ] && file=$(sed -n 's/.*"path":"\([^"]*\)".*/\1/p' "$out/$tool-$2-$3.json")
+    frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$file" 2>/dev/null)
+    awk -v c="$last" -v s="$secs" -v f="${frames:-0}" 'BEGIN { printf "%.1f %.1f", 100 * c / s, f / s }'
+}
+
+echo "| size | scene | tool | CPU (% of a core) | frames/s |" | tee "$out/table.md"
+echo "|---|---|---|---|---|" | tee -a "$out/table.md"
+for size in $sizes; do
+    n=$(for i in $(seq 150 400); do [ -e "/tmp/.X$i-lock" ] || { echo "$i"; break; }; done)
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+    openbox --sm-disable >/dev/null 2>&1 & pids+=($!)
+    export XDG_RUNTIME_DIR=$(mktemp -d /tmp/mebo-rc-run.XXXXXX)
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no "--load=module-null-sink sink_name=benchsink" \
+        "--load=module-native-protocol-unix auth-anonymous=1 socket=$XDG_RUNTIME_DIR/native" >/dev/null 2>&1 & pids+=($!)
+    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/native"
+    for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+    monitor=benchsink.monitor
+    w=${size%x*} h=${size#*x}
+    clip="$out/clip-$size.mp4"
+    [ -f "$clip" ] || ffmpeg -v error -y -f lavfi -i "testsrc2=s=${w}x${h}:r=30:d=$((secs + 20))" -f lavfi \
+        -i "sine=f=440:d=$((secs + 20))" -c:v libx264 -preset ultrafast -crf 18 -c:a aac "$clip"
+    for scene in $scenes; do
+        scene_pids=()
+        case $scene in
+        typing)
+            for i in 1 2 3 4; do
+                xterm -geometry "100x50+$(((i - 1) * (w / 4)))+0" -e sh -c 'while :; do ls -la /usr/bin | head -60; sleep 0.05; done' >/dev/null 2>&1 &
+                scene_pids+=($!)
+            done
+            ;;
+        video)
+            SDL_AUDIODRIVER=pulseaudio ffplay -v error -nostats -noborder -left 0 -top 0 -x "$w" -y "$h" -loop 0 "$clip" >/dev/null 2>&1 &
+            scene_pids+=($!)
+            ;;
+        esac
+        sleep 2
+        for tool in mebo ffmpeg-veryfast ffmpeg-ultrafast; do
+            read -r cpu fps < <(run_tool "$tool" "$size" "$scene")
+            echo "| $size | $scene | $tool | $cpu | $fps |" | tee -a "$out/table.md"
+        done
+        for p in "${scene_pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
+    done
+    cleanup
+    pids=()
+done
+echo "results: $out"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/AudioCapture.h"
+#include "platform/MediaWriter.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace mebo {
+
+// The media services of this process, from their shared modules (loaded on first use, beside the
+// executable in a build tree or from lib/mebo when installed): the FFmpeg module's writer and
+// remuxer, the PulseAudio module's audio capture. When a module cannot be loaded, its services
+// fail with the reason.
+class MediaModules {
+public:
+    MediaModules();
+    ~MediaModules();
+
+    // A new writer, or null (the reason in `lastError()`).
+    std::unique_ptr<platform::MediaWriter> makeWriter();
+    platform::MediaRemuxer& remuxer();
+    // Null when the sound module cannot be loaded.
+    platform::AudioCapture* audio();
+    QString lastError() const { return error_; }
+
+private:
+    QString error_;
+    std::unique_ptr<platform::MediaRemuxer> remuxer_;
+    std::unique_ptr<platform::AudioCapture> audio_;
+    bool audioTried_ = false;
+};
+
+} // namespace mebo

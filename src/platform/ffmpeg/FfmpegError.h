@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace mebo::platform {
+
+// av_strerror's text for an FFmpeg error code.
+QString ffmpegErrorText(int code);
+
+} // namespace mebo::platform

@@ -1,0 +1,161 @@
+#include "recording/RecordingTimeline.h"
+
+namespace mebo {
+
+RecordingTimeline::RecordingTimeline(int effectiveFps) : fps_(effectiveFps) {}
+
+void RecordingTimeline::begin(int effectiveFps) {
+    std::lock_guard lock(stateLock_);
+    fps_ = effectiveFps > 0 ? effectiveFps : 15;
+    isCapturing_ = true;
+    isPaused_ = false;
+    resumeAdjustPending_ = false;
+    sessionStarted_ = false;
+    pauseOffsetNs_ = 0;
+    stopAtNs_.reset();
+    mainSessionStartNs_ = 0;
+    lastVideoRawNs_ = 0;
+    lastVideoAdjustedNs_.reset();
+    lastSystemAudioNs_.reset();
+    lastMicAudioNs_.reset();
+    counters_ = {};
+}
+
+void RecordingTimeline::end() {
+    std::lock_guard lock(stateLock_);
+    isCapturing_ = false;
+    isPaused_ = false;
+}
+
+void RecordingTimeline::setStopAt(int64_t rawNs) {
+    std::lock_guard lock(stateLock_);
+    stopAtNs_ = rawNs;
+}
+
+void RecordingTimeline::pause() {
+    std::lock_guard lock(stateLock_);
+    isPaused_ = true;
+}
+
+void RecordingTimeline::resume() {
+    std::lock_guard lock(stateLock_);
+    isPaused_ = false;
+    resumeAdjustPending_ = true;
+}
+
+bool RecordingTimeline::isCapturing() const {
+    std::lock_guard lock(stateLock_);
+    return isCapturing_;
+}
+
+bool RecordingTimeline::isPaused() const {
+    std::lock_guard lock(stateLock_);
+    return isPaused_;
+}
+
+bool RecordingTimeline::sessionStarted() const {
+    std::lock_guard lock(stateLock_);
+    return sessionStarted_;
+}
+
+int64_t RecordingTimeline::sessionStartNs() const {
+    std::lock_guard lock(stateLock_);
+    return mainSessionStartNs_;
+}
+
+std::optional<RecordingTimeline::VideoTiming> RecordingTimeline::admitVideo(std::optional<int64_t> rawNs,
+                                                                           int64_t durationNs, bool onlyIfLater) {
+    std::lock_guard lock(stateLock_);
+    // The stream keeps delivering while paused; those frames are not part of the recording.
+    if (!isCapturing_ || isPaused_) {
+        return std::nullopt;
+    }
+    if (!rawNs) {
+        ++counters_.invalidVideoPTSCount;
+        return std::nullopt;
+    }
+    if (stopAtNs_ && *rawNs > *stopAtNs_) {
+        return std::nullopt;
+    }
+    if (onlyIfLater && lastVideoAdjustedNs_ && *rawNs <= lastVideoRawNs_) {
+        return std::nullopt;
+    }
+    if (resumeAdjustPending_) {
+        // The paused interval, measured on the stream's own clock, leaves the output timeline.
+        if (lastVideoAdjustedNs_) {
+            const int64_t gap = *rawNs - lastVideoRawNs_;
+            if (gap > 0) {
+                pauseOffsetNs_ += gap;
+            }
+        }
+        resumeAdjustPending_ = false;
+    }
+    int64_t adjusted = *rawNs - pauseOffsetNs_;
+    if (lastVideoAdjustedNs_ && adjusted <= *lastVideoAdjustedNs_) {
+        ++counters_.videoPTSRepairCount;
+        const int64_t step = durationNs > 0 ? durationNs : 1'000'000'000LL / fps_;
+        adjusted = *lastVideoAdjustedNs_ + step;
+    }
+    VideoTiming timing{adjusted, false};
+    if (!sessionStarted_) {
+        sessionStarted_ = true;
+        mainSessionStartNs_ = adjusted;
+        timing.startsSession = true;
+    }
+    return timing;
+}
+
+void RecordingTimeline::videoAppended(int64_t rawNs, int64_t adjustedNs) {
+    std::lock_guard lock(stateLock_);
+    ++counters_.videoFramesAppended;
+    lastVideoRawNs_ = rawNs;
+    lastVideoAdjustedNs_ = adjustedNs;
+}
+
+std::optional<int64_t> RecordingTimeline::lastVideoAdjustedNs() const {
+    std::lock_guard lock(stateLock_);
+    return lastVideoAdjustedNs_;
+}
+
+std::optional<int64_t> RecordingTimeline::admitAudio(AudioTrack track, std::optional<int64_t> rawNs) {
+    if (!rawNs) {
+        return std::nullopt;
+    }
+    std::lock_guard lock(stateLock_);
+    if (!isCapturing_ || !sessionStarted_ || isPaused_ || resumeAdjustPending_ ||
+        (stopAtNs_ && *rawNs > *stopAtNs_)) {
+        return std::nullopt;
+    }
+    const int64_t adjusted = *rawNs - pauseOffsetNs_;
+    if (adjusted < mainSessionStartNs_) {
+        return std::nullopt;
+    }
+    std::optional<int64_t>& last = track == AudioTrack::system ? lastSystemAudioNs_ : lastMicAudioNs_;
+    if (last && adjusted <= *last) {
+        return std::nullopt;
+    }
+    last = adjusted;
+    return adjusted;
+}
+
+int RecordingTimeline::countMissingFrameStatus() {
+    std::lock_guard lock(stateLock_);
+    return ++counters_.missingFrameStatusCount;
+}
+
+int RecordingTimeline::countNonCompleteFrame() {
+    std::lock_guard lock(stateLock_);
+    return ++counters_.nonCompleteFrameCount;
+}
+
+int RecordingTimeline::countAudioAppendRejected() {
+    std::lock_guard lock(stateLock_);
+    return ++counters_.audioAppendRejectCount;
+}
+
+RecordingCounters RecordingTimeline::counters() const {
+    std::lock_guard lock(stateLock_);
+    return counters_;
+}
+
+} // namespace mebo

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "recording/RecordingTypes.h"
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+
+namespace mebo {
+
+// The recorder's timing state (the spec's `stateLock` and what it guards): whether capture runs,
+// pause and resume, the pause offset that removes paused time from the output, the repair of
+// presentation times, the session start and the counters. Times are nanoseconds of the one
+// monotonic clock that stamps video and audio. Any thread; every member takes the lock, which is
+// a leaf (nothing else is locked or called while it is held).
+class RecordingTimeline {
+public:
+    enum class AudioTrack { system, mic };
+
+    // What to do with a video frame.
+    struct VideoTiming {
+        int64_t adjustedNs = 0;
+        bool startsSession = false; // the writer's session starts at this frame
+    };
+
+    explicit RecordingTimeline(int effectiveFps = 15);
+
+    // A new recording: everything back to zero, capture running.
+    void begin(int effectiveFps);
+    // Capture ended (stop): no more samples are admitted.
+    void end();
+    // Samples stamped after `rawNs` (the moment stop was asked for) are not part of the recording.
+    void setStopAt(int64_t rawNs);
+    void pause();
+    void resume();
+
+    bool isCapturing() const;
+    bool isPaused() const;
+    bool sessionStarted() const;
+    int64_t sessionStartNs() const;
+
+    // A video frame stamped `rawNs` (nothing: no valid time), lasting `durationNs` when known
+    // (0 otherwise). Nothing when the frame is to be dropped (not capturing, paused, bad time).
+    // `onlyIfLater`: dropped unless stamped after the last written frame (a closing frame that
+    // only repeats the picture).
+    std::optional<VideoTiming> admitVideo(std::optional<int64_t> rawNs, int64_t durationNs = 0,
+                                          bool onlyIfLater = false);
+    // The frame admitted last was written.
+    void videoAppended(int64_t rawNs, int64_t adjustedNs);
+    // The last written frame's adjusted time, if any.
+    std::optional<int64_t> lastVideoAdjustedNs() const;
+
+    // An audio buffer of `track` stamped `rawNs`: its time on the output timeline, or nothing when
+    // it is dropped (before the first video frame, paused, between resume and the next video
+    // frame, before the session start, not after the track's previous buffer).
+    std::optional<int64_t> admitAudio(AudioTrack track, std::optional<int64_t> rawNs);
+
+    // Counters the frame-status rule and the writers report.
+    int countMissingFrameStatus();   // answers the new count
+    int countNonCompleteFrame();     // answers the new count
+    int countAudioAppendRejected();  // answers the new count
+    RecordingCounters counters() const;
+
+private:
+    mutable std::mutex stateLock_;
+    int fps_ = 15;
+    bool isCapturing_ = false;
+    bool isPaused_ = false;
+    bool resumeAdjustPending_ = false;
+    bool sessionStarted_ = false;
+    int64_t pauseOffsetNs_ = 0;
+    std::optional<int64_t> stopAtNs_;
+    int64_t mainSessionStartNs_ = 0;
+    int64_t lastVideoRawNs_ = 0;
+    std::optional<int64_t> lastVideoAdjustedNs_;
+    std::optional<int64_t> lastSystemAudioNs_;
+    std::optional<int64_t> lastMicAudioNs_;
+    RecordingCounters counters_;
+};
+
+} // namespace mebo

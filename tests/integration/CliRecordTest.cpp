@@ -1,0 +1,374 @@
+#include "MediaProbe.h"
+#include "TestPaths.h"
+#include "MeboProcess.h"
+#include "support/PrivatePulse.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QDeadlineTimer>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace mebo::test;
+
+namespace {
+
+// The played video: 320x180 at 30 fps, shown doubled. Its top 60 rows (doubled) carry the frame
+// index in 16 black or white blocks 40 pixels wide; the rest flashes white on every 60th frame,
+// and the sound beeps (1 kHz, 50 ms) at each flash.
+constexpr int kShownW = 640;
+constexpr int kShownH = 360;
+
+int indexOf(const QByteArray& grey, int width) {
+    int v = 0;
+    for (int b = 0; b < 16; ++b) {
+        if (uchar(grey[30 * width + b * 40 + 20]) > 128) {
+            v |= 1 << b;
+        }
+    }
+    return v;
+}
+
+bool flashing(const QByteArray& grey, int width, int height) {
+    return uchar(grey[(height * 3 / 4) * width + width / 2]) > 150;
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+class CliRecord : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+            media::run(QStringLiteral("ffmpeg"), {QStringLiteral("-version")}).isEmpty()) {
+            return;
+        }
+        pulse_ = new PrivatePulse;
+        QString why;
+        if (!pulse_->start(&why)) {
+            skipReason_ = new QString(why);
+            return;
+        }
+        videoDir_ = new QTemporaryDir;
+        const QString video = videoDir_->filePath(QStringLiteral("index.mkv"));
+        media::run(QStringLiteral("ffmpeg"),
+                   {"-v", "error", "-y", "-f", "lavfi", "-i",
+                    "color=c=gray:s=320x180:r=30:d=26,format=gray,geq=lum='if(lt(Y\\,30)\\,255*mod(floor(N/"
+                    "pow(2\\,floor(X/20)))\\,2)\\,if(eq(mod(N\\,60)\\,0)\\,255\\,40))'",
+                    "-f", "lavfi", "-i", "aevalsrc='0.8*sin(2*PI*1000*t)*lt(mod(t\\,2)\\,0.05)':s=48000:d=26", "-c:v",
+                    "libx264", "-preset", "ultrafast", "-qp", "0", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest",
+                    video},
+                   180000);
+        if (!QFileInfo::exists(video)) {
+            skipReason_ = new QString(QStringLiteral("could not make the test video"));
+        }
+    }
+    static void TearDownTestSuite() {
+        delete pulse_;
+        delete videoDir_;
+        delete skipReason_;
+        pulse_ = nullptr;
+        videoDir_ = nullptr;
+        skipReason_ = nullptr;
+    }
+    void SetUp() override {
+        if (!pulse_ || !videoDir_) {
+            GTEST_SKIP() << "needs the test desktop and ffmpeg";
+        }
+        if (skipReason_) {
+            GTEST_SKIP() << skipReason_->toStdString();
+        }
+        saveDir = home.path() + QStringLiteral("/recordings");
+        env = home.environment();
+        pulse_->apply(env);
+    }
+    void TearDown() override {
+        for (QProcess* p : {&player, &mic}) {
+            if (p->state() != QProcess::NotRunning) {
+                ::kill(pid_t(p->processId()), SIGTERM);
+                p->waitForFinished(5000);
+            }
+        }
+    }
+
+    // Plays the index video (`seconds` long) at the top-left corner; answers its geometry.
+    QString play(int seconds) {
+        QProcessEnvironment e = env;
+        e.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("pulseaudio"));
+        player.setProcessEnvironment(e);
+        player.start(QStringLiteral("ffplay"),
+                     {"-v", "error", "-nostats", "-autoexit", "-noborder", "-alwaysontop", "-noframedrop", "-left", "0",
+                      "-top", "0", "-x", QString::number(kShownW), "-y", QString::number(kShownH), "-t",
+                      QString::number(seconds), videoDir_->filePath(QStringLiteral("index.mkv"))});
+        QString geometry;
+        waitFor(
+            [&] {
+                const QByteArray ids =
+                    media::run(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "index.mkv"}, 5000);
+                if (ids.trimmed().isEmpty()) {
+                    return false;
+                }
+                const QString id = QString::fromLatin1(ids.split('\n').first().trimmed());
+                const QString out = QString::fromLatin1(
+                    media::run(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", id}, 5000));
+                QRegularExpressionMatch m =
+                    QRegularExpression(QStringLiteral("X=(-?\\d+)\\s+Y=(-?\\d+)\\s+WIDTH=(\\d+)\\s+HEIGHT=(\\d+)")).match(out);
+                if (!m.hasMatch() || m.captured(3).toInt() != kShownW) {
+                    return false;
+                }
+                geometry = QStringLiteral("%1x%2+%3+%4").arg(kShownW).arg(kShownH).arg(m.captured(1), m.captured(2));
+                return true;
+            },
+            20000);
+        return geometry;
+    }
+    // A 300 Hz tone into the microphone stand-in's sink.
+    void playMicTone() {
+        mic.setProcessEnvironment(env);
+        mic.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=40", "-f",
+                                             "pulse", "-device", "micsink", "mic"});
+        mic.waitForStarted(5000);
+    }
+    QProcess* startMebo(const QStringList& args) {
+        auto* p = new QProcess;
+        processes_.emplace_back(p);
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral(MEBO_BINARY), args);
+        p->waitForStarted(10000);
+        return p;
+    }
+    static QJsonObject finish(QProcess* p, QByteArray* err = nullptr, int timeoutMs = 120000) {
+        p->waitForFinished(timeoutMs);
+        if (err) {
+            *err = p->readAllStandardError();
+        }
+        return QJsonDocument::fromJson(p->readAllStandardOutput()).object();
+    }
+
+    MeboHome home;
+    QString saveDir;
+    QProcessEnvironment env;
+    QProcess player;
+    QProcess mic;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+    static PrivatePulse* pulse_;
+    static QTemporaryDir* videoDir_;
+    static QString* skipReason_;
+};
+
+PrivatePulse* CliRecord::pulse_ = nullptr;
+QTemporaryDir* CliRecord::videoDir_ = nullptr;
+QString* CliRecord::skipReason_ = nullptr;
+
+TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
+    const QString geometry = play(24);
+    ASSERT_FALSE(geometry.isEmpty()) << "the player's window did not appear";
+    playMicTone();
+    QThread::msleep(500);
+    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30", "--mic",
+                               "micsink.monitor", "--json", "--save-dir", saveDir});
+    QByteArray err;
+    const QJsonObject out = finish(rec, &err);
+    ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
+    const QString path = out.value("path").toString();
+    ASSERT_TRUE(QFileInfo::exists(path)) << err.toStdString();
+    EXPECT_EQ(out.value("width").toInt(), kShownW);
+    EXPECT_EQ(out.value("height").toInt(), kShownH);
+    EXPECT_EQ(out.value("fps").toInt(), 30);
+    EXPECT_EQ(out.value("codec").toString(), QStringLiteral("h264"));
+    EXPECT_EQ(out.value("segments").toArray().size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(out.value("cursorPath").toString()));
+    EXPECT_TRUE(QDir(saveDir).entryList({"*.recording.mp4*"}).isEmpty());
+
+    const QJsonArray streams = media::probe(path).value("streams").toArray();
+    ASSERT_EQ(streams.size(), 3);
+    EXPECT_EQ(streams[0].toObject().value("profile").toString(), QStringLiteral("High"));
+    const double duration = media::formatDuration(path);
+    EXPECT_NEAR(duration, 20.0, 1.0 / 30 + 0.01);
+
+    // Every frame the player showed, once: indices only go up, and in steps of one.
+    const auto frames = media::greyFrames(path, kShownW, kShownH);
+    const auto times = media::frameTimes(path);
+    ASSERT_EQ(frames.size(), times.size());
+    ASSERT_GT(frames.size(), 500u);
+    int repeats = 0, skips = 0;
+    for (size_t i = 1; i < frames.size(); ++i) {
+        const int step = indexOf(frames[i], kShownW) - indexOf(frames[i - 1], kShownW);
+        repeats += step <= 0 && i + 1 < frames.size(); // the closing frame may repeat the last
+        skips += step > 1;
+    }
+    EXPECT_EQ(repeats, 0);
+    // The player itself drops frames when the machine is busy; the recorder must not add any.
+    EXPECT_LE(skips, int(frames.size()) / 20) << skips << " skipped of " << frames.size();
+
+    // Each flash is heard with its beep: sound and picture within a few frames.
+    const std::vector<float> system = media::audioTrack(path, 0);
+    const std::vector<double> beeps = media::onsets(system, 0.1f, 0.5);
+    int matched = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (!flashing(frames[i], kShownW, kShownH) || (i > 0 && flashing(frames[i - 1], kShownW, kShownH))) {
+            continue;
+        }
+        double nearest = 1e9;
+        for (double b : beeps) {
+            nearest = std::min(nearest, std::fabs(b - times[i]));
+        }
+        matched += nearest < 0.1;
+    }
+    EXPECT_GE(matched, 7) << "of " << beeps.size() << " beeps";
+    // The second track carries the microphone's steady tone, the first only the beeps.
+    const std::vector<float> micTrack = media::audioTrack(path, 1);
+    EXPECT_GT(media::rms(micTrack, 5, 15), 0.1);
+    EXPECT_LT(media::rms(system, 5.2, 5.9), 0.01); // between beeps
+
+    const MeboHome::Run list = home.run({"history", "list", "--json"}, 60000, &env);
+    EXPECT_TRUE(list.outText().contains(QStringLiteral("\"mediaType\":\"video\""))) << list.outText().toStdString();
+}
+
+TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
+    const QString geometry = play(12);
+    ASSERT_FALSE(geometry.isEmpty());
+    QThread::msleep(300);
+    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30", "--json",
+                               "--save-dir", saveDir});
+    QThread::msleep(1500);
+    ::kill(pid_t(rec->processId()), SIGUSR1); // pause
+    QThread::msleep(1500);
+    ::kill(pid_t(rec->processId()), SIGUSR1); // resume
+    QByteArray err;
+    const QJsonObject out = finish(rec, &err);
+    ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
+    const QString path = out.value("path").toString();
+    const QJsonArray segments = out.value("segments").toArray();
+    ASSERT_EQ(segments.size(), 2);
+    EXPECT_NEAR(segments[0].toObject().value("endSec").toDouble(), segments[1].toObject().value("startSec").toDouble(),
+                0.06);
+    EXPECT_NEAR(segments[1].toObject().value("endSec").toDouble(), 4.0, 0.05);
+    EXPECT_NEAR(media::formatDuration(path), 4.0, 0.1);
+    // The picture jumps by the paused second and a half of video; the time line does not.
+    const auto frames = media::greyFrames(path, kShownW, kShownH);
+    const auto times = media::frameTimes(path);
+    ASSERT_EQ(frames.size(), times.size());
+    int bigJumps = 0;
+    for (size_t i = 1; i < frames.size(); ++i) {
+        EXPECT_LT(times[i] - times[i - 1], 0.1) << "at " << times[i];
+        bigJumps += indexOf(frames[i], kShownW) - indexOf(frames[i - 1], kShownW) > 30;
+    }
+    EXPECT_EQ(bigJumps, 1);
+}
+
+TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
+    QProcess* rec = startMebo({"record", "fullscreen", "--fps", "30", "--save-dir", saveDir});
+    ASSERT_TRUE(waitFor([&] { return !QDir(saveDir).entryList({"*.recording.mp4"}).isEmpty(); }, 20000));
+    QThread::msleep(6000);
+    ::kill(pid_t(rec->processId()), SIGKILL);
+    rec->waitForFinished(5000);
+    const QStringList unfinished = QDir(saveDir).entryList({"*.recording.mp4"});
+    ASSERT_EQ(unfinished.size(), 1);
+
+    QProcess* next = startMebo({"record", "fullscreen", "--duration", "1", "--json", "--save-dir", saveDir});
+    QByteArray err;
+    finish(next, &err);
+    ASSERT_EQ(next->exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(err.contains("recovered an interrupted recording")) << err.toStdString();
+    EXPECT_TRUE(QDir(saveDir).entryList({"*.recording.mp4*"}).isEmpty());
+    const QString recovered = saveDir + QLatin1Char('/') + unfinished.first().replace(".recording.mp4", ".mp4");
+    ASSERT_TRUE(QFileInfo::exists(recovered));
+    EXPECT_GE(media::formatDuration(recovered), 5.0); // at most about a second lost
+    QFile index(saveDir + QStringLiteral("/index.json"));
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(index.readAll()).array().size(), 2);
+}
+
+TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
+    struct Case {
+        QStringList args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"record", "area", "--geometry", "640x"}, "bad geometry"},
+        {{"record", "fullscreen", "--codec", "vp9"}, "unknown codec"},
+        {{"record", "fullscreen", "--fps", "0"}, "bad frame rate"},
+        {{"record", "fullscreen", "--quality", "best"}, "unknown quality"},
+        {{"record", "fullscreen", "--duration", "-1"}, "bad duration"},
+        {{"record", "film"}, "unknown recording mode"},
+    };
+    for (const Case& c : cases) {
+        const MeboHome::Run r = home.run(c.args + QStringList{"--save-dir", saveDir}, 60000, &env);
+        EXPECT_EQ(r.exitCode, 2) << c.says;
+        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
+        EXPECT_TRUE(r.errText().contains(QLatin1String(c.says))) << r.errText().toStdString();
+        EXPECT_TRUE(QDir(saveDir).entryList(QDir::Files).isEmpty()) << c.says;
+    }
+    // A missing microphone: the default input instead, said in one line.
+    const MeboHome::Run r = home.run({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
+                                      "--save-dir", saveDir},
+                                     60000, &env);
+    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    EXPECT_TRUE(r.errText().contains(QStringLiteral("no audio source 'no-such-source'"))) << r.errText().toStdString();
+    const QString path = QJsonDocument::fromJson(r.out).object().value("path").toString();
+    EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 3);
+}
+
+TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
+    media::run(QStringLiteral("xdotool"), {"mousemove", "200", "200"});
+    QProcess* rec = startMebo({"record", "area", "--geometry", "1280x720+100+100", "--duration", "3", "--fps", "30",
+                               "--click-ripple", "--cursor-trail", "--no-system-audio", "--json", "--save-dir", saveDir});
+    QThread::msleep(1000);
+    media::run(QStringLiteral("xdotool"), {"mousemove", "740", "460", "click", "1"}); // the area's centre
+    QThread::msleep(500);
+    media::run(QStringLiteral("xdotool"), {"mousemove", "100", "819", "click", "3"}); // its bottom-left
+    QByteArray err;
+    const QJsonObject out = finish(rec, &err);
+    ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(out.value("width").toInt(), 1280);
+    EXPECT_EQ(out.value("height").toInt(), 720);
+    const QString path = out.value("path").toString();
+    EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 1); // no audio asked for
+
+    QFile cursor(out.value("cursorPath").toString());
+    ASSERT_TRUE(cursor.open(QIODevice::ReadOnly));
+    const QByteArray text = cursor.readAll();
+    const QString record = QStringLiteral("\\{\"t\":\\d+,\"cx\":-?[0-9.e-]+,\"cy\":-?[0-9.e-]+\\}");
+    const QRegularExpression format(QStringLiteral("^\\{\"v\":2,\"points\":\\[(%1(,%1)*)?\\],\"clicks\":\\[(%1(,%1)*)?\\]\\}$")
+                                        .arg(record));
+    EXPECT_TRUE(format.match(QString::fromLatin1(text)).hasMatch()) << text.left(200).toStdString();
+    const QJsonObject telemetry = QJsonDocument::fromJson(text).object();
+    const QJsonArray points = telemetry.value("points").toArray();
+    const QJsonArray clicks = telemetry.value("clicks").toArray();
+    EXPECT_GE(points.size(), 80); // 30 a second for 3 s
+    EXPECT_LE(points.size(), 95);
+    ASSERT_EQ(clicks.size(), 2);
+    EXPECT_NEAR(clicks[0].toObject().value("cx").toDouble(), 0.5, 0.01);
+    EXPECT_NEAR(clicks[0].toObject().value("cy").toDouble(), 0.5, 0.01);
+    EXPECT_NEAR(clicks[1].toObject().value("cx").toDouble(), 0.0, 0.01);
+    EXPECT_NEAR(clicks[1].toObject().value("cy").toDouble(), 0.0, 0.01);
+    EXPECT_NEAR(clicks[1].toObject().value("t").toInt() - clicks[0].toObject().value("t").toInt(), 500, 250);
+
+    const MeboHome::Run trim = home.run({"video", "trim", path, "--start", "1", "--end", "2"}, 60000, &env);
+    ASSERT_EQ(trim.exitCode, 0) << trim.errText().toStdString();
+    const QString trimmed = trim.outText();
+    EXPECT_TRUE(trimmed.endsWith("_trimmed.mp4"));
+    const double kept = media::formatDuration(trimmed);
+    EXPECT_GE(kept, 0.95);
+    EXPECT_LE(kept, 2.05); // from the key frame at or before 1 s
+}
+
+} // namespace

@@ -1,0 +1,222 @@
+#include "platform/MonotonicClock.h"
+#include "platform/ffmpeg/FfmpegMediaWriter.h"
+#include "platform/ffmpeg/FfmpegRemuxer.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace mebo::platform {
+namespace {
+
+constexpr int64_t kSecond = 1'000'000'000;
+
+// A frame whose left half's brightness tells its index (10 steps of 20).
+QImage frameFor(int index, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(qRgb(30, 60, 90));
+    QPainter p(&img);
+    const int v = 20 + (index % 10) * 20;
+    p.fillRect(QRect(0, 0, size.width() / 2, size.height()), QColor(v, v, v));
+    return img;
+}
+
+QJsonObject ffprobe(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries",
+                                        "stream=codec_type,codec_name,profile,codec_tag_string,width,height,sample_rate,"
+                                        "channels:format=duration",
+                                        "-of", "json", path});
+    p.waitForFinished(30000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// Writes `seconds` of 30 fps video and 10 ms audio buffers (a 440 Hz tone on track 0, quiet on
+// track 1) through `writer`; `untilFinish` false leaves the writer open (a crash).
+void writeClip(FfmpegMediaWriter& writer, double seconds, int audioTracks, int64_t audioGapAtNs = -1) {
+    const int64_t t0 = 5 * kSecond;
+    writer.startSession(t0);
+    std::vector<float> tone(480 * 2);
+    const int frames = int(seconds * 30);
+    int64_t audioAt = t0;
+    int sample = 0;
+    for (int i = 0; i < frames; ++i) {
+        const int64_t pts = t0 + i * kSecond / 30;
+        QString error;
+        ASSERT_TRUE(writer.appendVideo(frameFor(i, {320, 240}), pts, &error)) << error.toStdString();
+        while (audioAt < pts + kSecond / 30) {
+            for (int s = 0; s < 480; ++s, ++sample) {
+                tone[size_t(2 * s)] = tone[size_t(2 * s + 1)] = float(0.5 * std::sin(2 * M_PI * 440 * sample / 48000.0));
+            }
+            for (int track = 0; track < audioTracks; ++track) {
+                if (audioGapAtNs < 0 || audioAt < audioGapAtNs || audioAt > audioGapAtNs + kSecond / 2) {
+                    ASSERT_TRUE(writer.appendAudio(track, tone.data(), 480, audioAt, &error));
+                }
+            }
+            audioAt += kSecond / 100;
+        }
+    }
+}
+
+MediaWriterConfig configFor(const QString& path, int audioTracks, bool hevc = false) {
+    MediaWriterConfig c;
+    c.path = path;
+    c.width = 320;
+    c.height = 240;
+    c.hevc = hevc;
+    c.bitrate = 1'000'000;
+    c.fps = 30;
+    c.keyframeInterval = 15;
+    for (int i = 0; i < audioTracks; ++i) {
+        c.audioTracks << (i == 0 ? QStringLiteral("System audio") : QStringLiteral("Microphone"));
+    }
+    return c;
+}
+
+TEST(FfmpegMediaWriter, WritesH264HighWithTwoAacTracksAndAPlainCopy) {
+    QTemporaryDir dir;
+    const QString fragmented = dir.filePath("a.recording.mp4");
+    FfmpegMediaWriter writer;
+    MediaWriter::OpenError openError;
+    ASSERT_TRUE(writer.open(configFor(fragmented, 2), &openError)) << openError.text.toStdString();
+    writeClip(writer, 2.0, 2);
+    QString error;
+    ASSERT_TRUE(writer.finish(&error)) << error.toStdString();
+    EXPECT_EQ(writer.status(), MediaWriter::Status::completed);
+
+    FfmpegRemuxer remuxer;
+    const QString plain = dir.filePath("a.mp4");
+    ASSERT_TRUE(remuxer.copy(fragmented, plain, 0, std::nullopt, &error)) << error.toStdString();
+    const QJsonObject probe = ffprobe(plain);
+    const QJsonArray streams = probe.value("streams").toArray();
+    ASSERT_EQ(streams.size(), 3);
+    EXPECT_EQ(streams[0].toObject().value("codec_name").toString(), QStringLiteral("h264"));
+    EXPECT_EQ(streams[0].toObject().value("profile").toString(), QStringLiteral("High"));
+    for (int i : {1, 2}) {
+        EXPECT_EQ(streams[i].toObject().value("codec_name").toString(), QStringLiteral("aac"));
+        EXPECT_EQ(streams[i].toObject().value("sample_rate").toString(), QStringLiteral("48000"));
+        EXPECT_EQ(streams[i].toObject().value("channels").toInt(), 2);
+    }
+    EXPECT_NEAR(probe.value("format").toObject().value("duration").toString().toDouble(), 2.0, 0.1);
+    const auto info = remuxer.probe(plain, &error);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->audioTracks, 2);
+    EXPECT_EQ(QSize(info->width, info->height), QSize(320, 240));
+    // The frame a second in is frame 30: brightness step 0.
+    const QImage at1 = remuxer.frameAt(plain, 1.0, &error);
+    ASSERT_FALSE(at1.isNull()) << error.toStdString();
+    EXPECT_NEAR(qGray(at1.pixel(40, 120)), 20, 8);
+    const QImage at13 = remuxer.frameAt(plain, 1.3, &error); // frame 39: step 9
+    EXPECT_NEAR(qGray(at13.pixel(40, 120)), 200, 8);
+}
+
+TEST(FfmpegMediaWriter, AKilledWriterLeavesAPlayableFile) {
+    QTemporaryDir dir;
+    const QString fragmented = dir.filePath("b.recording.mp4");
+    const QString snapshot = dir.filePath("b.snapshot.mp4");
+    {
+        FfmpegMediaWriter writer;
+        MediaWriter::OpenError openError;
+        ASSERT_TRUE(writer.open(configFor(fragmented, 1), &openError));
+        writeClip(writer, 3.0, 1);
+        // What a power cut would leave: the bytes on disk now, without the writer's end.
+        ASSERT_TRUE(QFile::copy(fragmented, snapshot));
+        writer.cancel();
+    }
+    EXPECT_FALSE(QFile::exists(fragmented));
+    FfmpegRemuxer remuxer;
+    QString error;
+    const QString recovered = dir.filePath("b.mp4");
+    ASSERT_TRUE(remuxer.copy(snapshot, recovered, 0, std::nullopt, &error)) << error.toStdString();
+    const auto info = remuxer.probe(recovered, &error);
+    ASSERT_TRUE(info);
+    EXPECT_GE(info->durationSec, 2.0); // at most the last fragment and the encoder's queue are lost
+}
+
+TEST(FfmpegMediaWriter, AudioGapsAreFilledSoTracksStayInStep) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("c.recording.mp4");
+    FfmpegMediaWriter writer;
+    MediaWriter::OpenError openError;
+    ASSERT_TRUE(writer.open(configFor(path, 1), &openError));
+    writeClip(writer, 2.0, 1, 5 * kSecond + kSecond / 2); // no audio from 0.5 s to 1.0 s
+    QString error;
+    ASSERT_TRUE(writer.finish(&error));
+    const QJsonArray streams = ffprobe(path).value("streams").toArray();
+    ASSERT_EQ(streams.size(), 2);
+    FfmpegRemuxer remuxer;
+    const QString plain = dir.filePath("c.mp4");
+    ASSERT_TRUE(remuxer.copy(path, plain, 0, std::nullopt, &error));
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a", "-show_entries", "stream=duration",
+                                        "-of", "csv=p=0", plain});
+    p.waitForFinished(30000);
+    EXPECT_NEAR(p.readAllStandardOutput().trimmed().toDouble(), 2.0, 0.06);
+}
+
+TEST(FfmpegMediaWriter, HevcCarriesTheHvc1Tag) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("d.recording.mp4");
+    FfmpegMediaWriter writer;
+    MediaWriter::OpenError openError;
+    ASSERT_TRUE(writer.open(configFor(path, 0, true), &openError)) << openError.text.toStdString();
+    writeClip(writer, 0.5, 0);
+    QString error;
+    ASSERT_TRUE(writer.finish(&error));
+    FfmpegRemuxer remuxer;
+    const QString plain = dir.filePath("d.mp4");
+    ASSERT_TRUE(remuxer.copy(path, plain, 0, std::nullopt, &error)) << error.toStdString();
+    const QJsonObject v = ffprobe(plain).value("streams").toArray().first().toObject();
+    EXPECT_EQ(v.value("codec_name").toString(), QStringLiteral("hevc"));
+    EXPECT_EQ(v.value("codec_tag_string").toString(), QStringLiteral("hvc1"));
+}
+
+TEST(FfmpegMediaWriter, RefusesFramesOfAnotherSizeAndOddSizes) {
+    QTemporaryDir dir;
+    FfmpegMediaWriter odd;
+    MediaWriter::OpenError openError;
+    MediaWriterConfig c = configFor(dir.filePath("e.mp4"), 0);
+    c.width = 321;
+    EXPECT_FALSE(odd.open(c, &openError));
+    EXPECT_EQ(openError.kind, MediaWriter::OpenError::Kind::videoInput);
+    FfmpegMediaWriter writer;
+    ASSERT_TRUE(writer.open(configFor(dir.filePath("f.mp4"), 0), &openError));
+    writer.startSession(0);
+    QString error;
+    EXPECT_FALSE(writer.appendVideo(frameFor(0, {640, 480}), 0, &error));
+    EXPECT_FALSE(error.isEmpty());
+    writer.cancel();
+    EXPECT_FALSE(QFile::exists(dir.filePath("f.mp4")));
+}
+
+TEST(FfmpegRemuxer, TrimStartsAtTheKeyFrameBeforeTheStart) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("g.recording.mp4");
+    FfmpegMediaWriter writer;
+    MediaWriter::OpenError openError;
+    ASSERT_TRUE(writer.open(configFor(path, 1), &openError));
+    writeClip(writer, 3.0, 1);
+    QString error;
+    ASSERT_TRUE(writer.finish(&error));
+    FfmpegRemuxer remuxer;
+    const QString plain = dir.filePath("g.mp4");
+    ASSERT_TRUE(remuxer.copy(path, plain, 0, std::nullopt, &error));
+    // Key frames every 15 frames (0.5 s): a cut from 1.2 s starts at 1.0 s.
+    const QString cut = dir.filePath("g_trimmed.mp4");
+    ASSERT_TRUE(remuxer.copy(plain, cut, 1.2, 2.0, &error)) << error.toStdString();
+    const auto info = remuxer.probe(cut, &error);
+    ASSERT_TRUE(info);
+    EXPECT_NEAR(info->durationSec, 1.0, 0.08);
+    const QImage first = remuxer.frameAt(cut, 0, &error); // frame 30: step 0
+    EXPECT_NEAR(qGray(first.pixel(40, 120)), 20, 8);
+    EXPECT_FALSE(remuxer.copy(dir.filePath("missing.mp4"), cut, 0, std::nullopt, &error));
+}
+
+} // namespace
+} // namespace mebo::platform

@@ -1,0 +1,164 @@
+#include "recording/CursorTelemetry.h"
+#include "support/RecordingFakes.h"
+#include "support/TestUtil.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+// The pointer, the buttons and the recording clock under the test's control.
+struct TelemetryRig {
+    test::FakePointerLocator pointer;
+    test::FakePointerButtons buttons;
+    int64_t nowMs = 0;
+    bool active = true;
+    QTemporaryDir dir;
+    CursorTelemetry telemetry{pointer, &buttons,
+                              CursorTelemetry::Hooks{[this] { return active; },
+                                                     [this]() -> std::optional<int64_t> { return nowMs; }}};
+    QString recording() const { return dir.filePath(QStringLiteral("Clip.mp4")); }
+    // Area 1000 x 500 points at (100, 200), bottom-left origin.
+    void start() { telemetry.start(recording(), QRectF(100, 200, 1000, 500), dir.path()); }
+    void tickAt(int64_t t, QPoint p, uint32_t pressed = 0) {
+        nowMs = t;
+        pointer.point = p;
+        buttons.pressed = pressed;
+        telemetry.tick();
+    }
+};
+
+TEST(CursorTelemetry, SamplesAreNormalisedToTheRecordedArea) {
+    TelemetryRig rig;
+    rig.start();
+    rig.tickAt(0, {600, 450});  // centre
+    rig.tickAt(33, {100, 200}); // bottom-left corner
+    rig.tickAt(66, {1600, 0});  // outside: not clamped
+    const CursorPoints p = rig.telemetry.points();
+    ASSERT_EQ(p.size(), 3);
+    EXPECT_EQ(p[0], (CursorPoint{0, 0.5, 0.5}));
+    EXPECT_EQ(p[1], (CursorPoint{33, 0, 0}));
+    EXPECT_EQ(p[2], (CursorPoint{66, 1.5, -0.4}));
+    rig.telemetry.stopSampling();
+}
+
+TEST(CursorTelemetry, NoSampleWhilePausedOrWithoutAnArea) {
+    TelemetryRig rig;
+    rig.telemetry.start(rig.recording(), QRectF(0, 0, 0, 500), rig.dir.path());
+    rig.tickAt(0, {10, 10});
+    EXPECT_TRUE(rig.telemetry.points().isEmpty());
+    rig.start();
+    rig.active = false;
+    rig.tickAt(10, {10, 10});
+    EXPECT_TRUE(rig.telemetry.points().isEmpty());
+    rig.telemetry.stopSampling();
+}
+
+TEST(CursorTelemetry, ClicksFromTheMaskAndTheMonitorMerge) {
+    struct Case {
+        const char* name;
+        int64_t pressAt;
+        QPoint pressPos;
+        int expectedClicks;
+    };
+    // One press seen by the monitor and 33 ms later by the timer at the same place: one click.
+    // Far apart in time or place: two.
+    const Case cases[] = {{"same press", 33, {600, 450}, 1},
+                          {"later", 200, {600, 450}, 2},
+                          {"elsewhere", 33, {700, 450}, 2}};
+    for (const Case& c : cases) {
+        TelemetryRig rig;
+        rig.start();
+        rig.nowMs = 0;
+        rig.pointer.point = QPoint(600, 450);
+        rig.telemetry.pressed();
+        rig.tickAt(c.pressAt, c.pressPos, 1);
+        rig.tickAt(c.pressAt + 33, c.pressPos, 1); // still held: no new click
+        EXPECT_EQ(rig.telemetry.clicks().size(), c.expectedClicks) << c.name;
+        rig.telemetry.stopSampling();
+    }
+}
+
+TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
+    TelemetryRig rig;
+    rig.start();
+    for (int i = 0; i < 150; ++i) { // 5 s at 30 per second: the first ones leave memory
+        rig.tickAt(i * 33, {100 + i, 700}, i == 75 ? 4u : 0u);
+    }
+    EXPECT_LT(rig.telemetry.points().size(), 100);
+    const QString spool = rig.telemetry.pointsSpoolPath();
+    EXPECT_TRUE(QFile::exists(spool));
+    rig.telemetry.stopSampling();
+    const auto written = rig.telemetry.writeFile(rig.recording());
+    ASSERT_TRUE(written);
+    EXPECT_EQ(*written, rig.dir.filePath(QStringLiteral("Clip.cursor.json")));
+    EXPECT_FALSE(QFile::exists(spool));
+    QFile f(*written);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(text.startsWith("{\"v\":2,\"points\":[{\"t\":0,\"cx\":0,\"cy\":1},{\"t\":33,\"cx\":0.001,\"cy\":1}"));
+    EXPECT_TRUE(text.endsWith("],\"clicks\":[{\"t\":2475,\"cx\":0.075,\"cy\":1}]}"));
+    EXPECT_FALSE(text.contains(' '));
+    const QJsonObject obj = QJsonDocument::fromJson(text).object();
+    EXPECT_EQ(obj.value("v").toInt(), 2);
+    EXPECT_EQ(obj.value("points").toArray().size(), 150);
+    EXPECT_EQ(obj.value("clicks").toArray().size(), 1);
+}
+
+TEST(CursorTelemetry, NothingSampledWritesNoFile) {
+    TelemetryRig rig;
+    rig.start();
+    rig.telemetry.stopSampling();
+    EXPECT_FALSE(rig.telemetry.writeFile(rig.recording()));
+    EXPECT_FALSE(QFile::exists(CursorTelemetry::telemetryPathFor(rig.recording())));
+}
+
+TEST(CursorTelemetry, WithoutASpoolEverySampleStaysInMemoryAndReachesTheFile) {
+    test::LogCapture logs;
+    TelemetryRig rig;
+    rig.telemetry.start(rig.recording(), QRectF(100, 200, 1000, 500), rig.dir.filePath("missing/folder"));
+    EXPECT_TRUE(logs.messages().join('\n').contains(QStringLiteral("[Recording] cursor telemetry spool 建立失敗: ")));
+    for (int i = 0; i < 200; ++i) {
+        rig.tickAt(i * 33, {600, 450});
+    }
+    EXPECT_EQ(rig.telemetry.points().size(), 200);
+    rig.telemetry.stopSampling();
+    const auto written = rig.telemetry.writeFile(rig.recording());
+    ASSERT_TRUE(written);
+    QFile f(*written);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QJsonDocument::fromJson(f.readAll()).object().value("points").toArray().size(), 200);
+}
+
+TEST(CursorTelemetry, SnapshotTakesTheWindowsEachEffectDraws) {
+    TelemetryRig rig;
+    rig.start();
+    for (int t = 0; t <= 2000; t += 100) {
+        rig.tickAt(t, {600, 450}, t == 1500 ? 1u : 0u);
+    }
+    const auto s = rig.telemetry.snapshot(1950);
+    ASSERT_TRUE(s.lastPoint);
+    EXPECT_EQ(s.lastPoint->timeMs, 1900);
+    EXPECT_EQ(s.trail.size(), 6); // 1400 ... 1900
+    EXPECT_EQ(s.trail.first().timeMs, 1400);
+    EXPECT_EQ(s.lastClickMs, 1500);
+    EXPECT_EQ(s.clicks.size(), 1);
+    const auto later = rig.telemetry.snapshot(2300);
+    EXPECT_TRUE(later.clicks.isEmpty()); // older than 700 ms
+    EXPECT_EQ(later.lastClickMs, 1500);  // still pulses the halo's memory
+    EXPECT_EQ(later.trail.size(), 4);
+    rig.telemetry.stopSampling();
+}
+
+TEST(CursorTelemetry, RecordTextUsesShortestRoundTripDoubles) {
+    EXPECT_EQ(CursorTelemetry::recordText({12, 0.1, 1.0 / 3}), QByteArray("{\"t\":12,\"cx\":0.1,\"cy\":0.3333333333333333}"));
+    EXPECT_EQ(CursorTelemetry::recordText({0, -0.25, 2}), QByteArray("{\"t\":0,\"cx\":-0.25,\"cy\":2}"));
+}
+
+} // namespace
+} // namespace mebo

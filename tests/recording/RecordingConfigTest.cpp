@@ -1,0 +1,139 @@
+#include "app/Cfg.h"
+#include "recording/RecordingOptions.h"
+#include "recording/RecordingPanelConfiguration.h"
+#include "recording/RecordingSegmentTracker.h"
+#include "support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+TEST(RecordingOptions, EffectiveFrameRateKeepsTheOfferedRatesOnly) {
+    for (int fps : {5, 10, 15, 24, 30, 60}) {
+        EXPECT_EQ(effectiveFrameRate(fps), fps);
+    }
+    for (int fps : {0, -1, 1, 20, 25, 29, 120}) {
+        EXPECT_EQ(effectiveFrameRate(fps), 15) << fps;
+    }
+}
+
+TEST(RecordingOptions, BitrateFollowsPixelsRateAndPreset) {
+    struct Case {
+        QSize size;
+        int fps;
+        QualityPreset preset;
+        int64_t expected;
+    };
+    const Case cases[] = {
+        {{3840, 2160}, 30, QualityPreset::high, 23'800'000},     // 8,294,400 px: base 28 M, factor 0.85
+        {{1920, 1080}, 60, QualityPreset::standard, 18'360'000}, // 18 M x 1.7 x 0.6
+        {{1920, 1080}, 20, QualityPreset::high, 7'650'000},      // fallback 15: factor 0.425
+        {{640, 360}, 5, QualityPreset::original, 10'800'000},    // factor raised to 0.4
+        {{3840, 2162}, 30, QualityPreset::high, 38'250'000},     // past 8,300,000 px: base 45 M
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(recordingBitrate(c.size, c.fps, c.preset), c.expected) << c.size.width() << "x" << c.size.height();
+    }
+}
+
+TEST(RecordingOptions, OutputSizeIsTruncatedToEvenPixels) {
+    EXPECT_EQ(recordingOutputSize({1920, 1080}, 2.0), QSize(3840, 2160));
+    EXPECT_EQ(recordingOutputSize({101.7, 51}, 1.0), QSize(100, 50));
+    EXPECT_EQ(recordingOutputSize({1, 300}, 1.0), QSize(0, 300)); // one pixel wide: nothing to record
+}
+
+TEST(RecordingPanelConfiguration, MenusMapIndexesWithTheirFallbacks) {
+    EXPECT_EQ(RecordingPanelConfiguration::positionForIndex(0), WebcamPosition::topLeft);
+    EXPECT_EQ(RecordingPanelConfiguration::positionForIndex(2), WebcamPosition::bottomLeft);
+    EXPECT_EQ(RecordingPanelConfiguration::positionForIndex(7), WebcamPosition::bottomRight);
+    EXPECT_EQ(RecordingPanelConfiguration::qualityForIndex(0), QStringLiteral("standard"));
+    EXPECT_EQ(RecordingPanelConfiguration::qualityForIndex(2), QStringLiteral("original"));
+    EXPECT_EQ(RecordingPanelConfiguration::qualityForIndex(-1), QStringLiteral("high"));
+    EXPECT_EQ(RecordingPanelConfiguration::fpsForIndex(4), 30);
+    EXPECT_EQ(RecordingPanelConfiguration::fpsForIndex(6), 15);
+    EXPECT_EQ(RecordingPanelConfiguration::codecForIndex(1), QStringLiteral("hevc"));
+    EXPECT_EQ(RecordingPanelConfiguration::codecForIndex(3), QStringLiteral("h264"));
+}
+
+TEST(RecordingPanelConfiguration, ApplyingNormalisesIntoSettingsAndService) {
+    test::FakeDefaultsStore store;
+    Cfg cfg(store);
+    RecordingPanelConfiguration c;
+    c.microphoneOn = true;
+    c.selectedMicDeviceId = QStringLiteral("alsa_input.usb");
+    c.webcamPosition = WebcamPosition::topRight;
+    c.videoCodec = QStringLiteral("HEVC"); // only "hevc" is HEVC
+    c.quality = QStringLiteral("ultra");
+    c.fps = 20;
+    RecordingOptions o;
+    o.recordCursorHaloEnabled = false; // not the panel's to change
+    c.applyTo(cfg, o);
+    EXPECT_EQ(o.videoCodec, VideoCodec::h264);
+    EXPECT_EQ(o.qualityPreset, QualityPreset::high);
+    EXPECT_EQ(o.fps, 15);
+    EXPECT_TRUE(o.microphoneEnabled);
+    EXPECT_EQ(o.selectedMicDeviceId, QStringLiteral("alsa_input.usb"));
+    EXPECT_FALSE(o.recordCursorHaloEnabled);
+    EXPECT_EQ(cfg.recordFps(), 15);
+    EXPECT_EQ(cfg.webcamPosition(), QStringLiteral("topRight"));
+    EXPECT_EQ(cfg.videoCodec(), QStringLiteral("HEVC"));
+    // Read back, the settings give the same configuration (frame rate normalised).
+    RecordingPanelConfiguration back = RecordingPanelConfiguration::fromCfg(cfg);
+    c.fps = 15;
+    EXPECT_EQ(back, c);
+}
+
+TEST(RecordingPanelConfiguration, ActionsChangeOnlyTheirValue) {
+    using K = RecordingPanelAction::Kind;
+    const RecordingPanelConfiguration base;
+    EXPECT_TRUE(RecordingPanelAction{K::toggleMicrophone, true}.appliedTo(base).microphoneOn);
+    EXPECT_EQ(RecordingPanelAction{K::setFps, 60}.appliedTo(base).fps, 60);
+    EXPECT_EQ(RecordingPanelAction{K::setQuality, QStringLiteral("standard")}.appliedTo(base).quality,
+              QStringLiteral("standard"));
+    EXPECT_EQ(RecordingPanelAction{K::selectMicDevice, std::optional<QString>(QStringLiteral("m"))}
+                  .appliedTo(base)
+                  .selectedMicDeviceId,
+              QStringLiteral("m"));
+    EXPECT_EQ(RecordingPanelAction{K::setWebcamScale, 0.35}.appliedTo(base).webcamScale, 0.35);
+    for (K control : {K::stop, K::pauseResume, K::restart, K::cancel, K::startRecording}) {
+        const RecordingPanelAction a{control, {}};
+        EXPECT_TRUE(a.isControl());
+        EXPECT_EQ(a.appliedTo(base), base);
+    }
+    EXPECT_FALSE(RecordingPanelAction{K::toggleWebcam, true}.isControl());
+}
+
+TEST(RecordingSegmentTracker, SegmentsFollowPausesAndDropTinyOnes) {
+    RecordingSegmentTracker s;
+    s.begin();
+    s.close(4.0);   // pause at 4 s
+    s.open();       // resume
+    s.close(4.03);  // paused again 0.03 s later: too short, but the next starts at its end
+    s.open();
+    s.close(9.5);   // stop
+    ASSERT_EQ(s.segments().size(), 2);
+    EXPECT_DOUBLE_EQ(s.segments()[0].startSec, 0);
+    EXPECT_DOUBLE_EQ(s.segments()[0].endSec, 4.0);
+    EXPECT_DOUBLE_EQ(s.segments()[1].startSec, 4.03);
+    EXPECT_DOUBLE_EQ(s.segments()[1].endSec, 9.5);
+    EXPECT_TRUE(s.segments()[1].isEnabled);
+    EXPECT_FALSE(s.segments()[1].title);
+    EXPECT_NE(s.segments()[0].id, s.segments()[1].id);
+    s.close(12); // stop while paused: nothing more
+    EXPECT_EQ(s.segments().size(), 2);
+}
+
+TEST(RecordingError, DescriptionsAreTheUsersText) {
+    using K = RecordingError::Kind;
+    EXPECT_EQ(RecordingError::writerInputRejected(QStringLiteral("microphone audio")).description(),
+              QStringLiteral("錄影寫入器不接受 microphone audio input"));
+    EXPECT_EQ(RecordingError::writerStartFailed().description(), QStringLiteral("錄影寫入器啟動失敗"));
+    EXPECT_EQ(RecordingError::writerStartFailed(QStringLiteral("disk full")).description(), QStringLiteral("disk full"));
+    EXPECT_EQ(RecordingError::of(K::invalidConfig).description(), QStringLiteral("錄影配置無效 (寬或高為 0)"));
+    EXPECT_EQ(RecordingError::targetWindowNotVisible(QStringLiteral("Notes")).description(),
+              QStringLiteral("目標窗口「Notes」不在當前 Space, 請先切換到目標窗口所在 Space 後重試"));
+}
+
+} // namespace
+} // namespace mebo

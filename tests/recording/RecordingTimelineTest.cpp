@@ -1,0 +1,116 @@
+#include "recording/RecordingTimeline.h"
+
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+constexpr int64_t ms = 1'000'000;
+using Track = RecordingTimeline::AudioTrack;
+
+TEST(RecordingTimeline, FirstFrameStartsTheSessionAndLaterFramesKeepTheirTimes) {
+    RecordingTimeline t;
+    t.begin(30);
+    auto first = t.admitVideo(1000 * ms);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->startsSession);
+    EXPECT_EQ(first->adjustedNs, 1000 * ms);
+    t.videoAppended(1000 * ms, first->adjustedNs);
+    auto second = t.admitVideo(1033 * ms);
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(second->startsSession);
+    EXPECT_EQ(second->adjustedNs, 1033 * ms);
+    EXPECT_EQ(t.sessionStartNs(), 1000 * ms);
+}
+
+TEST(RecordingTimeline, RepairsTimesThatDoNotMoveForward) {
+    struct Case {
+        int64_t durationNs;
+        int64_t expectedStep;
+    };
+    // The frame's own duration when it has one, else one frame at the effective rate.
+    for (const Case c : {Case{0, 1'000'000'000 / 30}, Case{20 * ms, 20 * ms}}) {
+        RecordingTimeline t;
+        t.begin(30);
+        auto a = t.admitVideo(500 * ms);
+        t.videoAppended(500 * ms, a->adjustedNs);
+        auto b = t.admitVideo(500 * ms, c.durationNs); // the same time again
+        ASSERT_TRUE(b);
+        EXPECT_EQ(b->adjustedNs, 500 * ms + c.expectedStep);
+        EXPECT_EQ(t.counters().videoPTSRepairCount, 1);
+    }
+}
+
+TEST(RecordingTimeline, InvalidTimesAreCountedAndDropped) {
+    RecordingTimeline t;
+    t.begin(15);
+    EXPECT_FALSE(t.admitVideo(std::nullopt));
+    EXPECT_FALSE(t.admitAudio(Track::system, std::nullopt));
+    EXPECT_EQ(t.counters().invalidVideoPTSCount, 1);
+    EXPECT_FALSE(t.sessionStarted());
+}
+
+TEST(RecordingTimeline, PauseRemovesThePausedIntervalFromVideoAndAudio) {
+    RecordingTimeline t;
+    t.begin(30);
+    auto a = t.admitVideo(1000 * ms);
+    t.videoAppended(1000 * ms, a->adjustedNs);
+    t.pause();
+    EXPECT_FALSE(t.admitVideo(3000 * ms));          // frames while paused are not recorded
+    EXPECT_FALSE(t.admitAudio(Track::system, 3000 * ms));
+    t.resume();
+    EXPECT_FALSE(t.admitAudio(Track::mic, 11000 * ms)); // audio waits for the next frame
+    auto b = t.admitVideo(11000 * ms);
+    ASSERT_TRUE(b);
+    // Continues from the frame before the pause (plus one frame, as the repair rule gives).
+    EXPECT_EQ(b->adjustedNs, 1000 * ms + 1'000'000'000 / 30);
+    t.videoAppended(11000 * ms, b->adjustedNs);
+    auto audio = t.admitAudio(Track::system, 11010 * ms);
+    ASSERT_TRUE(audio);
+    EXPECT_EQ(*audio, 1010 * ms);
+}
+
+TEST(RecordingTimeline, AudioIsKeptOnlyInsideTheSessionAndMovingForwardPerTrack) {
+    RecordingTimeline t;
+    t.begin(30);
+    EXPECT_FALSE(t.admitAudio(Track::system, 900 * ms)); // before the first frame
+    auto v = t.admitVideo(1000 * ms);
+    t.videoAppended(1000 * ms, v->adjustedNs);
+    EXPECT_FALSE(t.admitAudio(Track::system, 990 * ms)); // earlier than the session start
+    EXPECT_EQ(t.admitAudio(Track::system, 1010 * ms), 1010 * ms);
+    EXPECT_FALSE(t.admitAudio(Track::system, 1010 * ms)); // not after the track's last
+    EXPECT_EQ(t.admitAudio(Track::mic, 1010 * ms), 1010 * ms); // each track has its own
+    EXPECT_EQ(t.admitAudio(Track::system, 1020 * ms), 1020 * ms);
+}
+
+TEST(RecordingTimeline, NothingIsAdmittedAfterTheStopTime) {
+    RecordingTimeline t;
+    t.begin(30);
+    auto v = t.admitVideo(1000 * ms);
+    t.videoAppended(1000 * ms, v->adjustedNs);
+    t.setStopAt(2000 * ms);
+    EXPECT_TRUE(t.admitVideo(1990 * ms));
+    t.videoAppended(1990 * ms, 1990 * ms);
+    EXPECT_FALSE(t.admitVideo(2001 * ms));
+    EXPECT_FALSE(t.admitAudio(Track::system, 2001 * ms));
+    // A closing frame that is not later than the last one is not added.
+    EXPECT_FALSE(t.admitVideo(1980 * ms, 0, true));
+    t.end();
+    EXPECT_FALSE(t.admitVideo(1995 * ms));
+    EXPECT_FALSE(t.isCapturing());
+}
+
+TEST(RecordingTimeline, CountersStartAtZeroForEachRecording) {
+    RecordingTimeline t;
+    t.begin(30);
+    EXPECT_EQ(t.countMissingFrameStatus(), 1);
+    EXPECT_EQ(t.countMissingFrameStatus(), 2);
+    EXPECT_EQ(t.countNonCompleteFrame(), 1);
+    EXPECT_EQ(t.countAudioAppendRejected(), 1);
+    t.begin(30);
+    const RecordingCounters c = t.counters();
+    EXPECT_EQ(c.missingFrameStatusCount + c.nonCompleteFrameCount + c.audioAppendRejectCount, 0);
+}
+
+} // namespace
+} // namespace mebo

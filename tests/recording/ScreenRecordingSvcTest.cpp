@@ -1,0 +1,300 @@
+#include "platform/MonotonicClock.h"
+#include "recording/ScreenRecordingSvc.h"
+#include "support/RecordingFakes.h"
+#include "support/TestUtil.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace mebo {
+namespace {
+
+using test::waitUntil;
+
+// The recorder over fakes: one 1920x1080 display (id 7) and one window (id 42).
+struct RecorderRig {
+    test::FakeScreenCapture screen;
+    test::FakeFrameSource frames;
+    test::FakeAudioCapture audio;
+    test::FakePointerLocator pointer;
+    test::FakePointerButtons buttons;
+    test::FakeRemuxer remuxer;
+    std::shared_ptr<test::FakeMediaWriter::Log> writerLog = std::make_shared<test::FakeMediaWriter::Log>();
+    std::optional<platform::MediaWriter::OpenError> openError;
+    QTemporaryDir dir;
+    std::unique_ptr<ScreenRecordingSvc> svc;
+
+    RecorderRig() {
+        platform::DisplayInfo d;
+        d.displayId = 7;
+        d.frame = d.nativeFrame = QRect(0, 0, 1920, 1080);
+        d.primary = true;
+        screen.displayList = {d};
+        platform::WindowInfo w;
+        w.windowId = 42;
+        w.frame = QRect(100, 100, 641, 481);
+        w.title = QStringLiteral("Editor");
+        screen.windowList = {w};
+        pointer.point = QPoint(960, 540);
+        RecordingBackends b;
+        b.screen = &screen;
+        b.frames = &frames;
+        b.audio = &audio;
+        b.makeWriter = [this] {
+            auto writer = std::make_unique<test::FakeMediaWriter>(writerLog);
+            writer->openError = openError;
+            return writer;
+        };
+        b.remuxer = &remuxer;
+        b.pointer = &pointer;
+        b.buttons = &buttons;
+        svc = std::make_unique<ScreenRecordingSvc>(std::move(b));
+        svc->options().systemAudioEnabled = true;
+    }
+    QString output() const { return dir.filePath(QStringLiteral("rec.mp4")); }
+
+    std::optional<RecordingError> start(const RecordingTarget& target) {
+        bool answered = false;
+        std::optional<RecordingError> error;
+        svc->start(target, output(), [&](std::optional<RecordingError> e) {
+            answered = true;
+            error = e;
+        });
+        EXPECT_TRUE(waitUntil([&] { return answered; }, 10000));
+        return error;
+    }
+    StopResult stop() {
+        bool answered = false;
+        StopResult result;
+        svc->stop([&](StopResult r) {
+            answered = true;
+            result = r;
+        });
+        EXPECT_TRUE(waitUntil([&] { return answered; }, 10000));
+        return result;
+    }
+    QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
+};
+
+TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
+    test::LogCapture logs;
+    RecorderRig rig;
+    rig.svc->options().fps = 30;
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    EXPECT_EQ(rig.svc->state(), RecordingState::recording);
+    EXPECT_EQ(rig.frames.lastConfig.outputSize, QSize(1920, 1080));
+    EXPECT_EQ(rig.frames.lastConfig.fps, 30);
+    const int64_t t0 = platform::monotonicNowNs();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(rig.frames.deliver(t0 + i * 33'000'000));
+        ASSERT_TRUE(rig.audio.deliver(QStringLiteral("sink.monitor"), t0 + i * 33'000'000 + 1'000'000));
+    }
+    const StopResult r = rig.stop();
+    ASSERT_TRUE(r.mainURL);
+    EXPECT_EQ(*r.mainURL, rig.output());
+    EXPECT_TRUE(QFile::exists(rig.output()));
+    EXPECT_EQ(rig.leftovers(), QStringList{QStringLiteral("rec.mp4")}); // no unfinished file, no lock
+    EXPECT_EQ(r.counters.videoFramesAppended, 5);
+    EXPECT_EQ(r.recordingSegments.size(), 1);
+    EXPECT_EQ(rig.svc->state(), RecordingState::idle);
+    std::lock_guard lock(rig.writerLog->lock);
+    EXPECT_EQ(rig.writerLog->sessionStartNs, t0);
+    EXPECT_EQ(rig.writerLog->config.audioTracks, QStringList{QStringLiteral("System audio")});
+    EXPECT_EQ(rig.writerLog->config.bitrate, recordingBitrate({1920, 1080}, 30, QualityPreset::high));
+    EXPECT_EQ(rig.writerLog->audio.size(), 5u);
+    EXPECT_TRUE(rig.writerLog->finished);
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 開始錄影 1920×1080@30fps sysAudio=true mic=false codec=h264 quality=high")));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 錄影完成: ") + rig.output()));
+}
+
+TEST(ScreenRecordingSvc, StartFailuresLeaveNothingBehind) {
+    using K = RecordingError::Kind;
+    using OpenKind = platform::MediaWriter::OpenError::Kind;
+    struct Case {
+        const char* name;
+        RecordingTarget target;
+        std::optional<platform::MediaWriter::OpenError> openError;
+        bool mic;
+        QString streamError;
+        K kind;
+        QString detail;
+    };
+    const Case cases[] = {
+        {"unknown display", RecordingTarget::display(99), {}, false, {}, K::displayNotFound, {}},
+        {"unknown window", RecordingTarget::window(5), {}, false, {}, K::windowNotFound, {}},
+        {"one pixel wide", RecordingTarget::areaOf(7, QRect(10, 10, 1, 300)), {}, false, {}, K::invalidConfig, {}},
+        {"video refused", RecordingTarget::display(7), platform::MediaWriter::OpenError{OpenKind::videoInput, -1, "x"},
+         false, {}, K::writerInputRejected, QStringLiteral("video")},
+        {"mic track refused", RecordingTarget::display(7),
+         platform::MediaWriter::OpenError{OpenKind::audioInput, 1, "x"}, true, {}, K::writerInputRejected,
+         QStringLiteral("microphone audio")},
+        {"single track refused", RecordingTarget::display(7),
+         platform::MediaWriter::OpenError{OpenKind::audioInput, 0, "x"}, false, {}, K::writerInputRejected,
+         QStringLiteral("audio")},
+        {"file refused", RecordingTarget::display(7), platform::MediaWriter::OpenError{OpenKind::start, -1, "x"},
+         false, {}, K::writerStartFailed, {}},
+        {"capture refused", RecordingTarget::display(7), {}, false, QStringLiteral("no screen"), K::writerStartFailed,
+         QStringLiteral("no screen")},
+    };
+    for (const Case& c : cases) {
+        RecorderRig rig;
+        rig.openError = c.openError;
+        rig.frames.startError = c.streamError;
+        rig.svc->options().microphoneEnabled = c.mic;
+        const auto error = rig.start(c.target);
+        ASSERT_TRUE(error) << c.name;
+        EXPECT_EQ(error->kind, c.kind) << c.name;
+        EXPECT_EQ(error->detail, c.detail) << c.name;
+        EXPECT_EQ(rig.svc->state(), RecordingState::idle) << c.name;
+        EXPECT_TRUE(rig.leftovers().isEmpty()) << c.name << ": " << rig.leftovers().join(' ').toStdString();
+    }
+}
+
+TEST(ScreenRecordingSvc, ASecondStartIsRefusedWhileRecording) {
+    RecorderRig rig;
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    const auto again = rig.start(RecordingTarget::display(7));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->kind, RecordingError::Kind::alreadyRecording);
+    EXPECT_EQ(rig.svc->state(), RecordingState::recording);
+    rig.stop();
+}
+
+TEST(ScreenRecordingSvc, WindowAndAreaTargetsGiveTheirRectangles) {
+    RecorderRig rig;
+    ASSERT_FALSE(rig.start(RecordingTarget::window(42)));
+    EXPECT_EQ(rig.frames.lastConfig.sourceRect, QRect(100, 100, 640, 480));
+    EXPECT_EQ(rig.frames.lastConfig.outputSize, QSize(640, 480));
+    rig.stop();
+    // An area in desktop space (bottom-left origin): 1280x720 whose top is 100 px from the top.
+    ASSERT_FALSE(rig.start(RecordingTarget::areaOf(7, QRect(50, 1080 - 100 - 720, 1280, 720))));
+    EXPECT_EQ(rig.frames.lastConfig.sourceRect, QRect(50, 100, 1280, 720));
+    rig.stop();
+}
+
+TEST(ScreenRecordingSvc, StopBeforeTheFirstFrameGivesNoFile) {
+    test::LogCapture logs;
+    RecorderRig rig;
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    const StopResult r = rig.stop();
+    EXPECT_FALSE(r.mainURL);
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 從未成功寫入視頻幀, 取消寫入")));
+    EXPECT_TRUE(rig.leftovers().isEmpty());
+    std::lock_guard lock(rig.writerLog->lock);
+    EXPECT_TRUE(rig.writerLog->cancelled);
+}
+
+TEST(ScreenRecordingSvc, AMissingMicrophoneFallsBackToTheDefaultInput) {
+    test::LogCapture logs;
+    RecorderRig rig;
+    rig.svc->options().microphoneEnabled = true;
+    rig.svc->options().selectedMicDeviceId = QStringLiteral("usb-mic-unplugged");
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 選定麥克風不存在, 改用預設設備 (id=usb-mic-unplugged)")));
+    EXPECT_EQ(rig.audio.opened, (QStringList{QStringLiteral("sink.monitor"), QStringLiteral("mic-1")}));
+    {
+        std::lock_guard lock(rig.writerLog->lock);
+        EXPECT_EQ(rig.writerLog->config.audioTracks.size(), 2);
+    }
+    rig.stop();
+    // Without any input the microphone is switched off for this recording only.
+    rig.audio.defaultInput.clear();
+    rig.svc->options().selectedMicDeviceId.reset();
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 麥克風啟動失敗, 已自動關閉 microphoneEnabled")));
+    EXPECT_FALSE(rig.svc->activeOptions().microphoneEnabled);
+    EXPECT_TRUE(rig.svc->options().microphoneEnabled);
+    rig.stop();
+}
+
+TEST(ScreenRecordingSvc, FrameStatusRuleKeepsUsableFramesAndLogsThreeTimes) {
+    test::LogCapture logs;
+    RecorderRig rig;
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    const int64_t t0 = platform::monotonicNowNs();
+    for (int i = 0; i < 5; ++i) {
+        rig.frames.deliver(t0 + i * 10'000'000, std::nullopt); // no status: usable
+        rig.frames.deliver(t0 + i * 10'000'000 + 5'000'000, 1); // idle: dropped
+    }
+    const StopResult r = rig.stop();
+    EXPECT_EQ(r.counters.videoFramesAppended, 5);
+    EXPECT_EQ(r.counters.missingFrameStatusCount, 5);
+    EXPECT_EQ(r.counters.nonCompleteFrameCount, 5);
+    EXPECT_EQ(logs.count(QStringLiteral("[Recording] 視頻幀缺少 sample attachments, 已按可用幀處理")), 3);
+    EXPECT_EQ(logs.count(QStringLiteral("[Recording] 丟棄非完整視頻幀 status=1")), 3);
+}
+
+// Frames and audio keep coming from their own threads while the main thread pauses, resumes and
+// stops: every time written goes forward and nothing is written after the stop.
+TEST(ScreenRecordingSvc, PauseResumeAndStopRaceWithTheSampleThreads) {
+    RecorderRig rig;
+    rig.svc->options().microphoneEnabled = true;
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    std::atomic<bool> done{false};
+    std::thread video([&] {
+        while (!done) {
+            rig.frames.deliver(platform::monotonicNowNs());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    std::thread audio([&] {
+        while (!done) {
+            rig.audio.deliver(QStringLiteral("sink.monitor"), platform::monotonicNowNs());
+            rig.audio.deliver(QStringLiteral("mic-1"), platform::monotonicNowNs());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    for (int i = 0; i < 10; ++i) {
+        test::waitUntil([] { return false; }, 15);
+        rig.svc->pause();
+        test::waitUntil([] { return false; }, 10);
+        rig.svc->resume();
+    }
+    const StopResult r = rig.stop();
+    done = true;
+    video.join();
+    audio.join();
+    ASSERT_TRUE(r.mainURL);
+    EXPECT_GE(r.recordingSegments.size(), 1);
+    std::lock_guard lock(rig.writerLog->lock);
+    ASSERT_FALSE(rig.writerLog->videoPts.empty());
+    EXPECT_TRUE(std::is_sorted(rig.writerLog->videoPts.begin(), rig.writerLog->videoPts.end()));
+    EXPECT_EQ(std::adjacent_find(rig.writerLog->videoPts.begin(), rig.writerLog->videoPts.end()),
+              rig.writerLog->videoPts.end());
+    std::map<int, int64_t> lastPerTrack;
+    for (const auto& [track, pts] : rig.writerLog->audio) {
+        EXPECT_GE(pts, *rig.writerLog->sessionStartNs);
+        if (lastPerTrack.count(track)) {
+            EXPECT_GT(pts, lastPerTrack[track]);
+        }
+        lastPerTrack[track] = pts;
+    }
+}
+
+TEST(ScreenRecordingSvc, StopWhilePausedKeepsTheSegmentsClosedAtPause) {
+    RecorderRig rig;
+    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
+    rig.frames.deliver(platform::monotonicNowNs());
+    test::waitUntil([] { return false; }, 120);
+    rig.svc->pause();
+    EXPECT_EQ(rig.svc->state(), RecordingState::paused);
+    const double atPause = rig.svc->elapsedSeconds();
+    test::waitUntil([] { return false; }, 100);
+    EXPECT_NEAR(rig.svc->elapsedSeconds(), atPause, 0.01); // the clock stands still
+    const StopResult r = rig.stop();
+    ASSERT_EQ(r.recordingSegments.size(), 1);
+    EXPECT_NEAR(r.recordingSegments[0].endSec, atPause, 0.001);
+}
+
+TEST(ScreenRecordingSvc, StopWhenIdleIsSkipped) {
+    test::LogCapture logs;
+    RecorderRig rig;
+    const StopResult r = rig.stop();
+    EXPECT_FALSE(r.mainURL);
+    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] stop() 跳過: state=idle")));
+}
+
+} // namespace
+} // namespace mebo

@@ -1,0 +1,80 @@
+#include "recording/VideoTrimmer.h"
+#include "support/RecordingFakes.h"
+#include "support/TestUtil.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+TEST(VideoTrimmer, ReadsThePromptFieldsWithTheirFallbacks) {
+    struct Case {
+        const char* start;
+        const char* end;
+        std::optional<std::pair<double, double>> expected;
+    };
+    const Case cases[] = {
+        {"abc", "5", std::make_pair(0.0, 5.0)},  // a start that is no number is 0
+        {"2.5", "", std::make_pair(2.5, 10.0)},  // an empty end is the duration
+        {"-3", "999", std::make_pair(0.0, 10.0)}, // clamped to the video
+        {" 1.5 ", "4", std::make_pair(1.5, 4.0)},
+        {"7", "5", std::nullopt}, // start after end: nothing
+        {"10", "", std::nullopt},
+        {"1,5", "4", std::make_pair(0.0, 4.0)}, // C locale only: "1,5" is no number
+    };
+    for (const Case& c : cases) {
+        const auto r = VideoTrimmer::parseRange(QString::fromLatin1(c.start), QString::fromLatin1(c.end), 10.0);
+        ASSERT_EQ(r.has_value(), c.expected.has_value()) << c.start << " " << c.end;
+        if (r) {
+            EXPECT_DOUBLE_EQ(r->startSec, c.expected->first) << c.start;
+            EXPECT_DOUBLE_EQ(r->endSec, c.expected->second) << c.end;
+        }
+    }
+}
+
+TEST(VideoTrimmer, AnInvalidRangeIsLogged) {
+    test::LogCapture logs;
+    EXPECT_FALSE(VideoTrimmer::parseRange(QStringLiteral("7"), QStringLiteral("5"), 10));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[CaptureMgr] 裁剪範圍無效: start=7 end=5")));
+}
+
+TEST(VideoTrimmer, WritesTheTrimmedSiblingThroughATemporaryFile) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("clip.mp4"));
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("video");
+    f.close();
+    EXPECT_EQ(VideoTrimmer::trimmedPathFor(source), dir.filePath(QStringLiteral("clip_trimmed.mp4")));
+    EXPECT_EQ(VideoTrimmer::temporaryPathFor(dir.filePath(QStringLiteral("clip_trimmed.mp4"))),
+              dir.filePath(QStringLiteral("clip_trimmed.tmp.mp4")));
+
+    test::FakeRemuxer remuxer;
+    VideoTrimmer trimmer(remuxer);
+    const QString destination = VideoTrimmer::trimmedPathFor(source);
+    QFile old(destination); // an earlier trim is replaced
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    test::LogCapture logs;
+    const auto written = trimmer.trim(source, {1, 4}, destination);
+    ASSERT_EQ(written, destination);
+    ASSERT_EQ(remuxer.copies.size(), 1);
+    EXPECT_EQ(remuxer.copies[0].destination, dir.filePath(QStringLiteral("clip_trimmed.tmp.mp4")));
+    EXPECT_EQ(remuxer.copies[0].end, 4.0);
+    QFile result(destination);
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll(), QByteArray("video"));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("clip_trimmed.tmp.mp4"))));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[CaptureMgr] 影片裁剪成功: ") + destination));
+
+    remuxer.failCopy = true;
+    EXPECT_FALSE(trimmer.trim(source, {1, 4}, destination));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[CaptureMgr] 影片裁剪失敗")));
+    EXPECT_TRUE(QFile::exists(destination)); // the earlier result stays
+}
+
+} // namespace
+} // namespace mebo
