@@ -18,6 +18,8 @@ BUILD_PKGS=(
   # X Damage for unchanged screens.
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libyuv-dev
   libxcb-damage0-dev
+  # Video export: libavfilter (atempo time-stretch), GIF palettes (libimagequant) and writing (giflib).
+  libavfilter-dev libimagequant-dev libgif-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer

@@ -38,7 +38,8 @@ int runVideoTrimCommand(int& argc, char** argv, const QStringList& rawArgs) {
     }
     QString error;
     const auto opts = cli::parseOptions(
-        args, {{"start", true}, {"end", true}, {"output", true}, {"verbose", false}, {"help", false}}, &error);
+        args, {{"start", true}, {"end", true}, {"output", true}, {"verbose", false}, {"help", false}},
+        &error);
     const QString cmd = QStringLiteral("video");
     if (!opts) {
         return cli::usageError(error, cmd);
@@ -67,8 +68,9 @@ int runVideoTrimCommand(int& argc, char** argv, const QStringList& rawArgs) {
     }
     const auto range = VideoTrimmer::parseRange(opts->value("start"), opts->value("end"), info->durationSec);
     if (!range) {
-        cli::printErr(QStringLiteral("nothing to keep: the start must come before the end (the video lasts %1 s)")
-                          .arg(info->durationSec, 0, 'f', 1));
+        cli::printErr(
+            QStringLiteral("nothing to keep: the start must come before the end (the video lasts %1 s)")
+                .arg(info->durationSec, 0, 'f', 1));
         return cli::Exit::failure;
     }
     const QString destination = opts->has("output") ? QFileInfo(opts->value("output")).absoluteFilePath()

@@ -1,4 +1,4 @@
-#include "MediaProbe.h"
+#include "support/MediaFacts.h"
 #include "TestPaths.h"
 #include "MeboProcess.h"
 #include "support/PrivatePulse.h"

@@ -1,6 +1,8 @@
+#include "platform/ffmpeg/FfmpegFrameGenerator.h"
 #include "platform/ffmpeg/FfmpegMediaProbe.h"
 #include "platform/ffmpeg/FfmpegMediaWriter.h"
 #include "platform/ffmpeg/FfmpegRemuxer.h"
+#include "platform/ffmpeg/FfmpegVideoComposer.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -33,4 +35,16 @@ extern "C" __attribute__((visibility("default"))) mebo::platform::MediaProbe* me
     // Damaged files are reported through the probe's error, not on the terminal.
     av_log_set_level(AV_LOG_QUIET);
     return new mebo::platform::FfmpegMediaProbe();
+}
+
+extern "C" __attribute__((visibility("default"))) mebo::platform::VideoComposer*
+mebo_create_video_composer() {
+    quietLibraries();
+    return new mebo::platform::FfmpegVideoComposer();
+}
+
+extern "C" __attribute__((visibility("default"))) mebo::platform::VideoFrameGenerator*
+mebo_create_frame_generator() {
+    quietLibraries();
+    return new mebo::platform::FfmpegFrameGenerator();
 }
