@@ -314,6 +314,9 @@ int runVideoGifCommand(int& argc, char** argv, const QStringList& rawArgs) {
         options.maxWidth = *w;
     }
     options.loopOnce = opts->has("loop-once");
+    // libimagequant's OpenMP workers spin while they wait, which costs more than it saves on
+    // frame-sized jobs (and the desktop application runs it with one thread too).
+    runtime::limitOpenMpThreads(argv);
     runtime::setVerbose(opts->has("verbose"));
     runtime::useOffscreenPlatform();
     QGuiApplication app(argc, argv);

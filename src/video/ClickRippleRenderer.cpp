@@ -61,10 +61,12 @@ std::optional<FrameOverlay> ClickRippleRenderer::render(const CursorPoints& clic
     const auto [red, green, blue, alpha] = colourOf(colour);
     const double w = std::max(R * 0.08, 2.0);
     const double pad = R + w + 2;
-    QRectF box(ripples.first().centre, QSizeF(0, 0));
+    // The box around the centres (QRectF::united skips empty rectangles, so it cannot build this).
+    std::vector<QPointF> centres;
     for (const Ripple& r : ripples) {
-        box = box.united(QRectF(r.centre, QSizeF(0, 0)));
+        centres.push_back(r.centre);
     }
+    const QRectF box = boundingBox(centres);
     OverlayCanvas canvas(box.adjusted(-pad, -pad, pad, pad), frameRect.adjusted(-pad, -pad, pad, pad));
     if (!canvas.isValid()) {
         return std::nullopt;

@@ -70,10 +70,12 @@ std::optional<FrameOverlay> CursorTrailRenderer::render(const CursorPoints& poin
         kept.append(selected.last());
     }
     const auto [red, green, blue, alpha] = colourOf(colour);
-    QRectF box(kept.first().pos, QSizeF(0, 0));
+    // The box around the points (QRectF::united skips empty rectangles, so it cannot build this).
+    std::vector<QPointF> positions;
     for (const Node& n : kept) {
-        box = box.united(QRectF(n.pos, QSizeF(0, 0)));
+        positions.push_back(n.pos);
     }
+    const QRectF box = boundingBox(positions);
     const double grow = w + 4;
     OverlayCanvas canvas(box.adjusted(-grow, -grow, grow, grow), frameRect.adjusted(-grow, -grow, grow, grow));
     if (!canvas.isValid()) {

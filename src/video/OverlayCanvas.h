@@ -8,8 +8,12 @@
 #include <QRectF>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace mebo {
+
+// The smallest rectangle holding every point (empty points list: an empty rectangle at 0, 0).
+QRectF boundingBox(const std::vector<QPointF>& points);
 
 // A position normalised to the frame (clamped to 0...1) in the frame's space.
 QPointF overlayPosition(const CursorPoint& point, const QRectF& frameRect);

@@ -74,6 +74,8 @@ LayerPtr VideoAnnotationPainter::layerFor(const AnnotationRegion& region, QSize 
         layer->color = colour;
         layer->fontSize = std::max(fontSize, 1.0);
         layer->outlineColor = contrasting(colour);
+        // A thin rim: legible over moving pictures without the editor's heavy sticker outline.
+        layer->outlineWidthPercent = 8;
         return layer;
     }
     case AnnotationKind::callout: {

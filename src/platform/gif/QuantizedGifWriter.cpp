@@ -3,7 +3,11 @@
 #include <QFile>
 #include <algorithm>
 #include <cmath>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <gif_lib.h>
 #include <libimagequant.h>
 
@@ -48,9 +52,16 @@ int QuantizedGifWriter::delayHundredths(double elapsedSec, double delaySec) {
 }
 
 bool QuantizedGifWriter::open(const QString& path, QSize size, int loopCount, QString* error) {
+    // Opened here rather than by giflib, which creates files readable by their owner only.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
     int code = 0;
-    gif_ = EGifOpenFileName(QFile::encodeName(path).constData(), false, &code);
+    gif_ = EGifOpenFileHandle(fd, &code);
     if (!gif_) {
+        ::close(fd);
         *error = gifError(code);
         return false;
     }
