@@ -30,8 +30,9 @@ double ClickRippleRenderer::windowMs(double durationSec) {
     return std::min(durationSec, 10.0) * 1000.0;
 }
 
-std::optional<FrameOverlay> ClickRippleRenderer::render(const CursorPoints& clicks, const QList<double>& colour,
-                                                        double tSec, double durationSec, const QRectF& frameRect,
+std::optional<FrameOverlay> ClickRippleRenderer::render(const CursorPoints& clicks,
+                                                        const QList<double>& colour, double tSec,
+                                                        double durationSec, const QRectF& frameRect,
                                                         double radiusPx) {
     if (clicks.isEmpty() || !(durationSec > 0) || frameRect.width() <= 0 || frameRect.height() <= 0) {
         return std::nullopt;
@@ -88,8 +89,8 @@ std::optional<FrameOverlay> ClickRippleRenderer::render(const CursorPoints& clic
         if (r.p < 0.15) {
             const double dot = 1.2 * w;
             painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor::fromRgbF(float(red), float(green), float(blue),
-                                              float(alpha * (1 - r.p / 0.15))));
+            painter.setBrush(
+                QColor::fromRgbF(float(red), float(green), float(blue), float(alpha * (1 - r.p / 0.15))));
             painter.drawEllipse(c, dot, dot);
         }
     }

@@ -30,8 +30,9 @@ double CursorTrailRenderer::effectiveWidth(double widthPx) {
     return std::isfinite(widthPx) ? std::clamp(widthPx, 1.0, 200.0) : 10.0;
 }
 
-std::optional<FrameOverlay> CursorTrailRenderer::render(const CursorPoints& points, const QList<double>& colour,
-                                                        double tSec, double windowSec, const QRectF& frameRect,
+std::optional<FrameOverlay> CursorTrailRenderer::render(const CursorPoints& points,
+                                                        const QList<double>& colour, double tSec,
+                                                        double windowSec, const QRectF& frameRect,
                                                         double widthPx) {
     if (points.isEmpty() || !(windowSec > 0) || frameRect.width() <= 0 || frameRect.height() <= 0) {
         return std::nullopt;
@@ -77,7 +78,8 @@ std::optional<FrameOverlay> CursorTrailRenderer::render(const CursorPoints& poin
     }
     const QRectF box = boundingBox(positions);
     const double grow = w + 4;
-    OverlayCanvas canvas(box.adjusted(-grow, -grow, grow, grow), frameRect.adjusted(-grow, -grow, grow, grow));
+    OverlayCanvas canvas(box.adjusted(-grow, -grow, grow, grow),
+                         frameRect.adjusted(-grow, -grow, grow, grow));
     if (!canvas.isValid()) {
         return std::nullopt;
     }

@@ -26,8 +26,8 @@ int GifExporter::frameCount(double durationSec, int fps) {
     if (!(durationSec > 0) || !std::isfinite(durationSec) || fps <= 0) {
         return 0;
     }
-    // The small slack keeps 2 s × 15 at 30 when the duration reads 1.9999999.
-    return int(std::floor(durationSec * fps + 1e-6));
+    // The slack keeps 2 s × 15 at 30 when a container's duration reads 1.99999.
+    return int(std::floor(durationSec * fps + 1e-3));
 }
 
 QString GifExporter::temporaryPathFor(const QString& destination) {

@@ -2,14 +2,14 @@
 
 #include <QFile>
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 #include <gif_lib.h>
 #include <libimagequant.h>
+#include <unistd.h>
 
 namespace mebo::platform {
 
@@ -53,7 +53,8 @@ int QuantizedGifWriter::delayHundredths(double elapsedSec, double delaySec) {
 
 bool QuantizedGifWriter::open(const QString& path, QSize size, int loopCount, QString* error) {
     // Opened here rather than by giflib, which creates files readable by their owner only.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
