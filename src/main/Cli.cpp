@@ -2,6 +2,7 @@
 
 #include "main/CliSupport.h"
 #include "main/Commands.h"
+#include "services/VersionMgr.h"
 
 #include <QString>
 #include <QStringList>
@@ -53,7 +54,7 @@ int runMain(int argc, char** argv) {
         return cli::Exit::ok;
     }
     if (command == QLatin1String("--version")) {
-        cli::printOut(QStringLiteral("mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")"));
+        cli::printOut(QStringLiteral("mebo ") + VersionMgr::shared().displayString());
         return cli::Exit::ok;
     }
     if (command == QLatin1String("capture")) {

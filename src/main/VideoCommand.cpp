@@ -15,6 +15,7 @@
 #include "video/VideoTimeline.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -138,9 +139,11 @@ QJsonObject projectJson(const QString& path, const MeboVideoDocument& doc,
     if (!probeError.isEmpty()) {
         out.insert("sourceError", probeError);
     }
-    const QStringList derived{"duration",       "effectiveCuts", "keptRanges",        "timeMap",
-                              "outputDuration", "chapters",      "recordingSegments", "systemAudioMuted",
-                              "micMuted",       "webcamHidden"};
+    const QStringList derived{"duration",          "effectiveCuts",    "keptRanges",
+                              "timeMap",           "outputDuration",   "chapters",
+                              "recordingSegments", "systemAudioMuted", "systemAudioMutedOutput",
+                              "micMuted",          "micMutedOutput",   "webcamHidden",
+                              "webcamHiddenOutput"};
     if (!duration) {
         // Without the source's length nothing can be clamped or laid out.
         for (const QString& key : derived) {
@@ -183,9 +186,19 @@ QJsonObject projectJson(const QString& path, const MeboVideoDocument& doc,
     out.insert("outputDuration", VideoTimeline::outputDuration(map));
     out.insert("chapters", chapters);
     out.insert("recordingSegments", segments);
-    out.insert("systemAudioMuted", spans(TrackRegions::merged(e.systemAudioMuteRegions, d)));
-    out.insert("micMuted", spans(TrackRegions::merged(e.micMuteRegions, d)));
-    out.insert("webcamHidden", spans(TrackRegions::merged(e.webcamHiddenRegions, d)));
+    // The track lists in source time, and laid onto the output as the export silences and hides.
+    const struct {
+        const char* key;
+        const QList<TrackDisabledRegion>& regions;
+    } tracks[] = {{"systemAudioMuted", e.systemAudioMuteRegions},
+                  {"micMuted", e.micMuteRegions},
+                  {"webcamHidden", e.webcamHiddenRegions}};
+    for (const auto& t : tracks) {
+        const auto merged = TrackRegions::merged(t.regions, d);
+        out.insert(QLatin1String(t.key), spans(merged));
+        out.insert(QLatin1String(t.key) + QStringLiteral("Output"),
+                   spans(VideoTimeline::outputRanges(merged, map)));
+    }
     return out;
 }
 
@@ -256,6 +269,15 @@ void printVideoText(const QString& path, const QJsonObject& f) {
     }
 }
 
+// By its extension, or (a project saved under another name) by a JSON object at its start.
+bool looksLikeProject(const QString& path) {
+    if (QFileInfo(path).suffix().compare(QLatin1String("mebo-video"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.peek(256).trimmed().startsWith('{');
+}
+
 } // namespace
 
 int runVideoCommand(int& argc, char** argv, const QStringList& args) {
@@ -306,8 +328,7 @@ int runVideoCommand(int& argc, char** argv, const QStringList& args) {
     runtime::nameApplication();
 
     const QString path = opts->positional.at(1);
-    const bool isProject =
-        QFileInfo(path).suffix().compare(QLatin1String("mebo-video"), Qt::CaseInsensitive) == 0;
+    const bool isProject = looksLikeProject(path);
     if (action == QLatin1String("info") && !isProject) {
         const auto facts = loadMediaProbe()->probe(path, &error);
         if (!facts) {

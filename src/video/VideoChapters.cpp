@@ -95,7 +95,12 @@ std::optional<QList<ChapterSegment>> VideoChapters::splitAt(const QList<ChapterS
 }
 
 QString VideoChapters::limitTyping(const QString& text) {
-    return text.size() > kMaxTitleLength ? text.left(kMaxTitleLength) : text;
+    if (text.size() <= kMaxTitleLength) {
+        return text;
+    }
+    // Never half of a character outside the basic plane.
+    const bool split = text.at(kMaxTitleLength - 1).isHighSurrogate();
+    return text.left(split ? kMaxTitleLength - 1 : kMaxTitleLength);
 }
 
 std::optional<QString> VideoChapters::titleOnSave(const QString& text) {

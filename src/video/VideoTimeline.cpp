@@ -248,6 +248,31 @@ std::optional<double> VideoTimeline::outputTime(const QList<VideoExportTimeMapSe
     return it->compStart + offset;
 }
 
+QList<TimeRange> VideoTimeline::outputRanges(const QList<TrackDisabledRegion>& regions,
+                                             const QList<VideoExportTimeMapSegment>& map) {
+    QList<TimeRange> out;
+    for (const TrackDisabledRegion& r : regions) {
+        // The first piece that ends after the region starts; pieces are in source order.
+        auto it = std::upper_bound(map.begin(), map.end(), r.startSec,
+                                   [](double t, const auto& seg) { return t < seg.sourceEnd(); });
+        for (; it != map.end() && it->sourceStart < r.endSec; ++it) {
+            if (!(it->speed > 0 && it->compDuration > 0)) {
+                continue;
+            }
+            const double s = std::max(r.startSec, it->sourceStart);
+            const double e = std::min(r.endSec, it->sourceEnd());
+            if (e - s > 0.01) {
+                const double start = it->compStart + (s - it->sourceStart) / it->speed;
+                out.append({start, start + (e - s) / it->speed});
+            }
+        }
+    }
+    sortByStart(
+        out, [](const TimeRange& r) { return r.start; },
+        [](const TimeRange& a, const TimeRange& b) { return a.end < b.end; });
+    return out;
+}
+
 std::optional<double> VideoTimeline::sourceTime(const QList<VideoExportTimeMapSegment>& map,
                                                 double outputTime) {
     if (map.isEmpty() || outputTime < -kEpsilon || outputTime > outputDuration(map) + kEpsilon) {

@@ -53,6 +53,11 @@ public:
     // Source time → output time; nothing for a time inside a cut or outside the source. The ends of
     // a kept range belong to it.
     static std::optional<double> outputTime(const QList<VideoExportTimeMapSegment>& map, double sourceTime);
+    // Source stretches (mute or hidden regions) laid onto the output through the map: each overlap
+    // of a region with a piece, longer than 0.01 s in source time, becomes an output range (a
+    // speed-2 piece halves it). In output order; ranges of one region split by cuts stay apart.
+    static QList<TimeRange> outputRanges(const QList<TrackDisabledRegion>& regions,
+                                         const QList<VideoExportTimeMapSegment>& map);
     // Output time → source time (the inverse; at a boundary the later piece answers). Nothing
     // outside [0, outputDuration].
     static std::optional<double> sourceTime(const QList<VideoExportTimeMapSegment>& map, double outputTime);

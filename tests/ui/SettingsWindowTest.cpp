@@ -1,4 +1,5 @@
 #include "ui/SettingsWindow.h"
+#include "TestPaths.h"
 #include "app/AppEvents.h"
 #include "app/Cfg.h"
 #include "app/HistoryLimitTarget.h"
@@ -116,7 +117,7 @@ TEST_F(SettingsWindowTest, FourTabsInOrderAndShowTabOpensTheRequestedOne) {
     EXPECT_EQ(updates.count(), 1);
     EXPECT_EQ(window.aboutTab()->versionLabel()->text(),
               QStringLiteral("Version %1 (build %2)")
-                  .arg(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER)));
+                  .arg(QStringLiteral(MEBO_PROJECT_VERSION), QStringLiteral(MEBO_PROJECT_BUILD)));
 }
 
 TEST_F(SettingsWindowTest, ConflictingKeyShowsTheAlertAndTheFieldReverts) {

@@ -60,6 +60,7 @@ TEST_F(VideoCommandTest, TheReferenceEditThroughTheCommandLine) {
         "chapterSegments": [{"id": "00000000-0000-0000-0000-00000000000C", "startSec": 2, "endSec": 4},
                             {"id": "00000000-0000-0000-0000-00000000000D", "startSec": 6, "endSec": 8, "title": "Two",
                              "colorRGBA": [1, 0, 0, 1]}],
+        "micMuteRegions": [{"id": "00000000-0000-0000-0000-00000000000E", "startSec": 6.5, "endSec": 9}],
         "showBackground": true, "backgroundPadding": 10})");
     const QJsonObject o = info(path);
     EXPECT_EQ(o["source"].toString(), dir_->filePath("p/clip.mp4"));
@@ -67,6 +68,7 @@ TEST_F(VideoCommandTest, TheReferenceEditThroughTheCommandLine) {
     EXPECT_EQ(o["duration"].toDouble(), 10);
     EXPECT_EQ(o["keptRanges"].toArray(), json("[0, 2], [4, 10]"));
     EXPECT_EQ(o["outputDuration"].toDouble(), 7);
+    EXPECT_EQ(o["micMutedOutput"].toArray(), json("[4.25, 5], [5, 6]"));
     EXPECT_EQ(o["timeMap"].toArray()[2].toObject(),
               QJsonDocument::fromJson(R"({"compStart": 4, "sourceStart": 6, "speed": 2, "compDuration": 1})")
                   .object());

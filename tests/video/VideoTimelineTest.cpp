@@ -120,6 +120,12 @@ TEST(VideoTimelineTest, TimeMapOfTheReferenceEdit) {
         }
     }
     EXPECT_EQ(VideoTimeline::sourceTime(map, 7.5), std::nullopt);
+
+    // Mute ranges on the output: a speed-2 stretch halves them; 0.01 s or less is nothing.
+    auto muted = [&](double s, double e) { return VideoTimeline::outputRanges({{QUuid(), s, e}}, map); };
+    EXPECT_EQ(muted(6.5, 7.5), ranges({{4.25, 4.75}}));
+    EXPECT_EQ(muted(1, 5), ranges({{1, 2}, {2, 3}}));
+    EXPECT_EQ(muted(1.995, 3.5), QList<TimeRange>{});
     EXPECT_EQ(VideoTimeline::sourceTime({}, 0), std::nullopt);
 }
 
