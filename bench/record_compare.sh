@@ -27,8 +27,8 @@ pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done; }
 trap cleanup EXIT
 
-# CPU seconds (user + system, children included) of a finished or running process.
-cpu_of() { awk '{print ($14 + $15 + $16 + $17) / 100}' "/proc/$1/stat" 2>/dev/null; }
+# CPU seconds (user + system) of a running process, all its threads.
+cpu_of() { awk '{print ($14 + $15) / 100}' "/proc/$1/stat" 2>/dev/null; }
 
 bitrate_for() { # the recorder's formula: 30 fps, quality high
     local w=$1 h=$2 px=$(($1 * $2)) base
@@ -51,12 +51,18 @@ run_tool() { # tool size scene -> prints "cpu% fps"
         pid=$!
         ;;
     esac
-    local last=0
-    while kill -0 "$pid" 2>/dev/null; do last=$(cpu_of "$pid" || echo "$last"); sleep 0.2; done
+    # Steady state: CPU between 2 s after the start and 1 s before the end, so start-up (encoder
+    # set-up, module loading) and the stop (finishing the file) are left out for every tool.
+    sleep 2
+    local c1 t1 c2 t2
+    c1=$(cpu_of "$pid"); t1=$(date +%s.%N)
+    sleep "$((secs - 3))"
+    c2=$(cpu_of "$pid"); t2=$(date +%s.%N)
     wait "$pid"
     [ "$tool" = mebo ] && file=$(sed -n 's/.*"path":"\([^"]*\)".*/\1/p' "$out/$tool-$2-$3.json")
     frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$file" 2>/dev/null)
-    awk -v c="$last" -v s="$secs" -v f="${frames:-0}" 'BEGIN { printf "%.1f %.1f", 100 * c / s, f / s }'
+    awk -v a="$c1" -v b="$c2" -v ta="$t1" -v tb="$t2" -v s="$secs" -v f="${frames:-0}" \
+        'BEGIN { printf "%.1f %.1f", 100 * (b - a) / (tb - ta), f / s }'
 }
 
 echo "| size | scene | tool | CPU (% of a core) | frames/s |" | tee "$out/table.md"

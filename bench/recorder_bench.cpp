@@ -44,8 +44,8 @@ void BM_Swscale(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     const QImage src = screenLike(w, h);
     Planes out(w, h);
-    SwsContext* sws = sws_getContext(w, h, AV_PIX_FMT_BGR0, w, h, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr,
-                                     nullptr);
+    SwsContext* sws = sws_getContext(w, h, AV_PIX_FMT_BGR0, w, h, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
+                                     nullptr, nullptr);
     const uint8_t* in[1] = {src.constBits()};
     const int inStride[1] = {int(src.bytesPerLine())};
     uint8_t* dst[3] = {out.y.data(), out.u.data(), out.v.data()};

@@ -33,8 +33,8 @@ RUN_PKGS=(
   fonts-urw-base35
   # WebP decoding for image annotations of video projects.
   qt6-image-formats-plugins
-  # Media for the video and recording tests is generated with the ffmpeg command (lavfi testsrc2,
-  # sine) and checked with ffprobe.
+  # Media for the video and recording tests is generated with the ffmpeg command (lavfi), played
+  # on the test display and checked with ffprobe.
   ffmpeg
   # The install-tree test: the metainfo and desktop-entry validators, the manual page reader and
   # the shells whose completions it runs; `file` lets CPack find the programs to strip.

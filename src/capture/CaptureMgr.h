@@ -2,6 +2,7 @@
 
 #include "capture/CaptureMode.h"
 #include "capture/RegionOverlay.h"
+#include "recording/RecordingRecovery.h"
 #include "recording/RecordingTypes.h"
 
 #include <QImage>
@@ -24,8 +25,9 @@ class ShutterSoundPlayer;
 class ScreenRecordingSvc;
 class ThumbnailCache;
 namespace platform {
-class MediaRemuxer;
 class Dialogs;
+class MediaProbe;
+class MediaRemuxer;
 class PointerLocator;
 class Workspace;
 } // namespace platform
@@ -85,12 +87,8 @@ public:
     struct RecordingLinks {
         ScreenRecordingSvc* recorder = nullptr; // null: recording unavailable
         ThumbnailCache* thumbnails = nullptr;
-        platform::MediaRemuxer* remuxer = nullptr; // trims
-        // Writes the segments' project file beside a recording; answers its path, or nothing
-        // with `error` set. Null: no project files.
-        std::function<std::optional<QString>(const QString& recordingPath, const std::optional<QString>& webcamName,
-                                             const QList<RecordingSegment>& segments, QString* error)>
-            writeSegmentSidecar;
+        platform::MediaRemuxer* remuxer = nullptr; // trims and recovery
+        platform::MediaProbe* probe = nullptr;     // recovered files' facts
     };
     void setRecordingLinks(RecordingLinks links);
     bool recordingAvailable() const { return recording_.recorder != nullptr; }
@@ -106,6 +104,8 @@ public:
     bool isRecording() const;
     // Recordings a crash left in the save folder enter the library (in the background).
     void recoverUnfinishedRecordings();
+    // One recovered recording enters the library as a video with its thumbnail.
+    void enterRecoveredRecording(const RecordingRecovery::Recovered& recovered);
     // The "Trim Video" prompt's answer: the fields as typed; trims `videoPath` into its
     // "_trimmed" sibling. Answers the file written.
     std::optional<QString> trimVideo(const QString& videoPath, double durationSec, const QString& startText,
@@ -128,7 +128,8 @@ Q_SIGNALS:
     // library entry's id (empty without a file).
     void recordingStartFailed(const QString& description);
     void recordingStarted();
-    void recordingFinished(bool ok, const QString& path, const QString& itemId, const mebo::StopResult& result);
+    void recordingFinished(bool ok, const QString& path, const QString& itemId,
+                           const mebo::StopResult& result);
     void recordingsRecovered(int count);
 
 private:

@@ -17,6 +17,7 @@
 #include "recording/RecordingRecovery.h"
 #include "recording/ScreenRecordingSvc.h"
 #include "recording/VideoTrimmer.h"
+#include "video/VideoProjectFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -130,13 +131,14 @@ void CaptureMgr::stopRecording() {
 }
 
 void CaptureMgr::finishRecording(const StopResult& result) {
-    logInfo(QStringLiteral("[CaptureMgr] _stopRecord: stop() 返回 ") + result.mainURL.value_or(QStringLiteral("nil")));
+    logInfo(QStringLiteral("[CaptureMgr] _stopRecord: stop() 返回 ") +
+            result.mainURL.value_or(QStringLiteral("nil")));
     setCaptureActive(false);
     if (!result.mainURL) {
         logError(QStringLiteral("[CaptureMgr] 錄影停止失敗或無輸出"));
         dialogs_.alert(QStringLiteral("Recording Failed"),
-                       QStringLiteral("The recording could not be saved. Please try again."), {QStringLiteral("OK")},
-                       [](int) {});
+                       QStringLiteral("The recording could not be saved. Please try again."),
+                       {QStringLiteral("OK")}, [](int) {});
         restoreMainWindow();
         Q_EMIT recordingFinished(false, QString(), QString(), result);
         return;
@@ -164,15 +166,13 @@ void CaptureMgr::finishRecording(const StopResult& result) {
         recording_.thumbnails->make(entry.thumbnailName, thumbnail);
     }
     history_.addEntry(entry);
-    if (recording_.writeSegmentSidecar) {
-        QString error;
-        const std::optional<QString> webcamName =
-            result.webcamURL ? std::optional<QString>(QFileInfo(*result.webcamURL).fileName()) : std::nullopt;
-        if (const auto sidecar = recording_.writeSegmentSidecar(path, webcamName, result.recordingSegments, &error)) {
+    try {
+        if (const auto sidecar = VideoProjectFiles::writeRecordingSidecar(
+                path, result.webcamURL, result.recordingSegments, result.durationSec)) {
             logInfo(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + *sidecar);
-        } else if (!error.isEmpty()) {
-            logWarning(QStringLiteral("[CaptureMgr] 錄屏段落 sidecar 寫入失敗: ") + error);
         }
+    } catch (const std::exception& e) {
+        logWarning(QStringLiteral("[CaptureMgr] 錄屏段落 sidecar 寫入失敗: ") + QString::fromUtf8(e.what()));
     }
     logSuccess(QStringLiteral("[CaptureMgr] 錄影已儲存: ") + path);
     restoreMainWindow();
@@ -222,35 +222,38 @@ void CaptureMgr::restartRecording() {
         self->recordMode_ = mode;
         self->recordApplySettings_ = apply;
         if (apply) {
-            RecordingPanelConfiguration::fromCfg(self->cfg_).applyTo(self->cfg_, self->recording_.recorder->options());
+            RecordingPanelConfiguration::fromCfg(self->cfg_)
+                .applyTo(self->cfg_, self->recording_.recorder->options());
         }
-        self->recording_.recorder->start(target, self->newRecordingPath(), [again](std::optional<RecordingError> e) {
-            if (!again) {
-                return;
-            }
-            if (e) {
-                logError(QStringLiteral("[CaptureMgr] 重啟錄影失敗: ") + e->description());
-                again->setCaptureActive(false);
-                again->restoreMainWindow();
-                Q_EMIT again->recordingStartFailed(e->description());
-                return;
-            }
-            Q_EMIT again->recordingStarted();
-        });
+        self->recording_.recorder->start(
+            target, self->newRecordingPath(), [again](std::optional<RecordingError> e) {
+                if (!again) {
+                    return;
+                }
+                if (e) {
+                    logError(QStringLiteral("[CaptureMgr] 重啟錄影失敗: ") + e->description());
+                    again->setCaptureActive(false);
+                    again->restoreMainWindow();
+                    Q_EMIT again->recordingStartFailed(e->description());
+                    return;
+                }
+                Q_EMIT again->recordingStarted();
+            });
     });
 }
 
 void CaptureMgr::recoverUnfinishedRecordings() {
-    if (!recording_.remuxer) {
+    if (!recording_.remuxer || !recording_.probe) {
         return;
     }
     const QString folder = cfg_.saveDirectory();
     platform::MediaRemuxer* remuxer = recording_.remuxer;
+    platform::MediaProbe* probe = recording_.probe;
     QPointer<CaptureMgr> self(this);
-    startUtilityTask([self, folder, remuxer] {
+    startUtilityTask([self, folder, remuxer, probe] {
         QList<RecordingRecovery::Recovered> found;
         for (const QString& file : RecordingRecovery::findUnfinished(folder)) {
-            if (auto r = RecordingRecovery::recover(file, *remuxer)) {
+            if (auto r = RecordingRecovery::recover(file, *remuxer, *probe)) {
                 found << *r;
             }
         }
@@ -259,33 +262,37 @@ void CaptureMgr::recoverUnfinishedRecordings() {
                 return;
             }
             for (const auto& r : found) {
-                HistoryEntry entry;
-                entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-                const QFileInfo info(r.path);
-                entry.filename = info.fileName();
-                entry.thumbnailName = entry.id + QStringLiteral(".jpg");
-                entry.mode = captureModeRawValue(CaptureMode::record);
-                entry.createdAt = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
-                entry.widthPx = r.width;
-                entry.heightPx = r.height;
-                entry.mediaType = QStringLiteral("video");
-                entry.durationSec = r.durationSec;
-                if (self->recording_.thumbnails && !r.thumbnail.isNull()) {
-                    self->recording_.thumbnails->make(entry.thumbnailName, r.thumbnail);
-                }
-                self->history_.addEntry(entry);
+                self->enterRecoveredRecording(r);
             }
             Q_EMIT self->recordingsRecovered(int(found.size()));
         });
     });
 }
 
+void CaptureMgr::enterRecoveredRecording(const RecordingRecovery::Recovered& r) {
+    HistoryEntry entry;
+    entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QFileInfo info(r.path);
+    entry.filename = info.fileName();
+    entry.thumbnailName = entry.id + QStringLiteral(".jpg");
+    entry.mode = captureModeRawValue(CaptureMode::record);
+    entry.createdAt = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+    entry.widthPx = r.width;
+    entry.heightPx = r.height;
+    entry.mediaType = QStringLiteral("video");
+    entry.durationSec = r.durationSec;
+    if (recording_.thumbnails && !r.thumbnail.isNull()) {
+        recording_.thumbnails->make(entry.thumbnailName, r.thumbnail);
+    }
+    history_.addEntry(entry);
+}
+
 QString CaptureMgr::trimPromptText(double durationSec) {
     return QStringLiteral("Duration: %1s. Enter start and end seconds:").arg(durationSec, 0, 'f', 1);
 }
 
-std::optional<QString> CaptureMgr::trimVideo(const QString& videoPath, double durationSec, const QString& startText,
-                                             const QString& endText) {
+std::optional<QString> CaptureMgr::trimVideo(const QString& videoPath, double durationSec,
+                                             const QString& startText, const QString& endText) {
     const auto range = VideoTrimmer::parseRange(startText, endText, durationSec);
     if (!range || !recording_.remuxer) {
         return std::nullopt;

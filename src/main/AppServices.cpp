@@ -125,6 +125,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         rb.audio = media_->audio();
         rb.makeWriter = [media = media_.get()] { return media->makeWriter(); };
         rb.remuxer = &media_->remuxer();
+        rb.probe = &media_->probe();
         rb.pointer = backends_.pointer.get();
         rb.buttons = backends_.buttons.get();
         recorder_ = std::make_unique<ScreenRecordingSvc>(std::move(rb));
@@ -132,6 +133,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         links.recorder = recorder_.get();
         links.thumbnails = thumbnails_.get();
         links.remuxer = &media_->remuxer();
+        links.probe = &media_->probe();
         captureMgr_->setRecordingLinks(std::move(links));
     }
 }

@@ -25,8 +25,8 @@ Commands:
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
   record fullscreen|area|window    record the screen with sound into the library
-  video info|resave                read video projects (.mebo-video) and video files
   video trim VIDEO                 cut a time range out of a video without re-encoding
+  video info|resave                read video projects (.mebo-video) and video files
   video export|gif                 export a video project or a video as MP4 or GIF
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
@@ -77,6 +77,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("record")) {
         return runRecordCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("video") && !args.isEmpty() && args.first() == QLatin1String("trim")) {
+        return runVideoTrimCommand(argc, argv, args.mid(1));
     }
     if (command == QLatin1String("video")) {
         return runVideoCommand(argc, argv, args);

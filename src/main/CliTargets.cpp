@@ -64,5 +64,4 @@ QString displayLine(const platform::DisplayInfo& d) {
         .arg(d.primary ? QStringLiteral(" primary") : QString());
 }
 
-
 } // namespace mebo::cli

@@ -13,10 +13,10 @@ int runDocCommand(int& argc, char** argv, const QStringList& args);
 int runOcrCommand(int& argc, char** argv, const QStringList& args);
 int runRedactCommand(int& argc, char** argv, const QStringList& args);
 int runRecordCommand(int& argc, char** argv, const QStringList& args);
-int runVideoCommand(int& argc, char** argv, const QStringList& args);
-// The actions of `mebo video` with options of their own (`args` follow the action's name, except
-// for trim, whose arguments start with it).
+// `mebo video trim`: `args` follow "trim".
 int runVideoTrimCommand(int& argc, char** argv, const QStringList& args);
+int runVideoCommand(int& argc, char** argv, const QStringList& args);
+// The actions of `mebo video` with options of their own (`args` follow the action's name).
 int runVideoExportCommand(int& argc, char** argv, const QStringList& args);
 int runVideoGifCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).

@@ -1,4 +1,3 @@
-#include "recording/ScreenRecordingSvc.h"
 #include "app/AppDelegate.h"
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
@@ -20,6 +19,7 @@
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/PortalColorScheme.h"
+#include "recording/ScreenRecordingSvc.h"
 #include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
@@ -272,8 +272,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
 
     // Recording: the tray shows it and offers the stop; recordings a crash left enter the library.
     if (ScreenRecordingSvc* recorder = services.recorder()) {
-        QObject::connect(recorder, &ScreenRecordingSvc::stateChanged, &menuBar,
-                         [&menuBar](RecordingState state) { menuBar.setRecording(state != RecordingState::idle); });
+        QObject::connect(
+            recorder, &ScreenRecordingSvc::stateChanged, &menuBar,
+            [&menuBar](RecordingState state) { menuBar.setRecording(state != RecordingState::idle); });
         capture.recoverUnfinishedRecordings();
     }
 
@@ -288,7 +289,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     // Quitting stops a recording through its stop sequence, so the file is finished.
     if (capture.isRecording()) {
         capture.stopRecording();
-        runtime::waitFor(&capture, &CaptureMgr::recordingFinished, 60000, [&capture] { return !capture.isRecording(); });
+        runtime::waitFor(&capture, &CaptureMgr::recordingFinished, 60000,
+                         [&capture] { return !capture.isRecording(); });
     }
     delegate.willTerminate();
     services.settle(3000);

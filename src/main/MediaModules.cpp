@@ -1,6 +1,7 @@
 #include "main/MediaModules.h"
 
 #include "app/AppLogger.h"
+#include "main/MediaProbeModule.h"
 #include "main/ModuleLoader.h"
 
 namespace mebo {
@@ -13,9 +14,6 @@ const QString kFfmpegModule = QStringLiteral("libmebo_platform_ffmpeg.so");
 class MissingRemuxer : public platform::MediaRemuxer {
 public:
     explicit MissingRemuxer(QString reason) : reason_(std::move(reason)) {}
-    std::optional<platform::MediaInfo> probe(const QString&, QString* error) override {
-        return fail<std::optional<platform::MediaInfo>>(error, std::nullopt);
-    }
     bool copy(const QString&, const QString&, double, std::optional<double>, QString* error) override {
         return fail(error, false);
     }
@@ -39,7 +37,8 @@ MediaModules::~MediaModules() = default;
 std::unique_ptr<platform::MediaWriter> MediaModules::makeWriter() {
     using Factory = platform::MediaWriter* (*)();
     QString reason;
-    if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(kFfmpegModule, "mebo_create_media_writer", &reason))) {
+    if (auto create = reinterpret_cast<Factory>(
+            resolveModuleFactory(kFfmpegModule, "mebo_create_media_writer", &reason))) {
         return std::unique_ptr<platform::MediaWriter>(create());
     }
     error_ = QStringLiteral("media module not loaded: ") + reason;
@@ -50,8 +49,8 @@ platform::MediaRemuxer& MediaModules::remuxer() {
     if (!remuxer_) {
         using Factory = platform::MediaRemuxer* (*)();
         QString reason;
-        if (auto create =
-                reinterpret_cast<Factory>(resolveModuleFactory(kFfmpegModule, "mebo_create_media_remuxer", &reason))) {
+        if (auto create = reinterpret_cast<Factory>(
+                resolveModuleFactory(kFfmpegModule, "mebo_create_media_remuxer", &reason))) {
             remuxer_.reset(create());
         } else {
             remuxer_ = std::make_unique<MissingRemuxer>(QStringLiteral("media module not loaded: ") + reason);
@@ -60,13 +59,20 @@ platform::MediaRemuxer& MediaModules::remuxer() {
     return *remuxer_;
 }
 
+platform::MediaProbe& MediaModules::probe() {
+    if (!probe_) {
+        probe_ = loadMediaProbe();
+    }
+    return *probe_;
+}
+
 platform::AudioCapture* MediaModules::audio() {
     if (!audioTried_) {
         audioTried_ = true;
         using Factory = platform::AudioCapture* (*)();
         QString reason;
-        if (auto create = reinterpret_cast<Factory>(
-                resolveModuleFactory(QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_audio_capture", &reason))) {
+        if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
+                QStringLiteral("libmebo_platform_pulse.so"), "mebo_create_audio_capture", &reason))) {
             audio_.reset(create());
         } else {
             logWarning(QStringLiteral("[Recording] sound module not loaded: ") + reason);

@@ -16,14 +16,15 @@
 #include "recording/RecordingPanelConfiguration.h"
 #include "recording/RecordingRecovery.h"
 #include "recording/ScreenRecordingSvc.h"
+#include "video/VideoProjectFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QUuid>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTimer>
+#include <QUuid>
 #include <csignal>
 
 namespace mebo {
@@ -66,12 +67,14 @@ Options:
 // "--mic" takes an optional value: the next word, unless it is an option or a mode.
 QStringList splitOptionalMic(const QStringList& args, std::optional<QString>* micSource, bool* mic) {
     QStringList rest;
-    static const QStringList modes{QStringLiteral("fullscreen"), QStringLiteral("area"), QStringLiteral("window")};
+    static const QStringList modes{QStringLiteral("fullscreen"), QStringLiteral("area"),
+                                   QStringLiteral("window")};
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == QLatin1String("--mic")) {
             *mic = true;
-            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")) && !modes.contains(args[i + 1])) {
+            if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")) &&
+                !modes.contains(args[i + 1])) {
                 *micSource = args[++i];
             }
         } else if (a.startsWith(QLatin1String("--mic="))) {
@@ -167,8 +170,9 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     QString modeName;
     if (!list) {
         if (opts->positional.size() != 1) {
-            return cli::usageError(opts->positional.isEmpty() ? QStringLiteral("which recording? fullscreen, area or window")
-                                                              : QStringLiteral("one recording mode at a time"),
+            return cli::usageError(opts->positional.isEmpty()
+                                       ? QStringLiteral("which recording? fullscreen, area or window")
+                                       : QStringLiteral("one recording mode at a time"),
                                    cmd);
         }
         modeName = opts->positional.first();
@@ -195,9 +199,9 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     if (isArea) {
         geometry = cli::parseGeometry(opts->value("geometry"));
         if (!geometry) {
-            return cli::usageError(
-                QStringLiteral("bad geometry '%1', expected WxH+X+Y such as 1280x720+0+0").arg(opts->value("geometry")),
-                cmd);
+            return cli::usageError(QStringLiteral("bad geometry '%1', expected WxH+X+Y such as 1280x720+0+0")
+                                       .arg(opts->value("geometry")),
+                                   cmd);
         }
     }
     std::optional<uint32_t> displayId, windowId;
@@ -212,8 +216,8 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
         bool ok = false;
         const double d = opts->value("duration").toDouble(&ok);
         if (!ok || !(d > 0) || !std::isfinite(d)) {
-            return cli::usageError(QStringLiteral("bad duration '%1' (seconds, more than 0)").arg(opts->value("duration")),
-                                   cmd);
+            return cli::usageError(
+                QStringLiteral("bad duration '%1' (seconds, more than 0)").arg(opts->value("duration")), cmd);
         }
         duration = d;
     }
@@ -229,11 +233,13 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     }
     if (opts->has("codec") && opts->value("codec") != QLatin1String("h264") &&
         opts->value("codec") != QLatin1String("hevc")) {
-        return cli::usageError(QStringLiteral("unknown codec '%1' (h264 or hevc)").arg(opts->value("codec")), cmd);
+        return cli::usageError(QStringLiteral("unknown codec '%1' (h264 or hevc)").arg(opts->value("codec")),
+                               cmd);
     }
     if (opts->has("quality") && !qualityPresetFromRawValue(opts->value("quality"))) {
         return cli::usageError(
-            QStringLiteral("unknown quality '%1' (standard, high or original)").arg(opts->value("quality")), cmd);
+            QStringLiteral("unknown quality '%1' (standard, high or original)").arg(opts->value("quality")),
+            cmd);
     }
 
     runtime::setVerbose(opts->has("verbose"));
@@ -271,14 +277,17 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
 
     // Recordings a crash left behind enter the library before this one starts.
     for (const QString& file : RecordingRecovery::findUnfinished(services.cfg().saveDirectory())) {
-        if (auto r = RecordingRecovery::recover(file, services.media()->remuxer())) {
+        if (auto r =
+                RecordingRecovery::recover(file, services.media()->remuxer(), services.media()->probe())) {
+            capture.enterRecoveredRecording(*r);
             cli::printErr(QStringLiteral("recovered an interrupted recording: %1").arg(r->path));
         }
     }
 
     const auto displays = services.screenshots().displays();
     RecordingTarget target;
-    if (displayId && std::none_of(displays.begin(), displays.end(), [&](const auto& d) { return d.displayId == *displayId; })) {
+    if (displayId && std::none_of(displays.begin(), displays.end(),
+                                  [&](const auto& d) { return d.displayId == *displayId; })) {
         cli::printErr(QStringLiteral("no display %1 (see 'mebo record --list-sources')").arg(*displayId));
         return cli::Exit::failure;
     }
@@ -291,7 +300,8 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
         }
         const auto onDisplay = cli::toDesktopRect(candidates, *geometry);
         if (!onDisplay) {
-            cli::printErr(QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
+            cli::printErr(
+                QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
             return cli::Exit::failure;
         }
         target = RecordingTarget::areaOf(onDisplay->first.displayId, onDisplay->second);
@@ -334,26 +344,28 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     o.recordCursorTrailEnabled = opts->has("cursor-trail");
     o.recordClickRippleEnabled = opts->has("click-ripple");
     o.recordCursorHaloEnabled = !opts->has("no-cursor-halo");
-    o.videoCodec = RecordingPanelConfiguration::normalizedCodec(opts->has("codec") ? opts->value("codec") : cfg.videoCodec());
-    o.qualityPreset =
-        RecordingPanelConfiguration::normalizedQuality(opts->has("quality") ? opts->value("quality") : cfg.recordQuality());
+    o.videoCodec = RecordingPanelConfiguration::normalizedCodec(opts->has("codec") ? opts->value("codec")
+                                                                                   : cfg.videoCodec());
+    o.qualityPreset = RecordingPanelConfiguration::normalizedQuality(
+        opts->has("quality") ? opts->value("quality") : cfg.recordQuality());
     o.fps = effectiveFrameRate(fps.value_or(cfg.recordFps()));
     if (fps && o.fps != *fps) {
-        cli::printErr(QStringLiteral("%1 frames per second is not offered; recording at %2").arg(*fps).arg(o.fps));
+        cli::printErr(
+            QStringLiteral("%1 frames per second is not offered; recording at %2").arg(*fps).arg(o.fps));
     }
     if (mic && micSource && services.media()->audio()) {
         if (auto list = services.media()->audio()->sources()) {
             const bool known = std::any_of(list.value().begin(), list.value().end(),
                                            [&](const auto& s) { return s.name == *micSource; });
             if (!known) {
-                cli::printErr(QStringLiteral("no audio source '%1'; recording the default input instead").arg(*micSource));
+                cli::printErr(QStringLiteral("no audio source '%1'; recording the default input instead")
+                                  .arg(*micSource));
             }
         }
     }
 
     enum class Phase { starting, recording, stopping, done } phase = Phase::starting;
     bool ok = false;
-    bool startFailed = false;
     QString path;
     StopResult result;
     const auto requestStop = [&] {
@@ -371,9 +383,8 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
         }
         phase = Phase::recording;
     });
-    QObject::connect(&capture, &CaptureMgr::recordingStartFailed, &app, [&](const QString& description) {
-        cli::printErr(description);
-        startFailed = true;
+    // The coordinator's alert has said why, in one line on standard error.
+    QObject::connect(&capture, &CaptureMgr::recordingStartFailed, &app, [&](const QString&) {
         phase = Phase::done;
         QCoreApplication::exit(cli::Exit::failure);
     });
@@ -385,12 +396,14 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
                          phase = Phase::done;
                          QCoreApplication::exit(finishedOk ? cli::Exit::ok : cli::Exit::failure);
                      });
-    QObject::connect(&recorder, &ScreenRecordingSvc::streamFailed, &app, [&](const QString&) { requestStop(); });
+    QObject::connect(&recorder, &ScreenRecordingSvc::streamFailed, &app,
+                     [&](const QString&) { requestStop(); });
     SignalNotifier onInt(SIGINT, requestStop);
     SignalNotifier onTerm(SIGTERM, requestStop);
     SignalNotifier onUsr1(SIGUSR1, [&] { capture.pauseResumeRecording(); });
     QTimer durationWatch;
     if (duration) {
+        recorder.setDurationLimit(*duration);
         // Recording time, so a pause extends the run; checked often enough to stop within a frame.
         durationWatch.setTimerType(Qt::PreciseTimer);
         durationWatch.setInterval(5);
@@ -406,11 +419,7 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     app.exec();
     durationWatch.stop();
     if (!ok) {
-        if (!startFailed) {
-            const QString problem = runtime::lastProblem();
-            cli::printErr(problem.isEmpty() ? QStringLiteral("the recording could not be saved") : problem);
-        }
-        return cli::Exit::failure;
+        return cli::Exit::failure; // the coordinator's alert has said why
     }
     services.settle(10000);
     if (opts->has("json")) {
@@ -421,8 +430,7 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
                                         {"endSec", s.endSec},
                                         {"isEnabled", s.isEnabled}});
         }
-        const QString project = QFileInfo(path).dir().filePath(QFileInfo(path).completeBaseName() +
-                                                               QStringLiteral(".mebo-video"));
+        const QString project = VideoProjectFiles::projectPathFor(path);
         const RecordingCounters& c = result.counters;
         cli::printJson(QJsonObject{
             {"path", path},

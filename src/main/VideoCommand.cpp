@@ -283,9 +283,6 @@ bool looksLikeProject(const QString& path) {
 int runVideoCommand(int& argc, char** argv, const QStringList& args) {
     // Actions with options of their own parse them themselves.
     const QString first = args.value(0);
-    if (first == QLatin1String("trim")) {
-        return runVideoTrimCommand(argc, argv, args);
-    }
     if (first == QLatin1String("export")) {
         return runVideoExportCommand(argc, argv, args.mid(1));
     }
@@ -305,7 +302,7 @@ int runVideoCommand(int& argc, char** argv, const QStringList& args) {
     const QString action = opts->positional.value(0);
     const int files = action == QLatin1String("info") ? 1 : action == QLatin1String("resave") ? 2 : 0;
     if (files == 0) {
-        return cli::usageError(action.isEmpty() ? QStringLiteral("which action? info or resave")
+        return cli::usageError(action.isEmpty() ? QStringLiteral("which action? info, resave or trim")
                                                 : QStringLiteral("unknown video action '%1'").arg(action),
                                QStringLiteral("video"));
     }

@@ -13,7 +13,7 @@ namespace mebo {
 
 namespace {
 
-const char* kVideoTrimHelp = R"(Usage: mebo video trim VIDEO --start S --end E [-o OUT]
+const char* kVideoHelp = R"(Usage: mebo video trim VIDEO --start S --end E [-o OUT]
 
 Copies the part of VIDEO between S and E seconds into a new MP4 without re-encoding (so it
 starts at the key frame at or before S). A start that is not a number is 0, an end that is not a
@@ -45,25 +45,27 @@ int runVideoTrimCommand(int& argc, char** argv, const QStringList& rawArgs) {
         return cli::usageError(error, cmd);
     }
     if (opts->has("help")) {
-        cli::printOut(QString::fromUtf8(kVideoTrimHelp).trimmed());
+        cli::printOut(QString::fromUtf8(kVideoHelp).trimmed());
         return cli::Exit::ok;
     }
-    // The action's name ("trim") comes first.
-    if (opts->positional.size() != 2 || opts->positional.first() != QLatin1String("trim")) {
-        return cli::usageError(QStringLiteral("expected 'trim VIDEO'"), cmd);
+    if (opts->positional.size() != 1) {
+        return cli::usageError(QStringLiteral("expected one VIDEO to trim"), cmd);
     }
-    const QString source = QFileInfo(opts->positional[1]).absoluteFilePath();
+    const QString source = QFileInfo(opts->positional[0]).absoluteFilePath();
     if (!QFileInfo(source).isFile()) {
-        cli::printErr(QStringLiteral("no such file: %1").arg(opts->positional[1]));
+        cli::printErr(QStringLiteral("no such file: %1").arg(opts->positional[0]));
         return cli::Exit::failure;
     }
     runtime::setVerbose(opts->has("verbose"));
     QCoreApplication app(argc, argv);
     runtime::nameApplication();
     MediaModules media;
-    const auto info = media.remuxer().probe(source, &error);
-    if (!info) {
-        cli::printErr(QStringLiteral("cannot read %1: %2").arg(opts->positional[1], error));
+    const auto info = media.probe().probe(source, &error);
+    if (info && !info->hasVideo) {
+        error = QStringLiteral("no video stream");
+    }
+    if (!info || !info->hasVideo) {
+        cli::printErr(QStringLiteral("cannot read %1: %2").arg(opts->positional[0], error));
         return cli::Exit::failure;
     }
     const auto range = VideoTrimmer::parseRange(opts->value("start"), opts->value("end"), info->durationSec);

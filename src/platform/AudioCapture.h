@@ -42,8 +42,9 @@ public:
     virtual Result<QString> systemAudioSource() = 0;
     // The default input (microphone).
     virtual Result<QString> defaultInputSource() = 0;
-    virtual Result<std::unique_ptr<AudioCaptureStream>> open(const QString& source, const QString& threadName,
-                                                             std::function<void(const AudioBuffer&)> onBuffer) = 0;
+    virtual Result<std::unique_ptr<AudioCaptureStream>>
+    open(const QString& source, const QString& threadName,
+         std::function<void(const AudioBuffer&)> onBuffer) = 0;
 };
 
 } // namespace mebo::platform

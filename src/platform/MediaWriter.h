@@ -12,11 +12,11 @@ struct MediaWriterConfig {
     QString path;
     int width = 0;
     int height = 0;
-    bool hevc = false;           // H.264 High otherwise
-    int64_t bitrate = 0;         // average, bit/s
-    int fps = 30;                // nominal; frames carry their own times
-    int keyframeInterval = 60;   // frames
-    QStringList audioTracks;     // AAC 48 kHz stereo 192 kbit/s each, in this order (names)
+    bool hevc = false;         // H.264 High otherwise
+    int64_t bitrate = 0;       // average, bit/s
+    int fps = 30;              // nominal; frames carry their own times
+    int keyframeInterval = 60; // frames
+    QStringList audioTracks;   // AAC 48 kHz stereo 192 kbit/s each, in this order (names)
     // Written so that a process killed at any moment leaves a playable file up to the last
     // fragment (about a second); finish() then leaves a fragmented file, which finalize turns
     // into a plain one.
@@ -52,19 +52,11 @@ public:
     virtual void cancel() = 0;
 };
 
-struct MediaInfo {
-    double durationSec = 0;
-    int width = 0;
-    int height = 0;
-    int audioTracks = 0;
-};
-
 // Stream copies of media files: finishing a crash-safe recording into a plain fast-start MP4, and
 // cutting a time range without re-encoding (from the key frame at or before the start).
 class MediaRemuxer {
 public:
     virtual ~MediaRemuxer() = default;
-    virtual std::optional<MediaInfo> probe(const QString& path, QString* error) = 0;
     // `endSec` nothing: to the end.
     virtual bool copy(const QString& source, const QString& destination, double startSec,
                       std::optional<double> endSec, QString* error) = 0;

@@ -22,9 +22,9 @@ struct ScreenFrame {
 };
 
 struct ScreenStreamConfig {
-    QRect sourceRect;   // native pixels (X11 root coordinates) of what is recorded
-    QSize outputSize;   // even; the source is scaled to it when it differs
-    int fps = 15;       // frames per second at most
+    QRect sourceRect; // native pixels (X11 root coordinates) of what is recorded
+    QSize outputSize; // even; the source is scaled to it when it differs
+    int fps = 15;     // frames per second at most
     bool showCursor = true;
     // A frame is repeated at least this often on a screen that does not change, so players and
     // the crash-safe fragments keep advancing.

@@ -21,7 +21,8 @@ double CursorEffects::haloRadius(QSize frame, double pulse) {
     return std::max(0.025 * std::min(frame.width(), frame.height()), 22.0) * (1 + 0.55 * pulse);
 }
 
-bool CursorEffects::draw(QImage& frame, const CursorTelemetry::Snapshot& snapshot, int64_t tMs, Enabled enabled) {
+bool CursorEffects::draw(QImage& frame, const CursorTelemetry::Snapshot& snapshot, int64_t tMs,
+                         Enabled enabled) {
     const QRectF frameRect(0, 0, frame.width(), frame.height());
     const double t = double(tMs) / 1000.0;
     bool drew = false;
@@ -49,8 +50,8 @@ bool CursorEffects::draw(QImage& frame, const CursorTelemetry::Snapshot& snapsho
         }
     }
     if (enabled.trail) {
-        if (auto o = CursorTrailRenderer::render(snapshot.trail, {1.0, 0.9, 0.3, 0.9}, t, trailWindowSec, frameRect,
-                                                 trailWidthPx)) {
+        if (auto o = CursorTrailRenderer::render(snapshot.trail, {1.0, 0.9, 0.3, 0.9}, t, trailWindowSec,
+                                                 frameRect, trailWidthPx)) {
             o->compositeOver(frame);
             drew = true;
         }

@@ -26,8 +26,8 @@ QString baseNameOf(const QString& path) {
 
 } // namespace
 
-CursorTelemetry::CursorTelemetry(platform::PointerLocator& pointer, platform::PointerButtons* buttons, Hooks hooks,
-                                 QObject* parent)
+CursorTelemetry::CursorTelemetry(platform::PointerLocator& pointer, platform::PointerButtons* buttons,
+                                 Hooks hooks, QObject* parent)
     : QObject(parent), pointer_(pointer), buttons_(buttons), hooks_(std::move(hooks)) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(sampleIntervalMs);
@@ -71,8 +71,9 @@ void CursorTelemetry::start(const QString& recordingPath, const QRectF& area, co
                 QFile::remove(old);
             }
         }
-        const QString stem = QDir(spoolDir).filePath(baseNameOf(recordingPath) + QLatin1Char('-') +
-                                                     QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+        const QString stem =
+            QDir(spoolDir).filePath(baseNameOf(recordingPath) + QLatin1Char('-') +
+                                    QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
         pointsSpoolPath_ = stem + QStringLiteral(".cursor-points.tmp");
         clicksSpoolPath_ = stem + QStringLiteral(".cursor-clicks.tmp");
         pointsSpoolCount_ = 0;

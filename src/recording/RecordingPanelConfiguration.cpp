@@ -97,8 +97,9 @@ bool RecordingPanelAction::isControl() const {
 RecordingPanelConfiguration RecordingPanelAction::appliedTo(RecordingPanelConfiguration c) const {
     const auto flag = [this] { return std::holds_alternative<bool>(payload) && std::get<bool>(payload); };
     const auto id = [this] {
-        return std::holds_alternative<std::optional<QString>>(payload) ? std::get<std::optional<QString>>(payload)
-                                                                      : std::nullopt;
+        return std::holds_alternative<std::optional<QString>>(payload)
+                   ? std::get<std::optional<QString>>(payload)
+                   : std::nullopt;
     };
     const auto text = [this] {
         return std::holds_alternative<QString>(payload) ? std::get<QString>(payload) : QString();

@@ -31,10 +31,10 @@ struct RecordingPanelConfiguration {
     static RecordingPanelConfiguration fromCfg(const Cfg& cfg);
 
     // The panel's menus by index (out-of-range indexes give the defaults named in each).
-    static WebcamPosition positionForIndex(int index);  // else bottomRight
-    static QString qualityForIndex(int index);          // else "high"
-    static int fpsForIndex(int index);                  // 5, 10, 15, 24, 30, 60; else 15
-    static QString codecForIndex(int index);            // 1: "hevc"; else "h264"
+    static WebcamPosition positionForIndex(int index); // else bottomRight
+    static QString qualityForIndex(int index);         // else "high"
+    static int fpsForIndex(int index);                 // 5, 10, 15, 24, 30, 60; else 15
+    static QString codecForIndex(int index);           // 1: "hevc"; else "h264"
     static constexpr int frameRateChoices[] = {5, 10, 15, 24, 30, 60};
 
     // Normalised: HEVC only for "hevc", an unknown quality is high, fps outside the menu is 15.

@@ -1,6 +1,7 @@
 #include "recording/RecordingRecovery.h"
 
 #include "app/AppLogger.h"
+#include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "recording/ScreenRecordingSvc.h"
 
@@ -38,7 +39,8 @@ QStringList RecordingRecovery::findUnfinished(const QString& folder) {
 }
 
 std::optional<RecordingRecovery::Recovered> RecordingRecovery::recover(const QString& unfinishedPath,
-                                                                      platform::MediaRemuxer& remuxer) {
+                                                                       platform::MediaRemuxer& remuxer,
+                                                                       platform::MediaProbe& probe) {
     const QDir dir = QFileInfo(unfinishedPath).dir();
     const QString stem = stemOf(unfinishedPath);
     QString target = dir.filePath(stem + QStringLiteral(".mp4"));
@@ -49,11 +51,11 @@ std::optional<RecordingRecovery::Recovered> RecordingRecovery::recover(const QSt
     QFile::remove(temporary);
     QString error;
     const bool copied = remuxer.copy(unfinishedPath, temporary, 0, std::nullopt, &error);
-    std::optional<platform::MediaInfo> info;
+    std::optional<platform::MediaStreamFacts> info;
     if (copied) {
-        info = remuxer.probe(temporary, &error);
+        info = probe.probe(temporary, &error);
     }
-    if (!copied || !info || info->durationSec <= 0 || !QFile::rename(temporary, target)) {
+    if (!copied || !info || !info->hasVideo || info->durationSec <= 0 || !QFile::rename(temporary, target)) {
         QFile::remove(temporary);
         const QString damaged = dir.filePath(stem + QStringLiteral(".damaged.mp4"));
         QFile::remove(damaged);
@@ -67,10 +69,12 @@ std::optional<RecordingRecovery::Recovered> RecordingRecovery::recover(const QSt
     Recovered r;
     r.path = target;
     r.durationSec = info->durationSec;
-    r.width = info->width;
-    r.height = info->height;
+    r.width = info->videoSize.width();
+    r.height = info->videoSize.height();
     r.thumbnail = remuxer.frameAt(target, std::min(1.0, info->durationSec / 2), &error);
-    logWarning(QStringLiteral("[Recording] 已恢復中斷的錄影: %1 (%2 s)").arg(target).arg(info->durationSec, 0, 'f', 1));
+    logWarning(QStringLiteral("[Recording] 已恢復中斷的錄影: %1 (%2 s)")
+                   .arg(target)
+                   .arg(info->durationSec, 0, 'f', 1));
     return r;
 }
 

@@ -18,8 +18,7 @@ void RecordingSegmentTracker::close(double atSec) {
     const double start = *activeStart_;
     const double end = std::max(atSec, start);
     if (end - start > minimumLengthSec) {
-        segments_.append({QUuid::createUuid(), start, end, true,
-                          std::nullopt});
+        segments_.append({QUuid::createUuid(), start, end, true, std::nullopt});
     }
     activeStart_.reset();
     lastEnd_ = end;

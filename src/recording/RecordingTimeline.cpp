@@ -9,7 +9,7 @@ void RecordingTimeline::begin(int effectiveFps) {
     fps_ = effectiveFps > 0 ? effectiveFps : 15;
     isCapturing_ = true;
     isPaused_ = false;
-    resumeAdjustPending_ = false;
+    pausedAtNs_.reset();
     sessionStarted_ = false;
     pauseOffsetNs_ = 0;
     stopAtNs_.reset();
@@ -32,15 +32,22 @@ void RecordingTimeline::setStopAt(int64_t rawNs) {
     stopAtNs_ = rawNs;
 }
 
-void RecordingTimeline::pause() {
+void RecordingTimeline::pause(int64_t atNs) {
     std::lock_guard lock(stateLock_);
     isPaused_ = true;
+    pausedAtNs_ = atNs;
 }
 
-void RecordingTimeline::resume() {
+void RecordingTimeline::resume(int64_t atNs) {
     std::lock_guard lock(stateLock_);
     isPaused_ = false;
-    resumeAdjustPending_ = true;
+    // Frames come only when the screen changes, so the gap between the frames around a pause can
+    // be much longer than the pause; the pause's own interval on the same clock is exact. Before
+    // the first frame there is nothing to shift: the session starts after the pause.
+    if (pausedAtNs_ && sessionStarted_ && atNs > *pausedAtNs_) {
+        pauseOffsetNs_ += atNs - *pausedAtNs_;
+    }
+    pausedAtNs_.reset();
 }
 
 bool RecordingTimeline::isCapturing() const {
@@ -63,8 +70,8 @@ int64_t RecordingTimeline::sessionStartNs() const {
     return mainSessionStartNs_;
 }
 
-std::optional<RecordingTimeline::VideoTiming> RecordingTimeline::admitVideo(std::optional<int64_t> rawNs,
-                                                                           int64_t durationNs, bool onlyIfLater) {
+std::optional<RecordingTimeline::VideoTiming>
+RecordingTimeline::admitVideo(std::optional<int64_t> rawNs, int64_t durationNs, bool onlyIfLater) {
     std::lock_guard lock(stateLock_);
     // The stream keeps delivering while paused; those frames are not part of the recording.
     if (!isCapturing_ || isPaused_) {
@@ -79,16 +86,6 @@ std::optional<RecordingTimeline::VideoTiming> RecordingTimeline::admitVideo(std:
     }
     if (onlyIfLater && lastVideoAdjustedNs_ && *rawNs <= lastVideoRawNs_) {
         return std::nullopt;
-    }
-    if (resumeAdjustPending_) {
-        // The paused interval, measured on the stream's own clock, leaves the output timeline.
-        if (lastVideoAdjustedNs_) {
-            const int64_t gap = *rawNs - lastVideoRawNs_;
-            if (gap > 0) {
-                pauseOffsetNs_ += gap;
-            }
-        }
-        resumeAdjustPending_ = false;
     }
     int64_t adjusted = *rawNs - pauseOffsetNs_;
     if (lastVideoAdjustedNs_ && adjusted <= *lastVideoAdjustedNs_) {
@@ -122,8 +119,7 @@ std::optional<int64_t> RecordingTimeline::admitAudio(AudioTrack track, std::opti
         return std::nullopt;
     }
     std::lock_guard lock(stateLock_);
-    if (!isCapturing_ || !sessionStarted_ || isPaused_ || resumeAdjustPending_ ||
-        (stopAtNs_ && *rawNs > *stopAtNs_)) {
+    if (!isCapturing_ || !sessionStarted_ || isPaused_ || (stopAtNs_ && *rawNs > *stopAtNs_)) {
         return std::nullopt;
     }
     const int64_t adjusted = *rawNs - pauseOffsetNs_;

@@ -31,8 +31,10 @@ public:
     void end();
     // Samples stamped after `rawNs` (the moment stop was asked for) are not part of the recording.
     void setStopAt(int64_t rawNs);
-    void pause();
-    void resume();
+    // `atNs`: when the user paused and resumed. The paused interval on this clock leaves the
+    // output timeline at resume, so samples after it continue where the recording stopped.
+    void pause(int64_t atNs);
+    void resume(int64_t atNs);
 
     bool isCapturing() const;
     bool isPaused() const;
@@ -51,14 +53,14 @@ public:
     std::optional<int64_t> lastVideoAdjustedNs() const;
 
     // An audio buffer of `track` stamped `rawNs`: its time on the output timeline, or nothing when
-    // it is dropped (before the first video frame, paused, between resume and the next video
-    // frame, before the session start, not after the track's previous buffer).
+    // it is dropped (before the first video frame, paused, before the session start, not after the
+    // track's previous buffer).
     std::optional<int64_t> admitAudio(AudioTrack track, std::optional<int64_t> rawNs);
 
     // Counters the frame-status rule and the writers report.
-    int countMissingFrameStatus();   // answers the new count
-    int countNonCompleteFrame();     // answers the new count
-    int countAudioAppendRejected();  // answers the new count
+    int countMissingFrameStatus();  // answers the new count
+    int countNonCompleteFrame();    // answers the new count
+    int countAudioAppendRejected(); // answers the new count
     RecordingCounters counters() const;
 
 private:
@@ -66,7 +68,7 @@ private:
     int fps_ = 15;
     bool isCapturing_ = false;
     bool isPaused_ = false;
-    bool resumeAdjustPending_ = false;
+    std::optional<int64_t> pausedAtNs_;
     bool sessionStarted_ = false;
     int64_t pauseOffsetNs_ = 0;
     std::optional<int64_t> stopAtNs_;

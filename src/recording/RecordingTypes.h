@@ -44,7 +44,9 @@ struct RecordingError {
     static RecordingError writerInputRejected(const QString& input) {
         return {Kind::writerInputRejected, input};
     }
-    static RecordingError writerStartFailed(const QString& text = {}) { return {Kind::writerStartFailed, text}; }
+    static RecordingError writerStartFailed(const QString& text = {}) {
+        return {Kind::writerStartFailed, text};
+    }
     static RecordingError targetWindowNotVisible(const QString& title) {
         return {Kind::targetWindowNotVisible, title};
     }

@@ -48,9 +48,9 @@ double uptimeSec() {
 } // namespace
 
 struct ScreenRecordingSvc::Geometry {
-    QRect sourceRect;      // native pixels
+    QRect sourceRect; // native pixels
     QSize outputSize;
-    QRectF recordedArea;   // desktop space, bottom-left origin
+    QRectF recordedArea;                   // desktop space, bottom-left origin
     std::optional<QRect> sourceRectPoints; // what the log shows (display top-left points), none for a display
 };
 
@@ -59,14 +59,16 @@ ScreenRecordingSvc::ScreenRecordingSvc(RecordingBackends backends, QObject* pare
     CursorTelemetry::Hooks hooks;
     hooks.isActive = [this] { return timeline_.isCapturing() && !timeline_.isPaused(); };
     hooks.nowMs = [this]() -> std::optional<int64_t> {
-        if (!recordingStartNs_) {
+        if (!recordingStartNs_ || !timeline_.sessionStarted()) {
             return std::nullopt;
         }
         return int64_t(elapsedAt(platform::monotonicNowNs()) * 1000.0);
     };
-    telemetry_ = std::make_unique<CursorTelemetry>(*backends_.pointer, backends_.buttons, std::move(hooks), this);
+    telemetry_ =
+        std::make_unique<CursorTelemetry>(*backends_.pointer, backends_.buttons, std::move(hooks), this);
     durationTimer_.setInterval(1000);
-    connect(&durationTimer_, &QTimer::timeout, this, [this] { Q_EMIT elapsedSecondsChanged(elapsedSeconds()); });
+    connect(&durationTimer_, &QTimer::timeout, this,
+            [this] { Q_EMIT elapsedSecondsChanged(elapsedSeconds()); });
     levelTimer_.setInterval(100);
     connect(&levelTimer_, &QTimer::timeout, this, &ScreenRecordingSvc::publishLevels);
 }
@@ -105,7 +107,14 @@ double ScreenRecordingSvc::elapsedAt(int64_t nowNs) const {
     if (!recordingStartNs_) {
         return segments_.lastEndSec();
     }
-    int64_t e = nowNs - *recordingStartNs_ - pausedAccumulatorNs_;
+    // The recording's time starts with its first frame (the video's time zero), so the elapsed
+    // time, the cursor samples and the file's duration agree however long the stream took to
+    // deliver it.
+    if (!timeline_.sessionStarted()) {
+        return 0;
+    }
+    const int64_t start = std::max(*recordingStartNs_, timeline_.sessionStartNs());
+    int64_t e = nowNs - start - pausedAccumulatorNs_;
     if (lastPauseNs_) {
         e -= nowNs - *lastPauseNs_;
     }
@@ -133,11 +142,12 @@ void ScreenRecordingSvc::start(const RecordingTarget& target, const QString& out
     query.onScreenWindowsOnly = false;
     query.includeWindows = target.kind == RecordingTarget::Kind::window;
     QPointer<ScreenRecordingSvc> self(this);
-    backends_.screen->shareableContent(query, [self, target, outputPath, done](Result<platform::ShareableContent> r) {
-        if (self) {
-            self->continueStart(target, outputPath, std::move(r), done);
-        }
-    });
+    backends_.screen->shareableContent(
+        query, [self, target, outputPath, done](Result<platform::ShareableContent> r) {
+            if (self) {
+                self->continueStart(target, outputPath, std::move(r), done);
+            }
+        });
 }
 
 void ScreenRecordingSvc::continueStart(const RecordingTarget& target, const QString& outputPath,
@@ -163,6 +173,14 @@ void ScreenRecordingSvc::continueStart(const RecordingTarget& target, const QStr
         if (!window) {
             return fail(RecordingError::of(RecordingError::Kind::windowNotFound));
         }
+        if (!window->onScreen) {
+            // Minimised or on another desktop: nothing of it is on the screen to record.
+            const QString title =
+                window->title.isEmpty() ? QStringLiteral("the selected window") : window->title;
+            logWarning(QStringLiteral("[Recording] Target window ") + title +
+                       QStringLiteral(" 不在當前 active Space, 啟動取消"));
+            return fail(RecordingError::targetWindowNotVisible(title));
+        }
     }
     const platform::DisplayInfo* primary = nullptr;
     for (const auto& d : displays) {
@@ -174,7 +192,8 @@ void ScreenRecordingSvc::continueStart(const RecordingTarget& target, const QStr
         // The display holding most of the window.
         qint64 best = -1;
         for (const auto& d : displays) {
-            const QRect frameTopLeft(d.nativeFrame.topLeft() - (primary ? primary->nativeFrame.topLeft() : QPoint()),
+            const QRect frameTopLeft(d.nativeFrame.topLeft() -
+                                         (primary ? primary->nativeFrame.topLeft() : QPoint()),
                                      d.nativeFrame.size());
             const QRect overlap = frameTopLeft.intersected(window->frame);
             const qint64 area = qint64(overlap.width()) * overlap.height();
@@ -222,7 +241,8 @@ void ScreenRecordingSvc::continueStart(const RecordingTarget& target, const QStr
     case RecordingTarget::Kind::window: {
         const QRect& w = window->frame; // top-left origin at the primary display
         g.sourceRectPoints = QRect(w.topLeft() - (native.topLeft() - primaryNative), w.size());
-        g.sourceRect = QRect(primaryNative + w.topLeft(), QSize(int(w.width() * scale), int(w.height() * scale)));
+        g.sourceRect =
+            QRect(primaryNative + w.topLeft(), QSize(int(w.width() * scale), int(w.height() * scale)));
         g.outputSize = recordingOutputSize(QSizeF(w.size()), scale);
         g.recordedArea = QRectF(w.x(), primaryHeight - w.y() - w.height(), w.width(), w.height());
         break;
@@ -257,10 +277,9 @@ bool ScreenRecordingSvc::startSystemAudio() {
         logWarning(QStringLiteral("[Recording] 系統音訊不可用: ") + source.error());
         return false;
     }
-    auto stream = backends_.audio->open(source.value(), QStringLiteral("rec.audio"),
-                                        [this](const platform::AudioBuffer& b) {
-                                            onAudio(RecordingTimeline::AudioTrack::system, b);
-                                        });
+    auto stream = backends_.audio->open(
+        source.value(), QStringLiteral("rec.audio"),
+        [this](const platform::AudioBuffer& b) { onAudio(RecordingTimeline::AudioTrack::system, b); });
     if (!stream) {
         logWarning(QStringLiteral("[Recording] 系統音訊不可用: ") + stream.error());
         return false;
@@ -285,7 +304,8 @@ bool ScreenRecordingSvc::startMicrophone() {
             }
         }
         if (!device) {
-            logWarning(QStringLiteral("[Recording] 選定麥克風不存在, 改用預設設備 (id=%1)").arg(*active_.selectedMicDeviceId));
+            logWarning(QStringLiteral("[Recording] 選定麥克風不存在, 改用預設設備 (id=%1)")
+                           .arg(*active_.selectedMicDeviceId));
         }
     }
     if (!device) {
@@ -296,9 +316,10 @@ bool ScreenRecordingSvc::startMicrophone() {
         }
         device = fallback.value();
     }
-    auto stream = backends_.audio->open(*device, QStringLiteral("rec.mic"), [this](const platform::AudioBuffer& b) {
-        onAudio(RecordingTimeline::AudioTrack::mic, b);
-    });
+    auto stream =
+        backends_.audio->open(*device, QStringLiteral("rec.mic"), [this](const platform::AudioBuffer& b) {
+            onAudio(RecordingTimeline::AudioTrack::mic, b);
+        });
     if (!stream) {
         logError(QStringLiteral("[Recording] 麥克風輸入創建失敗: ") + stream.error());
         return false;
@@ -308,7 +329,8 @@ bool ScreenRecordingSvc::startMicrophone() {
     return true;
 }
 
-std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& g, const QString& outputPath) {
+std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& g,
+                                                                const QString& outputPath) {
     active_ = options_;
     fps_ = effectiveFrameRate(active_.fps);
     outputSize_ = g.outputSize;
@@ -361,12 +383,13 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     singleAudioMode_ = false;
     QStringList trackInputNames;
     if (active_.systemAudioEnabled && active_.microphoneEnabled) {
-        config.audioTracks = {QStringLiteral("System audio"), QStringLiteral("Microphone")};
+        config.audioTracks = {QStringLiteral("System Audio"), QStringLiteral("Microphone")};
         trackInputNames = {QStringLiteral("system audio"), QStringLiteral("microphone audio")};
         systemTrack_ = 0;
         micTrack_ = 1;
     } else if (active_.systemAudioEnabled || active_.microphoneEnabled) {
-        config.audioTracks = {active_.systemAudioEnabled ? QStringLiteral("System audio") : QStringLiteral("Microphone")};
+        config.audioTracks = {active_.systemAudioEnabled ? QStringLiteral("System Audio")
+                                                         : QStringLiteral("Microphone")};
         trackInputNames = {QStringLiteral("audio")};
         singleAudioMode_ = true;
         (active_.systemAudioEnabled ? systemTrack_ : micTrack_) = 0;
@@ -391,7 +414,8 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
         return RecordingError::writerStartFailed();
     }
 
-    effects_ = {active_.recordCursorHaloEnabled, active_.recordCursorTrailEnabled, active_.recordClickRippleEnabled};
+    effects_ = {active_.recordCursorHaloEnabled, active_.recordCursorTrailEnabled,
+                active_.recordClickRippleEnabled};
     timeline_.begin(fps_);
     // The recording's clock starts with capture: the first frame comes at once.
     recordingStartNs_ = platform::monotonicNowNs();
@@ -404,15 +428,16 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     streamConfig.fps = fps_;
     streamConfig.showCursor = true;
     QString error;
-    stream_ = backends_.frames ? backends_.frames->start(
-                                     streamConfig, [this](platform::ScreenFrame& f) { onVideoFrame(f); },
-                                     [this](const QString& e) {
-                                         logError(QStringLiteral("[Recording] SCStream 異常停止: ") + e);
-                                         QMetaObject::invokeMethod(
-                                             this, [this, e] { Q_EMIT streamFailed(e); }, Qt::QueuedConnection);
-                                     },
-                                     &error)
-                               : nullptr;
+    stream_ = backends_.frames
+                  ? backends_.frames->start(
+                        streamConfig, [this](platform::ScreenFrame& f) { onVideoFrame(f); },
+                        [this](const QString& e) {
+                            logError(QStringLiteral("[Recording] SCStream 異常停止: ") + e);
+                            QMetaObject::invokeMethod(
+                                this, [this, e] { Q_EMIT streamFailed(e); }, Qt::QueuedConnection);
+                        },
+                        &error)
+                  : nullptr;
     if (!stream_) {
         logError(QStringLiteral("[Recording] startCapture 失敗: ") + error);
         return RecordingError::writerStartFailed(error);
@@ -495,8 +520,9 @@ void ScreenRecordingSvc::onVideoFrame(platform::ScreenFrame& frame) {
     }
     QString error;
     if (!writer->appendVideo(*frame.image, timing->adjustedNs, &error)) {
-        logWarning(QStringLiteral("[Recording] 視頻幀 append 被拒: writerStatus=%1 error=%2")
-                       .arg(writerStatusName(writer->status()), error.isEmpty() ? QStringLiteral("nil") : error));
+        logWarning(
+            QStringLiteral("[Recording] 視頻幀 append 被拒: writerStatus=%1 error=%2")
+                .arg(writerStatusName(writer->status()), error.isEmpty() ? QStringLiteral("nil") : error));
         return;
     }
     timeline_.videoAppended(*raw, timing->adjustedNs);
@@ -529,7 +555,8 @@ void ScreenRecordingSvc::onAudio(RecordingTimeline::AudioTrack source, const pla
         if (timeline_.countAudioAppendRejected() <= 3) {
             logWarning(QStringLiteral("[Recording] %1 audio append 被拒: writerStatus=%2 error=%3")
                            .arg(system ? QStringLiteral("system") : QStringLiteral("mic"),
-                                writerStatusName(writer->status()), error.isEmpty() ? QStringLiteral("nil") : error));
+                                writerStatusName(writer->status()),
+                                error.isEmpty() ? QStringLiteral("nil") : error));
         }
     }
 }
@@ -544,9 +571,9 @@ void ScreenRecordingSvc::pause() {
     if (state_ != RecordingState::recording) {
         return;
     }
-    segments_.close(elapsedSeconds());
-    timeline_.pause();
     lastPauseNs_ = platform::monotonicNowNs();
+    segments_.close(elapsedAt(*lastPauseNs_));
+    timeline_.pause(*lastPauseNs_);
     setState(RecordingState::paused);
     logInfo(QStringLiteral("[Recording] 暫停"));
 }
@@ -555,8 +582,8 @@ void ScreenRecordingSvc::resume() {
     if (state_ != RecordingState::paused) {
         return;
     }
-    timeline_.resume();
     const int64_t now = platform::monotonicNowNs();
+    timeline_.resume(now);
     if (lastPauseNs_) {
         pausedAccumulatorNs_ += now - *lastPauseNs_;
         lastPauseNs_.reset();
@@ -572,8 +599,13 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
         runOnMain([done] { done({}); });
         return;
     }
-    const int64_t stopAt = platform::monotonicNowNs();
-    segments_.close(elapsedAt(stopAt));
+    int64_t stopAt = platform::monotonicNowNs();
+    double elapsed = elapsedAt(stopAt);
+    if (durationLimitSec_ && state_ == RecordingState::recording && elapsed > *durationLimitSec_) {
+        stopAt -= int64_t((elapsed - *durationLimitSec_) * 1e9);
+        elapsed = *durationLimitSec_;
+    }
+    segments_.close(elapsed);
     logInfo(QStringLiteral("[Recording] stop() 開始"));
     setState(RecordingState::stopping);
     durationTimer_.stop();
@@ -667,7 +699,8 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
         if (writer->status() == platform::MediaWriter::Status::failed) {
             logError(QStringLiteral("[Recording] AVAssetWriter 狀態為 failed: ") + writer->errorText());
         } else {
-            logError(QStringLiteral("[Recording] AVAssetWriter 狀態異常: ") + writerStatusName(writer->status()));
+            logError(QStringLiteral("[Recording] AVAssetWriter 狀態異常: ") +
+                     writerStatusName(writer->status()));
         }
         writer->cancel();
         cleanUp();
@@ -683,8 +716,10 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
     cleanUp();
     // The crash-safe (fragmented) file becomes a plain MP4 with its index first, which every
     // player opens and seeks at once.
-    const QString temporary = QFileInfo(outputPath_).dir().filePath(QFileInfo(outputPath_).completeBaseName() +
-                                                                      QStringLiteral(".tmp.mp4"));
+    const QString temporary =
+        QFileInfo(outputPath_)
+            .dir()
+            .filePath(QFileInfo(outputPath_).completeBaseName() + QStringLiteral(".tmp.mp4"));
     QFile::remove(temporary);
     bool finalized = false;
     if (backends_.remuxer) {
@@ -710,8 +745,8 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
     }
     logInfo(QStringLiteral("[Recording] 錄影完成: ") + outputPath_);
     out.mainPath = outputPath_;
-    if (backends_.remuxer) {
-        if (auto probed = backends_.remuxer->probe(outputPath_, &error)) {
+    if (backends_.probe) {
+        if (auto probed = backends_.probe->probe(outputPath_, &error)) {
             out.durationSec = probed->durationSec;
         }
     }

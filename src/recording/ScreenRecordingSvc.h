@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioCapture.h"
+#include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ScreenFrameSource.h"
@@ -34,6 +35,7 @@ struct RecordingBackends {
     platform::AudioCapture* audio = nullptr; // null: recordings without sound
     std::function<std::unique_ptr<platform::MediaWriter>()> makeWriter;
     platform::MediaRemuxer* remuxer = nullptr; // turns the crash-safe file into a plain one
+    platform::MediaProbe* probe = nullptr;     // the finished file's duration
     platform::PointerLocator* pointer = nullptr;
     platform::PointerButtons* buttons = nullptr; // null: clicks only from the pressed-button mask
 };
@@ -67,6 +69,9 @@ public:
     void resume();
     // `done` runs on the main thread with the result (empty when there was nothing to stop).
     void stop(std::function<void(StopResult)> done);
+    // A stop that comes after this much recording time (a timer that fired late) ends the
+    // recording at exactly this time.
+    void setDurationLimit(std::optional<double> seconds) { durationLimitSec_ = seconds; }
 
     RecordingState state() const { return state_; }
     // Elapsed recording time (paused time excluded) now.
@@ -151,6 +156,7 @@ private:
     int64_t thumbnailAtNs_ = -1;
 
     std::thread stopWorker_;
+    std::optional<double> durationLimitSec_;
 };
 
 } // namespace mebo

@@ -42,7 +42,8 @@ QString VideoTrimmer::temporaryPathFor(const QString& destination) {
     return info.dir().filePath(info.completeBaseName() + QStringLiteral(".tmp.mp4"));
 }
 
-std::optional<QString> VideoTrimmer::trim(const QString& source, const Range& range, const QString& destination) {
+std::optional<QString> VideoTrimmer::trim(const QString& source, const Range& range,
+                                          const QString& destination) {
     const QString temporary = temporaryPathFor(destination);
     QFile::remove(temporary);
     QString error;
@@ -52,7 +53,8 @@ std::optional<QString> VideoTrimmer::trim(const QString& source, const Range& ra
         return std::nullopt;
     }
     if (QFileInfo::exists(destination) && !QFile::remove(destination)) {
-        logError(QStringLiteral("[CaptureMgr] 影片裁剪替換失敗: cannot remove %1, 使用臨時文件").arg(destination));
+        logError(
+            QStringLiteral("[CaptureMgr] 影片裁剪替換失敗: cannot remove %1, 使用臨時文件").arg(destination));
         return temporary;
     }
     QFile moved(temporary);

@@ -24,7 +24,8 @@ public:
 
     // Start: the number (C locale) or 0, never negative; end: the number or the duration, never
     // past it. Nothing (and the invalid-range line) when start is not before end.
-    static std::optional<Range> parseRange(const QString& startText, const QString& endText, double durationSec);
+    static std::optional<Range> parseRange(const QString& startText, const QString& endText,
+                                           double durationSec);
     static QString trimmedPathFor(const QString& source);
     static QString temporaryPathFor(const QString& destination);
 

@@ -62,12 +62,11 @@ std::optional<FrameOverlay> ClickRippleRenderer::render(const CursorPoints& clic
     const auto [red, green, blue, alpha] = colourOf(colour);
     const double w = std::max(R * 0.08, 2.0);
     const double pad = R + w + 2;
-    // The box around the centres (QRectF::united skips empty rectangles, so it cannot build this).
-    std::vector<QPointF> centres;
+    QList<QPointF> centres;
     for (const Ripple& r : ripples) {
-        centres.push_back(r.centre);
+        centres.append(r.centre);
     }
-    const QRectF box = boundingBox(centres);
+    const QRectF box = boundsOf(centres);
     OverlayCanvas canvas(box.adjusted(-pad, -pad, pad, pad), frameRect.adjusted(-pad, -pad, pad, pad));
     if (!canvas.isValid()) {
         return std::nullopt;

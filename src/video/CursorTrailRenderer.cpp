@@ -71,12 +71,11 @@ std::optional<FrameOverlay> CursorTrailRenderer::render(const CursorPoints& poin
         kept.append(selected.last());
     }
     const auto [red, green, blue, alpha] = colourOf(colour);
-    // The box around the points (QRectF::united skips empty rectangles, so it cannot build this).
-    std::vector<QPointF> positions;
+    QList<QPointF> positions;
     for (const Node& n : kept) {
-        positions.push_back(n.pos);
+        positions.append(n.pos);
     }
-    const QRectF box = boundingBox(positions);
+    const QRectF box = boundsOf(positions);
     const double grow = w + 4;
     OverlayCanvas canvas(box.adjusted(-grow, -grow, grow, grow),
                          frameRect.adjusted(-grow, -grow, grow, grow));

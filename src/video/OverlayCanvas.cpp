@@ -5,21 +5,23 @@
 
 namespace mebo {
 
-QRectF boundingBox(const std::vector<QPointF>& points) {
-    if (points.empty()) {
-        return {};
-    }
-    double x0 = points.front().x(), x1 = x0, y0 = points.front().y(), y1 = y0;
-    for (const QPointF& p : points) {
-        x0 = std::min(x0, p.x()), x1 = std::max(x1, p.x());
-        y0 = std::min(y0, p.y()), y1 = std::max(y1, p.y());
-    }
-    return QRectF(x0, y0, x1 - x0, y1 - y0);
-}
-
 QPointF overlayPosition(const CursorPoint& point, const QRectF& frameRect) {
     return {frameRect.left() + std::clamp(point.x, 0.0, 1.0) * frameRect.width(),
             frameRect.top() + std::clamp(point.y, 0.0, 1.0) * frameRect.height()};
+}
+
+QRectF boundsOf(const QList<QPointF>& points) {
+    if (points.isEmpty()) {
+        return {};
+    }
+    double x0 = points.first().x(), x1 = x0, y0 = points.first().y(), y1 = y0;
+    for (const QPointF& p : points) {
+        x0 = std::min(x0, p.x());
+        x1 = std::max(x1, p.x());
+        y0 = std::min(y0, p.y());
+        y1 = std::max(y1, p.y());
+    }
+    return QRectF(QPointF(x0, y0), QPointF(x1, y1));
 }
 
 OverlayCanvas::OverlayCanvas(const QRectF& area, const QRectF& limit) {

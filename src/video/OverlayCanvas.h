@@ -12,11 +12,10 @@
 
 namespace mebo {
 
-// The smallest rectangle holding every point (empty points list: an empty rectangle at 0, 0).
-QRectF boundingBox(const std::vector<QPointF>& points);
-
 // A position normalised to the frame (clamped to 0...1) in the frame's space.
 QPointF overlayPosition(const CursorPoint& point, const QRectF& frameRect);
+// The smallest rectangle holding every point (QRectF::united ignores empty rectangles).
+QRectF boundsOf(const QList<QPointF>& points);
 
 // The transparent bitmap an overlay is drawn into: `area` intersected with `limit`, rounded
 // outward, in the frame's bottom-left space; map() turns a point of that space into the bitmap's

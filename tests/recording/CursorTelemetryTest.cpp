@@ -68,9 +68,8 @@ TEST(CursorTelemetry, ClicksFromTheMaskAndTheMonitorMerge) {
     };
     // One press seen by the monitor and 33 ms later by the timer at the same place: one click.
     // Far apart in time or place: two.
-    const Case cases[] = {{"same press", 33, {600, 450}, 1},
-                          {"later", 200, {600, 450}, 2},
-                          {"elsewhere", 33, {700, 450}, 2}};
+    const Case cases[] = {
+        {"same press", 33, {600, 450}, 1}, {"later", 200, {600, 450}, 2}, {"elsewhere", 33, {700, 450}, 2}};
     for (const Case& c : cases) {
         TelemetryRig rig;
         rig.start();
@@ -101,7 +100,8 @@ TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
     QFile f(*written);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
-    EXPECT_TRUE(text.startsWith("{\"v\":2,\"points\":[{\"t\":0,\"cx\":0,\"cy\":1},{\"t\":33,\"cx\":0.001,\"cy\":1}"));
+    EXPECT_TRUE(
+        text.startsWith("{\"v\":2,\"points\":[{\"t\":0,\"cx\":0,\"cy\":1},{\"t\":33,\"cx\":0.001,\"cy\":1}"));
     EXPECT_TRUE(text.endsWith("],\"clicks\":[{\"t\":2475,\"cx\":0.075,\"cy\":1}]}"));
     EXPECT_FALSE(text.contains(' '));
     const QJsonObject obj = QJsonDocument::fromJson(text).object();
@@ -122,7 +122,8 @@ TEST(CursorTelemetry, WithoutASpoolEverySampleStaysInMemoryAndReachesTheFile) {
     test::LogCapture logs;
     TelemetryRig rig;
     rig.telemetry.start(rig.recording(), QRectF(100, 200, 1000, 500), rig.dir.filePath("missing/folder"));
-    EXPECT_TRUE(logs.messages().join('\n').contains(QStringLiteral("[Recording] cursor telemetry spool 建立失敗: ")));
+    EXPECT_TRUE(
+        logs.messages().join('\n').contains(QStringLiteral("[Recording] cursor telemetry spool 建立失敗: ")));
     for (int i = 0; i < 200; ++i) {
         rig.tickAt(i * 33, {600, 450});
     }
@@ -156,7 +157,8 @@ TEST(CursorTelemetry, SnapshotTakesTheWindowsEachEffectDraws) {
 }
 
 TEST(CursorTelemetry, RecordTextUsesShortestRoundTripDoubles) {
-    EXPECT_EQ(CursorTelemetry::recordText({12, 0.1, 1.0 / 3}), QByteArray("{\"t\":12,\"cx\":0.1,\"cy\":0.3333333333333333}"));
+    EXPECT_EQ(CursorTelemetry::recordText({12, 0.1, 1.0 / 3}),
+              QByteArray("{\"t\":12,\"cx\":0.1,\"cy\":0.3333333333333333}"));
     EXPECT_EQ(CursorTelemetry::recordText({0, -0.25, 2}), QByteArray("{\"t\":0,\"cx\":-0.25,\"cy\":2}"));
 }
 

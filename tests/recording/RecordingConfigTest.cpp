@@ -33,7 +33,8 @@ TEST(RecordingOptions, BitrateFollowsPixelsRateAndPreset) {
         {{3840, 2162}, 30, QualityPreset::high, 38'250'000},     // past 8,300,000 px: base 45 M
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(recordingBitrate(c.size, c.fps, c.preset), c.expected) << c.size.width() << "x" << c.size.height();
+        EXPECT_EQ(recordingBitrate(c.size, c.fps, c.preset), c.expected)
+            << c.size.width() << "x" << c.size.height();
     }
 }
 
@@ -87,31 +88,32 @@ TEST(RecordingPanelConfiguration, ApplyingNormalisesIntoSettingsAndService) {
 TEST(RecordingPanelConfiguration, ActionsChangeOnlyTheirValue) {
     using K = RecordingPanelAction::Kind;
     const RecordingPanelConfiguration base;
-    EXPECT_TRUE(RecordingPanelAction{K::toggleMicrophone, true}.appliedTo(base).microphoneOn);
-    EXPECT_EQ(RecordingPanelAction{K::setFps, 60}.appliedTo(base).fps, 60);
-    EXPECT_EQ(RecordingPanelAction{K::setQuality, QStringLiteral("standard")}.appliedTo(base).quality,
-              QStringLiteral("standard"));
-    EXPECT_EQ(RecordingPanelAction{K::selectMicDevice, std::optional<QString>(QStringLiteral("m"))}
-                  .appliedTo(base)
-                  .selectedMicDeviceId,
+    const auto apply = [&](K kind, decltype(RecordingPanelAction::payload) payload) {
+        return RecordingPanelAction{kind, std::move(payload)}.appliedTo(base);
+    };
+    EXPECT_TRUE(apply(K::toggleMicrophone, true).microphoneOn);
+    EXPECT_EQ(apply(K::setFps, 60).fps, 60);
+    EXPECT_EQ(apply(K::setQuality, QStringLiteral("standard")).quality, QStringLiteral("standard"));
+    EXPECT_EQ(apply(K::selectMicDevice, std::optional<QString>(QStringLiteral("m"))).selectedMicDeviceId,
               QStringLiteral("m"));
-    EXPECT_EQ(RecordingPanelAction{K::setWebcamScale, 0.35}.appliedTo(base).webcamScale, 0.35);
+    EXPECT_EQ(apply(K::setWebcamScale, 0.35).webcamScale, 0.35);
+    EXPECT_EQ(apply(K::setWebcamPosition, WebcamPosition::topLeft).webcamPosition, WebcamPosition::topLeft);
     for (K control : {K::stop, K::pauseResume, K::restart, K::cancel, K::startRecording}) {
         const RecordingPanelAction a{control, {}};
         EXPECT_TRUE(a.isControl());
         EXPECT_EQ(a.appliedTo(base), base);
     }
-    EXPECT_FALSE(RecordingPanelAction{K::toggleWebcam, true}.isControl());
+    EXPECT_FALSE(RecordingPanelAction({K::toggleWebcam, true}).isControl());
 }
 
 TEST(RecordingSegmentTracker, SegmentsFollowPausesAndDropTinyOnes) {
     RecordingSegmentTracker s;
     s.begin();
-    s.close(4.0);   // pause at 4 s
-    s.open();       // resume
-    s.close(4.03);  // paused again 0.03 s later: too short, but the next starts at its end
+    s.close(4.0);  // pause at 4 s
+    s.open();      // resume
+    s.close(4.03); // paused again 0.03 s later: too short, but the next starts at its end
     s.open();
-    s.close(9.5);   // stop
+    s.close(9.5); // stop
     ASSERT_EQ(s.segments().size(), 2);
     EXPECT_DOUBLE_EQ(s.segments()[0].startSec, 0);
     EXPECT_DOUBLE_EQ(s.segments()[0].endSec, 4.0);
@@ -129,8 +131,10 @@ TEST(RecordingError, DescriptionsAreTheUsersText) {
     EXPECT_EQ(RecordingError::writerInputRejected(QStringLiteral("microphone audio")).description(),
               QStringLiteral("錄影寫入器不接受 microphone audio input"));
     EXPECT_EQ(RecordingError::writerStartFailed().description(), QStringLiteral("錄影寫入器啟動失敗"));
-    EXPECT_EQ(RecordingError::writerStartFailed(QStringLiteral("disk full")).description(), QStringLiteral("disk full"));
-    EXPECT_EQ(RecordingError::of(K::invalidConfig).description(), QStringLiteral("錄影配置無效 (寬或高為 0)"));
+    EXPECT_EQ(RecordingError::writerStartFailed(QStringLiteral("disk full")).description(),
+              QStringLiteral("disk full"));
+    EXPECT_EQ(RecordingError::of(K::invalidConfig).description(),
+              QStringLiteral("錄影配置無效 (寬或高為 0)"));
     EXPECT_EQ(RecordingError::targetWindowNotVisible(QStringLiteral("Notes")).description(),
               QStringLiteral("目標窗口「Notes」不在當前 Space, 請先切換到目標窗口所在 Space 後重試"));
 }

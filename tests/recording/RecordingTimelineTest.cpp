@@ -55,19 +55,28 @@ TEST(RecordingTimeline, PauseRemovesThePausedIntervalFromVideoAndAudio) {
     t.begin(30);
     auto a = t.admitVideo(1000 * ms);
     t.videoAppended(1000 * ms, a->adjustedNs);
-    t.pause();
-    EXPECT_FALSE(t.admitVideo(3000 * ms));          // frames while paused are not recorded
+    t.pause(1500 * ms);
+    EXPECT_FALSE(t.admitVideo(3000 * ms)); // frames while paused are not recorded
     EXPECT_FALSE(t.admitAudio(Track::system, 3000 * ms));
-    t.resume();
-    EXPECT_FALSE(t.admitAudio(Track::mic, 11000 * ms)); // audio waits for the next frame
-    auto b = t.admitVideo(11000 * ms);
+    t.resume(11500 * ms); // ten seconds later
+    // Audio right after the resume continues where the pause began, before any new frame.
+    EXPECT_EQ(t.admitAudio(Track::mic, 11510 * ms), 1510 * ms);
+    // The screen changes again much later: its frame keeps the time it had since the resume.
+    auto b = t.admitVideo(12000 * ms);
     ASSERT_TRUE(b);
-    // Continues from the frame before the pause (plus one frame, as the repair rule gives).
-    EXPECT_EQ(b->adjustedNs, 1000 * ms + 1'000'000'000 / 30);
-    t.videoAppended(11000 * ms, b->adjustedNs);
-    auto audio = t.admitAudio(Track::system, 11010 * ms);
-    ASSERT_TRUE(audio);
-    EXPECT_EQ(*audio, 1010 * ms);
+    EXPECT_EQ(b->adjustedNs, 2000 * ms);
+    EXPECT_EQ(t.counters().videoPTSRepairCount, 0);
+}
+
+TEST(RecordingTimeline, APauseBeforeTheFirstFrameShiftsNothing) {
+    RecordingTimeline t;
+    t.begin(30);
+    t.pause(100 * ms);
+    t.resume(900 * ms);
+    auto a = t.admitVideo(1000 * ms);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->adjustedNs, 1000 * ms);
+    EXPECT_TRUE(a->startsSession);
 }
 
 TEST(RecordingTimeline, AudioIsKeptOnlyInsideTheSessionAndMovingForwardPerTrack) {
@@ -78,7 +87,7 @@ TEST(RecordingTimeline, AudioIsKeptOnlyInsideTheSessionAndMovingForwardPerTrack)
     t.videoAppended(1000 * ms, v->adjustedNs);
     EXPECT_FALSE(t.admitAudio(Track::system, 990 * ms)); // earlier than the session start
     EXPECT_EQ(t.admitAudio(Track::system, 1010 * ms), 1010 * ms);
-    EXPECT_FALSE(t.admitAudio(Track::system, 1010 * ms)); // not after the track's last
+    EXPECT_FALSE(t.admitAudio(Track::system, 1010 * ms));      // not after the track's last
     EXPECT_EQ(t.admitAudio(Track::mic, 1010 * ms), 1010 * ms); // each track has its own
     EXPECT_EQ(t.admitAudio(Track::system, 1020 * ms), 1020 * ms);
 }

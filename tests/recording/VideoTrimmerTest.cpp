@@ -16,8 +16,8 @@ TEST(VideoTrimmer, ReadsThePromptFieldsWithTheirFallbacks) {
         std::optional<std::pair<double, double>> expected;
     };
     const Case cases[] = {
-        {"abc", "5", std::make_pair(0.0, 5.0)},  // a start that is no number is 0
-        {"2.5", "", std::make_pair(2.5, 10.0)},  // an empty end is the duration
+        {"abc", "5", std::make_pair(0.0, 5.0)},   // a start that is no number is 0
+        {"2.5", "", std::make_pair(2.5, 10.0)},   // an empty end is the duration
         {"-3", "999", std::make_pair(0.0, 10.0)}, // clamped to the video
         {" 1.5 ", "4", std::make_pair(1.5, 4.0)},
         {"7", "5", std::nullopt}, // start after end: nothing
@@ -25,7 +25,8 @@ TEST(VideoTrimmer, ReadsThePromptFieldsWithTheirFallbacks) {
         {"1,5", "4", std::make_pair(0.0, 4.0)}, // C locale only: "1,5" is no number
     };
     for (const Case& c : cases) {
-        const auto r = VideoTrimmer::parseRange(QString::fromLatin1(c.start), QString::fromLatin1(c.end), 10.0);
+        const auto r =
+            VideoTrimmer::parseRange(QString::fromLatin1(c.start), QString::fromLatin1(c.end), 10.0);
         ASSERT_EQ(r.has_value(), c.expected.has_value()) << c.start << " " << c.end;
         if (r) {
             EXPECT_DOUBLE_EQ(r->startSec, c.expected->first) << c.start;

@@ -19,11 +19,12 @@ QByteArray run(const QString& program, const QStringList& args, int timeoutMs) {
 }
 
 QJsonObject probe(const QString& path) {
-    return QJsonDocument::fromJson(run(QStringLiteral("ffprobe"),
-                                       {"-v", "error", "-show_entries",
-                                        "stream=codec_type,codec_name,profile,width,height,sample_rate,channels,"
-                                        "start_time,duration:format=duration",
-                                        "-of", "json", path}))
+    return QJsonDocument::fromJson(
+               run(QStringLiteral("ffprobe"),
+                   {"-v", "error", "-show_entries",
+                    "stream=codec_type,codec_name,profile,width,height,sample_rate,channels,"
+                    "start_time,duration:format=duration",
+                    "-of", "json", path}))
         .object();
 }
 
@@ -33,8 +34,9 @@ double formatDuration(const QString& path) {
 
 std::vector<double> frameTimes(const QString& path) {
     std::vector<double> out;
-    const QByteArray text = run(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "v", "-show_entries",
-                                                          "frame=pts_time", "-of", "csv=p=0", path});
+    const QByteArray text =
+        run(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "v", "-show_entries",
+                                        "frame=pts_time", "-of", "csv=p=0", path});
     for (const QByteArray& line : text.split('\n')) {
         const QByteArray t = line.trimmed().replace(",", "");
         if (!t.isEmpty()) {
@@ -45,8 +47,9 @@ std::vector<double> frameTimes(const QString& path) {
 }
 
 std::vector<QByteArray> greyFrames(const QString& path, int width, int height) {
-    const QByteArray raw = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", "0:v", "-f", "rawvideo",
-                                                        "-pix_fmt", "gray", "-"});
+    const QByteArray raw =
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", "0:v", "-fps_mode", "passthrough",
+                                       "-f", "rawvideo", "-pix_fmt", "gray", "-"});
     std::vector<QByteArray> frames;
     const qsizetype size = qsizetype(width) * height;
     for (qsizetype at = 0; at + size <= raw.size(); at += size) {
@@ -56,8 +59,9 @@ std::vector<QByteArray> greyFrames(const QString& path, int width, int height) {
 }
 
 std::vector<float> audioTrack(const QString& path, int track) {
-    const QByteArray raw = run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", QStringLiteral("0:a:%1").arg(track),
-                                                        "-ac", "1", "-ar", "48000", "-f", "f32le", "-"});
+    const QByteArray raw =
+        run(QStringLiteral("ffmpeg"), {"-v", "error", "-i", path, "-map", QStringLiteral("0:a:%1").arg(track),
+                                       "-ac", "1", "-ar", "48000", "-f", "f32le", "-"});
     std::vector<float> out(size_t(raw.size()) / sizeof(float));
     std::memcpy(out.data(), raw.constData(), out.size() * sizeof(float));
     return out;

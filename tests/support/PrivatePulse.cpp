@@ -34,8 +34,9 @@ bool PrivatePulse::start(QString* why) {
     server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     server_.setStandardOutputFile(QProcess::nullDevice());
     server_.start(QStringLiteral("pulseaudio"),
-                  {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                   QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=0"),
+                  {QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
+                   QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
+                   QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=0"),
                    QStringLiteral("--load=module-null-sink sink_name=testsink"),
                    QStringLiteral("--load=module-null-sink sink_name=micsink"),
                    QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") +

@@ -10,8 +10,8 @@
 
 #include <QFile>
 #include <QImage>
-#include <map>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -91,7 +91,8 @@ class FakeFrameSource : public platform::ScreenFrameSource {
 public:
     std::unique_ptr<platform::ScreenFrameStream> start(const platform::ScreenStreamConfig& config,
                                                        std::function<void(platform::ScreenFrame&)> onFrame,
-                                                       std::function<void(const QString&)>, QString* error) override {
+                                                       std::function<void(const QString&)>,
+                                                       QString* error) override {
         if (!startError.isEmpty()) {
             *error = startError;
             return nullptr;
@@ -149,16 +150,20 @@ public:
     QString defaultInput = QStringLiteral("mic-1");
     QStringList opened; // source names
 
-    Result<QList<platform::AudioSourceInfo>> sources() override { return Result<QList<platform::AudioSourceInfo>>::ok(list); }
+    Result<QList<platform::AudioSourceInfo>> sources() override {
+        return Result<QList<platform::AudioSourceInfo>>::ok(list);
+    }
     Result<QString> systemAudioSource() override {
-        return monitor.isEmpty() ? Result<QString>::fail(QStringLiteral("no output")) : Result<QString>::ok(monitor);
+        return monitor.isEmpty() ? Result<QString>::fail(QStringLiteral("no output"))
+                                 : Result<QString>::ok(monitor);
     }
     Result<QString> defaultInputSource() override {
         return defaultInput.isEmpty() ? Result<QString>::fail(QStringLiteral("no input"))
                                       : Result<QString>::ok(defaultInput);
     }
-    Result<std::unique_ptr<platform::AudioCaptureStream>> open(const QString& source, const QString&,
-                                                               std::function<void(const platform::AudioBuffer&)> cb) override {
+    Result<std::unique_ptr<platform::AudioCaptureStream>>
+    open(const QString& source, const QString&,
+         std::function<void(const platform::AudioBuffer&)> cb) override {
         std::lock_guard lock(mutex_);
         opened << source;
         callbacks_[source] = std::move(cb);
@@ -205,7 +210,8 @@ public:
     void stopPressMonitor() override { onPress = nullptr; }
 };
 
-class FakeRemuxer : public platform::MediaRemuxer {
+// Copies files byte for byte; probes answer a 64x48 video of `duration` seconds.
+class FakeRemuxer : public platform::MediaRemuxer, public platform::MediaProbe {
 public:
     bool failCopy = false;
     double duration = 10;
@@ -215,8 +221,12 @@ public:
         std::optional<double> end;
     };
     QList<Copy> copies;
-    std::optional<platform::MediaInfo> probe(const QString&, QString*) override {
-        return platform::MediaInfo{duration, 64, 48, 1};
+    std::optional<platform::MediaStreamFacts> probe(const QString&, QString*) override {
+        platform::MediaStreamFacts f;
+        f.durationSec = duration;
+        f.hasVideo = true;
+        f.videoSize = QSize(64, 48);
+        return f;
     }
     bool copy(const QString& source, const QString& destination, double start, std::optional<double> end,
               QString* error) override {

@@ -82,16 +82,16 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     const QMenu& menu = *bar.menu();
     EXPECT_EQ(titlesOf(menu),
               (QStringList{"Capture Area / Window", "Capture Full Screen", "Scrolling Capture",
-                           "Record Screen...", "Record Area...", "---", "Open Mebo", "Settings...", "Check for Updates...",
-                           "Logs", "---", "About Mebo v1.2.3", "Quit Mebo"}));
+                           "Record Screen...", "Record Area...", "---", "Open Mebo", "Settings...",
+                           "Check for Updates...", "Logs", "---", "About Mebo v1.2.3", "Quit Mebo"}));
     for (QAction* a : menu.actions()) {
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
         if (!a->isSeparator()) {
             a->trigger();
         }
     }
-    EXPECT_EQ(ran, (QStringList{"area", "fullscreen", "scroll", "picker", "recordArea", "main", "settings0", "settings3",
-                                "settings2", "settings3", "quit"}));
+    EXPECT_EQ(ran, (QStringList{"area", "fullscreen", "scroll", "picker", "recordArea", "main", "settings0",
+                                "settings3", "settings2", "settings3", "quit"}));
     EXPECT_EQ(checks, 1);
 
     updates.setChecking(true);

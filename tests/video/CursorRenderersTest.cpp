@@ -78,6 +78,18 @@ TEST(CursorTrailRenderer, FadesAlongThePathToAHeadDot) {
     EXPECT_EQ(qGreen(frame.pixel(int(0.9 * 400), y + 20)), 0); // width 10: nothing 20 px away
 }
 
+TEST(ClickRippleRenderer, SeveralClicksEachGetTheirRing) {
+    // Two clicks far apart: the drawing area spans both.
+    const auto o =
+        ClickRippleRenderer::render({{1000, 0.1, 0.5}, {1100, 0.9, 0.5}}, {1, 0, 0, 1}, 1.3, 0.6, kFrame, 40);
+    ASSERT_TRUE(o);
+    QImage frame(400, 200, QImage::Format_RGB32);
+    frame.fill(Qt::black);
+    o->compositeOver(frame);
+    EXPECT_GT(litCount(frame.copy(0, 0, 200, 200)), 50);
+    EXPECT_GT(litCount(frame.copy(200, 0, 200, 200)), 50);
+}
+
 TEST(CursorEffects, HaloPulsesAfterAClick) {
     EXPECT_EQ(CursorEffects::clickPulse(std::nullopt), 0);
     EXPECT_DOUBLE_EQ(CursorEffects::clickPulse(57), 0.5); // u = 0.15

@@ -166,12 +166,23 @@ bool FfmpegMediaWriter::openVideo(OpenError* error) {
         video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     const char* preset = x264PresetFor(config_.width, config_.height, config_.fps);
+    // A live recording: no look-ahead and no frame threads, every frame leaves the encoder at once.
+    // A still screen sends a frame a second, so a look-ahead of a few frames would hold seconds of
+    // recording in memory, out of a crash's reach; slices keep both cores busy instead. A file
+    // made from a file (an export) keeps the look-ahead: better pictures at the same bit rate.
+    if (config_.crashSafe) {
+        av_opt_set(video_->priv_data, "tune", "zerolatency", 0);
+    }
     if (config_.hevc) {
         av_opt_set(video_->priv_data, "preset", preset, 0);
         av_opt_set(video_->priv_data, "x265-params", "log-level=error", 0);
     } else {
         av_opt_set(video_->priv_data, "profile", "high", 0);
         av_opt_set(video_->priv_data, "preset", preset, 0);
+        if (config_.crashSafe) {
+            // zerolatency also forces constant-rate timestamps; frames keep their capture times.
+            av_opt_set(video_->priv_data, "x264-params", "force-cfr=0", 0);
+        }
     }
     const int rc = avcodec_open2(video_, codec, nullptr);
     if (rc < 0) {
@@ -252,7 +263,9 @@ bool FfmpegMediaWriter::appendVideo(const QImage& frame, int64_t ptsNs, QString*
         (frame.format() != QImage::Format_RGB32 && frame.format() != QImage::Format_ARGB32 &&
          frame.format() != QImage::Format_ARGB32_Premultiplied)) {
         if (error) {
-            *error = QStringLiteral("frame %1x%2 does not match the video size").arg(frame.width()).arg(frame.height());
+            *error = QStringLiteral("frame %1x%2 does not match the video size")
+                         .arg(frame.width())
+                         .arg(frame.height());
         }
         return false;
     }
@@ -263,9 +276,9 @@ bool FfmpegMediaWriter::appendVideo(const QImage& frame, int64_t ptsNs, QString*
         }
         return false;
     }
-    libyuv::ARGBToI420(frame.constBits(), int(frame.bytesPerLine()), videoFrame_->data[0], videoFrame_->linesize[0],
-                       videoFrame_->data[1], videoFrame_->linesize[1], videoFrame_->data[2],
-                       videoFrame_->linesize[2], config_.width, config_.height);
+    libyuv::ARGBToI420(frame.constBits(), int(frame.bytesPerLine()), videoFrame_->data[0],
+                       videoFrame_->linesize[0], videoFrame_->data[1], videoFrame_->linesize[1],
+                       videoFrame_->data[2], videoFrame_->linesize[2], config_.width, config_.height);
     int64_t pts = av_rescale_q(ptsNs - sessionStartNs_.load(), kNanos, video_->time_base);
     if (pts <= lastVideoPts_) {
         pts = lastVideoPts_ + 1;
@@ -299,7 +312,8 @@ bool FfmpegMediaWriter::drainVideo(bool flushing, QString* error) {
             return false;
         }
         if (videoPacket_->duration <= 0) {
-            videoPacket_->duration = video_->time_base.den / (video_->time_base.num * std::max(config_.fps, 1));
+            videoPacket_->duration =
+                video_->time_base.den / (video_->time_base.num * std::max(config_.fps, 1));
         }
         if (!writePacket(videoPacket_, video_, videoStream_, error)) {
             return false;
@@ -349,7 +363,8 @@ bool FfmpegMediaWriter::writeLocked(AVPacket* pkt, QString* error) {
 
 bool FfmpegMediaWriter::appendAudio(int track, const float* interleaved, int frames, int64_t ptsNs,
                                     QString* error) {
-    if (track < 0 || track >= int(audio_.size()) || status_.load() != Status::writing || !sessionStarted_.load()) {
+    if (track < 0 || track >= int(audio_.size()) || status_.load() != Status::writing ||
+        !sessionStarted_.load()) {
         if (error) {
             *error = QStringLiteral("writer not writing");
         }

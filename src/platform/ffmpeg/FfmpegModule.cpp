@@ -8,18 +8,21 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
-// The media backend is a module loaded on first use: FFmpeg's libraries and the codecs they pull
-// in cost nothing to commands that never record or read video. One entry point per service.
+// FFmpeg is a module the application loads when it first needs media facts, records or copies
+// video, so that start-up does not pay for loading libavformat and its codecs. One factory per
+// service.
 namespace {
+// Damaged files and encoder trouble are reported through each service's errors, not on the
+// terminal.
 void quietLibraries() {
-    // Encoders report to the log on their own; the recorder reports what matters in its log.
-    static const bool once = [] {
-        av_log_set_level(AV_LOG_ERROR);
-        return true;
-    }();
-    (void)once;
+    av_log_set_level(AV_LOG_QUIET);
 }
 } // namespace
+
+extern "C" __attribute__((visibility("default"))) mebo::platform::MediaProbe* mebo_create_media_probe() {
+    quietLibraries();
+    return new mebo::platform::FfmpegMediaProbe();
+}
 
 extern "C" __attribute__((visibility("default"))) mebo::platform::MediaWriter* mebo_create_media_writer() {
     quietLibraries();
@@ -29,12 +32,6 @@ extern "C" __attribute__((visibility("default"))) mebo::platform::MediaWriter* m
 extern "C" __attribute__((visibility("default"))) mebo::platform::MediaRemuxer* mebo_create_media_remuxer() {
     quietLibraries();
     return new mebo::platform::FfmpegRemuxer();
-}
-
-extern "C" __attribute__((visibility("default"))) mebo::platform::MediaProbe* mebo_create_media_probe() {
-    // Damaged files are reported through the probe's error, not on the terminal.
-    av_log_set_level(AV_LOG_QUIET);
-    return new mebo::platform::FfmpegMediaProbe();
 }
 
 extern "C" __attribute__((visibility("default"))) mebo::platform::VideoComposer*

@@ -49,37 +49,6 @@ double secondsOf(int64_t ts, AVRational tb) {
 
 } // namespace
 
-std::optional<MediaInfo> FfmpegRemuxer::probe(const QString& path, QString* error) {
-    Input ic = openInput(path, error);
-    if (!ic) {
-        return std::nullopt;
-    }
-    MediaInfo info;
-    bool hasVideo = false;
-    double streamEnd = 0;
-    for (unsigned i = 0; i < ic->nb_streams; ++i) {
-        const AVStream* st = ic->streams[i];
-        if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !hasVideo) {
-            hasVideo = true;
-            info.width = st->codecpar->width;
-            info.height = st->codecpar->height;
-        } else if (st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            ++info.audioTracks;
-        }
-        if (st->duration != AV_NOPTS_VALUE) {
-            streamEnd = std::max(streamEnd, secondsOf(st->duration, st->time_base));
-        }
-    }
-    info.durationSec = ic->duration != AV_NOPTS_VALUE ? double(ic->duration) / AV_TIME_BASE : streamEnd;
-    if (!hasVideo) {
-        if (error) {
-            *error = QStringLiteral("no video stream");
-        }
-        return std::nullopt;
-    }
-    return info;
-}
-
 bool FfmpegRemuxer::copy(const QString& source, const QString& destination, double startSec,
                          std::optional<double> endSec, QString* error) {
     Input ic = openInput(source, error);
@@ -140,7 +109,8 @@ bool FfmpegRemuxer::copy(const QString& source, const QString& destination, doub
         double earliest = std::numeric_limits<double>::infinity();
         for (unsigned i = 0; i < ic->nb_streams; ++i) {
             if (mapping[i] >= 0 && ic->streams[i]->start_time != AV_NOPTS_VALUE) {
-                earliest = std::min(earliest, secondsOf(ic->streams[i]->start_time, ic->streams[i]->time_base));
+                earliest =
+                    std::min(earliest, secondsOf(ic->streams[i]->start_time, ic->streams[i]->time_base));
             }
         }
         cutSec = std::isfinite(earliest) && earliest > 0 ? earliest : 0;
@@ -196,6 +166,11 @@ bool FfmpegRemuxer::copy(const QString& source, const QString& destination, doub
             ended[size_t(in)] = true;
             av_packet_unref(pkt);
             continue;
+        }
+        if (endSec && pkt->pts != AV_NOPTS_VALUE && pkt->duration > 0) {
+            // A frame held across the end (a still screen's) is shown only until the end.
+            const int64_t endTs = int64_t(std::llround(*endSec / av_q2d(ist->time_base)));
+            pkt->duration = std::min(pkt->duration, std::max<int64_t>(1, endTs - pkt->pts));
         }
         if (std::isfinite(t) && t < cutSec - 1e-6 && in != videoIndex) {
             av_packet_unref(pkt);
@@ -253,8 +228,8 @@ QImage FfmpegRemuxer::frameAt(const QString& path, double atSec, QString* error)
         }
         return {};
     }
-    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> dec(avcodec_alloc_context3(codec),
-                                                                   [](AVCodecContext* c) { avcodec_free_context(&c); });
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext*)> dec(
+        avcodec_alloc_context3(codec), [](AVCodecContext* c) { avcodec_free_context(&c); });
     avcodec_parameters_to_context(dec.get(), st->codecpar);
     dec->thread_count = 1;
     if (avcodec_open2(dec.get(), codec, nullptr) < 0) {
@@ -297,8 +272,9 @@ QImage FfmpegRemuxer::frameAt(const QString& path, double atSec, QString* error)
             continue;
         }
         image = QImage(frame->width, frame->height, QImage::Format_RGB32);
-        SwsContext* sws = sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
-                                         frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+        SwsContext* sws =
+            sws_getContext(frame->width, frame->height, AVPixelFormat(frame->format), frame->width,
+                           frame->height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
         uint8_t* dst[1] = {image.bits()};
         int dstStride[1] = {int(image.bytesPerLine())};
         sws_scale(sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride);

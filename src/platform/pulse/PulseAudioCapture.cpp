@@ -5,9 +5,9 @@
 #include <QByteArray>
 #include <atomic>
 #include <chrono>
+#include <pulse/pulseaudio.h>
 #include <thread>
 #include <vector>
-#include <pulse/pulseaudio.h>
 
 namespace mebo::platform {
 
@@ -38,7 +38,10 @@ public:
     // Connects and waits (at most `timeoutMs`) for the context to be ready.
     bool connect(int timeoutMs, QString* error) {
         pa_context_set_state_callback(
-            context_, [](pa_context*, void* loop) { pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0); },
+            context_,
+            [](pa_context*, void* loop) {
+                pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+            },
             loop_);
         if (pa_context_connect(context_, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
             *error = QString::fromUtf8(pa_strerror(pa_context_errno(context_)));
@@ -125,7 +128,10 @@ public:
             return false;
         }
         pa_stream_set_state_callback(
-            stream_, [](pa_stream*, void* loop) { pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0); },
+            stream_,
+            [](pa_stream*, void* loop) {
+                pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+            },
             conn_->loop());
         pa_stream_set_read_callback(
             stream_, [](pa_stream*, size_t, void* self) { static_cast<PulseStream*>(self)->read(); }, this);
@@ -136,8 +142,8 @@ public:
         const QByteArray name = source.toUtf8();
         const int rc = pa_stream_connect_record(
             stream_, name.constData(), &attr,
-            pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING |
-                              PA_STREAM_DONT_MOVE));
+            pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
+                              PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_DONT_MOVE));
         conn_->unlock();
         if (rc < 0) {
             *error = QString::fromUtf8(pa_strerror(pa_context_errno(conn_->context())));
@@ -150,9 +156,10 @@ public:
         conn_->lock();
         const bool ready = pa_stream_get_state(stream_) == PA_STREAM_READY;
         if (!ready) {
-            *error = settled ? QStringLiteral("the source '%1' cannot be recorded: %2")
-                                   .arg(source, QString::fromUtf8(pa_strerror(pa_context_errno(conn_->context()))))
-                             : QStringLiteral("the sound server did not open the source '%1'").arg(source);
+            *error =
+                settled ? QStringLiteral("the source '%1' cannot be recorded: %2")
+                              .arg(source, QString::fromUtf8(pa_strerror(pa_context_errno(conn_->context()))))
+                        : QStringLiteral("the sound server did not open the source '%1'").arg(source);
         }
         conn_->unlock();
         return ready;
@@ -225,7 +232,8 @@ Result<ServerNames> serverNames(int timeoutMs) {
             auto* n = static_cast<ServerNames*>(ud);
             if (info) {
                 n->defaultSink = QString::fromUtf8(info->default_sink_name ? info->default_sink_name : "");
-                n->defaultSource = QString::fromUtf8(info->default_source_name ? info->default_source_name : "");
+                n->defaultSource =
+                    QString::fromUtf8(info->default_source_name ? info->default_source_name : "");
             }
             n->serverDone = true;
         },
@@ -287,7 +295,8 @@ Result<QList<AudioSourceInfo>> PulseAudioCapture::sources() {
     const bool done = conn.waitLocked(timeoutMs_, [&] { return listing.done; });
     conn.stopLoop();
     if (!done) {
-        return Result<QList<AudioSourceInfo>>::fail(QStringLiteral("the sound server did not list its sources"));
+        return Result<QList<AudioSourceInfo>>::fail(
+            QStringLiteral("the sound server did not list its sources"));
     }
     return Result<QList<AudioSourceInfo>>::ok(listing.list);
 }
@@ -315,8 +324,9 @@ Result<QString> PulseAudioCapture::defaultInputSource() {
     return Result<QString>::ok(names->defaultSource);
 }
 
-Result<std::unique_ptr<AudioCaptureStream>> PulseAudioCapture::open(const QString& source, const QString& threadName,
-                                                                    std::function<void(const AudioBuffer&)> onBuffer) {
+Result<std::unique_ptr<AudioCaptureStream>>
+PulseAudioCapture::open(const QString& source, const QString& threadName,
+                        std::function<void(const AudioBuffer&)> onBuffer) {
     const QByteArray name = threadName.toUtf8();
     auto conn = std::make_unique<PulseConnection>(name.constData());
     QString error;

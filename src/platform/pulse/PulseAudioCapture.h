@@ -19,8 +19,9 @@ public:
     Result<QList<AudioSourceInfo>> sources() override;
     Result<QString> systemAudioSource() override;
     Result<QString> defaultInputSource() override;
-    Result<std::unique_ptr<AudioCaptureStream>> open(const QString& source, const QString& threadName,
-                                                     std::function<void(const AudioBuffer&)> onBuffer) override;
+    Result<std::unique_ptr<AudioCaptureStream>>
+    open(const QString& source, const QString& threadName,
+         std::function<void(const AudioBuffer&)> onBuffer) override;
 
 private:
     int timeoutMs_;

@@ -7,7 +7,6 @@
 
 #include <QHashFunctions>
 #include <QPainter>
-#include <vector>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include <sys/eventfd.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 #include <xcb/damage.h>
 
 namespace mebo::platform::x11 {
@@ -74,10 +74,10 @@ public:
     }
 
 private:
-    bool damaged_ = true; // the first frame is always taken
+    bool damaged_ = true;      // the first frame is always taken
     int64_t damageSeenAt_ = 0; // first damage since the last grab (0: none)
     int64_t lastDamageAt_ = 0;
-    QRect damageBox_;          // root pixels damaged since the last grab, within the rectangle
+    QRect damageBox_; // root pixels damaged since the last grab, within the rectangle
     bool pointerMoved_ = false;
     int64_t lastPointerLook_ = 0;
     std::vector<size_t> rowHash_; // per row of the last grab
@@ -200,7 +200,8 @@ private:
             // Sleep until an event, the stop, the next token, or the next pointer look.
             int64_t waitNs = interval;
             if (want) {
-                waitNs = std::max<int64_t>(int64_t((1.0 - tokens) * double(interval)), minSpacing - (now - lastGrab));
+                waitNs = std::max<int64_t>(int64_t((1.0 - tokens) * double(interval)),
+                                           minSpacing - (now - lastGrab));
             } else {
                 waitNs = std::min<int64_t>(waitNs, config_.idleRepeatNs - (now - lastGrab));
             }

@@ -20,7 +20,8 @@ public:
     explicit X11FrameSource(QString displayName = {});
     std::unique_ptr<ScreenFrameStream> start(const ScreenStreamConfig& config,
                                              std::function<void(ScreenFrame&)> onFrame,
-                                             std::function<void(const QString&)> onError, QString* error) override;
+                                             std::function<void(const QString&)> onError,
+                                             QString* error) override;
 
 private:
     QString displayName_;

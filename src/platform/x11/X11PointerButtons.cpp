@@ -63,7 +63,8 @@ bool X11PointerButtons::startPressMonitor(std::function<void(int button)> onPres
     if (!version) {
         return false;
     }
-    const bool recent = version->major_version > 2 || (version->major_version == 2 && version->minor_version >= 1);
+    const bool recent =
+        version->major_version > 2 || (version->major_version == 2 && version->minor_version >= 1);
     free(version);
     if (!recent) {
         return false;

@@ -1,5 +1,6 @@
-#include "platform/MonotonicClock.h"
 #include "platform/ffmpeg/FfmpegMediaWriter.h"
+#include "platform/MonotonicClock.h"
+#include "platform/ffmpeg/FfmpegMediaProbe.h"
 #include "platform/ffmpeg/FfmpegRemuxer.h"
 
 #include <QFile>
@@ -29,10 +30,11 @@ QImage frameFor(int index, QSize size) {
 
 QJsonObject ffprobe(const QString& path) {
     QProcess p;
-    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-show_entries",
-                                        "stream=codec_type,codec_name,profile,codec_tag_string,width,height,sample_rate,"
-                                        "channels:format=duration",
-                                        "-of", "json", path});
+    p.start(QStringLiteral("ffprobe"),
+            {"-v", "error", "-show_entries",
+             "stream=codec_type,codec_name,profile,codec_tag_string,width,height,sample_rate,"
+             "channels:format=duration",
+             "-of", "json", path});
     p.waitForFinished(30000);
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
@@ -52,7 +54,8 @@ void writeClip(FfmpegMediaWriter& writer, double seconds, int audioTracks, int64
         ASSERT_TRUE(writer.appendVideo(frameFor(i, {320, 240}), pts, &error)) << error.toStdString();
         while (audioAt < pts + kSecond / 30) {
             for (int s = 0; s < 480; ++s, ++sample) {
-                tone[size_t(2 * s)] = tone[size_t(2 * s + 1)] = float(0.5 * std::sin(2 * M_PI * 440 * sample / 48000.0));
+                tone[size_t(2 * s)] = tone[size_t(2 * s + 1)] =
+                    float(0.5 * std::sin(2 * M_PI * 440 * sample / 48000.0));
             }
             for (int track = 0; track < audioTracks; ++track) {
                 if (audioGapAtNs < 0 || audioAt < audioGapAtNs || audioAt > audioGapAtNs + kSecond / 2) {
@@ -74,7 +77,7 @@ MediaWriterConfig configFor(const QString& path, int audioTracks, bool hevc = fa
     c.fps = 30;
     c.keyframeInterval = 15;
     for (int i = 0; i < audioTracks; ++i) {
-        c.audioTracks << (i == 0 ? QStringLiteral("System audio") : QStringLiteral("Microphone"));
+        c.audioTracks << (i == 0 ? QStringLiteral("System Audio") : QStringLiteral("Microphone"));
     }
     return c;
 }
@@ -104,10 +107,13 @@ TEST(FfmpegMediaWriter, WritesH264HighWithTwoAacTracksAndAPlainCopy) {
         EXPECT_EQ(streams[i].toObject().value("channels").toInt(), 2);
     }
     EXPECT_NEAR(probe.value("format").toObject().value("duration").toString().toDouble(), 2.0, 0.1);
-    const auto info = remuxer.probe(plain, &error);
+    const auto info = FfmpegMediaProbe().probe(plain, &error);
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->audioTracks, 2);
-    EXPECT_EQ(QSize(info->width, info->height), QSize(320, 240));
+    // The tracks' handler names survive the copy and tell their roles.
+    ASSERT_EQ(info->audioTracks.size(), 2);
+    EXPECT_EQ(info->systemAudioTrack, 0);
+    EXPECT_EQ(info->microphoneTrack, 1);
+    EXPECT_EQ(info->videoSize, QSize(320, 240));
     // The frame a second in is frame 30: brightness step 0.
     const QImage at1 = remuxer.frameAt(plain, 1.0, &error);
     ASSERT_FALSE(at1.isNull()) << error.toStdString();
@@ -134,7 +140,7 @@ TEST(FfmpegMediaWriter, AKilledWriterLeavesAPlayableFile) {
     QString error;
     const QString recovered = dir.filePath("b.mp4");
     ASSERT_TRUE(remuxer.copy(snapshot, recovered, 0, std::nullopt, &error)) << error.toStdString();
-    const auto info = remuxer.probe(recovered, &error);
+    const auto info = FfmpegMediaProbe().probe(recovered, &error);
     ASSERT_TRUE(info);
     EXPECT_GE(info->durationSec, 2.0); // at most the last fragment and the encoder's queue are lost
 }
@@ -154,8 +160,8 @@ TEST(FfmpegMediaWriter, AudioGapsAreFilledSoTracksStayInStep) {
     const QString plain = dir.filePath("c.mp4");
     ASSERT_TRUE(remuxer.copy(path, plain, 0, std::nullopt, &error));
     QProcess p;
-    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a", "-show_entries", "stream=duration",
-                                        "-of", "csv=p=0", plain});
+    p.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a", "-show_entries",
+                                        "stream=duration", "-of", "csv=p=0", plain});
     p.waitForFinished(30000);
     EXPECT_NEAR(p.readAllStandardOutput().trimmed().toDouble(), 2.0, 0.06);
 }
@@ -210,7 +216,7 @@ TEST(FfmpegRemuxer, TrimStartsAtTheKeyFrameBeforeTheStart) {
     // Key frames every 15 frames (0.5 s): a cut from 1.2 s starts at 1.0 s.
     const QString cut = dir.filePath("g_trimmed.mp4");
     ASSERT_TRUE(remuxer.copy(plain, cut, 1.2, 2.0, &error)) << error.toStdString();
-    const auto info = remuxer.probe(cut, &error);
+    const auto info = FfmpegMediaProbe().probe(cut, &error);
     ASSERT_TRUE(info);
     EXPECT_NEAR(info->durationSec, 1.0, 0.08);
     const QImage first = remuxer.frameAt(cut, 0, &error); // frame 30: step 0

@@ -1,0 +1,247 @@
+#include "app/Cfg.h"
+#include "capture/CaptureMgr.h"
+#include "capture/ClipboardSvc.h"
+#include "capture/ImageStore.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "capture/ShutterSoundPlayer.h"
+#include "library/HistoryStore.h"
+#include "library/ThumbnailCache.h"
+#include "platform/MonotonicClock.h"
+#include "recording/ScreenRecordingSvc.h"
+#include "support/RecordingFakes.h"
+#include "support/TestUtil.h"
+#include "video/MeboVideoDocument.h"
+#include "video/VideoProjectFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+class CaptureMgrRecording : public ::testing::Test {
+protected:
+    CaptureMgrRecording() {
+        platform::DisplayInfo d;
+        d.displayId = 7;
+        d.frame = d.nativeFrame = QRect(0, 0, 800, 600);
+        d.primary = true;
+        screen.displayList = {d};
+        images.ensureSaveDirectory();
+        history.load();
+        RecordingBackends b;
+        b.screen = &screen;
+        b.frames = &frames;
+        b.audio = &audio;
+        b.makeWriter = [this] { return std::make_unique<test::FakeMediaWriter>(writerLog); };
+        b.remuxer = &remuxer;
+        b.probe = &remuxer;
+        b.pointer = &pointer;
+        recorder = std::make_unique<ScreenRecordingSvc>(std::move(b));
+        CaptureMgr::RecordingLinks links;
+        links.recorder = recorder.get();
+        links.thumbnails = &thumbnails;
+        links.remuxer = &remuxer;
+        links.probe = &remuxer;
+        mgr.setRecordingLinks(std::move(links));
+        QObject::connect(&mgr, &CaptureMgr::recordingFinished,
+                         [this](bool ok, const QString& path, const QString& id, const StopResult&) {
+                             finished.append({ok, path, id});
+                         });
+        QObject::connect(&mgr, &CaptureMgr::recordingStarted, [this] { ++started; });
+    }
+    ~CaptureMgrRecording() override {
+        test::waitUntil([&] { return history.isIdle(); });
+        thumbnails.waitForPending();
+    }
+    // Starts a display recording and waits for it to run.
+    void startRecording(uint32_t displayId = 7) {
+        const int before = started;
+        mgr.startRecording(RecordingTarget::display(displayId), CaptureMode::record);
+        ASSERT_TRUE(test::waitUntil([&] { return started > before || !dialogs.alerts.isEmpty(); }, 10000));
+    }
+    void stopAndWait() {
+        const qsizetype before = finished.size();
+        mgr.stopRecording();
+        ASSERT_TRUE(test::waitUntil([&] { return finished.size() > before; }, 10000));
+    }
+    struct Finished {
+        bool ok;
+        QString path;
+        QString id;
+    };
+
+    test::LogCapture log;
+    QTemporaryDir tmp;
+    test::FakeDefaultsStore defaults;
+    Cfg cfg{defaults, tmp.filePath(QStringLiteral("library"))};
+    test::FakeScreenCapture screen;
+    test::FakeWindowServer windowServer;
+    ScreenCaptureSvc screenshots{screen, windowServer};
+    ImageStore images{cfg};
+    test::FakeClipboard clipboardBackend;
+    ClipboardSvc clipboard{clipboardBackend};
+    test::FakeSoundPlayer sound;
+    ShutterSoundPlayer shutter{sound, {}, {}, [] { return 0.0; }};
+    test::FakeWorkspace workspace{tmp.filePath(QStringLiteral("trash"))};
+    ThumbnailCache thumbnails{tmp.filePath(QStringLiteral("thumbs"))};
+    HistoryStore history{cfg, workspace, thumbnails};
+    test::FakeMainWindowLink mainWindow;
+    test::FakeDialogs dialogs;
+    test::FakePointerLocator pointer;
+    test::FakeFrameSource frames;
+    test::FakeAudioCapture audio;
+    test::FakeRemuxer remuxer;
+    std::shared_ptr<test::FakeMediaWriter::Log> writerLog = std::make_shared<test::FakeMediaWriter::Log>();
+    std::unique_ptr<ScreenRecordingSvc> recorder;
+    CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
+                   mainWindow, nullptr,     dialogs, workspace, pointer};
+    QList<Finished> finished;
+    int started = 0;
+};
+
+TEST_F(CaptureMgrRecording, AStoppedRecordingEntersTheLibraryAsAVideoWithItsSegments) {
+    cfg.setRecordFps(24);
+    startRecording();
+    EXPECT_TRUE(mgr.captureActive());
+    EXPECT_EQ(frames.lastConfig.fps, 24); // the settings configure the recorder
+    pointer.point = QPoint(400, 300);
+    frames.deliver(platform::monotonicNowNs());
+    test::waitUntil([] { return false; }, 100);
+    mgr.pauseResumeRecording();
+    EXPECT_EQ(recorder->state(), RecordingState::paused);
+    mgr.pauseResumeRecording();
+    test::waitUntil([] { return false; }, 100);
+    frames.deliver(platform::monotonicNowNs());
+    stopAndWait();
+    ASSERT_TRUE(finished.last().ok);
+    const QString path = finished.last().path;
+    EXPECT_TRUE(path.startsWith(cfg.saveDirectory() + QStringLiteral("/mebo-")));
+    EXPECT_TRUE(path.endsWith(QStringLiteral(".mp4")));
+    ASSERT_EQ(history.entries().size(), 1);
+    const HistoryEntry& e = history.entries().first();
+    EXPECT_EQ(e.id, finished.last().id);
+    EXPECT_EQ(e.mediaType, QStringLiteral("video"));
+    EXPECT_EQ(e.mode, QStringLiteral("record"));
+    EXPECT_EQ(e.filename, QFileInfo(path).fileName());
+    EXPECT_EQ(e.durationSec, 10.0); // what the file says
+    EXPECT_EQ(e.thumbnailName, e.id + QStringLiteral(".jpg"));
+    EXPECT_EQ(QSize(e.widthPx, e.heightPx), QSize(800, 600));
+    // Two segments (a pause between): their project file beside the recording.
+    const QString project = VideoProjectFiles::projectPathFor(path);
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 已寫入錄屏段落 sidecar: ") + project));
+    const MeboVideoDocument doc = MeboVideoDocument::readFile(project);
+    EXPECT_EQ(doc.sourceFileName, QFileInfo(path).fileName());
+    ASSERT_EQ(doc.edit.recordingSegments.size(), 2);
+    EXPECT_EQ(doc.edit.recordingSegments[1].endSec, 10.0); // reaches the end of the file
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影已儲存: ") + path));
+    EXPECT_FALSE(mgr.captureActive());
+    thumbnails.waitForPending();
+    EXPECT_FALSE(thumbnails.thumbnail(e.thumbnailName).isNull());
+}
+
+TEST_F(CaptureMgrRecording, AFailedStartShowsItsAlertAndRetriesOnRequest) {
+    dialogs.alertAnswer = 0; // Retry, then the display is there
+    mgr.startRecording(RecordingTarget::display(99), CaptureMode::record);
+    ASSERT_TRUE(test::waitUntil([&] { return !dialogs.alerts.isEmpty(); }));
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Recording Failed to Start"));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("找不到指定顯示器"));
+    EXPECT_EQ(dialogs.alerts[0].buttons, (QStringList{QStringLiteral("Retry"), QStringLiteral("Cancel")}));
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影啟動失敗: 找不到指定顯示器")));
+    ASSERT_TRUE(test::waitUntil([&] { return dialogs.alerts.size() >= 2; })); // the retry failed alike
+    dialogs.alertAnswer = 1;                                                  // Cancel
+    ASSERT_TRUE(test::waitUntil([&] { return !mgr.captureActive(); }, 5000));
+    EXPECT_EQ(recorder->state(), RecordingState::idle);
+}
+
+TEST_F(CaptureMgrRecording, AWindowOffTheScreenNamesItInTheAlert) {
+    platform::WindowInfo w;
+    w.windowId = 5;
+    w.frame = QRect(10, 10, 200, 100);
+    w.onScreen = false;
+    screen.windowList = {w};
+    dialogs.alertAnswer = 1;
+    mgr.startRecording(RecordingTarget::window(5), CaptureMode::record);
+    ASSERT_TRUE(test::waitUntil([&] { return !dialogs.alerts.isEmpty(); }));
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Target Window Not in Current Space"));
+    EXPECT_EQ(dialogs.alerts[0].text,
+              QStringLiteral("Please switch to the Space containing the selected window and try again."));
+}
+
+TEST_F(CaptureMgrRecording, CancelDeletesTheFileAndItsSensitiveSiblings) {
+    startRecording();
+    pointer.point = QPoint(100, 100);
+    frames.deliver(platform::monotonicNowNs());
+    test::waitUntil([] { return false; }, 150); // a few cursor samples
+    const qsizetype before = finished.size();
+    mgr.cancelRecording();
+    ASSERT_TRUE(test::waitUntil([&] { return finished.size() > before; }, 10000));
+    EXPECT_FALSE(finished.last().ok);
+    EXPECT_TRUE(QDir(cfg.saveDirectory()).entryList(QDir::Files).isEmpty())
+        << QDir(cfg.saveDirectory()).entryList(QDir::Files).join(' ').toStdString();
+    EXPECT_TRUE(history.entries().isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影已取消 (文件 + 敏感 sibling 已刪除)")));
+}
+
+TEST_F(CaptureMgrRecording, AStopWithoutAFileShowsRecordingFailed) {
+    startRecording();
+    stopAndWait(); // no frame came
+    EXPECT_FALSE(finished.last().ok);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Recording Failed"));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("The recording could not be saved. Please try again."));
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影停止失敗或無輸出")));
+}
+
+TEST_F(CaptureMgrRecording, RestartDiscardsTheFirstTake) {
+    startRecording();
+    frames.deliver(platform::monotonicNowNs());
+    const int before = started;
+    mgr.restartRecording();
+    ASSERT_TRUE(test::waitUntil([&] { return started > before; }, 10000));
+    EXPECT_TRUE(QDir(cfg.saveDirectory()).entryList({"*.mp4"}).size() <= 1); // only the new take's file
+    EXPECT_EQ(recorder->state(), RecordingState::recording);
+    frames.deliver(platform::monotonicNowNs());
+    stopAndWait();
+    EXPECT_EQ(history.entries().size(), 1);
+}
+
+TEST_F(CaptureMgrRecording, CrashedRecordingsAreRecoveredIntoTheLibrary) {
+    const QString unfinished = QDir(cfg.saveDirectory()).filePath(QStringLiteral("mebo-old.recording.mp4"));
+    QFile f(unfinished);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("fragments");
+    f.close();
+    int recovered = -1;
+    QObject::connect(&mgr, &CaptureMgr::recordingsRecovered, [&](int n) { recovered = n; });
+    mgr.recoverUnfinishedRecordings();
+    ASSERT_TRUE(test::waitUntil([&] { return recovered >= 0; }, 10000));
+    EXPECT_EQ(recovered, 1);
+    EXPECT_FALSE(QFile::exists(unfinished));
+    EXPECT_TRUE(QFile::exists(QDir(cfg.saveDirectory()).filePath(QStringLiteral("mebo-old.mp4"))));
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().mediaType, QStringLiteral("video"));
+    EXPECT_TRUE(log.messages().join('\n').contains(QStringLiteral("[Recording] 已恢復中斷的錄影: ")));
+}
+
+TEST_F(CaptureMgrRecording, TrimPromptAnswersTrimTheRange) {
+    const QString video = QDir(cfg.saveDirectory()).filePath(QStringLiteral("clip.mp4"));
+    QFile f(video);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("video");
+    f.close();
+    EXPECT_EQ(CaptureMgr::trimPromptText(12.345),
+              QStringLiteral("Duration: 12.3s. Enter start and end seconds:"));
+    const auto out = mgr.trimVideo(video, 10, QStringLiteral("abc"), QStringLiteral("5"));
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->endsWith(QStringLiteral("clip_trimmed.mp4")));
+    ASSERT_EQ(remuxer.copies.size(), 1);
+    EXPECT_EQ(remuxer.copies[0].start, 0);
+    EXPECT_EQ(remuxer.copies[0].end, 5.0);
+    EXPECT_FALSE(mgr.trimVideo(video, 10, QStringLiteral("7"), QStringLiteral("5")));
+    EXPECT_EQ(remuxer.copies.size(), 1);
+}
+
+} // namespace
