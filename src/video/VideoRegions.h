@@ -1,6 +1,5 @@
 #pragma once
 
-#include "recording/RecordingSegment.h"
 #include "video/VideoEnums.h"
 
 #include <QList>
@@ -47,8 +46,15 @@ struct TrackDisabledRegion {
     bool operator==(const TrackDisabledRegion&) const = default;
 };
 
-// RecordingSegment (a stretch recorded between two pauses; a disabled one is cut exactly like a
-// trim) is the recorder's record, recording/RecordingSegment.h.
+// A stretch recorded between two pauses. A disabled segment is cut exactly like a trim.
+struct RecordingSegment {
+    QUuid id;
+    double startSec = 0;
+    double endSec = 0;
+    bool isEnabled = true;
+    std::optional<QString> title;
+    bool operator==(const RecordingSegment&) const = default;
+};
 
 // One chapter; an absent or empty title reads as "Chapter N".
 struct ChapterSegment {
