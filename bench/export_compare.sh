@@ -66,7 +66,7 @@ measure "ffmpeg filter graph" ffmpeg -v error -y -i "$src" -filter_complex "$gra
   -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac "$out/ffmpeg.mp4"
 measure "mebo plain" "$mebo" video export "$out/plain.mebo-video" -o "$out/plain-out.mp4"
 measure "mebo composite" "$mebo" video export "$out/composite.mebo-video" -o "$out/composite-out.mp4"
-measure "mebo short (1/3)" "$mebo" video export "$out/short.mebo-video" -o "$out/short-out.mp4"
+measure "mebo short (a third)" "$mebo" video export "$out/short.mebo-video" -o "$out/short-out.mp4"
 for f in ffmpeg plain-out composite-out; do
   printf "%-22s %s\n" "$f.mp4" "$(ffprobe -v error -show_entries format=duration:stream=width,height -of csv=p=0 "$out/$f.mp4" | tr '\n' ' ')"
 done

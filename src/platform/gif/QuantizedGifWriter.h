@@ -6,6 +6,7 @@
 #include <vector>
 
 struct GifFileType;
+struct GifColorType;
 
 namespace mebo::platform {
 
@@ -30,6 +31,11 @@ public:
 
 private:
     bool writeEmptyFrame(int hundredths, QString* error);
+    // The palette and indices of the changed rectangle in rgba_: its own colours when they fit,
+    // else libimagequant's. `transparent` receives the index of the transparent colour, if any.
+    bool exactPalette(int pixels, std::vector<GifColorType>* colours, int* transparent);
+    bool quantize(int width, int height, std::vector<GifColorType>* colours, int* transparent,
+                  QString* error);
 
     GifFileType* gif_ = nullptr;
     QSize size_;
