@@ -27,9 +27,9 @@ namespace {
 
 const char* kVideoHelp = R"(Usage: mebo video info FILE.mebo-video|VIDEO [--json] [--duration SECONDS]
        mebo video resave FILE.mebo-video OUT.mebo-video
-       mebo video trim VIDEO --start S --end E [-o OUT]          (see 'mebo video trim --help')
-       mebo video export PROJECT.mebo-video|VIDEO [-o OUT.mp4] ... (see 'mebo video export --help')
-       mebo video gif VIDEO|PROJECT [-o OUT.gif] ...              (see 'mebo video gif --help')
+       mebo video trim VIDEO ...   (its options: 'mebo video trim --help')
+       mebo video export PROJECT.mebo-video|VIDEO ...   (its options: 'mebo video export --help')
+       mebo video gif VIDEO|PROJECT.mebo-video ...      (its options: 'mebo video gif --help')
 
 Reads a video project (.mebo-video) or a video file.
 

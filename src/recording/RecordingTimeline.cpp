@@ -84,7 +84,7 @@ RecordingTimeline::admitVideo(std::optional<int64_t> rawNs, int64_t durationNs, 
     if (stopAtNs_ && *rawNs > *stopAtNs_) {
         return std::nullopt;
     }
-    if (onlyIfLater && lastVideoAdjustedNs_ && *rawNs <= lastVideoRawNs_) {
+    if (onlyIfLater && lastVideoAdjustedNs_ && *rawNs - lastVideoRawNs_ < 1'000'000'000LL / fps_) {
         return std::nullopt;
     }
     int64_t adjusted = *rawNs - pauseOffsetNs_;

@@ -43,8 +43,8 @@ public:
 
     // A video frame stamped `rawNs` (nothing: no valid time), lasting `durationNs` when known
     // (0 otherwise). Nothing when the frame is to be dropped (not capturing, paused, bad time).
-    // `onlyIfLater`: dropped unless stamped after the last written frame (a closing frame that
-    // only repeats the picture).
+    // `onlyIfLater`: a closing frame that only repeats the picture, dropped unless the last
+    // written frame is a whole frame interval older (then it holds that picture until the stop).
     std::optional<VideoTiming> admitVideo(std::optional<int64_t> rawNs, int64_t durationNs = 0,
                                           bool onlyIfLater = false);
     // The frame admitted last was written.

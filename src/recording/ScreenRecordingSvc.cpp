@@ -651,8 +651,9 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
 ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
     logInfo(QStringLiteral("[Recording] stopCapture 中..."));
     if (stream_) {
-        // A closing frame one interval before the stop makes the video end at the stop.
-        stream_->stop(stopAtNs - 1'000'000'000LL / fps_);
+        // A still screen's last picture is held until the stop by a closing frame at the stop
+        // (the file's last frame is given no display time of its own, so it ends there).
+        stream_->stop(stopAtNs);
     }
     logInfo(QStringLiteral("[Recording] stopCapture 完成"));
     // Every sample thread is joined here, so nothing appends while the writer finishes.

@@ -226,22 +226,4 @@ TEST_F(CaptureMgrRecording, CrashedRecordingsAreRecoveredIntoTheLibrary) {
     EXPECT_TRUE(log.messages().join('\n').contains(QStringLiteral("[Recording] 已恢復中斷的錄影: ")));
 }
 
-TEST_F(CaptureMgrRecording, TrimPromptAnswersTrimTheRange) {
-    const QString video = QDir(cfg.saveDirectory()).filePath(QStringLiteral("clip.mp4"));
-    QFile f(video);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("video");
-    f.close();
-    EXPECT_EQ(CaptureMgr::trimPromptText(12.345),
-              QStringLiteral("Duration: 12.3s. Enter start and end seconds:"));
-    const auto out = mgr.trimVideo(video, 10, QStringLiteral("abc"), QStringLiteral("5"));
-    ASSERT_TRUE(out);
-    EXPECT_TRUE(out->endsWith(QStringLiteral("clip_trimmed.mp4")));
-    ASSERT_EQ(remuxer.copies.size(), 1);
-    EXPECT_EQ(remuxer.copies[0].start, 0);
-    EXPECT_EQ(remuxer.copies[0].end, 5.0);
-    EXPECT_FALSE(mgr.trimVideo(video, 10, QStringLiteral("7"), QStringLiteral("5")));
-    EXPECT_EQ(remuxer.copies.size(), 1);
-}
-
 } // namespace

@@ -16,6 +16,7 @@
 #include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 using namespace mebo::test;
@@ -198,19 +199,39 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     const auto times = media::frameTimes(path);
     ASSERT_EQ(frames.size(), times.size());
     ASSERT_GT(frames.size(), 500u);
-    int repeats = 0, skips = 0;
+    // When the painter drew each frame (its log is complete once it has stopped).
+    ::kill(pid_t(player.processId()), SIGTERM);
+    player.waitForFinished(10000);
+    std::map<int, int64_t> drawnAt;
+    QFile log(home.path() + QStringLiteral("/painter.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QList<QByteArray> f = line.split(' ');
+        if (f.size() == 4) {
+            drawnAt[f[1].toInt()] = f[3].toLongLong();
+        }
+    }
+    int repeats = 0;
+    QStringList missing;
     for (size_t i = 1; i < frames.size(); ++i) {
         const int before = indexOf(frames[i - 1], kShownW);
-        const int step = indexOf(frames[i], kShownW) - before;
+        const int now = indexOf(frames[i], kShownW);
         if (before == kBeforeStart) {
             continue;
         }
-        repeats += step <= 0 && i + 1 < frames.size(); // the closing frame may repeat the last
-        skips += step > 1;
+        repeats += now <= before && i + 1 < frames.size(); // the closing frame may repeat the last
+        // A frame the painter replaced within half an interval (it was starved of CPU) may be
+        // missed; one that stayed on screen longer should be in the file.
+        for (int k = before + 1; k < now; ++k) {
+            if (!drawnAt.count(k) || !drawnAt.count(k + 1) ||
+                drawnAt[k + 1] - drawnAt[k] >= 1'000'000'000 / 60) {
+                missing << QString::number(k);
+            }
+        }
     }
     EXPECT_EQ(repeats, 0);
-    // A painter starved of CPU may draw two frames in one interval; nothing more.
-    EXPECT_LE(skips, int(frames.size()) / 100) << skips << " skipped of " << frames.size();
+    // A machine loaded by other work can starve the capture thread for a few frames' time.
+    EXPECT_LE(missing.size(), qsizetype(frames.size()) / 50) << missing.join(' ').toStdString();
 
     // Each flash is heard with its beep: sound and picture within a few frames.
     const std::vector<float> system = media::audioTrack(path, 0);
@@ -257,7 +278,15 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     EXPECT_NEAR(segments[0].toObject().value("endSec").toDouble(),
                 segments[1].toObject().value("startSec").toDouble(), 0.06);
     EXPECT_NEAR(segments[1].toObject().value("endSec").toDouble(), 4.0, 0.05);
-    EXPECT_NEAR(media::formatDuration(path), 4.0, 0.1);
+    EXPECT_NEAR(media::formatDuration(path), 4.0, 1.0 / 30);
+    // The paused sound is left out: the track lasts as long as the picture.
+    EXPECT_NEAR(double(media::audioTrack(path, 0).size()) / 48000, 4.0, 0.05);
+    // Two segments: the project file beside the recording holds them.
+    QFile project(out.value("projectPath").toString());
+    ASSERT_TRUE(project.open(QIODevice::ReadOnly));
+    const QJsonObject doc = QJsonDocument::fromJson(project.readAll()).object();
+    EXPECT_EQ(doc.value("sourceFileName").toString(), QFileInfo(path).fileName());
+    EXPECT_EQ(doc.value("recordingSegments").toArray().size(), 2);
     // The picture jumps by the paused second and a half of video; the time line does not.
     const auto frames = media::greyFrames(path, kShownW, kShownH);
     const auto times = media::frameTimes(path);
@@ -341,6 +370,7 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     EXPECT_EQ(out.value("height").toInt(), 720);
     const QString path = out.value("path").toString();
     EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 1); // no audio asked for
+    EXPECT_NEAR(media::formatDuration(path), 3.0, 1.0 / 30); // a nearly still picture lasts as long
 
     QFile cursor(out.value("cursorPath").toString());
     ASSERT_TRUE(cursor.open(QIODevice::ReadOnly));

@@ -126,18 +126,5 @@ TEST(RecordingSegmentTracker, SegmentsFollowPausesAndDropTinyOnes) {
     EXPECT_EQ(s.segments().size(), 2);
 }
 
-TEST(RecordingError, DescriptionsAreTheUsersText) {
-    using K = RecordingError::Kind;
-    EXPECT_EQ(RecordingError::writerInputRejected(QStringLiteral("microphone audio")).description(),
-              QStringLiteral("錄影寫入器不接受 microphone audio input"));
-    EXPECT_EQ(RecordingError::writerStartFailed().description(), QStringLiteral("錄影寫入器啟動失敗"));
-    EXPECT_EQ(RecordingError::writerStartFailed(QStringLiteral("disk full")).description(),
-              QStringLiteral("disk full"));
-    EXPECT_EQ(RecordingError::of(K::invalidConfig).description(),
-              QStringLiteral("錄影配置無效 (寬或高為 0)"));
-    EXPECT_EQ(RecordingError::targetWindowNotVisible(QStringLiteral("Notes")).description(),
-              QStringLiteral("目標窗口「Notes」不在當前 Space, 請先切換到目標窗口所在 Space 後重試"));
-}
-
 } // namespace
 } // namespace mebo

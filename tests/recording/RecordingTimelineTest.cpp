@@ -102,8 +102,8 @@ TEST(RecordingTimeline, NothingIsAdmittedAfterTheStopTime) {
     t.videoAppended(1990 * ms, 1990 * ms);
     EXPECT_FALSE(t.admitVideo(2001 * ms));
     EXPECT_FALSE(t.admitAudio(Track::system, 2001 * ms));
-    // A closing frame that is not later than the last one is not added.
-    EXPECT_FALSE(t.admitVideo(1980 * ms, 0, true));
+    // A closing frame within a frame interval of the last one adds nothing.
+    EXPECT_FALSE(t.admitVideo(2000 * ms, 0, true));
     t.end();
     EXPECT_FALSE(t.admitVideo(1995 * ms));
     EXPECT_FALSE(t.isCapturing());

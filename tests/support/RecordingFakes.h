@@ -4,6 +4,7 @@
 // remembers what it was given, audio sources and mouse buttons.
 
 #include "platform/AudioCapture.h"
+#include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "platform/PointerButtons.h"
 #include "platform/ScreenFrameSource.h"

@@ -122,29 +122,6 @@ TEST(FfmpegMediaWriter, WritesH264HighWithTwoAacTracksAndAPlainCopy) {
     EXPECT_NEAR(qGray(at13.pixel(40, 120)), 200, 8);
 }
 
-TEST(FfmpegMediaWriter, AKilledWriterLeavesAPlayableFile) {
-    QTemporaryDir dir;
-    const QString fragmented = dir.filePath("b.recording.mp4");
-    const QString snapshot = dir.filePath("b.snapshot.mp4");
-    {
-        FfmpegMediaWriter writer;
-        MediaWriter::OpenError openError;
-        ASSERT_TRUE(writer.open(configFor(fragmented, 1), &openError));
-        writeClip(writer, 3.0, 1);
-        // What a power cut would leave: the bytes on disk now, without the writer's end.
-        ASSERT_TRUE(QFile::copy(fragmented, snapshot));
-        writer.cancel();
-    }
-    EXPECT_FALSE(QFile::exists(fragmented));
-    FfmpegRemuxer remuxer;
-    QString error;
-    const QString recovered = dir.filePath("b.mp4");
-    ASSERT_TRUE(remuxer.copy(snapshot, recovered, 0, std::nullopt, &error)) << error.toStdString();
-    const auto info = FfmpegMediaProbe().probe(recovered, &error);
-    ASSERT_TRUE(info);
-    EXPECT_GE(info->durationSec, 2.0); // at most the last fragment and the encoder's queue are lost
-}
-
 TEST(FfmpegMediaWriter, AudioGapsAreFilledSoTracksStayInStep) {
     QTemporaryDir dir;
     const QString path = dir.filePath("c.recording.mp4");
