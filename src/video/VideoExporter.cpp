@@ -229,7 +229,8 @@ VideoExporter::Outcome VideoExporter::run(const VideoExportJob& job,
             logError(QStringLiteral("[VideoEditor] 匯出失敗 (") + label + QStringLiteral(") ") + *errorText);
         }
     } else {
-        *errorText = failure.text;
+        // The encoder or the file: name the file, as the library's own errors say only what failed.
+        *errorText = QStringLiteral("cannot write %1: %2").arg(job.destination, failure.text);
         logError(QStringLiteral("[VideoEditor] 匯出失敗 (") + label + QStringLiteral(") ") + failure.text);
     }
     return Outcome::failed;

@@ -346,6 +346,11 @@ TEST_F(VideoExportTest, CancelAndFailureLeaveTheDestination) {
     EXPECT_EQ(s.outcome, VideoExporter::Outcome::failed);
     EXPECT_EQ(s.error, "建立 composition video track 失敗");
     EXPECT_TRUE(unchanged(noSource));
+
+    const QString nowhere = dir_->filePath("missing/out.mp4");
+    const Exported w = run({}, [&](VideoExportJob& job) { job.destination = nowhere; });
+    EXPECT_EQ(w.outcome, VideoExporter::Outcome::failed);
+    EXPECT_TRUE(w.error.startsWith("cannot write " + nowhere + ": ")) << w.error.toStdString();
 }
 
 } // namespace
