@@ -22,6 +22,8 @@ BUILD_PKGS=(
   libxcb-damage0-dev
   # Scroll capture: the accessibility tree (AT-SPI 2) finds the scrolling element under a point.
   libatspi2.0-dev
+  # Video export: libavfilter (atempo time-stretch), GIF palettes (libimagequant) and writing (giflib).
+  libavfilter-dev libimagequant-dev libgif-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer

@@ -33,6 +33,7 @@ Commands:
   video trim VIDEO                 cut a time range out of a video without re-encoding
   simplify IMAGE                   reduce a screenshot to its layout with plain shapes
   video info|resave                read video projects (.mebo-video) and video files
+  video export|gif                 export a video project or a video as MP4 or GIF
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error

@@ -22,6 +22,9 @@ int runVideoCommand(int& argc, char** argv, const QStringList& args);
 // Scroll capture: `mebo capture scroll` and `mebo stitch`.
 int runScrollCaptureCommand(int& argc, char** argv, const QStringList& args);
 int runStitchCommand(int& argc, char** argv, const QStringList& args);
+// The actions of `mebo video` with options of their own (`args` follow the action's name).
+int runVideoExportCommand(int& argc, char** argv, const QStringList& args);
+int runVideoGifCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).
 int runDesktopApp(int& argc, char** argv, const QStringList& args);
 

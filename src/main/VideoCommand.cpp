@@ -28,6 +28,8 @@ namespace {
 const char* kVideoHelp = R"(Usage: mebo video info FILE.mebo-video|VIDEO [--json] [--duration SECONDS]
        mebo video resave FILE.mebo-video OUT.mebo-video
        mebo video trim VIDEO ...   (its options: 'mebo video trim --help')
+       mebo video export PROJECT.mebo-video|VIDEO ...   (its options: 'mebo video export --help')
+       mebo video gif VIDEO|PROJECT.mebo-video ...      (its options: 'mebo video gif --help')
 
 Reads a video project (.mebo-video) or a video file.
 
@@ -279,6 +281,14 @@ bool looksLikeProject(const QString& path) {
 } // namespace
 
 int runVideoCommand(int& argc, char** argv, const QStringList& args) {
+    // Actions with options of their own parse them themselves.
+    const QString first = args.value(0);
+    if (first == QLatin1String("export")) {
+        return runVideoExportCommand(argc, argv, args.mid(1));
+    }
+    if (first == QLatin1String("gif")) {
+        return runVideoGifCommand(argc, argv, args.mid(1));
+    }
     QString error;
     const auto opts = cli::parseOptions(
         args, {{"json", false}, {"duration", true}, {"verbose", false}, {"help", false}}, &error);

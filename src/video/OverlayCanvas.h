@@ -8,6 +8,7 @@
 #include <QRectF>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace mebo {
 

@@ -1,5 +1,5 @@
 #include "MeboProcess.h"
-#include "MediaProbe.h"
+#include "support/MediaFacts.h"
 #include "TestPaths.h"
 #include "support/PrivatePulse.h"
 

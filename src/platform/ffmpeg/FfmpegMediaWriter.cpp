@@ -166,18 +166,23 @@ bool FfmpegMediaWriter::openVideo(OpenError* error) {
         video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
     const char* preset = x264PresetFor(config_.width, config_.height, config_.fps);
-    // No look-ahead and no frame threads: every frame leaves the encoder at once. A still screen
-    // sends a frame a second, so a look-ahead of a few frames would hold seconds of recording in
-    // memory, out of a crash's reach; slices keep both cores busy instead.
-    av_opt_set(video_->priv_data, "tune", "zerolatency", 0);
+    // A live recording: no look-ahead and no frame threads, every frame leaves the encoder at once.
+    // A still screen sends a frame a second, so a look-ahead of a few frames would hold seconds of
+    // recording in memory, out of a crash's reach; slices keep both cores busy instead. A file
+    // made from a file (an export) keeps the look-ahead: better pictures at the same bit rate.
+    if (config_.crashSafe) {
+        av_opt_set(video_->priv_data, "tune", "zerolatency", 0);
+    }
     if (config_.hevc) {
         av_opt_set(video_->priv_data, "preset", preset, 0);
         av_opt_set(video_->priv_data, "x265-params", "log-level=error", 0);
     } else {
         av_opt_set(video_->priv_data, "profile", "high", 0);
         av_opt_set(video_->priv_data, "preset", preset, 0);
-        // zerolatency also forces constant-rate timestamps; frames keep their capture times.
-        av_opt_set(video_->priv_data, "x264-params", "force-cfr=0", 0);
+        if (config_.crashSafe) {
+            // zerolatency also forces constant-rate timestamps; frames keep their capture times.
+            av_opt_set(video_->priv_data, "x264-params", "force-cfr=0", 0);
+        }
     }
     const int rc = avcodec_open2(video_, codec, nullptr);
     if (rc < 0) {

@@ -1,4 +1,4 @@
-#include "MediaProbe.h"
+#include "support/MediaFacts.h"
 
 #include <QJsonDocument>
 #include <QProcess>

@@ -1,0 +1,35 @@
+#include "main/ExportModules.h"
+
+#include "main/ModuleLoader.h"
+#include "platform/gif/QuantizedGifWriter.h"
+
+namespace mebo {
+
+namespace {
+
+template <typename T> std::unique_ptr<T> create(const char* symbol, QString* error) {
+    QString reason;
+    using Factory = T* (*)();
+    if (auto factory = reinterpret_cast<Factory>(
+            resolveModuleFactory(QStringLiteral("libmebo_platform_ffmpeg.so"), symbol, &reason))) {
+        return std::unique_ptr<T>(factory());
+    }
+    *error = QStringLiteral("media module not loaded: ") + reason;
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<platform::VideoComposer> loadVideoComposer(QString* error) {
+    return create<platform::VideoComposer>("mebo_create_video_composer", error);
+}
+
+std::unique_ptr<platform::VideoFrameGenerator> loadFrameGenerator(QString* error) {
+    return create<platform::VideoFrameGenerator>("mebo_create_frame_generator", error);
+}
+
+std::unique_ptr<platform::GifWriter> makeGifWriter() {
+    return std::make_unique<platform::QuantizedGifWriter>();
+}
+
+} // namespace mebo

@@ -1,0 +1,262 @@
+// GIF export: the exporter's rules against a scripted frame source and a recording writer, the
+// watermark's sizes, and the libimagequant + giflib writer read back by ffmpeg.
+#include "platform/gif/QuantizedGifWriter.h"
+#include "support/MediaFacts.h"
+#include "video/GifExporter.h"
+#include "video/MediaWatermark.h"
+
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+// Frames of a fixed size whose colour follows the time; listed times fail.
+class ScriptedFrames : public platform::VideoFrameGenerator {
+public:
+    double duration = 2;
+    QSize size{64, 48};
+    QSet<int> failing; // frame numbers at 15 fps... any fps: i = round(t * fps)
+    int fps = 15;
+    QSize askedMax;
+    bool open(const QString&, QSize maxSize, QString*) override {
+        askedMax = maxSize;
+        return true;
+    }
+    double durationSec() const override { return duration; }
+    QSize frameSize() const override { return size; }
+    QImage frameAt(double seconds, QString* error) override {
+        times.append(seconds);
+        if (failing.contains(int(std::lround(seconds * fps)))) {
+            *error = QStringLiteral("damaged");
+            return {};
+        }
+        QImage f(size, QImage::Format_RGB32);
+        f.fill(QColor::fromHsv(int(seconds * 100) % 360, 200, 200));
+        return f;
+    }
+    QList<double> times;
+};
+
+class RecordingWriter : public platform::GifWriter {
+public:
+    bool open(const QString& path, QSize, int loops, QString*) override {
+        QFile(path).open(QIODevice::WriteOnly);
+        loopCount = loops;
+        return true;
+    }
+    bool addFrame(const QImage& frame, double delay, QString*) override {
+        delays.append(delay);
+        last = frame;
+        return true;
+    }
+    bool finish(QString*) override { return true; }
+    void abandon() override { abandoned = true; }
+    int loopCount = -1;
+    QList<double> delays;
+    QImage last;
+    bool abandoned = false;
+};
+
+struct GifRun {
+    GifExporter::Outcome outcome;
+    QString error;
+};
+
+GifRun exportWith(ScriptedFrames& frames, RecordingWriter& writer, const QString& dest,
+                  GifExportOptions options = {}, bool cancelAtStart = false) {
+    std::atomic<bool> cancel{cancelAtStart};
+    QString error;
+    GifExporter exporter(frames, writer);
+    const auto outcome = exporter.run("in.mp4", dest, options, nullptr, cancel, &error);
+    return {outcome, error};
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(GifExporter, FrameCountsAndDelays) {
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("a.gif");
+    ScriptedFrames frames;
+    RecordingWriter writer;
+    ASSERT_EQ(exportWith(frames, writer, dest).outcome, GifExporter::Outcome::completed);
+    ASSERT_EQ(writer.delays.size(), 30) << "2 s at 15 fps";
+    EXPECT_DOUBLE_EQ(writer.delays.first(), 1.0 / 15);
+    EXPECT_DOUBLE_EQ(frames.times[29], 29.0 / 15);
+    EXPECT_EQ(writer.loopCount, 0);
+    EXPECT_EQ(frames.askedMax, QSize(720, 720));
+    EXPECT_TRUE(QFile::exists(dest));
+    EXPECT_FALSE(QFile::exists(dest + ".part"));
+
+    GifExportOptions once;
+    once.loopOnce = true;
+    once.maxWidth = 240;
+    RecordingWriter second;
+    ASSERT_EQ(exportWith(frames, second, dest, once).outcome, GifExporter::Outcome::completed);
+    EXPECT_EQ(second.loopCount, 1);
+    EXPECT_EQ(frames.askedMax, QSize(240, 240));
+}
+
+TEST(GifExporter, TooShortFailsWithoutAFile) {
+    QTemporaryDir dir;
+    ScriptedFrames frames;
+    frames.duration = 0.05;
+    RecordingWriter writer;
+    const GifRun run = exportWith(frames, writer, dir.filePath("short.gif"));
+    EXPECT_EQ(run.outcome, GifExporter::Outcome::failed);
+    EXPECT_FALSE(run.error.isEmpty());
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_EQ(GifExporter::frameCount(0.05, 15), 0);
+    EXPECT_EQ(GifExporter::frameCount(1.99999, 15), 30);
+    EXPECT_EQ(GifExporter::frameCount(1.99, 15), 29);
+}
+
+TEST(GifExporter, SkippedFramesUpToThirtyPercent) {
+    struct Case {
+        int failing;
+        GifExporter::Outcome outcome;
+        int written;
+    };
+    for (const Case c :
+         {Case{3, GifExporter::Outcome::completed, 7}, Case{4, GifExporter::Outcome::failed, 0}}) {
+        QTemporaryDir dir;
+        const QString dest = dir.filePath("s.gif");
+        QFile old(dest);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+        old.close();
+        ScriptedFrames frames;
+        frames.duration = 10.0 / 15; // 10 frames
+        for (int i = 0; i < c.failing; ++i) {
+            frames.failing.insert(2 * i + 1);
+        }
+        RecordingWriter writer;
+        EXPECT_EQ(exportWith(frames, writer, dest).outcome, c.outcome) << c.failing;
+        EXPECT_EQ(writer.delays.size(), c.failing == 3 ? 7 : 6) << c.failing;
+        EXPECT_EQ(readAll(dest) == "old", c.outcome == GifExporter::Outcome::failed) << c.failing;
+        EXPECT_FALSE(QFile::exists(dest + ".part"));
+    }
+}
+
+TEST(GifExporter, CancelLeavesTheDestination) {
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("c.gif");
+    QFile old(dest);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    ScriptedFrames frames;
+    RecordingWriter writer;
+    EXPECT_EQ(exportWith(frames, writer, dest, {}, true).outcome, GifExporter::Outcome::cancelled);
+    EXPECT_TRUE(writer.abandoned);
+    EXPECT_EQ(readAll(dest), "old");
+    EXPECT_FALSE(QFile::exists(dest + ".part"));
+}
+
+TEST(MediaWatermark, FontSizeRule) {
+    EXPECT_DOUBLE_EQ(MediaWatermark::fontSize({720, 405}), 14.175);
+    EXPECT_DOUBLE_EQ(MediaWatermark::fontSize({200, 100}), 12);
+    EXPECT_DOUBLE_EQ(MediaWatermark::fontSize({3840, 2160}), 54);
+    EXPECT_DOUBLE_EQ(MediaWatermark::outlineWidth(12), 2);
+    EXPECT_DOUBLE_EQ(MediaWatermark::outlineWidth(54), 54 * 0.12);
+    EXPECT_DOUBLE_EQ(MediaWatermark::inset(12), 12 * 0.9);
+    EXPECT_DOUBLE_EQ(MediaWatermark::inset(54), 36);
+}
+
+TEST(MediaWatermark, StampsTheBottomRightCorner) {
+    const QSize size(720, 405);
+    const MediaWatermark mark(size);
+    QImage frame(size, QImage::Format_RGB32);
+    frame.fill(qRgb(40, 90, 160));
+    const QImage before = frame;
+    mark.stamp(frame);
+    const QRect placed(mark.origin(), mark.image().size());
+    EXPECT_LE(placed.right(), size.width() - int(MediaWatermark::inset(14.175)));
+    EXPECT_LE(placed.bottom(), size.height() - int(MediaWatermark::inset(14.175)));
+    int changedInside = 0, changedOutside = 0, light = 0;
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            if (frame.pixel(x, y) != before.pixel(x, y)) {
+                (placed.contains(x, y) ? changedInside : changedOutside)++;
+                light += qGray(frame.pixel(x, y)) > 200 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(changedInside, 50);
+    EXPECT_EQ(changedOutside, 0);
+    EXPECT_GT(light, 20) << "light grey letters";
+}
+
+TEST(QuantizedGifWriter, DelaysAddUpToTheRunningTime) {
+    int total = 0;
+    double elapsed = 0;
+    for (int i = 0; i < 30; ++i) {
+        const int d = platform::QuantizedGifWriter::delayHundredths(elapsed, 1.0 / 15);
+        EXPECT_TRUE(d == 6 || d == 7) << d;
+        total += d;
+        elapsed += 1.0 / 15;
+    }
+    EXPECT_EQ(total, 200);
+}
+
+TEST(QuantizedGifWriter, FramesReadBackAsWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("w.gif");
+    const QSize size(96, 64);
+    platform::QuantizedGifWriter writer;
+    QString error;
+    ASSERT_TRUE(writer.open(path, size, 1, &error)) << error.toStdString();
+    // A still background with a moving square (few colours: written exactly), one unchanged frame,
+    // then a gradient of thousands of colours (quantized).
+    QList<QImage> frames;
+    for (int i = 0; i < 6; ++i) {
+        QImage f(size, QImage::Format_RGB32);
+        f.fill(qRgb(20, 40, 60));
+        for (int y = 0; i == 5 && y < size.height(); ++y) {
+            for (int x = 0; x < size.width(); ++x) {
+                f.setPixel(x, y, qRgb(x * 2, y * 3, 255 - x - y));
+            }
+        }
+        if (i < 5) {
+            const int x = i == 4 ? 30 : 10 * i; // frame 4 is frame 3 again
+            for (int y = 20; y < 36; ++y) {
+                for (int dx = 0; dx < 16; ++dx) {
+                    f.setPixel(x + dx, y, qRgb(200, 30, 30));
+                }
+            }
+        }
+        frames.append(f);
+        ASSERT_TRUE(writer.addFrame(f, 0.1, &error)) << error.toStdString();
+    }
+    ASSERT_TRUE(writer.finish(&error));
+    const QByteArray bytes = readAll(path);
+    const int ext = bytes.indexOf("NETSCAPE2.0");
+    ASSERT_GE(ext, 0);
+    EXPECT_EQ(uchar(bytes[ext + 13]) | (uchar(bytes[ext + 14]) << 8), 1) << "loop count";
+    const QByteArray raw = test::media::run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo",
+                                                       "-pix_fmt", "bgra", "-vsync", "passthrough", "-"});
+    const qsizetype bytesPerFrame = qsizetype(size.width()) * size.height() * 4;
+    ASSERT_EQ(raw.size(), bytesPerFrame * frames.size());
+    for (int i = 0; i < frames.size(); ++i) {
+        const QImage got(reinterpret_cast<const uchar*>(raw.constData() + i * bytesPerFrame), size.width(),
+                         size.height(), QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); y += 3) {
+            for (int x = 0; x < size.width(); x += 3) {
+                const QRgb a = got.pixel(x, y), b = frames[i].pixel(x, y);
+                ASSERT_LE(std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                              std::abs(qBlue(a) - qBlue(b)),
+                          i == 5 ? 24 : 0)
+                    << "frame " << i << " at " << x << "," << y;
+            }
+        }
+    }
+}

@@ -1,0 +1,262 @@
+// The export's derived rules: the plan (time map, muted ranges, sizes, placements), the webcam
+// mask, the session's file rules and the small pure helpers of the export session.
+#include "platform/ffmpeg/FfmpegAudioTrack.h"
+#include "platform/ffmpeg/FfmpegFrameGenerator.h"
+#include "platform/ffmpeg/FfmpegVideoComposer.h"
+#include "video/ChapterProgressBar.h"
+#include "video/VideoExportPlan.h"
+#include "video/VideoExporter.h"
+#include "video/WebcamMask.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+TrackDisabledRegion region(double a, double b) {
+    return {QUuid::createUuid(), a, b};
+}
+
+VideoExportPlan planFor(const VideoSnapshot& edit, QSize source = {1920, 1080}, double duration = 10,
+                        bool webcam = false) {
+    return VideoExportPlan::make(edit, source, duration, 30.0, webcam);
+}
+
+} // namespace
+
+TEST(VideoExportPlan, CutAndSpeedGiveTheTimeMapOfTheEdgeCase) {
+    VideoSnapshot e;
+    e.trimRegions = {{QUuid::createUuid(), 2, 4}};
+    e.speedRegions = {{QUuid::createUuid(), 6, 8, 2}};
+    const VideoExportPlan plan = planFor(e);
+    EXPECT_DOUBLE_EQ(plan.outputDuration, 7);
+    QList<platform::CompositionPiece> pieces;
+    for (const auto& s : plan.timeMap) {
+        pieces.append({s.compStart, s.sourceStart, s.speed, s.compDuration});
+    }
+    // Output 4.5 shows source 7; the end shows source 10.
+    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 4.5), 7);
+    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 7), 10);
+    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 1.5), 1.5);
+    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 2), 4); // after the cut
+}
+
+TEST(VideoExportPlan, MutedRangesFollowTheTimeMap) {
+    const QList<VideoExportTimeMapSegment> map{{0, 0, 1, 2}, {2, 4, 1, 2}, {4, 6, 2, 1}, {5, 8, 1, 2}};
+    struct Case {
+        const char* name;
+        TrackDisabledRegion muted;
+        QList<TimeRange> expected;
+    };
+    const Case cases[] = {
+        {"inside a speed-2 stretch: half its length", region(6, 8), {{4, 5}}},
+        {"across the cut", region(1, 5), {{1, 2}, {2, 3}}},
+        {"inside the cut: nothing", region(2.2, 3.8), {}},
+        {"an overlap of 0.005 s: nothing", region(1.995, 2.0), {}},
+        {"an overlap of 0.02 s: kept", region(5.98, 6.02), {{3.98, 4}, {4, 4.01}}},
+    };
+    for (const Case& c : cases) {
+        const auto got = VideoExportPlan::mappedRanges({c.muted}, map);
+        ASSERT_EQ(got.size(), c.expected.size()) << c.name;
+        for (int i = 0; i < got.size(); ++i) {
+            EXPECT_NEAR(got[i].start, c.expected[i].start, 1e-9) << c.name;
+            EXPECT_NEAR(got[i].end, c.expected[i].end, 1e-9) << c.name;
+        }
+    }
+}
+
+TEST(VideoExportPlan, FrameRateChoices) {
+    EXPECT_EQ(VideoExportPlan::exportFps(15, 60.0), 15);
+    EXPECT_EQ(VideoExportPlan::exportFps(std::nullopt, 29.97), 30);
+    EXPECT_EQ(VideoExportPlan::exportFps(std::nullopt, std::nullopt), 30);
+    EXPECT_EQ(VideoExportPlan::exportFps(0, 24.0), 24);
+    EXPECT_EQ(VideoExportPlan::exportFps(1000, std::nullopt), 30);
+}
+
+TEST(VideoExportPlan, AFourByThreeCropOnASixteenByNineCanvasIsCentred) {
+    VideoSnapshot e;
+    e.cropRect = QRectF(0.125, 0, 0.75, 1); // 1440 x 1080 of 1920 x 1080: 4:3
+    e.showBackground = true;
+    e.backgroundPadding = 30;
+    e.backgroundCornerRadius = 40;
+    e.canvasAspectRatio = 16.0 / 9.0;
+    const VideoExportPlan plan = planFor(e);
+    EXPECT_EQ(plan.sourceCrop, QRect(240, 0, 1440, 1080));
+    EXPECT_TRUE(plan.usesCanvas);
+    // Canvas 1500 x 1140 widened to 2027 x 1140; the video centred.
+    EXPECT_EQ(plan.renderSize, QSize(2027, 1140));
+    EXPECT_NEAR(plan.videoRect.width(), 1440, 1);
+    EXPECT_NEAR(plan.videoRect.center().x(), 2027 / 2.0, 0.5);
+    EXPECT_NEAR(plan.videoRect.top(), 30, 0.5);
+    EXPECT_NEAR(plan.cornerRadius, 40, 0.01);
+}
+
+TEST(VideoExportPlan, ExportHeightScalesTheWholeCanvas) {
+    VideoSnapshot e;
+    e.exportResolutionHeight = 720;
+    e.showBackground = true;
+    e.backgroundPadding = 60;
+    const VideoExportPlan plan = planFor(e);
+    EXPECT_EQ(plan.renderSize, QSize(1224, 720)); // canvas 2040 x 1200
+    EXPECT_NEAR(plan.scale, 720.0 / 1200, 1e-3);
+    EXPECT_NEAR(plan.videoRect.height(), 1080 * 720.0 / 1200, 0.5);
+    const VideoExportPlan plain = planFor(VideoSnapshot{});
+    EXPECT_FALSE(plain.usesCanvas);
+    EXPECT_EQ(plain.videoRect, QRectF(0, 0, 1920, 1080));
+}
+
+TEST(VideoExportPlan, WebcamPlacementInOutputPixels) {
+    struct Case {
+        const char* name;
+        WebcamLayout layout;
+        QRect expected; // top-left origin
+    };
+    WebcamLayout corner;
+    corner.maskShape = WebcamMaskShape::circle;
+    corner.anchor = WebcamAnchor::topLeft;
+    WebcamLayout centre = WebcamLayout{}.withLayoutPreset(WebcamLayoutPreset::center);
+    centre.maskShape = WebcamMaskShape::rect;
+    WebcamLayout bottomRight; // rounded, 0.2
+    const Case cases[] = {
+        {"circle top left", corner, QRect(16, 16, 384, 384)},
+        {"rect centre", centre, QRect(768, 396, 384, 288)},
+        {"rounded bottom right", bottomRight, QRect(1520, 776, 384, 288)},
+    };
+    for (const Case& c : cases) {
+        VideoSnapshot e;
+        e.webcamLayout = c.layout;
+        const VideoExportPlan plan = planFor(e, {1920, 1080}, 10, true);
+        ASSERT_TRUE(plan.webcamRect) << c.name;
+        EXPECT_EQ(*plan.webcamRect, c.expected) << c.name;
+        EXPECT_EQ(plan.webcamRect->width() % 2, 0) << c.name;
+        EXPECT_EQ(plan.webcamRect->height() % 2, 0) << c.name;
+    }
+    VideoSnapshot hidden;
+    hidden.webcamLayout = WebcamLayout{};
+    hidden.webcamLayout->visible = false;
+    EXPECT_FALSE(planFor(hidden, {1920, 1080}, 10, true).webcamRect);
+    EXPECT_FALSE(planFor(VideoSnapshot{}, {1920, 1080}, 10, false).webcamRect);
+}
+
+TEST(WebcamMask, RenderSizeIsEvenAndAtLeastTwo) {
+    EXPECT_EQ(WebcamMask::renderSize({199.6, 300.2}), QSize(200, 300));
+    EXPECT_EQ(WebcamMask::renderSize({201, 1}), QSize(202, 2));
+    EXPECT_EQ(WebcamMask::renderSize({-5, std::nan("")}), QSize(2, 2));
+}
+
+TEST(WebcamMask, Shapes) {
+    const QSize size(200, 100);
+    const QImage rect = WebcamMask::maskImage(size, WebcamMaskShape::rect, 0);
+    const QImage circle = WebcamMask::maskImage(size, WebcamMaskShape::circle, 0);
+    const QImage capsule = WebcamMask::maskImage(size, WebcamMaskShape::rounded, 500);
+    const QImage square = WebcamMask::maskImage(size, WebcamMaskShape::rounded, -3);
+    auto at = [](const QImage& m, int x, int y) { return int(m.constScanLine(y)[x]); };
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            ASSERT_EQ(at(rect, x, y), 255) << "rect has no transparent pixel";
+        }
+    }
+    // The circle on a non-square size is the inscribed ellipse: its ends reach the sides.
+    EXPECT_EQ(at(circle, 100, 50), 255);
+    EXPECT_EQ(at(circle, 2, 50), 255);
+    EXPECT_EQ(at(circle, 100, 2), 255);
+    EXPECT_EQ(at(circle, 10, 10), 0);
+    // A radius past half the short side gives a capsule (radius 50); a negative one square corners.
+    EXPECT_EQ(WebcamMask::roundedRadius(500, size), 50);
+    EXPECT_EQ(WebcamMask::roundedRadius(-3, size), 0);
+    EXPECT_EQ(at(capsule, 5, 5), 0);
+    EXPECT_EQ(at(capsule, 50, 50), 255);
+    EXPECT_EQ(at(square, 0, 0), 255);
+}
+
+TEST(WebcamMask, CoverFitAndApply) {
+    QImage wide(400, 100, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    for (int y = 0; y < 100; ++y) {
+        wide.setPixel(199, y, qRgb(255, 0, 0));
+        wide.setPixel(200, y, qRgb(255, 0, 0));
+    }
+    const QImage fitted = WebcamMask::coverFit(wide, {100, 100});
+    ASSERT_EQ(fitted.size(), QSize(100, 100));
+    EXPECT_GT(qRed(fitted.pixel(50, 50)), 200) << "centred crop keeps the middle";
+    EXPECT_EQ(platform::FfmpegVideoComposer::coverCrop({400, 100}, {100, 100}), QRect(150, 0, 100, 100));
+    EXPECT_EQ(platform::FfmpegVideoComposer::coverCrop({640, 480}, {320, 120}), QRect(0, 120, 640, 240));
+    const QImage masked =
+        WebcamMask::apply(fitted, WebcamMask::maskImage({100, 100}, WebcamMaskShape::circle, 0));
+    EXPECT_EQ(qAlpha(masked.pixel(1, 1)), 0);
+    EXPECT_EQ(qAlpha(masked.pixel(50, 50)), 255);
+}
+
+TEST(VideoExporterFiles, TemporaryNamesAndReplace) {
+    EXPECT_EQ(VideoExporter::temporaryPathFor("/a/Clip.mp4"), "/a/Clip.tmp.mp4");
+    EXPECT_EQ(VideoExporter::temporaryPathFor("/a/b.c/Clip"), "/a/b.c/Clip.tmp");
+    EXPECT_EQ(VideoExporter::temporaryPathFor("/a/My.Clip.mov"), "/a/My.Clip.tmp.mov");
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("d.mp4"), tmp = dir.filePath("d.tmp.mp4");
+    for (const auto& [path, text] : {std::pair{dest, "old"}, std::pair{tmp, "new"}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QString error;
+    ASSERT_TRUE(VideoExporter::replaceDestination(tmp, dest, &error)) << error.toStdString();
+    QFile f(dest);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "new");
+    EXPECT_FALSE(QFile::exists(tmp));
+    EXPECT_FALSE(VideoExporter::replaceDestination(tmp, dest, &error));
+}
+
+TEST(VideoExporterFiles, StaleWorkFoldersAreSweptAfterADay) {
+    QTemporaryDir dir;
+    const QString fresh = VideoExporter::createWorkFolder(dir.path());
+    const QString old = VideoExporter::createWorkFolder(dir.path());
+    ASSERT_FALSE(fresh.isEmpty());
+    QFile(QDir(old).filePath("main-pass.mp4")).open(QIODevice::WriteOnly);
+    const QDateTime now = QDateTime::currentDateTime();
+    EXPECT_EQ(VideoExporter::sweepStaleWorkFolders(dir.path(), now), 0);
+    EXPECT_EQ(VideoExporter::sweepStaleWorkFolders(dir.path(), now.addSecs(86400 + 5)), 2);
+    EXPECT_FALSE(QDir(old).exists());
+}
+
+TEST(VideoExporterFiles, BitrateGrowsWithPixelsWithinBounds) {
+    EXPECT_EQ(VideoExporter::bitrateFor({1280, 720}, 30), int64_t(0.12 * 1280 * 720 * 30));
+    EXPECT_EQ(VideoExporter::bitrateFor({160, 120}, 5), 1'000'000);
+    EXPECT_EQ(VideoExporter::bitrateFor({7680, 4320}, 60), 60'000'000);
+}
+
+TEST(ExportSession, FrameCountsAndTempoChains) {
+    EXPECT_EQ(platform::FfmpegVideoComposer::frameCount(7, 30), 210);
+    EXPECT_EQ(platform::FfmpegVideoComposer::frameCount(7.01, 30), 211);
+    EXPECT_EQ(platform::FfmpegVideoComposer::frameCount(0, 30), 0);
+    EXPECT_EQ(platform::FfmpegVideoComposer::frameCount(0.001, 30), 1);
+    using Chain = QList<double>;
+    EXPECT_EQ(platform::FfmpegAudioTrack::tempoChain(2), Chain({2}));
+    EXPECT_EQ(platform::FfmpegAudioTrack::tempoChain(8), Chain({2, 2, 2}));
+    EXPECT_EQ(platform::FfmpegAudioTrack::tempoChain(3), Chain({2, 1.5}));
+    EXPECT_EQ(platform::FfmpegAudioTrack::tempoChain(0.25), Chain({0.5, 0.5}));
+    EXPECT_EQ(platform::FfmpegAudioTrack::tempoChain(0), Chain());
+    EXPECT_EQ(platform::FfmpegFrameGenerator::fitWithin({3840, 2160}, {720, 720}), QSize(720, 405));
+    EXPECT_EQ(platform::FfmpegFrameGenerator::fitWithin({1080, 1920}, {720, 720}), QSize(405, 720));
+    EXPECT_EQ(platform::FfmpegFrameGenerator::fitWithin({320, 240}, {720, 720}), QSize(320, 240));
+}
+
+TEST(ChapterProgressBar, ChaptersOnTheOutputTimeline) {
+    const QList<VideoExportTimeMapSegment> map{{0, 0, 1, 2}, {2, 4, 2, 1}, {3, 6, 1, 4}};
+    const QList<VideoChapterExportSegment> tiled{{QUuid(), 0, 3, "A", {1, 0, 0, 1}},
+                                                 {QUuid(), 3, 4, "cut away", {0, 1, 0, 1}},
+                                                 {QUuid(), 4, 10, "C", {0, 0, 1, 1}}};
+    const auto out = ChapterProgressBar::onOutput(tiled, map, 7);
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_EQ(out[0].title, "A");
+    EXPECT_DOUBLE_EQ(out[0].end, 2);
+    EXPECT_DOUBLE_EQ(out[1].start, 2);
+    EXPECT_DOUBLE_EQ(out[1].end, 7);
+    EXPECT_DOUBLE_EQ(ChapterProgressBar::spacing(360), 2);
+    EXPECT_DOUBLE_EQ(ChapterProgressBar::spacing(1080), 3.24);
+    EXPECT_DOUBLE_EQ(ChapterProgressBar::spacing(4320), 6);
+}
