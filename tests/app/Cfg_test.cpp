@@ -245,20 +245,3 @@ TEST(CfgShortcuts, DefaultsOverridesAndConflicts) {
     EXPECT_EQ(stored.value("text").toString(), "");
     EXPECT_EQ(Cfg(store).shortcutKey(ToolKind::crop).value_or(""), "C");
 }
-
-TEST(ToolKinds, TwentyTwoInStoredOrder) {
-    ASSERT_EQ(allToolKinds().size(), 22);
-    EXPECT_EQ(toolKindRawValue(allToolKinds().first()), "arrow");
-    EXPECT_EQ(toolKindRawValue(allToolKinds().last()), "chapter");
-    for (ToolKind t : allToolKinds()) {
-        EXPECT_EQ(toolKindFromRawValue(toolKindRawValue(t)), t);
-    }
-    EXPECT_FALSE(toolKindFromRawValue("Arrow").has_value());
-    EXPECT_EQ(toolKindDisplayName(ToolKind::selection), "Select");
-    EXPECT_EQ(toolKindDisplayName(ToolKind::cutout), "Cut Out");
-    int withKeys = 0;
-    for (ToolKind t : allToolKinds()) {
-        withKeys += toolKindDefaultShortcut(t).has_value();
-    }
-    EXPECT_EQ(withKeys, 15);
-}

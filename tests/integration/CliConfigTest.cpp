@@ -1,19 +1,19 @@
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace mebo::test;
 
 TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
     MeboHome home;
-    auto get = [&](const QString& key) { return home.run({"config", "get", key}).outText(); };
+    auto get = [&](const QString& key) { return home.run({"config", "get", key}).out; };
     EXPECT_EQ(get("mebo.recordFps"), "15");
     EXPECT_EQ(get("mebo.copyToClipboard"), "false");
     EXPECT_EQ(get("mebo.saveDirectory"), home.picturesMebo());
@@ -34,7 +34,7 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
 
     const auto list = home.run({"config", "list", "--json"});
     ASSERT_EQ(list.exitCode, 0);
-    const QJsonObject all = QJsonDocument::fromJson(list.out).object();
+    const QJsonObject all = QJsonDocument::fromJson(list.stdOut).object();
     EXPECT_EQ(all.value("mebo.recordFps").toInt(), 24);
     EXPECT_EQ(all.value("mebo.appearanceMode").toString(), "system");
     EXPECT_TRUE(all.contains("mebo.historyMaxCount"));
@@ -67,17 +67,17 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
           QStringList{"config", "get"}}) {
         const auto r = home.run(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
-        EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
+        EXPECT_EQ(r.err.count('\n'), 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("mebo: ")) << r.err.toStdString();
     }
-    EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).outText(), "15");
+    EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).out, "15");
     const auto help = home.run({"config", "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.outText().contains("mebo.historyMaxCount"));
+    EXPECT_TRUE(help.out.contains("mebo.historyMaxCount"));
     for (const char* cmd : {"capture", "history"}) {
         const auto h = home.run({cmd, "--help"});
         EXPECT_EQ(h.exitCode, 0);
-        EXPECT_TRUE(h.outText().startsWith("Usage: mebo")) << cmd;
+        EXPECT_TRUE(h.out.startsWith("Usage: mebo")) << cmd;
     }
 }
 
@@ -86,37 +86,35 @@ TEST(CliCopy, ImageStaysOnTheClipboardUntilAnotherProgramTakesIt) {
         GTEST_SKIP() << "needs the test desktop";
     }
     MeboHome home;
-    QProcess mebo;
-    mebo.setProcessEnvironment(home.environment());
     QElapsedTimer timer;
     timer.start();
-    mebo.start(QStringLiteral(MEBO_BINARY), {"capture", "area", "--geometry", "64x48+10+10", "--save-dir",
-                                             home.path() + "/shots", "--copy"});
-    QByteArray printed;
-    for (int i = 0; i < 300 && !printed.contains('\n'); ++i) {
-        mebo.waitForReadyRead(100);
-        printed += mebo.readAllStandardOutput();
-    }
+    Child mebo;
+    ASSERT_TRUE(mebo.start({QStringLiteral(MEBO_BINARY), "capture", "area", "--geometry", "64x48+10+10",
+                            "--save-dir", home.path() + "/shots", "--copy"},
+                           home.environment()));
+    QByteArray printed; // the path comes first; the process stays to serve the clipboard
+    ASSERT_TRUE(waitUntil([&] { return (printed += mebo.readOutput()).contains('\n'); }, 30000));
     const QString path = QString::fromUtf8(printed).trimmed();
-    ASSERT_FALSE(path.isEmpty());
-
-    const auto targets = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"});
-    EXPECT_TRUE(targets.out.contains("image/png")) << targets.out.constData();
+    ProgramRun targets; // the path is printed before the clipboard is claimed: wait for the claim
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            targets = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"});
+            return targets.out.contains("image/png");
+        },
+        30000))
+        << targets.out.toStdString();
     const auto png = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "image/png"});
-    const QImage fromClipboard = QImage::fromData(png.out, "PNG");
+    const QImage fromClipboard = QImage::fromData(png.stdOut, "PNG");
     EXPECT_EQ(fromClipboard.size(), QSize(64, 48));
     EXPECT_EQ(x11::firstDifference(fromClipboard, QImage(path)), QString());
 
     // Another program takes the clipboard: mebo ends well before its 10 s limit.
-    QProcess taker;
-    taker.start("xclip", {"-quiet", "-i", "-selection", "clipboard"});
-    ASSERT_TRUE(taker.waitForStarted());
-    taker.write("taken");
-    taker.waitForBytesWritten(); // no event loop runs here to flush it
-    taker.closeWriteChannel();
-    ASSERT_TRUE(mebo.waitForFinished(8000));
-    EXPECT_EQ(mebo.exitCode(), 0);
+    QFile text(home.path() + "/taken.txt");
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("taken");
+    text.close();
+    Child taker;
+    ASSERT_TRUE(taker.start({"xclip", "-quiet", "-i", "-selection", "clipboard", text.fileName()}));
+    EXPECT_EQ(mebo.finish(8000), 0);
     EXPECT_LT(timer.elapsed(), 9500);
-    taker.kill();
-    taker.waitForFinished();
 }

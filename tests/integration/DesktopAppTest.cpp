@@ -1,6 +1,6 @@
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
-#include "platform/x11/FreezeGuard.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDeadlineTimer>
@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -21,59 +20,29 @@ namespace {
 // The desktop application running on the test desktop with a private home, its log in a file.
 class RunningApp {
 public:
-    explicit RunningApp(const MeboHome& home) : home_(home) {
-        QDir(home.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(home.path() + QStringLiteral("/run"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env_ = home.environment();
-        env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run"));
-        logPath_ = home.path() + QStringLiteral("/app.log");
-    }
-    ~RunningApp() { stop(); }
+    explicit RunningApp(const MeboHome& home)
+        : home_(home), logPath_(home.path() + QStringLiteral("/app.log")) {}
 
-    const QProcessEnvironment& environment() const { return env_; }
-
-    void start(const QStringList& args = {QStringLiteral("--background")}) {
-        process_.setProcessEnvironment(env_);
-        process_.setStandardErrorFile(logPath_);
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.start(QStringLiteral(MEBO_BINARY), args);
-        process_.waitForStarted(10000);
+    void start() {
+        process_.start({QStringLiteral(MEBO_BINARY), QStringLiteral("--background")}, home_.environment(),
+                       logPath_);
     }
-    void stop() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(10000)) {
-                process_.kill();
-                process_.waitForFinished();
-            }
-        }
-    }
-    QProcess& process() { return process_; }
-
+    void stop() { process_.stop(); }
+    bool running() { return process_.running(); }
     QString log() const {
         QFile f(logPath_);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     // Waits until the log has `line` (at the end of a log line) `times` times.
-    bool waitForLine(const QString& line, int times = 1, int timeoutMs = 15000) const {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            if (log().count(QStringLiteral("] ") + line + QLatin1Char('\n')) >= times) {
-                return true;
-            }
-            QThread::msleep(30);
-        }
-        return false;
+    bool waitForLine(const QString& line, int times = 1, int timeoutMs = 30000) const {
+        return waitUntil(
+            [&] { return log().count(QStringLiteral("] ") + line + QLatin1Char('\n')) >= times; }, timeoutMs);
     }
-    // Another launch of the program with the same home (a URL, a plain start).
-    MeboHome::Run launch(const QStringList& args) const { return home_.run(args, 20000, &env_); }
 
 private:
     const MeboHome& home_;
-    QProcessEnvironment env_;
     QString logPath_;
-    QProcess process_;
+    Child process_;
 };
 
 QStringList pngsIn(const QString& dir) {
@@ -90,8 +59,8 @@ QJsonArray indexOf(const QString& dir) {
 QImage screenNow(const MeboHome& probe) {
     const QString dir = probe.path() + QStringLiteral("/probe");
     QDir(dir).removeRecursively();
-    const MeboHome::Run r = probe.run({"capture", "fullscreen", "--save-dir", dir});
-    return r.exitCode == 0 ? QImage(r.outText()) : QImage();
+    const ProgramRun r = probe.run({"capture", "fullscreen", "--save-dir", dir});
+    return r.ok() ? QImage(r.out) : QImage();
 }
 
 // Bright spots of a picture of the screen (terminal backgrounds), on a 16-pixel grid.
@@ -109,7 +78,7 @@ QList<QPoint> brightSpots(const QImage& screen) {
 
 // The overlay dims the screen: most bright spots of the picture before it turn grey.
 ::testing::AssertionResult waitForDimmed(const MeboHome& probe, const QList<QPoint>& spots, bool dimmed,
-                                         int timeoutMs = 10000) {
+                                         int timeoutMs = 30000) {
     QDeadlineTimer deadline(timeoutMs);
     QString last = QStringLiteral("no picture");
     while (!deadline.hasExpired()) {
@@ -131,8 +100,8 @@ QList<QPoint> brightSpots(const QImage& screen) {
 }
 
 void xdotool(const QStringList& args) {
-    const ToolRun r = runTool(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(r.ok()) << r.err.constData();
+    const ProgramRun r = runTool(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(r.ok()) << r.err.toStdString();
 }
 
 class DesktopApp : public ::testing::Test {
@@ -163,10 +132,7 @@ protected:
     }
     // The library's first picture, once it is there.
     QImage firstCapture() const {
-        QDeadlineTimer deadline(5000);
-        while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
-            QThread::msleep(50);
-        }
+        waitUntil([&] { return !pngsIn(home.picturesMebo()).isEmpty(); }, 30000);
         const QStringList pngs = pngsIn(home.picturesMebo());
         return pngs.size() == 1 ? QImage(home.picturesMebo() + QLatin1Char('/') + pngs.first()) : QImage();
     }
@@ -188,33 +154,23 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
     EXPECT_TRUE(log0.contains(QStringLiteral("[Cmd+S] app 層快捷鍵監聽已安裝")));
 
     // A second start hands over and ends at once.
-    const MeboHome::Run second = app.launch({});
-    EXPECT_EQ(second.exitCode, 0) << second.errText().toStdString();
-    EXPECT_EQ(app.process().state(), QProcess::Running);
-
-    const MeboHome::Run settings = app.launch({QStringLiteral("mebo://settings")});
-    EXPECT_EQ(settings.exitCode, 0);
+    const ProgramRun second = home.run({});
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_TRUE(app.running());
+    EXPECT_EQ(home.run({QStringLiteral("mebo://settings")}).exitCode, 0);
     EXPECT_TRUE(app.waitForLine(QStringLiteral("[AppDelegate] 未知命令: settings")));
 
     // xdg-open finds the application through its desktop entry.
-    QProcess install;
-    install.setProcessEnvironment(app.environment());
-    install.start(QStringLiteral(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh"),
-                  {QStringLiteral(MEBO_BINARY)});
-    ASSERT_TRUE(install.waitForFinished(20000));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
-    QProcess open;
-    open.setProcessEnvironment(app.environment());
-    open.start(QStringLiteral("xdg-open"), {QStringLiteral("mebo://capture?mode=fullscreen")});
-    ASSERT_TRUE(open.waitForFinished(20000));
+    const ProgramRun install = run(
+        {QStringLiteral(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh"), QStringLiteral(MEBO_BINARY)},
+        home.environment());
+    ASSERT_EQ(install.exitCode, 0) << install.err.toStdString();
+    run({QStringLiteral("xdg-open"), QStringLiteral("mebo://capture?mode=fullscreen")}, home.environment());
     ASSERT_TRUE(app.waitForLine(
         QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")))
         << app.log().toStdString();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
-    QDeadlineTimer deadline(10000);
-    while (indexOf(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
+    ASSERT_TRUE(waitUntil([&] { return !indexOf(home.picturesMebo()).isEmpty(); }, 30000));
     ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
     EXPECT_EQ(QImage(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first()).size(),
               QSize(1920, 1080));
@@ -230,7 +186,7 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
     prepareStill();
     ASSERT_FALSE(HasFatalFailure());
 
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true)) << app.log().toStdString();
     xdotool({"mousemove", "300", "400", "mousedown", "1"});
     xdotool({"mousemove", "500", "500"});
@@ -245,7 +201,7 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
               QString());
 
     // Escape cancels, with the coordinator's line.
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true));
     xdotool({"key", "Escape"});
     EXPECT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] 區域截屏取消")));
@@ -259,11 +215,14 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     ASSERT_FALSE(HasFatalFailure());
     const QRect frame = terminal.client.marginsAdded(terminal.frameExtents);
 
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true)) << app.log().toStdString();
     const QPoint inside = terminal.client.center();
     xdotool({"mousemove", QString::number(inside.x()), QString::number(inside.y())});
-    QThread::msleep(200); // the hover highlight follows the pointer
+    QList<QPoint> onTerminal; // the window under the pointer is shown undimmed once it is snapped
+    std::copy_if(spots.begin(), spots.end(), std::back_inserter(onTerminal),
+                 [&](QPoint p) { return frame.contains(p); });
+    ASSERT_TRUE(waitForDimmed(probe, onTerminal, false));
     xdotool({"click", "1"});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=window size=%1×%2")
                                     .arg(frame.width())

@@ -203,41 +203,5 @@ TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields)
     EXPECT_EQ(menuSaves, 1);
 }
 
-TEST(ToolShortcutFilterTest, LettersPickToolsExceptWhileTyping) {
-    QWidget window;
-    auto* field = new QLineEdit(&window);
-    auto* canvas = new QWidget(&window);
-    canvas->setFocusPolicy(Qt::StrongFocus);
-    canvas->move(0, 40);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
-    KeyboardShortcutHandler handler;
-    QStringList picked;
-    handler.setShortcuts({{QLatin1Char('a'), [&] { picked << QStringLiteral("arrow"); }},
-                          {QLatin1Char('t'), [&] { picked << QStringLiteral("text"); }}});
-    ToolShortcutFilter filter(handler);
-    filter.install();
-    filter.install(); // at most one installation
-
-    canvas->setFocus();
-    QTest::keyClick(canvas, Qt::Key_A, Qt::ShiftModifier); // "A" with Shift picks the arrow
-    QTest::keyClick(canvas, Qt::Key_T);
-    QTest::keyClick(canvas, Qt::Key_T, Qt::ControlModifier); // with Control: not a tool key
-    QTest::keyClick(canvas, Qt::Key_X);
-    EXPECT_EQ(picked, (QStringList{"arrow", "text"}));
-
-    field->setFocus();
-    QTest::keyClicks(field, QStringLiteral("at"));
-    EXPECT_EQ(field->text(), QStringLiteral("at"));
-    EXPECT_EQ(picked.size(), 2);
-
-    filter.remove();
-    canvas->setFocus();
-    QTest::keyClick(canvas, Qt::Key_A);
-    EXPECT_EQ(picked.size(), 2);
-}
-
 } // namespace
 } // namespace mebo

@@ -105,14 +105,6 @@ protected:
         }
         return nullptr;
     }
-    // Saves a picture of `w` when MEBO_UI_GRAB_DIR names a folder (for looking at the widgets).
-    static void keepGrab(QWidget& w, const QString& name) {
-        const QString dir = qEnvironmentVariable("MEBO_UI_GRAB_DIR");
-        if (!dir.isEmpty()) {
-            QTest::qWait(250); // the views lay their items out on a timer after a resize
-            w.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-        }
-    }
 
     QStringList revealed;
 };
@@ -179,62 +171,6 @@ TEST_F(LibraryWidgetsTest, StripAndViewShowCapturesNewestFirstWithThumbnailsAndN
     const QImage shot = strip.listView()->viewport()->grab().toImage();
     const QColor ring = shot.pixelColor(picture.center().x(), picture.top() - 2);
     EXPECT_TRUE(near(ring, AppPalette::light().color(QPalette::Highlight), 40)) << describe(ring);
-    keepGrab(strip, "strip-light");
-    keepGrab(view, "history-dark");
-}
-
-TEST_F(LibraryWidgetsTest, VideosShowThePlayBadgeAndAnnotatedItemsThePencil) {
-    const QColor grey(200, 200, 200);
-    const HistoryEntry silent = addVideo("silent.mp4", QColor(), 0, 3); // no thumbnail at all
-    addShot("plain.png", grey, 1);
-    const HistoryEntry video = addVideo("rec.mp4", grey, 2, 65.4);
-    HistoryEntry annotated = addShot("annotated.png", grey, 3);
-    settle();
-    touch("annotated.mebo");
-    annotated.hasMeboSidecar = true;
-    ASSERT_TRUE(store->updateEntry(annotated));
-
-    HistoryView view(*store, *thumbs, reveal());
-    view.setPalette(AppPalette::light());
-    view.resize(1000, 400);
-    view.show();
-    const HistoryListModel& model = *view.model();
-    ASSERT_EQ(rowIds(model), (QStringList{annotated.id, video.id, store->entries().at(2).id, silent.id}));
-    EXPECT_TRUE(model.data(model.index(1), HistoryListModel::IsVideoRole).toBool());
-    EXPECT_EQ(model.data(model.index(1), HistoryListModel::DurationTextRole).toString(), "1:05");
-    EXPECT_TRUE(model.data(model.index(0), HistoryListModel::HasSidecarRole).toBool());
-
-    // Bottom left: the dark pill of the video badge; top right: the highlight disc.
-    QListView* grid = view.listView();
-    const int h = pictureRect(grid, 0).height();
-    const int w = pictureRect(grid, 0).width();
-    const QPoint pill(5 + 4, h - 5 - HistoryItemDelegate::kBadgeHeight / 2);
-    const QPoint disc(w - 5 - HistoryItemDelegate::kBadgeHeight / 2 + 5,
-                      5 + HistoryItemDelegate::kBadgeHeight / 2 + 5);
-    EXPECT_LT(pictureColour(grid, 1, pill).lightness(), 110) << describe(pictureColour(grid, 1, pill));
-    EXPECT_TRUE(near(pictureColour(grid, 0, pill), grey)) << describe(pictureColour(grid, 0, pill));
-    EXPECT_TRUE(near(pictureColour(grid, 2, pill), grey)) << describe(pictureColour(grid, 2, pill));
-    const QColor highlight = AppPalette::light().color(QPalette::Highlight);
-    EXPECT_TRUE(near(pictureColour(grid, 0, disc), highlight, 40)) << describe(pictureColour(grid, 0, disc));
-    EXPECT_TRUE(near(pictureColour(grid, 1, disc), grey)) << describe(pictureColour(grid, 1, disc));
-    EXPECT_TRUE(near(pictureColour(grid, 2, disc), grey)) << describe(pictureColour(grid, 2, disc));
-    // Without a thumbnail: a placeholder in the capture's proportions, with the badge all the same.
-    const QRect placeholder = pictureRect(grid, 3);
-    EXPECT_EQ(placeholder.size(), HistoryItemDelegate::fittedRect({640, 480}, QRect(0, 0, 200, 130)).size());
-    EXPECT_EQ(pictureColour(grid, 3, {12, 12}), AppPalette::light().color(QPalette::Midlight));
-    EXPECT_LT(pictureColour(grid, 3, {9, placeholder.height() - 14}).lightness(), 110);
-    keepGrab(view, "history-badges-light");
-
-    ThumbnailStrip strip(*store, *thumbs, reveal());
-    strip.setPalette(AppPalette::dark());
-    strip.resize(ThumbnailStrip::kWidth, 520);
-    strip.show();
-    strip.setCurrentEntryId(video.id);
-    const QPoint stripPill(5 + 4, pictureRect(strip.listView(), 1).height() - 5 -
-                                      HistoryItemDelegate::kBadgeHeight / 2);
-    EXPECT_LT(pictureColour(strip.listView(), 1, stripPill).lightness(), 110);
-    EXPECT_TRUE(near(pictureColour(strip.listView(), 2, stripPill), grey));
-    keepGrab(strip, "strip-badges-dark");
 }
 
 // ---- opening, the menu, trash, tags ----
