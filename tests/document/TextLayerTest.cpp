@@ -193,23 +193,3 @@ TEST(TextLayerTest, DecorationStylesDiffer) {
     EXPECT_EQ(layer.layout().decorations().toSubpathPolygons().size(), 3);
 }
 
-TEST(TextLayerTest, DrawsItsTextInItsColourWhereItIs) {
-    TextLayer layer = label(QStringLiteral("MMM"), {5, 5});
-    layer.color = QColor(20, 120, 220);
-    const QImage image = drawn(layer, 120, 50);
-    const QRect box = layer.box().toAlignedRect();
-    EXPECT_GT(test::countPixels(image, box, [&](QRgb p) { return near(p, layer.color, 10); }), 40);
-    EXPECT_EQ(test::countPixels(image, image.rect().adjusted(box.right() + 2, 0, 0, 0),
-                                [&](QRgb p) { return !near(p, kPaper, 2); }),
-              0);
-    EXPECT_EQ(test::render(*layer.translated(30, 0), test::canvas(120, 50, kPaper)).copy(35, 0, 85, 50),
-              image.copy(5, 0, 85, 50));
-    // A hard shadow falls 2 right and 3 down, below the box.
-    TextLayer shadowed = label(QStringLiteral("Sh"));
-    shadowed.backgroundColor = QColor(255, 255, 255);
-    shadowed.shadow = ShadowStyle::hard;
-    const QRectF shadowBox = shadowed.box();
-    EXPECT_LT(qGray(drawn(shadowed, 100, 60, Qt::white)
-                        .pixel(int(shadowBox.center().x()), int(shadowBox.bottom()) + 1)),
-              230);
-}

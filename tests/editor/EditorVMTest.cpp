@@ -13,6 +13,7 @@
 #include "document/RegionFillLayer.h"
 #include "document/SpotlightLayer.h"
 #include "document/TextLayer.h"
+#include "support/Drawing.h"
 #include "support/TestUtil.h"
 
 #include <QFile>
@@ -423,22 +424,10 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     vm.addLayer(rectAt(170, 70, 30, 30, QColor(0, 0, 255, 128)));
     // Layers laid over the rest as one picture may differ from drawing them one by one by a unit
     // of 8-bit rounding.
-    auto matches = [&] {
+    const auto matches = [&] {
         const QImage expected = DocumentFlattener::flatten(vm.baseImage(), vm.layers(), vm.fullImageRect());
-        const QImage actual = vm.composite();
-        if (actual.size() != expected.size() || actual.format() != expected.format()) {
-            return false;
-        }
-        for (int y = 0; y < actual.height(); ++y) {
-            const auto* a = actual.constScanLine(y);
-            const auto* e = expected.constScanLine(y);
-            for (qsizetype i = 0; i < actual.bytesPerLine(); ++i) {
-                if (std::abs(int(a[i]) - int(e[i])) > 2) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return vm.composite().size() == expected.size() && vm.composite().format() == expected.format() &&
+               test::maxDifference(vm.composite(), expected) <= 2;
     };
     EXPECT_TRUE(matches());
     const int erasedRev = vm.eraserRevision();
@@ -461,27 +450,15 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     }
     EXPECT_EQ(vm.eraserRevision(), erasedRev);
 
-    // Small moves of layers with shadows, text, tails and dimming redraw only what they touch.
-    auto text = std::make_shared<TextLayer>();
-    text->text = QStringLiteral("Moved text");
-    text->position = QPointF(60, 120);
-    text->shadow = ShadowStyle::soft;
-    auto arrow = std::make_shared<ArrowLayer>();
-    arrow->start = QPointF(250, 40);
-    arrow->end = QPointF(330, 90);
-    auto callout = std::make_shared<CalloutLayer>();
-    callout->rect = QRectF(200, 180, 120, 60);
-    callout->tails = {QPointF(180, 280)};
-    callout->text = QStringLiteral("Note");
-    auto spot = std::make_shared<SpotlightLayer>();
-    spot->rect = QRectF(20, 200, 60, 40);
-    vm.addLayers({text, arrow, callout, spot});
+    // Small moves of every kind of layer (shadows, text, tails, dimming, sampling) redraw only what
+    // they touch.
+    const LayerList samples = test::sampleLayers();
+    vm.addLayers(samples);
     vm.addLayer(rectAt(100, 100, 20, 20));
     EXPECT_TRUE(matches());
-    for (const LayerPtr& l : LayerList{text, arrow, callout, spot, text}) {
-        const LayerPtr current =
-            *std::find_if(vm.layers().begin(), vm.layers().end(),
-                          [&](const LayerPtr& x) { return x->className() == l->className(); });
+    for (const LayerPtr& l : samples) {
+        const LayerPtr current = *std::find_if(vm.layers().begin(), vm.layers().end(),
+                                               [&](const LayerPtr& x) { return x->className() == l->className(); });
         vm.replaceLayerLive(current, current->translated(3, -2));
         EXPECT_TRUE(matches()) << l->className();
     }

@@ -85,63 +85,6 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     EXPECT_TRUE(bar.recording());
 }
 
-TEST(MainMenuTest, MenusHaveTheirItemsKeysAndRouteBySelector) {
-    QMainWindow window;
-    QStringList performed;
-    QList<SettingsTab> opened;
-    int quits = 0;
-    int checks = 0;
-    MainMenu::Handler handler;
-    handler.openSettings = [&](SettingsTab t) { opened << t; };
-    handler.checkForUpdates = [&] { ++checks; };
-    handler.quit = [&] { ++quits; };
-    handler.perform = [&](const QString& s) { performed << s; };
-    handler.isEnabled = [](const QString& s) { return s == QLatin1String("undo:"); };
-    MainMenu::build(*window.menuBar(), QStringLiteral("0.1.0"), handler);
-
-    const QList<QAction*> tops = window.menuBar()->actions();
-    QStringList menuTitles;
-    for (QAction* a : tops) {
-        menuTitles << a->text();
-    }
-    EXPECT_EQ(menuTitles, (QStringList{"Mebo", "File", "Edit", "Arrange", "View"}));
-    QMenu* app = tops[0]->menu();
-    QMenu* file = tops[1]->menu();
-    QMenu* edit = tops[2]->menu();
-    QMenu* view = tops[4]->menu();
-    EXPECT_EQ(titlesOf(*app),
-              (QStringList{"About Mebo", "Check for Updates...", "Logs", "Settings...", "---", "Quit Mebo"}));
-    EXPECT_EQ(actionTitled(*file, "Save")->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(actionTitled(*file, "Save As...")->shortcut(), QKeySequence("Ctrl+Shift+S"));
-    EXPECT_EQ(actionTitled(*app, "Quit Mebo")->shortcut(), QKeySequence("Ctrl+Q"));
-    // Zoom In has an alternate key for the same action.
-    EXPECT_EQ(actionTitled(*view, "Zoom In")->shortcuts().size(), 2);
-    EXPECT_EQ(titlesOf(*edit).count(QStringLiteral("---")), 4);
-    EXPECT_EQ(edit->actions().size(), 20); // the text recognition and Smart Redact items at the end
-    EXPECT_EQ(actionTitled(*edit, "Smart Redact...")->shortcut(), QKeySequence("Ctrl+Shift+D"));
-    EXPECT_EQ(actionTitled(*file, "Open Image...")->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(tops[3]->menu()->actions().size(), 14);
-
-    actionTitled(*app, "Check for Updates...")->trigger();
-    actionTitled(*app, "Logs")->trigger();
-    actionTitled(*app, "About Mebo")->trigger();
-    actionTitled(*app, "Quit Mebo")->trigger();
-    EXPECT_EQ(opened, (QList<SettingsTab>{SettingsTab::about, SettingsTab::logs, SettingsTab::about}));
-    EXPECT_EQ(checks, 1);
-    EXPECT_EQ(quits, 1);
-
-    actionTitled(*tops[3]->menu(), "Bring Forward")->trigger();
-    actionTitled(*view, "Actual Size")->trigger();
-    EXPECT_EQ(performed, (QStringList{"bringLayerForward:", "actualSize:"}));
-
-    // Opening a menu asks which items apply; closing it enables them again for their keys.
-    Q_EMIT edit->aboutToShow();
-    EXPECT_TRUE(actionTitled(*edit, "Undo")->isEnabled());
-    EXPECT_FALSE(actionTitled(*edit, "Redo")->isEnabled());
-    Q_EMIT edit->aboutToHide();
-    EXPECT_TRUE(actionTitled(*edit, "Redo")->isEnabled());
-}
-
 class CountingTarget : public MediaCommandTarget {
 public:
     bool showsMedia() const override { return true; }

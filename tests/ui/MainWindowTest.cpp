@@ -72,27 +72,6 @@ protected:
                              [this](CaptureMode m) { started << m; }}};
 };
 
-TEST_F(MainWindowTest, ANewCaptureOpensInTheWindowAtItsRememberedFrame) {
-    window.setRememberedFrame(QRect(120, 80, 900, 640));
-    window.setCaptureInProgress(true);
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(qRgb(10, 200, 30));
-    const QString id = addCapture(image);
-
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.geometry(), QRect(120, 80, 900, 640));
-    EXPECT_FALSE(window.captureInProgress());
-    EXPECT_FALSE(window.rememberedFrame());
-    ASSERT_TRUE(test::waitUntil([&] { return vm.editor() != nullptr; }));
-    ASSERT_TRUE(vm.currentEntry());
-    EXPECT_EQ(vm.currentEntry()->id, id);
-    EXPECT_TRUE(window.showsMedia());
-
-    // Closing only hides; the application keeps running.
-    window.close();
-    EXPECT_FALSE(window.isVisible());
-}
-
 // A drag on the canvas from one image point to another, as the user does it.
 void dragOnCanvas(EditorCanvas& canvas, QPointF from, QPointF to) {
     const QPoint a = canvas.toWidget(from).toPoint();

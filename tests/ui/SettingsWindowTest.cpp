@@ -88,37 +88,6 @@ protected:
     SettingsWindow window{vm};
 };
 
-TEST_F(SettingsWindowTest, FourTabsInOrderAndShowTabOpensTheRequestedOne) {
-    QTabWidget* tabs = window.tabs();
-    ASSERT_EQ(tabs->count(), 4);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("General"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("Shortcuts"));
-    EXPECT_EQ(tabs->tabText(2), QStringLiteral("Logs"));
-    EXPECT_EQ(tabs->tabText(3), QStringLiteral("About"));
-    EXPECT_EQ(tabs->widget(int(SettingsTab::logs)), window.logsTab());
-    EXPECT_EQ(tabs->widget(int(SettingsTab::about)), window.aboutTab());
-    EXPECT_TRUE(window.isWindow());
-    EXPECT_FALSE(window.isVisible());
-
-    window.showTab(SettingsTab::logs);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.currentTab(), SettingsTab::logs);
-    window.close(); // closing only hides
-    window.showTab(SettingsTab::about);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(tabs->currentWidget(), window.aboutTab());
-    window.showTab(SettingsTab::general);
-    EXPECT_EQ(tabs->currentIndex(), 0);
-
-    QSignalSpy updates(&window, &SettingsWindow::checkForUpdatesRequested);
-    EXPECT_EQ(window.aboutTab()->checkForUpdatesButton()->text(), QStringLiteral("Check for Updates..."));
-    window.aboutTab()->checkForUpdatesButton()->click();
-    EXPECT_EQ(updates.count(), 1);
-    EXPECT_EQ(window.aboutTab()->versionLabel()->text(),
-              QStringLiteral("Version %1 (build %2)")
-                  .arg(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER)));
-}
-
 TEST_F(SettingsWindowTest, ConflictingKeyShowsTheAlertAndTheFieldReverts) {
     window.showTab(SettingsTab::shortcuts);
     QLineEdit* text = window.shortcutsTab()->field(ToolKind::text);
@@ -210,34 +179,6 @@ TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
     dialogs.folderAnswer = tmp.path();
     general->changeFolderButton()->click();
     ASSERT_TRUE(test::waitUntil([&] { return general->saveFolderField()->text() == tmp.path(); }));
-}
-
-TEST_F(SettingsWindowTest, PaletteFollowsTheModeAndTheDesktop) {
-    FakeColorScheme scheme;
-    scheme.answer = true;
-    AppPalette::install(cfg, scheme); // stored mode: system
-    EXPECT_TRUE(AppPalette::isDark(QApplication::palette()));
-    ASSERT_TRUE(scheme.handler);
-
-    scheme.handler(false);
-    EXPECT_FALSE(AppPalette::isDark(QApplication::palette()));
-    cfg.setAppearanceMode(AppearanceMode::dark);
-    EXPECT_TRUE(AppPalette::isDark(QApplication::palette()));
-    scheme.handler(false); // the desktop changes, the forced mode stays
-    EXPECT_TRUE(AppPalette::isDark(QApplication::palette()));
-    const int reads = scheme.reads;
-    cfg.setAppearanceMode(AppearanceMode::light);
-    EXPECT_FALSE(AppPalette::isDark(QApplication::palette()));
-    EXPECT_EQ(scheme.reads, reads); // a forced mode does not ask the desktop
-
-    // No answer from the desktop: light.
-    scheme.answer.reset();
-    cfg.setAppearanceMode(AppearanceMode::system);
-    EXPECT_FALSE(AppPalette::isDark(QApplication::palette()));
-    EXPECT_FALSE(AppPalette::usesDark(AppearanceMode::system, std::nullopt));
-    EXPECT_TRUE(AppPalette::usesDark(AppearanceMode::dark, false));
-    EXPECT_FALSE(AppPalette::usesDark(AppearanceMode::light, true));
-    cfg.setAppearanceApplier({});
 }
 
 } // namespace
