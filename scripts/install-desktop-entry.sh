@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs Mebo's desktop entry and icon for the current user and makes Mebo the handler of
 # mebo:// URLs (so `xdg-open 'mebo://capture?mode=area'` reaches the running application).
-# Usage: install-desktop-entry.sh [PATH-TO-MEBO]   (default: this checkout's release build)
+# Usage: install-desktop-entry.sh [PATH-TO-MEBO]   (default: this checkout's build)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-exe="${1:-$root/build-release/src/mebo}"
+exe="${1:-$root/build/src/mebo}"
 data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
 apps="$data_home/applications"
 icons="$data_home/icons/hicolor/scalable/apps"

@@ -8,9 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh >/dev/null
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DMEBO_BUILD_TESTS=OFF -DMEBO_BUILD_BENCH=OFF >/dev/null
-ninja -C build-release -j "$(nproc)" mebo >/dev/null
-mebo="$PWD/build-release/src/mebo"
+# The build folder scripts/test.sh uses, configured the same way; only the program and its
+# modules are built here.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEBO_SANITIZE= >/dev/null
+ninja -C build -j "$(nproc)" mebo >/dev/null
+mebo="$PWD/build/src/mebo"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec "$mebo" "$@"

@@ -14,6 +14,8 @@ BUILD_PKGS=(
   libicu-dev zlib1g-dev libpng-dev libdeflate-dev libsndfile1-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libtesseract-dev libleptonica-dev libtext-names-perl wamerican
+  # FFmpeg: media probing (video projects), recording and export.
+  libavformat-dev libavcodec-dev libavutil-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer
@@ -25,7 +27,16 @@ RUN_PKGS=(
   fonts-wqy-microhei
   # Helvetica-like faces for the rendered screenshots the text-recognition tests read.
   fonts-urw-base35
+  # WebP decoding for image annotations of video projects.
+  qt6-image-formats-plugins
+  # Media for the video tests is generated with the ffmpeg command (lavfi testsrc2, sine).
+  ffmpeg
+  # The install-tree test: the metainfo and desktop-entry validators, the manual page reader and
+  # the shells whose completions it runs; `file` lets CPack find the programs to strip.
+  appstream man-db bash-completion zsh fish file
 )
+# scripts/release.sh --check and scripts/check-package.sh: the package checker and a Debian root.
+RELEASE_PKGS=(lintian debootstrap)
 # libopencv-imgproc-dev: the flood-fill benchmark compares against cv::floodFill; tesseract-ocr:
 # the text-recognition benchmark compares against the tesseract command.
 BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev tesseract-ocr)
@@ -35,6 +46,7 @@ FUZZ_PKGS=(clang libclang-rt-14-dev)
 want=("${BUILD_PKGS[@]}" "${RUN_PKGS[@]}")
 if [ "${MEBO_SETUP_BENCH:-0}" = "1" ]; then want+=("${BENCH_PKGS[@]}"); fi
 if [ "${MEBO_SETUP_FUZZ:-0}" = "1" ]; then want+=("${FUZZ_PKGS[@]}"); fi
+if [ "${MEBO_SETUP_RELEASE:-0}" = "1" ]; then want+=("${RELEASE_PKGS[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do
@@ -50,8 +62,8 @@ else
   echo "setup: all packages present"
 fi
 
-# The desktop entry (x-scheme-handler/mebo) for the user running the set-up; the release build
-# that scripts/run.sh makes is what it starts.
+# The desktop entry (x-scheme-handler/mebo) for the user running the set-up; the build that
+# scripts/run.sh makes is what it starts.
 if [ "${MEBO_SETUP_DESKTOP_ENTRY:-1}" = "1" ]; then
   "$(dirname "$0")/install-desktop-entry.sh" >/dev/null
 fi

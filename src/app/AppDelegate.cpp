@@ -5,6 +5,7 @@
 #include "app/CaptureUrl.h"
 #include "capture/CaptureMgr.h"
 #include "capture/ImageStore.h"
+#include "library/HistoryStore.h"
 #include "platform/DefaultsStore.h"
 
 #include <QCoreApplication>
@@ -13,10 +14,10 @@
 
 namespace mebo {
 
-AppDelegate::AppDelegate(platform::DefaultsStore& defaults, ImageStore& images, CaptureMgr& capture,
-                         AppShell& shell, QObject* parent)
-    : QObject(parent), defaults_(defaults), images_(images), capture_(capture), shell_(shell),
-      quit_([] { QCoreApplication::exit(0); }) {}
+AppDelegate::AppDelegate(platform::DefaultsStore& defaults, ImageStore& images, HistoryStore& history,
+                         CaptureMgr& capture, AppShell& shell, QObject* parent)
+    : QObject(parent), defaults_(defaults), images_(images), history_(history), capture_(capture),
+      shell_(shell), quit_([] { QCoreApplication::exit(0); }) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -29,6 +30,8 @@ void AppDelegate::logLaunch(const QString& version, const QString& buildNumber) 
 void AppDelegate::finishLaunching() {
     shell_.setUpStatusItem();
     images_.ensureSaveDirectory();
+    history_.load();
+    history_.setFollowsOtherProcesses(true);
     shell_.buildMainMenu();
     shell_.installKeyMonitors();
     if (!defaults_.object(QString::fromLatin1(firstLaunchKey)).toBool()) {

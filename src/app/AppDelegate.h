@@ -10,6 +10,7 @@ namespace mebo {
 
 class AppShell;
 class CaptureMgr;
+class HistoryStore;
 class ImageStore;
 namespace platform {
 class DefaultsStore;
@@ -31,16 +32,18 @@ public:
         quitRequested // the status menu's Quit
     };
 
-    AppDelegate(platform::DefaultsStore& defaults, ImageStore& images, CaptureMgr& capture, AppShell& shell,
-                QObject* parent = nullptr);
+    AppDelegate(platform::DefaultsStore& defaults, ImageStore& images, HistoryStore& history,
+                CaptureMgr& capture, AppShell& shell, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The first line of every launch, before any service exists.
     static void logLaunch(const QString& version, const QString& buildNumber);
 
-    // Steps after the services exist: status item, save folder, main menu, key monitors and the
-    // first-launch rule. The URL handler (the single-instance socket) is registered by the caller
-    // before this runs, so URLs that arrive during launch are already counted.
+    // Steps after the services exist: status item, save folder, the library (its index read, the
+    // orphan scan and the limit started; changes by other processes followed), main menu, key
+    // monitors and the first-launch rule. The URL handler (the single-instance socket) is
+    // registered by the caller before this runs, so URLs that arrive during launch are already
+    // counted.
     void finishLaunching();
 
     // One URL, from the command line or handed over by a later launch.
@@ -72,6 +75,7 @@ private:
 
     platform::DefaultsStore& defaults_;
     ImageStore& images_;
+    HistoryStore& history_;
     CaptureMgr& capture_;
     AppShell& shell_;
     bool didReceiveUrlDuringLaunch_ = false;

@@ -116,6 +116,7 @@ std::unique_ptr<EditorVM> MainWindowVM::buildEditor(const QString& imagePath,
         } catch (...) {
             logWarning(kTag + QStringLiteral(".mebo 加載失敗 (") + currentErrorDescription() +
                        QStringLiteral("), fallback PNG"));
+            unreadSidecars_.insert(absoluteClean(*sidecar));
         }
     }
     const ImageFile file = readImageFile(imagePath);
@@ -229,7 +230,7 @@ bool MainWindowVM::autosave() {
         return false; // an image from outside the library: nowhere to keep its annotations
     }
     try {
-        editor->writeSidecar(*target);
+        writeSidecar(*editor, *target);
     } catch (...) {
         logError(kTag + QStringLiteral("autosave 失敗: ") + currentErrorDescription());
         return false;
@@ -247,7 +248,7 @@ bool MainWindowVM::save() {
         return false;
     }
     try {
-        editor->writeSidecar(*target);
+        writeSidecar(*editor, *target);
     } catch (...) {
         const QString why = currentErrorDescription();
         logError(kTag + QStringLiteral("save 失敗: ") + why);
@@ -257,6 +258,22 @@ bool MainWindowVM::save() {
     logInfo(kTag + QStringLiteral("save: ") + QFileInfo(*target).fileName());
     recordSidecar(currentEntry_->id, editor->saveTargetPath());
     return true;
+}
+
+void MainWindowVM::writeSidecar(EditorVM& editor, const QString& path) {
+    const QString key = absoluteClean(path);
+    if (unreadSidecars_.contains(key) && QFileInfo(key).isFile()) {
+        const QString kept = key + QStringLiteral(".broken");
+        QFile::remove(kept);
+        if (!QFile::rename(key, kept)) {
+            throw DocumentFileError(
+                QStringLiteral("The existing project %1 could not be read and could not be kept aside.")
+                    .arg(key));
+        }
+        logWarning(kTag + QStringLiteral("unreadable project kept as ") + QFileInfo(kept).fileName());
+    }
+    unreadSidecars_.remove(key);
+    editor.writeSidecar(path);
 }
 
 void MainWindowVM::recordSidecar(const QString& entryId, const std::optional<QString>& saveTarget) {
@@ -315,7 +332,7 @@ void MainWindowVM::saveAs(const QString& destination, std::function<void(bool)> 
     editor->setSaveTargetPath(dest);
     if (const std::optional<QString> sidecar = sidecarPath(currentEntry_)) {
         try {
-            editor->writeSidecar(*sidecar);
+            writeSidecar(*editor, *sidecar);
         } catch (...) {
             editor->setSaveTargetPath(previous);
             logError(kTag + QStringLiteral("mebo-local sidecar 寫入失敗: ") + currentErrorDescription());
@@ -365,7 +382,7 @@ void MainWindowVM::saveAsItem(const HistoryEntry& entry, const QString& destinat
     }
     editor->setSaveTargetPath(dest);
     try {
-        editor->writeSidecar(*sidecar);
+        writeSidecar(*editor, *sidecar);
     } catch (...) {
         logError(kTag + QStringLiteral("non-current image sidecar 寫入失敗: ") + currentErrorDescription());
         alertThen(QStringLiteral("Could not save"), kWriteFailedText, done, false);

@@ -5,6 +5,7 @@
 #include "library/HistoryEntry.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -86,6 +87,10 @@ private:
     bool openFileWithoutAutosave(const QString& path);
     // Autosaves, or asks whether to discard the annotations when that fails; then `open`.
     void switchAfterAutosave(std::function<bool()> open, std::function<void(bool)> done);
+    // Writes the editor's project to `path` (throws as EditorVM::writeSidecar). A project that was
+    // there but could not be read when the item was opened is first kept aside as
+    // "<name>.mebo.broken", never replaced by a list that did not come from it.
+    void writeSidecar(EditorVM& editor, const QString& path);
     // After a successful sidecar write: hasMeboSidecar and the save target in the history entry.
     void recordSidecar(const QString& entryId, const std::optional<QString>& saveTarget);
     // Refuses (log and alert) a destination inside the library; true when refused.
@@ -100,7 +105,8 @@ private:
 
     EditorMode mode_;
     std::optional<HistoryEntry> currentEntry_;
-    ToolStyles styles_; // of the last editor, for the next one
+    ToolStyles styles_;                    // of the last editor, for the next one
+    mutable QSet<QString> unreadSidecars_; // projects that existed but could not be read when opened
 };
 
 } // namespace mebo

@@ -7,6 +7,7 @@
 #include "capture/SandboxFolderAccess.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "services/VersionMgr.h"
 
 #include <QPointer>
 
@@ -167,11 +168,11 @@ QString SettingsVM::appName() {
 }
 
 QString SettingsVM::version() {
-    return QStringLiteral(MEBO_VERSION);
+    return VersionMgr::shared().version();
 }
 
 QString SettingsVM::buildNumber() {
-    return QStringLiteral(MEBO_BUILD_NUMBER);
+    return VersionMgr::shared().buildNumber();
 }
 
 QString SettingsVM::versionText() {

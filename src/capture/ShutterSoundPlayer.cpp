@@ -1,8 +1,8 @@
 #include "capture/ShutterSoundPlayer.h"
 
+#include "app/InstallLayout.h"
 #include "platform/SoundPlayer.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -18,17 +18,13 @@ ShutterSoundPlayer::ShutterSoundPlayer(platform::SoundPlayer& player, QStringLis
       uptime_(std::move(uptime)), lastPlayUptime_(-std::numeric_limits<double>::infinity()) {}
 
 QStringList ShutterSoundPlayer::defaultResourceDirs() {
-    // Installed layout first (<prefix>/bin/mebo -> <prefix>/share/mebo/sounds), then the data
-    // folders of the user and the system, then the source tree beside a build.
+    // The program's own tree first (installed or built: <root>/share/mebo/sounds), then the data
+    // folders of the user and the system.
     QStringList dirs;
-    const QDir appDir(QCoreApplication::applicationDirPath());
-    dirs << appDir.absoluteFilePath(QStringLiteral("../share/mebo/sounds"));
+    dirs << InstallLayout::current().dataDir(QStringLiteral("sounds"));
     for (const QString& d : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
         dirs << QDir(d).filePath(QStringLiteral("mebo/sounds"));
     }
-#ifdef MEBO_SOURCE_DATA_DIR
-    dirs << QStringLiteral(MEBO_SOURCE_DATA_DIR "/sounds");
-#endif
     return dirs;
 }
 

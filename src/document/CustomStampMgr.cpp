@@ -77,7 +77,11 @@ void CustomStampMgr::reload() {
         return;
     }
     if (!file.open(QIODevice::ReadOnly)) {
+        // Moved aside rather than left to be replaced by the next import's shorter list.
         logWarning(QStringLiteral("[CustomStampMgr] index.json 讀取失敗: %1").arg(file.errorString()));
+        const QString kept = path + QStringLiteral(".broken");
+        QFile::remove(kept);
+        QFile::rename(path, kept);
         return;
     }
     QJsonParseError parseError{};

@@ -1,16 +1,14 @@
 #include "document/MeboDocument.h"
 
 #include "capture/PngWriter.h"
-#include "document/DocumentFileError.h"
 #include "document/JsonReader.h"
 #include "document/JsonWriter.h"
 #include "document/LayerCodec.h"
 #include "document/MeboDocumentError.h"
 #include "document/PngBytes.h"
+#include "document/ProjectFileIO.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace mebo {
 
@@ -77,24 +75,12 @@ MeboDocument MeboDocument::fromJson(const QByteArray& json) {
 }
 
 MeboDocument MeboDocument::readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw DocumentFileError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    }
-    if (file.size() > kMaxFileBytes) {
+    const auto bytes = ProjectFileIO::read(path, kMaxFileBytes);
+    if (!bytes) {
         throw MeboDocumentError::decodeFailed(
             QStringLiteral("the file is larger than %1 MiB").arg(kMaxFileBytes >> 20));
     }
-    // Read at most one byte past the limit: a file growing meanwhile cannot make us read more.
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError) {
-        throw DocumentFileError(QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    }
-    if (bytes.size() > kMaxFileBytes) {
-        throw MeboDocumentError::decodeFailed(
-            QStringLiteral("the file is larger than %1 MiB").arg(kMaxFileBytes >> 20));
-    }
-    return fromJson(bytes);
+    return fromJson(*bytes);
 }
 
 QByteArray MeboDocument::toJson() const {
@@ -116,14 +102,7 @@ QByteArray MeboDocument::toJson() const {
 }
 
 void MeboDocument::writeFile(const QString& path) const {
-    const QByteArray json = toJson();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        throw DocumentFileError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    }
-    if (file.write(json) != json.size() || !file.commit()) {
-        throw DocumentFileError(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    }
+    ProjectFileIO::write(path, toJson());
 }
 
 MeboDocument MeboDocument::fromContent(const QByteArray& baseImagePNG, const QRectF& canvasRect,

@@ -1,6 +1,7 @@
 #include "document/StampPalette.h"
 
-#include <QCoreApplication>
+#include "app/InstallLayout.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -79,16 +80,10 @@ const StampPreset* StampPalette::find(const QString& symbol) {
 
 QStringList StampPalette::searchDirs() {
     QStringList dirs;
-    if (QCoreApplication::instance()) {
-        dirs << QDir(QCoreApplication::applicationDirPath())
-                    .absoluteFilePath(QStringLiteral("../share/mebo/stamps"));
-    }
+    dirs << InstallLayout::current().dataDir(QStringLiteral("stamps"));
     for (const QString& d : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
         dirs << QDir(d).filePath(QStringLiteral("mebo/stamps"));
     }
-#ifdef MEBO_SOURCE_DATA_DIR
-    dirs << QStringLiteral(MEBO_SOURCE_DATA_DIR "/stamps");
-#endif
     return dirs;
 }
 

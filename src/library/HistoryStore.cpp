@@ -4,16 +4,15 @@
 #include "app/BackgroundTask.h"
 #include "app/Cfg.h"
 #include "app/MainThread.h"
+#include "library/HistoryIndexFile.h"
 #include "library/ThumbnailCache.h"
 #include "platform/Workspace.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
-#include <QSaveFile>
+#include <QFileSystemWatcher>
+#include <QTimer>
 #include <QUuid>
 #include <condition_variable>
 #include <memory>
@@ -143,6 +142,12 @@ struct Lifeline {
 struct HistoryStore::Private {
     std::shared_ptr<Lifeline> life;
     int scansInFlight = 0; // scans started and not yet answered, of any generation
+    // The index of the folder `entries_` were read from; its path is empty until the first load.
+    HistoryIndexFile index;
+    // Following other processes' changes (desktop application): the folder and a short delay
+    // that folds a burst of changes into one read.
+    std::unique_ptr<QFileSystemWatcher> watcher;
+    std::unique_ptr<QTimer> syncDelay;
 };
 
 HistoryStore::HistoryStore(Cfg& cfg, platform::Workspace& workspace, ThumbnailCache& thumbnails,
@@ -197,90 +202,125 @@ void HistoryStore::emitIfIdle() {
 // ---- index file ----
 
 QByteArray HistoryStore::encodeIndex(const QList<HistoryEntry>& entries) {
-    QJsonArray array;
-    for (const HistoryEntry& e : entries) {
-        array.append(e.toJson());
-    }
-    // QJsonDocument writes object keys sorted.
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    return HistoryIndexFile::encode(entries);
 }
 
 std::optional<QList<HistoryEntry>> HistoryStore::decodeIndex(const QByteArray& json, QString* error) {
-    auto fail = [error](const QString& why) {
-        if (error) {
-            *error = why;
-        }
-        return std::nullopt;
-    };
-    QJsonParseError parse;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
-    if (parse.error != QJsonParseError::NoError) {
-        return fail(QStringLiteral("%1 at offset %2").arg(parse.errorString()).arg(parse.offset));
-    }
-    if (!doc.isArray()) {
-        return fail(QStringLiteral("expected an array"));
-    }
-    const QJsonArray array = doc.array();
-    QList<HistoryEntry> out;
-    out.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
-        const QString at = QStringLiteral("[%1]").arg(i);
-        if (!array.at(i).isObject()) {
-            return fail(at + QStringLiteral(": expected an object"));
-        }
-        QString why;
-        std::optional<HistoryEntry> e = HistoryEntry::fromJson(array.at(i).toObject(), &why);
-        if (!e) {
-            return fail(at + QLatin1Char('.') + why);
-        }
-        out << std::move(*e);
-    }
-    return out;
+    return HistoryIndexFile::decode(json, error);
 }
 
 bool HistoryStore::persist() {
-    const QByteArray data = encodeIndex(entries_);
-    QSaveFile file(indexPath());
-    QString error;
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-    } else if (file.write(data) != data.size()) {
-        error = file.errorString();
-        file.cancelWriting();
-    } else if (!file.commit()) {
-        error = file.errorString();
+    // Only the index whose content `entries_` came from is written: never an index this process
+    // has not read, never one folder's list into another folder.
+    if (d_->index.path() != indexPath()) {
+        logError(
+            QStringLiteral("[History] 索引持久化失敗: ") +
+            QStringLiteral("the library in %1 has not been read; nothing written").arg(cfg_.saveDirectory()));
+        return false;
     }
-    if (!error.isEmpty()) {
+    QString error;
+    bool merged = false;
+    const qsizetype before = entries_.size();
+    const bool written = d_->index.write(entries_, &error, &merged);
+    if (merged) {
+        logInfo(QStringLiteral("[History] index.json was changed by another process: merged, %1 → %2 entries")
+                    .arg(before)
+                    .arg(entries_.size()));
+        Q_EMIT entriesChanged();
+    }
+    if (!written) {
         logError(QStringLiteral("[History] 索引持久化失敗: ") + error);
         return false;
     }
     return true;
 }
 
+void HistoryStore::ensureLoaded() {
+    if (d_->index.path() == indexPath()) {
+        return;
+    }
+    if (d_->index.path().isEmpty()) {
+        load();
+    } else {
+        reload(); // the folder changed and its announcement has not arrived yet
+    }
+}
+
+void HistoryStore::setFollowsOtherProcesses(bool follow) {
+    if (!follow) {
+        d_->watcher.reset();
+        d_->syncDelay.reset();
+        return;
+    }
+    if (!d_->watcher) {
+        d_->watcher = std::make_unique<QFileSystemWatcher>();
+        d_->syncDelay = std::make_unique<QTimer>();
+        d_->syncDelay->setSingleShot(true);
+        d_->syncDelay->setInterval(150);
+        QObject::connect(d_->watcher.get(), &QFileSystemWatcher::directoryChanged, d_->syncDelay.get(),
+                         qOverload<>(&QTimer::start));
+        QObject::connect(d_->syncDelay.get(), &QTimer::timeout, this, [this] { syncWithDisk(); });
+    }
+    watchCurrentFolder();
+}
+
+void HistoryStore::watchCurrentFolder() {
+    if (!d_->watcher) {
+        return;
+    }
+    if (!d_->watcher->directories().isEmpty()) {
+        d_->watcher->removePaths(d_->watcher->directories());
+    }
+    if (QFileInfo(cfg_.saveDirectory()).isDir()) {
+        d_->watcher->addPath(cfg_.saveDirectory());
+    }
+}
+
+void HistoryStore::syncWithDisk() {
+    if (d_->index.path() != indexPath()) {
+        return; // a folder change is on its way; its reload reads the new index
+    }
+    bool needsWrite = false;
+    const qsizetype before = entries_.size();
+    if (d_->index.absorbOutsideChanges(entries_, &needsWrite)) {
+        logInfo(QStringLiteral("[History] index.json was changed by another process: %1 → %2 entries")
+                    .arg(before)
+                    .arg(entries_.size()));
+        Q_EMIT entriesChanged();
+    }
+    if (needsWrite) {
+        persist();
+    }
+}
+
 // ---- load, reload, orphan scan ----
 
 void HistoryStore::load() {
     entries_.clear();
-    QFile file(indexPath());
-    if (!file.open(QIODevice::ReadOnly)) {
+    d_->index = HistoryIndexFile(indexPath());
+    watchCurrentFolder();
+    HistoryIndexFile::ReadResult read = d_->index.read();
+    if (read.state == HistoryIndexFile::State::missing || read.state == HistoryIndexFile::State::unreadable) {
+        if (read.state == HistoryIndexFile::State::unreadable) {
+            // Kept: it is moved aside, not overwritten, when the list is next written.
+            logError(QStringLiteral("[History] index.json cannot be read (%1) — 視為空歷史").arg(read.error));
+        }
         orphanScanCompleted_ = true; // nothing to scan
         Q_EMIT entriesChanged();
         return;
     }
-    QString error;
-    std::optional<QList<HistoryEntry>> decoded = decodeIndex(file.readAll(), &error);
-    file.close();
-    if (!decoded) {
-        // The broken file stays until the next persist replaces it.
-        logError(QStringLiteral("[History] 索引解析失敗: ") + error + QStringLiteral(" — 視為空歷史"));
+    if (read.state == HistoryIndexFile::State::undecodable) {
+        // The broken file stays until the next persist replaces it (it is kept aside then).
+        logError(QStringLiteral("[History] 索引解析失敗: ") + read.error + QStringLiteral(" — 視為空歷史"));
         orphanScanCompleted_ = true;
         Q_EMIT entriesChanged();
         return;
     }
+    QList<HistoryEntry> decoded = std::move(read.entries);
 
     const QString folder = resolvedPath(cfg_.saveDirectory());
     bool changed = false;
-    for (HistoryEntry& e : *decoded) {
+    for (HistoryEntry& e : decoded) {
         // A save target is an external copy; one inside the library is a stale record.
         if (e.saveTargetPath && !e.saveTargetPath->isEmpty() &&
             isInside(resolvedPath(*e.saveTargetPath), folder)) {
@@ -293,7 +333,7 @@ void HistoryStore::load() {
             changed = true;
         }
     }
-    entries_ = std::move(*decoded);
+    entries_ = std::move(decoded);
     Q_EMIT entriesChanged();
     logInfo(QStringLiteral("[History] 載入 %1 條, 後台掃描孤兒...").arg(entries_.size()));
     startOrphanScan();
@@ -397,6 +437,7 @@ HistoryEntry HistoryStore::add(const QString& filePath, const CaptureResult& res
 }
 
 HistoryEntry HistoryStore::add(const QString& filePath, const CaptureResult& result, const QString& id) {
+    ensureLoaded();
     HistoryEntry e;
     e.id = id;
     e.filename = libraryFilename(filePath);
@@ -416,6 +457,7 @@ HistoryEntry HistoryStore::add(const QString& filePath, const CaptureResult& res
 }
 
 bool HistoryStore::updateEntry(const HistoryEntry& entry) {
+    ensureLoaded();
     for (HistoryEntry& e : entries_) {
         if (e.id == entry.id) {
             e = entry;
@@ -428,6 +470,7 @@ bool HistoryStore::updateEntry(const HistoryEntry& entry) {
 }
 
 void HistoryStore::addEntry(const HistoryEntry& entry) {
+    ensureLoaded();
     entries_.prepend(entry);
     Q_EMIT entriesChanged();
     persist();
@@ -437,6 +480,7 @@ void HistoryStore::addEntry(const HistoryEntry& entry) {
 }
 
 void HistoryStore::deleteEntry(const HistoryEntry& entry) {
+    ensureLoaded();
     const QString mainPath = mainFilePath(entry);
     QString error;
     if (QFileInfo::exists(mainPath) && !workspace_.moveToTrash(mainPath, &error)) {

@@ -25,7 +25,8 @@ class Workspace;
 class HistoryStore : public QObject, public HistoryLimitTarget {
     Q_OBJECT
 public:
-    // Does not read the disk; call load() once wired.
+    // Does not read the disk; call load() once wired. A change made before that (a capture) reads
+    // the index first, so nothing on disk is ever replaced by a list that never saw it.
     HistoryStore(Cfg& cfg, platform::Workspace& workspace, ThumbnailCache& thumbnails,
                  QObject* parent = nullptr);
     ~HistoryStore() override;
@@ -44,6 +45,9 @@ public:
     void deleteEntry(const HistoryEntry& entry);
     void prune();
     bool persist();
+    // Follows changes other processes (the command line) make to the index of the current folder:
+    // they are merged into the list shortly after they land. Off by default.
+    void setFollowsOtherProcesses(bool follow);
 
     // HistoryLimitTarget
     bool isPruneInFlight() const override { return pruneInFlight_; }
@@ -78,6 +82,10 @@ Q_SIGNALS:
     void becameIdle();
 
 private:
+    // Loads the current folder's index unless the list already came from it.
+    void ensureLoaded();
+    void watchCurrentFolder();
+    void syncWithDisk();
     void startOrphanScan();
     void finishOrphanScan(int scanGeneration, const QSet<QString>& orphanIds);
     void finishPrune(int pruneGeneration, const QSet<QString>& deletedIds);

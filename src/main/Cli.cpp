@@ -2,6 +2,7 @@
 
 #include "main/CliSupport.h"
 #include "main/Commands.h"
+#include "services/VersionMgr.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,7 @@ Commands:
   doc info|render|resave|check     read, render and rewrite image projects (.mebo)
   ocr IMAGE                        recognise the text of an image
   redact IMAGE                     cover the personal data in an image with mosaics
+  video info|resave                read video projects (.mebo-video) and video files
 
 'mebo COMMAND --help' describes each command. Options common to all commands:
   --verbose   write the execution log to standard error
@@ -49,7 +51,7 @@ int runMain(int argc, char** argv) {
         return cli::Exit::ok;
     }
     if (command == QLatin1String("--version")) {
-        cli::printOut(QStringLiteral("mebo " MEBO_VERSION " (build " MEBO_BUILD_NUMBER ")"));
+        cli::printOut(QStringLiteral("mebo ") + VersionMgr::shared().displayString());
         return cli::Exit::ok;
     }
     if (command == QLatin1String("capture")) {
@@ -69,6 +71,9 @@ int runMain(int argc, char** argv) {
     }
     if (command == QLatin1String("redact")) {
         return runRedactCommand(argc, argv, args);
+    }
+    if (command == QLatin1String("video")) {
+        return runVideoCommand(argc, argv, args);
     }
     cli::printErr(QStringLiteral("unknown command '%1' (see 'mebo --help')").arg(command));
     return cli::Exit::usage;

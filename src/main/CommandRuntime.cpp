@@ -4,6 +4,7 @@
 #include "app/StderrSystemLog.h"
 #include "main/CliSupport.h"
 #include "platform/qt/JsonDefaultsStore.h"
+#include "services/VersionMgr.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +25,7 @@ void useOffscreenPlatform() {
 void nameApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("mebo"));
     QCoreApplication::setOrganizationName(QString());
-    QCoreApplication::setApplicationVersion(QStringLiteral(MEBO_VERSION));
+    QCoreApplication::setApplicationVersion(VersionMgr::shared().version());
 }
 
 std::unique_ptr<platform::DefaultsStore> openDefaults() {

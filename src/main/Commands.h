@@ -12,6 +12,7 @@ int runConfigCommand(int& argc, char** argv, const QStringList& args);
 int runDocCommand(int& argc, char** argv, const QStringList& args);
 int runOcrCommand(int& argc, char** argv, const QStringList& args);
 int runRedactCommand(int& argc, char** argv, const QStringList& args);
+int runVideoCommand(int& argc, char** argv, const QStringList& args);
 // The desktop application (no command, or mebo:// URLs and its options).
 int runDesktopApp(int& argc, char** argv, const QStringList& args);
 

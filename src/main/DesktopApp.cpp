@@ -7,6 +7,7 @@
 #include "app/ShortcutRouter.h"
 #include "app/SingleInstance.h"
 #include "app/UpdateCheckHook.h"
+#include "app/UrlHandlerRegistration.h"
 #include "capture/CaptureMgr.h"
 #include "document/CustomStampMgr.h"
 #include "main/AppServices.h"
@@ -18,6 +19,7 @@
 #include "main/TextRecognitionModule.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/PortalColorScheme.h"
+#include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
 #include "ui/KeyMonitors.h"
@@ -27,6 +29,7 @@
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 #include "ui/WidgetDialogs.h"
+#include "video/VideoAnnotationAssets.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -116,7 +119,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setWindowIcon(StatusIcon::application());
 
-    AppDelegate::logLaunch(QStringLiteral(MEBO_VERSION), QStringLiteral(MEBO_BUILD_NUMBER));
+    AppDelegate::logLaunch(VersionMgr::shared().version(), VersionMgr::shared().buildNumber());
 
     auto defaults = runtime::openDefaults();
     if (!defaults) {
@@ -143,8 +146,13 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                    instance.errorString());
     }
     launchLock.unlock();
+    // An unpacked archive or a build folder makes itself the user's mebo:// handler; a system
+    // install is registered by its package.
+    UrlHandlerRegistration(UrlHandlerRegistration::defaultPaths()).ensureRegistered();
 
     MainWindowVM mainVM(cfg, services.history(), services.dialogs());
+    // Image annotations of video edits that never got a project file: no editor can reach them now.
+    VideoAnnotationAssets::sweepTransientRoot();
     auto startFromMenu = [&capture](CaptureMode mode) {
         capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
     };
@@ -212,7 +220,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
-    MenuBarController menuBar(updates, actions, QStringLiteral(MEBO_VERSION));
+    MenuBarController menuBar(updates, actions, VersionMgr::shared().version());
 
     MainMenu::Handler menuHandler;
     menuHandler.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
@@ -240,8 +248,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     };
 
     DesktopShell shell(mainWindow, menuBar, monitors, menuHandler, showSettings,
-                       QStringLiteral(MEBO_VERSION));
-    AppDelegate delegate(services.defaults(), services.images(), capture, shell);
+                       VersionMgr::shared().version());
+    AppDelegate delegate(services.defaults(), services.images(), services.history(), capture, shell);
     delegatePtr = &delegate;
     QObject::connect(&instance, &SingleInstance::argumentsReceived, &delegate,
                      [&delegate](const QStringList& handed) { delegate.handleLaunchArguments(handed); });

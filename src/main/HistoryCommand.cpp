@@ -16,9 +16,11 @@ namespace {
 
 const char* kHistoryHelp = R"(Usage: mebo history list [--json]
        mebo history delete ID
+       mebo history tag ID [TAG...]
 
-Lists the capture library (newest first) or removes one item: its file and the files that
-belong to it go to the Trash.
+Lists the capture library (newest first), removes one item (its file and the files that belong
+to it go to the Trash) or gives an item its tags (none clears them). A running Mebo shows the
+change at once.
 
 Options:
   --save-dir DIR   use the library in DIR instead of the configured save folder
@@ -41,8 +43,9 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
         return cli::Exit::ok;
     }
     const QString action = opts->positional.value(0);
-    if (action != QLatin1String("list") && action != QLatin1String("delete")) {
-        return cli::usageError(action.isEmpty() ? QStringLiteral("which action? list or delete")
+    const bool tag = action == QLatin1String("tag");
+    if (action != QLatin1String("list") && action != QLatin1String("delete") && !tag) {
+        return cli::usageError(action.isEmpty() ? QStringLiteral("which action? list, delete or tag")
                                                 : QStringLiteral("unknown history action '%1'").arg(action),
                                QStringLiteral("history"));
     }
@@ -52,7 +55,11 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
     if (action == QLatin1String("delete") && opts->positional.size() != 2) {
         return cli::usageError(QStringLiteral("delete takes one item id"), QStringLiteral("history"));
     }
-    if (action == QLatin1String("delete") && opts->has("json")) {
+    if (tag && opts->positional.size() < 2) {
+        return cli::usageError(QStringLiteral("tag takes an item id and its tags"),
+                               QStringLiteral("history"));
+    }
+    if (action != QLatin1String("list") && opts->has("json")) {
         return cli::usageError(QStringLiteral("--json applies to list"), QStringLiteral("history"));
     }
 
@@ -96,7 +103,7 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
         return cli::Exit::ok;
     }
 
-    // Deleting waits for the orphan scan, so the id refers to the settled list.
+    // Deleting and tagging wait for the orphan scan, so the id refers to the settled list.
     services.settle(30000);
     const QString id = opts->positional.at(1).toUpper();
     const auto& entries = history.entries();
@@ -106,6 +113,22 @@ int runHistoryCommand(int& argc, char** argv, const QStringList& args) {
         cli::printErr(QStringLiteral("no history item %1 in %2")
                           .arg(opts->positional.at(1), services.cfg().saveDirectory()));
         return cli::Exit::failure;
+    }
+    if (tag) {
+        HistoryEntry tagged = *it;
+        tagged.tags.clear();
+        for (const QString& t : opts->positional.mid(2)) {
+            const QString clean = t.simplified();
+            if (!clean.isEmpty() && !tagged.tags.contains(clean, Qt::CaseInsensitive)) {
+                tagged.tags << clean;
+            }
+        }
+        if (!history.updateEntry(tagged) || !runtime::lastProblem().isEmpty()) {
+            cli::printErr(runtime::lastProblem());
+            return cli::Exit::failure;
+        }
+        cli::printOut(QStringLiteral("%1 tags: %2").arg(tagged.id, tagged.tags.join(QStringLiteral(", "))));
+        return cli::Exit::ok;
     }
     const HistoryEntry victim = *it;
     history.deleteEntry(victim);

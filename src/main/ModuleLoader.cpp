@@ -1,5 +1,7 @@
 #include "main/ModuleLoader.h"
 
+#include "app/InstallLayout.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -9,10 +11,11 @@
 namespace mebo {
 
 QFunctionPointer resolveModuleFactory(const QString& fileName, const char* symbol, QString* error) {
+    // The layout's module folder; beside the executable for a build that still puts them there.
     const QDir appDir(QCoreApplication::applicationDirPath());
     QStringList reasons;
     for (const QString& path :
-         {appDir.filePath(fileName), appDir.filePath(QStringLiteral("../lib/mebo/") + fileName)}) {
+         {QDir(InstallLayout::current().modulesDir()).filePath(fileName), appDir.filePath(fileName)}) {
         if (!QFileInfo::exists(path)) {
             continue;
         }

@@ -12,6 +12,7 @@
 #include "support/TestUtil.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ protected:
     CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
                    mainWindow, &overlay,    dialogs, workspace, pointer};
     RecordingShell shell;
-    AppDelegate delegate{defaults, images, mgr, shell};
+    AppDelegate delegate{defaults, images, history, mgr, shell};
     QStringList captured;
     int quits = 0;
 };
@@ -104,9 +105,19 @@ TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrderAndOpensSettingsOnceOnTheFirstL
     AppDelegate::logLaunch(QString(), QStringLiteral("7"));
     EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] Mebo 啟動 (build 0.1.0 (7))")));
 
+    // A library left by an earlier run is read at launch, before anything can be added to it.
+    QDir().mkpath(cfg.saveDirectory());
+    {
+        QFile index(QDir(cfg.saveDirectory()).filePath(QStringLiteral("index.json")));
+        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+        index.write(R"([{"createdAt": "2025-03-14T09:00:00Z", "filename": "gone.png", "heightPx": 1,
+                         "id": "A", "mode": "area", "tags": ["kept"], "thumbnailName": "A.jpg", "widthPx": 1}])");
+    }
     delegate.finishLaunching();
     EXPECT_EQ(shell.calls, (QStringList{"statusItem", "mainMenu", "monitors"}));
     EXPECT_TRUE(QDir(cfg.saveDirectory()).exists());
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().tags, QStringList{"kept"});
     EXPECT_TRUE(shell.settings.isEmpty()); // not before half a second
     ASSERT_TRUE(test::waitUntil([&] { return !shell.settings.isEmpty(); }));
     EXPECT_EQ(shell.settings, QList<SettingsTab>{SettingsTab::general});
@@ -114,7 +125,7 @@ TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrderAndOpensSettingsOnceOnTheFirstL
 
     // The next launch finds the key set and opens nothing.
     RecordingShell second;
-    AppDelegate next(defaults, images, mgr, second);
+    AppDelegate next(defaults, images, history, mgr, second);
     next.finishLaunching();
     runFor(700);
     EXPECT_TRUE(second.settings.isEmpty());
@@ -151,7 +162,7 @@ TEST_F(AppDelegateTest, UrlsStartTheirCaptureOrAreLoggedAndIgnored) {
     EXPECT_EQ(captured.size(), 1);
 
     // An unreadable URL does not count as received during launch.
-    AppDelegate fresh(defaults, images, mgr, shell);
+    AppDelegate fresh(defaults, images, history, mgr, shell);
     fresh.handleUrl(QStringLiteral("  "));
     EXPECT_FALSE(fresh.didReceiveUrlDuringLaunch());
     EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event")));

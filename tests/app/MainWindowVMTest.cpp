@@ -153,6 +153,18 @@ TEST_F(MainWindowVMTest, ABrokenSidecarFallsBackToTheFlatImage) {
     const QString why = MeboDocumentError::unsupportedVersion(2).description();
     EXPECT_EQ(levelOf(kTag + QStringLiteral(".mebo 加載失敗 (") + why + QStringLiteral("), fallback PNG")),
               LogLevel::warning);
+
+    // Annotating it writes a new project; the one that could not be read is kept beside it.
+    addRect(*vm->editor());
+    ASSERT_TRUE(vm->openItem(other()));
+    EXPECT_EQ(bytes(shotSidecar() + QStringLiteral(".broken")), "{\"schemaVersion\": 2}");
+    EXPECT_EQ(MeboDocument::readFile(shotSidecar()).layers.size(), 1);
+    // Once replaced, the new project is the item's own: later saves write over it.
+    ASSERT_TRUE(vm->openItem(shot()));
+    addRect(*vm->editor(), QRectF(30, 30, 5, 5));
+    ASSERT_TRUE(vm->save());
+    EXPECT_EQ(MeboDocument::readFile(shotSidecar()).layers.size(), 2);
+    EXPECT_EQ(bytes(shotSidecar() + QStringLiteral(".broken")), "{\"schemaVersion\": 2}");
 }
 
 TEST_F(MainWindowVMTest, AnUnreadableImageLeavesTheModeAsItWas) {

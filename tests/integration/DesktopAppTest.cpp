@@ -237,3 +237,103 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     ASSERT_EQ(index.size(), 1);
     EXPECT_EQ(index[0].toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
 }
+
+namespace {
+
+QStringList idsOf(const QJsonArray& index) {
+    QStringList out;
+    for (const QJsonValue& v : index) {
+        out << v.toObject().value(QStringLiteral("id")).toString();
+    }
+    return out;
+}
+
+bool waitForIndexSize(const QString& dir, qsizetype size, int timeoutMs = 15000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        if (indexOf(dir).size() == size) {
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+// The main window's client area once it is shown and has stopped changing (thumbnails come in
+// the background); null when it does not come.
+QImage settledMainWindow(const MeboHome& probe) {
+    QDeadlineTimer deadline(20000);
+    QImage last;
+    while (!deadline.hasExpired()) {
+        const auto windows = windowsTitled(QStringLiteral("Mebo"));
+        const ToolGeometry g = windows.empty() ? ToolGeometry{} : toolGeometry(windows.front());
+        const QImage screen = g.valid ? screenNow(probe) : QImage();
+        if (!screen.isNull()) {
+            const QImage now = screen.copy(g.client).convertToFormat(QImage::Format_RGB32);
+            if (!last.isNull() && firstDifference(now, last).isEmpty()) {
+                return now;
+            }
+            last = now;
+        }
+        QThread::msleep(300);
+    }
+    return {};
+}
+
+} // namespace
+
+// The library is the same after a restart: what was captured and tagged is listed again, and
+// the next capture and a limit set while Mebo was stopped keep to it.
+TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
+    const QString lib = home.picturesMebo();
+    for (int n = 1; n <= 2; ++n) {
+        ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+        ASSERT_TRUE(waitForIndexSize(lib, n)) << app.log().toStdString();
+    }
+    const QStringList captured = idsOf(indexOf(lib));
+
+    // Tags given from the command line while Mebo runs reach the running library at once.
+    const MeboHome::Run tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
+    ASSERT_EQ(tag.exitCode, 0) << tag.errText().toStdString();
+    QDeadlineTimer deadline(10000);
+    while (!app.log().contains(QStringLiteral("[History] index.json was changed by another process")) &&
+           !deadline.hasExpired()) {
+        QThread::msleep(50);
+    }
+    ASSERT_FALSE(deadline.hasExpired()) << app.log().toStdString();
+
+    xdotool({"mousemove", "2", "1077"});
+    ASSERT_EQ(app.launch({}).exitCode, 0); // a plain launch shows the main window
+    const QImage before = settledMainWindow(probe);
+    ASSERT_FALSE(before.isNull());
+
+    app.stop();
+    app.start();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
+        << app.log().toStdString();
+    ASSERT_EQ(app.launch({}).exitCode, 0);
+    // The main window lists the same captures with their names and thumbnails.
+    EXPECT_EQ(firstDifference(settledMainWindow(probe), before), QString());
+
+    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_TRUE(waitForIndexSize(lib, 3)) << app.log().toStdString();
+    const QJsonArray index = indexOf(lib);
+    EXPECT_EQ(idsOf(index).mid(1), captured);
+    EXPECT_EQ(index[2].toObject().value(QStringLiteral("tags")).toArray(),
+              (QJsonArray{QStringLiteral("invoice"), QStringLiteral("march")}));
+    EXPECT_EQ(pngsIn(lib).size(), 3);
+
+    // A limit set while Mebo is stopped holds after the next start as well.
+    app.stop();
+    ASSERT_EQ(home.run({"config", "set", "mebo.historyMaxCount", "2"}).exitCode, 0);
+    EXPECT_EQ(idsOf(indexOf(lib)), idsOf(index).mid(0, 2));
+    app.start();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
+        << app.log().toStdString();
+    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] prune 完成, 從 3 截到 2 (刪 1 個)")))
+        << app.log().toStdString();
+    EXPECT_EQ(idsOf(indexOf(lib)).mid(1), idsOf(index).mid(0, 1));
+    EXPECT_EQ(pngsIn(lib).size(), 2);
+    EXPECT_EQ(pngsIn(home.trashFiles()).size(), 2);
+}

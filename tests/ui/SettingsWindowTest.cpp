@@ -1,4 +1,5 @@
 #include "ui/SettingsWindow.h"
+#include "TestPaths.h"
 #include "app/AppEvents.h"
 #include "app/Cfg.h"
 #include "app/HistoryLimitTarget.h"
@@ -87,6 +88,15 @@ protected:
     SettingsVM vm{cfg, folders, login, dialogs, clipboard, AppLogger::shared()};
     SettingsWindow window{vm};
 };
+
+TEST_F(SettingsWindowTest, ShowTabOpensTheRequestedOneAndAboutNamesTheBuild) {
+    window.showTab(SettingsTab::about);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.tabs()->currentWidget(), window.aboutTab());
+    EXPECT_EQ(window.aboutTab()->versionLabel()->text(),
+              QStringLiteral("Version %1 (build %2)")
+                  .arg(QStringLiteral(MEBO_PROJECT_VERSION), QStringLiteral(MEBO_PROJECT_BUILD)));
+}
 
 TEST_F(SettingsWindowTest, ConflictingKeyShowsTheAlertAndTheFieldReverts) {
     window.showTab(SettingsTab::shortcuts);

@@ -265,6 +265,31 @@ bool JsonDefaultsStore::isStorable(const QVariant& value) {
     }
 }
 
+std::optional<QVariantMap> JsonDefaultsStore::parse(const QByteArray& bytes, QString* problem) {
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *problem = QStringLiteral("not valid JSON (%1 at offset %2)")
+                       .arg(parseError.errorString())
+                       .arg(parseError.offset);
+        return std::nullopt;
+    }
+    if (!doc.isObject()) {
+        *problem = QStringLiteral("the top level is not a JSON object");
+        return std::nullopt;
+    }
+    QVariantMap values;
+    const QJsonObject root = doc.object();
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        auto value = decode(it.value(), QStringLiteral("\"%1\"").arg(it.key()), problem);
+        if (!value) {
+            return std::nullopt;
+        }
+        values.insert(it.key(), *value);
+    }
+    return values;
+}
+
 void JsonDefaultsStore::load() {
     QFile file(path_);
     if (!file.exists()) {
@@ -276,32 +301,41 @@ void JsonDefaultsStore::load() {
         loadError_ = prefix + file.errorString() + suffix;
         return;
     }
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        loadError_ = prefix +
-                     QStringLiteral("not valid JSON (%1 at offset %2)")
-                         .arg(parseError.errorString())
-                         .arg(parseError.offset) +
-                     suffix;
+    const QByteArray bytes = file.readAll();
+    QString problem;
+    std::optional<QVariantMap> values = parse(bytes, &problem);
+    if (!values) {
+        loadError_ = prefix + problem + suffix;
         return;
     }
-    if (!doc.isObject()) {
-        loadError_ = prefix + QStringLiteral("the top level is not a JSON object") + suffix;
+    user_ = std::move(*values);
+    synced_ = bytes;
+}
+
+void JsonDefaultsStore::absorbOutsideChanges() {
+    if (!loadError_.isEmpty()) {
         return;
     }
-    QVariantMap values;
-    const QJsonObject root = doc.object();
-    for (auto it = root.begin(); it != root.end(); ++it) {
-        QString problem;
-        auto value = decode(it.value(), QStringLiteral("\"%1\"").arg(it.key()), &problem);
-        if (!value) {
-            loadError_ = prefix + problem + suffix;
-            return;
-        }
-        values.insert(it.key(), *value);
+    QFile file(path_);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) {
+        return; // removed (ours is written back) or unreadable (the write reports it)
     }
-    user_ = std::move(values);
+    const QByteArray bytes = file.readAll();
+    if (synced_ && bytes == *synced_) {
+        return;
+    }
+    // Another process (the command line) changed the file since this one read or wrote it: its
+    // values are the current ones; the change being made applies on top of them.
+    QString problem;
+    std::optional<QVariantMap> values = parse(bytes, &problem);
+    if (!values) {
+        loadError_ = QStringLiteral("Cannot read the settings file %1: %2. It was left untouched; repair or "
+                                    "remove it.")
+                         .arg(path_, problem);
+        return;
+    }
+    user_ = std::move(*values);
+    synced_ = bytes;
 }
 
 void JsonDefaultsStore::save() {
@@ -320,11 +354,12 @@ void JsonDefaultsStore::save() {
     }
     // QJsonObject keeps its keys sorted, so the file is stable from one write to the next.
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+    const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
         writeError_ = QStringLiteral("Cannot write the settings file %1: %2").arg(path_, file.errorString());
         return;
     }
+    synced_ = bytes;
     writeError_.clear();
 }
 
@@ -357,6 +392,7 @@ void JsonDefaultsStore::set(const QString& key, const QVariant& value) {
         return;
     }
     const QVariant stored = normalized(value);
+    absorbOutsideChanges();
     const auto existing = user_.constFind(key);
     if (existing != user_.constEnd() && existing->typeId() == stored.typeId() && *existing == stored &&
         writeError_.isEmpty()) {
@@ -367,6 +403,7 @@ void JsonDefaultsStore::set(const QString& key, const QVariant& value) {
 }
 
 void JsonDefaultsStore::remove(const QString& key) {
+    absorbOutsideChanges();
     if (user_.remove(key) > 0) {
         save();
     }

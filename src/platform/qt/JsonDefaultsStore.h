@@ -2,6 +2,9 @@
 
 #include "platform/DefaultsStore.h"
 
+#include <QByteArray>
+#include <optional>
+
 namespace mebo::platform {
 
 // The per-user defaults store as one JSON file ("<config>/mebo/defaults.json"). Each value keeps its
@@ -9,7 +12,8 @@ namespace mebo::platform {
 // "value": ...}; arrays and dictionaries hold typed values the same way, bytes are base64.
 // Every change rewrites the whole file atomically. A file that cannot be read or understood is
 // never overwritten: the store then reads as empty, keeps the reason in lastError(), and changes
-// last only for this session.
+// last only for this session. Other processes write the same file (the command line beside the
+// desktop application): a change first takes in what they wrote, so it never undoes theirs.
 // Main thread only.
 class JsonDefaultsStore : public DefaultsStore {
 public:
@@ -33,11 +37,14 @@ public:
     static bool isStorable(const QVariant& value);
 
 private:
+    static std::optional<QVariantMap> parse(const QByteArray& bytes, QString* problem);
     void load();
+    void absorbOutsideChanges();
     void save();
 
     QString path_;
     QVariantMap user_;
+    std::optional<QByteArray> synced_; // the file as last read or written
     QVariantMap registered_;
     // Set when the file on disk could not be read; nothing is written while it is set.
     QString loadError_;

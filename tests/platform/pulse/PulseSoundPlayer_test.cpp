@@ -12,6 +12,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include "TestPaths.h"
 #include <cmath>
 
 using mebo::platform::DecodedSound;
@@ -24,9 +25,7 @@ using mebo::test::waitUntil;
 namespace {
 
 QString bundledShutter() {
-    return QFileInfo(QStringLiteral(__FILE__))
-        .dir()
-        .absoluteFilePath(QStringLiteral("../../../data/sounds/Shutter.wav"));
+    return QStringLiteral(MEBO_SOURCE_DIR "/data/sounds/Shutter.wav");
 }
 
 const QString kThemeShutter = QStringLiteral("/usr/share/sounds/freedesktop/stereo/camera-shutter.oga");

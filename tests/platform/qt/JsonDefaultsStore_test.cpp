@@ -258,3 +258,26 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
 
 } // namespace
+
+// Two processes (the desktop application and the command line) share the file: a change made by
+// one is never undone by the other's next write, and a removal there stays removed.
+TEST_F(JsonDefaultsStoreTest, AChangeKeepsWhatAnotherProcessWroteMeanwhile) {
+    JsonDefaultsStore app(path());
+    app.set(QStringLiteral("mebo.a"), 1);
+    app.set(QStringLiteral("mebo.gone"), true);
+    {
+        JsonDefaultsStore cli(path());
+        cli.set(QStringLiteral("mebo.b"), 2);
+        cli.remove(QStringLiteral("mebo.gone"));
+    }
+    app.set(QStringLiteral("mebo.c"), 3);
+    JsonDefaultsStore reread(path());
+    EXPECT_EQ(reread.userKeys(), (QStringList{"mebo.a", "mebo.b", "mebo.c"}));
+    EXPECT_EQ(app.object(QStringLiteral("mebo.b")).toInt(), 2);
+
+    // A file another process left broken is not replaced.
+    writeFile("{ broken");
+    app.set(QStringLiteral("mebo.d"), 4);
+    EXPECT_EQ(fileBytes(), "{ broken");
+    EXPECT_FALSE(app.lastError().isEmpty());
+}

@@ -1,0 +1,180 @@
+#include "library/HistoryIndexFile.h"
+#include "HistoryFixture.h"
+
+#include <QSignalSpy>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+// Entries written as "id" or "id:tag": the tag stands for any change of the entry. Dates follow
+// the id's digit, so "e3" is newer than "e1".
+QList<HistoryEntry> entries(const QStringList& specs) {
+    QList<HistoryEntry> out;
+    for (const QString& spec : specs) {
+        const QString id = spec.section(QLatin1Char(':'), 0, 0);
+        HistoryEntry e;
+        e.id = id;
+        e.filename = id + QStringLiteral(".png");
+        e.thumbnailName = id + QStringLiteral(".jpg");
+        e.mode = QStringLiteral("area");
+        e.createdAt = QDateTime(QDate(2025, 3, 14), QTime(9, 0), Qt::UTC).addSecs(60 * id.mid(1).toInt());
+        e.widthPx = 640;
+        e.heightPx = 480;
+        if (spec.contains(QLatin1Char(':'))) {
+            e.tags = QStringList{spec.section(QLatin1Char(':'), 1)};
+        }
+        out << e;
+    }
+    return out;
+}
+
+QStringList specs(const QList<HistoryEntry>& list) {
+    QStringList out;
+    for (const HistoryEntry& e : list) {
+        out << (e.tags.isEmpty() ? e.id : e.id + QLatin1Char(':') + e.tags.first());
+    }
+    return out;
+}
+
+struct MergeCase {
+    const char* name;
+    QStringList base, ours, theirs, expected;
+};
+
+class HistoryMerge : public ::testing::TestWithParam<MergeCase> {};
+
+TEST_P(HistoryMerge, KeepsEverySidesChanges) {
+    const MergeCase& c = GetParam();
+    EXPECT_EQ(specs(HistoryIndexFile::merge(entries(c.base), entries(c.ours), entries(c.theirs))),
+              c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HistoryMerge,
+    ::testing::Values(
+        MergeCase{"nothing_changed", {"e2", "e1"}, {"e2", "e1"}, {"e2", "e1"}, {"e2", "e1"}},
+        MergeCase{
+            "both_added", {"e2", "e1"}, {"e4", "e2", "e1"}, {"e3", "e2", "e1"}, {"e4", "e3", "e2", "e1"}},
+        MergeCase{"their_older_addition_by_date", {"e5"}, {"e6", "e5"}, {"e5", "e1"}, {"e6", "e5", "e1"}},
+        MergeCase{"tagged_there", {"e2", "e1"}, {"e3", "e2", "e1"}, {"e2", "e1:x"}, {"e3", "e2", "e1:x"}},
+        MergeCase{"tagged_here_wins", {"e1"}, {"e1:mine"}, {"e1:theirs"}, {"e1:mine"}},
+        MergeCase{"deleted_there", {"e2", "e1"}, {"e3", "e2", "e1"}, {"e2"}, {"e3", "e2"}},
+        MergeCase{"deleted_here", {"e2", "e1"}, {"e2"}, {"e2", "e1:x"}, {"e2"}},
+        MergeCase{"no_base_file", {}, {"e2"}, {"e1"}, {"e2", "e1"}},
+        MergeCase{"emptied_there", {"e2", "e1"}, {"e3", "e2", "e1"}, {}, {"e3"}}),
+    [](const ::testing::TestParamInfo<MergeCase>& info) { return std::string(info.param.name); });
+
+CaptureResult still(const QDateTime& when = QDateTime::currentDateTimeUtc()) {
+    CaptureResult r;
+    r.image = QImage(8, 8, QImage::Format_RGB32);
+    r.image.fill(Qt::darkCyan);
+    r.mode = CaptureMode::area;
+    r.captureDate = when;
+    return r;
+}
+
+// The library's index is never replaced by a list that did not come from it: not before the
+// store read it, not by another process's stale copy, not over a file that could not be read.
+class HistoryIndexSafety : public HistoryFixture {
+protected:
+    std::unique_ptr<HistoryStore> otherProcess() {
+        return std::make_unique<HistoryStore>(*cfg, trash, *thumbs);
+    }
+    QStringList keptAside() const {
+        return QDir(lib).entryList({QStringLiteral("index.json.broken-*")}, QDir::Files);
+    }
+};
+
+TEST_F(HistoryIndexSafety, ACaptureBeforeTheLibraryWasReadReadsItFirst) {
+    touch("e1.png");
+    touch("e2.png");
+    writeIndex(entries({"e2", "e1:kept"}));
+    makeStore(); // not loaded: as the desktop application was before its first capture
+    const HistoryEntry e = store->add(touch("new.png"), still());
+    EXPECT_EQ(indexIds(), (QStringList{e.id, "e2", "e1"}));
+    EXPECT_EQ(ids(), (QStringList{e.id, "e2", "e1"}));
+    EXPECT_EQ(store->entries().last().tags, QStringList{"kept"});
+}
+
+TEST_F(HistoryIndexSafety, ChangesOfAnotherProcessSurviveThisOnesNextWrite) {
+    for (const char* f : {"e1.png", "e2.png", "e3.png"}) {
+        touch(QString::fromLatin1(f));
+    }
+    writeIndex(entries({"e3", "e2", "e1"}));
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+
+    // The command line tags one item, deletes another and captures a third meanwhile.
+    HistoryEntry added;
+    {
+        auto cli = otherProcess();
+        cli->load();
+        HistoryEntry tagged = cli->entries().at(1);
+        tagged.tags = {QStringLiteral("cli")};
+        cli->updateEntry(tagged);
+        cli->deleteEntry(cli->entries().at(2));
+        added = cli->add(touch("cli.png"), still());
+        waitUntil([&] { return cli->isIdle(); });
+    }
+    // This process's next change keeps all of it.
+    const HistoryEntry mine = store->add(touch("mine.png"), still());
+    EXPECT_EQ(indexIds(), (QStringList{mine.id, added.id, "e3", "e2"}));
+    EXPECT_EQ(ids(), indexIds());
+    EXPECT_EQ(store->entries().at(3).tags, QStringList{"cli"});
+    EXPECT_EQ(log.messages().filter("[History] index.json was changed by another process: merged").size(), 1);
+}
+
+TEST_F(HistoryIndexSafety, AFollowingStoreTakesInOtherProcessesChangesAtOnce) {
+    makeStore();
+    store->load();
+    store->setFollowsOtherProcesses(true);
+    QSignalSpy changed(store.get(), &HistoryStore::entriesChanged);
+    HistoryEntry added;
+    {
+        auto cli = otherProcess();
+        cli->load();
+        added = cli->add(touch("cli.png"), still());
+        waitUntil([&] { return cli->isIdle(); });
+    }
+    EXPECT_TRUE(waitUntil([&] { return ids() == QStringList{added.id}; }, 5000));
+    EXPECT_GE(changed.size(), 1);
+}
+
+TEST_F(HistoryIndexSafety, AnIndexThatCouldNotBeUsedIsKeptAsideBeforeTheNextWrite) {
+    for (const QByteArray& bad : {QByteArray("[{\"id\": "), QByteArray("{\"not\": \"a list\"}")}) {
+        QDir(lib).removeRecursively();
+        QDir().mkpath(lib);
+        writeRawIndex(bad);
+        makeStore();
+        store->load();
+        EXPECT_EQ(rawIndex(), bad); // untouched by loading
+        const HistoryEntry e = store->add(touch("a.png"), still());
+        EXPECT_EQ(indexIds(), QStringList{e.id});
+        ASSERT_EQ(keptAside().size(), 1);
+        QFile kept(lib + QLatin1Char('/') + keptAside().first());
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bad);
+        waitIdle();
+        destroyStore();
+    }
+}
+
+TEST_F(HistoryIndexSafety, AFolderChangeNotYetAnnouncedNeverMixesTwoLibraries) {
+    touch("e1.png");
+    writeIndex(entries({"e1"}));
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    const QString other = tmp.path() + QStringLiteral("/other");
+    QDir().mkpath(other);
+    cfg->setSaveDirectory(other);
+    const HistoryEntry e = store->add(touch(other + QStringLiteral("/new.png")), still());
+    EXPECT_EQ(indexIds(other), QStringList{e.id});
+    EXPECT_EQ(indexIds(), QStringList{"e1"});
+    EXPECT_EQ(ids(), QStringList{e.id});
+}
+
+} // namespace

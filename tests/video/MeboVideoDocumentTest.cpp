@@ -1,0 +1,294 @@
+#include "VideoDocumentFuzzInput.h"
+#include "support/TestUtil.h"
+
+#include "document/DocumentFileError.h"
+#include "document/JsonEncodeError.h"
+#include "video/MeboVideoDocument.h"
+#include "video/MeboVideoDocumentError.h"
+#include "video/VideoProjectFiles.h"
+
+#include "TestPaths.h"
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace mebo;
+
+namespace {
+
+const QUuid kId = QUuid::fromString(QStringLiteral("6f1b2c3d-4e5f-4a7b-8c9d-0e1f2a3b4c5d"));
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// The error a document fails with, or nothing when it reads.
+std::optional<MeboVideoDocumentError> readError(const QByteArray& json) {
+    try {
+        MeboVideoDocument::fromJson(json);
+    } catch (const MeboVideoDocumentError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+TEST(MeboVideoDocumentTest, VersionOnlyOpensWithEveryDefault) {
+    const MeboVideoDocument doc = MeboVideoDocument::fromJson(R"({"version": 1})");
+    // Every default: the same document the golden file below writes key by key.
+    EXPECT_EQ(doc, MeboVideoDocument{});
+    EXPECT_TRUE(doc.edit.systemAudioTrackEnabled && doc.edit.micTrackEnabled);
+    EXPECT_EQ(doc.edit.backgroundColorRGBA, (ColorRGBA{0, 0, 0, 1}));
+    // Null reads as absent.
+    EXPECT_EQ(MeboVideoDocument::fromJson(R"({"schemaVersion": null, "version": 1, "showShadow": null})"),
+              MeboVideoDocument{});
+}
+
+TEST(MeboVideoDocumentTest, RefusesWithTheProjectTexts) {
+    const struct {
+        const char* json;
+        const char* text;
+    } cases[] = {
+        {R"({"schemaVersion": 2})", "Project schema version 2 is newer than this version of Mebo."},
+        {R"({"schemaVersion": 0})", "Project file could not be decoded: invalid version"},
+        {R"({"trimRegions": []})", "Project file could not be decoded: missing version"},
+        {R"({"version": 1.5})", "Project file could not be decoded: key 'version' is not an integer"},
+        {R"({"version": "1"})", "Project file could not be decoded: key 'version' is not an integer"},
+        {R"({"version": 1, "trimRegions": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 1}]})",
+         "Project file could not be decoded: missing key 'trimRegions[0].endSec'"},
+        {R"({"version": 1, "speedRegions": [{"id": "x", "startSec": 1, "endSec": 2, "speed": 2}]})",
+         "Project file could not be decoded: key 'speedRegions[0].id' is not a UUID"},
+        {R"({"version": 1, "recordingSegments": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 0, "endSec": 1, "isEnabled": "yes"}]})",
+         "Project file could not be decoded: key 'recordingSegments[0].isEnabled' is not a boolean"},
+        {R"({"version": 1, "annotationRegions": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 0, "endSec": 1, "kind": "sticker", "rect": [[0,0],[1,1]], "colorRGBA": [1,1,1,1], "fontSize": 3}]})",
+         "Project file could not be decoded: key 'annotationRegions[0].kind' has an unknown value 'sticker'"},
+        {R"({"version": 1, "webcamLayout": {"visible": true, "anchor": "middle", "scale": 0.2, "maskShape": "circle"}})",
+         "Project file could not be decoded: key 'webcamLayout.anchor' has an unknown value 'middle'"},
+        {R"({"version": 1, "cropRect": [0, 0, 1, 1]})", nullptr},
+        {R"({"version": 1, "micMuteRegions": {}})",
+         "Project file could not be decoded: key 'micMuteRegions' is not an array"},
+        {R"({"version": 1, "chapterSegments": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 0, "endSec": 1, "colorRGBA": [1, "red"]}]})",
+         "Project file could not be decoded: key 'chapterSegments[0].colorRGBA[1]' is not a number"},
+    };
+    for (const auto& c : cases) {
+        const auto error = readError(c.json);
+        ASSERT_TRUE(error) << c.json;
+        if (c.text) {
+            EXPECT_EQ(error->description().toStdString(), c.text) << c.json;
+        } else {
+            EXPECT_EQ(error->kind(), MeboVideoDocumentError::Kind::decodeFailed) << c.json;
+        }
+    }
+    EXPECT_EQ(readError(R"({"schemaVersion": 2})")->version(), 2);
+    // schemaVersion wins over version.
+    EXPECT_FALSE(readError(R"({"schemaVersion": 1, "version": 9})"));
+    EXPECT_TRUE(readError("{\"version\": 1,"));
+}
+
+MeboVideoDocument sampleDocument() {
+    MeboVideoDocument doc;
+    doc.sourceFileName = QStringLiteral("Recording 1.mp4");
+    doc.edit.trimRegions = {{kId, 2, 4}};
+    doc.edit.chapterSegments = {{kId, 0, 3.5, QStringLiteral("Intro"), {}}};
+    doc.edit.cropRect = QRectF(0.25, 0, 0.5, 1);
+    doc.edit.exportFps = 30;
+    return doc;
+}
+
+TEST(MeboVideoDocumentTest, WritesSortedPrettyJsonByteForByte) {
+    // Written by this code once and checked by hand: sorted keys, 4-space indents, upper-case ids.
+    const QByteArray expected = readAll(QStringLiteral(MEBO_TEST_DATA_DIR "/video/sample.mebo-video"));
+    ASSERT_FALSE(expected.isEmpty());
+    const QByteArray json = sampleDocument().toJson();
+    EXPECT_EQ(json.toStdString(), expected.toStdString());
+    EXPECT_EQ(MeboVideoDocument::fromJson(json), sampleDocument());
+    MeboVideoDocument odd = sampleDocument();
+    odd.schemaVersion = odd.version = 0; // written as 1 all the same
+    EXPECT_EQ(odd.toJson(), json);
+    odd.edit.backgroundPadding = std::numeric_limits<double>::infinity();
+    EXPECT_THROW(odd.toJson(), JsonEncodeError);
+}
+
+TEST(MeboVideoDocumentTest, EveryFieldRoundTrips) {
+    MeboVideoDocument doc = sampleDocument();
+    VideoSnapshot& e = doc.edit;
+    doc.webcamFileName = QStringLiteral("Recording 1.webcam.mp4");
+    e.speedRegions = {{kId, 6, 8, 2}};
+    AnnotationRegion a{kId,
+                       1,
+                       2,
+                       AnnotationKind::arrow,
+                       QRectF(0.1, 0.2, 0.3, 0.4),
+                       QStringLiteral("t"),
+                       QStringLiteral("x.annotation-1.png"),
+                       {1, 0, 0, 1},
+                       12,
+                       QStringLiteral("dashed"),
+                       QStringLiteral("end"),
+                       QStringLiteral("upLeft")};
+    e.annotationRegions = {a};
+    e.recordingSegments = {{kId, 0, 5, false, QStringLiteral("first")}};
+    e.chapterSegments[0].colorRGBA = ColorRGBA{0.5, 0.5, 0.5};
+    e.systemAudioTrackEnabled = false;
+    e.micMuteRegions = {{kId, 1, 3}};
+    e.webcamHiddenRegions = {{kId, 4, 5}};
+    e.wallpaperGradient = GradientFill{QColor(255, 0, 0), QColor(0, 0, 255), 0.5};
+    e.canvasAspectRatio = 16.0 / 9;
+    e.exportResolutionHeight = 1080;
+    e.webcamLayout =
+        WebcamLayout{}.withLayoutPreset(WebcamLayoutPreset::center).withSizePreset(WebcamSizePreset::large);
+    const MeboVideoDocument back = MeboVideoDocument::fromJson(doc.toJson());
+    EXPECT_EQ(back, doc);
+    const QJsonObject o = QJsonDocument::fromJson(doc.toJson()).object();
+    EXPECT_EQ(o["webcamLayout"].toObject().keys(), (QStringList{"anchor", "layoutPreset", "maskShape",
+                                                                "scale", "sizePreset", "visible", "x", "y"}));
+    // Absent optionals write no key; an empty chapter list is no chapters.
+    const QJsonObject plain = QJsonDocument::fromJson(MeboVideoDocument{}.toJson()).object();
+    for (const char* key :
+         {"sourceFileName", "webcamFileName", "chapterSegments", "canvasAspectRatio", "wallpaperGradient",
+          "cropRect", "exportFps", "exportResolutionHeight", "webcamLayout"}) {
+        EXPECT_FALSE(plain.contains(QLatin1String(key))) << key;
+    }
+    EXPECT_EQ(plain.size(), 27);
+}
+
+TEST(MeboVideoDocumentTest, AnInterruptedWriteLeavesTheOldFileOrTheNew) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.mebo-video"));
+    MeboVideoDocument big = sampleDocument();
+    for (int i = 0; i < 20000; ++i) {
+        big.edit.trimRegions.append({QUuid::createUuid(), double(i), i + 0.5});
+    }
+    const QByteArray oldBytes = sampleDocument().toJson();
+    const QByteArray newBytes = big.toJson();
+    for (int round = 0; round < 12; ++round) {
+        writeAll(path, oldBytes);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            try {
+                big.writeFile(path);
+            } catch (...) {
+            }
+            _exit(0);
+        }
+        usleep(useconds_t(round * 20000)); // killed early, midway or after the rename
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        const QByteArray now = readAll(path);
+        EXPECT_TRUE(now == oldBytes || now == newBytes)
+            << "round " << round << ": " << now.size() << " bytes";
+    }
+    // A folder that cannot take the file: the error, and no file.
+    EXPECT_THROW(big.writeFile(dir.filePath(QStringLiteral("missing/p.mebo-video"))), DocumentFileError);
+    EXPECT_THROW(MeboVideoDocument::readFile(dir.filePath(QStringLiteral("none.mebo-video"))),
+                 DocumentFileError);
+}
+
+TEST(VideoProjectFilesTest, SiblingLookup) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("p"));
+    const QString project = dir.filePath(QStringLiteral("p/a.mebo-video"));
+    auto touch = [&](const QString& name) { writeAll(dir.filePath(name), "x"); };
+    auto source = [&](std::optional<QString> name) {
+        MeboVideoDocument doc;
+        doc.sourceFileName = std::move(name);
+        const auto found = VideoProjectFiles::locateSource(project, doc);
+        return found ? QDir(dir.path()).relativeFilePath(*found) : QStringLiteral("-");
+    };
+    EXPECT_EQ(source(std::nullopt), QStringLiteral("-"));
+    touch(QStringLiteral("clip.mp4")); // beside the project's folder, not in it
+    EXPECT_EQ(source(QStringLiteral("../clip.mp4")), QStringLiteral("-"));
+    touch(QStringLiteral("p/clip.mp4"));
+    EXPECT_EQ(source(QStringLiteral("../clip.mp4")), QStringLiteral("p/clip.mp4"));
+    EXPECT_EQ(source(QStringLiteral("/elsewhere/clip.mp4")), QStringLiteral("p/clip.mp4"));
+    touch(QStringLiteral("p/a.mov"));
+    touch(QStringLiteral("p/.hidden.mp4"));
+    touch(QStringLiteral("p/clip.txt"));
+    EXPECT_EQ(source(QStringLiteral(".hidden.mp4")), QStringLiteral("p/a.mov"));
+    EXPECT_EQ(source(QStringLiteral("clip.txt")), QStringLiteral("p/a.mov"));
+    EXPECT_EQ(source(QStringLiteral("gone.mkv")), QStringLiteral("p/a.mov"));
+    touch(QStringLiteral("p/a.mp4"));
+    EXPECT_EQ(source(std::nullopt), QStringLiteral("p/a.mp4"));
+    EXPECT_EQ(source(QStringLiteral("CLIP.MP4")), QStringLiteral("p/a.mp4")); // names are exact
+
+    MeboVideoDocument doc;
+    EXPECT_FALSE(VideoProjectFiles::locateWebcam(project, doc));
+    touch(QStringLiteral("p/a.webcam.mp4"));
+    EXPECT_EQ(*VideoProjectFiles::locateWebcam(project, doc), dir.filePath(QStringLiteral("p/a.webcam.mp4")));
+    touch(QStringLiteral("p/cam.webm"));
+    doc.webcamFileName = QStringLiteral("cam.webm"); // not a webcam extension
+    EXPECT_EQ(*VideoProjectFiles::locateWebcam(project, doc), dir.filePath(QStringLiteral("p/a.webcam.mp4")));
+    EXPECT_EQ(VideoProjectFiles::projectPathFor(QStringLiteral("/r/Recording 1.mp4")),
+              QStringLiteral("/r/Recording 1.mebo-video"));
+
+    // Opening: the alerts, then the found media.
+    using Alert = VideoProjectAlert;
+    EXPECT_EQ(std::get<Alert>(VideoProjectFiles::open(project)).message,
+              QStringLiteral("Project file unreadable"));
+    writeAll(project, R"({"version": 1})");
+    const auto opened = std::get<OpenedVideoProject>(VideoProjectFiles::open(project));
+    EXPECT_EQ(opened.sourcePath, dir.filePath(QStringLiteral("p/a.mp4")));
+    EXPECT_TRUE(opened.webcamPath);
+    QFile::remove(dir.filePath(QStringLiteral("p/a.mp4")));
+    QFile::remove(dir.filePath(QStringLiteral("p/a.mov")));
+    EXPECT_EQ(std::get<Alert>(VideoProjectFiles::open(project)),
+              (Alert{"Source video not found",
+                     "Expected a sibling video (mp4/mov/m4v/mkv/webm) next to the .mebo-video file."}));
+}
+
+TEST(VideoProjectFilesTest, RecordingSidecarOnlyForTwoSegmentsAndNeverOverwritten) {
+    QTemporaryDir dir;
+    const QString recording = dir.filePath(QStringLiteral("Recording 1.mp4"));
+    const QString project = dir.filePath(QStringLiteral("Recording 1.mebo-video"));
+    const QList<RecordingSegment> one{{kId, 0, 4, true, {}}, {QUuid::createUuid(), 4, 4.03, true, {}}};
+    EXPECT_FALSE(VideoProjectFiles::writeRecordingSidecar(recording, std::nullopt, one, 4));
+    EXPECT_FALSE(QFileInfo::exists(project));
+
+    const QList<RecordingSegment> two{{kId, 0, 4, true, {}}, {QUuid::createUuid(), 4, 9.5, true, {}}};
+    const QString webcam = dir.filePath(QStringLiteral("Recording 1.webcam.mp4"));
+    EXPECT_EQ(VideoProjectFiles::writeRecordingSidecar(recording, webcam, two, 10), project);
+    const MeboVideoDocument doc = MeboVideoDocument::readFile(project);
+    EXPECT_EQ(doc.sourceFileName, QStringLiteral("Recording 1.mp4"));
+    EXPECT_EQ(doc.webcamFileName, QStringLiteral("Recording 1.webcam.mp4"));
+    ASSERT_EQ(doc.edit.recordingSegments.size(), 2);
+    EXPECT_EQ(doc.edit.recordingSegments[1].endSec, 10);
+    VideoSnapshot defaults;
+    defaults.recordingSegments = doc.edit.recordingSegments;
+    EXPECT_EQ(doc.edit, defaults);
+
+    const QByteArray before = readAll(project);
+    EXPECT_FALSE(VideoProjectFiles::writeRecordingSidecar(recording, std::nullopt, two, 20));
+    EXPECT_EQ(readAll(project), before);
+}
+
+} // namespace
+
+namespace {
+
+TEST(MeboVideoDocumentTest, FuzzSeedsHoldTheirInvariants) {
+    const QDir seeds(QStringLiteral(MEBO_SOURCE_DIR "/fuzz/corpus-video"));
+    const QStringList names = seeds.entryList(QDir::Files);
+    ASSERT_GE(names.size(), 4);
+    for (const QString& name : names) {
+        const QByteArray bytes = readAll(seeds.filePath(name));
+        EXPECT_EQ(fuzz::runVideoDocumentFuzzInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                                  size_t(bytes.size())),
+                  "")
+            << name.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,191 @@
+#include "support/TestUtil.h"
+
+#include "video/VideoAnnotationAssets.h"
+#include "video/VideoEditorVM.h"
+#include "video/VideoTimeline.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace mebo;
+using List = RegionRef::List;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+struct EditorFixture : ::testing::Test {
+    QTemporaryDir dir;
+    QString project = dir.filePath(QStringLiteral("Clip.mebo-video"));
+    VideoEditorVM vm{10, QStringLiteral("Clip.mp4")};
+
+    EditorFixture() { vm.loadProject(MeboVideoDocument{}, project); }
+};
+
+TEST_F(EditorFixture, EditsAreUndoStepsAndAutosaveOnceAfterTheBurst) {
+    const auto trim = vm.addRegion(List::trim, {2, 4});
+    ASSERT_TRUE(trim);
+    EXPECT_EQ(vm.selection(), (RegionRef{List::trim, *trim}));
+    const auto speed = vm.addRegion(List::speed, {6, 8});
+    EXPECT_EQ(vm.state().speedRegions[0].speed, VideoEditorVM::kDefaultSpeed);
+    EXPECT_TRUE(vm.setSpeed(*speed, 100));
+    EXPECT_EQ(vm.state().speedRegions[0].speed, VideoEditorVM::kMaxSpeed);
+    EXPECT_TRUE(vm.setSpeed(*speed, 2));
+    EXPECT_TRUE(vm.hasPendingAutosave());
+    EXPECT_FALSE(QFileInfo::exists(project)) << "written before the burst ended";
+    ASSERT_TRUE(test::waitUntil([&] { return !vm.hasPendingAutosave(); }, 10000));
+    EXPECT_EQ(MeboVideoDocument::readFile(project), vm.document());
+    EXPECT_EQ(vm.document().sourceFileName, QStringLiteral("Clip.mp4"));
+    EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(vm.timeMap()), 7);
+
+    // Undo walks back edit by edit; redo forward; a refused edit is no step.
+    EXPECT_FALSE(vm.setRegionSpan({List::trim, QUuid::createUuid()}, {1, 2}));
+    EXPECT_TRUE(vm.undo());
+    EXPECT_EQ(vm.state().speedRegions[0].speed, VideoEditorVM::kMaxSpeed);
+    EXPECT_TRUE(vm.undo());
+    EXPECT_TRUE(vm.undo());
+    EXPECT_TRUE(vm.state().speedRegions.isEmpty());
+    EXPECT_TRUE(vm.undo());
+    EXPECT_FALSE(vm.selection()) << "the selected region is gone";
+    EXPECT_FALSE(vm.undo());
+    EXPECT_TRUE(vm.redo());
+    EXPECT_EQ(vm.keptRanges().size(), 2);
+    EXPECT_EQ(vm.playbackAt(2.5), (PlaybackDecision{PlaybackDecision::Action::seek, 4}));
+    // Closing flushes the pending write.
+    vm.flushAutosave();
+    EXPECT_EQ(MeboVideoDocument::readFile(project).edit.trimRegions.size(), 1);
+}
+
+TEST_F(EditorFixture, FiftyUndoSteps) {
+    for (int i = 0; i < 51; ++i) {
+        vm.addRegion(List::trim, {double(i) / 10, double(i) / 10 + 0.05});
+    }
+    int undone = 0;
+    while (vm.undo()) {
+        ++undone;
+    }
+    EXPECT_EQ(undone, 50);
+    EXPECT_EQ(vm.state().trimRegions.size(), 1);
+}
+
+TEST_F(EditorFixture, TrackChaptersSegmentsAndAnnotations) {
+    vm.setPlayhead(9);
+    const auto muted = vm.disableForFiveSeconds(List::micMute);
+    ASSERT_TRUE(muted);
+    EXPECT_EQ(vm.selection(), (RegionRef{List::micMute, *muted}));
+    EXPECT_EQ(vm.playhead(), 5);
+    EXPECT_TRUE(vm.isDisabledAt(List::micMute, 7));
+    EXPECT_FALSE(vm.isDisabledAt(List::systemAudioMute, 7));
+    EXPECT_FALSE(vm.disableForFiveSeconds(List::trim));
+    EXPECT_TRUE(vm.clearTrack(List::micMute));
+    EXPECT_FALSE(vm.selection());
+    EXPECT_FALSE(vm.clearTrack(List::micMute)) << "nothing to clear is no step";
+
+    vm.setPlayhead(4);
+    EXPECT_TRUE(vm.splitChapterAtPlayhead());
+    EXPECT_EQ(vm.tiledChapters().size(), 2);
+    const QUuid second = vm.state().chapterSegments[1].id;
+    EXPECT_TRUE(vm.renameChapter(second, QStringLiteral("  Demo  ")));
+    EXPECT_EQ(vm.state().chapterSegments[1].title, QStringLiteral("Demo"));
+    EXPECT_TRUE(vm.renameChapter(second, QStringLiteral("   ")));
+    EXPECT_FALSE(vm.state().chapterSegments[1].title);
+
+    MeboVideoDocument doc;
+    doc.edit.recordingSegments = {{QUuid::createUuid(), 0, 3, true, {}},
+                                  {QUuid::createUuid(), 3, 10, true, {}}};
+    vm.loadProject(doc, project);
+    EXPECT_FALSE(vm.canUndo());
+    EXPECT_TRUE(vm.setSegmentEnabled(doc.edit.recordingSegments[0].id, false));
+    EXPECT_EQ(vm.keptRanges(), (QList<TimeRange>{{3, 10}}));
+    EXPECT_TRUE(vm.setMicTrackEnabled(false));
+    EXPECT_FALSE(vm.setMicTrackEnabled(false));
+
+    const auto note = vm.addAnnotation(AnnotationKind::callout, {0.5, 0.5});
+    ASSERT_TRUE(note);
+    EXPECT_EQ(vm.selection(), (RegionRef{List::annotation, *note}));
+    EXPECT_EQ(vm.state().annotationRegions[0].startSec, 4);
+    EXPECT_TRUE(vm.deleteRegion({List::annotation, *note}));
+    EXPECT_FALSE(vm.selection());
+}
+
+TEST_F(EditorFixture, SettingsImagesAndTheWebcam) {
+    vm.chooseWebcamLayoutPreset(WebcamLayoutPreset::topLeft);
+    EXPECT_EQ(vm.state().webcamLayout->anchor, WebcamAnchor::topLeft);
+    EXPECT_FALSE(vm.canUndo()) << "settings are no undo step";
+    EXPECT_TRUE(vm.hasPendingAutosave());
+
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    const QString png = dir.filePath(QStringLiteral("logo.png"));
+    ASSERT_TRUE(image.save(png));
+    const auto id = vm.addImageAnnotation(png, {0.5, 0.5});
+    ASSERT_TRUE(id);
+    const QString asset = *vm.state().annotationRegions[0].imageFileName;
+    EXPECT_TRUE(asset.startsWith(QStringLiteral("Clip.annotation-")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(asset)));
+
+    // Reloading the project without that annotation removes the orphaned asset; a project with a
+    // webcam file shows the webcam.
+    VideoEditorVM withCam(10, QStringLiteral("Clip.mp4"), QStringLiteral("Clip.webcam.mp4"));
+    MeboVideoDocument doc;
+    doc.edit.webcamLayout = WebcamLayout{};
+    doc.edit.webcamLayout->visible = false;
+    doc.edit.webcamHiddenRegions = {{QUuid::createUuid(), 2, 3}};
+    withCam.loadProject(doc, project);
+    EXPECT_TRUE(withCam.state().webcamLayout->visible);
+    EXPECT_EQ(withCam.webcamOverlayAt(1, {0, 0, 1000, 500})->rect, QRectF(784, 16, 200, 150));
+    EXPECT_FALSE(withCam.webcamOverlayAt(2.5, {0, 0, 1000, 500}));
+    EXPECT_FALSE(vm.webcamOverlayAt(1, {0, 0, 1000, 500})) << "no webcam file";
+    EXPECT_EQ(vm.annotationsAt(0).size(), 1);
+    EXPECT_EQ(vm.annotationsAt(5).size(), 0) << "[start, end)";
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(asset)));
+}
+
+TEST(VideoEditorVMTest, AutosaveFailuresAndDamagedProjects) {
+    QTemporaryDir dir;
+    test::LogCapture logs;
+    {
+        VideoEditorVM vm(10, QStringLiteral("Clip.mp4"));
+        vm.setProjectPath(dir.filePath(QStringLiteral("missing/Clip.mebo-video")));
+        vm.addRegion(List::trim, {1, 2});
+        vm.flushAutosave();
+        const QString prefix = QStringLiteral("[VideoEditor] autosave 失敗: cannot write ");
+        EXPECT_EQ(logs.messages().filter(prefix).size(), 1) << logs.messages().join('\n').toStdString();
+        EXPECT_EQ(vm.state().trimRegions.size(), 1) << "the edit stays in memory";
+    }
+    const QString damaged = dir.filePath(QStringLiteral("Damaged.mebo-video"));
+    QFile f(damaged);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("{ not json");
+    f.close();
+    {
+        VideoEditorVM vm(10, QStringLiteral("Damaged.mp4"));
+        vm.projectOpenFailed(damaged);
+        EXPECT_TRUE(
+            logs.contains(QStringLiteral("[VideoEditor] Open Project 失敗 — autosave 禁用, 避免覆寫壞檔")));
+        vm.addRegion(List::trim, {1, 2});
+        EXPECT_FALSE(vm.hasPendingAutosave());
+    } // destroyed: nothing flushed
+    EXPECT_EQ(readAll(damaged), QByteArray("{ not json"));
+    {
+        // Without a project file image annotations go to a transient folder of the session.
+        VideoAnnotationAssets::sweepTransientRoot();
+        VideoEditorVM vm(10, QStringLiteral("Clip.mp4"));
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        const QString png = dir.filePath(QStringLiteral("a.png"));
+        ASSERT_TRUE(image.save(png));
+        ASSERT_TRUE(vm.addImageAnnotation(png, {0.2, 0.2}));
+        const QString root = VideoAnnotationAssets::transientRoot();
+        EXPECT_EQ(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    }
+    EXPECT_TRUE(QDir(VideoAnnotationAssets::transientRoot()).isEmpty());
+}
+
+} // namespace

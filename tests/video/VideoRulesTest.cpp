@@ -1,0 +1,302 @@
+#include "support/Fakes.h"
+
+#include "app/AppEvents.h"
+#include "video/SpanDrag.h"
+#include "video/TrackRegions.h"
+#include "video/VideoAnnotations.h"
+#include "video/VideoChapterDisplayStylePref.h"
+#include "video/VideoChapters.h"
+#include "video/VideoOutputSize.h"
+#include "video/VideoTimelineMenus.h"
+#include "video/WebcamLayout.h"
+
+#include <gtest/gtest.h>
+
+using namespace mebo;
+
+namespace {
+
+TrackDisabledRegion track(double s, double e) {
+    return {QUuid::createUuid(), s, e};
+}
+
+ChapterSegment chapter(double s, double e, std::optional<QString> title = {}) {
+    return {QUuid::createUuid(), s, e, std::move(title), {}};
+}
+
+QList<std::pair<double, double>> spans(const auto& list) {
+    QList<std::pair<double, double>> out;
+    for (const auto& r : list) {
+        out.append({r.startSec, r.endSec});
+    }
+    return out;
+}
+
+using Spans = QList<std::pair<double, double>>;
+
+TEST(TrackRegionsTest, SanitiseMergeAndLookUp) {
+    EXPECT_EQ(spans(TrackRegions::merged({track(2.0005, 3), track(1, 2)}, 10)), (Spans{{1, 3}}));
+    EXPECT_EQ(spans(TrackRegions::merged({track(1, 1.04), track(5, 5.06)}, 10)), (Spans{{5, 5.06}}));
+    EXPECT_EQ(spans(TrackRegions::merged({track(1, 4), track(2, 3), track(4.002, 5)}, 10)),
+              (Spans{{1, 4}, {4.002, 5}}));
+    EXPECT_EQ(spans(TrackRegions::sanitized({track(-2, 1), track(9.5, 12), track(4, 3)}, 10)),
+              (Spans{{0, 1}, {9.5, 10}}));
+    const auto merged = TrackRegions::merged({track(1, 2), track(5, 6)}, 10);
+    const struct {
+        double t;
+        bool disabled;
+    } cases[] = {{0.99, false}, {1, true}, {1.5, true}, {2, false}, {5.5, true}, {6, false}, {-4, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(TrackRegions::isDisabledAt(merged, c.t, 10), c.disabled) << c.t;
+    }
+    // A time beyond the end is clamped to the end, which no region covers ([start, end)).
+    EXPECT_FALSE(TrackRegions::isDisabledAt(TrackRegions::merged({track(9, 10)}, 10), 30, 10));
+}
+
+TEST(TrackRegionsTest, RecordingSegmentsKeepOrderAndReachTheEnd) {
+    const QList<RecordingSegment> segments{{QUuid::createUuid(), 4, 7.9, false, QStringLiteral("b")},
+                                           {QUuid::createUuid(), 0, 0.04, true, {}},
+                                           {QUuid::createUuid(), 0.04, 4, true, QStringLiteral("a")}};
+    const auto out = TrackRegions::sanitizedSegments(segments, 9);
+    ASSERT_EQ(out.size(), 2);
+    EXPECT_EQ(out[0].title, QStringLiteral("b"));
+    EXPECT_FALSE(out[0].isEnabled);
+    EXPECT_EQ(out[0].endSec, 7.9);
+    EXPECT_EQ(out[1].startSec, 0.04);
+    EXPECT_EQ(out[1].endSec, 9); // the last one reaches the duration
+    EXPECT_EQ(TrackRegions::sanitizedSegments(segments, 0).size(), 0);
+}
+
+TEST(TrackRegionsTest, FiveSecondsAroundACentre) {
+    const struct {
+        double centre, duration;
+        std::optional<std::pair<double, double>> span;
+    } cases[] = {
+        {5, 20, std::pair{2.5, 7.5}},    {1, 20, std::pair{0.0, 5.0}}, {19, 20, std::pair{15.0, 20.0}},
+        {40, 20, std::pair{15.0, 20.0}}, {1, 3, std::pair{0.0, 3.0}},  {0, 0.1, std::nullopt},
+        {0, 0.2, std::pair{0.0, 0.2}},
+    };
+    for (const auto& c : cases) {
+        const auto r = TrackRegions::timedRegion(c.centre, c.duration);
+        ASSERT_EQ(r.has_value(), c.span.has_value()) << c.centre << " " << c.duration;
+        if (r) {
+            EXPECT_DOUBLE_EQ(r->startSec, c.span->first);
+            EXPECT_DOUBLE_EQ(r->endSec, c.span->second);
+        }
+    }
+}
+
+TEST(VideoChaptersTest, TileSplitAndName) {
+    EXPECT_EQ(spans(VideoChapters::tiled({chapter(6, 8), chapter(2, 4)}, 10)), (Spans{{0, 6}, {6, 10}}));
+    EXPECT_EQ(spans(VideoChapters::tiled({chapter(2, 2.04), chapter(5, 12)}, 10)), (Spans{{0, 10}}));
+    // A chapter starting within 0.001 s of the next one tiles to a sliver and goes.
+    EXPECT_EQ(spans(VideoChapters::tiled({chapter(2, 4), chapter(5, 6), chapter(5.0005, 8)}, 10)),
+              (Spans{{0, 5}, {5.0005, 10}}));
+
+    EXPECT_FALSE(VideoChapters::splitAt({}, 0.05, 10));
+    EXPECT_FALSE(VideoChapters::splitAt({}, 9.95, 10));
+    EXPECT_EQ(spans(*VideoChapters::splitAt({}, 0.06, 10)), (Spans{{0, 0.06}, {0.06, 10}}));
+    const QList<ChapterSegment> two{chapter(0, 5, QStringLiteral("Intro")), chapter(5, 10)};
+    const auto three = *VideoChapters::splitAt(two, 2, 10);
+    EXPECT_EQ(spans(three), (Spans{{0, 2}, {2, 5}, {5, 10}}));
+    EXPECT_EQ(three[0].id, two[0].id);
+    EXPECT_EQ(three[0].title, QStringLiteral("Intro"));
+    EXPECT_FALSE(three[1].title);
+    EXPECT_FALSE(VideoChapters::splitAt(two, 5, 10)); // on a boundary
+
+    const auto exported = VideoChapters::exportSegments(three, 10);
+    EXPECT_EQ(exported[0].title, QStringLiteral("Intro"));
+    EXPECT_EQ(exported[2].title, QStringLiteral("Chapter 3"));
+    EXPECT_NE(exported[0].colorRGBA, exported[1].colorRGBA);
+    QList<ChapterSegment> coloured{chapter(0, 10, QString())};
+    coloured[0].colorRGBA = ColorRGBA{0.2, 0.4};
+    const auto c = VideoChapters::exportSegments(coloured, 10)[0];
+    EXPECT_EQ(c.title, QStringLiteral("Chapter 1"));
+    EXPECT_EQ(c.colorRGBA,
+              (std::array{0.2, 0.4, VideoChapters::defaultColor(1)[2], VideoChapters::defaultColor(1)[3]}));
+
+    EXPECT_EQ(VideoChapters::limitTyping(QString(81, QLatin1Char('x'))).size(), 80);
+    EXPECT_EQ(
+        VideoChapters::limitTyping(QString(79, QLatin1Char('x')) + QString::fromUtf8("\U0001F600!")).size(),
+        79);
+    EXPECT_EQ(VideoChapters::titleOnSave(QStringLiteral("  \n ")), std::nullopt);
+    EXPECT_EQ(VideoChapters::titleOnSave(QStringLiteral(" Demo\n")), QStringLiteral("Demo"));
+}
+
+TEST(VideoAnnotationsTest, NewRegionsAtThePlayhead) {
+    const struct {
+        double playhead, start, end;
+    } times[] = {{2, 2, 7}, {9, 9, 10}, {9.95, 9.9, 10}, {-3, 0, 5}};
+    for (const auto& c : times) {
+        const auto r = VideoAnnotations::create(AnnotationKind::arrow, c.playhead, 10, {0.5, 0.5});
+        ASSERT_TRUE(r) << c.playhead;
+        EXPECT_DOUBLE_EQ(r->startSec, c.start) << c.playhead;
+        EXPECT_DOUBLE_EQ(r->endSec, c.end) << c.playhead;
+    }
+    EXPECT_FALSE(VideoAnnotations::create(AnnotationKind::text, 0, 0.05, {0.5, 0.5}));
+
+    const struct {
+        AnnotationKind kind;
+        QPointF point;
+        QRectF rect;
+    } places[] = {
+        {AnnotationKind::arrow, {0.5, 0.5}, {0.33, 0.4, 0.34, 0.2}},
+        {AnnotationKind::callout, {0, 0}, {0, 0, 0.32, 0.16}},
+        {AnnotationKind::shape, {1.4, 0.95}, {0.74, 0.82, 0.26, 0.18}},
+        {AnnotationKind::spotlight, {0.2, -1}, {0.03, 0, 0.34, 0.22}},
+    };
+    for (const auto& p : places) {
+        const QRectF r = VideoAnnotations::create(p.kind, 0, 10, p.point)->rect;
+        EXPECT_NEAR(r.x(), p.rect.x(), 1e-12) << rawValue(p.kind).toStdString();
+        EXPECT_NEAR(r.y(), p.rect.y(), 1e-12) << rawValue(p.kind).toStdString();
+        EXPECT_EQ(r.size(), p.rect.size()) << rawValue(p.kind).toStdString();
+    }
+    const auto text = VideoAnnotations::defaults(AnnotationKind::text);
+    EXPECT_EQ(text.text, QStringLiteral("Text"));
+    EXPECT_EQ(text.fontSize, 42);
+    EXPECT_EQ(VideoAnnotations::defaults(AnnotationKind::callout).fontSize, 34);
+    EXPECT_EQ(VideoAnnotations::defaults(AnnotationKind::shape).fontSize, 10);
+}
+
+TEST(SpanDragTest, MoveAndEdgesSnapAndStayInside) {
+    using M = SpanDrag::Mode;
+    const struct {
+        M mode;
+        double grab, pointer;
+        bool shift;
+        TimeRange out;
+    } cases[] = {
+        {M::move, 3, 4.1, false, {5, 7}},       {M::move, 3, 4.1, true, {5.1, 7.1}},
+        {M::move, 3, -5, false, {0, 2}},        {M::move, 3, 30, false, {8, 10}},
+        {M::leftEdge, 4, 5.9, false, {5.9, 6}}, {M::leftEdge, 4, -1, false, {0, 6}},
+        {M::leftEdge, 4, 2.6, false, {2.5, 6}}, {M::rightEdge, 6, 4.01, false, {4, 4.1}},
+        {M::rightEdge, 6, 12, false, {4, 10}},  {M::rightEdge, 6, 7.37, false, {4, 7.25}},
+    };
+    for (const auto& c : cases) {
+        const TimeRange got = SpanDrag::drag(c.mode, {4, 6}, c.grab, c.pointer, 10, c.shift);
+        const TimeRange& want = c.out;
+        EXPECT_NEAR(got.start, want.start, 1e-9) << int(c.mode) << " " << c.pointer;
+        EXPECT_NEAR(got.end, want.end, 1e-9) << int(c.mode) << " " << c.pointer;
+    }
+    EXPECT_DOUBLE_EQ(SpanDrag::timeAtX(260, 600, 10), 5);
+    EXPECT_DOUBLE_EQ(SpanDrag::timeAtX(-5, 600, 10), 0);
+    EXPECT_DOUBLE_EQ(SpanDrag::timeAtX(100, 60, 10), 0);
+}
+
+TEST(WebcamLayoutTest, PresetsAndPlacement) {
+    const WebcamLayout base;
+    const auto center = base.withLayoutPreset(WebcamLayoutPreset::center);
+    EXPECT_EQ(center.anchor, WebcamAnchor::custom);
+    EXPECT_EQ(center.x, 0.5);
+    WebcamLayout moved = base;
+    moved.x = 0.1;
+    const auto custom = moved.withLayoutPreset(WebcamLayoutPreset::custom);
+    EXPECT_EQ(custom.x, 0.1);
+    EXPECT_EQ(custom.y, 0.5);
+    EXPECT_EQ(moved.withLayoutPreset(WebcamLayoutPreset::topLeft).x, 0.1);
+    EXPECT_EQ(base.withSizePreset(WebcamSizePreset::large).scale, 0.28);
+    EXPECT_EQ(base.withSizePreset(WebcamSizePreset::small).withSizePreset(WebcamSizePreset::custom).scale,
+              0.14);
+
+    const QRectF frame(0, 0, 1000, 500);
+    auto place = [&](WebcamLayout l) { return placeWebcam(l, frame); };
+    WebcamLayout l;
+    EXPECT_EQ(place(l).rect, QRectF(784, 16, 200, 150));
+    EXPECT_EQ(place(l).cornerRadius, 12);
+    l.maskShape = WebcamMaskShape::circle;
+    l.anchor = WebcamAnchor::topLeft;
+    EXPECT_EQ(place(l).rect, QRectF(16, 284, 200, 200));
+    EXPECT_EQ(place(l).cornerRadius, 100);
+    l.layoutPreset = WebcamLayoutPreset::center; // the preset outranks the anchor
+    EXPECT_EQ(place(l).rect, QRectF(400, 150, 200, 200));
+    l = WebcamLayout{};
+    l.anchor = WebcamAnchor::custom;
+    l.x = 0.25;
+    l.scale = 0.123; // 123 x 92.25 centred at (250, 250): rounded outward
+    l.maskShape = WebcamMaskShape::rect;
+    EXPECT_EQ(place(l).rect, QRectF(188, 203, 124, 94));
+    EXPECT_EQ(place(l).cornerRadius, 0);
+    l.scale = 0.01; // clamped to 0.05
+    EXPECT_EQ(place(l).rect.width(), 50);
+}
+
+TEST(VideoOutputSizeTest, CropCanvasAspectAndExportHeight) {
+    const QSizeF hd(1920, 1080);
+    VideoSnapshot e;
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(1920, 1080));
+    EXPECT_EQ(VideoOutputSize::renderSize(std::nullopt, e), QSize(1280, 720));
+    e.cropRect = QRectF(0.25, 0.25, 0.5, 0.5);
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(960, 540));
+    e.cropRect = QRectF(0.99, -1, 0.5, 2); // x to 0.98, width to 0.02, height to 1
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(39, 1080));
+    e.cropRect.reset();
+    e.showBackground = true;
+    e.backgroundPadding = 40;
+    e.showShadow = true;
+    e.shadowIntensity = 0.5;
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(2020, 1180));
+    e.showBackground = false; // no canvas: neither padding nor shadow margin
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(1920, 1080));
+    e.canvasAspectRatio = 1;
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(1920, 1920));
+    e.canvasAspectRatio = 2.5;
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(2700, 1080));
+    e.exportResolutionHeight = 720;
+    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(1800, 720));
+    e.canvasAspectRatio.reset();
+    e.exportResolutionHeight = 1080;
+    EXPECT_EQ(VideoOutputSize::renderSize(QSizeF(1001, 1000), e), QSize(1082, 1080)); // 1081.08: odd
+
+    e.exportResolutionHeight = 480; // not offered: the canvas size
+    EXPECT_EQ(VideoOutputSize::renderSize(QSizeF(1001, 999), e), QSize(1001, 999));
+    EXPECT_EQ(VideoOutputSize::even(199.6), 200);
+    EXPECT_EQ(VideoOutputSize::even(201), 202);
+    EXPECT_EQ(VideoOutputSize::even(0.4), 2);
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(1080, hd), QStringLiteral("1080p (1920x1080)"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(720, QSizeF(1001, 1000)), QStringLiteral("720p (722x720)"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(720, std::nullopt), QStringLiteral("720p"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(2160, std::nullopt), QStringLiteral("2160p (4K)"));
+    EXPECT_EQ(VideoOutputSize::resolutionTitle(std::nullopt, hd), QStringLiteral("Original"));
+}
+
+TEST(VideoTimelineMenusTest, TrackAndChapterMenus) {
+    using A = VideoTimelineMenus::Action;
+    using Item = VideoTimelineMenus::Item;
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::systemAudioMute, 0, true),
+              (QList<Item>{{"Mute system audio for 5 seconds at the playhead.", A::disableFiveSeconds},
+                           {"No muted system segments", A::none, false},
+                           {"Disable System Track", A::toggleTrack}}));
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::micMute, 2, false)[1].title,
+              "Clear Muted Segments");
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::micMute, 2, false)[2].title, "Enable Mic Track");
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::webcamHidden, 0, true)[1].title,
+              "No hidden cam segments");
+    EXPECT_EQ(VideoTimelineMenus::trackMenu(RegionRef::List::webcamHidden, 1, true).size(), 2);
+    EXPECT_EQ(VideoTimelineMenus::chapterMenu(false)[1],
+              (Item{"No chapter to rename - split first", A::none, false}));
+    EXPECT_EQ(VideoTimelineMenus::chapterMenu(true)[1].action, A::renameChapter);
+}
+
+} // namespace
+
+namespace {
+
+TEST(VideoChapterDisplayStylePrefTest, StoredRawValueAndChangeNotice) {
+    test::FakeDefaultsStore defaults;
+    AppEvents events;
+    VideoChapterDisplayStylePref pref(defaults, &events);
+    QStringList posted;
+    QObject::connect(&events, &AppEvents::notificationPosted, [&](const QString& name, const QVariant& raw) {
+        posted << name + "=" + raw.toString();
+    });
+    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::titles);
+    defaults.user["mebo.videoChapterProgressDisplayStyle"] = "sparkles";
+    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::titles);
+    pref.setStyle(VideoChapterDisplayStyle::pill);
+    EXPECT_EQ(defaults.user["mebo.videoChapterProgressDisplayStyle"], "pill");
+    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::pill);
+    EXPECT_EQ(posted, QStringList{"MeboVideoChapterDisplayStyleDidChange=pill"});
+    EXPECT_EQ(chapterDisplayStyleTitle(VideoChapterDisplayStyle::meter), "Segment Meter");
+}
+
+} // namespace
