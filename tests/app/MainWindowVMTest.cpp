@@ -105,14 +105,6 @@ protected:
 
 // ---- opening ----
 
-TEST_F(MainWindowVMTest, SidecarPathLiesBesideTheImageAndNeedsAnEntry) {
-    EXPECT_EQ(vm->sidecarPath(shot()), shotSidecar());
-    HistoryEntry abs = shot();
-    abs.filename = QStringLiteral("/elsewhere/a.b.png");
-    EXPECT_EQ(vm->sidecarPath(abs), QStringLiteral("/elsewhere/a.b.mebo"));
-    EXPECT_EQ(vm->sidecarPath(std::nullopt), std::nullopt);
-}
-
 TEST_F(MainWindowVMTest, OpensFromThePngWithoutASidecarAndSeedsItsBytes) {
     ASSERT_TRUE(vm->openItem(shot()));
     ASSERT_TRUE(vm->mode().isImage());

@@ -128,25 +128,3 @@ TEST_F(ImageStoreTest, MissingOrUnwritableFolderIsLoggedAndAnswersNothing) {
     }
 }
 
-TEST_F(ImageStoreTest, EnsureSaveDirectoryCreatesParents) {
-    LogCapture logs;
-    const QString nested = dir.filePath("a/b/c");
-    Cfg deep(store, nested);
-    ImageStore images(deep);
-    images.ensureSaveDirectory();
-    EXPECT_TRUE(QFileInfo(nested).isDir());
-    images.ensureSaveDirectory(); // an existing folder is fine
-    EXPECT_EQ(logs.count("[ImageStore] saveDir=" + nested), 2);
-
-    QFile blocker(dir.filePath("file"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    Cfg blocked(store, dir.filePath("file/sub"));
-    ImageStore(blocked).ensureSaveDirectory();
-    bool sawError = false;
-    for (const QString& m : logs.messages()) {
-        sawError |= m.startsWith("[ImageStore] 創建保存目錄失敗: ");
-    }
-    EXPECT_TRUE(sawError);
-    EXPECT_TRUE(logs.contains("[ImageStore] saveDir=" + dir.filePath("file/sub")));
-}

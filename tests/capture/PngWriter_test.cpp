@@ -243,15 +243,6 @@ TEST(PngWriterTest, AcceptsEveryCommonFormatAndWritesStraightAlpha) {
     EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_ARGB32_Premultiplied)), 2);
 }
 
-TEST(PngWriterTest, NullImageEncodesToNothing) {
-    EXPECT_TRUE(PngWriter::encode(QImage()).isEmpty());
-    QString error;
-    QTemporaryDir dir;
-    EXPECT_FALSE(PngWriter::writeFile(QImage(), dir.filePath(QStringLiteral("x.png")), &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
-}
-
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }

@@ -92,23 +92,6 @@ TEST(CutOutEdgeTest, OffsetsHaveTheirShapeAndStayWithinTheAmplitude) {
               CutOutEdge::offset(p, Style::torn, {10, 100, 400, 30}, 1, 0.3));
 }
 
-TEST(CutOutEdgeTest, PathRunsAlongBothLongSides) {
-    const QRectF rect(20, 50, 600, 40);
-    const auto p = params(rect, Style::wave);
-    const QPainterPath path = CutOutEdge::path(rect, H, Style::wave, 1, 1);
-    EXPECT_EQ(path.elementCount(), 2 * (p.samples + 1) + 1); // a move, each side, the close
-    const QRectF box = path.boundingRect();
-    EXPECT_NEAR(box.left(), rect.left(), 1e-9);
-    EXPECT_NEAR(box.right(), rect.right(), 1e-9);
-    EXPECT_LE(box.top(), rect.top() + 1e-9);
-    EXPECT_GE(box.top(), rect.top() - p.amplitude - 1e-9);
-    EXPECT_GE(box.bottom(), rect.bottom() - 1e-9);
-    EXPECT_LE(box.bottom(), rect.bottom() + p.amplitude + 1e-9);
-    const QRectF vertical = CutOutEdge::path({300, 0, 40, 500}, V, Style::zigzag, 1, 1).boundingRect();
-    EXPECT_NEAR(vertical.top(), 0, 1e-9);
-    EXPECT_NEAR(vertical.bottom(), 500, 1e-9);
-}
-
 TEST(CutOutLayerTest, HitTestIsABandAlongTheOutline) {
     const CutOutLayer strip({100, 100, 400, 60}, H, Style::torn, 1, 1);
     // Band half-width: min(tolerance 8, 0.25 x 60) = 8; never below 1.5; a larger tolerance

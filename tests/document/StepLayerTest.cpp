@@ -62,44 +62,6 @@ TEST(StepLayerTest, LabelsFollowTheSequence) {
     }
 }
 
-TEST(StepLayerTest, ShapesFillTheirSquare) {
-    const QPainterPath drop = badge({50, 40}, 1, StepShape::teardrop).badgePath();
-    // r = 20: box 30..70 x 20..60; the curves' control points are fractions of r.
-    const QList<QPointF> points{{70, 40},
-                                {50 + 0.72 * 20, 40 + 0.58 * 20},
-                                {50 + 0.56 * 20, 60},
-                                {50, 60},
-                                {50 - 0.55 * 20, 60},
-                                {30, 40 + 0.55 * 20},
-                                {30, 40},
-                                {30, 40 - 0.55 * 20},
-                                {50 - 0.55 * 20, 20},
-                                {50, 20},
-                                {50 + 0.56 * 20, 20},
-                                {50 + 0.72 * 20, 40 - 0.58 * 20},
-                                {70, 40}};
-    ASSERT_EQ(drop.elementCount(), points.size());
-    for (int i = 0; i < drop.elementCount(); ++i) {
-        EXPECT_EQ(QPointF(drop.elementAt(i).x, drop.elementAt(i).y), points[i]) << i;
-    }
-    const QPointF nearCorner(69, 31);
-    EXPECT_FALSE(badge({50, 50}, 1, StepShape::circle).badgePath().contains(nearCorner));
-    EXPECT_TRUE(badge({50, 50}, 1, StepShape::square).badgePath().contains(nearCorner));
-    StepLayer rounded = badge({50, 50}, 1, StepShape::roundedSquare);
-    EXPECT_DOUBLE_EQ(rounded.roundedSquareRadius(), 8); // 0.4 of the radius unless set
-    EXPECT_FALSE(rounded.badgePath().contains(nearCorner));
-    EXPECT_TRUE(rounded.badgePath().contains(QPointF(69, 40)));
-    rounded.cornerRadius = 1;
-    EXPECT_TRUE(rounded.badgePath().contains(nearCorner));
-    rounded.cornerRadius = 100;
-    EXPECT_DOUBLE_EQ(rounded.roundedSquareRadius(), 20);
-    for (StepShape shape : allCases<StepShape>()) {
-        EXPECT_TRUE(test::rectNear(badge({50, 50}, 1, shape).badgePath().boundingRect(),
-                                   QRectF(30, 30, 40, 40), 0.01))
-            << rawValue(shape).toStdString();
-    }
-}
-
 TEST(StepLayerTest, LabelIsCentredBoldAndFitsTheBadge) {
     for (int number : {1, 8, 42, 3888}) {
         for (StepShape shape : allCases<StepShape>()) {

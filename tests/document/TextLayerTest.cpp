@@ -163,33 +163,3 @@ TEST(TextLayerTest, OutlineSurroundsTheGlyphsInOnePass) {
     EXPECT_NEAR(qBlue(ring), 228, 6);
 }
 
-TEST(TextLayerTest, DecorationStylesDiffer) {
-    TextLayer layer = label(QStringLiteral("styled"));
-    layer.underline = true;
-    const auto bars = [&](std::optional<TextLineStyle> style) {
-        layer.underlineStyle = style;
-        return layer.layout().decorations();
-    };
-    const QPainterPath single = bars(std::nullopt), doubled = bars(TextLineStyle::double_),
-                       thick = bars(TextLineStyle::thick);
-    EXPECT_EQ(single.boundingRect(), bars(TextLineStyle::single).boundingRect()); // unset is single
-    EXPECT_EQ(single.toSubpathPolygons().size(), 1);
-    EXPECT_EQ(doubled.toSubpathPolygons().size(), 2);
-    EXPECT_EQ(thick.toSubpathPolygons().size(), 1);
-    EXPECT_GT(thick.boundingRect().height(), 2 * single.boundingRect().height());
-    EXPECT_GT(doubled.boundingRect().height(), 2 * single.boundingRect().height());
-    const AnnotationTextLayout::Line line = layer.layout().lines().first();
-    EXPECT_NEAR(single.boundingRect().width(), line.width, 0.01); // spans the text below the baseline
-    EXPECT_GT(single.boundingRect().top(), line.baseline);
-
-    layer.underline = false;
-    layer.strike = true;
-    layer.strikeStyle = TextLineStyle::thick;
-    const QRectF strike = layer.layout().decorations().boundingRect();
-    EXPECT_LT(strike.bottom(), line.baseline);
-    EXPECT_GT(strike.top(), line.baseline - 20 * 0.6);
-    layer.underline = true;
-    layer.strikeStyle = TextLineStyle::double_;
-    EXPECT_EQ(layer.layout().decorations().toSubpathPolygons().size(), 3);
-}
-

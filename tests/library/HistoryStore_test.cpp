@@ -78,17 +78,6 @@ TEST_F(HistoryAdd, NewEntriesGoFirstAndTheIndexFollowsTheFieldRules) {
     EXPECT_TRUE(QFileInfo::exists(thumbs->pathFor(b.thumbnailName)));
 }
 
-TEST_F(HistoryAdd, ACallerChosenIdIsKept) {
-    makeStore();
-    store->load();
-    const HistoryEntry e =
-        store->add(touch("a.png"), capture(CaptureMode::area, {10, 10}, QDateTime::currentDateTimeUtc()),
-                   QStringLiteral("11111111-2222-3333-4444-555555555555"));
-    EXPECT_EQ(e.id, "11111111-2222-3333-4444-555555555555");
-    EXPECT_EQ(e.thumbnailName, "11111111-2222-3333-4444-555555555555.jpg");
-    EXPECT_EQ(indexIds(), QStringList{e.id});
-}
-
 TEST_F(HistoryAdd, PersistFailureIsLoggedAndTheListIsKept) {
     QDir().mkpath(lib + "/index.json"); // a folder where the index should go
     makeStore();

@@ -74,30 +74,6 @@ TEST_F(ThumbnailCacheTest, TransparentCapturesAreFlattenedOnWhite) {
     EXPECT_GT(qGray(onDisk.pixel(25, 25)), 245);
 }
 
-TEST_F(ThumbnailCacheTest, ClearForgetsMemoryButKeepsFiles) {
-    const QString id = "6E1B2C3D-0000-4000-8000-00000000000A";
-    cache->make(id + ".jpg", solid(640, 480, Qt::blue));
-    settle();
-    ASSERT_TRUE(cache->isInMemory(id + ".jpg"));
-
-    cache->clear();
-    EXPECT_FALSE(cache->isInMemory(id + ".jpg"));
-    EXPECT_TRUE(QFileInfo::exists(cache->pathFor(id + ".jpg")));
-    // Found again on disk, by name or by the item's id.
-    EXPECT_EQ(cache->thumbnailForId(id).size(), QSize(320, 240));
-    EXPECT_TRUE(cache->isInMemory(id + ".jpg"));
-}
-
-TEST_F(ThumbnailCacheTest, DropRemovesMemoryAndFile) {
-    cache->make("a.jpg", solid(10, 10, Qt::green));
-    settle();
-    cache->drop("a.jpg");
-    EXPECT_FALSE(cache->isInMemory("a.jpg"));
-    EXPECT_FALSE(QFileInfo::exists(cache->pathFor("a.jpg")));
-    EXPECT_TRUE(cache->thumbnail("a.jpg").isNull());
-    EXPECT_TRUE(cache->thumbnailForId("a").isNull());
-}
-
 TEST_F(ThumbnailCacheTest, WritesStillInFlightRespectDropAndClear) {
     QSignalSpy ready(cache.get(), &ThumbnailCache::thumbnailReady);
     cache->make("dropped.jpg", solid(2000, 2000, Qt::gray));
@@ -110,13 +86,6 @@ TEST_F(ThumbnailCacheTest, WritesStillInFlightRespectDropAndClear) {
     EXPECT_TRUE(QFileInfo::exists(cache->pathFor("cleared.jpg"))); // the item still exists
     EXPECT_FALSE(cache->isInMemory("cleared.jpg"));
     EXPECT_EQ(ready.count(), 1);
-}
-
-TEST_F(ThumbnailCacheTest, NothingToMakeFromANullImageAndNothingFoundForUnknownNames) {
-    cache->make("null.jpg", QImage());
-    settle();
-    EXPECT_FALSE(QFileInfo::exists(cache->pathFor("null.jpg")));
-    EXPECT_TRUE(cache->thumbnail("unknown.jpg").isNull());
 }
 
 TEST_F(ThumbnailCacheTest, DestroyingTheCacheWaitsForItsWrites) {

@@ -115,21 +115,6 @@ TEST_F(QtWorkspaceTrashTest, SameNameTwiceKeepsBoth) {
     EXPECT_EQ(infos.size(), 2);
 }
 
-TEST_F(QtWorkspaceTrashTest, MissingFileFailsWithAReason) {
-    QString error;
-    EXPECT_FALSE(workspace.moveToTrash(home.filePath(QStringLiteral("gone.png")), &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(workspace.moveToTrash(home.filePath(QStringLiteral("gone.png")), nullptr));
-}
-
-TEST_F(QtWorkspaceTrashTest, DirectoriesGoToTheTrashToo) {
-    const QString folder = home.filePath(QStringLiteral("export-work"));
-    ASSERT_TRUE(writeFile(folder + QStringLiteral("/part.mp4"), "x"));
-    QString error;
-    ASSERT_TRUE(workspace.moveToTrash(folder, &error)) << error.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(QDir(trash).filePath(QStringLiteral("files/export-work/part.mp4"))));
-}
-
 // The history store trashes from worker threads.
 TEST_F(QtWorkspaceTrashTest, ConcurrentMovesFromWorkerThreads) {
     constexpr int kThreads = 4;
