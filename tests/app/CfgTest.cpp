@@ -58,8 +58,11 @@ TEST(CfgLoad, StoredValuesAndTheirFallbacks) {
         QVariant fps;
         int expectedFps;
     };
-    for (const Case& c : {Case{qlonglong(25), 15}, Case{qlonglong(24), 24}, Case{qlonglong(60), 60},
-                          Case{QStringLiteral("30"), 15}, Case{30.5, 15}, Case{qlonglong(0), 15}}) {
+    // Only the rates the recorder offers are kept.
+    for (const Case& c :
+         {Case{qlonglong(5), 5}, Case{qlonglong(10), 10}, Case{qlonglong(15), 15}, Case{qlonglong(24), 24},
+          Case{qlonglong(30), 30}, Case{qlonglong(60), 60}, Case{qlonglong(11), 15}, Case{qlonglong(25), 15},
+          Case{QStringLiteral("30"), 15}, Case{30.5, 15}, Case{qlonglong(0), 15}}) {
         FakeDefaultsStore store;
         store.user["mebo.recordFps"] = c.fps;
         EXPECT_EQ(Cfg(store).recordFps(), c.expectedFps) << c.fps.toString().toStdString();

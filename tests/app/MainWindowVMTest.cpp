@@ -305,6 +305,16 @@ TEST_F(MainWindowVMTest, SaveWritesEvenWithoutChangesAndShowsFailures) {
 
     vm->setMode(EditorMode());
     EXPECT_FALSE(vm->save());
+
+    // An image from outside the library has nowhere to keep its annotations: nothing is tried.
+    const QString external = outside + QStringLiteral("/ext.png");
+    writePng(gradient(20, 20), external);
+    ASSERT_TRUE(vm->openImageFile(external));
+    addRect(*vm->editor());
+    EXPECT_FALSE(vm->save());
+    drainEvents();
+    EXPECT_EQ(dialogs.alerts.size(), 1); // only the failure above
+    EXPECT_FALSE(QFileInfo::exists(outside + QStringLiteral("/ext.mebo")));
 }
 
 // ---- Save As ----
