@@ -301,4 +301,4 @@ TEST(QtWorkspaceRelaunch, StartsTheAppImageDetachedInTheBackgroundNamingThisProc
 
 } // namespace
 
-#include "QtWorkspace_test.moc"
+#include "QtWorkspaceTest.moc"
