@@ -124,7 +124,7 @@ TEST(RectLayerTest, OpacityAppliesToFillAndOutlineOnce) {
     r.fillColor = QColor(0, 0, 0);
     r.strokeWidth = 10;
     r.opacity = 0.5;
-    img = render(r, canvas(160, 120, Qt::white));
+    const QImage img = render(r, canvas(160, 120, Qt::white));
     EXPECT_NEAR(qRed(img.pixel(80, 60)), 128, 3);
     EXPECT_NEAR(qRed(img.pixel(22, 60)), 128, 3);
     // Moving a copy keeps the radius sane.
