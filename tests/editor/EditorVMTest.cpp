@@ -450,13 +450,24 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     }
     EXPECT_EQ(vm.eraserRevision(), erasedRev);
 
-    // Small moves of every kind of layer (shadows, text, tails, dimming, sampling) redraw only what
-    // they touch.
-    const LayerList samples = test::sampleLayers();
-    vm.addLayers(samples);
+    // Small moves of layers with shadows, text, tails and dimming redraw only what they touch.
+    auto text = std::make_shared<TextLayer>();
+    text->text = QStringLiteral("Moved text");
+    text->position = QPointF(60, 120);
+    text->shadow = ShadowStyle::soft;
+    auto arrow = std::make_shared<ArrowLayer>();
+    arrow->start = QPointF(250, 40);
+    arrow->end = QPointF(330, 90);
+    auto callout = std::make_shared<CalloutLayer>();
+    callout->rect = QRectF(200, 180, 120, 60);
+    callout->tails = {QPointF(180, 280)};
+    callout->text = QStringLiteral("Note");
+    auto spot = std::make_shared<SpotlightLayer>();
+    spot->rect = QRectF(20, 200, 60, 40);
+    vm.addLayers({text, arrow, callout, spot});
     vm.addLayer(rectAt(100, 100, 20, 20));
     EXPECT_TRUE(matches());
-    for (const LayerPtr& l : samples) {
+    for (const LayerPtr& l : LayerList{text, arrow, callout, spot, text}) {
         const LayerPtr current = *std::find_if(vm.layers().begin(), vm.layers().end(),
                                                [&](const LayerPtr& x) { return x->className() == l->className(); });
         vm.replaceLayerLive(current, current->translated(3, -2));
