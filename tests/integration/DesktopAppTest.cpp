@@ -287,23 +287,23 @@ QImage settledMainWindow(const MeboHome& probe) {
 TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     const QString lib = home.picturesMebo();
     for (int n = 1; n <= 2; ++n) {
-        ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+        ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
         ASSERT_TRUE(waitForIndexSize(lib, n)) << app.log().toStdString();
     }
     const QStringList captured = idsOf(indexOf(lib));
 
     // Tags given from the command line while Mebo runs reach the running library at once.
-    const MeboHome::Run tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
-    ASSERT_EQ(tag.exitCode, 0) << tag.errText().toStdString();
-    QDeadlineTimer deadline(10000);
-    while (!app.log().contains(QStringLiteral("[History] index.json was changed by another process")) &&
-           !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
-    ASSERT_FALSE(deadline.hasExpired()) << app.log().toStdString();
+    const ProgramRun tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
+    ASSERT_EQ(tag.exitCode, 0) << tag.err.toStdString();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return app.log().contains(QStringLiteral("[History] index.json was changed by another process"));
+        },
+        30000))
+        << app.log().toStdString();
 
     xdotool({"mousemove", "2", "1077"});
-    ASSERT_EQ(app.launch({}).exitCode, 0); // a plain launch shows the main window
+    ASSERT_EQ(home.run({}).exitCode, 0); // a plain launch shows the main window
     const QImage before = settledMainWindow(probe);
     ASSERT_FALSE(before.isNull());
 
@@ -311,11 +311,11 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     app.start();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
         << app.log().toStdString();
-    ASSERT_EQ(app.launch({}).exitCode, 0);
+    ASSERT_EQ(home.run({}).exitCode, 0);
     // The main window lists the same captures with their names and thumbnails.
     EXPECT_EQ(firstDifference(settledMainWindow(probe), before), QString());
 
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(waitForIndexSize(lib, 3)) << app.log().toStdString();
     const QJsonArray index = indexOf(lib);
     EXPECT_EQ(idsOf(index).mid(1), captured);
@@ -330,7 +330,7 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     app.start();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
         << app.log().toStdString();
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] prune 完成, 從 3 截到 2 (刪 1 個)")))
         << app.log().toStdString();
     EXPECT_EQ(idsOf(indexOf(lib)).mid(1), idsOf(index).mid(0, 1));
