@@ -233,8 +233,9 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
                               before.copy(frame).convertToFormat(QImage::Format_RGB32)),
               QString());
+    // The library records the capture after its file is written.
+    ASSERT_TRUE(waitUntil([&] { return indexOf(home.picturesMebo()).size() == 1; }, 30000));
     const QJsonArray index = indexOf(home.picturesMebo());
-    ASSERT_EQ(index.size(), 1);
     EXPECT_EQ(index[0].toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
 }
 
