@@ -9,11 +9,11 @@
 // Each page is drawn from its seed, so a run is repeatable; a different seed gives pages the
 // detector has not been tuned on.
 
+#include "ScreenshotCorpus.h"
 #include "editor/PIIDetector.h"
 #include "main/CommandRuntime.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/tesseract/TesseractRecognizer.h"
-#include "support/ScreenshotCorpus.h"
 
 #include <QDir>
 #include <QElapsedTimer>

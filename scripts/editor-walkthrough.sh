@@ -54,14 +54,17 @@ fail() {
 step() { echo "walkthrough: $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
-wait_for() { # DESCRIPTION COMMAND...: polls for 10 s
+# Every step waits for the state it needs (a window, a file, a log line, a picture), never for a
+# fixed time: a loaded machine only makes the walkthrough slower. WAIT_SECONDS bounds each wait.
+wait_secs=${WAIT_SECONDS:-90}
+wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
     local what=$1
     shift
-    for _ in $(seq 1 200); do
-        if "$@" >/dev/null 2>&1; then return 0; fi
+    local end=$((SECONDS + wait_secs))
+    until "$@" >/dev/null 2>&1; do
+        [ "$SECONDS" -lt "$end" ] || fail "$what"
         sleep 0.05
     done
-    fail "$what"
 }
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 log_has() { grep -qF -- "$1" "$home/app.log"; }
@@ -77,11 +80,19 @@ main_geometry() {
     eval "$(xdotool getwindowgeometry --shell "$main")"
     wx=$X wy=$Y ww=$WIDTH wh=$HEIGHT
 }
+is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 focus_main() {
+    is_active "$main" && return 0
     xdotool windowactivate --sync "$main" 2>/dev/null || true
-    sleep 0.15
+    wait_for "the main window to take the focus" is_active "$main"
 }
-key() { focus_main; xdotool key --clearmodifiers "$@"; sleep 0.25; }
+key() { focus_main; xdotool key --clearmodifiers "$@"; }
+# Ctrl+S, then waits until the project holds the expected number of layers (TEST's operator, e.g.
+# -eq or -gt, against COUNT).
+save_expecting() { # PROJECT TEST COUNT WHAT
+    key ctrl+s
+    wait_for "$4" sh -c "[ \"\$('$mebo' doc info '$1' | sed -n 's/^layers: *\([0-9]*\) loaded.*/\1/p')\" $2 $3 ]"
+}
 
 # Where the picture of the capture lies on the screen (px, py, pw, ph): a rectangle is dragged
 # between two screen points, saved, and its bounds in the project (image pixels, grown by half
@@ -118,9 +129,8 @@ drag() { # X1 Y1 X2 Y2
         sleep 0.03
     done
     xdotool mouseup 1
-    sleep 0.2
 }
-click() { xdotool mousemove "$1" "$2" click 1; sleep 0.25; }
+click() { xdotool mousemove "$1" "$2" click 1; }
 
 # Every tool gets a letter (the rest keep their default ones).
 "$mebo" config set mebo.shortcutOverrides \
@@ -167,7 +177,6 @@ capture() { # sets `captured` to the new capture's file once it is open in the e
     main=$(window_named "^$(basename "$captured") — Mebo\$")
     xdotool windowmove --sync "$main" 0 0 2>/dev/null || true
     xdotool windowsize --sync "$main" 1600 960 2>/dev/null || true
-    sleep 0.4
 }
 
 draw_every_tool() {
@@ -184,7 +193,6 @@ draw_every_tool() {
                 sleep 0.02
             done
             xdotool mouseup 1
-            sleep 0.2
         else
             drag $((gx + 20)) $((gy + 20)) $((gx + gw - 20)) $((gy + gh - 20))
         fi
@@ -206,14 +214,12 @@ draw_every_tool() {
     click $((gx + 20)) $((gy + gh / 3))
     xdotool type --delay 30 'Check this'
     xdotool key ctrl+Return
-    sleep 0.3
     i=$((i + 1))
     key k
     cell $i
     drag $((gx + 20)) $((gy + 10)) $((gx + gw - 10)) $((gy + gh / 2))
     xdotool type --delay 30 'Looks good'
     xdotool key ctrl+Return
-    sleep 0.3
     i=$((i + 1))
     key e
     cell $i
@@ -237,14 +243,62 @@ canvas_snapshot() { # NAME
     mv "$(cat "$home/last-shot")" "$home/$1.png"
 }
 
+# A screenshot of WINDOW once it shows something else than the previous one (a new panel, a new
+# page), or as it is when nothing changed within a few seconds: the pictures are for people to
+# look at, the walkthrough checks nothing in them.
+last_shot=""
+snap_changed() { # NAME WINDOW
+    local i
+    for i in $(seq 1 20); do
+        snap "$1" "$2"
+        [ -n "$last_shot" ] && "$diff_tool" "$last_shot" "$out/$1.png" >/dev/null 2>&1 || break
+    done
+    last_shot="$out/$1.png"
+}
+
 panel_shots() { # THEME: the main window with each tool's panel
     local t
+    last_shot=""
     for t in v c a l r o y p h t k n i m b u g s f e x; do
         key "$t"
-        sleep 0.2
-        snap "panel-$t-$1" "$main"
+        snap_changed "panel-$t-$1" "$main"
     done
     key v
+}
+
+# Text recognition of the open capture: the OCR window, once it lists the recognised text (its
+# Copy All puts it on the clipboard).
+recognise_text() { # THEME
+    key ctrl+shift+o
+    wait_for "the OCR window" window_named '^OCR Text Recognition$'
+    ocr=$(window_named '^OCR Text Recognition$')
+    wait_for "recognised text" sh -c "xdotool windowactivate --sync $ocr && xdotool key ctrl+a ctrl+c &&
+        xclip -selection clipboard -o >'$out/ocr-text.txt' && grep -q 'laura.bennett@exam' '$out/ocr-text.txt'"
+    xdotool key ctrl+Home # the selection made for copying goes
+    snap "ocr-window-$1" "$ocr"
+    xdotool windowclose "$ocr" 2>/dev/null || xdotool key --window "$ocr" Escape
+}
+
+# Smart Redact of the open capture: the review sheet is shot as it is when its Apply button takes
+# Ctrl+Enter (the button is disabled while the scan runs and when nothing is found), which closes it.
+sheet_gone() { [ -z "$(xdotool search --onlyvisible --name '^Smart Redact$' 2>/dev/null)" ]; }
+apply_review() {
+    sheet_gone && return 0
+    local f
+    f=$("$mebo" capture window --window "$sheet" --save-dir "$shots") && mv "$f" "$home/sheet.png" || return 1
+    xdotool windowactivate --sync "$sheet" && xdotool key ctrl+Return || return 1
+    for _ in $(seq 1 40); do
+        sheet_gone && return 0
+        sleep 0.05
+    done
+    return 1
+}
+smart_redact() { # THEME
+    key ctrl+shift+d
+    wait_for "the review sheet" window_named '^Smart Redact$'
+    sheet=$(window_named '^Smart Redact$')
+    wait_for "the review to list what it found and take Apply" apply_review
+    mv "$home/sheet.png" "$out/smart-redact-sheet-$1.png"
 }
 
 run_light() {
@@ -267,14 +321,12 @@ run_light() {
     snap "main-window-spotlight-cutout-light" "$main"
 
     step "Ctrl+S writes the project and marks the library item"
-    key ctrl+s
-    wait_for "the project file" test -s "$project"
+    save_expecting "$project" -ge 19 "a project with a layer of every tool"
     wait_for "the save log line" log_has "[MainWindowVM] save: $(basename "$project")"
     history=$("$mebo" history list --json | tr -d ' \n')
     grep -q "\"filename\":\"$(basename "$first")\",\"hasMeboSidecar\":true" <<<"$history" ||
         fail "the history entry does not record the project"
     drawn=$(layers_in "$project")
-    [ "$drawn" -ge 19 ] || fail "only $drawn layers were saved"
     expect_classes "$project" ArrowLayer LineLayer RectLayer EllipseLayer PolygonLayer PenLayer HighlighterLayer \
         MosaicLayer SimplifyLayer StepLayer StampLayer MagnifyLayer RegionFillLayer TextLayer CalloutLayer \
         EraserStrokeLayer SpotlightLayer CutOutLayer
@@ -282,26 +334,24 @@ run_light() {
     step "undo and redo"
     key ctrl+z
     key ctrl+z
-    key ctrl+s
-    [ "$(layers_in "$project")" -eq $((drawn - 2)) ] || fail "undo did not remove the last two layers"
+    save_expecting "$project" -eq $((drawn - 2)) "undo to remove the last two layers"
     key ctrl+shift+z
     key ctrl+shift+z
-    key ctrl+s
-    [ "$(layers_in "$project")" -eq "$drawn" ] || fail "redo did not bring the layers back"
+    save_expecting "$project" -eq "$drawn" "redo to bring the layers back"
     key ctrl+z
     key ctrl+z
-    key ctrl+s
+    save_expecting "$project" -eq $((drawn - 2)) "undo to remove the last two layers again"
 
     step "keys that are not letters keep the tool"
     key a
     for k in Right Left Up Down Escape Home End Prior Next F1 Return; do key "$k"; done
     cell 19
     drag $((gx + 10)) $((gy + 10)) $((gx + gw - 10)) $((gy + gh - 10))
-    key ctrl+s
+    save_expecting "$project" -eq $((drawn - 1)) "the drag after keys that are not letters to add a layer"
     "$mebo" doc info "$project" | grep '^ *\[' | tail -1 | grep -q ' ArrowLayer ' ||
         fail "a key that is not a letter changed the tool"
     key ctrl+z
-    key ctrl+s
+    save_expecting "$project" -eq $((drawn - 2)) "undo to remove that arrow"
     key v Escape
     canvas_snapshot before-switch
 
@@ -312,16 +362,19 @@ run_light() {
     key alt+Down
     wait_for "the first capture again" window_named "^$(basename "$first") — Mebo\$"
     wait_for "the project being read" log_has "[MainWindowVM] 從 .mebo 加載: $(basename "$project")"
-    sleep 0.5
-    canvas_snapshot after-switch
-    "$diff_tool" "$home/before-switch.png" "$home/after-switch.png" >/dev/null ||
-        fail "the layers did not come back as they were ($("$diff_tool" "$home/before-switch.png" "$home/after-switch.png") pixels differ)"
+    # The canvas is shot until it shows the layers as they were (drawing follows the loading).
+    local differing end=$((SECONDS + wait_secs))
+    until canvas_snapshot after-switch &&
+        differing=$("$diff_tool" "$home/before-switch.png" "$home/after-switch.png"); do
+        [ "$SECONDS" -lt "$end" ] || fail "the layers did not come back as they were ($differing pixels differ)"
+    done
 
     step "Save As to /tmp exports the flattened picture"
     export_dir=$(mktemp -d /tmp/mebo-walk-export.XXXXXX)
     key ctrl+shift+s
     wait_for "the Save As dialog" window_named '^Save As$'
-    sleep 0.3
+    dialog=$(window_named '^Save As$')
+    wait_for "the Save As dialog to take the focus" is_active "$dialog"
     xdotool key ctrl+a
     xdotool type --delay 10 "$export_dir/annotated.png"
     xdotool key Return
@@ -341,31 +394,12 @@ run_light() {
     "$diff_tool" "$home/clip.png" "$home/rendered.png" >/dev/null || fail "the clipboard holds another picture"
 
     step "text recognition"
-    key ctrl+shift+o
-    wait_for "the OCR window" window_named '^OCR Text Recognition$'
-    ocr=$(window_named '^OCR Text Recognition$')
-    sleep 2.5 # the status flash, then the counts
-    wait_for "recognised text" sh -c "xdotool windowactivate --sync $ocr && xdotool key ctrl+a ctrl+c &&
-        sleep 0.2 && xclip -selection clipboard -o >'$out/ocr-text.txt' && grep -q 'laura.bennett@exam' '$out/ocr-text.txt'"
-    xdotool key ctrl+Home # the selection made for copying goes
-    sleep 0.2
-    snap "ocr-window-light" "$ocr"
-    xdotool windowclose "$ocr" 2>/dev/null || xdotool key --window "$ocr" Escape
+    recognise_text light
 
     step "Smart Redact covers the e-mail address"
     before_redact=$(layers_in "$project")
-    key ctrl+shift+d
-    wait_for "the review sheet" window_named '^Smart Redact$'
-    sheet=$(window_named '^Smart Redact$')
-    sleep 4 # recognition and detection
-    snap "smart-redact-sheet-light" "$sheet"
-    xdotool windowactivate --sync "$sheet" 2>/dev/null || true
-    xdotool key ctrl+Return # Apply
-    wait_for "the sheet to close" sh -c "[ -z \"\$(xdotool search --onlyvisible --name '^Smart Redact\$')\" ]"
-    sleep 0.5
-    key ctrl+s
-    after_redact=$(layers_in "$project")
-    [ "$after_redact" -gt "$before_redact" ] || fail "Smart Redact added no cover"
+    smart_redact light
+    save_expecting "$project" -gt "$before_redact" "Smart Redact to add a cover"
     snap "main-window-redacted-light" "$main"
 
     step "tool panels"
@@ -381,22 +415,13 @@ run_dark() {
     key v Escape
     snap "main-window-annotated-dark" "$main"
     panel_shots dark
-    key ctrl+shift+o
-    wait_for "the OCR window" window_named '^OCR Text Recognition$'
-    ocr=$(window_named '^OCR Text Recognition$')
-    sleep 3
-    snap "ocr-window-dark" "$ocr"
-    xdotool windowclose "$ocr" 2>/dev/null || true
-    key ctrl+shift+d
-    wait_for "the review sheet" window_named '^Smart Redact$'
-    sleep 3
-    sheet=$(window_named '^Smart Redact$')
-    snap "smart-redact-sheet-dark" "$sheet"
-    wait_for "the sheet to close" sh -c "xdotool windowactivate --sync $sheet; xdotool key Escape; sleep 0.3;
-        [ -z \"\$(xdotool search --onlyvisible --name '^Smart Redact\$')\" ]"
+    recognise_text dark
+    smart_redact dark
+    snap main-before-library "$main"
+    last_shot="$out/main-before-library.png"
     key ctrl+shift+h
-    sleep 0.5
-    snap "library-dark" "$main"
+    snap_changed "library-dark" "$main"
+    rm -f "$out/main-before-library.png"
     key ctrl+shift+h
 
     step "Delete on the strip trashes the open capture and opens its neighbour"
@@ -406,7 +431,6 @@ run_dark() {
     # The strip's first item (the newest: the open capture) sits at the top left of the window.
     click $((wx + 90)) $((wy + 110))
     xdotool key Delete
-    sleep 0.3
     wait_for "the capture to go" sh -c "[ \$(find '$library' -maxdepth 1 -name '*.png' | wc -l) -lt $before ]"
     [ ! -e "$library/$open_name" ] || fail "the open capture is still in the library"
     [ ! -e "$library/${open_name%.png}.mebo" ] || fail "a project was written for the trashed capture"

@@ -29,20 +29,32 @@ app=""
 
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
+# Each step waits for what it needs (a window, a file, the screen changing), never a fixed time.
 wait_for_window() { # TITLE
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 600); do
         id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) && [ -n "$id" ] && { echo "$id"; return 0; }
         sleep 0.05
     done
     echo "screenshots: window '$1' did not appear" >&2
     return 1
 }
+# The screen (or WINDOW) as it is now, to wait for a change from.
+mark() { snap mark "${1:-}"; mv "$out/mark.png" "$home/mark.png"; }
+# Waits until the screen (or WINDOW) looks different from the last mark (at most 30 s).
+changed() {
+    for _ in $(seq 1 60); do
+        snap now "${1:-}"
+        cmp -s "$out/now.png" "$home/mark.png" || { rm -f "$out/now.png"; return 0; }
+    done
+    rm -f "$out/now.png"
+}
 tray_menu() { # opens the tray menu; prints nothing
     local panel
     panel=$(xdotool search --name '^panel$' | head -1)
     eval "$(xdotool getwindowgeometry --shell "$panel")"
+    mark
     xdotool mousemove $((X + WIDTH - 14)) $((Y + HEIGHT / 2)) click 1
-    sleep 0.6
+    changed
 }
 
 run_theme() { # light|dark
@@ -52,29 +64,30 @@ run_theme() { # light|dark
     "$mebo" config set mebo.firstLaunchSettingsShown true >/dev/null
     "$mebo" --background >"$home/app-$theme.log" 2>&1 &
     app=$!
-    for _ in $(seq 1 100); do grep -q 'app-level monitor installed' "$home/app-$theme.log" 2>/dev/null && break; sleep 0.05; done
-    sleep 0.5
+    for _ in $(seq 1 600); do grep -q 'app-level monitor installed' "$home/app-$theme.log" 2>/dev/null && break; sleep 0.05; done
 
     # A capture first, so the library and the logs have something in them.
     "$mebo" 'mebo://capture?mode=fullscreen'
-    sleep 1
+    for _ in $(seq 1 600); do [ -s "$home/Pictures/mebo/index.json" ] && break; sleep 0.05; done
 
     tray_menu
     snap "tray-menu-$theme"
+    mark
     xdotool key Escape
-    sleep 0.3
+    changed
 
     # The settings window, each tab (Ctrl+Tab moves on), opened from the main window's menu.
     "$mebo" --show
     main=$(wait_for_window "Mebo")
     xdotool windowactivate --sync "$main" key ctrl+comma
     settings=$(wait_for_window "Mebo Settings")
-    sleep 0.5
     for tab in general shortcuts logs about; do
         snap "settings-$tab-$theme" "$settings"
+        cp "$out/settings-$tab-$theme.png" "$home/mark.png"
         xdotool key --window "$settings" ctrl+Tab
-        sleep 0.4
+        changed "$settings"
     done
+    mark
     xdotool windowclose "$settings" 2>/dev/null || xdotool key --window "$settings" Escape
     sleep 0.3
     snap "main-window-library-$theme" "$main"
@@ -84,18 +97,20 @@ run_theme() { # light|dark
     # The overlay: the pointer over a terminal shows the snap stroke and its title.
     term=$(xdotool search --name '^mebo-test-xterm-1$' | head -1)
     eval "$(xdotool getwindowgeometry --shell "$term")"
+    mark
     "$mebo" 'mebo://capture?mode=area'
-    sleep 1.2
+    changed # the overlay dims the screen
+    mark
     xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
-    sleep 0.4
     xdotool mousemove $((X + WIDTH / 2 + 3)) $((Y + HEIGHT / 2 + 2))
-    sleep 0.4
+    changed # the window under the pointer is outlined
     snap "overlay-snap-$theme"
     # A rectangle being dragged, with its size label.
+    mark
     xdotool mousemove 700 300 mousedown 1
     xdotool mousemove 900 450
     xdotool mousemove 1180 620
-    sleep 0.4
+    changed
     snap "overlay-drag-$theme"
     xdotool mouseup 1
     sleep 0.4

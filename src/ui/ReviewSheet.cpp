@@ -27,6 +27,13 @@ ReviewSheet::ReviewSheet(ReviewList& review, const Texts& texts, QWidget* parent
     buttons_->button(QDialogButtonBox::Apply)->setToolTip(texts_.applyTip);
     buttons_->button(QDialogButtonBox::Cancel)
         ->setShortcut(QKeySequence(Qt::Key_Escape)); // wherever the focus is
+    // A focused push button takes Return with any modifier: Ctrl+Enter pressed while the scan still
+    // runs (Apply disabled, Cancel focused) would otherwise throw the review away.
+    for (QAbstractButton* button : buttons_->buttons()) {
+        if (auto* push = qobject_cast<QPushButton*>(button)) {
+            push->setAutoDefault(false);
+        }
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(title_);
     layout->addWidget(list_, 1);

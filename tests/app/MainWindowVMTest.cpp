@@ -105,14 +105,6 @@ protected:
 
 // ---- opening ----
 
-TEST_F(MainWindowVMTest, SidecarPathLiesBesideTheImageAndNeedsAnEntry) {
-    EXPECT_EQ(vm->sidecarPath(shot()), shotSidecar());
-    HistoryEntry abs = shot();
-    abs.filename = QStringLiteral("/elsewhere/a.b.png");
-    EXPECT_EQ(vm->sidecarPath(abs), QStringLiteral("/elsewhere/a.b.mebo"));
-    EXPECT_EQ(vm->sidecarPath(std::nullopt), std::nullopt);
-}
-
 TEST_F(MainWindowVMTest, OpensFromThePngWithoutASidecarAndSeedsItsBytes) {
     ASSERT_TRUE(vm->openItem(shot()));
     ASSERT_TRUE(vm->mode().isImage());
@@ -313,6 +305,16 @@ TEST_F(MainWindowVMTest, SaveWritesEvenWithoutChangesAndShowsFailures) {
 
     vm->setMode(EditorMode());
     EXPECT_FALSE(vm->save());
+
+    // An image from outside the library has nowhere to keep its annotations: nothing is tried.
+    const QString external = outside + QStringLiteral("/ext.png");
+    writePng(gradient(20, 20), external);
+    ASSERT_TRUE(vm->openImageFile(external));
+    addRect(*vm->editor());
+    EXPECT_FALSE(vm->save());
+    drainEvents();
+    EXPECT_EQ(dialogs.alerts.size(), 1); // only the failure above
+    EXPECT_FALSE(QFileInfo::exists(outside + QStringLiteral("/ext.mebo")));
 }
 
 // ---- Save As ----

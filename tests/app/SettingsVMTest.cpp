@@ -197,31 +197,5 @@ TEST_F(SettingsVMTest, AppearanceChangeRunsTheSettingsStoresApplier) {
     EXPECT_EQ(changed.count(), 2);
 }
 
-TEST_F(SettingsVMTest, GeneralOptionsGoToTheirStores) {
-    QSignalSpy folderChanged(&vm, &SettingsVM::saveFolderChanged);
-    dialogs.folderAnswer = path(QStringLiteral("other"));
-    vm.changeSaveFolder();
-    ASSERT_TRUE(test::waitUntil([&] { return vm.saveFolderPath() == path(QStringLiteral("other")); }));
-    EXPECT_EQ(dialogs.pickPrompts, QStringList{QStringLiteral("Choose a new folder for Mebo")});
-    EXPECT_GE(folderChanged.count(), 1);
-
-    QSignalSpy copyChanged(&vm, &SettingsVM::copyToClipboardChanged);
-    vm.setCopyToClipboard(true);
-    EXPECT_TRUE(cfg.copyToClipboard());
-    EXPECT_TRUE(defaults.user.value(QStringLiteral("mebo.copyToClipboard")).toBool());
-    EXPECT_EQ(copyChanged.count(), 1);
-
-    // Launch at login lives in the autostart entry only, not in the settings store.
-    QSignalSpy loginChanged(&vm, &SettingsVM::launchAtLoginChanged);
-    EXPECT_FALSE(vm.launchAtLogin());
-    EXPECT_TRUE(vm.setLaunchAtLogin(true));
-    EXPECT_TRUE(vm.launchAtLogin());
-    EXPECT_TRUE(QFile::exists(login.entryPath()));
-    EXPECT_FALSE(defaults.user.contains(QStringLiteral("mebo.launchAtLogin")));
-    EXPECT_TRUE(vm.setLaunchAtLogin(false));
-    EXPECT_FALSE(vm.launchAtLogin());
-    EXPECT_EQ(loginChanged.count(), 2);
-}
-
 } // namespace
 } // namespace mebo

@@ -30,15 +30,6 @@ TEST(VersionMgr, EitherValueMissingGivesTheDefault) {
     }
 }
 
-TEST(BundleInfo, CarriesTheProjectVersionAndTheEnvironmentReplacesIt) {
-    EXPECT_EQ(VersionMgr::shared().displayString(),
-              QStringLiteral(MEBO_PROJECT_VERSION " (build " MEBO_PROJECT_BUILD ")"));
-    EXPECT_EQ(BundleInfo::builtIn(QStringLiteral("NoSuchKey")), std::nullopt);
-    qputenv("MEBO_INFO_CFBundleVersion", "9001");
-    EXPECT_EQ(BundleInfo::value(QStringLiteral("CFBundleVersion")), QStringLiteral("9001"));
-    qunsetenv("MEBO_INFO_CFBundleVersion");
-}
-
 TEST(InstallLayout, FollowsTheExecutable) {
     const QList<std::tuple<QString, QString, InstallLayout::Kind>> cases = {
         {QStringLiteral("/usr/bin/mebo"), QStringLiteral("/usr"), InstallLayout::Kind::system},

@@ -22,19 +22,6 @@ TEST(LastRegionStore, RemembersOnlyRectanglesAtLeastEightByEight) {
     EXPECT_EQ(store.recall(RegionKind::area), QRect(10, 20, 8, 8));
 }
 
-TEST(LastRegionStore, KindsHaveTheirOwnKeys) {
-    test::FakeDefaultsStore defaults;
-    LastRegionStore store(defaults);
-    store.remember(RegionKind::record, QRect(1, 2, 30, 40));
-    store.remember(RegionKind::scroll, QRect(5, 6, 70, 80));
-    EXPECT_EQ(LastRegionStore::key(RegionKind::area), QStringLiteral("capture.lastRegion.area"));
-    EXPECT_EQ(defaults.userKeys().size(), 2);
-    EXPECT_EQ(defaults.object(QStringLiteral("capture.lastRegion.record")),
-              (QVariantList{1.0, 2.0, 30.0, 40.0}));
-    EXPECT_EQ(store.recall(RegionKind::scroll), QRect(5, 6, 70, 80));
-    EXPECT_FALSE(store.recall(RegionKind::area));
-}
-
 TEST(LastRegionStore, MalformedValuesAreIgnored) {
     test::FakeDefaultsStore defaults;
     LastRegionStore store(defaults);

@@ -37,7 +37,7 @@ for attempt in 1 2 3 4 5; do
     # client connecting during the reset (openbox) is refused.
     Xvfb ":$n" -screen 0 "$size" -nolisten tcp -noreset >/dev/null 2>&1 &
     xpid=$!
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 600); do
         if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then break; fi
         kill -0 "$xpid" 2>/dev/null || break
         sleep 0.05
@@ -57,7 +57,7 @@ MEBO_DESKTOP_DIR=$(mktemp -d /tmp/mebo-desktop.XXXXXX)
 export MEBO_DESKTOP_DIR
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=("$!")
-for _ in $(seq 1 100); do
+for _ in $(seq 1 600); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.05
 done
@@ -67,7 +67,7 @@ if command -v dbus-daemon >/dev/null 2>&1; then
     bus="$MEBO_DESKTOP_DIR/bus"
     dbus-daemon --session --nofork --nopidfile --address="unix:path=$bus" >/dev/null 2>&1 &
     pids+=("$!")
-    for _ in $(seq 1 100); do [ -S "$bus" ] && break; sleep 0.02; done
+    for _ in $(seq 1 1500); do [ -S "$bus" ] && break; sleep 0.02; done
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$bus"
     if [ "${MEBO_TEST_A11Y:-0}" = "1" ] && command -v gdbus >/dev/null 2>&1; then
         # Asking for its address starts the launcher (D-Bus activation); it runs the bus.
@@ -88,7 +88,7 @@ if [ "${MEBO_TEST_TRAY:-1}" = "1" ] && command -v trayer >/dev/null 2>&1; then
     trayer --edge top --align right --widthtype request --height 28 --SetDockType true \
         --transparent false --tint 0x2e3436 --distance 0 >/dev/null 2>&1 &
     pids+=("$!")
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 600); do
         xprop -root 2>/dev/null | grep -q '_NET_SYSTEM_TRAY' && break
         xprop -name panel >/dev/null 2>&1 && break
         sleep 0.05
@@ -102,7 +102,13 @@ for i in $(seq 1 "$xterms"); do
         -e sh -c 'while :; do [ -e "$MEBO_DESKTOP_DIR/freeze" ] || ls -la --time-style=+%s.%N /usr/bin | head -40; sleep 0.3; done' >/dev/null 2>&1 &
     pids+=("$!")
 done
-sleep 0.6
+# The tests expect the terminals on screen: wait until each one is mapped (30 s at most each).
+for i in $(seq 1 "$xterms"); do
+    for _ in $(seq 1 600); do
+        xwininfo -name "mebo-test-xterm-$i" 2>/dev/null | grep -q 'IsViewable' && break
+        sleep 0.05
+    done
+done
 
 "$@"
 status=$?

@@ -51,19 +51,6 @@ protected:
 
 } // namespace
 
-TEST_F(CustomStampMgrTest, DefaultFolderIsUnderTheDataHome) {
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    EXPECT_EQ(CustomStampMgr::defaultFolder(), QDir(dataHome).filePath(QStringLiteral("Mebo/Stamps")));
-}
-
-TEST_F(CustomStampMgrTest, CreatesItsFolderAndStartsEmpty) {
-    ASSERT_FALSE(QDir(folder()).exists());
-    CustomStampMgr mgr(folder());
-    EXPECT_TRUE(QDir(folder()).exists());
-    EXPECT_TRUE(mgr.stamps().isEmpty());
-    EXPECT_FALSE(QFile::exists(QDir(folder()).filePath(QStringLiteral("index.json"))));
-}
-
 TEST_F(CustomStampMgrTest, ImportCopiesPngUnderANewUuidAndListsIt) {
     const QString png = savedImage(sources, QStringLiteral("Company Logo.png"), "PNG", Qt::blue);
     CustomStampMgr mgr(folder());

@@ -1,5 +1,5 @@
-#include "CodecSamples.h"
-#include "support/ProgramRun.h"
+#include "document/RectLayer.h"
+#include "support/Process.h"
 
 #include "document/LayerCodec.h"
 #include "document/MeboDocument.h"

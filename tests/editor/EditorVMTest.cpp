@@ -13,6 +13,7 @@
 #include "document/RegionFillLayer.h"
 #include "document/SpotlightLayer.h"
 #include "document/TextLayer.h"
+#include "support/Drawing.h"
 #include "support/TestUtil.h"
 
 #include <QFile>
@@ -423,22 +424,10 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     vm.addLayer(rectAt(170, 70, 30, 30, QColor(0, 0, 255, 128)));
     // Layers laid over the rest as one picture may differ from drawing them one by one by a unit
     // of 8-bit rounding.
-    auto matches = [&] {
+    const auto matches = [&] {
         const QImage expected = DocumentFlattener::flatten(vm.baseImage(), vm.layers(), vm.fullImageRect());
-        const QImage actual = vm.composite();
-        if (actual.size() != expected.size() || actual.format() != expected.format()) {
-            return false;
-        }
-        for (int y = 0; y < actual.height(); ++y) {
-            const auto* a = actual.constScanLine(y);
-            const auto* e = expected.constScanLine(y);
-            for (qsizetype i = 0; i < actual.bytesPerLine(); ++i) {
-                if (std::abs(int(a[i]) - int(e[i])) > 2) {
-                    return false;
-                }
-            }
-        }
-        return true;
+        return vm.composite().size() == expected.size() && vm.composite().format() == expected.format() &&
+               test::maxDifference(vm.composite(), expected) <= 2;
     };
     EXPECT_TRUE(matches());
     const int erasedRev = vm.eraserRevision();
@@ -479,9 +468,8 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     vm.addLayer(rectAt(100, 100, 20, 20));
     EXPECT_TRUE(matches());
     for (const LayerPtr& l : LayerList{text, arrow, callout, spot, text}) {
-        const LayerPtr current =
-            *std::find_if(vm.layers().begin(), vm.layers().end(),
-                          [&](const LayerPtr& x) { return x->className() == l->className(); });
+        const LayerPtr current = *std::find_if(vm.layers().begin(), vm.layers().end(),
+                                               [&](const LayerPtr& x) { return x->className() == l->className(); });
         vm.replaceLayerLive(current, current->translated(3, -2));
         EXPECT_TRUE(matches()) << l->className();
     }

@@ -1,4 +1,4 @@
-#include "support/ProgramRun.h"
+#include "support/Process.h"
 
 #include "TestPaths.h"
 #include <QFont>

@@ -1,6 +1,5 @@
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
-#include "platform/x11/FreezeGuard.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,8 +16,8 @@ using namespace mebo::test::x11;
 
 namespace {
 
-QJsonObject jsonOf(const MeboHome::Run& r) {
-    return QJsonDocument::fromJson(r.out).object();
+QJsonObject jsonOf(const ProgramRun& r) {
+    return QJsonDocument::fromJson(r.stdOut).object();
 }
 
 QJsonArray indexOf(const QString& dir) {
@@ -46,7 +45,7 @@ protected:
 } // namespace
 
 TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
-    MeboHome::Run r;
+    ProgramRun r;
     QImage reference;
     {
         FreezeGuard freeze;
@@ -55,8 +54,8 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
         reference = xwdRoot(QString(), &error);
         ASSERT_FALSE(reference.isNull()) << error.toStdString();
     }
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_TRUE(r.err.isEmpty()) << r.errText().toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
     const QJsonObject out = jsonOf(r);
     const QString path = out.value("path").toString();
     EXPECT_TRUE(path.startsWith(shots + "/mebo-"));
@@ -102,7 +101,7 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
 }
 
 TEST_F(CliCapture, GeometryGivesExactlyThosePixels) {
-    MeboHome::Run r;
+    ProgramRun r;
     QImage reference;
     {
         FreezeGuard freeze;
@@ -110,15 +109,15 @@ TEST_F(CliCapture, GeometryGivesExactlyThosePixels) {
         QString error;
         reference = xwdRoot(QString(), &error);
     }
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    const QImage png(r.outText());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QImage png(r.out);
     ASSERT_EQ(png.size(), QSize(200, 100));
     EXPECT_EQ(firstDifference(png, reference.copy(100, 100, 200, 100)), QString());
 
     // A geometry reaching past the screen edge keeps the part on the display.
     const auto edge = home.run({"capture", "area", "--geometry", "300x300+1800+900", "--save-dir", shots});
-    ASSERT_EQ(edge.exitCode, 0) << edge.errText().toStdString();
-    EXPECT_EQ(QImage(edge.outText()).size(), QSize(120, 180));
+    ASSERT_EQ(edge.exitCode, 0) << edge.err.toStdString();
+    EXPECT_EQ(QImage(edge.out).size(), QSize(120, 180));
 }
 
 TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
@@ -128,7 +127,7 @@ TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
     ASSERT_TRUE(g.valid);
     const QRect frame = g.client.marginsAdded(g.frameExtents);
     runTool("xdotool", {"windowraise", QString::number(ids.front())});
-    MeboHome::Run r;
+    ProgramRun r;
     QImage reference;
     {
         FreezeGuard freeze;
@@ -137,7 +136,7 @@ TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
         QString error;
         reference = xwdRoot(QString(), &error);
     }
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = jsonOf(r);
     EXPECT_EQ(out.value("windowTitle").toString(), "mebo-test-xterm-2");
     EXPECT_EQ(out.value("mode").toString(), "window");
@@ -150,7 +149,7 @@ TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
     const QPoint inside = frame.center();
     runTool("xdotool", {"mousemove", QString::number(inside.x()), QString::number(inside.y())});
     const auto underPointer = home.run({"capture", "window", "--save-dir", shots, "--json"});
-    ASSERT_EQ(underPointer.exitCode, 0) << underPointer.errText().toStdString();
+    ASSERT_EQ(underPointer.exitCode, 0) << underPointer.err.toStdString();
     EXPECT_EQ(jsonOf(underPointer).value("windowTitle").toString(), "mebo-test-xterm-2");
 }
 
@@ -158,7 +157,7 @@ TEST_F(CliCapture, ADelayWaitsBeforeCapturing) {
     QElapsedTimer clock;
     clock.start();
     const auto r = home.run({"capture", "fullscreen", "--delay", "1", "--save-dir", shots});
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_GE(clock.elapsed(), 1000);
     EXPECT_EQ(pngsIn(shots).size(), 1);
 }
@@ -167,7 +166,7 @@ TEST_F(CliCapture, CollisionsAreNumberedAcrossRuns) {
     ASSERT_EQ(home.run({"config", "set", "mebo.filenameTemplate", "shot"}).exitCode, 0);
     for (int i = 0; i < 3; ++i) {
         const auto r = home.run({"capture", "area", "--geometry", "10x10+0+0", "--save-dir", shots});
-        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     }
     EXPECT_EQ(pngsIn(shots), (QStringList{"shot-1.png", "shot-2.png", "shot.png"}));
     EXPECT_EQ(indexOf(shots).size(), 3);
@@ -178,8 +177,8 @@ TEST_F(CliCapture, HistoryLimitMovesTheOldestToTheTrash) {
     QStringList written;
     for (int i = 0; i < 5; ++i) {
         const auto r = home.run({"capture", "area", "--geometry", QString("20x20+%1+0").arg(i * 20)});
-        ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-        written << QFileInfo(r.outText()).fileName();
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        written << QFileInfo(r.out).fileName();
     }
     // A sidecar of the oldest goes with it.
     QFile sidecar(shots + "/" + QFileInfo(written[0]).completeBaseName() + ".mebo");
@@ -188,7 +187,7 @@ TEST_F(CliCapture, HistoryLimitMovesTheOldestToTheTrash) {
     sidecar.close();
 
     const auto set = home.run({"config", "set", "mebo.historyMaxCount", "3"});
-    ASSERT_EQ(set.exitCode, 0) << set.errText().toStdString();
+    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
     const QJsonArray index = indexOf(shots);
     ASSERT_EQ(index.size(), 3);
     EXPECT_EQ(index[0].toObject().value("filename").toString(), written[4]);
@@ -212,7 +211,7 @@ TEST_F(CliCapture, HistoryLimitMovesTheOldestToTheTrash) {
     ASSERT_EQ(listed.size(), 3);
     const QString id = listed[1].toObject().value("id").toString();
     const auto del = home.run({"history", "delete", id});
-    EXPECT_EQ(del.exitCode, 0) << del.errText().toStdString();
+    EXPECT_EQ(del.exitCode, 0) << del.err.toStdString();
     EXPECT_EQ(indexOf(shots).size(), 2);
     EXPECT_EQ(home.run({"history", "delete", id}).exitCode, 1);
 }
@@ -224,7 +223,7 @@ TEST_F(CliCapture, BrokenIndexIsReplacedByTheNextCapture) {
     f.write("[{ this is not json");
     f.close();
     const auto r = home.run({"capture", "area", "--geometry", "10x10+0+0", "--save-dir", shots});
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(indexOf(shots).size(), 1);
 }
 
@@ -249,34 +248,30 @@ TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
     };
     for (const Case& c : cases) {
         const auto r = home.run(QStringList(c.args) << "--save-dir" << shots);
-        EXPECT_EQ(r.exitCode, c.exitCode)
-            << c.args.join(' ').toStdString() << ": " << r.errText().toStdString();
-        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
-        EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("mebo: ")) << r.err.toStdString();
         // A sentence, never an execution-log line.
         EXPECT_FALSE(
-            r.errText().contains(QRegularExpression(QStringLiteral("\\[[A-Za-z]+\\]|[\\x{4e00}-\\x{9fff}]"))))
-            << r.errText().toStdString();
+            r.err.contains(QRegularExpression(QStringLiteral("\\[[A-Za-z]+\\]|[\\x{4e00}-\\x{9fff}]"))))
+            << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(pngsIn(shots).isEmpty()) << c.args.join(' ').toStdString();
     }
     EXPECT_FALSE(QFileInfo::exists(shots + "/index.json"));
-    EXPECT_EQ(home.run({"capture", "window", "--window", "0x123", "--save-dir", shots}).errText(),
+    EXPECT_EQ(home.run({"capture", "window", "--window", "0x123", "--save-dir", shots}).err,
               "mebo: no window 0x123");
 }
 
 TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
     // No X display reachable.
-    QProcessEnvironment env = home.environment();
-    env.insert("DISPLAY", ":4077");
-    auto r = home.run({"capture", "fullscreen", "--save-dir", shots}, 60000, &env);
+    auto r = home.run({"capture", "fullscreen", "--save-dir", shots}, {"DISPLAY=:4077"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.errText().contains("4077")) << r.errText().toStdString();
-    EXPECT_EQ(r.errText().count('\n'), 0);
-    env.remove("DISPLAY");
-    r = home.run({"capture", "fullscreen", "--save-dir", shots}, 60000, &env);
+    EXPECT_TRUE(r.err.contains("4077")) << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 0);
+    r = home.run({"capture", "fullscreen", "--save-dir", shots}, {"DISPLAY"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.errText(), "mebo: no X display: DISPLAY is not set");
+    EXPECT_EQ(r.err, "mebo: no X display: DISPLAY is not set");
 
     // A save folder that cannot be written (a file stands where the folder should be).
     QFile blocker(home.path() + "/blocker");
@@ -284,8 +279,8 @@ TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
     blocker.close();
     r = home.run({"capture", "fullscreen", "--save-dir", home.path() + "/blocker/shots"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.errText().count('\n'), 0);
-    EXPECT_TRUE(r.errText().contains("blocker/shots")) << r.errText().toStdString();
+    EXPECT_EQ(r.err.count('\n'), 0);
+    EXPECT_TRUE(r.err.contains("blocker/shots")) << r.err.toStdString();
 
     // A corrupt settings file is reported and left as it was.
     QDir().mkpath(QFileInfo(home.configFile()).path());
@@ -295,8 +290,8 @@ TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
     cfg.close();
     r = home.run({"capture", "fullscreen", "--save-dir", shots});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.errText().count('\n'), 0);
-    EXPECT_TRUE(r.errText().contains("defaults.json")) << r.errText().toStdString();
+    EXPECT_EQ(r.err.count('\n'), 0);
+    EXPECT_TRUE(r.err.contains("defaults.json")) << r.err.toStdString();
     QFile again(home.configFile());
     again.open(QIODevice::ReadOnly);
     EXPECT_EQ(again.readAll(), QByteArray("{\"mebo.copyToClipboard\": tru"));

@@ -1,5 +1,6 @@
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDir>
@@ -15,7 +16,7 @@ using namespace mebo::test;
 
 TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
     MeboHome home;
-    auto get = [&](const QString& key) { return home.run({"config", "get", key}).outText(); };
+    auto get = [&](const QString& key) { return home.run({"config", "get", key}).out; };
     EXPECT_EQ(get("mebo.recordFps"), "15");
     EXPECT_EQ(get("mebo.copyToClipboard"), "false");
     EXPECT_EQ(get("mebo.saveDirectory"), home.picturesMebo());
@@ -36,7 +37,7 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
 
     const auto list = home.run({"config", "list", "--json"});
     ASSERT_EQ(list.exitCode, 0);
-    const QJsonObject all = QJsonDocument::fromJson(list.out).object();
+    const QJsonObject all = QJsonDocument::fromJson(list.stdOut).object();
     EXPECT_EQ(all.value("mebo.recordFps").toInt(), 24);
     EXPECT_EQ(all.value("mebo.appearanceMode").toString(), "system");
     EXPECT_TRUE(all.contains("mebo.historyMaxCount"));
@@ -73,21 +74,20 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
           QStringList{"config", "get"}}) {
         const auto r = home.run(args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
-        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
-        EXPECT_TRUE(r.errText().startsWith("mebo: ")) << r.errText().toStdString();
+        EXPECT_EQ(r.err.count('\n'), 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith("mebo: ")) << r.err.toStdString();
     }
-    EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).outText(), "15");
+    EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).out, "15");
     EXPECT_TRUE(home.run({"config", "set", "mebo.historyMaxCount", "-5"})
-                    .errText()
-                    .startsWith("mebo: mebo.historyMaxCount takes 0 (unlimited) or more, not -5"));
-    EXPECT_EQ(home.run({"config", "get", "mebo.saveDirectory"}).outText(), home.picturesMebo());
+                    .err.startsWith("mebo: mebo.historyMaxCount takes 0 (unlimited) or more, not -5"));
+    EXPECT_EQ(home.run({"config", "get", "mebo.saveDirectory"}).out, home.picturesMebo());
     const auto help = home.run({"config", "--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.outText().contains("mebo.historyMaxCount"));
+    EXPECT_TRUE(help.out.contains("mebo.historyMaxCount"));
     for (const char* cmd : {"capture", "history"}) {
         const auto h = home.run({cmd, "--help"});
         EXPECT_EQ(h.exitCode, 0);
-        EXPECT_TRUE(h.outText().startsWith("Usage: mebo")) << cmd;
+        EXPECT_TRUE(h.out.startsWith("Usage: mebo")) << cmd;
     }
 }
 
@@ -110,20 +110,19 @@ TEST(CliCopy, TheCommandReturnsAndTheImageStaysUntilAnotherProgramTakesIt) {
         GTEST_SKIP() << "needs the test desktop";
     }
     MeboHome home;
-    QProcessEnvironment env = home.environment();
-    env.insert("XDG_RUNTIME_DIR", home.path()); // no running Mebo: the keeper holds it
+    // No running Mebo: the keeper holds it.
     const auto r = home.run(
         {"capture", "area", "--geometry", "64x48+10+10", "--save-dir", home.path() + "/shots", "--copy"},
-        20000, &env);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    const QString path = r.outText().trimmed();
+        {"XDG_RUNTIME_DIR=" + home.path()}, 20000);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString path = r.out.trimmed();
     const QList<qint64> keeper = keepers(home.path());
     ASSERT_EQ(keeper.size(), 1);
 
     const auto targets = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"});
-    EXPECT_TRUE(targets.out.contains("image/png")) << targets.out.constData();
+    EXPECT_TRUE(targets.out.contains("image/png")) << targets.out.toStdString();
     const auto png = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "image/png"});
-    const QImage fromClipboard = QImage::fromData(png.out, "PNG");
+    const QImage fromClipboard = QImage::fromData(png.stdOut, "PNG");
     EXPECT_EQ(fromClipboard.size(), QSize(64, 48));
     EXPECT_EQ(x11::firstDifference(fromClipboard, QImage(path)), QString());
 

@@ -1,6 +1,6 @@
-#include "MeboProcess.h"
-#include "support/MediaFacts.h"
+#include "MeboHome.h"
 #include "TestPaths.h"
+#include "support/MediaFacts.h"
 #include "support/PrivatePulse.h"
 
 #include <QDeadlineTimer>
@@ -95,7 +95,7 @@ protected:
             GTEST_SKIP() << skipReason_->toStdString();
         }
         saveDir = home.path() + QStringLiteral("/recordings");
-        env = home.environment();
+        env = processEnvironment(home.environment());
         pulse_->apply(env);
     }
     void TearDown() override {
@@ -254,9 +254,9 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ASSERT_GE(beeps.size(), 3u);
     EXPECT_LT(media::rms(system, beeps[1] + 0.2, beeps[1] + 1.7), 0.01); // between beeps
 
-    const MeboHome::Run list = home.run({"history", "list", "--json", "--save-dir", saveDir}, 60000, &env);
-    EXPECT_TRUE(list.outText().contains(QStringLiteral("\"mediaType\":\"video\"")))
-        << list.outText().toStdString();
+    const ProgramRun list =
+        home.run({"history", "list", "--json", "--save-dir", saveDir}, envChangesFor(env), 60000);
+    EXPECT_TRUE(list.out.contains(QStringLiteral("\"mediaType\":\"video\""))) << list.out.toStdString();
 }
 
 TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
@@ -338,20 +338,19 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
         {{"record", "film"}, "unknown recording mode"},
     };
     for (const Case& c : cases) {
-        const MeboHome::Run r = home.run(c.args + QStringList{"--save-dir", saveDir}, 60000, &env);
+        const ProgramRun r = home.run(c.args + QStringList{"--save-dir", saveDir}, envChangesFor(env), 60000);
         EXPECT_EQ(r.exitCode, 2) << c.says;
-        EXPECT_EQ(r.errText().count('\n'), 0) << r.errText().toStdString();
-        EXPECT_TRUE(r.errText().contains(QLatin1String(c.says))) << r.errText().toStdString();
+        EXPECT_EQ(r.err.count('\n'), 0) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
         EXPECT_TRUE(QDir(saveDir).entryList(QDir::Files).isEmpty()) << c.says;
     }
     // A missing microphone: the default input instead, said in one line.
-    const MeboHome::Run r = home.run({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source",
-                                      "--json", "--save-dir", saveDir},
-                                     60000, &env);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    EXPECT_TRUE(r.errText().contains(QStringLiteral("no audio source 'no-such-source'")))
-        << r.errText().toStdString();
-    const QString path = QJsonDocument::fromJson(r.out).object().value("path").toString();
+    const ProgramRun r = home.run({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source",
+                                   "--json", "--save-dir", saveDir},
+                                  envChangesFor(env), 60000);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no audio source 'no-such-source'"))) << r.err.toStdString();
+    const QString path = QJsonDocument::fromJson(r.stdOut).object().value("path").toString();
     EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 3);
 }
 
@@ -393,9 +392,10 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     EXPECT_NEAR(clicks[1].toObject().value("cy").toDouble(), 0.0, 0.01);
     EXPECT_NEAR(clicks[1].toObject().value("t").toInt() - clicks[0].toObject().value("t").toInt(), 500, 250);
 
-    const MeboHome::Run trim = home.run({"video", "trim", path, "--start", "1", "--end", "2"}, 60000, &env);
-    ASSERT_EQ(trim.exitCode, 0) << trim.errText().toStdString();
-    const QString trimmed = trim.outText();
+    const ProgramRun trim =
+        home.run({"video", "trim", path, "--start", "1", "--end", "2"}, envChangesFor(env), 60000);
+    ASSERT_EQ(trim.exitCode, 0) << trim.err.toStdString();
+    const QString trimmed = trim.out;
     EXPECT_TRUE(trimmed.endsWith("_trimmed.mp4"));
     const double kept = media::formatDuration(trimmed);
     EXPECT_GE(kept, 0.95);

@@ -1,6 +1,6 @@
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
-#include "platform/x11/FreezeGuard.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDeadlineTimer>
@@ -23,59 +23,29 @@ namespace {
 // The desktop application running on the test desktop with a private home, its log in a file.
 class RunningApp {
 public:
-    explicit RunningApp(const MeboHome& home) : home_(home) {
-        QDir(home.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(home.path() + QStringLiteral("/run"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env_ = home.environment();
-        env_.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path() + QStringLiteral("/run"));
-        logPath_ = home.path() + QStringLiteral("/app.log");
-    }
-    ~RunningApp() { stop(); }
+    explicit RunningApp(const MeboHome& home)
+        : home_(home), logPath_(home.path() + QStringLiteral("/app.log")) {}
 
-    const QProcessEnvironment& environment() const { return env_; }
-
-    void start(const QStringList& args = {QStringLiteral("--background")}) {
-        process_.setProcessEnvironment(env_);
-        process_.setStandardErrorFile(logPath_);
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.start(QStringLiteral(MEBO_BINARY), args);
-        process_.waitForStarted(10000);
+    void start() {
+        process_.start({QStringLiteral(MEBO_BINARY), QStringLiteral("--background")}, home_.environment(),
+                       logPath_);
     }
-    void stop() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            if (!process_.waitForFinished(10000)) {
-                process_.kill();
-                process_.waitForFinished();
-            }
-        }
-    }
-    QProcess& process() { return process_; }
-
+    void stop() { process_.stop(); }
+    bool running() { return process_.running(); }
     QString log() const {
         QFile f(logPath_);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     // Waits until the log has `line` (at the end of a log line) `times` times.
-    bool waitForLine(const QString& line, int times = 1, int timeoutMs = 15000) const {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            if (log().count(QStringLiteral("] ") + line + QLatin1Char('\n')) >= times) {
-                return true;
-            }
-            QThread::msleep(30);
-        }
-        return false;
+    bool waitForLine(const QString& line, int times = 1, int timeoutMs = 30000) const {
+        return waitUntil(
+            [&] { return log().count(QStringLiteral("] ") + line + QLatin1Char('\n')) >= times; }, timeoutMs);
     }
-    // Another launch of the program with the same home (a URL, a plain start).
-    MeboHome::Run launch(const QStringList& args) const { return home_.run(args, 20000, &env_); }
 
 private:
     const MeboHome& home_;
-    QProcessEnvironment env_;
     QString logPath_;
-    QProcess process_;
+    Child process_;
 };
 
 QStringList pngsIn(const QString& dir) {
@@ -92,8 +62,8 @@ QJsonArray indexOf(const QString& dir) {
 QImage screenNow(const MeboHome& probe) {
     const QString dir = probe.path() + QStringLiteral("/probe");
     QDir(dir).removeRecursively();
-    const MeboHome::Run r = probe.run({"capture", "fullscreen", "--save-dir", dir});
-    return r.exitCode == 0 ? QImage(r.outText()) : QImage();
+    const ProgramRun r = probe.run({"capture", "fullscreen", "--save-dir", dir});
+    return r.ok() ? QImage(r.out) : QImage();
 }
 
 // Bright spots of a picture of the screen (terminal backgrounds), on a 16-pixel grid.
@@ -111,7 +81,7 @@ QList<QPoint> brightSpots(const QImage& screen) {
 
 // The overlay dims the screen: most bright spots of the picture before it turn grey.
 ::testing::AssertionResult waitForDimmed(const MeboHome& probe, const QList<QPoint>& spots, bool dimmed,
-                                         int timeoutMs = 10000) {
+                                         int timeoutMs = 30000) {
     QDeadlineTimer deadline(timeoutMs);
     QString last = QStringLiteral("no picture");
     while (!deadline.hasExpired()) {
@@ -133,8 +103,8 @@ QList<QPoint> brightSpots(const QImage& screen) {
 }
 
 void xdotool(const QStringList& args) {
-    const ToolRun r = runTool(QStringLiteral("xdotool"), args);
-    ASSERT_TRUE(r.ok()) << r.err.constData();
+    const ProgramRun r = runTool(QStringLiteral("xdotool"), args);
+    ASSERT_TRUE(r.ok()) << r.err.toStdString();
 }
 
 class DesktopApp : public ::testing::Test {
@@ -165,10 +135,7 @@ protected:
     }
     // The library's first picture, once it is there.
     QImage firstCapture() const {
-        QDeadlineTimer deadline(5000);
-        while (pngsIn(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
-            QThread::msleep(50);
-        }
+        waitUntil([&] { return !pngsIn(home.picturesMebo()).isEmpty(); }, 30000);
         const QStringList pngs = pngsIn(home.picturesMebo());
         return pngs.size() == 1 ? QImage(home.picturesMebo() + QLatin1Char('/') + pngs.first()) : QImage();
     }
@@ -190,33 +157,23 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
     EXPECT_TRUE(log0.contains(QStringLiteral("[Cmd+S] app 層快捷鍵監聽已安裝")));
 
     // A second start hands over and ends at once.
-    const MeboHome::Run second = app.launch({});
-    EXPECT_EQ(second.exitCode, 0) << second.errText().toStdString();
-    EXPECT_EQ(app.process().state(), QProcess::Running);
-
-    const MeboHome::Run settings = app.launch({QStringLiteral("mebo://settings")});
-    EXPECT_EQ(settings.exitCode, 0);
+    const ProgramRun second = home.run({});
+    EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
+    EXPECT_TRUE(app.running());
+    EXPECT_EQ(home.run({QStringLiteral("mebo://settings")}).exitCode, 0);
     EXPECT_TRUE(app.waitForLine(QStringLiteral("[AppDelegate] 未知命令: settings")));
 
     // xdg-open finds the application through its desktop entry.
-    QProcess install;
-    install.setProcessEnvironment(app.environment());
-    install.start(QStringLiteral(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh"),
-                  {QStringLiteral(MEBO_BINARY)});
-    ASSERT_TRUE(install.waitForFinished(20000));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().constData();
-    QProcess open;
-    open.setProcessEnvironment(app.environment());
-    open.start(QStringLiteral("xdg-open"), {QStringLiteral("mebo://capture?mode=fullscreen")});
-    ASSERT_TRUE(open.waitForFinished(20000));
+    const ProgramRun install = run(
+        {QStringLiteral(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh"), QStringLiteral(MEBO_BINARY)},
+        home.environment());
+    ASSERT_EQ(install.exitCode, 0) << install.err.toStdString();
+    run({QStringLiteral("xdg-open"), QStringLiteral("mebo://capture?mode=fullscreen")}, home.environment());
     ASSERT_TRUE(app.waitForLine(
         QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")))
         << app.log().toStdString();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
-    QDeadlineTimer deadline(10000);
-    while (indexOf(home.picturesMebo()).isEmpty() && !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
+    ASSERT_TRUE(waitUntil([&] { return !indexOf(home.picturesMebo()).isEmpty(); }, 30000));
     ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
     EXPECT_EQ(QImage(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first()).size(),
               QSize(1920, 1080));
@@ -232,7 +189,7 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
     prepareStill();
     ASSERT_FALSE(HasFatalFailure());
 
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true)) << app.log().toStdString();
     xdotool({"mousemove", "300", "400", "mousedown", "1"});
     xdotool({"mousemove", "500", "500"});
@@ -249,7 +206,7 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
               QString());
 
     // Escape cancels, with the coordinator's line.
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=area")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true));
     xdotool({"key", "Escape"});
     EXPECT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] 區域截屏取消")));
@@ -263,11 +220,14 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     ASSERT_FALSE(HasFatalFailure());
     const QRect frame = terminal.client.marginsAdded(terminal.frameExtents);
 
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true)) << app.log().toStdString();
     const QPoint inside = terminal.client.center();
     xdotool({"mousemove", QString::number(inside.x()), QString::number(inside.y())});
-    QThread::msleep(200); // the hover highlight follows the pointer
+    QList<QPoint> onTerminal; // the window under the pointer is shown undimmed once it is snapped
+    std::copy_if(spots.begin(), spots.end(), std::back_inserter(onTerminal),
+                 [&](QPoint p) { return frame.contains(p); });
+    ASSERT_TRUE(waitForDimmed(probe, onTerminal, false));
     xdotool({"click", "1"});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=window size=%1×%2")
                                     .arg(frame.width())
@@ -278,8 +238,9 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
                               before.copy(frame).convertToFormat(QImage::Format_RGB32)),
               QString());
+    // The library records the capture after its file is written.
+    ASSERT_TRUE(waitUntil([&] { return indexOf(home.picturesMebo()).size() == 1; }, 30000));
     const QJsonArray index = indexOf(home.picturesMebo());
-    ASSERT_EQ(index.size(), 1);
     EXPECT_EQ(index[0].toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
 }
 
@@ -332,23 +293,23 @@ QImage settledMainWindow(const MeboHome& probe) {
 TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     const QString lib = home.picturesMebo();
     for (int n = 1; n <= 2; ++n) {
-        ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+        ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
         ASSERT_TRUE(waitForIndexSize(lib, n)) << app.log().toStdString();
     }
     const QStringList captured = idsOf(indexOf(lib));
 
     // Tags given from the command line while Mebo runs reach the running library at once.
-    const MeboHome::Run tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
-    ASSERT_EQ(tag.exitCode, 0) << tag.errText().toStdString();
-    QDeadlineTimer deadline(10000);
-    while (!app.log().contains(QStringLiteral("[History] index.json was changed by another process")) &&
-           !deadline.hasExpired()) {
-        QThread::msleep(50);
-    }
-    ASSERT_FALSE(deadline.hasExpired()) << app.log().toStdString();
+    const ProgramRun tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
+    ASSERT_EQ(tag.exitCode, 0) << tag.err.toStdString();
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return app.log().contains(QStringLiteral("[History] index.json was changed by another process"));
+        },
+        30000))
+        << app.log().toStdString();
 
     xdotool({"mousemove", "2", "1077"});
-    ASSERT_EQ(app.launch({}).exitCode, 0); // a plain launch shows the main window
+    ASSERT_EQ(home.run({}).exitCode, 0); // a plain launch shows the main window
     const QImage before = settledMainWindow(probe);
     ASSERT_FALSE(before.isNull());
 
@@ -356,11 +317,11 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     app.start();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
         << app.log().toStdString();
-    ASSERT_EQ(app.launch({}).exitCode, 0);
+    ASSERT_EQ(home.run({}).exitCode, 0);
     // The main window lists the same captures with their names and thumbnails.
     EXPECT_EQ(firstDifference(settledMainWindow(probe), before), QString());
 
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(waitForIndexSize(lib, 3)) << app.log().toStdString();
     const QJsonArray index = indexOf(lib);
     EXPECT_EQ(idsOf(index).mid(1), captured);
@@ -375,7 +336,7 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     app.start();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
         << app.log().toStdString();
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] prune 完成, 從 3 截到 2 (刪 1 個)")))
         << app.log().toStdString();
     EXPECT_EQ(idsOf(indexOf(lib)).mid(1), idsOf(index).mid(0, 1));

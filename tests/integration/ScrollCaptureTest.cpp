@@ -1,4 +1,4 @@
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "TestPaths.h"
 #include "platform/x11/DesktopTools.h"
 
@@ -58,12 +58,12 @@ std::optional<PageFacts> findPage(const QString& title, int timeoutMs,
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         const auto search = runTool("xdotool", {"search", "--name", "mebo-scroll-test"});
-        for (const QByteArray& id : search.out.split('\n')) {
+        for (const QByteArray& id : search.stdOut.split('\n')) {
             if (id.trimmed().isEmpty()) {
                 continue;
             }
             const auto name = runTool("xdotool", {"getwindowname", QString::fromLatin1(id.trimmed())});
-            const auto m = form.match(QString::fromUtf8(name.out).trimmed());
+            const auto m = form.match(name.out);
             if (!m.hasMatch() || m.captured(1) != title) {
                 continue;
             }
@@ -220,8 +220,8 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
                              QStringLiteral("%1x%2+0+%3").arg(page.width).arg(page.height).arg(page.top),
                              "--save-dir", shots, "--json"},
                             180000);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    const QJsonObject out = QJsonDocument::fromJson(r.out).object();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     EXPECT_EQ(out.value("mode").toString(), "scroll");
     EXPECT_GT(out.value("frames").toInt(), 3);
     const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
@@ -249,8 +249,8 @@ TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
     const auto r = home.run({"capture", "scroll", "--window", QString::number(page.window), "--save-dir",
                              home.path() + QStringLiteral("/shots"), "--json"},
                             180000);
-    ASSERT_EQ(r.exitCode, 0) << r.errText().toStdString();
-    const QJsonObject out = QJsonDocument::fromJson(r.out).object();
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(capture.isNull());
     // The page's width, with its vertical scroll bar at most.
@@ -277,8 +277,8 @@ TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
         args << c.args << "--save-dir" << shots;
         const auto r = home.run(args);
         EXPECT_NE(r.exitCode, 0) << c.message;
-        EXPECT_TRUE(r.errText().contains(QString::fromLatin1(c.message))) << r.errText().toStdString();
-        EXPECT_EQ(r.errText().count(QLatin1Char('\n')), 0) << r.errText().toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromLatin1(c.message))) << r.err.toStdString();
+        EXPECT_EQ(r.err.count(QLatin1Char('\n')), 0) << r.err.toStdString();
     }
     EXPECT_TRUE(QDir(shots).entryList({"*.png"}, QDir::Files).isEmpty());
 }

@@ -1,7 +1,7 @@
 // Whole-process tests of the online services on the test desktop: an installed Mebo updates
 // itself from a local feed and comes back on the new version (or rolls back), and the hotkey
 // companion, installed from its signed archive, opens the capture overlay on a key press.
-#include "MeboProcess.h"
+#include "MeboHome.h"
 #include "platform/sodium/SodiumCodeSigning.h"
 #include "services/ChildProcess.h"
 #include "support/FakeHttpServer.h"

@@ -1,6 +1,6 @@
 #include "support/GeneratedMedia.h"
 
-#include "support/ProgramRun.h"
+#include "support/Process.h"
 
 #include <QStandardPaths>
 

@@ -133,81 +133,6 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     EXPECT_TRUE(bar.recording());
 }
 
-TEST(MainMenuTest, MenusHaveTheirItemsKeysAndRouteBySelector) {
-    QMainWindow window;
-    QStringList performed;
-    QList<SettingsTab> opened;
-    int quits = 0;
-    int checks = 0;
-    MainMenu::Handler handler;
-    handler.openSettings = [&](SettingsTab t) { opened << t; };
-    handler.checkForUpdates = [&] { ++checks; };
-    handler.quit = [&] { ++quits; };
-    handler.perform = [&](const QString& s) { performed << s; };
-    handler.isEnabled = [](const QString& s) { return s == QLatin1String("undo:"); };
-    MainMenu::build(*window.menuBar(), QStringLiteral("0.1.0"), handler);
-
-    const QList<QAction*> tops = window.menuBar()->actions();
-    QStringList menuTitles;
-    for (QAction* a : tops) {
-        menuTitles << a->text();
-    }
-    EXPECT_EQ(menuTitles, (QStringList{"Mebo", "File", "Edit", "Arrange", "View"}));
-    QMenu* app = tops[0]->menu();
-    QMenu* file = tops[1]->menu();
-    QMenu* edit = tops[2]->menu();
-    QMenu* view = tops[4]->menu();
-    EXPECT_EQ(titlesOf(*app),
-              (QStringList{"About Mebo", "Check for Updates...", "Logs", "Settings...", "---", "Quit Mebo"}));
-    EXPECT_EQ(actionTitled(*file, "Save")->shortcut(), QKeySequence("Ctrl+S"));
-    EXPECT_EQ(actionTitled(*file, "Save As...")->shortcut(), QKeySequence("Ctrl+Shift+S"));
-    EXPECT_EQ(actionTitled(*app, "Quit Mebo")->shortcut(), QKeySequence("Ctrl+Q"));
-    // Zoom In has an alternate key for the same action.
-    EXPECT_EQ(actionTitled(*view, "Zoom In")->shortcuts().size(), 2);
-    EXPECT_EQ(titlesOf(*edit).count(QStringLiteral("---")), 4);
-    EXPECT_EQ(edit->actions().size(), 20); // the text recognition and Smart Redact items at the end
-    EXPECT_EQ(actionTitled(*edit, "Smart Redact...")->shortcut(), QKeySequence("Ctrl+Shift+D"));
-    EXPECT_EQ(actionTitled(*file, "Open Image...")->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(tops[3]->menu()->actions().size(), 14);
-
-    // Print and Pin to Screen follow Save As.
-    EXPECT_EQ(actionTitled(*file, "Print...")->shortcut(), QKeySequence("Ctrl+P"));
-    EXPECT_EQ(actionTitled(*file, "Pin to Screen")->data().toString(), QStringLiteral("pinToScreen:"));
-    // Items of a feature this build lacks stay disabled with the reason as their tooltip.
-    for (const char* title : {"Open Video...", "Open Project...", "Export GIF...", "Trim Video..."}) {
-        QAction* a = actionTitled(*file, QString::fromLatin1(title));
-        ASSERT_TRUE(a) << title;
-        Q_EMIT file->aboutToHide();
-        EXPECT_EQ(a->isEnabled(), BuildFeatures::has(Feature::videoEditing)) << title;
-        EXPECT_EQ(a->toolTip().contains(QStringLiteral("not available in this build")),
-                  !BuildFeatures::has(Feature::videoEditing));
-    }
-
-    const bool update = BuildFeatures::has(Feature::updateCheck);
-    actionTitled(*app, "Check for Updates...")->trigger();
-    actionTitled(*app, "Logs")->trigger();
-    actionTitled(*app, "About Mebo")->trigger();
-    actionTitled(*app, "Quit Mebo")->trigger();
-    QList<SettingsTab> expectedTabs{SettingsTab::logs, SettingsTab::about};
-    if (update) {
-        expectedTabs.prepend(SettingsTab::about);
-    }
-    EXPECT_EQ(opened, expectedTabs);
-    EXPECT_EQ(checks, update ? 1 : 0);
-    EXPECT_EQ(quits, 1);
-
-    actionTitled(*tops[3]->menu(), "Bring Forward")->trigger();
-    actionTitled(*view, "Actual Size")->trigger();
-    EXPECT_EQ(performed, (QStringList{"bringLayerForward:", "actualSize:"}));
-
-    // Opening a menu asks which items apply; closing it enables them again for their keys.
-    Q_EMIT edit->aboutToShow();
-    EXPECT_TRUE(actionTitled(*edit, "Undo")->isEnabled());
-    EXPECT_FALSE(actionTitled(*edit, "Redo")->isEnabled());
-    Q_EMIT edit->aboutToHide();
-    EXPECT_TRUE(actionTitled(*edit, "Redo")->isEnabled());
-}
-
 class CountingTarget : public MediaCommandTarget {
 public:
     bool showsMedia() const override { return true; }
@@ -267,42 +192,6 @@ TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields)
     QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(target.saves, 1);
     EXPECT_EQ(menuSaves, 1);
-}
-
-TEST(ToolShortcutFilterTest, LettersPickToolsExceptWhileTyping) {
-    QWidget window;
-    auto* field = new QLineEdit(&window);
-    auto* canvas = new QWidget(&window);
-    canvas->setFocusPolicy(Qt::StrongFocus);
-    canvas->move(0, 40);
-    window.show();
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-
-    KeyboardShortcutHandler handler;
-    QStringList picked;
-    handler.setShortcuts({{QLatin1Char('a'), [&] { picked << QStringLiteral("arrow"); }},
-                          {QLatin1Char('t'), [&] { picked << QStringLiteral("text"); }}});
-    ToolShortcutFilter filter(handler);
-    filter.install();
-    filter.install(); // at most one installation
-
-    canvas->setFocus();
-    QTest::keyClick(canvas, Qt::Key_A, Qt::ShiftModifier); // "A" with Shift picks the arrow
-    QTest::keyClick(canvas, Qt::Key_T);
-    QTest::keyClick(canvas, Qt::Key_T, Qt::ControlModifier); // with Control: not a tool key
-    QTest::keyClick(canvas, Qt::Key_X);
-    EXPECT_EQ(picked, (QStringList{"arrow", "text"}));
-
-    field->setFocus();
-    QTest::keyClicks(field, QStringLiteral("at"));
-    EXPECT_EQ(field->text(), QStringLiteral("at"));
-    EXPECT_EQ(picked.size(), 2);
-
-    filter.remove();
-    canvas->setFocus();
-    QTest::keyClick(canvas, Qt::Key_A);
-    EXPECT_EQ(picked.size(), 2);
 }
 
 } // namespace

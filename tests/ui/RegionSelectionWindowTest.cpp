@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -28,12 +27,6 @@ platform::DisplayInfo display(uint32_t id, QRect desktopFrame, QRect nativeFrame
     d.scale = 1.0;
     d.primary = primary;
     return d;
-}
-
-// Channels within `tol` of each other (painting rounds colours through 8 bits).
-bool near(QRgb a, QRgb b, int tol = 2) {
-    return std::abs(qRed(a) - qRed(b)) <= tol && std::abs(qGreen(a) - qGreen(b)) <= tol &&
-           std::abs(qBlue(a) - qBlue(b)) <= tol;
 }
 
 int visibleOverlayWindows() {
@@ -183,52 +176,31 @@ TEST(RegionSelectionWindow, ADragDeliversTheRegionCutFromTheFrozenPicture) {
               (QVariantList{100.0, 730.0, 300.0, 150.0}));
     test::drainEvents();
     EXPECT_EQ(f.outcomes.size(), 1);
-}
 
-TEST(RegionSelectionWindow, TheSecondDisplayDeliversItsOwnPixelsAndDesktopRectangle) {
-    Fixture f;
+    // The second display delivers its own pixels and its desktop rectangle.
     ASSERT_TRUE(f.present());
     dragOn(f.view(12), QPoint(10, 20), QPoint(110, 70));
-    ASSERT_EQ(f.outcomes.size(), 1);
-    const OverlayOutcome& o = f.outcomes.first();
-    EXPECT_EQ(o.displayId, 12u);
-    EXPECT_EQ(o.rect, QRect(1930, 1080 - 20 - 50, 100, 50));
-    EXPECT_EQ(o.image.convertToFormat(QImage::Format_RGB32), gradientCut(QRect(10, 20, 100, 50), 12));
+    ASSERT_EQ(f.outcomes.size(), 2);
+    EXPECT_EQ(f.outcomes[1].displayId, 12u);
+    EXPECT_EQ(f.outcomes[1].rect, QRect(1930, 1080 - 20 - 50, 100, 50));
+    EXPECT_EQ(f.outcomes[1].image.convertToFormat(QImage::Format_RGB32),
+              gradientCut(QRect(10, 20, 100, 50), 12));
 }
 
-TEST(RegionSelectionWindow, ClickingASnappedWindowDeliversItAndItsPixels) {
-    Fixture f;
-    ASSERT_TRUE(f.present(SnapIntent::window));
-    RegionSelectionView* v = f.view(11);
-    mouse(v, QEvent::MouseMove, QPoint(400, 500));
-    ASSERT_TRUE(v->model().highlightedRegion());
-    EXPECT_EQ(v->model().highlightedRegion()->windowId, 77u) << "the own window in front was skipped";
-    // Leaving for the other display drops the highlight; coming back brings it again.
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(v, &leave);
-    EXPECT_FALSE(v->model().highlightedRegion());
-    mouse(v, QEvent::MouseMove, QPoint(401, 501));
-    ASSERT_TRUE(v->model().highlightedRegion());
-    mouse(v, QEvent::MouseButtonPress, QPoint(400, 500));
-    mouse(v, QEvent::MouseMove, QPoint(403, 503));
-    mouse(v, QEvent::MouseButtonRelease, QPoint(403, 503));
-    ASSERT_EQ(f.outcomes.size(), 1);
-    const OverlayOutcome& o = f.outcomes.first();
-    EXPECT_EQ(o.kind, OverlayOutcome::Kind::window);
-    EXPECT_EQ(o.windowId, 77u);
-    EXPECT_EQ(o.title, QStringLiteral("Terminal"));
-    EXPECT_EQ(o.image.convertToFormat(QImage::Format_RGB32), gradientCut(QRect(300, 400, 500, 300), 11));
-}
-
-TEST(RegionSelectionWindow, EscapeCancelsAndASecondRequestWhileBusyIsIgnored) {
+TEST(RegionSelectionWindow, EscapeCancelsAndRequestsWhileGrabbingOrShownAreIgnored) {
     Fixture f;
     test::LogCapture logs;
-    ASSERT_TRUE(f.present());
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt,
+                      [&](OverlayOutcome o) { f.outcomes << o; });
+    EXPECT_TRUE(f.overlay.isBusy()); // grabbing: no windows yet
+    EXPECT_TRUE(f.overlay.views().isEmpty());
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
+    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 2; }));
     int secondDone = 0;
     f.overlay.present(SnapIntent::window, RegionKind::area, std::nullopt,
                       [&](OverlayOutcome) { ++secondDone; });
     EXPECT_EQ(logs.count(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求")),
-              1);
+              2);
     EXPECT_EQ(f.capture.captureCalls, 2);
 
     // Escape reaches the overlay from the focused view, even mid-drag.
@@ -239,8 +211,8 @@ TEST(RegionSelectionWindow, EscapeCancelsAndASecondRequestWhileBusyIsIgnored) {
     ASSERT_EQ(f.outcomes.size(), 1);
     EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::cancelled);
     EXPECT_TRUE(f.outcomes.first().image.isNull());
-    EXPECT_EQ(f.busyAtDone, QList<bool>{false});
-    EXPECT_EQ(f.visibleAtDone, QList<int>{0});
+    EXPECT_FALSE(f.overlay.isBusy());
+    EXPECT_EQ(visibleOverlayWindows(), 0);
     test::drainEvents();
     EXPECT_EQ(secondDone, 0);
     EXPECT_FALSE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.area")));
@@ -248,19 +220,6 @@ TEST(RegionSelectionWindow, EscapeCancelsAndASecondRequestWhileBusyIsIgnored) {
     // Idle again: the next presentation grabs afresh.
     ASSERT_TRUE(f.present());
     EXPECT_EQ(f.capture.captureCalls, 4);
-}
-
-TEST(RegionSelectionWindow, RequestsWhileGrabbingAreRefusedToo) {
-    Fixture f;
-    test::LogCapture logs;
-    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
-    EXPECT_TRUE(f.overlay.isBusy());
-    EXPECT_TRUE(f.overlay.views().isEmpty());
-    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
-    EXPECT_EQ(logs.count(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求")),
-              1);
-    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 2; }));
-    EXPECT_EQ(f.capture.captureCalls, 2);
 }
 
 TEST(RegionSelectionWindow, FailedGrabsEndInACancellation) {
@@ -328,8 +287,7 @@ TEST(RegionSelectionWindow, RecordingAreaStartsFromThePanelOnly) {
     ASSERT_NE(v->recordingPanel(), nullptr);
     EXPECT_TRUE(v->recordingPanel()->isVisible());
     EXPECT_EQ(v->recordingPanel()->startButton()->text(), QStringLiteral("Start Recording"));
-    EXPECT_FALSE(v->recordingPanel()->geometry().intersects(QRect(100, 100, 400, 300)))
-        << "the panel stays off the recorded area";
+    EXPECT_GE(v->recordingPanel()->geometry().top(), 400 + 1) << "the panel stays below the recorded area";
     QTest::keyClick(v, Qt::Key_Return);
     QTest::keyClick(v, Qt::Key_Space);
     EXPECT_TRUE(f.outcomes.isEmpty());
@@ -339,91 +297,6 @@ TEST(RegionSelectionWindow, RecordingAreaStartsFromThePanelOnly) {
     EXPECT_EQ(f.outcomes.first().rect, QRect(100, 1080 - 100 - 300, 400, 300));
     EXPECT_TRUE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.record")));
     EXPECT_FALSE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.area")));
-}
-
-// Paints what the user sees and checks it: the picture inside the selection, the dimmed rest,
-// the outline and the handles. With MEBO_OVERLAY_SHOTS set, the frames are also written there.
-TEST(RegionSelectionWindow, PaintsTheFrozenPictureDimmedOutsideTheSelection) {
-    Fixture f;
-    // A desktop-like picture: a light background with two "windows".
-    QImage desk(1920, 1080, QImage::Format_RGB32);
-    desk.fill(QColor(90, 110, 140));
-    {
-        QPainter p(&desk);
-        p.fillRect(QRect(300, 400, 500, 300), QColor(240, 240, 240));
-        p.fillRect(QRect(300, 400, 500, 26), QColor(200, 200, 205));
-        p.fillRect(QRect(1000, 150, 700, 500), QColor(250, 250, 250));
-        p.fillRect(QRect(1000, 150, 700, 26), QColor(60, 60, 70));
-        p.setPen(Qt::black);
-        for (int i = 0; i < 12; ++i) {
-            p.drawText(QPoint(1020, 210 + i * 20),
-                       QStringLiteral("The quick brown fox jumps over the lazy dog %1").arg(i));
-        }
-    }
-    f.capture.image = desk;
-    f.capture.displayList = {f.capture.displayList.first()};
-    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
-    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 1; }));
-    RegionSelectionView* v = f.overlay.views().first();
-    const QString shots = qEnvironmentVariable("MEBO_OVERLAY_SHOTS");
-    if (!shots.isEmpty()) {
-        QDir().mkpath(shots);
-    }
-
-    mouse(v, QEvent::MouseMove, QPoint(500, 550));
-    QImage hover = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (!shots.isEmpty()) {
-        hover.save(shots + QStringLiteral("/overlay-snap.png"));
-    }
-    const QRgb stroke = RegionSelectionView::strokeColor().rgb();
-    EXPECT_EQ(hover.pixel(500, 600), desk.pixel(500, 600)) << "the snapped window is not dimmed";
-    EXPECT_TRUE(near(hover.pixel(1300, 900), qRgb(45, 55, 70))) << "outside is dimmed by half";
-    EXPECT_TRUE(near(hover.pixel(301, 600), stroke)) << "snap stroke inside the frame";
-    EXPECT_TRUE(near(hover.pixel(303, 600), stroke));
-    EXPECT_EQ(hover.pixel(305, 600), desk.pixel(305, 600)) << "4 points wide";
-
-    dragOn(v, QPoint(900, 100), QPoint(1500, 500), Qt::ShiftModifier);
-    QImage sel = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (!shots.isEmpty()) {
-        sel.save(shots + QStringLiteral("/overlay-selection.png"));
-    }
-    EXPECT_EQ(sel.pixel(1200, 300), desk.pixel(1200, 300));
-    EXPECT_EQ(sel.pixel(910, 110), desk.pixel(910, 110)) << "clear right from the selection's edge";
-    EXPECT_TRUE(near(sel.pixel(800, 300), qRgb(45, 55, 70)));
-    EXPECT_TRUE(near(sel.pixel(1000, 99), stroke)) << "outline just outside";
-    EXPECT_TRUE(near(sel.pixel(1000, 98), stroke));
-    EXPECT_TRUE(near(sel.pixel(1000, 97), qRgb(45, 55, 70))) << "2 points wide";
-    EXPECT_EQ(sel.pixel(1500, 500), qRgb(255, 255, 255)) << "white handle on the corner";
-    EXPECT_EQ(sel.pixel(1200, 500), qRgb(255, 255, 255)) << "and on the bottom edge's middle";
-
-    // Beside the selection the window under the pointer is still outlined, but stays dimmed.
-    mouse(v, QEvent::MouseMove, QPoint(500, 550));
-    const QImage both = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (!shots.isEmpty()) {
-        both.save(shots + QStringLiteral("/overlay-selection-snap.png"));
-    }
-    EXPECT_TRUE(near(both.pixel(301, 600), stroke));
-    EXPECT_TRUE(near(both.pixel(500, 600), qRgb(120, 120, 120)));
-}
-
-TEST(RegionSelectionWindow, PaintsTheRecordingPanelBesideTheSelection) {
-    Fixture f;
-    f.capture.displayList = {f.capture.displayList.first()};
-    QImage desk(1920, 1080, QImage::Format_RGB32);
-    desk.fill(QColor(120, 130, 150));
-    f.capture.image = desk;
-    f.overlay.present(SnapIntent::area, RegionKind::record, std::nullopt, [](OverlayOutcome) {});
-    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 1; }));
-    RegionSelectionView* v = f.overlay.views().first();
-    dragOn(v, QPoint(400, 300), QPoint(1400, 860));
-    const QImage img = v->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (const QString shots = qEnvironmentVariable("MEBO_OVERLAY_SHOTS"); !shots.isEmpty()) {
-        QDir().mkpath(shots);
-        img.save(shots + QStringLiteral("/overlay-record.png"));
-    }
-    const QRect panel = v->recordingPanel()->geometry();
-    EXPECT_GE(panel.top(), 860 + 1) << "below the selection";
-    EXPECT_NE(img.pixel(panel.center()), qRgb(60, 65, 75)) << "the panel is painted over the dimmed picture";
 }
 
 } // namespace mebo

@@ -28,15 +28,6 @@ QDateTime at(int minute) {
     return QDateTime(QDate(2025, 3, 14), QTime(9, 0), Qt::UTC).addSecs(60 * minute);
 }
 
-bool near(const QColor& a, const QColor& b, int tolerance = 24) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-std::string describe(const QColor& c) {
-    return c.name().toStdString();
-}
-
 // A library with real captures (PNG files, thumbnails made by the cache) and the widgets over it.
 class LibraryWidgetsTest : public HistoryFixture {
 protected:
@@ -85,21 +76,6 @@ protected:
         }
         return out;
     }
-    // The colour at `offset` from the top-left of row `row`'s picture, as painted.
-    static QColor pictureColour(QListView* view, int row, QPoint offset = {-1, -1}) {
-        const QImage shot = view->viewport()->grab().toImage();
-        const QModelIndex index = view->model()->index(row, 0);
-        const auto* delegate = static_cast<HistoryItemDelegate*>(view->itemDelegate());
-        const QRect picture = delegate->pictureRect(view->visualRect(index), index);
-        const QPoint p = offset == QPoint(-1, -1) ? picture.center() : picture.topLeft() + offset;
-        const qreal dpr = shot.devicePixelRatio();
-        return shot.pixelColor(int(p.x() * dpr), int(p.y() * dpr));
-    }
-    static QRect pictureRect(QListView* view, int row) {
-        const QModelIndex index = view->model()->index(row, 0);
-        return static_cast<HistoryItemDelegate*>(view->itemDelegate())
-            ->pictureRect(view->visualRect(index), index);
-    }
     static QAction* action(QMenu* menu, const QString& text) {
         for (QAction* a : menu->actions()) {
             if (a->text() == text) {
@@ -107,14 +83,6 @@ protected:
             }
         }
         return nullptr;
-    }
-    // Saves a picture of `w` when MEBO_UI_GRAB_DIR names a folder (for looking at the widgets).
-    static void keepGrab(QWidget& w, const QString& name) {
-        const QString dir = qEnvironmentVariable("MEBO_UI_GRAB_DIR");
-        if (!dir.isEmpty()) {
-            QTest::qWait(250); // the views lay their items out on a timer after a resize
-            w.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-        }
     }
 
     QStringList revealed;
@@ -248,42 +216,6 @@ TEST_F(LibraryWidgetsTest, VideosShowThePlayBadgeAndAnnotatedItemsThePencil) {
 }
 
 // ---- opening, the menu, trash, tags ----
-
-TEST_F(LibraryWidgetsTest, ClickOrEnterOpensInTheStripDoubleClickOrEnterInTheView) {
-    const HistoryEntry older = addShot("a.png", Qt::red, 1);
-    const HistoryEntry newer = addShot("b.png", Qt::blue, 2);
-    settle();
-    ThumbnailStrip strip(*store, *thumbs, reveal());
-    strip.resize(ThumbnailStrip::kWidth, 500);
-    strip.show();
-    HistoryView view(*store, *thumbs, reveal());
-    view.resize(700, 400);
-    view.show();
-    QStringList opened;
-    QObject::connect(&strip, &ThumbnailStrip::openRequested,
-                     [&](const HistoryEntry& e) { opened << "strip " + e.id; });
-    QObject::connect(&view, &HistoryView::openRequested,
-                     [&](const HistoryEntry& e) { opened << "view " + e.id; });
-
-    QListView* list = strip.listView();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                      list->visualRect(strip.model()->index(1)).center());
-    EXPECT_EQ(opened, QStringList{"strip " + older.id});
-    list->setCurrentIndex(strip.model()->index(0));
-    QTest::keyClick(list, Qt::Key_Return);
-    EXPECT_EQ(opened.last(), "strip " + newer.id);
-
-    opened.clear();
-    QListView* grid = view.listView();
-    const QPoint second = grid->visualRect(view.model()->index(1)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, second);
-    EXPECT_TRUE(opened.isEmpty()); // a single click only selects in the grid
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, second);
-    EXPECT_EQ(opened, QStringList{"view " + older.id});
-    grid->setCurrentIndex(view.model()->index(0));
-    QTest::keyClick(grid, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(opened.last(), "view " + newer.id);
-}
 
 TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesTooInBothWidgets) {
     const HistoryEntry a = addShot("a.png", Qt::red, 1);

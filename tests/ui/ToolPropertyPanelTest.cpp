@@ -2,9 +2,6 @@
 #include "document/ArrowLayer.h"
 #include "document/CustomStampMgr.h"
 #include "document/CutOutLayer.h"
-#include "document/LineLayer.h"
-#include "document/RectLayer.h"
-#include "document/StampLayer.h"
 #include "document/StampPalette.h"
 #include "editor/EditorVM.h"
 #include "editor/ToolController.h"
@@ -15,6 +12,7 @@
 #include "ui/ChoiceField.h"
 #include "ui/ColorButton.h"
 #include "ui/ColorField.h"
+#include "ui/FontChoice.h"
 #include "ui/GradientField.h"
 #include "ui/RecentStylesRow.h"
 #include "ui/SliderField.h"
@@ -23,22 +21,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QWheelEvent>
-#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -47,38 +39,21 @@ namespace {
 
 class ToolPropertyPanelTest : public ::testing::Test {
 protected:
-    ToolPropertyPanelTest() : stamps(stampDir.path()), vm(blankImage(320, 240)), panel(stamps) {
+    ToolPropertyPanelTest() : stamps(stampDir.path()), vm(whiteImage()), panel(stamps) {
         panel.resize(260, 900);
         panel.setEditor(&vm);
     }
-
-    static QImage blankImage(int w, int h) {
-        QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    static QImage whiteImage() {
+        QImage image(320, 240, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
         return image;
     }
-
     StylePage* page() const { return panel.currentPage(); }
-
     template <typename T> T* control(const QString& caption) const {
         T* c = page() ? page()->control<T>(caption) : nullptr;
         EXPECT_NE(c, nullptr) << caption.toStdString();
         return c;
     }
-
-    void click(ChoiceField* field, int value) {
-        ASSERT_NE(field, nullptr);
-        if (field->buttons()) {
-            ASSERT_NE(field->button(value), nullptr);
-            field->button(value)->click();
-        } else {
-            QComboBox* combo = field->comboBox();
-            const int index = combo->findData(value);
-            combo->setCurrentIndex(index);
-            Q_EMIT combo->activated(index);
-        }
-    }
-
     std::shared_ptr<ArrowLayer> drawArrow(const QPointF& from, const QPointF& to) {
         vm.setCurrentTool(ToolKind::arrow);
         ToolController tools(vm);
@@ -96,270 +71,172 @@ protected:
 
 } // namespace
 
-TEST_F(ToolPropertyPanelTest, ShowsThePageOfTheCurrentToolAndFollowsSelectionAndEditor) {
-    const QList<ToolKind> layerTools = {
-        ToolKind::arrow,    ToolKind::line,        ToolKind::rect,   ToolKind::ellipse,   ToolKind::polygon,
-        ToolKind::pen,      ToolKind::highlighter, ToolKind::text,   ToolKind::callout,   ToolKind::step,
-        ToolKind::stamp,    ToolKind::mosaic,      ToolKind::blur,   ToolKind::spotlight, ToolKind::magnify,
-        ToolKind::simplify, ToolKind::eraser,      ToolKind::cutout, ToolKind::fill,      ToolKind::crop};
-    for (ToolKind tool : layerTools) {
+// No control on any page is dead: changing each one changes the tool's settings.
+TEST_F(ToolPropertyPanelTest, EveryControlOfEveryPageWritesTheSettings) {
+    int poked = 0;
+    for (ToolKind tool : allToolKinds()) {
         vm.setCurrentTool(tool);
-        EXPECT_EQ(panel.shownTool(), tool);
         ASSERT_NE(page(), nullptr);
-        EXPECT_EQ(page()->tool(), tool);
-        EXPECT_TRUE(page()->isVisibleTo(&panel)) << toolKindRawValue(tool).toStdString();
-        EXPECT_FALSE(panel.arrangement()->isVisibleTo(&panel));
+        const auto expectChange = [&](const char* what, const std::function<void()>& poke) {
+            const ToolStyles before = vm.styles();
+            poke();
+            EXPECT_FALSE(vm.styles() == before) << toolKindRawValue(tool).toStdString() << ": " << what;
+            ++poked;
+        };
+        for (SliderField* f : page()->findChildren<SliderField*>()) {
+            expectChange("number", [f] {
+                if (f->defaultBox() && f->defaultBox()->isChecked()) {
+                    f->defaultBox()->click();
+                    return;
+                }
+                QDoubleSpinBox* box = f->spinBox();
+                box->setValue(box->value() == box->maximum() ? box->minimum() : box->maximum());
+            });
+        }
+        for (ChoiceField* f : page()->findChildren<ChoiceField*>()) {
+            expectChange("choice", [f] {
+                for (const ChoiceField::Item& item : f->items()) {
+                    if (item.value != f->value()) {
+                        f->choose(item.value);
+                        return;
+                    }
+                }
+            });
+        }
+        for (ColorField* f : page()->findChildren<ColorField*>()) {
+            expectChange("colour", [f] {
+                for (ColorButton* swatch : f->swatches()) {
+                    if (std::optional<QColor>(swatch->color()) != f->value()) {
+                        swatch->click();
+                        return;
+                    }
+                }
+            });
+        }
+        for (GradientField* f : page()->findChildren<GradientField*>()) {
+            expectChange("gradient", [f] { f->enabledBox()->click(); });
+        }
+        for (FontChoice* f : page()->findChildren<FontChoice*>()) {
+            expectChange("font", [f] { f->systemBox()->click(); });
+        }
+        for (QCheckBox* box : page()->findChildren<QCheckBox*>()) {
+            if (!qobject_cast<SliderField*>(box->parentWidget()) &&
+                !qobject_cast<GradientField*>(box->parentWidget()) &&
+                !qobject_cast<FontChoice*>(box->parentWidget())) {
+                expectChange("toggle", [box] { box->click(); });
+            }
+        }
+    }
+    EXPECT_GT(poked, 150);
+}
+
+TEST_F(ToolPropertyPanelTest, FieldsMapTheirValuesBothWays) {
+    // Opacity-like: stored 0..1, shown 5..100 %; setting is silent, a drag ends with `finished`.
+    SliderField field({5, 100, 1, 0, QStringLiteral(" %"), 100});
+    QSignalSpy edits(&field, &SliderField::edited);
+    field.setValue(0.4);
+    EXPECT_EQ(field.spinBox()->value(), 40);
+    EXPECT_EQ(field.slider()->value(), 35); // 40 is the 36th step from 5
+    EXPECT_EQ(edits.count(), 0);
+    field.slider()->setSliderDown(true);
+    field.slider()->setValue(55);
+    ASSERT_EQ(edits.count(), 1);
+    EXPECT_DOUBLE_EQ(edits.last().at(0).value<std::optional<double>>().value(), 0.6);
+    EXPECT_FALSE(edits.last().at(1).toBool());
+    field.setValue(0.1); // a refresh during the drag leaves the slider alone
+    EXPECT_EQ(field.slider()->value(), 55);
+    field.slider()->setSliderDown(false);
+    EXPECT_TRUE(edits.last().at(1).toBool());
+    field.spinBox()->setValue(200); // clamped to the range
+    EXPECT_DOUBLE_EQ(field.value().value(), 1.0);
+    EXPECT_EQ(field.slider()->value(), field.slider()->maximum());
+
+    // Optional fields remember their number and colour across Default.
+    SliderField number({0, 50, 1, 0, {}, 1, 6}, QStringLiteral("Default"));
+    EXPECT_EQ(number.spinBox()->value(), 6); // the placeholder before any value
+    number.setValue(std::nullopt);
+    EXPECT_FALSE(number.slider()->isEnabled());
+    QSignalSpy numberEdits(&number, &SliderField::edited);
+    number.defaultBox()->click();
+    EXPECT_EQ(numberEdits.last().at(0).value<std::optional<double>>(), std::optional<double>(6));
+    ColorField color(QStringLiteral("None"));
+    color.setValue(QColor(1, 2, 3, 128));
+    QSignalSpy colorEdits(&color, &ColorField::edited);
+    color.defaultToggle()->click();
+    EXPECT_EQ(colorEdits.last().at(0).value<std::optional<QColor>>(), std::nullopt);
+    EXPECT_TRUE(color.picker()->isUnset());
+    color.defaultToggle()->click(); // back to the colour it had, alpha included
+    EXPECT_EQ(colorEdits.last().at(0).value<std::optional<QColor>>(),
+              std::optional<QColor>(QColor(1, 2, 3, 128)));
+
+    const QList<ChoiceField::Item> items{{QStringLiteral("Default"), StylePage::kDefaultChoice, {}},
+                                         {QStringLiteral("Two"), 2, {}},
+                                         {QStringLiteral("Five"), 5, {}}};
+    for (ChoiceField::Look look : {ChoiceField::Look::menu, ChoiceField::Look::segmented}) {
+        ChoiceField choice(look, items);
+        QSignalSpy chosen(&choice, &ChoiceField::chosen);
+        choice.setValue(5);
+        EXPECT_EQ(choice.value(), 5);
+        choice.setValue(StylePage::kDefaultChoice);
+        EXPECT_EQ(choice.value(), StylePage::kDefaultChoice);
+        if (look == ChoiceField::Look::segmented) {
+            choice.button(2)->click();
+        } else {
+            choice.comboBox()->setCurrentIndex(1);
+            Q_EMIT choice.comboBox()->activated(1);
+        }
+        ASSERT_EQ(chosen.count(), 1);
+        EXPECT_EQ(chosen.last().at(0).toInt(), 2);
     }
 
-    // The selection tool shows the arrangement; with an arrow selected, the arrow's page as well.
-    vm.setCurrentTool(ToolKind::selection);
-    EXPECT_EQ(panel.shownTool(), ToolKind::selection);
-    EXPECT_TRUE(panel.arrangement()->isVisibleTo(&panel));
-    auto arrow = drawArrow({10, 10}, {120, 90});
-    vm.setCurrentTool(ToolKind::selection);
-    vm.selectLayer(arrow);
-    EXPECT_EQ(panel.shownTool(), ToolKind::arrow);
-    EXPECT_TRUE(panel.arrangement()->isVisibleTo(&panel));
-    EXPECT_TRUE(panel.arrangement()->lockButton()->isEnabled());
-    EXPECT_FALSE(panel.arrangement()->bringForwardButton()->isEnabled()); // the only layer
-    vm.deselectAll();
-    EXPECT_EQ(panel.shownTool(), ToolKind::selection);
-
-    // Nothing open, then the bound editor going away: no page, nothing left connected.
-    panel.setEditor(nullptr);
-    EXPECT_EQ(panel.currentPage(), nullptr);
-    {
-        EditorVM shortLived(blankImage(50, 50));
-        panel.setEditor(&shortLived);
-        shortLived.setCurrentTool(ToolKind::pen);
-        EXPECT_EQ(panel.shownTool(), ToolKind::pen);
-    }
-    EXPECT_EQ(panel.editor(), nullptr);
-    EXPECT_EQ(panel.currentPage(), nullptr);
+    GradientField gradient;
+    gradient.setValue(GradientFill{QColor(10, 20, 30), QColor(200, 100, 0, 90), -M_PI / 2});
+    EXPECT_EQ(gradient.angleBox()->value(), 270); // negative angles wrap
+    EXPECT_NEAR(std::remainder(gradient.value()->angle + M_PI / 2, 2 * M_PI), 0, 1e-9);
+    gradient.setValue(std::nullopt);
+    EXPECT_FALSE(gradient.value().has_value());
+    EXPECT_FALSE(gradient.startButton()->isEnabled());
 }
 
-TEST_F(ToolPropertyPanelTest, ControlsWriteOneFieldAndTheNextLayerTakesIt) {
-    vm.setCurrentTool(ToolKind::arrow);
-    ToolStyles expected = vm.styles();
-
-    control<SliderField>(QStringLiteral("Width"))->spinBox()->setValue(9);
-    click(control<ChoiceField>(QStringLiteral("Head style")), int(ArrowHeadStyle::both));
-    control<ColorField>(QStringLiteral("Colour"))->swatches().at(4)->click(); // blue
-    expected.strokeWidth = 9;
-    expected.arrow.headStyle = ArrowHeadStyle::both;
-    expected.strokeColor = ColorField::quickColors().at(4);
-    EXPECT_TRUE(vm.styles() == expected); // nothing else moved
-
-    auto arrow = drawArrow({20, 20}, {200, 120});
-    ASSERT_NE(arrow, nullptr);
-    EXPECT_EQ(arrow->strokeWidth, 9);
-    EXPECT_EQ(arrow->headStyle, ArrowHeadStyle::both);
-    EXPECT_EQ(arrow->color, ColorField::quickColors().at(4));
-
-    // Settings changed elsewhere show up without being written back.
-    vm.deselectAll();
-    QSignalSpy changes(&vm, &EditorVM::styleChanged);
-    ToolStyles next = vm.styles();
-    next.strokeWidth = 3;
-    next.arrow.headStyle = ArrowHeadStyle::start;
-    vm.setStyles(next);
-    EXPECT_EQ(changes.count(), 2); // stroke and arrow groups, once each
-    EXPECT_EQ(control<SliderField>(QStringLiteral("Width"))->spinBox()->value(), 3);
-    EXPECT_EQ(control<SliderField>(QStringLiteral("Width"))->slider()->value(), 2); // 1..50 by 1
-    EXPECT_EQ(control<ChoiceField>(QStringLiteral("Head style"))->value(), int(ArrowHeadStyle::start));
-
-    // A group-specific row follows its switch: the head outline rows appear with the outline.
-    EXPECT_FALSE(page()->isRowShown(QStringLiteral("Outline width")));
-    control<QCheckBox>(QStringLiteral("Outline the heads"))->click();
-    EXPECT_TRUE(vm.styles().arrow.headOutline);
-    EXPECT_TRUE(page()->isRowShown(QStringLiteral("Outline width")));
-
-    // The rectangle's own group: corner radius and the shared shape opacity (shown in percent).
-    vm.setCurrentTool(ToolKind::rect);
-    control<SliderField>(QStringLiteral("Corner radius"))->spinBox()->setValue(12);
-    control<SliderField>(QStringLiteral("Opacity"))->spinBox()->setValue(40);
-    EXPECT_EQ(vm.styles().shape.rectCornerRadius, 12);
-    EXPECT_DOUBLE_EQ(vm.styles().shape.opacity, 0.4);
-    auto rect = std::dynamic_pointer_cast<RectLayer>(
-        ToolLayerFactory::boxLayer(ToolKind::rect, vm.styles(), QRectF(10, 10, 50, 40)));
-    ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->cornerRadius, 12);
-    EXPECT_DOUBLE_EQ(rect->opacity, 0.4);
-}
-
-TEST_F(ToolPropertyPanelTest, DefaultChoicesStoreNoValue) {
-    // Optional number: the Default box clears it; unticking brings the number back.
-    vm.setCurrentTool(ToolKind::text);
-    SliderField* tracking = control<SliderField>(QStringLiteral("Letter spacing"));
-    ASSERT_NE(tracking, nullptr);
-    EXPECT_TRUE(tracking->defaultBox()->isChecked());
-    tracking->defaultBox()->click();
-    tracking->spinBox()->setValue(2.5);
-    EXPECT_EQ(vm.styles().text.tracking, std::optional<double>(2.5));
-    tracking->defaultBox()->click();
-    EXPECT_EQ(vm.styles().text.tracking, std::nullopt);
-    EXPECT_FALSE(tracking->spinBox()->isEnabled());
-
-    // Optional choice.
-    vm.setCurrentTool(ToolKind::line);
-    ChoiceField* cap = control<ChoiceField>(QStringLiteral("Line cap"));
-    click(cap, int(LineCap::square));
-    EXPECT_EQ(vm.styles().line.lineCap, std::optional<LineCap>(LineCap::square));
-    click(cap, StylePage::kDefaultChoice);
-    EXPECT_EQ(vm.styles().line.lineCap, std::nullopt);
-    EXPECT_EQ(ToolLayerFactory::line(vm.styles(), {0, 0}, {10, 10})->lineCap, std::nullopt);
-
-    // Optional colour: a swatch sets it, the toggle clears it, and the next rectangle is unfilled.
-    vm.setCurrentTool(ToolKind::rect);
-    ColorField* fillColor = control<ColorField>(QStringLiteral("Fill colour"));
-    fillColor->swatches().at(2)->click();
-    EXPECT_EQ(vm.styles().shape.fillColor, std::optional<QColor>(ColorField::quickColors().at(2)));
-    fillColor->defaultToggle()->click();
-    EXPECT_EQ(vm.styles().shape.fillColor, std::nullopt);
-    EXPECT_TRUE(fillColor->picker()->isUnset());
-    auto rect = std::dynamic_pointer_cast<RectLayer>(
-        ToolLayerFactory::boxLayer(ToolKind::rect, vm.styles(), QRectF(0, 0, 20, 20)));
-    EXPECT_EQ(rect->fillColor, std::nullopt);
-
-    // Gradient: none until switched on, then two colours and a direction in radians.
-    GradientField* gradient = control<GradientField>(QStringLiteral("Gradient"));
-    ASSERT_NE(gradient, nullptr);
-    EXPECT_FALSE(gradient->angleBox()->isEnabled());
-    gradient->enabledBox()->click();
-    gradient->angleBox()->setValue(90);
-    ASSERT_TRUE(vm.styles().shape.gradient.has_value());
-    EXPECT_NEAR(vm.styles().shape.gradient->angle, M_PI / 2, 1e-9);
-    EXPECT_EQ(vm.styles().shape.gradient->startColor, gradient->startButton()->color());
-    gradient->enabledBox()->click();
-    EXPECT_EQ(vm.styles().shape.gradient, std::nullopt);
-}
-
-TEST_F(ToolPropertyPanelTest, RecentPresetsAreShownAndApplied) {
-    vm.setCurrentTool(ToolKind::pen);
-    EXPECT_FALSE(panel.recentRow()->isVisibleTo(&panel));
-    ToolStyles blueWide = vm.styles();
-    blueWide.strokeColor = QColor(0, 122, 255);
-    blueWide.strokeWidth = 12;
-    blueWide.pen.opacity = 0.5;
-    vm.setStyles(blueWide);
-    vm.recordRecentStyle(ToolKind::pen);
-
-    ToolStyles redThin = vm.styles();
-    redThin.strokeColor = QColor(255, 0, 0);
-    redThin.strokeWidth = 2;
-    redThin.pen.opacity = 1;
-    vm.setStyles(redThin);
-    vm.recordRecentStyle(ToolKind::pen);
-
-    ASSERT_TRUE(panel.recentRow()->isVisibleTo(&panel));
-    ASSERT_EQ(panel.recentRow()->buttons().size(), 2);
-    // Most recent first: the second button is the blue one.
-    panel.recentRow()->buttons().at(1)->click();
-    EXPECT_EQ(vm.styles().strokeColor, QColor(0, 122, 255));
-    EXPECT_EQ(vm.styles().strokeWidth, 12);
-    EXPECT_DOUBLE_EQ(vm.styles().pen.opacity, 0.5);
-    EXPECT_EQ(control<SliderField>(QStringLiteral("Width"))->spinBox()->value(), 12);
-    EXPECT_EQ(control<SliderField>(QStringLiteral("Opacity"))->spinBox()->value(), 50);
-
-    // Another tool has its own (empty) list.
-    vm.setCurrentTool(ToolKind::rect);
-    EXPECT_FALSE(panel.recentRow()->isVisibleTo(&panel));
-}
-
-TEST_F(ToolPropertyPanelTest, EditingTheSelectedArrowIsOneUndoStepPerEdit) {
+TEST_F(ToolPropertyPanelTest, EditingTheSelectionIsOneUndoStepPerEdit) {
     auto arrow = drawArrow({10, 10}, {150, 100});
-    // The arrow keeps its own colour; a width edit must not repaint it.
-    ToolStyles other = vm.styles();
+    ToolStyles other = vm.styles(); // the arrow keeps its own colour; a width edit must not repaint it
     other.strokeColor = QColor(0, 0, 0);
     other.strokeWidth = 2;
     vm.setStyles(other);
     vm.setCurrentTool(ToolKind::selection);
     vm.selectLayer(arrow);
-    ASSERT_EQ(panel.shownTool(), ToolKind::arrow);
     SliderField* width = control<SliderField>(QStringLiteral("Width"));
     EXPECT_EQ(width->spinBox()->value(), arrow->strokeWidth); // the arrow's value, not the tool's
     const qsizetype undoBefore = vm.undoStack().size();
-    const double originalWidth = arrow->strokeWidth;
-
-    // A slider drag: several live updates, one step when released.
-    QSlider* slider = width->slider();
-    slider->setSliderDown(true);
+    width->slider()->setSliderDown(true); // several live updates, one step when released
     for (int v : {5, 8, 11, 14}) {
-        slider->setValue(v);
+        width->slider()->setValue(v);
     }
-    slider->setSliderDown(false);
+    width->slider()->setSliderDown(false);
     auto edited = std::dynamic_pointer_cast<ArrowLayer>(vm.selectedLayer());
-    ASSERT_NE(edited, nullptr);
     EXPECT_EQ(edited->strokeWidth, 15); // slider position 14 of 1..50
     EXPECT_EQ(edited->color, arrow->color);
     EXPECT_EQ(vm.styles().strokeWidth, 15); // the tool's setting follows the edit
     EXPECT_EQ(vm.undoStack().size(), undoBefore + 1);
-
-    // A choice is one step of its own.
-    click(control<ChoiceField>(QStringLiteral("Line style")), int(ArrowLineStyle::dashed));
-    edited = std::dynamic_pointer_cast<ArrowLayer>(vm.selectedLayer());
-    EXPECT_EQ(edited->lineStyle, ArrowLineStyle::dashed);
-    EXPECT_EQ(edited->strokeWidth, 15);
+    control<ChoiceField>(QStringLiteral("Line style"))->choose(int(ArrowLineStyle::dashed));
+    EXPECT_EQ(std::dynamic_pointer_cast<ArrowLayer>(vm.selectedLayer())->lineStyle, ArrowLineStyle::dashed);
     EXPECT_EQ(vm.undoStack().size(), undoBefore + 2);
-
     vm.undo();
     vm.undo();
-    auto restored = std::dynamic_pointer_cast<ArrowLayer>(vm.layers().last());
-    EXPECT_EQ(restored->strokeWidth, originalWidth);
-    EXPECT_EQ(restored->lineStyle, ArrowLineStyle::solid);
-    EXPECT_EQ(vm.undoStack().size(), undoBefore);
-}
+    EXPECT_EQ(std::dynamic_pointer_cast<ArrowLayer>(vm.layers().last())->strokeWidth, arrow->strokeWidth);
 
-TEST_F(ToolPropertyPanelTest, ArrangementButtonsMoveAndLockTheSelection) {
-    auto bottom = drawArrow({10, 10}, {100, 10});
-    auto top = drawArrow({10, 50}, {100, 50});
-    vm.setCurrentTool(ToolKind::selection);
-    vm.selectLayer(bottom);
-    ArrangementButtons* arrange = panel.arrangement();
-    EXPECT_FALSE(arrange->sendToBackButton()->isEnabled());
-    ASSERT_TRUE(arrange->bringForwardButton()->isEnabled());
-    arrange->bringForwardButton()->click();
-    EXPECT_EQ(vm.layers().last(), bottom);
-    EXPECT_FALSE(arrange->bringToFrontButton()->isEnabled()); // now on top
-    EXPECT_TRUE(arrange->sendToBackButton()->isEnabled());
-
-    EXPECT_FALSE(arrange->unlockAllButton()->isEnabled());
-    arrange->lockButton()->click();
-    EXPECT_TRUE(bottom->isLocked);
-    EXPECT_EQ(vm.selectedLayer(), nullptr);
-    EXPECT_FALSE(arrange->lockButton()->isEnabled());
-    ASSERT_TRUE(arrange->unlockAllButton()->isEnabled());
-    arrange->unlockAllButton()->click();
-    EXPECT_FALSE(bottom->isLocked);
-    EXPECT_FALSE(top->isLocked);
-}
-
-TEST_F(ToolPropertyPanelTest, EditingTheSelectedCutOutReplacesIt) {
+    // A cut-out is replaced by one with the new edge; a preset tile is one step for three settings.
     auto cut = std::make_shared<CutOutLayer>(QRectF(0, 100, 320, 30), CutOutOrientation::horizontal,
                                              CutOutEdgeStyle::torn, 1, 1);
     vm.addLayer(cut, true);
-    vm.setCurrentTool(ToolKind::selection);
     vm.selectLayer(cut);
-    ASSERT_EQ(panel.shownTool(), ToolKind::cutout);
-    const qsizetype undoBefore = vm.undoStack().size();
-
-    click(control<ChoiceField>(QStringLiteral("Edge")), int(CutOutEdgeStyle::zigzag));
+    const qsizetype cutBefore = vm.undoStack().size();
+    control<ChoiceField>(QStringLiteral("Edge"))->choose(int(CutOutEdgeStyle::zigzag));
     auto replaced = std::dynamic_pointer_cast<CutOutLayer>(vm.selectedLayer());
-    ASSERT_NE(replaced, nullptr);
     EXPECT_EQ(replaced->edgeStyle(), CutOutEdgeStyle::zigzag);
     EXPECT_EQ(replaced->rect(), cut->rect());
-    EXPECT_EQ(vm.undoStack().size(), undoBefore + 1);
-
-    control<SliderField>(QStringLiteral("Edge depth"))->spinBox()->setValue(1.7);
-    replaced = std::dynamic_pointer_cast<CutOutLayer>(vm.selectedLayer());
-    EXPECT_DOUBLE_EQ(replaced->depth(), 1.7);
-    EXPECT_EQ(replaced->edgeStyle(), CutOutEdgeStyle::zigzag);
-    EXPECT_EQ(vm.undoStack().size(), undoBefore + 2);
-
-    // A preset tile sets edge, density and depth at once: one more step.
-    QWidget* presets = page()->control(QStringLiteral("Presets"));
-    ASSERT_NE(presets, nullptr);
-    for (QPushButton* tile : presets->findChildren<QPushButton*>()) {
+    for (QPushButton* tile : page()->control(QStringLiteral("Presets"))->findChildren<QPushButton*>()) {
         if (tile->text() == QStringLiteral("Wave")) {
             tile->click();
         }
@@ -367,154 +244,6 @@ TEST_F(ToolPropertyPanelTest, EditingTheSelectedCutOutReplacesIt) {
     replaced = std::dynamic_pointer_cast<CutOutLayer>(vm.selectedLayer());
     EXPECT_EQ(replaced->edgeStyle(), CutOutEdgeStyle::wave);
     EXPECT_DOUBLE_EQ(replaced->density(), 0.8);
-    EXPECT_DOUBLE_EQ(replaced->depth(), 1.0);
-    EXPECT_EQ(vm.styles().cutout.edgeStyle, CutOutEdgeStyle::wave);
-    EXPECT_EQ(vm.undoStack().size(), undoBefore + 3);
+    EXPECT_EQ(vm.undoStack().size(), cutBefore + 2);
 }
 
-TEST_F(ToolPropertyPanelTest, MosaicAndBlurOfferSmartRedact) {
-    QSignalSpy requests(&panel, &ToolPropertyPanel::smartRedactRequested);
-    for (ToolKind tool : {ToolKind::mosaic, ToolKind::blur}) {
-        vm.setCurrentTool(tool);
-        QPushButton* redact = nullptr;
-        for (QPushButton* b : page()->findChildren<QPushButton*>()) {
-            if (b->text() == QStringLiteral("Smart Redact")) {
-                redact = b;
-            }
-        }
-        ASSERT_NE(redact, nullptr);
-        EXPECT_EQ(redact->toolTip(),
-                  QStringLiteral("Find and cover e-mail addresses, phone numbers, card numbers and names"));
-        redact->click();
-    }
-    EXPECT_EQ(requests.count(), 2);
-
-    // The mosaic's cover style decides which of its settings are offered.
-    vm.setCurrentTool(ToolKind::mosaic);
-    click(control<ChoiceField>(QStringLiteral("Style")), int(MosaicStyle::solid));
-    EXPECT_EQ(vm.styles().mosaic.style, MosaicStyle::solid);
-    EXPECT_TRUE(page()->isRowShown(QStringLiteral("Colour")));
-    EXPECT_FALSE(page()->isRowShown(QStringLiteral("Block size")));
-}
-
-TEST_F(ToolPropertyPanelTest, StampPaletteAndImport) {
-    vm.setCurrentTool(ToolKind::stamp);
-    StampPicker* picker = panel.stampPicker();
-    ASSERT_NE(picker, nullptr);
-    const QString defaultSymbol = vm.styles().stamp.symbol;
-    ASSERT_NE(picker->symbolButton(defaultSymbol), nullptr);
-    EXPECT_TRUE(picker->symbolButton(defaultSymbol)->isChecked());
-
-    // Not an image: refused with a reason, nothing stored.
-    QTemporaryDir files;
-    const QString bogus = files.filePath(QStringLiteral("notes.png"));
-    {
-        QFile f(bogus);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("not an image");
-    }
-    QString error;
-    EXPECT_FALSE(picker->importFile(bogus, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_TRUE(stamps.stamps().isEmpty());
-    EXPECT_EQ(vm.styles().stamp.customImagePath, std::nullopt);
-
-    // A real PNG becomes a stamp in the folder and the chosen one.
-    QImage image(40, 30, QImage::Format_ARGB32);
-    image.fill(QColor(10, 200, 30));
-    const QString png = files.filePath(QStringLiteral("badge.png"));
-    ASSERT_TRUE(image.save(png));
-    ASSERT_TRUE(picker->importFile(png, &error)) << error.toStdString();
-    ASSERT_EQ(stamps.stamps().size(), 1);
-    const QString stored = stamps.imagePath(stamps.stamps().first());
-    EXPECT_TRUE(QFile::exists(stored));
-    EXPECT_TRUE(stored.startsWith(stampDir.path()));
-    EXPECT_EQ(vm.styles().stamp.customImagePath, std::optional<QString>(stored));
-    ASSERT_NE(picker->customButton(stored), nullptr);
-    EXPECT_TRUE(picker->customButton(stored)->isChecked());
-    EXPECT_EQ(ToolLayerFactory::stamp(vm.styles(), {50, 50})->imagePath, std::optional<QString>(stored));
-
-    // Choosing a palette symbol leaves the custom image.
-    const QString other = StampPalette::categories().last().items.first().symbol;
-    picker->symbolButton(other)->click();
-    EXPECT_EQ(vm.styles().stamp.symbol, other);
-    EXPECT_EQ(vm.styles().stamp.customImagePath, std::nullopt);
-    EXPECT_FALSE(picker->customButton(stored)->isChecked());
-}
-
-TEST_F(ToolPropertyPanelTest, FillModesShowTheirOwnSettingsAndTheBusyLine) {
-    vm.setCurrentTool(ToolKind::fill);
-    click(control<ChoiceField>(QStringLiteral("Mode")), int(FillMode::fullImage));
-    EXPECT_EQ(vm.styles().fill.mode, FillMode::fullImage);
-    EXPECT_TRUE(page()->isRowShown(QStringLiteral("Gradient")));
-    EXPECT_FALSE(page()->isRowShown(QStringLiteral("Tolerance")));
-    click(control<ChoiceField>(QStringLiteral("Mode")), int(FillMode::global));
-    EXPECT_FALSE(page()->isRowShown(QStringLiteral("Gradient")));
-    EXPECT_TRUE(page()->isRowShown(QStringLiteral("Tolerance")));
-    control<SliderField>(QStringLiteral("Tolerance"))->spinBox()->setValue(30);
-    EXPECT_EQ(vm.styles().fill.regionTolerance, 30);
-
-    QLabel* busy = nullptr;
-    for (QLabel* l : panel.findChildren<QLabel*>()) {
-        if (l->text() == QStringLiteral("Filling...")) {
-            busy = l;
-        }
-    }
-    ASSERT_NE(busy, nullptr);
-    EXPECT_FALSE(busy->isVisibleTo(&panel));
-    vm.fillAt(QPointF(5, 5));
-    EXPECT_TRUE(vm.regionBusy());
-    EXPECT_TRUE(busy->isVisibleTo(&panel));
-    ASSERT_TRUE(test::waitUntil([&] { return !vm.regionBusy(); }));
-    EXPECT_FALSE(busy->isVisibleTo(&panel));
-    EXPECT_EQ(vm.layers().size(), 1);
-}
-
-TEST_F(ToolPropertyPanelTest, WheelOverAnUnfocusedControlScrollsThePanel) {
-    vm.setCurrentTool(ToolKind::callout); // a long page
-    panel.resize(260, 300);
-    panel.show();
-    test::drainEvents();
-    QScrollBar* bar = panel.findChild<QScrollArea*>()->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0);
-    SliderField* padding = control<SliderField>(QStringLiteral("Padding"));
-    const double before = vm.styles().callout.padding;
-    const QPointF at(10, 5);
-    QWheelEvent wheel(at, padding->slider()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(padding->slider(), &wheel);
-    EXPECT_EQ(vm.styles().callout.padding, before);
-    EXPECT_GT(bar->value(), 0);
-    panel.hide();
-}
-
-// Every page fits the panel's width in both appearances (no control pushed past the edge).
-// With MEBO_PANEL_SHOTS set to a folder, the pages are saved there for a look.
-TEST_F(ToolPropertyPanelTest, EveryPageFitsThePanelWidthInBothPalettes) {
-    const QByteArray shots = qgetenv("MEBO_PANEL_SHOTS");
-    const QPalette original = QApplication::palette();
-    for (bool dark : {false, true}) {
-        QApplication::setPalette(dark ? AppPalette::dark() : AppPalette::light());
-        for (ToolKind tool : allToolKinds()) {
-            vm.setCurrentTool(tool);
-            panel.resize(260, 900);
-            panel.show();
-            test::drainEvents();
-            QScrollArea* scroll = panel.findChild<QScrollArea*>();
-            ASSERT_NE(scroll, nullptr);
-            const int room = scroll->viewport()->width();
-            EXPECT_LE(scroll->widget()->minimumSizeHint().width(), room)
-                << toolKindRawValue(tool).toStdString() << (dark ? " dark" : " light");
-            if (!shots.isEmpty()) {
-                const int height = std::max(900, scroll->widget()->sizeHint().height());
-                panel.resize(260, height);
-                test::drainEvents();
-                panel.grab().save(QDir(QString::fromLocal8Bit(shots))
-                                      .filePath(QStringLiteral("%1-%2.png")
-                                                    .arg(toolKindRawValue(tool), dark ? "dark" : "light")));
-            }
-        }
-    }
-    panel.hide();
-    QApplication::setPalette(original);
-}

@@ -3,102 +3,24 @@
 #include "XwdReader.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
-#include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <QThread>
 
 namespace mebo::test::x11 {
-
-ToolRun runTool(const QString& program, const QStringList& args, int timeoutMs) {
-    ToolRun run;
-    std::vector<QByteArray> argBytes{program.toLocal8Bit()};
-    for (const QString& a : args) {
-        argBytes.push_back(a.toLocal8Bit());
-    }
-    std::vector<char*> argv;
-    for (QByteArray& a : argBytes) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-
-    int outPipe[2];
-    int errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) {
-        run.err = "pipe failed";
-        return run;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (spawned != 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
-        run.err = QStringLiteral("%1 did not start").arg(program).toUtf8();
-        return run;
-    }
-
-    QDeadlineTimer deadline(timeoutMs);
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    QByteArray* sinks[2] = {&run.out, &run.err};
-    int open = 2;
-    char buf[65536];
-    while (open > 0 && !deadline.hasExpired()) {
-        if (poll(fds, 2, int(std::min<qint64>(deadline.remainingTime(), 1000))) < 0 && errno != EINTR) {
-            break;
-        }
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd >= 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
-                const ssize_t n = read(fds[i].fd, buf, sizeof buf);
-                if (n > 0) {
-                    sinks[i]->append(buf, n);
-                } else if (n == 0 || errno != EINTR) {
-                    close(fds[i].fd);
-                    fds[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-    }
-    for (pollfd& f : fds) {
-        if (f.fd >= 0) {
-            close(f.fd);
-        }
-    }
-    if (open > 0) {
-        kill(pid, SIGKILL);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    run.exitCode = open > 0 ? -1 : (WIFEXITED(status) ? WEXITSTATUS(status) : -1);
-    return run;
-}
 
 QImage xwdRoot(const QString& display, QString* error) {
     QStringList args{QStringLiteral("-root"), QStringLiteral("-silent")};
     if (!display.isEmpty()) {
         args << QStringLiteral("-display") << display;
     }
-    const ToolRun r = runTool(QStringLiteral("xwd"), args);
+    const ProgramRun r = runTool(QStringLiteral("xwd"), args);
     if (!r.ok()) {
-        *error = QStringLiteral("xwd failed: %1").arg(QString::fromLocal8Bit(r.err));
+        *error = QStringLiteral("xwd failed: %1").arg(r.err);
         return {};
     }
-    return XwdReader::decode(r.out, error);
+    return XwdReader::decode(r.stdOut, error);
 }
 
 QString firstDifference(const QImage& a, const QImage& b) {
@@ -133,11 +55,11 @@ QString firstDifference(const QImage& a, const QImage& b) {
 }
 
 std::vector<uint32_t> windowsTitled(const QString& title) {
-    const ToolRun r =
+    const ProgramRun r =
         runTool(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--name"),
                                             QStringLiteral("^%1$").arg(QRegularExpression::escape(title))});
     std::vector<uint32_t> ids;
-    for (const QByteArray& line : r.out.split('\n')) {
+    for (const QByteArray& line : r.stdOut.split('\n')) {
         bool ok = false;
         const uint32_t id = line.trimmed().toUInt(&ok);
         if (ok) {
@@ -150,13 +72,13 @@ std::vector<uint32_t> windowsTitled(const QString& title) {
 ToolGeometry toolGeometry(uint32_t window) {
     ToolGeometry g;
     const QString id = QString::number(window);
-    const ToolRun info = runTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-    const ToolRun ext =
+    const ProgramRun info = runTool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
+    const ProgramRun ext =
         runTool(QStringLiteral("xprop"), {QStringLiteral("-id"), id, QStringLiteral("_NET_FRAME_EXTENTS")});
     if (!info.ok() || !ext.ok()) {
         return g;
     }
-    const QString text = QString::fromLocal8Bit(info.out);
+    const QString text = info.out;
     auto field = [&](const char* name) {
         const QRegularExpression re(QStringLiteral("%1:\\s+(-?\\d+)").arg(QLatin1String(name)));
         return re.match(text).captured(1).toInt();
@@ -164,7 +86,7 @@ ToolGeometry toolGeometry(uint32_t window) {
     g.client = QRect(field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"),
                      field("Height"));
     const QRegularExpression extRe(QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"));
-    const auto m = extRe.match(QString::fromLocal8Bit(ext.out));
+    const auto m = extRe.match(ext.out);
     if (m.hasMatch()) {
         // left, right, top, bottom
         g.frameExtents = QMargins(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(2).toInt(),
@@ -175,10 +97,65 @@ ToolGeometry toolGeometry(uint32_t window) {
 }
 
 uint32_t firstOutputId() {
-    const ToolRun r = runTool(QStringLiteral("xrandr"), {QStringLiteral("--verbose")});
     const auto m = QRegularExpression(QStringLiteral("Identifier:\\s+0x([0-9a-fA-F]+)"))
-                       .match(QString::fromLocal8Bit(r.out));
+                       .match(runTool(QStringLiteral("xrandr"), {QStringLiteral("--verbose")}).out);
     return m.hasMatch() ? m.captured(1).toUInt(nullptr, 16) : 0;
+}
+
+FreezeGuard::FreezeGuard() : path_(qEnvironmentVariable("MEBO_DESKTOP_DIR") + QStringLiteral("/freeze")) {
+    QFile flag(path_);
+    if (qEnvironmentVariableIsEmpty("MEBO_DESKTOP_DIR") || !flag.open(QIODevice::WriteOnly)) {
+        path_.clear();
+        return;
+    }
+    // The terminals look for the file before each listing, every 0.3 s: once the screen has not
+    // changed for longer than that, nothing draws any more.
+    QByteArray last;
+    QElapsedTimer unchanged;
+    unchanged.start();
+    QDeadlineTimer deadline(60000);
+    while (!deadline.hasExpired()) {
+        const QByteArray now =
+            runTool(QStringLiteral("xwd"), {QStringLiteral("-root"), QStringLiteral("-silent")}).stdOut;
+        if (now != last) {
+            last = now;
+            unchanged.restart();
+        } else if (unchanged.elapsed() > 400) {
+            break;
+        }
+    }
+}
+
+FreezeGuard::~FreezeGuard() {
+    if (!path_.isEmpty()) {
+        QFile::remove(path_);
+    }
+}
+
+PrivateXvfb::PrivateXvfb(const QString& screen) {
+    // -displayfd: the server takes the first free display number itself and writes it out, so
+    // concurrent test runs cannot race for one. -noreset: without it the server resets when the
+    // reachability probe disconnects and refuses the next client for a moment.
+    if (!server_.start({QStringLiteral("Xvfb"), QStringLiteral("-displayfd"), QStringLiteral("1"),
+                        QStringLiteral("-screen"), QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-noreset"), QStringLiteral("-extension"),
+                        QStringLiteral("GLX")})) {
+        error_ = QStringLiteral("Xvfb did not start");
+        return;
+    }
+    QByteArray number;
+    QDeadlineTimer deadline(15000);
+    while (!number.contains('\n') && server_.running() && !deadline.hasExpired()) {
+        number += server_.readOutput();
+        QThread::msleep(10);
+    }
+    const QString display = QStringLiteral(":%1").arg(QString::fromLatin1(number.trimmed()));
+    if (!number.contains('\n') ||
+        !runTool(QStringLiteral("xdpyinfo"), {QStringLiteral("-display"), display}).ok()) {
+        error_ = QStringLiteral("Xvfb %1 did not come up").arg(screen);
+        return;
+    }
+    display_ = display;
 }
 
 } // namespace mebo::test::x11

@@ -1,28 +1,22 @@
 #pragma once
 
-// Small wrappers around the X command-line tools the desktop tests cross-check against.
+// Small wrappers around the X command-line tools the desktop tests cross-check against, and a
+// second Xvfb for layouts the shared test desktop does not have.
 
-#include <QByteArray>
+#include "support/Process.h"
+
 #include <QImage>
 #include <QMargins>
 #include <QRect>
 #include <QString>
-#include <QStringList>
 #include <cstdint>
 #include <vector>
 
 namespace mebo::test::x11 {
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-    bool ok() const { return exitCode == 0; }
-};
-
-// Runs `program` (posix_spawn: no fork of this threaded process) and waits for it; no event
-// loop involved.
-ToolRun runTool(const QString& program, const QStringList& args, int timeoutMs = 20000);
+inline ProgramRun runTool(const QString& program, const QStringList& args) {
+    return run(QStringList{program} + args, {}, 20000);
+}
 
 // The root window as `xwd -root` sees it (`display` empty: $DISPLAY). Null on failure, with
 // the reason in `error`.
@@ -46,5 +40,32 @@ ToolGeometry toolGeometry(uint32_t window);
 
 // The output XID RandR reports for the first connected output ("Identifier:" of xrandr --verbose).
 uint32_t firstOutputId();
+
+// Stops the test desktop's busy terminals for exact pixel comparisons: creates
+// "$MEBO_DESKTOP_DIR/freeze", waits until the screen stops changing, removes the file when done.
+class FreezeGuard {
+public:
+    FreezeGuard();
+    ~FreezeGuard();
+    FreezeGuard(const FreezeGuard&) = delete;
+    FreezeGuard& operator=(const FreezeGuard&) = delete;
+
+private:
+    QString path_;
+};
+
+// An empty Xvfb of its own (`screen` as Xvfb takes it, e.g. "3840x2160x16"), stopped with the object.
+class PrivateXvfb {
+public:
+    explicit PrivateXvfb(const QString& screen);
+    bool isRunning() const { return !display_.isEmpty(); }
+    QString display() const { return display_; }
+    QString error() const { return error_; }
+
+private:
+    Child server_;
+    QString display_;
+    QString error_;
+};
 
 } // namespace mebo::test::x11

@@ -1,6 +1,4 @@
 #include "DesktopTools.h"
-#include "FreezeGuard.h"
-#include "PrivateXvfb.h"
 #include "X11DesktopFixture.h"
 
 #include "platform/x11/X11FrameGrabber.h"

@@ -1,0 +1,130 @@
+#include "app/Cfg.h"
+#include "capture/ImageStore.h"
+#include "support/TestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace mebo;
+using mebo::test::FakeDefaultsStore;
+using mebo::test::LogCapture;
+
+namespace {
+
+// Runs a test body with TZ set, restoring it afterwards.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz) : old_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
+        qputenv("TZ", tz);
+        tzset();
+        icuReset();
+    }
+    ~ScopedTimeZone() {
+        if (had_) {
+            qputenv("TZ", old_);
+        } else {
+            qunsetenv("TZ");
+        }
+        tzset();
+        icuReset();
+    }
+
+private:
+    static void icuReset();
+    QByteArray old_;
+    bool had_;
+};
+
+} // namespace
+
+#include <unicode/timezone.h>
+void ScopedTimeZone::icuReset() {
+    icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
+}
+
+TEST(FilenameTemplate, UnicodePatternsInBraces) {
+    ScopedTimeZone tz("Asia/Taipei");
+    const QDateTime date(QDate(2025, 3, 14), QTime(9, 30, 5, 123), QTimeZone("Asia/Taipei"));
+    EXPECT_EQ(ImageStore::expandTemplate("mebo-{yyyyMMdd-HHmmss-SSS}", date), "mebo-20250314-093005-123");
+    EXPECT_EQ(ImageStore::expandTemplate("shot", date), "shot");
+    EXPECT_EQ(ImageStore::expandTemplate("{yyyy}/{MM}-{dd} {HH}h", date), "2025/03-14 09h");
+    // Text outside braces is copied as is, including an unmatched brace.
+    EXPECT_EQ(ImageStore::expandTemplate("a{}b{yy", date), "a{}b{yy");
+    // Quoted literals and names follow the date-pattern rules, in the POSIX locale.
+    EXPECT_EQ(ImageStore::expandTemplate("{EEE MMM d 'at' h.mm a}", date), "Fri Mar 14 at 9.30 AM");
+}
+
+TEST(FilenameTemplate, FollowsTheCurrentTimeZone) {
+    const QDateTime utc(QDate(2025, 12, 31), QTime(23, 30, 0), QTimeZone::utc());
+    {
+        ScopedTimeZone tz("UTC");
+        EXPECT_EQ(ImageStore::expandTemplate("{yyyy-MM-dd HH}", utc), "2025-12-31 23");
+    }
+    {
+        ScopedTimeZone tz("Asia/Tokyo");
+        EXPECT_EQ(ImageStore::expandTemplate("{yyyy-MM-dd HH}", utc), "2026-01-01 08");
+    }
+}
+
+class ImageStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        cfg = std::make_unique<Cfg>(store, dir.path());
+        image = QImage(64, 32, QImage::Format_RGB32);
+        image.fill(qRgb(10, 200, 30));
+        result.image = image;
+        result.mode = CaptureMode::fullscreen;
+        result.captureDate = QDateTime::currentDateTime();
+    }
+    QTemporaryDir dir;
+    FakeDefaultsStore store;
+    std::unique_ptr<Cfg> cfg;
+    QImage image;
+    CaptureResult result;
+};
+
+TEST_F(ImageStoreTest, CollisionsAreNumbered) {
+    ImageStore images(*cfg);
+    const QString base = images.expandFilenameTemplate(result.captureDate);
+    QStringList written;
+    for (int i = 0; i < 3; ++i) {
+        auto path = images.write(result); // the same millisecond three times
+        ASSERT_TRUE(path.has_value());
+        written << QFileInfo(*path).fileName();
+    }
+    EXPECT_EQ(written, (QStringList{base + ".png", base + "-1.png", base + "-2.png"}));
+    const QImage back(dir.filePath(written[1]));
+    EXPECT_EQ(back.size(), image.size());
+    EXPECT_EQ(back.pixel(5, 5), image.pixel(5, 5));
+
+    cfg->setFilenameTemplate("shot");
+    EXPECT_EQ(QFileInfo(images.write(result).value_or("")).fileName(), "shot.png");
+    EXPECT_EQ(QFileInfo(images.write(result).value_or("")).fileName(), "shot-1.png");
+}
+
+TEST_F(ImageStoreTest, MissingOrUnwritableFolderIsLoggedAndAnswersNothing) {
+    LogCapture logs;
+    Cfg missing(store, dir.filePath("not/there"));
+    ImageStore images(missing);
+    EXPECT_FALSE(images.write(result).has_value());
+    EXPECT_EQ(logs.count("[ImageStore] CGImageDestinationCreateWithURL 失敗: " + dir.filePath("not/there/") +
+                         images.expandFilenameTemplate(result.captureDate) + ".png"),
+              1);
+
+    if (geteuid() != 0) { // root writes anywhere
+        const QString ro = dir.filePath("ro");
+        QDir().mkpath(ro);
+        QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner);
+        Cfg readOnly(store, ro);
+        EXPECT_FALSE(ImageStore(readOnly).write(result).has_value());
+        EXPECT_TRUE(logs.contains("[ImageStore] CGImageDestinationFinalize 失敗"));
+        EXPECT_TRUE(QDir(ro).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+

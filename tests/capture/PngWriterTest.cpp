@@ -1,0 +1,303 @@
+#include "capture/PngWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <png.h>
+#include <unistd.h>
+#include <zlib.h>
+
+namespace mebo {
+namespace {
+
+uint32_t readBigEndian(const uchar* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+struct Chunk {
+    QByteArray type;
+    QByteArray data;
+};
+
+// Splits a PNG into chunks, checking the signature and every CRC with zlib (an implementation
+// independent of the encoder's).
+std::vector<Chunk> parseChunks(const QByteArray& png) {
+    std::vector<Chunk> chunks;
+    EXPECT_TRUE(png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)));
+    const auto* p = reinterpret_cast<const uchar*>(png.constData());
+    qsizetype at = 8;
+    while (at + 12 <= png.size()) {
+        const uint32_t length = readBigEndian(p + at);
+        if (at + 12 + qsizetype(length) > png.size()) {
+            ADD_FAILURE() << "chunk runs past the end";
+            break;
+        }
+        const uint32_t crc = uint32_t(crc32(0, p + at + 4, uInt(length + 4)));
+        EXPECT_EQ(crc, readBigEndian(p + at + 8 + length)) << "bad CRC at " << at;
+        chunks.push_back({png.mid(at + 4, 4), png.mid(at + 8, length)});
+        at += 12 + qsizetype(length);
+    }
+    EXPECT_EQ(at, png.size()) << "bytes after the last chunk";
+    return chunks;
+}
+
+struct Layout {
+    uint32_t width = 0, height = 0;
+    int colourType = -1;
+    QByteArray raw; // the inflated, still filtered rows
+};
+
+// Checks the chunk order and the zlib stream (zlib verifies the Adler-32) and answers the header.
+Layout inspect(const QByteArray& png) {
+    Layout out;
+    const auto chunks = parseChunks(png);
+    if (chunks.size() < 3) {
+        ADD_FAILURE() << "too few chunks";
+        return out;
+    }
+    EXPECT_EQ(chunks.front().type, "IHDR");
+    EXPECT_EQ(chunks.back().type, "IEND");
+    EXPECT_TRUE(chunks.back().data.isEmpty());
+    const auto* h = reinterpret_cast<const uchar*>(chunks.front().data.constData());
+    out.width = readBigEndian(h);
+    out.height = readBigEndian(h + 4);
+    EXPECT_EQ(h[8], 8) << "bit depth";
+    out.colourType = h[9];
+    EXPECT_EQ(h[10], 0);
+    EXPECT_EQ(h[11], 0);
+    EXPECT_EQ(h[12], 0);
+    QByteArray zdata;
+    for (size_t i = 1; i + 1 < chunks.size(); ++i) {
+        EXPECT_EQ(chunks[i].type, "IDAT");
+        zdata += chunks[i].data;
+    }
+    const int channels = out.colourType == 6 ? 4 : 3;
+    out.raw.resize(qsizetype(out.height) * (qsizetype(out.width) * channels + 1));
+    z_stream z{};
+    EXPECT_EQ(inflateInit(&z), Z_OK);
+    z.next_in = reinterpret_cast<Bytef*>(zdata.data());
+    z.avail_in = uInt(zdata.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.raw.data());
+    z.avail_out = uInt(out.raw.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END) << (z.msg ? z.msg : "");
+    EXPECT_EQ(z.avail_in, 0u) << "data after the zlib stream";
+    EXPECT_EQ(z.avail_out, 0u) << "too few rows";
+    inflateEnd(&z);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        EXPECT_LE(uchar(out.raw[qsizetype(y) * (qsizetype(out.width) * channels + 1)]), 4) << "filter type";
+    }
+    return out;
+}
+
+// Decodes with libpng's simplified API into straight RGBA.
+QImage decodeWithLibpng(const QByteArray& png) {
+    png_image img{};
+    img.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&img, png.constData(), size_t(png.size()))) {
+        ADD_FAILURE() << img.message;
+        return {};
+    }
+    img.format = PNG_FORMAT_RGBA;
+    QImage out(int(img.width), int(img.height), QImage::Format_RGBA8888);
+    if (!png_image_finish_read(&img, nullptr, out.bits(), int(out.bytesPerLine()), nullptr)) {
+        ADD_FAILURE() << img.message;
+        return {};
+    }
+    return out;
+}
+
+// Compares pixel values, ignoring format and colour-space tags.
+void expectSamePixels(const QImage& actual, const QImage& expected, const char* decoder) {
+    ASSERT_EQ(actual.size(), expected.size()) << decoder;
+    const QImage a = actual.convertToFormat(QImage::Format_RGBA8888);
+    const QImage e = expected.convertToFormat(QImage::Format_RGBA8888);
+    for (int y = 0; y < e.height(); ++y) {
+        if (std::memcmp(a.constScanLine(y), e.constScanLine(y), size_t(e.width()) * 4) != 0) {
+            ADD_FAILURE() << decoder << ": row " << y << " differs";
+            return;
+        }
+    }
+}
+
+// Encodes, checks the structure, decodes with Qt and libpng and compares with `expected`
+// (by default the image itself). Answers the PNG colour type.
+int roundTrip(const QImage& image, const QImage& expected = {}) {
+    const QImage want = expected.isNull() ? image : expected;
+    const QByteArray png = PngWriter::encode(image);
+    EXPECT_FALSE(png.isEmpty());
+    const Layout layout = inspect(png);
+    EXPECT_EQ(layout.width, uint32_t(image.width()));
+    EXPECT_EQ(layout.height, uint32_t(image.height()));
+    QImage viaQt;
+    EXPECT_TRUE(viaQt.loadFromData(png, "PNG"));
+    expectSamePixels(viaQt, want, "QImage");
+    expectSamePixels(decodeWithLibpng(png), want, "libpng");
+    return layout.colourType;
+}
+
+QImage noise(int w, int h, QImage::Format format, quint32 seed) {
+    QImage img(w, h, format);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < h; ++y) {
+        auto* line = img.scanLine(y);
+        for (qsizetype i = 0; i < img.bytesPerLine(); ++i)
+            line[i] = uchar(rng.generate());
+    }
+    return img;
+}
+
+// A screen-like image: dark and light windows full of text on a gradient, with flat areas.
+QImage screenLike(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    QPainter p(&img);
+    QLinearGradient g(0, 0, w, h);
+    g.setColorAt(0, QColor(30, 60, 120));
+    g.setColorAt(1, QColor(200, 120, 40));
+    p.fillRect(img.rect(), g);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(13);
+    p.setFont(font);
+    QRandomGenerator rng(5);
+    for (int i = 0; i < 6; ++i) {
+        const QRect r(int(rng.bounded(w / 2)), int(rng.bounded(h / 2)), w / 2, h / 2);
+        const bool dark = i % 2 == 0;
+        p.fillRect(r, dark ? QColor(16, 16, 16) : QColor(250, 250, 250));
+        p.setPen(dark ? QColor(220, 220, 220) : QColor(20, 20, 20));
+        for (int y = r.top() + 16; y < r.bottom(); y += 15) {
+            QString line;
+            for (int k = 0; k < 60; ++k)
+                line += QChar(char('!' + rng.bounded(90)));
+            p.drawText(r.left() + 4, y, line);
+        }
+    }
+    return img;
+}
+
+TEST(PngWriterTest, RoundTripsNoiseFlatAndOddShapesBitExactly) {
+    EXPECT_EQ(roundTrip(noise(641, 479, QImage::Format_RGB32, 1)), 2);
+    QImage flat(300, 200, QImage::Format_RGB32);
+    flat.fill(QColor(12, 200, 77));
+    EXPECT_EQ(roundTrip(flat), 2);
+    for (QSize size : {QSize(1, 1), QSize(1, 257), QSize(257, 1), QSize(3, 3), QSize(17, 9), QSize(333, 7),
+                       QSize(5, 1000), QSize(1001, 2)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        EXPECT_EQ(roundTrip(noise(size.width(), size.height(), QImage::Format_RGB32, 7)), 2);
+        EXPECT_EQ(roundTrip(noise(size.width(), size.height(), QImage::Format_ARGB32, 8)), 6);
+    }
+}
+
+TEST(PngWriterTest, LargeScreenLikeImageSurvivesPiecesAndSeams) {
+    // Large enough to be split into pieces compressed on several threads and joined.
+    const QImage screen = screenLike(1920, 1080);
+    EXPECT_EQ(roundTrip(screen), 2);
+    // Noise down the middle makes neighbouring pieces use stored and Huffman blocks.
+    QImage mixed = screen;
+    QPainter(&mixed).drawImage(0, 500, noise(1920, 80, QImage::Format_RGB32, 3));
+    EXPECT_EQ(roundTrip(mixed), 2);
+    EXPECT_EQ(roundTrip(noise(1500, 1200, QImage::Format_ARGB32, 4)), 6);
+}
+
+TEST(PngWriterTest, WritesRgbForOpaqueImagesAndRgbaOnlyWhenSomePixelIsTranslucent) {
+    QImage opaqueArgb = noise(64, 48, QImage::Format_ARGB32, 2);
+    for (int y = 0; y < opaqueArgb.height(); ++y) {
+        auto* px = reinterpret_cast<QRgb*>(opaqueArgb.scanLine(y));
+        for (int x = 0; x < opaqueArgb.width(); ++x)
+            px[x] |= 0xFF000000u;
+    }
+    EXPECT_EQ(roundTrip(opaqueArgb), 2);
+
+    QImage oneTranslucent = opaqueArgb;
+    oneTranslucent.setPixel(63, 47, qRgba(1, 2, 3, 254));
+    EXPECT_EQ(roundTrip(oneTranslucent), 6);
+
+    QImage clear(10, 10, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    EXPECT_EQ(roundTrip(clear), 6);
+
+    // RGB32's unused byte is not alpha, whatever it holds.
+    QImage rgb32 = noise(40, 30, QImage::Format_RGB32, 9);
+    EXPECT_EQ(roundTrip(rgb32, rgb32.convertToFormat(QImage::Format_ARGB32)), 2);
+}
+
+TEST(PngWriterTest, AcceptsEveryCommonFormatAndWritesStraightAlpha) {
+    const QImage base = noise(97, 61, QImage::Format_ARGB32, 11);
+    const QImage opaque = base.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(roundTrip(base.convertToFormat(QImage::Format_RGBA8888)), 6);
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_RGBX8888)), 2);
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_RGB888)), 2);
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_BGR888)), 2);
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_RGB16)), 2);
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_Grayscale8)), 2);
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_Indexed8)), 2);
+    // Premultiplied input is written unpremultiplied, as PNG requires.
+    for (auto format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBA8888_Premultiplied,
+                        QImage::Format_RGBA64_Premultiplied}) {
+        const QImage pre = base.convertToFormat(format);
+        EXPECT_EQ(roundTrip(pre, pre.convertToFormat(QImage::Format_ARGB32)), 6);
+    }
+    // Opaque premultiplied pixels equal straight ones: still RGB.
+    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_ARGB32_Premultiplied)), 2);
+}
+
+QStringList entries(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+TEST(PngWriterTest, WriteFileWritesTheEncodedBytesAndLeavesNoTemporaryFile) {
+    QTemporaryDir dir;
+    const QImage image = noise(120, 80, QImage::Format_RGB32, 12);
+    const QString path = dir.filePath(QStringLiteral("shot.png"));
+    QString error;
+    ASSERT_TRUE(PngWriter::writeFile(image, path, &error)) << error.toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), PngWriter::encode(image));
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("shot.png")});
+
+    // Replacing an existing file is atomic too.
+    const QImage other = noise(30, 20, QImage::Format_ARGB32, 13);
+    ASSERT_TRUE(PngWriter::writeFile(other, path, &error)) << error.toStdString();
+    QImage back(path);
+    expectSamePixels(back, other, "QImage");
+    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("shot.png")});
+}
+
+TEST(PngWriterTest, WriteFileFailsWithAReasonAndLeavesNothingBehind) {
+    const QImage image = noise(50, 40, QImage::Format_RGB32, 14);
+    QString error;
+
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("no/such/folder/shot.png"));
+    EXPECT_FALSE(PngWriter::writeFile(image, missing, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_TRUE(entries(dir.path()).isEmpty());
+
+    // A folder we may not write to. Root may write anywhere on disk, so it gets sysfs instead.
+    QTemporaryDir locked;
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
+    QString unwritable = locked.path();
+    if (::access(QFile::encodeName(locked.path()).constData(), W_OK) == 0)
+        unwritable = QStringLiteral("/sys");
+    const QStringList before = entries(unwritable);
+    error.clear();
+    EXPECT_FALSE(PngWriter::writeFile(image, unwritable + QStringLiteral("/shot.png"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(entries(unwritable), before);
+    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    // The rename fails (a folder holds the name): the temporary file goes away again.
+    QTemporaryDir busy;
+    ASSERT_TRUE(QDir(busy.path()).mkdir(QStringLiteral("shot.png")));
+    QFile(busy.filePath(QStringLiteral("shot.png/keep"))).open(QIODevice::WriteOnly);
+    error.clear();
+    EXPECT_FALSE(PngWriter::writeFile(image, busy.filePath(QStringLiteral("shot.png")), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(entries(busy.path()), QStringList{QStringLiteral("shot.png")});
+}
+
+} // namespace
+} // namespace mebo

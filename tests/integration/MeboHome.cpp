@@ -1,0 +1,31 @@
+#include "MeboHome.h"
+
+#include "TestPaths.h"
+#include <QDir>
+
+namespace mebo::test {
+
+MeboHome::MeboHome() {
+    for (const char* sub : {"config", "data", "cache", "Pictures", "run"}) {
+        QDir(path()).mkpath(QString::fromLatin1(sub));
+    }
+    QFile::setPermissions(path() + QStringLiteral("/run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+EnvChanges MeboHome::environment(const EnvChanges& extra) const {
+    return EnvChanges{QStringLiteral("HOME=") + path(),
+                      QStringLiteral("XDG_CONFIG_HOME=") + path() + QStringLiteral("/config"),
+                      QStringLiteral("XDG_DATA_HOME=") + path() + QStringLiteral("/data"),
+                      QStringLiteral("XDG_CACHE_HOME=") + path() + QStringLiteral("/cache"),
+                      QStringLiteral("XDG_PICTURES_DIR=") + path() + QStringLiteral("/Pictures"),
+                      QStringLiteral("XDG_RUNTIME_DIR=") + path() + QStringLiteral("/run"),
+                      QStringLiteral("QT_QPA_PLATFORM")} +
+           extra;
+}
+
+ProgramRun MeboHome::run(const QStringList& args, const EnvChanges& extra, int timeoutMs) const {
+    return test::run(QStringList{QStringLiteral(MEBO_BINARY)} + args, environment(extra), timeoutMs);
+}
+
+} // namespace mebo::test

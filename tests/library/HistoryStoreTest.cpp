@@ -1,0 +1,333 @@
+#include "HistoryFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QThreadPool>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+CaptureResult capture(CaptureMode mode, QSize size, QDateTime when) {
+    CaptureResult r;
+    r.image = QImage(size, QImage::Format_RGB32);
+    r.image.fill(Qt::darkCyan);
+    r.mode = mode;
+    r.captureDate = when;
+    return r;
+}
+
+} // namespace
+
+// ---- adding and the index file ----
+
+using HistoryAdd = HistoryFixture;
+
+TEST_F(HistoryAdd, NewEntriesGoFirstAndTheIndexFollowsTheFieldRules) {
+    makeStore();
+    store->load();
+    ASSERT_TRUE(store->isIdle());
+
+    const QString inside = touch(QStringLiteral("shot-1.png"));
+    const QString outside = touch(tmp.path() + QStringLiteral("/elsewhere/shot-2.png"));
+    const QDateTime t1(QDate(2025, 3, 14), QTime(9, 30, 5, 120), Qt::UTC);
+    const HistoryEntry a = store->add(inside, capture(CaptureMode::window, {800, 600}, t1));
+    const HistoryEntry b =
+        store->add(outside, capture(CaptureMode::fullscreen, {1920, 1080}, t1.addSecs(60)));
+
+    EXPECT_TRUE(QRegularExpression("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")
+                    .match(a.id)
+                    .hasMatch())
+        << a.id.toStdString();
+    EXPECT_NE(a.id, b.id);
+    EXPECT_EQ(a.thumbnailName, a.id + ".jpg");
+    EXPECT_EQ(a.filename, "shot-1.png");
+    EXPECT_EQ(b.filename, outside);
+    EXPECT_EQ(a.mode, "window");
+    EXPECT_EQ(b.mode, "fullscreen");
+    EXPECT_EQ(a.widthPx, 800);
+    EXPECT_EQ(a.heightPx, 600);
+    EXPECT_EQ(store->mainFilePath(a), inside);
+    EXPECT_EQ(store->mainFilePath(b), outside);
+    EXPECT_EQ(ids(), (QStringList{b.id, a.id}));
+
+    const QJsonArray index = QJsonDocument::fromJson(rawIndex()).array();
+    ASSERT_EQ(index.size(), 2);
+    const QJsonObject first = index.at(0).toObject();
+    const QJsonObject second = index.at(1).toObject();
+    EXPECT_EQ(first.value("id").toString(), b.id);
+    EXPECT_EQ(second.value("createdAt").toString(), "2025-03-14T09:30:05Z");
+    EXPECT_EQ(second.value("mediaType").toString(), "image");
+    EXPECT_EQ(second.value("hasMeboSidecar"), QJsonValue(false));
+    EXPECT_EQ(second.value("tags"), QJsonValue(QJsonArray{}));
+    for (const char* absent : {"durationSec", "saveTargetPath", "webcamFileName"}) {
+        EXPECT_FALSE(second.contains(absent)) << absent;
+    }
+    // Pretty-printed with sorted keys: "createdAt" opens every object, "widthPx" closes it.
+    const QString text = QString::fromUtf8(rawIndex());
+    EXPECT_LT(text.indexOf("\"createdAt\""), text.indexOf("\"filename\""));
+    EXPECT_LT(text.indexOf("\"thumbnailName\""), text.indexOf("\"widthPx\""));
+    EXPECT_TRUE(text.contains("\n        \"id\": \"" + b.id + "\""));
+
+    thumbs->waitForPending();
+    EXPECT_TRUE(QFileInfo::exists(thumbs->pathFor(a.thumbnailName)));
+    EXPECT_TRUE(QFileInfo::exists(thumbs->pathFor(b.thumbnailName)));
+}
+
+TEST_F(HistoryAdd, PersistFailureIsLoggedAndTheListIsKept) {
+    QDir().mkpath(lib + "/index.json"); // a folder where the index should go
+    makeStore();
+    store->load();
+    const HistoryEntry e =
+        store->add(touch("a.png"), capture(CaptureMode::area, {10, 10}, QDateTime::currentDateTimeUtc()));
+    EXPECT_EQ(ids(), QStringList{e.id});
+    QStringList failures = log.messages().filter("[History] 索引持久化失敗: ");
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_GT(failures[0].size(), QString("[History] 索引持久化失敗: ").size()); // carries the reason
+    EXPECT_FALSE(store->persist());
+}
+
+// ---- loading ----
+
+using HistoryLoad = HistoryFixture;
+
+TEST_F(HistoryLoad, MissingIndexIsAnEmptyReadyHistory) {
+    makeStore();
+    QSignalSpy changed(store.get(), &HistoryStore::entriesChanged);
+    store->load();
+    EXPECT_TRUE(store->entries().isEmpty());
+    EXPECT_TRUE(store->orphanScanCompleted());
+    EXPECT_TRUE(store->isIdle());
+    EXPECT_TRUE(log.messages().filter("[History]").isEmpty());
+    EXPECT_FALSE(exists("index.json"));
+}
+
+TEST_F(HistoryLoad, UnparsableIndexLoadsEmptyAndIsReplacedByTheNextCapture) {
+    writeRawIndex("[{\"id\": \"A\", ");
+    makeStore();
+    store->load();
+    EXPECT_TRUE(store->entries().isEmpty());
+    EXPECT_TRUE(store->orphanScanCompleted());
+    const QStringList errors = log.messages().filter("[History] 索引解析失敗: ");
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].endsWith(" — 視為空歷史")) << errors[0].toStdString();
+    EXPECT_EQ(rawIndex(), "[{\"id\": \"A\", "); // left in place
+
+    const HistoryEntry e =
+        store->add(touch("a.png"), capture(CaptureMode::area, {4, 4}, QDateTime::currentDateTimeUtc()));
+    EXPECT_EQ(indexIds(), QStringList{e.id});
+}
+
+TEST_F(HistoryLoad, AnEntryWithABadFieldFailsTheWholeIndexWithItsKeyPath) {
+    QJsonArray array =
+        QJsonDocument::fromJson(HistoryStore::encodeIndex({entry("B", "b.png", 2), entry("A", "a.png", 1)}))
+            .array();
+    QJsonObject second = array.at(1).toObject();
+    second.remove("widthPx");
+    array[1] = second;
+    writeRawIndex(QJsonDocument(array).toJson());
+    makeStore();
+    store->load();
+    EXPECT_TRUE(store->entries().isEmpty());
+    EXPECT_TRUE(log.contains("[History] 索引解析失敗: [1].widthPx: missing — 視為空歷史"));
+}
+
+TEST_F(HistoryLoad, SaveTargetsInsideTheLibraryAreDroppedAndSidecarFlagsRefreshed) {
+    const QString alias = tmp.path() + "/alias";
+    ASSERT_TRUE(QFile::link(lib, alias)); // the same library under another name
+    const QString external = touch(tmp.path() + "/exports/b.png");
+
+    HistoryEntry a = entry("A", "a.png", 4);
+    a.saveTargetPath = alias + "/copies/../a-copy.png"; // inside, through the link
+    HistoryEntry b = entry("B", "b.png", 3);
+    b.saveTargetPath = external;
+    HistoryEntry c = entry("C", "c.png", 2); // has a sidecar on disk, flag false
+    HistoryEntry d = entry("D", "d.mp4", 1, "video");
+    d.hasMeboSidecar = true; // flag true, no ".mebo-video" on disk
+    for (const char* f : {"a.png", "b.png", "c.png", "c.mebo", "d.mp4", "d.mebo"}) {
+        touch(f);
+    }
+    writeIndex({a, b, c, d});
+    makeStore();
+    store->load();
+    EXPECT_TRUE(log.contains("[History] 載入 4 條, 後台掃描孤兒..."));
+
+    const QList<HistoryEntry>& got = store->entries();
+    ASSERT_EQ(got.size(), 4);
+    EXPECT_FALSE(got[0].saveTargetPath);
+    EXPECT_EQ(got[1].saveTargetPath, external);
+    EXPECT_TRUE(got[2].hasMeboSidecar);
+    EXPECT_FALSE(got[3].hasMeboSidecar); // a ".mebo" beside a video is not its project
+    ASSERT_TRUE(waitIdle());
+
+    QString error;
+    const auto onDisk = HistoryStore::decodeIndex(rawIndex(), &error);
+    ASSERT_TRUE(onDisk) << error.toStdString();
+    EXPECT_EQ(*onDisk, store->entries());
+}
+
+TEST_F(HistoryLoad, AnUnchangedIndexIsNotRewritten) {
+    touch("a.png");
+    touch("a.mebo");
+    HistoryEntry a = entry("A", "a.png", 1);
+    a.hasMeboSidecar = true;
+    const QByteArray compact = QJsonDocument(QJsonArray{a.toJson()}).toJson(QJsonDocument::Compact);
+    writeRawIndex(compact);
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(ids(), QStringList{"A"});
+    EXPECT_EQ(rawIndex(), compact);
+}
+
+// ---- orphan scan ----
+
+using HistoryOrphanScan = HistoryFixture;
+
+TEST_F(HistoryOrphanScan, EntriesWhoseFilesVanishedLeaveTheIndexButNoFileIsTouched) {
+    touch("live.png");
+    touch("gone.mebo"); // the main file is gone, its sidecar is not
+    QDir().mkpath(lib + "/folder.png");
+    touch(thumbs->pathFor("GONE.jpg"));
+    writeIndex({entry("LIVE", "live.png", 4), entry("GONE", "gone.png", 3), entry("DIR", "folder.png", 2),
+                entry("ABS", tmp.path() + "/nowhere/x.png", 1)});
+    makeStore();
+    QSignalSpy idle(store.get(), &HistoryStore::becameIdle);
+    store->load();
+    EXPECT_FALSE(store->isIdle());
+    EXPECT_FALSE(store->orphanScanCompleted());
+    EXPECT_EQ(store->entries().size(), 4); // shown at once, corrected in the background
+
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(ids(), QStringList{"LIVE"});
+    EXPECT_EQ(indexIds(), QStringList{"LIVE"});
+    EXPECT_TRUE(store->orphanScanCompleted());
+    EXPECT_TRUE(log.contains("[History] 孤兒掃描: 從 4 清到 1 (移 3 個孤兒)"));
+    EXPECT_EQ(trash.trashCallCount(), 0);
+    EXPECT_TRUE(exists("gone.mebo"));
+    EXPECT_TRUE(exists("folder.png"));
+    EXPECT_FALSE(QFileInfo::exists(thumbs->pathFor("GONE.jpg")));
+    EXPECT_GE(idle.count(), 1);
+}
+
+TEST_F(HistoryOrphanScan, AnExistingSaveTargetKeepsAnEntryAlive) {
+    const QString copy = touch(tmp.path() + "/exports/kept.png");
+    HistoryEntry kept = entry("KEPT", "kept.png", 3);
+    kept.saveTargetPath = copy;
+    HistoryEntry lost = entry("LOST", "lost.png", 2);
+    lost.saveTargetPath = tmp.path() + "/exports/lost.png";
+    HistoryEntry empty = entry("EMPTY", "empty.png", 1);
+    empty.saveTargetPath = QString();
+    writeIndex({kept, lost, empty});
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(ids(), QStringList{"KEPT"});
+    EXPECT_TRUE(log.contains("[History] 孤兒掃描: 從 3 清到 1 (移 2 個孤兒)"));
+}
+
+TEST_F(HistoryOrphanScan, AFolderChangeDuringTheScanDiscardsItsResult) {
+    // Old folder: one orphan. New folder: one orphan of its own.
+    writeIndex({entry("OLD-LIVE", "old.png", 2), entry("OLD-GONE", "old-gone.png", 1)});
+    touch("old.png");
+    const QString other = tmp.path() + "/other";
+    touch(other + "/new.png");
+    writeIndex({entry("NEW-LIVE", "new.png", 2), entry("NEW-GONE", "new-gone.png", 1)}, other);
+    const QByteArray oldIndex = rawIndex();
+
+    makeStore();
+    store->load();
+    // The old scan's answer can only arrive through the event loop, which has not run yet.
+    cfg->setSaveDirectory(other);
+    store->reload();
+    EXPECT_EQ(store->generation(), 1);
+    EXPECT_FALSE(store->orphanScanCompleted());
+    ASSERT_TRUE(waitIdle());
+
+    const QStringList lines = log.messages();
+    EXPECT_TRUE(lines.contains("[History] reload: gen=1, 清空狀態, 重新 load 新資料夾"));
+    EXPECT_TRUE(lines.contains("[History] orphan scan 代際不符 (gen=0 vs 1), 丟棄結果"));
+    EXPECT_EQ(lines.filter("[History] 孤兒掃描: ").size(), 1);
+    EXPECT_TRUE(lines.contains("[History] 孤兒掃描: 從 2 清到 1 (移 1 個孤兒)"));
+    EXPECT_EQ(ids(), QStringList{"NEW-LIVE"});
+    EXPECT_EQ(indexIds(other), QStringList{"NEW-LIVE"});
+    EXPECT_EQ(rawIndex(), oldIndex); // the old folder's index is untouched
+}
+
+TEST_F(HistoryOrphanScan, DestroyingTheStoreWhileItScansIsHarmless) {
+    touch("a.png");
+    writeIndex({entry("A", "a.png", 1), entry("B", "b.png", 0)});
+    makeStore();
+    store->load();
+    destroyStore();
+    drainEvents();
+    QThreadPool::globalInstance()->waitForDone();
+    drainEvents();
+    EXPECT_EQ(indexIds(), (QStringList{"A", "B"}));
+}
+
+// ---- deleting ----
+
+using HistoryDelete = HistoryFixture;
+
+TEST_F(HistoryDelete, MainFileAndSiblingsGoToTheTrash) {
+    for (const char* f :
+         {"rec1.mp4", "rec1.webcam.mp4", "rec1.mebo-video", "rec1.cursor.json", "rec1.annotation-0.png",
+          "rec1.annotation-1.png", "rec10.annotation-0.png", "rec1.mebo", "shot.png", "shot.mebo"}) {
+        touch(f);
+    }
+    touch(thumbs->pathFor("REC.jpg"));
+    writeIndex({entry("REC", "rec1.mp4", 2, "video"), entry("SHOT", "shot.png", 1)});
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+
+    store->deleteEntry(store->entries().at(0));
+    EXPECT_EQ(ids(), QStringList{"SHOT"});
+    EXPECT_EQ(indexIds(), QStringList{"SHOT"});
+    for (const char* f : {"rec1.mp4", "rec1.webcam.mp4", "rec1.mebo-video", "rec1.cursor.json",
+                          "rec1.annotation-0.png", "rec1.annotation-1.png"}) {
+        EXPECT_TRUE(trash.wasTrashed(lib + "/" + f)) << f;
+        EXPECT_FALSE(exists(f)) << f;
+    }
+    // Not the video's: another recording's annotation and an image sidecar name.
+    EXPECT_TRUE(exists("rec10.annotation-0.png"));
+    EXPECT_TRUE(exists("rec1.mebo"));
+    EXPECT_FALSE(QFileInfo::exists(thumbs->pathFor("REC.jpg")));
+
+    store->deleteEntry(store->entries().at(0));
+    EXPECT_TRUE(trash.wasTrashed(lib + "/shot.png"));
+    EXPECT_TRUE(trash.wasTrashed(lib + "/shot.mebo"));
+    EXPECT_TRUE(store->entries().isEmpty());
+    EXPECT_EQ(rawIndex().trimmed(), "[\n]");
+}
+
+TEST_F(HistoryDelete, TrashFailuresAreLoggedPerFileAndTheEntryStillGoes) {
+    touch("a.png");
+    touch("a.mebo");
+    writeIndex({entry("A", "a.png", 1)});
+    trash.failTrash = {"a.png", "a.mebo"};
+    makeStore();
+    store->load();
+    ASSERT_TRUE(waitIdle());
+    store->deleteEntry(store->entries().at(0));
+    EXPECT_TRUE(log.contains("[History] 移主檔到廢紙簍失敗 a.png: Permission denied"));
+    EXPECT_TRUE(log.contains("[History] 移敏感 sidecar 到廢紙簍失敗 a.mebo: Permission denied"));
+    EXPECT_TRUE(store->entries().isEmpty());
+    EXPECT_TRUE(indexIds().isEmpty());
+}
+
+TEST_F(HistoryDelete, SiblingRulesFollowTheMediaType) {
+    makeStore();
+    touch("clip.annotation-3.png");
+    touch("clip.annotation.png");
+    const QStringList video = store->siblingPaths(entry("V", "clip.mp4", 1, "video"));
+    EXPECT_EQ(video, (QStringList{lib + "/clip.webcam.mp4", lib + "/clip.mebo-video",
+                                  lib + "/clip.cursor.json", lib + "/clip.annotation-3.png"}));
+    EXPECT_EQ(store->siblingPaths(entry("I", "sub/pic.v2.png", 1)), QStringList{lib + "/sub/pic.v2.mebo"});
+    EXPECT_EQ(store->siblingPaths(entry("J", "/abs/noext", 1)), QStringList{"/abs/noext.mebo"});
+}

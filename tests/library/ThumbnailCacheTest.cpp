@@ -1,0 +1,99 @@
+#include "library/ThumbnailCache.h"
+#include "support/TestUtil.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace mebo;
+using namespace mebo::test;
+
+namespace {
+
+QImage solid(int w, int h, QColor c, QImage::Format format = QImage::Format_RGB32) {
+    QImage img(w, h, format);
+    img.fill(c);
+    return img;
+}
+
+class ThumbnailCacheTest : public ::testing::Test {
+protected:
+    ThumbnailCacheTest() : cache(std::make_unique<ThumbnailCache>(tmp.path() + "/cache/thumbnails")) {}
+    ~ThumbnailCacheTest() override {
+        cache->waitForPending();
+        drainEvents();
+    }
+    // Waits for the file and for the main-thread side of the write.
+    void settle() {
+        cache->waitForPending();
+        drainEvents();
+    }
+    QTemporaryDir tmp;
+    std::unique_ptr<ThumbnailCache> cache;
+};
+
+} // namespace
+
+TEST_F(ThumbnailCacheTest, MakeWritesAJpegThatFitsTheMaximumEdge) {
+    QSignalSpy ready(cache.get(), &ThumbnailCache::thumbnailReady);
+    struct Case {
+        const char* name;
+        QSize source;
+        QSize expected;
+    };
+    const Case cases[] = {{"wide.jpg", {1000, 500}, {320, 160}},
+                          {"tall.jpg", {200, 800}, {80, 320}},
+                          {"small.jpg", {100, 40}, {100, 40}}}; // never enlarged
+    for (const Case& c : cases) {
+        cache->make(c.name, solid(c.source.width(), c.source.height(), Qt::red));
+    }
+    settle();
+    for (const Case& c : cases) {
+        QImageReader reader(cache->pathFor(c.name));
+        EXPECT_EQ(reader.format(), "jpeg") << c.name;
+        const QImage onDisk = reader.read();
+        EXPECT_EQ(onDisk.size(), c.expected) << c.name;
+        const QColor centre = onDisk.pixelColor(onDisk.width() / 2, onDisk.height() / 2);
+        EXPECT_GT(centre.red(), 230) << c.name;
+        EXPECT_LT(centre.green(), 25) << c.name;
+        EXPECT_TRUE(cache->isInMemory(c.name)) << c.name;
+        EXPECT_EQ(cache->thumbnail(c.name).size(), c.expected) << c.name;
+    }
+    EXPECT_EQ(ready.count(), 3);
+    EXPECT_EQ(cache->pathFor("wide.jpg"), tmp.path() + "/cache/thumbnails/wide.jpg");
+}
+
+TEST_F(ThumbnailCacheTest, TransparentCapturesAreFlattenedOnWhite) {
+    cache->make("clear.jpg", solid(50, 50, Qt::transparent, QImage::Format_ARGB32_Premultiplied));
+    settle();
+    const QImage onDisk(cache->pathFor("clear.jpg"));
+    ASSERT_FALSE(onDisk.isNull());
+    EXPECT_GT(qGray(onDisk.pixel(25, 25)), 245);
+}
+
+TEST_F(ThumbnailCacheTest, WritesStillInFlightRespectDropAndClear) {
+    QSignalSpy ready(cache.get(), &ThumbnailCache::thumbnailReady);
+    cache->make("dropped.jpg", solid(2000, 2000, Qt::gray));
+    cache->make("cleared.jpg", solid(2000, 2000, Qt::gray));
+    cache->drop("dropped.jpg");
+    cache->clear();
+    settle();
+    EXPECT_FALSE(QFileInfo::exists(cache->pathFor("dropped.jpg")));
+    EXPECT_FALSE(cache->isInMemory("dropped.jpg"));
+    EXPECT_TRUE(QFileInfo::exists(cache->pathFor("cleared.jpg"))); // the item still exists
+    EXPECT_FALSE(cache->isInMemory("cleared.jpg"));
+    EXPECT_EQ(ready.count(), 1);
+}
+
+TEST_F(ThumbnailCacheTest, DestroyingTheCacheWaitsForItsWrites) {
+    cache->make("late.jpg", solid(1500, 1500, Qt::yellow));
+    const QString path = cache->pathFor("late.jpg");
+    cache.reset();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    drainEvents(); // the completion finds no cache
+    cache = std::make_unique<ThumbnailCache>(tmp.path() + "/cache/thumbnails");
+    EXPECT_EQ(cache->thumbnail("late.jpg").size(), QSize(320, 320));
+}

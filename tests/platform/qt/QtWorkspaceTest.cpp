@@ -1,0 +1,304 @@
+#include "platform/qt/QtWorkspace.h"
+
+#include "support/TestUtil.h"
+
+#include <QDBusConnection>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <thread>
+#include <unistd.h>
+
+using mebo::platform::QtWorkspace;
+using mebo::test::waitUntil;
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Runs each test with HOME in a fresh folder, so the Trash is a private one.
+class QtWorkspaceTrashTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        oldHome = qgetenv("HOME");
+        oldDataHome = qgetenv("XDG_DATA_HOME");
+        oldCwd = QDir::currentPath();
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share"))));
+        QDir::setCurrent(home.path());
+        // With test mode on, the data location is under HOME/.qttest; it does not exist yet.
+        dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        ASSERT_TRUE(dataHome.startsWith(home.path())) << dataHome.toStdString();
+        ASSERT_FALSE(QFileInfo::exists(dataHome));
+        trash = QDir(dataHome).filePath(QStringLiteral("Trash"));
+    }
+    void TearDown() override {
+        QDir::setCurrent(oldCwd);
+        qputenv("HOME", oldHome);
+        if (oldDataHome.isNull()) {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", oldDataHome);
+        }
+    }
+
+    QTemporaryDir home;
+    QByteArray oldHome;
+    QByteArray oldDataHome;
+    QString oldCwd;
+    QString dataHome;
+    QString trash;
+    QtWorkspace workspace;
+};
+
+TEST_F(QtWorkspaceTrashTest, MovesFileIntoHomeTrashWithItsRecord) {
+    const QString file = home.filePath(QStringLiteral("Pictures/mebo/shot 1 ü 50%.png"));
+    ASSERT_TRUE(writeFile(file, "png bytes"));
+
+    QString error;
+    ASSERT_TRUE(workspace.moveToTrash(file, &error)) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(file));
+
+    QFile trashed(QDir(trash).filePath(QStringLiteral("files/shot 1 ü 50%.png")));
+    ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(trashed.readAll(), QByteArray("png bytes"));
+
+    QFile infoFile(QDir(trash).filePath(QStringLiteral("info/shot 1 ü 50%.png.trashinfo")));
+    ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = infoFile.readAll().split('\n');
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_EQ(lines[0], QByteArray("[Trash Info]"));
+    QByteArray pathLine;
+    bool hasDate = false;
+    for (const QByteArray& line : lines) {
+        if (line.startsWith("Path=")) {
+            pathLine = line.mid(5);
+        }
+        hasDate = hasDate || line.startsWith("DeletionDate=");
+    }
+    EXPECT_TRUE(hasDate);
+    // The freedesktop format: the absolute path, percent-encoded.
+    EXPECT_FALSE(pathLine.contains(' ')) << pathLine.toStdString();
+    EXPECT_TRUE(pathLine.contains("50%25.png")) << pathLine.toStdString();
+    EXPECT_EQ(QUrl::fromPercentEncoding(pathLine), file);
+
+    // Nothing was set up in the working directory (Qt's fallback when the data folder is missing).
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("files"))));
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("info"))));
+}
+
+TEST_F(QtWorkspaceTrashTest, SameNameTwiceKeepsBoth) {
+    const QString a = home.filePath(QStringLiteral("a/x.png"));
+    const QString b = home.filePath(QStringLiteral("b/x.png"));
+    ASSERT_TRUE(writeFile(a, "first"));
+    ASSERT_TRUE(writeFile(b, "second"));
+    QString error;
+    ASSERT_TRUE(workspace.moveToTrash(a, &error)) << error.toStdString();
+    ASSERT_TRUE(workspace.moveToTrash(b, &error)) << error.toStdString();
+    const QStringList files = QDir(QDir(trash).filePath(QStringLiteral("files"))).entryList(QDir::Files);
+    const QStringList infos = QDir(QDir(trash).filePath(QStringLiteral("info"))).entryList(QDir::Files);
+    EXPECT_EQ(files.size(), 2);
+    EXPECT_EQ(infos.size(), 2);
+}
+
+// The history store trashes from worker threads.
+TEST_F(QtWorkspaceTrashTest, ConcurrentMovesFromWorkerThreads) {
+    constexpr int kThreads = 4;
+    constexpr int kPerThread = 6;
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kPerThread; ++i) {
+            // Same names in every folder: the Trash must invent unique ones.
+            ASSERT_TRUE(writeFile(home.filePath(QStringLiteral("d%1/f%2.png").arg(t).arg(i)), "x"));
+        }
+    }
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kPerThread; ++i) {
+                QString error;
+                if (!workspace.moveToTrash(home.filePath(QStringLiteral("d%1/f%2.png").arg(t).arg(i)),
+                                           &error)) {
+                    ++failures;
+                }
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(QDir(QDir(trash).filePath(QStringLiteral("files"))).entryList(QDir::Files).size(),
+              kThreads * kPerThread);
+    EXPECT_EQ(QDir(QDir(trash).filePath(QStringLiteral("info"))).entryList(QDir::Files).size(),
+              kThreads * kPerThread);
+}
+
+TEST(QtWorkspaceTrashDirs, HomeTrashFirstThenTheVolumeForms) {
+    QTemporaryDir dir;
+    const QStringList dirs = QtWorkspace::trashDirectoriesFor(dir.filePath(QStringLiteral("x")));
+    ASSERT_EQ(dirs.size(), 3);
+    EXPECT_EQ(dirs[0], QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                           .filePath(QStringLiteral("Trash")));
+    const QString uid = QString::number(::getuid());
+    EXPECT_TRUE(dirs[1].endsWith(QStringLiteral("/.Trash/") + uid)) << dirs[1].toStdString();
+    EXPECT_TRUE(dirs[2].endsWith(QStringLiteral("/.Trash-") + uid)) << dirs[2].toStdString();
+}
+
+// Stands in for a file manager on a private bus.
+class FakeFileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+    QString startupId;
+    int calls = 0;
+public Q_SLOTS:
+    Q_SCRIPTABLE void ShowItems(const QStringList& uris, const QString& id) {
+        ++calls;
+        shown = uris;
+        startupId = id;
+    }
+};
+
+// Receives what QDesktopServices would have handed to the desktop.
+class UrlSink : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl& url) { urls << url; }
+};
+
+// A private session bus without activatable services.
+class QtWorkspaceRevealTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+#if defined(__SANITIZE_THREAD__)
+        // Qt D-Bus hands messages to its own connection thread through Qt's uninstrumented
+        // queues and locks; ThreadSanitizer reports every hand-over there as a race.
+        GTEST_SKIP() << "Qt D-Bus is not instrumented for ThreadSanitizer";
+#endif
+        ASSERT_TRUE(dir.isValid());
+        const QString config = dir.filePath(QStringLiteral("bus.conf"));
+        ASSERT_TRUE(writeFile(
+            config,
+            QStringLiteral("<busconfig><type>session</type>"
+                           "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                           "</busconfig>")
+                .arg(dir.path())
+                .toUtf8()));
+        // The bus dies with this process even when a failing test never reaches TearDown.
+        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        daemon.setProgram(QStringLiteral("dbus-daemon"));
+        daemon.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                             QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        daemon.start();
+        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is needed";
+        ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }, 5000));
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &sink, "open");
+    }
+    void TearDown() override {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        for (const QString& name : connections) {
+            QDBusConnection::disconnectFromBus(name);
+        }
+        daemon.kill();
+        daemon.waitForFinished(5000);
+    }
+    QDBusConnection busConnection(const QString& name) {
+        connections << name;
+        return QDBusConnection::connectToBus(address, name);
+    }
+
+    QTemporaryDir dir;
+    QProcess daemon;
+    QString address;
+    QStringList connections;
+    UrlSink sink;
+};
+
+TEST_F(QtWorkspaceRevealTest, AsksTheFileManagerToShowTheFile) {
+    QDBusConnection service = busConnection(QStringLiteral("mebo-test-filemanager"));
+    ASSERT_TRUE(service.isConnected());
+    FakeFileManager manager;
+    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
+                                       QDBusConnection::ExportScriptableSlots));
+    ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+
+    const QString file = dir.filePath(QStringLiteral("my shot.png"));
+    ASSERT_TRUE(writeFile(file, "x"));
+    QtWorkspace workspace(busConnection(QStringLiteral("mebo-test-client")));
+    EXPECT_TRUE(workspace.revealFile(file));
+    ASSERT_TRUE(waitUntil([&] { return manager.calls > 0; }));
+    EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
+    mebo::test::drainEvents();
+    EXPECT_TRUE(sink.urls.isEmpty());
+}
+
+TEST_F(QtWorkspaceRevealTest, OpensTheFolderWithoutAFileManager) {
+    const QString file = dir.filePath(QStringLiteral("sub/shot.png"));
+    ASSERT_TRUE(writeFile(file, "x"));
+    QtWorkspace workspace(busConnection(QStringLiteral("mebo-test-client")));
+    EXPECT_TRUE(workspace.revealFile(file));
+    ASSERT_TRUE(waitUntil([&] { return !sink.urls.isEmpty(); }));
+    EXPECT_EQ(sink.urls, QList<QUrl>{QUrl::fromLocalFile(dir.filePath(QStringLiteral("sub")))});
+
+    EXPECT_FALSE(workspace.revealFile(dir.filePath(QStringLiteral("missing.png"))));
+}
+
+TEST(QtWorkspaceRelaunch, StartsTheAppImageDetachedInTheBackgroundNamingThisProcess) {
+    QTemporaryDir dir;
+    const QString marker = dir.filePath(QStringLiteral("started"));
+    const QString script = dir.filePath(QStringLiteral("app.AppImage"));
+    ASSERT_TRUE(writeFile(
+        script,
+        QStringLiteral("#!/bin/sh\necho \"$* $MEBO_RELAUNCHED_FROM\" > '%1.tmp' && mv '%1.tmp' '%1'\n")
+            .arg(marker)
+            .toUtf8()));
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray old = qgetenv("APPIMAGE");
+    qputenv("APPIMAGE", QFile::encodeName(script));
+
+    QtWorkspace workspace;
+    QString error;
+    EXPECT_TRUE(workspace.relaunch(&error)) << error.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
+    QFile f(marker);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    // The new instance starts without a window and waits for this one to end.
+    EXPECT_EQ(f.readAll().trimmed(),
+              "--background " + QByteArray::number(QCoreApplication::applicationPid()));
+
+    qputenv("APPIMAGE", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
+    error.clear();
+    EXPECT_FALSE(workspace.relaunch(&error));
+    EXPECT_FALSE(error.isEmpty());
+
+    if (old.isNull()) {
+        qunsetenv("APPIMAGE");
+    } else {
+        qputenv("APPIMAGE", old);
+    }
+}
+
+} // namespace
+
+#include "QtWorkspaceTest.moc"

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <sys/types.h>
+
+namespace mebo::test {
+
+// Changes to this process's environment for a child: "NAME=value" sets, a bare "NAME" removes.
+using EnvChanges = QStringList;
+
+// A program started with posix_spawn (not QProcess, which hides later locks from
+// ThreadSanitizer), its standard output captured; stopped by its PID when destroyed.
+class Child {
+public:
+    Child() = default;
+    ~Child() { stop(); }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    // `errorFile`: where standard error goes (empty: into the captured output's companion).
+    bool start(const QStringList& argv, const EnvChanges& env = {}, const QString& errorFile = {});
+    bool running();
+    pid_t pid() const { return pid_; }
+    // Output written so far, never blocking.
+    QByteArray readOutput();
+    QByteArray readErrors();
+    // Waits for the program to end (running the event loop when asked, for children that talk to
+    // this process); its exit code, or -1 when killed at the deadline.
+    int finish(int timeoutMs, bool processEvents = false);
+    void stop();
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    QByteArray outBuf_, errBuf_;
+};
+
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray stdOut;
+    QString out; // standard output, trimmed
+    QString err; // standard error, trimmed
+    bool ok() const { return exitCode == 0; }
+};
+
+ProgramRun run(const QStringList& argv, const EnvChanges& env = {}, int timeoutMs = 60000,
+               bool processEvents = false);
+// The environment a child gets with `changes` applied to this process's own, for QProcess; and
+// the changes that give a child exactly `whole` (variables of this process it lacks removed).
+QProcessEnvironment processEnvironment(const EnvChanges& changes);
+EnvChanges envChangesFor(const QProcessEnvironment& whole);
+
+// The program without a display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM removed).
+ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const EnvChanges& env = {});
+
+} // namespace mebo::test
