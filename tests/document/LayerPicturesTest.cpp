@@ -1,4 +1,9 @@
-#include "CodecSamples.h"
+#include "support/Drawing.h"
+
+#include "document/FillLayer.h"
+#include "document/HighlighterLayer.h"
+#include "document/MosaicLayer.h"
+#include "document/RectLayer.h"
 
 #include "document/DocumentFlattener.h"
 #include "document/LayerPictures.h"
@@ -48,7 +53,7 @@ int worstChannelDifference(const QImage& a, const QImage& b) {
 LayerList everyKindAcrossBands(int height) {
     LayerList out;
     int row = 0;
-    for (const LayerPtr& l : test::fullyPopulatedLayers()) {
+    for (const LayerPtr& l : test::sampleLayers()) {
         out << l->translated(40, 20 + (row++ % 8) * height / 9);
     }
     return out;

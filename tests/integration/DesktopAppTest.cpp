@@ -32,6 +32,10 @@ public:
     }
     void stop() { process_.stop(); }
     bool running() { return process_.running(); }
+    // The application's environment, for helpers started beside it; and a second `mebo` started
+    // as a user would, which hands its arguments to the running one.
+    QProcessEnvironment environment() const { return processEnvironment(home_.environment()); }
+    ProgramRun launch(const QStringList& args) const { return home_.run(args); }
     QString log() const {
         QFile f(logPath_);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -460,9 +464,9 @@ TEST_F(DesktopApp, HidingTheWindowKeepsTheTrayIconAndSaysSoOnce) {
     }
     EXPECT_EQ(announced, 1);
     // The icon in the tray is still a full-size window one can click.
-    const ToolRun tree = runTool(QStringLiteral("xwininfo"), {"-root", "-tree"});
+    const ProgramRun tree = runTool(QStringLiteral("xwininfo"), {"-root", "-tree"});
     int icons = 0;
-    for (const QByteArray& line : tree.out.split('\n')) {
+    for (const QByteArray& line : tree.stdOut.split('\n')) {
         if (line.contains("\"mebo\"") || line.contains("Mebo")) {
             const QRegularExpressionMatch m =
                 QRegularExpression(QStringLiteral(R"( (\d+)x(\d+)\+)")).match(QString::fromUtf8(line));
@@ -472,5 +476,5 @@ TEST_F(DesktopApp, HidingTheWindowKeepsTheTrayIconAndSaysSoOnce) {
             }
         }
     }
-    EXPECT_GE(icons, 1) << tree.out.constData();
+    EXPECT_GE(icons, 1) << tree.out.toStdString();
 }

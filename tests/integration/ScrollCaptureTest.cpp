@@ -91,7 +91,7 @@ QImage renderWhole(const QString& name, int width, int height, const QString& di
     args << QStringLiteral("--headless") << QStringLiteral("--hide-scrollbars")
          << QStringLiteral("--screenshot=") + out
          << QStringLiteral("--window-size=%1,%2").arg(width).arg(height) << pageUrl(name);
-    runTool("chromium", args, 120000);
+    mebo::test::run(QStringList{QStringLiteral("chromium")} + args, {}, 120000);
     return QImage(out).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -181,7 +181,7 @@ protected:
         if (name != QLatin1String("header.html")) {
             QStringList args = browserFlags(dir->path() + QStringLiteral("/profile"));
             args << QStringLiteral("--new-window") << pageUrl(name);
-            runTool("chromium", args, 60000);
+            mebo::test::run(QStringList{QStringLiteral("chromium")} + args, {}, 60000);
         }
         auto facts = findPage(title, 60000);
         EXPECT_TRUE(facts) << "no browser window shows " << name.toStdString();
@@ -219,7 +219,7 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     const auto r = home.run({"capture", "scroll", "--geometry",
                              QStringLiteral("%1x%2+0+%3").arg(page.width).arg(page.height).arg(page.top),
                              "--save-dir", shots, "--json"},
-                            180000);
+                            {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     EXPECT_EQ(out.value("mode").toString(), "scroll");
@@ -248,7 +248,7 @@ TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
     ASSERT_GT(page.page, 3 * page.height);
     const auto r = home.run({"capture", "scroll", "--window", QString::number(page.window), "--save-dir",
                              home.path() + QStringLiteral("/shots"), "--json"},
-                            180000);
+                            {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);

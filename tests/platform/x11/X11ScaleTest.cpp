@@ -2,7 +2,7 @@
 // mixed monitor layout.
 
 #include "DesktopTools.h"
-#include "PrivateXvfb.h"
+#include "DesktopTools.h"
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11MonitorLayout.h"
@@ -143,7 +143,7 @@ TEST(X11HiDpi, AGeometryCaptureOnATwiceScaledServerHasTheServersPixels) {
     const auto set = mebo::test::x11::runTool(
         "/bin/sh", {"-c", "echo 'Xft.dpi: 192' | xrdb -display " + d + " -merge && xsetroot -display " + d +
                               " -mod 7 13 -fg '#d04010' -bg '#1060c0'"});
-    ASSERT_TRUE(set.ok()) << set.err.constData();
+    ASSERT_TRUE(set.ok()) << set.err.toStdString();
     auto opened = X11Connection::open(d);
     ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
     EXPECT_DOUBLE_EQ(opened.value()->xftDpi(), 192);
@@ -159,8 +159,8 @@ TEST(X11HiDpi, AGeometryCaptureOnATwiceScaledServerHasTheServersPixels) {
         {"DISPLAY=" + d, "XDG_CONFIG_HOME=" + home.path(), "XDG_DATA_HOME=" + home.path(),
          "XDG_CACHE_HOME=" + home.path(), "XDG_RUNTIME_DIR=" + home.path(), QStringLiteral(MEBO_BINARY),
          "capture", "area", "--geometry", "301x151+1001+501", "--save-dir", home.path() + "/shots"});
-    ASSERT_TRUE(run.ok()) << run.err.constData();
-    const QImage shot(QString::fromUtf8(run.out).trimmed());
+    ASSERT_TRUE(run.ok()) << run.err.toStdString();
+    const QImage shot(run.out);
     QString error;
     const QImage root = mebo::test::x11::xwdRoot(d, &error);
     ASSERT_FALSE(root.isNull()) << error.toStdString();
