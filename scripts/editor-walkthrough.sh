@@ -423,20 +423,6 @@ run_dark() {
     snap_changed "library-dark" "$main"
     rm -f "$out/main-before-library.png"
     key ctrl+shift+h
-
-    step "Delete on the strip trashes the open capture and opens its neighbour"
-    open_name=$(basename "$captured")
-    before=$(count_captures)
-    main_geometry
-    # The strip's first item (the newest: the open capture) sits at the top left of the window.
-    click $((wx + 90)) $((wy + 110))
-    xdotool key Delete
-    wait_for "the capture to go" sh -c "[ \$(find '$library' -maxdepth 1 -name '*.png' | wc -l) -lt $before ]"
-    [ ! -e "$library/$open_name" ] || fail "the open capture is still in the library"
-    [ ! -e "$library/${open_name%.png}.mebo" ] || fail "a project was written for the trashed capture"
-    wait_for "its neighbour in the editor" sh -c "xdotool search --onlyvisible --name ' — Mebo\$' >/dev/null &&
-        ! xdotool search --onlyvisible --name '^$open_name — Mebo\$' >/dev/null"
-    snap "main-window-after-trash-dark" "$main"
     stop_app
 }
 

@@ -1,7 +1,7 @@
 #include "document/DocumentFlattener.h"
 
-#include "document/CoverLayers.h"
 #include "app/ParallelFor.h"
+#include "document/CoverLayers.h"
 #include "document/EraserStrokeLayer.h"
 #include "document/LayerPictures.h"
 
@@ -84,6 +84,25 @@ QImage DocumentFlattener::flatten(const QImage& base, const LayerList& layers, c
                      .convertToFormat(QImage::Format_ARGB32_Premultiplied);
     out.detach();
 
+    // Layers above a cover read the covered picture, which changes down the list: those stacks are
+    // drawn in order on one painter.
+    const auto coverBelowAnother = [&] {
+        for (qsizetype i = 0; i + 1 < layers.size(); ++i) {
+            if (layers.at(i) && CoverLayers::isCover(*layers.at(i))) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (coverBelowAnother()) {
+        QPainter painter(&out);
+        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                               QPainter::TextAntialiasing);
+        painter.translate(-crop.topLeft());
+        drawLayers(painter, erased, layers);
+        return out;
+    }
+
     // Every small layer is drawn once, alone, on several threads; the bands of the output are
     // then made at the same time, each laying the pictures over its rows in list order and
     // drawing the other layers (multiplying, erasing or large ones) clipped to itself.
@@ -97,7 +116,8 @@ QImage DocumentFlattener::flatten(const QImage& base, const LayerList& layers, c
             const int top = out.height() * b / bandCount;
             const int bottom = out.height() * (b + 1) / bandCount;
             // A band is an image of its own over the output's rows, with its own paint engine.
-            QImage band(bits + top * stride, out.width(), bottom - top, stride, QImage::Format_ARGB32_Premultiplied);
+            QImage band(bits + top * stride, out.width(), bottom - top, stride,
+                        QImage::Format_ARGB32_Premultiplied);
             const QRect rows(crop.x(), crop.y() + top, crop.width(), bottom - top); // image pixels
             QPainter painter(&band);
             painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |

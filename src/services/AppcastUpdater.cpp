@@ -394,6 +394,10 @@ void AppcastUpdater::fail(const QString& message) {
         download_->remove();
         download_.reset();
     }
+    // A refused or unusable archive is not kept: the next check downloads it again.
+    if (!archivePath_.isEmpty()) {
+        QFile::remove(archivePath_);
+    }
     endSession();
     driver_.showUpdaterError(message);
     delegate_.didAbortWithError({UpdaterError::updateFailed, message});

@@ -1,8 +1,8 @@
 // `mebo update` and `mebo companion` as scripts run them, against local servers.
 #include "services/ChildProcess.h"
 #include "services/PublisherKey.h"
-#include "services/UpdateArchive.h"
 #include "services/ServiceFixtures.h"
+#include "services/UpdateArchive.h"
 #include "support/FakeHttpServer.h"
 
 #include "TestPaths.h"
@@ -83,9 +83,7 @@ TEST_F(ServiceCommands, UpdateInstallReplacesAnInstallTreeAndAnUnreachableFeedFa
     server.route("/appcast.xml", 500, "");
     const auto failed = mebo({"update", "check"});
     EXPECT_EQ(failed.exitCode, 1);
-    EXPECT_EQ(failed.err.trimmed(), "mebo: The update feed could not be loaded: Error transferring " +
-                                        server.url("/appcast.xml").toUtf8() +
-                                        " - server replied: Internal Server Error");
+    EXPECT_EQ(failed.err.trimmed(), "mebo: The update feed answered HTTP 500.");
 }
 
 TEST_F(ServiceCommands, CompanionInstallReportsARefusalAsJson) {
@@ -114,10 +112,11 @@ TEST_F(ServiceCommands, TheReleaseScriptsMakeAKeyAndAnItemTheUpdaterAccepts) {
     const QString archive = home.filePath("mebo-1.2.3-x86_64.tar.gz");
     writeFile(archive, makeReleaseArchive("1.2.3", programScript("1.2.3")));
     const QString feed = home.filePath("appcast.xml");
-    const auto signedItem = ChildProcess::run(MEBO_SOURCE_DIR "/scripts/sign-release.sh",
-                                              {archive, "--key", key, "--url", "https://example.org/a&b.tar.gz",
-                                               "--build", "123", "--appcast", feed},
-                                              60000, env);
+    const auto signedItem =
+        ChildProcess::run(MEBO_SOURCE_DIR "/scripts/sign-release.sh",
+                          {archive, "--key", key, "--url", "https://example.org/a&b.tar.gz", "--build", "123",
+                           "--appcast", feed},
+                          60000, env);
     ASSERT_TRUE(signedItem.succeeded()) << signedItem.err.constData();
     EXPECT_TRUE(signedItem.out.contains("<sparkle:shortVersionString>1.2.3</sparkle:shortVersionString>"));
     const auto items = Appcast::parse(readAll(feed));

@@ -107,7 +107,8 @@ TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesToo
     for (QAction* act : menu->actions()) {
         texts << (act->isSeparator() ? QStringLiteral("-") : act->text());
     }
-    EXPECT_EQ(texts, (QStringList{"Open", "Show in Folder", "-", "Edit Tags...", "-", "Move to Trash"}));
+    EXPECT_EQ(texts, (QStringList{"Open", "Show in Folder", "-", "Rename...", "Edit Tags...", "-",
+                                  "Move to Trash"}));
     EXPECT_EQ(menu->defaultAction(), action(menu, "Open"));
     action(menu, "Open")->trigger();
     EXPECT_EQ(opened, QStringList{b.id});
