@@ -294,7 +294,8 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     ASSERT_EQ(frames.size(), times.size());
     int bigJumps = 0;
     for (size_t i = 1; i < frames.size(); ++i) {
-        EXPECT_LT(times[i] - times[i - 1], 0.1) << "at " << times[i];
+        // No gap near the paused 1.5 s; a busy machine may space frames out a little.
+        EXPECT_LT(times[i] - times[i - 1], 0.5) << "at " << times[i];
         bigJumps += indexOf(frames[i], kShownW) - indexOf(frames[i - 1], kShownW) > 30;
     }
     EXPECT_EQ(bigJumps, 1);
