@@ -230,11 +230,17 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=window")}).exitCode, 0);
     ASSERT_TRUE(waitForDimmed(probe, spots, true)) << app.log().toStdString();
     const QPoint inside = terminal.client.center();
-    xdotool({"mousemove", QString::number(inside.x()), QString::number(inside.y())});
     QList<QPoint> onTerminal; // the window under the pointer is shown undimmed once it is snapped
     std::copy_if(spots.begin(), spots.end(), std::back_inserter(onTerminal),
                  [&](QPoint p) { return frame.contains(p); });
-    ASSERT_TRUE(waitForDimmed(probe, onTerminal, false));
+    // The pointer is moved again until the overlay shows the snap: a motion sent while its
+    // windows were still being mapped reaches none of them.
+    ::testing::AssertionResult snapped = ::testing::AssertionFailure();
+    for (int i = 0; i < 20 && !snapped; ++i) {
+        xdotool({"mousemove", QString::number(inside.x() + i % 2), QString::number(inside.y())});
+        snapped = waitForDimmed(probe, onTerminal, false, 1500);
+    }
+    ASSERT_TRUE(snapped);
     xdotool({"click", "1"});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=window size=%1×%2")
                                     .arg(frame.width())
