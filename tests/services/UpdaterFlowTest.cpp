@@ -135,7 +135,8 @@ TEST_F(UpdaterFlow, BackgroundUpdateDownloadsInstallsAndHandsTheRelaunchToTheGua
         EXPECT_TRUE(logs.contains(QString::fromUtf8(line))) << line;
     }
     // The guard runs from the previous version, which waits in the staging folder.
-    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(guardRecord); }, 10000));
+    // Waited for whole: the record exists before the guard has written all of it.
+    ASSERT_TRUE(waitUntil([&] { return readAll(guardRecord).contains("--windows"); }, 10000));
     const QStringList args = QString::fromUtf8(readAll(guardRecord)).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(args.mid(0, 2), (QStringList{"update", "guard"}));
     EXPECT_EQ(args.value(args.indexOf("--root") + 1), root);
