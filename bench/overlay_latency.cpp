@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
                     xcb_get_geometry_reply_t* g =
                         xcb_get_geometry_reply(p.c, xcb_get_geometry(p.c, m->window), nullptr);
                     // A window covering the probed centre: the overlay (not a tooltip or the tray).
-                    if (g && g->width >= p.screen->width_in_pixels / 2 && g->height >= p.screen->height_in_pixels / 2) {
+                    if (g && g->width >= p.screen->width_in_pixels / 2 &&
+                        g->height >= p.screen->height_in_pixels / 2) {
                         mappedMs = msSince(start);
                     }
                     free(g);
@@ -147,7 +148,8 @@ int main(int argc, char** argv) {
         }
         visible.push_back(visibleMs);
     }
-    std::printf("median over %d runs: mapped %.1f ms, visible %.1f ms\n", runs, median(mapped), median(visible));
+    std::printf("median over %d runs: mapped %.1f ms, visible %.1f ms\n", runs, median(mapped),
+                median(visible));
     xcb_disconnect(p.c);
     return 0;
 }

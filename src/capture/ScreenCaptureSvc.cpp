@@ -220,8 +220,8 @@ void ScreenCaptureSvc::capturePixels(uint32_t displayId, const QRect& pixels, Im
             return;
         }
         QImage image = full->copy(clipped);
-        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 ") + sizeText(image.size()) + QStringLiteral(" at ") +
-                   rectText(clipped));
+        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 ") + sizeText(image.size()) +
+                   QStringLiteral(" at ") + rectText(clipped));
         done(std::move(image));
     });
 }

@@ -26,7 +26,8 @@ QRect extentOf(const DrawingLayer& layer, const QRect& imageRect) {
         return {};
     }
     const QRectF b = layer.bounds().normalized();
-    if (!std::isfinite(b.x()) || !std::isfinite(b.y()) || !std::isfinite(b.width()) || !std::isfinite(b.height())) {
+    if (!std::isfinite(b.x()) || !std::isfinite(b.y()) || !std::isfinite(b.width()) ||
+        !std::isfinite(b.height())) {
         return {};
     }
     return b.toAlignedRect()

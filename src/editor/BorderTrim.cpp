@@ -13,8 +13,8 @@ public:
             f == QImage::Format_ARGB32_Premultiplied) {
             image_ = image;
         } else {
-            image_ = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                                   : QImage::Format_RGB32);
+            image_ =
+                image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         }
     }
     QRgb at(int x, int y) const { return reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]; }

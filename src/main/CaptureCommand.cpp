@@ -2,6 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
+#include "app/SingleInstance.h"
 #include "capture/CaptureMgr.h"
 #include "capture/ClipboardSvc.h"
 #include "capture/ImageStore.h"
@@ -12,7 +13,6 @@
 #include "main/CliTargets.h"
 #include "main/CommandRuntime.h"
 #include "main/HandOverClipboard.h"
-#include "app/SingleInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -66,7 +66,8 @@ struct GeometryTarget {
 };
 
 // The display holding most of `rect` (X11 root pixels) and the part of `rect` on it.
-std::optional<GeometryTarget> geometryTarget(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
+std::optional<GeometryTarget> geometryTarget(const QList<platform::DisplayInfo>& displays,
+                                             const QRect& rect) {
     std::optional<platform::DisplayInfo> best;
     qint64 bestArea = 0;
     for (const auto& d : displays) {
@@ -84,8 +85,10 @@ std::optional<GeometryTarget> geometryTarget(const QList<platform::DisplayInfo>&
     const QRect pixels = rect.intersected(n).translated(-n.topLeft());
     // Points per native pixel; the frame's bottom-left origin flips y within the display.
     const double s = best->scale > 0 ? best->scale : 1.0;
-    const int left = int(std::floor(pixels.x() / s)), right = int(std::ceil((pixels.x() + pixels.width()) / s));
-    const int top = int(std::floor(pixels.y() / s)), bottom = int(std::ceil((pixels.y() + pixels.height()) / s));
+    const int left = int(std::floor(pixels.x() / s)),
+              right = int(std::ceil((pixels.x() + pixels.width()) / s));
+    const int top = int(std::floor(pixels.y() / s)),
+              bottom = int(std::ceil((pixels.y() + pixels.height()) / s));
     const QRect desktop(best->frame.x() + left, best->frame.y() + best->frame.height() - bottom, right - left,
                         bottom - top);
     return GeometryTarget{*best, pixels, desktop};

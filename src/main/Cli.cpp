@@ -1,7 +1,7 @@
 #include "main/Cli.h"
 
-#include "main/ClipboardKeeper.h"
 #include "main/CliSupport.h"
+#include "main/ClipboardKeeper.h"
 #include "main/Commands.h"
 #include "services/VersionMgr.h"
 

@@ -48,7 +48,8 @@ ClipboardKeeper::ClipboardKeeper() {
     int in[2] = {-1, -1};
     int out[2] = {-1, -1};
     if (program.isEmpty() || ::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
-        startError_ = QStringLiteral("cannot start the clipboard keeper: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        startError_ = QStringLiteral("cannot start the clipboard keeper: %1")
+                          .arg(QString::fromLocal8Bit(strerror(errno)));
         for (int fd : {in[0], in[1], out[0], out[1]}) {
             if (fd >= 0) {
                 ::close(fd);
@@ -77,7 +78,8 @@ ClipboardKeeper::ClipboardKeeper() {
     ::close(in[0]);
     ::close(out[1]);
     if (spawned != 0) {
-        startError_ = QStringLiteral("cannot start the clipboard keeper: %1").arg(QString::fromLocal8Bit(strerror(spawned)));
+        startError_ = QStringLiteral("cannot start the clipboard keeper: %1")
+                          .arg(QString::fromLocal8Bit(strerror(spawned)));
         ::close(in[1]);
         ::close(out[0]);
         return;
@@ -155,7 +157,8 @@ void ClipboardKeeper::keepHeldImage(platform::Clipboard& clipboard) {
     ClipboardKeeper keeper;
     QString error;
     if (keeper.keepPng(png, &error)) {
-        logInfo(QStringLiteral("[Clipboard] the copied image stays on the clipboard (process %1)").arg(keeper.pid()));
+        logInfo(QStringLiteral("[Clipboard] the copied image stays on the clipboard (process %1)")
+                    .arg(keeper.pid()));
     } else {
         logWarning(QStringLiteral("[Clipboard] the copied image leaves the clipboard with Mebo: ") + error);
     }
