@@ -19,7 +19,6 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QTimer>
-#include <cmath>
 
 namespace mebo {
 
@@ -58,41 +57,6 @@ struct CaptureOutcome {
     QString itemId;
     CaptureResult result;
 };
-
-struct GeometryTarget {
-    platform::DisplayInfo display;
-    QRect pixels;  // in the display's own picture
-    QRect desktop; // the same area in desktop space (points, outward)
-};
-
-// The display holding most of `rect` (X11 root pixels) and the part of `rect` on it.
-std::optional<GeometryTarget> geometryTarget(const QList<platform::DisplayInfo>& displays,
-                                             const QRect& rect) {
-    std::optional<platform::DisplayInfo> best;
-    qint64 bestArea = 0;
-    for (const auto& d : displays) {
-        const QRect overlap = d.nativeFrame.intersected(rect);
-        const qint64 area = qint64(overlap.width()) * overlap.height();
-        if (area > bestArea) {
-            bestArea = area;
-            best = d;
-        }
-    }
-    if (!best) {
-        return std::nullopt;
-    }
-    const QRect& n = best->nativeFrame;
-    const QRect pixels = rect.intersected(n).translated(-n.topLeft());
-    // Points per native pixel; the frame's bottom-left origin flips y within the display.
-    const double s = best->scale > 0 ? best->scale : 1.0;
-    const int left = int(std::floor(pixels.x() / s)),
-              right = int(std::ceil((pixels.x() + pixels.width()) / s));
-    const int top = int(std::floor(pixels.y() / s)),
-              bottom = int(std::ceil((pixels.y() + pixels.height()) / s));
-    const QRect desktop(best->frame.x() + left, best->frame.y() + best->frame.height() - bottom, right - left,
-                        bottom - top);
-    return GeometryTarget{*best, pixels, desktop};
-}
 
 } // namespace
 
@@ -277,7 +241,7 @@ int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
                                             [&](const auto& d) { return d.displayId != *request.displayId; }),
                              candidates.end());
         }
-        const auto target = geometryTarget(candidates, *geometry);
+        const auto target = cli::geometryTarget(candidates, *geometry);
         if (!target) {
             cli::printErr(
                 QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));

@@ -2,10 +2,12 @@
 
 #include "main/AppServices.h"
 
+#include <cmath>
+
 namespace mebo::cli {
 
-std::optional<std::pair<platform::DisplayInfo, QRect>>
-toDesktopRect(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
+std::optional<GeometryTarget> geometryTarget(const QList<platform::DisplayInfo>& displays,
+                                             const QRect& rect) {
     std::optional<platform::DisplayInfo> best;
     qint64 bestArea = 0;
     for (const auto& d : displays) {
@@ -19,12 +21,17 @@ toDesktopRect(const QList<platform::DisplayInfo>& displays, const QRect& rect) {
     if (!best) {
         return std::nullopt;
     }
+    const QRect& n = best->nativeFrame;
+    const QRect pixels = rect.intersected(n).translated(-n.topLeft());
     // Points per native pixel; the frame's bottom-left origin flips y within the display.
     const double s = best->scale > 0 ? best->scale : 1.0;
-    const QRect& n = best->nativeFrame;
-    const int x = best->frame.x() + int((rect.x() - n.x()) / s);
-    const int y = best->frame.y() + int((n.y() + n.height() - rect.y() - rect.height()) / s);
-    return std::make_pair(*best, QRect(x, y, int(rect.width() / s), int(rect.height() / s)));
+    const int left = int(std::floor(pixels.x() / s)),
+              right = int(std::ceil((pixels.x() + pixels.width()) / s));
+    const int top = int(std::floor(pixels.y() / s)),
+              bottom = int(std::ceil((pixels.y() + pixels.height()) / s));
+    const QRect desktop(best->frame.x() + left, best->frame.y() + best->frame.height() - bottom, right - left,
+                        bottom - top);
+    return GeometryTarget{*best, pixels, desktop};
 }
 
 std::optional<platform::WindowInfo> windowUnderPointer(AppServices& services) {

@@ -298,13 +298,13 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
                                             [&](const auto& d) { return d.displayId != *displayId; }),
                              candidates.end());
         }
-        const auto onDisplay = cli::toDesktopRect(candidates, *geometry);
+        const auto onDisplay = cli::geometryTarget(candidates, *geometry);
         if (!onDisplay) {
             cli::printErr(
                 QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
             return cli::Exit::failure;
         }
-        target = RecordingTarget::areaOf(onDisplay->first.displayId, onDisplay->second);
+        target = RecordingTarget::areaOf(onDisplay->display.displayId, onDisplay->desktop);
     } else if (isWindow) {
         if (!windowId) {
             const auto w = cli::windowUnderPointer(services);

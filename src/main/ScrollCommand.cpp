@@ -111,14 +111,14 @@ int runScrollCaptureCommand(int& argc, char** argv, const QStringList& args) {
     request.mode = CaptureMode::scroll;
     request.source = CaptureRequest::Source::api;
     if (geometry) {
-        const auto target = cli::toDesktopRect(displays, *geometry);
+        const auto target = cli::geometryTarget(displays, *geometry);
         if (!target) {
             cli::printErr(
                 QStringLiteral("geometry %1 lies outside every display").arg(opts->value("geometry")));
             return cli::Exit::failure;
         }
-        request.displayId = target->first.displayId;
-        request.areaRect = target->second;
+        request.displayId = target->display.displayId;
+        request.areaRect = target->desktop;
     } else {
         const auto windows = backends.windows->windowsFrontToBack();
         const bool known = std::any_of(windows.begin(), windows.end(), [&](const platform::WindowInfo& w) {
