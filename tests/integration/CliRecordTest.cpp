@@ -347,9 +347,9 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
     }
 }
 
-// A missing microphone: the default input instead, said in one line. Disabled: the recording made
-// after the fallback holds no audio track at all (an open defect).
-TEST_F(CliRecord, DISABLED_AMissingMicrophoneFallsBackToTheDefaultInput) {
+// A missing microphone: the default input instead, said in one line. Nothing plays, so both inputs
+// are silent: their tracks are there all the same.
+TEST_F(CliRecord, AMissingMicrophoneFallsBackToTheDefaultInput) {
     QByteArray err;
     QProcess* rec = startMebo({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
                                "--save-dir", saveDir});
@@ -371,6 +371,9 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     QThread::msleep(500);
     media::run(QStringLiteral("xdotool"), {"mousemove", "100", "819", "click", "3"}); // its bottom-left
     const QJsonObject out = finish(rec, &err);
+    // The right click fell on the bare desktop, where the window manager opens its menu; that menu
+    // holds the pointer and the keyboard until it is closed, so later tests would get no input.
+    media::run(QStringLiteral("xdotool"), {"key", "Escape"});
     ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
     EXPECT_EQ(out.value("width").toInt(), 1280);
     EXPECT_EQ(out.value("height").toInt(), 720);
