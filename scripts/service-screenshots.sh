@@ -97,7 +97,9 @@ tasu="$(dirname "$mebo")/../tasu/tasu"
 if [ -x "$tasu" ]; then
     "$tasu" >"$home/tasu.log" 2>&1 &
     app=$!
-    window=$(wait_for_window "Hotkeys for Mebo — Tasu")
+    # Matched on WM_NAME, which holds the title without the " — Tasu" that the toolkit adds to
+    # _NET_WM_NAME.
+    window=$(wait_for_window "Hotkeys for Mebo( — Tasu)?")
     sleep 0.5
     snap "tasu-window" "$window"
     kill "$app"

@@ -426,7 +426,7 @@ void ArrowLayer::draw(QPainter& painter, const QImage&) const {
             p.fillPath(paint.body, color);
         }
         if (paint.strokeShaft) {
-            p.strokePath(paint.shaft, paint.shaftPen);
+            strokeShape(p, paint.shaft, paint.shaftPen);
         }
         for (const QPolygonF& head : paint.heads) {
             p.fillPath(trianglePath(head), headFill);

@@ -29,7 +29,7 @@ void EllipseLayer::draw(QPainter& painter, const QImage&) const {
             p.fillPath(path, *fillColor);
         }
         if (strokeWidth > 0) {
-            p.strokePath(path, strokePen(color, strokeWidth, lineStyle));
+            strokeShape(p, path, strokePen(color, strokeWidth, lineStyle));
         }
     });
 }

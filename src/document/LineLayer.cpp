@@ -14,9 +14,9 @@ void LineLayer::draw(QPainter& painter, const QImage&) const {
     }
     const QPen pen = strokePen(color, strokeWidth, lineStyle, lineCap);
     paintWithEffects(painter, shadow, opacity, bounds(), [&](QPainter& p) {
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
-        p.drawLine(start, end);
+        QPainterPath line(start);
+        line.lineTo(end);
+        strokeShape(p, line, pen);
     });
 }
 

@@ -104,7 +104,7 @@ void MagnifyLayer::drawWithSource(QPainter& painter, const MagnifySource& pixels
         }
         p.restore();
         if (border > 0) {
-            p.strokePath(outline, strokePen(borderColor, border, borderStyle));
+            strokeShape(p, outline, strokePen(borderColor, border, borderStyle));
         }
     });
 }

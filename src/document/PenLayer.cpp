@@ -37,7 +37,7 @@ void PenLayer::draw(QPainter& painter, const QImage&) const {
     }
     const QPainterPath stroke = path();
     const QPen pen = strokePen(color, strokeWidth, lineStyle, lineCap, lineJoin);
-    paintWithEffects(painter, shadow, opacity, bounds(), [&](QPainter& p) { p.strokePath(stroke, pen); });
+    paintWithEffects(painter, shadow, opacity, bounds(), [&](QPainter& p) { strokeShape(p, stroke, pen); });
 }
 
 QRectF PenLayer::bounds() const {

@@ -69,7 +69,7 @@ void PolygonLayer::draw(QPainter& painter, const QImage&) const {
             p.fillPath(path, *fillColor);
         }
         if (strokeWidth > 0) {
-            p.strokePath(path, outlinePen(*this));
+            strokeShape(p, path, outlinePen(*this));
         }
     });
 }

@@ -33,7 +33,7 @@ void RectLayer::draw(QPainter& painter, const QImage&) const {
         }
         if (strokeWidth > 0) {
             // Square corners stay crisp; 90 degrees is well inside the miter limit.
-            p.strokePath(path, strokePen(color, strokeWidth, lineStyle, std::nullopt, LineJoin::miter));
+            strokeShape(p, path, strokePen(color, strokeWidth, lineStyle, std::nullopt, LineJoin::miter));
         }
     });
 }

@@ -28,7 +28,7 @@ void SimplifyLayer::draw(QPainter& painter, const QImage& base) const {
     paintWithEffects(painter, shadow, opacity, bounds(), [&](QPainter& p) {
         p.fillPath(path, fillColor);
         if (border > 0) {
-            p.strokePath(path, strokePen(borderColor, border, borderStyle));
+            strokeShape(p, path, strokePen(borderColor, border, borderStyle));
         }
     });
 }

@@ -41,7 +41,7 @@ void SpotlightLayer::draw(QPainter& painter, const QImage& base) const {
             p.fillPath(outside, dim);
         }
         if (border > 0) {
-            p.strokePath(hole, strokePen(borderColor, border, borderStyle));
+            strokeShape(p, hole, strokePen(borderColor, border, borderStyle));
         }
     });
 }

@@ -1,5 +1,8 @@
 #include "document/StrokeStyle.h"
 
+#include <QPainter>
+#include <QPainterPathStroker>
+
 namespace mebo {
 
 QList<qreal> dashPattern(ArrowLineStyle style) {
@@ -60,6 +63,16 @@ QPen strokePen(const QColor& color, double width, ArrowLineStyle style, std::opt
         pen.setDashPattern(scaled);
     }
     return pen;
+}
+
+void strokeShape(QPainter& painter, const QPainterPath& path, const QPen& pen) {
+    if (pen.style() == Qt::SolidLine || pen.style() == Qt::NoPen || pen.isCosmetic()) {
+        painter.strokePath(path, pen);
+        return;
+    }
+    // The painter's own dasher skips the dashes outside its device and restarts the pattern where
+    // the path comes back in, so a stroke crossing the device's edge would dash differently.
+    painter.fillPath(QPainterPathStroker(pen).createStroke(path), pen.brush());
 }
 
 } // namespace mebo

@@ -1,9 +1,12 @@
 #include "support/Drawing.h"
 
+#include "document/EllipseLayer.h"
 #include "document/FillLayer.h"
 #include "document/HighlighterLayer.h"
+#include "document/LineLayer.h"
 #include "document/MosaicLayer.h"
 #include "document/RectLayer.h"
+#include "document/SpotlightLayer.h"
 
 #include "document/CoverLayers.h"
 #include "document/DocumentFlattener.h"
@@ -72,9 +75,8 @@ TEST(LayerPictures, AStackWithACoverEqualsDrawingInOrder) {
               2);
 }
 
-// Disabled: without the cover the banded composite differs from drawing in order by up to 215 in a
-// channel for this placement of the layers (an open defect of the banded path).
-TEST(LayerPictures, DISABLED_BandedCompositeEqualsDrawingInOrder) {
+// A spotlight is drawn straight into each band; its dashed border crosses a band's edge.
+TEST(LayerPictures, BandedCompositeEqualsDrawingInOrder) {
     const QImage base = busyBase(700, 2100);
     LayerPictures::clearCache();
     const LayerList layers = everyKindAcrossBands(base.height(), false);
@@ -90,6 +92,44 @@ TEST(LayerPictures, DISABLED_BandedCompositeEqualsDrawingInOrder) {
     const QImage cropped = DocumentFlattener::flatten(base, layers, QRectF(33, 501, 400, 900));
     // A crop keeps the pictures' places (layers drawn straight into a band may round differently).
     EXPECT_LE(worstChannelDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
+}
+
+// Dashed and dotted outlines of layers drawn straight into the bands (large ones, a spotlight) cross
+// the bands' edges and a crop's: their dashes fall where drawing in order puts them.
+TEST(LayerPictures, DashesCrossingBandEdgesFallWhereDrawingInOrderPutsThem) {
+    const QImage base = busyBase(600, 1800);
+    auto rect = std::make_shared<RectLayer>();
+    rect->rect = {30.5, 100.25, 520, 1500};
+    rect->lineStyle = ArrowLineStyle::dashed;
+    rect->strokeWidth = 5;
+    auto ellipse = std::make_shared<EllipseLayer>();
+    ellipse->rect = {60, 200, 480, 1300};
+    ellipse->lineStyle = ArrowLineStyle::dotted;
+    ellipse->strokeWidth = 3;
+    auto line = std::make_shared<LineLayer>();
+    line->start = {10, 30};
+    line->end = {590, 1770};
+    line->lineStyle = ArrowLineStyle::dashed;
+    auto spotlight = std::make_shared<SpotlightLayer>();
+    spotlight->rect = {100, 430, 300, 200};
+    spotlight->shape = MosaicShape::ellipse;
+    spotlight->borderWidth = 3;
+    spotlight->borderStyle = ArrowLineStyle::dotted;
+    spotlight->borderColor = Qt::red;
+    const LayerPtr kinds[] = {rect, ellipse, line, spotlight};
+    for (const LayerPtr& layer : kinds) {
+        SCOPED_TRACE(layer->className());
+        LayerPictures::clearCache();
+        const LayerList layers{layer};
+        const QImage expected = sequential(base, layers);
+        EXPECT_LE(
+            worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())), expected),
+            2);
+        const QRect crop(17, 333, 500, 1001);
+        EXPECT_LE(worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(crop)),
+                                         expected.copy(crop)),
+                  2);
+    }
 }
 
 TEST(LayerPictures, OnlyLayersThatPaintOverAndStayWithinPartOfTheImageGetOne) {

@@ -442,6 +442,22 @@ bool FfmpegMediaWriter::encodeAudioFrames(AudioTrack& t, bool flushing, QString*
     return ok;
 }
 
+bool FfmpegMediaWriter::padWithSilence(AudioTrack& t, int64_t endSample, QString* error) {
+    // In pieces, so an hour of silence never sits in memory at once.
+    const int64_t piece = int64_t(t.frame->nb_samples) * 64;
+    t.started = true;
+    while (t.nextSample < endSample) {
+        const auto n = size_t(std::min(piece, endSample - t.nextSample));
+        t.left.insert(t.left.end(), n, 0.0f);
+        t.right.insert(t.right.end(), n, 0.0f);
+        t.nextSample += int64_t(n);
+        if (!encodeAudioFrames(t, false, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool FfmpegMediaWriter::finish(QString* error) {
     if (status_.load() != Status::writing) {
         if (error) {
@@ -451,8 +467,16 @@ bool FfmpegMediaWriter::finish(QString* error) {
     }
     QString why;
     bool ok = avcodec_send_frame(video_, nullptr) >= 0 && drainVideo(true, &why);
+    // Every track lasts as long as the picture: a source that went quiet (an idle sink's monitor
+    // sends nothing) or never started is silence, not a missing or shorter track.
+    const int64_t endSample =
+        lastVideoPts_ < 0 ? 0
+                          : av_rescale_q(lastVideoPts_ + video_->time_base.den / (video_->time_base.num *
+                                                                                  std::max(config_.fps, 1)),
+                                         video_->time_base, {1, kAudioRate});
     for (auto& track : audio_) {
         std::lock_guard lock(track->lock);
+        ok = ok && padWithSilence(*track, endSample, &why);
         ok = ok && encodeAudioFrames(*track, true, &why);
         if (ok && avcodec_send_frame(track->codec, nullptr) >= 0) {
             for (;;) {

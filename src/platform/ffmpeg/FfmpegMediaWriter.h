@@ -45,6 +45,8 @@ private:
     bool openAudio(int index, const QString& name, OpenError* error);
     bool drainVideo(bool flushing, QString* error);
     bool encodeAudioFrames(AudioTrack& t, bool flushing, QString* error);
+    // Silence from where the track has got to up to endSample (samples since the session start).
+    bool padWithSilence(AudioTrack& t, int64_t endSample, QString* error);
     bool writePacket(AVPacket* pkt, AVCodecContext* codec, AVStream* stream, QString* error);
     bool writeLocked(AVPacket* pkt, QString* error);
     void fail(const QString& text);

@@ -143,6 +143,34 @@ TEST(FfmpegMediaWriter, AudioGapsAreFilledSoTracksStayInStep) {
     EXPECT_NEAR(p.readAllStandardOutput().trimmed().toDouble(), 2.0, 0.06);
 }
 
+// Inputs that send nothing (an idle sink's monitor, a quiet fallback microphone) still give their
+// tracks, silent for as long as the picture.
+TEST(FfmpegMediaWriter, TracksWhoseInputsSentNothingAreSilenceToTheEnd) {
+    for (int fed : {0, 1}) {
+        SCOPED_TRACE(fed);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("q.recording.mp4");
+        FfmpegMediaWriter writer;
+        MediaWriter::OpenError openError;
+        ASSERT_TRUE(writer.open(configFor(path, 2), &openError));
+        writeClip(writer, 2.0, fed);
+        QString error;
+        ASSERT_TRUE(writer.finish(&error)) << error.toStdString();
+        FfmpegRemuxer remuxer;
+        const QString plain = dir.filePath("q.mp4");
+        ASSERT_TRUE(remuxer.copy(path, plain, 0, std::nullopt, &error)) << error.toStdString();
+        QProcess p;
+        p.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "a", "-show_entries",
+                                            "stream=duration", "-of", "csv=p=0", plain});
+        p.waitForFinished(30000);
+        const QList<QByteArray> durations = p.readAllStandardOutput().trimmed().split('\n');
+        ASSERT_EQ(durations.size(), 2);
+        for (const QByteArray& d : durations) {
+            EXPECT_NEAR(d.trimmed().toDouble(), 2.0, 0.06);
+        }
+    }
+}
+
 TEST(FfmpegMediaWriter, HevcCarriesTheHvc1Tag) {
     QTemporaryDir dir;
     const QString path = dir.filePath("d.recording.mp4");
