@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -70,8 +69,7 @@ TEST_F(CustomStampMgrTest, ImportCopiesPngUnderANewUuidAndListsIt) {
     EXPECT_EQ(first->label, QStringLiteral("Company Logo"));
     EXPECT_EQ(second->label, QStringLiteral("Logo again"));
     // A PNG is copied byte for byte.
-    EXPECT_EQ(readAll(mgr.imagePath(*first)), readAll(png));
-    EXPECT_EQ(mgr.imagePath(*first), QDir(folder()).filePath(first->filename));
+    EXPECT_EQ(readAll(QDir(folder()).filePath(first->filename)), readAll(png));
     EXPECT_EQ(mgr.stamps(), (QList<CustomStamp>{*first, *second}));
     EXPECT_EQ(mgr.find(second->id), second);
     EXPECT_FALSE(mgr.find(QStringLiteral("nope")));
@@ -118,11 +116,7 @@ TEST_F(CustomStampMgrTest, UnreadableImagesAreRefusedAndChangeNothing) {
     EXPECT_EQ(mgr.stamps(), QList<CustomStamp>{*kept});
     EXPECT_EQ(readAll(QDir(folder()).filePath(QStringLiteral("index.json"))), indexBefore);
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2); // index.json and one image
-    int warnings = 0;
-    for (const QString& m : log.messages()) {
-        warnings += m.startsWith(QStringLiteral("[CustomStampMgr] 匯入失敗: "));
-    }
-    EXPECT_EQ(warnings, 2);
+    EXPECT_EQ(log.messages().filter(QStringLiteral("[CustomStampMgr] 匯入失敗: ")).size(), 2);
 }
 
 TEST_F(CustomStampMgrTest, CorruptIndexStartsEmptyKeepsTheFileAndRecovers) {
@@ -136,11 +130,7 @@ TEST_F(CustomStampMgrTest, CorruptIndexStartsEmptyKeepsTheFileAndRecovers) {
         CustomStampMgr mgr(folder());
         EXPECT_TRUE(mgr.stamps().isEmpty());
         EXPECT_EQ(readAll(index + QStringLiteral(".broken")), broken);
-        bool warned = false;
-        for (const QString& m : log.messages()) {
-            warned |= m.startsWith(QStringLiteral("[CustomStampMgr] index.json 損壞"));
-        }
-        EXPECT_TRUE(warned);
+        EXPECT_FALSE(log.messages().filter(QStringLiteral("[CustomStampMgr] index.json 損壞")).isEmpty());
     }
     CustomStampMgr mgr(folder());
     const auto stamp = mgr.importImage(savedImage(sources, QStringLiteral("b.png"), "PNG", Qt::red));

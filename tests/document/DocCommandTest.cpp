@@ -62,7 +62,6 @@ TEST(DocCommandTest, InfoShowsLayersAsTheyAreWrittenBack) {
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_EQ(o.value("schemaVersion").toInt(), 1);
-    EXPECT_EQ(o.value("version").toInt(), 1);
     EXPECT_EQ(o.value("canvasRect").toArray(), (QJsonArray{QJsonArray{5, 5}, QJsonArray{30, 20}}));
     EXPECT_TRUE(o.value("saveTargetPath").isNull());
     EXPECT_EQ(o.value("baseImage").toObject().value("width").toInt(), 40);
@@ -72,14 +71,13 @@ TEST(DocCommandTest, InfoShowsLayersAsTheyAreWrittenBack) {
     EXPECT_EQ(rect.value("type").toString(), QStringLiteral("rect"));
     EXPECT_EQ(rect.value("class").toString(), QStringLiteral("RectLayer"));
     EXPECT_EQ(rect.value("payload").toObject().value("strokeWidth").toDouble(), 2);
-    EXPECT_EQ(rect.value("payload").toObject().value("color").toObject().value("r").toDouble(), 1);
-    // The blur record loads as a mosaic and would be written back as one.
+    // The blur record loads as a mosaic and would be written back as one (its payload as the codec
+    // converts it, tested with the codec).
     const QJsonObject blur = layers.at(1).toObject();
     EXPECT_EQ(blur.value("index").toInt(), 2);
     EXPECT_EQ(blur.value("type").toString(), QStringLiteral("blur"));
     EXPECT_EQ(blur.value("writtenAs").toString(), QStringLiteral("mosaic"));
     EXPECT_EQ(blur.value("payload").toObject().value("style").toString(), QStringLiteral("gaussian"));
-    EXPECT_EQ(blur.value("payload").toObject().value("blockSize").toDouble(), 14);
     EXPECT_EQ(o.value("skippedTypes").toArray(), QJsonArray{"hologram"});
 
     const DocRun text = runMebo({"doc", "info", path});

@@ -7,6 +7,7 @@
 #include "document/MosaicLayer.h"
 #include "document/StepLayer.h"
 #include "document/TextLayer.h"
+#include "support/Drawing.h"
 
 #include <QPainter>
 
@@ -66,16 +67,7 @@ TEST(DocumentFlattenerTest, EqualsTheBaseWithEveryLayerDrawnInOrder) {
         DocumentFlattener::drawLayers(painter, base, layers);
     }
     ASSERT_EQ(flat.size(), single.size());
-    int worst = 0;
-    for (int y = 0; y < single.height(); ++y) {
-        const auto* a = reinterpret_cast<const QRgb*>(flat.constScanLine(y));
-        const auto* b = reinterpret_cast<const QRgb*>(single.constScanLine(y));
-        for (int x = 0; x < single.width(); ++x) {
-            worst = std::max({worst, std::abs(qRed(a[x]) - qRed(b[x])), std::abs(qGreen(a[x]) - qGreen(b[x])),
-                              std::abs(qBlue(a[x]) - qBlue(b[x])), std::abs(qAlpha(a[x]) - qAlpha(b[x]))});
-        }
-    }
-    EXPECT_LE(worst, 2);
+    EXPECT_LE(test::maxDifference(flat, single), 2); // the base is opaque: no alpha rounding
     // And the layers really were drawn: the step badge covers its centre.
     EXPECT_NE(flat.pixel(520, 700), single.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
 }

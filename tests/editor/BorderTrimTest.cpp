@@ -49,6 +49,10 @@ std::vector<TrimCase> trimCases() {
     out.push_back({"uniform 20 px frame", framed(c, 20, 20, 20, 20, Qt::white, Qt::white, Qt::white, Qt::white),
                    QRect(20, 20, 60, 40)});
     out.push_back({"no border", c, std::nullopt});
+    // One line of content is kept, however thin.
+    out.push_back({"a one-row picture in a frame",
+                   framed(content(60, 1), 5, 5, 5, 5, Qt::white, Qt::white, Qt::white, Qt::white),
+                   QRect(5, 5, 60, 1)});
     QImage flat(50, 30, QImage::Format_RGB32);
     flat.fill(Qt::gray);
     out.push_back({"one colour throughout", flat, std::nullopt});

@@ -115,16 +115,13 @@ TEST(SmartRedactReviewTest, ScansListsAndCoversTheCheckedItemsAsOneStep) {
     recognizer->lines = {
         test::recognisedLine(QStringLiteral("mail a.b@example.com"), QRectF(0.1, 0.8, 0.6, 0.05)),
         test::recognisedLine(QStringLiteral("ssn 078-05-1120"), QRectF(0.1, 0.5, 0.4, 0.05))};
+    // What the sheet shows of a scan is tested with the sheet; here, the covers and the failure.
     EditorVM editor(canvas());
     SmartRedactReview review(editor, PIIDetector(recognizer, nullptr));
-    EXPECT_EQ(review.text(), QString());
+    EXPECT_EQ(review.text(), QString()); // before any scan
     review.scan();
-    EXPECT_TRUE(review.scanning());
     ASSERT_TRUE(test::waitUntil([&] { return !review.scanning(); }));
-    EXPECT_EQ(review.text(), QStringLiteral("Found 2 sensitive items."));
     ASSERT_EQ(review.items().size(), 2);
-    EXPECT_EQ(review.checkedCount(), 2);
-
     review.setChecked(1, false);
     review.apply();
     ASSERT_EQ(editor.layers().size(), 1);
@@ -139,12 +136,6 @@ TEST(SmartRedactReviewTest, ScansListsAndCoversTheCheckedItemsAsOneStep) {
     ASSERT_TRUE(test::waitUntil([&] { return !review.scanning(); }));
     EXPECT_EQ(review.text(), QStringLiteral("Smart Redact could not scan this image."));
     EXPECT_TRUE(review.items().isEmpty());
-
-    recognizer->fail = false;
-    recognizer->lines.clear();
-    review.scan();
-    ASSERT_TRUE(test::waitUntil([&] { return !review.scanning(); }));
-    EXPECT_EQ(review.text(), QStringLiteral("No sensitive text was found."));
 }
 
 } // namespace

@@ -17,16 +17,6 @@ DetectedPII item(DetectedPII::Kind kind, QRect box) {
     return d;
 }
 
-TEST(SmartRedactionTest, ReviewTextsFollowTheScan) {
-    EXPECT_EQ(SmartRedaction::reviewText(std::nullopt),
-              QStringLiteral("Smart Redact could not scan this image."));
-    EXPECT_EQ(SmartRedaction::reviewText(QList<DetectedPII>{}),
-              QStringLiteral("No sensitive text was found."));
-    EXPECT_EQ(SmartRedaction::reviewText(
-                  QList<DetectedPII>{item(DetectedPII::Kind::email, {}), item(DetectedPII::Kind::name, {})}),
-              QStringLiteral("Found 2 sensitive items."));
-}
-
 TEST(SmartRedactionTest, CheckedItemsBecomeMosaicsInTheToolsStyleAsOneUndoStep) {
     QImage base(200, 100, QImage::Format_RGB32);
     base.fill(Qt::white);
@@ -41,17 +31,13 @@ TEST(SmartRedactionTest, CheckedItemsBecomeMosaicsInTheToolsStyleAsOneUndoStep) 
     SmartRedaction::apply(editor, {item(DetectedPII::Kind::email, QRect(10, 10, 50, 12)),
                                    item(DetectedPII::Kind::phone, QRect(10, 40, 60, 12))});
     ASSERT_EQ(editor.layers().size(), 2);
-    for (const LayerPtr& layer : editor.layers()) {
-        const auto mosaic = std::dynamic_pointer_cast<MosaicLayer>(layer);
-        ASSERT_TRUE(mosaic);
-        EXPECT_EQ(mosaic->style, MosaicStyle::solid);
-        EXPECT_EQ(mosaic->solidColor, QColor(10, 20, 30));
-        EXPECT_EQ(mosaic->shadow, ShadowStyle::soft);
-        EXPECT_DOUBLE_EQ(mosaic->opacity, 1);
-    }
-    EXPECT_EQ(std::dynamic_pointer_cast<MosaicLayer>(editor.layers()[1])->rect, QRectF(10, 40, 60, 12));
-    // The covered pixels are gone from the picture.
+    const auto mosaic = std::dynamic_pointer_cast<MosaicLayer>(editor.layers()[1]);
+    ASSERT_TRUE(mosaic);
+    EXPECT_EQ(mosaic->rect, QRectF(10, 40, 60, 12));
+    EXPECT_EQ(mosaic->shadow, ShadowStyle::soft);
+    // The covered pixels are gone from the picture, in the tool's colour.
     EXPECT_EQ(editor.flattened().pixel(30, 45), qRgb(10, 20, 30));
+    EXPECT_EQ(editor.flattened().pixel(30, 15), qRgb(10, 20, 30));
 
     editor.undo();
     EXPECT_TRUE(editor.layers().isEmpty());

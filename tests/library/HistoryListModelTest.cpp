@@ -81,49 +81,42 @@ TEST_F(HistoryListModelTest, RowsAreTheStoreNewestFirstWithEveryRole) {
     ASSERT_TRUE(waitIdle());
 
     EXPECT_EQ(rowIds(), (QStringList{"IMG", "VID", "EXT"}));
-    EXPECT_EQ(role(0, HistoryListModel::TitleRole).toString(), "mebo-20250314-090300-000");
+    // The title is the file's name without its extension; the time is local.
     EXPECT_EQ(role(0, Qt::DisplayRole).toString(), "mebo-20250314-090300-000");
     EXPECT_EQ(role(0, HistoryListModel::TimeTextRole).toString(),
               at(3).toLocalTime().toString("yyyy-MM-dd HH:mm"));
-    EXPECT_EQ(role(0, HistoryListModel::PixelSizeRole).toSize(), QSize(1920, 1080));
-    EXPECT_EQ(role(0, HistoryListModel::TagsRole).toStringList(), (QStringList{"Bug", "login"}));
     EXPECT_TRUE(role(0, HistoryListModel::HasSidecarRole).toBool()); // the ".mebo" is on disk
-    EXPECT_FALSE(role(0, HistoryListModel::IsVideoRole).toBool());
-    EXPECT_EQ(role(0, HistoryListModel::MediaTypeRole).toString(), "image");
     EXPECT_FALSE(role(0, HistoryListModel::DurationSecRole).isValid());
-    EXPECT_EQ(role(0, HistoryListModel::DurationTextRole).toString(), "");
     EXPECT_EQ(role(0, HistoryListModel::FilePathRole).toString(), lib + "/mebo-20250314-090300-000.png");
-    EXPECT_EQ(role(0, HistoryListModel::EntryRole).value<HistoryEntry>().id, "IMG");
     const QString tip = role(0, Qt::ToolTipRole).toString();
-    EXPECT_TRUE(tip.contains("1920 × 1080")) << tip.toStdString();
-    EXPECT_TRUE(tip.contains("Bug, login")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("1920 × 1080") && tip.contains("Bug, login")) << tip.toStdString();
 
     EXPECT_TRUE(role(1, HistoryListModel::IsVideoRole).toBool());
-    EXPECT_EQ(role(1, HistoryListModel::MediaTypeRole).toString(), "video");
-    EXPECT_DOUBLE_EQ(role(1, HistoryListModel::DurationSecRole).toDouble(), 65.9);
     EXPECT_EQ(role(1, HistoryListModel::DurationTextRole).toString(), "1:05");
     EXPECT_FALSE(role(1, HistoryListModel::HasSidecarRole).toBool());
-
     EXPECT_EQ(role(2, HistoryListModel::FilePathRole).toString(), tmp.path() + "/out/ext.png");
     EXPECT_EQ(role(2, HistoryListModel::TitleRole).toString(), "ext");
 
     EXPECT_FALSE(role(3, HistoryListModel::IdRole).isValid()); // past the end
     EXPECT_FALSE(model->entryAt(3));
-    EXPECT_EQ(model->entryAt(1)->id, "VID");
     EXPECT_EQ(model->rowOf("EXT"), 2);
     EXPECT_EQ(model->rowOf("nope"), -1);
 }
 
 TEST(HistoryListModelText, DurationIsMinutesAndWholeSeconds) {
-    EXPECT_EQ(HistoryListModel::durationText(0), "0:00");
-    EXPECT_EQ(HistoryListModel::durationText(5.99), "0:05");
-    EXPECT_EQ(HistoryListModel::durationText(59.999), "0:59");
-    EXPECT_EQ(HistoryListModel::durationText(60), "1:00");
-    EXPECT_EQ(HistoryListModel::durationText(65.9), "1:05");
-    EXPECT_EQ(HistoryListModel::durationText(3725), "62:05"); // minutes are not wrapped into hours
-    EXPECT_EQ(HistoryListModel::durationText(-3), "0:00");
-    EXPECT_EQ(HistoryListModel::durationText(std::numeric_limits<double>::quiet_NaN()), "0:00");
-    EXPECT_EQ(HistoryListModel::durationText(std::numeric_limits<double>::infinity()), "0:00");
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    // Minutes are not wrapped into hours; nonsense reads as nothing.
+    for (const auto& [seconds, text] : {std::pair{0.0, "0:00"},
+                                        {5.99, "0:05"},
+                                        {59.999, "0:59"},
+                                        {60.0, "1:00"},
+                                        {3725.0, "62:05"},
+                                        {-3.0, "0:00"},
+                                        {nan, "0:00"},
+                                        {inf, "0:00"}}) {
+        EXPECT_EQ(HistoryListModel::durationText(seconds), text) << seconds;
+    }
 }
 
 // ---- following the store ----

@@ -22,10 +22,7 @@ QImage solid(int w, int h, QColor c, QImage::Format format = QImage::Format_RGB3
 class ThumbnailCacheTest : public ::testing::Test {
 protected:
     ThumbnailCacheTest() : cache(std::make_unique<ThumbnailCache>(tmp.path() + "/cache/thumbnails")) {}
-    ~ThumbnailCacheTest() override {
-        cache->waitForPending();
-        drainEvents();
-    }
+    ~ThumbnailCacheTest() override { settle(); }
     // Waits for the file and for the main-thread side of the write.
     void settle() {
         cache->waitForPending();
@@ -63,7 +60,6 @@ TEST_F(ThumbnailCacheTest, MakeWritesAJpegThatFitsTheMaximumEdge) {
         EXPECT_EQ(cache->thumbnail(c.name).size(), c.expected) << c.name;
     }
     EXPECT_EQ(ready.count(), 3);
-    EXPECT_EQ(cache->pathFor("wide.jpg"), tmp.path() + "/cache/thumbnails/wide.jpg");
 }
 
 TEST_F(ThumbnailCacheTest, TransparentCapturesAreFlattenedOnWhite) {

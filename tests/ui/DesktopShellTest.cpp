@@ -39,27 +39,7 @@ QAction* actionTitled(const QMenu& menu, const QString& title) {
     return nullptr;
 }
 
-TEST(MenuBarControllerTest, WhileRecordingTheRecordItemStops) {
-    UpdateCheckHook updates;
-    QStringList ran;
-    MenuBarController::Actions actions;
-    actions.startCapture = [&](CaptureMode m) { ran << captureModeRawValue(m); };
-    actions.recordScreen = [&] { ran << QStringLiteral("picker"); };
-    actions.stopRecording = [&] { ran << QStringLiteral("stop"); };
-    MenuBarController bar(updates, actions, QStringLiteral("1.2.3"));
-    bar.install();
-    bar.setRecording(true);
-    QAction* stop = actionTitled(*bar.menu(), QStringLiteral("Stop Recording"));
-    ASSERT_NE(stop, nullptr);
-    EXPECT_FALSE(actionTitled(*bar.menu(), QStringLiteral("Record Area..."))->isEnabled());
-    stop->trigger();
-    bar.setRecording(false);
-    EXPECT_EQ(stop->text(), QStringLiteral("Record Screen..."));
-    stop->trigger();
-    EXPECT_EQ(ran, (QStringList{"stop", "picker"}));
-}
-
-TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheCheck) {
+TEST(MenuBarControllerTest, MenuItemsRunTheirActionsTheUpdateItemShowsTheCheckAndRecordingStops) {
     test::LogCapture log;
     UpdateCheckHook updates;
     QStringList ran;
@@ -68,6 +48,7 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     MenuBarController::Actions actions;
     actions.startCapture = [&](CaptureMode m) { ran << captureModeRawValue(m); };
     actions.recordScreen = [&] { ran << QStringLiteral("picker"); };
+    actions.stopRecording = [&] { ran << QStringLiteral("stop"); };
     actions.openMain = [&] { ran << QStringLiteral("main"); };
     actions.openSettings = [&](SettingsTab t) { ran << QStringLiteral("settings%1").arg(int(t)); };
     actions.quit = [&] { ran << QStringLiteral("quit"); };
@@ -88,9 +69,9 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     const QMenu& menu = *bar.menu();
     EXPECT_EQ(titlesOf(menu),
               (QStringList{"Capture Area / Window", "Capture Full Screen", "Scrolling Capture",
-                           "Record Screen...", "Record Area...", "Capture Active Window", "Capture Last Region",
-                           "Pick Color", "Delay", "---", "Open Mebo", "Settings...", "Check for Updates...", "Logs",
-                           "---", "About Mebo v1.2.3", "Quit Mebo"}));
+                           "Record Screen...", "Record Area...", "Capture Active Window",
+                           "Capture Last Region", "Pick Color", "Delay", "---", "Open Mebo", "Settings...",
+                           "Check for Updates...", "Logs", "---", "About Mebo v1.2.3", "Quit Mebo"}));
     for (QAction* a : menu.actions()) {
         EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
         if (!a->isSeparator() && !a->menu()) {
@@ -129,8 +110,16 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     EXPECT_EQ(bar.updateAction()->text(), QStringLiteral("Check for Updates..."));
     EXPECT_EQ(bar.updateAction()->isEnabled(), update);
 
+    // While recording the record item stops, and the area item waits.
+    ran.clear();
     bar.setRecording(true);
-    EXPECT_TRUE(bar.recording());
+    QAction* stop = actionTitled(menu, QStringLiteral("Stop Recording"));
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(actionTitled(menu, QStringLiteral("Record Area..."))->isEnabled());
+    stop->trigger();
+    bar.setRecording(false);
+    EXPECT_EQ(stop->text(), QStringLiteral("Record Screen..."));
+    EXPECT_EQ(ran, QStringList{"stop"});
 }
 
 class CountingTarget : public MediaCommandTarget {

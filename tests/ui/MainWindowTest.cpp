@@ -10,19 +10,14 @@
 #include "library/ThumbnailCache.h"
 #include "support/Fakes.h"
 #include "support/TestUtil.h"
-#include "ui/EditorCanvas.h"
-#include "ui/EditorToolBar.h"
-#include "ui/OcrResultWindow.h"
 #include "ui/ThumbnailStrip.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QLabel>
 #include <QListView>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
@@ -71,16 +66,6 @@ protected:
                              EditorPage::Services{recognizer, nullptr, nullptr, &clipboardBackend, &stamps},
                              [this](CaptureMode m) { started << m; }}};
 };
-
-// A drag on the canvas from one image point to another, as the user does it.
-void dragOnCanvas(EditorCanvas& canvas, QPointF from, QPointF to) {
-    const QPoint a = canvas.toWidget(from).toPoint();
-    const QPoint b = canvas.toWidget(to).toPoint();
-    QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, a);
-    QTest::mouseMove(&canvas, (a + b) / 2);
-    QTest::mouseMove(&canvas, b);
-    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, b);
-}
 
 void clickStripItem(MainWindow& window, int row) {
     QListView* list = window.strip()->listView();

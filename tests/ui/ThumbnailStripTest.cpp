@@ -180,13 +180,11 @@ TEST_F(LibraryWidgetsTest, EditedTagsPersistInTheIndexAndTheFilterFindsThem) {
     drainEvents(); // the closed dialogs delete themselves
 
     EXPECT_EQ(view.filterField()->placeholderText(), "Filter by name or tag");
+    // How the filter matches is the model's (tested there); typing reaches it.
     QTest::keyClicks(view.filterField(), "ux");
     EXPECT_EQ(rowIds(*view.model()), QStringList{b.id});
     EXPECT_EQ(view.countLabel()->text(), "1 of 3 captures");
-    view.filterField()->setText("LOGIN");
-    EXPECT_EQ(rowIds(*view.model()), QStringList{a.id});
     view.filterField()->setText("nothing here");
-    EXPECT_EQ(view.model()->rowCount(), 0);
     EXPECT_TRUE(view.emptyLabel()->isVisible());
     EXPECT_EQ(view.emptyLabel()->text(), "No captures match “nothing here”");
     view.filterField()->clear();
@@ -199,15 +197,12 @@ TEST_F(LibraryWidgetsTest, EditedTagsPersistInTheIndexAndTheFilterFindsThem) {
     EXPECT_FALSE(view.actions()->setTags(c.id, {"late"}));
 }
 
+// The dialog's own case above shows trimming and empties; repeats ignore case and inner spaces.
 TEST(HistoryItemActionsText, TagsAreTrimmedWithoutEmptiesOrRepeats) {
-    EXPECT_EQ(HistoryItemActions::parseTags(""), QStringList{});
     EXPECT_EQ(HistoryItemActions::parseTags(" , ,"), QStringList{});
-    EXPECT_EQ(HistoryItemActions::parseTags("a, b ,,c"), (QStringList{"a", "b", "c"}));
     EXPECT_EQ(HistoryItemActions::parseTags("Bug, BUG, bug fix,  bug   fix "),
               (QStringList{"Bug", "bug fix"}));
     EXPECT_EQ(HistoryView::countText(1, 1, false), "1 capture");
-    EXPECT_EQ(HistoryView::countText(12, 12, false), "12 captures");
-    EXPECT_EQ(HistoryView::countText(3, 12, true), "3 of 12 captures");
 }
 
 } // namespace

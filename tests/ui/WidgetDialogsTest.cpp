@@ -50,17 +50,8 @@ TEST(WidgetDialogsTest, AlertAnswersTheChosenButtonOnceWithoutBlocking) {
         }
     }
     ASSERT_TRUE(test::waitUntil([&] { return !answers.isEmpty(); }));
-    test::waitUntil([] { return false; }, 50);
+    test::drainEvents(); // a second answer would be queued behind the first
     EXPECT_EQ(answers, QList<int>{1});
-
-    // A single-button alert (the shortcut conflict) answers 0.
-    dialogs.alert(QStringLiteral("Shortcut conflict"), QStringLiteral("Key \"A\" is already used by Arrow."),
-                  {QStringLiteral("OK")}, [&](int i) { answers << i; });
-    QMessageBox* conflict = openDialog<QMessageBox>();
-    ASSERT_NE(conflict, nullptr);
-    conflict->buttons().first()->click();
-    ASSERT_TRUE(test::waitUntil([&] { return answers.size() == 2; }));
-    EXPECT_EQ(answers.last(), 0);
 }
 
 TEST(WidgetDialogsTest, FolderChooserAnswersTheFolderOrNothing) {

@@ -3,6 +3,7 @@
 #include "support/Process.h"
 #include "support/TestUtil.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -47,20 +48,15 @@ QByteArray sineWav(int rate, double seconds, double hz, double amplitude) {
         qToLittleEndian(v, data.data() + 2 * i);
     }
     QByteArray out;
-    auto u32 = [&](quint32 v) { out.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](quint16 v) { out.append(reinterpret_cast<const char*>(&v), 2); };
-    out.append("RIFF");
-    u32(36 + data.size());
-    out.append("WAVEfmt ");
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(rate);
-    u32(rate * 2);
-    u16(2);
-    u16(16);
-    out.append("data");
-    u32(data.size());
+    QDataStream header(&out, QIODevice::WriteOnly);
+    header.setByteOrder(QDataStream::LittleEndian);
+    header.writeRawData("RIFF", 4);
+    header << quint32(36 + data.size());
+    header.writeRawData("WAVEfmt ", 8);
+    header << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+           << quint16(16);
+    header.writeRawData("data", 4);
+    header << quint32(data.size());
     return out + data;
 }
 
@@ -87,19 +83,6 @@ private:
     const char* name_;
     QByteArray old_;
 };
-
-TEST(DecodedSound, BundledShutterIsShortMonoAndAudible) {
-    QString error;
-    const auto sound = DecodedSound::fromFile(bundledShutter(), &error);
-    ASSERT_TRUE(sound) << error.toStdString();
-    EXPECT_EQ(sound->sampleRate, 44100);
-    EXPECT_EQ(sound->channels, 1);
-    EXPECT_NEAR(sound->durationSec(), 0.25, 0.01);
-    EXPECT_GT(peakOf(*sound), 0.5f);
-    EXPECT_LE(peakOf(*sound), 1.0f);
-    // It ends on silence (no click when the stream stops).
-    EXPECT_LT(std::abs(sound->samples.back()), 0.01f);
-}
 
 TEST(DecodedSound, KnownSineComesBackScaledToOne) {
     QTemporaryDir dir;
@@ -150,8 +133,8 @@ TEST(PulseSoundPlayer, WithoutAServerPlayAnswersFalseQuickly) {
 
 // A private PulseAudio server with a null sink; what the sink plays is read from its monitor.
 // A running server answers a new stream within a few milliseconds; the margin is for sanitizer
-// builds, which run the client library many times slower.
-constexpr int kServerStartMs = 5000;
+// builds and loaded machines, which run the client library and the server many times slower.
+constexpr int kServerStartMs = 30000;
 
 class PulseServerTest : public ::testing::Test {
 protected:
@@ -227,32 +210,22 @@ TEST_F(PulseServerTest, PlaysTheShutterIntoTheSink) {
     EXPECT_TRUE(waitUntil([&] { return sinkInputs() == 0; }, 30000)); // closed after the sound
 }
 
-TEST_F(PulseServerTest, PlayAgainRestartsInsteadOfOverlapping) {
-    QTemporaryDir tmp;
-    const QString longSound = tmp.filePath(QStringLiteral("long.wav"));
-    ASSERT_TRUE(writeFile(longSound, sineWav(44100, 3.0, 440, 0.3)));
-    startRecorder(); // keeps the sink running in short blocks, as a sound card does
-    PulseSoundPlayer player(kServerStartMs);
-    ASSERT_TRUE(player.load(longSound));
-    ASSERT_TRUE(player.play()) << player.lastError().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return sinkInputs() == 1; }, 30000));
-    ASSERT_TRUE(player.play());
-    EXPECT_EQ(sinkInputs(), 1); // the same stream, started again
-    EXPECT_TRUE(player.isPlaying());
-
-    player.stop();
-    EXPECT_TRUE(waitUntil([&] { return !player.isPlaying(); }, 30000));
-}
-
-TEST_F(PulseServerTest, DestructionStopsPlaybackAndJoins) {
+// Playing again restarts the one stream, stop stops it; destroying the player stops it at once and joins.
+TEST_F(PulseServerTest, PlayAgainRestartsAndDestructionStopsAndJoins) {
     QTemporaryDir tmp;
     const QString longSound = tmp.filePath(QStringLiteral("long.wav"));
     ASSERT_TRUE(writeFile(longSound, sineWav(44100, 5.0, 440, 0.3)));
-    startRecorder();
+    startRecorder(); // keeps the sink running in short blocks, as a sound card does
     QElapsedTimer timer;
     {
         PulseSoundPlayer player(kServerStartMs);
         ASSERT_TRUE(player.load(longSound));
+        ASSERT_TRUE(player.play()) << player.lastError().toStdString();
+        ASSERT_TRUE(waitUntil([&] { return sinkInputs() == 1; }, 30000));
+        ASSERT_TRUE(player.play());
+        EXPECT_EQ(sinkInputs(), 1); // the same stream, started again
+        player.stop();
+        EXPECT_TRUE(waitUntil([&] { return !player.isPlaying(); }, 30000));
         ASSERT_TRUE(player.play());
         ASSERT_TRUE(waitUntil([&] { return sinkInputs() == 1; }, 30000));
         timer.start();

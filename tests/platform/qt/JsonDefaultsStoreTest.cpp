@@ -35,56 +35,47 @@ protected:
 // Every kind of value comes back from the file with its own type, not a look-alike.
 TEST_F(JsonDefaultsStoreTest, KeepsEveryTypeAcrossReload) {
     const QByteArray binary("\x00\x01\xfe\xff png\n", 9);
-    QVariantMap nested{{QStringLiteral("x"), 3}, {QStringLiteral("flag"), false}};
+    const QVariantMap nested{{QStringLiteral("x"), 3}, {QStringLiteral("flag"), false}};
+    const std::tuple<const char*, QVariant, int> values[] = {
+        {"bool", true, QMetaType::Bool},
+        {"int", 42, QMetaType::LongLong},
+        {"big", std::numeric_limits<qlonglong>::max(), QMetaType::LongLong},
+        {"negative", qlonglong(-9007199254740993LL), QMetaType::LongLong},
+        {"one", 1.0, QMetaType::Double},
+        {"tenth", 0.1 + 0.2, QMetaType::Double},
+        {"inf", -std::numeric_limits<double>::infinity(), QMetaType::Double},
+        {"string", QStringLiteral("中文 \"quoted\" \\ /path"), QMetaType::QString},
+        {"bytes", binary, QMetaType::QByteArray},
+        {"list", QVariantList{1, QStringLiteral("a"), true, 2.0, binary}, QMetaType::QVariantList},
+        {"map", nested, QMetaType::QVariantMap}};
     {
         JsonDefaultsStore store(path());
-        store.set(QStringLiteral("bool"), true);
-        store.set(QStringLiteral("int"), 42);
-        store.set(QStringLiteral("big"), std::numeric_limits<qlonglong>::max());
-        store.set(QStringLiteral("negative"), qlonglong(-9007199254740993LL));
-        store.set(QStringLiteral("one"), 1.0);
-        store.set(QStringLiteral("tenth"), 0.1 + 0.2);
-        store.set(QStringLiteral("inf"), -std::numeric_limits<double>::infinity());
-        store.set(QStringLiteral("string"), QStringLiteral("中文 \"quoted\" \\ /path"));
-        store.set(QStringLiteral("bytes"), binary);
-        store.set(QStringLiteral("list"), QVariantList{1, QStringLiteral("a"), true, 2.0, binary});
+        for (const auto& [key, value, type] : values) {
+            store.set(QLatin1String(key), value);
+        }
         store.set(QStringLiteral("strings"), QStringList{QStringLiteral("p"), QStringLiteral("q")});
-        store.set(QStringLiteral("map"), nested);
         EXPECT_EQ(store.lastError(), QString());
     }
     JsonDefaultsStore reloaded(path());
     ASSERT_EQ(reloaded.lastError(), QString());
-
-    auto typeOf = [&](const char* key) { return reloaded.object(QLatin1String(key)).metaType().id(); };
-    EXPECT_EQ(typeOf("bool"), QMetaType::Bool);
-    EXPECT_EQ(reloaded.object(QStringLiteral("bool")).toBool(), true);
-    EXPECT_EQ(typeOf("int"), QMetaType::LongLong);
-    EXPECT_EQ(reloaded.object(QStringLiteral("int")).toLongLong(), 42);
-    EXPECT_EQ(reloaded.object(QStringLiteral("big")).toLongLong(), std::numeric_limits<qlonglong>::max());
-    EXPECT_EQ(reloaded.object(QStringLiteral("negative")).toLongLong(), -9007199254740993LL);
-    EXPECT_EQ(typeOf("one"), QMetaType::Double);
-    EXPECT_EQ(reloaded.object(QStringLiteral("one")).toDouble(), 1.0);
-    EXPECT_EQ(reloaded.object(QStringLiteral("tenth")).toDouble(), 0.1 + 0.2);
-    EXPECT_EQ(reloaded.object(QStringLiteral("inf")).toDouble(), -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(typeOf("string"), QMetaType::QString);
-    EXPECT_EQ(reloaded.object(QStringLiteral("string")).toString(),
-              QStringLiteral("中文 \"quoted\" \\ /path"));
-    EXPECT_EQ(typeOf("bytes"), QMetaType::QByteArray);
-    EXPECT_EQ(reloaded.object(QStringLiteral("bytes")).toByteArray(), binary);
-
+    for (const auto& [key, value, type] : values) {
+        const QVariant back = reloaded.object(QLatin1String(key));
+        EXPECT_EQ(back.metaType().id(), type) << key;
+        EXPECT_EQ(back, value) << key; // lists compare item by item, numbers by value
+    }
+    // Inside lists and maps each item keeps its type too.
     const QVariantList list = reloaded.object(QStringLiteral("list")).toList();
     ASSERT_EQ(list.size(), 5);
-    EXPECT_EQ(list[0].metaType().id(), QMetaType::LongLong);
-    EXPECT_EQ(list[1].metaType().id(), QMetaType::QString);
-    EXPECT_EQ(list[2].metaType().id(), QMetaType::Bool);
-    EXPECT_EQ(list[3].metaType().id(), QMetaType::Double);
-    EXPECT_EQ(list[4].toByteArray(), binary);
+    const int itemTypes[] = {QMetaType::LongLong, QMetaType::QString, QMetaType::Bool, QMetaType::Double,
+                             QMetaType::QByteArray};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(list[i].metaType().id(), itemTypes[i]) << i;
+    }
     EXPECT_EQ(reloaded.object(QStringLiteral("strings")).toStringList(),
               (QStringList{QStringLiteral("p"), QStringLiteral("q")}));
     const QVariantMap map = reloaded.object(QStringLiteral("map")).toMap();
     EXPECT_EQ(map.value(QStringLiteral("x")).metaType().id(), QMetaType::LongLong);
     EXPECT_EQ(map.value(QStringLiteral("flag")).metaType().id(), QMetaType::Bool);
-
     EXPECT_EQ(reloaded.userKeys().size(), 12);
 }
 

@@ -1,21 +1,15 @@
 #include "platform/qt/PortalColorScheme.h"
 
-#include "support/TestUtil.h"
+#include "PrivateBus.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <csignal>
-#include <sys/prctl.h>
 
 using mebo::platform::PortalColorScheme;
 using mebo::test::waitUntil;
@@ -55,44 +49,17 @@ protected:
 #if defined(__SANITIZE_THREAD__)
         GTEST_SKIP() << "Qt D-Bus is not instrumented for ThreadSanitizer";
 #endif
-        ASSERT_TRUE(dir.isValid());
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        QFile f(config);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(
-            QStringLiteral("<busconfig><type>session</type>"
-                           "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
-                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
-                           "</busconfig>")
-                .arg(dir.path())
-                .toUtf8());
-        f.close();
-        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        daemon.setProgram(QStringLiteral("dbus-daemon"));
-        daemon.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                             QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-        daemon.start();
-        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is needed";
-        ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }, 5000));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        ASSERT_NO_FATAL_FAILURE(privateBus.start());
         portalThread.start();
         portal.moveToThread(&portalThread);
     }
     void TearDown() override {
-        for (const QString& name : connections) {
-            QDBusConnection::disconnectFromBus(name);
-        }
+        privateBus.stop();
         portalThread.quit();
         portalThread.wait();
-        if (daemon.state() != QProcess::NotRunning) {
-            daemon.kill();
-            daemon.waitForFinished(5000);
-        }
     }
     QDBusConnection bus(const QString& name) {
-        connections << name;
-        return QDBusConnection::connectToBus(address, name);
+        return privateBus.connect(name);
     }
     // Serves the fake portal under the portal's name.
     QDBusConnection servePortal() {
@@ -111,10 +78,7 @@ protected:
         ASSERT_TRUE(service.send(signal));
     }
 
-    QTemporaryDir dir;
-    QProcess daemon;
-    QString address;
-    QStringList connections;
+    mebo::test::PrivateBus privateBus;
     QThread portalThread;
     FakePortalSettings portal;
 };
@@ -144,11 +108,10 @@ TEST_F(PortalColorSchemeTest, NoBusOrNoPortalAnswersNothing) {
     PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
     EXPECT_EQ(scheme.prefersDark(), std::nullopt); // bus without a portal
 
-    daemon.kill();
-    daemon.waitForFinished(5000);
+    privateBus.stop();
     PortalColorScheme disconnected(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                                  QStringLiteral("mebo-test-nobus")));
-    connections << QStringLiteral("mebo-test-nobus");
+    privateBus.connections << QStringLiteral("mebo-test-nobus");
     EXPECT_EQ(disconnected.prefersDark(), std::nullopt);
     disconnected.setChangeHandler([](std::optional<bool>) {}); // no bus to subscribe on: harmless
 }

@@ -1,20 +1,15 @@
 #include "platform/qt/QtWorkspace.h"
 
-#include "support/TestUtil.h"
+#include "PrivateBus.h"
 
-#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -79,49 +74,25 @@ TEST_F(QtWorkspaceTrashTest, MovesFileIntoHomeTrashWithItsRecord) {
 
     QFile infoFile(QDir(trash).filePath(QStringLiteral("info/shot 1 ü 50%.png.trashinfo")));
     ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = infoFile.readAll().split('\n');
-    ASSERT_FALSE(lines.isEmpty());
-    EXPECT_EQ(lines[0], QByteArray("[Trash Info]"));
-    QByteArray pathLine;
-    bool hasDate = false;
-    for (const QByteArray& line : lines) {
-        if (line.startsWith("Path=")) {
-            pathLine = line.mid(5);
-        }
-        hasDate = hasDate || line.startsWith("DeletionDate=");
-    }
-    EXPECT_TRUE(hasDate);
-    // The freedesktop format: the absolute path, percent-encoded.
-    EXPECT_FALSE(pathLine.contains(' ')) << pathLine.toStdString();
-    EXPECT_TRUE(pathLine.contains("50%25.png")) << pathLine.toStdString();
-    EXPECT_EQ(QUrl::fromPercentEncoding(pathLine), file);
+    const QByteArray info = infoFile.readAll();
+    // The freedesktop format: the absolute path, percent-encoded, and the date.
+    EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=")) << info.toStdString();
+    const QByteArray pathLine = info.mid(18, info.indexOf('\n', 18) - 18);
+    EXPECT_EQ(pathLine, QUrl::toPercentEncoding(file, "/"));
+    EXPECT_TRUE(info.contains("\nDeletionDate="));
 
     // Nothing was set up in the working directory (Qt's fallback when the data folder is missing).
     EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("files"))));
     EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("info"))));
 }
 
-TEST_F(QtWorkspaceTrashTest, SameNameTwiceKeepsBoth) {
-    const QString a = home.filePath(QStringLiteral("a/x.png"));
-    const QString b = home.filePath(QStringLiteral("b/x.png"));
-    ASSERT_TRUE(writeFile(a, "first"));
-    ASSERT_TRUE(writeFile(b, "second"));
-    QString error;
-    ASSERT_TRUE(workspace.moveToTrash(a, &error)) << error.toStdString();
-    ASSERT_TRUE(workspace.moveToTrash(b, &error)) << error.toStdString();
-    const QStringList files = QDir(QDir(trash).filePath(QStringLiteral("files"))).entryList(QDir::Files);
-    const QStringList infos = QDir(QDir(trash).filePath(QStringLiteral("info"))).entryList(QDir::Files);
-    EXPECT_EQ(files.size(), 2);
-    EXPECT_EQ(infos.size(), 2);
-}
-
-// The history store trashes from worker threads.
+// The history store trashes from worker threads; the same names in every folder make the Trash
+// invent unique ones.
 TEST_F(QtWorkspaceTrashTest, ConcurrentMovesFromWorkerThreads) {
     constexpr int kThreads = 4;
     constexpr int kPerThread = 6;
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kPerThread; ++i) {
-            // Same names in every folder: the Trash must invent unique ones.
             ASSERT_TRUE(writeFile(home.filePath(QStringLiteral("d%1/f%2.png").arg(t).arg(i)), "x"));
         }
     }
@@ -142,10 +113,10 @@ TEST_F(QtWorkspaceTrashTest, ConcurrentMovesFromWorkerThreads) {
         th.join();
     }
     EXPECT_EQ(failures.load(), 0);
-    EXPECT_EQ(QDir(QDir(trash).filePath(QStringLiteral("files"))).entryList(QDir::Files).size(),
-              kThreads * kPerThread);
-    EXPECT_EQ(QDir(QDir(trash).filePath(QStringLiteral("info"))).entryList(QDir::Files).size(),
-              kThreads * kPerThread);
+    for (const char* sub : {"files", "info"}) {
+        EXPECT_EQ(QDir(QDir(trash).filePath(QLatin1String(sub))).entryList(QDir::Files).size(),
+                  kThreads * kPerThread);
+    }
 }
 
 TEST(QtWorkspaceTrashDirs, HomeTrashFirstThenTheVolumeForms) {
@@ -184,7 +155,6 @@ public Q_SLOTS:
     void open(const QUrl& url) { urls << url; }
 };
 
-// A private session bus without activatable services.
 class QtWorkspaceRevealTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -193,50 +163,20 @@ protected:
         // queues and locks; ThreadSanitizer reports every hand-over there as a race.
         GTEST_SKIP() << "Qt D-Bus is not instrumented for ThreadSanitizer";
 #endif
-        ASSERT_TRUE(dir.isValid());
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        ASSERT_TRUE(writeFile(
-            config,
-            QStringLiteral("<busconfig><type>session</type>"
-                           "<listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
-                           "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
-                           "</busconfig>")
-                .arg(dir.path())
-                .toUtf8()));
-        // The bus dies with this process even when a failing test never reaches TearDown.
-        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        daemon.setProgram(QStringLiteral("dbus-daemon"));
-        daemon.setArguments({QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                             QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-        daemon.start();
-        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is needed";
-        ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }, 5000));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        ASSERT_NO_FATAL_FAILURE(bus.start());
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &sink, "open");
     }
     void TearDown() override {
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        for (const QString& name : connections) {
-            QDBusConnection::disconnectFromBus(name);
-        }
-        daemon.kill();
-        daemon.waitForFinished(5000);
-    }
-    QDBusConnection busConnection(const QString& name) {
-        connections << name;
-        return QDBusConnection::connectToBus(address, name);
     }
 
-    QTemporaryDir dir;
-    QProcess daemon;
-    QString address;
-    QStringList connections;
+    mebo::test::PrivateBus bus;
+    QTemporaryDir& dir = bus.dir;
     UrlSink sink;
 };
 
 TEST_F(QtWorkspaceRevealTest, AsksTheFileManagerToShowTheFile) {
-    QDBusConnection service = busConnection(QStringLiteral("mebo-test-filemanager"));
+    QDBusConnection service = bus.connect(QStringLiteral("mebo-test-filemanager"));
     ASSERT_TRUE(service.isConnected());
     FakeFileManager manager;
     ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &manager,
@@ -245,7 +185,7 @@ TEST_F(QtWorkspaceRevealTest, AsksTheFileManagerToShowTheFile) {
 
     const QString file = dir.filePath(QStringLiteral("my shot.png"));
     ASSERT_TRUE(writeFile(file, "x"));
-    QtWorkspace workspace(busConnection(QStringLiteral("mebo-test-client")));
+    QtWorkspace workspace(bus.connect(QStringLiteral("mebo-test-client")));
     EXPECT_TRUE(workspace.revealFile(file));
     ASSERT_TRUE(waitUntil([&] { return manager.calls > 0; }));
     EXPECT_EQ(manager.shown, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
@@ -256,7 +196,7 @@ TEST_F(QtWorkspaceRevealTest, AsksTheFileManagerToShowTheFile) {
 TEST_F(QtWorkspaceRevealTest, OpensTheFolderWithoutAFileManager) {
     const QString file = dir.filePath(QStringLiteral("sub/shot.png"));
     ASSERT_TRUE(writeFile(file, "x"));
-    QtWorkspace workspace(busConnection(QStringLiteral("mebo-test-client")));
+    QtWorkspace workspace(bus.connect(QStringLiteral("mebo-test-client")));
     EXPECT_TRUE(workspace.revealFile(file));
     ASSERT_TRUE(waitUntil([&] { return !sink.urls.isEmpty(); }));
     EXPECT_EQ(sink.urls, QList<QUrl>{QUrl::fromLocalFile(dir.filePath(QStringLiteral("sub")))});

@@ -96,12 +96,6 @@ ToolGeometry toolGeometry(uint32_t window) {
     return g;
 }
 
-uint32_t firstOutputId() {
-    const auto m = QRegularExpression(QStringLiteral("Identifier:\\s+0x([0-9a-fA-F]+)"))
-                       .match(runTool(QStringLiteral("xrandr"), {QStringLiteral("--verbose")}).out);
-    return m.hasMatch() ? m.captured(1).toUInt(nullptr, 16) : 0;
-}
-
 FreezeGuard::FreezeGuard() : path_(qEnvironmentVariable("MEBO_DESKTOP_DIR") + QStringLiteral("/freeze")) {
     QFile flag(path_);
     if (qEnvironmentVariableIsEmpty("MEBO_DESKTOP_DIR") || !flag.open(QIODevice::WriteOnly)) {

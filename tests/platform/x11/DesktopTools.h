@@ -38,9 +38,6 @@ struct ToolGeometry {
 };
 ToolGeometry toolGeometry(uint32_t window);
 
-// The output XID RandR reports for the first connected output ("Identifier:" of xrandr --verbose).
-uint32_t firstOutputId();
-
 // Stops the test desktop's busy terminals for exact pixel comparisons: creates
 // "$MEBO_DESKTOP_DIR/freeze", waits until the screen stops changing, removes the file when done.
 class FreezeGuard {

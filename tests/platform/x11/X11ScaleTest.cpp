@@ -2,7 +2,6 @@
 // mixed monitor layout.
 
 #include "DesktopTools.h"
-#include "DesktopTools.h"
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11MonitorLayout.h"

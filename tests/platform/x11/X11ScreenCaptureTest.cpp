@@ -66,15 +66,8 @@ TEST_F(X11ScreenCaptureTest, FullDisplayGrabEqualsTheServerPixels) {
     ASSERT_FALSE(reference.isNull()) << error.toStdString();
     const QImage& img = grabbed.value();
     EXPECT_EQ(img.format(), QImage::Format_RGB32);
+    // RGB32: opaque whatever the padding byte the server leaves at zero.
     EXPECT_EQ(firstDifference(img, reference), QString());
-    // Opaque everywhere, including the padding byte the server leaves at zero.
-    bool opaque = true;
-    for (int y = 0; y < img.height() && opaque; y += 7) {
-        for (int x = 0; x < img.width(); x += 5) {
-            opaque = opaque && qAlpha(img.pixel(x, y)) == 255;
-        }
-    }
-    EXPECT_TRUE(opaque);
 }
 
 TEST_F(X11ScreenCaptureTest, CompletionsRunOnTheMainThreadOnceAfterTheCallReturned) {

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "support/TestUtil.h"
+
+#include <QDBusConnection>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace mebo::test {
+
+// A private session bus without activatable services, for one test. The daemon dies with this
+// process even when a failing test never reaches its tear-down.
+class PrivateBus {
+public:
+    // Call with ASSERT_NO_FATAL_FAILURE from the fixture's SetUp.
+    void start() {
+        ASSERT_TRUE(dir.isValid());
+        const QString config = dir.filePath(QStringLiteral("bus.conf"));
+        QFile f(config);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(
+            QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                           "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+                           "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
+                           "</busconfig>")
+                .arg(dir.path())
+                .toUtf8());
+        f.close();
+        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                      QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
+        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is needed";
+        ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }, 5000));
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+    }
+    void stop() {
+        for (const QString& name : std::exchange(connections, {})) {
+            QDBusConnection::disconnectFromBus(name);
+        }
+        if (daemon.state() != QProcess::NotRunning) {
+            daemon.kill();
+            daemon.waitForFinished(5000);
+        }
+    }
+    ~PrivateBus() { stop(); }
+    QDBusConnection connect(const QString& name) {
+        connections << name;
+        return QDBusConnection::connectToBus(address, name);
+    }
+
+    QTemporaryDir dir;
+    QProcess daemon;
+    QString address;
+    QStringList connections;
+};
+
+} // namespace mebo::test
