@@ -9,22 +9,6 @@ using namespace mebo;
 using mebo::test::FakeDefaultsStore;
 using mebo::test::LogCapture;
 
-namespace {
-
-class RecordingHistoryTarget : public HistoryLimitTarget {
-public:
-    bool isPruneInFlight() const override { return inFlight; }
-    void markPruneCancelled() override { ++cancels; }
-    void clearPrunePending() override { ++pendingClears; }
-    void applyLimitNow() override { ++applies; }
-    bool inFlight = false;
-    int cancels = 0;
-    int pendingClears = 0;
-    int applies = 0;
-};
-
-} // namespace
-
 TEST(CfgLoad, EmptyDatabaseGivesFactoryValues) {
     FakeDefaultsStore store;
     LogCapture logs;
@@ -43,6 +27,8 @@ TEST(CfgLoad, EmptyDatabaseGivesFactoryValues) {
     EXPECT_TRUE(cfg.recordSystemAudio());
     EXPECT_TRUE(cfg.recordWebcamSeparateFile());
     EXPECT_TRUE(cfg.recordClickRipple());
+    // Microphone, webcam and the cursor trail only when asked for.
+    EXPECT_FALSE(cfg.recordMicrophone() || cfg.recordWebcam() || cfg.recordCursorTrail());
     EXPECT_FALSE(cfg.selectedMicDeviceId().has_value());
     EXPECT_TRUE(cfg.saveDirectory().endsWith("/mebo"));
     EXPECT_EQ(cfg.saveDirectory(), Cfg::defaultSaveDirectory());
@@ -90,50 +76,37 @@ TEST(CfgLoad, StoredValuesAndTheirFallbacks) {
     EXPECT_EQ(cfg.filenameTemplate(), "shot");
 }
 
-TEST(CfgLoad, SaveDirectoryOverrideWins) {
+TEST(CfgLoad, SaveDirectoryOverrideWinsAndLanguageKeysAreDeletedAtStart) {
     FakeDefaultsStore store;
     store.user["mebo.saveDirectory"] = QStringLiteral("/tmp/stored");
-    Cfg cfg(store, QStringLiteral("/tmp/override/"));
-    EXPECT_EQ(cfg.saveDirectory(), "/tmp/override");
-}
-
-TEST(CfgLoad, LanguageKeysAreDeletedAtStart) {
-    FakeDefaultsStore store;
     store.user["mebo.selectedLanguage"] = QStringLiteral("zh-Hant");
     store.user["AppleLanguages"] = QVariantList{QStringLiteral("fr")};
-    Cfg cfg(store);
+    Cfg cfg(store, QStringLiteral("/tmp/override/"));
+    EXPECT_EQ(cfg.saveDirectory(), "/tmp/override");
     EXPECT_FALSE(cfg.selectedLanguage().has_value());
     EXPECT_FALSE(store.user.contains("mebo.selectedLanguage"));
     EXPECT_FALSE(store.user.contains("AppleLanguages"));
 }
 
 TEST(CfgLoad, HistoryLimitMigrationAndClamp) {
-    {
+    const struct {
+        std::optional<bool> legacyAutoDelete;
+        qlonglong stored, expected;
+    } cases[] = {{false, 50, 0}, {true, 50, 50}, {std::nullopt, -7, 0}};
+    for (const auto& c : cases) {
         FakeDefaultsStore store;
-        store.user["mebo.autoDeleteHistory"] = false;
-        store.user["mebo.historyMaxCount"] = qlonglong(50);
+        if (c.legacyAutoDelete) {
+            store.user["mebo.autoDeleteHistory"] = *c.legacyAutoDelete;
+        }
+        store.user["mebo.historyMaxCount"] = c.stored;
         LogCapture logs;
         Cfg cfg(store);
-        EXPECT_EQ(cfg.historyMaxCount(), 0);
+        EXPECT_EQ(cfg.historyMaxCount(), c.expected) << c.stored;
         EXPECT_FALSE(store.user.contains("mebo.autoDeleteHistory"));
-        EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), 0);
-        EXPECT_TRUE(
-            logs.contains("[Cfg] 遷移: 檢測到 legacy autoDeleteHistory=false, historyMaxCount → 0 (不限)"));
-    }
-    {
-        FakeDefaultsStore store;
-        store.user["mebo.autoDeleteHistory"] = true;
-        store.user["mebo.historyMaxCount"] = qlonglong(50);
-        Cfg cfg(store);
-        EXPECT_EQ(cfg.historyMaxCount(), 50);
-        EXPECT_FALSE(store.user.contains("mebo.autoDeleteHistory"));
-    }
-    {
-        FakeDefaultsStore store;
-        store.user["mebo.historyMaxCount"] = qlonglong(-7);
-        Cfg cfg(store);
-        EXPECT_EQ(cfg.historyMaxCount(), 0);
-        EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), 0);
+        EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), c.expected);
+        EXPECT_EQ(
+            logs.contains("[Cfg] 遷移: 檢測到 legacy autoDeleteHistory=false, historyMaxCount → 0 (不限)"),
+            c.legacyAutoDelete == false);
     }
 }
 
@@ -182,46 +155,6 @@ TEST(CfgWrite, SettersWriteTypedValuesAtOnce) {
     EXPECT_TRUE(again.copyToClipboard());
     EXPECT_EQ(again.recordFps(), 30);
     EXPECT_EQ(again.saveDirectory(), "/tmp/y");
-}
-
-TEST(CfgWrite, AppearanceIsStoredThenApplied) {
-    FakeDefaultsStore store;
-    Cfg cfg(store);
-    QList<AppearanceMode> applied;
-    cfg.setAppearanceApplier([&](AppearanceMode m) {
-        // Stored before the side effect runs.
-        EXPECT_EQ(store.user.value("mebo.appearanceMode").toString(), appearanceModeRawValue(m));
-        applied << m;
-    });
-    cfg.setAppearanceMode(AppearanceMode::dark);
-    cfg.setAppearanceMode(AppearanceMode::system);
-    EXPECT_EQ(applied, (QList<AppearanceMode>{AppearanceMode::dark, AppearanceMode::system}));
-    EXPECT_EQ(Cfg(store).appearanceMode(), AppearanceMode::system);
-}
-
-TEST(CfgWrite, HistoryLimitSideEffects) {
-    FakeDefaultsStore store;
-    Cfg cfg(store);
-    RecordingHistoryTarget target;
-    cfg.setHistoryLimitTarget(&target);
-
-    cfg.setHistoryMaxCount(10);
-    EXPECT_EQ(target.applies, 1);
-    EXPECT_EQ(target.pendingClears, 0);
-
-    LogCapture logs;
-    target.inFlight = true;
-    cfg.setHistoryMaxCount(0);
-    EXPECT_EQ(target.cancels, 1);
-    EXPECT_EQ(target.pendingClears, 1);
-    EXPECT_EQ(target.applies, 1);
-    EXPECT_TRUE(logs.contains("[History] prune 已標記取消, 等下一個檢查點退出"));
-
-    target.inFlight = false;
-    cfg.setHistoryMaxCount(0);
-    EXPECT_EQ(target.cancels, 1); // nothing running: nothing to cancel
-    EXPECT_EQ(target.pendingClears, 2);
-    EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), 0);
 }
 
 TEST(CfgShortcuts, DefaultsOverridesAndConflicts) {

@@ -59,27 +59,5 @@ TEST(KeyboardShortcutHandler, OnlyLetterAndDigitKeysOfferACharacter) {
     EXPECT_EQ(picks, 3); // a, A and R; 7 is no tool's key
 }
 
-TEST(ShortcutEditor, FieldsKeepOneUppercaseKeyAndRefuseConflicts) {
-    EXPECT_EQ(ShortcutEditor::normalise(QStringLiteral("  -x9")), QStringLiteral("X"));
-    EXPECT_EQ(ShortcutEditor::normalise(QStringLiteral("7b")), QStringLiteral("7"));
-    EXPECT_EQ(ShortcutEditor::normalise(QStringLiteral("#!")), QString());
-
-    test::FakeDefaultsStore store;
-    Cfg cfg(store);
-    const std::optional<ShortcutEditor::Conflict> conflict =
-        ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("a"));
-    ASSERT_TRUE(conflict);
-    EXPECT_EQ(conflict->title, QStringLiteral("Shortcut conflict"));
-    EXPECT_EQ(conflict->message, QStringLiteral("Key \"A\" is already used by Arrow."));
-    EXPECT_EQ(cfg.shortcutKey(ToolKind::pen), QStringLiteral("P")); // unchanged
-
-    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("z")));
-    EXPECT_EQ(cfg.shortcutKey(ToolKind::pen), QStringLiteral("Z"));
-    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("p"))); // its own old key is free
-    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::arrow, QString()));         // disabled
-    EXPECT_EQ(cfg.shortcutKey(ToolKind::arrow), std::nullopt);
-    EXPECT_FALSE(ShortcutEditor::apply(cfg, ToolKind::pen, QStringLiteral("a"))); // free now
-}
-
 } // namespace
 } // namespace mebo

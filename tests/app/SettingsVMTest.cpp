@@ -81,6 +81,13 @@ TEST_F(SettingsVMTest, HistoryLimitReachesTheHistoryStoreThroughTheSettingsStore
     EXPECT_EQ(cfg.historyMaxCount(), 0);
     EXPECT_EQ(history.calls.size(), 3);
     EXPECT_EQ(changed.count(), 2);
+
+    // Unlimited with no prune running: nothing to cancel.
+    history.pruneInFlight = false;
+    history.calls.clear();
+    vm.setHistoryMaxCount(3);
+    vm.setHistoryMaxCount(0);
+    EXPECT_EQ(history.calls, (QStringList{QStringLiteral("apply"), QStringLiteral("clearPending")}));
 }
 
 TEST_F(SettingsVMTest, ShortcutConflictShowsTheAlertAndStoresNothing) {
@@ -114,7 +121,8 @@ TEST_F(SettingsVMTest, EmptyKeyDisablesTheToolAndFreesItsKey) {
     EXPECT_EQ(cfg.tool(QStringLiteral("T")), std::nullopt);
     EXPECT_EQ(vm.shortcutText(ToolKind::text), QString());
 
-    // Typing only punctuation also empties the field.
+    // The first letter or digit is kept; typing only punctuation also empties the field.
+    EXPECT_EQ(vm.setShortcut(ToolKind::pen, QStringLiteral("  -7b")), QStringLiteral("7"));
     EXPECT_EQ(vm.setShortcut(ToolKind::pen, QStringLiteral("#")), QString());
     EXPECT_EQ(cfg.shortcutKey(ToolKind::pen), std::nullopt);
     // The freed key is now free for another tool.
@@ -182,7 +190,12 @@ TEST_F(SettingsVMTest, LogsAreCountedListedNewestFirstCopiedAndCleared) {
 
 TEST_F(SettingsVMTest, AppearanceChangeRunsTheSettingsStoresApplier) {
     QList<AppearanceMode> applied;
-    cfg.setAppearanceApplier([&](AppearanceMode m) { applied << m; });
+    cfg.setAppearanceApplier([&](AppearanceMode m) {
+        // Stored before the side effect runs.
+        EXPECT_EQ(defaults.user.value(QStringLiteral("mebo.appearanceMode")).toString(),
+                  appearanceModeRawValue(m));
+        applied << m;
+    });
     QSignalSpy changed(&vm, &SettingsVM::appearanceModeChanged);
 
     EXPECT_EQ(
@@ -195,6 +208,7 @@ TEST_F(SettingsVMTest, AppearanceChangeRunsTheSettingsStoresApplier) {
     EXPECT_EQ(defaults.user.value(QStringLiteral("mebo.appearanceMode")).toString(),
               QStringLiteral("system"));
     EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(Cfg(defaults).appearanceMode(), AppearanceMode::system);
 }
 
 } // namespace

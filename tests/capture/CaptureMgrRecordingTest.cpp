@@ -1,15 +1,8 @@
-#include "app/Cfg.h"
 #include "capture/CaptureMgr.h"
-#include "capture/ClipboardSvc.h"
-#include "capture/ImageStore.h"
-#include "capture/ScreenCaptureSvc.h"
-#include "capture/ShutterSoundPlayer.h"
-#include "library/HistoryStore.h"
-#include "library/ThumbnailCache.h"
 #include "platform/MonotonicClock.h"
 #include "recording/ScreenRecordingSvc.h"
+#include "support/CaptureParts.h"
 #include "support/RecordingFakes.h"
-#include "support/TestUtil.h"
 #include "video/MeboVideoDocument.h"
 #include "video/VideoProjectFiles.h"
 
@@ -21,18 +14,18 @@ using namespace mebo;
 
 namespace {
 
-class CaptureMgrRecording : public ::testing::Test {
+class CaptureMgrRecording : public ::testing::Test, protected test::CaptureParts<> {
 protected:
     CaptureMgrRecording() {
         platform::DisplayInfo d;
         d.displayId = 7;
         d.frame = d.nativeFrame = QRect(0, 0, 800, 600);
         d.primary = true;
-        screen.displayList = {d};
+        capture.displayList = {d};
         images.ensureSaveDirectory();
         history.load();
         RecordingBackends b;
-        b.screen = &screen;
+        b.screen = &capture;
         b.frames = &frames;
         b.audio = &audio;
         b.makeWriter = [this] { return std::make_unique<test::FakeMediaWriter>(writerLog); };
@@ -52,10 +45,6 @@ protected:
                          });
         QObject::connect(&mgr, &CaptureMgr::recordingStarted, [this] { ++started; });
     }
-    ~CaptureMgrRecording() override {
-        test::waitUntil([&] { return history.isIdle(); });
-        thumbnails.waitForPending();
-    }
     // Starts a display recording and waits for it to run.
     void startRecording(uint32_t displayId = 7) {
         const int before = started;
@@ -73,24 +62,6 @@ protected:
         QString id;
     };
 
-    test::LogCapture log;
-    QTemporaryDir tmp;
-    test::FakeDefaultsStore defaults;
-    Cfg cfg{defaults, tmp.filePath(QStringLiteral("library"))};
-    test::FakeScreenCapture screen;
-    test::FakeWindowServer windowServer;
-    ScreenCaptureSvc screenshots{screen, windowServer};
-    ImageStore images{cfg};
-    test::FakeClipboard clipboardBackend;
-    ClipboardSvc clipboard{clipboardBackend};
-    test::FakeSoundPlayer sound;
-    ShutterSoundPlayer shutter{sound, {}, {}, [] { return 0.0; }};
-    test::FakeWorkspace workspace{tmp.filePath(QStringLiteral("trash"))};
-    ThumbnailCache thumbnails{tmp.filePath(QStringLiteral("thumbs"))};
-    HistoryStore history{cfg, workspace, thumbnails};
-    test::FakeMainWindowLink mainWindow;
-    test::FakeDialogs dialogs;
-    test::FakePointerLocator pointer;
     test::FakeFrameSource frames;
     test::FakeAudioCapture audio;
     test::FakeRemuxer remuxer;
@@ -161,7 +132,7 @@ TEST_F(CaptureMgrRecording, AWindowOffTheScreenNamesItInTheAlert) {
     w.windowId = 5;
     w.frame = QRect(10, 10, 200, 100);
     w.onScreen = false;
-    screen.windowList = {w};
+    capture.windowList = {w};
     dialogs.alertAnswer = 1;
     mgr.startRecording(RecordingTarget::window(5), CaptureMode::record);
     ASSERT_TRUE(test::waitUntil([&] { return !dialogs.alerts.isEmpty(); }));

@@ -1,5 +1,5 @@
-#include "app/Cfg.h"
 #include "capture/ImageStore.h"
+#include "app/Cfg.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -89,25 +89,6 @@ protected:
     CaptureResult result;
 };
 
-TEST_F(ImageStoreTest, CollisionsAreNumbered) {
-    ImageStore images(*cfg);
-    const QString base = images.expandFilenameTemplate(result.captureDate);
-    QStringList written;
-    for (int i = 0; i < 3; ++i) {
-        auto path = images.write(result); // the same millisecond three times
-        ASSERT_TRUE(path.has_value());
-        written << QFileInfo(*path).fileName();
-    }
-    EXPECT_EQ(written, (QStringList{base + ".png", base + "-1.png", base + "-2.png"}));
-    const QImage back(dir.filePath(written[1]));
-    EXPECT_EQ(back.size(), image.size());
-    EXPECT_EQ(back.pixel(5, 5), image.pixel(5, 5));
-
-    cfg->setFilenameTemplate("shot");
-    EXPECT_EQ(QFileInfo(images.write(result).value_or("")).fileName(), "shot.png");
-    EXPECT_EQ(QFileInfo(images.write(result).value_or("")).fileName(), "shot-1.png");
-}
-
 TEST_F(ImageStoreTest, MissingOrUnwritableFolderIsLoggedAndAnswersNothing) {
     LogCapture logs;
     Cfg missing(store, dir.filePath("not/there"));
@@ -127,4 +108,3 @@ TEST_F(ImageStoreTest, MissingOrUnwritableFolderIsLoggedAndAnswersNothing) {
         EXPECT_TRUE(QDir(ro).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 }
-

@@ -2,13 +2,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFont>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <png.h>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace mebo {
@@ -93,23 +90,6 @@ Layout inspect(const QByteArray& png) {
     return out;
 }
 
-// Decodes with libpng's simplified API into straight RGBA.
-QImage decodeWithLibpng(const QByteArray& png) {
-    png_image img{};
-    img.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&img, png.constData(), size_t(png.size()))) {
-        ADD_FAILURE() << img.message;
-        return {};
-    }
-    img.format = PNG_FORMAT_RGBA;
-    QImage out(int(img.width), int(img.height), QImage::Format_RGBA8888);
-    if (!png_image_finish_read(&img, nullptr, out.bits(), int(out.bytesPerLine()), nullptr)) {
-        ADD_FAILURE() << img.message;
-        return {};
-    }
-    return out;
-}
-
 // Compares pixel values, ignoring format and colour-space tags.
 void expectSamePixels(const QImage& actual, const QImage& expected, const char* decoder) {
     ASSERT_EQ(actual.size(), expected.size()) << decoder;
@@ -123,7 +103,7 @@ void expectSamePixels(const QImage& actual, const QImage& expected, const char* 
     }
 }
 
-// Encodes, checks the structure, decodes with Qt and libpng and compares with `expected`
+// Encodes, checks the structure, decodes and compares with `expected`
 // (by default the image itself). Answers the PNG colour type.
 int roundTrip(const QImage& image, const QImage& expected = {}) {
     const QImage want = expected.isNull() ? image : expected;
@@ -135,7 +115,6 @@ int roundTrip(const QImage& image, const QImage& expected = {}) {
     QImage viaQt;
     EXPECT_TRUE(viaQt.loadFromData(png, "PNG"));
     expectSamePixels(viaQt, want, "QImage");
-    expectSamePixels(decodeWithLibpng(png), want, "libpng");
     return layout.colourType;
 }
 
@@ -146,33 +125,6 @@ QImage noise(int w, int h, QImage::Format format, quint32 seed) {
         auto* line = img.scanLine(y);
         for (qsizetype i = 0; i < img.bytesPerLine(); ++i)
             line[i] = uchar(rng.generate());
-    }
-    return img;
-}
-
-// A screen-like image: dark and light windows full of text on a gradient, with flat areas.
-QImage screenLike(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, w, h);
-    g.setColorAt(0, QColor(30, 60, 120));
-    g.setColorAt(1, QColor(200, 120, 40));
-    p.fillRect(img.rect(), g);
-    QFont font(QStringLiteral("DejaVu Sans Mono"));
-    font.setPixelSize(13);
-    p.setFont(font);
-    QRandomGenerator rng(5);
-    for (int i = 0; i < 6; ++i) {
-        const QRect r(int(rng.bounded(w / 2)), int(rng.bounded(h / 2)), w / 2, h / 2);
-        const bool dark = i % 2 == 0;
-        p.fillRect(r, dark ? QColor(16, 16, 16) : QColor(250, 250, 250));
-        p.setPen(dark ? QColor(220, 220, 220) : QColor(20, 20, 20));
-        for (int y = r.top() + 16; y < r.bottom(); y += 15) {
-            QString line;
-            for (int k = 0; k < 60; ++k)
-                line += QChar(char('!' + rng.bounded(90)));
-            p.drawText(r.left() + 4, y, line);
-        }
     }
     return img;
 }
@@ -190,12 +142,11 @@ TEST(PngWriterTest, RoundTripsNoiseFlatAndOddShapesBitExactly) {
     }
 }
 
-TEST(PngWriterTest, LargeScreenLikeImageSurvivesPiecesAndSeams) {
-    // Large enough to be split into pieces compressed on several threads and joined.
-    const QImage screen = screenLike(1920, 1080);
-    EXPECT_EQ(roundTrip(screen), 2);
-    // Noise down the middle makes neighbouring pieces use stored and Huffman blocks.
-    QImage mixed = screen;
+TEST(PngWriterTest, LargeImagesSurvivePiecesAndSeams) {
+    // Large enough to be split into pieces compressed on several threads and joined (the seams of
+    // every block kind are the encoder's and the joiner's own tests); flat above noise.
+    QImage mixed(1920, 1080, QImage::Format_RGB32);
+    mixed.fill(QColor(30, 60, 120));
     QPainter(&mixed).drawImage(0, 500, noise(1920, 80, QImage::Format_RGB32, 3));
     EXPECT_EQ(roundTrip(mixed), 2);
     EXPECT_EQ(roundTrip(noise(1500, 1200, QImage::Format_ARGB32, 4)), 6);
@@ -227,12 +178,9 @@ TEST(PngWriterTest, AcceptsEveryCommonFormatAndWritesStraightAlpha) {
     const QImage base = noise(97, 61, QImage::Format_ARGB32, 11);
     const QImage opaque = base.convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(roundTrip(base.convertToFormat(QImage::Format_RGBA8888)), 6);
-    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_RGBX8888)), 2);
-    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_RGB888)), 2);
-    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_BGR888)), 2);
-    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_RGB16)), 2);
-    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_Grayscale8)), 2);
-    EXPECT_EQ(roundTrip(opaque.convertToFormat(QImage::Format_Indexed8)), 2);
+    for (auto format : {QImage::Format_RGBX8888, QImage::Format_RGB888, QImage::Format_BGR888,
+                        QImage::Format_RGB16, QImage::Format_Grayscale8, QImage::Format_Indexed8})
+        EXPECT_EQ(roundTrip(opaque.convertToFormat(format)), 2) << format;
     // Premultiplied input is written unpremultiplied, as PNG requires.
     for (auto format : {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGBA8888_Premultiplied,
                         QImage::Format_RGBA64_Premultiplied}) {
@@ -275,19 +223,6 @@ TEST(PngWriterTest, WriteFileFailsWithAReasonAndLeavesNothingBehind) {
     EXPECT_FALSE(PngWriter::writeFile(image, missing, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(entries(dir.path()).isEmpty());
-
-    // A folder we may not write to. Root may write anywhere on disk, so it gets sysfs instead.
-    QTemporaryDir locked;
-    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
-    QString unwritable = locked.path();
-    if (::access(QFile::encodeName(locked.path()).constData(), W_OK) == 0)
-        unwritable = QStringLiteral("/sys");
-    const QStringList before = entries(unwritable);
-    error.clear();
-    EXPECT_FALSE(PngWriter::writeFile(image, unwritable + QStringLiteral("/shot.png"), &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(entries(unwritable), before);
-    QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     // The rename fails (a folder holds the name): the temporary file goes away again.
     QTemporaryDir busy;

@@ -1,5 +1,6 @@
 #include "capture/RegionSelectionModel.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -87,23 +88,22 @@ TEST(RegionSelectionModel, ReleaseFarFromThePressWithoutMovesIsADrag) {
     EXPECT_EQ(f->rect, QRect(100, 200, 300, 150));
 }
 
-TEST(RegionSelectionModel, ADragWithNoAreaSelectsNothing) {
-    Model m(display);
-    EXPECT_FALSE(drag(m, QPoint(100, 100), QPoint(110, 100)));
-    EXPECT_EQ(m.phase(), Phase::hovering);
-    EXPECT_FALSE(m.selection());
-}
-
-TEST(RegionSelectionModel, ClicksWithoutASnapTargetOrWithSnappingOffSelectNothing) {
-    Model none(display);
-    EXPECT_FALSE(drag(none, QPoint(10, 10), QPoint(12, 10)));
-    EXPECT_EQ(none.phase(), Phase::hovering);
-
+// A drag without area, a click on no window, a click with snapping off: nothing selected.
+TEST(RegionSelectionModel, DragsWithoutAreaAndClicksWithoutASnapTargetSelectNothing) {
     Model off = hoveringOverTerminal();
     off.setAllowsWindowSnap(false);
     EXPECT_FALSE(off.highlightedRegion());
-    EXPECT_FALSE(drag(off, QPoint(400, 500), QPoint(401, 500)));
-    EXPECT_EQ(off.phase(), Phase::hovering);
+    const struct {
+        Model m;
+        QPoint from, to;
+    } cases[] = {{Model(display), {100, 100}, {110, 100}},
+                 {Model(display), {10, 10}, {12, 10}},
+                 {off, {400, 500}, {401, 500}}};
+    for (auto c : cases) {
+        EXPECT_FALSE(drag(c.m, c.from, c.to));
+        EXPECT_EQ(c.m.phase(), Phase::hovering);
+        EXPECT_FALSE(c.m.selection());
+    }
 }
 
 TEST(RegionSelectionModel, ShiftKeepsTheSelectionAdjustable) {
@@ -305,34 +305,42 @@ TEST(RegionSelectionModel, RecordingAreaKeepsTheSelectionForThePanel) {
 }
 
 TEST(RegionSelectionModel, HintFollowsIntentSnappingShortcutAndState) {
-    Model area = hoveringOverTerminal(SnapIntent::area);
-    EXPECT_EQ(area.hintText(), QStringLiteral("Drag select · Click window · ⇧ Adjust · ESC cancel"));
-    area.setScrollShortcutEnabled(true);
-    EXPECT_EQ(area.hintText(),
-              QStringLiteral("Drag select · Click window · ⇧ Adjust · Ctrl Scroll · ESC cancel"));
-
-    Model window = hoveringOverTerminal(SnapIntent::window);
-    EXPECT_EQ(window.hintText(), QStringLiteral("Click window · Drag select · ⇧ Adjust · ESC cancel"));
-    window.setScrollShortcutEnabled(true);
-    EXPECT_EQ(window.hintText(),
-              QStringLiteral("Click window · Drag select · ⇧ Adjust · Ctrl Scroll · ESC cancel"));
-
-    Model content(display, SnapIntent::area);
-    content.setHoveredRegion(
-        SnapRegion{QRect(0, 80, 800, 600), QStringLiteral("Content Area: Firefox"), true, 5, true});
-    EXPECT_EQ(content.hintText(), QStringLiteral("Click content area · Drag select · ⇧ Adjust · ESC cancel"));
-    content.setScrollShortcutEnabled(true);
-    EXPECT_EQ(content.hintText(),
-              QStringLiteral("Click content area · Drag select · ⇧ Adjust · Ctrl Scroll · ESC cancel"));
-
-    Model scroll(display, SnapIntent::scroll);
-    EXPECT_EQ(scroll.hintText(), QStringLiteral("Drag scroll region · ⇧ Adjust · ESC cancel"));
-
-    Model noSnap(display, SnapIntent::area);
-    noSnap.setAllowsWindowSnap(false);
-    EXPECT_EQ(noSnap.hintText(), QStringLiteral("⇧ Adjust · ESC cancel"));
-    noSnap.setScrollShortcutEnabled(true);
-    EXPECT_EQ(noSnap.hintText(), QStringLiteral("⇧ Adjust · Ctrl Scroll · ESC cancel"));
+    const SnapRegion contentArea{QRect(0, 80, 800, 600), QStringLiteral("Content Area: Firefox"), true, 5,
+                                 true};
+    // The model, its hint, and its hint with the scroll shortcut on (null: the same).
+    const struct {
+        std::function<Model()> make;
+        const char* hint;
+        const char* withScroll;
+    } cases[] = {
+        {[] { return hoveringOverTerminal(SnapIntent::area); },
+         "Drag select · Click window · ⇧ Adjust · ESC cancel",
+         "Drag select · Click window · ⇧ Adjust · Ctrl Scroll · ESC cancel"},
+        {[] { return hoveringOverTerminal(SnapIntent::window); },
+         "Click window · Drag select · ⇧ Adjust · ESC cancel",
+         "Click window · Drag select · ⇧ Adjust · Ctrl Scroll · ESC cancel"},
+        {[&] {
+             Model m(display, SnapIntent::area);
+             m.setHoveredRegion(contentArea);
+             return m;
+         },
+         "Click content area · Drag select · ⇧ Adjust · ESC cancel",
+         "Click content area · Drag select · ⇧ Adjust · Ctrl Scroll · ESC cancel"},
+        {[] { return Model(display, SnapIntent::scroll); }, "Drag scroll region · ⇧ Adjust · ESC cancel",
+         nullptr},
+        {[] {
+             Model m(display, SnapIntent::area);
+             m.setAllowsWindowSnap(false);
+             return m;
+         },
+         "⇧ Adjust · ESC cancel", "⇧ Adjust · Ctrl Scroll · ESC cancel"},
+    };
+    for (const auto& c : cases) {
+        Model m = c.make();
+        EXPECT_EQ(m.hintText(), QString::fromUtf8(c.hint));
+        m.setScrollShortcutEnabled(true);
+        EXPECT_EQ(m.hintText(), QString::fromUtf8(c.withScroll ? c.withScroll : c.hint));
+    }
 
     Model drawing(display, SnapIntent::window);
     drawing.mouseDown(QPoint(10, 10));

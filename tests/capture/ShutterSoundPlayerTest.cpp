@@ -20,28 +20,6 @@ QString touch(const QString& path) {
 
 } // namespace
 
-TEST(ShutterSoundPlayer, PlaysAtMostOncePerInterval) {
-    QTemporaryDir dir;
-    const QString wav = touch(dir.filePath("Shutter.wav"));
-    FakeSoundPlayer sound;
-    sound.loadable = {wav};
-    double now = 1000.0;
-    ShutterSoundPlayer shutter(sound, {dir.path()}, {}, [&] { return now; });
-
-    shutter.play(1.5); // the first play always sounds
-    now += 1.0;
-    shutter.play(1.5);
-    EXPECT_EQ(sound.plays, 1);
-    now += 1.0; // 2 s after the first
-    shutter.play(1.5);
-    EXPECT_EQ(sound.plays, 2);
-    now += 1.5; // exactly the interval is not enough
-    shutter.play(1.5);
-    EXPECT_EQ(sound.plays, 2);
-    EXPECT_EQ(sound.beeps, 0);
-    EXPECT_EQ(shutter.loadedSound().value_or(""), wav);
-}
-
 TEST(ShutterSoundPlayer, CandidateOrderAndFallbacks) {
     QTemporaryDir dir;
     const QString aiff = touch(dir.filePath("Shutter.aiff"));

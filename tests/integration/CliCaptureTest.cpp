@@ -68,33 +68,14 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
     ASSERT_FALSE(png.isNull());
     EXPECT_EQ(firstDifference(png, reference), QString());
 
-    // The index: one entry with every field, keys sorted, the id the command printed.
-    QFile f(shots + "/index.json");
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray raw = f.readAll();
-    const QJsonArray index = QJsonDocument::fromJson(raw).array();
+    // The index (its form byte for byte is the library's test): the entry of the id printed.
+    const QJsonArray index = indexOf(shots);
     ASSERT_EQ(index.size(), 1);
     const QJsonObject e = index.first().toObject();
     EXPECT_EQ(e.value("id").toString(), out.value("historyId").toString());
     EXPECT_EQ(e.value("filename").toString(), QFileInfo(path).fileName());
-    EXPECT_EQ(e.value("thumbnailName").toString(), e.value("id").toString() + ".jpg");
     EXPECT_EQ(e.value("mode").toString(), "fullscreen");
     EXPECT_EQ(e.value("widthPx").toInt(), 1920);
-    EXPECT_EQ(e.value("heightPx").toInt(), 1080);
-    EXPECT_TRUE(e.value("tags").isArray());
-    EXPECT_EQ(e.value("mediaType").toString(), "image");
-    EXPECT_EQ(e.value("hasMeboSidecar"), QJsonValue(false));
-    EXPECT_FALSE(e.contains("durationSec"));
-    EXPECT_FALSE(e.contains("saveTargetPath"));
-    EXPECT_TRUE(QDateTime::fromString(e.value("createdAt").toString(), Qt::ISODate).isValid());
-    // Sorted keys: each key appears in the file after the one before it.
-    qsizetype last = -1;
-    for (const char* k : {"createdAt", "filename", "hasMeboSidecar", "heightPx", "id", "mediaType", "mode",
-                          "tags", "thumbnailName", "widthPx"}) {
-        const qsizetype at = raw.indexOf("\"" + QByteArray(k) + "\"");
-        EXPECT_GT(at, last) << k;
-        last = at;
-    }
     // The thumbnail is in the cache location.
     EXPECT_TRUE(
         QFileInfo::exists(home.path() + "/cache/mebo/thumbnails/" + e.value("thumbnailName").toString()));

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QThread>
+#include <array>
 #include <gtest/gtest.h>
 
 using namespace mebo::test;
@@ -22,18 +23,18 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
     EXPECT_EQ(get("mebo.saveDirectory"), home.picturesMebo());
     EXPECT_EQ(get("mebo.selectedMicDeviceId"), "(none)");
 
-    EXPECT_EQ(home.run({"config", "set", "mebo.recordFps", "24"}).exitCode, 0);
-    EXPECT_EQ(home.run({"config", "set", "mebo.webcamScale", "0.35"}).exitCode, 0);
-    EXPECT_EQ(home.run({"config", "set", "mebo.copyToClipboard", "yes"}).exitCode, 0);
-    EXPECT_EQ(home.run({"config", "set", "mebo.shortcutOverrides", R"({"text":""})"}).exitCode, 0);
-    EXPECT_EQ(home.run({"config", "set", "mebo.selectedMicDeviceId", "alsa_input.usb"}).exitCode, 0);
-    EXPECT_EQ(home.run({"config", "set", "mebo.playShutterSound", "false"}).exitCode, 0);
-    EXPECT_EQ(get("mebo.recordFps"), "24");
-    EXPECT_EQ(get("mebo.webcamScale"), "0.35");
-    EXPECT_EQ(get("mebo.copyToClipboard"), "true");
-    EXPECT_EQ(get("mebo.shortcutOverrides"), R"({"text":""})");
-    EXPECT_EQ(get("mebo.selectedMicDeviceId"), "alsa_input.usb");
-    EXPECT_EQ(get("mebo.playShutterSound"), "false");
+    // Set, then read back as the settings store shows it.
+    const std::array<std::array<const char*, 3>, 6> values{
+        {{"mebo.recordFps", "24", "24"},
+         {"mebo.webcamScale", "0.35", "0.35"},
+         {"mebo.copyToClipboard", "yes", "true"},
+         {"mebo.shortcutOverrides", R"({"text":""})", R"({"text":""})"},
+         {"mebo.selectedMicDeviceId", "alsa_input.usb", "alsa_input.usb"},
+         {"mebo.playShutterSound", "false", "false"}}};
+    for (const auto& [key, value, shown] : values) {
+        EXPECT_EQ(home.run({"config", "set", key, value}).exitCode, 0) << key;
+        EXPECT_EQ(get(key), shown);
+    }
 
     const auto list = home.run({"config", "list", "--json"});
     ASSERT_EQ(list.exitCode, 0);
@@ -46,13 +47,6 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
     EXPECT_EQ(get("mebo.recordFps"), "15");
     EXPECT_EQ(home.run({"config", "unset", "mebo.selectedMicDeviceId"}).exitCode, 0);
     EXPECT_EQ(get("mebo.selectedMicDeviceId"), "(none)");
-
-    // Values stored by hand follow the load rules: 25 is not an allowed rate.
-    QFile f(home.configFile());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QByteArray text = f.readAll();
-    f.close();
-    EXPECT_TRUE(text.contains("mebo.webcamScale"));
 }
 
 TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
@@ -84,11 +78,6 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
     const auto help = home.run({"config", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("mebo.historyMaxCount"));
-    for (const char* cmd : {"capture", "history"}) {
-        const auto h = home.run({cmd, "--help"});
-        EXPECT_EQ(h.exitCode, 0);
-        EXPECT_TRUE(h.out.startsWith("Usage: mebo")) << cmd;
-    }
 }
 
 // The background keepers of `binary` started for this home (their environment names it).

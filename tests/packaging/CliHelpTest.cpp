@@ -41,23 +41,6 @@ TEST(CliHelp, ParsesUsageParagraphsListsAndTables) {
                            QStringLiteral("--output"), QStringLiteral("--json")}));
 }
 
-TEST(CliHelp, ValuesAreCompletedByTheirPlaceholder) {
-    const QList<std::pair<QString, ValueKind>> cases = {
-        {QString(), ValueKind::none},
-        {QStringLiteral("DIR"), ValueKind::directory},
-        {QStringLiteral("OUT.png"), ValueKind::file},
-        {QStringLiteral("IMAGE"), ValueKind::file},
-        {QStringLiteral("FILE.mebo"), ValueKind::file},
-        {QStringLiteral("a|b-c"), ValueKind::choice},
-        {QStringLiteral("WxH+X+Y"), ValueKind::text},
-        {QStringLiteral("ID"), ValueKind::text},
-        {QStringLiteral("A|b"), ValueKind::text},
-    };
-    for (const auto& [value, kind] : cases) {
-        EXPECT_EQ(valueKind(value), kind) << value.toStdString();
-    }
-}
-
 TEST(CliReference, ReadsEveryListedCommandAndWritesQuotedScripts) {
     auto help = [](const QStringList& args) -> std::optional<QString> {
         if (args.first() == QLatin1String("--help")) {

@@ -76,7 +76,7 @@ TEST_F(ServiceCommands, UpdateInstallReplacesAnInstallTreeAndAnUnreachableFeedFa
     EXPECT_EQ(install.out.trimmed(),
               "installed Mebo 99.0 in " + QDir(root).canonicalPath().toUtf8() + " (restart Mebo to use it)");
     EXPECT_TRUE(install.err.contains("downloading Mebo 99.0: 100%")) << install.err.constData();
-    EXPECT_TRUE(readAll(root + "/bin/mebo").contains("mebo 99.0"));
+    EXPECT_TRUE(fileBytes(root + "/bin/mebo").contains("mebo 99.0"));
     EXPECT_TRUE(
         QDir(home.filePath("apps")).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
 
@@ -106,7 +106,7 @@ TEST_F(ServiceCommands, TheReleaseScriptsMakeAKeyAndAnItemTheUpdaterAccepts) {
     ASSERT_TRUE(keygen.succeeded()) << keygen.err.constData();
     EXPECT_EQ(QFile::permissions(key) & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
     EXPECT_EQ(ChildProcess::run(MEBO_SOURCE_DIR "/scripts/release-keygen.sh", {key}, 60000, env).exitCode, 1);
-    const auto publicKey = PublisherKey::fromBase64(QString::fromLatin1(readAll(key + ".pub")));
+    const auto publicKey = PublisherKey::fromBase64(QString::fromLatin1(fileBytes(key + ".pub")));
     ASSERT_TRUE(publicKey);
 
     const QString archive = home.filePath("mebo-1.2.3-x86_64.tar.gz");
@@ -119,7 +119,7 @@ TEST_F(ServiceCommands, TheReleaseScriptsMakeAKeyAndAnItemTheUpdaterAccepts) {
                           60000, env);
     ASSERT_TRUE(signedItem.succeeded()) << signedItem.err.constData();
     EXPECT_TRUE(signedItem.out.contains("<sparkle:shortVersionString>1.2.3</sparkle:shortVersionString>"));
-    const auto items = Appcast::parse(readAll(feed));
+    const auto items = Appcast::parse(fileBytes(feed));
     ASSERT_TRUE(items) << items.error().toStdString();
     ASSERT_EQ(items->size(), 1);
     const AppcastItem item = items->first();

@@ -20,11 +20,6 @@ QString publisherKeyBase64() {
     return QString::fromLatin1(publisherKeys().publicKey.toBase64());
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 bool writeFile(const QString& path, const QByteArray& data, bool executable) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
@@ -61,7 +56,7 @@ QByteArray makeReleaseArchive(const QString& version, const QByteArray& program)
                       {QStringLiteral("-czf"), archive, QStringLiteral("-C"), work.path(),
                        QStringLiteral("mebo-") + version},
                       60000);
-    return readAll(archive);
+    return fileBytes(archive);
 }
 
 QString appcastItem(const QString& version, const QString& build, const QString& url, qint64 length,

@@ -2,6 +2,7 @@
 
 #include "platform/sodium/SodiumCodeSigning.h"
 #include "services/Appcast.h"
+#include "support/Files.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -15,7 +16,6 @@ const platform::sodium::KeyPair& publisherKeys();
 const platform::sodium::KeyPair& foreignKeys();
 QString publisherKeyBase64();
 
-QByteArray readAll(const QString& path);
 bool writeFile(const QString& path, const QByteArray& data, bool executable = false);
 
 // A shell script standing in for a Mebo program: `--version` prints "mebo VERSION (build B)";

@@ -82,7 +82,7 @@ protected:
         return failure;
     }
     QString installedProgram() const {
-        return QString::fromUtf8(readAll(home.filePath("Applications/Tasu.app/Contents/bin/tasu")));
+        return QString::fromUtf8(fileBytes(home.filePath("Applications/Tasu.app/Contents/bin/tasu")));
     }
     QStringList tempLeft() const {
         return QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);

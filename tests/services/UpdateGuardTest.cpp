@@ -37,7 +37,7 @@ protected:
         plan.relaunchArguments = {"--background"};
     }
     void TearDown() override {
-        const qint64 pid = readAll(dir.filePath("pid")).trimmed().toLongLong();
+        const qint64 pid = fileBytes(dir.filePath("pid")).trimmed().toLongLong();
         if (pid > 0) {
             ::kill(pid_t(pid), SIGKILL);
         }
@@ -49,38 +49,37 @@ protected:
 };
 
 TEST_F(Guard, KeepsTheNewVersionOnceItReportsAndRemovesTheOldOne) {
-    install(
-        QStringLiteral(
-            "echo $$ > '%1'; echo \"new $1|$MEBO_RESTORE_WINDOWS|${MEBO_INFO_CFBundleShortVersionString:-none}\" > '%2';"
-            " echo up > \"$MEBO_UPDATE_CONFIRM\"; sleep 30")
-            .arg(dir.filePath("pid"), dir.filePath("record")));
+    install(QStringLiteral("echo $$ > '%1'; echo \"new "
+                           "$1|$MEBO_RESTORE_WINDOWS|${MEBO_INFO_CFBundleShortVersionString:-none}\" > '%2';"
+                           " echo up > \"$MEBO_UPDATE_CONFIRM\"; sleep 30")
+                .arg(dir.filePath("pid"), dir.filePath("record")));
     qputenv("MEBO_INFO_CFBundleShortVersionString", "0.0.1");
     const int status = UpdateGuard::run(plan);
     qunsetenv("MEBO_INFO_CFBundleShortVersionString");
     EXPECT_EQ(status, 0);
     EXPECT_FALSE(QFileInfo::exists(plan.stagingDir));
-    EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.2.0"));
+    EXPECT_TRUE(fileBytes(plan.root + "/bin/mebo").contains("mebo 0.2.0"));
     // Relaunched in the background with its windows, without the old version's test identity.
-    EXPECT_EQ(readAll(record).trimmed(), "new --background|main,settings:2|none");
+    EXPECT_EQ(fileBytes(record).trimmed(), "new --background|main,settings:2|none");
 }
 
 TEST_F(Guard, PutsTheOldVersionBackWhenTheNewOneEndsAtOnce) {
     install(QStringLiteral("exit 3"));
     EXPECT_EQ(UpdateGuard::run(plan), 1);
-    EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.1.0"));
+    EXPECT_TRUE(fileBytes(plan.root + "/bin/mebo").contains("mebo 0.1.0"));
     EXPECT_FALSE(QFileInfo::exists(plan.stagingDir));
-    ASSERT_TRUE(waitUntil([&] { return !readAll(record).isEmpty(); }, 10000));
-    EXPECT_EQ(readAll(record).trimmed(), "old 0.2.0 0.1.0|main,settings:2");
+    ASSERT_TRUE(waitUntil([&] { return !fileBytes(record).isEmpty(); }, 10000));
+    EXPECT_EQ(fileBytes(record).trimmed(), "old 0.2.0 0.1.0|main,settings:2");
 }
 
 TEST_F(Guard, PutsTheOldVersionBackWhenTheNewOneNeverReports) {
     install(QStringLiteral("echo $$ > '%1'; sleep 30").arg(dir.filePath("pid")));
     plan.startTimeoutMs = 600;
     EXPECT_EQ(UpdateGuard::run(plan), 1);
-    EXPECT_TRUE(readAll(plan.root + "/bin/mebo").contains("mebo 0.1.0"));
-    ASSERT_TRUE(waitUntil([&] { return !readAll(record).isEmpty(); }, 10000));
+    EXPECT_TRUE(fileBytes(plan.root + "/bin/mebo").contains("mebo 0.1.0"));
+    ASSERT_TRUE(waitUntil([&] { return !fileBytes(record).isEmpty(); }, 10000));
     // The silent new instance was stopped.
-    const pid_t pid = pid_t(readAll(dir.filePath("pid")).trimmed().toLongLong());
+    const pid_t pid = pid_t(fileBytes(dir.filePath("pid")).trimmed().toLongLong());
     EXPECT_TRUE(waitUntil([&] { return ::kill(pid, 0) != 0; }, 5000));
 }
 

@@ -88,7 +88,7 @@ protected:
         return waitUntil([&] { return mgr->checkStatus().is(kind); }, ms);
     }
     QString installedProgram() const {
-        return QString::fromUtf8(readAll(root + QStringLiteral("/bin/mebo")));
+        return QString::fromUtf8(fileBytes(root + QStringLiteral("/bin/mebo")));
     }
     QStringList stagingLeft() const {
         return QDir(installs.path()).entryList({QStringLiteral(".mebo-update-*")}, QDir::Dirs | QDir::Hidden);
@@ -136,15 +136,15 @@ TEST_F(UpdaterFlow, BackgroundUpdateDownloadsInstallsAndHandsTheRelaunchToTheGua
     }
     // The guard runs from the previous version, which waits in the staging folder.
     // Waited for whole: the record exists before the guard has written all of it.
-    ASSERT_TRUE(waitUntil([&] { return readAll(guardRecord).contains("--windows"); }, 10000));
-    const QStringList args = QString::fromUtf8(readAll(guardRecord)).split('\n', Qt::SkipEmptyParts);
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(guardRecord).contains("--windows"); }, 10000));
+    const QStringList args = QString::fromUtf8(fileBytes(guardRecord)).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(args.mid(0, 2), (QStringList{"update", "guard"}));
     EXPECT_EQ(args.value(args.indexOf("--root") + 1), root);
     EXPECT_EQ(args.value(args.indexOf("--new-version") + 1), "0.2.0");
     EXPECT_EQ(args.value(args.indexOf("--old-version") + 1), "0.1.0");
     EXPECT_EQ(args.value(args.indexOf("--windows") + 1), "main,settings:3");
     const QString staging = args.value(args.indexOf("--staging") + 1);
-    EXPECT_TRUE(QString::fromUtf8(readAll(staging + "/previous/bin/mebo")).contains("mebo 0.1.0"));
+    EXPECT_TRUE(QString::fromUtf8(fileBytes(staging + "/previous/bin/mebo")).contains("mebo 0.1.0"));
     EXPECT_TRUE(QDir(downloads.path()).isEmpty());
 }
 

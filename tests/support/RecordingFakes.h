@@ -32,7 +32,6 @@ public:
     explicit FakeMediaWriter(std::shared_ptr<Log> log) : log_(std::move(log)) {}
 
     std::optional<OpenError> openError;
-    bool refuseVideo = false;
 
     bool open(const platform::MediaWriterConfig& config, OpenError* error) override {
         std::lock_guard lock(log_->lock);
@@ -54,11 +53,7 @@ public:
         std::lock_guard lock(log_->lock);
         log_->sessionStartNs = ptsNs;
     }
-    bool appendVideo(const QImage& frame, int64_t ptsNs, QString* error) override {
-        if (refuseVideo) {
-            *error = QStringLiteral("refused");
-            return false;
-        }
+    bool appendVideo(const QImage& frame, int64_t ptsNs, QString*) override {
         std::lock_guard lock(log_->lock);
         log_->videoPts.push_back(ptsNs);
         return !frame.isNull();

@@ -1,4 +1,5 @@
 #include "VideoDocumentFuzzInput.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "document/DocumentFileError.h"
@@ -23,17 +24,6 @@ using namespace mebo;
 namespace {
 
 const QUuid kId = QUuid::fromString(QStringLiteral("6f1b2c3d-4e5f-4a7b-8c9d-0e1f2a3b4c5d"));
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // The error a document fails with, or nothing when it reads.
 std::optional<MeboVideoDocumentError> readError(const QByteArray& json) {
@@ -109,7 +99,8 @@ MeboVideoDocument sampleDocument() {
 
 TEST(MeboVideoDocumentTest, WritesSortedPrettyJsonByteForByte) {
     // Written by this code once and checked by hand: sorted keys, 4-space indents, upper-case ids.
-    const QByteArray expected = readAll(QStringLiteral(MEBO_TEST_DATA_DIR "/video/sample.mebo-video"));
+    const QByteArray expected =
+        test::fileBytes(QStringLiteral(MEBO_TEST_DATA_DIR "/video/sample.mebo-video"));
     ASSERT_FALSE(expected.isEmpty());
     const QByteArray json = sampleDocument().toJson();
     EXPECT_EQ(json.toStdString(), expected.toStdString());
@@ -174,7 +165,7 @@ TEST(MeboVideoDocumentTest, AnInterruptedWriteLeavesTheOldFileOrTheNew) {
     const QByteArray oldBytes = sampleDocument().toJson();
     const QByteArray newBytes = big.toJson();
     for (int round = 0; round < 12; ++round) {
-        writeAll(path, oldBytes);
+        test::writeBytes(path, oldBytes);
         const pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
@@ -187,7 +178,7 @@ TEST(MeboVideoDocumentTest, AnInterruptedWriteLeavesTheOldFileOrTheNew) {
         usleep(useconds_t(round * 20000)); // killed early, midway or after the rename
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
-        const QByteArray now = readAll(path);
+        const QByteArray now = test::fileBytes(path);
         EXPECT_TRUE(now == oldBytes || now == newBytes)
             << "round " << round << ": " << now.size() << " bytes";
     }
@@ -201,7 +192,7 @@ TEST(VideoProjectFilesTest, SiblingLookup) {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(QStringLiteral("p"));
     const QString project = dir.filePath(QStringLiteral("p/a.mebo-video"));
-    auto touch = [&](const QString& name) { writeAll(dir.filePath(name), "x"); };
+    auto touch = [&](const QString& name) { test::writeBytes(dir.filePath(name), "x"); };
     auto source = [&](std::optional<QString> name) {
         MeboVideoDocument doc;
         doc.sourceFileName = std::move(name);
@@ -238,7 +229,7 @@ TEST(VideoProjectFilesTest, SiblingLookup) {
     using Alert = VideoProjectAlert;
     EXPECT_EQ(std::get<Alert>(VideoProjectFiles::open(project)).message,
               QStringLiteral("Project file unreadable"));
-    writeAll(project, R"({"version": 1})");
+    test::writeBytes(project, R"({"version": 1})");
     const auto opened = std::get<OpenedVideoProject>(VideoProjectFiles::open(project));
     EXPECT_EQ(opened.sourcePath, dir.filePath(QStringLiteral("p/a.mp4")));
     EXPECT_TRUE(opened.webcamPath);
@@ -269,9 +260,9 @@ TEST(VideoProjectFilesTest, RecordingSidecarOnlyForTwoSegmentsAndNeverOverwritte
     defaults.recordingSegments = doc.edit.recordingSegments;
     EXPECT_EQ(doc.edit, defaults);
 
-    const QByteArray before = readAll(project);
+    const QByteArray before = test::fileBytes(project);
     EXPECT_FALSE(VideoProjectFiles::writeRecordingSidecar(recording, std::nullopt, two, 20));
-    EXPECT_EQ(readAll(project), before);
+    EXPECT_EQ(test::fileBytes(project), before);
 }
 
 } // namespace
@@ -283,7 +274,7 @@ TEST(MeboVideoDocumentTest, FuzzSeedsHoldTheirInvariants) {
     const QStringList names = seeds.entryList(QDir::Files);
     ASSERT_GE(names.size(), 4);
     for (const QString& name : names) {
-        const QByteArray bytes = readAll(seeds.filePath(name));
+        const QByteArray bytes = test::fileBytes(seeds.filePath(name));
         EXPECT_EQ(fuzz::runVideoDocumentFuzzInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
                                                   size_t(bytes.size())),
                   "")

@@ -1,3 +1,4 @@
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "video/VideoAnnotationAssets.h"
@@ -14,11 +15,6 @@ using namespace mebo;
 using List = RegionRef::List;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 struct EditorFixture : ::testing::Test {
     QTemporaryDir dir;
@@ -172,7 +168,7 @@ TEST(VideoEditorVMTest, AutosaveFailuresAndDamagedProjects) {
         vm.addRegion(List::trim, {1, 2});
         EXPECT_FALSE(vm.hasPendingAutosave());
     } // destroyed: nothing flushed
-    EXPECT_EQ(readAll(damaged), QByteArray("{ not json"));
+    EXPECT_EQ(test::fileBytes(damaged), QByteArray("{ not json"));
     {
         // Without a project file image annotations go to a transient folder of the session.
         VideoAnnotationAssets::sweepTransientRoot();

@@ -1,5 +1,6 @@
 // `mebo video export` and `mebo video gif` as a user runs them: outputs, options, errors, and
 // Ctrl+C during an export.
+#include "support/Files.h"
 #include "support/IndexedClip.h"
 #include "support/MediaFacts.h"
 #include "support/ProgramRun.h"
@@ -29,17 +30,6 @@ test::ProgramRun mebo(const QStringList& args) {
     return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 class VideoExportCommandTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -58,7 +48,7 @@ protected:
 QTemporaryDir* VideoExportCommandTest::dir_ = nullptr;
 
 TEST_F(VideoExportCommandTest, ExportsAProjectBesideItsRecording) {
-    writeAll(
+    test::writeBytes(
         dir_->filePath("rec.mebo-video"),
         R"({"version":1,"trimRegions":[{"id":"0E2B0B1C-0000-4000-8000-000000000001","startSec":0.5,"endSec":1}]})");
     const auto run = mebo({"video", "export", dir_->filePath("rec.mebo-video"), "--json", "--fps", "15"});
@@ -91,7 +81,7 @@ TEST_F(VideoExportCommandTest, UsageAndInputErrors) {
         EXPECT_EQ(run.exitCode, c.exit) << c.args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
     }
-    writeAll(dir_->filePath("lonely.mebo-video"), R"({"version":1})");
+    test::writeBytes(dir_->filePath("lonely.mebo-video"), R"({"version":1})");
     const auto lonely = mebo({"video", "export", dir_->filePath("lonely.mebo-video")});
     EXPECT_EQ(lonely.exitCode, 1);
     EXPECT_TRUE(lonely.err.contains("Source video not found")) << lonely.err.toStdString();
@@ -102,7 +92,7 @@ TEST_F(VideoExportCommandTest, GifOptionsAndItsShortAndPortraitCases) {
     const auto once =
         mebo({"video", "gif", dir_->filePath("rec.mp4"), "-o", gif, "--loop-once", "--fps", "15"});
     ASSERT_EQ(once.exitCode, 0) << once.err.toStdString();
-    const QByteArray bytes = readAll(gif);
+    const QByteArray bytes = test::fileBytes(gif);
     const int ext = bytes.indexOf("NETSCAPE2.0");
     ASSERT_GE(ext, 0);
     EXPECT_EQ(uchar(bytes[ext + 13]) | (uchar(bytes[ext + 14]) << 8), 1);
@@ -137,7 +127,7 @@ TEST_F(VideoExportCommandTest, CtrlCCancelsAndKeepsTheOldFile) {
     longer.seconds = 20;
     ASSERT_TRUE(test::makeIndexedClip(dir_->filePath("long.mp4"), longer));
     const QString dest = dir_->filePath("kept.mp4");
-    writeAll(dest, "old");
+    test::writeBytes(dest, "old");
     const QString tmp = dir_->filePath("kept.tmp.mp4");
     const QByteArray program = MEBO_BINARY;
     const QByteArray source = QFile::encodeName(dir_->filePath("long.mp4"));
@@ -158,7 +148,7 @@ TEST_F(VideoExportCommandTest, CtrlCCancelsAndKeepsTheOldFile) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_EQ(readAll(dest), "old");
+    EXPECT_EQ(test::fileBytes(dest), "old");
     EXPECT_FALSE(QFile::exists(tmp));
 }
 

@@ -151,11 +151,6 @@ TEST(VideoAnnotationsTest, NewRegionsAtThePlayhead) {
         EXPECT_NEAR(r.y(), p.rect.y(), 1e-12) << rawValue(p.kind).toStdString();
         EXPECT_EQ(r.size(), p.rect.size()) << rawValue(p.kind).toStdString();
     }
-    const auto text = VideoAnnotations::defaults(AnnotationKind::text);
-    EXPECT_EQ(text.text, QStringLiteral("Text"));
-    EXPECT_EQ(text.fontSize, 42);
-    EXPECT_EQ(VideoAnnotations::defaults(AnnotationKind::callout).fontSize, 34);
-    EXPECT_EQ(VideoAnnotations::defaults(AnnotationKind::shape).fontSize, 10);
 }
 
 TEST(SpanDragTest, MoveAndEdgesSnapAndStayInside) {
@@ -277,10 +272,6 @@ TEST(VideoTimelineMenusTest, TrackAndChapterMenus) {
     EXPECT_EQ(VideoTimelineMenus::chapterMenu(true)[1].action, A::renameChapter);
 }
 
-} // namespace
-
-namespace {
-
 TEST(VideoChapterDisplayStylePrefTest, StoredRawValueAndChangeNotice) {
     test::FakeDefaultsStore defaults;
     AppEvents events;
@@ -296,7 +287,6 @@ TEST(VideoChapterDisplayStylePrefTest, StoredRawValueAndChangeNotice) {
     EXPECT_EQ(defaults.user["mebo.videoChapterProgressDisplayStyle"], "pill");
     EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::pill);
     EXPECT_EQ(posted, QStringList{"MeboVideoChapterDisplayStyleDidChange=pill"});
-    EXPECT_EQ(chapterDisplayStyleTitle(VideoChapterDisplayStyle::meter), "Segment Meter");
 }
 
 } // namespace

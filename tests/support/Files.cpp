@@ -1,0 +1,20 @@
+#include "Files.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace mebo::test {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+    }
+}
+
+} // namespace mebo::test
