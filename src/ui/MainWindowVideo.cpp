@@ -42,15 +42,16 @@ VideoEditorWindow* MainWindow::openVideoEditor(const QString& path) {
 
 void MainWindow::openVideoDialog(bool project) {
     const QString start = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    const QString path = project
-                             ? QFileDialog::getOpenFileName(
-                                   this, VideoProjectFiles::openPanelMessage(), start,
-                                   tr("Video projects (*.%1)").arg(VideoProjectFiles::projectExtension()))
-                             : QFileDialog::getOpenFileName(this, tr("Open Video"), start,
-                                                            tr("Videos (*.mp4 *.mov *.m4v *.mkv *.webm)"));
-    if (!path.isEmpty()) {
-        openVideoEditor(path);
-    }
+    auto* dialog =
+        project
+            ? new QFileDialog(this, VideoProjectFiles::openPanelMessage(), start,
+                              tr("Video projects (*.%1)").arg(VideoProjectFiles::projectExtension()))
+            : new QFileDialog(this, tr("Open Video"), start, tr("Videos (*.mp4 *.mov *.m4v *.mkv *.webm)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { openVideoEditor(file); });
+    dialog->open();
 }
 
 } // namespace mebo
