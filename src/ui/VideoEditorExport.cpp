@@ -232,6 +232,7 @@ void VideoEditorWindow::runExport(
     cancel_ = std::make_shared<std::atomic<bool>>(false);
     auto* sheet = new QProgressDialog(title, QStringLiteral("Cancel"), 0, 1000, this);
     sheet->setObjectName(QStringLiteral("exportProgress"));
+    sheet->setWindowTitle(windowTitle());
     sheet->setWindowModality(Qt::WindowModal);
     sheet->setMinimumDuration(0);
     sheet->setAutoClose(false);

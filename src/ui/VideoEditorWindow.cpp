@@ -4,6 +4,7 @@
 #include "document/DocumentFileError.h"
 #include "platform/Dialogs.h"
 #include "recording/CursorTelemetry.h"
+#include "ui/VideoInspector.h"
 #include "ui/VideoTimelineView.h"
 #include "video/MeboVideoDocumentError.h"
 #include "video/VideoChapterDisplayStylePref.h"
@@ -131,6 +132,7 @@ VideoEditorWindow::VideoEditorWindow(VideoEditorServices services, VideoEditorTa
     VideoPlayer::Source source;
     source.path = target_.sourcePath;
     if (facts) {
+        sourceSize_ = (facts->rotationDegrees % 180) != 0 ? facts->videoSize.transposed() : facts->videoSize;
         source.size = (facts->rotationDegrees % 180) != 0 ? facts->videoSize.transposed() : facts->videoSize;
         source.frameRate = facts->frameRate;
     }
@@ -195,7 +197,16 @@ void VideoEditorWindow::buildUi() {
     auto* view = new PictureView(this);
     view->player = player_.get();
     pictureView_ = view;
-    layout->addWidget(view, 1);
+    auto* middle = new QHBoxLayout();
+    middle->setSpacing(0);
+    middle->addWidget(view, 1);
+    std::optional<QSizeF> sourceSize;
+    if (sourceSize_.isValid()) {
+        sourceSize = QSizeF(sourceSize_);
+    }
+    inspector_ = new VideoInspector(*vm_, sourceSize, target_.webcamPath.has_value(), this);
+    middle->addWidget(inspector_);
+    layout->addLayout(middle, 1);
     connect(player_.get(), &VideoPlayer::pictureChanged, view, qOverload<>(&QWidget::update));
 
     auto* transport = new QHBoxLayout();

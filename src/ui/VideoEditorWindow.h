@@ -23,6 +23,7 @@ namespace mebo {
 class VideoEditorVM;
 class VideoPlayer;
 class VideoTimelineView;
+class VideoInspector;
 class VideoChapterDisplayStylePref;
 namespace platform {
 class Dialogs;
@@ -72,6 +73,7 @@ public:
     VideoEditorVM* vm() const { return vm_.get(); }
     VideoPlayer* player() const { return player_.get(); }
     VideoTimelineView* timeline() const { return timeline_; }
+    VideoInspector* inspector() const { return inspector_; }
     QLabel* statusLabel() const { return status_; }
     // Empty when the editor opened; else why not (already shown in an alert).
     const QString& openError() const { return openError_; }
@@ -110,6 +112,8 @@ private:
     QString autosaveNote_;
     QWidget* pictureView_ = nullptr;
     VideoTimelineView* timeline_ = nullptr;
+    VideoInspector* inspector_ = nullptr;
+    QSize sourceSize_;
     QPushButton* playButton_ = nullptr;
     QLabel* timeLabel_ = nullptr;
     QLabel* status_ = nullptr;

@@ -224,11 +224,10 @@ void VideoPlayer::seek(double t) {
 
 void VideoPlayer::stepFrames(int frames) {
     pause();
-    // From the frame shown (the playhead may sit between frames), one frame period on.
-    const double from = pictureTime_ >= 0 && std::abs(pictureTime_ - vm_.playhead()) < frameDuration()
-                            ? pictureTime_
-                            : vm_.playhead();
-    vm_.setPlayhead(from + frames * frameDuration());
+    // On the frame grid: a playhead between frames counts as the frame it shows.
+    const double period = frameDuration();
+    const double frame = std::floor(vm_.playhead() / period + 1e-6);
+    vm_.setPlayhead((frame + frames) * period);
 }
 
 void VideoPlayer::tick() {
