@@ -70,7 +70,7 @@ VideoInspector::VideoInspector(VideoEditorVM& vm, std::optional<QSizeF> sourceSi
     pages_->addTab(cursorPage(), tr("Cursor"));
     layout->addWidget(pages_);
     layout->addStretch(1);
-    setMinimumWidth(280);
+    setMinimumWidth(340);
     connect(&vm_, &VideoEditorVM::stateChanged, this, &VideoInspector::refresh);
     refresh();
 }
