@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "recording/CursorTelemetry.h"
 #include "ui/VideoInspector.h"
+#include "ui/VideoPictureView.h"
 #include "ui/VideoTimelineView.h"
 #include "video/MeboVideoDocumentError.h"
 #include "video/VideoChapterDisplayStylePref.h"
@@ -28,12 +29,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSlider>
 #include <QThread>
 #include <QToolBar>
+#include <QToolButton>
 #include <cmath>
 
 namespace mebo {
@@ -47,32 +50,6 @@ QString clockText(double t) {
     const int minutes = int(c / 60);
     return QStringLiteral("%1:%2").arg(minutes).arg(c - minutes * 60, 5, 'f', 2, QLatin1Char('0'));
 }
-
-// The picture of the player, scaled to fit with its aspect ratio kept.
-class PictureView : public QWidget {
-public:
-    explicit PictureView(QWidget* parent) : QWidget(parent) {
-        setMinimumSize(320, 180);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    }
-    VideoPlayer* player = nullptr;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), palette().color(QPalette::Dark));
-        if (!player || player->picture().isNull()) {
-            p.setPen(palette().color(QPalette::BrightText));
-            p.drawText(rect(), Qt::AlignCenter, player && !player->isOpen() ? player->error() : QString());
-            return;
-        }
-        const QImage& img = player->picture();
-        const QSize fit = img.size().scaled(size(), Qt::KeepAspectRatio);
-        const QRect target(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(target, img);
-    }
-};
 
 } // namespace
 
@@ -187,15 +164,37 @@ void VideoEditorWindow::buildUi() {
         const double t = vm_->playhead();
         vm_->addRegion(List::speed, {t, std::min(vm_->duration(), t + 2)});
     });
-    bar->addAction(tr("Add Text"), this, [this] { vm_->addAnnotation(AnnotationKind::text, {0.5, 0.5}); });
+    // Annotations start at the playhead in the middle of the frame; an image comes from a file.
+    auto* annotate = new QMenu(tr("Add Annotation"), this);
+    for (AnnotationKind kind : allCases<AnnotationKind>()) {
+        if (kind == AnnotationKind::image) {
+            continue;
+        }
+        QString title = rawValue(kind);
+        title[0] = title[0].toUpper();
+        annotate->addAction(title, this, [this, kind] { vm_->addAnnotation(kind, {0.5, 0.5}); });
+    }
+    annotate->addAction(tr("Image..."), this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Choose an image annotation."),
+                                                          QFileInfo(target_.sourcePath).absolutePath(),
+                                                          tr("Images (*.png *.jpg *.jpeg *.gif *.webp)"));
+        if (!path.isEmpty() && !vm_->addImageAnnotation(path, {0.5, 0.5})) {
+            alert(tr("Image not added"),
+                  tr("%1 cannot be used as an annotation.").arg(QFileInfo(path).fileName()));
+        }
+    });
+    auto* annotateButton = new QToolButton(bar);
+    annotateButton->setText(tr("Add Annotation"));
+    annotateButton->setMenu(annotate);
+    annotateButton->setPopupMode(QToolButton::InstantPopup);
+    bar->addWidget(annotateButton);
     bar->addAction(tr("Split Chapter"), this, [this] { vm_->splitChapterAtPlayhead(); });
     bar->addSeparator();
     bar->addAction(tr("Export Video..."), this, &VideoEditorWindow::chooseVideoDestination);
     bar->addAction(tr("Export as GIF..."), this, &VideoEditorWindow::chooseGifDestination);
     layout->addWidget(bar);
 
-    auto* view = new PictureView(this);
-    view->player = player_.get();
+    auto* view = new VideoPictureView(*vm_, *player_, this);
     pictureView_ = view;
     auto* middle = new QHBoxLayout();
     middle->setSpacing(0);
@@ -207,7 +206,6 @@ void VideoEditorWindow::buildUi() {
     inspector_ = new VideoInspector(*vm_, sourceSize, target_.webcamPath.has_value(), this);
     middle->addWidget(inspector_);
     layout->addLayout(middle, 1);
-    connect(player_.get(), &VideoPlayer::pictureChanged, view, qOverload<>(&QWidget::update));
 
     auto* transport = new QHBoxLayout();
     transport->setContentsMargins(8, 4, 8, 4);

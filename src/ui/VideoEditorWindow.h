@@ -24,6 +24,7 @@ class VideoEditorVM;
 class VideoPlayer;
 class VideoTimelineView;
 class VideoInspector;
+class VideoPictureView;
 class VideoChapterDisplayStylePref;
 namespace platform {
 class Dialogs;
@@ -74,6 +75,7 @@ public:
     VideoPlayer* player() const { return player_.get(); }
     VideoTimelineView* timeline() const { return timeline_; }
     VideoInspector* inspector() const { return inspector_; }
+    VideoPictureView* pictureView() const { return pictureView_; }
     QLabel* statusLabel() const { return status_; }
     // Empty when the editor opened; else why not (already shown in an alert).
     const QString& openError() const { return openError_; }
@@ -110,7 +112,7 @@ private:
     std::unique_ptr<VideoPlayer> player_;
     QString openError_;
     QString autosaveNote_;
-    QWidget* pictureView_ = nullptr;
+    VideoPictureView* pictureView_ = nullptr;
     VideoTimelineView* timeline_ = nullptr;
     VideoInspector* inspector_ = nullptr;
     QSize sourceSize_;

@@ -84,6 +84,10 @@ QSize VideoPlayer::outputSize() const {
     return preview_ ? preview_->plan.renderSize : QSize();
 }
 
+QRectF VideoPlayer::videoRect() const {
+    return preview_ ? preview_->plan.videoRect : QRectF();
+}
+
 void VideoPlayer::setChapterStyle(VideoChapterDisplayStyle style) {
     if (style == chapterStyle_) {
         return;

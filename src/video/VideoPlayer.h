@@ -55,6 +55,8 @@ public:
     double frameDuration() const;
     // The size of the composed picture (the output frame at preview scale).
     QSize outputSize() const;
+    // Where the video lies in the composed picture (annotation fractions are of this rectangle).
+    QRectF videoRect() const;
 
     bool isPlaying() const { return playing_; }
     // From the playhead; at the end from the start; inside a cut from the cut's end.

@@ -2,6 +2,7 @@
 #include "support/TestUtil.h"
 
 #include "ui/VideoEditorWindow.h"
+#include "ui/VideoPictureView.h"
 #include "ui/VideoTimelineView.h"
 #include "video/MeboVideoDocument.h"
 #include "video/VideoEditorVM.h"
@@ -196,6 +197,36 @@ TEST_F(VideoEditorWindowTest, AClickOnTheRulerSeeks) {
     view->resize(1096, view->height());
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(int(view->xOfTime(6.5)), 10));
     EXPECT_NEAR(vm().playhead(), 6.5, 0.011);
+}
+
+TEST_F(VideoEditorWindowTest, AnnotationsMoveAndResizeOnThePicture) {
+    open(clip);
+    const auto id = vm().addAnnotation(AnnotationKind::arrow, {0.5, 0.5});
+    ASSERT_TRUE(id);
+    VideoPictureView* view = window->pictureView();
+    ASSERT_TRUE(test::waitUntil([&] { return !view->pictureRect().isEmpty(); }));
+    const QRectF before = vm().state().annotationRegions[0].rect;
+    const QRectF shown = view->toWidget(before);
+    const auto drag = [&](QPointF from, QPointF by) {
+        QTest::mousePress(view, Qt::LeftButton, {}, from.toPoint());
+        QTest::mouseMove(view, (from + by).toPoint());
+        QTest::mouseRelease(view, Qt::LeftButton, {}, (from + by).toPoint());
+    };
+    drag(shown.center(), QPointF(40, 20));
+    const QRectF moved = vm().state().annotationRegions[0].rect;
+    EXPECT_NEAR(view->toWidget(moved).x() - shown.x(), 40, 1.5);
+    EXPECT_NEAR(view->toWidget(moved).y() - shown.y(), 20, 1.5);
+    EXPECT_DOUBLE_EQ(moved.width(), before.width()) << "a move keeps the size";
+    // The corner resizes; far beyond the frame it stops at its edge.
+    drag(view->toWidget(moved).bottomRight(), QPointF(5000, 5000));
+    const QRectF resized = vm().state().annotationRegions[0].rect;
+    EXPECT_DOUBLE_EQ(resized.topLeft().x(), moved.topLeft().x());
+    EXPECT_NEAR(resized.right(), 1, 1e-9);
+    EXPECT_NEAR(resized.bottom(), 1, 1e-9);
+    // Two drags, two undo steps.
+    EXPECT_TRUE(vm().undo());
+    EXPECT_TRUE(vm().undo());
+    EXPECT_EQ(vm().state().annotationRegions[0].rect, before);
 }
 
 TEST_F(VideoEditorWindowTest, AnExportThatCannotStartSaysSo) {
