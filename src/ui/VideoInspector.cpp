@@ -7,8 +7,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -68,10 +70,12 @@ VideoInspector::VideoInspector(VideoEditorVM& vm, std::optional<QSizeF> sourceSi
     pages_->addTab(webcamPage(), tr("Webcam"));
     pages_->setTabEnabled(2, hasWebcam);
     pages_->addTab(cursorPage(), tr("Cursor"));
+    pages_->addTab(annotationPage(), tr("Annotation"));
     layout->addWidget(pages_);
     layout->addStretch(1);
     setMinimumWidth(340);
     connect(&vm_, &VideoEditorVM::stateChanged, this, &VideoInspector::refresh);
+    connect(&vm_, &VideoEditorVM::selectionChanged, this, &VideoInspector::refresh);
     refresh();
 }
 
@@ -211,6 +215,53 @@ QWidget* VideoInspector::cursorPage() {
     return page;
 }
 
+QWidget* VideoInspector::annotationPage() {
+    annotationPage_ = new QWidget(this);
+    auto* form = new QFormLayout(annotationPage_);
+    annotationText_ = new QLineEdit(annotationPage_);
+    annotationText_->setPlaceholderText(tr("Text"));
+    annotationColor_ = new ColorButton(ColorButton::Role::picker, annotationPage_);
+    annotationColor_->setDialogTitle(tr("Annotation Colour"));
+    fontSize_ = new QSpinBox(annotationPage_);
+    fontSize_->setRange(6, 200);
+    form->addRow(tr("Text:"), annotationText_);
+    form->addRow(tr("Colour:"), annotationColor_);
+    form->addRow(tr("Font size:"), fontSize_);
+    // The text is one undo step when editing ends, not one per key.
+    connect(annotationText_, &QLineEdit::editingFinished, this, [this] {
+        const QString text = annotationText_->text();
+        editAnnotation([text](AnnotationRegion& a) { a.text = text; });
+    });
+    connect(annotationColor_, &ColorButton::colorPicked, this, [this](const QColor& c) {
+        editAnnotation([c](AnnotationRegion& a) {
+            a.colorRGBA = {c.redF(), c.greenF(), c.blueF(), c.alphaF()};
+        });
+    });
+    connect(fontSize_, &QSpinBox::valueChanged, this,
+            [this](int v) { editAnnotation([v](AnnotationRegion& a) { a.fontSize = v; }); });
+    return annotationPage_;
+}
+
+std::optional<AnnotationRegion> VideoInspector::selectedAnnotation() const {
+    const auto& sel = vm_.selection();
+    if (!sel || sel->list != RegionRef::List::annotation) {
+        return std::nullopt;
+    }
+    for (const AnnotationRegion& a : vm_.state().annotationRegions) {
+        if (a.id == sel->id) {
+            return a;
+        }
+    }
+    return std::nullopt;
+}
+
+void VideoInspector::editAnnotation(const std::function<void(AnnotationRegion&)>& change) {
+    if (auto a = selectedAnnotation()) {
+        change(*a);
+        vm_.updateAnnotation(*a);
+    }
+}
+
 void VideoInspector::refresh() {
     const VideoSnapshot& s = vm_.state();
     const QList<QObject*> controls{background_, color_,           padding_,       corners_,
@@ -252,6 +303,17 @@ void VideoInspector::refresh() {
     webcamScale_->setValue(int(std::lround(l.scale * 100)));
     trail_->setChecked(s.showCursorTrail);
     ripple_->setChecked(s.showClickRipple);
+
+    const auto a = selectedAnnotation();
+    annotationPage_->setEnabled(a.has_value());
+    const QSignalBlocker b1(annotationText_), b2(annotationColor_), b3(fontSize_);
+    annotationText_->setText(a ? a->text.value_or(QString()) : QString());
+    annotationText_->setEnabled(a && (a->kind == AnnotationKind::text || a->kind == AnnotationKind::callout));
+    if (a) {
+        const auto ac = rgbaComponents(a->colorRGBA, {1, 1, 1, 1});
+        annotationColor_->setColor(QColor::fromRgbF(float(ac[0]), float(ac[1]), float(ac[2]), float(ac[3])));
+        fontSize_->setValue(int(std::lround(a->fontSize)));
+    }
 }
 
 } // namespace mebo

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "video/VideoRegions.h"
+
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
+class QSpinBox;
 class QSlider;
 class QTabWidget;
 
@@ -31,12 +36,18 @@ public:
     QComboBox* fpsChoice() const { return fps_; }
     QComboBox* resolutionChoice() const { return resolution_; }
     QComboBox* webcamLayoutChoice() const { return webcamLayout_; }
+    QLineEdit* annotationText() const { return annotationText_; }
+    QSpinBox* annotationFontSize() const { return fontSize_; }
 
 private:
     QWidget* canvasPage();
     QWidget* exportPage(std::optional<QSizeF> sourceSize);
     QWidget* webcamPage();
     QWidget* cursorPage();
+    QWidget* annotationPage();
+    // The selected annotation, changed by `change` (one undo step).
+    void editAnnotation(const std::function<void(AnnotationRegion&)>& change);
+    std::optional<AnnotationRegion> selectedAnnotation() const;
     void refresh();
 
     VideoEditorVM& vm_;
@@ -57,6 +68,10 @@ private:
     QSlider* webcamScale_ = nullptr;
     QCheckBox* trail_ = nullptr;
     QCheckBox* ripple_ = nullptr;
+    QWidget* annotationPage_ = nullptr;
+    QLineEdit* annotationText_ = nullptr;
+    ColorButton* annotationColor_ = nullptr;
+    QSpinBox* fontSize_ = nullptr;
 };
 
 } // namespace mebo

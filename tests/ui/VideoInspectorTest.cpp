@@ -3,7 +3,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <gtest/gtest.h>
 
@@ -64,6 +66,25 @@ TEST_F(VideoInspectorTest, ControlsFollowTheModel) {
     EXPECT_EQ(inspector.aspectChoice()->currentText(), QStringLiteral("1:1"));
     EXPECT_EQ(inspector.fpsChoice()->currentText(), QStringLiteral("60 fps"));
     EXPECT_FALSE(vm.hasPendingAutosave()) << "showing the model wrote it back";
+}
+
+TEST_F(VideoInspectorTest, TheSelectedAnnotationIsEdited) {
+    EXPECT_FALSE(inspector.annotationText()->isEnabled()) << "nothing selected";
+    const auto id = vm.addAnnotation(AnnotationKind::callout, {0.5, 0.5});
+    ASSERT_TRUE(id);
+    EXPECT_TRUE(inspector.annotationText()->isEnabled());
+    EXPECT_EQ(inspector.annotationText()->text(), QStringLiteral("Text"));
+    EXPECT_EQ(inspector.annotationFontSize()->value(), 34);
+    inspector.annotationText()->setText(QStringLiteral("Click here"));
+    Q_EMIT inspector.annotationText()->editingFinished();
+    inspector.annotationFontSize()->setValue(48);
+    EXPECT_EQ(vm.state().annotationRegions[0].text, QStringLiteral("Click here"));
+    EXPECT_EQ(vm.state().annotationRegions[0].fontSize, 48);
+    EXPECT_TRUE(vm.undo());
+    EXPECT_EQ(inspector.annotationFontSize()->value(), 34) << "the inspector follows the undo";
+
+    vm.addAnnotation(AnnotationKind::arrow, {0.2, 0.2});
+    EXPECT_FALSE(inspector.annotationText()->isEnabled()) << "an arrow has no text";
 }
 
 } // namespace
