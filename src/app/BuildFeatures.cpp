@@ -13,7 +13,7 @@ struct Row {
 constexpr Row kRows[] = {
     {Feature::scrollCapture, true, "Scrolling capture"},
     {Feature::screenRecording, true, "Screen recording"},
-    {Feature::videoEditing, false, "Video editing"},
+    {Feature::videoEditing, true, "Video editing"},
     {Feature::updateCheck, true, "Checking for updates"},
 };
 

@@ -49,7 +49,7 @@ int runMain(int argc, char** argv) {
     }
     // No command, a URL or a desktop option: the desktop application.
     if (args.isEmpty() || args.first().contains(QLatin1String("://")) ||
-        args.first() == QLatin1String("--background") ||
+        args.first() == QLatin1String("--background") || args.first() == QLatin1String("--show") ||
         (args.first() == QLatin1String("--verbose") && args.size() == 1)) {
         return runDesktopApp(argc, argv, args);
     }

@@ -16,12 +16,14 @@
 #include "library/LibraryTextIndexer.h"
 #include "main/AccessibilityModule.h"
 #include "main/AppServices.h"
-#include "main/ClipboardKeeper.h"
 #include "main/CliSupport.h"
+#include "main/ClipboardKeeper.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"
+#include "main/ExportModules.h"
 #include "main/HandOverClipboard.h"
 #include "main/MainWindowSlot.h"
+#include "main/MediaProbeModule.h"
 #include "main/OnlineServices.h"
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
@@ -29,12 +31,12 @@
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PortalColorScheme.h"
+#include "recording/ScreenRecordingSvc.h"
+#include "scroll/ScrollCaptureSvc.h"
 #include "services/Norvik.h"
 #include "services/RelaunchWindows.h"
 #include "services/UpdateGuard.h"
 #include "services/UpdateMgr.h"
-#include "recording/ScreenRecordingSvc.h"
-#include "scroll/ScrollCaptureSvc.h"
 #include "services/VersionMgr.h"
 #include "ui/AppPalette.h"
 #include "ui/DesktopShell.h"
@@ -45,8 +47,10 @@
 #include "ui/ScrollCapturePanel.h"
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
+#include "ui/VideoEditorWindow.h"
 #include "ui/WidgetDialogs.h"
 #include "video/VideoAnnotationAssets.h"
+#include "video/VideoChapterDisplayStylePref.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -199,9 +203,18 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     editing.sound = services.soundPlayer();
     editing.clipboard = &services.clipboard();
     editing.stamps = &stamps;
+    // The video editor: FFmpeg decodes and exports, the GIF writer quantises.
+    VideoChapterDisplayStylePref chapterStyle(services.defaults(), &services.events());
+    VideoEditorServices video;
+    video.frameGenerator = [](QString* error) { return loadFrameGenerator(error); };
+    video.composer = [](QString* error) { return loadVideoComposer(error); };
+    video.gifWriter = [] { return makeGifWriter(); };
+    video.probe = [] { return loadMediaProbe(); };
+    video.dialogs = &services.dialogs();
+    video.chapterStyle = &chapterStyle;
     MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),
                                                services.clipboardSvc(), &services.workspace(), editing,
-                                               startFromMenu, &prefs, &notifications, &textIndex});
+                                               startFromMenu, &prefs, &notifications, &textIndex, &video});
     // The words in every picture, recognised in the background, for the library's search.
     LibraryTextIndexer textIndexer(services.history(), textIndex, editing.recognizer);
     mainWidget = &mainWindow;

@@ -18,6 +18,7 @@
 #include "ui/StatusIcon.h"
 #include "ui/ThumbnailStrip.h"
 #include "ui/ToolShortcutFilter.h"
+#include "ui/VideoEditorWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -147,7 +148,12 @@ MainWindow::MainWindow(Services services, QWidget* parent) : QMainWindow(parent)
     applyMode();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // Video editors are windows of their own; they use services that end with this window.
+    for (const QPointer<VideoEditorWindow>& editor : videoEditors_) {
+        delete editor.data();
+    }
+}
 
 EditorCanvas* MainWindow::canvas() const {
     return editorPage_->canvas();
@@ -412,6 +418,10 @@ void MainWindow::notifyCaptured(const QString& path, const QString& itemId) {
 }
 
 void MainWindow::openEntry(const HistoryEntry& entry) {
+    if (entry.mediaType == QLatin1String("video")) {
+        openVideoEditor(s_.history.mainFilePath(entry));
+        return;
+    }
     QPointer<MainWindow> self(this);
     s_.vm.switchToItem(entry, [self](bool switched) {
         if (self && switched) {
@@ -595,6 +605,10 @@ bool MainWindow::performCommand(const QString& selector) {
     if (selector == QLatin1String("openNewerItem:") || selector == QLatin1String("openOlderItem:")) {
         return openNeighbour(selector == QLatin1String("openNewerItem:") ? -1 : 1);
     }
+    if (selector == QLatin1String("openVideo:") || selector == QLatin1String("openProject:")) {
+        openVideoDialog(selector == QLatin1String("openProject:"));
+        return true;
+    }
     if (!s_.vm.editor()) {
         return false;
     }
@@ -659,6 +673,9 @@ bool MainWindow::isCommandEnabled(const QString& selector) const {
     }
     if (selector == QLatin1String("openNewerItem:") || selector == QLatin1String("openOlderItem:")) {
         return neighbour(selector == QLatin1String("openNewerItem:") ? -1 : 1).has_value();
+    }
+    if (selector == QLatin1String("openVideo:") || selector == QLatin1String("openProject:")) {
+        return s_.video != nullptr;
     }
     if (selector == QLatin1String("recognizeText:") || selector == QLatin1String("recognizeTextInRegion:") ||
         selector == QLatin1String("smartRedact:") || selector == QLatin1String("print:") ||

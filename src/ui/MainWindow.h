@@ -8,6 +8,7 @@
 #include "ui/EditorPage.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <optional>
@@ -29,6 +30,8 @@ class MainWindowVM;
 class ThumbnailCache;
 class ThumbnailStrip;
 class ToolShortcutFilter;
+class VideoEditorWindow;
+struct VideoEditorServices;
 namespace platform {
 class Notifications;
 class Workspace;
@@ -56,6 +59,8 @@ public:
         CapturePrefs* prefs = nullptr;
         platform::Notifications* notifications = nullptr;
         const LibraryTextIndex* textIndex = nullptr;
+        // The video editor's media services; null: recordings cannot be opened.
+        VideoEditorServices* video = nullptr;
     };
 
     explicit MainWindow(Services services, QWidget* parent = nullptr);
@@ -86,6 +91,10 @@ public:
 
     // Opens image files from outside the library (the first readable one); false when none is an image.
     bool openImageFiles(const QStringList& paths);
+    // Opens a recording or a video project in the video editor (the open one when it is already
+    // open); a project that cannot be opened gives its alert. Null when nothing opened.
+    VideoEditorWindow* openVideoEditor(const QString& path);
+
     // The library page instead of the editor, or back.
     void showLibrary(bool shown);
     bool isLibraryShown() const;
@@ -122,6 +131,8 @@ private:
     void exportItem(const HistoryEntry& entry);
     // The notification after a capture: Open, Copy, Show in Folder.
     void notifyCaptured(const QString& path, const QString& itemId);
+    // File > Open Video... and Open Project...: a file dialog, then the video editor.
+    void openVideoDialog(bool project);
     // The open picture's title (its file name) for pins and print jobs.
     QString pictureTitle() const;
 
@@ -141,6 +152,7 @@ private:
     ToolShortcutFilter* toolKeyFilter_ = nullptr;
     bool captureInProgress_ = false;
     std::optional<QRect> rememberedFrame_;
+    QList<QPointer<VideoEditorWindow>> videoEditors_;
 };
 
 } // namespace mebo

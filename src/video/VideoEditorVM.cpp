@@ -203,6 +203,50 @@ PlaybackDecision VideoEditorVM::playbackAt(double t) const {
     return PlaybackDecision::atTime(effectiveCuts(), t, duration_);
 }
 
+QList<VideoEditorVM::TimelineSpan> VideoEditorVM::spans(List list) const {
+    QList<TimelineSpan> out;
+    if (list == List::chapter) {
+        const QList<ChapterSegment> tiled = tiledChapters();
+        for (int i = 0; i < tiled.size(); ++i) {
+            out.append({tiled[i].id,
+                        {tiled[i].startSec, tiled[i].endSec},
+                        VideoChapters::displayTitle(tiled[i], i + 1)});
+        }
+        return out;
+    }
+    withList(state_, list, [&](const auto& regions) {
+        for (const auto& r : regions) {
+            out.append({r.id, {r.startSec, r.endSec}, {}});
+        }
+    });
+    for (int i = 0; i < out.size(); ++i) {
+        if (list == List::speed) {
+            out[i].label = QString::number(state_.speedRegions[i].speed, 'g', 3) + QStringLiteral("x");
+        } else if (list == List::annotation) {
+            const AnnotationRegion& a = state_.annotationRegions[i];
+            out[i].label = a.text.value_or(rawValue(a.kind));
+        } else if (list == List::recordingSegment) {
+            const RecordingSegment& s = state_.recordingSegments[i];
+            out[i].label = s.title.value_or(QStringLiteral("Segment %1").arg(i + 1));
+            out[i].enabled = s.isEnabled;
+        }
+    }
+    return out;
+}
+
+std::optional<TimeRange> VideoEditorVM::spanOf(const RegionRef& ref) const {
+    for (const TimelineSpan& s : spans(ref.list)) {
+        if (s.id == ref.id) {
+            return s.span;
+        }
+    }
+    return std::nullopt;
+}
+
+QString VideoEditorVM::imageAssetFolder() const {
+    return projectPath_.isEmpty() ? transientFolder_ : QFileInfo(projectPath_).absolutePath();
+}
+
 bool VideoEditorVM::edit(const std::function<bool(VideoSnapshot&)>& change) {
     VideoSnapshot next = state_;
     if (!change(next) || next == state_) {

@@ -81,6 +81,22 @@ public:
     // The player's decision at a time update (jump over cuts, stop at the end).
     PlaybackDecision playbackAt(double t) const;
 
+    // --- the timeline's rows ---
+    struct TimelineSpan {
+        QUuid id;
+        TimeRange span;
+        QString label;       // what the span shows ("2x", a chapter's title, ...), may be empty
+        bool enabled = true; // false: a disabled recording segment
+        bool operator==(const TimelineSpan&) const = default;
+    };
+    // The regions of `list` as stored (chapters tiled), each with its label.
+    QList<TimelineSpan> spans(RegionRef::List list) const;
+    // The span of one region, or nothing when it is gone.
+    std::optional<TimeRange> spanOf(const RegionRef& ref) const;
+    // Where image annotations are read from: beside the project, else the session's own folder
+    // (empty until an image was imported).
+    QString imageAssetFolder() const;
+
     // --- region editing ---
     // A new region of `list` over `span` (speed regions at the default speed; annotations as text);
     // selected. Answers its id.

@@ -1,0 +1,57 @@
+#include "platform/Dialogs.h"
+#include "ui/MainWindow.h"
+#include "ui/VideoEditorWindow.h"
+#include "video/VideoProjectFiles.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+// The main window's way into the video editor: recordings of the strip, File > Open Video... and
+// File > Open Project.... Each recording gets one editor window.
+namespace mebo {
+
+VideoEditorWindow* MainWindow::openVideoEditor(const QString& path) {
+    if (!s_.video) {
+        return nullptr;
+    }
+    const auto target = VideoEditorWindow::targetFor(path);
+    if (const auto* alert = std::get_if<VideoEditorWindow::Alert>(&target)) {
+        if (s_.video->dialogs) {
+            s_.video->dialogs->alert(alert->title, alert->text, {QStringLiteral("OK")}, [](int) {});
+        }
+        return nullptr;
+    }
+    const VideoEditorTarget& t = std::get<VideoEditorTarget>(target);
+    videoEditors_.removeAll(nullptr);
+    for (const QPointer<VideoEditorWindow>& open : videoEditors_) {
+        if (QFileInfo(open->target().sourcePath) == QFileInfo(t.sourcePath)) {
+            open->show();
+            open->raise();
+            open->activateWindow();
+            return open;
+        }
+    }
+    auto* editor = new VideoEditorWindow(*s_.video, t, nullptr);
+    videoEditors_.append(editor);
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    return editor;
+}
+
+void MainWindow::openVideoDialog(bool project) {
+    const QString start = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    auto* dialog =
+        project
+            ? new QFileDialog(this, VideoProjectFiles::openPanelMessage(), start,
+                              tr("Video projects (*.%1)").arg(VideoProjectFiles::projectExtension()))
+            : new QFileDialog(this, tr("Open Video"), start, tr("Videos (*.mp4 *.mov *.m4v *.mkv *.webm)"));
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { openVideoEditor(file); });
+    dialog->open();
+}
+
+} // namespace mebo

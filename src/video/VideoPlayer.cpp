@@ -1,0 +1,262 @@
+#include "video/VideoPlayer.h"
+
+#include "app/AppLogger.h"
+#include "video/VideoEditorVM.h"
+#include "video/VideoExportPlan.h"
+#include "video/VideoFrameCompositor.h"
+#include "video/VideoOutputSize.h"
+#include "video/VideoTimeline.h"
+
+#include <QPointer>
+#include <algorithm>
+#include <cmath>
+
+namespace mebo {
+
+namespace {
+
+const QString kTag = QStringLiteral("[VideoPlayer] ");
+
+// The speed in effect at source time `t` (1 outside every speed region).
+double speedAt(const QList<VideoExportSpeedSlice>& slices, double t) {
+    for (const VideoExportSpeedSlice& s : slices) {
+        if (s.sourceStart <= t && t < s.sourceEnd) {
+            return s.speed;
+        }
+    }
+    return 1.0;
+}
+
+} // namespace
+
+struct VideoPlayer::Preview {
+    VideoExportPlan plan;
+    std::unique_ptr<VideoFrameCompositor> compositor;
+};
+
+VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrameGenerator> frames,
+                         Source source, QObject* parent)
+    : QObject(parent), vm_(vm), frames_(std::move(frames)), source_(std::move(source)) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(std::max(4, int(std::lround(1000.0 * frameDuration()))));
+    connect(&timer_, &QTimer::timeout, this, &VideoPlayer::tick);
+    if (!frames_) {
+        error_ = QStringLiteral("no frame decoder");
+        return;
+    }
+    const QSize limit = source_.size.isValid() ? source_.size.boundedTo(kDecodeLimit) : kDecodeLimit;
+    if (!frames_->open(source_.path, limit, &error_)) {
+        logError(kTag + QStringLiteral("無法打開影片: ") + error_);
+        return;
+    }
+    if (!source_.size.isValid()) {
+        source_.size = frames_->frameSize();
+    }
+    opened_ = true;
+    rebuildPreview();
+    connect(&vm_, &VideoEditorVM::playheadChanged, this, [this] { request(); });
+    connect(&vm_, &VideoEditorVM::stateChanged, this, [this] {
+        rebuildPreview();
+        request();
+    });
+    worker_ = std::thread([this] { workerLoop(); });
+    request();
+}
+
+VideoPlayer::~VideoPlayer() {
+    timer_.stop();
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+double VideoPlayer::frameDuration() const {
+    const double fps = source_.frameRate.value_or(30.0);
+    return 1.0 / (std::isfinite(fps) && fps >= 1 ? fps : 30.0);
+}
+
+QSize VideoPlayer::outputSize() const {
+    return preview_ ? preview_->plan.renderSize : QSize();
+}
+
+QRectF VideoPlayer::videoRect() const {
+    return preview_ ? preview_->plan.videoRect : QRectF();
+}
+
+void VideoPlayer::setChapterStyle(VideoChapterDisplayStyle style) {
+    if (style == chapterStyle_) {
+        return;
+    }
+    chapterStyle_ = style;
+    rebuildPreview();
+    request();
+}
+
+void VideoPlayer::rebuildPreview() {
+    if (!opened_) {
+        return;
+    }
+    VideoSnapshot edit = vm_.state();
+    // The preview renders at most 720 lines high whatever the export's resolution.
+    const QSize full = VideoOutputSize::renderSize(QSizeF(source_.size), [&] {
+        VideoSnapshot s = edit;
+        s.exportResolutionHeight.reset();
+        return s;
+    }());
+    edit.exportResolutionHeight =
+        full.height() > kPreviewHeight ? std::optional<qint64>(kPreviewHeight) : std::nullopt;
+    auto preview = std::make_shared<Preview>();
+    preview->plan = VideoExportPlan::make(edit, source_.size, vm_.duration(), source_.frameRate, false);
+    VideoFrameCompositor::Inputs inputs;
+    inputs.edit = edit;
+    inputs.plan = preview->plan;
+    inputs.telemetry = source_.telemetry;
+    inputs.assetFolder = source_.assetFolder;
+    inputs.chapterStyle = chapterStyle_;
+    preview->compositor = std::make_unique<VideoFrameCompositor>(std::move(inputs));
+    preview_ = std::move(preview);
+}
+
+void VideoPlayer::request() {
+    if (!opened_) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = Request{++generation_, vm_.playhead(), preview_};
+    }
+    wake_.notify_one();
+}
+
+void VideoPlayer::deliver(quint64 generation, const QImage& picture, double time) {
+    if (generation != generation_) {
+        return; // a newer request is on its way
+    }
+    picture_ = picture;
+    pictureTime_ = time;
+    Q_EMIT pictureChanged();
+}
+
+void VideoPlayer::workerLoop() {
+    for (;;) {
+        Request r;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stop_ || pending_.has_value(); });
+            if (stop_) {
+                return;
+            }
+            r = std::move(*pending_);
+            pending_.reset();
+        }
+        QString err;
+        const QImage picture = compose(r, &err);
+        if (picture.isNull()) {
+            logWarning(kTag + QStringLiteral("無法解碼影格 (%1 s): ").arg(r.time, 0, 'f', 3) + err);
+            continue;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, g = r.generation, picture, t = r.time] { deliver(g, picture, t); },
+            Qt::QueuedConnection);
+    }
+}
+
+QImage VideoPlayer::compose(const Request& r, QString* error) {
+    const QImage frame = frames_->frameAt(r.time, error);
+    if (frame.isNull()) {
+        return {};
+    }
+    const Preview& p = *r.preview;
+    // The crop is in source pixels; the decoded picture may be smaller than the source.
+    const double sx = double(frame.width()) / std::max(1, p.plan.sourceSize.width());
+    const double sy = double(frame.height()) / std::max(1, p.plan.sourceSize.height());
+    const QRect crop = QRectF(p.plan.sourceCrop.x() * sx, p.plan.sourceCrop.y() * sy,
+                              p.plan.sourceCrop.width() * sx, p.plan.sourceCrop.height() * sy)
+                           .toAlignedRect()
+                           .intersected(frame.rect());
+    platform::CompositionFrame f;
+    f.sourceTime = r.time;
+    f.outputTime = VideoTimeline::outputTime(p.plan.timeMap, r.time).value_or(0);
+    f.video = frame.copy(crop)
+                  .scaled(p.compositor->videoSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                  .convertToFormat(QImage::Format_RGB32);
+    return p.compositor->render(f);
+}
+
+void VideoPlayer::play() {
+    if (playing_ || !opened_) {
+        return;
+    }
+    double t = PlaybackDecision::playStart(vm_.playhead(), vm_.duration());
+    const PlaybackDecision d = vm_.playbackAt(t);
+    if (d.action == PlaybackDecision::Action::seek) {
+        t = d.time;
+    } else if (d.action == PlaybackDecision::Action::stopAtEnd) {
+        t = 0; // only a cut lies ahead: play from the start
+    }
+    vm_.setPlayhead(t);
+    playing_ = true;
+    clock_.start();
+    timer_.start();
+    Q_EMIT playingChanged(true);
+}
+
+void VideoPlayer::pause() {
+    if (!playing_) {
+        return;
+    }
+    playing_ = false;
+    timer_.stop();
+    Q_EMIT playingChanged(false);
+}
+
+void VideoPlayer::togglePlay() {
+    playing_ ? pause() : play();
+}
+
+void VideoPlayer::seek(double t) {
+    vm_.setPlayhead(t);
+    if (playing_) {
+        clock_.restart();
+    }
+}
+
+void VideoPlayer::stepFrames(int frames) {
+    pause();
+    // On the frame grid: a playhead between frames counts as the frame it shows.
+    const double period = frameDuration();
+    const double frame = std::floor(vm_.playhead() / period + 1e-6);
+    vm_.setPlayhead((frame + frames) * period);
+}
+
+void VideoPlayer::tick() {
+    const double elapsed = clock_.restart() / 1000.0;
+    advance(elapsed);
+}
+
+void VideoPlayer::advance(double elapsedSec) {
+    if (!playing_) {
+        return;
+    }
+    const double duration = vm_.duration();
+    const double from = vm_.playhead();
+    double t = from + std::max(0.0, elapsedSec) *
+                          speedAt(VideoTimeline::resolvedSpeeds(vm_.state().speedRegions), from);
+    const PlaybackDecision d = vm_.playbackAt(t);
+    if (d.action == PlaybackDecision::Action::seek) {
+        t = d.time;
+    }
+    if (d.action == PlaybackDecision::Action::stopAtEnd || t >= duration) {
+        vm_.setPlayhead(d.action == PlaybackDecision::Action::stopAtEnd ? d.time : duration);
+        pause();
+        return;
+    }
+    vm_.setPlayhead(t);
+}
+
+} // namespace mebo

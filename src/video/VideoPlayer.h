@@ -1,0 +1,119 @@
+#pragma once
+
+#include "platform/VideoFrameGenerator.h"
+#include "video/CursorTelemetryFile.h"
+#include "video/VideoEnums.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QObject>
+#include <QSize>
+#include <QTimer>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace mebo {
+
+class VideoEditorVM;
+class VideoFrameCompositor;
+struct VideoExportPlan;
+
+// The video editor's player: shows the output composition (crop, canvas, annotations, trail,
+// ripples, chapter bar) of the edit at the playhead and plays the edit at its speeds, jumping over
+// cuts and stopping at the end. The playhead is the view-model's; whoever moves it (a seek, the
+// timeline) gets its picture. Frames are decoded and composed on one worker thread; only the
+// newest request is kept, and a result whose generation is no longer the newest is dropped, so a
+// fast scrub never queues work or shows a stale picture. Main thread API.
+class VideoPlayer : public QObject {
+    Q_OBJECT
+public:
+    struct Source {
+        QString path;
+        QSize size;                      // the video's display size
+        std::optional<double> frameRate; // frames per second; 30 when unknown
+        QString assetFolder;             // where image annotations are found
+        std::optional<CursorTelemetryFile> telemetry;
+    };
+    // The decoded pictures are at most this size (the preview never renders larger).
+    static constexpr QSize kDecodeLimit{1920, 1080};
+    static constexpr int kPreviewHeight = 720;
+
+    // `frames` is opened here; when it cannot be, `error()` says why and nothing is shown.
+    VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrameGenerator> frames, Source source,
+                QObject* parent = nullptr);
+    // Stops the worker (waits for the frame it is on).
+    ~VideoPlayer() override;
+
+    bool isOpen() const { return opened_; }
+    const QString& error() const { return error_; }
+    const QImage& picture() const { return picture_; }
+    // The source time of the picture shown.
+    double pictureTime() const { return pictureTime_; }
+    double frameDuration() const;
+    // The size of the composed picture (the output frame at preview scale).
+    QSize outputSize() const;
+    // Where the video lies in the composed picture (annotation fractions are of this rectangle).
+    QRectF videoRect() const;
+
+    bool isPlaying() const { return playing_; }
+    // From the playhead; at the end from the start; inside a cut from the cut's end.
+    void play();
+    void pause();
+    void togglePlay();
+    // Moves the playhead (kept within the video); playing goes on from there.
+    void seek(double t);
+    // Pauses and moves by `frames` frames of the source.
+    void stepFrames(int frames);
+    // One step of the playback clock: `elapsedSec` of wall time at the speed in effect, then the
+    // jump over a cut or the stop at the end. The timer calls it while playing.
+    void advance(double elapsedSec);
+
+    void setChapterStyle(VideoChapterDisplayStyle style);
+    // Requests handed to the worker (each one a new generation).
+    quint64 generation() const { return generation_; }
+
+Q_SIGNALS:
+    void pictureChanged();
+    void playingChanged(bool playing);
+
+private:
+    struct Preview; // a compositor with its plan, immutable once made
+    struct Request {
+        quint64 generation = 0;
+        double time = 0;
+        std::shared_ptr<const Preview> preview;
+    };
+
+    void rebuildPreview();
+    void request();
+    void deliver(quint64 generation, const QImage& picture, double time);
+    void workerLoop();
+    QImage compose(const Request& r, QString* error);
+    void tick();
+
+    VideoEditorVM& vm_;
+    std::unique_ptr<platform::VideoFrameGenerator> frames_; // the worker's once it runs
+    Source source_;
+    bool opened_ = false;
+    QString error_;
+    VideoChapterDisplayStyle chapterStyle_ = VideoChapterDisplayStyle::titles;
+    std::shared_ptr<const Preview> preview_;
+
+    QImage picture_;
+    double pictureTime_ = -1;
+    quint64 generation_ = 0;
+    bool playing_ = false;
+    QTimer timer_;
+    QElapsedTimer clock_;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::optional<Request> pending_; // guarded by mutex_
+    bool stop_ = false;              // guarded by mutex_
+    std::thread worker_;
+};
+
+} // namespace mebo

@@ -1,0 +1,250 @@
+#include "support/Fakes.h"
+#include "support/TestUtil.h"
+
+#include "ui/VideoEditorWindow.h"
+#include "ui/VideoPictureView.h"
+#include "ui/VideoTimelineView.h"
+#include "video/MeboVideoDocument.h"
+#include "video/VideoEditorVM.h"
+#include "video/VideoPlayer.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+using List = RegionRef::List;
+
+class PlainFrames : public platform::VideoFrameGenerator {
+public:
+    bool open(const QString&, QSize, QString*) override { return true; }
+    double durationSec() const override { return 10; }
+    QSize frameSize() const override { return {160, 90}; }
+    QImage frameAt(double, QString*) override {
+        QImage f(frameSize(), QImage::Format_RGB32);
+        f.fill(Qt::darkCyan);
+        return f;
+    }
+};
+
+class TenSecondProbe : public platform::MediaProbe {
+public:
+    std::optional<platform::MediaStreamFacts> probe(const QString&, QString*) override {
+        platform::MediaStreamFacts f;
+        f.durationSec = 10;
+        f.hasVideo = true;
+        f.videoSize = {160, 90};
+        f.frameRate = 25;
+        return f;
+    }
+};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void touch(const QString& path, const QByteArray& bytes = "clip") {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+struct VideoEditorWindowTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString clip = dir.filePath(QStringLiteral("Clip.mp4"));
+    QString project = dir.filePath(QStringLiteral("Clip.mebo-video"));
+    test::FakeDialogs dialogs;
+    std::unique_ptr<VideoEditorWindow> window;
+
+    VideoEditorWindowTest() { touch(clip); }
+
+    // Every service but the export's composer, which never loads.
+    VideoEditorServices services() {
+        VideoEditorServices s;
+        s.frameGenerator = [](QString*) { return std::make_unique<PlainFrames>(); };
+        s.composer = [](QString* error) -> std::unique_ptr<platform::VideoComposer> {
+            *error = QStringLiteral("media module not loaded");
+            return nullptr;
+        };
+        s.gifWriter = [] { return nullptr; };
+        s.probe = [] { return std::make_shared<TenSecondProbe>(); };
+        s.dialogs = &dialogs;
+        return s;
+    }
+    void open(const QString& path) {
+        const auto target = VideoEditorWindow::targetFor(path);
+        ASSERT_TRUE(std::holds_alternative<VideoEditorTarget>(target));
+        window = std::make_unique<VideoEditorWindow>(services(), std::get<VideoEditorTarget>(target));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+    }
+    VideoEditorVM& vm() { return *window->vm(); }
+    void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(window.get(), Qt::Key(k), mods);
+    }
+};
+
+TEST_F(VideoEditorWindowTest, ProjectsThatCannotOpenGiveTheirAlert) {
+    touch(project, "{ not json");
+    const auto damaged = VideoEditorWindow::targetFor(project);
+    ASSERT_TRUE(std::holds_alternative<VideoEditorWindow::Alert>(damaged));
+    EXPECT_EQ(std::get<VideoEditorWindow::Alert>(damaged).title, QStringLiteral("Project file unreadable"));
+
+    const QString lonely = dir.filePath(QStringLiteral("Lonely.mebo-video"));
+    MeboVideoDocument doc;
+    doc.sourceFileName = QStringLiteral("Gone.mp4");
+    doc.writeFile(lonely);
+    const auto missing = VideoEditorWindow::targetFor(lonely);
+    ASSERT_TRUE(std::holds_alternative<VideoEditorWindow::Alert>(missing));
+    EXPECT_EQ(std::get<VideoEditorWindow::Alert>(missing).title, QStringLiteral("Source video not found"));
+
+    // A recording leads to the project beside it, which autosave creates on the first edit.
+    const auto recording = VideoEditorWindow::targetFor(clip);
+    ASSERT_TRUE(std::holds_alternative<VideoEditorTarget>(recording));
+    EXPECT_EQ(QFileInfo(std::get<VideoEditorTarget>(recording).projectPath), QFileInfo(project));
+}
+
+TEST_F(VideoEditorWindowTest, ADamagedProjectBesideARecordingIsNeverOverwritten) {
+    touch(project, "{ damaged");
+    open(clip);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Project file unreadable"));
+    EXPECT_FALSE(vm().autosaveEnabled());
+    EXPECT_TRUE(vm().addRegion(List::trim, {1, 2}));
+    window->close();
+    window.reset();
+    EXPECT_EQ(readAll(project), QByteArray("{ damaged"));
+}
+
+TEST_F(VideoEditorWindowTest, KeysPlaySplitDeleteUndoAndRedo) {
+    open(clip);
+    EXPECT_TRUE(dialogs.alerts.isEmpty());
+    key(Qt::Key_Space);
+    EXPECT_TRUE(window->player()->isPlaying());
+    key(Qt::Key_Space);
+    EXPECT_FALSE(window->player()->isPlaying());
+
+    key(Qt::Key_Right);
+    EXPECT_NEAR(vm().playhead(), 0.04, 1e-9) << "a frame at 25 fps";
+    vm().setPlayhead(4);
+    key(Qt::Key_B, Qt::ControlModifier);
+    ASSERT_EQ(vm().tiledChapters().size(), 2);
+    EXPECT_DOUBLE_EQ(vm().tiledChapters()[1].startSec, 4);
+
+    vm().addRegion(List::trim, {6, 7});
+    ASSERT_TRUE(vm().selection());
+    key(Qt::Key_Delete);
+    EXPECT_TRUE(vm().state().trimRegions.isEmpty());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(vm().state().trimRegions.size(), 1);
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(vm().state().trimRegions.isEmpty());
+
+    // The edits reach the project file beside the recording.
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo::exists(project); }, 10000));
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return window->statusLabel()->text().startsWith("Saved to Clip.mebo-video"); }));
+}
+
+struct DragCase {
+    const char* name;
+    double grabAt; // seconds into the span [2, 4]
+    double moveBy; // seconds
+    bool shift;
+    TimeRange expected;
+};
+
+class TimelineDrag : public VideoEditorWindowTest, public ::testing::WithParamInterface<DragCase> {};
+
+TEST_P(TimelineDrag, MovesAndResizesOnTheGrid) {
+    const DragCase& c = GetParam();
+    open(clip);
+    const auto id = vm().addRegion(List::speed, {2, 4});
+    VideoTimelineView* view = window->timeline();
+    view->resize(1096, view->height()); // 1000 px of time scale: 100 px a second
+    const int y = view->rowTop(List::speed) + VideoTimelineView::kRowHeight / 2;
+    const auto x = [&](double t) { return int(std::lround(view->xOfTime(t))); };
+    const Qt::KeyboardModifiers mods = c.shift ? Qt::ShiftModifier : Qt::NoModifier;
+    QTest::mousePress(view, Qt::LeftButton, mods, QPoint(x(2 + c.grabAt), y));
+    QTest::mouseMove(view, QPoint(x(2 + c.grabAt + c.moveBy), y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(x(2 + c.grabAt + c.moveBy), y),
+                     view->mapToGlobal(QPointF(0, 0)), Qt::NoButton, Qt::LeftButton, mods);
+    QCoreApplication::sendEvent(view, &move);
+    QTest::mouseRelease(view, Qt::LeftButton, mods, QPoint(x(2 + c.grabAt + c.moveBy), y));
+    ASSERT_TRUE(vm().spanOf({List::speed, *id}));
+    const TimeRange got = *vm().spanOf({List::speed, *id});
+    EXPECT_NEAR(got.start, c.expected.start, 0.011);
+    EXPECT_NEAR(got.end, c.expected.end, 0.011);
+    EXPECT_EQ(vm().selection(), (RegionRef{List::speed, *id}));
+}
+
+INSTANTIATE_TEST_SUITE_P(VideoEditor, TimelineDrag,
+                         ::testing::Values(DragCase{"moveSnaps", 1, 1.13, false, {3.25, 5.25}},
+                                           DragCase{"moveShiftIsFree", 1, 1.13, true, {3.13, 5.13}},
+                                           DragCase{"moveStaysInside", 1, 9, false, {8, 10}},
+                                           DragCase{"rightEdgeKeepsMinimum", 2, -2.5, true, {2, 2.1}},
+                                           DragCase{"leftEdgeSnaps", 0, -0.9, false, {1, 4}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(VideoEditorWindowTest, AClickOnTheRulerSeeks) {
+    open(clip);
+    VideoTimelineView* view = window->timeline();
+    view->resize(1096, view->height());
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(int(view->xOfTime(6.5)), 10));
+    EXPECT_NEAR(vm().playhead(), 6.5, 0.011);
+}
+
+TEST_F(VideoEditorWindowTest, AnnotationsMoveAndResizeOnThePicture) {
+    open(clip);
+    const auto id = vm().addAnnotation(AnnotationKind::arrow, {0.5, 0.5});
+    ASSERT_TRUE(id);
+    VideoPictureView* view = window->pictureView();
+    ASSERT_TRUE(test::waitUntil([&] { return !view->pictureRect().isEmpty(); }));
+    const QRectF before = vm().state().annotationRegions[0].rect;
+    const QRectF shown = view->toWidget(before);
+    const auto drag = [&](QPointF from, QPointF by) {
+        QTest::mousePress(view, Qt::LeftButton, {}, from.toPoint());
+        QTest::mouseMove(view, (from + by).toPoint());
+        QTest::mouseRelease(view, Qt::LeftButton, {}, (from + by).toPoint());
+    };
+    drag(shown.center(), QPointF(40, 20));
+    const QRectF moved = vm().state().annotationRegions[0].rect;
+    EXPECT_NEAR(view->toWidget(moved).x() - shown.x(), 40, 1.5);
+    EXPECT_NEAR(view->toWidget(moved).y() - shown.y(), 20, 1.5);
+    EXPECT_DOUBLE_EQ(moved.width(), before.width()) << "a move keeps the size";
+    // The corner resizes; far beyond the frame it stops at its edge.
+    drag(view->toWidget(moved).bottomRight(), QPointF(5000, 5000));
+    const QRectF resized = vm().state().annotationRegions[0].rect;
+    EXPECT_DOUBLE_EQ(resized.topLeft().x(), moved.topLeft().x());
+    EXPECT_NEAR(resized.right(), 1, 1e-9);
+    EXPECT_NEAR(resized.bottom(), 1, 1e-9);
+    // Two drags, two undo steps.
+    EXPECT_TRUE(vm().undo());
+    EXPECT_TRUE(vm().undo());
+    EXPECT_EQ(vm().state().annotationRegions[0].rect, before);
+}
+
+TEST_F(VideoEditorWindowTest, AnExportThatCannotStartSaysSo) {
+    open(clip);
+    test::LogCapture logs;
+    bool ended = true;
+    window->exportVideo(dir.filePath(QStringLiteral("Out.mp4")), [&](bool ok) { ended = ok; });
+    EXPECT_FALSE(ended);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Export failed"));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("Could not export the edited video."));
+    window->exportGif(dir.filePath(QStringLiteral("Out.gif")), GifExportOptions{},
+                      [&](bool ok) { ended = ok; });
+    ASSERT_EQ(dialogs.alerts.size(), 2);
+    EXPECT_EQ(dialogs.alerts[1].text, QStringLiteral("Could not export the video as GIF."));
+    EXPECT_TRUE(logs.contains(QStringLiteral("[MainWindowVM] GIF 匯出失敗 media module not loaded")));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Out.mp4"))));
+}
+
+} // namespace
+} // namespace mebo

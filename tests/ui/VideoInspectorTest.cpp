@@ -1,0 +1,91 @@
+#include "ui/VideoInspector.h"
+#include "video/VideoEditorVM.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+struct VideoInspectorTest : ::testing::Test {
+    VideoEditorVM vm{10, QStringLiteral("Clip.mp4")};
+    VideoInspector inspector{vm, QSizeF(1920, 1080), false};
+};
+
+TEST_F(VideoInspectorTest, ControlsWriteTheSettings) {
+    inspector.backgroundBox()->setChecked(true);
+    inspector.paddingSlider()->setValue(48);
+    EXPECT_TRUE(vm.state().showBackground);
+    EXPECT_EQ(vm.state().backgroundPadding, 48);
+    EXPECT_FALSE(vm.canUndo()) << "settings are no undo step";
+    EXPECT_TRUE(vm.hasPendingAutosave() || vm.projectPath().isEmpty());
+
+    struct Pick {
+        QComboBox* box;
+        QString title;
+        std::function<bool()> check;
+    };
+    const QList<Pick> picks{
+        {inspector.aspectChoice(), QStringLiteral("16:9"),
+         [&] {
+             return vm.state().canvasAspectRatio && std::abs(*vm.state().canvasAspectRatio - 16.0 / 9) < 1e-9;
+         }},
+        {inspector.aspectChoice(), QStringLiteral("Original"), [&] { return !vm.state().canvasAspectRatio; }},
+        {inspector.fpsChoice(), QStringLiteral("24 fps"), [&] { return vm.state().exportFps == 24; }},
+        {inspector.fpsChoice(), QStringLiteral("Original"), [&] { return !vm.state().exportFps; }},
+        {inspector.resolutionChoice(), QStringLiteral("1080p (1920x1080)"),
+         [&] { return vm.state().exportResolutionHeight == 1080; }},
+        {inspector.webcamLayoutChoice(), QStringLiteral("Center"),
+         [&] { return vm.state().webcamLayout && vm.state().webcamLayout->anchor == WebcamAnchor::custom; }},
+    };
+    for (const Pick& p : picks) {
+        const int i = p.box->findText(p.title);
+        ASSERT_GE(i, 0) << p.title.toStdString();
+        p.box->setCurrentIndex(i);
+        Q_EMIT p.box->activated(i);
+        EXPECT_TRUE(p.check()) << p.title.toStdString();
+    }
+    EXPECT_EQ(inspector.resolutionChoice()->itemText(0), QStringLiteral("Original"));
+    EXPECT_FALSE(inspector.pages()->isTabEnabled(2)) << "the webcam page without a webcam";
+}
+
+TEST_F(VideoInspectorTest, ControlsFollowTheModel) {
+    MeboVideoDocument doc;
+    doc.edit.showBackground = true;
+    doc.edit.backgroundPadding = 72;
+    doc.edit.canvasAspectRatio = 1.0;
+    doc.edit.exportFps = 60;
+    vm.loadProject(doc, QString());
+    EXPECT_TRUE(inspector.backgroundBox()->isChecked());
+    EXPECT_EQ(inspector.paddingSlider()->value(), 72);
+    EXPECT_EQ(inspector.aspectChoice()->currentText(), QStringLiteral("1:1"));
+    EXPECT_EQ(inspector.fpsChoice()->currentText(), QStringLiteral("60 fps"));
+    EXPECT_FALSE(vm.hasPendingAutosave()) << "showing the model wrote it back";
+}
+
+TEST_F(VideoInspectorTest, TheSelectedAnnotationIsEdited) {
+    EXPECT_FALSE(inspector.annotationText()->isEnabled()) << "nothing selected";
+    const auto id = vm.addAnnotation(AnnotationKind::callout, {0.5, 0.5});
+    ASSERT_TRUE(id);
+    EXPECT_TRUE(inspector.annotationText()->isEnabled());
+    EXPECT_EQ(inspector.annotationText()->text(), QStringLiteral("Text"));
+    EXPECT_EQ(inspector.annotationFontSize()->value(), 34);
+    inspector.annotationText()->setText(QStringLiteral("Click here"));
+    Q_EMIT inspector.annotationText()->editingFinished();
+    inspector.annotationFontSize()->setValue(48);
+    EXPECT_EQ(vm.state().annotationRegions[0].text, QStringLiteral("Click here"));
+    EXPECT_EQ(vm.state().annotationRegions[0].fontSize, 48);
+    EXPECT_TRUE(vm.undo());
+    EXPECT_EQ(inspector.annotationFontSize()->value(), 34) << "the inspector follows the undo";
+
+    vm.addAnnotation(AnnotationKind::arrow, {0.2, 0.2});
+    EXPECT_FALSE(inspector.annotationText()->isEnabled()) << "an arrow has no text";
+}
+
+} // namespace
+} // namespace mebo

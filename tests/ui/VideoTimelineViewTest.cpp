@@ -1,0 +1,71 @@
+#include "ui/VideoTimelineView.h"
+#include "video/VideoEditorVM.h"
+
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+using List = RegionRef::List;
+
+struct VideoTimelineViewTest : ::testing::Test {
+    VideoEditorVM vm{20, QStringLiteral("Clip.mp4")};
+    QList<double> seeks;
+    VideoTimelineView view{vm, [this](double t) {
+                               seeks << t;
+                               vm.setPlayhead(t);
+                           }};
+    VideoTimelineViewTest() { view.resize(VideoTimelineView::kGutter + 80 + 1000, view.minimumHeight()); }
+    void wheel(int delta, Qt::KeyboardModifiers mods) {
+        const QPointF at(500, 10);
+        QWheelEvent e(at, view.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&view, &e);
+    }
+};
+
+TEST_F(VideoTimelineViewTest, TimeAndPositionMapBothWaysAtEveryZoom) {
+    for (double zoom : {1.0, 2.5, 8.0}) {
+        view.setZoom(zoom);
+        for (double t : {0.0, 3.25, 10.0, 19.9}) {
+            const double x = view.xOfTime(t);
+            if (x < VideoTimelineView::kGutter || x > view.width()) {
+                continue; // scrolled out of sight
+            }
+            EXPECT_NEAR(view.timeAtX(x), t, 1e-9) << "zoom " << zoom << " t " << t;
+        }
+    }
+    view.setZoom(1);
+    EXPECT_NEAR(view.xOfTime(20) - view.xOfTime(0), 1000, 1e-9) << "the whole video at zoom 1";
+    view.setZoom(1000);
+    EXPECT_EQ(view.zoom(), VideoTimelineView::kMaxZoom);
+}
+
+TEST_F(VideoTimelineViewTest, ZoomKeepsThePlayheadInPlaceAndTheWheelScrolls) {
+    vm.setPlayhead(12);
+    const double before = view.xOfTime(12);
+    wheel(120, Qt::ControlModifier);
+    EXPECT_NEAR(view.zoom(), 1.25, 1e-9);
+    EXPECT_NEAR(view.xOfTime(12), before, 1.0);
+    const double zoomed = view.xOfTime(12);
+    wheel(-120, Qt::NoModifier);
+    EXPECT_LT(view.xOfTime(12), zoomed) << "the wheel scrolls later times into view";
+}
+
+TEST_F(VideoTimelineViewTest, AClickOnAnEmptyRowSeeksAndDeselects) {
+    const auto cut = vm.addRegion(List::trim, {2, 4});
+    ASSERT_TRUE(vm.selection());
+    const int y = view.rowTop(List::trim) + VideoTimelineView::kRowHeight / 2;
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(int(view.xOfTime(9)), y));
+    EXPECT_FALSE(vm.selection());
+    ASSERT_EQ(seeks.size(), 1);
+    EXPECT_NEAR(seeks[0], 9, 0.02);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(int(view.xOfTime(3)), y));
+    EXPECT_EQ(vm.selection(), (RegionRef{List::trim, *cut}));
+    EXPECT_EQ(vm.spanOf(*vm.selection()), (TimeRange{2, 4})) << "a click is no drag";
+}
+
+} // namespace
+} // namespace mebo
