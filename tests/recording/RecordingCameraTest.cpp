@@ -38,28 +38,6 @@ INSTANTIATE_TEST_SUITE_P(
         // A 4:3 camera keeps its aspect; a picture narrower than its camera shrinks the radius.
         PipCase{{1000, 600}, {640, 480}, 0.1, WebcamPosition::bottomRight, {880, 505, 100, 75}, 1.875}));
 
-TEST(WebcamPip, DrawsTheCameraInARoundedRectangleAndNothingElse) {
-    QImage frame(1920, 1080, QImage::Format_RGB32);
-    frame.fill(Qt::black);
-    QImage camera(1280, 720, QImage::Format_RGB32);
-    camera.fill(Qt::red);
-    WebcamPip pip;
-    pip.composite(frame, camera, 0.4, WebcamPosition::bottomRight); // 768 x 432 at (1132, 628), radius 7.2
-    EXPECT_EQ(frame.pixel(1132 + 384, 628 + 216), qRgb(255, 0, 0));
-    EXPECT_EQ(frame.pixel(1133, 628 + 216), qRgb(255, 0, 0));  // the left edge, away from corners
-    EXPECT_EQ(frame.pixel(1131, 628 + 216), qRgb(0, 0, 0));    // just outside it
-    EXPECT_EQ(frame.pixel(1132 + 384, 1059), qRgb(255, 0, 0)); // the bottom row
-    EXPECT_EQ(frame.pixel(1132 + 384, 1060), qRgb(0, 0, 0));   // the 20-pixel margin
-    EXPECT_EQ(frame.pixel(1132, 628), qRgb(0, 0, 0));          // the corners are cut
-    EXPECT_EQ(frame.pixel(1899, 1059), qRgb(0, 0, 0));
-    EXPECT_EQ(frame.pixel(1132 + 7, 628 + 7), qRgb(255, 0, 0)); // inside the corner's arc
-
-    // A new camera frame replaces the picture; the same one is drawn again unchanged.
-    camera.fill(Qt::green);
-    pip.composite(frame, camera, 0.4, WebcamPosition::bottomRight);
-    EXPECT_EQ(frame.pixel(1132 + 384, 628 + 216), qRgb(0, 255, 0));
-}
-
 TEST(RecordingTimelineWebcam, KeepsFramesOfTheRunningSessionOnTheAdjustedTimeline) {
     RecordingTimeline t;
     t.begin(30);
@@ -193,14 +171,6 @@ TEST(RecordingCamera, SeparateFileStartsAtTheRecordingsTimeZeroWithEvenSizeAndIt
     EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] webcam sibling 已寫: ") + rig.config.separatePath));
 }
 
-TEST(RecordingCamera, LargeCameraBitrateIsFourBitsAPixel) {
-    CameraRig rig;
-    ASSERT_TRUE(rig.camera.start(&rig.cameras, rig.config));
-    rig.timeline.begin(30);
-    rig.frame({1280, 720}, 500);
-    EXPECT_EQ(rig.log->config.bitrate, 4LL * 1280 * 720);
-}
-
 struct FinishCase {
     bool frameKept;
     bool mainOk;
@@ -232,32 +202,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FinishCase{true, false, false, "[Recording] 主 writer 失敗, 同步取消 webcam sibling"},
                       FinishCase{false, true, false, "[Recording] webcam writer 從未 startSession, 取消"},
                       FinishCase{true, true, true, "[Recording] webcam sibling 空檔, 丟棄"}));
-
-TEST(RecordingCamera, NoFrameAtAllStillSaysTheSiblingNeverStarted) {
-    CameraRig rig;
-    ASSERT_TRUE(rig.camera.start(&rig.cameras, rig.config));
-    test::LogCapture logs;
-    EXPECT_FALSE(rig.camera.finishSeparateFile(true));
-    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] webcam writer 從未 startSession, 取消")));
-}
-
-TEST(RecordingCamera, PictureInPictureFollowsTheNewestFrameAndGoesWhenTheCameraFails) {
-    CameraRig rig;
-    rig.config.separateFile = false;
-    ASSERT_TRUE(rig.camera.start(&rig.cameras, rig.config));
-    QImage screen(1920, 1080, QImage::Format_RGB32);
-    screen.fill(Qt::black);
-    rig.camera.compositeInto(screen);
-    EXPECT_EQ(screen.pixel(1700, 950), qRgb(0, 0, 0)) << "no camera frame yet";
-    rig.frame({1280, 720}, 100);
-    rig.camera.compositeInto(screen);
-    EXPECT_EQ(screen.pixel(1700, 950), qRgb(0, 0, 255));
-    EXPECT_TRUE(rig.log->videoPts.empty()) << "no separate file";
-    rig.cameras.fail(QStringLiteral("unplugged"));
-    screen.fill(Qt::black);
-    rig.camera.compositeInto(screen);
-    EXPECT_EQ(screen.pixel(1700, 950), qRgb(0, 0, 0));
-}
 
 } // namespace
 } // namespace mebo
