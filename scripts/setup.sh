@@ -24,6 +24,8 @@ BUILD_PKGS=(
   libatspi2.0-dev
   # Video export: libavfilter (atempo time-stretch), GIF palettes (libimagequant) and writing (giflib).
   libavfilter-dev libimagequant-dev libgif-dev
+  # Recording cameras: V4L2 devices through libavdevice.
+  libavdevice-dev
 )
 RUN_PKGS=(
   xvfb openbox xterm x11-utils x11-xserver-utils x11-apps xdotool xclip xdg-utils desktop-file-utils trayer

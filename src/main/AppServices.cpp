@@ -131,6 +131,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
         rb.probe = &media_->probe();
         rb.pointer = backends_.pointer.get();
         rb.buttons = backends_.buttons.get();
+        rb.camera = [media = media_.get()] { return media->camera(); };
         recorder_ = std::make_unique<ScreenRecordingSvc>(std::move(rb));
         CaptureMgr::RecordingLinks links;
         links.recorder = recorder_.get();

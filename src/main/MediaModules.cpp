@@ -81,4 +81,19 @@ platform::AudioCapture* MediaModules::audio() {
     return audio_.get();
 }
 
+platform::CameraCapture* MediaModules::camera() {
+    if (!cameraTried_) {
+        cameraTried_ = true;
+        using Factory = platform::CameraCapture* (*)();
+        QString reason;
+        if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
+                QStringLiteral("libmebo_platform_camera.so"), "mebo_create_camera_capture", &reason))) {
+            camera_.reset(create());
+        } else {
+            logWarning(QStringLiteral("[Recording] camera module not loaded: ") + reason);
+        }
+    }
+    return camera_.get();
+}
+
 } // namespace mebo

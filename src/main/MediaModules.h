@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioCapture.h"
+#include "platform/CameraCapture.h"
 #include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 
@@ -25,6 +26,8 @@ public:
     platform::MediaProbe& probe();
     // Null when the sound module cannot be loaded.
     platform::AudioCapture* audio();
+    // Null when the camera module cannot be loaded.
+    platform::CameraCapture* camera();
     QString lastError() const { return error_; }
 
 private:
@@ -33,6 +36,8 @@ private:
     std::shared_ptr<platform::MediaProbe> probe_;
     std::unique_ptr<platform::AudioCapture> audio_;
     bool audioTried_ = false;
+    std::unique_ptr<platform::CameraCapture> camera_;
+    bool cameraTried_ = false;
 };
 
 } // namespace mebo

@@ -53,33 +53,41 @@ Options:
   --quality standard|high|original   bit rate (default: the setting, high)
   --no-system-audio    leave out what the computer plays
   --mic [SOURCE]       also record a microphone (default: the default input) on a second track
+  --webcam [CAMERA]    also record a camera (default: the default camera; a device as
+                       --list-sources shows, or file:PATH to play a video file as the camera)
+                       into NAME.webcam.mp4 beside the recording
+  --webcam-pip         draw the camera into the recording instead (picture-in-picture)
+  --webcam-position P  topLeft, topRight, bottomLeft or bottomRight (default: the setting)
+  --webcam-scale S     the picture-in-picture's share of the width, 0.1 to 0.4 (default: the setting)
   --cursor-trail       draw the pointer's trail into the video
   --click-ripple       draw a ripple at every click
   --no-cursor-halo     no halo around the pointer
   --save-dir DIR       write into DIR instead of the configured save folder (this run only)
   --json               print one JSON object at the end: path, width, height, durationSec, fps,
                        codec, cursorPath, projectPath, webcamPath, segments and the counters
-  --list-sources       print the displays, windows and audio sources, and exit
+  --list-sources       print the displays, windows, audio sources and cameras, and exit
   --verbose            write the execution log to standard error
   --help               show this help
 )";
 
-// "--mic" takes an optional value: the next word, unless it is an option or a mode.
-QStringList splitOptionalMic(const QStringList& args, std::optional<QString>* micSource, bool* mic) {
+// "--mic" and "--webcam" take an optional value: the next word, unless it is an option or a mode.
+QStringList splitOptionalValue(const QStringList& args, const QString& option, std::optional<QString>* value,
+                               bool* given) {
     QStringList rest;
     static const QStringList modes{QStringLiteral("fullscreen"), QStringLiteral("area"),
                                    QStringLiteral("window")};
+    const QString flag = QStringLiteral("--") + option;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--mic")) {
-            *mic = true;
+        if (a == flag) {
+            *given = true;
             if (i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")) &&
                 !modes.contains(args[i + 1])) {
-                *micSource = args[++i];
+                *value = args[++i];
             }
-        } else if (a.startsWith(QLatin1String("--mic="))) {
-            *mic = true;
-            *micSource = a.mid(6);
+        } else if (a.startsWith(flag + QLatin1Char('='))) {
+            *given = true;
+            *value = a.mid(flag.size() + 1);
         } else {
             rest << a;
         }
@@ -129,7 +137,39 @@ int listSources(AppServices& services) {
         }
         cli::printOut(QStringLiteral("  %1 (%2)%3").arg(s.name, s.description, marks));
     }
+    cli::printOut(QStringLiteral("Cameras:"));
+    platform::CameraCapture* camera = services.media()->camera();
+    const auto cameras = camera ? camera->devices() : Result<QList<platform::CameraDeviceInfo>>::fail({});
+    if (!cameras || cameras.value().isEmpty()) {
+        cli::printOut(camera ? QStringLiteral("  (none)") : QStringLiteral("  (no camera module)"));
+        return cli::Exit::ok;
+    }
+    const auto fallback = camera->defaultDevice();
+    for (const auto& c : cameras.value()) {
+        cli::printOut(
+            QStringLiteral("  %1 (%2, %3)%4")
+                .arg(c.uniqueId, c.name, c.node,
+                     fallback && fallback.value() == c.uniqueId ? QStringLiteral(" [default]") : QString()));
+    }
     return cli::Exit::ok;
+}
+
+// The camera the user named (a unique id, a node or a link to one, or file:PATH), as the recorder
+// knows it; what was given when no camera matches (the recorder then falls back to the default).
+QString resolveCamera(platform::CameraCapture* camera, const QString& given) {
+    if (!camera || given.startsWith(QLatin1String(platform::CameraCapture::filePrefix))) {
+        return given;
+    }
+    const QString canonical = QFileInfo(given).canonicalFilePath();
+    if (auto list = camera->devices()) {
+        for (const auto& c : list.value()) {
+            if (c.uniqueId == given || c.node == given || (!canonical.isEmpty() && c.node == canonical)) {
+                return c.uniqueId;
+            }
+        }
+    }
+    cli::printErr(QStringLiteral("no camera '%1'; recording the default camera instead").arg(given));
+    return given;
 }
 
 } // namespace
@@ -137,7 +177,11 @@ int listSources(AppServices& services) {
 int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     bool mic = false;
     std::optional<QString> micSource;
-    const QStringList args = splitOptionalMic(rawArgs, &micSource, &mic);
+    bool webcam = false;
+    std::optional<QString> webcamDevice;
+    const QStringList args =
+        splitOptionalValue(splitOptionalValue(rawArgs, QStringLiteral("mic"), &micSource, &mic),
+                           QStringLiteral("webcam"), &webcamDevice, &webcam);
     QString error;
     const auto opts = cli::parseOptions(args,
                                         {{"display", true},
@@ -151,6 +195,9 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
                                          {"cursor-trail", false},
                                          {"click-ripple", false},
                                          {"no-cursor-halo", false},
+                                         {"webcam-pip", false},
+                                         {"webcam-position", true},
+                                         {"webcam-scale", true},
                                          {"save-dir", true},
                                          {"json", false},
                                          {"list-sources", false},
@@ -240,6 +287,34 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
         return cli::usageError(
             QStringLiteral("unknown quality '%1' (standard, high or original)").arg(opts->value("quality")),
             cmd);
+    }
+
+    if ((opts->has("webcam-pip") || opts->has("webcam-position") || opts->has("webcam-scale")) && !webcam) {
+        return cli::usageError(QStringLiteral("the webcam options need --webcam"), cmd);
+    }
+    if (opts->has("webcam-position") && !webcamPositionFromRawValue(opts->value("webcam-position"))) {
+        return cli::usageError(
+            QStringLiteral("unknown webcam position '%1' (topLeft, topRight, bottomLeft or "
+                           "bottomRight)")
+                .arg(opts->value("webcam-position")),
+            cmd);
+    }
+    std::optional<double> webcamScale;
+    if (opts->has("webcam-scale")) {
+        bool ok = false;
+        const double v = opts->value("webcam-scale").toDouble(&ok);
+        if (!ok || !(v >= 0.1 && v <= 0.4)) {
+            return cli::usageError(
+                QStringLiteral("bad webcam scale '%1' (0.1 to 0.4)").arg(opts->value("webcam-scale")), cmd);
+        }
+        webcamScale = v;
+    }
+    if (webcam && webcamDevice &&
+        webcamDevice->startsWith(QLatin1String(platform::CameraCapture::filePrefix))) {
+        // A relative file is the caller's: the recorder runs from elsewhere.
+        const QString file = webcamDevice->mid(int(qstrlen(platform::CameraCapture::filePrefix)));
+        webcamDevice =
+            QLatin1String(platform::CameraCapture::filePrefix) + QFileInfo(file).absoluteFilePath();
     }
 
     runtime::setVerbose(opts->has("verbose"));
@@ -340,7 +415,16 @@ int runRecordCommand(int& argc, char** argv, const QStringList& rawArgs) {
     o.systemAudioEnabled = !opts->has("no-system-audio");
     o.microphoneEnabled = mic;
     o.selectedMicDeviceId = micSource;
-    o.webcamEnabled = false;
+    o.webcamEnabled = webcam;
+    o.selectedCameraDeviceId = webcam && webcamDevice
+                                   ? std::optional(resolveCamera(services.media()->camera(), *webcamDevice))
+                                   : std::nullopt;
+    o.webcamSeparateFile = !opts->has("webcam-pip");
+    o.webcamPosition =
+        webcamPositionFromRawValue(opts->has("webcam-position") ? opts->value("webcam-position")
+                                                                : cfg.webcamPosition())
+            .value_or(WebcamPosition::bottomRight);
+    o.webcamScale = webcamScale.value_or(std::clamp(cfg.webcamScale(), 0.1, 0.4));
     o.recordCursorTrailEnabled = opts->has("cursor-trail");
     o.recordClickRippleEnabled = opts->has("click-ripple");
     o.recordCursorHaloEnabled = !opts->has("no-cursor-halo");

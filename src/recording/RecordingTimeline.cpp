@@ -18,6 +18,7 @@ void RecordingTimeline::begin(int effectiveFps) {
     lastVideoAdjustedNs_.reset();
     lastSystemAudioNs_.reset();
     lastMicAudioNs_.reset();
+    lastWebcamNs_.reset();
     counters_ = {};
 }
 
@@ -100,6 +101,19 @@ RecordingTimeline::admitVideo(std::optional<int64_t> rawNs, int64_t durationNs, 
         timing.startsSession = true;
     }
     return timing;
+}
+
+std::optional<int64_t> RecordingTimeline::admitWebcam(int64_t rawNs) {
+    std::lock_guard lock(stateLock_);
+    if (!isCapturing_ || isPaused_ || !sessionStarted_ || (stopAtNs_ && rawNs > *stopAtNs_)) {
+        return std::nullopt;
+    }
+    const int64_t adjusted = rawNs - pauseOffsetNs_;
+    if (adjusted < mainSessionStartNs_ || (lastWebcamNs_ && adjusted <= *lastWebcamNs_)) {
+        return std::nullopt;
+    }
+    lastWebcamNs_ = adjusted;
+    return adjusted;
 }
 
 void RecordingTimeline::videoAppended(int64_t rawNs, int64_t adjustedNs) {

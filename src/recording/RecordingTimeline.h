@@ -57,6 +57,11 @@ public:
     // track's previous buffer).
     std::optional<int64_t> admitAudio(AudioTrack track, std::optional<int64_t> rawNs);
 
+    // A camera frame stamped `rawNs` for the separate webcam file: its time on the output timeline,
+    // or nothing when it is dropped (no session yet, paused, after the stop, before the session
+    // start, not after the previous camera frame).
+    std::optional<int64_t> admitWebcam(int64_t rawNs);
+
     // Counters the frame-status rule and the writers report.
     int countMissingFrameStatus();  // answers the new count
     int countNonCompleteFrame();    // answers the new count
@@ -77,6 +82,7 @@ private:
     std::optional<int64_t> lastVideoAdjustedNs_;
     std::optional<int64_t> lastSystemAudioNs_;
     std::optional<int64_t> lastMicAudioNs_;
+    std::optional<int64_t> lastWebcamNs_;
     RecordingCounters counters_;
 };
 

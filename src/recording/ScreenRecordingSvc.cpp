@@ -69,6 +69,11 @@ ScreenRecordingSvc::ScreenRecordingSvc(RecordingBackends backends, QObject* pare
     durationTimer_.setInterval(1000);
     connect(&durationTimer_, &QTimer::timeout, this,
             [this] { Q_EMIT elapsedSecondsChanged(elapsedSeconds()); });
+    camera_ = std::make_unique<RecordingCamera>(timeline_, backends_.makeWriter);
+    camera_->setPreviewHandler([this](const QImage& preview) {
+        QMetaObject::invokeMethod(
+            this, [this, preview] { Q_EMIT webcamPreviewChanged(preview); }, Qt::QueuedConnection);
+    });
     levelTimer_.setInterval(100);
     connect(&levelTimer_, &QTimer::timeout, this, &ScreenRecordingSvc::publishLevels);
 }
@@ -88,6 +93,7 @@ ScreenRecordingSvc::~ScreenRecordingSvc() {
     if (micAudio_) {
         micAudio_->stop();
     }
+    camera_->stop();
 }
 
 QString ScreenRecordingSvc::unfinishedPathFor(const QString& outputPath) {
@@ -329,6 +335,20 @@ bool ScreenRecordingSvc::startMicrophone() {
     return true;
 }
 
+bool ScreenRecordingSvc::startCamera(const QString& outputPath) {
+    RecordingCamera::Config c;
+    c.deviceId = active_.selectedCameraDeviceId;
+    c.separateFile = active_.webcamSeparateFile;
+    if (c.separateFile) {
+        const QFileInfo info(outputPath);
+        c.separatePath = info.dir().filePath(info.completeBaseName() + QStringLiteral(".webcam.mp4"));
+    }
+    c.codec = active_.videoCodec;
+    c.scale = active_.webcamScale;
+    c.position = active_.webcamPosition;
+    return camera_->start(backends_.camera ? backends_.camera() : nullptr, c);
+}
+
 std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& g,
                                                                 const QString& outputPath) {
     active_ = options_;
@@ -362,10 +382,7 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
         logWarning(QStringLiteral("[Recording] 麥克風啟動失敗, 已自動關閉 microphoneEnabled"));
         active_.microphoneEnabled = false;
     }
-    if (active_.webcamEnabled) {
-        // No camera input in this build yet: the recording goes on without it.
-        logWarning(QStringLiteral("[Recording] 找不到攝影機設備 (id=%1)")
-                       .arg(active_.selectedCameraDeviceId.value_or(QStringLiteral("default"))));
+    if (active_.webcamEnabled && !startCamera(outputPath)) {
         logWarning(QStringLiteral("[Recording] 攝影機啟動失敗, 已自動關閉 webcamEnabled"));
         active_.webcamEnabled = false;
     }
@@ -427,6 +444,10 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     streamConfig.outputSize = g.outputSize;
     streamConfig.fps = fps_;
     streamConfig.showCursor = true;
+    if (active_.webcamEnabled && !active_.webcamSeparateFile) {
+        // The camera moves when the screen does not: every frame interval carries a picture.
+        streamConfig.idleRepeatNs = 1'000'000'000LL / fps_;
+    }
     QString error;
     stream_ = backends_.frames
                   ? backends_.frames->start(
@@ -474,6 +495,7 @@ void ScreenRecordingSvc::abortStart() {
         micAudio_->stop();
         micAudio_.reset();
     }
+    camera_->abandon();
     if (writer_) {
         writer_->cancel();
         writer_.reset();
@@ -518,6 +540,7 @@ void ScreenRecordingSvc::onVideoFrame(platform::ScreenFrame& frame) {
         const int64_t tMs = std::max<int64_t>(0, sinceStart / 1'000'000);
         CursorEffects::draw(*frame.image, telemetry_->snapshot(tMs), tMs, effects_);
     }
+    camera_->compositeInto(*frame.image);
     QString error;
     if (!writer->appendVideo(*frame.image, timing->adjustedNs, &error)) {
         logWarning(
@@ -627,6 +650,7 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
                 }
                 StopResult result;
                 result.mainURL = finished.mainPath;
+                result.webcamURL = finished.webcamPath;
                 result.recordingSegments = segments_.segments();
                 result.durationSec = finished.durationSec;
                 result.width = outputSize_.width();
@@ -649,6 +673,12 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
 }
 
 ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
+    Finished out = finishMainFile(stopAtNs);
+    out.webcamPath = camera_->finishSeparateFile(out.mainPath.has_value());
+    return out;
+}
+
+ScreenRecordingSvc::Finished ScreenRecordingSvc::finishMainFile(int64_t stopAtNs) {
     logInfo(QStringLiteral("[Recording] stopCapture 中..."));
     if (stream_) {
         // A still screen's last picture is held until the stop by a closing frame at the stop
@@ -664,6 +694,7 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishFiles(int64_t stopAtNs) {
     if (micAudio_) {
         micAudio_->stop();
     }
+    camera_->stop();
     logInfo(QStringLiteral("[Recording] drain queues 完成"));
     timeline_.end();
     const RecordingCounters c = timeline_.counters();

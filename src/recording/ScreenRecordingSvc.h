@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioCapture.h"
+#include "platform/CameraCapture.h"
 #include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "platform/ScreenCapture.h"
@@ -8,6 +9,7 @@
 #include "recording/AudioLevelMeter.h"
 #include "recording/CursorEffects.h"
 #include "recording/CursorTelemetry.h"
+#include "recording/RecordingCamera.h"
 #include "recording/RecordingOptions.h"
 #include "recording/RecordingSegmentTracker.h"
 #include "recording/RecordingTimeline.h"
@@ -38,6 +40,8 @@ struct RecordingBackends {
     platform::MediaProbe* probe = nullptr;     // the finished file's duration
     platform::PointerLocator* pointer = nullptr;
     platform::PointerButtons* buttons = nullptr; // null: clicks only from the pressed-button mask
+    // Asked for when a recording uses the camera (its module is loaded then); null: no cameras.
+    std::function<platform::CameraCapture*()> camera;
 };
 
 // Records a display, an area of one or a window's rectangle into an MPEG-4 file with system audio
@@ -93,6 +97,8 @@ Q_SIGNALS:
     // Levels 0...1 about ten times a second while recording.
     void micLevelChanged(float level);
     void recordingAudioLevelChanged(float level);
+    // A small picture of the camera, at most twelve times a second while it runs.
+    void webcamPreviewChanged(const QImage& preview);
     // The screen stream stopped by itself (display gone).
     void streamFailed(const QString& error);
 
@@ -114,9 +120,12 @@ private:
     // Runs on the stop worker; answers the main file, or nothing.
     struct Finished {
         std::optional<QString> mainPath;
+        std::optional<QString> webcamPath;
         double durationSec = 0;
     };
     Finished finishFiles(int64_t stopAtNs);
+    Finished finishMainFile(int64_t stopAtNs);
+    bool startCamera(const QString& outputPath);
 
     RecordingBackends backends_;
     RecordingOptions options_;
@@ -127,6 +136,7 @@ private:
     AudioLevelMeter levels_;
     std::unique_ptr<CursorTelemetry> telemetry_;
     CursorEffects::Enabled effects_;
+    std::unique_ptr<RecordingCamera> camera_;
 
     // The pipeline: set on the main thread before capture starts, used by the sample threads while
     // it runs, taken down on the stop worker after they were joined.

@@ -92,11 +92,14 @@ TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
         ASSERT_TRUE(rig.frames.deliver(t0 + i * 33'000'000));
         ASSERT_TRUE(rig.audio.deliver(QStringLiteral("sink.monitor"), t0 + i * 33'000'000 + 1'000'000));
     }
+    // Past the last frame's time, so the recording is longer than the shortest segment kept.
+    ASSERT_TRUE(waitUntil([&] { return rig.svc->elapsedSeconds() > 0.2; }));
     const StopResult r = rig.stop();
     ASSERT_TRUE(r.mainURL);
     EXPECT_EQ(*r.mainURL, rig.output());
     EXPECT_TRUE(QFile::exists(rig.output()));
-    EXPECT_EQ(rig.leftovers(), QStringList{QStringLiteral("rec.mp4")}); // no unfinished file, no lock
+    EXPECT_TRUE(rig.leftovers().contains(QStringLiteral("rec.mp4")));
+    EXPECT_TRUE(rig.leftovers().filter(QStringLiteral(".recording.")).isEmpty()); // no unfinished file, no lock
     EXPECT_EQ(r.counters.videoFramesAppended, 5);
     EXPECT_EQ(r.recordingSegments.size(), 1);
     EXPECT_EQ(rig.svc->state(), RecordingState::idle);

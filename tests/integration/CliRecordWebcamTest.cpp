@@ -1,0 +1,328 @@
+#include "MeboHome.h"
+#include "TestPaths.h"
+#include "support/IndexedClip.h"
+#include "support/MediaFacts.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+#include <algorithm>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace mebo::test;
+
+namespace {
+
+// The frame painter's picture (tests/tools/frame_painter.cpp): its frame index in 16 blocks 40
+// pixels wide across the top rows; 65535 before its first frame.
+constexpr int kShownW = 640;
+constexpr int kShownH = 360;
+
+int painterIndex(const QByteArray& grey) {
+    int v = 0;
+    for (int b = 0; b < 16; ++b) {
+        v |= uchar(grey[30 * kShownW + b * 40 + 20]) > 128 ? 1 << b : 0;
+    }
+    return v;
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+QImage frameAt(const QString& path, double sec) {
+    return QImage::fromData(
+        media::run(QStringLiteral("ffmpeg"), {"-v", "error", "-ss", QString::number(sec), "-i", path,
+                                              "-frames:v", "1", "-f", "image2pipe", "-vcodec", "png", "-"}),
+        "PNG");
+}
+
+bool reddish(QRgb c) {
+    return qRed(c) > 150 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+
+class CliRecordWebcam : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("DISPLAY") ||
+            media::run(QStringLiteral("ffmpeg"), {QStringLiteral("-version")}).isEmpty()) {
+            GTEST_SKIP() << "needs the test desktop and ffmpeg";
+        }
+        saveDir = home.path() + QStringLiteral("/recordings");
+        rec.setProcessEnvironment(processEnvironment(home.environment()));
+    }
+    void TearDown() override {
+        for (QProcess* p : {&rec, &painter}) {
+            if (p->state() != QProcess::NotRunning) {
+                ::kill(pid_t(p->processId()), SIGTERM);
+                p->waitForFinished(10000);
+            }
+        }
+    }
+    void record(const QStringList& args) {
+        rec.start(QStringLiteral(MEBO_BINARY), QStringList{"record"} + args +
+                                                   QStringList{"--fps", "30", "--no-system-audio", "--json",
+                                                               "--verbose", "--save-dir", saveDir});
+        ASSERT_TRUE(rec.waitForStarted(10000));
+    }
+    bool waitForLog(const char* line) {
+        return waitFor(
+                   [&] {
+                       rec.waitForReadyRead(20);
+                       err += rec.readAllStandardError();
+                       return err.contains(line) || rec.state() == QProcess::NotRunning;
+                   },
+                   60000) &&
+               err.contains(line);
+    }
+    QJsonObject finish() {
+        rec.waitForFinished(120000);
+        err += rec.readAllStandardError();
+        return QJsonDocument::fromJson(rec.readAllStandardOutput()).object();
+    }
+    // The frame painter at the top-left corner; true once it is on screen.
+    bool startPainter() {
+        painter.start(
+            QStringLiteral(MEBO_FRAME_PAINTER),
+            {QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "30", "30", clip("painter.log")});
+        QByteArray said;
+        return waitFor(
+                   [&] {
+                       painter.waitForReadyRead(20);
+                       said += painter.readAllStandardOutput();
+                       return said.contains("ready") || painter.state() == QProcess::NotRunning;
+                   },
+                   20000) &&
+               said.contains("ready");
+    }
+    QStringList siblings() const { return QDir(saveDir).entryList({"*.webcam.mp4"}); }
+    QString clip(const QString& name) const { return home.path() + QLatin1Char('/') + name; }
+
+    MeboHome home;
+    QString saveDir;
+    QProcess rec;
+    QProcess painter;
+    QByteArray err;
+};
+
+TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPause) {
+    IndexedClipSpec spec;
+    spec.seconds = 12;
+    spec.size = {640, 480};
+    spec.tones = {};
+    ASSERT_TRUE(makeIndexedClip(clip("camera.mp4"), spec));
+    ASSERT_TRUE(startPainter());
+    record({"area", "--geometry", QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "--duration", "4",
+            "--webcam", "file:" + clip("camera.mp4")});
+    ASSERT_TRUE(waitForLog("[Recording] 開始錄影"));
+    QThread::msleep(1200); // recording time before the pause
+    ::kill(pid_t(rec.processId()), SIGUSR1);
+    ASSERT_TRUE(waitForLog("[Recording] 暫停"));
+    QThread::msleep(800); // the pause's length: neither file may show it
+    ::kill(pid_t(rec.processId()), SIGUSR1);
+    const QJsonObject out = finish();
+    ASSERT_EQ(rec.exitCode(), 0) << err.toStdString();
+    const QString main = out.value("path").toString();
+    const QString webcam = out.value("webcamPath").toString();
+    ASSERT_EQ(siblings(), QStringList{QFileInfo(webcam).fileName()}) << err.toStdString();
+    EXPECT_EQ(QFileInfo(webcam).completeBaseName(), QFileInfo(main).completeBaseName() + ".webcam");
+
+    const QJsonObject stream = media::probe(webcam).value("streams").toArray().first().toObject();
+    EXPECT_EQ(stream.value("width").toInt(), 640);
+    EXPECT_EQ(stream.value("height").toInt(), 480);
+    EXPECT_NEAR(media::formatDuration(webcam), media::formatDuration(main), 0.1);
+
+    // At every moment of the files, the painter's index on screen minus the camera's index is the
+    // same (both count 30 a second), within a frame either way.
+    const auto screen = media::greyFrames(main, kShownW, kShownH);
+    const auto screenTimes = media::frameTimes(main);
+    const auto camera = frameIndices(webcam, {640, 480});
+    const auto cameraTimes = media::frameTimes(webcam);
+    ASSERT_EQ(screen.size(), screenTimes.size());
+    ASSERT_EQ(camera.size(), cameraTimes.size());
+    ASSERT_GT(camera.size(), 80u);
+    std::vector<int> offsets;
+    for (size_t j = 1; j < camera.size(); ++j) { // the first camera picture is held from time zero
+        const auto shown = std::upper_bound(screenTimes.begin(), screenTimes.end(), cameraTimes[j] + 1e-6);
+        if (shown == screenTimes.begin() || camera[j] < 0) {
+            continue;
+        }
+        const int p = painterIndex(screen[size_t(shown - screenTimes.begin()) - 1]);
+        if (p != 0xffff) {
+            offsets.push_back(p - camera[j]);
+        }
+    }
+    ASSERT_GT(offsets.size(), 80u);
+    std::vector<int> sorted = offsets;
+    std::sort(sorted.begin(), sorted.end());
+    const int median = sorted[sorted.size() / 2];
+    // A starved painter or camera is a frame or two late now and then, and a picture caught while
+    // it was being drawn reads wrong; a timeline that differs (a pause not taken out of one file,
+    // a drift) moves every later frame.
+    QStringList shown;
+    for (int d : offsets) {
+        shown << QString::number(d);
+    }
+    const auto off =
+        std::count_if(offsets.begin(), offsets.end(), [&](int d) { return std::abs(d - median) > 1; });
+    EXPECT_LE(off, qsizetype(offsets.size()) / 10) << shown.join(' ').toStdString();
+    const auto medianOf = [](std::vector<int> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const size_t third = offsets.size() / 3;
+    EXPECT_LE(std::abs(medianOf({offsets.begin(), offsets.begin() + third}) -
+                       medianOf({offsets.end() - third, offsets.end()})),
+              1)
+        << shown.join(' ').toStdString();
+}
+
+TEST_F(CliRecordWebcam, PictureInPictureAtTheComputedRectangleWithRoundedCorners) {
+    ASSERT_TRUE(makeColourClip(clip("red.mp4"), QStringLiteral("red"), {1280, 720}, 10));
+    record({"fullscreen", "--duration", "3", "--webcam", "file:" + clip("red.mp4"), "--webcam-pip"});
+    const QJsonObject out = finish();
+    ASSERT_EQ(rec.exitCode(), 0) << err.toStdString();
+    EXPECT_TRUE(out.value("webcamPath").isNull());
+    EXPECT_TRUE(siblings().isEmpty());
+    const QString path = out.value("path").toString();
+    EXPECT_EQ(out.value("width").toInt(), 1920);
+
+    // 384 x 216 at x 1516, 20 pixels above the bottom: rows 844 to 1059.
+    const QImage f = frameAt(path, 1.5);
+    ASSERT_EQ(f.size(), QSize(1920, 1080));
+    for (const QPoint p :
+         {QPoint(1708, 952), QPoint(1519, 952), QPoint(1896, 952), QPoint(1708, 847), QPoint(1708, 1056)}) {
+        EXPECT_TRUE(reddish(f.pixel(p))) << p.x() << "," << p.y();
+    }
+    for (const QPoint p : {QPoint(1512, 952), QPoint(1903, 952), QPoint(1708, 840), QPoint(1708, 1063)}) {
+        EXPECT_FALSE(reddish(f.pixel(p))) << p.x() << "," << p.y();
+    }
+    // The corner pixel lies outside the rounded corner: darker than the edge beside it.
+    EXPECT_LT(qGray(f.pixel(1516, 844)), qGray(f.pixel(1516, 952)) / 2);
+}
+
+TEST_F(CliRecordWebcam, PictureInPictureKeepsEveryFrameAt30Fps) {
+    ASSERT_TRUE(makeColourClip(clip("red.mp4"), QStringLiteral("red"), {640, 480}, 10));
+    ASSERT_TRUE(startPainter());
+    record({"area", "--geometry", QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "--duration", "4",
+            "--webcam", "file:" + clip("red.mp4"), "--webcam-pip", "--webcam-position", "bottomLeft"});
+    const QJsonObject out = finish();
+    ASSERT_EQ(rec.exitCode(), 0) << err.toStdString();
+    const QString path = out.value("path").toString();
+    // 128 x 96 at (20, 244), below the painter's index blocks.
+    const QImage f = frameAt(path, 2);
+    EXPECT_TRUE(reddish(f.pixel(84, 292)));
+    EXPECT_FALSE(reddish(f.pixel(84, 236)));
+
+    // Every frame the painter kept on screen for at least half an interval is in the file, as in
+    // the recorder's own test (the painter starved of CPU is not the recorder's drop).
+    const auto frames = media::greyFrames(path, kShownW, kShownH);
+    ASSERT_GT(frames.size(), 100u);
+    ::kill(pid_t(painter.processId()), SIGTERM);
+    painter.waitForFinished(10000);
+    std::map<int, int64_t> drawnAt;
+    QFile log(clip("painter.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QList<QByteArray> w = line.split(' ');
+        if (w.size() == 4) {
+            drawnAt[w[1].toInt()] = w[3].toLongLong();
+        }
+    }
+    QStringList missing;
+    for (size_t i = 1; i < frames.size(); ++i) {
+        const int before = painterIndex(frames[i - 1]);
+        const int now = painterIndex(frames[i]);
+        for (int k = before + 1; before != 0xffff && k < now; ++k) {
+            if (!drawnAt.count(k) || !drawnAt.count(k + 1) ||
+                drawnAt[k + 1] - drawnAt[k] >= 1'000'000'000 / 60) {
+                missing << QString::number(k);
+            }
+        }
+    }
+    // The recorder's own test allows 2 % on a quiet machine; the camera's decoding shares the
+    // cores, so a loaded one may lose a few more, but a picture-in-picture that slowed every frame
+    // would lose far more.
+    EXPECT_LE(missing.size(), qsizetype(frames.size()) / 10) << missing.join(' ').toStdString();
+}
+
+struct FailureCase {
+    const char* name;
+    const char* clip; // made by the test; "" for none
+    double clipOffsetSec;
+    bool deleteClipWhileRecording;
+    std::vector<const char*> messages;
+    bool sibling;
+};
+
+class CliRecordWebcamFailure : public CliRecordWebcam, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(CliRecordWebcamFailure, MainFileIsGoodAndNoEmptySiblingIsLeft) {
+    const FailureCase& c = GetParam();
+    const QString camera = clip("camera.mp4");
+    if (*c.clip) {
+        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p"};
+        if (c.clipOffsetSec > 0) {
+            args << "-output_ts_offset" << QString::number(c.clipOffsetSec);
+        }
+        media::run(QStringLiteral("ffmpeg"), args << camera);
+        ASSERT_TRUE(QFileInfo::exists(camera));
+    }
+    record({"fullscreen", "--duration", "4", "--webcam", "file:" + camera});
+    if (c.deleteClipWhileRecording) {
+        ASSERT_TRUE(waitForLog("[Recording] 開始錄影"));
+        QFile::remove(camera);
+    }
+    const QJsonObject out = finish();
+    ASSERT_EQ(rec.exitCode(), 0) << err.toStdString();
+    EXPECT_NEAR(media::formatDuration(out.value("path").toString()), 4.0, 0.1);
+    for (const char* m : c.messages) {
+        EXPECT_TRUE(err.contains(m)) << m << "\n" << err.toStdString();
+    }
+    EXPECT_EQ(siblings().size(), c.sibling ? 1 : 0);
+    EXPECT_EQ(out.value("webcamPath").isNull(), !c.sibling);
+    if (c.sibling) {
+        EXPECT_GT(media::frameTimes(out.value("webcamPath").toString()).size(), 30u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, CliRecordWebcamFailure,
+    ::testing::Values(FailureCase{"Missing",
+                                  "",
+                                  0,
+                                  false,
+                                  {"[Recording] 攝影機輸入創建失敗: ",
+                                   "[Recording] 攝影機啟動失敗, 已自動關閉 webcamEnabled"},
+                                  false},
+                      FailureCase{"NoFrameBeforeTheStop",
+                                  "testsrc2=size=320x240:rate=30:duration=1",
+                                  60,
+                                  false,
+                                  {"[Recording] 攝影機捕獲已啟動 (Webcam PiP)",
+                                   "[Recording] webcam writer 從未 startSession, 取消"},
+                                  false},
+                      FailureCase{"FailsMidRecording",
+                                  "testsrc2=size=320x240:rate=30:duration=2.5",
+                                  0,
+                                  true,
+                                  {"[Recording] 攝影機中斷: ", "[Recording] webcam sibling 已寫: "},
+                                  true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
