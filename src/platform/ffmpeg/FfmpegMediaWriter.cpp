@@ -476,7 +476,10 @@ bool FfmpegMediaWriter::finish(QString* error) {
                                          video_->time_base, {1, kAudioRate});
     for (auto& track : audio_) {
         std::lock_guard lock(track->lock);
-        ok = ok && padWithSilence(*track, endSample, &why);
+        // The encoder's priming and its rounded-up last frame must not carry the track past the
+        // picture's end, or the file would outlast what was recorded.
+        const int64_t slack = int64_t(track->codec->initial_padding) + track->frame->nb_samples;
+        ok = ok && padWithSilence(*track, endSample - slack, &why);
         ok = ok && encodeAudioFrames(*track, true, &why);
         if (ok && avcodec_send_frame(track->codec, nullptr) >= 0) {
             for (;;) {
