@@ -52,6 +52,23 @@ public:
     virtual void cancel() = 0;
 };
 
+// The status as the log lines name it.
+inline QString statusName(MediaWriter::Status s) {
+    switch (s) {
+    case MediaWriter::Status::unknown:
+        return QStringLiteral("unknown");
+    case MediaWriter::Status::writing:
+        return QStringLiteral("writing");
+    case MediaWriter::Status::completed:
+        return QStringLiteral("completed");
+    case MediaWriter::Status::failed:
+        return QStringLiteral("failed");
+    case MediaWriter::Status::cancelled:
+        return QStringLiteral("cancelled");
+    }
+    return QStringLiteral("unknown");
+}
+
 // Stream copies of media files: finishing a crash-safe recording into a plain fast-start MP4, and
 // cutting a time range without re-encoding (from the key frame at or before the start).
 class MediaRemuxer {

@@ -8,27 +8,6 @@
 
 namespace mebo {
 
-namespace {
-
-QString statusName(platform::MediaWriter::Status s) {
-    using S = platform::MediaWriter::Status;
-    switch (s) {
-    case S::writing:
-        return QStringLiteral("writing");
-    case S::completed:
-        return QStringLiteral("completed");
-    case S::failed:
-        return QStringLiteral("failed");
-    case S::cancelled:
-        return QStringLiteral("cancelled");
-    case S::unknown:
-        break;
-    }
-    return QStringLiteral("unknown");
-}
-
-} // namespace
-
 RecordingCamera::RecordingCamera(RecordingTimeline& timeline, WriterFactory makeWriter)
     : timeline_(timeline), makeWriter_(std::move(makeWriter)) {}
 
@@ -227,7 +206,8 @@ std::optional<QString> RecordingCamera::finishSeparateFile(bool mainFileOk) {
         return std::nullopt;
     }
     if (writer->status() != platform::MediaWriter::Status::writing) {
-        logError(QStringLiteral("[Recording] webcam writer 狀態異常: ") + statusName(writer->status()));
+        logError(QStringLiteral("[Recording] webcam writer 狀態異常: ") +
+                 platform::statusName(writer->status()));
         writer->cancel();
         QFile::remove(path);
         return std::nullopt;

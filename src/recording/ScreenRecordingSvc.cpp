@@ -20,23 +20,6 @@ QString boolText(bool v) {
     return v ? QStringLiteral("true") : QStringLiteral("false");
 }
 
-QString writerStatusName(platform::MediaWriter::Status s) {
-    using S = platform::MediaWriter::Status;
-    switch (s) {
-    case S::unknown:
-        return QStringLiteral("unknown");
-    case S::writing:
-        return QStringLiteral("writing");
-    case S::completed:
-        return QStringLiteral("completed");
-    case S::failed:
-        return QStringLiteral("failed");
-    case S::cancelled:
-        return QStringLiteral("cancelled");
-    }
-    return {};
-}
-
 QString rectText(const QRect& r) {
     return QStringLiteral("(%1, %2, %3, %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
 }
@@ -543,9 +526,9 @@ void ScreenRecordingSvc::onVideoFrame(platform::ScreenFrame& frame) {
     camera_->compositeInto(*frame.image);
     QString error;
     if (!writer->appendVideo(*frame.image, timing->adjustedNs, &error)) {
-        logWarning(
-            QStringLiteral("[Recording] 視頻幀 append 被拒: writerStatus=%1 error=%2")
-                .arg(writerStatusName(writer->status()), error.isEmpty() ? QStringLiteral("nil") : error));
+        logWarning(QStringLiteral("[Recording] 視頻幀 append 被拒: writerStatus=%1 error=%2")
+                       .arg(platform::statusName(writer->status()),
+                            error.isEmpty() ? QStringLiteral("nil") : error));
         return;
     }
     timeline_.videoAppended(*raw, timing->adjustedNs);
@@ -578,7 +561,7 @@ void ScreenRecordingSvc::onAudio(RecordingTimeline::AudioTrack source, const pla
         if (timeline_.countAudioAppendRejected() <= 3) {
             logWarning(QStringLiteral("[Recording] %1 audio append 被拒: writerStatus=%2 error=%3")
                            .arg(system ? QStringLiteral("system") : QStringLiteral("mic"),
-                                writerStatusName(writer->status()),
+                                platform::statusName(writer->status()),
                                 error.isEmpty() ? QStringLiteral("nil") : error));
         }
     }
@@ -702,7 +685,7 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishMainFile(int64_t stopAtNs
     platform::MediaWriter* writer = writer_.get();
     logInfo(QStringLiteral("[Recording] writer status=%1 sessionStarted=%2 videoFrames=%3 missingStatus=%4 "
                            "nonComplete=%5 invalidVideoPTS=%6 videoPTSRepair=%7 audioReject=%8")
-                .arg(writerStatusName(writer ? writer->status() : platform::MediaWriter::Status::unknown),
+                .arg(platform::statusName(writer ? writer->status() : platform::MediaWriter::Status::unknown),
                      boolText(sessionStarted))
                 .arg(c.videoFramesAppended)
                 .arg(c.missingFrameStatusCount)
@@ -732,7 +715,7 @@ ScreenRecordingSvc::Finished ScreenRecordingSvc::finishMainFile(int64_t stopAtNs
             logError(QStringLiteral("[Recording] AVAssetWriter 狀態為 failed: ") + writer->errorText());
         } else {
             logError(QStringLiteral("[Recording] AVAssetWriter 狀態異常: ") +
-                     writerStatusName(writer->status()));
+                     platform::statusName(writer->status()));
         }
         writer->cancel();
         cleanUp();

@@ -114,6 +114,17 @@ void VideoEditorWindow::chooseGifDestination() {
     }
 }
 
+VideoExportJob VideoEditorWindow::exportJob() const {
+    VideoExportJob job;
+    job.sourcePath = target_.sourcePath;
+    job.webcamPath = target_.webcamPath;
+    job.edit = vm_->state(); // a copy: editing goes on during the export
+    job.assetFolder = QFileInfo(target_.projectPath).absolutePath();
+    job.telemetryPath = CursorTelemetry::telemetryPathFor(target_.sourcePath);
+    job.chapterStyle = s_.chapterStyle ? s_.chapterStyle->style() : VideoChapterDisplayStyle::titles;
+    return job;
+}
+
 void VideoEditorWindow::exportVideo(const QString& destination, std::function<void(bool)> done) {
     QString error;
     std::shared_ptr<platform::VideoComposer> composer = s_.composer ? s_.composer(&error) : nullptr;
@@ -126,14 +137,8 @@ void VideoEditorWindow::exportVideo(const QString& destination, std::function<vo
         }
         return;
     }
-    VideoExportJob job;
-    job.sourcePath = target_.sourcePath;
-    job.webcamPath = target_.webcamPath;
+    VideoExportJob job = exportJob();
     job.destination = destination;
-    job.edit = vm_->state(); // a copy: editing goes on during the export
-    job.assetFolder = QFileInfo(target_.projectPath).absolutePath();
-    job.telemetryPath = CursorTelemetry::telemetryPathFor(target_.sourcePath);
-    job.chapterStyle = s_.chapterStyle ? s_.chapterStyle->style() : VideoChapterDisplayStyle::titles;
     runExport(
         QStringLiteral("Exporting Video…"),
         [composer, probe, job](const std::function<void(double)>& progress, const std::atomic<bool>& cancel,
@@ -169,13 +174,7 @@ void VideoEditorWindow::exportGif(const QString& destination, const GifExportOpt
         }
         return;
     }
-    VideoExportJob job;
-    job.sourcePath = target_.sourcePath;
-    job.webcamPath = target_.webcamPath;
-    job.edit = vm_->state();
-    job.assetFolder = QFileInfo(target_.projectPath).absolutePath();
-    job.telemetryPath = CursorTelemetry::telemetryPathFor(target_.sourcePath);
-    job.chapterStyle = s_.chapterStyle ? s_.chapterStyle->style() : VideoChapterDisplayStyle::titles;
+    VideoExportJob job = exportJob();
     runExport(
         QStringLiteral("Exporting GIF…"),
         [=](const std::function<void(double)>& progress, const std::atomic<bool>& cancel, QString* errorText,

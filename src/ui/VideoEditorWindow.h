@@ -5,6 +5,7 @@
 #include "platform/VideoFrameGenerator.h"
 #include "video/GifExporter.h"
 #include "video/VideoEnums.h"
+#include "video/VideoExporter.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -100,6 +101,8 @@ private:
     void chooseGifDestination();
     std::optional<QString> askChapterTitle(const QString& current);
     // Runs `work` on a worker thread behind the progress sheet titled `title`.
+    // What both exports start from: the source, its sidecars and the edit as it stands.
+    VideoExportJob exportJob() const;
     void runExport(
         const QString& title,
         std::function<bool(const std::function<void(double)>&, const std::atomic<bool>&, QString*, bool*)>

@@ -1,7 +1,7 @@
+#include "editor/BorderTrim.h"
 #include "app/EditorMenuCommand.h"
 #include "document/FillLayer.h"
 #include "document/RectLayer.h"
-#include "editor/BorderTrim.h"
 #include "editor/EditorVM.h"
 
 #include <QPainter>
@@ -46,7 +46,8 @@ class BorderTrimCases : public ::testing::TestWithParam<int> {};
 std::vector<TrimCase> trimCases() {
     const QImage c = content(60, 40);
     std::vector<TrimCase> out;
-    out.push_back({"uniform 20 px frame", framed(c, 20, 20, 20, 20, Qt::white, Qt::white, Qt::white, Qt::white),
+    out.push_back({"uniform 20 px frame",
+                   framed(c, 20, 20, 20, 20, Qt::white, Qt::white, Qt::white, Qt::white),
                    QRect(20, 20, 60, 40)});
     out.push_back({"no border", c, std::nullopt});
     // One line of content is kept, however thin.
@@ -67,7 +68,8 @@ std::vector<TrimCase> trimCases() {
     // A black rule spanning the content's first row is content, not border.
     QImage ruled = c;
     QPainter(&ruled).fillRect(QRect(0, 0, ruled.width(), 2), Qt::black);
-    out.push_back({"a uniform rule inside the frame", framed(ruled, 10, 10, 10, 10, Qt::white, Qt::white, Qt::white, Qt::white),
+    out.push_back({"a uniform rule inside the frame",
+                   framed(ruled, 10, 10, 10, 10, Qt::white, Qt::white, Qt::white, Qt::white),
                    QRect(10, 10, 60, 40)});
     // Transparency counts as a colour: a clear margin around an opaque picture.
     QImage clear(90, 70, QImage::Format_ARGB32);

@@ -121,11 +121,11 @@ protected:
 };
 
 TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPause) {
-    IndexedClipSpec spec;
-    spec.seconds = 12;
-    spec.size = {640, 480};
-    spec.tones = {};
-    ASSERT_TRUE(makeIndexedClip(clip("camera.mp4"), spec));
+    IndexedClipSpec cameraClip;
+    cameraClip.seconds = 12;
+    cameraClip.size = {640, 480};
+    cameraClip.tones = {};
+    ASSERT_TRUE(makeIndexedClip(clip("camera.mp4"), cameraClip));
     ASSERT_TRUE(startPainter());
     record({"area", "--geometry", QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "--duration", "4",
             "--webcam", "file:" + clip("camera.mp4")});

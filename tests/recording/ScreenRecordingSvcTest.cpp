@@ -99,7 +99,8 @@ TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
     EXPECT_EQ(*r.mainURL, rig.output());
     EXPECT_TRUE(QFile::exists(rig.output()));
     EXPECT_TRUE(rig.leftovers().contains(QStringLiteral("rec.mp4")));
-    EXPECT_TRUE(rig.leftovers().filter(QStringLiteral(".recording.")).isEmpty()); // no unfinished file, no lock
+    EXPECT_TRUE(
+        rig.leftovers().filter(QStringLiteral(".recording.")).isEmpty()); // no unfinished file, no lock
     EXPECT_EQ(r.counters.videoFramesAppended, 5);
     EXPECT_EQ(r.recordingSegments.size(), 1);
     EXPECT_EQ(rig.svc->state(), RecordingState::idle);
