@@ -24,10 +24,10 @@ if [ "${1:-}" = "--inner" ]; then
     "$mebo" >"$work/mebo.log" 2>&1 &
     pids+=("$!")
     for _ in $(seq 1 400); do
-        [ -S "$XDG_RUNTIME_DIR/app.mebo.instance" ] && break
+        compgen -G "$XDG_RUNTIME_DIR/app.mebo.instance*" >/dev/null && break
         sleep 0.05
     done
-    [ -S "$XDG_RUNTIME_DIR/app.mebo.instance" ] || { echo "overlay.sh: Mebo did not start" >&2; cat "$work/mebo.log" >&2; exit 1; }
+    compgen -G "$XDG_RUNTIME_DIR/app.mebo.instance*" >/dev/null || { echo "overlay.sh: Mebo did not start" >&2; cat "$work/mebo.log" >&2; exit 1; }
     sleep 2
     echo "== mebo 'mebo://capture?mode=area'"
     "$probe" "$runs" "$mebo" 'mebo://capture?mode=area' || exit 1

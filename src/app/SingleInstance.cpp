@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <unistd.h>
 
@@ -21,13 +22,24 @@ SingleInstance::SingleInstance(QString serverName, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultServerName() {
+    // One instance per X display: a URL opened on a second display must reach the Mebo drawn
+    // there, not the one of the first. ":1" and ":1.0" are the same display.
+    QString base = QStringLiteral("app.mebo.instance");
+    static const QRegularExpression kDisplay(QStringLiteral("^([^:/]*):(\\d+)"));
+    const auto match = kDisplay.match(qEnvironmentVariable("DISPLAY"));
+    if (match.hasMatch()) {
+        const QString host = match.captured(1);
+        base += QLatin1Char('.') + (host.isEmpty() || host == QLatin1String("unix")
+                                        ? match.captured(2)
+                                        : host + QLatin1Char('-') + match.captured(2));
+    }
     // Read directly: Qt warns on standard error when it has to pick a runtime folder itself, and
     // commands that only look for the instance must stay quiet.
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty()) {
-        return QDir(runtime).filePath(QStringLiteral("app.mebo.instance"));
+        return QDir(runtime).filePath(base);
     }
-    return QDir::temp().filePath(QStringLiteral("app.mebo.instance-%1").arg(::getuid()));
+    return QDir::temp().filePath(base + QStringLiteral("-%1").arg(::getuid()));
 }
 
 bool SingleInstance::handOver(const QStringList& arguments, int timeoutMs) const {

@@ -86,5 +86,28 @@ TEST(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
     EXPECT_TRUE(instance.listen()) << instance.errorString().toStdString();
 }
 
+TEST(SingleInstance, EachDisplayHasItsOwnInstance) {
+    const QByteArray savedDisplay = qgetenv("DISPLAY");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", "/run/user/7");
+    const struct {
+        const char* display;
+        const char* name;
+    } cases[] = {
+        {":0", "/run/user/7/app.mebo.instance.0"},
+        {":1.0", "/run/user/7/app.mebo.instance.1"},
+        {":1", "/run/user/7/app.mebo.instance.1"},
+        {"unix:12.1", "/run/user/7/app.mebo.instance.12"},
+        {"localhost:10.0", "/run/user/7/app.mebo.instance.localhost-10"},
+        {"", "/run/user/7/app.mebo.instance"},
+    };
+    for (const auto& c : cases) {
+        qputenv("DISPLAY", c.display);
+        EXPECT_EQ(SingleInstance::defaultServerName(), QString::fromLatin1(c.name)) << c.display;
+    }
+    qputenv("DISPLAY", savedDisplay);
+    qputenv("XDG_RUNTIME_DIR", savedRuntime);
+}
+
 } // namespace
 } // namespace mebo
