@@ -24,7 +24,9 @@ if [ ! -s "$src" ]; then
   echo "recording 10 s of a private desktop..." >&2
   n=60; while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-  for _ in $(seq 100); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
+  # A loaded machine can take many seconds to bring the server up; without it the clip is black.
+  for _ in $(seq 300); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdpyinfo -display ":$n" >/dev/null 2>&1 || { echo "Xvfb :$n did not start" >&2; exit 1; }
   export DISPLAY=":$n"
   openbox >/dev/null 2>&1 & pids+=($!)
   xterm -geometry 100x40+0+0 -fa Monospace -fs 10 -e bash -c 'for i in $(seq 400); do ls -la /usr/lib | sed -n "${i}p"; sleep 0.03; done; sleep 30' & pids+=($!)
