@@ -409,7 +409,17 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     EXPECT_TRUE(format.match(QString::fromLatin1(text)).hasMatch()) << text.left(200).toStdString();
     const QJsonObject telemetry = QJsonDocument::fromJson(text).object();
     const QJsonArray points = telemetry.value("points").toArray();
-    const QJsonArray clicks = telemetry.value("clicks").toArray();
+    // One press may also be seen by a timer tick that a loaded machine ran more than 90 ms late:
+    // a second click at the same spot, as the merge rule says; the presses are what count here.
+    QJsonArray clicks;
+    for (const QJsonValue& c : telemetry.value("clicks").toArray()) {
+        const QJsonObject last = clicks.isEmpty() ? QJsonObject() : clicks.last().toObject();
+        if (clicks.isEmpty() ||
+            std::hypot(c.toObject().value("cx").toDouble() - last.value("cx").toDouble(),
+                       c.toObject().value("cy").toDouble() - last.value("cy").toDouble()) >= 0.01) {
+            clicks.append(c);
+        }
+    }
     // A repeating 1/30 s timer: most samples 33 ms apart (a loaded machine delays some ticks, and a
     // late tick is not made up for), in time order, over the whole 3 s.
     std::vector<int> gaps;
