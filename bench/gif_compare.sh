@@ -3,7 +3,10 @@
 # paletteuse dither=none, and the default sierra2_4a dither for reference), in the same run, on a
 # real 10 s 1280x720 screen recording made here: terminals printing text and a pointer moving on a
 # private Xvfb desktop, grabbed by ffmpeg's x11grab. Each GIF is 15 fps at full size. Reports wall
-# and CPU time, peak memory, file size and SSIM against the source frames.
+# and CPU time, peak memory, file size and SSIM against the source frames: GIF frame i against the
+# source's frame at i / 15 s (paired by index: a GIF's delays are whole hundredths, so pairing by
+# time would compare every third frame with the one before it), over the whole frame and outside
+# the bottom-right corner where mebo draws its mark (which ffmpeg does not).
 #
 # Usage: bench/gif_compare.sh MEBO_BINARY [RESULTS_DIR] [SOURCE.mp4]
 set -euo pipefail
@@ -21,7 +24,9 @@ if [ ! -s "$src" ]; then
   echo "recording 10 s of a private desktop..." >&2
   n=60; while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
   Xvfb ":$n" -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
-  for _ in $(seq 100); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
+  # A loaded machine can take many seconds to bring the server up; without it the clip is black.
+  for _ in $(seq 300); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
+  xdpyinfo -display ":$n" >/dev/null 2>&1 || { echo "Xvfb :$n did not start" >&2; exit 1; }
   export DISPLAY=":$n"
   openbox >/dev/null 2>&1 & pids+=($!)
   xterm -geometry 100x40+0+0 -fa Monospace -fs 10 -e bash -c 'for i in $(seq 400); do ls -la /usr/lib | sed -n "${i}p"; sleep 0.03; done; sleep 30' & pids+=($!)
@@ -33,15 +38,26 @@ if [ ! -s "$src" ]; then
   cleanup; pids=()
 fi
 
+ssim_of() { # gif, extra filters for both sides
+  ffmpeg -i "$1" -i "$src" -lavfi "[1:v]fps=15,settb=1/15,setpts=N,format=rgb24$2[ref];[0:v]settb=1/15,setpts=N,format=rgb24$2[g];[g][ref]ssim" \
+    -f null - 2>&1 | sed -n 's/.*All:\([0-9.]*\).*/\1/p' | tail -1
+}
+# The mark's corner: its font size s = min(w, h) x 0.035 in [12, 54]; the box holds the text, its
+# outline and its inset with room to spare.
+read -r w h < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$src" | tr ',' ' ')
+read -r mw mh < <(python3 -c "
+s = min(max(min($w, $h) * 0.035, 12), 54); i = min(s * 0.9, 36)
+print(int(6 * s + i) // 2 * 2 + 2, int(2.2 * s + i) // 2 * 2 + 2)")
+
 measure() { # name, output, command...
   local name=$1 file=$2; shift 2
   /usr/bin/time -f "%e %U %S %M" -o "$out/$name.time" "$@" >/dev/null 2>"$out/$name.log" || { echo "$name failed: $(tail -3 "$out/$name.log")" >&2; return 1; }
   read -r wall user sys rss < "$out/$name.time"
-  local ssim
-  ssim=$(ffmpeg -i "$file" -i "$src" -lavfi "[1:v]fps=15,format=rgb24[ref];[0:v]format=rgb24[g];[g][ref]ssim" -f null - 2>&1 \
-    | sed -n 's/.*All:\([0-9.]*\).*/\1/p' | tail -1)
-  printf "%-28s wall %6.2f s  cpu %6.2f s  max RSS %4d MB  size %6.2f MB  SSIM %s\n" "$name" "$wall" \
-    "$(python3 -c "print($user+$sys)")" "$((rss / 1024))" "$(python3 -c "print($(stat -c %s "$file")/1e6)")" "$ssim"
+  local ssim rest
+  ssim=$(ssim_of "$file" "")
+  rest=$(python3 -c "print(round(($(ssim_of "$file" ",crop=$w:$((h - mh)):0:0")*$w*$((h - mh)) + $(ssim_of "$file" ",crop=$((w - mw)):$mh:0:$((h - mh))")*$((w - mw))*$mh) / ($w*$h - $mw*$mh), 6))")
+  printf "%-28s wall %6.2f s  cpu %6.2f s  max RSS %4d MB  size %6.2f MB  SSIM %s (outside the mark %s)\n" "$name" "$wall" \
+    "$(python3 -c "print($user+$sys)")" "$((rss / 1024))" "$(python3 -c "print($(stat -c %s "$file")/1e6)")" "$ssim" "$rest"
 }
 
 echo "source: $(ffprobe -v error -show_entries stream=width,height,r_frame_rate:format=duration -of csv=p=0 "$src" | tr '\n' ' '), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -239,3 +239,48 @@ TEST(QuantizedGifWriter, FramesReadBackAsWritten) {
         }
     }
 }
+
+TEST(QuantizedGifWriter, SendsWhatChangedBeyondTheDecodersNoise) {
+    // Red added to row 1 of a grey picture at frames 1, 2, 3 (x + 1 changes alike when paired),
+    // and the red shown: compared with what is shown, so a slow drift is sent once it adds up.
+    struct Case {
+        int x;
+        bool paired;
+        int steps[3], shown[3];
+    };
+    const Case cases[] = {
+        {2, false, {1, 1, 1}, {100, 100, 100}},  // within a level
+        {6, false, {2, 2, 2}, {100, 100, 100}},  // a lone 2-level difference is noise
+        {10, true, {2, 2, 2}, {102, 102, 102}},  // two side by side are a change
+        {15, false, {3, 3, 3}, {103, 103, 103}}, // 3 levels always are
+        {20, false, {1, 2, 3}, {100, 100, 103}}, // a drift
+    };
+    const QSize size(32, 4);
+    QTemporaryDir dir;
+    platform::QuantizedGifWriter writer;
+    QString error;
+    ASSERT_TRUE(writer.open(dir.filePath("n.gif"), size, 0, &error));
+    for (int f = 0; f < 4; ++f) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(qRgb(100, 100, 100));
+        for (const Case& c : cases) {
+            for (int x = c.x; f > 0 && x <= c.x + int(c.paired); ++x) {
+                image.setPixel(x, 1, qRgb(100 + c.steps[f - 1], 100, 100));
+            }
+        }
+        ASSERT_TRUE(writer.addFrame(image, 0.1, &error)) << error.toStdString();
+    }
+    ASSERT_TRUE(writer.finish(&error));
+    const QByteArray raw =
+        test::media::run("ffmpeg", {"-v", "error", "-i", dir.filePath("n.gif"), "-f", "rawvideo", "-pix_fmt",
+                                    "bgra", "-vsync", "passthrough", "-"});
+    const qsizetype perFrame = qsizetype(size.width()) * size.height() * 4;
+    ASSERT_EQ(raw.size(), perFrame * 4);
+    for (int f = 1; f < 4; ++f) {
+        const QImage got(reinterpret_cast<const uchar*>(raw.constData() + f * perFrame), size.width(),
+                         size.height(), QImage::Format_RGB32);
+        for (const Case& c : cases) {
+            EXPECT_EQ(qRed(got.pixel(c.x, 1)), c.shown[f - 1]) << "frame " << f << ", pixel " << c.x;
+        }
+    }
+}

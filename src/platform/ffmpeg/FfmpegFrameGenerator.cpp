@@ -34,6 +34,9 @@ bool FfmpegFrameGenerator::open(const QString& path, QSize maxSize, QString* err
         return false;
     }
     reader_.setOutput(QRect(), sideways ? size_.transposed() : size_);
+    // A GIF keeps a still pixel until it changes by more than a level, so a frame's colours must
+    // be steady and right to the level: libyuv's rounding shifts them by two or three.
+    reader_.setExactColours(true);
     return true;
 }
 

@@ -227,7 +227,7 @@ void FfmpegVideoReader::convert(const AVFrame* f, QImage& out) {
     const int ow = out.width();
     const int oh = out.height();
     const auto fmt = AVPixelFormat(f->format);
-    if (fmt == AV_PIX_FMT_YUV420P || fmt == AV_PIX_FMT_YUVJ420P) {
+    if (!exactColours_ && (fmt == AV_PIX_FMT_YUV420P || fmt == AV_PIX_FMT_YUVJ420P)) {
         // Chroma rows and columns come in pairs: the crop starts on an even pixel.
         const int cx = crop.x() & ~1;
         const int cy = crop.y() & ~1;
@@ -275,11 +275,22 @@ void FfmpegVideoReader::convert(const AVFrame* f, QImage& out) {
         src[i] = f->data[i] + sy * f->linesize[i] + sx * step;
         strides[i] = f->linesize[i];
     }
+    SwsContext* previous = sws_;
     sws_ = sws_getCachedContext(sws_, crop.width(), crop.height(), fmt, ow, oh, AV_PIX_FMT_BGRA, SWS_BILINEAR,
                                 nullptr, nullptr, nullptr);
     if (!sws_) {
         out.fill(Qt::black);
         return;
+    }
+    // The frame's own matrix and range (BT.601 limited when it says nothing, as FFmpeg assumes);
+    // set again only when they change, since swscale rebuilds its tables each time.
+    const bool fullRange = f->color_range == AVCOL_RANGE_JPEG || fmt == AV_PIX_FMT_YUVJ420P;
+    const int matrix = f->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(f->colorspace);
+    if (sws_ != previous || matrix != swsMatrix_ || fullRange != swsFullRange_) {
+        sws_setColorspaceDetails(sws_, sws_getCoefficients(matrix), fullRange ? 1 : 0,
+                                 sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+        swsMatrix_ = matrix;
+        swsFullRange_ = fullRange;
     }
     uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
     int dstStride[4] = {int(out.bytesPerLine()), 0, 0, 0};

@@ -33,6 +33,9 @@ public:
 
     // The source rectangle (empty: the whole picture) and the size it is scaled to.
     void setOutput(const QRect& crop, QSize size);
+    // Converts with swscale's exact arithmetic instead of libyuv's faster approximation (colours
+    // within one level of what FFmpeg's own tools show, where libyuv's may be two or three off).
+    void setExactColours(bool exact) { exactColours_ = exact; }
     // Makes the current frame the last one whose time is at most `t` (the first frame for times
     // before it). Seeks over long gaps. False at the end of the stream with no frame at all, or on
     // a read error (`error` set).
@@ -54,6 +57,8 @@ private:
     AVFrame* cur_ = nullptr;
     AVFrame* peek_ = nullptr;
     SwsContext* sws_ = nullptr;
+    int swsMatrix_ = -1; // the colour details swscale was last given
+    bool swsFullRange_ = false;
     int stream_ = -1;
     double timeBase_ = 0;
     int64_t origin_ = 0; // the stream's first time stamp
@@ -70,6 +75,7 @@ private:
     double curTime_ = 0;
     double peekTime_ = 0;
     bool converted_ = false;
+    bool exactColours_ = false;
     QImage image_;
     QByteArray scaled_; // I420 scratch for the scaled planes
 };

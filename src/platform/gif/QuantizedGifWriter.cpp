@@ -1,6 +1,7 @@
 #include "platform/gif/QuantizedGifWriter.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -105,6 +106,40 @@ bool QuantizedGifWriter::writeEmptyFrame(int hundredths, QString* error) {
     return ok;
 }
 
+int QuantizedGifWriter::difference(QRgb a, QRgb b) {
+    return std::max(
+        {std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
+}
+
+void QuantizedGifWriter::markChanged(const QImage& frame) {
+    const int w = size_.width();
+    const int h = size_.height();
+    changed_.assign(size_t(w) * h, first_ ? 1 : 0);
+    if (first_) {
+        return;
+    }
+    rowDifference_.resize(size_t(w));
+    unsigned char* diff = rowDifference_.data();
+    for (int y = 0; y < h; ++y) {
+        const auto* now = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        const auto* was = reinterpret_cast<const QRgb*>(shown_.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            diff[x] = now[x] == was[x] ? 0 : static_cast<unsigned char>(difference(now[x], was[x]));
+        }
+        unsigned char* changed = changed_.data() + size_t(y) * w;
+        for (int x = 0; x < w; ++x) {
+            const int d = diff[x];
+            if (d > kIsolatedTolerance) {
+                changed[x] = 1;
+            } else if (d > kUnchangedTolerance) {
+                const bool left = x > 0 && diff[x - 1] > kUnchangedTolerance;
+                const bool right = x + 1 < w && diff[x + 1] > kUnchangedTolerance;
+                changed[x] = left || right ? 1 : 0;
+            }
+        }
+    }
+}
+
 bool QuantizedGifWriter::addFrame(const QImage& input, double delaySec, QString* error) {
     if (!gif_) {
         *error = QStringLiteral("GIF not open");
@@ -121,31 +156,26 @@ bool QuantizedGifWriter::addFrame(const QImage& input, double delaySec, QString*
     elapsed_ += delaySec;
     const int w = size_.width();
     const int h = size_.height();
+    markChanged(frame);
     // The rectangle that changed.
     int left = w, top = h, right = -1, bottom = -1;
     for (int y = 0; y < h; ++y) {
-        const auto* now = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
-        const auto* was = reinterpret_cast<const QRgb*>(shown_.constScanLine(y));
-        int rowLeft = -1, rowRight = -1;
-        for (int x = 0; x < w; ++x) {
-            if (first_ || now[x] != was[x]) {
-                const QRgb a = now[x], b = was[x];
-                if (first_ || std::abs(qRed(a) - qRed(b)) > kUnchangedTolerance ||
-                    std::abs(qGreen(a) - qGreen(b)) > kUnchangedTolerance ||
-                    std::abs(qBlue(a) - qBlue(b)) > kUnchangedTolerance) {
-                    if (rowLeft < 0) {
-                        rowLeft = x;
-                    }
-                    rowRight = x;
-                }
-            }
+        const unsigned char* row = changed_.data() + size_t(y) * w;
+        int x0 = 0;
+        while (x0 < w && !row[x0]) {
+            ++x0;
         }
-        if (rowLeft >= 0) {
-            left = std::min(left, rowLeft);
-            right = std::max(right, rowRight);
-            top = std::min(top, y);
-            bottom = y;
+        if (x0 == w) {
+            continue;
         }
+        int x1 = w - 1;
+        while (!row[x1]) {
+            --x1;
+        }
+        left = std::min(left, x0);
+        right = std::max(right, x1);
+        top = std::min(top, y);
+        bottom = y;
     }
     if (right < 0) {
         return writeEmptyFrame(hundredths, error);
@@ -155,17 +185,14 @@ bool QuantizedGifWriter::addFrame(const QImage& input, double delaySec, QString*
     rgba_.resize(size_t(rw) * rh * 4);
     for (int y = 0; y < rh; ++y) {
         const auto* now = reinterpret_cast<const QRgb*>(frame.constScanLine(top + y)) + left;
-        const auto* was = reinterpret_cast<const QRgb*>(shown_.constScanLine(top + y)) + left;
-        unsigned char* out = rgba_.data() + size_t(y) * rw * 4;
-        for (int x = 0; x < rw; ++x, out += 4) {
-            const QRgb a = now[x], b = was[x];
-            const bool same = !first_ && std::abs(qRed(a) - qRed(b)) <= kUnchangedTolerance &&
-                              std::abs(qGreen(a) - qGreen(b)) <= kUnchangedTolerance &&
-                              std::abs(qBlue(a) - qBlue(b)) <= kUnchangedTolerance;
-            out[0] = same ? 0 : static_cast<unsigned char>(qRed(a));
-            out[1] = same ? 0 : static_cast<unsigned char>(qGreen(a));
-            out[2] = same ? 0 : static_cast<unsigned char>(qBlue(a));
-            out[3] = same ? 0 : 255;
+        const unsigned char* changed = changed_.data() + size_t(top + y) * w + left;
+        auto* out = reinterpret_cast<uint32_t*>(rgba_.data() + size_t(y) * rw * 4);
+        for (int x = 0; x < rw; ++x) {
+            // RGBA bytes in memory; 0 is the transparent pixel.
+            const QRgb a = now[x];
+            out[x] = changed[x] ? qToLittleEndian(uint32_t(qRed(a)) | uint32_t(qGreen(a)) << 8 |
+                                                  uint32_t(qBlue(a)) << 16 | 0xff000000u)
+                                : 0u;
         }
     }
     std::vector<GifColorType> colours;

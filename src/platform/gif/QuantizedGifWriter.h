@@ -17,8 +17,12 @@ namespace mebo::platform {
 // Delays are kept exact over time (whole hundredths that add up to the running total).
 class QuantizedGifWriter : public GifWriter {
 public:
-    // A pixel counts as unchanged when no channel differs by more than this from what is shown.
-    static constexpr int kUnchangedTolerance = 3;
+    // A pixel counts as unchanged when no channel differs by more than kUnchangedTolerance from
+    // what is shown, or by no more than kIsolatedTolerance while neither pixel beside it in the row
+    // changed: lone small differences are the decoder's noise, and sending them breaks the
+    // transparent runs that keep a frame small.
+    static constexpr int kUnchangedTolerance = 1;
+    static constexpr int kIsolatedTolerance = 2;
 
     ~QuantizedGifWriter() override;
     bool open(const QString& path, QSize size, int loopCount, QString* error) override;
@@ -31,6 +35,9 @@ public:
 
 private:
     bool writeEmptyFrame(int hundredths, QString* error);
+    // Fills changed_ with 1 for each pixel to send, 0 for one left as shown.
+    void markChanged(const QImage& frame);
+    static int difference(QRgb a, QRgb b); // the largest channel difference
     // The palette and indices of the changed rectangle in rgba_: its own colours when they fit,
     // else libimagequant's. `transparent` receives the index of the transparent colour, if any.
     bool exactPalette(int pixels, std::vector<GifColorType>* colours, int* transparent);
@@ -44,6 +51,8 @@ private:
     double elapsed_ = 0;
     std::vector<unsigned char> rgba_;
     std::vector<unsigned char> indices_;
+    std::vector<unsigned char> changed_;       // 1 for each pixel to send
+    std::vector<unsigned char> rowDifference_; // a row's largest channel differences
 };
 
 } // namespace mebo::platform
