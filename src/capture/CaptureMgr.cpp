@@ -98,15 +98,6 @@ void CaptureMgr::start(const CaptureRequest& request) {
                    captureModeRawValue(request.mode) + QStringLiteral(" ignored"));
         return;
     }
-    if (frontmostAppProvider_) {
-        preCaptureFrontmostAppId_ = frontmostAppProvider_();
-    }
-    logInfo(QStringLiteral("[CaptureMgr] start mode=") + captureModeRawValue(request.mode) +
-            QStringLiteral(" source=") + captureSourceRawValue(request.source) +
-            QStringLiteral(" preferredApp=") + preCaptureFrontmostAppId_.value_or(QStringLiteral("nil")));
-    setCaptureActive(true);
-    hideMainWindowForCapture();
-
     // Reading the shareable content is the permission test: on X11 it fails when the display
     // cannot be opened or read.
     platform::ContentQuery query;
@@ -138,6 +129,16 @@ void CaptureMgr::start(const CaptureRequest& request) {
         }
         QTimer::singleShot(delayMs, self.data(), [self, request] { self->dispatch(request); });
     });
+    // The application in front is looked up while the worker reads the screen (its answer comes
+    // back through this thread's queue, after this).
+    if (frontmostAppProvider_) {
+        preCaptureFrontmostAppId_ = frontmostAppProvider_();
+    }
+    logInfo(QStringLiteral("[CaptureMgr] start mode=") + captureModeRawValue(request.mode) +
+            QStringLiteral(" source=") + captureSourceRawValue(request.source) +
+            QStringLiteral(" preferredApp=") + preCaptureFrontmostAppId_.value_or(QStringLiteral("nil")));
+    setCaptureActive(true);
+    hideMainWindowForCapture();
 }
 
 void CaptureMgr::onPermissionDenied(CaptureMode mode) {

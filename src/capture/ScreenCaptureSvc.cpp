@@ -1,6 +1,7 @@
 #include "capture/ScreenCaptureSvc.h"
 
 #include "app/AppLogger.h"
+#include "app/MainThread.h"
 #include "platform/WindowServer.h"
 
 #include <QCoreApplication>
@@ -146,33 +147,28 @@ QString ScreenCaptureSvc::rectText(const QRect& r) {
 }
 
 void ScreenCaptureSvc::captureFullDisplay(uint32_t displayId, ImageDone done) {
-    capture_.shareableContent(
-        contentQuery(false, /*includeWindows*/ false),
-        [this, displayId, done = std::move(done)](Result<platform::ShareableContent> content) {
-            if (!content) {
-                logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + content.error());
+    // The grab itself tells whether the screen can be read (a capture's start has probed it
+    // already), so only the monitor layout is read before it: no extra round trip to the worker.
+    const auto screens = capture_.displays();
+    const auto display = findDisplay(screens, displayId);
+    if (!display) {
+        logError(QStringLiteral("[ScreenCapture] 找不到 display %1").arg(displayId));
+        runOnMain([done = std::move(done)] { done(std::nullopt); });
+        return;
+    }
+    const int scale = displayScale(screens, displayId);
+    const QSize pixelSize(display->frame.width() * scale, display->frame.height() * scale);
+    capture_.captureDisplay(
+        displayId, pixelSize, false, [displayId, done = std::move(done)](Result<QImage> image) {
+            if (!image || image.value().isNull()) {
+                const QString why = image ? QStringLiteral("empty image") : image.error();
+                logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + why);
                 done(std::nullopt);
                 return;
             }
-            const auto display = findDisplay(content->displays, displayId);
-            if (!display) {
-                logError(QStringLiteral("[ScreenCapture] 找不到 display %1").arg(displayId));
-                done(std::nullopt);
-                return;
-            }
-            const int scale = displayScale(capture_.displays(), displayId);
-            const QSize pixelSize(display->frame.width() * scale, display->frame.height() * scale);
-            capture_.captureDisplay(displayId, pixelSize, false, [displayId, done](Result<QImage> image) {
-                if (!image || image.value().isNull()) {
-                    const QString why = image ? QStringLiteral("empty image") : image.error();
-                    logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + why);
-                    done(std::nullopt);
-                    return;
-                }
-                logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 ") + sizeText(image.value().size()) +
-                           QStringLiteral(" display %1").arg(displayId));
-                done(image.value());
-            });
+            logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 ") + sizeText(image.value().size()) +
+                       QStringLiteral(" display %1").arg(displayId));
+            done(image.value());
         });
 }
 

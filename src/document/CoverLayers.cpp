@@ -23,6 +23,36 @@ std::optional<QPainterPath> CoverLayers::area(const DrawingLayer& layer) {
     return std::nullopt;
 }
 
+CoverLayers::CoveredReads CoverLayers::coveredReads(const LayerList& layers, const QSize& imageSize) {
+    CoveredReads out;
+    out.readers = QList<bool>(layers.size(), false);
+    out.seen = QList<bool>(layers.size(), false);
+    QList<std::pair<qsizetype, QRectF>> covers; // the covers met so far and their bounds
+    for (qsizetype i = 0; i < layers.size(); ++i) {
+        const LayerPtr& layer = layers[i];
+        if (!layer) {
+            continue;
+        }
+        if (!covers.isEmpty() && readsPicture(*layer)) {
+            const auto* mosaic = dynamic_cast<const MosaicLayer*>(layer.get());
+            const QRectF reads =
+                mosaic ? QRectF(mosaic->readPart(imageSize)) : QRectF(); // a magnifier: anywhere
+            for (const auto& [index, bounds] : covers) {
+                if (!mosaic || bounds.intersects(reads)) {
+                    out.seen[index] = true;
+                    out.readers[i] = true;
+                    out.any = true;
+                }
+            }
+        }
+        if (const auto path = area(*layer)) {
+            // Anti-aliased edges reach one pixel beyond the path.
+            covers.append({i, path->boundingRect().adjusted(-1, -1, 1, 1)});
+        }
+    }
+    return out;
+}
+
 bool CoverLayers::anyCoverBefore(const LayerList& layers, qsizetype index) {
     for (qsizetype i = 0; i < index && i < layers.size(); ++i) {
         if (layers[i] && isCover(*layers[i])) {

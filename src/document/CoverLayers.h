@@ -21,6 +21,15 @@ public:
     static bool readsPicture(const DrawingLayer& layer);
     // What the cover hides, in image pixels; nothing for other layers.
     static std::optional<QPainterPath> area(const DrawingLayer& layer);
+    // Which layers read pixels that a cover below them has changed (`readers`: a magnifier above
+    // any cover, a mosaic whose pixels reach a cover below it), and which covers some such reader
+    // sees (`seen`). Layers that are no such reader can read the uncovered picture.
+    struct CoveredReads {
+        QList<bool> readers;
+        QList<bool> seen;
+        bool any = false;
+    };
+    static CoveredReads coveredReads(const LayerList& layers, const QSize& imageSize);
     // Whether a cover lies before `index` in `layers` (the layer there would read covered pixels).
     static bool anyCoverBefore(const LayerList& layers, qsizetype index);
     // `base` with the covers among `layers[0, end)` drawn over it, in order; `base` itself when

@@ -56,6 +56,22 @@ QImage MosaicLayer::blurred(QImage image, double radius) {
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+QRect MosaicLayer::readPart(const QSize& imageSize) const {
+    const QRect part = imagePart(imageSize);
+    switch (style) {
+    case MosaicStyle::pixelate:
+        return part;
+    case MosaicStyle::gaussian: {
+        const int m = blurMargin(std::isfinite(intensity) ? std::max(intensity, 0.0) : 0.0);
+        return part.isEmpty() ? part
+                              : part.adjusted(-m, -m, m, m).intersected(QRect(QPoint(0, 0), imageSize));
+    }
+    case MosaicStyle::solid:
+        return {};
+    }
+    return part;
+}
+
 QImage MosaicLayer::renderPart(const QImage& base, const QRect& part) const {
     switch (style) {
     case MosaicStyle::pixelate: {

@@ -28,6 +28,8 @@ public:
     // The part of rect inside an image of this size, rounded outwards to whole pixels; empty when
     // the rectangle misses the image.
     QRect imagePart(const QSize& imageSize) const;
+    // The pixels drawing reads (the part, plus the blur's context; nothing for a solid cover).
+    QRect readPart(const QSize& imageSize) const;
     // The effect over `part` of `base`, unclipped, part-sized.
     QImage renderPart(const QImage& base, const QRect& part) const;
     // Context a gaussian blur of this radius reads around the part: ceil(3 x max(radius, 1)).

@@ -121,6 +121,12 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             urls << a;
         }
     }
+    // A URL for a running instance is handed over first: the restart below would load this
+    // program a second time just to forward it (the lock and the wait are not needed for it).
+    if (!urls.isEmpty() && qEnvironmentVariableIsEmpty("MEBO_RELAUNCHED_FROM") &&
+        SingleInstance().handOver(urls, 1000)) {
+        return cli::Exit::ok;
+    }
     // Text recognition runs in this process; its OpenMP threads only slow it down (restarts once).
     runtime::limitOpenMpThreads(argv);
     runtime::setVerbose(true); // the desktop application always writes the system log

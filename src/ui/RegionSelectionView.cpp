@@ -4,14 +4,15 @@
 #include "ui/RecordingAreaPanel.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
-#include <algorithm>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 namespace mebo {
@@ -175,6 +176,14 @@ void RegionSelectionView::hoverAt(const QPoint& point) {
         return;
     }
     model_.setHoveredRegion(snapper_->hitTest(point));
+}
+
+void RegionSelectionView::hoverAtPointer() {
+    const QPoint local = mapFromGlobal(QCursor::pos());
+    if (rect().contains(local)) {
+        hoverAt(toModel(QPointF(local)));
+        refresh();
+    }
 }
 
 bool RegionSelectionView::applyKey(int key, Qt::KeyboardModifiers modifiers) {

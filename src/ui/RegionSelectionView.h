@@ -38,6 +38,9 @@ public:
     void clearSelection();
     // Updates the hover from a pointer position in window space (also before any mouse event).
     void hoverAt(const QPoint& point);
+    // The same at the pointer's current place, when it is over this view (the snap candidates
+    // arrived after the view was shown).
+    void hoverAtPointer();
     // After changing the model's settings from outside.
     void refresh();
     // Cuts the view loose from its owner before it goes away: no more callbacks or hit tests, so

@@ -128,20 +128,32 @@ void RegionSelectionWindow::grabbed(quint64 generation, uint32_t displayId, std:
         deliver(OverlayOutcome{});
         return;
     }
+    // The frozen picture goes on the screen at once; the window list (several round trips to the
+    // server) follows, and snapping starts when it is in.
+    showOverlays(generation);
     QPointer<RegionSelectionWindow> self(this);
     screenshots_.listShareableWindows([self, generation](QList<platform::WindowInfo> windows) {
         if (self) {
-            self->showOverlays(generation, windows);
+            self->windowsListed(generation, windows);
         }
     });
 }
 
-void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platform::WindowInfo>& windows) {
+void RegionSelectionWindow::windowsListed(quint64 generation, const QList<platform::WindowInfo>& windows) {
+    if (generation != generation_ || !busy_ || !snapper_) {
+        return;
+    }
+    snapper_->setCandidates(windows);
+    for (RegionSelectionView* view : views()) {
+        view->hoverAtPointer();
+    }
+}
+
+void RegionSelectionWindow::showOverlays(quint64 generation) {
     if (generation != generation_ || !busy_) {
         return;
     }
     snapper_ = std::make_unique<WindowSnapper>(windowServer_, ownPid_, clock_);
-    snapper_->setCandidates(windows);
 
     // The remembered rectangle is offered on the display holding it; a window capture starts
     // from the windows instead.
@@ -195,10 +207,10 @@ void RegionSelectionWindow::showOverlays(quint64 generation, const QList<platfor
             keyWindow = window;
             // The window's logical pixels and the display's points need not have one scale.
             const QPoint local = cursor - geometry.topLeft();
-            const QPoint at = bounds.topLeft() + QPoint(local.x() * bounds.width() / std::max(1, geometry.width()),
-                                                        local.y() * bounds.height() / std::max(1, geometry.height()));
+            const QPoint at =
+                bounds.topLeft() + QPoint(local.x() * bounds.width() / std::max(1, geometry.width()),
+                                          local.y() * bounds.height() / std::max(1, geometry.height()));
             model.mouseMove(at);
-            view->hoverAt(at);
         }
         view->refresh();
     }

@@ -65,7 +65,9 @@ public:
 
 private:
     void grabbed(quint64 generation, uint32_t displayId, std::optional<QImage> image);
-    void showOverlays(quint64 generation, const QList<platform::WindowInfo>& windows);
+    void showOverlays(quint64 generation);
+    // The snap candidates, read after the overlay is on the screen; the hover is then taken again.
+    void windowsListed(quint64 generation, const QList<platform::WindowInfo>& windows);
     void viewFinished(RegionSelectionView* view, const RegionSelectionModel::Finish& f);
     bool routeKey(int key, Qt::KeyboardModifiers modifiers);
     void selectionTaken(RegionSelectionView* view);

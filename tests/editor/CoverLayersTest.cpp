@@ -131,5 +131,55 @@ TEST(CoverLayers, MagnifiersAndBlursAboveACoverShowTheCover) {
     EXPECT_LE(maxDiff(vm.flattened(), DocumentFlattener::flatten(covered, {lens, blur}, all)), 2);
 }
 
+// Only a layer reading pixels that a cover below it changed needs the covered picture, and only
+// the covers such a layer sees are applied to it; whatever the stack, the banded flatten gives
+// what drawing every layer in order on one painter gives.
+TEST(CoverLayers, OnlyReadsOfCoveredPixelsNeedTheCoveredPicture) {
+    const auto at = [](MosaicStyle style, double x, double y = 40) {
+        return cover(style, QRectF(x, y, 50, 30));
+    };
+    auto lens = std::make_shared<MagnifyLayer>();
+    lens->center = QPointF(200, 100);
+    lens->size = QSizeF(30, 30);
+    const auto solid = cover(MosaicStyle::solid, QRectF(100, 0, 40, 120)); // reads nothing
+    const auto pixelA = at(MosaicStyle::pixelate, 0), pixelB = at(MosaicStyle::pixelate, 100);
+    const auto touching = at(MosaicStyle::pixelate, 50), blurNear = at(MosaicStyle::gaussian, 60);
+    const auto blurFar = at(MosaicStyle::gaussian, 160, 80);
+    const struct {
+        const char* what;
+        LayerList layers;
+        QList<bool> readers;
+        QList<bool> seen;
+    } cases[] = {
+        {"no layers", {}, {}, {}},
+        {"two pixelations apart", {pixelA, pixelB}, {false, false}, {false, false}},
+        {"pixelations touching", {pixelA, touching}, {false, true}, {true, false}},
+        {"a blur whose context reaches the cover", {pixelA, blurNear}, {false, true}, {true, false}},
+        {"a blur far enough", {pixelA, blurFar}, {false, false}, {false, false}},
+        {"a blur below the cover", {blurNear, pixelA}, {false, false}, {false, false}},
+        {"a solid cover over another", {pixelA, pixelB, solid}, {false, false, false}, {false, false, false}},
+        {"a magnifier above two covers", {pixelA, blurFar, lens}, {false, false, true}, {true, true, false}},
+        {"a magnifier below every cover", {lens, pixelA}, {false, false}, {false, false}},
+        {"a chain of covers", {pixelA, blurNear, pixelB}, {false, true, true}, {true, true, false}},
+    };
+    const QImage capture = textLikeCapture();
+    for (const auto& c : cases) {
+        const CoverLayers::CoveredReads reads = CoverLayers::coveredReads(c.layers, capture.size());
+        EXPECT_EQ(reads.readers, c.readers) << c.what;
+        EXPECT_EQ(reads.seen, c.seen) << c.what;
+        EXPECT_EQ(reads.any, c.readers.contains(true)) << c.what;
+
+        QImage inOrder = capture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter p(&inOrder);
+            p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                             QPainter::TextAntialiasing);
+            DocumentFlattener::drawLayers(p, capture, c.layers);
+        }
+        EXPECT_LE(maxDiff(DocumentFlattener::flatten(capture, c.layers, QRectF(capture.rect())), inOrder), 2)
+            << c.what;
+    }
+}
+
 } // namespace
 } // namespace mebo

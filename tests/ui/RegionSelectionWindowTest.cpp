@@ -48,7 +48,14 @@ public:
         grabbedIds << displayId;
         FakeScreenCapture::captureDisplay(displayId, pixelSize, showCursor, std::move(done));
     }
+    void shareableContent(const platform::ContentQuery& query,
+                          Completion<platform::ShareableContent> done) override {
+        (query.includeWindows ? overlaysAtWindowList : overlaysAtProbe) << visibleOverlayWindows();
+        FakeScreenCapture::shareableContent(query, std::move(done));
+    }
     QList<int> overlaysAtGrab;
+    QList<int> overlaysAtWindowList;
+    QList<int> overlaysAtProbe;
     QList<uint32_t> grabbedIds;
 };
 
@@ -105,8 +112,10 @@ struct Fixture {
             busyAtDone << overlay.isBusy();
             visibleAtDone << visibleOverlayWindows();
         });
-        return test::waitUntil(
-            [this] { return overlay.views().size() == 2 && visibleOverlayWindows() == 2; });
+        const bool shown =
+            test::waitUntil([this] { return overlay.views().size() == 2 && visibleOverlayWindows() == 2; });
+        test::drainEvents(); // the window list, asked for once the pictures are shown
+        return shown;
     }
     RegionSelectionView* view(uint32_t displayId) {
         for (RegionSelectionView* v : overlay.views()) {
@@ -140,6 +149,10 @@ TEST(RegionSelectionWindow, GrabsEveryDisplayOnceBeforeShowingItsWindows) {
     EXPECT_EQ(f.capture.captureCalls, 2);
     EXPECT_EQ(f.capture.grabbedIds, (QList<uint32_t>{11, 12}));
     EXPECT_EQ(f.capture.overlaysAtGrab, (QList<int>{0, 0}));
+    // The pictures are shown as soon as they exist: the windows to snap to are listed once,
+    // after that, and the grabs need no further look at the screen.
+    EXPECT_EQ(f.capture.overlaysAtWindowList, (QList<int>{2}));
+    EXPECT_TRUE(f.capture.overlaysAtProbe.isEmpty());
 
     // Each window sits exactly on its display, frameless, on top and outside the window manager.
     for (RegionSelectionView* v : f.overlay.views()) {
