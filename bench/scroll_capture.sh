@@ -42,12 +42,13 @@ for n in "${screens[@]}"; do
     sleep 2
     title=$(xdotool getwindowname "$w")
     top=$(sed -E 's/.*top=([0-9]+).*/\1/' <<<"$title")
+    left=$(sed -E 's/.*left=([0-9]+).*/\1/' <<<"$title")
     width=$(sed -E 's/.*width=([0-9]+).*/\1/' <<<"$title")
     height=$(sed -E 's/.*height=([0-9]+).*/\1/' <<<"$title")
     page=$(sed -E 's/.*page=([0-9]+).*/\1/' <<<"$title")
     xdotool windowactivate --sync "$w" >/dev/null 2>&1
     start=$(date +%s.%N)
-    out=$("$mebo" capture scroll --geometry "${width}x${height}+0+${top}" --save-dir "$work/shots" --json \
+    out=$("$mebo" capture scroll --geometry "${width}x${height}+${left}+${top}" --save-dir "$work/shots" --json \
         ${MEBO_BENCH_LOG:+--verbose} 2>>"${MEBO_BENCH_LOG:-/dev/null}")
     end=$(date +%s.%N)
     frames=$(sed -E 's/.*"frames":([0-9]+).*/\1/' <<<"$out")

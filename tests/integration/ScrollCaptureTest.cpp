@@ -43,6 +43,7 @@ QString pageUrl(const QString& name) {
 struct PageFacts {
     uint32_t window = 0;
     int top = 0;    // rows of the window above the page
+    int left = 0;   // columns of the window left of the page (the browser's own border)
     int width = 0;  // the page's width without the vertical scroll bar
     int height = 0; // visible rows without a horizontal scroll bar
     int page = 0;   // the whole page's height
@@ -54,7 +55,7 @@ struct PageFacts {
 std::optional<PageFacts> findPage(const QString& title, int timeoutMs,
                                   const std::function<bool(const PageFacts&)>& ready = {}) {
     static const QRegularExpression form(QStringLiteral(
-        R"(^(\S+) mebo-scroll-test top=(\d+) width=(\d+) height=(\d+) page=(\d+) scroll=(\d+) outer=(\d+)x(\d+))"));
+        R"(^(\S+) mebo-scroll-test top=(\d+) left=(\d+) width=(\d+) height=(\d+) page=(\d+) scroll=(\d+) outer=(\d+)x(\d+))"));
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         const auto search = runTool("xdotool", {"search", "--name", "mebo-scroll-test"});
@@ -67,13 +68,10 @@ std::optional<PageFacts> findPage(const QString& title, int timeoutMs,
             if (!m.hasMatch() || m.captured(1) != title) {
                 continue;
             }
-            const PageFacts f{id.trimmed().toUInt(),
-                              m.captured(2).toInt(),
-                              m.captured(3).toInt(),
-                              m.captured(4).toInt(),
-                              m.captured(5).toInt(),
-                              m.captured(6).toInt(),
-                              QSize(m.captured(7).toInt(), m.captured(8).toInt())};
+            const PageFacts f{id.trimmed().toUInt(), m.captured(2).toInt(),
+                              m.captured(3).toInt(), m.captured(4).toInt(),
+                              m.captured(5).toInt(), m.captured(6).toInt(),
+                              m.captured(7).toInt(), QSize(m.captured(8).toInt(), m.captured(9).toInt())};
             if (!ready || ready(f)) {
                 return f;
             }
@@ -216,10 +214,11 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     const PageFacts page = show(QStringLiteral("header.html"), QStringLiteral("Header"));
     ASSERT_GT(page.page, 3 * page.height) << "the page is too short to test scrolling";
     const QString shots = home.path() + QStringLiteral("/shots");
-    const auto r = home.run({"capture", "scroll", "--geometry",
-                             QStringLiteral("%1x%2+0+%3").arg(page.width).arg(page.height).arg(page.top),
-                             "--save-dir", shots, "--json"},
-                            {}, 180000);
+    const auto r =
+        home.run({"capture", "scroll", "--geometry",
+                  QStringLiteral("%1x%2+%3+%4").arg(page.width).arg(page.height).arg(page.left).arg(page.top),
+                  "--save-dir", shots, "--json"},
+                 {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     EXPECT_EQ(out.value("mode").toString(), "scroll");
