@@ -217,7 +217,7 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     const auto r =
         home.run({"capture", "scroll", "--geometry",
                   QStringLiteral("%1x%2+%3+%4").arg(page.width).arg(page.height).arg(page.left).arg(page.top),
-                  "--save-dir", shots, "--json"},
+                  "--save-dir", shots, "--json", "--verbose"},
                  {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
@@ -232,7 +232,7 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     EXPECT_EQ(out.value("height").toInt(), capture.height());
     const QImage reference = renderWhole(QStringLiteral("header.html"), page.width, page.page, dir->path());
     ASSERT_FALSE(reference.isNull());
-    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "");
+    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "") << r.err.toStdString();
     // In the library, with the history entry of a scroll capture.
     QFile index(shots + QStringLiteral("/index.json"));
     ASSERT_TRUE(index.open(QIODevice::ReadOnly));
@@ -246,7 +246,7 @@ TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
     const PageFacts page = show(QStringLiteral("table.html"), QStringLiteral("Table"));
     ASSERT_GT(page.page, 3 * page.height);
     const auto r = home.run({"capture", "scroll", "--window", QString::number(page.window), "--save-dir",
-                             home.path() + QStringLiteral("/shots"), "--json"},
+                             home.path() + QStringLiteral("/shots"), "--json", "--verbose"},
                             {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
@@ -256,7 +256,7 @@ TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
     EXPECT_GE(capture.width(), page.width);
     EXPECT_LE(capture.width(), page.width + 20);
     const QImage reference = renderWhole(QStringLiteral("table.html"), page.width, page.page, dir->path());
-    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "");
+    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "") << r.err.toStdString();
 }
 
 TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
