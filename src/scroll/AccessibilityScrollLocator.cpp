@@ -397,7 +397,7 @@ void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint&
     queue_.async([ax, p, at, windowClip, ph, alive, done = std::move(done)] {
         std::optional<AccessibilityScrollTarget> target;
         ax->isTrusted(); // connects on first use: not part of the search's time
-        if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + searchTime)) {
+        if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + targetSearchTime)) {
             const QRect f(c->frame.x(), ph - c->frame.y() - c->frame.height(), c->frame.width(),
                           c->frame.height());
             target = AccessibilityScrollTarget{c->node, f, c->scrollBar, c->pid};

@@ -47,6 +47,9 @@ public:
     // A search gives up after this long (the overlay and a capture's start wait for it) and
     // answers the best element found by then.
     static constexpr std::chrono::milliseconds searchTime{800};
+    // A capture's scroll target may take longer: without it a window's content area is guessed
+    // from its shape, and on a loaded machine the first answers of a browser come slowly.
+    static constexpr std::chrono::milliseconds targetSearchTime{2000};
 
     // `primaryHeight` converts between desktop and window space; `pidAtPoint` (main thread) names
     // the process owning the front-most window at a desktop point: the element at a point is

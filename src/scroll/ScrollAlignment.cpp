@@ -29,6 +29,10 @@ constexpr double kMinSumSquares = 0.0001 * 255.0 * 255.0;
 // Row profiles are kept as integers, six times the mean (a span reads 1, 2 or 3 columns), three
 // per row side by side, so the shift search below is one integer loop the compiler vectorises.
 constexpr int kProfileScale = 6;
+// A row of the profiles is an edge when one of its three means moves by more than 8 grey levels
+// from the row above; a shift needs a few such rows in the rows it compares.
+constexpr int kEdgeStep = 8 * kProfileScale;
+constexpr int kMinEdgeRows = 4;
 
 // Per row, the mean grey value at three evenly spaced columns of each of three spans of the band.
 void rowProfiles(const GreyImage& g, const BandGeometry& band, std::vector<int32_t>& out) {
@@ -185,6 +189,21 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
     rowProfiles(last, band, pl);
     rowProfiles(next, band, pn);
     const int e = std::clamp(hint >= 1 ? hint : M / 2, 8, M);
+    // Rows of the new frame's band where the picture changes from the row above (text, rules,
+    // edges), counted from the top: a large shift compares only the few rows below the top
+    // margin, and when those are blank (the space between paragraphs, a page's empty end) every
+    // such shift scores a perfect 0 and beats the real one. A shift is scored only over rows
+    // that show something.
+    thread_local std::vector<int> edgeRows;
+    edgeRows.assign(size_t(H) + 1, 0);
+    for (int y = band.top + 1; y < H; ++y) {
+        const int32_t* r = pn.data() + size_t(y) * 3;
+        bool edge = false;
+        for (int k = 0; k < 3; ++k) {
+            edge = edge || std::abs(r[k] - r[k - 3]) > kEdgeStep;
+        }
+        edgeRows[size_t(y) + 1] = edgeRows[size_t(y)] + (edge ? 1 : 0);
+    }
 
     // Candidates e, e+1, e-1, e+2, e-2, ... within 0..M; scored from 8 rows on.
     std::optional<int> best;
@@ -198,7 +217,7 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
         }
         const int end = std::min(band.top + band.height, H - s);
         const int rows = end - band.top;
-        if (rows < 13) {
+        if (rows < 13 || edgeRows[size_t(end)] - edgeRows[size_t(band.top) + 1] < kMinEdgeRows) {
             return;
         }
         const int64_t sum =

@@ -81,11 +81,20 @@ void ScrollSession::poll() {
     }
     if (auto frame = stream_->newestAfter(lastStreamSequence_)) {
         lastStreamSequence_ = frame->sequence;
-        // A page may still be painting after the scroll (software-rendered browsers fill their
-        // tiles in afterwards): a frame is taken once the next one shows the same picture.
-        // Two matching frames in a row: a busy renderer can show the same in-between picture for
-        // one frame interval, seldom for two.
-        if (candidate_ && scrollalign::framesLookSame(*candidate_, frame->image)) {
+        // A busy application starts a scroll late: until the picture leaves the reference frame,
+        // a frame that shows it is not a result (it would count as "no new content", and the
+        // next scroll would add to this one and leave a gap between the frames).
+        if (awaitingMotion_ &&
+            !(lastFrame_ && scrollalign::framesLookSame(lastFrame_->image, frame->image))) {
+            awaitingMotion_ = false;
+            slowestReactionMs_ = std::max(slowestReactionMs_, int(scrolledClock_.elapsed()));
+            pollClock_.start(); // the settling below gets its own time
+        }
+        // A page may still be painting or moving after the scroll (smooth scrolling, software-
+        // rendered browsers fill their tiles in afterwards): a frame is taken once the next ones
+        // show the same picture. Two matching frames in a row: a busy renderer can show the same
+        // in-between picture for one frame interval, seldom for two.
+        if (!awaitingMotion_ && candidate_ && scrollalign::framesLookSame(*candidate_, frame->image)) {
             if (++candidateMatches_ >= 2) {
                 candidate_.reset();
                 process(std::move(frame->image));
@@ -96,7 +105,10 @@ void ScrollSession::poll() {
         }
         candidate_ = std::move(frame->image);
     }
-    if (pollClock_.elapsed() >= timing_.pollLimitMs || stream_->hasStopped()) {
+    const bool expired = awaitingMotion_ ? scrolledClock_.elapsed() >= motionWaitMs()
+                                         : pollClock_.elapsed() >= timing_.pollLimitMs;
+    if (expired || stream_->hasStopped()) {
+        awaitingMotion_ = false;
         if (candidate_) {
             process(*std::exchange(candidate_, std::nullopt));
         } else {
@@ -294,7 +306,7 @@ void ScrollSession::scrollStep() {
             return;
         }
         if (ok) {
-            self->settled();
+            self->scrolled();
             return;
         }
         if (self->isCancelled_) {
@@ -307,12 +319,28 @@ void ScrollSession::scrollStep() {
                 return;
             }
             if (fallbackOk) {
-                self->settled();
+                self->scrolled();
             } else {
                 self->finishWithoutResult();
             }
         });
     });
+}
+
+void ScrollSession::scrolled() {
+    awaitingMotion_ = streamRunning_;
+    scrolledClock_.start();
+    settled();
+}
+
+int ScrollSession::motionWaitMs() const {
+    // Twice the slowest start seen in this session, within the settle wait plus the poll limit;
+    // before the first measure the whole of it.
+    const int most = timing_.scrollSettleDelayMs + timing_.pollLimitMs;
+    if (slowestReactionMs_ < 0) {
+        return most;
+    }
+    return std::clamp(2 * slowestReactionMs_ + timing_.pollMs, std::min(most, minMotionWaitMs), most);
 }
 
 void ScrollSession::settled() {

@@ -102,7 +102,12 @@ private:
     void smoothScroll(std::function<void(bool)> done);
     void pulse(int index, std::array<int, 10> notches, QPoint at, std::function<void(bool)> done);
     void fallbackScroll(std::function<void(bool)> done);
+    // A scroll was posted: frames wait for the picture to move, then to settle.
+    void scrolled();
     void settled();
+    // How long after a scroll a picture that has not moved yet is waited for.
+    int motionWaitMs() const;
+    static constexpr int minMotionWaitMs = 300;
     QPoint eventLocation() const;
     void finishWithImage();
     void finishWithoutResult();
@@ -130,6 +135,9 @@ private:
     QElapsedTimer pollClock_;
     std::optional<QImage> candidate_; // the newest stream frame, taken once the next ones match it
     int candidateMatches_ = 0;        // stream frames since that looked the same
+    bool awaitingMotion_ = false;     // scrolled, and no stream frame has left the reference yet
+    QElapsedTimer scrolledClock_;     // since the last scroll's last pulse
+    int slowestReactionMs_ = -1;      // the longest a scroll took to show, -1 before the first
     bool retried_ = false;            // the frame of this step was grabbed again after a noMatch
     int rechecks_ = 0;                // frames grabbed again after a step that moved too little
     int stepRows_ = 0;                // rows appended since the last scroll

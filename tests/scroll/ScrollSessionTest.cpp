@@ -131,6 +131,22 @@ TEST_F(ScrollSessionTest, AFrameCaughtMidScrollIsTakenAgainBeforeTheNextScroll) 
     EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
 }
 
+TEST_F(ScrollSessionTest, AnApplicationThatScrollsLateIsWaitedFor) {
+    // The picture follows the wheel 80 ms late, longer than the settle wait and than two stream
+    // frames: frames still showing the reference are not the step's result, or the step would
+    // count as the page's end and the next one would leave a gap.
+    const QImage page = syntheticPage(640, 4000);
+    make(page, QSize(640, 480), 53);
+    desktop->reactionMs = 80;
+    auto s = session(true);
+    s->start();
+    ASSERT_TRUE(finish());
+    ASSERT_TRUE(run.result);
+    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32),
+              page.convertToFormat(QImage::Format_RGB32));
+    EXPECT_FALSE(log.contains(QStringLiteral("[ScrollSession] 對齊失敗 #1/6, 下一輪 strongWheel 重試")));
+}
+
 TEST_F(ScrollSessionTest, CancelDuringThePulsesEndsWithoutResult) {
     make(syntheticPage(640, 6000), QSize(640, 480), 30);
     auto s = session(false);

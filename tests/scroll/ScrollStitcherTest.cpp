@@ -234,6 +234,31 @@ TEST(ScrollStitcher, FramesThatDoNotOverlapAreNoMatch) {
     EXPECT_EQ(difference(next.lastFrame->image, first.image), "");
 }
 
+TEST(ScrollStitcher, AShortStepOverBlankRowsIsNotTakenForALongOne) {
+    // A page's last step is short, and blank rows lie where a shift close to the largest one
+    // would compare the new frame's top with the reference's bottom: those few blank rows match
+    // perfectly and sit closer to the expected step than the real shift does.
+    struct Case {
+        int hint, shift;
+    };
+    for (const Case& c : {Case{480, 48}, Case{600, 100}, Case{520, 24}}) {
+        QImage page = syntheticPage(800, 2000);
+        QPainter p(&page);
+        p.fillRect(0, c.shift + 80, 800, 90, Qt::white);
+        p.fillRect(0, 740, 800, 80, Qt::white);
+        p.end();
+        const ScrollFrame last = ScrollFrame::of(page.copy(0, 0, 800, 800));
+        const ScrollFrame next = ScrollFrame::of(page.copy(0, c.shift, 800, 800));
+        const auto found = scrollalign::alignPrimary(last.grey, next.grey, c.hint);
+        ASSERT_TRUE(found) << "hint " << c.hint << " shift " << c.shift;
+        EXPECT_EQ(found->shift, c.shift) << "hint " << c.hint;
+    }
+    // Frames that show nothing to compare give no shift at all.
+    QImage blank(800, 800, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    EXPECT_FALSE(scrollalign::alignPrimary(GreyImage::of(blank), GreyImage::of(blank), 300));
+}
+
 TEST(ScrollStitcher, RowHashReadsEveryEighthByte) {
     const uint8_t bytes[17] = {1, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 2, 0xee, 0, 0, 0, 0, 0, 0, 3};
     uint64_t expected = 0x14650FB0739D0383ull;

@@ -70,21 +70,31 @@ void ScrollingDesktop::captureDisplay(uint32_t, QSize, bool, Completion<QImage> 
     {
         std::lock_guard lock(mutex_);
         grabbed_ = true;
-        const int shown = lagFrom_ >= 0 ? lagFrom_ + (offset_ - lagFrom_) / 4 : offset_;
+        const int now = shownLocked();
+        const int shown = lagFrom_ >= 0 ? lagFrom_ + (now - lagFrom_) / 4 : now;
         lagFrom_ = -1;
         shot = page_.copy(0, shown, size_.width(), size_.height());
     }
     runOnMain([done, shot] { done(Result<QImage>::ok(shot)); });
 }
 
-QImage ScrollingDesktop::screen() const {
+QImage ScrollingDesktop::screen() {
     std::lock_guard lock(mutex_);
-    return page_.copy(0, offset_, size_.width(), size_.height());
+    return page_.copy(0, shownLocked(), size_.width(), size_.height());
 }
 
-int ScrollingDesktop::offset() const {
-    std::lock_guard lock(mutex_);
+int ScrollingDesktop::shownLocked() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!pending_.empty() && pending_.front().first <= now) {
+        offset_ = std::clamp(offset_ + pending_.front().second, 0, page_.height() - size_.height());
+        pending_.erase(pending_.begin());
+    }
     return offset_;
+}
+
+int ScrollingDesktop::offset() {
+    std::lock_guard lock(mutex_);
+    return shownLocked();
 }
 
 bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
@@ -99,7 +109,12 @@ bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
                 lagFrom_ = offset_;
             }
         }
-        offset_ = std::clamp(offset_ + notches * pixelsPerNotch_, 0, page_.height() - size_.height());
+        if (reactionMs > 0) {
+            pending_.emplace_back(std::chrono::steady_clock::now() + std::chrono::milliseconds(reactionMs),
+                                  notches * pixelsPerNotch_);
+        } else {
+            offset_ = std::clamp(offset_ + notches * pixelsPerNotch_, 0, page_.height() - size_.height());
+        }
     }
     if (onWheel) {
         onWheel();

@@ -6,8 +6,10 @@
 
 #include <QImage>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace mebo::test {
 
@@ -34,8 +36,8 @@ public:
     // A stream of the display, produced on a thread of its own.
     std::unique_ptr<platform::FrameStream> makeStream();
 
-    QImage screen() const; // what the display shows now (any thread)
-    int offset() const;
+    QImage screen(); // what the display shows now (any thread)
+    int offset();
 
     static constexpr uint32_t displayId = 7;
     bool canPost = true;
@@ -49,6 +51,8 @@ public:
     // The grab after the N-th scroll (wheel events between two grabs) shows a quarter of it, as
     // a smooth-scrolling application caught in its animation does; later grabs show all of it.
     int lagScroll = 0;
+    // A busy application: the picture follows the wheel only this long after each event.
+    int reactionMs = 0;
 
 private:
     QImage page_;
@@ -59,6 +63,9 @@ private:
     int scrolls_ = 0;
     bool grabbed_ = true; // no wheel event since the last grab
     int lagFrom_ = -1;    // the offset before the lagging scroll, until the grab after it
+    // Wheel notches not shown yet (reactionMs), with when they show.
+    std::vector<std::pair<std::chrono::steady_clock::time_point, int>> pending_;
+    int shownLocked(); // the offset the picture shows, pending notches that are due applied
 };
 
 } // namespace mebo::test

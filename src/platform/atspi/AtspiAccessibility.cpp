@@ -168,7 +168,10 @@ public:
                 if (error) {
                     g_error_free(error);
                 }
-                for (int i = 0; i < n && !hit; ++i) {
+                // Several windows of one application may hold the point (a browser's windows
+                // on top of each other): the active one is the one in front, else the first.
+                bool hitActive = false;
+                for (int i = 0; i < n && !hitActive; ++i) {
                     AtspiAccessible* w = atspi_accessible_get_child_at_index(current, i, nullptr);
                     if (!w) {
                         continue;
@@ -176,8 +179,18 @@ public:
                     AtspiComponent* wc = atspi_accessible_get_component_iface(w);
                     if (wc && atspi_component_contains(wc, point.x(), point.y(), ATSPI_COORD_TYPE_SCREEN,
                                                        nullptr)) {
-                        hit = w;
-                        w = nullptr;
+                        AtspiStateSet* states = atspi_accessible_get_state_set(w);
+                        hitActive = states && atspi_state_set_contains(states, ATSPI_STATE_ACTIVE);
+                        if (states) {
+                            g_object_unref(states);
+                        }
+                        if (!hit || hitActive) {
+                            if (hit) {
+                                g_object_unref(hit);
+                            }
+                            hit = w;
+                            w = nullptr;
+                        }
                     }
                     if (wc) {
                         g_object_unref(wc);
