@@ -114,6 +114,11 @@ open_picker() {
     sleep 1 # the first thumbnails paint (only the screenshot waits for them)
 }
 
+overlay_up() { # the full-screen overlay window is mapped
+    local w
+    w=$(window_named '^Mebo$')
+    [ -n "$w" ] && geometry_of "$w" && [ "$gw" -ge 1900 ]
+}
 # Inside RECT (x y w h) no pixel of Mebo's windows: the panel and the frame lie outside it.
 check_outside() { # WINDOW-ID X Y W H
     geometry_of "$1"
@@ -133,11 +138,18 @@ record_once() { # THEME
     xdotool key --clearmodifiers alt+g
     wait_for "the region overlay" log_has '[CaptureMgr] picker → switchToArea, 切到 RegionSelectionWindow'
     wait_for "the picker to close" no_window '^Record Screen$'
+    wait_for "the region overlay on the screen" overlay_up
     sleep 0.5
-    drag 300 220 1100 720
+    if [ "$theme" = light ]; then
+        drag 300 220 1100 720
+    else
+        # The area recorded last time is offered again, ready to start.
+        xdotool mousemove 960 900
+    fi
     sleep 0.3
     snap "region-$theme"
-    xdotool key Return
+    # The overlay's Start Recording plate sits centred 10 pixels below the area.
+    xdotool mousemove 700 752 click 1
     wait_for "the recording to start" sh -c "[ \$(grep -cF '[Recording] 開始錄影' '$home/app.log') -gt $((before)) ]"
     wait_for "the recording panel" has_window '^Mebo Recording$'
     local panel
