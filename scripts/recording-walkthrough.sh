@@ -168,6 +168,17 @@ record_once() { # THEME
     wait_for "the pause" log_has '[Recording] 暫停'
     sleep 1
     snap "paused-$theme"
+    # The tray menu while paused: Resume, and Stop with the elapsed time.
+    local tray
+    tray=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
+    if [ -n "$tray" ]; then
+        geometry_of "$tray"
+        xdotool mousemove $((gx + gw - 14)) $((gy + gh / 2)) click 1
+        sleep 1
+        snap "tray-paused-$theme"
+        xdotool key Escape
+        sleep 0.3
+    fi
     activate "$panel"
     xdotool key --clearmodifiers alt+r
     wait_for "the resume" log_has '[Recording] 繼續'
