@@ -263,7 +263,11 @@ void CaptureMgr::dispatch(const CaptureRequest& request) {
         }
         break;
     case CaptureMode::record:
-        // The source picker is not in this build: the display under the pointer.
+        if (recording_.recorder && sourcePicker_) {
+            presentSourcePicker();
+            return;
+        }
+        // Without the desktop shell's picker: the display under the pointer.
         if (recording_.recorder) {
             startRecording(RecordingTarget::display(displayUnderPointer()), request.mode);
             return;

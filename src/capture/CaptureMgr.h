@@ -2,6 +2,7 @@
 
 #include "capture/CaptureMode.h"
 #include "capture/RegionOverlay.h"
+#include "capture/SourcePickerVM.h"
 #include "recording/RecordingRecovery.h"
 #include "recording/RecordingTypes.h"
 
@@ -129,6 +130,12 @@ public:
                                      const QString& endText);
     static QString trimPromptText(double durationSec);
 
+    // The source picker ("Record Screen..."): shown by `picker`, which answers once (nothing:
+    // cancelled). Without one, "record" records the display under the pointer.
+    using SourcePickerDone = std::function<void(std::optional<SourcePickerChoice>)>;
+    void setSourcePicker(std::function<void(SourcePickerDone)> picker) { sourcePicker_ = std::move(picker); }
+    void startRecordWithPicker(CaptureRequest::Source source);
+
     static QString permissionAlertTitle();
     static QString permissionAlertText();
     static QStringList permissionAlertButtons();
@@ -208,6 +215,8 @@ private:
     void finishRecording(const StopResult& result);
     QString newRecordingPath() const;
     void deleteRecordingFiles(const StopResult& result);
+    void presentSourcePicker();
+    std::function<void(SourcePickerDone)> sourcePicker_;
     RecordingLinks recording_;
     CaptureMode recordMode_ = CaptureMode::record;
     std::optional<RecordingTarget> recordTarget_; // kept for retry and restart

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QTimer>
 #include <QUuid>
 
 namespace mebo {
@@ -285,6 +286,50 @@ void CaptureMgr::enterRecoveredRecording(const RecordingRecovery::Recovered& r) 
         recording_.thumbnails->make(entry.thumbnailName, r.thumbnail);
     }
     history_.addEntry(entry);
+}
+
+void CaptureMgr::startRecordWithPicker(CaptureRequest::Source source) {
+    logInfo(QStringLiteral("[CaptureMgr] startRecordWithPicker source=") + captureSourceRawValue(source));
+    CaptureRequest request;
+    request.mode = CaptureMode::record;
+    request.source = source;
+    start(request);
+}
+
+void CaptureMgr::presentSourcePicker() {
+    QPointer<CaptureMgr> self(this);
+    sourcePicker_([self](std::optional<SourcePickerChoice> choice) {
+        if (!self) {
+            return;
+        }
+        if (!choice) {
+            logInfo(QStringLiteral("[CaptureMgr] 錄影來源選擇取消"));
+            self->abandon(CaptureMode::record);
+            return;
+        }
+        // The picker leaves the screen before the first frame is taken.
+        const SourcePickerChoice chosen = *choice;
+        QTimer::singleShot(settleDelayMs, self, [self, chosen] {
+            if (!self) {
+                return;
+            }
+            switch (chosen.kind) {
+            case SourcePickerChoice::Kind::display:
+                self->startRecording(RecordingTarget::display(chosen.id), CaptureMode::record);
+                break;
+            case SourcePickerChoice::Kind::window:
+                self->startRecording(RecordingTarget::window(chosen.id), CaptureMode::record);
+                break;
+            case SourcePickerChoice::Kind::area:
+                logInfo(QStringLiteral("[CaptureMgr] picker → switchToArea, 切到 RegionSelectionWindow"));
+                CaptureRequest area;
+                area.mode = CaptureMode::recordArea;
+                area.source = CaptureRequest::Source::menuBar;
+                self->dispatch(area);
+                break;
+            }
+        });
+    });
 }
 
 QString CaptureMgr::trimPromptText(double durationSec) {

@@ -120,7 +120,7 @@ AppServices::AppServices(platform::DefaultsStore& defaults, const Options& optio
     captureMgr_ = std::make_unique<CaptureMgr>(*cfg_, *screenshots_, *images_, *clipboardSvc_, *shutter_,
                                                *history_, *mainWindowInUse_, nullptr, *dialogsInUse_,
                                                *workspace_, *backends_.pointer);
-    if (options.recording && options.screen) {
+    if (options.recording && (options.screen || options.preloadedScreen)) {
         media_ = std::make_unique<MediaModules>();
         RecordingBackends rb;
         rb.screen = backends_.screen.get();

@@ -12,6 +12,7 @@
 #include "capture/CaptureMgr.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "document/CustomStampMgr.h"
+#include "library/HistoryStore.h"
 #include "library/LibraryTextIndex.h"
 #include "library/LibraryTextIndexer.h"
 #include "main/AccessibilityModule.h"
@@ -23,11 +24,13 @@
 #include "main/ExportModules.h"
 #include "main/HandOverClipboard.h"
 #include "main/MainWindowSlot.h"
+#include "main/MediaModules.h"
 #include "main/MediaProbeModule.h"
 #include "main/OnlineServices.h"
 #include "main/SignalQuitter.h"
 #include "main/TextRecognitionModule.h"
 #include "platform/Clipboard.h"
+#include "platform/Workspace.h"
 #include "platform/names/GazetteerNameTagger.h"
 #include "platform/qt/DBusNotifications.h"
 #include "platform/qt/PortalColorScheme.h"
@@ -43,10 +46,13 @@
 #include "ui/KeyMonitors.h"
 #include "ui/MainWindow.h"
 #include "ui/MenuBarController.h"
+#include "ui/RecordingShell.h"
 #include "ui/RegionSelectionWindow.h"
 #include "ui/ScrollCapturePanel.h"
 #include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
+#include "ui/ThumbnailStrip.h"
+#include "ui/TrimVideoDialog.h"
 #include "ui/VideoEditorWindow.h"
 #include "ui/WidgetDialogs.h"
 #include "video/VideoAnnotationAssets.h"
@@ -355,10 +361,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     AppDelegate* delegatePtr = nullptr;
     MenuBarController::Actions actions;
     actions.startCapture = startFromMenu;
-    actions.recordScreen = [&capture] {
-        capture.start(CaptureRequest{CaptureMode::record, CaptureRequest::Source::menuBar});
-    };
+    actions.recordScreen = [&capture] { capture.startRecordWithPicker(CaptureRequest::Source::menuBar); };
     actions.stopRecording = [&capture] { capture.stopRecording(); };
+    actions.pauseResumeRecording = [&capture] { capture.pauseResumeRecording(); };
     actions.openMain = [&mainWindow] { mainWindow.showMainWindow(); };
     actions.openSettings = [&showSettings](SettingsTab tab) { showSettings(tab); };
     actions.quit = [&delegatePtr] { delegatePtr->quitRequested(); };
@@ -399,9 +404,52 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             QCoreApplication::exit(0);
         }
     };
-    menuHandler.perform = [&mainWindow, &router, &monitors, &capture](const QString& selector) {
+    // "Trim Video...": the recording chosen in the strip, else the newest one.
+    const auto trimTarget = [&services, &mainWindow]() -> std::optional<HistoryEntry> {
+        const QString current = mainWindow.strip()->currentEntryId();
+        std::optional<HistoryEntry> newest;
+        for (const HistoryEntry& e : services.history().entries()) {
+            if (e.mediaType == QLatin1String("video")) {
+                if (e.id == current) {
+                    return e;
+                }
+                if (!newest || e.createdAt > newest->createdAt) {
+                    newest = e;
+                }
+            }
+        }
+        return newest;
+    };
+    const auto promptTrimVideo = [&services, &mainWindow, &capture, trimTarget] {
+        const auto entry = trimTarget();
+        if (!entry) {
+            services.dialogs().alert(QStringLiteral("Trim Video"),
+                                     QStringLiteral("There is no recording to trim."), {QStringLiteral("OK")},
+                                     [](int) {});
+            return;
+        }
+        const QString path = services.history().mainFilePath(*entry);
+        auto* dialog = new TrimVideoDialog(entry->durationSec.value_or(0), &mainWindow);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(
+            dialog, &QDialog::finished, &capture, [&services, &capture, dialog, path, entry](int result) {
+                if (result != QDialog::Accepted) {
+                    services.workspace().revealFile(path);
+                    return;
+                }
+                if (const auto written = capture.trimVideo(path, entry->durationSec.value_or(0),
+                                                           dialog->startText(), dialog->endText())) {
+                    services.workspace().revealFile(*written);
+                }
+            });
+        dialog->open();
+    };
+    menuHandler.perform = [&mainWindow, &router, &monitors, &capture,
+                           promptTrimVideo](const QString& selector) {
         if (selector == QLatin1String("captureScroll:")) {
             capture.start(CaptureRequest{CaptureMode::scroll, CaptureRequest::Source::menuBar});
+        } else if (selector == QLatin1String("trimVideo:")) {
+            promptTrimVideo();
         } else if (selector == QLatin1String("saveDocument:")) {
             router.saveFromMenu(false);
         } else if (selector == QLatin1String("saveDocumentAs:")) {
@@ -414,9 +462,12 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             mainWindow.performCommand(selector);
         }
     };
-    menuHandler.isEnabled = [&mainWindow, &scrollCapture](const QString& selector) {
+    menuHandler.isEnabled = [&mainWindow, &scrollCapture, trimTarget](const QString& selector) {
         if (selector == QLatin1String("captureScroll:")) {
             return !scrollCapture.isRunning();
+        }
+        if (selector == QLatin1String("trimVideo:")) {
+            return trimTarget().has_value();
         }
         return mainWindow.isCommandEnabled(selector);
     };
@@ -453,10 +504,15 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     const bool firstStart =
         !services.defaults().object(QString::fromLatin1(AppDelegate::firstLaunchKey)).toBool();
     // Recording: the tray shows it and offers the stop; recordings a crash left enter the library.
+    std::unique_ptr<RecordingShell> recordingShell;
     if (ScreenRecordingSvc* recorder = services.recorder()) {
-        QObject::connect(
-            recorder, &ScreenRecordingSvc::stateChanged, &menuBar,
-            [&menuBar](RecordingState state) { menuBar.setRecording(state != RecordingState::idle); });
+        // The picker, the floating panel, the frame around the recorded rectangle, the tray's state.
+        RecordingShell::Links links{cfg, capture, *recorder, services.screenshots(), &menuBar, nullptr, {}};
+        if (MediaModules* media = services.media()) {
+            links.audio = media->audio();
+            links.camera = [media] { return media->camera(); };
+        }
+        recordingShell = std::make_unique<RecordingShell>(std::move(links));
         capture.recoverUnfinishedRecordings();
     }
 

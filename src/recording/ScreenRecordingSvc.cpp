@@ -250,6 +250,7 @@ void ScreenRecordingSvc::continueStart(const RecordingTarget& target, const QStr
                 .arg(g.outputSize.width())
                 .arg(g.outputSize.height())
                 .arg(g.sourceRectPoints ? rectText(*g.sourceRectPoints) : QStringLiteral("nil")));
+    recordedRect_ = g.sourceRect;
     if (auto e = startPipeline(g, outputPath)) {
         return fail(*e);
     }
@@ -571,6 +572,7 @@ void ScreenRecordingSvc::publishLevels() {
     const double now = uptimeSec();
     Q_EMIT micLevelChanged(levels_.level(AudioLevelMeter::Source::mic, now));
     Q_EMIT recordingAudioLevelChanged(levels_.combined(now));
+    Q_EMIT systemAudioLevelChanged(levels_.level(AudioLevelMeter::Source::system, now));
 }
 
 void ScreenRecordingSvc::pause() {

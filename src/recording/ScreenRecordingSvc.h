@@ -84,6 +84,9 @@ public:
     CursorTelemetry& telemetry() { return *telemetry_; }
     // A picture of the recording for its library thumbnail (null before the first frame).
     QImage thumbnail() const;
+    // The recorded rectangle of the running (or last) recording in X11 root pixels: what the
+    // panel and the region indicator keep out of.
+    QRect recordedRect() const { return recordedRect_; }
     // The options of the running (or last) recording, with inputs that failed to start off.
     const RecordingOptions& activeOptions() const { return active_; }
 
@@ -97,6 +100,7 @@ Q_SIGNALS:
     // Levels 0...1 about ten times a second while recording.
     void micLevelChanged(float level);
     void recordingAudioLevelChanged(float level);
+    void systemAudioLevelChanged(float level);
     // A small picture of the camera, at most twelve times a second while it runs.
     void webcamPreviewChanged(const QImage& preview);
     // The screen stream stopped by itself (display gone).
@@ -160,6 +164,7 @@ private:
     std::optional<int64_t> lastPauseNs_;
     QTimer durationTimer_;
     QTimer levelTimer_;
+    QRect recordedRect_;
 
     mutable std::mutex thumbnailLock_; // leaf
     QImage thumbnail_;

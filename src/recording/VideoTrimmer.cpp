@@ -13,6 +13,17 @@ namespace mebo {
 
 std::optional<VideoTrimmer::Range> VideoTrimmer::parseRange(const QString& startText, const QString& endText,
                                                             double durationSec) {
+    const Range r = rangeOf(startText, endText, durationSec);
+    if (!(r.startSec < r.endSec)) {
+        logWarning(
+            QStringLiteral("[CaptureMgr] 裁剪範圍無效: start=%1 end=%2").arg(r.startSec).arg(r.endSec));
+        return std::nullopt;
+    }
+    return r;
+}
+
+VideoTrimmer::Range VideoTrimmer::rangeOf(const QString& startText, const QString& endText,
+                                          double durationSec) {
     const QLocale c = QLocale::c();
     bool ok = false;
     double start = c.toDouble(startText.trimmed(), &ok);
@@ -25,10 +36,6 @@ std::optional<VideoTrimmer::Range> VideoTrimmer::parseRange(const QString& start
         end = durationSec;
     }
     end = std::min(end, durationSec);
-    if (!(start < end)) {
-        logWarning(QStringLiteral("[CaptureMgr] 裁剪範圍無效: start=%1 end=%2").arg(start).arg(end));
-        return std::nullopt;
-    }
     return Range{start, end};
 }
 

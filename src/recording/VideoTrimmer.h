@@ -26,6 +26,8 @@ public:
     // past it. Nothing (and the invalid-range line) when start is not before end.
     static std::optional<Range> parseRange(const QString& startText, const QString& endText,
                                            double durationSec);
+    // The same reading without the check: what the prompt shows while the fields are typed.
+    static Range rangeOf(const QString& startText, const QString& endText, double durationSec);
     static QString trimmedPathFor(const QString& source);
     static QString temporaryPathFor(const QString& destination);
 

@@ -156,8 +156,42 @@ void MenuBarController::setCountdown(int secondsLeft) {
                                      : QStringLiteral("Mebo"));
 }
 
+void MenuBarController::setRecordingStatus(bool paused, const QString& status) {
+    paused_ = paused;
+    recordingStatus_ = status;
+    if (!recording_) {
+        return;
+    }
+    if (recordAction_) {
+        recordAction_->setText(tr("Stop Recording") + QStringLiteral(" (") + status + QLatin1Char(')'));
+    }
+    if (pauseAction_) {
+        pauseAction_->setText(paused ? tr("Resume Recording") : tr("Pause Recording"));
+    }
+    if (tray_ && countdown_ == 0) {
+        tray_->setIcon(paused ? StatusIcon::recordingPaused() : StatusIcon::viewfinder(true));
+        tray_->setToolTip(QStringLiteral("Mebo — ") + status);
+    }
+}
+
 void MenuBarController::setRecording(bool recording) {
     recording_ = recording;
+    if (!recording) {
+        paused_ = false;
+    }
+    // The pause item is in the menu only while recording.
+    if (recording && !pauseAction_ && menu_ && recordAreaAction_) {
+        pauseAction_ = new QAction(tr("Pause Recording"), menu_.get());
+        menu_->insertAction(recordAreaAction_, pauseAction_);
+        connect(pauseAction_, &QAction::triggered, this, [this] {
+            if (recording_ && actions_.pauseResumeRecording) {
+                actions_.pauseResumeRecording();
+            }
+        });
+    } else if (!recording && pauseAction_) {
+        menu_->removeAction(pauseAction_);
+        delete std::exchange(pauseAction_, nullptr);
+    }
     if (recordAction_) {
         recordAction_->setText(recording ? tr("Stop Recording") : tr("Record Screen..."));
     }

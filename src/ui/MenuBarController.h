@@ -28,6 +28,7 @@ public:
         std::function<void(CaptureMode)> startCapture; // source: the status menu
         std::function<void()> recordScreen;            // the source picker
         std::function<void()> stopRecording;
+        std::function<void()> pauseResumeRecording;
         std::function<void()> openMain;
         std::function<void(SettingsTab)> openSettings;
         std::function<void()> quit;
@@ -59,6 +60,10 @@ public:
     // The recording state shown by the icon.
     void setRecording(bool recording);
     bool recording() const { return recording_; }
+    // While recording: paused or not, and the status the tooltip and the Stop item show
+    // ("Recording 00:12").
+    void setRecordingStatus(bool paused, const QString& status);
+    QAction* pauseAction() const { return pauseAction_; }
 
     QMenu* menu() const { return menu_.get(); }
     QAction* updateAction() const { return updateAction_; }
@@ -79,6 +84,9 @@ private:
     QAction* updateAction_ = nullptr;
     QAction* recordAction_ = nullptr;
     QAction* recordAreaAction_ = nullptr;
+    QAction* pauseAction_ = nullptr;
+    bool paused_ = false;
+    QString recordingStatus_;
     bool trayAvailable_ = false;
     bool recording_ = false;
     int countdown_ = 0;

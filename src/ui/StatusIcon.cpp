@@ -21,7 +21,8 @@ void strokeTwice(QPainter& p, qreal width, const QColor& ink, bool rim, const st
     draw();
 }
 
-QPixmap drawViewfinder(int size, bool recording, const QColor& ink, int countdown = 0, bool rim = true) {
+QPixmap drawViewfinder(int size, bool recording, const QColor& ink, int countdown = 0, bool rim = true,
+                       bool paused = false) {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -59,6 +60,16 @@ QPixmap drawViewfinder(int size, bool recording, const QColor& ink, int countdow
         p.setBrush(Qt::NoBrush);
         p.drawPath(digits);
         p.fillPath(digits, ink);
+    } else if (recording && paused) {
+        // Two amber bars where the red lens was.
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xe5, 0xa5, 0x0a));
+        const qreal barW = lens * 0.7;
+        const qreal barH = lens * 2.3;
+        p.drawRoundedRect(QRectF(centre.x() - barW * 1.3, centre.y() - barH / 2, barW, barH), barW / 3,
+                          barW / 3);
+        p.drawRoundedRect(QRectF(centre.x() + barW * 0.3, centre.y() - barH / 2, barW, barH), barW / 3,
+                          barW / 3);
     } else if (recording) {
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xe0, 0x1b, 0x24));
@@ -77,6 +88,14 @@ QIcon StatusIcon::viewfinder(bool recording) {
     // usual dark panels is what desktop trays expect.
     for (int size : {16, 22, 24, 32, 48, 64}) {
         icon.addPixmap(drawViewfinder(size, recording, QColor(0xf6, 0xf5, 0xf4)));
+    }
+    return icon;
+}
+
+QIcon StatusIcon::recordingPaused() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        icon.addPixmap(drawViewfinder(size, true, QColor(0xf6, 0xf5, 0xf4), 0, true, true));
     }
     return icon;
 }

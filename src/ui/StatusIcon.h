@@ -10,6 +10,8 @@ namespace mebo {
 class StatusIcon {
 public:
     static QIcon viewfinder(bool recording);
+    // A recording that is paused: two bars in the lens.
+    static QIcon recordingPaused();
     // The seconds left before a delayed capture, in the same frame.
     static QIcon countdown(int seconds);
     static QIcon application(); // the window and launcher icon

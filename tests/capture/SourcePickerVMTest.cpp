@@ -1,0 +1,96 @@
+#include "capture/SourcePickerVM.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "support/Fakes.h"
+#include "support/TestUtil.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+using Kind = SourcePickerChoice::Kind;
+
+platform::WindowInfo window(uint32_t id, const QString& title, qint64 pid, bool onScreen = true) {
+    platform::WindowInfo w;
+    w.windowId = id;
+    w.title = title;
+    w.pid = pid;
+    w.appId = QStringLiteral("xterm");
+    w.appName = QStringLiteral("XTerm");
+    w.frame = QRect(100, 100, 640, 400);
+    w.onScreen = onScreen;
+    return w;
+}
+
+struct SourcePicker : ::testing::Test {
+    test::FakeScreenCapture capture;
+    test::FakeWindowServer windowServer;
+    ScreenCaptureSvc svc{capture, windowServer};
+    static constexpr qint64 ownPid = 4242;
+    SourcePickerVM vm{svc, ownPid};
+
+    SourcePicker() {
+        platform::DisplayInfo side;
+        side.displayId = 2;
+        side.name = QStringLiteral("HDMI-1");
+        side.frame = side.nativeFrame = QRect(1920, 0, 1280, 1024);
+        platform::DisplayInfo main;
+        main.displayId = 1;
+        main.name = QStringLiteral("eDP-1");
+        main.frame = main.nativeFrame = QRect(0, 0, 1920, 1080);
+        main.primary = true;
+        capture.displayList = {side, main};
+        capture.windowList = {window(10, QStringLiteral("Terminal"), 99),
+                              window(11, QStringLiteral("Mebo"), ownPid),
+                              window(12, QStringLiteral("Minimised"), 99, false)};
+    }
+    bool allThumbnails() const {
+        const auto has = [](const QList<SourcePickerVM::Item>& items) {
+            return std::all_of(items.begin(), items.end(), [](auto& i) { return !i.thumbnail.isNull(); });
+        };
+        return !vm.windows().isEmpty() && has(vm.displays()) && has(vm.windows());
+    }
+};
+
+TEST_F(SourcePicker, ListsDisplaysPrimaryFirstAndOnlyOtherAppsVisibleWindows) {
+    vm.refresh();
+    ASSERT_TRUE(test::waitUntil([&] { return allThumbnails(); }));
+    ASSERT_EQ(vm.displays().size(), 2);
+    EXPECT_EQ(vm.displays()[0].choice.id, 1u);
+    EXPECT_EQ(vm.displays()[0].detail, QStringLiteral("1920 × 1080"));
+    ASSERT_EQ(vm.windows().size(), 1);
+    EXPECT_EQ(vm.windows()[0].choice, (SourcePickerChoice{Kind::window, 10, QStringLiteral("Terminal")}));
+    // Thumbnails fit the box with the source's aspect.
+    const QImage t = vm.displays()[1].thumbnail;
+    EXPECT_LE(t.width(), SourcePickerVM::thumbnailWidth);
+    EXPECT_LE(t.height(), SourcePickerVM::thumbnailHeight);
+    EXPECT_NEAR(double(t.width()) / t.height(), 1280.0 / 1024, 0.02);
+    // The primary display is chosen to begin with.
+    ASSERT_TRUE(vm.selection());
+    EXPECT_EQ(vm.selection()->id, 1u);
+}
+
+TEST_F(SourcePicker, AnswersOfAnOlderRefreshAreDropped) {
+    vm.refresh();
+    const int first = vm.generation();
+    vm.refresh(); // before the first answers arrive
+    EXPECT_GT(vm.generation(), first);
+    ASSERT_TRUE(test::waitUntil([&] { return allThumbnails(); }));
+    EXPECT_EQ(vm.windows().size(), 1); // listed once, not once per refresh
+}
+
+TEST_F(SourcePicker, ASelectedSourceThatWentAwayIsNoLongerChosen) {
+    vm.refresh();
+    ASSERT_TRUE(test::waitUntil([&] { return vm.windows().size() == 1; }));
+    vm.select(vm.windows()[0].choice);
+    EXPECT_TRUE(vm.canStart());
+    capture.windowList.removeFirst();
+    QSignalSpy changed(&vm, &SourcePickerVM::selectionChanged);
+    vm.refresh();
+    ASSERT_TRUE(test::waitUntil([&] { return changed.count() > 0; }));
+    EXPECT_FALSE(vm.canStart());
+}
+
+} // namespace
+} // namespace mebo

@@ -1,0 +1,160 @@
+// The recording panel, the region indicator, the trim prompt and the tray's recording items on
+// real widgets.
+#include "app/Cfg.h"
+#include "app/UpdateCheckHook.h"
+#include "recording/RecordingPanelVM.h"
+#include "support/Fakes.h"
+#include "support/TestUtil.h"
+#include "ui/MenuBarController.h"
+#include "ui/RecordingPanel.h"
+#include "ui/RecordingRegionIndicator.h"
+#include "ui/TrimVideoDialog.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+namespace mebo {
+namespace {
+
+struct PanelWidget : ::testing::Test {
+    test::FakeDefaultsStore store;
+    Cfg cfg{store};
+    RecordingPanelVM vm{cfg};
+    QStringList called;
+    PanelWidget() {
+        RecordingPanelVM::Controls c;
+        c.start = [this] { called << QStringLiteral("start"); };
+        c.stop = [this] { called << QStringLiteral("stop"); };
+        c.pauseResume = [this] { called << QStringLiteral("pause"); };
+        c.restart = [this] { called << QStringLiteral("restart"); };
+        c.cancel = [this] { called << QStringLiteral("cancel"); };
+        vm.setControls(c);
+    }
+};
+
+TEST_F(PanelWidget, EveryOptionReachesTheSettings) {
+    RecordingPanel panel(vm);
+    panel.microphoneBox()->setChecked(true);
+    panel.webcamBox()->setChecked(true);
+    panel.scaleSlider()->setValue(35);
+    panel.codecMenu()->activated(1);
+    panel.qualityMenu()->activated(0);
+    panel.frameRateMenu()->activated(4);
+    panel.positionMenu()->activated(1);
+    EXPECT_TRUE(cfg.recordMicrophone());
+    EXPECT_TRUE(cfg.recordWebcam());
+    EXPECT_DOUBLE_EQ(cfg.webcamScale(), 0.35);
+    EXPECT_EQ(cfg.videoCodec(), QStringLiteral("hevc"));
+    EXPECT_EQ(cfg.recordQuality(), QStringLiteral("standard"));
+    EXPECT_EQ(cfg.recordFps(), 30);
+    EXPECT_EQ(cfg.webcamPosition(), QStringLiteral("topRight"));
+    // The slider's range is the panel's 0.1...0.4.
+    EXPECT_EQ(panel.scaleSlider()->minimum(), 10);
+    EXPECT_EQ(panel.scaleSlider()->maximum(), 40);
+    // A change made elsewhere (another panel) shows here.
+    RecordingPanel other(vm);
+    other.systemAudioBox()->setChecked(false);
+    EXPECT_FALSE(panel.systemAudioBox()->isChecked());
+}
+
+TEST_F(PanelWidget, ButtonsFollowTheRecordingState) {
+    RecordingPanel panel(vm);
+    panel.setOptionsShown(false);
+    vm.setState(RecordingState::recording);
+    EXPECT_FALSE(panel.pauseButton()->isHidden());
+    EXPECT_EQ(panel.pauseButton()->text(), QStringLiteral("&Pause"));
+    vm.setElapsed(65.4);
+    EXPECT_EQ(panel.elapsedLabel()->text(), QStringLiteral("01:05"));
+    panel.pauseButton()->click();
+    vm.setState(RecordingState::paused);
+    EXPECT_EQ(panel.pauseButton()->text(), QStringLiteral("&Resume"));
+    panel.restartButton()->click();
+    panel.stopButton()->click();
+    vm.setState(RecordingState::stopping);
+    EXPECT_FALSE(panel.stopButton()->isEnabled());
+    EXPECT_FALSE(panel.cancelButton()->isEnabled());
+    EXPECT_EQ(called, (QStringList{"pause", "restart", "stop"}));
+}
+
+TEST(RecordingRegionIndicatorTest, TheRingNeverCoversTheRecordedPixels) {
+    const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+    struct Case {
+        QRect recorded;
+        bool shown;
+    };
+    const Case cases[] = {
+        {QRect(100, 100, 640, 480), true},
+        {QRect(0, 0, 800, 600), true},   // the top and left edges fall off the screen
+        {QRect(0, 0, 1920, 1080), true}, // only the edge shared with the second screen
+        {QRect(1920, 0, 1280, 1024), true},
+    };
+    for (const Case& c : cases) {
+        const QRegion ring = RecordingRegionIndicator::ring(c.recorded, screens);
+        EXPECT_EQ(!ring.isEmpty(), c.shown);
+        EXPECT_FALSE(ring.intersects(c.recorded));
+        EXPECT_TRUE(c.recorded.adjusted(-3, -3, 3, 3).contains(ring.boundingRect()));
+    }
+    EXPECT_TRUE(RecordingRegionIndicator::ring(QRect(0, 0, 1920, 1080), {QRect(0, 0, 1920, 1080)}).isEmpty());
+}
+
+TEST(TrimVideoDialogTest, FieldsDefaultsAndValidation) {
+    TrimVideoDialog dialog(10.04);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Trim Video"));
+    EXPECT_EQ(dialog.startField()->placeholderText(), QStringLiteral("0.0"));
+    EXPECT_EQ(dialog.endField()->text(), QStringLiteral("10.0"));
+    EXPECT_EQ(dialog.endField()->placeholderText(), QStringLiteral("10.0"));
+    EXPECT_TRUE(dialog.findChild<QLabel*>() != nullptr);
+    struct Case {
+        const char* start;
+        const char* end;
+        bool trimmable;
+    };
+    const Case cases[] = {
+        {"abc", "5", true},   // an unreadable start is 0
+        {"7", "5", false},    // start after end
+        {"3", "999", true},   // an end past the duration is the duration
+        {"-4", "", true},     // 0 to the end
+        {"10.04", "", false}, // nothing left
+    };
+    for (const Case& c : cases) {
+        dialog.startField()->setText(QString::fromLatin1(c.start));
+        dialog.endField()->setText(QString::fromLatin1(c.end));
+        EXPECT_EQ(dialog.trimButton()->isEnabled(), c.trimmable) << c.start << " " << c.end;
+        EXPECT_EQ(dialog.problemLabel()->text().startsWith(QStringLiteral("The start")), !c.trimmable);
+    }
+}
+
+TEST(MenuBarRecordingTest, PauseItemAndStatusWhileRecording) {
+    UpdateCheckHook updates;
+    QStringList ran;
+    MenuBarController::Actions actions;
+    actions.startCapture = [](CaptureMode) {};
+    actions.stopRecording = [&] { ran << QStringLiteral("stop"); };
+    actions.pauseResumeRecording = [&] { ran << QStringLiteral("pause"); };
+    MenuBarController bar(updates, actions, QStringLiteral("1.0"));
+    bar.install();
+    EXPECT_EQ(bar.pauseAction(), nullptr);
+    bar.setRecording(true);
+    ASSERT_NE(bar.pauseAction(), nullptr);
+    const QList<QAction*> items = bar.menu()->actions();
+    EXPECT_EQ(items.indexOf(bar.pauseAction()), 4); // right after the stop item
+    bar.setRecordingStatus(true, RecordingPanelVM::trayStatus(RecordingState::paused, 12));
+    EXPECT_EQ(bar.pauseAction()->text(), QStringLiteral("Resume Recording"));
+    EXPECT_EQ(items[3]->text(), QStringLiteral("Stop Recording (Paused 00:12)"));
+    bar.pauseAction()->trigger();
+    items[3]->trigger();
+    bar.setRecording(false);
+    EXPECT_EQ(bar.pauseAction(), nullptr);
+    EXPECT_EQ(items[3]->text(), QStringLiteral("Record Screen..."));
+    EXPECT_EQ(ran, (QStringList{"pause", "stop"}));
+}
+
+} // namespace
+} // namespace mebo
