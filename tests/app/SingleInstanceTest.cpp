@@ -60,22 +60,6 @@ TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
         QStringLiteral("[AppDelegate] unknown capture mode 'panorama': an area capture starts")));
 }
 
-TEST(SingleInstance, LaterLaunchesHandTheirArgumentsToTheFirst) {
-    QTemporaryDir dir;
-    const QString name = dir.filePath(QStringLiteral("instance"));
-    SingleInstance first(name);
-    EXPECT_FALSE(first.handOver({QStringLiteral("x")}, 200)); // nobody listens yet
-    ASSERT_TRUE(first.listen());
-    QSignalSpy received(&first, &SingleInstance::argumentsReceived);
-
-    SingleInstance second(name);
-    EXPECT_FALSE(second.listen()); // the first one answers
-    const QStringList args{QStringLiteral("mebo://capture?mode=area"), QStringLiteral("é ü")};
-    EXPECT_TRUE(second.handOver(args));
-    ASSERT_TRUE(test::waitUntil([&] { return received.count() == 1; }));
-    EXPECT_EQ(received.at(0).at(0).toStringList(), args);
-}
-
 TEST(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("instance"));
