@@ -153,30 +153,6 @@ TEST_F(CliCapture, CollisionsAreNumberedAcrossRuns) {
     EXPECT_EQ(indexOf(shots).size(), 3);
 }
 
-// Which entries a limit keeps and what goes with them is the library's own test; here the
-// command line reaches it and deletes by id.
-TEST_F(CliCapture, HistoryLimitAndDeleteReachTheLibrary) {
-    ASSERT_EQ(home.run({"config", "set", "mebo.saveDirectory", shots}).exitCode, 0);
-    QStringList written;
-    for (int i = 0; i < 4; ++i) {
-        const auto r = home.run({"capture", "area", "--geometry", QString("20x20+%1+0").arg(i * 20)});
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-        written << QFileInfo(r.out).fileName();
-    }
-    const auto set = home.run({"config", "set", "mebo.historyMaxCount", "3"});
-    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
-    ASSERT_EQ(indexOf(shots).size(), 3);
-    EXPECT_TRUE(QFileInfo::exists(home.trashFiles() + "/" + written[0]));
-
-    const QJsonArray listed = jsonOf(home.run({"history", "list", "--json"})).value("entries").toArray();
-    ASSERT_EQ(listed.size(), 3);
-    const QString id = listed[1].toObject().value("id").toString();
-    const auto del = home.run({"history", "delete", id});
-    EXPECT_EQ(del.exitCode, 0) << del.err.toStdString();
-    EXPECT_EQ(indexOf(shots).size(), 2);
-    EXPECT_EQ(home.run({"history", "delete", id}).exitCode, 1);
-}
-
 TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
     struct Case {
         QStringList args;
