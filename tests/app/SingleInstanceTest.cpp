@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtConcurrent>
 #include <gtest/gtest.h>
 
 namespace mebo {
@@ -68,6 +69,25 @@ TEST(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
     stale.close();
     SingleInstance instance(name);
     EXPECT_TRUE(instance.listen()) << instance.errorString().toStdString();
+}
+
+// A request (the command line handing the clipboard to the running application) is answered by
+// its handler; one nobody handles gets no answer. Asked from another thread: the instance answers
+// on this one.
+TEST(SingleInstance, RequestsAreAnsweredByTheirHandlerOnly) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("instance"));
+    SingleInstance running(name);
+    ASSERT_TRUE(running.listen());
+    running.setRequestHandler(QStringLiteral("join"), [](const QStringList& a) { return a.join('+'); });
+    const SingleInstance later(name);
+    for (const auto& [request, answer] :
+         {std::pair{QStringList{"join", "a", "b"}, std::optional<QString>("a+b")},
+          std::pair{QStringList{"other", "a"}, std::optional<QString>()}}) {
+        QFuture<std::optional<QString>> asked = QtConcurrent::run([&] { return later.ask(request, 1000); });
+        ASSERT_TRUE(test::waitUntil([&] { return asked.isFinished(); }, 10000));
+        EXPECT_EQ(asked.result(), answer) << request.join(' ').toStdString();
+    }
 }
 
 } // namespace
