@@ -115,20 +115,6 @@ TEST_F(AppDelegateTest, UrlDuringFirstLaunchSuppressesTheSettingsWindowButMarksI
     EXPECT_EQ(overlay.lastIntent, SnapIntent::area);
     EXPECT_TRUE(
         log.contains(QStringLiteral("[CaptureMgr] start mode=area source=urlScheme preferredApp=nil")));
-}
-
-TEST_F(AppDelegateTest, UrlsStartTheirCaptureOrAreLoggedAndIgnored) {
-    delegate.handleUrl(QStringLiteral("mebo://capture?mode=fullscreen"));
-    images.ensureSaveDirectory();
-    ASSERT_TRUE(test::waitUntil([&] { return captured.size() == 1; }));
-    EXPECT_EQ(history.entries().size(), 1);
-
-    // What the log says of each URL is the URL reader's test.
-    delegate.handleUrl(QStringLiteral("mebo://settings"));
-    delegate.handleUrl(QStringLiteral("https://capture?mode=area"));
-    runFor(100);
-    EXPECT_EQ(overlay.presents, 0);
-    EXPECT_EQ(captured.size(), 1);
 
     // An unreadable URL does not count as received during launch.
     AppDelegate fresh(defaults, images, history, mgr, shell);
@@ -136,20 +122,6 @@ TEST_F(AppDelegateTest, UrlsStartTheirCaptureOrAreLoggedAndIgnored) {
     EXPECT_FALSE(fresh.didReceiveUrlDuringLaunch());
     fresh.handleUrl(QStringLiteral("mebo://settings"));
     EXPECT_TRUE(fresh.didReceiveUrlDuringLaunch());
-}
-
-TEST_F(AppDelegateTest, LaterLaunchesShowTheWindowOrHandTheirUrls) {
-    delegate.handleLaunchArguments({});
-    EXPECT_EQ(shell.calls, QStringList{"showMain"});
-    shell.calls.clear();
-    delegate.handleLaunchArguments({}); // a window is up already
-    EXPECT_TRUE(shell.calls.isEmpty());
-    overlay.autoAnswer = OverlayOutcome{};
-    delegate.handleLaunchArguments(
-        {QStringLiteral("--verbose"), QStringLiteral("mebo://capture?mode=window")});
-    ASSERT_TRUE(test::waitUntil([&] { return overlay.presents == 1; }));
-    EXPECT_EQ(overlay.lastIntent, SnapIntent::window);
-    EXPECT_TRUE(shell.calls.isEmpty());
 }
 
 TEST_F(AppDelegateTest, OnlyQuitUpdatesAndTheSessionEndQuit) {

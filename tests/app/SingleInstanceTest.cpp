@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtConcurrent>
 #include <gtest/gtest.h>
 
 namespace mebo {
@@ -60,22 +61,6 @@ TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
         QStringLiteral("[AppDelegate] unknown capture mode 'panorama': an area capture starts")));
 }
 
-TEST(SingleInstance, LaterLaunchesHandTheirArgumentsToTheFirst) {
-    QTemporaryDir dir;
-    const QString name = dir.filePath(QStringLiteral("instance"));
-    SingleInstance first(name);
-    EXPECT_FALSE(first.handOver({QStringLiteral("x")}, 200)); // nobody listens yet
-    ASSERT_TRUE(first.listen());
-    QSignalSpy received(&first, &SingleInstance::argumentsReceived);
-
-    SingleInstance second(name);
-    EXPECT_FALSE(second.listen()); // the first one answers
-    const QStringList args{QStringLiteral("mebo://capture?mode=area"), QStringLiteral("é ü")};
-    EXPECT_TRUE(second.handOver(args));
-    ASSERT_TRUE(test::waitUntil([&] { return received.count() == 1; }));
-    EXPECT_EQ(received.at(0).at(0).toStringList(), args);
-}
-
 TEST(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("instance"));
@@ -107,6 +92,25 @@ TEST(SingleInstance, EachDisplayHasItsOwnInstance) {
     }
     qputenv("DISPLAY", savedDisplay);
     qputenv("XDG_RUNTIME_DIR", savedRuntime);
+}
+
+// A request (the command line handing the clipboard to the running application) is answered by
+// its handler; one nobody handles gets no answer. Asked from another thread: the instance answers
+// on this one.
+TEST(SingleInstance, RequestsAreAnsweredByTheirHandlerOnly) {
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("instance"));
+    SingleInstance running(name);
+    ASSERT_TRUE(running.listen());
+    running.setRequestHandler(QStringLiteral("join"), [](const QStringList& a) { return a.join('+'); });
+    const SingleInstance later(name);
+    for (const auto& [request, answer] :
+         {std::pair{QStringList{"join", "a", "b"}, std::optional<QString>("a+b")},
+          std::pair{QStringList{"other", "a"}, std::optional<QString>()}}) {
+        QFuture<std::optional<QString>> asked = QtConcurrent::run([&] { return later.ask(request, 1000); });
+        ASSERT_TRUE(test::waitUntil([&] { return asked.isFinished(); }, 10000));
+        EXPECT_EQ(asked.result(), answer) << request.join(' ').toStdString();
+    }
 }
 
 } // namespace

@@ -46,19 +46,5 @@ TEST(InstallLayout, FollowsTheExecutable) {
     }
 }
 
-TEST(InstallLayout, ABuildFolderIsABuildTreeAndTheRunningTestFindsItsData) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(QFile(dir.filePath(QStringLiteral("CMakeCache.txt"))).open(QIODevice::WriteOnly));
-    EXPECT_EQ(InstallLayout(dir.filePath(QStringLiteral("src/mebo"))).kind(), InstallLayout::Kind::buildTree);
-
-    // This test program runs from the build tree, which is laid out like an install.
-    const InstallLayout& current = InstallLayout::current();
-    EXPECT_EQ(current.kind(), InstallLayout::Kind::buildTree);
-    EXPECT_TRUE(QFile::exists(current.dataDir(QStringLiteral("sounds")) + QStringLiteral("/Shutter.wav")));
-    EXPECT_TRUE(QFile::exists(current.dataDir(QStringLiteral("stamps")) + QStringLiteral("/star.fill.svg")));
-    EXPECT_TRUE(QFile::exists(current.modulesDir() + QStringLiteral("/libmebo_platform_tesseract.so")));
-}
-
 } // namespace
 } // namespace mebo

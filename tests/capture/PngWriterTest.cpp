@@ -142,16 +142,6 @@ TEST(PngWriterTest, RoundTripsNoiseFlatAndOddShapesBitExactly) {
     }
 }
 
-TEST(PngWriterTest, LargeImagesSurvivePiecesAndSeams) {
-    // Large enough to be split into pieces compressed on several threads and joined (the seams of
-    // every block kind are the encoder's and the joiner's own tests); flat above noise.
-    QImage mixed(1920, 1080, QImage::Format_RGB32);
-    mixed.fill(QColor(30, 60, 120));
-    QPainter(&mixed).drawImage(0, 500, noise(1920, 80, QImage::Format_RGB32, 3));
-    EXPECT_EQ(roundTrip(mixed), 2);
-    EXPECT_EQ(roundTrip(noise(1500, 1200, QImage::Format_ARGB32, 4)), 6);
-}
-
 TEST(PngWriterTest, WritesRgbForOpaqueImagesAndRgbaOnlyWhenSomePixelIsTranslucent) {
     QImage opaqueArgb = noise(64, 48, QImage::Format_ARGB32, 2);
     for (int y = 0; y < opaqueArgb.height(); ++y) {

@@ -1,6 +1,5 @@
 #include "document/FillLayer.h"
 #include "document/DocumentFlattener.h"
-#include "document/PasteImageLayer.h"
 #include "document/RegionFillLayer.h"
 #include "document/SimplifyLayer.h"
 #include "support/Drawing.h"
@@ -69,19 +68,7 @@ TEST(FillLayerTest, ColourOrGradientAtItsAlphaOverTheWholeImageOnly) {
     f.color = Qt::black;
     EXPECT_NEAR(qRed(render(f, canvas(10, 10, Qt::white)).pixel(5, 5)), 242, 1);
 
-    // Angle 0 runs left to right over half the diagonal each side of the centre.
-    f.gradient = GradientFill{QColor(255, 0, 0), QColor(0, 0, 255), 0};
-    f.alpha = 1;
-    out = render(f, canvas(100, 20, Qt::white));
-    EXPECT_GT(qRed(out.pixel(1, 10)), 240);
-    EXPECT_GT(qBlue(out.pixel(98, 10)), 240);
-    EXPECT_NEAR(qRed(out.pixel(50, 10)), 127, 4);
-    EXPECT_EQ(out.pixel(50, 0), out.pixel(50, 19));
-    f.gradient->angle = M_PI / 2; // top to bottom, at half alpha
-    f.alpha = 0.5;
-    out = render(f, canvas(20, 100, Qt::white));
-    EXPECT_NEAR(qGreen(out.pixel(10, 1)), 128, 3);
-    EXPECT_LT(qRed(out.pixel(10, 98)), 150);
+    // How a gradient runs is shown by the fill_gradient scene.
     EXPECT_FALSE(f.hitTest({5, 5}));
 }
 
@@ -174,25 +161,4 @@ TEST(SimplifyLayerTest, FillsTheShapeWithAnOptionalBorder) {
     s.borderWidth = -3; // treated as none
     EXPECT_EQ(s.bounds(), QRectF(10, 10, 60, 40));
     EXPECT_EQ(render(s, canvas(80, 60, Qt::white)).pixel(10, 30), qRgb(0x34, 0x3a, 0x46));
-}
-
-TEST(PasteImageLayerTest, DrawsTheImageSmoothlyScaledIntoItsRect) {
-    QImage picture(2, 1, QImage::Format_ARGB32_Premultiplied);
-    picture.setPixel(0, 0, qRgb(255, 0, 0));
-    picture.setPixel(1, 0, qRgb(0, 0, 255));
-    PasteImageLayer p;
-    p.image = picture;
-    p.rect = QRectF(10, 10, 40, 20);
-    QImage out = render(p, canvas(60, 40, Qt::white));
-    EXPECT_EQ(out.pixel(12, 20), qRgb(255, 0, 0));
-    EXPECT_EQ(out.pixel(47, 20), qRgb(0, 0, 255));
-    EXPECT_GT(qRed(out.pixel(30, 20)), 60); // blended across the middle
-    EXPECT_GT(qBlue(out.pixel(30, 20)), 60);
-    EXPECT_EQ(out.pixel(8, 20), white);
-    EXPECT_EQ(out.pixel(30, 31), white);
-    p.opacity = 0.5;
-    EXPECT_NEAR(qGreen(render(p, canvas(60, 40, Qt::white)).pixel(12, 20)), 128, 2);
-    PasteImageLayer empty;
-    empty.rect = QRectF(0, 0, 10, 10);
-    EXPECT_EQ(render(empty, canvas(20, 20, Qt::white)), canvas(20, 20, Qt::white));
 }

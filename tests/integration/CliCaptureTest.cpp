@@ -153,61 +153,6 @@ TEST_F(CliCapture, CollisionsAreNumberedAcrossRuns) {
     EXPECT_EQ(indexOf(shots).size(), 3);
 }
 
-TEST_F(CliCapture, HistoryLimitMovesTheOldestToTheTrash) {
-    ASSERT_EQ(home.run({"config", "set", "mebo.saveDirectory", shots}).exitCode, 0);
-    QStringList written;
-    for (int i = 0; i < 5; ++i) {
-        const auto r = home.run({"capture", "area", "--geometry", QString("20x20+%1+0").arg(i * 20)});
-        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-        written << QFileInfo(r.out).fileName();
-    }
-    // A sidecar of the oldest goes with it.
-    QFile sidecar(shots + "/" + QFileInfo(written[0]).completeBaseName() + ".mebo");
-    ASSERT_TRUE(sidecar.open(QIODevice::WriteOnly));
-    sidecar.write("{}");
-    sidecar.close();
-
-    const auto set = home.run({"config", "set", "mebo.historyMaxCount", "3"});
-    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
-    const QJsonArray index = indexOf(shots);
-    ASSERT_EQ(index.size(), 3);
-    EXPECT_EQ(index[0].toObject().value("filename").toString(), written[4]);
-    EXPECT_EQ(index[2].toObject().value("filename").toString(), written[2]);
-    const QStringList trashed = QDir(home.trashFiles()).entryList(QDir::Files, QDir::Name);
-    EXPECT_TRUE(trashed.contains(written[0]));
-    EXPECT_TRUE(trashed.contains(written[1]));
-    EXPECT_TRUE(trashed.contains(QFileInfo(written[0]).completeBaseName() + ".mebo"));
-    EXPECT_EQ(pngsIn(shots).size(), 3);
-    EXPECT_TRUE(QFileInfo::exists(home.path() + "/data/Trash/info/" + written[0] + ".trashinfo"));
-
-    // A sixth capture keeps the library at three.
-    ASSERT_EQ(home.run({"capture", "area", "--geometry", "20x20+200+0"}).exitCode, 0);
-    EXPECT_EQ(indexOf(shots).size(), 3);
-    EXPECT_EQ(pngsIn(shots).size(), 3);
-
-    // history list / delete.
-    const auto list = home.run({"history", "list", "--json"});
-    ASSERT_EQ(list.exitCode, 0);
-    const QJsonArray listed = jsonOf(list).value("entries").toArray();
-    ASSERT_EQ(listed.size(), 3);
-    const QString id = listed[1].toObject().value("id").toString();
-    const auto del = home.run({"history", "delete", id});
-    EXPECT_EQ(del.exitCode, 0) << del.err.toStdString();
-    EXPECT_EQ(indexOf(shots).size(), 2);
-    EXPECT_EQ(home.run({"history", "delete", id}).exitCode, 1);
-}
-
-TEST_F(CliCapture, BrokenIndexIsReplacedByTheNextCapture) {
-    QDir().mkpath(shots);
-    QFile f(shots + "/index.json");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[{ this is not json");
-    f.close();
-    const auto r = home.run({"capture", "area", "--geometry", "10x10+0+0", "--save-dir", shots});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(indexOf(shots).size(), 1);
-}
-
 TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
     struct Case {
         QStringList args;

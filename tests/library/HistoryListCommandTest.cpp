@@ -21,8 +21,8 @@ namespace {
 enum class Main { file, missing, directory, linkToFile, danglingLink };
 
 struct Item {
-    const char* name;      // the id's last digits and the file's base name
-    QString filename;      // as stored; "$OUT" stands for the folder outside the library
+    const char* name; // the id's last digits and the file's base name
+    QString filename; // as stored; "$OUT" stands for the folder outside the library
     Main main;
     bool saveTargetExists; // a save target is recorded; whether its file exists
     bool hasSaveTarget;
@@ -46,7 +46,8 @@ protected:
     }
 
     static QString idOf(const char* name) {
-        return QStringLiteral("00000000-0000-4000-8000-%1").arg(QString::fromLatin1(name).rightJustified(12, '0'));
+        return QStringLiteral("00000000-0000-4000-8000-%1")
+            .arg(QString::fromLatin1(name).rightJustified(12, '0'));
     }
 
     void touch(const QString& path) const {
@@ -69,7 +70,8 @@ protected:
             e.createdAt = newest.addSecs(-60 * i);
             e.widthPx = 10;
             e.heightPx = 10;
-            const QString path = e.filename.startsWith('/') ? e.filename : QDir::cleanPath(lib + "/" + e.filename);
+            const QString path =
+                e.filename.startsWith('/') ? e.filename : QDir::cleanPath(lib + "/" + e.filename);
             switch (it.main) {
             case Main::file:
                 touch(path);
@@ -104,7 +106,8 @@ protected:
         const test::ProgramRun r = mebo({"history", "list", "--json", "--save-dir", saveDir});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         QStringList ids;
-        for (const QJsonValue& v : QJsonDocument::fromJson(r.out.toUtf8()).object().value("entries").toArray()) {
+        for (const QJsonValue& v :
+             QJsonDocument::fromJson(r.out.toUtf8()).object().value("entries").toArray()) {
             ids << v.toObject().value("id").toString();
         }
         return ids;
@@ -178,6 +181,15 @@ TEST_F(HistoryListCommand, PruneAfterTheOrphanScanKeepsTheNewestSurvivors) {
     EXPECT_TRUE(QFileInfo::exists(tmp.path() + "/data/Trash/files/shot-8.png"));
     // The directory an orphan entry named is never touched.
     EXPECT_TRUE(QFileInfo(lib + "/folder.png").isDir());
+}
+
+TEST_F(HistoryListCommand, DeleteRemovesOneEntryByIdOnce) {
+    prepare(kMixedLibrary);
+    const QStringList args{"history", "delete", idOf("4"), "--save-dir", lib};
+    const test::ProgramRun del = mebo(args);
+    EXPECT_EQ(del.exitCode, 0) << del.err.toStdString();
+    EXPECT_EQ(listedIds(lib), ids({"1", "6", "8", "9", "11"}));
+    EXPECT_EQ(mebo(args).exitCode, 1);
 }
 
 } // namespace

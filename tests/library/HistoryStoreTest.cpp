@@ -52,21 +52,8 @@ TEST_F(HistoryAdd, NewEntriesGoFirstAndTheIndexFollowsTheFieldRules) {
     EXPECT_EQ(store->mainFilePath(b), outside);
     EXPECT_EQ(ids(), (QStringList{b.id, a.id}));
 
-    const QJsonArray index = QJsonDocument::fromJson(rawIndex()).array();
-    ASSERT_EQ(index.size(), 2);
-    const QJsonObject second = index.at(1).toObject();
-    EXPECT_EQ(second.value("createdAt").toString(), "2025-03-14T09:30:05Z");
-    EXPECT_EQ(second.value("mediaType").toString(), "image");
-    EXPECT_EQ(second.value("hasMeboSidecar"), QJsonValue(false));
-    EXPECT_EQ(second.value("tags"), QJsonValue(QJsonArray{}));
-    for (const char* absent : {"durationSec", "saveTargetPath", "webcamFileName"}) {
-        EXPECT_FALSE(second.contains(absent)) << absent;
-    }
-    // Pretty-printed with sorted keys: "createdAt" opens every object, "widthPx" closes it.
-    const QString text = QString::fromUtf8(rawIndex());
-    EXPECT_LT(text.indexOf("\"createdAt\""), text.indexOf("\"filename\""));
-    EXPECT_LT(text.indexOf("\"thumbnailName\""), text.indexOf("\"widthPx\""));
-    EXPECT_TRUE(text.contains("\n        \"id\": \"" + b.id + "\""));
+    // How the entries are written is the index file's own test (tests/data/history).
+    EXPECT_EQ(indexIds(), (QStringList{b.id, a.id}));
 
     thumbs->waitForPending();
     EXPECT_TRUE(QFileInfo::exists(thumbs->pathFor(a.thumbnailName)));

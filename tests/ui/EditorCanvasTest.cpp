@@ -114,38 +114,6 @@ TEST_F(EditorCanvasTest, DragsBecomeLayersAndMovesAtAnyZoomAndTheViewFollows) {
     EXPECT_NEAR(canvas.controller()->hitTolerance() * canvas.scale(), 10, 1e-9);
 }
 
-TEST_F(EditorCanvasTest, TextIsTypedInPlaceAndCommittedOrCancelled) {
-    open(plain(600, 400));
-    editor->setCurrentTool(ToolKind::text);
-    const QPoint at = canvas.toWidget(QPointF(80, 90)).toPoint();
-    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, at);
-    QTextEdit* field = canvas.textEditor();
-    ASSERT_TRUE(field);
-    EXPECT_TRUE(editor->isTextEditing());
-    QTest::keyClicks(field, QStringLiteral("Ship it"));
-    QTest::keyClick(field, Qt::Key_Return, Qt::ControlModifier);
-    QApplication::processEvents();
-    EXPECT_FALSE(canvas.textEditor());
-    ASSERT_EQ(editor->layers().size(), 1);
-    auto* text = dynamic_cast<TextLayer*>(editor->layers()[0].get());
-    ASSERT_TRUE(text);
-    EXPECT_EQ(text->text, QStringLiteral("Ship it"));
-    EXPECT_NEAR(text->position.x(), 80, 1);
-
-    // Clicking the text again edits it; Escape leaves it as it was.
-    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier,
-                      canvas.toWidget(text->box().center()).toPoint());
-    field = canvas.textEditor();
-    ASSERT_TRUE(field);
-    EXPECT_EQ(field->toPlainText(), QStringLiteral("Ship it"));
-    QTest::keyClicks(field, QStringLiteral("Nope"));
-    QTest::keyClick(field, Qt::Key_Escape);
-    QApplication::processEvents();
-    EXPECT_FALSE(canvas.textEditor());
-    EXPECT_EQ(dynamic_cast<TextLayer*>(editor->layers()[0].get())->text, QStringLiteral("Ship it"));
-    EXPECT_EQ(editor->undoStack().size(), 1);
-}
-
 TEST_F(EditorCanvasTest, PickingARegionAnswersImagePixelsOnceAndEscapeAnswersNothing) {
     open(plain(1600, 1200));
     std::optional<std::optional<QRectF>> answer;

@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -203,41 +202,6 @@ TEST(RegionSelectionWindow, ADragDeliversTheRegionCutFromTheFrozenPicture) {
               gradientCut(QRect(10, 20, 100, 50), 12));
 }
 
-TEST(RegionSelectionWindow, EscapeCancelsAndRequestsWhileGrabbingOrShownAreIgnored) {
-    Fixture f;
-    test::LogCapture logs;
-    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt,
-                      [&](OverlayOutcome o) { f.outcomes << o; });
-    EXPECT_TRUE(f.overlay.isBusy()); // grabbing: no windows yet
-    EXPECT_TRUE(f.overlay.views().isEmpty());
-    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt, [](OverlayOutcome) {});
-    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 2; }));
-    int secondDone = 0;
-    f.overlay.present(SnapIntent::window, RegionKind::area, std::nullopt,
-                      [&](OverlayOutcome) { ++secondDone; });
-    EXPECT_EQ(logs.count(QStringLiteral("[RegionSelectionWindow] 已有覆蓋層在展示或在準備中, 忽略新請求")),
-              2);
-    EXPECT_EQ(f.capture.captureCalls, 2);
-
-    // Escape reaches the overlay from the focused view, even mid-drag.
-    RegionSelectionView* v = f.view(12);
-    mouse(v, QEvent::MouseButtonPress, QPoint(10, 10));
-    mouse(v, QEvent::MouseMove, QPoint(100, 100));
-    QTest::keyClick(v, Qt::Key_Escape);
-    ASSERT_EQ(f.outcomes.size(), 1);
-    EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::cancelled);
-    EXPECT_TRUE(f.outcomes.first().image.isNull());
-    EXPECT_FALSE(f.overlay.isBusy());
-    EXPECT_EQ(visibleOverlayWindows(), 0);
-    test::drainEvents();
-    EXPECT_EQ(secondDone, 0);
-    EXPECT_FALSE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.area")));
-
-    // Idle again: the next presentation grabs afresh.
-    ASSERT_TRUE(f.present());
-    EXPECT_EQ(f.capture.captureCalls, 4);
-}
-
 TEST(RegionSelectionWindow, FailedGrabsEndInACancellation) {
     Fixture f;
     f.capture.captureError = QStringLiteral("no screen");
@@ -291,28 +255,6 @@ TEST(RegionSelectionWindow, ShiftDragThenReturnConfirmsWithTheShutterAndIsOffere
     ASSERT_EQ(f.outcomes.size(), 4);
     EXPECT_EQ(f.outcomes[3].kind, OverlayOutcome::Kind::region);
     EXPECT_EQ(f.sound.beeps, 1);
-}
-
-TEST(RegionSelectionWindow, RecordingAreaStartsFromThePanelOnly) {
-    Fixture f;
-    ASSERT_TRUE(f.present(SnapIntent::area, RegionKind::record));
-    RegionSelectionView* v = f.view(11);
-    EXPECT_EQ(v->recordingPanel() == nullptr || !v->recordingPanel()->isVisible(), true);
-    dragOn(v, QPoint(100, 100), QPoint(500, 400));
-    EXPECT_TRUE(f.outcomes.isEmpty());
-    ASSERT_NE(v->recordingPanel(), nullptr);
-    EXPECT_TRUE(v->recordingPanel()->isVisible());
-    EXPECT_EQ(v->recordingPanel()->startButton()->text(), QStringLiteral("Start Recording"));
-    EXPECT_GE(v->recordingPanel()->geometry().top(), 400 + 1) << "the panel stays below the recorded area";
-    QTest::keyClick(v, Qt::Key_Return);
-    QTest::keyClick(v, Qt::Key_Space);
-    EXPECT_TRUE(f.outcomes.isEmpty());
-    QTest::mouseClick(v->recordingPanel()->startButton(), Qt::LeftButton);
-    ASSERT_EQ(f.outcomes.size(), 1);
-    EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::region);
-    EXPECT_EQ(f.outcomes.first().rect, QRect(100, 1080 - 100 - 300, 400, 300));
-    EXPECT_TRUE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.record")));
-    EXPECT_FALSE(f.defaults.hasUserValue(QStringLiteral("capture.lastRegion.area")));
 }
 
 } // namespace mebo

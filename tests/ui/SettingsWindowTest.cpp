@@ -98,45 +98,6 @@ TEST_F(SettingsWindowTest, ShowTabOpensTheRequestedOneAndAboutNamesTheBuild) {
                   .arg(QStringLiteral(MEBO_PROJECT_VERSION), QStringLiteral(MEBO_PROJECT_BUILD)));
 }
 
-TEST_F(SettingsWindowTest, ConflictingKeyShowsTheAlertAndTheFieldReverts) {
-    window.showTab(SettingsTab::shortcuts);
-    QLineEdit* text = window.shortcutsTab()->field(ToolKind::text);
-    ASSERT_NE(text, nullptr);
-    EXPECT_EQ(text->text(), QStringLiteral("T"));
-    // Every tool has a row; a tool without a default key starts empty.
-    EXPECT_EQ(window.shortcutsTab()->tools().size(), 21);
-    ASSERT_NE(window.shortcutsTab()->field(ToolKind::blur), nullptr);
-    EXPECT_EQ(window.shortcutsTab()->field(ToolKind::blur)->text(), QString());
-    auto* hint = window.shortcutsTab()->findChild<QLabel*>(QStringLiteral("shortcutHint"));
-    ASSERT_NE(hint, nullptr);
-    EXPECT_EQ(hint->text(), QStringLiteral("Single letter. Empty = disable. Changes apply immediately."));
-
-    typeInto(text, QStringLiteral("a")); // A belongs to the arrow
-    ASSERT_EQ(dialogs.alerts.size(), 1);
-    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Shortcut conflict"));
-    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("Key \"A\" is already used by Arrow."));
-    EXPECT_EQ(text->text(), QStringLiteral("T"));
-    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), QStringLiteral("T"));
-    EXPECT_FALSE(defaults.user.contains(QStringLiteral("mebo.shortcutOverrides")));
-
-    // Lower case is shown upper case and applies at once; the next key replaces it.
-    typeInto(text, QStringLiteral("x"));
-    EXPECT_EQ(text->text(), QStringLiteral("X"));
-    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), QStringLiteral("X"));
-    QTest::keyClicks(text, QStringLiteral("y"));
-    EXPECT_EQ(text->text(), QStringLiteral("Y"));
-    EXPECT_EQ(cfg.tool(QStringLiteral("Y")), ToolKind::text);
-
-    // Emptying the field disables the tool; a change made elsewhere reaches the field.
-    QTest::keyClick(text, Qt::Key_Backspace);
-    EXPECT_EQ(text->text(), QString());
-    EXPECT_EQ(cfg.shortcutKey(ToolKind::text), std::nullopt);
-    cfg.setShortcutOverrides({{QStringLiteral("arrow"), QStringLiteral("Z")}});
-    EXPECT_EQ(window.shortcutsTab()->field(ToolKind::arrow)->text(), QStringLiteral("Z"));
-    EXPECT_EQ(text->text(), QStringLiteral("T"));
-    EXPECT_EQ(dialogs.alerts.size(), 1);
-}
-
 TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
     window.showTab(SettingsTab::general);
     GeneralSettingsTab* general = window.generalTab();

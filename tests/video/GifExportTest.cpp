@@ -175,18 +175,6 @@ TEST(MediaWatermark, StampsTheBottomRightCorner) {
     EXPECT_GT(light, 20) << "light grey letters";
 }
 
-TEST(QuantizedGifWriter, DelaysAddUpToTheRunningTime) {
-    int total = 0;
-    double elapsed = 0;
-    for (int i = 0; i < 30; ++i) {
-        const int d = platform::QuantizedGifWriter::delayHundredths(elapsed, 1.0 / 15);
-        EXPECT_TRUE(d == 6 || d == 7) << d;
-        total += d;
-        elapsed += 1.0 / 15;
-    }
-    EXPECT_EQ(total, 200);
-}
-
 TEST(QuantizedGifWriter, FramesReadBackAsWritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath("w.gif");

@@ -21,29 +21,7 @@ TrackDisabledRegion region(double a, double b) {
     return {QUuid::createUuid(), a, b};
 }
 
-VideoExportPlan planFor(const VideoSnapshot& edit, QSize source = {1920, 1080}, double duration = 10,
-                        bool webcam = false) {
-    return VideoExportPlan::make(edit, source, duration, 30.0, webcam);
-}
-
 } // namespace
-
-TEST(VideoExportPlan, CutAndSpeedGiveTheTimeMapOfTheEdgeCase) {
-    VideoSnapshot e;
-    e.trimRegions = {{QUuid::createUuid(), 2, 4}};
-    e.speedRegions = {{QUuid::createUuid(), 6, 8, 2}};
-    const VideoExportPlan plan = planFor(e);
-    EXPECT_DOUBLE_EQ(plan.outputDuration, 7);
-    QList<platform::CompositionPiece> pieces;
-    for (const auto& s : plan.timeMap) {
-        pieces.append({s.compStart, s.sourceStart, s.speed, s.compDuration});
-    }
-    // Output 4.5 shows source 7; the end shows source 10.
-    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 4.5), 7);
-    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 7), 10);
-    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 1.5), 1.5);
-    EXPECT_DOUBLE_EQ(platform::FfmpegVideoComposer::sourceTimeAt(pieces, 2), 4); // after the cut
-}
 
 TEST(VideoExportPlan, MutedRangesFollowTheTimeMap) {
     const QList<VideoExportTimeMapSegment> map{{0, 0, 1, 2}, {2, 4, 1, 2}, {4, 6, 2, 1}, {5, 8, 1, 2}};
@@ -75,71 +53,6 @@ TEST(VideoExportPlan, FrameRateChoices) {
     EXPECT_EQ(VideoExportPlan::exportFps(std::nullopt, std::nullopt), 30);
     EXPECT_EQ(VideoExportPlan::exportFps(0, 24.0), 24);
     EXPECT_EQ(VideoExportPlan::exportFps(1000, std::nullopt), 30);
-}
-
-TEST(VideoExportPlan, AFourByThreeCropOnASixteenByNineCanvasIsCentred) {
-    VideoSnapshot e;
-    e.cropRect = QRectF(0.125, 0, 0.75, 1); // 1440 x 1080 of 1920 x 1080: 4:3
-    e.showBackground = true;
-    e.backgroundPadding = 30;
-    e.backgroundCornerRadius = 40;
-    e.canvasAspectRatio = 16.0 / 9.0;
-    const VideoExportPlan plan = planFor(e);
-    EXPECT_EQ(plan.sourceCrop, QRect(240, 0, 1440, 1080));
-    EXPECT_TRUE(plan.usesCanvas);
-    // Canvas 1500 x 1140 widened to 2027 x 1140; the video centred.
-    EXPECT_EQ(plan.renderSize, QSize(2027, 1140));
-    EXPECT_NEAR(plan.videoRect.width(), 1440, 1);
-    EXPECT_NEAR(plan.videoRect.center().x(), 2027 / 2.0, 0.5);
-    EXPECT_NEAR(plan.videoRect.top(), 30, 0.5);
-    EXPECT_NEAR(plan.cornerRadius, 40, 0.01);
-}
-
-TEST(VideoExportPlan, ExportHeightScalesTheWholeCanvas) {
-    VideoSnapshot e;
-    e.exportResolutionHeight = 720;
-    e.showBackground = true;
-    e.backgroundPadding = 60;
-    const VideoExportPlan plan = planFor(e);
-    EXPECT_EQ(plan.renderSize, QSize(1224, 720)); // canvas 2040 x 1200
-    EXPECT_NEAR(plan.scale, 720.0 / 1200, 1e-3);
-    EXPECT_NEAR(plan.videoRect.height(), 1080 * 720.0 / 1200, 0.5);
-    const VideoExportPlan plain = planFor(VideoSnapshot{});
-    EXPECT_FALSE(plain.usesCanvas);
-    EXPECT_EQ(plain.videoRect, QRectF(0, 0, 1920, 1080));
-}
-
-TEST(VideoExportPlan, WebcamPlacementInOutputPixels) {
-    struct Case {
-        const char* name;
-        WebcamLayout layout;
-        QRect expected; // top-left origin
-    };
-    WebcamLayout corner;
-    corner.maskShape = WebcamMaskShape::circle;
-    corner.anchor = WebcamAnchor::topLeft;
-    WebcamLayout centre = WebcamLayout{}.withLayoutPreset(WebcamLayoutPreset::center);
-    centre.maskShape = WebcamMaskShape::rect;
-    WebcamLayout bottomRight; // rounded, 0.2
-    const Case cases[] = {
-        {"circle top left", corner, QRect(16, 16, 384, 384)},
-        {"rect centre", centre, QRect(768, 396, 384, 288)},
-        {"rounded bottom right", bottomRight, QRect(1520, 776, 384, 288)},
-    };
-    for (const Case& c : cases) {
-        VideoSnapshot e;
-        e.webcamLayout = c.layout;
-        const VideoExportPlan plan = planFor(e, {1920, 1080}, 10, true);
-        ASSERT_TRUE(plan.webcamRect) << c.name;
-        EXPECT_EQ(*plan.webcamRect, c.expected) << c.name;
-        EXPECT_EQ(plan.webcamRect->width() % 2, 0) << c.name;
-        EXPECT_EQ(plan.webcamRect->height() % 2, 0) << c.name;
-    }
-    VideoSnapshot hidden;
-    hidden.webcamLayout = WebcamLayout{};
-    hidden.webcamLayout->visible = false;
-    EXPECT_FALSE(planFor(hidden, {1920, 1080}, 10, true).webcamRect);
-    EXPECT_FALSE(planFor(VideoSnapshot{}, {1920, 1080}, 10, false).webcamRect);
 }
 
 TEST(WebcamMask, RenderSizeIsEvenAndAtLeastTwo) {

@@ -108,6 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ClockCase{"intoCut", {{2, 4}}, {}, 1.9, 0.2, 4, true},
                       ClockCase{"overTouchingCuts", {{2, 3}, {3.0005, 5}}, {}, 1.95, 0.1, 5, true},
                       ClockCase{"cutToTheEnd", {{8, 10}}, {}, 7.9, 0.2, 10, false},
+                      ClockCase{"cutWithinAFrameOfTheEnd", {{8, 9.97}}, {}, 7.9, 0.2, 10, false},
                       ClockCase{"pastTheEnd", {}, {}, 9.9, 0.5, 10, false},
                       ClockCase{"playAtTheEndStartsOver", {}, {}, 10, 0.25, 0.25, true},
                       ClockCase{"playInsideACutStartsAtItsEnd", {{0, 3}}, {}, 1, 0.5, 3.5, true}),
