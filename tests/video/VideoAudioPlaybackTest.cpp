@@ -166,11 +166,7 @@ private:
 class FakeOutput : public platform::AudioOutput {
 public:
     explicit FakeOutput(std::shared_ptr<SoundLog> log) : log_(std::move(log)) {}
-    bool open(QString* error) override {
-        std::lock_guard lock(log_->mutex);
-        *error = QStringLiteral("Connection refused");
-        return !log_->serverDown;
-    }
+    bool open(QString*) override { return true; }
     bool write(const float*, int frames, QString*) override {
         std::unique_lock lock(log_->mutex);
         ++log_->writesEntered;
@@ -230,15 +226,6 @@ struct AudioWorker : ::testing::Test {
     }
 };
 
-TEST_F(AudioWorker, WritesTheWholeStretchAndSaysWhatIsHeard) {
-    audio.start(shortStretch(0.1));
-    ASSERT_TRUE(test::waitUntil([&] { return writtenFor(0) == 4800; }));
-    ASSERT_TRUE(test::waitUntil([&] { return audio.heardSec().value_or(0) > 0.07; }));
-    EXPECT_NEAR(*audio.heardSec(), 0.1 - 0.02, 1e-9) << "written less the server's latency";
-    audio.stop();
-    EXPECT_FALSE(audio.heardSec().has_value());
-}
-
 TEST_F(AudioWorker, NewerStartSupersedesAndStopSilencesAtOnce) {
     log->setGate(true);
     audio.start(shortStretch(30));
@@ -261,22 +248,6 @@ TEST_F(AudioWorker, NewerStartSupersedesAndStopSilencesAtOnce) {
     ASSERT_TRUE(test::waitUntil([&] { return log->read(&SoundLog::flushes) > flushes; }));
     EXPECT_LT(writtenFor(1), 30 * 48000);
     EXPECT_EQ(log->read(&SoundLog::outputsMade), 1) << "one stream for the player's life";
-}
-
-TEST_F(AudioWorker, WithoutASoundServerStaysSilentAndDoesNotRetry) {
-    {
-        std::lock_guard lock(log->mutex);
-        log->serverDown = true;
-    }
-    audio.start(shortStretch(1));
-    ASSERT_TRUE(test::waitUntil([&] { return log->read(&SoundLog::outputsMade) == 1; }));
-    audio.start(shortStretch(1, 2));
-    audio.stop();
-    audio.start(shortStretch(1, 3));
-    const quint64 last = audio.generation();
-    EXPECT_EQ(last, 4u);
-    EXPECT_FALSE(audio.heardSec().has_value());
-    EXPECT_TRUE(log->read(&SoundLog::opened).isEmpty()) << "nothing decoded for no one";
 }
 
 // Plain grey frames of any time (the player needs pictures to run).
@@ -335,16 +306,6 @@ TEST_F(PlayerSound, PlayPauseSeekAndEditsStartAndStopTheSound) {
     player->seek(2);
     vm.addRegion(List::systemAudioMute, {1, 2});
     EXPECT_EQ(sound->generation(), paused) << "seeks and edits while paused stay silent";
-}
-
-TEST_F(PlayerSound, FollowsThePictureWhenThePlayheadMovesBehindItsBack) {
-    player->play();
-    ASSERT_TRUE(test::waitUntil([&] { return sound->heardSec().has_value(); }));
-    // The timeline moves the playhead without a seek: the sound catches up once it has settled.
-    vm.setPlayhead(6);
-    ASSERT_TRUE(test::waitUntil([&] { return lastStart() >= 6; }, 10000));
-    EXPECT_LT(lastStart(), 8);
-    EXPECT_EQ(log->read(&SoundLog::outputsMade), 1);
 }
 
 } // namespace

@@ -60,8 +60,9 @@ struct Scrub : ::testing::Test {
     std::unique_ptr<VideoPlayer> player;
 
     void SetUp() override {
-        player = std::make_unique<VideoPlayer>(vm, std::make_unique<KeyFrames>(frames),
-                                               VideoPlayer::Source{QStringLiteral("Clip.mp4"), {160, 90}, 30});
+        player =
+            std::make_unique<VideoPlayer>(vm, std::make_unique<KeyFrames>(frames),
+                                          VideoPlayer::Source{QStringLiteral("Clip.mp4"), {160, 90}, 30});
         ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 0; }));
     }
     void setGate(bool closed) {
@@ -71,7 +72,7 @@ struct Scrub : ::testing::Test {
         }
         frames->released.notify_all();
     }
-    template <typename T> T read(T KeyFrames::Shared::* field) {
+    template <typename T> T read(T KeyFrames::Shared::*field) {
         std::lock_guard lock(frames->mutex);
         return frames.get()->*field;
     }
@@ -105,15 +106,6 @@ TEST_F(Scrub, ExactFrameOfAPassedPositionIsNeverDecoded) {
     EXPECT_FALSE(read(&KeyFrames::Shared::quick).contains(6.1));
 }
 
-TEST_F(Scrub, PlayingAsksForExactFramesOnly) {
-    const qsizetype before = read(&KeyFrames::Shared::quick).size();
-    player->play();
-    player->advance(0.5);
-    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() >= 0.5; }));
-    player->pause();
-    EXPECT_EQ(read(&KeyFrames::Shared::quick).size(), before);
-}
-
 // The FFmpeg generator on a clip whose frames carry their index.
 TEST(FfmpegQuickFrames, KeyFrameBeforeAFarPlaceThenForwardToTheExactFrame) {
     QTemporaryDir dir;
@@ -137,7 +129,8 @@ TEST(FfmpegQuickFrames, KeyFrameBeforeAFarPlaceThenForwardToTheExactFrame) {
     ASSERT_TRUE(frames.open(path, spec.size, &error)) << error.toStdString();
     ASSERT_FALSE(frames.frameAt(0.5, &error).isNull());
     double at = -1;
-    EXPECT_TRUE(frames.quickFrameNear(0.6, &at, &error).isNull()) << "0.1 s ahead: the exact frame is as quick";
+    EXPECT_TRUE(frames.quickFrameNear(0.6, &at, &error).isNull())
+        << "0.1 s ahead: the exact frame is as quick";
     const QImage key = frames.quickFrameNear(3.5, &at, &error);
     ASSERT_FALSE(key.isNull()) << error.toStdString();
     EXPECT_LE(at, 3.5);

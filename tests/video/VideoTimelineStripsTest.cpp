@@ -1,13 +1,9 @@
 // The timeline's pictures and sound peaks: where pictures are taken, how samples fold into peaks,
-// the worker's hand-over and generations (fakes), and a real clip through the FFmpeg module.
-#include "support/IndexedClip.h"
+// the worker's hand-over and generations (fakes; a real recording: VideoEditorLookTest).
 #include "support/TestUtil.h"
 
-#include "platform/ffmpeg/FfmpegEditedAudio.h"
-#include "platform/ffmpeg/FfmpegFrameGenerator.h"
 #include "video/VideoTimelineStrips.h"
 
-#include <QTemporaryDir>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -180,43 +176,6 @@ TEST_F(StripWorker, SilentSourceHasNoPeaksAndARestartDropsTheOlderRun) {
     EXPECT_TRUE(strips.peaks().isEmpty());
     std::lock_guard lock(log->mutex);
     EXPECT_EQ(log->framesMade, 2);
-}
-
-TEST_F(StripWorker, ClosingWhileAPictureIsMadeStopsAtOnce) {
-    auto strips =
-        std::make_unique<VideoTimelineStrips>(services, QStringLiteral("Clip.mp4"), 3600, QList<int>{1});
-    setGate(true);
-    strips->start();
-    ASSERT_TRUE(test::waitUntil([&] {
-        std::lock_guard lock(log->mutex);
-        return log->asked.size() == 1;
-    }));
-    std::thread opener = openGateAfter(strips.get(), strips->generation());
-    strips.reset(); // joins after the held picture, without the other 119 or the hour of sound
-    opener.join();
-    std::lock_guard lock(log->mutex);
-    EXPECT_EQ(log->asked.size(), 1);
-}
-
-TEST(StripsOfAClip, PicturesAndTheTonesOfBothTracks) {
-    QTemporaryDir dir;
-    test::IndexedClipSpec spec;
-    spec.seconds = 4;
-    const QString path = dir.filePath("clip.mp4");
-    QString error;
-    ASSERT_TRUE(test::makeIndexedClip(path, spec, &error)) << error.toStdString();
-    VideoTimelineStrips strips({[](QString*) { return std::make_unique<platform::FfmpegFrameGenerator>(); },
-                                [](QString*) { return std::make_unique<platform::FfmpegEditedAudio>(); }},
-                               path, 4, {1, 2});
-    strips.start();
-    ASSERT_TRUE(test::waitUntil([&] { return strips.finished(); }, 60000));
-    ASSERT_EQ(strips.thumbnails().size(), 2);
-    EXPECT_EQ(strips.thumbnails()[0].image.height(), VideoTimelineStrips::kThumbnailHeight);
-    ASSERT_EQ(strips.peaks().size(), VideoTimelineStrips::kPeakCount);
-    // Two sines of 1/8 each: every 2 ms bucket peaks between one tone and their sum.
-    const auto [lo, hi] = std::minmax_element(strips.peaks().begin() + 20, strips.peaks().end() - 20);
-    EXPECT_GT(*lo, 0.1f);
-    EXPECT_LT(*hi, 0.3f);
 }
 
 } // namespace
