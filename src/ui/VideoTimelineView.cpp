@@ -148,7 +148,9 @@ void VideoTimelineView::paintStrips(QPainter& p) {
         const double mid = sound.center().y() + 0.5;
         const double half = kSoundBandHeight / 2.0 - 2;
         const double covered = strips_->peaksDone() * d;
-        for (int x = sound.left(); x <= sound.right(); ++x) {
+        const int first = std::max(sound.left(), int(std::floor(xOfTime(0))));
+        const int last = std::min(sound.right(), int(std::ceil(xOfTime(d))));
+        for (int x = first; x <= last; ++x) {
             const double t0 = timeAtX(x), t1 = timeAtX(x + 1);
             if (t0 >= covered) {
                 break;
