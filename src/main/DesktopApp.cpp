@@ -222,6 +222,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     video.composer = [](QString* error) { return loadVideoComposer(error); };
     video.gifWriter = [] { return makeGifWriter(); };
     video.probe = [] { return loadMediaProbe(); };
+    video.audio.source = [](QString* error) { return loadEditedAudio(error); };
+    video.audio.output = [](QString* error) { return loadAudioOutput(error); };
     video.dialogs = &services.dialogs();
     video.chapterStyle = &chapterStyle;
     MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),

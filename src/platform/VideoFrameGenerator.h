@@ -19,6 +19,15 @@ public:
     virtual QSize frameSize() const = 0;
     // The frame shown at `seconds` (RGB32), or a null image with the reason.
     virtual QImage frameAt(double seconds, QString* error) = 0;
+    // A picture of the place quicker to make than frameAt() when that lies far from where decoding
+    // stands (the key frame before it), with its time; null when frameAt() is as quick. A later
+    // frameAt() near it goes on from there. The default has nothing quicker.
+    virtual QImage quickFrameNear(double seconds, double* frameTime, QString* error) {
+        (void)seconds;
+        (void)frameTime;
+        (void)error;
+        return {};
+    }
 };
 
 // Writes an animated GIF one frame at a time (memory bounded by a frame or two). Any thread, one

@@ -1,4 +1,5 @@
 #include "ui/VideoEditorWindow.h"
+#include "video/VideoTimelineStrips.h"
 
 #include "app/AppLogger.h"
 #include "document/DocumentFileError.h"
@@ -120,6 +121,10 @@ VideoEditorWindow::VideoEditorWindow(VideoEditorServices services, VideoEditorTa
     QString generatorError;
     auto generator = s_.frameGenerator ? s_.frameGenerator(&generatorError) : nullptr;
     player_ = std::make_unique<VideoPlayer>(*vm_, std::move(generator), std::move(source));
+    if (facts && !facts->audioTracks.isEmpty() && s_.audio.source && s_.audio.output) {
+        player_->setAudio(
+            std::make_unique<VideoAudioPlayback>(s_.audio, target_.sourcePath, facts->audioTracks));
+    }
     if (!facts || !player_->isOpen()) {
         openError_ = !facts ? error : player_->error();
         if (openError_.isEmpty()) {
@@ -132,6 +137,18 @@ VideoEditorWindow::VideoEditorWindow(VideoEditorServices services, VideoEditorTa
                 [this](VideoChapterDisplayStyle style) { player_->setChapterStyle(style); });
     }
     buildUi();
+    if (facts && player_->isOpen() && s_.frameGenerator) {
+        // The timeline's pictures and sound, from decoders of their own.
+        QList<int> streams;
+        for (const platform::MediaAudioTrack& t : facts->audioTracks) {
+            streams.append(t.streamIndex);
+        }
+        strips_ = std::make_unique<VideoTimelineStrips>(
+            VideoTimelineStrips::Services{s_.frameGenerator, s_.audio.source}, target_.sourcePath, duration,
+            streams);
+        timeline_->setStrips(strips_.get());
+        strips_->start();
+    }
     if (!autosaveNote_.isEmpty()) {
         alert(QStringLiteral("Project file unreadable"), autosaveNote_);
     } else if (!openError_.isEmpty()) {
@@ -144,6 +161,8 @@ VideoEditorWindow::~VideoEditorWindow() {
         cancel_->store(true);
         exportThread_->wait();
     }
+    timeline_->setStrips(nullptr);
+    strips_.reset();
     player_.reset(); // before the model it listens to
     if (vm_) {
         vm_->flushAutosave();

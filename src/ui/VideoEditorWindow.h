@@ -4,6 +4,7 @@
 #include "platform/VideoComposer.h"
 #include "platform/VideoFrameGenerator.h"
 #include "video/GifExporter.h"
+#include "video/VideoAudioPlayback.h"
 #include "video/VideoEnums.h"
 #include "video/VideoExporter.h"
 
@@ -23,6 +24,7 @@ namespace mebo {
 
 class VideoEditorVM;
 class VideoPlayer;
+class VideoTimelineStrips;
 class VideoTimelineView;
 class VideoInspector;
 class VideoPictureView;
@@ -38,6 +40,7 @@ struct VideoEditorServices {
     std::function<std::unique_ptr<platform::VideoComposer>(QString* error)> composer;
     std::function<std::unique_ptr<platform::GifWriter>()> gifWriter;
     std::function<std::shared_ptr<platform::MediaProbe>()> probe;
+    VideoAudioPlayback::Services audio;                   // the player's sound; unset factories: silent
     platform::Dialogs* dialogs = nullptr;                 // alerts
     VideoChapterDisplayStylePref* chapterStyle = nullptr; // may be null: titles
 };
@@ -75,6 +78,7 @@ public:
     VideoEditorVM* vm() const { return vm_.get(); }
     VideoPlayer* player() const { return player_.get(); }
     VideoTimelineView* timeline() const { return timeline_; }
+    VideoTimelineStrips* strips() const { return strips_.get(); }
     VideoInspector* inspector() const { return inspector_; }
     VideoPictureView* pictureView() const { return pictureView_; }
     QLabel* statusLabel() const { return status_; }
@@ -113,6 +117,7 @@ private:
     VideoEditorTarget target_;
     std::unique_ptr<VideoEditorVM> vm_;
     std::unique_ptr<VideoPlayer> player_;
+    std::unique_ptr<VideoTimelineStrips> strips_;
     QString openError_;
     QString autosaveNote_;
     VideoPictureView* pictureView_ = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/VideoTimelineView.h"
 
+#include "video/VideoTimelineStrips.h"
+
 #include "video/VideoEditorVM.h"
 #include "video/VideoTimeline.h"
 #include "video/VideoTimelineMenus.h"
@@ -89,6 +91,86 @@ QString VideoTimelineView::rowTitle(List list) {
     return {};
 }
 
+void VideoTimelineView::setStrips(const VideoTimelineStrips* strips) {
+    if (strips_) {
+        disconnect(strips_, nullptr, this, nullptr);
+    }
+    strips_ = strips;
+    if (strips_) {
+        connect(strips_, &VideoTimelineStrips::changed, this, qOverload<>(&QWidget::update));
+    }
+    setMinimumHeight(kRulerHeight + stripsHeight() + int(rows().size()) * kRowHeight + 4);
+    updateGeometry();
+    update();
+}
+
+void VideoTimelineView::paintStrips(QPainter& p) {
+    if (!strips_) {
+        return;
+    }
+    const QPalette& pal = palette();
+    const int top = kRulerHeight;
+    const QRect pictures(kGutter, top, width() - kGutter, kPictureBandHeight);
+    const QRect sound(kGutter, top + kPictureBandHeight, width() - kGutter, kSoundBandHeight);
+    p.fillRect(QRect(0, top, width(), stripsHeight()), pal.color(QPalette::AlternateBase).darker(104));
+    const double d = VideoTimeline::sanitizedDuration(vm_.duration());
+
+    // Each picture fills its stretch of the timeline, repeated when zoomed in (a film strip).
+    p.save();
+    p.setClipRect(pictures.adjusted(0, 2, 0, -2));
+    const QList<VideoTimelineStrips::Thumbnail>& thumbs = strips_->thumbnails();
+    const int n = int(VideoTimelineStrips::thumbnailTimes(d).size());
+    for (int i = 0; i < thumbs.size() && n > 0; ++i) {
+        const QImage& img = thumbs[i].image;
+        if (img.isNull()) {
+            continue;
+        }
+        const double x0 = xOfTime(i * d / n), x1 = xOfTime((i + 1) * d / n);
+        if (x1 < pictures.left() || x0 > pictures.right()) {
+            continue;
+        }
+        const int h = kPictureBandHeight - 4;
+        const int w = std::max(1, img.width() * h / std::max(1, img.height()));
+        for (double x = x0; x < x1; x += w) {
+            p.drawImage(QRectF(x, top + 2, std::min<double>(w, x1 - x), h), img,
+                        QRectF(0, 0, std::min<double>(w, x1 - x) * img.width() / w, img.height()));
+        }
+    }
+    p.restore();
+
+    // The sound's peaks, one bar per pixel column, mirrored about the middle.
+    const QVector<float>& peaks = strips_->peaks();
+    if (!peaks.isEmpty() && d > 0) {
+        p.save();
+        p.setClipRect(sound);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(pal.color(QPalette::Highlight));
+        const double mid = sound.center().y() + 0.5;
+        const double half = kSoundBandHeight / 2.0 - 2;
+        const double covered = strips_->peaksDone() * d;
+        const int first = std::max(sound.left(), int(std::floor(xOfTime(0))));
+        const int last = std::min(sound.right(), int(std::ceil(xOfTime(d))));
+        for (int x = first; x <= last; ++x) {
+            const double t0 = timeAtX(x), t1 = timeAtX(x + 1);
+            if (t0 >= covered) {
+                break;
+            }
+            const int b0 = std::clamp(int(t0 / d * peaks.size()), 0, int(peaks.size()) - 1);
+            const int b1 = std::clamp(int(std::ceil(t1 / d * peaks.size())), b0 + 1, int(peaks.size()));
+            const float peak = *std::max_element(peaks.begin() + b0, peaks.begin() + b1);
+            const double h = std::max(0.5, double(peak) * half);
+            p.drawLine(QPointF(x, mid - h), QPointF(x, mid + h));
+        }
+        p.restore();
+    }
+    p.fillRect(QRect(0, top, kGutter - 4, stripsHeight()), pal.color(QPalette::Window));
+    p.setPen(pal.color(QPalette::Text));
+    p.drawText(QRect(8, top, kGutter - 12, kPictureBandHeight), Qt::AlignVCenter | Qt::AlignLeft,
+               tr("Video"));
+    p.drawText(QRect(8, top + kPictureBandHeight, kGutter - 12, kSoundBandHeight),
+               Qt::AlignVCenter | Qt::AlignLeft, tr("Sound"));
+}
+
 QSize VideoTimelineView::sizeHint() const {
     return {800, minimumHeight()};
 }
@@ -123,14 +205,15 @@ double VideoTimelineView::timeAtX(double x) const {
 }
 
 int VideoTimelineView::rowTop(List list) const {
-    return kRulerHeight + int(rows().indexOf(list)) * kRowHeight;
+    return kRulerHeight + stripsHeight() + int(rows().indexOf(list)) * kRowHeight;
 }
 
 std::optional<List> VideoTimelineView::rowAt(int y) const {
-    if (y < kRulerHeight) {
+    const int top = kRulerHeight + stripsHeight();
+    if (y < top) {
         return std::nullopt;
     }
-    const int i = (y - kRulerHeight) / kRowHeight;
+    const int i = (y - top) / kRowHeight;
     return i < rows().size() ? std::optional<List>(rows()[i]) : std::nullopt;
 }
 
@@ -166,6 +249,7 @@ void VideoTimelineView::paintEvent(QPaintEvent*) {
         p.drawText(QRectF(x + 3, 2, 60, kRulerHeight - 6), Qt::AlignLeft | Qt::AlignVCenter, label);
     }
 
+    paintStrips(p);
     const std::optional<RegionRef>& selected = vm_.selection();
     for (List list : rows()) {
         const int top = rowTop(list);

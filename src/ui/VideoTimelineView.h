@@ -5,12 +5,15 @@
 #include "video/VideoRegions.h"
 
 #include <QWidget>
+
+class QPainter;
 #include <functional>
 #include <optional>
 
 namespace mebo {
 
 class VideoEditorVM;
+class VideoTimelineStrips;
 
 // The video editor's timeline: a time ruler (click or drag to seek) over one row per edit list.
 // A span is selected by a click, moved by a drag inside it and resized by a drag at an edge (on
@@ -27,6 +30,12 @@ public:
 
     // `seek` moves the playhead (the player's seek, so playing goes on from there).
     VideoTimelineView(VideoEditorVM& vm, std::function<void(double)> seek, QWidget* parent = nullptr);
+
+    // The source's pictures and sound under the ruler (none: no band); not owned.
+    void setStrips(const VideoTimelineStrips* strips);
+    static constexpr int kPictureBandHeight = 40;
+    static constexpr int kSoundBandHeight = 28;
+    int stripsHeight() const { return strips_ ? kPictureBandHeight + kSoundBandHeight : 0; }
 
     // The rows in display order.
     static const QList<RegionRef::List>& rows();
@@ -67,7 +76,10 @@ private:
     std::optional<RegionRef::List> rowAt(int y) const;
     void showRowMenu(RegionRef::List list, double t, const QPoint& globalPos);
 
+    void paintStrips(QPainter& p);
+
     VideoEditorVM& vm_;
+    const VideoTimelineStrips* strips_ = nullptr;
     std::function<void(double)> seek_;
     double zoom_ = 1;
     double scroll_ = 0; // pixels of the time scale scrolled off to the left

@@ -1,6 +1,7 @@
 #include "video/VideoPlayer.h"
 
 #include "app/AppLogger.h"
+#include "video/VideoAudioPlayback.h"
 #include "video/VideoEditorVM.h"
 #include "video/VideoExportPlan.h"
 #include "video/VideoFrameCompositor.h"
@@ -58,6 +59,9 @@ VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrame
     connect(&vm_, &VideoEditorVM::stateChanged, this, [this] {
         rebuildPreview();
         request();
+        if (playing_) {
+            startAudio(); // a mute or a cut changed what is heard
+        }
     });
     worker_ = std::thread([this] { workerLoop(); });
     request();
@@ -65,6 +69,7 @@ VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrame
 
 VideoPlayer::~VideoPlayer() {
     timer_.stop();
+    audio_.reset();
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -95,6 +100,40 @@ void VideoPlayer::setChapterStyle(VideoChapterDisplayStyle style) {
     chapterStyle_ = style;
     rebuildPreview();
     request();
+}
+
+void VideoPlayer::setAudio(std::unique_ptr<VideoAudioPlayback> audio) {
+    audio_ = std::move(audio);
+    if (playing_) {
+        startAudio();
+    }
+}
+
+void VideoPlayer::startAudio() {
+    if (!audio_ || !preview_ || audio_->tracks().isEmpty()) {
+        return;
+    }
+    auto stretch =
+        VideoAudioPlayback::stretchFrom(preview_->plan, vm_.state(), audio_->tracks(), vm_.playhead());
+    if (!stretch) {
+        audio_->stop();
+        return;
+    }
+    audioOutputStart_ = stretch->outputStart;
+    audioSince_.start();
+    audio_->start(std::move(*stretch));
+}
+
+void VideoPlayer::syncAudio() {
+    if (!playing_ || !audio_ || !preview_ || !audioSince_.isValid() ||
+        audioSince_.elapsed() < kAudioSettleMs) {
+        return;
+    }
+    const std::optional<double> heard = audio_->heardSec();
+    const std::optional<double> shown = VideoTimeline::outputTime(preview_->plan.timeMap, vm_.playhead());
+    if (heard && shown && std::abs(*shown - audioOutputStart_ - *heard) > kAudioDriftSec) {
+        startAudio();
+    }
 }
 
 void VideoPlayer::rebuildPreview() {
@@ -128,7 +167,7 @@ void VideoPlayer::request() {
     }
     {
         std::lock_guard lock(mutex_);
-        pending_ = Request{++generation_, vm_.playhead(), preview_};
+        pending_ = Request{++generation_, vm_.playhead(), preview_, !playing_};
     }
     wake_.notify_one();
 }
@@ -155,6 +194,22 @@ void VideoPlayer::workerLoop() {
             pending_.reset();
         }
         QString err;
+        if (r.quickFirst) {
+            // A scrub or a seek far away: the key frame before the place now, the exact frame after
+            // unless the pointer has moved on meanwhile.
+            double at = r.time;
+            const QImage frame = frames_->quickFrameNear(r.time, &at, &err);
+            if (!frame.isNull()) {
+                const QImage quick = composeFrame(r, frame); // the overlays of the playhead
+                QMetaObject::invokeMethod(
+                    this, [this, g = r.generation, quick, at] { deliver(g, quick, at); },
+                    Qt::QueuedConnection);
+                if (newerPending()) {
+                    continue;
+                }
+            }
+            err.clear();
+        }
         const QImage picture = compose(r, &err);
         if (picture.isNull()) {
             logWarning(kTag + QStringLiteral("無法解碼影格 (%1 s): ").arg(r.time, 0, 'f', 3) + err);
@@ -166,11 +221,20 @@ void VideoPlayer::workerLoop() {
     }
 }
 
+bool VideoPlayer::newerPending() {
+    std::lock_guard lock(mutex_);
+    return stop_ || pending_.has_value();
+}
+
 QImage VideoPlayer::compose(const Request& r, QString* error) {
     const QImage frame = frames_->frameAt(r.time, error);
     if (frame.isNull()) {
         return {};
     }
+    return composeFrame(r, frame);
+}
+
+QImage VideoPlayer::composeFrame(const Request& r, const QImage& frame) const {
     const Preview& p = *r.preview;
     // The crop is in source pixels; the decoded picture may be smaller than the source.
     const double sx = double(frame.width()) / std::max(1, p.plan.sourceSize.width());
@@ -203,6 +267,7 @@ void VideoPlayer::play() {
     playing_ = true;
     clock_.start();
     timer_.start();
+    startAudio();
     Q_EMIT playingChanged(true);
 }
 
@@ -212,6 +277,9 @@ void VideoPlayer::pause() {
     }
     playing_ = false;
     timer_.stop();
+    if (audio_) {
+        audio_->stop();
+    }
     Q_EMIT playingChanged(false);
 }
 
@@ -223,6 +291,7 @@ void VideoPlayer::seek(double t) {
     vm_.setPlayhead(t);
     if (playing_) {
         clock_.restart();
+        startAudio();
     }
 }
 
@@ -237,6 +306,7 @@ void VideoPlayer::stepFrames(int frames) {
 void VideoPlayer::tick() {
     const double elapsed = clock_.restart() / 1000.0;
     advance(elapsed);
+    syncAudio();
 }
 
 void VideoPlayer::advance(double elapsedSec) {

@@ -17,6 +17,7 @@
 
 namespace mebo {
 
+class VideoAudioPlayback;
 class VideoEditorVM;
 class VideoFrameCompositor;
 struct VideoExportPlan;
@@ -50,7 +51,8 @@ public:
     bool isOpen() const { return opened_; }
     const QString& error() const { return error_; }
     const QImage& picture() const { return picture_; }
-    // The source time of the picture shown.
+    // The source time of the picture shown (while scrubbing, that of a nearby key frame until the
+    // exact frame arrives).
     double pictureTime() const { return pictureTime_; }
     double frameDuration() const;
     // The size of the composed picture (the output frame at preview scale).
@@ -72,6 +74,15 @@ public:
     void advance(double elapsedSec);
 
     void setChapterStyle(VideoChapterDisplayStyle style);
+    // The sound heard while playing: started with play() from the playhead, restarted on a seek,
+    // an edit or when it drifts from the picture, stopped with pause(). Null: silent.
+    void setAudio(std::unique_ptr<VideoAudioPlayback> audio);
+    VideoAudioPlayback* audio() const { return audio_.get(); }
+    // Restarts the sound from the playhead when what is heard is more than `kAudioDriftSec` off
+    // the picture (the timer calls it while playing, at most once per `kAudioSettleMs`).
+    void syncAudio();
+    static constexpr double kAudioDriftSec = 0.12;
+    static constexpr int kAudioSettleMs = 1000;
     // Requests handed to the worker (each one a new generation).
     quint64 generation() const { return generation_; }
 
@@ -85,6 +96,7 @@ private:
         quint64 generation = 0;
         double time = 0;
         std::shared_ptr<const Preview> preview;
+        bool quickFirst = false; // show a nearby key frame before the exact frame (not playing)
     };
 
     void rebuildPreview();
@@ -92,7 +104,10 @@ private:
     void deliver(quint64 generation, const QImage& picture, double time);
     void workerLoop();
     QImage compose(const Request& r, QString* error);
+    QImage composeFrame(const Request& r, const QImage& frame) const;
+    bool newerPending();
     void tick();
+    void startAudio();
 
     VideoEditorVM& vm_;
     std::unique_ptr<platform::VideoFrameGenerator> frames_; // the worker's once it runs
@@ -108,6 +123,9 @@ private:
     bool playing_ = false;
     QTimer timer_;
     QElapsedTimer clock_;
+    std::unique_ptr<VideoAudioPlayback> audio_;
+    double audioOutputStart_ = 0; // the output time the sound started at
+    QElapsedTimer audioSince_;
 
     std::mutex mutex_;
     std::condition_variable wake_;

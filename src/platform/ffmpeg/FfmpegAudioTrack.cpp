@@ -362,6 +362,17 @@ bool FfmpegAudioTrack::stepPiece(QString* error) {
     return true;
 }
 
+void FfmpegAudioTrack::muteRanges(float* samples, int64_t firstSample, int frames,
+                                  const QList<OutputRange>& ranges) {
+    for (const OutputRange& r : ranges) {
+        const int64_t a = std::max<int64_t>(sampleAt(r.start), firstSample);
+        const int64_t b = std::min<int64_t>(sampleAt(r.end), firstSample + frames);
+        if (a < b) {
+            std::fill(samples + (a - firstSample) * 2, samples + (b - firstSample) * 2, 0.0f);
+        }
+    }
+}
+
 bool FfmpegAudioTrack::render(float* out, int frames, QString* error) {
     const size_t want = size_t(frames) * 2;
     while (pending_.size() - pendingHead_ < want && piece_ < map_.size()) {

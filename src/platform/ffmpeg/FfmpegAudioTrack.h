@@ -36,6 +36,9 @@ public:
 
     // The atempo factors for `speed` (each within 0.5...2, their product the speed).
     static QList<double> tempoChain(double speed);
+    // Silences the parts of `frames` stereo samples, the first of them at output sample
+    // `firstSample`, that lie in `ranges`.
+    static void muteRanges(float* samples, int64_t firstSample, int frames, const QList<OutputRange>& ranges);
 
 private:
     bool startPiece(QString* error);

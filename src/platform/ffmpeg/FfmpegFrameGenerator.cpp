@@ -46,7 +46,23 @@ QImage FfmpegFrameGenerator::frameAt(double seconds, QString* error) {
         *error = err.isEmpty() ? QStringLiteral("no frame at %1 s").arg(seconds) : err;
         return {};
     }
-    QImage image = reader_.currentImage();
+    return upright(reader_.currentImage());
+}
+
+QImage FfmpegFrameGenerator::quickFrameNear(double seconds, double* frameTime, QString* error) {
+    if (reader_.isNear(seconds, kNearSec)) {
+        return {};
+    }
+    QString err;
+    if (!reader_.keyFrameBefore(seconds, &err)) {
+        *error = err.isEmpty() ? QStringLiteral("no frame near %1 s").arg(seconds) : err;
+        return {};
+    }
+    *frameTime = reader_.currentTime();
+    return upright(reader_.currentImage());
+}
+
+QImage FfmpegFrameGenerator::upright(QImage image) {
     if (reader_.rotationDegrees() != 0) {
         image = image.transformed(QTransform().rotate(reader_.rotationDegrees()));
     }

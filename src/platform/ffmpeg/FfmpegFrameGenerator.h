@@ -13,11 +13,16 @@ public:
     double durationSec() const override { return reader_.durationSec(); }
     QSize frameSize() const override { return size_; }
     QImage frameAt(double seconds, QString* error) override;
+    // The key frame before `seconds` unless the exact frame is within kNearSec ahead.
+    QImage quickFrameNear(double seconds, double* frameTime, QString* error) override;
+    static constexpr double kNearSec = 0.25;
 
     // `display` scaled down (never up) to fit `maxSize`, keeping its aspect ratio; each side >= 1.
     static QSize fitWithin(QSize display, QSize maxSize);
 
 private:
+    QImage upright(QImage image);
+
     FfmpegVideoReader reader_;
     QSize size_;
 };

@@ -61,3 +61,11 @@ mebo_create_frame_generator() {
     keepFrameMemory();
     return new mebo::platform::FfmpegFrameGenerator();
 }
+
+#include "platform/ffmpeg/FfmpegEditedAudio.h"
+
+extern "C" __attribute__((visibility("default"))) mebo::platform::EditedAudioSource*
+mebo_create_edited_audio() {
+    quietLibraries();
+    return new mebo::platform::FfmpegEditedAudio();
+}

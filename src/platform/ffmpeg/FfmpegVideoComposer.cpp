@@ -98,16 +98,6 @@ void nameThread(const char* name) {
     pthread_setname_np(pthread_self(), name);
 }
 
-void muteRanges(float* samples, int64_t firstSample, int frames, const QList<OutputRange>& ranges) {
-    for (const OutputRange& r : ranges) {
-        const int64_t a = std::max<int64_t>(std::llround(r.start * kRate), firstSample);
-        const int64_t b = std::min<int64_t>(std::llround(r.end * kRate), firstSample + frames);
-        if (a < b) {
-            std::fill(samples + (a - firstSample) * 2, samples + (b - firstSample) * 2, 0.0f);
-        }
-    }
-}
-
 } // namespace
 
 double FfmpegVideoComposer::sourceTimeAt(const QList<CompositionPiece>& map, double t) {
@@ -272,7 +262,7 @@ VideoComposer::Outcome FfmpegVideoComposer::run(const CompositionRequest& req,
                         failed.set({Stage::source, Kind::readFailed, err});
                         return false;
                     }
-                    muteRanges(one.data(), samplesDone, n, mutes[int(k)]);
+                    FfmpegAudioTrack::muteRanges(one.data(), samplesDone, n, mutes[int(k)]);
                     for (int s = 0; s < n * 2; ++s) {
                         mix[size_t(s)] += one[size_t(s)];
                     }

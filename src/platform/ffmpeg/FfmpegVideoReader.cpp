@@ -200,6 +200,22 @@ bool FfmpegVideoReader::advanceTo(double t, QString* error) {
     }
 }
 
+bool FfmpegVideoReader::isNear(double t, double span) const {
+    return hasCur_ && t + kTimeSlack >= curTime_ && t - curTime_ <= span;
+}
+
+bool FfmpegVideoReader::keyFrameBefore(double t, QString* error) {
+    error->clear();
+    if (!seekTo(t, error)) {
+        return false;
+    }
+    if (!readFrame(cur_, &curTime_, error)) {
+        return false;
+    }
+    hasCur_ = true;
+    return true;
+}
+
 bool FfmpegVideoReader::endedBefore(double t) const {
     return hasCur_ && eof_ && !hasPeek_ && t > curTime_ + frameDuration_ + kTimeSlack;
 }

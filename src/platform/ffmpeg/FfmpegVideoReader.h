@@ -40,6 +40,12 @@ public:
     // before it). Seeks over long gaps. False at the end of the stream with no frame at all, or on
     // a read error (`error` set).
     bool advanceTo(double t, QString* error);
+    // Whether advancing to `t` only decodes forward a little (at most `span` seconds) from the
+    // current frame.
+    bool isNear(double t, double span) const;
+    // Makes the current frame the key frame at or before `t` (one seek and one decode: the
+    // quickest picture of that place); advanceTo() goes on forward from there.
+    bool keyFrameBefore(double t, QString* error);
     // The current frame's time and picture.
     double currentTime() const { return curTime_; }
     // Whether `t` lies past the last frame's display time (the stream has ended before it).

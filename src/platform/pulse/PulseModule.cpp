@@ -12,3 +12,10 @@ extern "C" __attribute__((visibility("default"))) mebo::platform::SoundPlayer* m
 extern "C" __attribute__((visibility("default"))) mebo::platform::AudioCapture* mebo_create_audio_capture() {
     return new mebo::platform::PulseAudioCapture();
 }
+
+// The video editor's sound (one stream per open player).
+#include "platform/pulse/PulseAudioOutput.h"
+
+extern "C" __attribute__((visibility("default"))) mebo::platform::AudioOutput* mebo_create_audio_output() {
+    return new mebo::platform::PulseAudioOutput();
+}

@@ -1,0 +1,181 @@
+// The timeline's pictures and sound peaks: where pictures are taken, how samples fold into peaks,
+// the worker's hand-over and generations (fakes; a real recording: VideoEditorLookTest).
+#include "support/TestUtil.h"
+
+#include "video/VideoTimelineStrips.h"
+
+#include <condition_variable>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+using namespace mebo;
+
+namespace {
+
+struct TimesCase {
+    double duration;
+    qsizetype count;
+    double first;
+    double last;
+};
+
+class ThumbnailTimes : public ::testing::TestWithParam<TimesCase> {};
+
+TEST_P(ThumbnailTimes, OnePerTwoSecondsInTheMiddleOfEachStretch) {
+    const TimesCase& c = GetParam();
+    const QList<double> times = VideoTimelineStrips::thumbnailTimes(c.duration);
+    ASSERT_EQ(times.size(), c.count);
+    if (c.count > 0) {
+        EXPECT_NEAR(times.first(), c.first, 1e-9);
+        EXPECT_NEAR(times.last(), c.last, 1e-9);
+        EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Strips, ThumbnailTimes,
+                         ::testing::Values(TimesCase{0, 0, 0, 0}, TimesCase{-1, 0, 0, 0},
+                                           TimesCase{std::numeric_limits<double>::quiet_NaN(), 0, 0, 0},
+                                           TimesCase{1, 1, 0.5, 0.5}, TimesCase{10, 5, 1, 9},
+                                           TimesCase{3600, 120, 15, 3585}));
+
+TEST(FoldPeaks, EachBucketKeepsItsLoudestSampleOfEitherChannel) {
+    QVector<float> peaks;
+    // 10 s at 100 samples a second: 1000 samples over 2000 buckets.
+    std::vector<float> samples(200 * 2, 0.0f);
+    samples[size_t(50) * 2 + 1] = -0.8f; // right channel, sample 550 overall: t = 5.5 s
+    samples[size_t(60) * 2] = 0.3f;
+    samples[size_t(61) * 2] = 1.7f; // clipped
+    VideoTimelineStrips::foldPeaks(samples.data(), 200, 500, 10, 100, peaks);
+    ASSERT_EQ(peaks.size(), VideoTimelineStrips::kPeakCount);
+    EXPECT_FLOAT_EQ(peaks[1100], 0.8f);
+    EXPECT_FLOAT_EQ(peaks[1120], 0.3f);
+    EXPECT_FLOAT_EQ(peaks[1122], 1.0f);
+    EXPECT_FLOAT_EQ(peaks[999], 0.0f);
+    // A later fold keeps the louder of the two.
+    std::vector<float> quiet(2, 0.1f);
+    VideoTimelineStrips::foldPeaks(quiet.data(), 1, 550, 10, 100, peaks);
+    EXPECT_FLOAT_EQ(peaks[1100], 0.8f);
+    // Past the end: ignored.
+    VideoTimelineStrips::foldPeaks(quiet.data(), 1, 1000, 10, 100, peaks);
+    EXPECT_FLOAT_EQ(peaks[1999], 0.0f);
+}
+
+// Pictures whose red tells their time; sound loud (0.5) in its first half only. The first picture
+// may be held back.
+struct StripLog {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool gate = false;
+    int framesMade = 0;
+    QList<double> asked;
+};
+
+class FakeFrames : public platform::VideoFrameGenerator {
+public:
+    explicit FakeFrames(std::shared_ptr<StripLog> log) : log_(std::move(log)) {}
+    bool open(const QString&, QSize, QString*) override { return true; }
+    double durationSec() const override { return 20; }
+    QSize frameSize() const override { return {64, 36}; }
+    QImage frameAt(double t, QString*) override { return picture(t); }
+    QImage quickFrameNear(double t, double* at, QString*) override {
+        *at = t - 0.5;
+        return picture(*at);
+    }
+
+private:
+    QImage picture(double t) {
+        std::unique_lock lock(log_->mutex);
+        log_->asked.append(t);
+        log_->released.wait(lock, [&] { return !log_->gate; });
+        QImage f(frameSize(), QImage::Format_RGB32);
+        f.fill(QColor(int(t * 10), 0, 0));
+        return f;
+    }
+    std::shared_ptr<StripLog> log_;
+};
+
+class HalfLoud : public platform::EditedAudioSource {
+public:
+    bool open(const QString&, const QList<platform::CompositionPiece>& map,
+              const QList<platform::CompositionAudioTrack>& tracks, QString*) override {
+        length_ = map.isEmpty() ? 0 : map.first().compDuration;
+        return !tracks.isEmpty();
+    }
+    bool render(float* out, int frames, QString*) override {
+        for (int i = 0; i < frames; ++i, ++done_) {
+            out[i * 2] = out[i * 2 + 1] = done_ < length_ * kRate / 2 ? 0.5f : 0.0f;
+        }
+        return true;
+    }
+
+private:
+    double length_ = 0;
+    qint64 done_ = 0;
+};
+
+struct StripWorker : ::testing::Test {
+    std::shared_ptr<StripLog> log = std::make_shared<StripLog>();
+    VideoTimelineStrips::Services services{[this](QString*) {
+                                               std::lock_guard lock(log->mutex);
+                                               ++log->framesMade;
+                                               return std::make_unique<FakeFrames>(log);
+                                           },
+                                           [](QString*) { return std::make_unique<HalfLoud>(); }};
+    void setGate(bool closed) {
+        {
+            std::lock_guard lock(log->mutex);
+            log->gate = closed;
+        }
+        log->released.notify_all();
+    }
+    // Opens the gate from another thread once `strips` has moved past `generation` (the main
+    // thread then waits for the held run).
+    std::thread openGateAfter(const VideoTimelineStrips* strips, quint64 generation) {
+        return std::thread([this, strips, generation] {
+            while (strips->generation() == generation) {
+                std::this_thread::yield();
+            }
+            setGate(false);
+        });
+    }
+};
+
+TEST_F(StripWorker, PicturesThenPeaksHandedOverAsTheyGrow) {
+    VideoTimelineStrips strips(services, QStringLiteral("Clip.mp4"), 20, {1, 2});
+    int changes = 0;
+    QObject::connect(&strips, &VideoTimelineStrips::changed, [&] { ++changes; });
+    strips.start();
+    ASSERT_TRUE(test::waitUntil([&] { return strips.finished(); }, 30000));
+    ASSERT_EQ(strips.thumbnails().size(), 10);
+    EXPECT_NEAR(strips.thumbnails()[3].time, 7 - 0.5, 1e-9) << "the key frame's own time";
+    EXPECT_EQ(qRed(strips.thumbnails()[3].image.pixel(0, 0)), 65);
+    ASSERT_EQ(strips.peaks().size(), VideoTimelineStrips::kPeakCount);
+    EXPECT_DOUBLE_EQ(strips.peaksDone(), 1.0);
+    EXPECT_FLOAT_EQ(strips.peaks()[10], 0.5f);
+    EXPECT_FLOAT_EQ(strips.peaks()[1990], 0.0f);
+    EXPECT_GT(changes, 10);
+}
+
+TEST_F(StripWorker, SilentSourceHasNoPeaksAndARestartDropsTheOlderRun) {
+    VideoTimelineStrips strips(services, QStringLiteral("Clip.mp4"), 20, {});
+    setGate(true);
+    strips.start();
+    ASSERT_TRUE(test::waitUntil([&] {
+        std::lock_guard lock(log->mutex);
+        return log->asked.size() == 1;
+    }));
+    const quint64 first = strips.generation();
+    std::thread opener = openGateAfter(&strips, first);
+    strips.start(); // waits for the held run, which stops there
+    opener.join();
+    EXPECT_GT(strips.generation(), first);
+    ASSERT_TRUE(test::waitUntil([&] { return strips.finished(); }, 30000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(strips.thumbnails().size(), 10) << "nothing of the older run";
+    EXPECT_TRUE(strips.peaks().isEmpty());
+    std::lock_guard lock(log->mutex);
+    EXPECT_EQ(log->framesMade, 2);
+}
+
+} // namespace
