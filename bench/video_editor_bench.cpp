@@ -130,8 +130,8 @@ const QString& recording1080p() {
         const QString out = dir.filePath(QStringLiteral("rec.mp4"));
         QProcess ffmpeg;
         ffmpeg.start(QStringLiteral("ffmpeg"),
-                     {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=20", "-c:v",
-                      "libx264", "-preset", "veryfast", "-g", "60", "-pix_fmt", "yuv420p", out});
+                     {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=20",
+                      "-c:v", "libx264", "-preset", "veryfast", "-g", "60", "-pix_fmt", "yuv420p", out});
         if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
             qFatal("ffmpeg could not make the 1080p clip");
         }
@@ -180,7 +180,10 @@ BENCHMARK(BM_ScrubStepPicture1080p)->Unit(benchmark::kMillisecond)->MeasureProce
 void BM_ScrubExactFrameAtRest1080p(benchmark::State& state) {
     scrubOver1080p(state, Scrub::exactAtRest);
 }
-BENCHMARK(BM_ScrubExactFrameAtRest1080p)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_ScrubExactFrameAtRest1080p)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 void BM_PlaybackFrame1080p(benchmark::State& state) {
     platform::FfmpegFrameGenerator frames;

@@ -54,20 +54,8 @@ fail() {
 step() { echo "walkthrough: $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
-# Every step waits for the state it needs (a window, a file, a log line, a picture), never for a
-# fixed time: a loaded machine only makes the walkthrough slower. WAIT_SECONDS bounds each wait.
-wait_secs=${WAIT_SECONDS:-90}
-wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
-    local what=$1
-    shift
-    local end=$((SECONDS + wait_secs))
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$end" ] || fail "$what"
-        sleep 0.05
-    done
-}
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-log_has() { grep -qF -- "$1" "$home/app.log"; }
+# shellcheck source=scripts/walkthrough-steps.sh
+source "$root/scripts/walkthrough-steps.sh"
 project_of() { echo "${1%.png}.mebo"; }
 layers_in() { # PROJECT: the number of layers it loads
     "$mebo" doc info "$1" | sed -n 's/^layers: *\([0-9]*\) loaded.*/\1/p'
@@ -119,16 +107,6 @@ calibrate() { # PROJECT
 cell() {
     gw=$((pw / 5)) gh=$((ph / 4))
     gx=$((px + ($1 % 5) * gw)) gy=$((py + ($1 / 5) * gh))
-}
-drag() { # X1 Y1 X2 Y2
-    xdotool mousemove "$1" "$2" mousedown 1
-    sleep 0.05
-    local i
-    for i in 1 2 3 4 5 6; do
-        xdotool mousemove $(($1 + ($3 - $1) * i / 6)) $(($2 + ($4 - $2) * i / 6))
-        sleep 0.03
-    done
-    xdotool mouseup 1
 }
 click() { xdotool mousemove "$1" "$2" click 1; }
 

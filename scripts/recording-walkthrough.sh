@@ -46,20 +46,10 @@ fail() {
 step() { echo "recording walkthrough: $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
-wait_secs=${WAIT_SECONDS:-90}
-wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
-    local what=$1
-    shift
-    local end=$((SECONDS + wait_secs))
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$end" ] || fail "$what"
-        sleep 0.05
-    done
-}
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+# shellcheck source=scripts/walkthrough-steps.sh
+source "$root/scripts/walkthrough-steps.sh"
 has_window() { [ -n "$(window_named "$1")" ]; }
 no_window() { [ -z "$(window_named "$1")" ]; }
-log_has() { grep -qF -- "$1" "$home/app.log"; }
 log_count() { grep -cF -- "$1" "$home/app.log" || true; }
 activate() { # WINDOW-ID
     xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
@@ -67,16 +57,6 @@ activate() { # WINDOW-ID
 geometry_of() { # WINDOW-ID: sets gx gy gw gh
     eval "$(xdotool getwindowgeometry --shell "$1")"
     gx=$X gy=$Y gw=$WIDTH gh=$HEIGHT
-}
-drag() { # X1 Y1 X2 Y2
-    xdotool mousemove "$1" "$2" mousedown 1
-    sleep 0.05
-    local i
-    for i in 1 2 3 4 5 6; do
-        xdotool mousemove $(($1 + ($3 - $1) * i / 6)) $(($2 + ($4 - $2) * i / 6))
-        sleep 0.03
-    done
-    xdotool mouseup 1
 }
 
 # The camera: a short test clip played in a loop.

@@ -14,14 +14,21 @@ using namespace mebo;
 
 namespace {
 
-class CaptureMgrRecording : public ::testing::Test, protected test::CaptureParts<> {
+// The coordinator with a recorder over fakes, one 800x600 display and one window.
+class RecordingMgrParts : public ::testing::Test, protected test::CaptureParts<> {
 protected:
-    CaptureMgrRecording() {
+    RecordingMgrParts() {
         platform::DisplayInfo d;
         d.displayId = 7;
         d.frame = d.nativeFrame = QRect(0, 0, 800, 600);
         d.primary = true;
         capture.displayList = {d};
+        platform::WindowInfo w;
+        w.windowId = 5;
+        w.title = QStringLiteral("Editor");
+        w.pid = 77;
+        w.frame = QRect(100, 50, 300, 200);
+        capture.windowList = {w};
         images.ensureSaveDirectory();
         history.load();
         RecordingBackends b;
@@ -39,11 +46,34 @@ protected:
         links.remuxer = &remuxer;
         links.probe = &remuxer;
         mgr.setRecordingLinks(std::move(links));
+        QObject::connect(&mgr, &CaptureMgr::recordingStarted, [this] { ++started; });
+    }
+    ~RecordingMgrParts() override {
+        if (recorder->state() != RecordingState::idle) {
+            bool stopped = false;
+            recorder->stop([&](StopResult) { stopped = true; });
+            test::waitUntil([&] { return stopped; }, 10000);
+        }
+    }
+
+    test::FakeFrameSource frames;
+    test::FakeAudioCapture audio;
+    test::FakeRemuxer remuxer;
+    std::shared_ptr<test::FakeMediaWriter::Log> writerLog = std::make_shared<test::FakeMediaWriter::Log>();
+    std::unique_ptr<ScreenRecordingSvc> recorder;
+    test::FakeRegionOverlay overlay;
+    CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
+                   mainWindow, &overlay,    dialogs, workspace, pointer};
+    int started = 0;
+};
+
+class CaptureMgrRecording : public RecordingMgrParts {
+protected:
+    CaptureMgrRecording() {
         QObject::connect(&mgr, &CaptureMgr::recordingFinished,
                          [this](bool ok, const QString& path, const QString& id, const StopResult&) {
                              finished.append({ok, path, id});
                          });
-        QObject::connect(&mgr, &CaptureMgr::recordingStarted, [this] { ++started; });
     }
     // Starts a display recording and waits for it to run.
     void startRecording(uint32_t displayId = 7) {
@@ -62,15 +92,21 @@ protected:
         QString id;
     };
 
-    test::FakeFrameSource frames;
-    test::FakeAudioCapture audio;
-    test::FakeRemuxer remuxer;
-    std::shared_ptr<test::FakeMediaWriter::Log> writerLog = std::make_shared<test::FakeMediaWriter::Log>();
-    std::unique_ptr<ScreenRecordingSvc> recorder;
-    CaptureMgr mgr{cfg,        screenshots, images,  clipboard, shutter, history,
-                   mainWindow, nullptr,     dialogs, workspace, pointer};
     QList<Finished> finished;
-    int started = 0;
+};
+
+// "Record Screen...": the coordinator shows the source picker and acts on its answer.
+class CaptureMgrPicker : public RecordingMgrParts {
+protected:
+    CaptureMgrPicker() {
+        mgr.setSourcePicker([this](CaptureMgr::SourcePickerDone done) {
+            ++pickerShown;
+            runOnMain([done, answer = answer] { done(answer); });
+        });
+    }
+
+    std::optional<SourcePickerChoice> answer;
+    int pickerShown = 0;
 };
 
 TEST_F(CaptureMgrRecording, AStoppedRecordingEntersTheLibraryAsAVideoWithItsSegments) {
@@ -195,6 +231,46 @@ TEST_F(CaptureMgrRecording, CrashedRecordingsAreRecoveredIntoTheLibrary) {
     ASSERT_EQ(history.entries().size(), 1);
     EXPECT_EQ(history.entries().first().mediaType, QStringLiteral("video"));
     EXPECT_TRUE(log.messages().join('\n').contains(QStringLiteral("[Recording] 已恢復中斷的錄影: ")));
+}
+
+TEST_F(CaptureMgrPicker, ADisplayOrWindowAnswerStartsItsRecording) {
+    struct Case {
+        SourcePickerChoice choice;
+        QRect recorded; // X11 root pixels
+    };
+    const Case cases[] = {
+        {{SourcePickerChoice::Kind::display, 7, {}}, QRect(0, 0, 800, 600)},
+        {{SourcePickerChoice::Kind::window, 5, QStringLiteral("Editor")}, QRect(100, 50, 300, 200)},
+    };
+    for (const Case& c : cases) {
+        answer = c.choice;
+        const int before = started;
+        mgr.startRecordWithPicker(CaptureRequest::Source::menuBar);
+        ASSERT_TRUE(test::waitUntil([&] { return started > before; }, 10000)) << int(c.choice.kind);
+        EXPECT_EQ(recorder->recordedRect(), c.recorded);
+        bool stopped = false;
+        recorder->stop([&](StopResult) { stopped = true; });
+        ASSERT_TRUE(test::waitUntil([&] { return stopped; }, 10000));
+    }
+    EXPECT_EQ(pickerShown, 2);
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] startRecordWithPicker source=menuBar")));
+}
+
+TEST_F(CaptureMgrPicker, CancellingThePickerAbandonsAndCustomRegionOpensTheOverlay) {
+    mgr.startRecordWithPicker(CaptureRequest::Source::menuBar);
+    ASSERT_TRUE(test::waitUntil([&] { return !mgr.captureActive(); }));
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影來源選擇取消")));
+    EXPECT_EQ(recorder->state(), RecordingState::idle);
+
+    answer = SourcePickerChoice{SourcePickerChoice::Kind::area, 0, {}};
+    mgr.startRecordWithPicker(CaptureRequest::Source::menuBar);
+    ASSERT_TRUE(test::waitUntil([&] { return overlay.presents == 1; }));
+    EXPECT_EQ(overlay.lastKind, RegionKind::record);
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("[CaptureMgr] picker → switchToArea, 切到 RegionSelectionWindow")));
+    overlay.answer(OverlayOutcome{});
+    EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影選區取消")));
+    EXPECT_FALSE(mgr.captureActive());
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+# Shared by the walkthroughs that drive Mebo on the private test desktop with xdotool. The caller
+# defines fail() and $home (its app.log is read). Every step waits for the state it needs (a
+# window, a file, a log line), never for a fixed time; WAIT_SECONDS bounds each wait.
+wait_secs=${WAIT_SECONDS:-90}
+wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
+    local what=$1
+    shift
+    local end=$((SECONDS + wait_secs))
+    until "$@" >/dev/null 2>&1; do
+        [ "$SECONDS" -lt "$end" ] || fail "$what"
+        sleep 0.05
+    done
+}
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+log_has() { grep -qF -- "$1" "$home/app.log"; }
+drag() { # X1 Y1 X2 Y2
+    xdotool mousemove "$1" "$2" mousedown 1
+    sleep 0.05
+    local i
+    for i in 1 2 3 4 5 6; do
+        xdotool mousemove $(($1 + ($3 - $1) * i / 6)) $(($2 + ($4 - $2) * i / 6))
+        sleep 0.03
+    done
+    xdotool mouseup 1
+}
