@@ -121,7 +121,7 @@ protected:
 };
 
 TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPause) {
-    IndexedClipSpec cameraClip;
+    IndexedClipShape cameraClip;
     cameraClip.seconds = 12;
     cameraClip.size = {640, 480};
     cameraClip.tones = {};

@@ -21,29 +21,29 @@ bool ffmpeg(const QStringList& args, QString* error) {
 
 } // namespace
 
-bool makeIndexedClip(const QString& path, const IndexedClipSpec& spec, QString* error) {
-    const QString t = QString::number(spec.seconds);
+bool makeIndexedClip(const QString& path, const IndexedClipShape& shape, QString* error) {
+    const QString t = QString::number(shape.seconds);
     const QString picture =
         QStringLiteral(
             "nullsrc=size=%1x%2:rate=%3:duration=%4,format=gray,"
             "geq=lum='if(lt(Y\\,40)*lt(X\\,320)\\,255*mod(floor(N/pow(2\\,floor(X/32)))\\,2)\\,60+mod(X+Y\\,"
             "128))',format=yuv420p")
-            .arg(spec.size.width())
-            .arg(spec.size.height())
-            .arg(spec.fps)
+            .arg(shape.size.width())
+            .arg(shape.size.height())
+            .arg(shape.fps)
             .arg(t);
     QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", picture};
     QStringList maps{"-map",      "0",   "-c:v", "libx264",  "-preset",
                      "ultrafast", "-qp", "10",   "-pix_fmt", "yuv420p"};
-    for (int i = 0; i < spec.tones.size(); ++i) {
+    for (int i = 0; i < shape.tones.size(); ++i) {
         args << "-f"
              << "lavfi"
              << "-i"
-             << QStringLiteral("sine=frequency=%1:duration=%2:sample_rate=48000").arg(spec.tones[i]).arg(t);
+             << QStringLiteral("sine=frequency=%1:duration=%2:sample_rate=48000").arg(shape.tones[i]).arg(t);
         maps << "-map" << QString::number(i + 1);
-        maps << QStringLiteral("-metadata:s:a:%1").arg(i) << "handler_name=" + spec.names.value(i);
+        maps << QStringLiteral("-metadata:s:a:%1").arg(i) << "handler_name=" + shape.names.value(i);
     }
-    if (!spec.tones.isEmpty()) {
+    if (!shape.tones.isEmpty()) {
         maps << "-c:a"
              << "aac"
              << "-b:a"

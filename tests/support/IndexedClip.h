@@ -12,7 +12,7 @@ namespace mebo::test {
 // Clips whose every frame carries its own index, drawn as ten black-or-white blocks (bit i at
 // x = 32 i ... 32 i + 31, rows 0...39; more than 1023 frames wrap), over a grey ramp; and one sine
 // tone per audio track (tones[i] Hz, tagged with names[i]).
-struct IndexedClipSpec {
+struct IndexedClipShape {
     double seconds = 4;
     QSize size{320, 240};
     int fps = 30;
@@ -20,7 +20,7 @@ struct IndexedClipSpec {
     QStringList names{QStringLiteral("System audio"), QStringLiteral("Microphone")};
 };
 
-bool makeIndexedClip(const QString& path, const IndexedClipSpec& spec, QString* error = nullptr);
+bool makeIndexedClip(const QString& path, const IndexedClipShape& shape, QString* error = nullptr);
 // A solid colour clip ("red", "#00ff00", ...) without audio, for webcam tests.
 bool makeColourClip(const QString& path, const QString& colour, QSize size, double seconds,
                     QString* error = nullptr);

@@ -25,12 +25,12 @@ namespace {
 
 TEST(VideoEditorLook, TimelineShowsTheRecordingsPicturesAndSoundInBothAppearances) {
     QTemporaryDir dir;
-    test::IndexedClipSpec spec;
-    spec.seconds = 8;
-    spec.size = QSize(640, 360);
+    test::IndexedClipShape shape;
+    shape.seconds = 8;
+    shape.size = QSize(640, 360);
     const QString clip = dir.filePath(QStringLiteral("Recording.mp4"));
     QString error;
-    ASSERT_TRUE(test::makeIndexedClip(clip, spec, &error)) << error.toStdString();
+    ASSERT_TRUE(test::makeIndexedClip(clip, shape, &error)) << error.toStdString();
 
     test::FakeDialogs dialogs;
     VideoEditorServices s;

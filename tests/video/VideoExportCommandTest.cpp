@@ -34,9 +34,9 @@ class VideoExportCommandTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
-        test::IndexedClipSpec spec;
-        spec.seconds = 2;
-        ASSERT_TRUE(test::makeIndexedClip(dir_->filePath("rec.mp4"), spec));
+        test::IndexedClipShape shape;
+        shape.seconds = 2;
+        ASSERT_TRUE(test::makeIndexedClip(dir_->filePath("rec.mp4"), shape));
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -99,7 +99,7 @@ TEST_F(VideoExportCommandTest, GifOptionsAndItsShortAndPortraitCases) {
     EXPECT_EQ(test::media::frameTimes(gif).size(), size_t(30)) << "2 s at 15 fps";
     EXPECT_NEAR(test::media::formatDuration(gif), 2.0, 0.011);
 
-    test::IndexedClipSpec portrait;
+    test::IndexedClipShape portrait;
     portrait.seconds = 1;
     portrait.size = QSize(240, 320);
     portrait.tones = {};
@@ -111,7 +111,7 @@ TEST_F(VideoExportCommandTest, GifOptionsAndItsShortAndPortraitCases) {
     EXPECT_EQ(stream["width"].toInt(), 120);
     EXPECT_EQ(stream["height"].toInt(), 160);
 
-    test::IndexedClipSpec blink;
+    test::IndexedClipShape blink;
     blink.seconds = 0.05;
     blink.fps = 20; // one frame of 0.05 s
     blink.tones = {};
@@ -123,7 +123,7 @@ TEST_F(VideoExportCommandTest, GifOptionsAndItsShortAndPortraitCases) {
 }
 
 TEST_F(VideoExportCommandTest, CtrlCCancelsAndKeepsTheOldFile) {
-    test::IndexedClipSpec longer;
+    test::IndexedClipShape longer;
     longer.seconds = 20;
     ASSERT_TRUE(test::makeIndexedClip(dir_->filePath("long.mp4"), longer));
     const QString dest = dir_->filePath("kept.mp4");

@@ -42,10 +42,10 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         QString error;
-        test::IndexedClipSpec clip;
+        test::IndexedClipShape clip;
         clip.seconds = kSeconds;
         ASSERT_TRUE(test::makeIndexedClip(source(), clip, &error)) << error.toStdString();
-        test::IndexedClipSpec big;
+        test::IndexedClipShape big;
         big.seconds = 2;
         big.size = QSize(640, 480);
         big.tones = {};

@@ -109,13 +109,13 @@ TEST_F(Scrub, ExactFrameOfAPassedPositionIsNeverDecoded) {
 // The FFmpeg generator on a clip whose frames carry their index.
 TEST(FfmpegQuickFrames, KeyFrameBeforeAFarPlaceThenForwardToTheExactFrame) {
     QTemporaryDir dir;
-    test::IndexedClipSpec spec;
-    spec.seconds = 4;
-    spec.fps = 30;
-    spec.tones = {};
+    test::IndexedClipShape shape;
+    shape.seconds = 4;
+    shape.fps = 30;
+    shape.tones = {};
     const QString path = dir.filePath("clip.mp4");
     QString error;
-    ASSERT_TRUE(test::makeIndexedClip(path, spec, &error)) << error.toStdString();
+    ASSERT_TRUE(test::makeIndexedClip(path, shape, &error)) << error.toStdString();
     auto index = [](const QImage& f) {
         int v = 0;
         for (int bit = 0; bit < 10; ++bit) {
@@ -126,7 +126,7 @@ TEST(FfmpegQuickFrames, KeyFrameBeforeAFarPlaceThenForwardToTheExactFrame) {
         return v;
     };
     platform::FfmpegFrameGenerator frames;
-    ASSERT_TRUE(frames.open(path, spec.size, &error)) << error.toStdString();
+    ASSERT_TRUE(frames.open(path, shape.size, &error)) << error.toStdString();
     ASSERT_FALSE(frames.frameAt(0.5, &error).isNull());
     double at = -1;
     EXPECT_TRUE(frames.quickFrameNear(0.6, &at, &error).isNull())

@@ -16,7 +16,7 @@ class FfmpegEditedAudioTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
-        test::IndexedClipSpec clip;
+        test::IndexedClipShape clip;
         clip.seconds = 3;
         clip.size = QSize(160, 120);
         QString error;
