@@ -232,6 +232,7 @@ void VideoEditorWindow::buildUi() {
     }
     inspector_ = new VideoInspector(*vm_, sourceSize, target_.webcamPath.has_value(), this);
     middle->addWidget(inspector_);
+    connect(inspector_, &VideoInspector::cropEditingToggled, view, &VideoPictureView::setCropEditing);
     layout->addLayout(middle, 1);
 
     auto* transport = new QHBoxLayout();
