@@ -3,7 +3,8 @@
 // with the canvas effects on (done for every frame shown). On a generated 1080p recording (30 fps,
 // a key frame every 2 s as the recorder writes): the picture a scrub step shows first (the key
 // frame before the place, composed), the exact frame once the pointer rests, and a played frame
-// (CPU time of the whole process: the decoder runs frame threads).
+// (CPU time of the whole process: the decoder runs frame threads), alone and with a webcam
+// recording decoded and laid over beside it.
 #include "platform/ffmpeg/FfmpegFrameGenerator.h"
 #include "ui/VideoTimelineView.h"
 #include "video/VideoEditorVM.h"
@@ -110,7 +111,7 @@ void BM_PreviewComposition1080p(benchmark::State& state) {
 }
 BENCHMARK(BM_PreviewComposition1080p)->Unit(benchmark::kMillisecond);
 
-VideoFrameCompositor previewCompositor() {
+VideoFrameCompositor previewCompositor(bool withWebcam = false) {
     VideoSnapshot edit;
     edit.showBackground = true;
     edit.backgroundPadding = 60;
@@ -119,7 +120,7 @@ VideoFrameCompositor previewCompositor() {
     edit.exportResolutionHeight = 720;
     VideoFrameCompositor::Inputs inputs;
     inputs.edit = edit;
-    inputs.plan = VideoExportPlan::make(edit, {1920, 1080}, 60, 30, false);
+    inputs.plan = VideoExportPlan::make(edit, {1920, 1080}, 60, 30, withWebcam);
     return VideoFrameCompositor(inputs);
 }
 
@@ -140,9 +141,27 @@ const QString& recording1080p() {
     return path;
 }
 
-// The player's step after decoding: scale to the preview, compose.
-QImage composePreview(VideoFrameCompositor& compositor, const QImage& decoded) {
+// A 640x480 webcam recording of the same length, made once per run.
+const QString& webcam480p() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        const QString out = dir.filePath(QStringLiteral("rec.webcam.mp4"));
+        QProcess ffmpeg;
+        ffmpeg.start(QStringLiteral("ffmpeg"),
+                     {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=640x480:rate=30:duration=20",
+                      "-c:v", "libx264", "-preset", "veryfast", "-g", "60", "-pix_fmt", "yuv420p", out});
+        if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
+            qFatal("ffmpeg could not make the webcam clip");
+        }
+        return out;
+    }();
+    return path;
+}
+
+// The player's step after decoding: scale to the preview, compose (with the webcam's picture).
+QImage composePreview(VideoFrameCompositor& compositor, const QImage& decoded, const QImage& webcam = {}) {
     platform::CompositionFrame frame;
+    frame.overlay = webcam;
     frame.video = decoded.scaled(compositor.videoSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                       .convertToFormat(QImage::Format_RGB32);
     return compositor.render(frame);
@@ -200,6 +219,28 @@ void BM_PlaybackFrame1080p(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlaybackFrame1080p)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// Playback with the webcam laid over: its frame decoded beside the video's, as the player does.
+void BM_PlaybackFrameWithWebcam1080p(benchmark::State& state) {
+    platform::FfmpegFrameGenerator frames, webcam;
+    QString error;
+    if (!frames.open(recording1080p(), VideoPlayer::kDecodeLimit, &error) ||
+        !webcam.open(webcam480p(), VideoPlayer::kWebcamDecodeLimit, &error)) {
+        state.SkipWithError(error.toUtf8().constData());
+        return;
+    }
+    VideoFrameCompositor compositor = previewCompositor(true);
+    double t = 0;
+    for (auto _ : state) {
+        t = t + 1.0 / 30 < 19.9 ? t + 1.0 / 30 : 0;
+        const QImage video = frames.frameAt(t, &error);
+        benchmark::DoNotOptimize(composePreview(compositor, video, webcam.frameAt(t, &error)).bits());
+    }
+}
+BENCHMARK(BM_PlaybackFrameWithWebcam1080p)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 
 } // namespace
 

@@ -120,7 +120,15 @@ VideoEditorWindow::VideoEditorWindow(VideoEditorServices services, VideoEditorTa
         CursorTelemetryFile::read(CursorTelemetry::telemetryPathFor(target_.sourcePath), &telemetryError);
     QString generatorError;
     auto generator = s_.frameGenerator ? s_.frameGenerator(&generatorError) : nullptr;
-    player_ = std::make_unique<VideoPlayer>(*vm_, std::move(generator), std::move(source));
+    // The webcam recording is decoded beside the video so the preview lays it over as exported.
+    std::unique_ptr<platform::VideoFrameGenerator> webcamFrames;
+    if (target_.webcamPath && s_.frameGenerator) {
+        QString webcamError;
+        webcamFrames = s_.frameGenerator(&webcamError);
+        source.webcamPath = target_.webcamPath;
+    }
+    player_ = std::make_unique<VideoPlayer>(*vm_, std::move(generator), std::move(source), nullptr,
+                                            std::move(webcamFrames));
     if (facts && !facts->audioTracks.isEmpty() && s_.audio.source && s_.audio.output) {
         player_->setAudio(
             std::make_unique<VideoAudioPlayback>(s_.audio, target_.sourcePath, facts->audioTracks));
@@ -224,6 +232,7 @@ void VideoEditorWindow::buildUi() {
     }
     inspector_ = new VideoInspector(*vm_, sourceSize, target_.webcamPath.has_value(), this);
     middle->addWidget(inspector_);
+    connect(inspector_, &VideoInspector::cropEditingToggled, view, &VideoPictureView::setCropEditing);
     layout->addLayout(middle, 1);
 
     auto* transport = new QHBoxLayout();

@@ -8,7 +8,9 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPushButton;
 class QSpinBox;
 class QSlider;
 class QTabWidget;
@@ -16,12 +18,16 @@ class QTabWidget;
 namespace mebo {
 
 class ColorButton;
+class GradientField;
 class VideoEditorVM;
+struct VideoSnapshot;
 
-// The video editor's inspector: the canvas (background colour, padding, corners, shadow, aspect,
-// motion blur), the export's frame rate and resolution, the webcam's layout and the cursor
-// effects. Every control writes the model's settings at once (no undo step, autosaved) and
-// follows the model when it changes (an undo, a loaded project). Main thread.
+// The video editor's inspector: the canvas (background colour or wallpaper gradient, padding,
+// corners, shadow, aspect, motion blur), the export's frame rate and resolution, the webcam's
+// layout, the cursor effects, the selected annotation's text and styles, and the crop (drawn on
+// the picture, its aspect). Every control writes the model at once (an undo step, a slider's
+// drag one step; autosaved) and follows the model when it changes (an undo, a loaded project).
+// Main thread.
 class VideoInspector : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +44,19 @@ public:
     QComboBox* webcamLayoutChoice() const { return webcamLayout_; }
     QLineEdit* annotationText() const { return annotationText_; }
     QSpinBox* annotationFontSize() const { return fontSize_; }
+    GradientField* wallpaperField() const { return gradient_; }
+    QComboBox* lineStyleChoice() const { return lineStyle_; }
+    QComboBox* arrowHeadChoice() const { return arrowHeads_; }
+    QComboBox* directionChoice() const { return direction_; }
+    QPushButton* drawCropButton() const { return drawCrop_; }
+    QCheckBox* cropLockBox() const { return cropLock_; }
+    QComboBox* cropAspectChoice() const { return cropAspect_; }
+    QPushButton* resetCropButton() const { return resetCrop_; }
+    QLabel* cropLabel() const { return cropLabel_; }
+
+Q_SIGNALS:
+    // "Draw Crop" switched: the picture shows the whole frame with the crop's handles.
+    void cropEditingToggled(bool on);
 
 private:
     QWidget* canvasPage();
@@ -45,13 +64,29 @@ private:
     QWidget* webcamPage();
     QWidget* cursorPage();
     QWidget* annotationPage();
+    QWidget* cropPage();
+    // A slider's values as settings changes; one drag is one undo step.
+    void onSlide(QSlider* slider, const QString& gesture, std::function<void(VideoSnapshot&, int)> apply);
+    void refreshCrop();
+    void refreshAnnotationStyles(const std::optional<AnnotationRegion>& a);
     // The selected annotation, changed by `change` (one undo step).
     void editAnnotation(const std::function<void(AnnotationRegion&)>& change);
     std::optional<AnnotationRegion> selectedAnnotation() const;
     void refresh();
 
     VideoEditorVM& vm_;
+    std::optional<QSizeF> sourceSize_;
     QTabWidget* pages_ = nullptr;
+    GradientField* gradient_ = nullptr;
+    QComboBox* lineStyle_ = nullptr;
+    QComboBox* arrowHeads_ = nullptr;
+    QComboBox* direction_ = nullptr;
+    QLabel* fontSizeLabel_ = nullptr;
+    QPushButton* drawCrop_ = nullptr;
+    QCheckBox* cropLock_ = nullptr;
+    QComboBox* cropAspect_ = nullptr;
+    QPushButton* resetCrop_ = nullptr;
+    QLabel* cropLabel_ = nullptr;
     QCheckBox* background_ = nullptr;
     ColorButton* color_ = nullptr;
     QSlider* padding_ = nullptr;
@@ -66,8 +101,17 @@ private:
     QComboBox* webcamLayout_ = nullptr;
     QComboBox* webcamSize_ = nullptr;
     QSlider* webcamScale_ = nullptr;
+    QComboBox* webcamShape_ = nullptr;
+    QSlider* webcamX_ = nullptr;
+    QSlider* webcamY_ = nullptr;
     QCheckBox* trail_ = nullptr;
     QCheckBox* ripple_ = nullptr;
+    QSlider* trailWindow_ = nullptr;
+    QSlider* trailWidth_ = nullptr;
+    ColorButton* trailColor_ = nullptr;
+    QSlider* rippleDuration_ = nullptr;
+    QSlider* rippleRadius_ = nullptr;
+    ColorButton* rippleColor_ = nullptr;
     QWidget* annotationPage_ = nullptr;
     QLineEdit* annotationText_ = nullptr;
     ColorButton* annotationColor_ = nullptr;

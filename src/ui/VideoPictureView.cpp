@@ -5,6 +5,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 
 namespace mebo {
@@ -54,6 +55,54 @@ QPointF VideoPictureView::toFractions(const QPointF& p) const {
     return {(p.x() - whole.x()) / whole.width(), (p.y() - whole.y()) / whole.height()};
 }
 
+void VideoPictureView::setCropEditing(bool on) {
+    if (on == cropEditing_) {
+        return;
+    }
+    cropEditing_ = on;
+    cropDrag_.reset();
+    drag_.reset();
+    player_.setCropEditing(on);
+    setCursor(on ? Qt::CrossCursor : Qt::ArrowCursor);
+    update();
+}
+
+QRectF VideoPictureView::shownCrop() const {
+    if (cropDrag_) {
+        return cropDrag_->current;
+    }
+    return vm_.state().cropRect.value_or(QRectF(0, 0, 1, 1));
+}
+
+void VideoPictureView::paintCrop(QPainter& p) const {
+    const QRectF frame = toWidget(QRectF(0, 0, 1, 1));
+    const QRectF crop = toWidget(shownCrop());
+    // What is cut away dims; the crop keeps its light.
+    QPainterPath outside;
+    outside.addRect(frame);
+    QPainterPath inside;
+    inside.addRect(crop);
+    p.fillPath(outside.subtracted(inside), QColor(0, 0, 0, 140));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::white, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(crop);
+    // The rule of thirds, faint.
+    p.setPen(QPen(QColor(255, 255, 255, 90), 1));
+    for (int i = 1; i < 3; ++i) {
+        const double x = crop.left() + crop.width() * i / 3, y = crop.top() + crop.height() * i / 3;
+        p.drawLine(QPointF(x, crop.top()), QPointF(x, crop.bottom()));
+        p.drawLine(QPointF(crop.left(), y), QPointF(crop.right(), y));
+    }
+    p.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+    p.setBrush(Qt::white);
+    for (int h = 0; h < int(CropDrag::Handle::move); ++h) {
+        const QPointF at =
+            toWidget(QRectF(CropDrag::handlePoint(shownCrop(), CropDrag::Handle(h)), QSizeF())).topLeft();
+        p.drawRect(QRectF(at - QPointF(4, 4), QSizeF(8, 8)));
+    }
+}
+
 void VideoPictureView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::Dark));
@@ -65,6 +114,10 @@ void VideoPictureView::paintEvent(QPaintEvent*) {
     }
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(pictureRect(), img);
+    if (cropEditing_) {
+        paintCrop(p);
+        return;
+    }
     // The selected annotation's frame and its resize corner, or the one being dragged.
     std::optional<QRectF> outline;
     if (drag_) {
@@ -91,6 +144,18 @@ void VideoPictureView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPointF pos = event->position();
+    if (cropEditing_) {
+        const QRectF frame = toWidget(QRectF(0, 0, 1, 1));
+        if (frame.isEmpty()) {
+            return;
+        }
+        const QRectF crop = shownCrop();
+        const QSizeF grab(kCropGrab / frame.width(), kCropGrab / frame.height());
+        if (const auto handle = CropDrag::handleAt(crop, toFractions(pos), grab)) {
+            cropDrag_ = CropGrab{*handle, crop, toFractions(pos), crop};
+        }
+        return;
+    }
     const auto shown = vm_.annotationsAt(vm_.playhead());
     // The top-most (last drawn) annotation under the pointer.
     for (auto it = shown.crbegin(); it != shown.crend(); ++it) {
@@ -108,6 +173,14 @@ void VideoPictureView::mousePressEvent(QMouseEvent* event) {
 }
 
 void VideoPictureView::mouseMoveEvent(QMouseEvent* event) {
+    if (cropDrag_) {
+        const QPointF delta = toFractions(event->position()) - cropDrag_->grab;
+        const QRectF video = player_.videoRect();
+        cropDrag_->current = CropDrag::drag(cropDrag_->handle, cropDrag_->original, delta,
+                                            vm_.state().cropAspectLocked, video.size());
+        update();
+        return;
+    }
     if (!drag_) {
         return;
     }
@@ -127,6 +200,15 @@ void VideoPictureView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void VideoPictureView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && cropDrag_) {
+        const CropGrab done = *cropDrag_;
+        cropDrag_.reset();
+        if (done.current != done.original) {
+            vm_.setCrop(done.current);
+        }
+        update();
+        return;
+    }
     if (event->button() != Qt::LeftButton || !drag_) {
         return;
     }

@@ -100,4 +100,34 @@ std::optional<AnnotationRegion> VideoAnnotations::create(AnnotationKind kind, do
     return r;
 }
 
+VideoAnnotations::StyleFields VideoAnnotations::styleFields(AnnotationKind kind) {
+    StyleFields f;
+    switch (kind) {
+    case AnnotationKind::text:
+    case AnnotationKind::callout:
+        f.text = f.fontSize = true;
+        break;
+    case AnnotationKind::arrow:
+        f.strokeWidth = f.lineStyle = f.arrowHeads = f.direction = true;
+        break;
+    case AnnotationKind::line:
+        f.strokeWidth = f.lineStyle = f.direction = true;
+        break;
+    case AnnotationKind::shape:
+        f.strokeWidth = f.lineStyle = true;
+        break;
+    case AnnotationKind::image:
+    case AnnotationKind::highlight:
+    case AnnotationKind::spotlight:
+        break;
+    }
+    return f;
+}
+
+const QStringList& VideoAnnotations::lineDirections() {
+    static const QStringList directions{QStringLiteral("downRight"), QStringLiteral("upRight"),
+                                        QStringLiteral("downLeft"), QStringLiteral("upLeft")};
+    return directions;
+}
+
 } // namespace mebo

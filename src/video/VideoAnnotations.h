@@ -4,6 +4,7 @@
 
 #include <QPointF>
 #include <QSizeF>
+#include <QStringList>
 #include <optional>
 
 namespace mebo {
@@ -11,6 +12,21 @@ namespace mebo {
 // Creating annotation regions at the playhead, with the defaults of each kind.
 class VideoAnnotations {
 public:
+    // Which of a region's style fields its kind draws with. `fontSize` is the text's size for text
+    // and callouts and the stroke's width for arrows, lines and shapes.
+    struct StyleFields {
+        bool text = false;
+        bool fontSize = false;
+        bool strokeWidth = false;
+        bool lineStyle = false;  // lineStyleRaw: solid, dashed, dotted
+        bool arrowHeads = false; // arrowHeadStyleRaw: none, start, end, both
+        bool direction = false;  // lineDirectionRaw: the diagonal of the rectangle it follows
+        bool operator==(const StyleFields&) const = default;
+    };
+    static StyleFields styleFields(AnnotationKind kind);
+    // The raw values of lineDirectionRaw, in menu order ("downRight" when absent).
+    static const QStringList& lineDirections();
+
     static constexpr double kDefaultLength = 5.0;
     static constexpr double kMinLength = 0.1;
 

@@ -3,6 +3,7 @@
 #include "app/AppLogger.h"
 #include "document/DocumentFileError.h"
 #include "document/JsonEncodeError.h"
+#include "video/CropDrag.h"
 #include "video/TrackRegions.h"
 #include "video/VideoAnnotationAssets.h"
 #include "video/VideoAnnotations.h"
@@ -253,6 +254,7 @@ bool VideoEditorVM::edit(const std::function<bool(VideoSnapshot&)>& change) {
         return false;
     }
     undo_.push(std::move(state_));
+    gesture_.clear();
     state_ = std::move(next);
     scheduleAutosave();
     Q_EMIT stateChanged();
@@ -475,6 +477,7 @@ bool VideoEditorVM::restore(std::optional<VideoSnapshot> snapshot) {
         return false;
     }
     state_ = std::move(*snapshot);
+    gesture_.clear();
     scheduleAutosave();
     dropStaleSelection();
     Q_EMIT stateChanged();
@@ -494,12 +497,17 @@ void VideoEditorVM::dropStaleSelection() {
     }
 }
 
-void VideoEditorVM::changeSettings(const std::function<void(VideoSnapshot&)>& change) {
+void VideoEditorVM::changeSettings(const std::function<void(VideoSnapshot&)>& change,
+                                   const QString& gesture) {
     VideoSnapshot next = state_;
     change(next);
     if (next == state_) {
         return;
     }
+    if (gesture.isEmpty() || gesture != gesture_) {
+        undo_.push(state_);
+    }
+    gesture_ = gesture;
     state_ = std::move(next);
     scheduleAutosave();
     Q_EMIT stateChanged();
@@ -514,6 +522,23 @@ void VideoEditorVM::chooseWebcamLayoutPreset(WebcamLayoutPreset preset) {
 void VideoEditorVM::chooseWebcamSizePreset(WebcamSizePreset preset) {
     changeSettings([preset](VideoSnapshot& s) {
         s.webcamLayout = s.webcamLayout.value_or(WebcamLayout::defaultLayout()).withSizePreset(preset);
+    });
+}
+
+void VideoEditorVM::setCrop(const std::optional<QRectF>& crop) {
+    const std::optional<QRectF> stored = crop ? CropDrag::stored(*crop) : std::nullopt;
+    changeSettings([&](VideoSnapshot& s) { s.cropRect = stored; });
+}
+
+void VideoEditorVM::setCropAspectLocked(bool locked) {
+    changeSettings([locked](VideoSnapshot& s) { s.cropAspectLocked = locked; });
+}
+
+void VideoEditorVM::setCropAspect(double ratio, QSizeF sourceSize) {
+    changeSettings([&](VideoSnapshot& s) {
+        s.cropRect = CropDrag::stored(
+            CropDrag::withAspect(s.cropRect.value_or(QRectF(0, 0, 1, 1)), ratio, sourceSize));
+        s.cropAspectLocked = true;
     });
 }
 

@@ -21,8 +21,8 @@ namespace mebo {
 //
 // Each editing operation that changes something pushes the state before it as one undo step,
 // changes the lists, then schedules an autosave; an operation refused by its rule changes
-// nothing and pushes nothing. Settings changes (canvas, effects, webcam) schedule an autosave
-// without an undo step.
+// nothing and pushes nothing. Settings changes (canvas, effects, crop, webcam) are undo steps too;
+// the changes of one gesture (a slider being dragged) make one step.
 class VideoEditorVM : public QObject {
     Q_OBJECT
 public:
@@ -124,10 +124,19 @@ public:
     bool undo();
     bool redo();
 
-    // --- settings (no undo step) ---
-    void changeSettings(const std::function<void(VideoSnapshot&)>& change);
+    // --- settings ---
+    // One undo step, unless the previous change was made under the same non-empty `gesture`
+    // with nothing else in between (then both are one step) until endSettingsGesture().
+    void changeSettings(const std::function<void(VideoSnapshot&)>& change, const QString& gesture = {});
+    void endSettingsGesture() { gesture_.clear(); }
     void chooseWebcamLayoutPreset(WebcamLayoutPreset preset);
     void chooseWebcamSizePreset(WebcamSizePreset preset);
+    // The crop in fractions of the source frame; one that covers (almost) the whole frame is no crop.
+    void setCrop(const std::optional<QRectF>& crop);
+    // The lock keeps the crop's shape while it is dragged; choosing an aspect for it (width /
+    // height of the cropped pixels) fits the largest such crop around the present one's centre.
+    void setCropAspectLocked(bool locked);
+    void setCropAspect(double ratio, QSizeF sourceSize);
 
 Q_SIGNALS:
     void stateChanged();
@@ -156,6 +165,7 @@ private:
     bool dirty_ = false;
     QTimer autosaveTimer_;
     QString transientFolder_; // made on the first image import without a project
+    QString gesture_;         // the settings gesture whose undo step is open
 };
 
 } // namespace mebo

@@ -36,8 +36,10 @@ struct VideoPlayer::Preview {
 };
 
 VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrameGenerator> frames,
-                         Source source, QObject* parent)
-    : QObject(parent), vm_(vm), frames_(std::move(frames)), source_(std::move(source)) {
+                         Source source, QObject* parent,
+                         std::unique_ptr<platform::VideoFrameGenerator> webcamFrames)
+    : QObject(parent), vm_(vm), frames_(std::move(frames)), webcam_(std::move(webcamFrames)),
+      source_(std::move(source)) {
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(std::max(4, int(std::lround(1000.0 * frameDuration()))));
     connect(&timer_, &QTimer::timeout, this, &VideoPlayer::tick);
@@ -54,6 +56,13 @@ VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrame
         source_.size = frames_->frameSize();
     }
     opened_ = true;
+    if (webcam_ && source_.webcamPath) {
+        QString camError;
+        webcamOpened_ = webcam_->open(*source_.webcamPath, kWebcamDecodeLimit, &camError);
+        if (!webcamOpened_) {
+            logWarning(kTag + QStringLiteral("無法打開 webcam 影片: ") + camError);
+        }
+    }
     rebuildPreview();
     connect(&vm_, &VideoEditorVM::playheadChanged, this, [this] { request(); });
     connect(&vm_, &VideoEditorVM::stateChanged, this, [this] {
@@ -102,6 +111,15 @@ void VideoPlayer::setChapterStyle(VideoChapterDisplayStyle style) {
     request();
 }
 
+void VideoPlayer::setCropEditing(bool on) {
+    if (on == cropEditing_) {
+        return;
+    }
+    cropEditing_ = on;
+    rebuildPreview();
+    request();
+}
+
 void VideoPlayer::setAudio(std::unique_ptr<VideoAudioPlayback> audio) {
     audio_ = std::move(audio);
     if (playing_) {
@@ -141,6 +159,9 @@ void VideoPlayer::rebuildPreview() {
         return;
     }
     VideoSnapshot edit = vm_.state();
+    if (cropEditing_) {
+        edit.cropRect.reset();
+    }
     // The preview renders at most 720 lines high whatever the export's resolution.
     const QSize full = VideoOutputSize::renderSize(QSizeF(source_.size), [&] {
         VideoSnapshot s = edit;
@@ -150,7 +171,8 @@ void VideoPlayer::rebuildPreview() {
     edit.exportResolutionHeight =
         full.height() > kPreviewHeight ? std::optional<qint64>(kPreviewHeight) : std::nullopt;
     auto preview = std::make_shared<Preview>();
-    preview->plan = VideoExportPlan::make(edit, source_.size, vm_.duration(), source_.frameRate, false);
+    preview->plan =
+        VideoExportPlan::make(edit, source_.size, vm_.duration(), source_.frameRate, webcamOpened_);
     VideoFrameCompositor::Inputs inputs;
     inputs.edit = edit;
     inputs.plan = preview->plan;
@@ -200,7 +222,7 @@ void VideoPlayer::workerLoop() {
             double at = r.time;
             const QImage frame = frames_->quickFrameNear(r.time, &at, &err);
             if (!frame.isNull()) {
-                const QImage quick = composeFrame(r, frame); // the overlays of the playhead
+                const QImage quick = composeFrame(r, frame, true); // the overlays of the playhead
                 QMetaObject::invokeMethod(
                     this, [this, g = r.generation, quick, at] { deliver(g, quick, at); },
                     Qt::QueuedConnection);
@@ -231,10 +253,28 @@ QImage VideoPlayer::compose(const Request& r, QString* error) {
     if (frame.isNull()) {
         return {};
     }
-    return composeFrame(r, frame);
+    return composeFrame(r, frame, false);
 }
 
-QImage VideoPlayer::composeFrame(const Request& r, const QImage& frame) const {
+QImage VideoPlayer::webcamFrame(const Preview& p, double sourceTime, double outputTime, bool quick) const {
+    if (!webcamOpened_ || !p.plan.webcamRect || VideoExportPlan::inRanges(p.plan.webcamHidden, outputTime)) {
+        return {};
+    }
+    // A webcam recording shorter than the video shows nothing after its end, as in the export.
+    const double camDuration = webcam_->durationSec();
+    if (camDuration > 0 && sourceTime > camDuration) {
+        return {};
+    }
+    QString err;
+    double at = sourceTime;
+    QImage cam = quick ? webcam_->quickFrameNear(sourceTime, &at, &err) : QImage();
+    if (cam.isNull()) {
+        cam = webcam_->frameAt(sourceTime, &err);
+    }
+    return cam;
+}
+
+QImage VideoPlayer::composeFrame(const Request& r, const QImage& frame, bool quick) const {
     const Preview& p = *r.preview;
     // The crop is in source pixels; the decoded picture may be smaller than the source.
     const double sx = double(frame.width()) / std::max(1, p.plan.sourceSize.width());
@@ -249,6 +289,8 @@ QImage VideoPlayer::composeFrame(const Request& r, const QImage& frame) const {
     f.video = frame.copy(crop)
                   .scaled(p.compositor->videoSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                   .convertToFormat(QImage::Format_RGB32);
+    f.overlay = webcamFrame(p, r.time, f.outputTime, quick);
+    f.overlaySourceTime = r.time;
     return p.compositor->render(f);
 }
 

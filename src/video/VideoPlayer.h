@@ -37,18 +37,25 @@ public:
         std::optional<double> frameRate; // frames per second; 30 when unknown
         QString assetFolder;             // where image annotations are found
         std::optional<CursorTelemetryFile> telemetry;
+        std::optional<QString> webcamPath; // the webcam recording beside the video
     };
     // The decoded pictures are at most this size (the preview never renders larger).
     static constexpr QSize kDecodeLimit{1920, 1080};
     static constexpr int kPreviewHeight = 720;
+    // The webcam's pictures are at most this size (it never covers the whole preview).
+    static constexpr QSize kWebcamDecodeLimit{1280, 720};
 
     // `frames` is opened here; when it cannot be, `error()` says why and nothing is shown.
+    // `webcamFrames` decodes `source.webcamPath` beside the video, laid over it as the export
+    // does; when it cannot be opened the preview goes on without the webcam.
     VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrameGenerator> frames, Source source,
-                QObject* parent = nullptr);
+                QObject* parent = nullptr,
+                std::unique_ptr<platform::VideoFrameGenerator> webcamFrames = nullptr);
     // Stops the worker (waits for the frame it is on).
     ~VideoPlayer() override;
 
     bool isOpen() const { return opened_; }
+    bool hasWebcam() const { return webcamOpened_; }
     const QString& error() const { return error_; }
     const QImage& picture() const { return picture_; }
     // The source time of the picture shown (while scrubbing, that of a nearby key frame until the
@@ -74,6 +81,10 @@ public:
     void advance(double elapsedSec);
 
     void setChapterStyle(VideoChapterDisplayStyle style);
+    // While the crop is drawn the picture shows the whole source frame in its place (videoRect()
+    // is then the whole frame), the rest of the composition as it is.
+    void setCropEditing(bool on);
+    bool isCropEditing() const { return cropEditing_; }
     // The sound heard while playing: started with play() from the playhead, restarted on a seek,
     // an edit or when it drifts from the picture, stopped with pause(). Null: silent.
     void setAudio(std::unique_ptr<VideoAudioPlayback> audio);
@@ -104,17 +115,21 @@ private:
     void deliver(quint64 generation, const QImage& picture, double time);
     void workerLoop();
     QImage compose(const Request& r, QString* error);
-    QImage composeFrame(const Request& r, const QImage& frame) const;
+    QImage composeFrame(const Request& r, const QImage& frame, bool quick) const;
+    QImage webcamFrame(const Preview& p, double sourceTime, double outputTime, bool quick) const;
     bool newerPending();
     void tick();
     void startAudio();
 
     VideoEditorVM& vm_;
     std::unique_ptr<platform::VideoFrameGenerator> frames_; // the worker's once it runs
+    std::unique_ptr<platform::VideoFrameGenerator> webcam_; // the worker's once it runs
+    bool webcamOpened_ = false;
     Source source_;
     bool opened_ = false;
     QString error_;
     VideoChapterDisplayStyle chapterStyle_ = VideoChapterDisplayStyle::titles;
+    bool cropEditing_ = false;
     std::shared_ptr<const Preview> preview_;
 
     QImage picture_;

@@ -1,4 +1,5 @@
 #include "ui/VideoInspector.h"
+#include "ui/GradientField.h"
 #include "video/VideoEditorVM.h"
 
 #include <QCheckBox>
@@ -22,7 +23,10 @@ TEST_F(VideoInspectorTest, ControlsWriteTheSettings) {
     inspector.paddingSlider()->setValue(48);
     EXPECT_TRUE(vm.state().showBackground);
     EXPECT_EQ(vm.state().backgroundPadding, 48);
-    EXPECT_FALSE(vm.canUndo()) << "settings are no undo step";
+    ASSERT_TRUE(vm.undo()) << "settings are undo steps";
+    EXPECT_EQ(vm.state().backgroundPadding, 0);
+    EXPECT_EQ(inspector.paddingSlider()->value(), 0) << "the inspector follows the undo";
+    ASSERT_TRUE(vm.redo());
     EXPECT_TRUE(vm.hasPendingAutosave() || vm.projectPath().isEmpty());
 
     struct Pick {
@@ -85,6 +89,28 @@ TEST_F(VideoInspectorTest, TheSelectedAnnotationIsEdited) {
 
     vm.addAnnotation(AnnotationKind::arrow, {0.2, 0.2});
     EXPECT_FALSE(inspector.annotationText()->isEnabled()) << "an arrow has no text";
+    // An arrow's styles; a text has none of them.
+    for (auto [box, title] : {std::pair{inspector.lineStyleChoice(), "Dashed"},
+                              std::pair{inspector.arrowHeadChoice(), "At both ends"},
+                              std::pair{inspector.directionChoice(), "↗ Up right"}}) {
+        const int i = box->findText(QString::fromUtf8(title));
+        ASSERT_GE(i, 0) << title;
+        Q_EMIT box->activated(i);
+    }
+    const AnnotationRegion arrow = vm.state().annotationRegions[1];
+    EXPECT_EQ(arrow.lineStyleRaw, QStringLiteral("dashed"));
+    EXPECT_EQ(arrow.arrowHeadStyleRaw, QStringLiteral("both"));
+    EXPECT_EQ(arrow.lineDirectionRaw, QStringLiteral("upRight"));
+    vm.addAnnotation(AnnotationKind::text, {0.2, 0.2});
+    EXPECT_FALSE(inspector.lineStyleChoice()->isEnabled());
+    vm.select(RegionRef{RegionRef::List::annotation, arrow.id});
+    EXPECT_EQ(inspector.directionChoice()->currentText(), QStringLiteral("↗ Up right"));
+
+    // A wallpaper shows the background; the field follows an undo.
+    inspector.wallpaperField()->enabledBox()->click();
+    EXPECT_TRUE(vm.state().wallpaperGradient && vm.state().showBackground);
+    ASSERT_TRUE(vm.undo());
+    EXPECT_FALSE(inspector.wallpaperField()->enabledBox()->isChecked());
 }
 
 } // namespace
