@@ -522,9 +522,9 @@ void ScreenRecordingSvc::onVideoFrame(platform::ScreenFrame& frame) {
     const int64_t sinceStart = timing->adjustedNs - timeline_.sessionStartNs();
     if (effects_.halo || effects_.trail || effects_.ripple) {
         const int64_t tMs = std::max<int64_t>(0, sinceStart / 1'000'000);
-        CursorEffects::draw(*frame.image, telemetry_->snapshot(tMs), tMs, effects_);
+        CursorEffects::draw(*frame.image, telemetry_->snapshot(tMs), tMs, effects_, &frame.drawnOver);
     }
-    camera_->compositeInto(*frame.image);
+    frame.drawnOver |= camera_->compositeInto(*frame.image);
     QString error;
     if (!writer->appendVideo(*frame.image, timing->adjustedNs, &error)) {
         logWarning(QStringLiteral("[Recording] 視頻幀 append 被拒: writerStatus=%1 error=%2")
