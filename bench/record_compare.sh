@@ -122,8 +122,8 @@ for size in $sizes; do
                 xterm -geometry "100x50+$(((i - 1) * (w / 4)))+0" -e sh -c 'while :; do ls -la /usr/bin | head -60; sleep 0.05; done' >/dev/null 2>&1 &
                 scene_pids+=($!)
             done
-            # Long enough for every tool's run.
-            "$painter" "$((w / 2))x$((h / 2))+0+0" 30 $((3 * secs + 60)) "$out/painter-$size.log" >"$out/painter-ready" 2>>"$out/errors.log" &
+            # Painting until the scene ends (stopped with the terminals).
+            "$painter" "$((w / 2))x$((h / 2))+0+0" 30 1800 "$out/painter-$size.log" >"$out/painter-ready" 2>>"$out/errors.log" &
             scene_pids+=($!)
             for _ in $(seq 200); do grep -q ready "$out/painter-ready" && break; sleep 0.05; done
             ;;
