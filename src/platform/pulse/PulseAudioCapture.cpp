@@ -120,6 +120,9 @@ public:
 
     bool connect(const QString& source, int timeoutMs, QString* error) {
         const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, AudioCapture::sampleRate, AudioCapture::channels};
+        // The loop's thread reads what was set up here once the stream runs; it is handed over
+        // under libpulse's own lock, which the thread checker cannot see, so this pair says it.
+        published_.store(true, std::memory_order_release);
         conn_->lock();
         stream_ = pa_stream_new(conn_->context(), "Mebo recording", &spec, nullptr);
         if (!stream_) {
@@ -184,6 +187,9 @@ public:
 private:
     // On the loop's thread, under its lock.
     void read() {
+        if (!published_.load(std::memory_order_acquire)) {
+            return;
+        }
         const int64_t now = monotonicNowNs();
         pa_usec_t latency = 0;
         int negative = 0;
@@ -215,6 +221,7 @@ private:
     std::function<void(const AudioBuffer&)> onBuffer_;
     pa_stream* stream_ = nullptr;
     std::atomic<bool> stopped_{false};
+    std::atomic<bool> published_{false};
     std::vector<float> silence_;
 };
 
