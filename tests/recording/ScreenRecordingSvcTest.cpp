@@ -304,6 +304,13 @@ TEST(ScreenRecordingSvc, PauseResumeAndStopRaceWithTheSampleThreads) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
+    // The pauses start once the first frame is in, however slowly the machine runs the threads.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            std::lock_guard lock(rig.writerLog->lock);
+            return !rig.writerLog->videoPts.empty();
+        },
+        20000));
     for (int i = 0; i < 10; ++i) {
         test::waitUntil([] { return false; }, 15);
         rig.svc->pause();
