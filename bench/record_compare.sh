@@ -5,13 +5,19 @@
 #   static   nothing moves
 #   typing   terminals printing (typical screen work: text scrolling)
 #   video    a full-screen video playing at 30 fps (ffplay of a testsrc2 clip)
-# Reports each tool's CPU (user + system, % of one core, from /proc/PID/stat over the run) and the
-# frames it wrote per second of recording. Every tool records the same screen for the same time,
-# at 30 fps, with the same average bit rate (the recorder's own formula for that size).
+#   painter  the recorder's test picture (tests/tools/frame_painter.cpp) in the top-left quarter
+#            of the screen, painting its frame index 30 times a second, over typing terminals
+# Reports each tool's CPU (user + system, % of one core, from /proc/PID/stat over the run), the
+# frames it wrote per second of wall time, and for the painter scene the painted frames missing
+# from the file (dropped) and the frames that show the same index as the one before (repeated),
+# read back from the file's pixels. Every tool records the same screen for the same time, at
+# 30 fps, with the same average bit rate (the recorder's own formula for that size). The load
+# average when each tool starts is printed beside it: the figures mean little on a busy machine.
 #
 # Usage: bench/record_compare.sh MEBO_BINARY [SECONDS] [RESULTS_DIR]
 # Environment: MEBO_COMPARE_SIZES (default "1920x1080 3840x2160"), MEBO_COMPARE_SCENES
-# (default "static typing video").
+# (default "static typing video painter"), MEBO_FRAME_PAINTER (default: the build's
+# tests/mebo_frame_painter beside the binary's folder).
 set -u
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -21,7 +27,8 @@ secs=${2:-10}
 out=${3:-$(mktemp -d /tmp/mebo-record-compare.XXXXXX)}
 mkdir -p "$out"
 sizes=${MEBO_COMPARE_SIZES:-"1920x1080 3840x2160"}
-scenes=${MEBO_COMPARE_SCENES:-"static typing video"}
+scenes=${MEBO_COMPARE_SCENES:-"static typing video painter"}
+painter=${MEBO_FRAME_PAINTER:-$(dirname "$mebo")/../tests/mebo_frame_painter}
 
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done; }
@@ -36,9 +43,25 @@ bitrate_for() { # the recorder's formula: 30 fps, quality high
     echo $((base * 85 / 100))
 }
 
-run_tool() { # tool size scene -> prints "cpu% fps"
+# Painted frames missing from a recording of the painter scene and frames repeating the index of
+# the one before, from the index blocks across the top of the painter's window (pw x ph at 0,0).
+painter_stats() { # file pw ph -> prints "dropped repeated"
+    ffmpeg -v error -i "$1" -fps_mode passthrough -vf "crop=$2:$(($3 / 6)):0:0,scale=16:1:flags=area,format=gray" \
+        -f rawvideo - 2>/dev/null | python3 -c '
+import sys
+d = sys.stdin.buffer.read()
+idx = [sum(1 << b for b in range(16) if d[i * 16 + b] > 128) for i in range(len(d) // 16)]
+idx = [i for i in idx if i != 0xffff]  # the painter before its first frame
+drop = sum(max(0, b - a - 1) for a, b in zip(idx, idx[1:]))
+rep = sum(1 for a, b in zip(idx, idx[1:]) if a == b)
+print(drop, rep)'
+}
+
+run_tool() { # tool size scene -> prints "cpu% fps dropped repeated load"
     local tool=$1 w=${2%x*} h=${2#*x} file="$out/$1-$2-$3.mp4" pid start end cpu frames
     rm -f "$file"
+    local load
+    load=$(cut -d' ' -f1 /proc/loadavg)
     case $tool in
     mebo)
         "$mebo" record fullscreen --duration "$secs" --fps 30 --save-dir "$out/mebo-save" --json >"$out/$tool-$2-$3.json" 2>>"$out/errors.log" &
@@ -61,12 +84,14 @@ run_tool() { # tool size scene -> prints "cpu% fps"
     wait "$pid"
     [ "$tool" = mebo ] && file=$(sed -n 's/.*"path":"\([^"]*\)".*/\1/p' "$out/$tool-$2-$3.json")
     frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$file" 2>/dev/null)
+    local stats="- -"
+    [ "$3" = painter ] && stats=$(painter_stats "$file" "$((w / 2))" "$((h / 2))")
     awk -v a="$c1" -v b="$c2" -v ta="$t1" -v tb="$t2" -v s="$secs" -v f="${frames:-0}" \
-        'BEGIN { printf "%.1f %.1f", 100 * (b - a) / (tb - ta), f / s }'
+        -v st="$stats" -v l="$load" 'BEGIN { printf "%.1f %.1f %s %s", 100 * (b - a) / (tb - ta), f / s, st, l }'
 }
 
-echo "| size | scene | tool | CPU (% of a core) | frames/s |" | tee "$out/table.md"
-echo "|---|---|---|---|---|" | tee -a "$out/table.md"
+echo "| size | scene | tool | CPU (% of a core) | frames/s | dropped | repeated | load |" | tee "$out/table.md"
+echo "|---|---|---|---|---|---|---|---|" | tee -a "$out/table.md"
 for size in $sizes; do
     n=$(for i in $(seq 150 400); do [ -e "/tmp/.X$i-lock" ] || { echo "$i"; break; }; done)
     Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
@@ -92,6 +117,16 @@ for size in $sizes; do
                 scene_pids+=($!)
             done
             ;;
+        painter)
+            for i in 3 4; do
+                xterm -geometry "100x50+$(((i - 1) * (w / 4)))+0" -e sh -c 'while :; do ls -la /usr/bin | head -60; sleep 0.05; done' >/dev/null 2>&1 &
+                scene_pids+=($!)
+            done
+            # Painting until the scene ends (stopped with the terminals).
+            "$painter" "$((w / 2))x$((h / 2))+0+0" 30 1800 "$out/painter-$size.log" >"$out/painter-ready" 2>>"$out/errors.log" &
+            scene_pids+=($!)
+            for _ in $(seq 200); do grep -q ready "$out/painter-ready" && break; sleep 0.05; done
+            ;;
         video)
             SDL_AUDIODRIVER=pulseaudio ffplay -v error -nostats -noborder -left 0 -top 0 -x "$w" -y "$h" -loop 0 "$clip" >/dev/null 2>&1 &
             scene_pids+=($!)
@@ -99,8 +134,8 @@ for size in $sizes; do
         esac
         sleep 2
         for tool in mebo ffmpeg-veryfast ffmpeg-ultrafast; do
-            read -r cpu fps < <(run_tool "$tool" "$size" "$scene")
-            echo "| $size | $scene | $tool | $cpu | $fps |" | tee -a "$out/table.md"
+            read -r cpu fps dropped repeated load < <(run_tool "$tool" "$size" "$scene")
+            echo "| $size | $scene | $tool | $cpu | $fps | $dropped | $repeated | $load |" | tee -a "$out/table.md"
         done
         for p in "${scene_pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
     done

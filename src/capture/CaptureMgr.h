@@ -221,6 +221,11 @@ private:
     CaptureMode recordMode_ = CaptureMode::record;
     std::optional<RecordingTarget> recordTarget_; // kept for retry and restart
     bool recordApplySettings_ = true;
+    // A stop or cancel asked for while the recorder was still starting: done once it runs.
+    enum class HeldStop { none, stop, cancel };
+    HeldStop heldStop_ = HeldStop::none;
+    bool holdWhileStarting(HeldStop what);
+    void runHeldStop(HeldStop held);
 };
 
 } // namespace mebo

@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUuid>
+#include <utility>
 
 namespace mebo {
 
@@ -75,12 +76,35 @@ void CaptureMgr::startRecording(const RecordingTarget& target, CaptureMode mode,
         if (!self) {
             return;
         }
+        const HeldStop held = std::exchange(self->heldStop_, HeldStop::none);
         if (error) {
             self->onRecordingStartFailed(*error);
             return;
         }
         Q_EMIT self->recordingStarted();
+        self->runHeldStop(held);
     });
+}
+
+void CaptureMgr::runHeldStop(HeldStop held) {
+    if (held == HeldStop::stop) {
+        stopRecording();
+    } else if (held == HeldStop::cancel) {
+        cancelRecording();
+    }
+}
+
+bool CaptureMgr::holdWhileStarting(HeldStop what) {
+    // The recorder skips a stop while it prepares; the user's stop must not be lost with it.
+    if (recording_.recorder->state() != RecordingState::preparing) {
+        return false;
+    }
+    logInfo(QStringLiteral("[CaptureMgr] recording still starting: %1 once it runs")
+                .arg(what == HeldStop::cancel ? QStringLiteral("cancel") : QStringLiteral("stop")));
+    if (heldStop_ != HeldStop::cancel) {
+        heldStop_ = what;
+    }
+    return true;
 }
 
 void CaptureMgr::onRecordingStartFailed(const RecordingError& error) {
@@ -120,6 +144,9 @@ void CaptureMgr::pauseResumeRecording() {
 
 void CaptureMgr::stopRecording() {
     if (!recording_.recorder) {
+        return;
+    }
+    if (holdWhileStarting(HeldStop::stop)) {
         return;
     }
     logInfo(QStringLiteral("[CaptureMgr] _stopRecord 開始"));
@@ -189,7 +216,7 @@ void CaptureMgr::deleteRecordingFiles(const StopResult& result) {
 }
 
 void CaptureMgr::cancelRecording() {
-    if (!recording_.recorder) {
+    if (!recording_.recorder || holdWhileStarting(HeldStop::cancel)) {
         return;
     }
     QPointer<CaptureMgr> self(this);
@@ -231,6 +258,7 @@ void CaptureMgr::restartRecording() {
                 if (!again) {
                     return;
                 }
+                const HeldStop held = std::exchange(again->heldStop_, HeldStop::none);
                 if (e) {
                     logError(QStringLiteral("[CaptureMgr] 重啟錄影失敗: ") + e->description());
                     again->setCaptureActive(false);
@@ -239,6 +267,7 @@ void CaptureMgr::restartRecording() {
                     return;
                 }
                 Q_EMIT again->recordingStarted();
+                again->runHeldStop(held);
             });
     });
 }

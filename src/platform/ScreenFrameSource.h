@@ -19,6 +19,9 @@ struct ScreenFrame {
     std::optional<int> frameStatus; // 0 complete; nothing when the source does not say
     bool repeated = false;          // the screen did not change since the previous frame
     bool last = false;              // the stream's closing frame (see ScreenFrameStream::stop)
+    // Set by the receiver: the pixels of `image` it drew over (a stream that keeps its image
+    // between frames reads them from the screen again).
+    QRect drawnOver;
 };
 
 struct ScreenStreamConfig {

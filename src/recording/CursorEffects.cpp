@@ -22,10 +22,17 @@ double CursorEffects::haloRadius(QSize frame, double pulse) {
 }
 
 bool CursorEffects::draw(QImage& frame, const CursorTelemetry::Snapshot& snapshot, int64_t tMs,
-                         Enabled enabled) {
+                         Enabled enabled, QRect* drawn) {
     const QRectF frameRect(0, 0, frame.width(), frame.height());
     const double t = double(tMs) / 1000.0;
     bool drew = false;
+    const auto lay = [&](const FrameOverlay& overlay) {
+        overlay.compositeOver(frame);
+        if (drawn) {
+            *drawn |= overlay.frameRect(frame.size());
+        }
+        drew = true;
+    };
     if (enabled.halo && snapshot.lastPoint) {
         const std::optional<int64_t> since =
             snapshot.lastClickMs ? std::optional<int64_t>(tMs - *snapshot.lastClickMs) : std::nullopt;
@@ -45,22 +52,19 @@ bool CursorEffects::draw(QImage& frame, const CursorTelemetry::Snapshot& snapsho
             p.drawEllipse(canvas.map(c), r, r);
             p.setPen(QPen(QColor::fromRgbF(1.0f, 0.85f, 0.2f, 0.85f), lineWidth));
             p.drawEllipse(canvas.map(c), r, r);
-            canvas.finish().compositeOver(frame);
-            drew = true;
+            lay(canvas.finish());
         }
     }
     if (enabled.trail) {
         if (auto o = CursorTrailRenderer::render(snapshot.trail, {1.0, 0.9, 0.3, 0.9}, t, trailWindowSec,
                                                  frameRect, trailWidthPx)) {
-            o->compositeOver(frame);
-            drew = true;
+            lay(*o);
         }
     }
     if (enabled.ripple) {
         if (auto o = ClickRippleRenderer::render(snapshot.clicks, {1.0, 0.3, 0.3, 0.85}, t, rippleDurationSec,
                                                  frameRect, rippleRadiusPx)) {
-            o->compositeOver(frame);
-            drew = true;
+            lay(*o);
         }
     }
     return drew;

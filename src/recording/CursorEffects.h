@@ -25,8 +25,9 @@ public:
     // The click pulse `sinceClickMs` after the last click (nothing: no click).
     static double clickPulse(std::optional<int64_t> sinceClickMs);
 
-    // Answers whether anything was drawn.
-    static bool draw(QImage& frame, const CursorTelemetry::Snapshot& snapshot, int64_t tMs, Enabled enabled);
+    // Answers whether anything was drawn; `drawn` (when given) grows by the pixels drawn over.
+    static bool draw(QImage& frame, const CursorTelemetry::Snapshot& snapshot, int64_t tMs, Enabled enabled,
+                     QRect* drawn = nullptr);
 };
 
 } // namespace mebo

@@ -1,11 +1,13 @@
 #include "recording/CursorTelemetry.h"
 
 #include "app/AppLogger.h"
+#include "app/MainThread.h"
 #include "platform/PointerButtons.h"
 #include "platform/PointerLocator.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QUuid>
 #include <charconv>
 #include <cmath>
@@ -98,9 +100,14 @@ void CursorTelemetry::start(const QString& recordingPath, const QRectF& area, co
         }
     }
     if (buttons_ && !monitorRunning_) {
-        monitorRunning_ = buttons_->startPressMonitor([this](int) {
-            // Handled on the main thread like the timer; dropped if this object is gone.
-            QMetaObject::invokeMethod(this, &CursorTelemetry::pressed, Qt::QueuedConnection);
+        monitorRunning_ = buttons_->startPressMonitor([self = QPointer<CursorTelemetry>(this)](int) {
+            // Handled on the main thread like the timer; dropped if this object is gone. Through
+            // runOnMain's queue, whose lock the thread checker sees.
+            runOnMain([self] {
+                if (self) {
+                    self->pressed();
+                }
+            });
         });
     }
     timer_.start();

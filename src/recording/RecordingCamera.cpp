@@ -90,16 +90,16 @@ void RecordingCamera::onFrame(const platform::CameraFrame& frame) {
     }
 }
 
-void RecordingCamera::compositeInto(QImage& frame) {
+QRect RecordingCamera::compositeInto(QImage& frame) {
     if (config_.separateFile || !pipActive_) {
-        return;
+        return {};
     }
     QImage camera;
     {
         std::lock_guard lock(cameraLock_);
         camera = latestCameraFrame_;
     }
-    pip_.composite(frame, camera, config_.scale, config_.position);
+    return pip_.composite(frame, camera, config_.scale, config_.position);
 }
 
 bool RecordingCamera::createWriter(QSize cameraSize) {

@@ -41,8 +41,9 @@ public:
 
     // Starts capture; false (with the reason logged) when the recording goes on without a camera.
     bool start(platform::CameraCapture* capture, const Config& config);
-    // Draws the newest camera frame into a screen frame when the camera goes into the video.
-    void compositeInto(QImage& frame);
+    // Draws the newest camera frame into a screen frame when the camera goes into the video;
+    // answers the pixels drawn over.
+    QRect compositeInto(QImage& frame);
     // Stops capture; no frame arrives after it returned.
     void stop();
     // After stop(): finishes the separate file when the main file came out (`mainFileOk`), else

@@ -53,9 +53,15 @@ ScreenRecordingSvc::ScreenRecordingSvc(RecordingBackends backends, QObject* pare
     connect(&durationTimer_, &QTimer::timeout, this,
             [this] { Q_EMIT elapsedSecondsChanged(elapsedSeconds()); });
     camera_ = std::make_unique<RecordingCamera>(timeline_, backends_.makeWriter);
-    camera_->setPreviewHandler([this](const QImage& preview) {
-        QMetaObject::invokeMethod(
-            this, [this, preview] { Q_EMIT webcamPreviewChanged(preview); }, Qt::QueuedConnection);
+    // Hand-offs from the sample threads go through runOnMain's queue, whose lock the thread
+    // checker sees (Qt's posted events lock inside Qt).
+    const QPointer<ScreenRecordingSvc> self(this);
+    camera_->setPreviewHandler([self](const QImage& preview) {
+        runOnMain([self, preview] {
+            if (self) {
+                Q_EMIT self->webcamPreviewChanged(preview);
+            }
+        });
     });
     levelTimer_.setInterval(100);
     connect(&levelTimer_, &QTimer::timeout, this, &ScreenRecordingSvc::publishLevels);
@@ -433,16 +439,18 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
         streamConfig.idleRepeatNs = 1'000'000'000LL / fps_;
     }
     QString error;
-    stream_ = backends_.frames
-                  ? backends_.frames->start(
-                        streamConfig, [this](platform::ScreenFrame& f) { onVideoFrame(f); },
-                        [this](const QString& e) {
-                            logError(QStringLiteral("[Recording] SCStream 異常停止: ") + e);
-                            QMetaObject::invokeMethod(
-                                this, [this, e] { Q_EMIT streamFailed(e); }, Qt::QueuedConnection);
-                        },
-                        &error)
-                  : nullptr;
+    stream_ = backends_.frames ? backends_.frames->start(
+                                     streamConfig, [this](platform::ScreenFrame& f) { onVideoFrame(f); },
+                                     [self = QPointer<ScreenRecordingSvc>(this)](const QString& e) {
+                                         logError(QStringLiteral("[Recording] SCStream 異常停止: ") + e);
+                                         runOnMain([self, e] {
+                                             if (self) {
+                                                 Q_EMIT self->streamFailed(e);
+                                             }
+                                         });
+                                     },
+                                     &error)
+                               : nullptr;
     if (!stream_) {
         logError(QStringLiteral("[Recording] startCapture 失敗: ") + error);
         return RecordingError::writerStartFailed(error);
@@ -522,9 +530,9 @@ void ScreenRecordingSvc::onVideoFrame(platform::ScreenFrame& frame) {
     const int64_t sinceStart = timing->adjustedNs - timeline_.sessionStartNs();
     if (effects_.halo || effects_.trail || effects_.ripple) {
         const int64_t tMs = std::max<int64_t>(0, sinceStart / 1'000'000);
-        CursorEffects::draw(*frame.image, telemetry_->snapshot(tMs), tMs, effects_);
+        CursorEffects::draw(*frame.image, telemetry_->snapshot(tMs), tMs, effects_, &frame.drawnOver);
     }
-    camera_->compositeInto(*frame.image);
+    frame.drawnOver |= camera_->compositeInto(*frame.image);
     QString error;
     if (!writer->appendVideo(*frame.image, timing->adjustedNs, &error)) {
         logWarning(QStringLiteral("[Recording] 視頻幀 append 被拒: writerStatus=%1 error=%2")
@@ -624,36 +632,37 @@ void ScreenRecordingSvc::stop(std::function<void(StopResult)> done) {
         stopWorker_.join();
     }
     // Draining, finishing and remuxing can take a while for a long recording: off the main thread.
-    stopWorker_ = std::thread([this, stopAt, done = std::move(done)] {
+    const QPointer<ScreenRecordingSvc> self(this);
+    stopWorker_ = std::thread([this, self, stopAt, done = std::move(done)] {
         pthread_setname_np(pthread_self(), "rec.stop");
         const Finished finished = finishFiles(stopAt);
-        QMetaObject::invokeMethod(
-            this,
-            [this, finished, done] {
-                if (stopWorker_.joinable()) {
-                    stopWorker_.join();
-                }
-                StopResult result;
-                result.mainURL = finished.mainPath;
-                result.webcamURL = finished.webcamPath;
-                result.recordingSegments = segments_.segments();
-                result.durationSec = finished.durationSec;
-                result.width = outputSize_.width();
-                result.height = outputSize_.height();
-                result.fps = fps_;
-                result.codec = active_.videoCodec;
-                result.counters = timeline_.counters();
-                if (finished.mainPath) {
-                    result.cursorURL = telemetry_->writeFile(*finished.mainPath);
-                } else {
-                    telemetry_->discard();
-                }
-                unfinishedLock_.reset();
-                recordingStartNs_.reset();
-                setState(RecordingState::idle);
-                done(result);
-            },
-            Qt::QueuedConnection);
+        runOnMain([this, self, finished, done] {
+            if (!self) {
+                return;
+            }
+            if (stopWorker_.joinable()) {
+                stopWorker_.join();
+            }
+            StopResult result;
+            result.mainURL = finished.mainPath;
+            result.webcamURL = finished.webcamPath;
+            result.recordingSegments = segments_.segments();
+            result.durationSec = finished.durationSec;
+            result.width = outputSize_.width();
+            result.height = outputSize_.height();
+            result.fps = fps_;
+            result.codec = active_.videoCodec;
+            result.counters = timeline_.counters();
+            if (finished.mainPath) {
+                result.cursorURL = telemetry_->writeFile(*finished.mainPath);
+            } else {
+                telemetry_->discard();
+            }
+            unfinishedLock_.reset();
+            recordingStartNs_.reset();
+            setState(RecordingState::idle);
+            done(result);
+        });
     });
 }
 

@@ -28,9 +28,9 @@ WebcamPipGeometry webcamPipGeometry(QSize screen, QSize camera, double scale, We
     return g;
 }
 
-void WebcamPip::composite(QImage& frame, const QImage& camera, double scale, WebcamPosition position) {
+QRect WebcamPip::composite(QImage& frame, const QImage& camera, double scale, WebcamPosition position) {
     if (camera.isNull() || frame.isNull()) {
-        return;
+        return {};
     }
     if (camera.cacheKey() != cameraKey_ || frame.size() != frameSize_ || scale != scale_ ||
         position != position_) {
@@ -42,7 +42,7 @@ void WebcamPip::composite(QImage& frame, const QImage& camera, double scale, Web
         const QSize size = geometry_.rect.size();
         if (size.isEmpty()) {
             picture_ = QImage();
-            return;
+            return {};
         }
         const QImage scaled = camera.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         picture_ = QImage(size, QImage::Format_ARGB32_Premultiplied);
@@ -55,10 +55,11 @@ void WebcamPip::composite(QImage& frame, const QImage& camera, double scale, Web
                           geometry_.cornerRadius);
     }
     if (picture_.isNull()) {
-        return;
+        return {};
     }
     QPainter p(&frame);
     p.drawImage(geometry_.rect.topLeft(), picture_);
+    return geometry_.rect.intersected(frame.rect());
 }
 
 } // namespace mebo

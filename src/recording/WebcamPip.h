@@ -22,7 +22,8 @@ WebcamPipGeometry webcamPipGeometry(QSize screen, QSize camera, double scale, We
 // frame and reused for every screen frame until the next one. One thread at a time.
 class WebcamPip {
 public:
-    void composite(QImage& frame, const QImage& camera, double scale, WebcamPosition position);
+    // Answers the pixels drawn over (empty without a camera picture).
+    QRect composite(QImage& frame, const QImage& camera, double scale, WebcamPosition position);
 
 private:
     qint64 cameraKey_ = 0;

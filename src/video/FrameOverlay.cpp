@@ -5,6 +5,17 @@
 
 namespace mebo {
 
+QRect FrameOverlay::frameRect(QSize frame) const {
+    if (image.isNull()) {
+        return {};
+    }
+    const double top = frame.height() - (origin.y() + image.height());
+    // One pixel of slack each way for the rounding and the antialiased edge.
+    return QRect(int(std::round(origin.x())) - 1, int(std::round(top)) - 1, image.width() + 2,
+                 image.height() + 2)
+        .intersected(QRect(QPoint(0, 0), frame));
+}
+
 void FrameOverlay::compositeOver(QImage& frame) const {
     if (image.isNull() || frame.isNull()) {
         return;

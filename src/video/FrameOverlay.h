@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 
 namespace mebo {
@@ -16,6 +17,8 @@ struct FrameOverlay {
     // Composites over `frame` (top-left origin, `frame.height()` rows), the overlay's space being
     // the frame's pixels.
     void compositeOver(QImage& frame) const;
+    // The pixels of a `frame`-sized frame that compositeOver() may change.
+    QRect frameRect(QSize frame) const;
 };
 
 } // namespace mebo

@@ -192,6 +192,23 @@ TEST_F(CaptureMgrRecording, CancelDeletesTheFileAndItsSensitiveSiblings) {
     EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] 錄影已取消 (文件 + 敏感 sibling 已刪除)")));
 }
 
+// The recorder skips a stop while it prepares; the coordinator keeps a stop or cancel that comes
+// then and carries it out once the recording runs, so the user's choice is not lost.
+TEST_F(CaptureMgrRecording, AStopOrCancelDuringTheStartEndsTheRecordingOnceItRuns) {
+    for (const bool cancel : {true, false}) {
+        const qsizetype before = finished.size();
+        mgr.startRecording(RecordingTarget::display(7), CaptureMode::record);
+        ASSERT_EQ(recorder->state(), RecordingState::preparing);
+        cancel ? mgr.cancelRecording() : mgr.stopRecording();
+        ASSERT_TRUE(test::waitUntil([&] { return finished.size() > before; }, 10000)) << cancel;
+        EXPECT_FALSE(finished.last().ok);
+        EXPECT_EQ(recorder->state(), RecordingState::idle);
+        EXPECT_TRUE(QDir(cfg.saveDirectory()).entryList(QDir::Files).isEmpty()) << cancel;
+        // Only the stop tells the user that nothing was saved.
+        EXPECT_EQ(dialogs.alerts.size(), cancel ? 0 : 1);
+    }
+}
+
 TEST_F(CaptureMgrRecording, AStopWithoutAFileShowsRecordingFailed) {
     startRecording();
     stopAndWait(); // no frame came

@@ -3,15 +3,40 @@
 #include "support/RecordingFakes.h"
 #include "support/TestUtil.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <thread>
 
 namespace mebo {
 namespace {
 
 using test::waitUntil;
+
+// Calls `deliver` from its own thread, as often as the machine lets it, until destroyed.
+class SamplePump {
+public:
+    explicit SamplePump(std::function<void()> deliver)
+        : thread_([this, deliver = std::move(deliver)] {
+              while (!done_) {
+                  deliver();
+                  std::this_thread::yield();
+              }
+          }) {}
+    ~SamplePump() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
 
 // The recorder over fakes: one 1920x1080 display (id 7) and one window (id 42).
 struct RecorderRig {
@@ -21,7 +46,10 @@ struct RecorderRig {
     test::FakePointerLocator pointer;
     test::FakePointerButtons buttons;
     test::FakeRemuxer remuxer;
+    test::FakeCameraCapture cameras;
     std::shared_ptr<test::FakeMediaWriter::Log> writerLog = std::make_shared<test::FakeMediaWriter::Log>();
+    // The camera's separate file, whose writer is made on the camera's thread.
+    std::shared_ptr<test::FakeMediaWriter::Log> webcamLog = std::make_shared<test::FakeMediaWriter::Log>();
     std::optional<platform::MediaWriter::OpenError> openError;
     QTemporaryDir dir;
     std::unique_ptr<ScreenRecordingSvc> svc;
@@ -43,7 +71,8 @@ struct RecorderRig {
         b.frames = &frames;
         b.audio = &audio;
         b.makeWriter = [this] {
-            auto writer = std::make_unique<test::FakeMediaWriter>(writerLog);
+            const bool main = QThread::currentThread() == QCoreApplication::instance()->thread();
+            auto writer = std::make_unique<test::FakeMediaWriter>(main ? writerLog : webcamLog);
             writer->openError = openError;
             return writer;
         };
@@ -51,6 +80,9 @@ struct RecorderRig {
         b.probe = &remuxer;
         b.pointer = &pointer;
         b.buttons = &buttons;
+        b.camera = [this] { return &cameras; };
+        cameras.list = {{QStringLiteral("/dev/v4l/by-id/usb-Cam-video-index0"), QStringLiteral("Cam"),
+                         QStringLiteral("/dev/video0")}};
         svc = std::make_unique<ScreenRecordingSvc>(std::move(b));
         svc->options().systemAudioEnabled = true;
     }
@@ -272,6 +304,13 @@ TEST(ScreenRecordingSvc, PauseResumeAndStopRaceWithTheSampleThreads) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     });
+    // The pauses start once the first frame is in, however slowly the machine runs the threads.
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            std::lock_guard lock(rig.writerLog->lock);
+            return !rig.writerLog->videoPts.empty();
+        },
+        20000));
     for (int i = 0; i < 10; ++i) {
         test::waitUntil([] { return false; }, 15);
         rig.svc->pause();
@@ -314,6 +353,83 @@ TEST(ScreenRecordingSvc, StopWhilePausedKeepsTheSegmentsClosedAtPause) {
     const StopResult r = rig.stop();
     ASSERT_EQ(r.recordingSegments.size(), 1);
     EXPECT_NEAR(r.recordingSegments[0].endSec, atPause, 0.001);
+}
+
+// The stream delivers from the moment it starts and the stop comes straight after the start, so
+// the stop races the first frame: either a frame made it (a finished file) or none did (the
+// writer cancelled, nothing left). No sample reaches the writer after its end.
+TEST(ScreenRecordingSvc, AStopRacingTheFirstFrameLeavesAFileOrNothing) {
+    for (int round = 0; round < 8; ++round) {
+        RecorderRig rig;
+        rig.svc->options().microphoneEnabled = true;
+        SamplePump samples([&] {
+            const int64_t now = platform::monotonicNowNs();
+            rig.frames.deliver(now);
+            rig.audio.deliver(QStringLiteral("sink.monitor"), now);
+            rig.audio.deliver(QStringLiteral("mic-1"), now);
+        });
+        ASSERT_FALSE(rig.start(RecordingTarget::areaOf(7, QRect(0, 0, 320, 240))));
+        const StopResult r = rig.stop();
+        EXPECT_EQ(rig.svc->state(), RecordingState::idle);
+        EXPECT_TRUE(rig.leftovers().filter(QStringLiteral(".recording.")).isEmpty()) << round;
+        std::lock_guard lock(rig.writerLog->lock);
+        EXPECT_EQ(rig.writerLog->appendsAfterEnd, 0) << round;
+        if (r.mainURL) {
+            EXPECT_TRUE(rig.writerLog->finished) << round;
+            EXPECT_GT(r.counters.videoFramesAppended, 0) << round;
+            EXPECT_TRUE(rig.leftovers().contains(QStringLiteral("rec.mp4"))) << round;
+        } else {
+            EXPECT_TRUE(rig.writerLog->cancelled) << round;
+            EXPECT_TRUE(rig.leftovers().isEmpty()) << round << rig.leftovers().join(' ').toStdString();
+        }
+    }
+}
+
+// The camera, the microphone and system audio keep delivering from their own threads through a
+// pause and the stop: each source stops before its file is finished, so neither file gets a
+// sample after its end, and every time written goes forward.
+TEST(ScreenRecordingSvc, CameraAndAudioStopWhileTheirSamplesKeepComing) {
+    RecorderRig rig;
+    rig.svc->options().microphoneEnabled = true;
+    rig.svc->options().webcamEnabled = true;
+    rig.svc->options().webcamSeparateFile = true;
+    ASSERT_FALSE(rig.start(RecordingTarget::areaOf(7, QRect(0, 0, 320, 240))));
+    QImage face(64, 48, QImage::Format_RGB32);
+    face.fill(Qt::blue);
+    SamplePump screen([&] { rig.frames.deliver(platform::monotonicNowNs()); });
+    SamplePump sound([&] {
+        rig.audio.deliver(QStringLiteral("sink.monitor"), platform::monotonicNowNs());
+        rig.audio.deliver(QStringLiteral("mic-1"), platform::monotonicNowNs());
+    });
+    SamplePump camera([&] { rig.cameras.deliver({face, platform::monotonicNowNs()}); });
+    const auto webcamFrames = [&] {
+        std::lock_guard lock(rig.webcamLog->lock);
+        return rig.webcamLog->videoPts.size();
+    };
+    ASSERT_TRUE(waitUntil([&] { return webcamFrames() >= 5; }, 20000));
+    rig.svc->pause();
+    waitUntil([] { return false; }, 30);
+    rig.svc->resume();
+    const size_t beforeStop = webcamFrames();
+    ASSERT_TRUE(waitUntil([&] { return webcamFrames() > beforeStop; }, 20000));
+    const StopResult r = rig.stop();
+    ASSERT_TRUE(r.mainURL);
+    ASSERT_TRUE(r.webcamURL);
+    EXPECT_TRUE(QFile::exists(*r.webcamURL));
+    for (const auto& log : {rig.writerLog, rig.webcamLog}) {
+        std::lock_guard lock(log->lock);
+        EXPECT_TRUE(log->finished);
+        EXPECT_EQ(log->appendsAfterEnd, 0);
+        EXPECT_EQ(std::adjacent_find(log->videoPts.begin(), log->videoPts.end(), std::greater_equal<>()),
+                  log->videoPts.end());
+    }
+    std::lock_guard lock(rig.writerLog->lock);
+    std::map<int, int64_t> lastPerTrack;
+    for (const auto& [track, pts] : rig.writerLog->audio) {
+        EXPECT_GT(pts, lastPerTrack.count(track) ? lastPerTrack[track] : *rig.writerLog->sessionStartNs - 1);
+        lastPerTrack[track] = pts;
+    }
+    EXPECT_EQ(lastPerTrack.size(), 2u);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #pragma once
 
 // Test doubles of the recording interfaces: a screen stream driven by the test, a writer that
-// remembers what it was given, audio sources and mouse buttons.
+// remembers what it was given, audio sources, cameras and mouse buttons. Every source delivers
+// from the caller's thread and, like the real ones, never after its stream's stop() returned.
 
 #include "platform/AudioCapture.h"
+#include "platform/CameraCapture.h"
 #include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "platform/PointerButtons.h"
@@ -28,6 +30,7 @@ public:
         std::vector<std::pair<int, int64_t>> audio; // track, pts
         bool finished = false;
         bool cancelled = false;
+        int appendsAfterEnd = 0; // samples offered once the file was finished or cancelled
     };
     explicit FakeMediaWriter(std::shared_ptr<Log> log) : log_(std::move(log)) {}
 
@@ -55,11 +58,19 @@ public:
     }
     bool appendVideo(const QImage& frame, int64_t ptsNs, QString*) override {
         std::lock_guard lock(log_->lock);
+        if (ended()) {
+            ++log_->appendsAfterEnd;
+            return false;
+        }
         log_->videoPts.push_back(ptsNs);
         return !frame.isNull();
     }
     bool appendAudio(int track, const float*, int, int64_t ptsNs, QString*) override {
         std::lock_guard lock(log_->lock);
+        if (ended()) {
+            ++log_->appendsAfterEnd;
+            return false;
+        }
         log_->audio.emplace_back(track, ptsNs);
         return true;
     }
@@ -77,6 +88,7 @@ public:
     }
 
 private:
+    bool ended() const { return status_ == Status::completed || status_ == Status::cancelled; }
     std::shared_ptr<Log> log_;
     std::atomic<Status> status_{Status::unknown};
 };
@@ -191,6 +203,55 @@ public:
 private:
     std::mutex mutex_;
     std::map<QString, std::function<void(const platform::AudioBuffer&)>> callbacks_;
+};
+
+// Cameras the test names; frames are delivered by the test from any thread.
+class FakeCameraCapture : public platform::CameraCapture {
+public:
+    QList<platform::CameraDeviceInfo> list;
+    QString openError;
+    QString opened;
+
+    Result<QList<platform::CameraDeviceInfo>> devices() override {
+        return Result<QList<platform::CameraDeviceInfo>>::ok(list);
+    }
+    Result<QString> defaultDevice() override {
+        return list.isEmpty() ? Result<QString>::fail(QStringLiteral("none"))
+                              : Result<QString>::ok(list.first().uniqueId);
+    }
+    Result<std::unique_ptr<platform::CameraStream>>
+    open(const QString& id, const QString&, std::function<void(const platform::CameraFrame&)> onFrame,
+         std::function<void(const QString&)>) override {
+        if (!openError.isEmpty()) {
+            return Result<std::unique_ptr<platform::CameraStream>>::fail(openError);
+        }
+        std::lock_guard lock(mutex_);
+        opened = id;
+        onFrame_ = std::move(onFrame);
+        struct S : platform::CameraStream {
+            FakeCameraCapture* owner;
+            void stop() override {
+                std::lock_guard lock(owner->mutex_);
+                owner->onFrame_ = nullptr;
+            }
+        };
+        auto s = std::make_unique<S>();
+        s->owner = this;
+        return Result<std::unique_ptr<platform::CameraStream>>::ok(std::move(s));
+    }
+    // Answers whether a running stream took the frame.
+    bool deliver(const platform::CameraFrame& frame) {
+        std::lock_guard lock(mutex_);
+        if (!onFrame_) {
+            return false;
+        }
+        onFrame_(frame);
+        return true;
+    }
+
+private:
+    std::mutex mutex_;
+    std::function<void(const platform::CameraFrame&)> onFrame_;
 };
 
 class FakePointerButtons : public platform::PointerButtons {

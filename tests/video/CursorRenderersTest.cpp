@@ -113,5 +113,31 @@ TEST(CursorEffects, DrawsOnlyWhatIsEnabledAndAvailable) {
     EXPECT_NE(frame.pixel(200 + 23, 100), qRgb(0, 0, 0)); // the ring, radius 22
 }
 
+// A recorder keeps its screen picture between frames and reads again only the pixels it knows
+// changed: every pixel the effects change lies in the rectangle they answer.
+TEST(CursorEffects, TheDrawnRectangleHoldsEveryChangedPixel) {
+    CursorTelemetry::Snapshot s;
+    s.lastPoint = CursorPoint{1000, 0.9, 0.95}; // near the top-right corner: clipped
+    s.lastClickMs = 950;
+    s.trail = {{700, 0.2, 0.2}, {850, 0.5, 0.4}, {1000, 0.9, 0.95}};
+    s.clicks = {{950, 0.5, 0.4}};
+    QImage before(400, 200, QImage::Format_RGB32);
+    before.fill(Qt::black);
+    QImage frame = before;
+    QRect drawn;
+    ASSERT_TRUE(CursorEffects::draw(frame, s, 1000, {true, true, true}, &drawn));
+    int changed = 0;
+    for (int y = 0; y < frame.height(); ++y) {
+        for (int x = 0; x < frame.width(); ++x) {
+            if (frame.pixel(x, y) != before.pixel(x, y)) {
+                ++changed;
+                ASSERT_TRUE(drawn.contains(x, y)) << x << "," << y;
+            }
+        }
+    }
+    EXPECT_GT(changed, 100);
+    EXPECT_TRUE(frame.rect().contains(drawn));
+}
+
 } // namespace
 } // namespace mebo

@@ -157,23 +157,48 @@ bool X11FrameGrabber::grab(const QRect& r, QImage& into, QString* error) {
             return false;
         }
     }
+    return grabInto(r, into, 0, error);
+}
+
+bool X11FrameGrabber::grabRows(const QRect& rootRect, int fromRow, int toRow, QImage& into, QString* error) {
+    QString ignored;
+    if (!error) {
+        error = &ignored;
+    }
+    fromRow = std::max(fromRow, 0);
+    toRow = std::min(toRow, rootRect.height());
+    if (into.size() != rootRect.size() || into.format() != QImage::Format_RGB32 || !format_) {
+        return grab(rootRect, into, error);
+    }
+    if (fromRow >= toRow) {
+        return true;
+    }
+    if (conn_->hasError()) {
+        *error = conn_->errorText();
+        return false;
+    }
+    const QRect rows(rootRect.x(), rootRect.y() + fromRow, rootRect.width(), toRow - fromRow);
+    return grabInto(rows, into, fromRow, error);
+}
+
+bool X11FrameGrabber::grabInto(const QRect& r, QImage& into, int intoRow, QString* error) {
     if (shmAvailable()) {
         QString shmError;
-        if (grabShm(r, into, &shmError)) {
+        if (grabShm(r, into, intoRow, &shmError)) {
             lastUsedShm_ = true;
             return true;
         }
         // Whatever went wrong (a segment the server cannot attach, an X error), GetImage either
         // succeeds or reports the same protocol error in its own words.
     }
-    if (grabBands(r, into, error)) {
+    if (grabBands(r, into, intoRow, error)) {
         lastUsedShm_ = false;
         return true;
     }
     return false;
 }
 
-bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, QString* error) {
+bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, int intoRow, QString* error) {
     const int stride = format_->stride(r.width());
     const size_t bytes = size_t(stride) * size_t(r.height());
     if (!ensureSegment(bytes, error)) {
@@ -196,11 +221,11 @@ bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, QString* error) {
         *error = QStringLiteral("MIT-SHM returned depth %1, %2 bytes").arg(reply->depth).arg(reply->size);
         return false;
     }
-    format_->convertRows(static_cast<const uint8_t*>(shmAddr_), stride, r.width(), r.height(), into, 0);
+    format_->convertRows(static_cast<const uint8_t*>(shmAddr_), stride, r.width(), r.height(), into, intoRow);
     return true;
 }
 
-bool X11FrameGrabber::grabBands(const QRect& r, QImage& into, QString* error) {
+bool X11FrameGrabber::grabBands(const QRect& r, QImage& into, int intoRow, QString* error) {
     xcb_connection_t* c = conn_->xcb();
     const int stride = format_->stride(r.width());
     size_t maxBytes = size_t(xcb_get_maximum_request_length(c)) * 4;
@@ -245,7 +270,7 @@ bool X11FrameGrabber::grabBands(const QRect& r, QImage& into, QString* error) {
             }
             return false;
         }
-        format_->convertRows(xcb_get_image_data(reply.get()), stride, r.width(), rows, into, y0);
+        format_->convertRows(xcb_get_image_data(reply.get()), stride, r.width(), rows, into, intoRow + y0);
         pending = next;
     }
     return true;

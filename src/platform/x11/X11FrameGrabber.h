@@ -33,6 +33,9 @@ public:
     // is already an unshared RGB32 image of that size; otherwise it is replaced. The result is
     // opaque (alpha 0xff) and owns its pixels. False with `error` set on failure.
     bool grab(const QRect& rootRect, QImage& into, QString* error);
+    // Grabs again only rows [fromRow, toRow) of `into`, an earlier grab of `rootRect`: a recorder
+    // refreshes the rows the screen's damage touched and keeps the rest.
+    bool grabRows(const QRect& rootRect, int fromRow, int toRow, QImage& into, QString* error);
     // An RGB32 frame of `size` whose memory is mapped in bulk (huge pages where the kernel allows).
     static QImage allocateFrame(QSize size);
 
@@ -48,8 +51,9 @@ private:
     bool prepareFormat(QString* error);
     bool ensureSegment(size_t bytes, QString* error);
     void releaseSegment();
-    bool grabShm(const QRect& r, QImage& into, QString* error);
-    bool grabBands(const QRect& r, QImage& into, QString* error);
+    bool grabInto(const QRect& r, QImage& into, int intoRow, QString* error);
+    bool grabShm(const QRect& r, QImage& into, int intoRow, QString* error);
+    bool grabBands(const QRect& r, QImage& into, int intoRow, QString* error);
 
     std::shared_ptr<X11Connection> conn_;
     std::optional<X11PixelFormat> format_;

@@ -82,6 +82,8 @@ private:
     int64_t lastPointerLook_ = 0;
     std::vector<size_t> rowHash_; // per row of the last grab
     bool cursorChanged_ = false;
+    bool grabbedOnce_ = false; // raw_ holds a whole grab of the rectangle
+    QRect cursorRows_;         // where the pointer and the receiver drew into raw_ (to be grabbed again)
 
     // A client may draw one picture in several requests (bands of a software renderer): after the
     // first damage, wait until none came for a moment (at most a few milliseconds) so the grab
@@ -250,10 +252,26 @@ private:
         cursorChanged_ = false;
         pointerMoved_ = false;
         QString error;
-        if (!grabber_.grab(config_.sourceRect, raw_, &error)) {
+        // With damage to go by, only the damaged rows and those the pointer was drawn over last
+        // time are read again; the rest of the last grab is still what the screen shows.
+        bool grabbed = false;
+        if (damage_ && grabbedOnce_) {
+            int from = wasDamaged && !box.isEmpty() ? box.top() : raw_.height();
+            int to = wasDamaged && !box.isEmpty() ? box.bottom() + 1 : 0;
+            if (!cursorRows_.isEmpty()) {
+                from = std::min(from, cursorRows_.top());
+                to = std::max(to, cursorRows_.bottom() + 1);
+            }
+            grabbed = grabber_.grabRows(config_.sourceRect, from, to, raw_, &error);
+        } else {
+            grabbed = grabber_.grab(config_.sourceRect, raw_, &error);
+        }
+        if (!grabbed) {
             onError_(error);
             return Grab::failed;
         }
+        grabbedOnce_ = true;
+        cursorRows_ = QRect();
         const bool changed = wasDamaged && rowsChanged(raw_, box.top(), box.bottom() + 1);
         if (!changed && !wasForced) {
             return Grab::unchanged;
@@ -269,6 +287,9 @@ private:
             if (auto cursor = X11CursorImage::read(*conn_)) {
                 if (frame == &raw_) {
                     cursor->drawOnto(raw_, config_.sourceRect.topLeft());
+                    cursorRows_ =
+                        QRect(cursor->topLeft() - config_.sourceRect.topLeft(), cursor->image().size())
+                            .intersected(raw_.rect());
                 } else {
                     // Scale the pointer's position with the picture.
                     const double sx = double(config_.outputSize.width()) / config_.sourceRect.width();
@@ -287,6 +308,9 @@ private:
         f.repeated = repeated;
         f.last = last;
         onFrame_(f);
+        if (frame == &raw_) {
+            cursorRows_ |= f.drawnOver;
+        }
         return Grab::delivered;
     }
 

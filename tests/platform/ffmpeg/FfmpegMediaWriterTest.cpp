@@ -10,8 +10,11 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <atomic>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 namespace mebo::platform {
 namespace {
@@ -169,6 +172,50 @@ TEST(FfmpegMediaWriter, TracksWhoseInputsSentNothingAreSilenceToTheEnd) {
         for (const QByteArray& d : durations) {
             EXPECT_NEAR(d.trimmed().toDouble(), 2.0, 0.06);
         }
+    }
+}
+
+// As in a recording: the picture and each audio track are appended from threads of their own at
+// the same time; their packets meet under the writer's lock and every stream comes out whole.
+TEST(FfmpegMediaWriter, PictureAndTracksAppendedFromThreadsOfTheirOwn) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.recording.mp4");
+    FfmpegMediaWriter writer;
+    MediaWriter::OpenError openError;
+    ASSERT_TRUE(writer.open(configFor(path, 2), &openError));
+    const int64_t t0 = 5 * kSecond;
+    writer.startSession(t0);
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    threads.emplace_back([&] {
+        for (int i = 0; i < 60; ++i) {
+            refused += writer.appendVideo(frameFor(i, {320, 240}), t0 + i * kSecond / 30, nullptr) ? 0 : 1;
+        }
+    });
+    for (const int track : {0, 1}) {
+        threads.emplace_back([&, track] {
+            const std::vector<float> quiet(480 * 2, 0.01f);
+            for (int64_t at = t0; at < t0 + 2 * kSecond; at += kSecond / 100) {
+                refused += writer.appendAudio(track, quiet.data(), 480, at, nullptr) ? 0 : 1;
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(refused.load(), 0);
+    QString error;
+    ASSERT_TRUE(writer.finish(&error)) << error.toStdString();
+    const QString plain = dir.filePath("t.mp4");
+    ASSERT_TRUE(FfmpegRemuxer().copy(path, plain, 0, std::nullopt, &error)) << error.toStdString();
+    QProcess p;
+    p.start(QStringLiteral("ffprobe"),
+            {"-v", "error", "-show_entries", "stream=duration", "-of", "csv=p=0", plain});
+    p.waitForFinished(30000);
+    const QList<QByteArray> durations = p.readAllStandardOutput().trimmed().split('\n');
+    ASSERT_EQ(durations.size(), 3);
+    for (const QByteArray& d : durations) {
+        EXPECT_NEAR(d.trimmed().toDouble(), 2.0, 0.07);
     }
 }
 

@@ -155,6 +155,41 @@ TEST(X11FrameGrabberPrivateServer, UltraHdGrabsMatchTheServerWithAndWithoutShm) 
     EXPECT_EQ(firstDifference(b, reference), QString());
 }
 
+// A recorder reads again only the rows the screen's damage touched: those rows come from the
+// server, every other row of the earlier grab is left as it was.
+TEST(X11FrameGrabberPrivateServer, GrabRowsRefreshesOnlyTheRowsAsked) {
+    PrivateXvfb server(QStringLiteral("640x480x24"));
+    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    auto opened = X11Connection::open(server.display());
+    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
+    auto conn = opened.value();
+    paintPattern(*conn, 32);
+    const QRect area(20, 10, 600, 400);
+    for (const bool useShm : {true, false}) {
+        if (!useShm) {
+            qputenv("MEBO_X11_NO_SHM", "1");
+        }
+        X11FrameGrabber grabber(conn);
+        qunsetenv("MEBO_X11_NO_SHM");
+        grabber.setMaxBandBytes(600 * 4 * 7); // banded: 7 rows a request
+        QImage frame;
+        QString error;
+        ASSERT_TRUE(grabber.grab(area, frame, &error)) << error.toStdString();
+        frame.fill(Qt::black); // what the earlier grab held
+        ASSERT_TRUE(grabber.grabRows(area, 101, 150, frame, &error)) << error.toStdString();
+        EXPECT_EQ(grabber.lastGrabUsedShm(), useShm);
+        for (const int y : {0, 100, 101, 125, 149, 150, 399}) {
+            const bool refreshed = y >= 101 && y < 150;
+            for (const int x : {0, 333, 599}) {
+                const QRgb expected =
+                    refreshed ? 0xff000000u | (patternValue(area.x() + x, area.y() + y) & 0xffffff)
+                              : qRgb(0, 0, 0);
+                EXPECT_EQ(frame.pixel(x, y), expected) << useShm << " " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(X11FrameGrabberPrivateServer, Depth16IsConvertedThroughTheVisualMasks) {
     PrivateXvfb server(QStringLiteral("640x480x16"));
     ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
