@@ -33,6 +33,11 @@ public:
     // is already an unshared RGB32 image of that size; otherwise it is replaced. The result is
     // opaque (alpha 0xff) and owns its pixels. False with `error` set on failure.
     bool grab(const QRect& rootRect, QImage& into, QString* error);
+    // A one-off grab of `rootRect` that hands the shared segment itself to the answer (no second
+    // frame, no copy): the image detaches the segment when its last copy goes, and the grabber
+    // attaches a new one next time. Only where the server's rows are already RGB32 and MIT-SHM
+    // works; otherwise the same as grab() into a fresh image.
+    QImage grabDetached(const QRect& rootRect, QString* error);
     // An RGB32 frame of `size` whose memory is mapped in bulk (huge pages where the kernel allows).
     static QImage allocateFrame(QSize size);
 
@@ -49,6 +54,7 @@ private:
     bool ensureSegment(size_t bytes, QString* error);
     void releaseSegment();
     bool grabShm(const QRect& r, QImage& into, QString* error);
+    bool shmGetImage(const QRect& r, size_t bytes, QString* error);
     bool grabBands(const QRect& r, QImage& into, QString* error);
 
     std::shared_ptr<X11Connection> conn_;

@@ -74,7 +74,8 @@ Result<QImage> X11ScreenCapture::grabDisplay(uint32_t displayId, QSize pixelSize
     QString error;
     {
         std::lock_guard lock(grabberMutex_);
-        if (!grabber_->grab(monitor->rootRect, image, &error)) {
+        image = grabber_->grabDetached(monitor->rootRect, &error);
+        if (image.isNull()) {
             return Result<QImage>::fail(
                 QStringLiteral("grab of display %1 failed: %2").arg(displayId).arg(error));
         }
