@@ -2,7 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
-#include "capture/PngWriter.h"
+#include "capture/CapturePng.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -79,7 +79,7 @@ std::optional<QString> ImageStore::write(const CaptureResult& result) {
         return std::nullopt;
     }
     QString error;
-    if (!PngWriter::writeFile(result.image, candidate, &error)) {
+    if (!CapturePng::writeFile(result.image, candidate, &error)) {
         logError(QStringLiteral("[ImageStore] CGImageDestinationFinalize 失敗"));
         AppLogger::shared().os(platform::SystemLogType::Error, QStringLiteral("[ImageStore] ") + error);
         return std::nullopt;

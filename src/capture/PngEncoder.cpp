@@ -436,7 +436,7 @@ void appendChunk(QByteArray& out, const char* type, std::initializer_list<QByteA
     appendBigEndian(out, libdeflate_crc32(0, bytes, size_t(out.size() - typeAt)));
 }
 
-QByteArray assemble(const Source& src, const std::vector<Piece>& pieces) {
+QByteArray assemble(const Source& src, const std::vector<Piece>& pieces, bool density) {
     qsizetype deflated = 0;
     for (const auto& p : pieces)
         deflated += qsizetype(p.deflated.size()) + 12;
@@ -451,6 +451,13 @@ QByteArray assemble(const Source& src, const std::vector<Piece>& pieces) {
     ihdr.append(char(src.channels == 4 ? 6 : 2)); // RGBA or RGB
     ihdr.append(3, char(0));                      // deflate, adaptive filters, no interlace
     appendChunk(png, "IHDR", {ihdr});
+    if (density && src.image.dotsPerMeterX() > 0 && src.image.dotsPerMeterY() > 0) {
+        QByteArray phys;
+        appendBigEndian(phys, uint32_t(src.image.dotsPerMeterX()));
+        appendBigEndian(phys, uint32_t(src.image.dotsPerMeterY()));
+        phys.append(char(1)); // unit: the metre
+        appendChunk(png, "pHYs", {phys});
+    }
 
     uint32_t adler = 1;
     for (size_t i = 0; i < pieces.size(); ++i) {
@@ -495,7 +502,7 @@ QByteArray PngEncoder::encode(const QImage& image, const PngEncodeOptions& optio
             if (!p.ok)
                 return {};
         }
-        return assemble(src, pieces);
+        return assemble(src, pieces, options.density);
     } catch (const std::bad_alloc&) {
         return {};
     }

@@ -24,6 +24,8 @@ struct PngEncodeOptions {
     // Filtered bytes per independently compressed piece: bounds memory, feeds the threads.
     size_t pieceBytes = size_t(1) << 20;
     unsigned threads = 0; // 0 = one per core (at most 8)
+    // A pHYs chunk with the image's dots per metre (what a viewer sizes the picture by).
+    bool density = false;
 };
 
 // Lossless PNG encoding of a QImage: 8-bit RGB when every pixel is opaque, else 8-bit RGBA

@@ -1,5 +1,6 @@
 #include "capture/PngWriter.h"
 
+#include "capture/CapturePng.h"
 #include "capture/PngEncoder.h"
 
 #include <QFile>
@@ -25,15 +26,41 @@ QByteArray PngWriter::encode(const QImage& image) {
     return PngEncoder::encode(image, PngEncodeOptions{});
 }
 
+namespace {
+
+bool writeEncoded(const QByteArray& png, const QString& path, QString* error);
+
+bool encodeAndWrite(const QImage& image, const PngEncodeOptions& options, const QString& path,
+                    QString* error) {
+    const QByteArray png = PngEncoder::encode(image, options);
+    if (png.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("cannot encode the image as PNG (empty or too large)");
+        return false;
+    }
+    return writeEncoded(png, path, error);
+}
+
+} // namespace
+
 bool PngWriter::writeFile(const QImage& image, const QString& path, QString* error) {
+    return encodeAndWrite(image, PngEncodeOptions{}, path, error);
+}
+
+bool CapturePng::writeFile(const QImage& image, const QString& path, QString* error) {
+    PngEncodeOptions options;
+    options.density = true;
+    return encodeAndWrite(image, options, path, error);
+}
+
+namespace {
+
+bool writeEncoded(const QByteArray& png, const QString& path, QString* error) {
     auto fail = [error](const QString& why) {
         if (error)
             *error = why;
         return false;
     };
-    const QByteArray png = encode(image);
-    if (png.isEmpty())
-        return fail(QStringLiteral("cannot encode the image as PNG (empty or too large)"));
 
     // A hidden sibling in the same folder, so the rename stays on one file system and is atomic.
     const QFileInfo target(path);
@@ -77,5 +104,7 @@ bool PngWriter::writeFile(const QImage& image, const QString& path, QString* err
     }
     return true;
 }
+
+} // namespace
 
 } // namespace mebo

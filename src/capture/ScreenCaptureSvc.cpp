@@ -2,6 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/MainThread.h"
+#include "capture/CaptureScale.h"
 #include "platform/WindowServer.h"
 
 #include <QCoreApplication>
@@ -159,7 +160,7 @@ void ScreenCaptureSvc::captureFullDisplay(uint32_t displayId, ImageDone done) {
     const int scale = displayScale(screens, displayId);
     const QSize pixelSize(display->frame.width() * scale, display->frame.height() * scale);
     capture_.captureDisplay(
-        displayId, pixelSize, false, [displayId, done = std::move(done)](Result<QImage> image) {
+        displayId, pixelSize, false, [displayId, scale, done = std::move(done)](Result<QImage> image) {
             if (!image || image.value().isNull()) {
                 const QString why = image ? QStringLiteral("empty image") : image.error();
                 logError(QStringLiteral("[ScreenCapture] captureFullDisplay 失敗: ") + why);
@@ -168,7 +169,11 @@ void ScreenCaptureSvc::captureFullDisplay(uint32_t displayId, ImageDone done) {
             }
             logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 ") + sizeText(image.value().size()) +
                        QStringLiteral(" display %1").arg(displayId));
-            done(image.value());
+            // Kept by every crop. The X11 backend has set it already: setting the same density
+            // again costs nothing, while a new one copies the shared pixels.
+            QImage tagged = image.value();
+            CaptureScale::tag(tagged, scale);
+            done(std::move(tagged));
         });
 }
 

@@ -6,12 +6,16 @@
 
 #include <QBuffer>
 #include <QCache>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QImageIOHandler>
+#include <QImageIOPlugin>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPluginLoader>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -80,6 +84,47 @@ QImage scaledOpaque(const QImage& image, int maxEdge) {
 
 // Thumbnails are a cache that can be made again from the capture, so they are written atomically
 // (temporary sibling, then rename) but not synced to disk.
+// Qt's JPEG plugin, loaded by its file name. Asked for "jpeg", QImageWriter loads every
+// image-format plugin there is (WebP, TIFF, SVG, MNG... with their libraries) to find it, which
+// costs a command-line capture more than encoding the thumbnail does.
+QImageIOPlugin* jpegPlugin() {
+    static QImageIOPlugin* const plugin = []() -> QImageIOPlugin* {
+        for (const QString& dir : QCoreApplication::libraryPaths()) {
+            const QString file = dir + QStringLiteral("/imageformats/libqjpeg.so");
+            if (!QFile::exists(file)) {
+                continue;
+            }
+            QPluginLoader loader(file);
+            if (auto* p = qobject_cast<QImageIOPlugin*>(loader.instance())) {
+                return p; // stays loaded for the life of the process
+            }
+        }
+        return nullptr;
+    }();
+    return plugin;
+}
+
+bool encodeJpeg(QIODevice* device, const QImage& image, QString* error) {
+    if (QImageIOPlugin* plugin = jpegPlugin()) {
+        std::unique_ptr<QImageIOHandler> handler(plugin->create(device, QByteArrayLiteral("jpeg")));
+        if (handler) {
+            handler->setOption(QImageIOHandler::Quality, kJpegQuality);
+            if (handler->write(image)) {
+                return true;
+            }
+            *error = QStringLiteral("JPEG encoding failed");
+            return false;
+        }
+    }
+    QImageWriter writer(device, "jpeg"); // a Qt laid out differently: let it search
+    writer.setQuality(kJpegQuality);
+    if (!writer.write(image)) {
+        *error = writer.errorString();
+        return false;
+    }
+    return true;
+}
+
 bool writeJpeg(const QString& path, const QImage& image, QString* error) {
     const QFileInfo info(path);
     QDir().mkpath(info.absolutePath());
@@ -89,10 +134,7 @@ bool writeJpeg(const QString& path, const QImage& image, QString* error) {
         *error = file.errorString();
         return false;
     }
-    QImageWriter writer(&file, "jpeg");
-    writer.setQuality(kJpegQuality);
-    if (!writer.write(image)) {
-        *error = writer.errorString();
+    if (!encodeJpeg(&file, image, error)) {
         return false;
     }
     if (!file.flush()) {
@@ -199,7 +241,8 @@ void ThumbnailCache::prepareEncoder() {
         buffer.open(QIODevice::WriteOnly);
         QImage probe(1, 1, QImage::Format_RGB32);
         probe.fill(Qt::white);
-        QImageWriter(&buffer, "jpeg").write(probe);
+        QString ignored;
+        encodeJpeg(&buffer, probe, &ignored);
         shared->end();
     });
 }

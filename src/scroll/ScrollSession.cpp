@@ -3,6 +3,7 @@
 #include "app/AppLogger.h"
 #include "app/BackgroundTask.h"
 #include "app/MainThread.h"
+#include "capture/CaptureScale.h"
 #include "capture/ScreenCaptureSvc.h"
 #include "platform/FrameStream.h"
 #include "platform/InputSynthesizer.h"
@@ -462,6 +463,8 @@ void ScrollSession::finishWithImage() {
     if (stitchedImage_ && !stitchedImage_->isNull()) {
         logInfo(QStringLiteral("[ScrollSession] 完成增量拼接 %1 幀").arg(frameCount_));
         QImage image = stitchedImage_->compose();
+        CaptureScale::tag(image,
+                          ScreenCaptureSvc::displayScale(services_.screenshots.displays(), displayId_));
         logSuccess(QStringLiteral("✅ [ScrollSession] 拼接完成 %1×%2").arg(image.width()).arg(image.height()));
         complete(CaptureResult{std::move(image), CaptureMode::scroll, QDateTime::currentDateTime(),
                                displayId_, std::nullopt});

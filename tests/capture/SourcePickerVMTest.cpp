@@ -45,6 +45,10 @@ struct SourcePicker : ::testing::Test {
                               window(11, QStringLiteral("Mebo"), ownPid),
                               window(12, QStringLiteral("Minimised"), 99, false)};
     }
+    // Thumbnail grabs still in flight (window grabs are three steps, each through the main
+    // queue) finish while the service they call back into exists.
+    ~SourcePicker() override { test::drainEvents(); }
+
     bool allThumbnails() const {
         const auto has = [](const QList<SourcePickerVM::Item>& items) {
             return std::all_of(items.begin(), items.end(), [](auto& i) { return !i.thumbnail.isNull(); });

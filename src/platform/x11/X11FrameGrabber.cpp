@@ -9,6 +9,9 @@
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace mebo::platform::x11 {
 
@@ -198,9 +201,7 @@ bool X11FrameGrabber::grabInto(const QRect& r, QImage& into, int intoRow, QStrin
     return false;
 }
 
-bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, int intoRow, QString* error) {
-    const int stride = format_->stride(r.width());
-    const size_t bytes = size_t(stride) * size_t(r.height());
+bool X11FrameGrabber::shmGetImage(const QRect& r, size_t bytes, QString* error) {
     if (!ensureSegment(bytes, error)) {
         shmBroken_ = true; // attaching fails the same way next time; stay on GetImage
         return false;
@@ -221,8 +222,87 @@ bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, int intoRow, QString
         *error = QStringLiteral("MIT-SHM returned depth %1, %2 bytes").arg(reply->depth).arg(reply->size);
         return false;
     }
+    return true;
+}
+
+bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, int intoRow, QString* error) {
+    const int stride = format_->stride(r.width());
+    if (!shmGetImage(r, size_t(stride) * size_t(r.height()), error)) {
+        return false;
+    }
     format_->convertRows(static_cast<const uint8_t*>(shmAddr_), stride, r.width(), r.height(), into, intoRow);
     return true;
+}
+
+namespace {
+
+// Sets the alpha byte of `n` BGRX pixels, four at a time (SSE2 is in every x86-64).
+void forceOpaque(uint32_t* p, int n) {
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
+    for (; i + 16 <= n; i += 16) {
+        auto* v = reinterpret_cast<__m128i*>(p + i);
+        _mm_storeu_si128(v, _mm_or_si128(_mm_loadu_si128(v), alpha));
+        _mm_storeu_si128(v + 1, _mm_or_si128(_mm_loadu_si128(v + 1), alpha));
+        _mm_storeu_si128(v + 2, _mm_or_si128(_mm_loadu_si128(v + 2), alpha));
+        _mm_storeu_si128(v + 3, _mm_or_si128(_mm_loadu_si128(v + 3), alpha));
+    }
+#endif
+    for (; i < n; ++i) {
+        p[i] |= 0xff000000u;
+    }
+}
+
+// What a detached segment's image needs to let the segment go, on whichever thread drops it last.
+struct DetachedSegment {
+    std::shared_ptr<X11Connection> conn;
+    xcb_shm_seg_t seg;
+    void* addr;
+};
+
+void releaseSegmentImage(void* info) {
+    auto* d = static_cast<DetachedSegment*>(info);
+    if (!d->conn->hasError()) {
+        xcb_connection_t* c = d->conn->xcb();
+        xcb_shm_detach(c, d->seg);
+        xcb_flush(c);
+    }
+    shmdt(d->addr);
+    delete d;
+}
+
+} // namespace
+
+QImage X11FrameGrabber::grabDetached(const QRect& r, QString* error) {
+    QString ignored;
+    if (!error) {
+        error = &ignored;
+    }
+    QImage image;
+    if (r.isEmpty() || conn_->hasError() || !prepareFormat(error)) {
+        return grab(r, image, error) ? image : QImage();
+    }
+    const int stride = format_->stride(r.width());
+    QString shmError;
+    if (!format_->isDirectCopy() || !shmAvailable() ||
+        !shmGetImage(r, size_t(stride) * size_t(r.height()), &shmError)) {
+        return grab(r, image, error) ? image : QImage();
+    }
+    // The server leaves the pad byte as it likes; RGB32 wants it 0xff.
+    auto* pixels = static_cast<uchar*>(shmAddr_);
+    for (int y = 0; y < r.height(); ++y) {
+        forceOpaque(reinterpret_cast<uint32_t*>(pixels + size_t(y) * size_t(stride)), r.width());
+    }
+    image = QImage(pixels, r.width(), r.height(), stride, QImage::Format_RGB32, &releaseSegmentImage,
+                   new DetachedSegment{conn_, shmSeg_, shmAddr_});
+    // The segment now belongs to the image.
+    shmId_ = -1;
+    shmAddr_ = nullptr;
+    shmSize_ = 0;
+    shmSeg_ = 0;
+    lastUsedShm_ = true;
+    return image;
 }
 
 bool X11FrameGrabber::grabBands(const QRect& r, QImage& into, int intoRow, QString* error) {

@@ -36,6 +36,11 @@ public:
     // Grabs again only rows [fromRow, toRow) of `into`, an earlier grab of `rootRect`: a recorder
     // refreshes the rows the screen's damage touched and keeps the rest.
     bool grabRows(const QRect& rootRect, int fromRow, int toRow, QImage& into, QString* error);
+    // A one-off grab of `rootRect` that hands the shared segment itself to the answer (no second
+    // frame, no copy): the image detaches the segment when its last copy goes, and the grabber
+    // attaches a new one next time. Only where the server's rows are already RGB32 and MIT-SHM
+    // works; otherwise the same as grab() into a fresh image.
+    QImage grabDetached(const QRect& rootRect, QString* error);
     // An RGB32 frame of `size` whose memory is mapped in bulk (huge pages where the kernel allows).
     static QImage allocateFrame(QSize size);
 
@@ -53,6 +58,7 @@ private:
     void releaseSegment();
     bool grabInto(const QRect& r, QImage& into, int intoRow, QString* error);
     bool grabShm(const QRect& r, QImage& into, int intoRow, QString* error);
+    bool shmGetImage(const QRect& r, size_t bytes, QString* error);
     bool grabBands(const QRect& r, QImage& into, int intoRow, QString* error);
 
     std::shared_ptr<X11Connection> conn_;

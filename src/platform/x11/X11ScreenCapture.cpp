@@ -1,6 +1,7 @@
 #include "platform/x11/X11ScreenCapture.h"
 
 #include "app/MainThread.h"
+#include "capture/CaptureScale.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11CursorImage.h"
 #include "platform/x11/X11FrameGrabber.h"
@@ -74,7 +75,8 @@ Result<QImage> X11ScreenCapture::grabDisplay(uint32_t displayId, QSize pixelSize
     QString error;
     {
         std::lock_guard lock(grabberMutex_);
-        if (!grabber_->grab(monitor->rootRect, image, &error)) {
+        image = grabber_->grabDetached(monitor->rootRect, &error);
+        if (image.isNull()) {
             return Result<QImage>::fail(
                 QStringLiteral("grab of display %1 failed: %2").arg(displayId).arg(error));
         }
@@ -97,6 +99,9 @@ Result<QImage> X11ScreenCapture::grabDisplay(uint32_t displayId, QSize pixelSize
         image = image.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     .convertToFormat(QImage::Format_RGB32);
     }
+    // The monitor's scale as the image's density, set while nothing else shares the image: on a
+    // shared image Qt copies the pixels to change it.
+    CaptureScale::tag(image, s);
     return Result<QImage>::ok(std::move(image));
 }
 

@@ -104,6 +104,52 @@ TEST_F(X11FrameGrabberTest, ReusesTheCallersImageAndTheSegment) {
     EXPECT_EQ(keep.pixel(5, 5), before);
 }
 
+// A one-off grab hands over the segment it was read into: the same pixels as a copying grab,
+// opaque, alive after the grabber is gone, and the next grab gets a segment of its own.
+TEST_F(X11FrameGrabberTest, DetachedGrabsOwnTheirSegment) {
+    const QRect area(7, 9, 1203, 611);
+    FreezeGuard freeze;
+    QImage copied;
+    QImage first;
+    QImage second;
+    QString error;
+    {
+        X11FrameGrabber grabber(conn);
+        ASSERT_TRUE(grabber.grab(area, copied, &error)) << error.toStdString();
+        first = grabber.grabDetached(area, &error);
+        ASSERT_FALSE(first.isNull()) << error.toStdString();
+        EXPECT_TRUE(grabber.lastGrabUsedShm());
+        second = grabber.grabDetached(area, &error);
+        ASSERT_FALSE(second.isNull()) << error.toStdString();
+        EXPECT_NE(second.constBits(), first.constBits());
+    } // the grabber is gone; the images keep their segments
+    for (const QImage* image : {&first, &second}) {
+        EXPECT_EQ(image->format(), QImage::Format_RGB32);
+        EXPECT_EQ(image->size(), area.size());
+        EXPECT_EQ(firstDifference(*image, copied), QString());
+        bool opaque = true;
+        for (int y = 0; y < image->height() && opaque; ++y) {
+            const auto* row = reinterpret_cast<const uint32_t*>(image->constScanLine(y));
+            for (int x = 0; x < image->width(); ++x) {
+                opaque = opaque && (row[x] >> 24) == 0xff;
+            }
+        }
+        EXPECT_TRUE(opaque);
+    }
+    first = QImage(); // detaches on the shared connection
+    second = QImage();
+    EXPECT_FALSE(conn->hasError());
+
+    // Without MIT-SHM the same call answers a copy read in bands.
+    qputenv("MEBO_X11_NO_SHM", "1");
+    X11FrameGrabber bands(conn);
+    qunsetenv("MEBO_X11_NO_SHM");
+    const QImage banded = bands.grabDetached(area, &error);
+    EXPECT_FALSE(bands.lastGrabUsedShm());
+    EXPECT_EQ(firstDifference(banded, copied), QString());
+    EXPECT_TRUE(bands.grabDetached(QRect(1900, 1000, 100, 100), &error).isNull());
+}
+
 TEST_F(X11FrameGrabberTest, RectanglesOutsideTheRootFail) {
     for (bool useShm : {true, false}) {
         if (!useShm) {
