@@ -56,37 +56,7 @@ TEST(RecordingTimelineWebcam, KeepsFramesOfTheRunningSessionOnTheAdjustedTimelin
     EXPECT_FALSE(t.admitWebcam(10'900));
 }
 
-// Cameras the test names; a stream's frames are delivered by the test.
-class FakeCameras : public platform::CameraCapture {
-public:
-    QList<platform::CameraDeviceInfo> list;
-    QString openError;
-    QString opened;
-    std::function<void(const platform::CameraFrame&)> deliver;
-    std::function<void(const QString&)> fail;
-
-    Result<QList<platform::CameraDeviceInfo>> devices() override {
-        return Result<QList<platform::CameraDeviceInfo>>::ok(list);
-    }
-    Result<QString> defaultDevice() override {
-        return list.isEmpty() ? Result<QString>::fail(QStringLiteral("none"))
-                              : Result<QString>::ok(list.first().uniqueId);
-    }
-    Result<std::unique_ptr<platform::CameraStream>>
-    open(const QString& id, const QString&, std::function<void(const platform::CameraFrame&)> onFrame,
-         std::function<void(const QString&)> onError) override {
-        struct S : platform::CameraStream {
-            void stop() override {}
-        };
-        if (!openError.isEmpty()) {
-            return Result<std::unique_ptr<platform::CameraStream>>::fail(openError);
-        }
-        opened = id;
-        deliver = std::move(onFrame);
-        fail = std::move(onError);
-        return Result<std::unique_ptr<platform::CameraStream>>::ok(std::make_unique<S>());
-    }
-};
+using test::FakeCameras;
 
 struct CameraRig {
     FakeCameras cameras;

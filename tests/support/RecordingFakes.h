@@ -1,9 +1,10 @@
 #pragma once
 
 // Test doubles of the recording interfaces: a screen stream driven by the test, a writer that
-// remembers what it was given, audio sources and mouse buttons.
+// remembers what it was given, audio sources, cameras and mouse buttons.
 
 #include "platform/AudioCapture.h"
+#include "platform/CameraCapture.h"
 #include "platform/MediaProbe.h"
 #include "platform/MediaWriter.h"
 #include "platform/PointerButtons.h"
@@ -241,6 +242,44 @@ public:
         return true;
     }
     QImage frameAt(const QString&, double, QString*) override { return QImage(8, 8, QImage::Format_RGB32); }
+};
+
+// Cameras the test names; a stream's frames are delivered by the test.
+class FakeCameras : public platform::CameraCapture {
+public:
+    QList<platform::CameraDeviceInfo> list;
+    QString openError;
+    QString opened;
+    std::function<void(const platform::CameraFrame&)> deliver;
+    std::function<void(const QString&)> fail;
+    int opens = 0;
+    int stops = 0;
+
+    Result<QList<platform::CameraDeviceInfo>> devices() override {
+        return Result<QList<platform::CameraDeviceInfo>>::ok(list);
+    }
+    Result<QString> defaultDevice() override {
+        return list.isEmpty() ? Result<QString>::fail(QStringLiteral("none"))
+                              : Result<QString>::ok(list.first().uniqueId);
+    }
+    Result<std::unique_ptr<platform::CameraStream>>
+    open(const QString& id, const QString&, std::function<void(const platform::CameraFrame&)> onFrame,
+         std::function<void(const QString&)> onError) override {
+        struct S : platform::CameraStream {
+            FakeCameras* owner = nullptr;
+            void stop() override { ++owner->stops; }
+        };
+        if (!openError.isEmpty()) {
+            return Result<std::unique_ptr<platform::CameraStream>>::fail(openError);
+        }
+        ++opens;
+        opened = id;
+        deliver = std::move(onFrame);
+        fail = std::move(onError);
+        auto stream = std::make_unique<S>();
+        stream->owner = this;
+        return Result<std::unique_ptr<platform::CameraStream>>::ok(std::move(stream));
+    }
 };
 
 } // namespace mebo::test
