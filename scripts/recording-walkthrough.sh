@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Drives a screen recording on a private test desktop as a user would, with xdotool, and checks
 # what it leaves behind:
-#   "Record Screen..." opens the source picker (displays and windows with thumbnails); "Custom
-#   Region..." switches to the region overlay; a dragged area starts the recording with a video
-#   file played as the camera; the floating panel pauses, resumes and stops it; the recording and
-#   its camera file are in the library, and the main window shows the recording in its strip.
-# Screenshots of the picker, the recording panel with the frame around the recorded area and the
-# main window are written in the light and the dark appearance; the panel and the frame are
-# checked to lie outside the recorded area.
+#   "Record Screen..." in the tray menu opens the source picker (displays and windows with
+#   thumbnails, the panel with its levels and camera picture); "Custom Region..." switches to the
+#   region overlay; a dragged area starts the recording with a video file played as the camera;
+#   the floating panel pauses, resumes and stops it; the recording and its camera file are in the
+#   library, the main window shows it in its strip, and File > Trim Video... cuts 0.5 s to 2.5 s
+#   of it into a copy that joins the strip.
+# Screenshots of the picker, the panel before and while recording, the frame around the recorded
+# area, the tray menu, the Trim Video prompt and the main window are written in the light and the
+# dark appearance; the panel and the frame are checked to lie outside the recorded area, on the
+# screen and in the recorded frames.
 # Usage: scripts/recording-walkthrough.sh [OUTPUT-DIR] [MEBO-BINARY]
 #   OUTPUT-DIR defaults to ./recording-walkthrough; the binary to the build folder's.
 set -euo pipefail
@@ -85,13 +88,37 @@ stop_app() {
     wait "$app" 2>/dev/null || true
     app=""
 }
+client_origin() { # WINDOW-ID: sets ax ay, the screen position of its top-left pixel
+    ax=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ { print $NF }')
+    ay=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ { print $NF }')
+}
+tray_geometry() { # sets gx gy gw gh of the tray
+    local tray
+    tray=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
+    [ -n "$tray" ] || fail "no system tray on the test desktop"
+    geometry_of "$tray"
+}
+popup_count() { xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l; }
+open_tray_menu() { # sets popups_before
+    popups_before=$(popup_count)
+    tray_geometry
+    xdotool mousemove $((gx + gw - 14)) $((gy + gh / 2)) click 1
+    wait_for "the tray menu" sh -c "[ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -gt $popups_before ]"
+}
+# "Record Screen..." from the tray menu (its fourth item) opens the source picker; its tiles
+# and the panel's camera picture are waited for.
 open_picker() {
-    "$mebo" 'mebo://capture?mode=record'
+    local shown previews
+    shown=$(log_count '[SourcePicker] 縮圖已就緒')
+    previews=$(log_count '[RecordingPreview] 攝影機預覽已顯示')
+    open_tray_menu
+    xdotool key Down Down Down Down Return
     wait_for "the source picker" has_window '^Record Screen$'
     picker=$(window_named '^Record Screen$')
-    # The thumbnails: the window list has its first picture once the terminal is listed.
-    wait_for "the picker's sources" log_has '[CaptureMgr] start mode=record'
-    sleep 1 # the first thumbnails paint (only the screenshot waits for them)
+    log_has '[CaptureMgr] startRecordWithPicker source=menuBar' || fail "the picker did not come from the tray"
+    wait_for "the picker's thumbnails" sh -c "[ \$(grep -cF '[SourcePicker] 縮圖已就緒' '$home/app.log') -gt $shown ]"
+    wait_for "the camera preview before start" \
+        sh -c "[ \$(grep -cF '[RecordingPreview] 攝影機預覽已顯示' '$home/app.log') -gt $previews ]"
 }
 
 overlay_up() { # the full-screen overlay window is mapped
@@ -108,25 +135,55 @@ check_outside() { # WINDOW-ID X Y W H
     fi
 }
 
+# The recorded picture at SECONDS has none of the frame's or the panel's pixels: no red or amber
+# of the frame along its edges, and the panel's place (outside the area) is not in it.
+check_frame() { # FILE SECONDS
+    ffmpeg -v error -ss "$2" -i "$1" -frames:v 1 -f rawvideo -pix_fmt rgb24 -y "$home/frame.rgb" \
+        || fail "no frame at $2 s in $1"
+    local size
+    size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$1")
+    python3 - "$home/frame.rgb" "${size%,*}" "${size#*,}" <<'PY' && return 0
+import sys
+data = open(sys.argv[1], "rb").read()
+w, h = int(sys.argv[2]), int(sys.argv[3])
+def px(x, y):
+    i = 3 * (y * w + x)
+    return data[i], data[i + 1], data[i + 2]
+def ring_colour(c):  # the frame: red (224, 27, 36) while recording, amber (229, 165, 10) paused
+    r, g, b = c
+    return (r > 180 and g < 70 and b < 80) or (r > 190 and 120 < g < 200 and b < 60)
+# A frame drawn inside the picture would run along a whole edge; the pointer's halo (clamped to
+# the edge while the pointer is outside) is a small ring, not a line.
+band = 6
+lines = [[px(x, y) for x in range(w)] for y in list(range(band)) + list(range(h - band, h))]
+lines += [[px(x, y) for y in range(h)] for x in list(range(band)) + list(range(w - band, w))]
+worst = max(sum(map(ring_colour, line)) / len(line) for line in lines)
+if worst > 0.3:
+    print("an edge line is %d%% frame-coloured" % (100 * worst), file=sys.stderr)
+    sys.exit(1)
+PY
+    ffmpeg -v error -ss "$2" -i "$1" -frames:v 1 -y "$out/bad-frame.png" || true
+    fail "the frame or the panel is inside the recording (the frame at $2 s: bad-frame.png)"
+}
+
 record_once() { # THEME
     local theme=$1 before
     before=$(log_count '[CaptureMgr] 錄影已儲存: ')
     open_picker
     snap "picker-$theme"
+    snap "panel-ready-$theme" "$picker"
     step "$theme: Custom Region..."
     activate "$picker"
     xdotool key --clearmodifiers alt+g
     wait_for "the region overlay" log_has '[CaptureMgr] picker → switchToArea, 切到 RegionSelectionWindow'
     wait_for "the picker to close" no_window '^Record Screen$'
     wait_for "the region overlay on the screen" overlay_up
-    sleep 0.5
     if [ "$theme" = light ]; then
         drag 300 220 1100 720
     else
         # The area recorded last time is offered again, ready to start.
         xdotool mousemove 960 900
     fi
-    sleep 0.3
     snap "region-$theme"
     # The overlay's Start Recording plate sits centred 10 pixels below the area.
     xdotool mousemove 700 752 click 1
@@ -139,30 +196,28 @@ record_once() { # THEME
     local frame
     frame=$(xdotool search --name '^Mebo Recording Frame$' 2>/dev/null | head -1)
     [ -n "$frame" ] || fail "no frame around the recorded area"
-    wait_for "the camera preview" log_has '[Recording] 攝影機捕獲已啟動 (Webcam PiP)'
-    sleep 2
+    wait_for "the camera" log_has '[Recording] 攝影機捕獲已啟動 (Webcam PiP)'
+    # The unfinished file grows by a fragment every half second once frames are written.
+    local growing
+    growing=$(find "$library" -name '*.recording.mp4' | head -1)
+    wait_for "the first fragments" sh -c "[ \$(stat -c %s '$growing' 2>/dev/null || echo 0) -gt 20000 ]"
     snap "recording-$theme"
+    snap "panel-recording-$theme" "$panel"
     step "$theme: pause, resume, stop"
     activate "$panel"
     xdotool key --clearmodifiers alt+p
     wait_for "the pause" log_has '[Recording] 暫停'
-    sleep 1
     snap "paused-$theme"
     # The tray menu while paused: Resume, and Stop with the elapsed time.
-    local tray
-    tray=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
-    if [ -n "$tray" ]; then
-        geometry_of "$tray"
-        xdotool mousemove $((gx + gw - 14)) $((gy + gh / 2)) click 1
-        sleep 1
-        snap "tray-paused-$theme"
-        xdotool key Escape
-        sleep 0.3
-    fi
+    open_tray_menu
+    snap "tray-paused-$theme"
+    xdotool key Escape
+    wait_for "the tray menu to close" sh -c "[ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -le $popups_before ]"
     activate "$panel"
     xdotool key --clearmodifiers alt+r
     wait_for "the resume" log_has '[Recording] 繼續'
-    sleep 1.5
+    # Two seconds more of picture after the pause (the recording's content, not a wait for a state).
+    sleep 2
     activate "$panel"
     xdotool key --clearmodifiers alt+t
     wait_for "the saved recording" sh -c "[ \$(grep -cF '[CaptureMgr] 錄影已儲存: ' '$home/app.log') -gt $before ]"
@@ -174,13 +229,85 @@ record_once() { # THEME
     local rw=${size%,*} rh=${size#*,}
     [ $((rw - 800)) -ge -2 ] && [ $((rw - 800)) -le 2 ] && [ $((rh - 500)) -ge -2 ] && [ $((rh - 500)) -le 2 ] \
         || fail "the recording is $size, not about 800,500"
+    check_frame "$recording" 0.5
+    check_frame "$recording" 2.5
     [ -s "${recording%.mp4}.webcam.mp4" ] || fail "no camera file beside the recording"
     "$mebo" history list --json | grep -qF "$(basename "$recording")" || fail "the recording is not in the library"
     step "$theme: the strip"
     "$mebo" --show
     wait_for "the main window" has_window ' — Mebo$|^Mebo$'
-    sleep 1
+    local main
+    main=$(window_named ' — Mebo$|^Mebo$')
     snap "main-$theme"
+    trim_latest "$theme" "$main" "$recording"
+}
+
+# File > Trim Video... (the File menu's last item) on the recording just made: 0.5 s to 2.5 s.
+trim_latest() { # THEME MAIN-WINDOW RECORDING
+    local theme=$1 main=$2 recording=$3 trimmed
+    trimmed="${recording%.mp4}_trimmed.mp4"
+    step "$theme: Trim Video..."
+    activate "$main"
+    # The menu bar's first menu, then the next one (File) with the arrow key, then its last item.
+    local before
+    client_origin "$main"
+    before=$(popup_count)
+    xdotool mousemove $((ax + 20)) $((ay + 10)) click 1
+    wait_for "the application menu" sh -c "[ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -gt $before ]"
+    xdotool key Right Up Return
+    wait_for "the Trim Video prompt" has_window '^Trim Video$'
+    local prompt
+    prompt=$(window_named '^Trim Video$')
+    snap "trim-prompt-$theme" "$prompt"
+    xdotool type --delay 30 "0.5"
+    xdotool key Tab ctrl+a
+    xdotool type --delay 30 "2.5"
+    snap "trim-filled-$theme" "$prompt"
+    xdotool key Return
+    wait_for "the trimmed copy" sh -c "grep -qF '[CaptureMgr] 影片裁剪成功: $trimmed' '$home/app.log'"
+    local duration
+    duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$trimmed")
+    awk -v d="$duration" 'BEGIN { exit !(d >= 1.9 && d <= 2.6) }' \
+        || fail "the trimmed copy lasts $duration s, not about 2 s"
+    wait_for "the trimmed copy in the library" \
+        sh -c "'$mebo' history list --json | grep -qF '$(basename "$trimmed")'"
+    activate "$main"
+    snap "main-trimmed-$theme"
+}
+
+# A window that is minimised once it was chosen: "Target Window Not in Current Space" with Retry
+# and Cancel; Retry, with the window back, records it; the tray menu's first recording item stops.
+window_gone_then_retry() { # THEME
+    local theme=$1 note_window failures starts saved
+    note_window=$(window_named '^rec-walk-note$')
+    activate "$note_window"
+    failures=$(log_count '[CaptureMgr] 錄影啟動失敗: ')
+    starts=$(log_count '[Recording] 開始錄影')
+    saved=$(log_count '[CaptureMgr] 錄影已儲存: ')
+    open_picker
+    # The window list's first tile is the window in front: the note.
+    client_origin "$picker"
+    activate "$picker"
+    xdotool windowminimize --sync "$note_window"
+    local tile_x=$((ax + 16 + 130)) tile_y=$((ay + 16 + 34 + 8 + 20 + 8 + 216 + 8 + 20 + 8 + 50))
+    xdotool mousemove "$tile_x" "$tile_y" click 1
+    xdotool key --clearmodifiers alt+s
+    wait_for "the start failure" sh -c "[ \$(grep -cF '[CaptureMgr] 錄影啟動失敗: ' '$home/app.log') -gt $failures ]"
+    grep -F '[CaptureMgr] 錄影啟動失敗: ' "$home/app.log" | tail -1 | grep -qF '目標窗口「rec-walk-note」' \
+        || fail "the failure does not name the minimised window"
+    wait_for "the alert" has_window '^Target Window Not in Current Space$'
+    snap "alert-window-gone-$theme"
+    xdotool windowmap --sync "$note_window" 2>/dev/null || true
+    xdotool windowactivate --sync "$note_window" 2>/dev/null || true
+    local alert
+    alert=$(window_named '^Target Window Not in Current Space$')
+    activate "$alert"
+    xdotool key --clearmodifiers Return # Retry, the default button
+    wait_for "the retried recording" sh -c "[ \$(grep -cF '[Recording] 開始錄影' '$home/app.log') -gt $starts ]"
+    open_tray_menu
+    snap "tray-recording-$theme"
+    xdotool key Down Down Down Down Return # "Stop Recording"
+    wait_for "the window's recording" sh -c "[ \$(grep -cF '[CaptureMgr] 錄影已儲存: ' '$home/app.log') -gt $saved ]"
 }
 
 start_app light
@@ -188,6 +315,7 @@ record_once light
 stop_app
 start_app dark
 record_once dark
+window_gone_then_retry dark
 open_picker
 activate "$picker"
 xdotool key Escape

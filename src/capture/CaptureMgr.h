@@ -125,9 +125,9 @@ public:
     // One recovered recording enters the library as a video with its thumbnail.
     void enterRecoveredRecording(const RecordingRecovery::Recovered& recovered);
     // The "Trim Video" prompt's answer: the fields as typed; trims `videoPath` into its
-    // "_trimmed" sibling. Answers the file written.
+    // "_trimmed" sibling, which enters the library as a video of `mode`. Answers the file written.
     std::optional<QString> trimVideo(const QString& videoPath, double durationSec, const QString& startText,
-                                     const QString& endText);
+                                     const QString& endText, CaptureMode mode = CaptureMode::record);
     static QString trimPromptText(double durationSec);
 
     // The source picker ("Record Screen..."): shown by `picker`, which answers once (nothing:
@@ -215,6 +215,7 @@ private:
     void finishRecording(const StopResult& result);
     QString newRecordingPath() const;
     void deleteRecordingFiles(const StopResult& result);
+    void enterVideo(const RecordingRecovery::Recovered& video, CaptureMode mode, const QDateTime& createdAt);
     void presentSourcePicker();
     std::function<void(SourcePickerDone)> sourcePicker_;
     RecordingLinks recording_;

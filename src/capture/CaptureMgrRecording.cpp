@@ -300,13 +300,30 @@ void CaptureMgr::recoverUnfinishedRecordings() {
 }
 
 void CaptureMgr::enterRecoveredRecording(const RecordingRecovery::Recovered& r) {
-    HistoryEntry entry;
-    entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QFileInfo info(r.path);
-    entry.filename = info.fileName();
+    enterVideo(r, CaptureMode::record, info.birthTime().isValid() ? info.birthTime() : info.lastModified());
+}
+
+void CaptureMgr::enterVideo(const RecordingRecovery::Recovered& r, CaptureMode mode,
+                            const QDateTime& createdAt) {
+    HistoryEntry entry;
+    const QFileInfo info(r.path);
+    // A second trim to the same name replaced the file: its item is brought up to date.
+    std::optional<HistoryEntry> existing;
+    for (const HistoryEntry& e : history_.entries()) {
+        if (QFileInfo(history_.mainFilePath(e)) == info) {
+            existing = e;
+            break;
+        }
+    }
+    entry.id = existing ? existing->id : QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    const QDir saveDir(cfg_.saveDirectory());
+    entry.filename = QDir::cleanPath(info.absolutePath()) == QDir::cleanPath(saveDir.absolutePath())
+                         ? info.fileName()
+                         : info.absoluteFilePath();
     entry.thumbnailName = entry.id + QStringLiteral(".jpg");
-    entry.mode = captureModeRawValue(CaptureMode::record);
-    entry.createdAt = info.birthTime().isValid() ? info.birthTime() : info.lastModified();
+    entry.mode = captureModeRawValue(mode);
+    entry.createdAt = createdAt;
     entry.widthPx = r.width;
     entry.heightPx = r.height;
     entry.mediaType = QStringLiteral("video");
@@ -314,7 +331,11 @@ void CaptureMgr::enterRecoveredRecording(const RecordingRecovery::Recovered& r) 
     if (recording_.thumbnails && !r.thumbnail.isNull()) {
         recording_.thumbnails->make(entry.thumbnailName, r.thumbnail);
     }
-    history_.addEntry(entry);
+    if (existing) {
+        history_.updateEntry(entry);
+    } else {
+        history_.addEntry(entry);
+    }
 }
 
 void CaptureMgr::startRecordWithPicker(CaptureRequest::Source source) {
@@ -366,13 +387,32 @@ QString CaptureMgr::trimPromptText(double durationSec) {
 }
 
 std::optional<QString> CaptureMgr::trimVideo(const QString& videoPath, double durationSec,
-                                             const QString& startText, const QString& endText) {
+                                             const QString& startText, const QString& endText,
+                                             CaptureMode mode) {
     const auto range = VideoTrimmer::parseRange(startText, endText, durationSec);
     if (!range || !recording_.remuxer) {
         return std::nullopt;
     }
     VideoTrimmer trimmer(*recording_.remuxer);
-    return trimmer.trim(videoPath, *range, VideoTrimmer::trimmedPathFor(videoPath));
+    const auto written = trimmer.trim(videoPath, *range, VideoTrimmer::trimmedPathFor(videoPath));
+    if (!written) {
+        return written;
+    }
+    // The trimmed copy is a recording of its own in the strip.
+    RecordingRecovery::Recovered video;
+    video.path = *written;
+    video.durationSec = range->endSec - range->startSec;
+    QString error;
+    if (recording_.probe) {
+        if (const auto facts = recording_.probe->probe(*written, &error)) {
+            video.durationSec = facts->durationSec;
+            video.width = facts->videoSize.width();
+            video.height = facts->videoSize.height();
+        }
+    }
+    video.thumbnail = recording_.remuxer->frameAt(*written, std::min(1.0, video.durationSec / 2), &error);
+    enterVideo(video, mode, QDateTime::currentDateTime());
+    return written;
 }
 
 } // namespace mebo

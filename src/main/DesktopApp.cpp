@@ -439,8 +439,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                     services.workspace().revealFile(path);
                     return;
                 }
-                if (const auto written = capture.trimVideo(path, entry->durationSec.value_or(0),
-                                                           dialog->startText(), dialog->endText())) {
+                if (const auto written = capture.trimVideo(
+                        path, entry->durationSec.value_or(0), dialog->startText(), dialog->endText(),
+                        captureModeFromRawValue(entry->mode).value_or(CaptureMode::record))) {
                     services.workspace().revealFile(*written);
                 }
             });

@@ -31,7 +31,7 @@ QList<QRect> screenRects() {
 
 RecordingShell::RecordingShell(Links links, QObject* parent)
     : QObject(parent), l_(std::move(links)), panelVM_(l_.cfg),
-      pickerVM_(l_.screenshots, QCoreApplication::applicationPid()) {
+      pickerVM_(l_.screenshots, QCoreApplication::applicationPid()), inputPreview_(l_.audio, l_.camera) {
     RecordingPanelVM::Controls controls;
     controls.start = [this] {
         if (picker_) {
@@ -50,6 +50,24 @@ RecordingShell::RecordingShell(Links links, QObject* parent)
     };
     panelVM_.setControls(std::move(controls));
     l_.capture.setSourcePicker([this](CaptureMgr::SourcePickerDone done) { openPicker(std::move(done)); });
+
+    // Before a start the panel shows the inputs through the preview; the recorder takes over the
+    // devices once the picker has closed.
+    connect(&panelVM_, &RecordingPanelVM::configurationChanged, this, [this] {
+        if (inputPreview_.running()) {
+            inputPreview_.apply(panelVM_.configuration());
+        }
+    });
+    connect(&inputPreview_, &RecordingInputPreview::levelsChanged, this, [this](float system, float mic) {
+        if (!panelVM_.isRunning()) {
+            panelVM_.setLevels(system, mic);
+        }
+    });
+    connect(&inputPreview_, &RecordingInputPreview::previewChanged, this, [this](const QImage& picture) {
+        if (!panelVM_.isRunning()) {
+            panelVM_.offerPreview(picture, double(platform::monotonicNowNs()) / 1e9);
+        }
+    });
 
     ScreenRecordingSvc& r = l_.recorder;
     connect(&r, &ScreenRecordingSvc::stateChanged, this, &RecordingShell::onStateChanged);
@@ -82,7 +100,11 @@ void RecordingShell::openPicker(std::function<void(std::optional<SourcePickerCho
         picker_ = std::make_unique<SourcePickerWindow>(pickerVM_, panelVM_);
     }
     listDevices();
-    picker_->open(std::move(done));
+    picker_->open([this, done = std::move(done)](std::optional<SourcePickerChoice> choice) {
+        inputPreview_.stop(); // the devices are free before the recorder opens them
+        done(choice);
+    });
+    inputPreview_.apply(panelVM_.configuration());
 }
 
 void RecordingShell::listDevices() {

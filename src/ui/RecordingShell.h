@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/SourcePickerVM.h"
+#include "recording/RecordingInputPreview.h"
 #include "recording/RecordingPanelVM.h"
 
 #include <QObject>
@@ -49,6 +50,8 @@ public:
     // The floating panel's window while recording (null before the first recording).
     QWidget* floatingPanel() const { return floating_.get(); }
     RecordingRegionIndicator* indicator() const { return indicator_.get(); }
+    // The levels and camera picture of the panel before a recording starts.
+    RecordingInputPreview& inputPreview() { return inputPreview_; }
 
     // The recorded rectangle in this desktop's window coordinates.
     QRect recordedRect() const;
@@ -64,6 +67,7 @@ private:
     Links l_;
     RecordingPanelVM panelVM_;
     SourcePickerVM pickerVM_;
+    RecordingInputPreview inputPreview_;
     std::unique_ptr<SourcePickerWindow> picker_;
     std::unique_ptr<QWidget> floating_;
     RecordingPanel* floatingPanel_ = nullptr;

@@ -1,5 +1,6 @@
 #include "ui/SourcePickerWindow.h"
 
+#include "app/AppLogger.h"
 #include "recording/RecordingPanelVM.h"
 #include "ui/RecordingPanel.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace mebo {
 
@@ -120,6 +122,7 @@ SourcePickerWindow::SourcePickerWindow(SourcePickerVM& picker, RecordingPanelVM&
 
 void SourcePickerWindow::open(std::function<void(std::optional<SourcePickerChoice>)> done) {
     done_ = std::move(done);
+    thumbnailsShown_ = false;
     panelVM_.reload();
     picker_.refresh();
     live_.start();
@@ -151,6 +154,18 @@ void SourcePickerWindow::updateThumbnail(SourcePickerChoice::Kind kind, int inde
     const auto& items = kind == SourcePickerChoice::Kind::display ? picker_.displays() : picker_.windows();
     if (index >= 0 && index < list->count() && index < items.size()) {
         list->item(index)->setIcon(thumbnailIcon(items[index].thumbnail));
+    }
+    if (!thumbnailsShown_) {
+        const auto pictured = [](const QList<SourcePickerVM::Item>& all) {
+            return std::all_of(all.begin(), all.end(), [](const auto& i) { return !i.thumbnail.isNull(); });
+        };
+        if (pictured(picker_.displays()) && pictured(picker_.windows())) {
+            // Once per opening: every tile has its picture (scripts wait for this line).
+            thumbnailsShown_ = true;
+            logInfo(QStringLiteral("[SourcePicker] 縮圖已就緒 displays=%1 windows=%2")
+                        .arg(picker_.displays().size())
+                        .arg(picker_.windows().size()));
+        }
     }
 }
 

@@ -55,6 +55,7 @@ private:
     QPushButton* custom_ = nullptr;
     RecordingPanel* panel_ = nullptr;
     QTimer live_;
+    bool thumbnailsShown_ = false;
     std::function<void(std::optional<SourcePickerChoice>)> done_;
 };
 

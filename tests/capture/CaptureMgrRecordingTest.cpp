@@ -250,6 +250,33 @@ TEST_F(CaptureMgrRecording, CrashedRecordingsAreRecoveredIntoTheLibrary) {
     EXPECT_TRUE(log.messages().join('\n').contains(QStringLiteral("[Recording] 已恢復中斷的錄影: ")));
 }
 
+TEST_F(CaptureMgrRecording, ATrimmedCopyEntersTheLibraryOnceWithTheProbedDuration) {
+    const QString source = QDir(cfg.saveDirectory()).filePath(QStringLiteral("clip.mp4"));
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("movie");
+    f.close();
+    remuxer.duration = 4; // what the trimmed file holds
+    const auto written =
+        mgr.trimVideo(source, 10, QStringLiteral("1"), QStringLiteral("5"), CaptureMode::recordArea);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(QFileInfo(*written).fileName(), QStringLiteral("clip_trimmed.mp4"));
+    ASSERT_EQ(history.entries().size(), 1);
+    const HistoryEntry first = history.entries().first();
+    EXPECT_EQ(first.filename, QStringLiteral("clip_trimmed.mp4"));
+    EXPECT_EQ(first.mode, QStringLiteral("recordArea"));
+    EXPECT_EQ(first.durationSec, 4.0);
+    EXPECT_EQ(QSize(first.widthPx, first.heightPx), QSize(64, 48));
+    thumbnails.waitForPending();
+    EXPECT_FALSE(thumbnails.thumbnail(first.thumbnailName).isNull());
+    // Trimming again replaces the file: the same item, brought up to date.
+    remuxer.duration = 2;
+    ASSERT_TRUE(mgr.trimVideo(source, 10, QStringLiteral("2"), QStringLiteral("4")));
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().id, first.id);
+    EXPECT_EQ(history.entries().first().durationSec, 2.0);
+}
+
 TEST_F(CaptureMgrPicker, ADisplayOrWindowAnswerStartsItsRecording) {
     struct Case {
         SourcePickerChoice choice;

@@ -211,6 +211,8 @@ public:
     QList<platform::CameraDeviceInfo> list;
     QString openError;
     QString opened;
+    int opens = 0;
+    int stops = 0;
 
     Result<QList<platform::CameraDeviceInfo>> devices() override {
         return Result<QList<platform::CameraDeviceInfo>>::ok(list);
@@ -226,6 +228,7 @@ public:
             return Result<std::unique_ptr<platform::CameraStream>>::fail(openError);
         }
         std::lock_guard lock(mutex_);
+        ++opens;
         opened = id;
         onFrame_ = std::move(onFrame);
         struct S : platform::CameraStream {
@@ -233,6 +236,7 @@ public:
             void stop() override {
                 std::lock_guard lock(owner->mutex_);
                 owner->onFrame_ = nullptr;
+                ++owner->stops;
             }
         };
         auto s = std::make_unique<S>();
@@ -247,6 +251,11 @@ public:
         }
         onFrame_(frame);
         return true;
+    }
+    // The running stream's frame callback itself, for a frame already on its way when it stops.
+    std::function<void(const platform::CameraFrame&)> callback() {
+        std::lock_guard lock(mutex_);
+        return onFrame_;
     }
 
 private:
