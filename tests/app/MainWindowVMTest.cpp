@@ -459,3 +459,32 @@ TEST_F(MainWindowVMTest, TrashingTheOpenItemOpensItsNeighbourAndWritesNothing) {
     EXPECT_TRUE(vm->autosave());
     EXPECT_FALSE(QFileInfo::exists(lib + QStringLiteral("/fourth.mebo")));
 }
+
+// Only the open capture leaving the library with its file closes it: an image opened from
+// elsewhere, or a capture no longer listed whose name still finds a file, stays open.
+TEST_F(MainWindowVMTest, ChangesOfTheLibraryLeaveOtherOpenImagesAlone) {
+    const QString external = outside + QStringLiteral("/ext.png");
+    writePng(gradient(20, 20), external);
+    ASSERT_TRUE(vm->openItem(shot()));
+    ASSERT_TRUE(vm->openImageFile(external)); // the entry opened before is left behind
+    addRect(*vm->editor());
+    EditorVM* open = vm->editor();
+    store->deleteEntry(shot());
+    store->deleteEntry(other());
+    EXPECT_EQ(vm->editor(), open);
+    EXPECT_FALSE(vm->currentEntry().has_value());
+    EXPECT_EQ(vm->editor()->layers().size(), 1);
+
+    writePng(gradient(16, 16), lib + QStringLiteral("/third.png"));
+    store->addEntry(entry(QStringLiteral("THIRD"), QStringLiteral("third.png"), 3));
+    ASSERT_TRUE(vm->openItem(stored(QStringLiteral("THIRD"))));
+    open = vm->editor();
+    const QString elsewhere = tmp.path() + QStringLiteral("/elsewhere");
+    QDir().mkpath(elsewhere);
+    writePng(gradient(16, 16), elsewhere + QStringLiteral("/third.png")); // the name still finds a file
+    cfg->setSaveDirectory(elsewhere);
+    store->reload();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(vm->editor(), open);
+    EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("THIRD"));
+}

@@ -70,6 +70,7 @@ TEST_F(ShortcutRouterTest, KeysMatchOnlyWithControlAlone) {
     EXPECT_TRUE(ShortcutRouter::matchesCopy(Key{Qt::Key_unknown, QStringLiteral("C"), Qt::ControlModifier}));
     EXPECT_FALSE(ShortcutRouter::matchesCopy(ctrl(Qt::Key_C, "c", Qt::ShiftModifier)));
     EXPECT_FALSE(ShortcutRouter::matchesPaste(ctrl(Qt::Key_V, "v", Qt::MetaModifier)));
+    EXPECT_FALSE(ShortcutRouter::matchesPaste(ctrl(Qt::Key_V, "V", Qt::ShiftModifier)));
     EXPECT_TRUE(ShortcutRouter::matchesPaste(ctrl(Qt::Key_V, "\x16")));
 }
 

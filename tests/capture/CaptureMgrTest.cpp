@@ -357,22 +357,6 @@ TEST_F(CaptureMgrTest, FullScreenCapturesTheDisplayUnderThePointer) {
     EXPECT_EQ(f.result.image.size(), QSize(2880, 1800));
 }
 
-TEST_F(CaptureMgrTest, KnownTargetsSkipTheOverlay) {
-    CaptureRequest area = request(CaptureMode::area);
-    area.areaRect = QRect(1500, 100, 100, 50); // on display 2, which is not given
-    Finish f = run(area);
-    ASSERT_TRUE(f.ok);
-    EXPECT_EQ(f.result.displayId, 2u);
-    EXPECT_EQ(f.result.image.pixel(0, 0), gradient(60, 930, 2));
-
-    CaptureRequest window = request(CaptureMode::window);
-    window.windowId = 42;
-    f = run(window);
-    ASSERT_TRUE(f.ok);
-    EXPECT_EQ(f.result.sourceWindowTitle, QStringLiteral("Terminal"));
-    EXPECT_EQ(overlay.presents, 0);
-}
-
 // Remembered targets: the last area and the window in front; without one the overlay opens.
 TEST_F(CaptureMgrTest, RememberedTargetsCaptureWithoutTheOverlayUntilThereIsNone) {
     using Target = CaptureRequest::Target;

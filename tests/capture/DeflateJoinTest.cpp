@@ -72,34 +72,24 @@ void expectJoinedStreamDecodes(const std::vector<Bytes>& parts, int level) {
     EXPECT_EQ(inflateRaw(joined, expected.size()), expected) << "level " << level;
 }
 
-TEST(DeflateJoinTest, JoinsStoredFixedAndDynamicBlocksAtEveryLevel) {
-    const std::vector<Bytes> parts = {
-        textLike(700000, 1),   // several dynamic blocks
-        randomBytes(70000, 2), // incompressible: stored blocks
-        Bytes{},               // an empty stream is a lone end-of-block
-        Bytes{42},             // tiny: a fixed-code block
-        Bytes(300000, 0),      // one long run
-        randomBytes(5000, 3, 4),
-        textLike(1234, 4),
-    };
-    for (int level : {0, 1, 2, 6, 9, 12})
-        expectJoinedStreamDecodes(parts, level);
-}
-
-TEST(DeflateJoinTest, EndsEveryPieceOnAByteBoundaryWhateverBitsTheLastBlockLeaves) {
-    // The tail is 4 bytes when the final byte has at least three spare bits, else 5: both occur.
-    std::set<size_t> tailSizes;
-    std::vector<Bytes> parts;
+// Dynamic, stored (incompressible), fixed-code (tiny) and empty streams at every level; the tail
+// that ends a piece on a byte boundary is 4 bytes when the final byte has three spare bits, else 5.
+TEST(DeflateJoinTest, JoinsEveryKindOfBlockAtEveryLevelOnAByteBoundary) {
+    std::vector<Bytes> parts = {textLike(700000, 1), randomBytes(70000, 2), Bytes{},
+                                Bytes{42},           Bytes(300000, 0),      randomBytes(5000, 3, 4)};
     for (quint32 seed = 0; seed < 64; ++seed) {
-        Bytes part = seed % 2 ? textLike(50 + seed * 37, seed) : randomBytes(20 + seed, seed, 3);
+        parts.push_back(seed % 2 ? textLike(50 + seed * 37, seed) : randomBytes(20 + seed, seed, 3));
+    }
+    std::set<size_t> tailSizes;
+    for (const Bytes& part : parts) {
         Bytes piece = compress(part, 6);
         const size_t before = piece.size();
         ASSERT_TRUE(DeflateJoin::makeJoinable(piece));
         tailSizes.insert(piece.size() - before);
-        parts.push_back(std::move(part));
     }
     EXPECT_EQ(tailSizes, (std::set<size_t>{4, 5}));
-    expectJoinedStreamDecodes(parts, 6);
+    for (int level : {0, 1, 2, 6, 9, 12})
+        expectJoinedStreamDecodes(parts, level);
 }
 
 TEST(DeflateJoinTest, RefusesAnythingButExactlyOneCompleteStream) {

@@ -6,89 +6,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace mebo {
 namespace {
-
-uint32_t readBigEndian(const uchar* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
-struct Chunk {
-    QByteArray type;
-    QByteArray data;
-};
-
-// Splits a PNG into chunks, checking the signature and every CRC with zlib (an implementation
-// independent of the encoder's).
-std::vector<Chunk> parseChunks(const QByteArray& png) {
-    std::vector<Chunk> chunks;
-    EXPECT_TRUE(png.startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)));
-    const auto* p = reinterpret_cast<const uchar*>(png.constData());
-    qsizetype at = 8;
-    while (at + 12 <= png.size()) {
-        const uint32_t length = readBigEndian(p + at);
-        if (at + 12 + qsizetype(length) > png.size()) {
-            ADD_FAILURE() << "chunk runs past the end";
-            break;
-        }
-        const uint32_t crc = uint32_t(crc32(0, p + at + 4, uInt(length + 4)));
-        EXPECT_EQ(crc, readBigEndian(p + at + 8 + length)) << "bad CRC at " << at;
-        chunks.push_back({png.mid(at + 4, 4), png.mid(at + 8, length)});
-        at += 12 + qsizetype(length);
-    }
-    EXPECT_EQ(at, png.size()) << "bytes after the last chunk";
-    return chunks;
-}
-
-struct Layout {
-    uint32_t width = 0, height = 0;
-    int colourType = -1;
-    QByteArray raw; // the inflated, still filtered rows
-};
-
-// Checks the chunk order and the zlib stream (zlib verifies the Adler-32) and answers the header.
-Layout inspect(const QByteArray& png) {
-    Layout out;
-    const auto chunks = parseChunks(png);
-    if (chunks.size() < 3) {
-        ADD_FAILURE() << "too few chunks";
-        return out;
-    }
-    EXPECT_EQ(chunks.front().type, "IHDR");
-    EXPECT_EQ(chunks.back().type, "IEND");
-    EXPECT_TRUE(chunks.back().data.isEmpty());
-    const auto* h = reinterpret_cast<const uchar*>(chunks.front().data.constData());
-    out.width = readBigEndian(h);
-    out.height = readBigEndian(h + 4);
-    EXPECT_EQ(h[8], 8) << "bit depth";
-    out.colourType = h[9];
-    EXPECT_EQ(h[10], 0);
-    EXPECT_EQ(h[11], 0);
-    EXPECT_EQ(h[12], 0);
-    QByteArray zdata;
-    for (size_t i = 1; i + 1 < chunks.size(); ++i) {
-        EXPECT_EQ(chunks[i].type, "IDAT");
-        zdata += chunks[i].data;
-    }
-    const int channels = out.colourType == 6 ? 4 : 3;
-    out.raw.resize(qsizetype(out.height) * (qsizetype(out.width) * channels + 1));
-    z_stream z{};
-    EXPECT_EQ(inflateInit(&z), Z_OK);
-    z.next_in = reinterpret_cast<Bytef*>(zdata.data());
-    z.avail_in = uInt(zdata.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.raw.data());
-    z.avail_out = uInt(out.raw.size());
-    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END) << (z.msg ? z.msg : "");
-    EXPECT_EQ(z.avail_in, 0u) << "data after the zlib stream";
-    EXPECT_EQ(z.avail_out, 0u) << "too few rows";
-    inflateEnd(&z);
-    for (uint32_t y = 0; y < out.height; ++y) {
-        EXPECT_LE(uchar(out.raw[qsizetype(y) * (qsizetype(out.width) * channels + 1)]), 4) << "filter type";
-    }
-    return out;
-}
 
 // Compares pixel values, ignoring format and colour-space tags.
 void expectSamePixels(const QImage& actual, const QImage& expected, const char* decoder) {
@@ -103,19 +23,17 @@ void expectSamePixels(const QImage& actual, const QImage& expected, const char* 
     }
 }
 
-// Encodes, checks the structure, decodes and compares with `expected`
-// (by default the image itself). Answers the PNG colour type.
+// Encodes, decodes with libpng (through Qt: it checks every CRC and the zlib stream) and compares
+// with `expected` (by default the image itself). Answers the colour type written in IHDR.
 int roundTrip(const QImage& image, const QImage& expected = {}) {
     const QImage want = expected.isNull() ? image : expected;
     const QByteArray png = PngWriter::encode(image);
-    EXPECT_FALSE(png.isEmpty());
-    const Layout layout = inspect(png);
-    EXPECT_EQ(layout.width, uint32_t(image.width()));
-    EXPECT_EQ(layout.height, uint32_t(image.height()));
+    EXPECT_TRUE(png.startsWith(QByteArray("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)));
+    EXPECT_TRUE(png.endsWith(QByteArray("\0\0\0\0IEND\xae\x42\x60\x82", 12)));
     QImage viaQt;
     EXPECT_TRUE(viaQt.loadFromData(png, "PNG"));
     expectSamePixels(viaQt, want, "QImage");
-    return layout.colourType;
+    return png.size() > 25 ? png[25] : -1;
 }
 
 QImage noise(int w, int h, QImage::Format format, quint32 seed) {

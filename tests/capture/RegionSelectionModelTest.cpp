@@ -122,6 +122,8 @@ TEST(RegionSelectionModel, ShiftKeepsTheSelectionAdjustable) {
     drag(clicked, QPoint(800, 700), QPoint(820, 720));
     EXPECT_EQ(clicked.selection(), QRect(300, 400, 520, 320));
     EXPECT_TRUE(clicked.headsUpTitle().isEmpty());
+    EXPECT_EQ(clicked.headsUpRect(), QRect(300, 400, 520, 320));
+    EXPECT_FALSE(Model(display).headsUpRect());
 }
 
 TEST(RegionSelectionModel, ClickedWindowsAreClippedToTheDisplay) {
@@ -348,21 +350,6 @@ TEST(RegionSelectionModel, HintFollowsIntentSnappingShortcutAndState) {
     EXPECT_EQ(drawing.hintText(), QStringLiteral("⇧ Adjust · ESC cancel"));
     drawing.mouseUp(QPoint(60, 60), true);
     EXPECT_EQ(drawing.hintText(), QStringLiteral("Drag handles · Enter confirm · ESC cancel"));
-}
-
-TEST(RegionSelectionModel, HeadsUpShowsTheSelectionSizeOrTheSnappedWindow) {
-    Model m = hoveringOverTerminal();
-    EXPECT_EQ(m.headsUpTitle(), QStringLiteral("Terminal"));
-    EXPECT_EQ(m.headsUpSize(), QStringLiteral("500 × 300"));
-    EXPECT_EQ(m.headsUpRect(), QRect(300, 400, 500, 300));
-    m.mouseDown(QPoint(100, 200));
-    m.mouseMove(QPoint(400, 350));
-    EXPECT_TRUE(m.headsUpTitle().isEmpty());
-    EXPECT_EQ(m.headsUpSize(), QStringLiteral("300 × 150"));
-
-    Model idle(display);
-    EXPECT_FALSE(idle.headsUpRect());
-    EXPECT_TRUE(idle.headsUpSize().isEmpty());
 }
 
 TEST(RegionSelectionModel, SnapTargetsStayReachableBesideAnOfferedRectangle) {

@@ -127,22 +127,6 @@ TEST_F(HistoryIndexSafety, ChangesOfAnotherProcessSurviveThisOnesNextWrite) {
     EXPECT_EQ(log.messages().filter("[History] index.json was changed by another process: merged").size(), 1);
 }
 
-TEST_F(HistoryIndexSafety, AFollowingStoreTakesInOtherProcessesChangesAtOnce) {
-    makeStore();
-    store->load();
-    store->setFollowsOtherProcesses(true);
-    QSignalSpy changed(store.get(), &HistoryStore::entriesChanged);
-    HistoryEntry added;
-    {
-        auto cli = otherProcess();
-        cli->load();
-        added = cli->add(touch("cli.png"), still());
-        waitUntil([&] { return cli->isIdle(); });
-    }
-    EXPECT_TRUE(waitUntil([&] { return ids() == QStringList{added.id}; }, 5000));
-    EXPECT_GE(changed.size(), 1);
-}
-
 TEST_F(HistoryIndexSafety, AnIndexThatCouldNotBeUsedIsKeptAsideBeforeTheNextWrite) {
     for (const QByteArray& bad : {QByteArray("[{\"id\": "), QByteArray("{\"not\": \"a list\"}")}) {
         QDir(lib).removeRecursively();

@@ -159,30 +159,6 @@ TEST_F(HistoryListCommand, ListsOnlyEntriesWhoseFilesAreThere) {
     EXPECT_EQ(indexIds(), expected);
 }
 
-TEST_F(HistoryListCommand, SaveFolderReachedThroughALinkAndARelativePath) {
-    prepare(kMixedLibrary);
-    ASSERT_TRUE(QFile::link(lib, tmp.path() + "/library-link"));
-    EXPECT_EQ(listedIds(tmp.path() + "/library-link"), ids({"1", "4", "6", "8", "9", "11"}));
-    // A relative folder is taken from the working folder the command inherits (the test's).
-    const QString relative = QDir::current().relativeFilePath(lib);
-    EXPECT_EQ(listedIds(relative), ids({"1", "4", "6", "8", "9", "11"}));
-}
-
-TEST_F(HistoryListCommand, PruneAfterTheOrphanScanKeepsTheNewestSurvivors) {
-    prepare(kMixedLibrary);
-    ASSERT_EQ(mebo({"config", "set", "mebo.historyMaxCount", "3"}).exitCode, 0);
-    // Orphans do not count against the limit: the three newest entries with files stay.
-    const QStringList kept = ids({"1", "4", "6"});
-    EXPECT_EQ(listedIds(lib), kept);
-    EXPECT_EQ(indexIds(), kept);
-    EXPECT_TRUE(QFileInfo::exists(lib + "/shot-1.png"));
-    EXPECT_FALSE(QFileInfo::exists(lib + "/shot-8.png"));
-    EXPECT_FALSE(QFileInfo::exists(lib + "/sub/nested.png"));
-    EXPECT_TRUE(QFileInfo::exists(tmp.path() + "/data/Trash/files/shot-8.png"));
-    // The directory an orphan entry named is never touched.
-    EXPECT_TRUE(QFileInfo(lib + "/folder.png").isDir());
-}
-
 TEST_F(HistoryListCommand, DeleteRemovesOneEntryByIdOnce) {
     prepare(kMixedLibrary);
     const QStringList args{"history", "delete", idOf("4"), "--save-dir", lib};

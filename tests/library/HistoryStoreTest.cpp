@@ -190,22 +190,6 @@ TEST_F(HistoryOrphanScan, EntriesWhoseFilesVanishedLeaveTheIndexButNoFileIsTouch
     EXPECT_GE(idle.count(), 1);
 }
 
-TEST_F(HistoryOrphanScan, AnExistingSaveTargetKeepsAnEntryAlive) {
-    const QString copy = touch(tmp.path() + "/exports/kept.png");
-    HistoryEntry kept = entry("KEPT", "kept.png", 3);
-    kept.saveTargetPath = copy;
-    HistoryEntry lost = entry("LOST", "lost.png", 2);
-    lost.saveTargetPath = tmp.path() + "/exports/lost.png";
-    HistoryEntry empty = entry("EMPTY", "empty.png", 1);
-    empty.saveTargetPath = QString(); // an empty path is no file
-    writeIndex({kept, lost, empty});
-    makeStore();
-    store->load();
-    ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(ids(), QStringList{"KEPT"});
-    EXPECT_TRUE(log.contains("[History] 孤兒掃描: 從 3 清到 1 (移 2 個孤兒)"));
-}
-
 TEST_F(HistoryOrphanScan, AFolderChangeDuringTheScanDiscardsItsResult) {
     // Old folder: one orphan. New folder: one orphan of its own.
     writeIndex({entry("OLD-LIVE", "old.png", 2), entry("OLD-GONE", "old-gone.png", 1)});
