@@ -115,7 +115,7 @@ BandGeometry contentColumns(const GreyImage& next, const GreyImage* last, BandGe
     }
     auto sum = [&](int left) { return detail[size_t(left + w)] - detail[size_t(left)]; };
     // A band reaching into a fixed side bar would compare its unmoving rows at every shift.
-    auto clear = [&](int left) { return fixed[size_t(left + w)] - fixed[size_t(left)] <= w / 20; };
+    auto clear = [&](int left) { return fixed[size_t(left + w)] - fixed[size_t(left)] <= w / 100; };
     // Clear of the window's edges and of a scroll bar on the right.
     const int lo = std::min(8, band.left);
     const int hi = std::max(lo, W - w - std::min(24, W - w - band.left));
