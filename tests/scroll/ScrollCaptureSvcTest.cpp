@@ -220,7 +220,8 @@ TEST_F(ScrollCaptureSvcTest, AWindowWithoutAccessibilityLosesItsBarsButNotThePag
     const QImage page = syntheticPage(640, 6000);
     ASSERT_EQ(result->image.size(), page.size());
     EXPECT_EQ(result->image.convertToFormat(QImage::Format_RGB32), page);
-    EXPECT_TRUE(log.contains(QStringLiteral("the window's top 70 rows did not scroll")));
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("[ScrollSession] the window's top 70 rows did not scroll: left out")));
 }
 
 } // namespace
