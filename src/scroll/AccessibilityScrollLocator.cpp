@@ -380,7 +380,8 @@ void AccessibilityScrollLocator::checkTrust(bool prompt, std::function<void(bool
 
 void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint& point,
                                         const std::optional<QRect>& clip,
-                                        std::function<void(std::optional<AccessibilityScrollTarget>)> done) {
+                                        std::function<void(std::optional<AccessibilityScrollTarget>)> done,
+                                        std::chrono::milliseconds searchFor) {
     if (!pid && pidAtPoint_) {
         pid = pidAtPoint_(point);
     }
@@ -394,10 +395,10 @@ void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint&
     std::weak_ptr<bool> alive = alive_;
     auto ax = ax_;
     const qint64 p = *pid;
-    queue_.async([ax, p, at, windowClip, ph, alive, done = std::move(done)] {
+    queue_.async([ax, p, at, windowClip, ph, alive, searchFor, done = std::move(done)] {
         std::optional<AccessibilityScrollTarget> target;
         ax->isTrusted(); // connects on first use: not part of the search's time
-        if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + targetSearchTime)) {
+        if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + searchFor)) {
             const QRect f(c->frame.x(), ph - c->frame.y() - c->frame.height(), c->frame.width(),
                           c->frame.height());
             target = AccessibilityScrollTarget{c->node, f, c->scrollBar, c->pid};

@@ -50,6 +50,9 @@ public:
     // A capture's scroll target may take longer: without it a window's content area is guessed
     // from its shape, and on a loaded machine the first answers of a browser come slowly.
     static constexpr std::chrono::milliseconds targetSearchTime{2000};
+    // A selected window's page: without it the capture would guess the window's bars from its
+    // shape, so the search may take longer still (each call a round trip to a busy browser).
+    static constexpr std::chrono::milliseconds windowSearchTime{8000};
 
     // `primaryHeight` converts between desktop and window space; `pidAtPoint` (main thread) names
     // the process owning the front-most window at a desktop point: the element at a point is
@@ -63,7 +66,8 @@ public:
     // reachable but off.
     void checkTrust(bool prompt, std::function<void(bool trusted)> done);
     void locate(std::optional<qint64> pid, const QPoint& point, const std::optional<QRect>& clip,
-                std::function<void(std::optional<AccessibilityScrollTarget>)> done);
+                std::function<void(std::optional<AccessibilityScrollTarget>)> done,
+                std::chrono::milliseconds searchFor = targetSearchTime);
     void snapArea(qint64 pid, const QPoint& point, const QRect& screenArea,
                   std::function<void(std::optional<AccessibilitySnapArea>)> done);
     void focus(const AccessibilityScrollTarget& target);

@@ -26,45 +26,47 @@ namespace {
 // Grey values are compared on a 0..1 scale where the thresholds speak of "almost no variance".
 constexpr double kMinSumSquares = 0.0001 * 255.0 * 255.0;
 
-// Row profiles are kept as integers, six times the mean (a span reads 1, 2 or 3 columns), three
-// per row side by side, so the shift search below is one integer loop the compiler vectorises.
+// Row profiles are kept as integers, six times the mean, three per row side by side, so the shift search
+// below is one integer loop the compiler vectorises.
 constexpr int kProfileScale = 6;
 // A row of the profiles is an edge when one of its three means moves by more than 8 grey levels
 // from the row above; a shift needs a few such rows in the rows it compares.
 constexpr int kEdgeStep = 8 * kProfileScale;
 constexpr int kMinEdgeRows = 4;
 
-// Per row, the mean grey value at three evenly spaced columns of each of three spans of the band.
+// Per row, the mean grey value over each of three spans of the band (up to 32 evenly spaced
+// columns per span). Three columns per span, as a first version had, miss most strokes of small
+// text: a code listing's rows then look blank in the band and its real shift could not be told
+// from one a few lines off.
+constexpr int kSpanColumns = 32;
+
 void rowProfiles(const GreyImage& g, const BandGeometry& band, std::vector<int32_t>& out) {
     const int b = band.left;
     const int w = band.width;
     const std::array<std::pair<int, int>, 3> spans = {
         {{b + std::min(w, 21) - 1, b + w / 4}, {b + w / 2, b + 5 * w / 8}, {b + 6 * w / 8, b + 7 * w / 8}}};
-    std::array<std::array<int, 3>, 3> columns{};
-    std::array<int, 3> counts{};
+    std::array<std::vector<int>, 3> columns;
     for (int k = 0; k < 3; ++k) {
         const int lo = std::min(spans[k].first, spans[k].second);
         const int hi = std::max(spans[k].first, spans[k].second);
-        for (int i = 0; i < 3; ++i) {
-            const int x = lo + int((hi - lo) / 2.0 * i);
-            if (x >= 0 && x < g.width) {
-                columns[k][counts[k]++] = x;
+        const int n = std::clamp(hi - lo + 1, 1, kSpanColumns);
+        for (int i = 0; i < n; ++i) {
+            const int x = n == 1 ? lo : lo + int(double(hi - lo) * i / (n - 1));
+            if (x >= 0 && x < g.width && (columns[k].empty() || columns[k].back() != x)) {
+                columns[k].push_back(x);
             }
         }
-    }
-    std::array<int, 3> weight{};
-    for (int k = 0; k < 3; ++k) {
-        weight[k] = counts[k] > 0 ? kProfileScale / counts[k] : 0;
     }
     out.resize(size_t(g.height) * 3);
     for (int y = 0; y < g.height; ++y) {
         const uint8_t* row = g.row(y);
         for (int k = 0; k < 3; ++k) {
             int sum = 0;
-            for (int i = 0; i < counts[k]; ++i) {
-                sum += row[columns[k][i]];
+            for (int x : columns[k]) {
+                sum += row[x];
             }
-            out[size_t(y) * 3 + size_t(k)] = sum * weight[k];
+            const int n = int(columns[k].size());
+            out[size_t(y) * 3 + size_t(k)] = n > 0 ? (sum * kProfileScale + n / 2) / n : 0;
         }
     }
 }
@@ -78,6 +80,57 @@ int64_t absDiffSum(const int32_t* a, const int32_t* b, int n) {
 }
 
 } // namespace
+
+BandGeometry contentColumns(const GreyImage& next, const GreyImage* last, BandGeometry band) {
+    const int W = next.width;
+    const int w = band.width;
+    if (w < 40 || W < 80 || next.height < band.top + band.height ||
+        (last && (last->width != W || last->height != next.height))) {
+        return band;
+    }
+    // Per column, how much the picture changes from row to row (text, rules, edges), counted only
+    // in columns that differ between the two frames: a side bar fixed to the view looks the same
+    // in both and must not carry the alignment.
+    thread_local std::vector<int64_t> detail;
+    thread_local std::vector<int> fixed; // columns that show something that did not move
+    detail.assign(size_t(W) + 1, 0);
+    fixed.assign(size_t(W) + 1, 0);
+    const int y0 = std::max(band.top, 1);
+    const int y1 = band.top + band.height;
+    for (int x = 0; x < W; x += 2) {
+        int64_t d = 0;
+        int64_t moved = 0;
+        for (int y = y0; y < y1; y += 2) {
+            d += std::abs(int(next.row(y)[x]) - int(next.row(y - 1)[x]));
+            if (last) {
+                moved += std::abs(int(next.row(y)[x]) - int(last->row(y)[x]));
+            }
+        }
+        detail[size_t(x) + 1] = (!last || moved > 0) ? d : 0;
+        fixed[size_t(x) + 1] = last && moved == 0 && d > 0 ? 1 : 0;
+    }
+    for (int x = 1; x <= W; ++x) {
+        detail[size_t(x)] += detail[size_t(x) - 1];
+        fixed[size_t(x)] += fixed[size_t(x) - 1];
+    }
+    auto sum = [&](int left) { return detail[size_t(left + w)] - detail[size_t(left)]; };
+    // A band reaching into a fixed side bar would compare its unmoving rows at every shift.
+    auto clear = [&](int left) { return fixed[size_t(left + w)] - fixed[size_t(left)] <= w / 100; };
+    // Clear of the window's edges and of a scroll bar on the right.
+    const int lo = std::min(8, band.left);
+    const int hi = std::max(lo, W - w - std::min(24, W - w - band.left));
+    int bestLeft = band.left;
+    int64_t best = sum(band.left);
+    for (int left = lo; left <= hi; left += std::max(1, w / 8)) {
+        // The middle columns unless others show clearly more.
+        if (sum(left) > 2 * best + 64 && clear(left)) {
+            best = sum(left);
+            bestLeft = left;
+        }
+    }
+    band.left = bestLeft;
+    return band;
+}
 
 bool isNearDuplicate(const GreyImage& last, const GreyImage& next) {
     if (last.width != next.width || last.height != next.height || last.isNull()) {
@@ -165,7 +218,7 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
     if (last.width != W || last.height != H || W < 80 || H < 140) {
         return std::nullopt;
     }
-    const BandGeometry band = BandGeometry::of(W, H);
+    const BandGeometry band = contentColumns(next, &last, BandGeometry::of(W, H));
     if (band.width < 40 || band.height < 96) {
         return std::nullopt;
     }
@@ -361,7 +414,12 @@ Alignment alignFallback(const QImage& stitchedTail, int stitchedHeight, const QI
     const int hS = stitchedHeight;
     const int hN = next.height();
     const int wMin = std::min(stitchedTail.width(), next.width());
-    const BandGeometry band = BandGeometry::of(wMin, std::max(hS, hN));
+    BandGeometry band = BandGeometry::of(wMin, std::max(hS, hN));
+    if (nextGrey.width == wMin) {
+        // The columns that show something, as the primary alignment takes them (of the new
+        // frame alone: the stitched image's rows are not at the same height).
+        band = contentColumns(nextGrey, nullptr, BandGeometry::of(wMin, hN));
+    }
     QImage s = stitchedTail;
     QImage n = next;
     GreyImage ng = nextGrey;

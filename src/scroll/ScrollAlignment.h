@@ -29,6 +29,12 @@ struct Alignment {
 // The finding steps of frame processing. Pure functions of their inputs; any thread.
 namespace scrollalign {
 
+// The band moved sideways to the columns that show the content when the middle columns show
+// clearly less (a code listing or a chat keeps its text on the left): same width, rows and
+// margins from the window's edges. With `last`, only columns that changed between the frames
+// count, so that a side bar fixed to the view never carries the alignment.
+BandGeometry contentColumns(const GreyImage& next, const GreyImage* last, BandGeometry band);
+
 // The blink test: same size, and over a grid of samples (step min(W, H) / 80) the mean grey
 // difference is below 1.2 and fewer than 1.8 % of the samples differ by more than 7.
 bool isNearDuplicate(const GreyImage& last, const GreyImage& next);

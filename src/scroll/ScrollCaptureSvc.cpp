@@ -262,8 +262,14 @@ void ScrollCaptureSvc::startWindow(uint32_t windowId, Completion completion) {
         const QRect frame = ScreenCaptureSvc::toDesktopSpace(window->frame, ph);
         const auto display = ScreenCaptureSvc::displayForRect(services_.screenshots.displays(), frame);
         const uint32_t displayId = display ? display->displayId : 0;
+        // Without the page from the accessibility tree, the window's own bars are told from its
+        // content by what stays put when it scrolls: the region then reaches the window's top
+        // (desktop space grows upwards), and the shape's guess is kept for when that fails.
+        const QRect whole(content->x(), content->y(), content->width(), frame.normalized().height());
+        const int guessed = whole.height() - content->height();
+        const int limit = std::max(guessed, whole.height() / 4);
         if (!accessibility_ || !services_.locator) {
-            startSession(displayId, *content);
+            createSession(displayId, whole, std::nullopt, limit, guessed);
             return;
         }
         // The page itself, as the accessibility tree knows it, is a better content area than the
@@ -271,22 +277,26 @@ void ScrollCaptureSvc::startWindow(uint32_t windowId, Completion completion) {
         const quint64 request = request_;
         services_.locator->locate(
             window->pid > 0 ? std::optional<qint64>(window->pid) : std::nullopt, centreOf(*content), frame,
-            [this, request, displayId, frame, content](std::optional<AccessibilityScrollTarget> t) {
+            [this, request, displayId, frame, content, whole, limit,
+             guessed](std::optional<AccessibilityScrollTarget> t) {
                 if (request != request_ || !isRunning()) {
                     return;
                 }
-                QRect rect = *content;
-                if (t) {
-                    const QRect page = t->frame.intersected(frame);
-                    if (page.width() >= 120 && page.height() >= 120 && page != rect) {
-                        logInfo(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區 ") +
-                                ScreenCaptureSvc::rectText(rect) + QStringLiteral(" -> ") +
-                                ScreenCaptureSvc::rectText(page));
-                        rect = page;
-                    }
+                const QRect page = t ? t->frame.intersected(frame) : QRect();
+                if (page.width() < 120 || page.height() < 120) {
+                    createSession(displayId, whole, std::nullopt, limit, guessed);
+                    return;
                 }
-                startSession(displayId, rect);
-            });
+                if (page != *content) {
+                    logInfo(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區 ") +
+                            ScreenCaptureSvc::rectText(*content) + QStringLiteral(" -> ") +
+                            ScreenCaptureSvc::rectText(page));
+                }
+                // The element found is the scroll target: asking again at its centre would
+                // answer the same after another round of calls to the browser.
+                createSession(displayId, page, t);
+            },
+            AccessibilityScrollLocator::windowSearchTime);
     });
 }
 
@@ -313,6 +323,11 @@ void ScrollCaptureSvc::startSession(uint32_t displayId, const QRect& region) {
                     ScreenCaptureSvc::rectText(rect) + QStringLiteral(" -> ") +
                     ScreenCaptureSvc::rectText(*corrected));
             const QRect moved = *corrected;
+            if (target->frame.contains(centreOf(moved))) {
+                // The element that gave the corrected area is what a search at its centre finds.
+                createSession(displayId, moved, target);
+                return;
+            }
             services_.locator->locate(
                 std::nullopt, centreOf(moved), moved.adjusted(-12, -12, 12, 12),
                 [this, request, displayId, moved](std::optional<AccessibilityScrollTarget> t) {
@@ -324,7 +339,8 @@ void ScrollCaptureSvc::startSession(uint32_t displayId, const QRect& region) {
 }
 
 void ScrollCaptureSvc::createSession(uint32_t displayId, const QRect& rect,
-                                     std::optional<AccessibilityScrollTarget> target) {
+                                     std::optional<AccessibilityScrollTarget> target, int trimLimit,
+                                     int trimFallback) {
     std::optional<qint64> pid = ownerAt(services_.windows.windowsFrontToBack(), centreOf(rect),
                                         primaryHeight(), QCoreApplication::applicationPid());
     if (target && target->pid) {
@@ -350,6 +366,9 @@ void ScrollCaptureSvc::createSession(uint32_t displayId, const QRect& rect,
         this);
     *holder = session;
     session->setTiming(timing_);
+    if (trimLimit > 0) {
+        session->setTopTrim(trimLimit, trimFallback);
+    }
     session_ = session;
     if (panel_) {
         panel_->show(rect, [self] {

@@ -90,8 +90,10 @@ private:
     void withTrust(std::function<void(bool usable, bool accessibility)> next);
     void presentOverlay(const std::optional<QString>& preferredApp);
     void startSession(uint32_t displayId, const QRect& rect);
-    void createSession(uint32_t displayId, const QRect& rect,
-                       std::optional<AccessibilityScrollTarget> target);
+    // `trimLimit` > 0: the region starts at the window's top, whose own bars the session finds
+    // by what stays put (`trimFallback` rows when it cannot tell).
+    void createSession(uint32_t displayId, const QRect& rect, std::optional<AccessibilityScrollTarget> target,
+                       int trimLimit = 0, int trimFallback = 0);
     void sessionFinished(ScrollSession* session, std::optional<CaptureResult> result);
     void finish(std::optional<CaptureResult> result);
     int primaryHeight() const;

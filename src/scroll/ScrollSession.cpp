@@ -164,12 +164,24 @@ void ScrollSession::process(QImage frame) {
     processing_ = true;
     std::weak_ptr<bool> alive = alive_;
     QPointer<ScrollSession> self(this);
-    startUserInitiatedTask([in, alive, self] {
+    const int trimLimit = topTrim_ < 0 ? topTrimLimit_ : 0;
+    startUserInitiatedTask([in, alive, self, trimLimit] {
+        const QImage before = in->last ? in->last->image : QImage();
         auto result = std::make_shared<CaptureProcessingResult>(
             ScrollStitcher::process(ScrollFrame::of(in->frame), std::move(in->stitched), std::move(in->last),
                                     in->lastAppendRows, in->expectedRows, in->strong, maxOutputBytes));
-        runOnMain([alive, self, result] {
+        // The first step that moved tells the window's fixed top rows from its content.
+        int trim = -1;
+        if (trimLimit > 0 && result->outcome == CaptureOutcome::appended && result->appendRows &&
+            result->lastFrame && !before.isNull()) {
+            trim = ScrollStitcher::staticTopRows(before, result->lastFrame->image, *result->appendRows,
+                                                 trimLimit);
+        }
+        runOnMain([alive, self, result, trim] {
             if (!alive.expired() && self) {
+                if (trim >= 0 && self->topTrim_ < 0) {
+                    self->topTrim_ = trim;
+                }
                 self->apply(std::move(*result));
             }
         });
@@ -463,6 +475,14 @@ void ScrollSession::finishWithImage() {
     if (stitchedImage_ && !stitchedImage_->isNull()) {
         logInfo(QStringLiteral("[ScrollSession] 完成增量拼接 %1 幀").arg(frameCount_));
         QImage image = stitchedImage_->compose();
+        if (topTrimLimit_ > 0) {
+            const int rows = topTrim_ >= 0 ? topTrim_ : topTrimFallback_;
+            if (rows > 0 && rows < image.height()) {
+                logInfo(QStringLiteral("[ScrollSession] the window's top %1 rows did not scroll: left out")
+                            .arg(rows));
+                image = image.copy(0, rows, image.width(), image.height() - rows);
+            }
+        }
         CaptureScale::tag(image,
                           ScreenCaptureSvc::displayScale(services_.screenshots.displays(), displayId_));
         logSuccess(QStringLiteral("✅ [ScrollSession] 拼接完成 %1×%2").arg(image.width()).arg(image.height()));

@@ -70,6 +70,15 @@ public:
     ~ScrollSession() override;
 
     void setTiming(const Timing& timing) { timing_ = timing; }
+    // The region's top rows may be the window's own bars (a window whose content area is not
+    // known): rows at the top that stay put while the content scrolls, at most `limit`, are
+    // left out of the result; `fallback` rows when the frames cannot tell.
+    void setTopTrim(int limit, int fallback) {
+        topTrimLimit_ = limit;
+        topTrimFallback_ = fallback;
+    }
+    // The rows left out at the top of the result (-1 while unknown).
+    int topTrim() const { return topTrim_; }
     // Starts the loop; returns at once.
     void start();
     // The loop stops at its next check and finishes without a result.
@@ -153,6 +162,9 @@ private:
     int stepNotches_ = 0; // notches posted since the last frame
     int notchesPosted_ = 0;
     std::shared_ptr<bool> alive_;
+    int topTrimLimit_ = 0;
+    int topTrimFallback_ = 0;
+    int topTrim_ = -1;
     QString framesDir_; // MEBO_SCROLL_FRAMES_DIR: every frame is also saved there
     int framesSaved_ = 0;
 };

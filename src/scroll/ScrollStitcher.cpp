@@ -84,6 +84,45 @@ int ScrollStitcher::staticBottomRows(const QImage& last, const QImage& next, int
     return rows;
 }
 
+namespace {
+
+// Whether two rows show the same picture: at most 1 % of the pixels differ by more than 12 grey
+// levels (a blinking caret in an address bar does not count).
+bool rowsMatch(const QImage& a, int ya, const QImage& b, int yb) {
+    const int w = std::min(a.width(), b.width());
+    const auto* ra = reinterpret_cast<const QRgb*>(a.constScanLine(ya));
+    const auto* rb = reinterpret_cast<const QRgb*>(b.constScanLine(yb));
+    int differing = 0;
+    for (int x = 0; x < w; ++x) {
+        differing += std::abs(qGray(ra[x]) - qGray(rb[x])) > 12 ? 1 : 0;
+    }
+    return differing * 100 <= w;
+}
+
+} // namespace
+
+int ScrollStitcher::staticTopRows(const QImage& last, const QImage& next, int shift, int limit) {
+    if (last.size() != next.size() || last.depth() != 32 || next.depth() != 32 || shift < 1) {
+        return -1;
+    }
+    const QImage a =
+        last.format() == QImage::Format_RGB32 ? last : last.convertToFormat(QImage::Format_RGB32);
+    const QImage b =
+        next.format() == QImage::Format_RGB32 ? next : next.convertToFormat(QImage::Format_RGB32);
+    int lastFixed = -1;
+    for (int y = 0; y <= limit && y + shift < b.height(); ++y) {
+        const bool stayed = rowsMatch(a, y, b, y);
+        const bool moved = rowsMatch(a, y + shift, b, y);
+        if (!stayed && moved) {
+            return lastFixed + 1; // the content starts here (blank rows above it included)
+        }
+        if (stayed && !moved) {
+            lastFixed = y;
+        }
+    }
+    return -1;
+}
+
 qint64 ScrollStitcher::memoryEstimate(const StitchedImage& s, int outputWidth, int r, const QImage& n) {
     const qint64 ps = s.pixelCount();
     const qint64 po = qint64(outputWidth) * (qint64(s.height()) + r);

@@ -48,6 +48,12 @@ public:
     // Rows at the bottom that show the same pixels in both frames although the content moved: a
     // fixed footer, a cookie bar, a horizontal scroll bar. At most `limit`.
     static int staticBottomRows(const QImage& last, const QImage& next, int limit);
+    // Rows at the top of a region that belong to the window rather than to what scrolls (a
+    // browser's tab strip and toolbar), told by the frames before and after a step of `shift`
+    // rows: such rows show the same pixels in both, while the content below moved by the shift.
+    // The rows down to the last such row above the first row that moved with the content; -1
+    // when no row within `limit` moved with the content.
+    static int staticTopRows(const QImage& last, const QImage& next, int shift, int limit);
     // The bytes that composing `rows` more rows would hold at once (old image, new image, frame).
     static qint64 memoryEstimate(const StitchedImage& stitched, int outputWidth, int rows,
                                  const QImage& frame);

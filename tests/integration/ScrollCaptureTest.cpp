@@ -213,6 +213,8 @@ protected:
         return settled ? *settled : *facts;
     }
 
+    void geometryGivesTheWholePage(const QString& name, const QString& title);
+
     static QTemporaryDir* dir;
     static QProcess* browser;
     static QList<QProcess*> others; // browsers of the other pages
@@ -223,8 +225,18 @@ QTemporaryDir* ScrollCapture::dir = nullptr;
 QProcess* ScrollCapture::browser = nullptr;
 QList<QProcess*> ScrollCapture::others;
 
+// The page area of a page with a fixed header, and of a code listing (text on the left, lines
+// that look alike a few rows apart).
 TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
-    const PageFacts page = show(QStringLiteral("header.html"), QStringLiteral("Header"));
+    geometryGivesTheWholePage(QStringLiteral("header.html"), QStringLiteral("Header"));
+}
+
+TEST_F(ScrollCapture, GeometryOfACodeListingGivesTheWholePage) {
+    geometryGivesTheWholePage(QStringLiteral("code.html"), QStringLiteral("Code"));
+}
+
+void ScrollCapture::geometryGivesTheWholePage(const QString& name, const QString& title) {
+    const PageFacts page = show(name, title);
     ASSERT_GT(page.page, 3 * page.height) << "the page is too short to test scrolling";
     const QString shots = home.path() + QStringLiteral("/shots");
     const auto r =
@@ -243,7 +255,7 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     EXPECT_GE(capture.width(), page.width);
     EXPECT_LE(capture.width(), page.width + 20);
     EXPECT_EQ(out.value("height").toInt(), capture.height());
-    const QImage reference = renderWhole(QStringLiteral("header.html"), page.width, page.page, dir->path());
+    const QImage reference = renderWhole(name, page.width, page.page, dir->path());
     ASSERT_FALSE(reference.isNull());
     EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "") << r.err.toStdString();
     // In the library, with the history entry of a scroll capture.
@@ -255,9 +267,9 @@ TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
     EXPECT_EQ(entries.first().toObject().value("id").toString(), out.value("historyId").toString());
 }
 
-// Disabled: here the accessibility lookup of the window's page gives no answer and the window
-// heuristic loses the page's first 30 rows (docs/decisions.md, "the element at a point is asked
-// of the active window"). Run it with --gtest_also_run_disabled_tests.
+// Disabled: with the load average above 40 the page search of this window used all of its 8 s
+// and answered the table it had reached (a partial chain) instead of the page, so the capture
+// lacked the page's first rows (docs/decisions.md). Run it with --gtest_also_run_disabled_tests.
 TEST_F(ScrollCapture, DISABLED_WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
     const PageFacts page = show(QStringLiteral("table.html"), QStringLiteral("Table"));
     ASSERT_GT(page.page, 3 * page.height);

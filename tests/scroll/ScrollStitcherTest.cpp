@@ -58,13 +58,14 @@ struct SequenceCase {
     int duplicatesAtEnd = 0;
     int caretAfterFrame = -1; // a caret blink: frame i shown again with a caret drawn in
     int footerHeight = 0;     // a bar fixed to the bottom of the view
+    bool code = false;        // a code listing: text on the left, little in the middle columns
 };
 
 class FrameSequence : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(FrameSequence, StitchesExactlyThePage) {
     const SequenceCase& c = GetParam();
-    const QImage page = syntheticPage(c.width, 9000, c.dark);
+    const QImage page = c.code ? syntheticCodePage(c.width, 9000) : syntheticPage(c.width, 9000, c.dark);
     const QImage head = c.headerHeight > 0 ? header(c.width, c.headerHeight) : QImage();
     const QImage foot = c.footerHeight > 0 ? header(c.width, c.footerHeight) : QImage();
     const QList<int> tops = frameTops(c.steps, page.height() - c.frameHeight);
@@ -115,6 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SequenceCase{"fixedFooter", 800, 600, repeat(330, 12), false, 0, 0, -1, 40},
                       SequenceCase{"headerAndFooter", 800, 600, repeat(280, 12), false, 56, 0, -1, 15},
                       SequenceCase{"fullHd", 1920, 1080, repeat(648, 12)},
+                      SequenceCase{"codeListing", 1257, 794, repeat(480, 18), false, 0, 0, -1, 0, true},
                       SequenceCase{"tinyRegion", 70, 130, repeat(78, 30)}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -257,6 +259,76 @@ TEST(ScrollStitcher, AShortStepOverBlankRowsIsNotTakenForALongOne) {
     QImage blank(800, 800, QImage::Format_RGB32);
     blank.fill(Qt::white);
     EXPECT_FALSE(scrollalign::alignPrimary(GreyImage::of(blank), GreyImage::of(blank), 300));
+}
+
+TEST(ScrollStitcher, AFixedSideBarBesideAListingDoesNotCarryTheAlignment) {
+    // The listing's text lies left of the middle columns, where a side bar fixed to the view
+    // shows the same links in every frame.
+    const int W = 1200, H = 700;
+    const QImage code = syntheticCodePage(W, 2 * H);
+    auto frame = [&](int top) {
+        QImage f = code.copy(0, top, W, H);
+        QPainter p(&f);
+        p.fillRect(0, 0, 300, H, QColor(235, 238, 245));
+        for (int y = 20; y < H; y += 22) {
+            p.drawText(20, y, QStringLiteral("Chapter %1 · section").arg(y));
+        }
+        return f;
+    };
+    const GreyImage last = GreyImage::of(frame(0));
+    const GreyImage next = GreyImage::of(frame(300));
+    EXPECT_GE(scrollalign::contentColumns(next, &last, BandGeometry::of(W, H)).left, 170);
+    const auto found = scrollalign::alignPrimary(last, next, 300);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->shift, 300);
+}
+
+TEST(ScrollStitcher, StaticTopRowsAreTheWindowsBarsAboveTheMovingContent) {
+    const int W = 600, H = 500, shift = 200;
+    const QImage page = syntheticPage(W, 2000);
+    QImage white(W, 2000, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QImage padded = white.copy();
+    QPainter(&padded).drawImage(0, 30, page); // the page starts with 30 blank rows
+    auto bars = [&](int height, bool titleChanges, int frame) {
+        QImage b(W, height, QImage::Format_RGB32);
+        b.fill(QColor(222, 225, 230));
+        QPainter p(&b);
+        p.setPen(Qt::black);
+        for (int y = 14; y < height; y += 24) {
+            p.drawText(10, y, QStringLiteral("toolbar row %1").arg(y));
+        }
+        if (titleChanges) {
+            p.drawText(300, 14, QStringLiteral("scrolled %1").arg(frame)); // a title in a tab
+        }
+        return b;
+    };
+    auto frame = [&](const QImage& content, const QImage& top, int offset) {
+        QImage f(W, H, QImage::Format_RGB32);
+        QPainter p(&f);
+        p.drawImage(0, 0, top);
+        p.drawImage(0, top.height(), content, 0, offset, W, H - top.height());
+        return f;
+    };
+    struct Case {
+        const char* what;
+        QImage last, next;
+        int limit, rows;
+    };
+    const QList<Case> cases = {
+        {"no bars", page.copy(0, 0, W, H), page.copy(0, shift, W, H), 120, 0},
+        {"bars", frame(page, bars(87, false, 0), 0), frame(page, bars(87, false, 1), shift), 120, 87},
+        {"a tab title that changes", frame(page, bars(87, true, 0), 0), frame(page, bars(87, true, 1), shift),
+         120, 87},
+        {"blank rows at the page's top stay with the page", frame(padded, bars(60, false, 0), 0),
+         frame(padded, bars(60, false, 1), shift), 120, 60},
+        {"bars deeper than the limit", frame(page, bars(150, false, 0), 0),
+         frame(page, bars(150, false, 1), shift), 120, -1},
+        {"nothing moved", page.copy(0, 0, W, H), page.copy(0, 0, W, H), 120, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ScrollStitcher::staticTopRows(c.last, c.next, shift, c.limit), c.rows) << c.what;
+    }
 }
 
 TEST(ScrollStitcher, RowHashReadsEveryEighthByte) {

@@ -2,6 +2,7 @@
 
 #include "app/MainThread.h"
 
+#include <QPainter>
 #include <chrono>
 
 namespace mebo::test {
@@ -73,23 +74,38 @@ void ScrollingDesktop::captureDisplay(uint32_t, QSize, bool, Completion<QImage> 
         const int now = shownLocked();
         const int shown = lagFrom_ >= 0 ? lagFrom_ + (now - lagFrom_) / 4 : now;
         lagFrom_ = -1;
-        shot = page_.copy(0, shown, size_.width(), size_.height());
+        shot = viewAt(shown);
     }
     runOnMain([done, shot] { done(Result<QImage>::ok(shot)); });
 }
 
 QImage ScrollingDesktop::screen() {
     std::lock_guard lock(mutex_);
-    return page_.copy(0, shownLocked(), size_.width(), size_.height());
+    return viewAt(shownLocked());
 }
 
 int ScrollingDesktop::shownLocked() {
     const auto now = std::chrono::steady_clock::now();
     while (!pending_.empty() && pending_.front().first <= now) {
-        offset_ = std::clamp(offset_ + pending_.front().second, 0, page_.height() - size_.height());
+        offset_ = std::clamp(offset_ + pending_.front().second, 0, lastOffset());
         pending_.erase(pending_.begin());
     }
     return offset_;
+}
+
+int ScrollingDesktop::lastOffset() const {
+    return page_.height() - (size_.height() - chrome.height());
+}
+
+QImage ScrollingDesktop::viewAt(int offset) const {
+    if (chrome.isNull()) {
+        return page_.copy(0, offset, size_.width(), size_.height());
+    }
+    QImage view(size_, QImage::Format_RGB32);
+    QPainter p(&view);
+    p.drawImage(0, 0, chrome);
+    p.drawImage(0, chrome.height(), page_, 0, offset, size_.width(), size_.height() - chrome.height());
+    return view;
 }
 
 int ScrollingDesktop::offset() {
@@ -113,7 +129,7 @@ bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
             pending_.emplace_back(std::chrono::steady_clock::now() + std::chrono::milliseconds(reactionMs),
                                   notches * pixelsPerNotch_);
         } else {
-            offset_ = std::clamp(offset_ + notches * pixelsPerNotch_, 0, page_.height() - size_.height());
+            offset_ = std::clamp(offset_ + notches * pixelsPerNotch_, 0, lastOffset());
         }
     }
     if (onWheel) {

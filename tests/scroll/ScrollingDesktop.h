@@ -53,6 +53,9 @@ public:
     int lagScroll = 0;
     // A busy application: the picture follows the wheel only this long after each event.
     int reactionMs = 0;
+    // A window's own bars over the top of the display (set before scrolling): the page shows
+    // below them, as a browser's tab strip and toolbar sit above its page.
+    QImage chrome;
 
 private:
     QImage page_;
@@ -65,7 +68,9 @@ private:
     int lagFrom_ = -1;    // the offset before the lagging scroll, until the grab after it
     // Wheel notches not shown yet (reactionMs), with when they show.
     std::vector<std::pair<std::chrono::steady_clock::time_point, int>> pending_;
-    int shownLocked(); // the offset the picture shows, pending notches that are due applied
+    int shownLocked();               // the offset the picture shows, pending notches that are due applied
+    QImage viewAt(int offset) const; // the display with the page scrolled by `offset`
+    int lastOffset() const;
 };
 
 } // namespace mebo::test

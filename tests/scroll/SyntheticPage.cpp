@@ -66,6 +66,43 @@ QImage syntheticPage(int width, int height, bool dark, quint32 seed) {
     return page;
 }
 
+QImage syntheticCodePage(int width, int height, quint32 seed) {
+    QImage page(width, height, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    QRandomGenerator rng(seed);
+    static const QStringList words = {"frame",  "stitch", "pixel",  "region", "offset", "margin",
+                                      "layout", "queue",  "signal", "thread", "target", "column"};
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setPixelSize(13);
+    p.setFont(mono);
+    auto word = [&] { return words[int(rng.bounded(12))]; };
+    int depth = 0;
+    for (int y = 12, line = 1; y + 19 < height; y += 19, ++line) {
+        p.setPen(QColor(150, 150, 150));
+        p.drawText(16, y + 14, QString::number(line));
+        const int r = int(rng.bounded(100));
+        QString text;
+        if (r < 12) {
+            text = QStringLiteral("fn %1_%2(%3: u32) {").arg(word(), word(), word());
+        } else if (r < 24 && depth > 0) {
+            --depth;
+            text = QStringLiteral("}");
+        } else if (r < 34) {
+            text = QStringLiteral("// %1 %2 %3").arg(word(), word(), word());
+        } else if (r >= 42) {
+            text =
+                QStringLiteral("let %1 = %2(\"%3\", %4);").arg(word(), word(), word()).arg(rng.bounded(1000));
+        }
+        p.setPen(r >= 24 && r < 34 ? QColor(160, 160, 170) : QColor(40, 40, 40));
+        p.drawText(68 + 32 * depth, y + 14, text);
+        if (r < 12) {
+            depth = std::min(depth + 1, 5);
+        }
+    }
+    return page;
+}
+
 QImage frameAt(const QImage& page, int top, int height, const QImage& header) {
     QImage frame = page.copy(0, top, page.width(), height);
     if (!header.isNull()) {

@@ -11,6 +11,10 @@ namespace mebo::test {
 // text on a dark background.
 QImage syntheticPage(int width, int height, bool dark = false, quint32 seed = 7);
 
+// A code listing: numbered lines of monospaced text at 19 rows each, indented, mostly short, with
+// blank lines, so that the middle columns of a wide view show little.
+QImage syntheticCodePage(int width, int height, quint32 seed = 7);
+
 // The frame of `page` showing rows [top, top + height), with `header` (when not null) drawn over
 // its first rows, as a fixed page header stays on screen.
 QImage frameAt(const QImage& page, int top, int height, const QImage& header = QImage());
