@@ -39,7 +39,7 @@ mkdir -p "$library" "$shots"
 
 fail() {
     echo "video walkthrough: FAILED: $*" >&2
-    [ -f "$home/app.log" ] && tail -30 "$home/app.log" >&2
+    [ -f "$home/app.log" ] && tail -30 "$home/app.log" >&2 && cp "$home/app.log" "$out/app.log"
     [ -f "${project:-}" ] && "$mebo" video info "$project" >&2
     snap "failure" || true
     exit 1
@@ -123,6 +123,18 @@ show_main() {
     geometry_of "$main"
     mx=$gx my=$gy
 }
+# The window manager's close (Alt+F4): the editor saves what is pending and goes.
+close_editor() {
+    activate "$editor"
+    xdotool key alt+F4
+    wait_for "the editor to close" no_window "$editor_title"
+}
+accept_dialog() { # TITLE: Return until the dialog has gone
+    no_window "$1" && return 0
+    xdotool key Return
+    sleep 0.5
+    no_window "$1"
+}
 file_menu() { # Y: the main window's File menu, its item at Y
     activate "$main"
     xdotool mousemove $((mx + 67)) $((my + 8)) click 1
@@ -204,6 +216,12 @@ edit_once() {
     step "a text annotation at 0.5 s"
     row_menu 4 0.6 1
     wait_for "the annotation" project_says "len(p['annotationRegions']) == 1"
+    inspector_tab 4
+    xdotool mousemove $((ex + ew - inspector_width + 200)) $((ey + 80)) click 1
+    xdotool key ctrl+a
+    xdotool type --delay 20 'Look here'
+    xdotool key Return
+    wait_for "the annotation's text" project_says "'Look here' in json.dumps(p['annotationRegions'])"
     step "a background with padding"
     inspector_tab 0
     xdotool mousemove $((ex + ew - inspector_width + 23)) $((ey + 80)) click 1
@@ -211,22 +229,24 @@ edit_once() {
     wait_for "the background and its padding" project_says "p['showBackground'] and p['backgroundPadding'] > 20"
     step "undo and redo"
     key ctrl+z
+    wait_for "undo to take the annotation's text back" project_says "'Look here' not in json.dumps(p['annotationRegions'])"
+    key ctrl+z
     wait_for "undo to remove the annotation" project_says "len(p['annotationRegions']) == 0"
-    key ctrl+shift+z
-    wait_for "redo to bring the annotation back" project_says "len(p['annotationRegions']) == 1"
+    key ctrl+shift+z ctrl+shift+z
+    wait_for "redo to bring the annotation and its text back" project_says "'Look here' in json.dumps(p['annotationRegions'])"
     snap "editor-edited-light" "$editor"
     page_shots light
 
-    step "closed, then opened again from the project file"
-    xdotool windowclose "$editor"
-    wait_for "the editor to close" no_window "$editor_title"
-    activate "$main"
+    step "closed, then opened again from the project file (File > Open Project...)"
+    close_editor
+    cp "$project" "$out/project-edited.mebo-video"
     file_menu 98 # Open Project...
     wait_for "the Open Project dialog" has_window '^Choose a .mebo-video project file.$'
     activate "$(window_named '^Choose a .mebo-video project file.$')"
     xdotool key ctrl+a
     xdotool type --delay 10 "$project"
-    xdotool key Return
+    # The first Return may only take the completer's suggestion.
+    wait_for "the Open Project dialog to take the file" accept_dialog '^Choose a .mebo-video project file.$'
     place_editor
     # What comes back is the editor's own state: a new edit is saved with everything made before.
     key Home
@@ -237,6 +257,7 @@ edit_once() {
 
 # The editor with each inspector page (the annotation selected for its page).
 page_shots() { # THEME
+    seek 1.5
     xdotool mousemove "$(time_x 1.5)" "$(row_y 4)" click 1
     local i
     for i in 0 1 2 3 4; do
@@ -267,10 +288,9 @@ run_dark() {
     snap "export-video-progress-dark" "$(progress_sheet)" || true
     activate "$(progress_sheet)"
     xdotool key Escape
-    wait_for "the cancelled export" log_has '[VideoEditor] 匯出已取消 (mp4)'
+    wait_for "the cancelled export" log_has '[VideoEditor] 匯出已取消 ('
     [ ! -e "$home/dark.mp4" ] || fail "the cancelled export left $home/dark.mp4"
-    xdotool windowclose "$editor"
-    wait_for "the editor to close" no_window "$editor_title"
+    close_editor
 
     step "dark: Ctrl+C on the recording in the strip copies its file"
     activate "$main"
@@ -292,6 +312,7 @@ expect_project() { # WHAT
         and [round(s['startSec'], 2) for s in p['speedRegions']] == [6]
         and [c['title'] for c in j['chapters']][1] == 'Faster part' and j['chapters'][1]['startSec'] == 5
         and j['micMuted'] == [[0, 5]] and len(p['annotationRegions']) == 1
+        and 'Look here' in json.dumps(p['annotationRegions'])
         and p['showBackground'] and p['backgroundPadding'] > 20" || fail "$1 lacks what was made"
 }
 
@@ -303,7 +324,7 @@ export_to() { # BUTTON-X DIALOG-TITLE PATH
     activate "$(window_named "^$2\$")"
     xdotool key ctrl+a
     xdotool type --delay 10 "$3"
-    xdotool key Return
+    wait_for "the $2 dialog to take the file" accept_dialog "^$2\$"
 }
 progress_sheet() { xdotool search --onlyvisible --name "$editor_title" 2>/dev/null | grep -v "^$editor\$" | head -1; }
 has_sheet() { [ -n "$(progress_sheet)" ]; }
@@ -328,7 +349,7 @@ save_gif() { # PATH THEME
     activate "$(window_named '^Export as GIF$')"
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
-    xdotool key Return
+    wait_for "the GIF's save dialog to take the file" accept_dialog '^Export as GIF$'
     wait_for "the progress sheet" has_sheet
     snap "export-gif-progress-$2" "$(progress_sheet)" || true
     wait_for "the exported GIF" log_has "[MainWindowVM] GIF 匯出成功: $1"
@@ -340,7 +361,7 @@ export_and_check() {
     wait_for "the progress sheet" has_sheet
     activate "$(progress_sheet)"
     xdotool key Escape
-    wait_for "the cancelled export" log_has '[VideoEditor] 匯出已取消 (mp4)'
+    wait_for "the cancelled export" log_has '[VideoEditor] 匯出已取消 ('
     wait_for "the progress sheet to close" sh -c "! xdotool search --onlyvisible --name '$editor_title' | grep -vx '$editor'"
     [ ! -e "$home/cancelled.mp4" ] || fail "the cancelled export left $home/cancelled.mp4"
 
@@ -350,17 +371,19 @@ export_and_check() {
     export_to 410 "Export Video" "$mp4"
     wait_for "the progress sheet" has_sheet
     snap "export-video-progress-light" "$(progress_sheet)" || true
-    wait_for "the exported video" log_has "[VideoEditor] 匯出成功 (mp4): "
+    wait_for "the exported video" log_has '[VideoEditor] 匯出成功 ('
     [ -s "$mp4" ] || fail "no $mp4"
+    cp "$mp4" "$out/exported.mp4"
     local said probed
-    said=$(info_value "$mp4" "j['duration']")
-    probed=$(ffprobe_duration "$mp4")
+    said=$(info_value "$mp4" "j['duration']") || fail "mebo video info cannot read the export"
+    probed=$(ffprobe_duration "$mp4") || fail "ffprobe cannot read the export"
     close_to "$said" "$expected" 0.1 || fail "mebo video info gives the export $said s, the project $expected s"
     close_to "$probed" "$expected" 0.1 || fail "ffprobe gives the export $probed s, the project $expected s"
     # The microphone is silent where it was muted (the output's first 5 - 1 - ... seconds, as the
     # project lays them out) and sounds after it; the system audio sounds throughout.
     local muted quiet loud
-    muted=$(info_value "$project" "' '.join(str(x) for x in j['micMutedOutput'][0])")
+    muted=$(info_value "$project" "' '.join(str(x) for x in j['micMutedOutput'][0])") ||
+        fail "no muted stretch of the microphone in the project"
     read -r m0 m1 <<<"$muted"
     quiet=$(peak_db "$mp4" 1 "$(awk -v a="$m0" 'BEGIN { print a + 0.1 }')" "$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a - 0.2 }')")
     loud=$(peak_db "$mp4" 1 "$(awk -v b="$m1" 'BEGIN { print b + 0.2 }')" 1)
