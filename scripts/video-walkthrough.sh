@@ -295,7 +295,7 @@ run_dark() {
     step "dark: Ctrl+C on the recording in the strip copies its file"
     activate "$main"
     xdotool key ctrl+c
-    wait_for "the file on the clipboard" sh -c "xclip -selection clipboard -t text/uri-list -o | grep -qx 'file://$clip'"
+    wait_for "the file on the clipboard" sh -c "xclip -selection clipboard -t text/uri-list -o | tr -d '\\r' | grep -qx 'file://$clip'"
     step "dark: File > Export GIF... exports the recording chosen in the strip"
     file_menu 211
     place_editor
@@ -332,9 +332,10 @@ close_to() { # A B TOLERANCE: true when the numbers lie within the tolerance
     awk -v a="$1" -v b="$2" -v t="$3" 'BEGIN { d = a - b; exit !(d <= t && -d <= t) }'
 }
 ffprobe_duration() { ffprobe -v error -show_entries format=duration -of csv=p=0 "$1"; }
-peak_db() { # FILE AUDIO-INDEX START LENGTH: the loudest sample there, in dB
-    ffmpeg -v info -ss "$3" -t "$4" -i "$1" -map "0:a:$2" -af volumedetect -f null - 2>&1 |
-        sed -n 's/.*max_volume: \([-0-9.inf]*\) dB.*/\1/p'
+# The export mixes the tracks into one: the microphone is its 660 Hz tone, the system audio 440 Hz.
+peak_db() { # FILE HERTZ START LENGTH: the loudest sample of that tone there, in dB
+    ffmpeg -v info -ss "$3" -t "$4" -i "$1" -map 0:a:0 -af "bandpass=f=$2:width_type=h:w=40,volumedetect" \
+        -f null - 2>&1 | sed -n 's/.*max_volume: \([-0-9.inf]*\) dB.*/\1/p'
 }
 
 # The GIF options (shot, then taken as they are), the save dialog answered with PATH, the progress.
@@ -342,11 +343,13 @@ save_gif() { # PATH THEME
     wait_for "the GIF options" has_window '^Export as GIF$'
     sleep 0.5
     snap "gif-options-$2" "$(window_named '^Export as GIF$')"
-    activate "$(window_named '^Export as GIF$')"
+    local options
+    options=$(window_named '^Export as GIF$')
+    activate "$options"
     xdotool key Return
-    wait_for "the GIF options to close" no_window '^Export as GIF$'
-    wait_for "the GIF's save dialog" has_window '^Export as GIF$'
-    activate "$(window_named '^Export as GIF$')"
+    # The save dialog has the same title: another window.
+    wait_for "the GIF's save dialog" sh -c "xdotool search --onlyvisible --name '^Export as GIF\$' | grep -vx '$options'"
+    activate "$(xdotool search --onlyvisible --name '^Export as GIF$' | grep -vx "$options" | head -1)"
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
     wait_for "the GIF's save dialog to take the file" accept_dialog '^Export as GIF$'
@@ -379,14 +382,14 @@ export_and_check() {
     probed=$(ffprobe_duration "$mp4") || fail "ffprobe cannot read the export"
     close_to "$said" "$expected" 0.1 || fail "mebo video info gives the export $said s, the project $expected s"
     close_to "$probed" "$expected" 0.1 || fail "ffprobe gives the export $probed s, the project $expected s"
-    # The microphone is silent where it was muted (the output's first 5 - 1 - ... seconds, as the
-    # project lays them out) and sounds after it; the system audio sounds throughout.
+    # The microphone is silent where it was muted (its stretch on the output, as the project lays
+    # it out) and sounds after it.
     local muted quiet loud
-    muted=$(info_value "$project" "' '.join(str(x) for x in j['micMutedOutput'][0])") ||
+    muted=$(info_value "$project" "j['micMutedOutput'][0][0], j['micMutedOutput'][-1][1]" | tr -d '(),') ||
         fail "no muted stretch of the microphone in the project"
     read -r m0 m1 <<<"$muted"
-    quiet=$(peak_db "$mp4" 1 "$(awk -v a="$m0" 'BEGIN { print a + 0.1 }')" "$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a - 0.2 }')")
-    loud=$(peak_db "$mp4" 1 "$(awk -v b="$m1" 'BEGIN { print b + 0.2 }')" 1)
+    quiet=$(peak_db "$mp4" 660 "$(awk -v a="$m0" 'BEGIN { print a + 0.1 }')" "$(awk -v a="$m0" -v b="$m1" 'BEGIN { print b - a - 0.2 }')")
+    loud=$(peak_db "$mp4" 660 "$(awk -v b="$m1" 'BEGIN { print b + 0.2 }')" 1)
     [ "$quiet" = -inf ] || awk -v q="$quiet" 'BEGIN { exit !(q < -60) }' || fail "the microphone sounds where it was muted ($quiet dB)"
     awk -v l="$loud" 'BEGIN { exit !(l > -40) }' || fail "the microphone is silent after its mute ($loud dB)"
     "$mebo" video info "$mp4" >"$out/exported-video-info.txt"
