@@ -338,6 +338,14 @@ peak_db() { # FILE HERTZ START LENGTH: the loudest sample of that tone there, in
         -f null - 2>&1 | sed -n 's/.*max_volume: \([-0-9.inf]*\) dB.*/\1/p'
 }
 
+# Exports take longer than a window takes to appear, the more so on a loaded machine.
+wait_export() { # DESCRIPTION COMMAND...
+    local saved=$wait_secs
+    wait_secs=$((saved * 4))
+    wait_for "$@"
+    wait_secs=$saved
+}
+
 # The GIF options (shot, then taken as they are), the save dialog answered with PATH, the progress.
 save_gif() { # PATH THEME
     wait_for "the GIF options" has_window '^Export as GIF$'
@@ -355,7 +363,7 @@ save_gif() { # PATH THEME
     wait_for "the GIF's save dialog to take the file" accept_dialog '^Export as GIF$'
     wait_for "the progress sheet" has_sheet
     snap "export-gif-progress-$2" "$(progress_sheet)" || true
-    wait_for "the exported GIF" log_has "[MainWindowVM] GIF 匯出成功: $1"
+    wait_export "the exported GIF" log_has "[MainWindowVM] GIF 匯出成功: $1"
 }
 
 export_and_check() {
@@ -374,7 +382,7 @@ export_and_check() {
     export_to 410 "Export Video" "$mp4"
     wait_for "the progress sheet" has_sheet
     snap "export-video-progress-light" "$(progress_sheet)" || true
-    wait_for "the exported video" log_has '[VideoEditor] 匯出成功 ('
+    wait_export "the exported video" log_has '[VideoEditor] 匯出成功 ('
     [ -s "$mp4" ] || fail "no $mp4"
     cp "$mp4" "$out/exported.mp4"
     local said probed
