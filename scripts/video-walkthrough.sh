@@ -298,7 +298,9 @@ run_dark() {
     wait_for "the file on the clipboard" sh -c "xclip -selection clipboard -t text/uri-list -o | tr -d '\\r' | grep -qx 'file://$clip'"
     step "dark: File > Export GIF... exports the recording chosen in the strip"
     file_menu 211
-    place_editor
+    # The GIF options come up over the editor at once and keep the focus.
+    wait_for "the video editor" has_window "$editor_title"
+    editor=$(window_named "$editor_title")
     local gif="$home/from-menu.gif"
     save_gif "$gif" dark
     close_to "$(ffprobe_duration "$gif")" "$(info_value "$project" "j['outputDuration']")" 0.2 ||
