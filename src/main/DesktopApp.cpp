@@ -407,21 +407,7 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
         }
     };
     // "Trim Video...": the recording chosen in the strip, else the newest one.
-    const auto trimTarget = [&services, &mainWindow]() -> std::optional<HistoryEntry> {
-        const QString current = mainWindow.strip()->currentEntryId();
-        std::optional<HistoryEntry> newest;
-        for (const HistoryEntry& e : services.history().entries()) {
-            if (e.mediaType == QLatin1String("video")) {
-                if (e.id == current) {
-                    return e;
-                }
-                if (!newest || e.createdAt > newest->createdAt) {
-                    newest = e;
-                }
-            }
-        }
-        return newest;
-    };
+    const auto trimTarget = [&mainWindow] { return mainWindow.chosenRecording(); };
     const auto promptTrimVideo = [&services, &mainWindow, &capture, trimTarget] {
         const auto entry = trimTarget();
         if (!entry) {

@@ -97,7 +97,7 @@ QMenu* HistoryItemActions::makeMenu(const HistoryEntry& entry, QWidget* parent) 
         menu->addAction(QStringLiteral("Show in Folder"), this, [this, entry] { showInFolder(entry); });
     reveal->setEnabled(QFileInfo::exists(store_.mainFilePath(entry)));
     const bool image = entry.mediaType == QLatin1String("image");
-    if (commands_.copy && image) {
+    if (commands_.copy) { // a recording: its file
         menu->addAction(QStringLiteral("Copy"), this, [this, entry] { commands_.copy(entry); });
     }
     if (commands_.exportItem && image) {

@@ -98,6 +98,10 @@ MainWindow::MainWindow(Services services, QWidget* parent) : QMainWindow(parent)
     }
     HistoryItemActions::Commands commands;
     commands.copy = [this](const HistoryEntry& entry) {
+        if (entry.mediaType == QLatin1String("video")) {
+            copyRecordingFile(entry);
+            return;
+        }
         const QImage picture = s_.vm.pictureOf(entry);
         if (!picture.isNull() && s_.clipboard.copyImage(picture, QStringLiteral("library"))) {
             flash(tr("Copied %1").arg(QFileInfo(entry.filename).fileName()));
@@ -565,6 +569,9 @@ void MainWindow::saveAs() {
 }
 
 bool MainWindow::copyCurrentMedia() {
+    if (copyFocusedRecording()) {
+        return true;
+    }
     EditorVM* editor = s_.vm.editor();
     if (!editor) {
         return false;
@@ -608,6 +615,9 @@ bool MainWindow::performCommand(const QString& selector) {
     if (selector == QLatin1String("openVideo:") || selector == QLatin1String("openProject:")) {
         openVideoDialog(selector == QLatin1String("openProject:"));
         return true;
+    }
+    if (selector == QLatin1String("exportGIF:")) {
+        return exportChosenRecordingAsGif();
     }
     if (!s_.vm.editor()) {
         return false;
@@ -676,6 +686,9 @@ bool MainWindow::isCommandEnabled(const QString& selector) const {
     }
     if (selector == QLatin1String("openVideo:") || selector == QLatin1String("openProject:")) {
         return s_.video != nullptr;
+    }
+    if (selector == QLatin1String("exportGIF:")) {
+        return s_.video != nullptr && chosenRecording().has_value();
     }
     if (selector == QLatin1String("recognizeText:") || selector == QLatin1String("recognizeTextInRegion:") ||
         selector == QLatin1String("smartRedact:") || selector == QLatin1String("print:") ||

@@ -94,6 +94,11 @@ public:
     // Opens a recording or a video project in the video editor (the open one when it is already
     // open); a project that cannot be opened gives its alert. Null when nothing opened.
     VideoEditorWindow* openVideoEditor(const QString& path);
+    // The recording the video commands act on: the strip's chosen item when it is one, else the
+    // newest recording.
+    std::optional<HistoryEntry> chosenRecording() const;
+    // File > Export GIF...: the chosen recording in its editor, then the GIF options.
+    bool exportChosenRecordingAsGif();
 
     // The library page instead of the editor, or back.
     void showLibrary(bool shown);
@@ -133,6 +138,10 @@ private:
     void notifyCaptured(const QString& path, const QString& itemId);
     // File > Open Video... and Open Project...: a file dialog, then the video editor.
     void openVideoDialog(bool project);
+    // A recording's file on the clipboard (as file managers copy files); Ctrl+C on a recording
+    // chosen in the strip copies it.
+    bool copyRecordingFile(const HistoryEntry& entry);
+    bool copyFocusedRecording();
     // The open picture's title (its file name) for pins and print jobs.
     QString pictureTitle() const;
 

@@ -1,11 +1,18 @@
+#include "capture/ClipboardSvc.h"
+#include "library/HistoryStore.h"
+#include "library/RecordingChoice.h"
 #include "platform/Dialogs.h"
 #include "ui/MainWindow.h"
+#include "ui/ThumbnailStrip.h"
 #include "ui/VideoEditorWindow.h"
 #include "video/VideoProjectFiles.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QListView>
 #include <QStandardPaths>
+#include <QTimer>
 
 // The main window's way into the video editor: recordings of the strip, File > Open Video... and
 // File > Open Project.... Each recording gets one editor window.
@@ -52,6 +59,43 @@ void MainWindow::openVideoDialog(bool project) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& file) { openVideoEditor(file); });
     dialog->open();
+}
+
+std::optional<HistoryEntry> MainWindow::chosenRecording() const {
+    const std::optional<HistoryEntry> chosen = strip_->chosenEntry();
+    return RecordingChoice::pick(s_.history.entries(), chosen ? chosen->id : QString());
+}
+
+bool MainWindow::exportChosenRecordingAsGif() {
+    const std::optional<HistoryEntry> entry = chosenRecording();
+    VideoEditorWindow* editor = entry ? openVideoEditor(s_.history.mainFilePath(*entry)) : nullptr;
+    if (!editor || !editor->openError().isEmpty()) {
+        return false;
+    }
+    // After the menu has closed: the options dialog runs its own event loop.
+    QTimer::singleShot(0, editor, [editor = QPointer<VideoEditorWindow>(editor)] {
+        if (editor && !editor->isExporting()) {
+            editor->chooseGifDestination();
+        }
+    });
+    return true;
+}
+
+bool MainWindow::copyRecordingFile(const HistoryEntry& entry) {
+    const QString path = s_.history.mainFilePath(entry);
+    if (!s_.clipboard.copyFile(path, QStringLiteral("library"))) {
+        return false;
+    }
+    flash(tr("Copied %1").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+bool MainWindow::copyFocusedRecording() {
+    if (QApplication::focusWidget() != strip_->listView()) {
+        return false;
+    }
+    const std::optional<HistoryEntry> entry = strip_->chosenEntry();
+    return entry && entry->mediaType == QLatin1String("video") && copyRecordingFile(*entry);
 }
 
 } // namespace mebo

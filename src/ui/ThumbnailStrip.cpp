@@ -54,6 +54,11 @@ QString ThumbnailStrip::currentEntryId() const {
     return parts_.delegate->currentEntryId();
 }
 
+std::optional<HistoryEntry> ThumbnailStrip::chosenEntry() const {
+    const QModelIndex index = parts_.list->currentIndex();
+    return index.isValid() ? parts_.model->entryAt(index.row()) : std::nullopt;
+}
+
 void ThumbnailStrip::syncAfterRowsChanged() {
     parts_.empty->setVisible(parts_.model->rowCount() == 0);
     // A reset forgets the selection; an insert at the top keeps it but the item may be new.

@@ -30,6 +30,9 @@ public:
     // The item open in the editor (empty: none); it is selected and scrolled into view.
     void setCurrentEntryId(const QString& entryId);
     QString currentEntryId() const;
+    // The item under the list's cursor (last clicked or moved to): a recording opens in a window
+    // of its own, so it may be another than the one being edited.
+    std::optional<HistoryEntry> chosenEntry() const;
 
     QListView* listView() const { return parts_.list; }
     HistoryListModel* model() const { return parts_.model; }

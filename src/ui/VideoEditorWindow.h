@@ -91,6 +91,8 @@ public:
     void exportGif(const QString& destination, const GifExportOptions& options,
                    std::function<void(bool)> done = {});
     bool isExporting() const { return exporting_; }
+    // Export as GIF...: the options, then the destination, then the export.
+    void chooseGifDestination();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -102,7 +104,6 @@ private:
     void refreshTransport();
     void alert(const QString& title, const QString& text);
     void chooseVideoDestination();
-    void chooseGifDestination();
     std::optional<QString> askChapterTitle(const QString& current);
     // Runs `work` on a worker thread behind the progress sheet titled `title`.
     // What both exports start from: the source, its sidecars and the edit as it stands.

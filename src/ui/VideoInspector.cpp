@@ -84,6 +84,8 @@ VideoInspector::VideoInspector(VideoEditorVM& vm, std::optional<QSizeF> sourceSi
     pages_->addTab(cropPage(), tr("Crop"));
     layout->addWidget(pages_);
     layout->addStretch(1);
+    // Every tab's title whole: no scroll arrows over a clipped last tab.
+    pages_->setUsesScrollButtons(false);
     setMinimumWidth(340);
     connect(&vm_, &VideoEditorVM::stateChanged, this, &VideoInspector::refresh);
     connect(&vm_, &VideoEditorVM::selectionChanged, this, &VideoInspector::refresh);
