@@ -134,17 +134,6 @@ wait_for "the swatch window" window_named '^walkthrough-swatch$'
 eval "$(xdotool getwindowgeometry --shell "$(window_named '^walkthrough-swatch$')")"
 swatch_x=$((X + WIDTH / 2)) swatch_y=$((Y + HEIGHT / 2))
 
-start_app() { # THEME
-    "$mebo" config set mebo.appearanceMode "$1" >/dev/null
-    "$mebo" --background >"$home/app.log" 2>&1 &
-    app=$!
-    wait_for "the application to start" log_has 'app-level monitor installed'
-}
-stop_app() {
-    kill "$app"
-    wait "$app" 2>/dev/null || true
-    app=""
-}
 capture() { # sets `captured` to the new capture's file once it is open in the editor, `main` to the window
     local before
     before=$(count_captures)

@@ -77,17 +77,6 @@ xterm -T rec-walk-note -geometry 50x10+260+200 -fa 'DejaVu Sans Mono' -fs 14 -bg
 note=$!
 wait_for "the note terminal" has_window '^rec-walk-note$'
 
-start_app() { # THEME
-    "$mebo" config set mebo.appearanceMode "$1" >/dev/null
-    "$mebo" --background >"$home/app.log" 2>&1 &
-    app=$!
-    wait_for "the application to start" log_has 'app-level monitor installed'
-}
-stop_app() {
-    kill "$app"
-    wait "$app" 2>/dev/null || true
-    app=""
-}
 client_origin() { # WINDOW-ID: sets ax ay, the screen position of its top-left pixel
     ax=$(xwininfo -id "$1" | awk '/Absolute upper-left X/ { print $NF }')
     ay=$(xwininfo -id "$1" | awk '/Absolute upper-left Y/ { print $NF }')

@@ -102,17 +102,6 @@ stale="$XDG_CACHE_HOME/mebo/transient-video-assets/earlier-session"
 mkdir -p "$stale" && touch "$stale/annotation.png"
 xsetroot -solid '#3d5a80' 2>/dev/null || true
 
-start_app() { # THEME
-    "$mebo" config set mebo.appearanceMode "$1" >/dev/null
-    "$mebo" --background >"$home/app.log" 2>&1 &
-    app=$!
-    wait_for "the application to start" log_has 'app-level monitor installed'
-}
-stop_app() {
-    kill "$app"
-    wait "$app" 2>/dev/null || true
-    app=""
-}
 show_main() {
     "$mebo" --show
     wait_for "the main window" has_window ' — Mebo$|^Mebo$'

@@ -1,6 +1,7 @@
 # Shared by the walkthroughs that drive Mebo on the private test desktop with xdotool. The caller
-# defines fail() and $home (its app.log is read). Every step waits for the state it needs (a
-# window, a file, a log line), never for a fixed time; WAIT_SECONDS bounds each wait.
+# defines fail(), $mebo and $home (the application's log goes to its app.log). Every step waits
+# for the state it needs (a window, a file, a log line), never for a fixed time; WAIT_SECONDS
+# bounds each wait.
 wait_secs=${WAIT_SECONDS:-90}
 wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
     local what=$1
@@ -22,4 +23,16 @@ drag() { # X1 Y1 X2 Y2
         sleep 0.03
     done
     xdotool mouseup 1
+}
+# The application in the background, in the appearance THEME; `app` holds its process id.
+start_app() { # THEME
+    "$mebo" config set mebo.appearanceMode "$1" >/dev/null
+    "$mebo" --background >"$home/app.log" 2>&1 &
+    app=$!
+    wait_for "the application to start" log_has 'app-level monitor installed'
+}
+stop_app() {
+    kill "$app"
+    wait "$app" 2>/dev/null || true
+    app=""
 }

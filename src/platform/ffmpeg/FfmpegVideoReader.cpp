@@ -291,10 +291,10 @@ void FfmpegVideoReader::convert(const AVFrame* f, QImage& out) {
         src[i] = f->data[i] + sy * f->linesize[i] + sx * step;
         strides[i] = f->linesize[i];
     }
+    SwsContext* previous = sws_;
     sws_ = sws_getCachedContext(sws_, crop.width(), crop.height(), fmt, ow, oh, AV_PIX_FMT_BGRA, SWS_BILINEAR,
                                 nullptr, nullptr, nullptr);
     if (!sws_) {
-        swsKey_ = {};
         out.fill(Qt::black);
         return;
     }
@@ -302,11 +302,11 @@ void FfmpegVideoReader::convert(const AVFrame* f, QImage& out) {
     // set again only when they change, since swscale rebuilds its tables each time.
     const bool fullRange = f->color_range == AVCOL_RANGE_JPEG || fmt == AV_PIX_FMT_YUVJ420P;
     const int matrix = f->colorspace == AVCOL_SPC_UNSPECIFIED ? SWS_CS_DEFAULT : int(f->colorspace);
-    const SwsKey key{crop.width(), crop.height(), int(fmt), ow, oh, matrix, fullRange};
-    if (key != swsKey_) {
+    if (sws_ != previous || matrix != swsMatrix_ || fullRange != swsFullRange_) {
         sws_setColorspaceDetails(sws_, sws_getCoefficients(matrix), fullRange ? 1 : 0,
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
-        swsKey_ = key;
+        swsMatrix_ = matrix;
+        swsFullRange_ = fullRange;
     }
     uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
     int dstStride[4] = {int(out.bytesPerLine()), 0, 0, 0};

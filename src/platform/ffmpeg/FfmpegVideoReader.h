@@ -63,14 +63,8 @@ private:
     AVFrame* cur_ = nullptr;
     AVFrame* peek_ = nullptr;
     SwsContext* sws_ = nullptr;
-    // What the context was last built and given colour details for: a rebuilt context may
-    // reuse the old one's address, so the pointer alone cannot tell.
-    struct SwsKey {
-        int width = 0, height = 0, format = -1, outWidth = 0, outHeight = 0, matrix = -1;
-        bool fullRange = false;
-        bool operator==(const SwsKey&) const = default;
-    };
-    SwsKey swsKey_;
+    int swsMatrix_ = -1; // the colour details swscale was last given
+    bool swsFullRange_ = false;
     int stream_ = -1;
     double timeBase_ = 0;
     int64_t origin_ = 0; // the stream's first time stamp
