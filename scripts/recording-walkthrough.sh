@@ -53,7 +53,7 @@ source "$root/scripts/snap.sh"
 source "$root/scripts/walkthrough-steps.sh"
 has_window() { [ -n "$(window_named "$1")" ]; }
 no_window() { [ -z "$(window_named "$1")" ]; }
-log_count() { grep -cF -- "$1" "$home/app.log" || true; }
+log_count() { grep -acF -- "$1" "$home/app.log" || true; }
 activate() { # WINDOW-ID
     xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
 }
@@ -105,9 +105,9 @@ open_picker() {
     wait_for "the source picker" has_window '^Record Screen$'
     picker=$(window_named '^Record Screen$')
     log_has '[CaptureMgr] startRecordWithPicker source=menuBar' || fail "the picker did not come from the tray"
-    wait_for "the picker's thumbnails" sh -c "[ \$(grep -cF '[SourcePicker] 縮圖已就緒' '$home/app.log') -gt $shown ]"
+    wait_for "the picker's thumbnails" sh -c "[ \$(grep -acF '[SourcePicker] 縮圖已就緒' '$home/app.log') -gt $shown ]"
     wait_for "the camera preview before start" \
-        sh -c "[ \$(grep -cF '[RecordingPreview] 攝影機預覽已顯示' '$home/app.log') -gt $previews ]"
+        sh -c "[ \$(grep -acF '[RecordingPreview] 攝影機預覽已顯示' '$home/app.log') -gt $previews ]"
 }
 
 overlay_up() { # the full-screen overlay window is mapped
@@ -176,7 +176,7 @@ record_once() { # THEME
     snap "region-$theme"
     # The overlay's Start Recording plate sits centred 10 pixels below the area.
     xdotool mousemove 700 752 click 1
-    wait_for "the recording to start" sh -c "[ \$(grep -cF '[Recording] 開始錄影' '$home/app.log') -gt $((before)) ]"
+    wait_for "the recording to start" sh -c "[ \$(grep -acF '[Recording] 開始錄影' '$home/app.log') -gt $((before)) ]"
     wait_for "the recording panel" has_window '^Mebo Recording$'
     local panel
     panel=$(window_named '^Mebo Recording$')
@@ -209,9 +209,9 @@ record_once() { # THEME
     sleep 2
     activate "$panel"
     xdotool key --clearmodifiers alt+t
-    wait_for "the saved recording" sh -c "[ \$(grep -cF '[CaptureMgr] 錄影已儲存: ' '$home/app.log') -gt $before ]"
+    wait_for "the saved recording" sh -c "[ \$(grep -acF '[CaptureMgr] 錄影已儲存: ' '$home/app.log') -gt $before ]"
     wait_for "the panel to close" no_window '^Mebo Recording$'
-    recording=$(grep -F '[CaptureMgr] 錄影已儲存: ' "$home/app.log" | tail -1 | sed 's/.*錄影已儲存: //')
+    recording=$(grep -aF '[CaptureMgr] 錄影已儲存: ' "$home/app.log" | tail -1 | sed 's/.*錄影已儲存: //')
     [ -s "$recording" ] || fail "the recording $recording is missing"
     local size
     size=$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$recording")
@@ -253,7 +253,7 @@ trim_latest() { # THEME MAIN-WINDOW RECORDING
     xdotool type --delay 30 "2.5"
     snap "trim-filled-$theme" "$prompt"
     xdotool key Return
-    wait_for "the trimmed copy" sh -c "grep -qF '[CaptureMgr] 影片裁剪成功: $trimmed' '$home/app.log'"
+    wait_for "the trimmed copy" sh -c "grep -aqF '[CaptureMgr] 影片裁剪成功: $trimmed' '$home/app.log'"
     local duration
     duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$trimmed")
     awk -v d="$duration" 'BEGIN { exit !(d >= 1.9 && d <= 2.6) }' \
@@ -281,8 +281,8 @@ window_gone_then_retry() { # THEME
     local tile_x=$((ax + 16 + 130)) tile_y=$((ay + 16 + 34 + 8 + 20 + 8 + 216 + 8 + 20 + 8 + 50))
     xdotool mousemove "$tile_x" "$tile_y" click 1
     xdotool key --clearmodifiers alt+s
-    wait_for "the start failure" sh -c "[ \$(grep -cF '[CaptureMgr] 錄影啟動失敗: ' '$home/app.log') -gt $failures ]"
-    grep -F '[CaptureMgr] 錄影啟動失敗: ' "$home/app.log" | tail -1 | grep -qF '目標窗口「rec-walk-note」' \
+    wait_for "the start failure" sh -c "[ \$(grep -acF '[CaptureMgr] 錄影啟動失敗: ' '$home/app.log') -gt $failures ]"
+    grep -aF '[CaptureMgr] 錄影啟動失敗: ' "$home/app.log" | tail -1 | grep -aqF '目標窗口「rec-walk-note」' \
         || fail "the failure does not name the minimised window"
     wait_for "the alert" has_window '^Target Window Not in Current Space$'
     snap "alert-window-gone-$theme"
@@ -292,11 +292,11 @@ window_gone_then_retry() { # THEME
     alert=$(window_named '^Target Window Not in Current Space$')
     activate "$alert"
     xdotool key --clearmodifiers Return # Retry, the default button
-    wait_for "the retried recording" sh -c "[ \$(grep -cF '[Recording] 開始錄影' '$home/app.log') -gt $starts ]"
+    wait_for "the retried recording" sh -c "[ \$(grep -acF '[Recording] 開始錄影' '$home/app.log') -gt $starts ]"
     open_tray_menu
     snap "tray-recording-$theme"
     xdotool key Down Down Down Down Return # "Stop Recording"
-    wait_for "the window's recording" sh -c "[ \$(grep -cF '[CaptureMgr] 錄影已儲存: ' '$home/app.log') -gt $saved ]"
+    wait_for "the window's recording" sh -c "[ \$(grep -acF '[CaptureMgr] 錄影已儲存: ' '$home/app.log') -gt $saved ]"
 }
 
 start_app light

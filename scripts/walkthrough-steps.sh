@@ -13,7 +13,7 @@ wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
     done
 }
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-log_has() { grep -qF -- "$1" "$home/app.log"; }
+log_has() { grep -aqF -- "$1" "$home/app.log"; }
 drag() { # X1 Y1 X2 Y2
     xdotool mousemove "$1" "$2" mousedown 1
     sleep 0.05
@@ -27,7 +27,9 @@ drag() { # X1 Y1 X2 Y2
 # The application in the background, in the appearance THEME; `app` holds its process id.
 start_app() { # THEME
     "$mebo" config set mebo.appearanceMode "$1" >/dev/null
-    "$mebo" --background >"$home/app.log" 2>&1 &
+    # Appending: a child the last run left writing must not leave a hole of zeros in the new log.
+    : >"$home/app.log"
+    "$mebo" --background >>"$home/app.log" 2>&1 &
     app=$!
     wait_for "the application to start" log_has 'app-level monitor installed'
 }
