@@ -165,13 +165,14 @@ row_menu() { # ROW-INDEX SECONDS ITEM-NUMBER: the row's context menu there, its 
     xdotool key Return
 }
 key() { activate "$editor"; xdotool key --clearmodifiers "$@"; }
-# The inspector's tabs: Canvas, Export, Webcam, Cursor, Annotation, from its top left.
-inspector_width=380
+# The inspector's tabs: Canvas, Export, Webcam, Cursor, Annotation, Crop, from its top left (the
+# inspector is as wide as its six tabs).
+inspector_width=430
 inspector_tab() { # INDEX
-    local centres=(42 108 178 247 324)
+    local centres=(41 110 180 247 323 393)
     xdotool mousemove $((ex + ew - inspector_width + ${centres[$1]})) $((ey + 48)) click 1
 }
-inspector_pages=(canvas export webcam cursor annotation)
+inspector_pages=(canvas export webcam cursor annotation crop)
 
 edit_once() {
     step "open the recording from the strip"
@@ -249,7 +250,7 @@ page_shots() { # THEME
     seek 1.5
     xdotool mousemove "$(time_x 1.5)" "$(row_y 4)" click 1
     local i
-    for i in 0 1 2 3 4; do
+    for i in 0 1 2 3 4 5; do
         inspector_tab "$i"
         sleep 0.5
         snap "editor-${inspector_pages[$i]}-$1" "$editor"
