@@ -215,7 +215,8 @@ edit_once() {
     step "a background with padding"
     inspector_tab 0
     xdotool mousemove $((ex + ew - inspector_width + 23)) $((ey + 80)) click 1
-    drag $((ex + ew - inspector_width + 112)) $((ey + 133)) $((ex + ew - inspector_width + 220)) $((ey + 133))
+    # The padding slider, under the colour and wallpaper rows.
+    drag $((ex + ew - inspector_width + 116)) $((ey + 189)) $((ex + ew - inspector_width + 224)) $((ey + 189))
     wait_for "the background and its padding" project_says "p['showBackground'] and p['backgroundPadding'] > 20"
     step "undo and redo"
     key ctrl+z
