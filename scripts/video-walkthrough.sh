@@ -165,6 +165,20 @@ row_menu() { # ROW-INDEX SECONDS ITEM-NUMBER: the row's context menu there, its 
     xdotool key Return
 }
 key() { activate "$editor"; xdotool key --clearmodifiers "$@"; }
+# Presses KEY one undo step at a time until the saved project says CONDITION (at most eight steps).
+step_until() { # KEY WHAT CONDITION
+    local n end
+    for n in 1 2 3 4 5 6 7 8; do
+        key "$1"
+        end=$((SECONDS + 6))
+        until project_says "$3" >/dev/null 2>&1; do
+            [ "$SECONDS" -lt "$end" ] || continue 2
+            sleep 0.05
+        done
+        return 0
+    done
+    fail "$2"
+}
 # The inspector's tabs: Canvas, Export, Webcam, Cursor, Annotation, Crop, from its top left (the
 # inspector is as wide as its six tabs).
 inspector_width=430
@@ -219,12 +233,12 @@ edit_once() {
     drag $((ex + ew - inspector_width + 116)) $((ey + 189)) $((ex + ew - inspector_width + 224)) $((ey + 189))
     wait_for "the background and its padding" project_says "p['showBackground'] and p['backgroundPadding'] > 20"
     step "undo and redo"
-    key ctrl+z
-    wait_for "undo to take the annotation's text back" project_says "'Look here' not in json.dumps(p['annotationRegions'])"
-    key ctrl+z
-    wait_for "undo to remove the annotation" project_says "len(p['annotationRegions']) == 0"
-    key ctrl+shift+z ctrl+shift+z
-    wait_for "redo to bring the annotation and its text back" project_says "'Look here' in json.dumps(p['annotationRegions'])"
+    # Settings are undo steps too: the padding and the background go first, then the text.
+    step_until ctrl+z "undo to take the background back" "not p['showBackground']"
+    step_until ctrl+z "undo to take the annotation's text back" "'Look here' not in json.dumps(p['annotationRegions'])"
+    step_until ctrl+z "undo to remove the annotation" "len(p['annotationRegions']) == 0"
+    step_until ctrl+shift+z "redo to bring everything back" \
+        "'Look here' in json.dumps(p['annotationRegions']) and p['showBackground'] and p['backgroundPadding'] > 20"
     snap "editor-edited-light" "$editor"
     page_shots light
 
