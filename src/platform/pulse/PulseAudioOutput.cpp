@@ -12,7 +12,7 @@ namespace {
 constexpr pa_usec_t kTargetBufferUs = 60000;
 constexpr pa_usec_t kMinRequestUs = 15000;
 
-pa_sample_spec spec() {
+pa_sample_spec outputFormat() {
     constexpr int kRate = AudioOutput::kRate;
     constexpr int kChannels = AudioOutput::kChannels;
     pa_sample_spec s{};
@@ -36,7 +36,7 @@ bool PulseAudioOutput::open(QString* error) {
     if (stream_) {
         return true;
     }
-    const pa_sample_spec format = spec();
+    const pa_sample_spec format = outputFormat();
     pa_buffer_attr attr{};
     attr.maxlength = uint32_t(-1);
     attr.tlength = uint32_t(pa_usec_to_bytes(kTargetBufferUs, &format));
