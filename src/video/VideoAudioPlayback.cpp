@@ -91,7 +91,7 @@ VideoAudioPlayback::~VideoAudioPlayback() {
 void VideoAudioPlayback::start(Stretch stretch) {
     {
         std::lock_guard lock(mutex_);
-        job_ = Job{job_.generation + 1, std::move(stretch)};
+        job_ = Job{job_.generation + 1, std::make_shared<Stretch>(std::move(stretch))};
         if (!worker_.joinable()) {
             worker_ = std::thread([this] { run(); });
         }
@@ -105,7 +105,7 @@ void VideoAudioPlayback::stop() {
         if (!job_.stretch) {
             return; // nothing plays
         }
-        job_ = Job{job_.generation + 1, std::nullopt};
+        job_ = Job{job_.generation + 1, nullptr};
     }
     wake_.notify_all();
 }

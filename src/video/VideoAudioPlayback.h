@@ -63,7 +63,9 @@ public:
 private:
     struct Job {
         quint64 generation = 0;
-        std::optional<Stretch> stretch; // nothing: stop
+        // Made on the main thread and never changed after: the worker reads the same object and
+        // no list inside it is shared with anything either thread changes. Null: stop.
+        std::shared_ptr<const Stretch> stretch;
     };
     void run();
     bool superseded(quint64 generation) const;

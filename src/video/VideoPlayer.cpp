@@ -1,6 +1,7 @@
 #include "video/VideoPlayer.h"
 
 #include "app/AppLogger.h"
+#include "app/MainThread.h"
 #include "video/VideoAudioPlayback.h"
 #include "video/VideoEditorVM.h"
 #include "video/VideoExportPlan.h"
@@ -8,7 +9,6 @@
 #include "video/VideoOutputSize.h"
 #include "video/VideoTimeline.h"
 
-#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -40,6 +40,7 @@ VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrame
                          std::unique_ptr<platform::VideoFrameGenerator> webcamFrames)
     : QObject(parent), vm_(vm), frames_(std::move(frames)), webcam_(std::move(webcamFrames)),
       source_(std::move(source)) {
+    inbox_->player = this;
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(std::max(4, int(std::lround(1000.0 * frameDuration()))));
     connect(&timer_, &QTimer::timeout, this, &VideoPlayer::tick);
@@ -77,6 +78,7 @@ VideoPlayer::VideoPlayer(VideoEditorVM& vm, std::unique_ptr<platform::VideoFrame
 }
 
 VideoPlayer::~VideoPlayer() {
+    inbox_->player = nullptr; // a picture still on its way finds no player
     timer_.stop();
     audio_.reset();
     {
@@ -187,11 +189,40 @@ void VideoPlayer::request() {
     if (!opened_) {
         return;
     }
+    std::vector<std::shared_ptr<const Preview>> retired;
     {
         std::lock_guard lock(mutex_);
         pending_ = Request{++generation_, vm_.playhead(), preview_, !playing_};
+        retired.swap(retired_);
     }
     wake_.notify_one();
+}
+
+void VideoPlayer::post(Delivery delivery) {
+    bool wake = false;
+    {
+        std::lock_guard lock(inbox_->mutex);
+        wake = !inbox_->newest.has_value();
+        inbox_->newest = std::move(delivery); // an older picture not yet shown is replaced
+    }
+    if (wake) {
+        runOnMain([inbox = inbox_] {
+            if (inbox->player) {
+                inbox->player->takeDelivery();
+            }
+        });
+    }
+}
+
+void VideoPlayer::takeDelivery() {
+    std::optional<Delivery> d;
+    {
+        std::lock_guard lock(inbox_->mutex);
+        d.swap(inbox_->newest);
+    }
+    if (d) {
+        deliver(d->generation, d->picture, d->time);
+    }
 }
 
 void VideoPlayer::deliver(quint64 generation, const QImage& picture, double time) {
@@ -215,6 +246,15 @@ void VideoPlayer::workerLoop() {
             r = std::move(*pending_);
             pending_.reset();
         }
+        // The preview goes back to the main thread whichever way this request ends.
+        struct Retire {
+            VideoPlayer& player;
+            Request& request;
+            ~Retire() {
+                std::lock_guard lock(player.mutex_);
+                player.retired_.push_back(std::move(request.preview));
+            }
+        } retire{*this, r};
         QString err;
         if (r.quickFirst) {
             // A scrub or a seek far away: the key frame before the place now, the exact frame after
@@ -222,10 +262,7 @@ void VideoPlayer::workerLoop() {
             double at = r.time;
             const QImage frame = frames_->quickFrameNear(r.time, &at, &err);
             if (!frame.isNull()) {
-                const QImage quick = composeFrame(r, frame, true); // the overlays of the playhead
-                QMetaObject::invokeMethod(
-                    this, [this, g = r.generation, quick, at] { deliver(g, quick, at); },
-                    Qt::QueuedConnection);
+                post({r.generation, composeFrame(r, frame, true), at}); // the playhead's overlays
                 if (newerPending()) {
                     continue;
                 }
@@ -237,9 +274,7 @@ void VideoPlayer::workerLoop() {
             logWarning(kTag + QStringLiteral("無法解碼影格 (%1 s): ").arg(r.time, 0, 'f', 3) + err);
             continue;
         }
-        QMetaObject::invokeMethod(
-            this, [this, g = r.generation, picture, t = r.time] { deliver(g, picture, t); },
-            Qt::QueuedConnection);
+        post({r.generation, picture, r.time});
     }
 }
 

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace mebo {
 
@@ -27,7 +28,10 @@ struct VideoExportPlan;
 // cuts and stopping at the end. The playhead is the view-model's; whoever moves it (a seek, the
 // timeline) gets its picture. Frames are decoded and composed on one worker thread; only the
 // newest request is kept, and a result whose generation is no longer the newest is dropped, so a
-// fast scrub never queues work or shows a stale picture. Main thread API.
+// fast scrub never queues work or shows a stale picture. Requests and results cross between the
+// threads only under std::mutex (results through runOnMain), and a preview the worker is done with
+// goes back to the main thread to be destroyed there: the preview shares its lists with the edit,
+// which the main thread changes in place once it holds the only reference. Main thread API.
 class VideoPlayer : public QObject {
     Q_OBJECT
 public:
@@ -110,8 +114,22 @@ private:
         bool quickFirst = false; // show a nearby key frame before the exact frame (not playing)
     };
 
+    // The worker's newest picture, waiting for the main thread.
+    struct Delivery {
+        quint64 generation = 0;
+        QImage picture;
+        double time = 0;
+    };
+    struct Inbox {
+        std::mutex mutex;
+        std::optional<Delivery> newest; // guarded by mutex
+        VideoPlayer* player = nullptr;  // main thread only; null once the player is gone
+    };
+
     void rebuildPreview();
     void request();
+    void post(Delivery delivery);
+    void takeDelivery();
     void deliver(quint64 generation, const QImage& picture, double time);
     void workerLoop();
     QImage compose(const Request& r, QString* error);
@@ -146,6 +164,9 @@ private:
     std::condition_variable wake_;
     std::optional<Request> pending_; // guarded by mutex_
     bool stop_ = false;              // guarded by mutex_
+    // Previews the worker has finished with, destroyed on the main thread; guarded by mutex_.
+    std::vector<std::shared_ptr<const Preview>> retired_;
+    const std::shared_ptr<Inbox> inbox_ = std::make_shared<Inbox>();
     std::thread worker_;
 };
 

@@ -308,4 +308,27 @@ TEST_F(PlayerSound, PlayPauseSeekAndEditsStartAndStopTheSound) {
     EXPECT_EQ(sound->generation(), paused) << "seeks and edits while paused stay silent";
 }
 
+// The UI's pace on both workers at once: seeks, edits and clock steps while playing, then the
+// player destroyed with a decode under way and its pictures still queued. Under ThreadSanitizer
+// this checks that pictures, previews and stretches cross the threads under locks only.
+TEST_F(PlayerSound, SeeksEditsAndDestructionWhilePlaying) {
+    player->play();
+    for (int i = 0; i < 24; ++i) {
+        player->seek(0.3 * i);
+        if (i % 3 == 0) {
+            vm.addRegion(i % 2 ? List::micMute : List::annotation, {0.3 * i, 0.3 * i + 0.2});
+            vm.changeSettings([i](VideoSnapshot& s) { s.backgroundPadding = i; });
+        }
+        player->advance(0.01);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return lastStart() >= 6.85; })) << "the last seek is heard";
+    player->pause();
+    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == vm.playhead(); }));
+    EXPECT_EQ(player->outputSize(), player->picture().size()) << "the newest edit's composition";
+    player->seek(1.5);
+    player.reset();
+    QCoreApplication::processEvents(); // what the worker sent finds no player
+}
+
 } // namespace

@@ -14,6 +14,12 @@ namespace mebo::platform {
 namespace {
 
 // A threaded main loop with a connected context; everything on it runs under its lock.
+// libpulse's lock is taken inside libpulse, which the thread checker does not see, so every
+// section under it (ours through lock()/unlock(), the loop's callbacks through Section) also
+// passes an acquire-release step on `order_`. The lock already orders the sections; the step says
+// so in a way the checker follows, and costs one uncontended atomic per section. Callbacks get the
+// connection itself and reach their object through target() once their section has begun, so
+// nothing of ours is read before the step.
 class PulseConnection {
 public:
     explicit PulseConnection(const char* threadName) {
@@ -87,8 +93,28 @@ public:
         return true;
     }
 
-    void lock() { pa_threaded_mainloop_lock(loop_); }
-    void unlock() { pa_threaded_mainloop_unlock(loop_); }
+    void lock() {
+        pa_threaded_mainloop_lock(loop_);
+        step();
+    }
+    void unlock() {
+        step();
+        pa_threaded_mainloop_unlock(loop_);
+    }
+    // Under the lock: the object the callbacks work on.
+    void setTarget(void* target) { target_ = target; }
+    template <class T> T* target() const { return static_cast<T*>(target_); }
+    // Marks a callback of the loop's thread (which holds the lock while it runs) as a section.
+    class Section {
+    public:
+        explicit Section(PulseConnection& conn) : conn_(conn) { conn_.step(); }
+        ~Section() { conn_.step(); }
+        Section(const Section&) = delete;
+        Section& operator=(const Section&) = delete;
+
+    private:
+        PulseConnection& conn_;
+    };
     pa_context* context() const { return context_; }
     pa_threaded_mainloop* loop() const { return loop_; }
     void stopLoop() {
@@ -99,9 +125,13 @@ public:
     }
 
 private:
+    void step() { order_.fetch_add(1, std::memory_order_acq_rel); }
+
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
     bool running_ = false;
+    void* target_ = nullptr;
+    std::atomic<unsigned> order_{0};
 };
 
 struct ServerNames {
@@ -131,16 +161,20 @@ public:
                 pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
             },
             conn_->loop());
+        conn_->setTarget(this);
         pa_stream_set_read_callback(
-            stream_, [](pa_stream*, size_t, void* self) { static_cast<PulseStream*>(self)->read(); }, this);
+            stream_,
+            [](pa_stream*, size_t, void* c) {
+                auto& conn = *static_cast<PulseConnection*>(c);
+                const PulseConnection::Section section(conn);
+                conn.target<PulseStream>()->read();
+            },
+            conn_.get());
         // About 10 ms a buffer: small enough for one-frame sync at 60 fps.
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = uint32_t(AudioCapture::sampleRate / 100 * AudioCapture::channels * sizeof(float));
         const QByteArray name = source.toUtf8();
-        // The loop's thread reads what was set up here once the stream runs; it is handed over
-        // under libpulse's own lock, which the thread checker cannot see, so this pair says it.
-        published_.store(true, std::memory_order_release);
         const int rc = pa_stream_connect_record(
             stream_, name.constData(), &attr,
             pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
@@ -185,9 +219,6 @@ public:
 private:
     // On the loop's thread, under its lock.
     void read() {
-        if (!published_.load(std::memory_order_acquire)) {
-            return;
-        }
         const int64_t now = monotonicNowNs();
         pa_usec_t latency = 0;
         int negative = 0;
@@ -219,7 +250,6 @@ private:
     std::function<void(const AudioBuffer&)> onBuffer_;
     pa_stream* stream_ = nullptr;
     std::atomic<bool> stopped_{false};
-    std::atomic<bool> published_{false};
     std::vector<float> silence_;
 };
 
@@ -229,9 +259,7 @@ Result<ServerNames> serverNames(int timeoutMs) {
     if (!conn.connect(timeoutMs, &error)) {
         return Result<ServerNames>::fail(error);
     }
-    // The answers are written on the loop's thread and read here once a flag says so: the flags
-    // are atomics, so the hand-over does not rest on libpulse's lock alone (which the thread
-    // checker cannot see).
+    // The answers are written on the loop's thread and read here once a flag says so.
     struct Query {
         ServerNames names;
         std::atomic<bool> serverDone{false};
@@ -239,10 +267,13 @@ Result<ServerNames> serverNames(int timeoutMs) {
     } query;
     ServerNames& names = query.names;
     conn.lock();
+    conn.setTarget(&query);
     pa_operation_unref(pa_context_get_server_info(
         conn.context(),
-        [](pa_context*, const pa_server_info* info, void* ud) {
-            auto* q = static_cast<Query*>(ud);
+        [](pa_context*, const pa_server_info* info, void* c) {
+            auto& conn = *static_cast<PulseConnection*>(c);
+            const PulseConnection::Section section(conn);
+            auto* q = conn.target<Query>();
             if (info) {
                 q->names.defaultSink =
                     QString::fromUtf8(info->default_sink_name ? info->default_sink_name : "");
@@ -251,7 +282,7 @@ Result<ServerNames> serverNames(int timeoutMs) {
             }
             q->serverDone.store(true, std::memory_order_release);
         },
-        &query));
+        &conn));
     conn.unlock();
     if (!conn.waitLocked(timeoutMs, [&] { return query.serverDone.load(std::memory_order_acquire); })) {
         return Result<ServerNames>::fail(QStringLiteral("the sound server did not answer"));
@@ -261,8 +292,10 @@ Result<ServerNames> serverNames(int timeoutMs) {
         const QByteArray sink = names.defaultSink.toUtf8();
         pa_operation_unref(pa_context_get_sink_info_by_name(
             conn.context(), sink.constData(),
-            [](pa_context*, const pa_sink_info* info, int eol, void* ud) {
-                auto* q = static_cast<Query*>(ud);
+            [](pa_context*, const pa_sink_info* info, int eol, void* c) {
+                auto& conn = *static_cast<PulseConnection*>(c);
+                const PulseConnection::Section section(conn);
+                auto* q = conn.target<Query>();
                 if (info && info->monitor_source_name) {
                     q->names.monitorOfDefaultSink = QString::fromUtf8(info->monitor_source_name);
                 }
@@ -270,7 +303,7 @@ Result<ServerNames> serverNames(int timeoutMs) {
                     q->sinkDone.store(true, std::memory_order_release);
                 }
             },
-            &query));
+            &conn));
         conn.unlock();
         conn.waitLocked(timeoutMs, [&] { return query.sinkDone.load(std::memory_order_acquire); });
     }
@@ -292,10 +325,13 @@ Result<QList<AudioSourceInfo>> PulseAudioCapture::sources() {
         std::atomic<bool> done{false};
     } listing;
     conn.lock();
+    conn.setTarget(&listing);
     pa_operation_unref(pa_context_get_source_info_list(
         conn.context(),
-        [](pa_context*, const pa_source_info* info, int eol, void* ud) {
-            auto* l = static_cast<Listing*>(ud);
+        [](pa_context*, const pa_source_info* info, int eol, void* c) {
+            auto& conn = *static_cast<PulseConnection*>(c);
+            const PulseConnection::Section section(conn);
+            auto* l = conn.target<Listing>();
             if (info) {
                 l->list.append({QString::fromUtf8(info->name), QString::fromUtf8(info->description),
                                 info->monitor_of_sink != PA_INVALID_INDEX});
@@ -304,7 +340,7 @@ Result<QList<AudioSourceInfo>> PulseAudioCapture::sources() {
                 l->done.store(true, std::memory_order_release);
             }
         },
-        &listing));
+        &conn));
     conn.unlock();
     const bool done =
         conn.waitLocked(timeoutMs_, [&] { return listing.done.load(std::memory_order_acquire); });
