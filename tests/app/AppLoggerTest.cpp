@@ -2,8 +2,8 @@
 #include "support/TestUtil.h"
 
 #include <QRegularExpression>
-#include <QtConcurrent>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace mebo;
 using mebo::test::LogCapture;
@@ -48,12 +48,11 @@ TEST(AppLogger, ListIsBoundedAndCopiedNewestFirst) {
 
 TEST(AppLogger, RecordsFromWorkerThreadsArriveInOrderPerThread) {
     LogCapture logs;
-    auto future = QtConcurrent::run([] {
+    std::thread([] {
         for (int i = 0; i < 50; ++i) {
             AppLogger::shared().info(QStringLiteral("[W] %1").arg(i));
         }
-    });
-    future.waitForFinished();
+    }).join();
     const QStringList msgs = logs.messages();
     ASSERT_EQ(msgs.size(), 50);
     for (int i = 0; i < 50; ++i) {

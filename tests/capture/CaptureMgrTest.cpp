@@ -80,6 +80,8 @@ protected:
         history.load();
         mgr = makeMgr(&overlay);
     }
+    // A capture answer still queued runs while the services it calls back are alive.
+    ~CaptureMgrTest() override { test::drainEvents(); }
     std::unique_ptr<CaptureMgr> makeMgr(RegionOverlay* withOverlay) {
         auto m = std::make_unique<CaptureMgr>(cfg, screenshots, images, clipboard, shutter, history,
                                               mainWindow, withOverlay, dialogs, workspace, pointer);
