@@ -160,16 +160,16 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
     // The library records each capture's scale: in the index file and in the listing.
     const QStringList env{"XDG_CONFIG_HOME=" + home.path(), "XDG_DATA_HOME=" + home.path(),
                           "XDG_CACHE_HOME=" + home.path()};
-    const auto listed =
+    const auto library =
         run({MEBO_BINARY, "history", "list", "--json", "--save-dir", home.path() + "/shots"}, env, kSlowMs);
-    ASSERT_TRUE(listed.ok()) << listed.err.toStdString();
+    ASSERT_TRUE(library.ok()) << library.err.toStdString();
     const QJsonArray entries =
-        QJsonDocument::fromJson(listed.out.toUtf8()).object().value("entries").toArray();
+        QJsonDocument::fromJson(library.out.toUtf8()).object().value("entries").toArray();
     QList<int> scales;
     for (const QJsonValue& e : entries) {
         scales << e.toObject().value("displayScale").toInt(-1);
     }
-    EXPECT_EQ(scales, (QList<int>{1, 2, 2})) << listed.out.toStdString(); // newest first
+    EXPECT_EQ(scales, (QList<int>{1, 2, 2})) << library.out.toStdString(); // newest first
     QFile index(home.path() + "/shots/index.json");
     ASSERT_TRUE(index.open(QIODevice::ReadOnly));
     const QByteArray bytes = index.readAll();
