@@ -113,6 +113,20 @@ public:
         return v.toDouble();
     }
 
+    // A whole factor of 1 or more: anything else is not a display scale.
+    std::optional<int> optScale(const QString& key) {
+        const QJsonValue v = obj_.value(key);
+        if (!ok() || v.isUndefined() || v.isNull()) {
+            return std::nullopt;
+        }
+        const std::optional<int> i = asInt(v);
+        if (!i || *i < 1) {
+            fail(key, QStringLiteral("expected a whole scale of 1 or more"));
+            return std::nullopt;
+        }
+        return i;
+    }
+
     std::optional<bool> optBool(const QString& key) {
         const QJsonValue v = obj_.value(key);
         if (!ok() || v.isUndefined() || v.isNull()) {
@@ -183,6 +197,9 @@ QJsonObject HistoryEntry::toJson() const {
     if (webcamFileName) {
         o.insert(QStringLiteral("webcamFileName"), *webcamFileName);
     }
+    if (displayScale) {
+        o.insert(QStringLiteral("displayScale"), *displayScale);
+    }
     return o;
 }
 
@@ -202,6 +219,7 @@ std::optional<HistoryEntry> HistoryEntry::fromJson(const QJsonObject& obj, QStri
     e.hasMeboSidecar = r.optBool(QStringLiteral("hasMeboSidecar")).value_or(false);
     e.saveTargetPath = r.optString(QStringLiteral("saveTargetPath"));
     e.webcamFileName = r.optString(QStringLiteral("webcamFileName"));
+    e.displayScale = r.optScale(QStringLiteral("displayScale"));
     if (!r.ok()) {
         if (error) {
             *error = r.error();

@@ -23,6 +23,9 @@ struct HistoryEntry {
     bool hasMeboSidecar = false;
     std::optional<QString> saveTargetPath;
     std::optional<QString> webcamFileName;
+    // Device pixels per point of the display the capture came from (2 on a 192-dpi display);
+    // none for entries written before it was recorded.
+    std::optional<int> displayScale;
 
     QJsonObject toJson() const;
     // Strict: a missing or mistyped required key fails with its key path in `error`.

@@ -4,6 +4,7 @@
 #include "app/BackgroundTask.h"
 #include "app/Cfg.h"
 #include "app/MainThread.h"
+#include "capture/CaptureScale.h"
 #include "library/HistoryIndexFile.h"
 #include "library/ThumbnailCache.h"
 #include "platform/Workspace.h"
@@ -446,6 +447,7 @@ HistoryEntry HistoryStore::add(const QString& filePath, const CaptureResult& res
     e.createdAt = result.captureDate.isValid() ? result.captureDate : QDateTime::currentDateTimeUtc();
     e.widthPx = result.image.width();
     e.heightPx = result.image.height();
+    e.displayScale = CaptureScale::of(result.image);
     entries_.prepend(e);
     Q_EMIT entriesChanged();
     thumbnails_.make(e.thumbnailName, result.image);

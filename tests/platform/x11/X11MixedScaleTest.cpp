@@ -12,6 +12,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 using namespace mebo;
@@ -153,6 +156,25 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
     const QImage onLeft = meboCapture(home.path(), {"area", "--geometry", "301x151+101+201"});
     EXPECT_EQ(firstDifference(onLeft, root.copy(101, 201, 301, 151)), QString());
     EXPECT_EQ(onLeft.dotsPerMeterX(), CaptureScale::dotsPerMetre(1));
+
+    // The library records each capture's scale: in the index file and in the listing.
+    const QStringList env{"XDG_CONFIG_HOME=" + home.path(), "XDG_DATA_HOME=" + home.path(),
+                          "XDG_CACHE_HOME=" + home.path()};
+    const auto library =
+        run({MEBO_BINARY, "history", "list", "--json", "--save-dir", home.path() + "/shots"}, env, kSlowMs);
+    ASSERT_TRUE(library.ok()) << library.err.toStdString();
+    const QJsonArray entries =
+        QJsonDocument::fromJson(library.out.toUtf8()).object().value("entries").toArray();
+    QList<int> scales;
+    for (const QJsonValue& e : entries) {
+        scales << e.toObject().value("displayScale").toInt(-1);
+    }
+    EXPECT_EQ(scales, (QList<int>{1, 2, 2})) << library.out.toStdString(); // newest first
+    QFile index(home.path() + "/shots/index.json");
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    const QByteArray bytes = index.readAll();
+    EXPECT_EQ(bytes.count("\"displayScale\": 2,\n"), 2) << bytes.toStdString();
+    EXPECT_EQ(bytes.count("\"displayScale\": 1,\n"), 1);
 }
 
 } // namespace mebo::test::x11
