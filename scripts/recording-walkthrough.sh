@@ -29,6 +29,8 @@ app=""
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     [ -n "${note:-}" ] && kill "$note" 2>/dev/null
+    [ -n "${tone:-}" ] && kill "$tone" "$voice" 2>/dev/null
+    [ -n "${pulse:-}" ] && kill "$pulse" 2>/dev/null
     rm -rf "$home"
 }
 trap cleanup EXIT
@@ -87,6 +89,23 @@ ffmpeg -v error -f lavfi -i testsrc2=size=640x360:rate=30 -t 4 -pix_fmt yuv420p 
 "$mebo" config set mebo.selectedCameraDeviceId "file:$clip" >/dev/null
 "$mebo" config set mebo.recordSystemAudio false >/dev/null
 "$mebo" config set mebo.recordFps 15 >/dev/null
+# MEBO_WALKTHROUGH_TONE=1: a private sound server with tones played into its output and into
+# the microphone's stand-in (a second output, whose monitor is the default input), so the
+# panel's level meters move on the screenshots.
+if [ -n "${MEBO_WALKTHROUGH_TONE:-}" ]; then
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+        --load="module-null-sink sink_name=speakers" --load="module-null-sink sink_name=voice" \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$home/pulse" 2>/dev/null &
+    pulse=$!
+    export PULSE_SERVER="unix:$home/pulse"
+    wait_for "the sound server" sh -c 'pactl set-default-sink speakers && pactl set-default-source voice.monitor'
+    ffmpeg -v error -re -f lavfi -i "sine=f=300:d=900" -af volume=0.3 -f pulse -device speakers tone &
+    tone=$!
+    ffmpeg -v error -re -f lavfi -i "sine=f=440:d=900" -af volume=0.1 -f pulse -device voice voice &
+    voice=$!
+    "$mebo" config set mebo.recordSystemAudio true >/dev/null
+    "$mebo" config set mebo.recordMicrophone true >/dev/null
+fi
 xsetroot -solid '#3d5a80' 2>/dev/null || true
 xterm -T rec-walk-note -geometry 50x10+260+200 -fa 'DejaVu Sans Mono' -fs 14 -bg white -fg black \
     -e sh -c 'for i in $(seq 1 600); do date +%T; sleep 1; done' &
@@ -132,6 +151,9 @@ open_tray_menu() { # sets popups_before
     tray_geometry
     xdotool mousemove $((gx + gw - 14)) $((gy + gh / 2)) click 1
     wait_for "the tray menu" sh -c "[ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -gt $popups_before ]"
+    # The pointer leaves the menu, which opens under it: a hovered item would take over from the
+    # keys when the pointer's motion is handled after them.
+    xdotool mousemove 960 1000
     wait_for "the tray menu to take the keyboard" keyboard_grabbed
 }
 # "Record Screen..." from the tray menu (its fourth item) opens the source picker; its tiles
