@@ -29,6 +29,8 @@ app=""
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     [ -n "${note:-}" ] && kill "$note" 2>/dev/null
+    [ -n "${tone:-}" ] && kill "$tone" "$voice" 2>/dev/null
+    [ -n "${pulse:-}" ] && kill "$pulse" 2>/dev/null
     rm -rf "$home"
 }
 trap cleanup EXIT
@@ -42,7 +44,7 @@ touch "${MEBO_DESKTOP_DIR:-/nonexistent}/freeze" 2>/dev/null || true
 
 fail() {
     echo "recording walkthrough: FAILED: $*" >&2
-    [ -f "$home/app.log" ] && tail -30 "$home/app.log" >&2
+    [ -f "$home/app.log" ] && tail -30 "$home/app.log" >&2 && cp "$home/app.log" "$out/app.log"
     snap "failure" || true
     exit 1
 }
@@ -51,6 +53,22 @@ step() { echo "recording walkthrough: $*"; }
 source "$root/scripts/snap.sh"
 # shellcheck source=scripts/walkthrough-steps.sh
 source "$root/scripts/walkthrough-steps.sh"
+# Mebo ends cleanly on SIGTERM, whatever it recorded before: a crash on the way out fails.
+stop_app() {
+    kill "$app"
+    local status=0
+    wait "$app" 2>/dev/null || status=$?
+    app=""
+    [ "$status" -eq 0 ] || fail "Mebo ended with status $status when asked to quit"
+}
+poll_for() { # SECONDS COMMAND...: whether COMMAND succeeds within SECONDS
+    local end=$((SECONDS + $1))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.05
+    done
+}
 has_window() { [ -n "$(window_named "$1")" ]; }
 no_window() { [ -z "$(window_named "$1")" ]; }
 log_count() { grep -acF -- "$1" "$home/app.log" || true; }
@@ -71,6 +89,23 @@ ffmpeg -v error -f lavfi -i testsrc2=size=640x360:rate=30 -t 4 -pix_fmt yuv420p 
 "$mebo" config set mebo.selectedCameraDeviceId "file:$clip" >/dev/null
 "$mebo" config set mebo.recordSystemAudio false >/dev/null
 "$mebo" config set mebo.recordFps 15 >/dev/null
+# MEBO_WALKTHROUGH_TONE=1: a private sound server with tones played into its output and into
+# the microphone's stand-in (a second output, whose monitor is the default input), so the
+# panel's level meters move on the screenshots.
+if [ -n "${MEBO_WALKTHROUGH_TONE:-}" ]; then
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
+        --load="module-null-sink sink_name=speakers" --load="module-null-sink sink_name=voice" \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$home/pulse" 2>/dev/null &
+    pulse=$!
+    export PULSE_SERVER="unix:$home/pulse"
+    wait_for "the sound server" sh -c 'pactl set-default-sink speakers && pactl set-default-source voice.monitor'
+    ffmpeg -v error -re -f lavfi -i "sine=f=300:d=900" -af volume=0.3 -f pulse -device speakers tone &
+    tone=$!
+    ffmpeg -v error -re -f lavfi -i "sine=f=440:d=900" -af volume=0.1 -f pulse -device voice voice &
+    voice=$!
+    "$mebo" config set mebo.recordSystemAudio true >/dev/null
+    "$mebo" config set mebo.recordMicrophone true >/dev/null
+fi
 xsetroot -solid '#3d5a80' 2>/dev/null || true
 xterm -T rec-walk-note -geometry 50x10+260+200 -fa 'DejaVu Sans Mono' -fs 14 -bg white -fg black \
     -e sh -c 'for i in $(seq 1 600); do date +%T; sleep 1; done' &
@@ -87,12 +122,39 @@ tray_geometry() { # sets gx gy gw gh of the tray
     [ -n "$tray" ] || fail "no system tray on the test desktop"
     geometry_of "$tray"
 }
+# Whether a client holds the keyboard (a menu or the overlay grabs it once it is up): keys typed
+# before that go to the window in front.
+keyboard_grabbed() {
+    python3 - <<'PY'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
+x.XUngrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+d = x.XOpenDisplay(None)
+if not d:
+    sys.exit(2)
+status = x.XGrabKeyboard(d, x.XDefaultRootWindow(d), 0, 1, 1, 0)  # AlreadyGrabbed is 1
+if status == 0:
+    x.XUngrabKeyboard(d, 0)
+x.XCloseDisplay(d)
+sys.exit(0 if status == 1 else 1)
+PY
+}
 popup_count() { xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l; }
 open_tray_menu() { # sets popups_before
     popups_before=$(popup_count)
     tray_geometry
     xdotool mousemove $((gx + gw - 14)) $((gy + gh / 2)) click 1
     wait_for "the tray menu" sh -c "[ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -gt $popups_before ]"
+    # The pointer leaves the menu, which opens under it: a hovered item would take over from the
+    # keys when the pointer's motion is handled after them.
+    xdotool mousemove 960 1000
+    wait_for "the tray menu to take the keyboard" keyboard_grabbed
 }
 # "Record Screen..." from the tray menu (its fourth item) opens the source picker; its tiles
 # and the panel's camera picture are waited for.
@@ -100,9 +162,21 @@ open_picker() {
     local shown previews
     shown=$(log_count '[SourcePicker] 縮圖已就緒')
     previews=$(log_count '[RecordingPreview] 攝影機預覽已顯示')
-    open_tray_menu
-    xdotool key Down Down Down Down Return
-    wait_for "the source picker" has_window '^Record Screen$'
+    # Keys that come before the menu holds the keyboard are lost on a busy machine: what opened
+    # instead (nothing, or another item's overlay) is closed and the menu opened again.
+    local try
+    for try in 1 2 3 4; do
+        open_tray_menu
+        xdotool key Down Down Down Down Return
+        if poll_for 20 has_window '^Record Screen$'; then
+            break
+        fi
+        [ "$try" -lt 4 ] || fail "the source picker"
+        step "the tray menu missed its keys; again"
+        poll_for 20 keyboard_grabbed || true
+        xdotool key Escape
+        poll_for 20 sh -c "! xdotool search --onlyvisible --name '^Mebo$' >/dev/null 2>&1 && [ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -le $popups_before ]" || true
+    done
     picker=$(window_named '^Record Screen$')
     log_has '[CaptureMgr] startRecordWithPicker source=menuBar' || fail "the picker did not come from the tray"
     wait_for "the picker's thumbnails" sh -c "[ \$(grep -acF '[SourcePicker] 縮圖已就緒' '$home/app.log') -gt $shown ]"
@@ -223,7 +297,7 @@ record_once() { # THEME
     [ -s "${recording%.mp4}.webcam.mp4" ] || fail "no camera file beside the recording"
     "$mebo" history list --json | grep -qF "$(basename "$recording")" || fail "the recording is not in the library"
     step "$theme: the strip"
-    "$mebo" --show
+    "$mebo" --show || fail "mebo --show ended with status $?"
     wait_for "the main window" has_window ' — Mebo$|^Mebo$'
     local main
     main=$(window_named ' — Mebo$|^Mebo$')
@@ -243,6 +317,7 @@ trim_latest() { # THEME MAIN-WINDOW RECORDING
     before=$(popup_count)
     xdotool mousemove $((ax + 20)) $((ay + 10)) click 1
     wait_for "the application menu" sh -c "[ \$(xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l) -gt $before ]"
+    wait_for "the application menu to take the keyboard" keyboard_grabbed
     xdotool key Right Up Return
     wait_for "the Trim Video prompt" has_window '^Trim Video$'
     local prompt

@@ -82,7 +82,11 @@ void SourcePickerVM::refresh() {
 }
 
 void SourcePickerVM::refreshThumbnails() {
-    ++generation_;
+    // A slow machine answers later than the next tick: the round in flight is let finish, or
+    // grabs would pile up and every answer would be outdated before it came.
+    if (pending_ > 0) {
+        return;
+    }
     requestThumbnails();
 }
 
@@ -90,7 +94,11 @@ void SourcePickerVM::requestThumbnails() {
     const int generation = generation_;
     QPointer<SourcePickerVM> self(this);
     const auto deliver = [self, generation](SourcePickerChoice::Kind kind, uint32_t id, const QImage& image) {
-        if (!self || generation != self->generation_ || image.isNull()) {
+        if (!self) {
+            return;
+        }
+        --self->pending_;
+        if (generation != self->generation_ || image.isNull()) {
             return;
         }
         QList<Item>* list = self->listFor(kind);
@@ -101,6 +109,7 @@ void SourcePickerVM::requestThumbnails() {
             }
         }
     };
+    pending_ += int(displays_.size() + windows_.size());
     for (const Item& d : displays_) {
         const uint32_t id = d.choice.id;
         screenshots_.captureFullDisplay(id, [deliver, id](std::optional<QImage> image) {

@@ -23,7 +23,8 @@ struct SourcePickerChoice {
 
 // The source picker ("Record Screen..."), without widgets: the displays and the shareable windows
 // with live thumbnails, the selection, and the answer. Thumbnails come back asynchronously; a
-// refresh starts a new generation and answers of older ones are dropped. Main thread only.
+// refresh starts a new generation and answers of older ones are dropped; a live update waits
+// for the grabs still in flight. Main thread only.
 class SourcePickerVM : public QObject {
     Q_OBJECT
 public:
@@ -43,7 +44,8 @@ public:
     // Lists the sources again and asks for fresh thumbnails; the selection stays on the same
     // source when it is still there.
     void refresh();
-    // New thumbnails of the listed sources only (the live update while the picker is open).
+    // New thumbnails of the listed sources only (the live update while the picker is open);
+    // nothing while the last grabs are still answering.
     void refreshThumbnails();
 
     const QList<Item>& displays() const { return displays_; }
@@ -71,6 +73,7 @@ private:
     QList<Item> windows_;
     std::optional<SourcePickerChoice> selection_;
     int generation_ = 0;
+    int pending_ = 0; // thumbnail grabs asked for and not answered yet
 };
 
 } // namespace mebo

@@ -84,6 +84,28 @@ TEST_F(SourcePicker, AnswersOfAnOlderRefreshAreDropped) {
     EXPECT_EQ(vm.windows().size(), 1); // listed once, not once per refresh
 }
 
+TEST_F(SourcePicker, LiveUpdatesWaitForTheGrabsInFlightAndKeepTheirAnswers) {
+    vm.refresh();
+    ASSERT_TRUE(test::waitUntil([&] { return allThumbnails(); }));
+    test::drainEvents();
+    const int grabs = capture.captureCalls;
+    // Ticks of a slow machine come before the answers: one round of grabs (two displays and the
+    // window), whose answers are taken.
+    capture.image = QImage(QSize(1920, 1080), QImage::Format_RGB32);
+    capture.image.fill(Qt::red);
+    vm.refreshThumbnails();
+    vm.refreshThumbnails();
+    vm.refreshThumbnails();
+    ASSERT_TRUE(test::waitUntil([&] { return vm.windows()[0].thumbnail.pixel(0, 0) == qRgb(255, 0, 0); }));
+    test::drainEvents();
+    EXPECT_EQ(capture.captureCalls, grabs + 3);
+    EXPECT_EQ(vm.displays()[0].thumbnail.pixel(0, 0), qRgb(255, 0, 0));
+    // Once answered, the next tick grabs every source again.
+    vm.refreshThumbnails();
+    test::drainEvents();
+    EXPECT_EQ(capture.captureCalls, grabs + 6);
+}
+
 TEST_F(SourcePicker, ASelectedSourceThatWentAwayIsNoLongerChosen) {
     vm.refresh();
     ASSERT_TRUE(test::waitUntil([&] { return vm.windows().size() == 1; }));

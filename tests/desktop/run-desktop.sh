@@ -42,7 +42,9 @@ for attempt in 1 2 3 4 5; do
         kill -0 "$xpid" 2>/dev/null || break
         sleep 0.05
     done
-    if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+    # Two runs may pick the same number at once: the display is ours only when our server holds
+    # its lock (the other server answers xdpyinfo just as well).
+    if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && [ "$(tr -d ' \n' <"/tmp/.X${n}-lock" 2>/dev/null)" = "$xpid" ]; then
         pids+=("$xpid")
         break
     fi
