@@ -285,6 +285,8 @@ Result<ServerNames> serverNames(int timeoutMs) {
         &conn));
     conn.unlock();
     if (!conn.waitLocked(timeoutMs, [&] { return query.serverDone.load(std::memory_order_acquire); })) {
+        // A late answer would write into `query` once it is gone: stop the loop first.
+        conn.stopLoop();
         return Result<ServerNames>::fail(QStringLiteral("the sound server did not answer"));
     }
     if (!names.defaultSink.isEmpty()) {
