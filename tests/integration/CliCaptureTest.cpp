@@ -81,21 +81,9 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
         QFileInfo::exists(home.path() + "/cache/mebo/thumbnails/" + e.value("thumbnailName").toString()));
 }
 
-TEST_F(CliCapture, GeometryGivesExactlyThosePixels) {
-    ProgramRun r;
-    QImage reference;
-    {
-        FreezeGuard freeze;
-        r = home.run({"capture", "area", "--geometry", "200x100+100+100", "--save-dir", shots});
-        QString error;
-        reference = xwdRoot(QString(), &error);
-    }
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QImage png(r.out);
-    ASSERT_EQ(png.size(), QSize(200, 100));
-    EXPECT_EQ(firstDifference(png, reference.copy(100, 100, 200, 100)), QString());
-
-    // A geometry reaching past the screen edge keeps the part on the display.
+// That a geometry gives exactly the server's pixels is the mixed-scale desktop test's; here, the
+// part of a geometry past the screen edge is left out.
+TEST_F(CliCapture, AGeometryPastTheScreenEdgeKeepsThePartOnTheDisplay) {
     const auto edge = home.run({"capture", "area", "--geometry", "300x300+1800+900", "--save-dir", shots});
     ASSERT_EQ(edge.exitCode, 0) << edge.err.toStdString();
     EXPECT_EQ(QImage(edge.out).size(), QSize(120, 180));

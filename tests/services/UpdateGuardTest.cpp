@@ -48,21 +48,6 @@ protected:
     UpdateGuard::Plan plan;
 };
 
-TEST_F(Guard, KeepsTheNewVersionOnceItReportsAndRemovesTheOldOne) {
-    install(QStringLiteral("echo $$ > '%1'; echo \"new "
-                           "$1|$MEBO_RESTORE_WINDOWS|${MEBO_INFO_CFBundleShortVersionString:-none}\" > '%2';"
-                           " echo up > \"$MEBO_UPDATE_CONFIRM\"; sleep 30")
-                .arg(dir.filePath("pid"), dir.filePath("record")));
-    qputenv("MEBO_INFO_CFBundleShortVersionString", "0.0.1");
-    const int status = UpdateGuard::run(plan);
-    qunsetenv("MEBO_INFO_CFBundleShortVersionString");
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(QFileInfo::exists(plan.stagingDir));
-    EXPECT_TRUE(fileBytes(plan.root + "/bin/mebo").contains("mebo 0.2.0"));
-    // Relaunched in the background with its windows, without the old version's test identity.
-    EXPECT_EQ(fileBytes(record).trimmed(), "new --background|main,settings:2|none");
-}
-
 TEST_F(Guard, PutsTheOldVersionBackWhenTheNewOneNeverReports) {
     install(QStringLiteral("echo $$ > '%1'; sleep 30").arg(dir.filePath("pid")));
     plan.startTimeoutMs = 600;

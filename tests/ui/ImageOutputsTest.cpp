@@ -1,32 +1,14 @@
-// A picture pinned to the screen, the Save As filters, the tray icon on light and dark panels and
-// the settings window's capture choices.
+// A picture pinned to the screen, the Save As filters and the tray icon on light and dark panels.
 #include "ui/ImageOutputs.h"
-#include "app/AppEvents.h"
-#include "app/AppLogger.h"
-#include "app/CapturePrefs.h"
-#include "app/Cfg.h"
-#include "app/LaunchAtLogin.h"
-#include "app/SettingsVM.h"
-#include "capture/SandboxFolderAccess.h"
-#include "support/Fakes.h"
 #include "support/TestUtil.h"
-#include "ui/GeneralSettingsTab.h"
 #include "ui/PinWindow.h"
-#include "ui/SettingsWindow.h"
 #include "ui/StatusIcon.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
-#include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
@@ -104,65 +86,6 @@ TEST(StatusIcon, StandsOutOnLightAndDarkPanels) {
             EXPECT_GT(contrasting, 25) << panel.name().toStdString();
         }
     }
-}
-
-class SettingsCaptureChoices : public ::testing::Test {
-protected:
-    QTemporaryDir tmp;
-    test::FakeDefaultsStore defaults;
-    Cfg cfg{defaults, tmp.filePath(QStringLiteral("lib"))};
-    AppEvents events;
-    test::FakeDialogs dialogs;
-    SandboxFolderAccess folders{cfg, events, dialogs, tmp.filePath(QStringLiteral("Pictures/mebo"))};
-    LaunchAtLogin launch{tmp.filePath(QStringLiteral("autostart")), QStringLiteral("/usr/bin/mebo")};
-    test::FakeClipboard clipboard;
-    SettingsVM vm{cfg, folders, launch, dialogs, clipboard, AppLogger::shared()};
-    CapturePrefs prefs{defaults};
-};
-
-TEST_F(SettingsCaptureChoices, AfterCaptureDelayNameAndQualityAreStored) {
-    vm.setCapturePrefs(&prefs);
-    GeneralSettingsTab tab(vm);
-    tab.openEditorBox()->setChecked(false);
-    EXPECT_FALSE(cfg.openEditorAfterCapture());
-    EXPECT_EQ(defaults.object(QStringLiteral("mebo.openEditorAfterCapture")),
-              QVariant(false)); // for the next start
-    tab.notifyBox()->setChecked(true);
-    EXPECT_TRUE(prefs.notifyAfterCapture());
-    tab.delayBox()->setCurrentIndex(tab.delayBox()->findData(5));
-    EXPECT_EQ(prefs.delaySeconds(), 5);
-    tab.qualityBox()->setValue(70);
-    EXPECT_EQ(prefs.exportQuality(), 70);
-
-    // The name: previewed while typing, stored when left, refused when it would leave the folder.
-    tab.templateField()->setText(QStringLiteral("shot-{yyyy}"));
-    Q_EMIT tab.templateField()->textEdited(tab.templateField()->text());
-    EXPECT_EQ(tab.templatePreview()->text(),
-              QStringLiteral("Next capture: shot-%1.png").arg(QDate::currentDate().year()));
-    Q_EMIT tab.templateField()->editingFinished();
-    EXPECT_EQ(cfg.filenameTemplate(), QStringLiteral("shot-{yyyy}"));
-    for (const char* bad : {"a/{yyyy}", "", "  "}) {
-        EXPECT_FALSE(vm.setFilenameTemplate(QString::fromLatin1(bad)).isEmpty()) << bad;
-        tab.templateField()->setText(QString::fromLatin1(bad));
-        Q_EMIT tab.templateField()->editingFinished();
-        EXPECT_EQ(tab.templateField()->text(), QStringLiteral("shot-{yyyy}")) << bad;
-    }
-    EXPECT_EQ(cfg.filenameTemplate(), QStringLiteral("shot-{yyyy}"));
-
-    // Another window's change shows here.
-    prefs.setDelaySeconds(10);
-    vm.setDelaySeconds(10);
-    EXPECT_EQ(tab.delayBox()->currentData().toInt(), 10);
-}
-
-TEST_F(SettingsCaptureChoices, TheWindowOpensCentredAndEscapeClosesIt) {
-    SettingsWindow window(vm);
-    window.showTab(SettingsTab::general);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_LE((window.geometry().center() - screen.center()).manhattanLength(), 4);
-    QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_FALSE(window.isVisible());
 }
 
 } // namespace

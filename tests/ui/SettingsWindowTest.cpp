@@ -1,12 +1,13 @@
 #include "ui/SettingsWindow.h"
 #include "TestPaths.h"
 #include "app/AppEvents.h"
+#include "app/CapturePrefs.h"
 #include "app/Cfg.h"
 #include "app/HistoryLimitTarget.h"
 #include "app/LaunchAtLogin.h"
 #include "app/SettingsVM.h"
 #include "capture/SandboxFolderAccess.h"
-#include "platform/ColorScheme.h"
+#include "support/Fakes.h"
 #include "support/TestUtil.h"
 #include "ui/AboutSettingsTab.h"
 #include "ui/AppPalette.h"
@@ -44,18 +45,6 @@ public:
     QList<int> limits; // the limit each prune ran with (0: unlimited)
 };
 
-class FakeColorScheme : public platform::ColorScheme {
-public:
-    std::optional<bool> prefersDark() override {
-        ++reads;
-        return answer;
-    }
-    void setChangeHandler(std::function<void(std::optional<bool>)> h) override { handler = std::move(h); }
-    std::optional<bool> answer;
-    std::function<void(std::optional<bool>)> handler;
-    int reads = 0;
-};
-
 class SettingsWindowTest : public ::testing::Test {
 protected:
     SettingsWindowTest() {
@@ -69,11 +58,6 @@ protected:
     ~SettingsWindowTest() override { QApplication::setPalette(AppPalette::light()); }
 
     QString path(const QString& name) const { return QDir(tmp.path()).filePath(name); }
-    // Types `keys` into `field` with its text selected, as a user does after focusing it.
-    static void typeInto(QLineEdit* field, const QString& keys) {
-        field->selectAll();
-        QTest::keyClicks(field, keys);
-    }
 
     test::LogCapture log;
     QTemporaryDir tmp;
@@ -87,16 +71,8 @@ protected:
     LaunchAtLogin login{path(QStringLiteral("autostart")), QStringLiteral("/usr/bin/mebo")};
     SettingsVM vm{cfg, folders, login, dialogs, clipboard, AppLogger::shared()};
     SettingsWindow window{vm};
+    CapturePrefs prefs{defaults};
 };
-
-TEST_F(SettingsWindowTest, ShowTabOpensTheRequestedOneAndAboutNamesTheBuild) {
-    window.showTab(SettingsTab::about);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.tabs()->currentWidget(), window.aboutTab());
-    EXPECT_EQ(window.aboutTab()->versionLabel()->text(),
-              QStringLiteral("Version %1 (build %2)")
-                  .arg(QStringLiteral(MEBO_PROJECT_VERSION), QStringLiteral(MEBO_PROJECT_BUILD)));
-}
 
 TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
     window.showTab(SettingsTab::general);
@@ -152,6 +128,41 @@ TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
     dialogs.folderAnswer = tmp.path();
     general->changeFolderButton()->click();
     ASSERT_TRUE(test::waitUntil([&] { return general->saveFolderField()->text() == tmp.path(); }));
+}
+
+TEST_F(SettingsWindowTest, AfterCaptureDelayNameAndQualityAreStored) {
+    vm.setCapturePrefs(&prefs);
+    GeneralSettingsTab tab(vm);
+    tab.openEditorBox()->setChecked(false);
+    EXPECT_FALSE(cfg.openEditorAfterCapture());
+    EXPECT_EQ(defaults.object(QStringLiteral("mebo.openEditorAfterCapture")),
+              QVariant(false)); // for the next start
+    tab.notifyBox()->setChecked(true);
+    EXPECT_TRUE(prefs.notifyAfterCapture());
+    tab.delayBox()->setCurrentIndex(tab.delayBox()->findData(5));
+    EXPECT_EQ(prefs.delaySeconds(), 5);
+    tab.qualityBox()->setValue(70);
+    EXPECT_EQ(prefs.exportQuality(), 70);
+
+    // The name: previewed while typing, stored when left, refused when it would leave the folder.
+    tab.templateField()->setText(QStringLiteral("shot-{yyyy}"));
+    Q_EMIT tab.templateField()->textEdited(tab.templateField()->text());
+    EXPECT_EQ(tab.templatePreview()->text(),
+              QStringLiteral("Next capture: shot-%1.png").arg(QDate::currentDate().year()));
+    Q_EMIT tab.templateField()->editingFinished();
+    EXPECT_EQ(cfg.filenameTemplate(), QStringLiteral("shot-{yyyy}"));
+    for (const char* bad : {"a/{yyyy}", "", "  "}) {
+        EXPECT_FALSE(vm.setFilenameTemplate(QString::fromLatin1(bad)).isEmpty()) << bad;
+        tab.templateField()->setText(QString::fromLatin1(bad));
+        Q_EMIT tab.templateField()->editingFinished();
+        EXPECT_EQ(tab.templateField()->text(), QStringLiteral("shot-{yyyy}")) << bad;
+    }
+    EXPECT_EQ(cfg.filenameTemplate(), QStringLiteral("shot-{yyyy}"));
+
+    // Another window's change shows here.
+    prefs.setDelaySeconds(10);
+    vm.setDelaySeconds(10);
+    EXPECT_EQ(tab.delayBox()->currentData().toInt(), 10);
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QTest>
-#include <QUuid>
 
 namespace mebo {
 namespace {
@@ -45,20 +44,6 @@ protected:
         result.captureDate = at(minute);
         return store->add(path, result);
     }
-    // A recording as the capture coordinator enters it, with its own thumbnail when `colour` is valid.
-    HistoryEntry addVideo(const QString& name, const QColor& colour, int minute, double seconds) {
-        HistoryEntry e = entry(QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(), name, minute,
-                               QStringLiteral("video"));
-        e.durationSec = seconds;
-        touch(name);
-        if (colour.isValid()) {
-            QImage frame(320, 200, QImage::Format_RGB32);
-            frame.fill(colour);
-            thumbs->make(e.thumbnailName, frame);
-        }
-        store->addEntry(e);
-        return e;
-    }
     void settle() {
         thumbs->waitForPending();
         drainEvents();
@@ -84,10 +69,6 @@ protected:
 
     QStringList revealed;
 };
-
-// ---- what the strip and the view show ----
-
-// ---- opening, the menu, trash, tags ----
 
 TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesTooInBothWidgets) {
     const HistoryEntry a = addShot("a.png", Qt::red, 1);

@@ -99,6 +99,12 @@ TEST(GifExporter, FrameCountEdges) {
     EXPECT_EQ(GifExporter::frameCount(0.05, 15), 0);
     EXPECT_EQ(GifExporter::frameCount(1.99999, 15), 30);
     EXPECT_EQ(GifExporter::frameCount(1.99, 15), 29);
+    QTemporaryDir dir;
+    ScriptedFrames blink;
+    blink.duration = 0.05;
+    RecordingWriter writer;
+    EXPECT_EQ(exportWith(blink, writer, dir.filePath("b.gif")).outcome, GifExporter::Outcome::failed);
+    EXPECT_FALSE(QFile::exists(dir.filePath("b.gif")));
 }
 
 // Up to 30 % of the frames may fail to decode; beyond that, or when cancelled, the old file stays.

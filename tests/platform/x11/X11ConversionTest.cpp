@@ -95,28 +95,6 @@ TEST(X11PixelFormat, MostSignificantByteFirstServersAreSwapped) {
     EXPECT_EQ(img.pixel(0, 0), 0xff332211u);
 }
 
-TEST(X11PixelFormat, Rgb565ScalesChannelsToFullRange) {
-    for (bool lsb : {true, false}) {
-        auto f = X11PixelFormat::make(16, 16, 32, 0xf800, 0x07e0, 0x001f, lsb);
-        ASSERT_TRUE(f.isOk());
-        EXPECT_EQ(f->stride(3), 8); // 6 bytes padded to 32 bits
-        std::vector<uint8_t> bytes(8);
-        const uint16_t px[3] = {0xf800, 0x07ff, 0x8410};
-        for (int i = 0; i < 3; ++i) {
-            if (lsb) {
-                qToLittleEndian<uint16_t>(px[i], bytes.data() + 2 * i);
-            } else {
-                qToBigEndian<uint16_t>(px[i], bytes.data() + 2 * i);
-            }
-        }
-        const QImage img = convert(f.value(), bytes, 3);
-        EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0)) << "lsb " << lsb;
-        EXPECT_EQ(img.pixel(1, 0), qRgb(0, 255, 255)) << "lsb " << lsb;
-        // 16/31 and 32/63 of full scale, rounded.
-        EXPECT_EQ(img.pixel(2, 0), qRgb(132, 130, 132)) << "lsb " << lsb;
-    }
-}
-
 TEST(X11PixelFormat, TenBitChannelsKeepTheirTopEightBits) {
     auto f = X11PixelFormat::make(30, 32, 32, 0x3ff00000, 0x000ffc00, 0x000003ff, true);
     ASSERT_TRUE(f.isOk());
