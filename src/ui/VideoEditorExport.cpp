@@ -23,6 +23,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // The editor's two exports: the edited MP4, and the GIF (the edit applied first, into a work
 // folder, then sampled into the GIF).
@@ -237,6 +238,8 @@ void VideoEditorWindow::runExport(
     sheet->setAutoClose(false);
     sheet->setAutoReset(false);
     sheet->setValue(0);
+    // Wide enough that the window manager shows the recording's whole name in the title bar.
+    sheet->setMinimumWidth(std::clamp(sheet->fontMetrics().horizontalAdvance(windowTitle()) + 160, 380, 720));
     connect(sheet, &QProgressDialog::canceled, this, [cancel = cancel_] { cancel->store(true); });
     // The worker only writes this state; the main thread reads it on the poll and when the thread
     // has finished.
