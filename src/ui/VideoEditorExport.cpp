@@ -240,7 +240,6 @@ void VideoEditorWindow::runExport(
     sheet->setValue(0);
     // Wide enough that the window manager shows the recording's whole name in the title bar.
     sheet->setMinimumWidth(std::clamp(sheet->fontMetrics().horizontalAdvance(windowTitle()) + 160, 380, 720));
-    connect(sheet, &QProgressDialog::canceled, this, [cancel = cancel_] { cancel->store(true); });
     // The worker only writes this state; the main thread reads it on the poll and when the thread
     // has finished.
     struct Run {
@@ -260,6 +259,12 @@ void VideoEditorWindow::runExport(
     connect(poll, &QTimer::timeout, sheet,
             [sheet, run] { sheet->setValue(int(run->progress.load() * 1000)); });
     poll->start();
+    // Cancel (or Escape) hides the sheet; the progress stops there, since a progress dialog shows
+    // itself again on the next value while the worker winds down.
+    connect(sheet, &QProgressDialog::canceled, this, [cancel = cancel_, poll] {
+        cancel->store(true);
+        poll->stop();
+    });
     connect(exportThread_, &QThread::finished, this, [this, sheet, run, finished = std::move(finished)] {
         sheet->deleteLater();
         exporting_ = false;
