@@ -283,7 +283,7 @@ page_shots() { # THEME
     crop_shots "$1"
     inspector_tab 0
 }
-# A square crop drawn on the picture (the crop page's aspect choice), shot, then reset.
+# A square crop drawn on the picture (the crop page's aspect choice), shot, then reset and unlocked.
 crop_shots() { # THEME
     inspector_tab 5
     click_widget "Draw Crop"
@@ -296,6 +296,9 @@ crop_shots() { # THEME
     snap "editor-crop-drawn-$1" "$editor"
     click_widget "Reset Crop"
     wait_for "the crop to be reset" project_says "not p.get('cropRect')"
+    # Unlocked, the aspect choice reads "Free" again.
+    click_widget "Lock aspect ratio" "check box"
+    wait_for "the crop's aspect unlocked" project_says "not p['cropAspectLocked']"
     click_widget "Draw Crop"
 }
 
