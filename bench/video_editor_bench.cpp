@@ -29,44 +29,32 @@ MeboVideoDocument thousandRegions() {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> at(0, kDuration - 3);
     MeboVideoDocument doc;
-    auto span = [&](auto& r) {
-        r.id = QUuid::createUuid();
-        r.startSec = at(rng);
-        r.endSec = r.startSec + 0.5 + (rng() % 5) * 0.5;
+    // Five kinds in turn, each a span of 0.5 to 2.5 s somewhere in the hour.
+    const auto add = [&](auto& list, auto region) {
+        region.id = QUuid::createUuid();
+        region.startSec = at(rng);
+        region.endSec = region.startSec + 0.5 + (rng() % 5) * 0.5;
+        list.append(region);
     };
+    SpeedRegion twice;
+    twice.speed = 2;
     for (int i = 0; i < 1000; ++i) {
         switch (i % 5) {
-        case 0: {
-            TrimRegion r;
-            span(r);
-            doc.edit.trimRegions.append(r);
+        case 0:
+            add(doc.edit.trimRegions, TrimRegion{});
             break;
-        }
-        case 1: {
-            SpeedRegion r;
-            span(r);
-            r.speed = 2;
-            doc.edit.speedRegions.append(r);
+        case 1:
+            add(doc.edit.speedRegions, twice);
             break;
-        }
-        case 2: {
-            TrackDisabledRegion r;
-            span(r);
-            doc.edit.micMuteRegions.append(r);
+        case 2:
+            add(doc.edit.micMuteRegions, TrackDisabledRegion{});
             break;
-        }
-        case 3: {
-            TrackDisabledRegion r;
-            span(r);
-            doc.edit.systemAudioMuteRegions.append(r);
+        case 3:
+            add(doc.edit.systemAudioMuteRegions, TrackDisabledRegion{});
             break;
-        }
-        default: {
-            ChapterSegment r;
-            span(r);
-            doc.edit.chapterSegments.append(r);
+        default:
+            add(doc.edit.chapterSegments, ChapterSegment{});
             break;
-        }
         }
     }
     return doc;
@@ -88,29 +76,6 @@ void BM_TimelineRedraw1000Regions(benchmark::State& state) {
 }
 BENCHMARK(BM_TimelineRedraw1000Regions)->Arg(1)->Arg(16)->Unit(benchmark::kMillisecond);
 
-void BM_PreviewComposition1080p(benchmark::State& state) {
-    VideoSnapshot edit;
-    edit.showBackground = true;
-    edit.backgroundPadding = 60;
-    edit.backgroundCornerRadius = 16;
-    edit.showShadow = true;
-    edit.exportResolutionHeight = 720;
-    const VideoExportPlan plan = VideoExportPlan::make(edit, {1920, 1080}, 60, 30, false);
-    VideoFrameCompositor::Inputs inputs;
-    inputs.edit = edit;
-    inputs.plan = plan;
-    VideoFrameCompositor compositor(inputs);
-    QImage decoded(1920, 1080, QImage::Format_RGB32);
-    decoded.fill(Qt::darkCyan);
-    platform::CompositionFrame frame;
-    for (auto _ : state) {
-        // What the player's worker does per picture after decoding: scale, then compose.
-        frame.video = decoded.scaled(compositor.videoSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        benchmark::DoNotOptimize(compositor.render(frame).bits());
-    }
-}
-BENCHMARK(BM_PreviewComposition1080p)->Unit(benchmark::kMillisecond);
-
 VideoFrameCompositor previewCompositor(bool withWebcam = false) {
     VideoSnapshot edit;
     edit.showBackground = true;
@@ -124,37 +89,32 @@ VideoFrameCompositor previewCompositor(bool withWebcam = false) {
     return VideoFrameCompositor(inputs);
 }
 
-// 20 s of 1080p at 30 fps with a key frame every 60 frames, made once per run.
+// A generated recording of SIZE, 20 s at 30 fps with a key frame every 60 frames, made once per
+// run in DIR.
+QString generatedClip(const QTemporaryDir& dir, const QString& name, const QString& size) {
+    const QString out = dir.filePath(name);
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {"-v", "error", "-y", "-f", "lavfi", "-i",
+                  QStringLiteral("testsrc2=size=%1:rate=30:duration=20").arg(size), "-c:v", "libx264",
+                  "-preset", "veryfast", "-g", "60", "-pix_fmt", "yuv420p", out});
+    if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
+        qFatal("ffmpeg could not make %s", qPrintable(name));
+    }
+    return out;
+}
+
 const QString& recording1080p() {
     static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString out = dir.filePath(QStringLiteral("rec.mp4"));
-        QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"),
-                     {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1920x1080:rate=30:duration=20",
-                      "-c:v", "libx264", "-preset", "veryfast", "-g", "60", "-pix_fmt", "yuv420p", out});
-        if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
-            qFatal("ffmpeg could not make the 1080p clip");
-        }
-        return out;
-    }();
+    static const QString path = generatedClip(dir, QStringLiteral("rec.mp4"), QStringLiteral("1920x1080"));
     return path;
 }
 
-// A 640x480 webcam recording of the same length, made once per run.
+// The webcam's recording beside it.
 const QString& webcam480p() {
     static QTemporaryDir dir;
-    static const QString path = [] {
-        const QString out = dir.filePath(QStringLiteral("rec.webcam.mp4"));
-        QProcess ffmpeg;
-        ffmpeg.start(QStringLiteral("ffmpeg"),
-                     {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=640x480:rate=30:duration=20",
-                      "-c:v", "libx264", "-preset", "veryfast", "-g", "60", "-pix_fmt", "yuv420p", out});
-        if (!ffmpeg.waitForFinished(600000) || ffmpeg.exitCode() != 0) {
-            qFatal("ffmpeg could not make the webcam clip");
-        }
-        return out;
-    }();
+    static const QString path =
+        generatedClip(dir, QStringLiteral("rec.webcam.mp4"), QStringLiteral("640x480"));
     return path;
 }
 
@@ -166,6 +126,18 @@ QImage composePreview(VideoFrameCompositor& compositor, const QImage& decoded, c
                       .convertToFormat(QImage::Format_RGB32);
     return compositor.render(frame);
 }
+
+// The preview composition of one 1080p frame with the canvas effects on (done for every frame
+// shown), decoding aside.
+void BM_PreviewComposition1080p(benchmark::State& state) {
+    VideoFrameCompositor compositor = previewCompositor();
+    QImage decoded(1920, 1080, QImage::Format_RGB32);
+    decoded.fill(Qt::darkCyan);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(composePreview(compositor, decoded).bits());
+    }
+}
+BENCHMARK(BM_PreviewComposition1080p)->Unit(benchmark::kMillisecond);
 
 enum class Scrub { quickPicture, exactAtRest };
 
@@ -204,38 +176,33 @@ BENCHMARK(BM_ScrubExactFrameAtRest1080p)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 
-void BM_PlaybackFrame1080p(benchmark::State& state) {
-    platform::FfmpegFrameGenerator frames;
-    QString error;
-    if (!frames.open(recording1080p(), VideoPlayer::kDecodeLimit, &error)) {
-        state.SkipWithError(error.toUtf8().constData());
-        return;
-    }
-    VideoFrameCompositor compositor = previewCompositor();
-    double t = 0;
-    for (auto _ : state) {
-        t = t + 1.0 / 30 < 19.9 ? t + 1.0 / 30 : 0;
-        benchmark::DoNotOptimize(composePreview(compositor, frames.frameAt(t, &error)).bits());
-    }
-}
-BENCHMARK(BM_PlaybackFrame1080p)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
-
-// Playback with the webcam laid over: its frame decoded beside the video's, as the player does.
-void BM_PlaybackFrameWithWebcam1080p(benchmark::State& state) {
+// Played frames one after another (with the webcam's frame decoded beside each, as the player
+// does).
+void playback1080p(benchmark::State& state, bool withWebcam) {
     platform::FfmpegFrameGenerator frames, webcam;
     QString error;
     if (!frames.open(recording1080p(), VideoPlayer::kDecodeLimit, &error) ||
-        !webcam.open(webcam480p(), VideoPlayer::kWebcamDecodeLimit, &error)) {
+        (withWebcam && !webcam.open(webcam480p(), VideoPlayer::kWebcamDecodeLimit, &error))) {
         state.SkipWithError(error.toUtf8().constData());
         return;
     }
-    VideoFrameCompositor compositor = previewCompositor(true);
+    VideoFrameCompositor compositor = previewCompositor(withWebcam);
     double t = 0;
     for (auto _ : state) {
         t = t + 1.0 / 30 < 19.9 ? t + 1.0 / 30 : 0;
         const QImage video = frames.frameAt(t, &error);
-        benchmark::DoNotOptimize(composePreview(compositor, video, webcam.frameAt(t, &error)).bits());
+        const QImage overlay = withWebcam ? webcam.frameAt(t, &error) : QImage();
+        benchmark::DoNotOptimize(composePreview(compositor, video, overlay).bits());
     }
+}
+
+void BM_PlaybackFrame1080p(benchmark::State& state) {
+    playback1080p(state, false);
+}
+BENCHMARK(BM_PlaybackFrame1080p)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+void BM_PlaybackFrameWithWebcam1080p(benchmark::State& state) {
+    playback1080p(state, true);
 }
 BENCHMARK(BM_PlaybackFrameWithWebcam1080p)
     ->Unit(benchmark::kMillisecond)

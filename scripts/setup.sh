@@ -52,6 +52,8 @@ RUN_PKGS=(
   # Scroll capture: the accessibility bus (and gdbus to switch it on), and a browser showing long
   # pages for its tests.
   at-spi2-core chromium libglib2.0-bin
+  # The video walkthrough finds the editor's controls in the accessibility tree from Python.
+  gir1.2-atspi-2.0
 )
 # scripts/release.sh --check and scripts/check-package.sh: the package checker and a Debian root.
 RELEASE_PKGS=(lintian debootstrap)

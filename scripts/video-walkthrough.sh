@@ -18,7 +18,8 @@ out="$(mkdir -p "${1:-$root/video-walkthrough}" && cd "${1:-$root/video-walkthro
 mebo="${2:-$root/build/src/mebo}"
 
 if [ -z "${MEBO_WALKTHROUGH_INSIDE:-}" ]; then
-    export MEBO_WALKTHROUGH_INSIDE=1 MEBO_TEST_XTERMS=0
+    # The accessibility bus on: the editor's controls are found by their names.
+    export MEBO_WALKTHROUGH_INSIDE=1 MEBO_TEST_XTERMS=0 MEBO_TEST_A11Y=1
     exec "$root/tests/desktop/run-desktop.sh" "$0" "$out" "$mebo"
 fi
 
@@ -55,6 +56,18 @@ is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 activate() { # WINDOW-ID
     xdotool windowactivate --sync "$1" 2>/dev/null || xdotool windowfocus --sync "$1" 2>/dev/null || true
     wait_for "window $1 to take the focus" is_active "$1"
+}
+# Controls are found by their accessible names (the inspector's by their rows' labels) through the
+# accessibility tree, wherever a new control or a font puts them.
+find_widget() { # NAME [ROLE]: sets wx wy ww wh (screen pixels)
+    local r
+    r=$(/usr/bin/python3 "$root/tests/desktop/a11y-find.py" mebo "$@" 2>/dev/null) || return 1
+    read -r wx wy ww wh <<<"$r"
+}
+widget() { wait_for "the control '$1'" find_widget "$@"; }
+click_widget() { # NAME [ROLE]
+    widget "$@"
+    xdotool mousemove $((wx + ww / 2)) $((wy + wh / 2)) click 1
 }
 # Where a window's pixels are (xdotool counts the frame's offset in, xwininfo does not).
 geometry_of() { # WINDOW-ID: sets gx gy gw gh
@@ -124,11 +137,10 @@ accept_dialog() { # TITLE: Return until the dialog has gone
     sleep 0.5
     no_window "$1"
 }
-file_menu() { # Y: the main window's File menu, its item at Y
+file_menu() { # ITEM: the main window's File menu, its ITEM
     activate "$main"
-    xdotool mousemove $((mx + 67)) $((my + 8)) click 1
-    sleep 0.5
-    xdotool mousemove $((mx + 120)) $((my + $1)) click 1
+    click_widget File
+    click_widget "$1" "menu item"
 }
 editor_title="^$(basename "$clip")\$"
 # The editor at a known place and size: the timeline's rows and the inspector's controls are found
@@ -142,20 +154,20 @@ place_editor() {
     activate "$editor"
     geometry_of "$editor"
     ex=$gx ey=$gy ew=$gw eh=$gh
-    # The timeline (ruler 24, pictures and sound 68, eight rows of 24, 4 below) sits above the
-    # status line.
-    tl_top=$((ey + eh - status_height - 288))
-    step "editor at ${ex},${ey} ${ew}x${eh}"
+    widget Timeline
+    tl_x=$wx tl_y=$wy tl_w=$ww
+    step "editor at ${ex},${ey} ${ew}x${eh}, its timeline at ${tl_x},${tl_y} ${tl_w} wide"
 }
-status_height=${MEBO_WALK_STATUS_HEIGHT:-23}
+# Inside the timeline: the ruler (24), the pictures and the sound (68), then rows of 24; the
+# row titles take 96 on the left and the time scale leaves 40 either side.
 row_y() { # ROW-INDEX (0 chapters, 1 segments, 2 cuts, 3 speed, 4 annotations, 5 system, 6 mic, 7 camera)
-    echo $((tl_top + 24 + 68 + $1 * 24 + 12))
+    echo $((tl_y + 24 + 68 + $1 * 24 + 12))
 }
 time_x() { # SECONDS: on the ten-second clip, at zoom 1
-    awk -v t="$1" -v x="$ex" -v w="$ew" 'BEGIN { printf "%d\n", x + 96 + 40 + t / 10 * (w - 96 - 80) }'
+    awk -v t="$1" -v x="$tl_x" -v w="$tl_w" 'BEGIN { printf "%d\n", x + 96 + 40 + t / 10 * (w - 96 - 80) }'
 }
 seek() { # SECONDS: a click on the ruler
-    xdotool mousemove "$(time_x "$1")" $((tl_top + 12)) click 1
+    xdotool mousemove "$(time_x "$1")" $((tl_y + 12)) click 1
 }
 row_menu() { # ROW-INDEX SECONDS ITEM-NUMBER: the row's context menu there, its Nth item
     xdotool mousemove "$(time_x "$2")" "$(row_y "$1")" click 3
@@ -179,14 +191,11 @@ step_until() { # KEY WHAT CONDITION
     done
     fail "$2"
 }
-# The inspector's tabs: Canvas, Export, Webcam, Cursor, Annotation, Crop, from its top left (the
-# inspector is as wide as its six tabs).
-inspector_width=430
+# The inspector's tabs.
+inspector_tabs=(Canvas Export Webcam Cursor Annotation Crop)
 inspector_tab() { # INDEX
-    local centres=(41 110 180 247 323 393)
-    xdotool mousemove $((ex + ew - inspector_width + ${centres[$1]})) $((ey + 48)) click 1
+    click_widget "${inspector_tabs[$1]}" "page tab"
 }
-inspector_pages=(canvas export webcam cursor annotation crop)
 
 edit_once() {
     step "open the recording from the strip"
@@ -221,16 +230,17 @@ edit_once() {
     row_menu 4 0.6 1
     wait_for "the annotation" project_says "len(p['annotationRegions']) == 1"
     inspector_tab 4
-    xdotool mousemove $((ex + ew - inspector_width + 200)) $((ey + 80)) click 1
+    click_widget Text text
     xdotool key ctrl+a
     xdotool type --delay 20 'Look here'
     xdotool key Return
     wait_for "the annotation's text" project_says "'Look here' in json.dumps(p['annotationRegions'])"
     step "a background with padding"
     inspector_tab 0
-    xdotool mousemove $((ex + ew - inspector_width + 23)) $((ey + 80)) click 1
-    # The padding slider, under the colour and wallpaper rows.
-    drag $((ex + ew - inspector_width + 116)) $((ey + 189)) $((ex + ew - inspector_width + 224)) $((ey + 189))
+    click_widget "Show background" "check box"
+    # The padding slider's handle from its left end (nothing yet) to the middle.
+    widget Padding slider
+    drag $((wx + 5)) $((wy + wh / 2)) $((wx + ww / 2)) $((wy + wh / 2))
     wait_for "the background and its padding" project_says "p['showBackground'] and p['backgroundPadding'] > 20"
     step "undo and redo"
     # Settings are undo steps too: the padding and the background go first, then the text.
@@ -245,7 +255,7 @@ edit_once() {
     step "closed, then opened again from the project file (File > Open Project...)"
     close_editor
     cp "$project" "$out/project-edited.mebo-video"
-    file_menu 98 # Open Project...
+    file_menu "Open Project..."
     wait_for "the Open Project dialog" has_window '^Choose a .mebo-video project file.$'
     activate "$(window_named '^Choose a .mebo-video project file.$')"
     xdotool key ctrl+a
@@ -268,9 +278,28 @@ page_shots() { # THEME
     for i in 0 1 2 3 4 5; do
         inspector_tab "$i"
         sleep 0.5
-        snap "editor-${inspector_pages[$i]}-$1" "$editor"
+        snap "editor-${inspector_tabs[$i],,}-$1" "$editor"
     done
+    crop_shots "$1"
     inspector_tab 0
+}
+# A square crop drawn on the picture (the crop page's aspect choice), shot, then reset and unlocked.
+crop_shots() { # THEME
+    inspector_tab 5
+    click_widget "Draw Crop"
+    # A combo box is known by its current choice.
+    click_widget Free "combo box"
+    sleep 0.4
+    xdotool key Down Down Down Return # Free, 16:9, 9:16, 1:1
+    wait_for "the square crop in the project" project_says "p.get('cropRect') and p['cropAspectLocked']"
+    sleep 0.5
+    snap "editor-crop-drawn-$1" "$editor"
+    click_widget "Reset Crop"
+    wait_for "the crop to be reset" project_says "not p.get('cropRect')"
+    # Unlocked, the aspect choice reads "Free" again.
+    click_widget "Lock aspect ratio" "check box"
+    wait_for "the crop's aspect unlocked" project_says "not p['cropAspectLocked']"
+    click_widget "Draw Crop"
 }
 
 run_dark() {
@@ -288,7 +317,7 @@ run_dark() {
     snap "rename-chapter-dark" "$(window_named '^Rename Chapter$')"
     xdotool key Escape
     wait_for "the rename sheet to close" no_window '^Rename Chapter$'
-    export_to 410 "Export Video" "$home/dark.mp4"
+    export_to "Export Video" "Export Video" "$home/dark.mp4"
     wait_for "the progress sheet" has_sheet
     snap "export-video-progress-dark" "$(progress_sheet)" || true
     wait_export "the exported video" log_has '[VideoEditor] 匯出成功 (final): dark.mp4'
@@ -300,7 +329,7 @@ run_dark() {
     xdotool key ctrl+c
     wait_for "the file on the clipboard" sh -c "xclip -selection clipboard -t text/uri-list -o | tr -d '\\r' | grep -qx 'file://$clip'"
     step "dark: File > Export GIF... exports the recording chosen in the strip"
-    file_menu 211
+    file_menu "Export GIF..."
     # The GIF options come up over the editor at once and keep the focus.
     wait_for "the video editor" has_window "$editor_title"
     editor=$(window_named "$editor_title")
@@ -321,10 +350,10 @@ expect_project() { # WHAT
         and p['showBackground'] and p['backgroundPadding'] > 20" || fail "$1 lacks what was made"
 }
 
-# An export from the editor's toolbar (X is the button's offset), its save dialog answered with PATH.
-export_to() { # BUTTON-X DIALOG-TITLE PATH
+# An export from the editor's toolbar, its save dialog answered with PATH.
+export_to() { # BUTTON DIALOG-TITLE PATH
     activate "$editor"
-    xdotool mousemove $((ex + $1)) $((ey + 14)) click 1
+    click_widget "$1"
     wait_for "the $2 dialog" has_window "^$2\$"
     activate "$(window_named "^$2\$")"
     xdotool key ctrl+a
@@ -378,7 +407,7 @@ export_and_check() {
         local cancels finished
         cancels=$(grep -acF '[VideoEditor] 匯出已取消 (' "$home/app.log" || true)
         finished=$(grep -acF '[VideoEditor] 匯出成功 (final): cancelled.mp4' "$home/app.log" || true)
-        export_to 410 "Export Video" "$home/cancelled.mp4"
+        export_to "Export Video" "Export Video" "$home/cancelled.mp4"
         wait_for "the progress sheet" has_sheet
         activate "$(progress_sheet)"
         xdotool key Escape
@@ -396,7 +425,7 @@ export_and_check() {
     step "Export Video..."
     local mp4="$home/edited.mp4" gif="$home/edited.gif" expected
     expected=$(info_value "$project" "j['outputDuration']")
-    export_to 410 "Export Video" "$mp4"
+    export_to "Export Video" "Export Video" "$mp4"
     wait_for "the progress sheet" has_sheet
     snap "export-video-progress-light" "$(progress_sheet)" || true
     wait_export "the exported video" log_has '[VideoEditor] 匯出成功 ('
@@ -421,7 +450,7 @@ export_and_check() {
 
     step "Export as GIF..."
     activate "$editor"
-    xdotool mousemove $((ex + 506)) $((ey + 14)) click 1
+    click_widget "Export as GIF"
     save_gif "$gif" light
     probed=$(ffprobe_duration "$gif")
     close_to "$probed" "$expected" 0.2 || fail "ffprobe gives the GIF $probed s, the project $expected s"

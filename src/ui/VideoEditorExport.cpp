@@ -23,6 +23,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 // The editor's two exports: the edited MP4, and the GIF (the edit applied first, into a work
 // folder, then sampled into the GIF).
@@ -237,7 +238,8 @@ void VideoEditorWindow::runExport(
     sheet->setAutoClose(false);
     sheet->setAutoReset(false);
     sheet->setValue(0);
-    connect(sheet, &QProgressDialog::canceled, this, [cancel = cancel_] { cancel->store(true); });
+    // Wide enough that the window manager shows the recording's whole name in the title bar.
+    sheet->setMinimumWidth(std::clamp(sheet->fontMetrics().horizontalAdvance(windowTitle()) + 160, 380, 720));
     // The worker only writes this state; the main thread reads it on the poll and when the thread
     // has finished.
     struct Run {
@@ -257,6 +259,12 @@ void VideoEditorWindow::runExport(
     connect(poll, &QTimer::timeout, sheet,
             [sheet, run] { sheet->setValue(int(run->progress.load() * 1000)); });
     poll->start();
+    // Cancel (or Escape) hides the sheet; the progress stops there, since a progress dialog shows
+    // itself again on the next value while the worker winds down.
+    connect(sheet, &QProgressDialog::canceled, this, [cancel = cancel_, poll] {
+        cancel->store(true);
+        poll->stop();
+    });
     connect(exportThread_, &QThread::finished, this, [this, sheet, run, finished = std::move(finished)] {
         sheet->deleteLater();
         exporting_ = false;

@@ -34,6 +34,7 @@
 #include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QThread>
 #include <QToolBar>
@@ -183,6 +184,7 @@ void VideoEditorWindow::buildUi() {
     layout->setSpacing(0);
 
     auto* bar = new QToolBar(this);
+    bar->setAccessibleName(tr("Editing"));
     bar->addAction(tr("Add Cut"), this, [this] {
         const double t = vm_->playhead();
         vm_->addRegion(List::trim, {t, std::min(vm_->duration(), t + 2)});
@@ -222,6 +224,7 @@ void VideoEditorWindow::buildUi() {
     layout->addWidget(bar);
 
     auto* view = new VideoPictureView(*vm_, *player_, this);
+    view->setAccessibleName(tr("Picture"));
     pictureView_ = view;
     auto* middle = new QHBoxLayout();
     middle->setSpacing(0);
@@ -257,6 +260,7 @@ void VideoEditorWindow::buildUi() {
     timeline_ = new VideoTimelineView(
         *vm_, [this](double t) { player_->seek(t); }, this);
     timeline_->askChapterTitle = [this](const QString& current) { return askChapterTitle(current); };
+    timeline_->setAccessibleName(tr("Timeline"));
     layout->addWidget(timeline_);
 
     status_ = new QLabel(this);
@@ -273,6 +277,9 @@ void VideoEditorWindow::buildUi() {
     connect(poll, &QTimer::timeout, this, &VideoEditorWindow::refreshStatus);
     poll->start();
     setFocusPolicy(Qt::StrongFocus);
+    // Ctrl+W closes the editor like any document window; closing saves what is pending.
+    auto* closeShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    connect(closeShortcut, &QShortcut::activated, this, &QWidget::close);
     refreshTransport();
     refreshStatus();
     resize(1100, 760);

@@ -84,12 +84,31 @@ VideoInspector::VideoInspector(VideoEditorVM& vm, std::optional<QSizeF> sourceSi
     pages_->addTab(cropPage(), tr("Crop"));
     layout->addWidget(pages_);
     layout->addStretch(1);
+    nameControlsByLabels();
     // Every tab's title whole: no scroll arrows over a clipped last tab.
     pages_->setUsesScrollButtons(false);
     setMinimumWidth(340);
     connect(&vm_, &VideoEditorVM::stateChanged, this, &VideoInspector::refresh);
     connect(&vm_, &VideoEditorVM::selectionChanged, this, &VideoInspector::refresh);
     refresh();
+}
+
+void VideoInspector::nameControlsByLabels() {
+    // Screen readers (and desktop tests) know each control by its row's label, without the colon.
+    for (QFormLayout* form : pages_->findChildren<QFormLayout*>()) {
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QLayoutItem* label = form->itemAt(row, QFormLayout::LabelRole);
+            QLayoutItem* field = form->itemAt(row, QFormLayout::FieldRole);
+            const auto* text = label ? qobject_cast<QLabel*>(label->widget()) : nullptr;
+            if (text && field && field->widget() && field->widget()->accessibleName().isEmpty()) {
+                QString name = text->text();
+                if (name.endsWith(QLatin1Char(':'))) {
+                    name.chop(1);
+                }
+                field->widget()->setAccessibleName(name);
+            }
+        }
+    }
 }
 
 QWidget* VideoInspector::canvasPage() {
@@ -509,7 +528,7 @@ void VideoInspector::refresh() {
                                      : l.anchor == WebcamAnchor::custom ? WebcamLayoutPreset::custom
                                                                         : WebcamLayoutPreset(int(l.anchor));
     webcamLayout_->setCurrentIndex(webcamLayout_->findData(int(shown)));
-    webcamSize_->setCurrentIndex(l.sizePreset ? webcamSize_->findData(int(*l.sizePreset)) : -1);
+    webcamSize_->setCurrentIndex(webcamSize_->findData(int(l.shownSizePreset())));
     webcamScale_->setValue(int(std::lround(l.scale * 100)));
     webcamShape_->setCurrentIndex(webcamShape_->findData(int(l.maskShape)));
     webcamX_->setValue(int(std::lround(l.x.value_or(0.5) * 100)));

@@ -42,6 +42,7 @@ public:
     QComboBox* fpsChoice() const { return fps_; }
     QComboBox* resolutionChoice() const { return resolution_; }
     QComboBox* webcamLayoutChoice() const { return webcamLayout_; }
+    QComboBox* webcamSizeChoice() const { return webcamSize_; }
     QLineEdit* annotationText() const { return annotationText_; }
     QSpinBox* annotationFontSize() const { return fontSize_; }
     GradientField* wallpaperField() const { return gradient_; }
@@ -59,6 +60,7 @@ Q_SIGNALS:
     void cropEditingToggled(bool on);
 
 private:
+    void nameControlsByLabels();
     QWidget* canvasPage();
     QWidget* exportPage(std::optional<QSizeF> sourceSize);
     QWidget* webcamPage();

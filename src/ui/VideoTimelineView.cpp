@@ -44,12 +44,17 @@ QColor rowColor(List list) {
     return Qt::gray;
 }
 
-QString clock(double t) {
-    const int whole = int(t);
-    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
+
+QString VideoTimelineView::rulerLabel(double t, double step) {
+    const int hundredths = int(std::lround(std::max(0.0, t) * 100));
+    const int whole = hundredths / 100;
+    QString label = QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+    if (step < 1) {
+        label += QStringLiteral(".%1").arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    }
+    return label;
+}
 
 VideoTimelineView::VideoTimelineView(VideoEditorVM& vm, std::function<void(double)> seek, QWidget* parent)
     : QWidget(parent), vm_(vm), seek_(std::move(seek)) {
@@ -245,7 +250,7 @@ void VideoTimelineView::paintEvent(QPaintEvent*) {
         p.setPen(pal.color(QPalette::Mid));
         p.drawLine(QPointF(x, kRulerHeight - 6), QPointF(x, kRulerHeight));
         p.setPen(pal.color(QPalette::Text));
-        const QString label = step < 1 ? QString::number(t, 'f', 2) : clock(t);
+        const QString label = rulerLabel(t, step);
         p.drawText(QRectF(x + 3, 2, 60, kRulerHeight - 6), Qt::AlignLeft | Qt::AlignVCenter, label);
     }
 

@@ -40,6 +40,9 @@ public:
     // The rows in display order.
     static const QList<RegionRef::List>& rows();
     static QString rowTitle(RegionRef::List list);
+    // A ruler tick's label: m:ss, with hundredths when the ticks fall between seconds (as the
+    // transport's clock reads).
+    static QString rulerLabel(double t, double step);
 
     double zoom() const { return zoom_; }
     void setZoom(double zoom);

@@ -68,6 +68,19 @@ double WebcamLayout::effectiveScale() const {
     return std::isfinite(s) ? std::clamp(s, 0.05, 1.0) : 0.2;
 }
 
+WebcamSizePreset WebcamLayout::shownSizePreset() const {
+    if (sizePreset) {
+        return *sizePreset;
+    }
+    for (WebcamSizePreset p : allCases<WebcamSizePreset>()) {
+        const auto s = presetScale(p);
+        if (s && std::abs(*s - scale) < 0.005) {
+            return p;
+        }
+    }
+    return WebcamSizePreset::custom;
+}
+
 WebcamPlacement placeWebcam(const WebcamLayout& layout, const QRectF& frame) {
     const double w = frame.width() * layout.effectiveScale();
     const double h = layout.maskShape == WebcamMaskShape::circle ? w : 0.75 * w;

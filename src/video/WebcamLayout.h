@@ -30,6 +30,9 @@ struct WebcamLayout {
     WebcamLayout withSizePreset(WebcamSizePreset preset) const;
     // The scale in effect: the size preset's (unless custom), else `scale`; within [0.05, 1].
     double effectiveScale() const;
+    // The size preset a chooser shows: the stored one, else the preset whose scale this is
+    // (a layout written without one), else custom.
+    WebcamSizePreset shownSizePreset() const;
 };
 
 // The webcam's rectangle over a frame, in the frame's space with the origin at its lower-left

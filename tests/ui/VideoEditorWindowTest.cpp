@@ -1,4 +1,5 @@
 #include "support/Fakes.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "ui/VideoEditorWindow.h"
@@ -121,6 +122,84 @@ TEST_F(VideoEditorWindowTest, KeysPlaySplitDeleteUndoAndRedo) {
     EXPECT_TRUE(test::waitUntil(
         [&] { return window->statusLabel()->text().startsWith("Saved to Clip.mebo-video"); }));
 }
+
+TEST_F(VideoEditorWindowTest, CtrlWClosesTheEditorAndSavesWhatIsPending) {
+    open(clip);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    vm().addRegion(List::trim, {1, 2});
+    ASSERT_TRUE(vm().hasPendingAutosave());
+    key(Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible());
+    // Written at once, not when the autosave timer would have fired.
+    ASSERT_TRUE(QFileInfo::exists(project));
+    EXPECT_EQ(MeboVideoDocument::readFile(project).edit.trimRegions.size(), 1);
+}
+
+struct ProjectCase {
+    const char* name;
+    QByteArray json;    // the project file's bytes
+    bool sourceBeside;  // Clip.mp4 lies beside it
+    const char* alert;  // what File > Open Project... says; empty: the editor opens
+    const char* detail; // a part of the alert's text
+};
+
+class ProjectFiles : public VideoEditorWindowTest, public ::testing::WithParamInterface<ProjectCase> {};
+
+// File > Open Project... on each kind of project, then the recording opened from the strip: a
+// project that cannot be read is shown in an alert and never written over, whatever is edited.
+TEST_P(ProjectFiles, OpenWithThePartsAlertsAndNeverOverwriteADamagedFile) {
+    const ProjectCase& c = GetParam();
+    test::writeBytes(project, c.json);
+    if (!c.sourceBeside) {
+        QFile::remove(clip);
+    }
+    const auto target = VideoEditorWindow::targetFor(project);
+    if (QByteArray(c.alert).isEmpty()) {
+        ASSERT_TRUE(std::holds_alternative<VideoEditorTarget>(target));
+        window = std::make_unique<VideoEditorWindow>(services(), std::get<VideoEditorTarget>(target));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        EXPECT_TRUE(dialogs.alerts.isEmpty());
+        EXPECT_EQ(vm().state().trimRegions.size(), 1) << "the project's cut";
+        return;
+    }
+    const auto* alert = std::get_if<VideoEditorWindow::Alert>(&target);
+    ASSERT_TRUE(alert) << "nothing opens";
+    EXPECT_EQ(alert->title, QString::fromUtf8(c.alert));
+    EXPECT_TRUE(alert->text.contains(QString::fromUtf8(c.detail))) << alert->text.toStdString();
+    if (!c.sourceBeside) {
+        return;
+    }
+    test::LogCapture logs;
+    open(clip);
+    ASSERT_EQ(dialogs.alerts.size(), 1);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Project file unreadable"));
+    EXPECT_TRUE(
+        logs.contains(QStringLiteral("[VideoEditor] Open Project 失敗 — autosave 禁用, 避免覆寫壞檔")));
+    vm().addRegion(List::trim, {1, 2});
+    window->close();
+    EXPECT_EQ(test::fileBytes(project), c.json);
+    EXPECT_TRUE(window->statusLabel()->text().startsWith("Autosave off"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HiddenSet, ProjectFiles,
+    ::testing::Values(
+        ProjectCase{"valid",
+                    R"({"version": 1, "trimRegions": [{"id": "6F9619FF-8B86-D011-B42D-00C04FC964FF",
+                        "startSec": 1, "endSec": 2}]})",
+                    true, "", ""},
+        ProjectCase{"notJson", "{ not json", true, "Project file unreadable", "could not be decoded"},
+        ProjectCase{"regionWithoutItsEnd", R"({"version": 1, "trimRegions": [{"id": "x", "startSec": 1}]})",
+                    true, "Project file unreadable", "could not be decoded"},
+        ProjectCase{"newer", R"({"schemaVersion": 2, "version": 2})", true, "Project file unreadable",
+                    "Project schema version 2 is newer than this version of Mebo."},
+        ProjectCase{"versionZero", R"({"schemaVersion": 0})", true, "Project file unreadable",
+                    "invalid version"},
+        ProjectCase{"empty", "", true, "Project file unreadable", "could not be decoded"},
+        ProjectCase{"sourceMissing", R"({"version": 1})", false, "Source video not found",
+                    "Expected a sibling video (mp4/mov/m4v/mkv/webm) next to the .mebo-video file."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct DragCase {
     const char* name;

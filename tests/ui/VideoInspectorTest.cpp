@@ -64,12 +64,32 @@ TEST_F(VideoInspectorTest, ControlsFollowTheModel) {
     doc.edit.backgroundPadding = 72;
     doc.edit.canvasAspectRatio = 1.0;
     doc.edit.exportFps = 60;
+    EXPECT_EQ(inspector.webcamSizeChoice()->currentText(), QStringLiteral("Medium")) << "the default layout";
+    WebcamLayout large;
+    large.scale = 0.28; // written without a size preset
+    doc.edit.webcamLayout = large;
     vm.loadProject(doc, QString());
+    EXPECT_EQ(inspector.webcamSizeChoice()->currentText(), QStringLiteral("Large"));
     EXPECT_TRUE(inspector.backgroundBox()->isChecked());
     EXPECT_EQ(inspector.paddingSlider()->value(), 72);
     EXPECT_EQ(inspector.aspectChoice()->currentText(), QStringLiteral("1:1"));
     EXPECT_EQ(inspector.fpsChoice()->currentText(), QStringLiteral("60 fps"));
     EXPECT_FALSE(vm.hasPendingAutosave()) << "showing the model wrote it back";
+}
+
+TEST_F(VideoInspectorTest, ControlsAreNamedByTheirRowsLabels) {
+    const QList<std::pair<QWidget*, QString>> named{
+        {inspector.paddingSlider(), QStringLiteral("Padding")},
+        {inspector.aspectChoice(), QStringLiteral("Aspect")},
+        {inspector.webcamSizeChoice(), QStringLiteral("Size")},
+        {inspector.annotationText(), QStringLiteral("Text")},
+        {inspector.cropAspectChoice(), QStringLiteral("Aspect")},
+        {inspector.resolutionChoice(), QStringLiteral("Resolution")},
+    };
+    for (const auto& [widget, name] : named) {
+        EXPECT_EQ(widget->accessibleName(), name);
+    }
+    EXPECT_TRUE(inspector.backgroundBox()->accessibleName().isEmpty()) << "a check box has its own text";
 }
 
 TEST_F(VideoInspectorTest, TheSelectedAnnotationIsEdited) {

@@ -43,6 +43,19 @@ TEST_F(VideoTimelineViewTest, TimeAndPositionMapBothWaysAtEveryZoom) {
     EXPECT_EQ(view.zoom(), VideoTimelineView::kMaxZoom);
 }
 
+TEST(VideoTimelineRulerTest, LabelsReadAsTheTransportsClock) {
+    const struct {
+        double t, step;
+        const char* label;
+    } cases[] = {
+        {0, 0.25, "0:00.00"}, {0.5, 0.5, "0:00.50"}, {1.75, 0.25, "0:01.75"}, {59.999, 0.25, "1:00.00"},
+        {10, 1, "0:10"},      {65, 5, "1:05"},       {3600, 600, "60:00"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VideoTimelineView::rulerLabel(c.t, c.step), QString::fromLatin1(c.label)) << c.t;
+    }
+}
+
 TEST_F(VideoTimelineViewTest, ZoomKeepsThePlayheadInPlaceAndTheWheelScrolls) {
     vm.setPlayhead(12);
     const double before = view.xOfTime(12);

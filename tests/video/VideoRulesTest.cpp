@@ -10,6 +10,8 @@
 #include "video/VideoTimelineMenus.h"
 #include "video/WebcamLayout.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -192,6 +194,18 @@ TEST(WebcamLayoutTest, PresetsAndPlacement) {
     EXPECT_EQ(base.withSizePreset(WebcamSizePreset::large).scale, 0.28);
     EXPECT_EQ(base.withSizePreset(WebcamSizePreset::small).withSizePreset(WebcamSizePreset::custom).scale,
               0.14);
+    // A layout written without a size preset shows the one its scale is, else custom.
+    for (const auto& [scale, stored, shown] :
+         {std::tuple{0.2, std::optional<WebcamSizePreset>{}, WebcamSizePreset::medium},
+          std::tuple{0.14, std::optional<WebcamSizePreset>{}, WebcamSizePreset::small},
+          std::tuple{0.281, std::optional<WebcamSizePreset>{}, WebcamSizePreset::large},
+          std::tuple{0.5, std::optional<WebcamSizePreset>{}, WebcamSizePreset::custom},
+          std::tuple{0.2, std::optional{WebcamSizePreset::custom}, WebcamSizePreset::custom}}) {
+        WebcamLayout l;
+        l.scale = scale;
+        l.sizePreset = stored;
+        EXPECT_EQ(l.shownSizePreset(), shown) << scale;
+    }
 
     const QRectF frame(0, 0, 1000, 500);
     auto place = [&](WebcamLayout l) { return placeWebcam(l, frame); };
