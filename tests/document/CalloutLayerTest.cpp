@@ -28,44 +28,6 @@ QImage drawn(const CalloutLayer& layer, int w = 160, int h = 140) {
 
 } // namespace
 
-TEST(CalloutLayerTest, CornerRadiusAndTailSizeDependOnTheBox) {
-    // Unset: 0.22 of the short side within 18..48 for the bubble, 24 rounded, 18 cloud, else square.
-    const std::tuple<QRectF, CalloutShape, double> radii[] = {
-        {{0, 0, 100, 60}, CalloutShape::speechBubble, 18},
-        {{0, 0, 400, 300}, CalloutShape::speechBubble, 48},
-        {{0, 0, 200, 150}, CalloutShape::speechBubble, 33},
-        {{0, 0, 200, 150}, CalloutShape::rectangle, 0},
-        {{0, 0, 200, 150}, CalloutShape::arrowRight, 0},
-        {{0, 0, 200, 150}, CalloutShape::roundedRect, 24},
-        {{0, 0, 200, 150}, CalloutShape::cloud, 18},
-        {{400, 300, -400, -300}, CalloutShape::speechBubble, 48}};
-    for (const auto& [rect, shape, radius] : radii) {
-        EXPECT_DOUBLE_EQ(callout(rect, shape).effectiveCornerRadius(), radius)
-            << rawValue(shape).toStdString();
-    }
-    CalloutLayer set = callout({0, 0, 100, 60}, CalloutShape::rectangle);
-    for (const auto& [given, used] : {std::pair{12.0, 12.0}, {100.0, 30.0}, {-5.0, 0.0}}) {
-        set.cornerRadius = given; // a set radius wins, limited to half the short side
-        EXPECT_DOUBLE_EQ(set.effectiveCornerRadius(), used);
-    }
-    for (const auto& [rect, size] : {std::pair{QRectF(0, 0, 100, 60), 8.0},
-                                     {QRectF(0, 0, 150, 120), 12.0},
-                                     {QRectF(0, 0, 400, 300), 18.0}}) {
-        EXPECT_DOUBLE_EQ(callout(rect).effectiveTailSize(), size);
-    }
-    CalloutLayer tail = callout({0, 0, 100, 60});
-    for (const auto& [given, used] : {std::pair{20.0, 20.0}, {80.0, 30.0}, {2.0, 6.0}}) {
-        tail.tailSize = given; // at least 6, at most half the short side
-        EXPECT_DOUBLE_EQ(tail.effectiveTailSize(), used);
-    }
-    // Tail half-width: 0.35 of the radius, at most 0.22 of the short side; square corners take
-    // three quarters of the tail size.
-    EXPECT_NEAR(callout({0, 0, 100, 60}).tailHalfWidth(), 6.3, 1e-9);
-    EXPECT_NEAR(callout({0, 0, 400, 300}).tailHalfWidth(), 16.8, 1e-9);
-    EXPECT_NEAR(callout({0, 0, 100, 20}).tailHalfWidth(), 4.4, 1e-9);
-    EXPECT_NEAR(callout({0, 0, 100, 60}, CalloutShape::rectangle).tailHalfWidth(), 6, 1e-9);
-}
-
 TEST(CalloutLayerTest, TailLeavesTheFacingEdgeClearOfTheCorners) {
     CalloutLayer layer = callout({0, 0, 200, 100}); // radius 22, half-width 7.7
     const auto below = layer.tailGeometry({100, 160});

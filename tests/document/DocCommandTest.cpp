@@ -55,39 +55,6 @@ QString writeProject(const QTemporaryDir& dir) {
 
 } // namespace
 
-TEST(DocCommandTest, InfoShowsLayersAsTheyAreWrittenBack) {
-    QTemporaryDir dir;
-    const QString path = writeProject(dir);
-    const DocRun json = runMebo({"doc", "info", path, "--json"});
-    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
-    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    EXPECT_EQ(o.value("schemaVersion").toInt(), 1);
-    EXPECT_EQ(o.value("canvasRect").toArray(), (QJsonArray{QJsonArray{5, 5}, QJsonArray{30, 20}}));
-    EXPECT_TRUE(o.value("saveTargetPath").isNull());
-    EXPECT_EQ(o.value("baseImage").toObject().value("width").toInt(), 40);
-    const QJsonArray layers = o.value("layers").toArray();
-    ASSERT_EQ(layers.size(), 2);
-    const QJsonObject rect = layers.at(0).toObject();
-    EXPECT_EQ(rect.value("type").toString(), QStringLiteral("rect"));
-    EXPECT_EQ(rect.value("class").toString(), QStringLiteral("RectLayer"));
-    EXPECT_EQ(rect.value("payload").toObject().value("strokeWidth").toDouble(), 2);
-    // The blur record loads as a mosaic and would be written back as one (its payload as the codec
-    // converts it, tested with the codec).
-    const QJsonObject blur = layers.at(1).toObject();
-    EXPECT_EQ(blur.value("index").toInt(), 2);
-    EXPECT_EQ(blur.value("type").toString(), QStringLiteral("blur"));
-    EXPECT_EQ(blur.value("writtenAs").toString(), QStringLiteral("mosaic"));
-    EXPECT_EQ(blur.value("payload").toObject().value("style").toString(), QStringLiteral("gaussian"));
-    EXPECT_EQ(o.value("skippedTypes").toArray(), QJsonArray{"hologram"});
-
-    const DocRun text = runMebo({"doc", "info", path});
-    ASSERT_EQ(text.exitCode, 0);
-    EXPECT_TRUE(text.out.contains(QStringLiteral("canvas:        5,5 30x20")));
-    EXPECT_TRUE(text.out.contains(QStringLiteral("[0] rect  RectLayer  bounds")));
-    EXPECT_TRUE(text.out.contains(QStringLiteral("(written as \"mosaic\")")));
-    EXPECT_TRUE(text.out.contains(QStringLiteral("skipped: unknown layer type \"hologram\"")));
-}
-
 TEST(DocCommandTest, RenderResaveAndCheck) {
     QTemporaryDir dir;
     const QString path = writeProject(dir);

@@ -54,24 +54,6 @@ LayerList straddling(int h) {
     return {blur, arrow, text, callout, step};
 }
 
-TEST(DocumentFlattenerTest, EqualsTheBaseWithEveryLayerDrawnInOrder) {
-    const QImage base = stripes(600, 1400);
-    const LayerList layers = straddling(base.height());
-    const QImage flat = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
-
-    QImage single = base.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    {
-        QPainter painter(&single);
-        painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
-                               QPainter::TextAntialiasing);
-        DocumentFlattener::drawLayers(painter, base, layers);
-    }
-    ASSERT_EQ(flat.size(), single.size());
-    EXPECT_LE(test::maxDifference(flat, single), 2); // the base is opaque: no alpha rounding
-    // And the layers really were drawn: the step badge covers its centre.
-    EXPECT_NE(flat.pixel(520, 700), single.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
-}
-
 TEST(DocumentFlattenerTest, CropsToTheCanvasAndAppliesErasersFirst) {
     const QImage base = stripes(300, 200);
     auto eraser = std::make_shared<EraserStrokeLayer>();

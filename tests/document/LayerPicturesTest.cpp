@@ -40,19 +40,6 @@ QImage sequential(const QImage& base, const LayerList& layers) {
     return out;
 }
 
-int worstChannelDifference(const QImage& a, const QImage& b) {
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            worst = std::max({worst, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
-                              std::abs(qBlue(p[x]) - qBlue(q[x])), std::abs(qAlpha(p[x]) - qAlpha(q[x]))});
-        }
-    }
-    return worst;
-}
-
 // Every kind of layer, spread over a tall image so that it crosses the output's bands.
 LayerList everyKindAcrossBands(int height, bool withCovers) {
     LayerList out;
@@ -70,8 +57,8 @@ LayerList everyKindAcrossBands(int height, bool withCovers) {
 TEST(LayerPictures, AStackWithACoverEqualsDrawingInOrder) {
     const QImage base = busyBase(700, 2100);
     const LayerList layers = everyKindAcrossBands(base.height(), true);
-    EXPECT_LE(worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())),
-                                     sequential(base, layers)),
+    EXPECT_LE(test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())),
+                                  sequential(base, layers)),
               2);
 }
 
@@ -84,14 +71,14 @@ TEST(LayerPictures, BandedCompositeEqualsDrawingInOrder) {
     const QImage expected = sequential(base, layers);
     const QImage cold = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
     ASSERT_EQ(cold.size(), expected.size());
-    EXPECT_LE(worstChannelDifference(cold, expected), 2);
+    EXPECT_LE(test::maxDifference(cold, expected), 2);
     // Again, from kept pictures: the same picture to the last bit.
     EXPECT_GT(LayerPictures::cachedBytes(), 0);
     const QImage warm = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
     EXPECT_EQ(warm, cold);
     const QImage cropped = DocumentFlattener::flatten(base, layers, QRectF(33, 501, 400, 900));
     // A crop keeps the pictures' places (layers drawn straight into a band may round differently).
-    EXPECT_LE(worstChannelDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
+    EXPECT_LE(test::maxDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
 }
 
 // Dashed and dotted outlines of layers drawn straight into the bands (large ones, a spotlight) cross
@@ -123,12 +110,11 @@ TEST(LayerPictures, DashesCrossingBandEdgesFallWhereDrawingInOrderPutsThem) {
         const LayerList layers{layer};
         const QImage expected = sequential(base, layers);
         EXPECT_LE(
-            worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())), expected),
-            2);
+            test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())), expected), 2);
         const QRect crop(17, 333, 500, 1001);
-        EXPECT_LE(worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(crop)),
-                                         expected.copy(crop)),
-                  2);
+        EXPECT_LE(
+            test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(crop)), expected.copy(crop)),
+            2);
     }
 }
 

@@ -34,35 +34,14 @@ const QRgb white = qRgb(255, 255, 255);
 
 } // namespace
 
-TEST(StampPaletteTest, FiveCategoriesOfDistinctDrawableSymbols) {
-    QStringList names;
+TEST(StampPaletteTest, EveryBundledIconIsListedAndOtherNamesNeverReachTheFileSystem) {
     QSet<QString> seen;
     for (const StampCategory& c : StampPalette::categories()) {
-        names << c.name;
-        EXPECT_GE(c.items.size(), 6) << c.name.toStdString();
-        EXPECT_LE(c.items.size(), 10) << c.name.toStdString();
         for (const StampPreset& p : c.items) {
-            SCOPED_TRACE(p.symbol.toStdString());
-            EXPECT_FALSE(seen.contains(p.symbol)) << "listed twice";
-            seen.insert(p.symbol);
-            EXPECT_FALSE(p.label.isEmpty());
             EXPECT_EQ(StampPalette::find(p.symbol), &p);
-            QImageReader reader(StampPalette::svgPath(p.symbol), "svg");
-            reader.setScaledSize(QSize(32, 32));
-            const QImage icon = reader.read();
-            // Something is drawn, and not just a full square.
-            const int opaque = test::countPixels(icon, icon.rect(), [](QRgb px) { return qAlpha(px) > 128; });
-            EXPECT_GT(opaque, 40);
-            EXPECT_LT(opaque, 32 * 32 - 40);
+            seen.insert(p.symbol);
         }
     }
-    EXPECT_EQ(names, (QStringList{"Common", "Arrows", "Emphasis", "Status", "Chat"}));
-    for (const char* name : {"checkmark.circle.fill", "xmark.circle.fill", "star.fill", "heart.fill",
-                             "exclamationmark.triangle.fill", "arrow.right", "hand.thumbsup.fill",
-                             "questionmark.circle.fill", "bubble.left.fill"}) {
-        EXPECT_TRUE(seen.contains(QString::fromLatin1(name))) << name;
-    }
-    // Every bundled icon belongs to the palette; names outside it never reach the file system.
     const QDir icons = QFileInfo(StampPalette::svgPath(QStringLiteral("star.fill"))).dir();
     for (const QString& file : icons.entryList({QStringLiteral("*.svg")}, QDir::Files)) {
         EXPECT_TRUE(seen.contains(file.chopped(4))) << file.toStdString();
@@ -70,7 +49,6 @@ TEST(StampPaletteTest, FiveCategoriesOfDistinctDrawableSymbols) {
     for (const char* outside : {"../sounds/Shutter", "no.such.symbol", ""}) {
         EXPECT_TRUE(StampPalette::svgPath(QString::fromLatin1(outside)).isEmpty()) << outside;
     }
-    EXPECT_EQ(StampPalette::find(QStringLiteral("Star.Fill")), nullptr);
 }
 
 TEST(StampLayerTest, SymbolIsTintedCentredAndTurnedOnItsSquare) {

@@ -110,38 +110,6 @@ TEST(TextLayerTest, BackgroundIsARoundedBoxWithItsOwnPadding) {
     EXPECT_NEAR(qRed(drawn(layer, 100, 50, Qt::white).pixel(12, 20)), 128, 3);
 }
 
-TEST(TextLayerTest, OutlineRingsRadiusAndReach) {
-    // 24 + 20 + 16 + 12 positions on rings of R, 0.72 R, 0.45 R and 0.22 R wider than 0.35.
-    const QList<QPointF> all = TextLayer::outlineOffsets(10);
-    ASSERT_EQ(all.size(), 72);
-    EXPECT_NEAR(all[0].x(), 10, 1e-9);
-    EXPECT_NEAR(all[0].y(), 0, 1e-9);
-    EXPECT_NEAR(all[6].y(), 10, 1e-9);
-    EXPECT_NEAR(std::hypot(all[24].x(), all[24].y()), 7.2, 1e-9);
-    EXPECT_NEAR(std::hypot(all[44].x(), all[44].y()), 4.5, 1e-9);
-    EXPECT_NEAR(std::hypot(all[60].x(), all[60].y()), 2.2, 1e-9);
-    EXPECT_EQ(TextLayer::outlineOffsets(1).size(), 60);
-    EXPECT_EQ(TextLayer::outlineOffsets(0.7).size(), 44);
-    EXPECT_EQ(TextLayer::outlineOffsets(0.35).size(), 0);
-
-    TextLayer layer = label(QStringLiteral("Out"));
-    layer.outlineColor = Qt::white;
-    EXPECT_DOUBLE_EQ(layer.outlinePercent(), 30); // unset gives 30
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 6);
-    EXPECT_DOUBLE_EQ(layer.outlineReach(), 9); // plus half a stroke of 30 % of the font size
-    EXPECT_EQ(layer.bounds(), layer.box().adjusted(-9, -9, 9, 9));
-    layer.outlineWidthPercent = -10; // the sign is ignored
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 2);
-    layer.fontSize = 5;
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 1); // never below 1
-    layer.outlineWidthPercent = 0.0005;
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 0);
-    EXPECT_EQ(layer.bounds(), layer.box());
-    layer.outlineWidthPercent = 30;
-    layer.outlineColor = QColor(255, 255, 255, 2);
-    EXPECT_DOUBLE_EQ(layer.outlinePercent(), 0);
-}
-
 TEST(TextLayerTest, OutlineSurroundsTheGlyphsInOnePass) {
     TextLayer layer = label(QStringLiteral("I"), {20, 10});
     layer.fontSize = 40;
@@ -162,4 +130,3 @@ TEST(TextLayerTest, OutlineSurroundsTheGlyphsInOnePass) {
     EXPECT_NEAR(qRed(ring), 127, 6);
     EXPECT_NEAR(qBlue(ring), 228, 6);
 }
-
