@@ -1,6 +1,5 @@
 #include "editor/EditorVM.h"
 #include "document/ArrowLayer.h"
-#include "document/CalloutLayer.h"
 #include "document/CutOutLayer.h"
 #include "document/DocumentFlattener.h"
 #include "document/EraserStrokeLayer.h"
@@ -11,7 +10,6 @@
 #include "document/PasteImageLayer.h"
 #include "document/RectLayer.h"
 #include "document/RegionFillLayer.h"
-#include "document/SpotlightLayer.h"
 #include "document/TextLayer.h"
 #include "support/Drawing.h"
 #include "support/TestUtil.h"
@@ -105,17 +103,6 @@ TEST(EditorVMHistory, LargeBaseImagesKeepHistoryUnderTheByteBound) {
     EXPECT_EQ(vm.undoStack().size(), 1);
     vm.undo();
     EXPECT_EQ(vm.baseImage().height(), 6000 - 3 * 60);
-
-    // Small images are bounded by the step count alone; one image larger than the bound still keeps
-    // its single step.
-    QList<Snapshot> stack;
-    QImage huge(8000, 7500, QImage::Format_RGB32); // 240 MB
-    stack.append(Snapshot{huge, {}, {}});
-    SnapshotLimits::trim(stack);
-    EXPECT_EQ(stack.size(), 1);
-    stack.append(Snapshot{huge, {}, {}});
-    SnapshotLimits::trim(stack);
-    EXPECT_EQ(stack.size(), 1);
 }
 
 TEST(EditorVMSelection, CommandsSkipLockedAndEraserLayers) {
@@ -214,26 +201,8 @@ TEST(EditorVMArrangement, ZOrderAlignAndDistribute) {
     EXPECT_DOUBLE_EQ(centres[2], 105);
 }
 
-TEST(EditorVMEditing, NudgeRunsAndArrowPanelEditsAreSingleSteps) {
+TEST(EditorVMEditing, ArrowPanelEditsAreSingleSteps) {
     EditorVM vm(gradientImage());
-    const LayerPtr a = rectAt(10, 10);
-    vm.addLayer(a, true);
-    EXPECT_FALSE(vm.nudgeSelection(1, 0)); // only with the selection tool
-    vm.setCurrentTool(ToolKind::selection);
-    const qsizetype steps = vm.undoStack().size();
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(vm.nudgeSelection(i % 2 ? 10 : 1, -1));
-    }
-    EXPECT_EQ(vm.selectedLayer()->bounds(), a->bounds().translated(55, -10));
-    vm.undo(); // ends the run and undoes all of it
-    EXPECT_EQ(vm.layers().first()->bounds(), a->bounds());
-    EXPECT_EQ(vm.undoStack().size(), steps);
-
-    vm.selectLayer(vm.layers().first());
-    vm.nudgeSelection(0, 1);
-    vm.addLayer(rectAt(0, 0)); // any other change commits the pending run first
-    EXPECT_EQ(vm.undoStack().size(), steps + 2);
-
     auto arrow = std::make_shared<ArrowLayer>();
     arrow->end = QPointF(100, 100);
     vm.addLayer(arrow, true);
@@ -450,29 +419,6 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     }
     EXPECT_EQ(vm.eraserRevision(), erasedRev);
 
-    // Small moves of layers with shadows, text, tails and dimming redraw only what they touch.
-    auto text = std::make_shared<TextLayer>();
-    text->text = QStringLiteral("Moved text");
-    text->position = QPointF(60, 120);
-    text->shadow = ShadowStyle::soft;
-    auto arrow = std::make_shared<ArrowLayer>();
-    arrow->start = QPointF(250, 40);
-    arrow->end = QPointF(330, 90);
-    auto callout = std::make_shared<CalloutLayer>();
-    callout->rect = QRectF(200, 180, 120, 60);
-    callout->tails = {QPointF(180, 280)};
-    callout->text = QStringLiteral("Note");
-    auto spot = std::make_shared<SpotlightLayer>();
-    spot->rect = QRectF(20, 200, 60, 40);
-    vm.addLayers({text, arrow, callout, spot});
-    vm.addLayer(rectAt(100, 100, 20, 20));
-    EXPECT_TRUE(matches());
-    for (const LayerPtr& l : LayerList{text, arrow, callout, spot, text}) {
-        const LayerPtr current = *std::find_if(vm.layers().begin(), vm.layers().end(),
-                                               [&](const LayerPtr& x) { return x->className() == l->className(); });
-        vm.replaceLayerLive(current, current->translated(3, -2));
-        EXPECT_TRUE(matches()) << l->className();
-    }
     vm.selectLayer(vm.layers()[2]);
     vm.bringToFront();
     EXPECT_TRUE(matches());

@@ -20,27 +20,6 @@ platform::RecognizedTextLine textLine(const char* text, double x, double y) {
     return l;
 }
 
-TEST(OcrSvcTest, RecognisesOffTheMainThreadAndAnswersInReadingOrder) {
-    auto recognizer = std::make_shared<ScriptedRecognizer>();
-    recognizer->lines = {textLine("second", 0.1, 0.5), textLine("", 0.1, 0.9), textLine("first", 0.1, 0.8)};
-    OcrSvc svc(recognizer);
-    std::optional<OcrResult> answer;
-    int answers = 0;
-    svc.recognize(QImage(64, 32, QImage::Format_RGB32), [&](OcrResult r) {
-        EXPECT_EQ(QThread::currentThread(), qApp->thread());
-        answer = std::move(r);
-        ++answers;
-    });
-    ASSERT_TRUE(test::waitUntil([&] { return answer.has_value(); }));
-    EXPECT_FALSE(recognizer->onMainThread);
-    EXPECT_EQ(recognizer->seenWidth, 64);
-    EXPECT_EQ(answer->text, QStringLiteral("first\nsecond"));
-    ASSERT_EQ(answer->blocks.size(), 2);
-    EXPECT_EQ(answer->blocks[0].normalizedBoundingBox, QRectF(0.1, 0.8, 0.2, 0.04));
-    test::drainEvents();
-    EXPECT_EQ(answers, 1);
-}
-
 TEST(OcrSvcTest, AFailureIsLoggedAndGivesAnEmptyResult) {
     test::LogCapture log;
     auto recognizer = std::make_shared<ScriptedRecognizer>();
