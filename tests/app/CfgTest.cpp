@@ -128,35 +128,6 @@ TEST(CfgLoad, ShortcutOverridesDecodeOrEmpty) {
     EXPECT_TRUE(Cfg(mistyped).shortcutOverrides().isEmpty());
 }
 
-TEST(CfgWrite, SettersWriteTypedValuesAtOnce) {
-    FakeDefaultsStore store;
-    Cfg cfg(store);
-    cfg.setCopyToClipboard(true);
-    cfg.setRecordFps(30);
-    cfg.setWebcamScale(0.5);
-    cfg.setSaveDirectory(QStringLiteral("/tmp/x/../y"));
-    cfg.setSelectedCameraDeviceId(QStringLiteral("/dev/video0"));
-    EXPECT_EQ(store.user.value("mebo.copyToClipboard"), QVariant(true));
-    EXPECT_EQ(store.user.value("mebo.recordFps"), QVariant(qlonglong(30)));
-    EXPECT_EQ(store.user.value("mebo.webcamScale"), QVariant(0.5));
-    EXPECT_EQ(store.user.value("mebo.saveDirectory"), QVariant(QStringLiteral("/tmp/y")));
-    EXPECT_EQ(store.user.value("mebo.selectedCameraDeviceId"), QVariant(QStringLiteral("/dev/video0")));
-    cfg.setSelectedCameraDeviceId(std::nullopt);
-    EXPECT_FALSE(store.user.contains("mebo.selectedCameraDeviceId"));
-
-    // Read at start only: not written back.
-    cfg.setOpenEditorAfterCapture(false);
-    cfg.setPlayShutterSound(false);
-    EXPECT_FALSE(store.user.contains("mebo.openEditorAfterCapture"));
-    EXPECT_FALSE(store.user.contains("mebo.playShutterSound"));
-
-    // A new instance over the same store reads what was written.
-    Cfg again(store);
-    EXPECT_TRUE(again.copyToClipboard());
-    EXPECT_EQ(again.recordFps(), 30);
-    EXPECT_EQ(again.saveDirectory(), "/tmp/y");
-}
-
 TEST(CfgShortcuts, DefaultsOverridesAndConflicts) {
     FakeDefaultsStore store;
     Cfg cfg(store);

@@ -120,15 +120,6 @@ TEST_F(MainWindowVMTest, OpensFromThePngWithoutASidecarAndSeedsItsBytes) {
     }
 }
 
-TEST_F(MainWindowVMTest, OpensFromTheSidecarWhenThereIsOne) {
-    writeShotSidecar(QStringLiteral("/home/u/Desktop/shot.png"));
-    ASSERT_TRUE(vm->openItem(shot()));
-    EXPECT_EQ(vm->editor()->layers().size(), 1);
-    EXPECT_EQ(vm->editor()->saveTargetPath(), QStringLiteral("/home/u/Desktop/shot.png"));
-    EXPECT_FALSE(vm->editor()->hasUnsavedChanges());
-    EXPECT_EQ(levelOf(kTag + QStringLiteral("從 .mebo 加載: shot.mebo")), LogLevel::info);
-}
-
 TEST_F(MainWindowVMTest, ABrokenSidecarFallsBackToTheFlatImage) {
     {
         QFile f(shotSidecar());
@@ -338,27 +329,6 @@ TEST_F(MainWindowVMTest, SaveAsIntoTheLibraryIsRefusedAlsoThroughASymlink) {
     EXPECT_FALSE(QFileInfo::exists(lib + QStringLiteral("/copy.png")));
     EXPECT_FALSE(QFileInfo::exists(shotSidecar()));
     EXPECT_FALSE(vm->editor()->saveTargetPath().has_value());
-}
-
-TEST_F(MainWindowVMTest, SaveAsRecordsTheTargetThenExportsTheFlattenedImage) {
-    ASSERT_TRUE(vm->openItem(shot()));
-    addRect(*vm->editor());
-    vm->editor()->commitCrop(QRectF(2, 2, 40, 30));
-    const QString dest = outside + QStringLiteral("/exported.png");
-    ASSERT_EQ(run([&](auto done) { vm->saveAs(dest, done); }), true);
-
-    EXPECT_EQ(MeboDocument::readFile(shotSidecar()).saveTargetPath, dest);
-    EXPECT_EQ(vm->editor()->saveTargetPath(), dest);
-    EXPECT_FALSE(vm->editor()->hasUnsavedChanges());
-    const QImage exported(dest);
-    EXPECT_EQ(exported.size(), QSize(40, 30));
-    EXPECT_EQ(argb(exported), argb(vm->editor()->flattened()));
-    EXPECT_EQ(QDir(outside).entryList(QDir::Files | QDir::Hidden),
-              QStringList{QStringLiteral("exported.png")});
-    EXPECT_TRUE(shot().hasMeboSidecar);
-    EXPECT_EQ(shot().saveTargetPath, dest);
-    EXPECT_TRUE(log.contains(kTag + QStringLiteral("Save As (純導出) → ") + dest));
-    EXPECT_TRUE(dialogs.alerts.isEmpty());
 }
 
 TEST_F(MainWindowVMTest, AFailedSidecarWriteRestoresTheTargetAndExportsNothing) {

@@ -130,26 +130,6 @@ TEST_F(SettingsVMTest, EmptyKeyDisablesTheToolAndFreesItsKey) {
     EXPECT_TRUE(dialogs.alerts.isEmpty());
 }
 
-TEST_F(SettingsVMTest, ShortcutRowsListEveryEditorToolInToolOrder) {
-    QList<ToolKind> tools;
-    for (const auto& row : vm.shortcutRows()) {
-        tools << row.tool;
-    }
-    // Every tool of the annotation editor, with or without a key (the video editor's chapter is not one).
-    QList<ToolKind> expected = allToolKinds();
-    expected.removeOne(ToolKind::chapter);
-    EXPECT_EQ(tools, expected);
-    const auto rowOf = [&](ToolKind t) { return vm.shortcutRows().at(int(expected.indexOf(t))); };
-    EXPECT_EQ(rowOf(ToolKind::eraser).name, QStringLiteral("Eraser"));
-    EXPECT_EQ(rowOf(ToolKind::eraser).key, QStringLiteral("E"));
-    EXPECT_EQ(rowOf(ToolKind::blur).key, QString()); // no factory key: listed, empty
-
-    cfg.setShortcutOverrides(
-        {{QStringLiteral("blur"), QStringLiteral("B")}, {QStringLiteral("text"), QString()}});
-    EXPECT_EQ(rowOf(ToolKind::blur).key, QStringLiteral("B"));
-    EXPECT_EQ(rowOf(ToolKind::text).key, QString()); // text: disabled, still listed
-}
-
 TEST_F(SettingsVMTest, LogsAreCountedListedNewestFirstCopiedAndCleared) {
     test::drainEvents();
     vm.clearLogs(); // the settings store's start-up line

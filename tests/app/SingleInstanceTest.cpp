@@ -10,29 +10,6 @@
 namespace mebo {
 namespace {
 
-TEST(CaptureUrl, CaptureCommandsModesAndWhatIsIgnored) {
-    test::LogCapture log;
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=fullscreen")), CaptureMode::fullscreen);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=recordArea")), CaptureMode::recordArea);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL: mebo://capture?mode=fullscreen")));
-    // No query, an unknown mode, an empty value: an area capture. The first "mode" item counts.
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture")), CaptureMode::area);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=panorama")), CaptureMode::area);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=")), CaptureMode::area);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?x=1&mode=window&mode=scroll")),
-              CaptureMode::window);
-
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://settings")), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 未知命令: settings")));
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo:capture")), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 未知命令: nil")));
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("MEBO://capture?mode=window")), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 非預期的 scheme: MEBO")));
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://Capture")), std::nullopt);
-    EXPECT_EQ(CaptureUrl::modeFor(QString()), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event")));
-}
-
 // The modes beyond CaptureMode's raw values; an unknown one is said in the log.
 TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
     using Target = CaptureRequest::Target;
