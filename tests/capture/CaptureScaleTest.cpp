@@ -21,34 +21,6 @@ QImage tagged(int scale) {
 
 } // namespace
 
-// The density stands for the scale and survives what captures go through (crop, conversion).
-TEST(CaptureScaleTest, DensityCarriesTheScale) {
-    const struct {
-        int scale;
-        int dotsPerMetre;
-        int readBack;
-    } cases[] = {{1, 3780, 1}, {2, 7559, 2}, {3, 11339, 3}, {0, 3780, 1}, {-2, 3780, 1}};
-    for (const auto& c : cases) {
-        const QImage image = tagged(c.scale);
-        EXPECT_EQ(image.dotsPerMeterX(), c.dotsPerMetre) << c.scale;
-        EXPECT_EQ(image.dotsPerMeterY(), c.dotsPerMetre) << c.scale;
-        EXPECT_EQ(CaptureScale::of(image), c.readBack) << c.scale;
-        EXPECT_EQ(CaptureScale::of(image.copy(5, 5, 10, 10)), c.readBack) << c.scale;
-        EXPECT_EQ(CaptureScale::of(image.convertToFormat(QImage::Format_ARGB32)), c.readBack) << c.scale;
-    }
-    // Tagging a shared image with the density it has leaves the pixels shared: a display grab
-    // is tagged by the backend and again by the service.
-    QImage grab = tagged(2);
-    const QImage holder = grab;
-    CaptureScale::tag(grab, 2);
-    EXPECT_EQ(grab.constBits(), holder.constBits());
-    // An image nobody tagged counts as 1x, whatever density it came with.
-    QImage plain(4, 4, QImage::Format_RGB32);
-    EXPECT_EQ(CaptureScale::of(plain), 1);
-    plain.setDotsPerMeterX(2835); // 72 dpi
-    EXPECT_EQ(CaptureScale::of(plain), 1);
-}
-
 // A capture's file: pHYs (metres, the scale's density on both axes) between IHDR and the image
 // data, read back by libpng; other PNGs are written without it.
 TEST(CaptureScaleTest, CaptureFilesRecordTheDensityInPhys) {

@@ -47,19 +47,6 @@ QImage noise(int w, int h, QImage::Format format, quint32 seed) {
     return img;
 }
 
-TEST(PngWriterTest, RoundTripsNoiseFlatAndOddShapesBitExactly) {
-    EXPECT_EQ(roundTrip(noise(641, 479, QImage::Format_RGB32, 1)), 2);
-    QImage flat(300, 200, QImage::Format_RGB32);
-    flat.fill(QColor(12, 200, 77));
-    EXPECT_EQ(roundTrip(flat), 2);
-    for (QSize size : {QSize(1, 1), QSize(1, 257), QSize(257, 1), QSize(3, 3), QSize(17, 9), QSize(333, 7),
-                       QSize(5, 1000), QSize(1001, 2)}) {
-        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
-        EXPECT_EQ(roundTrip(noise(size.width(), size.height(), QImage::Format_RGB32, 7)), 2);
-        EXPECT_EQ(roundTrip(noise(size.width(), size.height(), QImage::Format_ARGB32, 8)), 6);
-    }
-}
-
 TEST(PngWriterTest, WritesRgbForOpaqueImagesAndRgbaOnlyWhenSomePixelIsTranslucent) {
     QImage opaqueArgb = noise(64, 48, QImage::Format_ARGB32, 2);
     for (int y = 0; y < opaqueArgb.height(); ++y) {
@@ -101,25 +88,6 @@ TEST(PngWriterTest, AcceptsEveryCommonFormatAndWritesStraightAlpha) {
 
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-TEST(PngWriterTest, WriteFileWritesTheEncodedBytesAndLeavesNoTemporaryFile) {
-    QTemporaryDir dir;
-    const QImage image = noise(120, 80, QImage::Format_RGB32, 12);
-    const QString path = dir.filePath(QStringLiteral("shot.png"));
-    QString error;
-    ASSERT_TRUE(PngWriter::writeFile(image, path, &error)) << error.toStdString();
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), PngWriter::encode(image));
-    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("shot.png")});
-
-    // Replacing an existing file is atomic too.
-    const QImage other = noise(30, 20, QImage::Format_ARGB32, 13);
-    ASSERT_TRUE(PngWriter::writeFile(other, path, &error)) << error.toStdString();
-    QImage back(path);
-    expectSamePixels(back, other, "QImage");
-    EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("shot.png")});
 }
 
 TEST(PngWriterTest, WriteFileFailsWithAReasonAndLeavesNothingBehind) {
