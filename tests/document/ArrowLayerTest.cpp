@@ -109,19 +109,3 @@ TEST(ArrowLayerTest, CurvesAreHitAlongTheCurveWithHeadsAlongTheTangents) {
     EXPECT_EQ(qAlpha(img.pixel(108, 32)), 0);
     EXPECT_GT(qAlpha(img.pixel(80, 88)), 200);
 }
-
-TEST(ArrowLayerTest, SolidTailTakesTheCapRule) {
-    // Two units before the tail of a width-10 shaft only a round or square cap reaches; off the
-    // axis only the square cap's corner does.
-    const auto alphaAt = [](std::optional<LineCap> cap, QPoint at) {
-        ArrowLayer a = arrow({20, 60}, {140, 60}, 10);
-        a.lineCap = cap;
-        return qAlpha(render(a, canvas(160, 120)).pixel(at));
-    };
-    EXPECT_GT(alphaAt(std::nullopt, {17, 60}), 200);
-    EXPECT_GT(alphaAt(LineCap::round, {17, 60}), 200);
-    EXPECT_GT(alphaAt(LineCap::square, {17, 60}), 200);
-    EXPECT_EQ(alphaAt(LineCap::butt, {17, 60}), 0);
-    EXPECT_GT(alphaAt(LineCap::square, {15, 55}), 200);
-    EXPECT_EQ(alphaAt(std::nullopt, {15, 55}), 0);
-}

@@ -105,7 +105,7 @@ TEST(CalloutLayerTest, TailStylesChangeWhatIsBoundedAndHit) {
     EXPECT_TRUE(arrowed.bounds().contains(arrowed.tailGeometry(arrowed.tails.first())->tip));
 }
 
-TEST(CalloutLayerTest, HitTestAndBoundsCoverTheTurnedBodyAndTails) {
+TEST(CalloutLayerTest, HitTestCoversTheTurnedBodyAndTails) {
     CalloutLayer layer = callout({20, 20, 120, 60});
     layer.tails = {{60, 125}};
     const std::pair<QPointF, bool> probes[] = {
@@ -121,20 +121,9 @@ TEST(CalloutLayerTest, HitTestAndBoundsCoverTheTurnedBodyAndTails) {
     EXPECT_FALSE(layer.hitTest({170, 70}));
 
     CalloutLayer turned = callout({0, 40, 200, 40}, CalloutShape::rectangle);
-    EXPECT_EQ(turned.bounds(), QRectF(0, 40, 200, 40));
     turned.rotation = std::numbers::pi / 2;
-    EXPECT_TRUE(test::rectNear(turned.bounds(), QRectF(80, -40, 40, 200)));
     EXPECT_TRUE(turned.hitTest({100, 0}));
     EXPECT_FALSE(turned.hitTest({10, 60}));
-
-    CalloutLayer tailed = callout({0, 0, 100, 60});
-    tailed.outlineColor = Qt::black;
-    tailed.outlineWidth = 4;
-    tailed.tails = {{50, 120}, {-40, 30}};
-    EXPECT_GE(tailed.bounds().bottom(), 120);
-    EXPECT_LE(tailed.bounds().bottom(), 123);
-    EXPECT_LE(tailed.bounds().left(), -40);
-    EXPECT_GE(tailed.bounds().left(), -43);
 }
 
 TEST(CalloutLayerTest, TextIsInsetByPaddingCentredAndWrapped) {

@@ -1,15 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "document/ArrowLayer.h"
-#include "document/CalloutLayer.h"
 #include "document/DocumentFlattener.h"
 #include "document/EraserStrokeLayer.h"
-#include "document/MosaicLayer.h"
 #include "document/StepLayer.h"
-#include "document/TextLayer.h"
 #include "support/Drawing.h"
-
-#include <QPainter>
 
 namespace mebo {
 namespace {
@@ -23,35 +17,6 @@ QImage stripes(int w, int h) {
         }
     }
     return image;
-}
-
-// A mix of layers with shadows, opacity and sampling.
-LayerList straddling(int h) {
-    const double mid = h / 2.0;
-    auto arrow = std::make_shared<ArrowLayer>();
-    arrow->start = {40, mid - 120};
-    arrow->end = {260, mid + 90};
-    arrow->strokeWidth = 8;
-    arrow->shadow = ShadowStyle::soft;
-    auto text = std::make_shared<TextLayer>();
-    text->position = {280, mid - 20};
-    text->text = QStringLiteral("Across the seam");
-    text->fontSize = 30;
-    text->shadow = ShadowStyle::soft;
-    auto blur = std::make_shared<MosaicLayer>();
-    blur->rect = {60, mid - 60, 180, 130};
-    blur->style = MosaicStyle::gaussian;
-    blur->intensity = 9;
-    auto callout = std::make_shared<CalloutLayer>();
-    callout->rect = {300, mid + 40, 220, 90};
-    callout->tails = {QPointF(260, mid - 50)};
-    callout->text = QStringLiteral("Hello");
-    callout->shadow = ShadowStyle::hard;
-    auto step = std::make_shared<StepLayer>();
-    step->center = {520, mid};
-    step->radius = 24;
-    step->opacity = 0.7;
-    return {blur, arrow, text, callout, step};
 }
 
 TEST(DocumentFlattenerTest, CropsToTheCanvasAndAppliesErasersFirst) {

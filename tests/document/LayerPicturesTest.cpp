@@ -1,10 +1,7 @@
 #include "support/Drawing.h"
 
 #include "document/EllipseLayer.h"
-#include "document/FillLayer.h"
-#include "document/HighlighterLayer.h"
 #include "document/LineLayer.h"
-#include "document/MosaicLayer.h"
 #include "document/RectLayer.h"
 #include "document/SpotlightLayer.h"
 
@@ -116,39 +113,6 @@ TEST(LayerPictures, DashesCrossingBandEdgesFallWhereDrawingInOrderPutsThem) {
             test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(crop)), expected.copy(crop)),
             2);
     }
-}
-
-TEST(LayerPictures, OnlyLayersThatPaintOverAndStayWithinPartOfTheImageGetOne) {
-    const QImage base = busyBase(400, 300);
-    auto rect = std::make_shared<RectLayer>();
-    rect->rect = {20, 20, 60, 40};
-    auto highlighter = std::make_shared<HighlighterLayer>(); // multiplies
-    highlighter->rect = {10, 10, 80, 20};
-    auto fill = std::make_shared<FillLayer>(); // everywhere
-    auto huge = std::make_shared<RectLayer>();
-    huge->rect = {0, 0, 400, 300};
-    auto mosaic = std::make_shared<MosaicLayer>(); // reads the base: drawn, never kept
-    mosaic->rect = {100, 100, 50, 50};
-    LayerPictures::clearCache();
-    const auto pictures = LayerPictures::make({rect, highlighter, fill, huge, mosaic}, base, base.rect());
-    ASSERT_EQ(pictures.size(), 5);
-    ASSERT_TRUE(pictures[0]);
-    // The bounds (half the stroke included) and a shadow's margin, within the image.
-    const QRect extent = rect->bounds().toAlignedRect().adjusted(-32, -32, 32, 32).intersected(base.rect());
-    EXPECT_EQ(QRect(pictures[0]->origin, pictures[0]->image.size()), extent);
-    EXPECT_EQ(extent.topLeft(), QPoint(0, 0));
-    EXPECT_FALSE(pictures[1]);
-    EXPECT_FALSE(pictures[2]);
-    EXPECT_FALSE(pictures[3]);
-    ASSERT_TRUE(pictures[4]);
-    // Only the rectangle's picture is kept; it comes back as the same object.
-    EXPECT_EQ(LayerPictures::cachedBytes(), pictures[0]->image.sizeInBytes());
-    const auto again = LayerPictures::make({rect, mosaic}, base, base.rect());
-    EXPECT_EQ(again[0], pictures[0]);
-    EXPECT_NE(again[1], pictures[4]);
-    // Another image size is another picture.
-    const QImage smaller = busyBase(100, 100);
-    EXPECT_NE(LayerPictures::make({rect}, smaller, smaller.rect())[0], pictures[0]);
 }
 
 TEST(LayerPictures, ANewLayerAtAFreedAddressIsNeverShownWithTheOldPicture) {

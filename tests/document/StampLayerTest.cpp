@@ -51,18 +51,9 @@ TEST(StampPaletteTest, EveryBundledIconIsListedAndOtherNamesNeverReachTheFileSys
     }
 }
 
-TEST(StampLayerTest, SymbolIsTintedCentredAndTurnedOnItsSquare) {
-    const QColor blue(0x2f, 0x6f, 0xde);
-    const QImage out = render(stamp(QStringLiteral("checkmark.circle.fill"), {50, 40}, 40, blue),
-                              canvas(100, 80, Qt::white));
-    EXPECT_EQ(out.pixel(50, 24), blue.rgb()); // the disc in the stamp colour, the tick cut out of it
-    EXPECT_EQ(out.pixel(36, 40), blue.rgb());
-    EXPECT_GT(qGray(out.pixel(44, 43)), 245);
-    for (const QPoint& untouched : {QPoint(31, 21), QPoint(50, 17), QPoint(50, 63)}) {
-        EXPECT_EQ(out.pixel(untouched), white) << untouched.x() << "," << untouched.y();
-    }
-
-    // Mirrored and turned, an arrow matches its counterpart.
+TEST(StampLayerTest, SymbolsTurnAndMirrorOnTheirSquareAndTakeTheOpacityOnce) {
+    // Tint and placement are the reference pictures'. Mirrored and turned, an arrow matches its
+    // counterpart.
     const QImage base = canvas(64, 64, Qt::white);
     const auto drawnArrow = [&](const char* name, bool flipH, bool flipV, double rotation) {
         auto s = stamp(QString::fromLatin1(name), {32, 32}, 48);
@@ -77,16 +68,6 @@ TEST(StampLayerTest, SymbolIsTintedCentredAndTurnedOnItsSquare) {
     EXPECT_LE(test::maxDifference(drawnArrow("arrow.up", false, true, 0), down), 60);
     EXPECT_LE(test::maxDifference(drawnArrow("arrow.right", false, false, M_PI / 2), down), 60);
     EXPECT_GT(test::maxDifference(drawnArrow("arrow.right", false, false, 0), left), 150);
-
-    // At 4x the edge of a disc is still one antialiased pixel wide, not a blurred block.
-    QImage big = canvas(160, 160, Qt::white);
-    QPainter p(&big);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    p.scale(4, 4);
-    stamp(QStringLiteral("minus.circle.fill"), {20, 20}, 32, Qt::black).draw(p, big);
-    p.end();
-    EXPECT_LE(
-        test::countPixels(big, {0, 60, 80, 1}, [](QRgb px) { return qGray(px) > 20 && qGray(px) < 235; }), 2);
 
     auto half = stamp(QStringLiteral("minus.circle.fill"), {40, 40}, 40, Qt::black);
     half.opacity = 0.5;
