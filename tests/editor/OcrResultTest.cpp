@@ -28,12 +28,6 @@ TEST(OcrResultTest, ReadingOrderIsTopFirstThenLeftToRightWithinOneHundredth) {
               QStringLiteral("7 characters, 2 lines"));
 }
 
-TEST(OcrResultTest, JoinLinesCollapsesEveryBreakAndSpaceRun) {
-    EXPECT_EQ(OcrResult::joinedLines(QStringLiteral("one\r\ntwo\n\nthree")), QStringLiteral("one two three"));
-    EXPECT_EQ(OcrResult::joinedLines(QStringLiteral("  a \r b\n")), QStringLiteral("a b"));
-    EXPECT_FALSE(OcrResult::joinedLines(QStringLiteral("already  single")).has_value());
-}
-
 TEST(OcrOverlayTest, BlocksBecomeTextLayersSizedByTheirHeight) {
     const QSize image(1000, 1000);
     OcrResult r;
