@@ -1,5 +1,6 @@
 #include "library/HistoryStore.h"
 #include "support/Drawing.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -8,11 +9,6 @@
 using namespace mebo;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // An entry (or a whole index when it is an array) as it is read and written back, one line.
 QString readAndWrittenBack(const QByteArray& json) {
@@ -31,7 +27,7 @@ QString readAndWrittenBack(const QByteArray& json) {
 // tests/data/history/entries.txt: defaults, dates, strict decoding, one entry a line.
 TEST(HistoryIndexTest, EntryVectors) {
     const QString path = test::dataPath(QStringLiteral("history/entries.txt"));
-    QStringList lines = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(test::fileBytes(path)).split(QLatin1Char('\n'));
     const bool update = qEnvironmentVariableIntValue("MEBO_UPDATE_REFERENCES") == 1;
     int cases = 0;
     for (QString& line : lines) {
@@ -58,7 +54,7 @@ TEST(HistoryIndexTest, EntryVectors) {
 // tests/data/history/index.json is an index as the library writes it: a pretty array, newest
 // first, keys sorted, optional keys only when present. It reads and writes back byte for byte.
 TEST(HistoryIndexTest, IndexFileRoundTripsByteForByte) {
-    const QByteArray bytes = readAll(test::dataPath(QStringLiteral("history/index.json")));
+    const QByteArray bytes = test::fileBytes(test::dataPath(QStringLiteral("history/index.json")));
     QString error;
     const auto entries = HistoryStore::decodeIndex(bytes, &error);
     ASSERT_TRUE(entries) << error.toStdString();
