@@ -13,24 +13,9 @@ TEST(CfgLoad, EmptyDatabaseGivesFactoryValues) {
     FakeDefaultsStore store;
     LogCapture logs;
     Cfg cfg(store);
-    EXPECT_FALSE(cfg.copyToClipboard());
-    EXPECT_TRUE(cfg.openEditorAfterCapture());
-    EXPECT_TRUE(cfg.playShutterSound());
-    EXPECT_EQ(cfg.historyMaxCount(), 0);
-    EXPECT_EQ(cfg.recordFps(), 15);
-    EXPECT_DOUBLE_EQ(cfg.webcamScale(), 0.2);
-    EXPECT_EQ(cfg.appearanceMode(), AppearanceMode::system);
-    EXPECT_EQ(cfg.filenameTemplate(), "mebo-{yyyyMMdd-HHmmss-SSS}");
-    EXPECT_EQ(cfg.webcamPosition(), "bottomRight");
-    EXPECT_EQ(cfg.videoCodec(), "h264");
-    EXPECT_EQ(cfg.recordQuality(), "high");
-    EXPECT_TRUE(cfg.recordSystemAudio());
-    EXPECT_TRUE(cfg.recordWebcamSeparateFile());
-    EXPECT_TRUE(cfg.recordClickRipple());
-    // Microphone, webcam and the cursor trail only when asked for.
+    // The values `mebo config get` shows are the command line's test; here what only starts from
+    // this store: the microphone, the webcam and the cursor trail only when asked for.
     EXPECT_FALSE(cfg.recordMicrophone() || cfg.recordWebcam() || cfg.recordCursorTrail());
-    EXPECT_FALSE(cfg.selectedMicDeviceId().has_value());
-    EXPECT_TRUE(cfg.saveDirectory().endsWith("/mebo"));
     EXPECT_EQ(cfg.saveDirectory(), Cfg::defaultSaveDirectory());
     // The limit is always written back; registered values are not.
     EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), 0);
@@ -62,18 +47,12 @@ TEST(CfgLoad, StoredValuesAndTheirFallbacks) {
     store.user["mebo.webcamScale"] = 0.35;
     store.user["mebo.appearanceMode"] = QStringLiteral("sepia");
     store.user["mebo.videoCodec"] = qlonglong(5); // not a string: default
-    store.user["mebo.copyToClipboard"] = true;
-    store.user["mebo.selectedMicDeviceId"] = QStringLiteral("alsa_input.usb");
     store.user["mebo.saveDirectory"] = QStringLiteral("/tmp/shots/");
-    store.user["mebo.filenameTemplate"] = QStringLiteral("shot");
     Cfg cfg(store);
     EXPECT_DOUBLE_EQ(cfg.webcamScale(), 0.35);
     EXPECT_EQ(cfg.appearanceMode(), AppearanceMode::system);
     EXPECT_EQ(cfg.videoCodec(), "h264");
-    EXPECT_TRUE(cfg.copyToClipboard());
-    EXPECT_EQ(cfg.selectedMicDeviceId().value_or(""), "alsa_input.usb");
     EXPECT_EQ(cfg.saveDirectory(), "/tmp/shots");
-    EXPECT_EQ(cfg.filenameTemplate(), "shot");
 }
 
 TEST(CfgLoad, SaveDirectoryOverrideWinsAndLanguageKeysAreDeletedAtStart) {
