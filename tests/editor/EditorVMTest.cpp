@@ -374,20 +374,6 @@ TEST(EditorVMCaches, CompositeMatchesFlattenAfterEveryKindOfChange) {
     EXPECT_TRUE(matches());
     vm.commitCrop(QRectF(10, 10, 100, 50));
     EXPECT_EQ(vm.flattened(), DocumentFlattener::flatten(vm.baseImage(), vm.layers(), vm.canvasRect()));
-
-    // The lens source is cut once per base and layer list.
-    std::shared_ptr<const MagnifyLayer> lensNow;
-    for (const LayerPtr& l : vm.layers()) {
-        if (auto m = std::dynamic_pointer_cast<const MagnifyLayer>(l)) {
-            lensNow = m;
-        }
-    }
-    ASSERT_TRUE(lensNow);
-    const MagnifySource first = vm.magnifierSource(lensNow);
-    ASSERT_FALSE(first.pixels.isNull());
-    EXPECT_EQ(vm.magnifierSource(lensNow).pixels.cacheKey(), first.pixels.cacheKey());
-    vm.addLayer(rectAt(0, 0));
-    EXPECT_NE(vm.magnifierSource(lensNow).pixels.cacheKey(), first.pixels.cacheKey());
 }
 
 // Long random edit sequences: undoing everything gives back the first state, redoing everything the
