@@ -49,10 +49,6 @@ LayerPtr eraserAt(double x, double y) {
     return e;
 }
 
-QRectF boundsOf(const LayerPtr& l) {
-    return l->bounds();
-}
-
 TEST(EditorVMHistory, UndoRedoRulesAndStepLimit) {
     EditorVM vm(gradientImage());
     vm.undo(); // empty history: nothing happens
@@ -130,7 +126,7 @@ TEST(EditorVMSelection, CommandsSkipLockedAndEraserLayers) {
     vm.duplicateSelection();
     ASSERT_EQ(vm.layers().size(), 6);
     EXPECT_EQ(vm.undoStack().size(), steps + 1);
-    EXPECT_EQ(boundsOf(vm.layers()[4]), boundsOf(a).translated(20, 20));
+    EXPECT_EQ(vm.layers()[4]->bounds(), a->bounds().translated(20, 20));
     EXPECT_EQ(vm.multiSelection(), (LayerList{vm.layers()[4], vm.layers()[5]}));
     vm.deleteSelection();
     EXPECT_EQ(vm.layers(), (LayerList{a, e, b, text}));
