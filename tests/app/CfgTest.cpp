@@ -13,24 +13,9 @@ TEST(CfgLoad, EmptyDatabaseGivesFactoryValues) {
     FakeDefaultsStore store;
     LogCapture logs;
     Cfg cfg(store);
-    EXPECT_FALSE(cfg.copyToClipboard());
-    EXPECT_TRUE(cfg.openEditorAfterCapture());
-    EXPECT_TRUE(cfg.playShutterSound());
-    EXPECT_EQ(cfg.historyMaxCount(), 0);
-    EXPECT_EQ(cfg.recordFps(), 15);
-    EXPECT_DOUBLE_EQ(cfg.webcamScale(), 0.2);
-    EXPECT_EQ(cfg.appearanceMode(), AppearanceMode::system);
-    EXPECT_EQ(cfg.filenameTemplate(), "mebo-{yyyyMMdd-HHmmss-SSS}");
-    EXPECT_EQ(cfg.webcamPosition(), "bottomRight");
-    EXPECT_EQ(cfg.videoCodec(), "h264");
-    EXPECT_EQ(cfg.recordQuality(), "high");
-    EXPECT_TRUE(cfg.recordSystemAudio());
-    EXPECT_TRUE(cfg.recordWebcamSeparateFile());
-    EXPECT_TRUE(cfg.recordClickRipple());
-    // Microphone, webcam and the cursor trail only when asked for.
+    // The values `mebo config get` shows are the command line's test; here what only starts from
+    // this store: the microphone, the webcam and the cursor trail only when asked for.
     EXPECT_FALSE(cfg.recordMicrophone() || cfg.recordWebcam() || cfg.recordCursorTrail());
-    EXPECT_FALSE(cfg.selectedMicDeviceId().has_value());
-    EXPECT_TRUE(cfg.saveDirectory().endsWith("/mebo"));
     EXPECT_EQ(cfg.saveDirectory(), Cfg::defaultSaveDirectory());
     // The limit is always written back; registered values are not.
     EXPECT_EQ(store.user.value("mebo.historyMaxCount").toLongLong(), 0);
@@ -62,18 +47,12 @@ TEST(CfgLoad, StoredValuesAndTheirFallbacks) {
     store.user["mebo.webcamScale"] = 0.35;
     store.user["mebo.appearanceMode"] = QStringLiteral("sepia");
     store.user["mebo.videoCodec"] = qlonglong(5); // not a string: default
-    store.user["mebo.copyToClipboard"] = true;
-    store.user["mebo.selectedMicDeviceId"] = QStringLiteral("alsa_input.usb");
     store.user["mebo.saveDirectory"] = QStringLiteral("/tmp/shots/");
-    store.user["mebo.filenameTemplate"] = QStringLiteral("shot");
     Cfg cfg(store);
     EXPECT_DOUBLE_EQ(cfg.webcamScale(), 0.35);
     EXPECT_EQ(cfg.appearanceMode(), AppearanceMode::system);
     EXPECT_EQ(cfg.videoCodec(), "h264");
-    EXPECT_TRUE(cfg.copyToClipboard());
-    EXPECT_EQ(cfg.selectedMicDeviceId().value_or(""), "alsa_input.usb");
     EXPECT_EQ(cfg.saveDirectory(), "/tmp/shots");
-    EXPECT_EQ(cfg.filenameTemplate(), "shot");
 }
 
 TEST(CfgLoad, SaveDirectoryOverrideWinsAndLanguageKeysAreDeletedAtStart) {
@@ -126,35 +105,6 @@ TEST(CfgLoad, ShortcutOverridesDecodeOrEmpty) {
     FakeDefaultsStore mistyped;
     mistyped.user["mebo.shortcutOverrides"] = QByteArray(R"({"arrow":3})");
     EXPECT_TRUE(Cfg(mistyped).shortcutOverrides().isEmpty());
-}
-
-TEST(CfgWrite, SettersWriteTypedValuesAtOnce) {
-    FakeDefaultsStore store;
-    Cfg cfg(store);
-    cfg.setCopyToClipboard(true);
-    cfg.setRecordFps(30);
-    cfg.setWebcamScale(0.5);
-    cfg.setSaveDirectory(QStringLiteral("/tmp/x/../y"));
-    cfg.setSelectedCameraDeviceId(QStringLiteral("/dev/video0"));
-    EXPECT_EQ(store.user.value("mebo.copyToClipboard"), QVariant(true));
-    EXPECT_EQ(store.user.value("mebo.recordFps"), QVariant(qlonglong(30)));
-    EXPECT_EQ(store.user.value("mebo.webcamScale"), QVariant(0.5));
-    EXPECT_EQ(store.user.value("mebo.saveDirectory"), QVariant(QStringLiteral("/tmp/y")));
-    EXPECT_EQ(store.user.value("mebo.selectedCameraDeviceId"), QVariant(QStringLiteral("/dev/video0")));
-    cfg.setSelectedCameraDeviceId(std::nullopt);
-    EXPECT_FALSE(store.user.contains("mebo.selectedCameraDeviceId"));
-
-    // Read at start only: not written back.
-    cfg.setOpenEditorAfterCapture(false);
-    cfg.setPlayShutterSound(false);
-    EXPECT_FALSE(store.user.contains("mebo.openEditorAfterCapture"));
-    EXPECT_FALSE(store.user.contains("mebo.playShutterSound"));
-
-    // A new instance over the same store reads what was written.
-    Cfg again(store);
-    EXPECT_TRUE(again.copyToClipboard());
-    EXPECT_EQ(again.recordFps(), 30);
-    EXPECT_EQ(again.saveDirectory(), "/tmp/y");
 }
 
 TEST(CfgShortcuts, DefaultsOverridesAndConflicts) {

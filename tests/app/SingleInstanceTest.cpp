@@ -10,31 +10,9 @@
 namespace mebo {
 namespace {
 
-TEST(CaptureUrl, CaptureCommandsModesAndWhatIsIgnored) {
-    test::LogCapture log;
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=fullscreen")), CaptureMode::fullscreen);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=recordArea")), CaptureMode::recordArea);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL: mebo://capture?mode=fullscreen")));
-    // No query, an unknown mode, an empty value: an area capture. The first "mode" item counts.
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture")), CaptureMode::area);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=panorama")), CaptureMode::area);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?mode=")), CaptureMode::area);
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://capture?x=1&mode=window&mode=scroll")),
-              CaptureMode::window);
-
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://settings")), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 未知命令: settings")));
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo:capture")), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 未知命令: nil")));
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("MEBO://capture?mode=window")), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] 非預期的 scheme: MEBO")));
-    EXPECT_EQ(CaptureUrl::modeFor(QStringLiteral("mebo://Capture")), std::nullopt);
-    EXPECT_EQ(CaptureUrl::modeFor(QString()), std::nullopt);
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] URL Scheme: 無法解析 event")));
-}
-
-// The modes beyond CaptureMode's raw values; an unknown one is said in the log.
-TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
+// Every mode (an unknown one or none is an area capture, said in the log), the remembered targets,
+// and what is not a capture command.
+TEST(CaptureUrl, ModesRememberedTargetsAndWhatIsNotACaptureCommand) {
     using Target = CaptureRequest::Target;
     const struct {
         const char* url;
@@ -46,6 +24,8 @@ TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
         {"mebo://capture?mode=display", CaptureMode::fullscreen, Target::chosen},
         {"mebo://capture?mode=window", CaptureMode::window, Target::chosen},
         {"mebo://capture?mode=panorama", CaptureMode::area, Target::chosen},
+        {"mebo://capture", CaptureMode::area, Target::chosen},
+        {"mebo://capture?x=1&mode=window&mode=scroll", CaptureMode::window, Target::chosen},
     };
     for (const auto& c : cases) {
         const auto request = CaptureUrl::requestFor(QString::fromLatin1(c.url));
@@ -54,6 +34,11 @@ TEST(CaptureUrl, RememberedTargetsAndUnknownModes) {
         EXPECT_EQ(request->target, c.target) << c.url;
         EXPECT_EQ(request->source, CaptureRequest::Source::urlScheme);
         EXPECT_FALSE(request->delaySeconds) << c.url; // the user's setting applies
+    }
+    // Other commands, a scheme written otherwise (the text as given counts), nothing readable.
+    for (const char* url :
+         {"mebo://settings", "mebo:capture", "MEBO://capture?mode=window", "mebo://Capture", ""}) {
+        EXPECT_FALSE(CaptureUrl::requestFor(QString::fromLatin1(url))) << url;
     }
     test::LogCapture log;
     CaptureUrl::requestFor(QStringLiteral("mebo://capture?mode=panorama"));

@@ -112,27 +112,5 @@ TEST(DeflateJoinTest, RefusesAnythingButExactlyOneCompleteStream) {
     EXPECT_TRUE(refused(nonFinal));
 }
 
-TEST(DeflateJoinTest, Adler32CombineMatchesTheChecksumOfTheConcatenation) {
-    for (size_t lenA : {size_t(0), size_t(1), size_t(65521), size_t(100000)}) {
-        for (size_t lenB :
-             {size_t(0), size_t(1), size_t(5552), size_t(65521), size_t(65522), size_t(300001)}) {
-            const Bytes a = randomBytes(lenA, quint32(lenA + 1));
-            const Bytes b = randomBytes(lenB, quint32(lenB + 2));
-            Bytes ab = a;
-            ab.insert(ab.end(), b.begin(), b.end());
-            const uint32_t adlerA = libdeflate_adler32(1, a.data(), a.size());
-            const uint32_t adlerB = libdeflate_adler32(1, b.data(), b.size());
-            EXPECT_EQ(DeflateJoin::adler32Combine(adlerA, adlerB, lenB),
-                      libdeflate_adler32(1, ab.data(), ab.size()))
-                << lenA << " + " << lenB;
-        }
-    }
-    // Sums near the modulus: all 0xFF bytes.
-    const Bytes ones(70000, 0xFF);
-    const uint32_t half = libdeflate_adler32(1, ones.data(), 35000);
-    EXPECT_EQ(DeflateJoin::adler32Combine(half, half, 35000),
-              libdeflate_adler32(1, ones.data(), ones.size()));
-}
-
 } // namespace
 } // namespace mebo

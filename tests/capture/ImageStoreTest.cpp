@@ -1,5 +1,8 @@
 #include "capture/ImageStore.h"
 #include "app/Cfg.h"
+#include "capture/CaptureScale.h"
+#include "capture/PngWriter.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -107,4 +110,31 @@ TEST_F(ImageStoreTest, MissingOrUnwritableFolderIsLoggedAndAnswersNothing) {
         EXPECT_TRUE(logs.contains("[ImageStore] CGImageDestinationFinalize 失敗"));
         EXPECT_TRUE(QDir(ro).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
+}
+
+// A capture's file: pHYs (metres, the scale's density on both axes) between IHDR and the image
+// data, read back by libpng; other PNGs are written without it.
+TEST_F(ImageStoreTest, CaptureFilesRecordTheDensityInPhys) {
+    ImageStore images(*cfg);
+    for (int scale : {1, 2, 3}) {
+        CaptureScale::tag(result.image, scale);
+        result.captureDate = result.captureDate.addSecs(1);
+        const auto path = images.write(result);
+        ASSERT_TRUE(path);
+        const QByteArray png = test::fileBytes(*path);
+        // Right after IHDR (8 + 25 bytes): length 9, "pHYs", x and y per metre, unit 1 (metre).
+        const int dpm = CaptureScale::dotsPerMetre(scale);
+        QByteArray phys("\0\0\0\x09pHYs", 8);
+        for (int i = 0; i < 2; ++i) {
+            phys.append(char(dpm >> 24)).append(char(dpm >> 16)).append(char(dpm >> 8)).append(char(dpm));
+        }
+        phys.append(char(1));
+        EXPECT_EQ(png.mid(33, 17).toHex(), phys.toHex());
+        EXPECT_EQ(png.mid(33 + 21 + 4, 4), "IDAT");
+        // libpng drops an ancillary chunk whose CRC is wrong: reading it back checks that too.
+        const QImage read(*path);
+        EXPECT_EQ(read.dotsPerMeterX(), dpm);
+        EXPECT_EQ(CaptureScale::of(read), scale);
+    }
+    EXPECT_FALSE(PngWriter::encode(result.image).contains("pHYs"));
 }

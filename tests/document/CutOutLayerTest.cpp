@@ -22,42 +22,6 @@ CutOutEdge::Params params(QRectF rect, Style style, double density = 1, double d
 
 } // namespace
 
-TEST(CutOutEdgeTest, AmplitudePeriodAndSamplesFollowTheStrip) {
-    // 0.09 x 20 = 1.8 is raised to the torn minimum 2; depth (0.3..2) scales it; at most 0.44 of
-    // the thickness; a vertical strip measures its thickness across x.
-    const std::pair<CutOutEdge::Params, double> amplitudes[] = {
-        {params({0, 0, 300, 20}, Style::torn), 2},
-        {params({0, 0, 300, 20}, Style::torn, 1, 2), 4},
-        {params({0, 0, 300, 200}, Style::torn, 1, 9), 14},
-        {params({0, 0, 300, 4}, Style::zigzag, 1, 2), 0.44 * 4},
-        {params({0, 0, 300, 100}, Style::zigzag), 16},
-        {params({0, 0, 300, 100}, Style::wave), 15},
-        {params({0, 0, 300, 20}, Style::wave, 1, 0.1), 0.3 * 5.2},
-        {params({0, 0, 20, 300}, Style::torn, 1, 2, V), 4}};
-    for (const auto& [p, amplitude] : amplitudes) {
-        EXPECT_NEAR(p.amplitude, amplitude, 1e-12);
-    }
-    const auto zig = params({0, 0, 1000, 40}, Style::zigzag);
-    EXPECT_DOUBLE_EQ(zig.period, 18);
-    EXPECT_NEAR(zig.cycles, 1000.0 / 18, 1e-9); // not rounded to whole cycles
-    EXPECT_EQ(zig.samples, 164);                // step 18 x 0.34 = 6.12
-    // Density above 3 behaves like 3; below 0.5 the pattern doubles the base period while the
-    // samples use the 0.5 clamp.
-    const auto d10 = params({0, 0, 1000, 40}, Style::wave, 10), d3 = params({0, 0, 1000, 40}, Style::wave, 3);
-    EXPECT_DOUBLE_EQ(d10.period, 34.0 / 3);
-    EXPECT_DOUBLE_EQ(d10.period, d3.period);
-    EXPECT_EQ(d10.samples, d3.samples);
-    const auto low = params({0, 0, 1000, 40}, Style::torn, 0.1);
-    EXPECT_DOUBLE_EQ(low.period, 32);
-    EXPECT_EQ(low.samples, int(std::ceil(1000 / (32 * 0.18))));
-    // Short strips get 8 samples and one whole cycle; long ones stop at 2400; at high density the
-    // torn step falls to its minimum 1.25.
-    EXPECT_EQ(params({0, 0, 5, 40}, Style::torn).samples, 8);
-    EXPECT_DOUBLE_EQ(params({0, 0, 5, 40}, Style::torn).cycles, 1);
-    EXPECT_EQ(params({0, 0, 100000, 40}, Style::torn, 3).samples, 2400);
-    EXPECT_EQ(params({0, 0, 1000, 40}, Style::torn, 3).samples, 800);
-}
-
 TEST(CutOutEdgeTest, OffsetsHaveTheirShapeAndStayWithinTheAmplitude) {
     const QRectF rect(0, 0, 1000, 40);
     const auto zig = params(rect, Style::zigzag), wave = params(rect, Style::wave),

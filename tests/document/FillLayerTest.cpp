@@ -1,7 +1,6 @@
 #include "document/FillLayer.h"
 #include "document/DocumentFlattener.h"
 #include "document/RegionFillLayer.h"
-#include "document/SimplifyLayer.h"
 #include "support/Drawing.h"
 
 #include <QPainter>
@@ -136,29 +135,4 @@ TEST(RegionFillLayerTest, HitTestFollowsTheMask) {
     EXPECT_FALSE(r.hitTest({102, 52})); // inside maskRect, far from any filled pixel
     EXPECT_FALSE(r.hitTest({90, 70}));
     EXPECT_TRUE(r.translated(-10, 5)->hitTest({110, 75}));
-}
-
-TEST(SimplifyLayerTest, FillsTheShapeWithAnOptionalBorder) {
-    SimplifyLayer s;
-    s.rect = QRectF(10, 10, 60, 40);
-    s.fillColor = QColor(0x34, 0x3a, 0x46);
-    s.shape = MosaicShape::ellipse;
-    QImage out = render(s, canvas(80, 60, Qt::white));
-    EXPECT_EQ(out.pixel(40, 30), qRgb(0x34, 0x3a, 0x46));
-    EXPECT_EQ(out.pixel(12, 12), white);
-    EXPECT_TRUE(s.hitTest({40, 30}));
-    EXPECT_FALSE(s.hitTest({12, 12}));
-
-    s.shape = MosaicShape::rect;
-    s.borderWidth = 4;
-    s.borderColor = QColor(255, 0, 0);
-    out = render(s, canvas(80, 60, Qt::white));
-    for (const auto& [x, color] :
-         {std::pair{10, qRgb(255, 0, 0)}, {8, qRgb(255, 0, 0)}, {14, qRgb(0x34, 0x3a, 0x46)}, {6, white}}) {
-        EXPECT_EQ(out.pixel(x, 30), color) << x;
-    }
-    EXPECT_EQ(s.bounds(), QRectF(8, 8, 64, 44));
-    s.borderWidth = -3; // treated as none
-    EXPECT_EQ(s.bounds(), QRectF(10, 10, 60, 40));
-    EXPECT_EQ(render(s, canvas(80, 60, Qt::white)).pixel(10, 30), qRgb(0x34, 0x3a, 0x46));
 }

@@ -79,30 +79,6 @@ TEST(LayerCodecTest, DecodingVectors) {
     EXPECT_TRUE(log.contains(QStringLiteral("[LayerCodec] 未知 layer type: Arrow, 跳過")));
 }
 
-TEST(LayerCodecTest, EveryClassRoundTripsToIdenticalBytes) {
-    const QStringList expectedTypes{"arrow",   "pen",         "eraserStroke", "line",     "rect",
-                                    "ellipse", "polygon",     "text",         "callout",  "stamp",
-                                    "step",    "highlighter", "mosaic",       "cutout",   "magnify",
-                                    "fill",    "regionFill",  "paste",        "simplify", "spotlight"};
-    const MeboDocument sample = MeboDocument::readFile(test::sampleProjectPath());
-    ASSERT_EQ(sample.layers.size(), expectedTypes.size());
-    QStringList types;
-    for (const AnyCodableLayer& record : sample.layers) {
-        types << record.type;
-        const LayerPtr layer = LayerCodec::decode(record);
-        ASSERT_TRUE(layer) << record.type.toStdString();
-        EXPECT_FALSE(layer->isLocked);
-        layer->isLocked = true; // not part of the file
-        // What each field means shows in the pictures of the sample layers (layer contract test).
-        EXPECT_EQ(LayerCodec::encode(layer), record) << layer->className();
-        // Sorted keys, compact, no nulls.
-        const QJsonObject object = QJsonDocument::fromJson(record.data).object();
-        EXPECT_EQ(QJsonDocument(object).toJson(QJsonDocument::Compact), record.data);
-        EXPECT_FALSE(record.data.contains("null"));
-    }
-    EXPECT_EQ(types, expectedTypes);
-}
-
 TEST(LayerCodecTest, OversizedImagesAreRefusedBeforeAllocation) {
     // A real PNG header declaring an implausible size, with its CRC rewritten to match.
     QByteArray png = PngBytes::encode(test::sampleImage(1, 1));

@@ -1,12 +1,11 @@
 #include "support/Drawing.h"
 
 #include "document/EllipseLayer.h"
-#include "document/FillLayer.h"
-#include "document/HighlighterLayer.h"
+#include "document/EraserStrokeLayer.h"
 #include "document/LineLayer.h"
-#include "document/MosaicLayer.h"
 #include "document/RectLayer.h"
 #include "document/SpotlightLayer.h"
+#include "document/StepLayer.h"
 
 #include "document/CoverLayers.h"
 #include "document/DocumentFlattener.h"
@@ -40,19 +39,6 @@ QImage sequential(const QImage& base, const LayerList& layers) {
     return out;
 }
 
-int worstChannelDifference(const QImage& a, const QImage& b) {
-    int worst = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        const auto* p = reinterpret_cast<const QRgb*>(a.constScanLine(y));
-        const auto* q = reinterpret_cast<const QRgb*>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            worst = std::max({worst, std::abs(qRed(p[x]) - qRed(q[x])), std::abs(qGreen(p[x]) - qGreen(q[x])),
-                              std::abs(qBlue(p[x]) - qBlue(q[x])), std::abs(qAlpha(p[x]) - qAlpha(q[x]))});
-        }
-    }
-    return worst;
-}
-
 // Every kind of layer, spread over a tall image so that it crosses the output's bands.
 LayerList everyKindAcrossBands(int height, bool withCovers) {
     LayerList out;
@@ -70,8 +56,8 @@ LayerList everyKindAcrossBands(int height, bool withCovers) {
 TEST(LayerPictures, AStackWithACoverEqualsDrawingInOrder) {
     const QImage base = busyBase(700, 2100);
     const LayerList layers = everyKindAcrossBands(base.height(), true);
-    EXPECT_LE(worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())),
-                                     sequential(base, layers)),
+    EXPECT_LE(test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())),
+                                  sequential(base, layers)),
               2);
 }
 
@@ -84,14 +70,14 @@ TEST(LayerPictures, BandedCompositeEqualsDrawingInOrder) {
     const QImage expected = sequential(base, layers);
     const QImage cold = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
     ASSERT_EQ(cold.size(), expected.size());
-    EXPECT_LE(worstChannelDifference(cold, expected), 2);
+    EXPECT_LE(test::maxDifference(cold, expected), 2);
     // Again, from kept pictures: the same picture to the last bit.
     EXPECT_GT(LayerPictures::cachedBytes(), 0);
     const QImage warm = DocumentFlattener::flatten(base, layers, QRectF(base.rect()));
     EXPECT_EQ(warm, cold);
     const QImage cropped = DocumentFlattener::flatten(base, layers, QRectF(33, 501, 400, 900));
     // A crop keeps the pictures' places (layers drawn straight into a band may round differently).
-    EXPECT_LE(worstChannelDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
+    EXPECT_LE(test::maxDifference(cropped, cold.copy(33, 501, 400, 900)), 1);
 }
 
 // Dashed and dotted outlines of layers drawn straight into the bands (large ones, a spotlight) cross
@@ -123,46 +109,12 @@ TEST(LayerPictures, DashesCrossingBandEdgesFallWhereDrawingInOrderPutsThem) {
         const LayerList layers{layer};
         const QImage expected = sequential(base, layers);
         EXPECT_LE(
-            worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())), expected),
-            2);
+            test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(base.rect())), expected), 2);
         const QRect crop(17, 333, 500, 1001);
-        EXPECT_LE(worstChannelDifference(DocumentFlattener::flatten(base, layers, QRectF(crop)),
-                                         expected.copy(crop)),
-                  2);
+        EXPECT_LE(
+            test::maxDifference(DocumentFlattener::flatten(base, layers, QRectF(crop)), expected.copy(crop)),
+            2);
     }
-}
-
-TEST(LayerPictures, OnlyLayersThatPaintOverAndStayWithinPartOfTheImageGetOne) {
-    const QImage base = busyBase(400, 300);
-    auto rect = std::make_shared<RectLayer>();
-    rect->rect = {20, 20, 60, 40};
-    auto highlighter = std::make_shared<HighlighterLayer>(); // multiplies
-    highlighter->rect = {10, 10, 80, 20};
-    auto fill = std::make_shared<FillLayer>(); // everywhere
-    auto huge = std::make_shared<RectLayer>();
-    huge->rect = {0, 0, 400, 300};
-    auto mosaic = std::make_shared<MosaicLayer>(); // reads the base: drawn, never kept
-    mosaic->rect = {100, 100, 50, 50};
-    LayerPictures::clearCache();
-    const auto pictures = LayerPictures::make({rect, highlighter, fill, huge, mosaic}, base, base.rect());
-    ASSERT_EQ(pictures.size(), 5);
-    ASSERT_TRUE(pictures[0]);
-    // The bounds (half the stroke included) and a shadow's margin, within the image.
-    const QRect extent = rect->bounds().toAlignedRect().adjusted(-32, -32, 32, 32).intersected(base.rect());
-    EXPECT_EQ(QRect(pictures[0]->origin, pictures[0]->image.size()), extent);
-    EXPECT_EQ(extent.topLeft(), QPoint(0, 0));
-    EXPECT_FALSE(pictures[1]);
-    EXPECT_FALSE(pictures[2]);
-    EXPECT_FALSE(pictures[3]);
-    ASSERT_TRUE(pictures[4]);
-    // Only the rectangle's picture is kept; it comes back as the same object.
-    EXPECT_EQ(LayerPictures::cachedBytes(), pictures[0]->image.sizeInBytes());
-    const auto again = LayerPictures::make({rect, mosaic}, base, base.rect());
-    EXPECT_EQ(again[0], pictures[0]);
-    EXPECT_NE(again[1], pictures[4]);
-    // Another image size is another picture.
-    const QImage smaller = busyBase(100, 100);
-    EXPECT_NE(LayerPictures::make({rect}, smaller, smaller.rect())[0], pictures[0]);
 }
 
 TEST(LayerPictures, ANewLayerAtAFreedAddressIsNeverShownWithTheOldPicture) {
@@ -175,6 +127,24 @@ TEST(LayerPictures, ANewLayerAtAFreedAddressIsNeverShownWithTheOldPicture) {
         const QImage out = DocumentFlattener::flatten(base, {rect}, QRectF(base.rect()));
         ASSERT_EQ(QColor(out.pixel(100, 100)), *rect->fillColor) << "round " << round;
     }
+}
+
+TEST(DocumentFlattenerTest, CropsToTheCanvasAndAppliesErasersFirst) {
+    const QImage base = busyBase(300, 200);
+    auto eraser = std::make_shared<EraserStrokeLayer>();
+    eraser->points = {{20, 100}, {280, 100}};
+    eraser->width = 20;
+    auto step = std::make_shared<StepLayer>();
+    step->center = {150, 100};
+    step->radius = 20;
+    // The badge lies above the erased band: erasers touch only the base, whatever their order.
+    const QImage out = DocumentFlattener::flatten(base, {step, eraser}, QRectF(10.5, 20, 280, 150.2));
+    ASSERT_EQ(out.size(), QSize(281, 151)); // rounded outwards to whole pixels
+    EXPECT_EQ(qAlpha(out.pixel(60 - 10, 100 - 20)), 0);
+    EXPECT_EQ(qAlpha(out.pixel(150 - 10, 100 - 20)), 255);
+    EXPECT_EQ(out.pixel(5, 5), base.pixel(15, 25) | 0xff000000);
+    EXPECT_TRUE(DocumentFlattener::flatten(base, {}, QRectF(400, 400, 10, 10)).isNull());
+    EXPECT_TRUE(DocumentFlattener::flatten(QImage(), {step}, QRectF(0, 0, 10, 10)).isNull());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "document/MeboDocumentError.h"
 #include "document/PngBytes.h"
 #include "support/Drawing.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -20,11 +21,6 @@
 using namespace mebo;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray basePng() {
     return PngBytes::encode(test::sampleImage(32, 24));
@@ -57,7 +53,7 @@ template <typename Fn> std::optional<MeboDocumentError> documentError(Fn fn) {
 } // namespace
 
 TEST(MeboDocumentTest, ProjectFileReadsAndWritesBackByteForByte) {
-    const QByteArray bytes = readAll(test::sampleProjectPath());
+    const QByteArray bytes = test::fileBytes(test::sampleProjectPath());
     const MeboDocument doc = MeboDocument::readFile(test::sampleProjectPath());
     EXPECT_EQ(doc.toJson(), bytes);
     EXPECT_EQ(doc.canvasRect, QRectF(2, 3, 28, 20));
@@ -67,13 +63,17 @@ TEST(MeboDocumentTest, ProjectFileReadsAndWritesBackByteForByte) {
     EXPECT_EQ(content.baseImage.size(), QSize(32, 24));
     ASSERT_EQ(content.layers.size(), 20);
     EXPECT_TRUE(content.skippedTypes.isEmpty());
-    // Decoded and written again, the project is byte-identical, through a file too.
+    for (const LayerPtr& layer : content.layers) {
+        EXPECT_FALSE(layer->isLocked) << layer->className();
+        layer->isLocked = true; // not part of the file
+    }
+    // Decoded and written again, every class of layer is byte-identical, through a file too.
     const MeboDocument again = MeboDocument::fromContent(doc.baseImagePNG, content.canvasRect,
                                                          content.saveTargetPath, content.layers);
     EXPECT_EQ(again.toJson(), bytes);
     QTemporaryDir dir;
     again.writeFile(dir.filePath(QStringLiteral("copy.mebo")));
-    EXPECT_EQ(readAll(dir.filePath(QStringLiteral("copy.mebo"))), bytes);
+    EXPECT_EQ(test::fileBytes(dir.filePath(QStringLiteral("copy.mebo"))), bytes);
 }
 
 TEST(MeboDocumentTest, VersionRule) {
@@ -187,7 +187,7 @@ TEST(MeboDocumentTest, WritingIsAtomicAndLeavesOutWhatCannotBeWritten) {
     const QString path = dir.filePath(QStringLiteral("keep.mebo"));
     const MeboDocument sample = MeboDocument::readFile(test::sampleProjectPath());
     sample.writeFile(path);
-    const QByteArray before = readAll(path);
+    const QByteArray before = test::fileBytes(path);
 
     // A document that cannot be encoded leaves the file as it was; so does a folder we may not
     // write into (skipped as root, who may).
@@ -199,7 +199,7 @@ TEST(MeboDocumentTest, WritingIsAtomicAndLeavesOutWhatCannotBeWritten) {
         EXPECT_THROW(sample.writeFile(path), DocumentFileError);
         chmod(QFile::encodeName(dir.path()).constData(), 0700);
     }
-    EXPECT_EQ(readAll(path), before);
+    EXPECT_EQ(test::fileBytes(path), before);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"keep.mebo"});
     EXPECT_THROW(sample.writeFile(dir.filePath(QStringLiteral("no/such/folder/x.mebo"))), DocumentFileError);
     EXPECT_THROW(MeboDocument::readFile(dir.filePath(QStringLiteral("absent.mebo"))), DocumentFileError);

@@ -88,16 +88,10 @@ TEST(SpotlightLayerTest, BorderIsTheOnlyChangeAtDimZero) {
     s.borderWidth = 0;
     EXPECT_EQ(render(s, base), base);
 
-    // Dashed: 8 on, 5 off; no shadow falls into the lit area; hit within the border and 4 more.
+    // No shadow falls into the lit area; hit within the border and 4 more.
     auto d = spotlight(QRectF(20, 20, 60, 40), 0);
     d.borderWidth = 2;
     d.borderColor = Qt::black;
-    d.borderStyle = ArrowLineStyle::dashed;
-    const int dark = test::countPixels(render(d, canvas(100, 80, Qt::white)), {20, 20, 60, 1},
-                                       [](QRgb p) { return qGray(p) < 128; });
-    EXPECT_GT(dark, 28);
-    EXPECT_LT(dark, 46);
-    d.borderStyle = ArrowLineStyle::solid;
     d.shadow = ShadowStyle::soft;
     d.dimAlpha = 0.4;
     const QImage lit = render(d, canvas(100, 80, Qt::white));
@@ -138,12 +132,6 @@ TEST(MagnifyLayerTest, ZoomShowsASmallerSourceAroundTheOffsetCentre) {
     EXPECT_NEAR(qGreen(out.pixel(100, 100)), 140, 1);
     EXPECT_NEAR(qRed(out.pixel(62, 62)), 141, 1); // the rectangle reaches its corners
     EXPECT_NEAR(qGreen(out.pixel(62, 62)), 121, 1);
-    offset.shape = MagnifyShape::roundedRect;
-    offset.cornerRadius = 20;
-    out = render(offset, base);
-    EXPECT_EQ(out.pixel(61, 61), base.pixel(61, 61));
-    EXPECT_NEAR(qRed(out.pixel(100, 62)), 160, 1);
-
     // A source leaving the image is not stretched: the right half still maps 2:1.
     auto edge = magnifier({20, 100}, 80, 2, MagnifyShape::rect);
     edge.sourceOffset = QSizeF(-20, 0); // source centre x 0: its left half is outside

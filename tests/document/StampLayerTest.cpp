@@ -34,35 +34,14 @@ const QRgb white = qRgb(255, 255, 255);
 
 } // namespace
 
-TEST(StampPaletteTest, FiveCategoriesOfDistinctDrawableSymbols) {
-    QStringList names;
+TEST(StampPaletteTest, EveryBundledIconIsListedAndOtherNamesNeverReachTheFileSystem) {
     QSet<QString> seen;
     for (const StampCategory& c : StampPalette::categories()) {
-        names << c.name;
-        EXPECT_GE(c.items.size(), 6) << c.name.toStdString();
-        EXPECT_LE(c.items.size(), 10) << c.name.toStdString();
         for (const StampPreset& p : c.items) {
-            SCOPED_TRACE(p.symbol.toStdString());
-            EXPECT_FALSE(seen.contains(p.symbol)) << "listed twice";
-            seen.insert(p.symbol);
-            EXPECT_FALSE(p.label.isEmpty());
             EXPECT_EQ(StampPalette::find(p.symbol), &p);
-            QImageReader reader(StampPalette::svgPath(p.symbol), "svg");
-            reader.setScaledSize(QSize(32, 32));
-            const QImage icon = reader.read();
-            // Something is drawn, and not just a full square.
-            const int opaque = test::countPixels(icon, icon.rect(), [](QRgb px) { return qAlpha(px) > 128; });
-            EXPECT_GT(opaque, 40);
-            EXPECT_LT(opaque, 32 * 32 - 40);
+            seen.insert(p.symbol);
         }
     }
-    EXPECT_EQ(names, (QStringList{"Common", "Arrows", "Emphasis", "Status", "Chat"}));
-    for (const char* name : {"checkmark.circle.fill", "xmark.circle.fill", "star.fill", "heart.fill",
-                             "exclamationmark.triangle.fill", "arrow.right", "hand.thumbsup.fill",
-                             "questionmark.circle.fill", "bubble.left.fill"}) {
-        EXPECT_TRUE(seen.contains(QString::fromLatin1(name))) << name;
-    }
-    // Every bundled icon belongs to the palette; names outside it never reach the file system.
     const QDir icons = QFileInfo(StampPalette::svgPath(QStringLiteral("star.fill"))).dir();
     for (const QString& file : icons.entryList({QStringLiteral("*.svg")}, QDir::Files)) {
         EXPECT_TRUE(seen.contains(file.chopped(4))) << file.toStdString();
@@ -70,21 +49,11 @@ TEST(StampPaletteTest, FiveCategoriesOfDistinctDrawableSymbols) {
     for (const char* outside : {"../sounds/Shutter", "no.such.symbol", ""}) {
         EXPECT_TRUE(StampPalette::svgPath(QString::fromLatin1(outside)).isEmpty()) << outside;
     }
-    EXPECT_EQ(StampPalette::find(QStringLiteral("Star.Fill")), nullptr);
 }
 
-TEST(StampLayerTest, SymbolIsTintedCentredAndTurnedOnItsSquare) {
-    const QColor blue(0x2f, 0x6f, 0xde);
-    const QImage out = render(stamp(QStringLiteral("checkmark.circle.fill"), {50, 40}, 40, blue),
-                              canvas(100, 80, Qt::white));
-    EXPECT_EQ(out.pixel(50, 24), blue.rgb()); // the disc in the stamp colour, the tick cut out of it
-    EXPECT_EQ(out.pixel(36, 40), blue.rgb());
-    EXPECT_GT(qGray(out.pixel(44, 43)), 245);
-    for (const QPoint& untouched : {QPoint(31, 21), QPoint(50, 17), QPoint(50, 63)}) {
-        EXPECT_EQ(out.pixel(untouched), white) << untouched.x() << "," << untouched.y();
-    }
-
-    // Mirrored and turned, an arrow matches its counterpart.
+TEST(StampLayerTest, SymbolsTurnAndMirrorOnTheirSquareAndTakeTheOpacityOnce) {
+    // Tint and placement are the reference pictures'. Mirrored and turned, an arrow matches its
+    // counterpart.
     const QImage base = canvas(64, 64, Qt::white);
     const auto drawnArrow = [&](const char* name, bool flipH, bool flipV, double rotation) {
         auto s = stamp(QString::fromLatin1(name), {32, 32}, 48);
@@ -99,16 +68,6 @@ TEST(StampLayerTest, SymbolIsTintedCentredAndTurnedOnItsSquare) {
     EXPECT_LE(test::maxDifference(drawnArrow("arrow.up", false, true, 0), down), 60);
     EXPECT_LE(test::maxDifference(drawnArrow("arrow.right", false, false, M_PI / 2), down), 60);
     EXPECT_GT(test::maxDifference(drawnArrow("arrow.right", false, false, 0), left), 150);
-
-    // At 4x the edge of a disc is still one antialiased pixel wide, not a blurred block.
-    QImage big = canvas(160, 160, Qt::white);
-    QPainter p(&big);
-    p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
-    p.scale(4, 4);
-    stamp(QStringLiteral("minus.circle.fill"), {20, 20}, 32, Qt::black).draw(p, big);
-    p.end();
-    EXPECT_LE(
-        test::countPixels(big, {0, 60, 80, 1}, [](QRgb px) { return qGray(px) > 20 && qGray(px) < 235; }), 2);
 
     auto half = stamp(QStringLiteral("minus.circle.fill"), {40, 40}, 40, Qt::black);
     half.opacity = 0.5;

@@ -30,9 +30,6 @@ QImage drawn(const TextLayer& layer, int w, int h, QColor paper = kPaper) {
 TEST(TextLayerTest, BoxIsTheLaidOutTextPlusPadding) {
     const TextLayer layer = label(QStringLiteral("Hello"));
     const QSizeF text = layer.layout().size();
-    EXPECT_GT(text.width(), 30);
-    EXPECT_GT(text.height(), 20); // one line of a 20-unit font
-    EXPECT_LT(text.height(), 30);
     EXPECT_EQ(layer.padding(), QSizeF(8, 6));
     EXPECT_EQ(layer.box(), QRectF(10, 10, text.width() + 16, text.height() + 12));
     EXPECT_EQ(layer.bounds(), layer.box()); // without an outline
@@ -70,13 +67,9 @@ TEST(TextLayerTest, LinesHeightsAlignmentAndWidths) {
     EXPECT_GT(two.layout().lines()[1].x, 20);
 
     const TextLayer plain = label(QStringLiteral("tracking"));
-    TextLayer spaced = plain, bold = plain, bigger = plain;
+    TextLayer spaced = plain;
     spaced.trackingPt = 3; // eight characters, each advanced by 3 more
     EXPECT_NEAR(spaced.layout().size().width() - plain.layout().size().width(), 24, 3.01);
-    bold.fontWeight = TextFontWeight::bold;
-    EXPECT_GT(bold.layout().size().width(), plain.layout().size().width());
-    bigger.fontSize = 40;
-    EXPECT_NEAR(bigger.layout().size().width(), 2 * plain.layout().size().width(), 1);
 }
 
 TEST(TextLayerTest, BackgroundIsARoundedBoxWithItsOwnPadding) {
@@ -110,38 +103,6 @@ TEST(TextLayerTest, BackgroundIsARoundedBoxWithItsOwnPadding) {
     EXPECT_NEAR(qRed(drawn(layer, 100, 50, Qt::white).pixel(12, 20)), 128, 3);
 }
 
-TEST(TextLayerTest, OutlineRingsRadiusAndReach) {
-    // 24 + 20 + 16 + 12 positions on rings of R, 0.72 R, 0.45 R and 0.22 R wider than 0.35.
-    const QList<QPointF> all = TextLayer::outlineOffsets(10);
-    ASSERT_EQ(all.size(), 72);
-    EXPECT_NEAR(all[0].x(), 10, 1e-9);
-    EXPECT_NEAR(all[0].y(), 0, 1e-9);
-    EXPECT_NEAR(all[6].y(), 10, 1e-9);
-    EXPECT_NEAR(std::hypot(all[24].x(), all[24].y()), 7.2, 1e-9);
-    EXPECT_NEAR(std::hypot(all[44].x(), all[44].y()), 4.5, 1e-9);
-    EXPECT_NEAR(std::hypot(all[60].x(), all[60].y()), 2.2, 1e-9);
-    EXPECT_EQ(TextLayer::outlineOffsets(1).size(), 60);
-    EXPECT_EQ(TextLayer::outlineOffsets(0.7).size(), 44);
-    EXPECT_EQ(TextLayer::outlineOffsets(0.35).size(), 0);
-
-    TextLayer layer = label(QStringLiteral("Out"));
-    layer.outlineColor = Qt::white;
-    EXPECT_DOUBLE_EQ(layer.outlinePercent(), 30); // unset gives 30
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 6);
-    EXPECT_DOUBLE_EQ(layer.outlineReach(), 9); // plus half a stroke of 30 % of the font size
-    EXPECT_EQ(layer.bounds(), layer.box().adjusted(-9, -9, 9, 9));
-    layer.outlineWidthPercent = -10; // the sign is ignored
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 2);
-    layer.fontSize = 5;
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 1); // never below 1
-    layer.outlineWidthPercent = 0.0005;
-    EXPECT_DOUBLE_EQ(layer.outlineRingRadius(), 0);
-    EXPECT_EQ(layer.bounds(), layer.box());
-    layer.outlineWidthPercent = 30;
-    layer.outlineColor = QColor(255, 255, 255, 2);
-    EXPECT_DOUBLE_EQ(layer.outlinePercent(), 0);
-}
-
 TEST(TextLayerTest, OutlineSurroundsTheGlyphsInOnePass) {
     TextLayer layer = label(QStringLiteral("I"), {20, 10});
     layer.fontSize = 40;
@@ -162,4 +123,3 @@ TEST(TextLayerTest, OutlineSurroundsTheGlyphsInOnePass) {
     EXPECT_NEAR(qRed(ring), 127, 6);
     EXPECT_NEAR(qBlue(ring), 228, 6);
 }
-

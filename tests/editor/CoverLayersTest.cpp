@@ -4,6 +4,7 @@
 #include "document/MosaicLayer.h"
 #include "document/RegionFillLayer.h"
 #include "editor/EditorVM.h"
+#include "support/Drawing.h"
 #include "support/TestUtil.h"
 
 #include <QPainter>
@@ -50,21 +51,8 @@ std::optional<int> uniformInside(const RegionFillLayer& fill, const QRect& area)
     return seen;
 }
 
-// The largest difference of any channel between two pictures of one size (-1 for other sizes).
 int maxDiff(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return -1;
-    }
-    const QImage x = a.convertToFormat(QImage::Format_ARGB32), y = b.convertToFormat(QImage::Format_ARGB32);
-    int worst = 0;
-    for (int r = 0; r < x.height(); ++r) {
-        for (int c = 0; c < x.width(); ++c) {
-            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
-            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                              std::abs(qBlue(p) - qBlue(q)), std::abs(qAlpha(p) - qAlpha(q))});
-        }
-    }
-    return worst;
+    return a.size() == b.size() ? test::maxDifference(a, b) : -1;
 }
 
 const RegionFillLayer* fillAfter(EditorVM& vm, const QPointF& seed, FillMode mode) {

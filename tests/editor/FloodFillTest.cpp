@@ -123,27 +123,6 @@ TEST(FloodFill, ThresholdIsRoundedTolerance) {
     }
 }
 
-TEST(FloodFill, ToleranceZeroFillsExactlyTheFlatRectangle) {
-    QImage img = flat(40, 30, qRgb(10, 10, 10), QImage::Format_ARGB32);
-    QPainter(&img).fillRect(5, 7, 12, 9, QColor(100, 150, 200));
-    img.setPixel(8, 9, qRgb(101, 150, 200)); // one off in each channel: excluded
-    img.setPixel(9, 9, qRgb(100, 149, 200));
-    img.setPixel(10, 9, qRgb(100, 150, 201));
-    img.setPixel(11, 9, qRgba(100, 150, 200, 7)); // alpha is ignored
-    img.setPixel(30, 25, qRgb(100, 150, 200));    // same colour, not connected
-    LogCapture logs;
-    for (bool global : {false, true}) {
-        const auto r = global ? FloodFill::global(img, {6.5, 8.2}, 0) : FloodFill::region(img, {6.5, 8.2}, 0);
-        ASSERT_TRUE(r);
-        EXPECT_EQ(r->maskRect, global ? QRect(QPoint(5, 7), QPoint(30, 25)) : QRect(5, 7, 12, 9));
-        EXPECT_EQ(r->pixelsFilled, 12 * 9 - 3 + (global ? 1 : 0));
-        expectSame(r, reference(img, {6, 8}, 0, global)); // the pixel-by-pixel mask
-    }
-    // Tolerance 1 is a threshold of 3: the off-by-one pixels join.
-    EXPECT_EQ(FloodFill::region(img, {6, 8}, 1)->pixelsFilled, 12 * 9);
-    EXPECT_TRUE(logs.messages().isEmpty());
-}
-
 TEST(FloodFill, SeedOnTheFarEdgeIsTakenBeyondItRejected) {
     QImage img = flat(30, 20, qRgb(0, 0, 0));
     QPainter(&img).fillRect(29, 0, 1, 20, QColor(9, 9, 9)); // the last column

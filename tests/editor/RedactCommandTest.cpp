@@ -1,3 +1,4 @@
+#include "document/MeboDocument.h"
 #include "support/Drawing.h"
 #include "support/Process.h"
 
@@ -72,9 +73,7 @@ TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
     ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
     EXPECT_EQ(QImage(rendered).convertToFormat(QImage::Format_ARGB32),
               redacted.convertToFormat(QImage::Format_ARGB32));
-    const test::ProgramRun info = runMebo({QStringLiteral("doc"), QStringLiteral("info"), project});
-    EXPECT_TRUE(info.out.contains(QStringLiteral("layers:        %1 loaded").arg(items.size())))
-        << info.out.toStdString();
+    EXPECT_EQ(MeboDocument::readFile(project).layers.size(), items.size());
 }
 
 TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {

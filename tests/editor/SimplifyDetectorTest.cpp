@@ -126,9 +126,6 @@ TEST(SimplifyDetector, FindsEachKindOfObjectAndLeavesTheLayoutAlone) {
 
     // Nothing else: the frame, the separator and the flat background are the layout.
     EXPECT_EQ(found.size(), 6);
-    for (const SimplifyProposal& p : found) {
-        EXPECT_LT(qint64(p.rect.width()) * p.rect.height(), qint64(W) * H * 4 / 10);
-    }
 }
 
 TEST(SimplifyDetector, NeverCoversMostOfThePicture) {

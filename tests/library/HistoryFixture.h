@@ -103,7 +103,10 @@ protected:
     }
     QString trashed(const QString& name) const { return tmp.path() + QStringLiteral("/trash/") + name; }
 
-    // An entry created `minute` minutes after a fixed start (later = newer).
+    // `minute` minutes after a fixed start (later = newer).
+    static QDateTime at(int minute) {
+        return QDateTime(QDate(2025, 3, 14), QTime(9, 0), Qt::UTC).addSecs(60 * minute);
+    }
     static HistoryEntry entry(const QString& id, const QString& filename, int minute,
                               const QString& mediaType = QStringLiteral("image")) {
         HistoryEntry e;
@@ -111,7 +114,7 @@ protected:
         e.filename = filename;
         e.thumbnailName = id + QStringLiteral(".jpg");
         e.mode = mediaType == QStringLiteral("video") ? QStringLiteral("record") : QStringLiteral("area");
-        e.createdAt = QDateTime(QDate(2025, 3, 14), QTime(9, 0), Qt::UTC).addSecs(60 * minute);
+        e.createdAt = at(minute);
         e.widthPx = 640;
         e.heightPx = 480;
         e.mediaType = mediaType;
@@ -119,6 +122,16 @@ protected:
             e.durationSec = 12.5;
         }
         return e;
+    }
+    // A capture as the coordinator hands it to the store: a flat picture, its mode and its time.
+    static CaptureResult shot(const QDateTime& when = QDateTime::currentDateTimeUtc(), QSize size = {8, 8},
+                              CaptureMode mode = CaptureMode::area) {
+        CaptureResult r;
+        r.image = QImage(size, QImage::Format_RGB32);
+        r.image.fill(Qt::darkCyan);
+        r.mode = mode;
+        r.captureDate = when;
+        return r;
     }
     void writeIndex(const QList<HistoryEntry>& entries, const QString& folder = {}) {
         writeRawIndex(HistoryStore::encodeIndex(entries), folder);

@@ -1,6 +1,11 @@
 #include "library/HistoryIndexFile.h"
 #include "HistoryFixture.h"
 
+#include "support/Drawing.h"
+#include "support/Files.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
 using namespace mebo;
@@ -38,6 +43,18 @@ QStringList specs(const QList<HistoryEntry>& list) {
     return out;
 }
 
+// An entry (or a whole index when it is an array) as it is read and written back, one line.
+QString readAndWrittenBack(const QByteArray& json) {
+    const QByteArray index = json.startsWith('[') ? json : "[" + json + "]";
+    QString error;
+    const auto entries = HistoryStore::decodeIndex(index, &error);
+    if (!entries) {
+        return QStringLiteral("error: ") + error;
+    }
+    return QString::fromUtf8(
+        QJsonDocument::fromJson(HistoryStore::encodeIndex(*entries)).toJson(QJsonDocument::Compact));
+}
+
 struct MergeCase {
     const char* name;
     QStringList base, ours, theirs, expected;
@@ -66,22 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         MergeCase{"emptied_there", {"e2", "e1"}, {"e3", "e2", "e1"}, {}, {"e3"}}),
     [](const ::testing::TestParamInfo<MergeCase>& info) { return std::string(info.param.name); });
 
-CaptureResult still(const QDateTime& when = QDateTime::currentDateTimeUtc()) {
-    CaptureResult r;
-    r.image = QImage(8, 8, QImage::Format_RGB32);
-    r.image.fill(Qt::darkCyan);
-    r.mode = CaptureMode::area;
-    r.captureDate = when;
-    return r;
-}
-
 // The library's index is never replaced by a list that did not come from it: not before the
-// store read it, not by another process's stale copy, not over a file that could not be read.
+// store read it, not over a file that could not be read, not in another library's folder.
 class HistoryIndexSafety : public HistoryFixture {
 protected:
-    std::unique_ptr<HistoryStore> otherProcess() {
-        return std::make_unique<HistoryStore>(*cfg, trash, *thumbs);
-    }
     QStringList keptAside() const {
         return QDir(lib).entryList({QStringLiteral("index.json.broken-*")}, QDir::Files);
     }
@@ -92,39 +97,10 @@ TEST_F(HistoryIndexSafety, ACaptureBeforeTheLibraryWasReadReadsItFirst) {
     touch("e2.png");
     writeIndex(entries({"e2", "e1:kept"}));
     makeStore(); // not loaded: as the desktop application was before its first capture
-    const HistoryEntry e = store->add(touch("new.png"), still());
+    const HistoryEntry e = store->add(touch("new.png"), shot());
     EXPECT_EQ(indexIds(), (QStringList{e.id, "e2", "e1"}));
     EXPECT_EQ(ids(), (QStringList{e.id, "e2", "e1"}));
     EXPECT_EQ(store->entries().last().tags, QStringList{"kept"});
-}
-
-TEST_F(HistoryIndexSafety, ChangesOfAnotherProcessSurviveThisOnesNextWrite) {
-    for (const char* f : {"e1.png", "e2.png", "e3.png"}) {
-        touch(QString::fromLatin1(f));
-    }
-    writeIndex(entries({"e3", "e2", "e1"}));
-    makeStore();
-    store->load();
-    ASSERT_TRUE(waitIdle());
-
-    // The command line tags one item, deletes another and captures a third meanwhile.
-    HistoryEntry added;
-    {
-        auto cli = otherProcess();
-        cli->load();
-        HistoryEntry tagged = cli->entries().at(1);
-        tagged.tags = {QStringLiteral("cli")};
-        cli->updateEntry(tagged);
-        cli->deleteEntry(cli->entries().at(2));
-        added = cli->add(touch("cli.png"), still());
-        waitUntil([&] { return cli->isIdle(); });
-    }
-    // This process's next change keeps all of it.
-    const HistoryEntry mine = store->add(touch("mine.png"), still());
-    EXPECT_EQ(indexIds(), (QStringList{mine.id, added.id, "e3", "e2"}));
-    EXPECT_EQ(ids(), indexIds());
-    EXPECT_EQ(store->entries().at(3).tags, QStringList{"cli"});
-    EXPECT_EQ(log.messages().filter("[History] index.json was changed by another process: merged").size(), 1);
 }
 
 TEST_F(HistoryIndexSafety, AnIndexThatCouldNotBeUsedIsKeptAsideBeforeTheNextWrite) {
@@ -132,10 +108,16 @@ TEST_F(HistoryIndexSafety, AnIndexThatCouldNotBeUsedIsKeptAsideBeforeTheNextWrit
         QDir(lib).removeRecursively();
         QDir().mkpath(lib);
         writeRawIndex(bad);
+        LogCapture parse;
         makeStore();
         store->load();
+        EXPECT_TRUE(store->entries().isEmpty());
+        EXPECT_EQ(parse.messages()
+                      .filter(QRegularExpression("^\\[History\\] 索引解析失敗: .+ — 視為空歷史$"))
+                      .size(),
+                  1);
         EXPECT_EQ(rawIndex(), bad); // untouched by loading
-        const HistoryEntry e = store->add(touch("a.png"), still());
+        const HistoryEntry e = store->add(touch("a.png"), shot());
         EXPECT_EQ(indexIds(), QStringList{e.id});
         ASSERT_EQ(keptAside().size(), 1);
         QFile kept(lib + QLatin1Char('/') + keptAside().first());
@@ -155,10 +137,59 @@ TEST_F(HistoryIndexSafety, AFolderChangeNotYetAnnouncedNeverMixesTwoLibraries) {
     const QString other = tmp.path() + QStringLiteral("/other");
     QDir().mkpath(other);
     cfg->setSaveDirectory(other);
-    const HistoryEntry e = store->add(touch(other + QStringLiteral("/new.png")), still());
+    const HistoryEntry e = store->add(touch(other + QStringLiteral("/new.png")), shot());
     EXPECT_EQ(indexIds(other), QStringList{e.id});
     EXPECT_EQ(indexIds(), QStringList{"e1"});
     EXPECT_EQ(ids(), QStringList{e.id});
+}
+
+// tests/data/history/entries.txt: defaults, dates, strict decoding, one entry a line.
+TEST(HistoryIndexTest, EntryVectors) {
+    const QString path = test::dataPath(QStringLiteral("history/entries.txt"));
+    QStringList lines = QString::fromUtf8(test::fileBytes(path)).split(QLatin1Char('\n'));
+    const bool update = qEnvironmentVariableIntValue("MEBO_UPDATE_REFERENCES") == 1;
+    int cases = 0;
+    for (QString& line : lines) {
+        const qsizetype arrow = line.indexOf(QLatin1String(" => "));
+        if (line.startsWith(QLatin1Char('#')) || arrow < 0) {
+            continue;
+        }
+        const QString actual = readAndWrittenBack(line.left(arrow).toUtf8());
+        ++cases;
+        if (update) {
+            line = line.left(arrow + 4) + actual;
+        } else {
+            EXPECT_EQ(actual, line.mid(arrow + 4)) << line.left(arrow).toStdString();
+        }
+    }
+    if (update) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(lines.join(QLatin1Char('\n')).toUtf8());
+    }
+    EXPECT_GE(cases, 28);
+}
+
+// tests/data/history/index.json is an index as the library writes it: a pretty array, newest
+// first, keys sorted, optional keys only when present. It reads and writes back byte for byte.
+TEST(HistoryIndexTest, IndexFileRoundTripsByteForByte) {
+    const QByteArray bytes = test::fileBytes(test::dataPath(QStringLiteral("history/index.json")));
+    QString error;
+    const auto entries = HistoryStore::decodeIndex(bytes, &error);
+    ASSERT_TRUE(entries) << error.toStdString();
+    ASSERT_EQ(entries->size(), 2);
+    EXPECT_EQ(entries->at(0).id, QStringLiteral("NEWER"));
+    EXPECT_EQ(entries->at(1).durationSec, 12.375);
+    EXPECT_EQ(entries->at(1).createdAt, QDateTime(QDate(2025, 3, 14), QTime(9, 30, 5), Qt::UTC));
+    EXPECT_EQ(HistoryStore::encodeIndex(*entries), bytes);
+
+    // Written in whole seconds, read with their fractions; an index is an array.
+    const auto fractions =
+        HistoryStore::decodeIndex(QByteArray(bytes).replace("09:30:05Z", "04:30:05.5-05:00"), &error);
+    ASSERT_TRUE(fractions) << error.toStdString();
+    EXPECT_EQ(fractions->at(1).createdAt, entries->at(1).createdAt.addMSecs(500));
+    EXPECT_FALSE(HistoryStore::decodeIndex(R"({"id":"A"})", &error));
+    EXPECT_EQ(error, QStringLiteral("expected an array"));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "HistoryFixture.h"
 #include "support/ProgramRun.h"
 
 #include "library/HistoryEntry.h"
@@ -30,10 +31,9 @@ struct Item {
 
 // `mebo history list` over a library prepared on disk, with a private home so a prune's Trash is
 // the test's own.
-class HistoryListCommand : public ::testing::Test {
+class HistoryListCommand : public test::HistoryFixture {
 protected:
     void SetUp() override {
-        lib = tmp.path() + "/lib";
         out = tmp.path() + "/outside";
         QDir().mkpath(lib + "/sub");
         QDir().mkpath(out);
@@ -50,26 +50,12 @@ protected:
             .arg(QString::fromLatin1(name).rightJustified(12, '0'));
     }
 
-    void touch(const QString& path) const {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-        f.write("png");
-    }
-
     // Writes the files and the index (newest first, one minute apart).
     void prepare(const QList<Item>& items) {
         QList<HistoryEntry> entries;
-        const QDateTime newest = QDateTime::fromString("2025-03-14T09:30:05Z", Qt::ISODate);
         for (int i = 0; i < items.size(); ++i) {
             const Item& it = items[i];
-            HistoryEntry e;
-            e.id = idOf(it.name);
-            e.filename = QString(it.filename).replace("$OUT", out);
-            e.thumbnailName = e.id + ".jpg";
-            e.mode = "area";
-            e.createdAt = newest.addSecs(-60 * i);
-            e.widthPx = 10;
-            e.heightPx = 10;
+            HistoryEntry e = entry(idOf(it.name), QString(it.filename).replace("$OUT", out), -i);
             const QString path =
                 e.filename.startsWith('/') ? e.filename : QDir::cleanPath(lib + "/" + e.filename);
             switch (it.main) {
@@ -82,8 +68,7 @@ protected:
                 QDir().mkpath(path);
                 break;
             case Main::linkToFile:
-                touch(out + "/target-" + it.name);
-                QFile::link(out + "/target-" + it.name, path);
+                QFile::link(touch(out + "/target-" + it.name), path);
                 break;
             case Main::danglingLink:
                 QFile::link(out + "/never-" + QString::fromLatin1(it.name), path);
@@ -97,9 +82,7 @@ protected:
             }
             entries << e;
         }
-        QFile f(lib + "/index.json");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(HistoryStore::encodeIndex(entries));
+        writeIndex(entries);
     }
 
     QStringList listedIds(const QString& saveDir) const {
@@ -113,17 +96,7 @@ protected:
         return ids;
     }
 
-    QStringList indexIds() const {
-        QFile f(lib + "/index.json");
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        QStringList ids;
-        for (const QJsonValue& v : QJsonDocument::fromJson(f.readAll()).array()) {
-            ids << v.toObject().value("id").toString();
-        }
-        return ids;
-    }
-
-    QStringList ids(std::initializer_list<const char*> names) const {
+    static QStringList ids(std::initializer_list<const char*> names) {
         QStringList out;
         for (const char* n : names) {
             out << idOf(n);
@@ -131,8 +104,6 @@ protected:
         return out;
     }
 
-    QTemporaryDir tmp;
-    QString lib;
     QString out;
     QStringList env;
 };

@@ -8,19 +8,6 @@
 using namespace mebo;
 using namespace mebo::test;
 
-namespace {
-
-CaptureResult still(int minute) {
-    CaptureResult r;
-    r.image = QImage(64, 48, QImage::Format_RGB32);
-    r.image.fill(Qt::gray);
-    r.mode = CaptureMode::area;
-    r.captureDate = QDateTime(QDate(2025, 3, 15), QTime(8, 0), Qt::UTC).addSecs(60 * minute);
-    return r;
-}
-
-} // namespace
-
 using HistoryPrune = HistoryFixture;
 
 // The siblings a prune takes along are those a delete takes (tested there): a video's here.
@@ -117,7 +104,7 @@ TEST_F(HistoryHeldPrune, LimitZeroCancelsAtTheNextCheckpointAndDropsThePendingPr
     cfg->setHistoryMaxCount(2); // victims: e3, e2, e1, e0
     loadAndHoldFirstMove();
 
-    store->add(touch("late.png"), still(9)); // asks for another prune
+    store->add(touch("late.png"), shot(at(60 + 9))); // asks for another prune
     EXPECT_TRUE(store->prunePending());
     cfg->setHistoryMaxCount(0);
     EXPECT_TRUE(store->pruneCancelled());
@@ -146,8 +133,8 @@ TEST_F(HistoryHeldPrune, TwoCapturesDuringAPruneFoldIntoOneMorePrune) {
     loadAndHoldFirstMove();
     QSignalSpy idle(store.get(), &HistoryStore::becameIdle);
 
-    const HistoryEntry c6 = store->add(touch("c6.png"), still(6));
-    const HistoryEntry c7 = store->add(touch("c7.png"), still(7));
+    const HistoryEntry c6 = store->add(touch("c6.png"), shot(at(60 + 6)));
+    const HistoryEntry c7 = store->add(touch("c7.png"), shot(at(60 + 7)));
     EXPECT_TRUE(store->prunePending());
     EXPECT_FALSE(store->isIdle());
 
