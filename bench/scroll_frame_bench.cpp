@@ -6,6 +6,7 @@
 #include "scroll/GreyImage.h"
 #include "scroll/ScrollAlignment.h"
 #include "scroll/ScrollStitcher.h"
+#include "scroll/StitchedImage.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
@@ -99,6 +100,21 @@ void BM_DuplicateFrame(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DuplicateFrame)->Unit(benchmark::kMillisecond);
+
+// The end of a capture: a 10-screen page (a first frame and 15 bands of 0.6 screens) composed
+// into the one image that is written.
+void BM_ComposeTenScreens(benchmark::State& state) {
+    const QImage& p = page();
+    StitchedImage stitched(p.copy(0, 0, kWidth, kHeight));
+    for (int i = 1; i <= 15; ++i) {
+        stitched.append(p.copy(0, i * kStep, kWidth, kHeight), kStep, kWidth);
+    }
+    for (auto _ : state) {
+        QImage image = stitched.compose();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_ComposeTenScreens)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

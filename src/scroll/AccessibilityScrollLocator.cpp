@@ -401,7 +401,7 @@ void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint&
         if (const auto c = locateNow(*ax, p, at, windowClip, Clock::now() + searchFor)) {
             const QRect f(c->frame.x(), ph - c->frame.y() - c->frame.height(), c->frame.width(),
                           c->frame.height());
-            target = AccessibilityScrollTarget{c->node, f, c->scrollBar, c->pid};
+            target = AccessibilityScrollTarget{c->node, f, c->scrollBar, c->pid, c->role};
         }
         runOnMain([alive, done, target] {
             if (!alive.expired()) {

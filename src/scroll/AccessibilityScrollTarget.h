@@ -3,6 +3,7 @@
 #include "platform/Accessibility.h"
 
 #include <QRect>
+#include <QString>
 #include <optional>
 
 namespace mebo {
@@ -14,6 +15,7 @@ struct AccessibilityScrollTarget {
     QRect frame;
     platform::AXElement verticalScrollBar;
     std::optional<qint64> pid;
+    QString role; // "AXWebArea", "AXTable", ...
 };
 
 } // namespace mebo

@@ -90,6 +90,26 @@ std::optional<QRect> ScrollCaptureSvc::accessibilityCorrection(const QRect& regi
     return a;
 }
 
+std::optional<QRect> ScrollCaptureSvc::windowPage(const AccessibilityScrollTarget& found,
+                                                  const QRect& content, const QRect& frame, bool browser) {
+    const QRect page = found.frame.normalized().intersected(frame.normalized());
+    if (page.width() < 120 || page.height() < 120) {
+        return std::nullopt;
+    }
+    // A browser's page is its document; a table, list or frame inside it starts below the page's
+    // top and would leave the page's first rows out.
+    if (browser && found.role != QLatin1String("AXWebArea")) {
+        return std::nullopt;
+    }
+    // An inner document (an embedded frame) or an element the search reached before its time ran
+    // out is much smaller than the window's content; bars of other sizes than the guessed ones
+    // (an info bar, a bookmarks bar, a side panel) leave most of it.
+    if (page.width() < 0.75 * content.width() || page.height() < 0.6 * content.height()) {
+        return std::nullopt;
+    }
+    return page;
+}
+
 std::optional<qint64> ScrollCaptureSvc::ownerAt(const QList<platform::WindowInfo>& frontToBack,
                                                 const QPoint& point, int primaryHeight, qint64 ownPid) {
     for (const auto& w : frontToBack) {
@@ -275,18 +295,26 @@ void ScrollCaptureSvc::startWindow(uint32_t windowId, Completion completion) {
         // The page itself, as the accessibility tree knows it, is a better content area than the
         // window's shape suggests: toolbars, tab strips and info bars differ between browsers.
         const quint64 request = request_;
+        const bool browser = isBrowser(window->appId);
         services_.locator->locate(
             window->pid > 0 ? std::optional<qint64>(window->pid) : std::nullopt, centreOf(*content), frame,
-            [this, request, displayId, frame, content, whole, limit,
-             guessed](std::optional<AccessibilityScrollTarget> t) {
+            [this, request, displayId, frame, content, whole, limit, guessed,
+             browser](std::optional<AccessibilityScrollTarget> t) {
                 if (request != request_ || !isRunning()) {
                     return;
                 }
-                const QRect page = t ? t->frame.intersected(frame) : QRect();
-                if (page.width() < 120 || page.height() < 120) {
+                const std::optional<QRect> found =
+                    t ? windowPage(*t, *content, frame, browser) : std::nullopt;
+                if (!found) {
+                    if (t) {
+                        logInfo(QStringLiteral("[ScrollCapture] AX answered %1 %2, not the window's page: "
+                                               "finding its content by motion")
+                                    .arg(t->role, ScreenCaptureSvc::rectText(t->frame)));
+                    }
                     createSession(displayId, whole, std::nullopt, limit, guessed);
                     return;
                 }
+                const QRect page = *found;
                 if (page != *content) {
                     logInfo(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區 ") +
                             ScreenCaptureSvc::rectText(*content) + QStringLiteral(" -> ") +

@@ -73,6 +73,12 @@ public:
     // The accessibility frame `candidate` when it may replace `region`: nearly inside it and not
     // much larger.
     static std::optional<QRect> accessibilityCorrection(const QRect& region, const QRect& candidate);
+    // The page of a selected window from the element the accessibility search answered: in a
+    // browser only the document itself, elsewhere an element about the size of the window's
+    // content area. Nothing when the answer is a part of the page (a table, a frame reached by a
+    // search that ran out of time): the window's bars are then told from its content by motion.
+    static std::optional<QRect> windowPage(const AccessibilityScrollTarget& found, const QRect& content,
+                                           const QRect& frame, bool browser);
     // Whether an application id (WM_CLASS) is a web browser's.
     static bool isBrowser(const QString& appId);
     // The owner of the front-most ordinary window of another process at `point` (desktop space).

@@ -428,16 +428,25 @@ void ScrollSession::pulse(int index, std::array<int, 10> notches, QPoint at, std
         return;
     }
     const int n = notches[size_t(index)];
-    if (n > 0) {
-        if (!services_.input.postWheel(at, n)) {
-            done(false);
-            return;
+    const bool last = index + 1 == int(notches.size());
+    if (n <= 0) {
+        // Whole notches leave some pulses empty: no event, so no pause after it either (a step
+        // of five notches spends 60 ms on its pulses instead of 120).
+        if (last) {
+            done(true);
+        } else {
+            pulse(index + 1, notches, at, std::move(done));
         }
-        stepNotches_ += n;
-        notchesPosted_ += n;
+        return;
     }
-    QTimer::singleShot(timing_.pulseMs, this, [this, index, notches, at, done = std::move(done)] {
-        if (index + 1 == int(notches.size())) {
+    if (!services_.input.postWheel(at, n)) {
+        done(false);
+        return;
+    }
+    stepNotches_ += n;
+    notchesPosted_ += n;
+    QTimer::singleShot(timing_.pulseMs, this, [this, last, index, notches, at, done = std::move(done)] {
+        if (last) {
             done(true);
         } else {
             pulse(index + 1, notches, at, done);

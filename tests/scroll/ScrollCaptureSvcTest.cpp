@@ -67,6 +67,44 @@ TEST(ScrollCaptureSvcRules, AccessibilityCorrection) {
     }
 }
 
+TEST(ScrollCaptureSvcRules, WindowPageIsTheDocumentOrAboutTheContentArea) {
+    // A 1280 x 900 window with the guessed content area below its top 117 rows (desktop space).
+    const QRect frame(0, 0, 1280, 900);
+    const QRect content(0, 0, 1280, 783);
+    auto found = [](QRect r, const char* role) {
+        AccessibilityScrollTarget t;
+        t.frame = r;
+        t.role = QString::fromLatin1(role);
+        return t;
+    };
+    struct Case {
+        const char* what;
+        AccessibilityScrollTarget target;
+        bool browser;
+        std::optional<QRect> page;
+    };
+    for (const Case& c : {
+             Case{"a browser's document", found(QRect(0, 0, 1280, 813), "AXWebArea"), true,
+                  QRect(0, 0, 1280, 813)},
+             Case{"a document reaching beyond the window", found(QRect(0, -4000, 1280, 4813), "AXWebArea"),
+                  true, QRect(0, 0, 1280, 813)},
+             Case{"a document below an info bar", found(QRect(0, 0, 1280, 640), "AXWebArea"), true,
+                  QRect(0, 0, 1280, 640)},
+             Case{"a wide table in a browser", found(QRect(8, 0, 1264, 760), "AXTable"), true, std::nullopt},
+             Case{"an embedded frame's document", found(QRect(100, 200, 600, 400), "AXWebArea"), true,
+                  std::nullopt},
+             Case{"a document beside a wide side panel", found(QRect(400, 0, 880, 813), "AXWebArea"), true,
+                  std::nullopt},
+             Case{"a terminal's text", found(QRect(4, 0, 1272, 800), "AXTextArea"), false,
+                  QRect(4, 0, 1272, 800)},
+             Case{"a short list in an application", found(QRect(0, 500, 1280, 300), "AXList"), false,
+                  std::nullopt},
+             Case{"outside the window", found(QRect(0, 1000, 1280, 800), "AXWebArea"), true, std::nullopt},
+         }) {
+        EXPECT_EQ(ScrollCaptureSvc::windowPage(c.target, content, frame, c.browser), c.page) << c.what;
+    }
+}
+
 TEST(ScrollCaptureSvcRules, OwnerOfTheOrdinaryWindowUnderThePoint) {
     const QList<platform::WindowInfo> windows = {
         window(1, QRect(0, 0, 1920, 40), "panel", 10, platform::WindowType::Dock),
