@@ -1,8 +1,11 @@
 #include "ui/WidgetDialogs.h"
 
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <memory>
 
 namespace mebo {
@@ -34,6 +37,14 @@ void WidgetDialogs::alert(const QString& title, const QString& text, const QStri
     }
     if (!box->parentWidget()) {
         box->setWindowModality(Qt::ApplicationModal);
+    }
+    // A message box sizes itself to its text, which can leave the title bar too narrow for the
+    // title ("Project…adable"): a spacer across the bottom keeps the title readable.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        const int titleWidth = QFontMetrics(box->font()).horizontalAdvance(title) + 160;
+        grid->addItem(
+            new QSpacerItem(std::min(titleWidth, 640), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
     }
     auto once = std::make_shared<std::function<void(int)>>(std::move(done));
     QObject::connect(box, &QMessageBox::finished, box, [box, added, once](int) {

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -52,6 +53,17 @@ TEST(WidgetDialogsTest, AlertAnswersTheChosenButtonOnceWithoutBlocking) {
     ASSERT_TRUE(test::waitUntil([&] { return !answers.isEmpty(); }));
     test::drainEvents(); // a second answer would be queued behind the first
     EXPECT_EQ(answers, QList<int>{1});
+}
+
+TEST(WidgetDialogsTest, AnAlertWithShortTextIsStillWideEnoughForItsTitle) {
+    WidgetDialogs dialogs;
+    const QString title = QStringLiteral("Project file unreadable");
+    dialogs.alert(title, QStringLiteral("x"), {QStringLiteral("OK")}, [](int) {});
+    QMessageBox* box = openDialog<QMessageBox>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance(title) + 120);
+    box->reject();
+    test::drainEvents();
 }
 
 TEST(WidgetDialogsTest, FolderChooserAnswersTheFolderOrNothing) {
