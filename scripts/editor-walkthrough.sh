@@ -37,11 +37,9 @@ cleanup() {
     rm -rf "$home"
 }
 trap cleanup EXIT
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache"
-export XDG_RUNTIME_DIR="$home/run" OMP_THREAD_LIMIT=1
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-library="$home/Pictures/mebo"
-shots="$home/shots"
+# shellcheck source=scripts/walkthrough-steps.sh
+source "$root/scripts/walkthrough-steps.sh"
+private_home "$home"
 touch "${MEBO_DESKTOP_DIR:-/nonexistent}/freeze" 2>/dev/null || true # the busy terminals stop
 
 fail() {
@@ -54,8 +52,6 @@ fail() {
 step() { echo "walkthrough: $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
-# shellcheck source=scripts/walkthrough-steps.sh
-source "$root/scripts/walkthrough-steps.sh"
 project_of() { echo "${1%.png}.mebo"; }
 layers_in() { # PROJECT: the number of layers it loads
     "$mebo" doc info "$1" | sed -n 's/^layers: *\([0-9]*\) loaded.*/\1/p'

@@ -34,11 +34,9 @@ cleanup() {
     rm -rf "$home"
 }
 trap cleanup EXIT
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache"
-export XDG_RUNTIME_DIR="$home/run" OMP_THREAD_LIMIT=1
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-library="$home/Pictures/mebo"
-shots="$home/shots"
+# shellcheck source=scripts/walkthrough-steps.sh
+source "$root/scripts/walkthrough-steps.sh"
+private_home "$home"
 mkdir -p "$shots"
 touch "${MEBO_DESKTOP_DIR:-/nonexistent}/freeze" 2>/dev/null || true
 
@@ -51,8 +49,6 @@ fail() {
 step() { echo "recording walkthrough: $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
-# shellcheck source=scripts/walkthrough-steps.sh
-source "$root/scripts/walkthrough-steps.sh"
 # Mebo ends cleanly on SIGTERM, whatever it recorded before: a crash on the way out fails.
 stop_app() {
     kill "$app"

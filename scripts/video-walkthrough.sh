@@ -31,11 +31,9 @@ cleanup() {
     rm -rf "$home"
 }
 trap cleanup EXIT
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache"
-export XDG_RUNTIME_DIR="$home/run" OMP_THREAD_LIMIT=1
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-library="$home/Pictures/mebo"
-shots="$home/shots"
+# shellcheck source=scripts/walkthrough-steps.sh
+source "$root/scripts/walkthrough-steps.sh"
+private_home "$home"
 mkdir -p "$library" "$shots"
 
 fail() {
@@ -48,8 +46,6 @@ fail() {
 step() { echo "video walkthrough: $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
-# shellcheck source=scripts/walkthrough-steps.sh
-source "$root/scripts/walkthrough-steps.sh"
 has_window() { [ -n "$(window_named "$1")" ]; }
 no_window() { [ -z "$(window_named "$1")" ]; }
 is_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }

@@ -3,6 +3,13 @@
 # for the state it needs (a window, a file, a log line), never for a fixed time; WAIT_SECONDS
 # bounds each wait.
 wait_secs=${WAIT_SECONDS:-90}
+private_home() { # DIR: the application's home, settings, data, cache and runtime folders in DIR
+    export HOME="$1" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" XDG_CACHE_HOME="$1/cache"
+    export XDG_RUNTIME_DIR="$1/run" OMP_THREAD_LIMIT=1
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    library="$1/Pictures/mebo"
+    shots="$1/shots"
+}
 wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
     local what=$1
     shift
