@@ -1,5 +1,6 @@
 #include "document/DocumentFlattener.h"
 
+#include "app/LargeImage.h"
 #include "app/ParallelFor.h"
 #include "document/CoverLayers.h"
 #include "document/EraserStrokeLayer.h"
@@ -9,9 +10,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 
 namespace mebo {
 
@@ -24,7 +23,6 @@ bool isEraser(const LayerPtr& layer) {
 // Output bands: at least this many rows each, at most this many at once.
 constexpr int kBandRows = 256;
 constexpr int kMaxBands = 8;
-QImage outputBuffer(const QSize& size);
 
 // The picture the readers of covered pixels read, before any cover is applied: the erased base,
 // but only where those readers and the covers they see read or paint. The rest of the buffer is
@@ -44,36 +42,13 @@ QImage coveredWorkspace(const QImage& erased, const LayerList& layers,
         used += mosaic->readPart(erased.size());
         used += mosaic->imagePart(erased.size());
     }
-    QImage covered = outputBuffer(erased.size());
+    QImage covered = largeImage(erased.width(), erased.height(), QImage::Format_ARGB32_Premultiplied);
     QPainter painter(&covered);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     for (const QRect& r : used) {
         painter.drawImage(r.topLeft(), erased, r);
     }
     return covered;
-}
-
-// A premultiplied image of `size` whose memory the kernel may back with 2 MiB pages: a 4K
-// buffer then costs 16 page faults instead of 8,100, which on a virtual machine (about 10 us
-// each) is most of a flatten's time.
-QImage outputBuffer(const QSize& size) {
-    constexpr size_t kHuge = size_t(2) << 20;
-    const qsizetype stride = qsizetype(size.width()) * 4;
-    const size_t bytes = size_t(stride) * size_t(size.height());
-    if (bytes < kHuge) {
-        return QImage(size, QImage::Format_ARGB32_Premultiplied);
-    }
-    const size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-    void* memory = std::aligned_alloc(kHuge, rounded);
-    if (!memory) {
-        return QImage(size, QImage::Format_ARGB32_Premultiplied);
-    }
-#ifdef MADV_HUGEPAGE
-    madvise(memory, rounded, MADV_HUGEPAGE); // advice only: ordinary pages if refused
-#endif
-    return QImage(
-        static_cast<uchar*>(memory), size.width(), size.height(), stride, QImage::Format_ARGB32_Premultiplied,
-        [](void* m) { std::free(m); }, memory);
 }
 
 // `crop` of `base` into `out` (same size): opaque RGB32 pixels are already premultiplied ARGB.
@@ -151,7 +126,7 @@ QImage DocumentFlattener::flatten(const QImage& base, const LayerList& layers, c
     const QImage erased = applyErasers(base, layers);
     // The base is copied into the output buffer once, rather than clearing a buffer and painting
     // the base into it.
-    QImage out = outputBuffer(crop.size());
+    QImage out = largeImage(crop.width(), crop.height(), QImage::Format_ARGB32_Premultiplied);
     copyBase(erased, crop, out);
 
     // Every small layer is drawn once, alone, on several threads; the bands of the output are

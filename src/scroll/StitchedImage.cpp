@@ -1,10 +1,10 @@
 #include "scroll/StitchedImage.h"
 
+#include "app/LargeImage.h"
+
 #include <QPainter>
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <sys/mman.h>
 
 namespace mebo {
 
@@ -21,43 +21,6 @@ void copyRows(const QImage& src, int sy, int rows, QImage& dst, int dy) {
     for (int i = 0; i < rows; ++i) {
         std::memcpy(dst.scanLine(dy + i), src.constScanLine(sy + i), size_t(bytes));
     }
-}
-
-// An RGB32 image whose memory the kernel hands over 2 MiB at a time. A page several screens long
-// is tens of megabytes written once: with 4 KiB pages the first touch of each page cost more than
-// the copy itself (docs/performance.md). Small images, and a kernel that refuses, take the usual
-// allocation.
-QImage largeImage(int width, int height) {
-    constexpr size_t kHuge = size_t(2) << 20;
-    const qsizetype bytesPerLine = qsizetype(width) * 4;
-    const size_t bytes = size_t(bytesPerLine) * size_t(height);
-    if (width <= 0 || height <= 0 || bytes < 4 * kHuge) {
-        return QImage(width, height, QImage::Format_RGB32);
-    }
-    const size_t length = (bytes + kHuge - 1) / kHuge * kHuge + kHuge; // room to align the start
-    void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (map == MAP_FAILED) {
-        return QImage(width, height, QImage::Format_RGB32);
-    }
-    struct Mapping {
-        void* base;
-        size_t length;
-    };
-    auto* mapping = new Mapping{map, length};
-    const auto start = (reinterpret_cast<std::uintptr_t>(map) + kHuge - 1) & ~std::uintptr_t(kHuge - 1);
-    auto* data = reinterpret_cast<uchar*>(start);
-    madvise(data, bytes, MADV_HUGEPAGE); // advice only: without it the pages are just smaller
-    auto release = [](void* info) {
-        auto* m = static_cast<Mapping*>(info);
-        munmap(m->base, m->length);
-        delete m;
-    };
-    QImage image(data, width, height, bytesPerLine, QImage::Format_RGB32, release, mapping);
-    if (image.isNull()) {
-        release(mapping);
-        return QImage(width, height, QImage::Format_RGB32);
-    }
-    return image;
 }
 
 } // namespace
@@ -119,7 +82,7 @@ QImage StitchedImage::compose() const {
     if (height_ == 0) {
         return {};
     }
-    QImage out = largeImage(width_, height_);
+    QImage out = largeImage(width_, height_, QImage::Format_RGB32);
     if (out.isNull()) {
         return {};
     }
