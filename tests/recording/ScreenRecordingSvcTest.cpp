@@ -11,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <thread>
 
 namespace mebo {
@@ -412,6 +413,17 @@ TEST(ScreenRecordingSvc, CameraAndAudioStopWhileTheirSamplesKeepComing) {
     rig.svc->resume();
     const size_t beforeStop = webcamFrames();
     ASSERT_TRUE(waitUntil([&] { return webcamFrames() > beforeStop; }, 20000));
+    // Both sound tracks in the file before the stop, however slowly their thread runs.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            std::lock_guard lock(rig.writerLog->lock);
+            std::set<int> tracks;
+            for (const auto& sample : rig.writerLog->audio) {
+                tracks.insert(sample.first);
+            }
+            return tracks.size() == 2;
+        },
+        20000));
     const StopResult r = rig.stop();
     ASSERT_TRUE(r.mainURL);
     ASSERT_TRUE(r.webcamURL);
