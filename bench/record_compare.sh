@@ -10,9 +10,11 @@
 # Reports each tool's CPU (user + system, % of one core, from /proc/PID/stat over the run), the
 # frames it wrote per second of wall time, and for the painter scene the painted frames missing
 # from the file (dropped) and the frames that show the same index as the one before (repeated),
-# read back from the file's pixels. Every tool records the same screen for the same time, at
-# 30 fps, with the same average bit rate (the recorder's own formula for that size). The load
-# average when each tool starts is printed beside it: the figures mean little on a busy machine.
+# read back from the file's pixels, and for the video scene the picture's SSIM against the played
+# clip and the video bit rate each tool reached. Every tool records the same screen for the same
+# time, at 30 fps, with the same average bit rate (the recorder's own formula for that size). The
+# load average when each tool starts is printed beside it: the figures mean little on a busy
+# machine.
 #
 # Usage: bench/record_compare.sh MEBO_BINARY [SECONDS] [RESULTS_DIR]
 # Environment: MEBO_COMPARE_SIZES (default "1920x1080 3840x2160"), MEBO_COMPARE_SCENES
@@ -57,6 +59,30 @@ rep = sum(1 for a, b in zip(idx, idx[1:]) if a == b)
 print(drop, rep)'
 }
 
+# Picture quality of a recording of the video scene: SSIM against the played clip. The player's
+# position is found from the frame in the middle of the recording (against every clip frame, small
+# and grey); then each frame of the steady part (2 s to 1 s before the end, at 30 fps) is compared
+# with the clip frames within 3 of where the player should be, and the best match counts (the
+# player shows whole clip frames, and the moment of each grab decides which one).
+video_ssim() { # file clip -> prints the mean SSIM
+    local file=$1 clip=$2 tmp mid n o d
+    tmp=$(mktemp -d)
+    mid=$((secs / 2))
+    ffmpeg -v error -ss "$mid" -i "$file" -frames:v 1 -vf scale=320:180,format=gray "$tmp/mid.png"
+    ffmpeg -v error -i "$clip" -loop 1 -i "$tmp/mid.png" \
+        -lavfi "[0:v]scale=320:180,format=gray[c];[c][1:v]ssim=shortest=1:stats_file=$tmp/find.log" -f null - 2>/dev/null
+    n=$(awk '{split($0, a, "All:"); split(a[2], b, " "); print b[1], NR - 1}' "$tmp/find.log" | sort -rn | head -1 | cut -d' ' -f2)
+    o=$((n - mid * 30 + 60))
+    [ "$o" -lt 3 ] && o=$((o + $(ffprobe -v error -count_packets -select_streams v -show_entries stream=nb_read_packets -of csv=p=0 "$clip")))
+    for d in -3 -2 -1 0 1 2 3; do
+        ffmpeg -v error -i "$file" -stream_loop 1 -i "$clip" -lavfi "[0:v]fps=30,trim=start_frame=60:end_frame=$(((secs - 1) * 30)),setpts=PTS-STARTPTS[r];[1:v]trim=start_frame=$((o + d)),setpts=PTS-STARTPTS[c];[r][c]ssim=shortest=1:stats_file=$tmp/s$((d + 3)).log" -f null - &
+    done
+    wait
+    paste -d' ' "$tmp"/s?.log | awk '{ m = 0; for (i = 1; i <= NF; i++) if ($i ~ /^All:/) { v = substr($i, 5) + 0; if (v > m) m = v }; s += m; c++ }
+        END { if (c) printf "%.4f", s / c; else printf "-" }'
+    rm -rf "$tmp"
+}
+
 run_tool() { # tool size scene -> prints "cpu% fps dropped repeated load"
     local tool=$1 w=${2%x*} h=${2#*x} file="$out/$1-$2-$3.mp4" pid start end cpu frames
     rm -f "$file"
@@ -84,14 +110,17 @@ run_tool() { # tool size scene -> prints "cpu% fps dropped repeated load"
     wait "$pid"
     [ "$tool" = mebo ] && file=$(sed -n 's/.*"path":"\([^"]*\)".*/\1/p' "$out/$tool-$2-$3.json")
     frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 "$file" 2>/dev/null)
-    local stats="- -"
+    local stats="- -" ssim=- mbits
     [ "$3" = painter ] && stats=$(painter_stats "$file" "$((w / 2))" "$((h / 2))")
+    [ "$3" = video ] && ssim=$(video_ssim "$file" "$clip")
+    mbits=$(ffprobe -v error -select_streams v -show_entries stream=bit_rate -of csv=p=0 "$file" | awk '{ printf "%.1f", $1 / 1e6 }')
     awk -v a="$c1" -v b="$c2" -v ta="$t1" -v tb="$t2" -v s="$secs" -v f="${frames:-0}" \
-        -v st="$stats" -v l="$load" 'BEGIN { printf "%.1f %.1f %s %s", 100 * (b - a) / (tb - ta), f / s, st, l }'
+        -v st="$stats" -v l="$load" -v q="$ssim" -v mb="$mbits" \
+        'BEGIN { printf "%.1f %.1f %s %s %s %s", 100 * (b - a) / (tb - ta), f / s, st, q, mb, l }'
 }
 
-echo "| size | scene | tool | CPU (% of a core) | frames/s | dropped | repeated | load |" | tee "$out/table.md"
-echo "|---|---|---|---|---|---|---|---|" | tee -a "$out/table.md"
+echo "| size | scene | tool | CPU (% of a core) | frames/s | dropped | repeated | SSIM | Mbit/s | load |" | tee "$out/table.md"
+echo "|---|---|---|---|---|---|---|---|---|---|" | tee -a "$out/table.md"
 for size in $sizes; do
     n=$(for i in $(seq 150 400); do [ -e "/tmp/.X$i-lock" ] || { echo "$i"; break; }; done)
     Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >/dev/null 2>&1 & pids+=($!)
@@ -132,10 +161,11 @@ for size in $sizes; do
             scene_pids+=($!)
             ;;
         esac
-        sleep 2
+        # The player needs a few seconds before it keeps its pace.
+        if [ "$scene" = video ]; then sleep 6; else sleep 2; fi
         for tool in mebo ffmpeg-veryfast ffmpeg-ultrafast; do
-            read -r cpu fps dropped repeated load < <(run_tool "$tool" "$size" "$scene")
-            echo "| $size | $scene | $tool | $cpu | $fps | $dropped | $repeated | $load |" | tee -a "$out/table.md"
+            read -r cpu fps dropped repeated ssim mbits load < <(run_tool "$tool" "$size" "$scene")
+            echo "| $size | $scene | $tool | $cpu | $fps | $dropped | $repeated | $ssim | $mbits | $load |" | tee -a "$out/table.md"
         done
         for p in "${scene_pids[@]}"; do kill "$p" 2>/dev/null; wait "$p" 2>/dev/null; done
     done
