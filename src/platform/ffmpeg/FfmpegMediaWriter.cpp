@@ -330,21 +330,8 @@ bool FfmpegMediaWriter::writePacket(AVPacket* pkt, AVCodecContext* codec, AVStre
         av_packet_unref(pkt);
         return true;
     }
-    const int64_t pts = pkt->pts;
     if (!writeLocked(pkt, error)) {
         return false;
-    }
-    if (config_.crashSafe && stream == videoStream_ && pts != AV_NOPTS_VALUE) {
-        // The muxer closes a fragment only when a later packet comes; without sound, on a screen
-        // that changes now and then, that can be seconds away. A frame half a second after the
-        // last cut closes its fragment itself, so a killed recording keeps it.
-        const int64_t spacing = av_rescale_q(500'000, AVRational{1, 1'000'000}, stream->time_base);
-        if (lastFragmentCutPts_ == AV_NOPTS_VALUE || pts - lastFragmentCutPts_ >= spacing) {
-            lastFragmentCutPts_ = pts;
-            if (!writeLocked(nullptr, error)) {
-                return false;
-            }
-        }
     }
     if (stream == videoStream_ && !videoWritten_) {
         videoWritten_ = true;
@@ -361,10 +348,8 @@ bool FfmpegMediaWriter::writePacket(AVPacket* pkt, AVCodecContext* codec, AVStre
 }
 
 bool FfmpegMediaWriter::writeLocked(AVPacket* pkt, QString* error) {
-    const int rc = av_write_frame(oc_, pkt); // no packet: the muxer writes out what it holds
-    if (pkt) {
-        av_packet_unref(pkt);
-    }
+    const int rc = av_write_frame(oc_, pkt);
+    av_packet_unref(pkt);
     if (rc < 0) {
         const QString text = ffmpegErrorText(rc);
         fail(text);

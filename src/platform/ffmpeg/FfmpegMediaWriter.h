@@ -3,7 +3,6 @@
 #include "platform/MediaWriter.h"
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -64,7 +63,6 @@ private:
     AVFrame* videoFrame_ = nullptr;
     AVPacket* videoPacket_ = nullptr;
     int64_t lastVideoPts_ = -1;
-    int64_t lastFragmentCutPts_ = INT64_MIN; // AV_NOPTS_VALUE: none yet
     std::vector<std::unique_ptr<AudioTrack>> audio_;
     std::atomic<int64_t> sessionStartNs_{0};
     std::atomic<bool> sessionStarted_{false};
