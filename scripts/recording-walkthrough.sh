@@ -85,10 +85,10 @@ ffmpeg -v error -f lavfi -i testsrc2=size=640x360:rate=30 -t 4 -pix_fmt yuv420p 
 "$mebo" config set mebo.selectedCameraDeviceId "file:$clip" >/dev/null
 "$mebo" config set mebo.recordSystemAudio false >/dev/null
 "$mebo" config set mebo.recordFps 15 >/dev/null
-# MEBO_WALKTHROUGH_TONE=1: a private sound server with tones played into its output and into
-# the microphone's stand-in (a second output, whose monitor is the default input), so the
-# panel's level meters move on the screenshots.
-if [ -n "${MEBO_WALKTHROUGH_TONE:-}" ]; then
+# A private sound server with tones played into its output and into the microphone's stand-in
+# (a second output, whose monitor is the default input), so the panel's level meters move on the
+# screenshots and both sounds are recorded; MEBO_WALKTHROUGH_TONE=0 records without sound.
+if [ "${MEBO_WALKTHROUGH_TONE:-1}" != 0 ] && command -v pulseaudio >/dev/null; then
     pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --log-target=stderr \
         --load="module-null-sink sink_name=speakers" --load="module-null-sink sink_name=voice" \
         --load="module-native-protocol-unix auth-anonymous=1 socket=$home/pulse" 2>/dev/null &
@@ -288,6 +288,10 @@ record_once() { # THEME
     local rw=${size%,*} rh=${size#*,}
     [ $((rw - 800)) -ge -2 ] && [ $((rw - 800)) -le 2 ] && [ $((rh - 500)) -ge -2 ] && [ $((rh - 500)) -le 2 ] \
         || fail "the recording is $size, not about 800,500"
+    if [ -n "${pulse:-}" ]; then # the system sound and the microphone, a track each
+        [ "$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$recording" | grep -c audio)" = 2 ] \
+            || fail "the recording does not hold the two sound tracks"
+    fi
     check_frame "$recording" 0.5
     check_frame "$recording" 2.5
     [ -s "${recording%.mp4}.webcam.mp4" ] || fail "no camera file beside the recording"

@@ -425,11 +425,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                     services.workspace().revealFile(path);
                     return;
                 }
-                if (const auto written = capture.trimVideo(
-                        path, entry->durationSec.value_or(0), dialog->startText(), dialog->endText(),
-                        captureModeFromRawValue(entry->mode).value_or(CaptureMode::record))) {
-                    services.workspace().revealFile(*written);
-                }
+                // The trimmed copy joins the library and the strip; no file manager opens over it.
+                capture.trimVideo(path, entry->durationSec.value_or(0), dialog->startText(), dialog->endText(),
+                                  captureModeFromRawValue(entry->mode).value_or(CaptureMode::record));
             });
         dialog->open();
     };

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <map>
+#include <sys/stat.h>
 
 using namespace mebo::test;
 
@@ -67,7 +68,7 @@ protected:
         rec.setProcessEnvironment(processEnvironment(home.environment()));
     }
     void TearDown() override {
-        for (QProcess* p : {&rec, &painter}) {
+        for (QProcess* p : {&rec, &painter, &feeder}) {
             if (p->state() != QProcess::NotRunning) {
                 ::kill(pid_t(p->processId()), SIGTERM);
                 p->waitForFinished(10000);
@@ -117,6 +118,7 @@ protected:
     QString saveDir;
     QProcess rec;
     QProcess painter;
+    QProcess feeder; // writes a camera's stream into a FIFO
     QByteArray err;
 };
 
@@ -261,11 +263,15 @@ TEST_F(CliRecordWebcam, PictureInPictureKeepsEveryFrameAt30Fps) {
     EXPECT_LE(missing.size(), qsizetype(frames.size()) / 10) << missing.join(' ').toStdString();
 }
 
+// How the camera's clip reaches the recorder: a file, a file deleted once recording runs, or a
+// FIFO fed by ffmpeg until the clip ends (the picture stops as an unplugged camera's does).
+enum class Feed { file, deletedWhileRecording, fifo };
+
 struct FailureCase {
     const char* name;
     const char* clip; // made by the test; "" for none
     double clipOffsetSec;
-    bool deleteClipWhileRecording;
+    Feed feed;
     std::vector<const char*> messages;
     bool sibling;
 };
@@ -275,7 +281,11 @@ class CliRecordWebcamFailure : public CliRecordWebcam, public ::testing::WithPar
 TEST_P(CliRecordWebcamFailure, MainFileIsGoodAndNoEmptySiblingIsLeft) {
     const FailureCase& c = GetParam();
     const QString camera = clip("camera.mp4");
-    if (*c.clip) {
+    if (c.feed == Feed::fifo) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(camera).constData(), 0600), 0);
+        feeder.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", c.clip, "-pix_fmt",
+                                                "yuv420p", "-f", "mpegts", "-y", camera});
+    } else if (*c.clip) {
         QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p"};
         if (c.clipOffsetSec > 0) {
             args << "-output_ts_offset" << QString::number(c.clipOffsetSec);
@@ -284,7 +294,7 @@ TEST_P(CliRecordWebcamFailure, MainFileIsGoodAndNoEmptySiblingIsLeft) {
         ASSERT_TRUE(QFileInfo::exists(camera));
     }
     record({"fullscreen", "--duration", "4", "--webcam", "file:" + camera});
-    if (c.deleteClipWhileRecording) {
+    if (c.feed == Feed::deletedWhileRecording) {
         ASSERT_TRUE(waitForLog("[Recording] 開始錄影"));
         QFile::remove(camera);
     }
@@ -306,21 +316,27 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FailureCase{"Missing",
                                   "",
                                   0,
-                                  false,
+                                  Feed::file,
                                   {"[Recording] 攝影機輸入創建失敗: ",
                                    "[Recording] 攝影機啟動失敗, 已自動關閉 webcamEnabled"},
                                   false},
                       FailureCase{"NoFrameBeforeTheStop",
                                   "testsrc2=size=320x240:rate=30:duration=1",
                                   60,
-                                  false,
+                                  Feed::file,
                                   {"[Recording] 攝影機捕獲已啟動 (Webcam PiP)",
                                    "[Recording] webcam writer 從未 startSession, 取消"},
                                   false},
                       FailureCase{"FailsMidRecording",
                                   "testsrc2=size=320x240:rate=30:duration=2.5",
                                   0,
-                                  true,
+                                  Feed::deletedWhileRecording,
+                                  {"[Recording] 攝影機中斷: ", "[Recording] webcam sibling 已寫: "},
+                                  true},
+                      FailureCase{"PipeEndsMidRecording",
+                                  "testsrc2=size=320x240:rate=30:duration=2.5",
+                                  0,
+                                  Feed::fifo,
                                   {"[Recording] 攝影機中斷: ", "[Recording] webcam sibling 已寫: "},
                                   true}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -3,6 +3,7 @@
 #include "platform/MonotonicClock.h"
 
 #include <pthread.h>
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -19,6 +20,13 @@ QString avError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
     return QString::fromUtf8(text);
+}
+
+// Only a regular file can be read again from its start; a pipe, a FIFO or a stream that ends has
+// ended for good (reopening a FIFO would wait for a new writer, and a stop would wait with it).
+bool replayable(const QString& path) {
+    struct stat st{};
+    return ::stat(path.toLocal8Bit().constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 int interruptCallback(void* opaque) {
@@ -159,6 +167,10 @@ void FfmpegCameraStream::run(const QString& threadName) {
             while (handleFrame(&error)) {
             }
             if (!error.isEmpty() || stopping_) {
+                break;
+            }
+            if (!replayable(source_.url)) {
+                error = QStringLiteral("%1: the picture ended").arg(source_.url);
                 break;
             }
             loopOffsetNs_ = lastFileTimeNs_ + frameIntervalNs_;
