@@ -142,6 +142,7 @@ TEST(QuickCaptureHandOver, TakesEveryCaseItDoesNotCoverToTheFullProgram) {
         {{"capture", "area"}, {}, {}, {}},
         {{"capture", "area", "--geometry", "300x300+1800+900"}, {}, {}, {}},
         {{"capture", "fullscreen", "--display", "12345"}, {}, {}, {}},
+        {{"capture", "area", "--geometry", "10x10+0+0", "--display", "12345"}, {}, {}, {}},
         {{"capture", "fullscreen", "--bogus"}, {}, {}, {}},
         {{"capture", "fullscreen"}, {"MEBO_X11_NO_SHM=1"}, {}, {}},
         {{"capture", "fullscreen"}, {"QT_SCALE_FACTOR=2"}, {}, {}},
