@@ -52,6 +52,7 @@ function(mebo_install_application)
   set(data ${PROJECT_SOURCE_DIR}/data)
   set(out ${CMAKE_BINARY_DIR}/share)
   install(TARGETS mebo RUNTIME DESTINATION bin)
+  install(TARGETS mebo_full RUNTIME DESTINATION lib/mebo)
   # Their licences are in share/doc/mebo/copyright.
   install(DIRECTORY ${data}/sounds DESTINATION share/mebo FILES_MATCHING PATTERN "*.wav")
   install(DIRECTORY ${data}/stamps DESTINATION share/mebo FILES_MATCHING PATTERN "*.svg")

@@ -40,7 +40,7 @@ else
 fi
 
 # The layout.
-for f in bin/mebo lib/mebo/libmebo_platform_pulse.so lib/mebo/libmebo_platform_tesseract.so \
+for f in bin/mebo lib/mebo/mebo-full lib/mebo/libmebo_platform_pulse.so lib/mebo/libmebo_platform_tesseract.so \
     share/mebo/sounds/Shutter.wav share/applications/mebo.desktop \
     share/metainfo/app.mebo.Mebo.metainfo.xml share/man/man1/mebo.1.gz \
     share/bash-completion/completions/mebo share/zsh/vendor-completions/_mebo \
@@ -56,7 +56,7 @@ stamps="$(find "$source_dir/data/stamps" -name '*.svg' | wc -l)"
 [ "$(find "$tree/share/mebo/stamps" -name '*.svg' | wc -l)" = "$stamps" ] || fail "stamps missing"
 [ -z "$(find "$tree" -type l)" ] || fail "links in the tree: $(find "$tree" -type l)"
 # The program links system libraries only: no search path into the build folder.
-if readelf -d "$tree/bin/mebo" "$tree"/lib/mebo/*.so | grep -E 'RPATH|RUNPATH'; then
+if readelf -d "$tree/bin/mebo" "$tree/lib/mebo/mebo-full" "$tree"/lib/mebo/*.so | grep -E 'RPATH|RUNPATH'; then
     fail "a search path is set"
 fi
 

@@ -70,7 +70,7 @@ cmake --install "$build" --prefix "$stage" --strip >/dev/null
 dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/([^)]*)//g; s/|.*//; s/ //g' | grep -v '^$' \
     >"$stage/share/doc/mebo/runtime-packages"
 chmod -R u=rwX,go=rX "$stage"
-chmod 0755 "$stage/bin/mebo"
+chmod 0755 "$stage/bin/mebo" "$stage/lib/mebo/mebo-full"
 if [ -n "$(find "$stage" -type l)" ]; then
     echo "release: the install tree has links; the archive holds regular files only" >&2
     exit 1

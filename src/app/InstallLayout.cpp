@@ -7,7 +7,10 @@ namespace mebo {
 
 InstallLayout::InstallLayout(QString executablePath) : executable_(std::move(executablePath)) {
     const QFileInfo exe(executable_);
-    root_ = QDir::cleanPath(exe.absolutePath() + QStringLiteral("/.."));
+    // The full program lives in lib/mebo, the launcher (and other tools) in bin/.
+    const QString dir = exe.absolutePath();
+    root_ = QDir::cleanPath(dir + (dir.endsWith(QLatin1String("/lib/mebo")) ? QStringLiteral("/../..")
+                                                                             : QStringLiteral("/..")));
     if (QFileInfo::exists(root_ + QStringLiteral("/CMakeCache.txt"))) {
         kind_ = Kind::buildTree;
     } else if (root_ == QLatin1String("/usr") || root_ == QLatin1String("/usr/local")) {
@@ -16,7 +19,13 @@ InstallLayout::InstallLayout(QString executablePath) : executable_(std::move(exe
 }
 
 const InstallLayout& InstallLayout::current() {
-    static const InstallLayout layout(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
+    // Started through the launcher (bin/mebo), the program is known by the launcher's path.
+    static const InstallLayout layout([] {
+        const QFileInfo launcher(qEnvironmentVariable("MEBO_LAUNCHER"));
+        return launcher.isAbsolute() && launcher.isExecutable()
+                   ? launcher.canonicalFilePath()
+                   : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    }());
     return layout;
 }
 

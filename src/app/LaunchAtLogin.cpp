@@ -1,6 +1,7 @@
 #include "app/LaunchAtLogin.h"
 
 #include "app/AppLogger.h"
+#include "app/InstallLayout.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,7 +38,7 @@ QString LaunchAtLogin::defaultExecutablePath() {
     if (!appImage.isEmpty() && QFileInfo(appImage).isAbsolute()) {
         return appImage;
     }
-    return QCoreApplication::applicationFilePath();
+    return InstallLayout::current().executable(); // the launcher in bin/, when it started us
 }
 
 QString LaunchAtLogin::entryPath() const {

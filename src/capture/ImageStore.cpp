@@ -2,7 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
-#include "capture/CapturePng.h"
+#include "capture/PngFile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,9 +66,9 @@ QString ImageStore::expandFilenameTemplate(const QDateTime& date) const {
     return expandTemplate(cfg_.filenameTemplate(), date);
 }
 
-std::optional<QString> ImageStore::write(const CaptureResult& result) {
+std::optional<QString> ImageStore::write(const QDateTime& date, const std::function<QByteArray()>& encode) {
     const QDir dir(cfg_.saveDirectory());
-    const QString base = expandFilenameTemplate(result.captureDate);
+    const QString base = expandFilenameTemplate(date);
     QString candidate = dir.filePath(base + QStringLiteral(".png"));
     for (int n = 1; QFileInfo::exists(candidate); ++n) {
         candidate = dir.filePath(QStringLiteral("%1-%2.png").arg(base).arg(n));
@@ -78,8 +78,9 @@ std::optional<QString> ImageStore::write(const CaptureResult& result) {
         logError(QStringLiteral("[ImageStore] CGImageDestinationCreateWithURL 失敗: ") + candidate);
         return std::nullopt;
     }
-    QString error;
-    if (!CapturePng::writeFile(result.image, candidate, &error)) {
+    const QByteArray png = encode();
+    QString error = QStringLiteral("cannot encode the image as PNG (empty or too large)");
+    if (png.isEmpty() || !PngFile::write(png, candidate, &error)) {
         logError(QStringLiteral("[ImageStore] CGImageDestinationFinalize 失敗"));
         AppLogger::shared().os(platform::SystemLogType::Error, QStringLiteral("[ImageStore] ") + error);
         return std::nullopt;

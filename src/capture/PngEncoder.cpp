@@ -26,75 +26,12 @@ constexpr unsigned kMaxThreads = 8;
 // unfiltered they keep the exact repeats deflate finds best.
 constexpr int kRunShareNum = 3, kRunShareDen = 4;
 
-// Pixel layouts read directly; everything else is converted to one of them first.
-enum class Layout {
-    Xrgb32, // 32-bit 0xAARRGGBB words (RGB32, ARGB32)
-    Rgba8,  // bytes R, G, B, A (RGBX8888, RGBA8888)
-    Rgb8,   // bytes R, G, B (RGB888)
-};
-
-struct Source {
-    QImage image; // shares or owns the pixels
-    Layout layout = Layout::Xrgb32;
-    int channels = 3; // written: 3 = RGB, 4 = RGBA
-};
-
-bool isOpaque(const QImage& image, Layout layout) {
-    const int w = image.width();
-    // The alpha byte of a 32-bit word in memory order: RGBA8888 keeps it in the fourth byte.
-    const uint32_t alphaMask = layout == Layout::Xrgb32                     ? 0xFF000000u
-                               : std::endian::native == std::endian::little ? 0xFF000000u
-                                                                            : 0x000000FFu;
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* line = image.constScanLine(y);
-        uint32_t all = 0xFFFFFFFFu;
-        for (int x = 0; x < w; ++x) {
-            uint32_t px;
-            std::memcpy(&px, line + size_t(x) * 4, 4);
-            all &= px;
-        }
-        if ((all & alphaMask) != alphaMask)
-            return false;
-    }
-    return true;
-}
-
-Source prepare(const QImage& image) {
-    switch (image.format()) {
-    case QImage::Format_RGB32:
-        return {image, Layout::Xrgb32, 3};
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-        // Opaque premultiplied pixels equal straight ones; only translucent ones need converting.
-        if (isOpaque(image, Layout::Xrgb32))
-            return {image, Layout::Xrgb32, 3};
-        if (image.format() == QImage::Format_ARGB32)
-            return {image, Layout::Xrgb32, 4};
-        return {image.convertToFormat(QImage::Format_ARGB32), Layout::Xrgb32, 4};
-    case QImage::Format_RGBX8888:
-        return {image, Layout::Rgba8, 3};
-    case QImage::Format_RGBA8888:
-    case QImage::Format_RGBA8888_Premultiplied:
-        if (isOpaque(image, Layout::Rgba8))
-            return {image, Layout::Rgba8, 3};
-        if (image.format() == QImage::Format_RGBA8888)
-            return {image, Layout::Rgba8, 4};
-        return {image.convertToFormat(QImage::Format_RGBA8888), Layout::Rgba8, 4};
-    case QImage::Format_RGB888:
-        return {image, Layout::Rgb8, 3};
-    default:
-        if (image.hasAlphaChannel())
-            return prepare(image.convertToFormat(QImage::Format_ARGB32));
-        return {image.convertToFormat(QImage::Format_RGB32), Layout::Xrgb32, 3};
-    }
-}
-
 // Row `y` of the source as the PNG's unfiltered bytes.
-void readRow(const Source& src, int y, uint8_t* out) {
-    const uchar* line = src.image.constScanLine(y);
-    const int w = src.image.width();
+void readRow(const PngPixels& src, int y, uint8_t* out) {
+    const uchar* line = src.data + size_t(y) * size_t(src.bytesPerLine);
+    const int w = src.width;
     switch (src.layout) {
-    case Layout::Xrgb32: {
+    case PngPixels::Layout::Xrgb32: {
         const auto* px = reinterpret_cast<const uint32_t*>(line);
         if (src.channels == 3) {
             int x = 0;
@@ -126,7 +63,7 @@ void readRow(const Source& src, int y, uint8_t* out) {
         }
         break;
     }
-    case Layout::Rgba8:
+    case PngPixels::Layout::Rgba8:
         if (src.channels == 4) {
             std::memcpy(out, line, size_t(w) * 4);
         } else {
@@ -134,7 +71,7 @@ void readRow(const Source& src, int y, uint8_t* out) {
                 std::memcpy(out, line, 3);
         }
         break;
-    case Layout::Rgb8:
+    case PngPixels::Layout::Rgb8:
         std::memcpy(out, line, size_t(w) * 3);
         break;
     }
@@ -310,8 +247,8 @@ struct Piece {
 // One worker's buffers, reused across its pieces.
 class PieceEncoder {
 public:
-    PieceEncoder(const Source& src, const PngEncodeOptions& options)
-        : src_(src), filter_(options.filter), rowBytes_(src.image.width() * src.channels),
+    PieceEncoder(const PngPixels& src, const PngEncodeOptions& options)
+        : src_(src), filter_(options.filter), rowBytes_(src.width * src.channels),
           seamRow_(size_t(rowBytes_)), keepA_(size_t(rowBytes_)), keepB_(size_t(rowBytes_)),
           scratch_(size_t(rowBytes_)),
           compressor_(libdeflate_alloc_compressor(std::clamp(options.level, 1, 12))) {}
@@ -361,7 +298,7 @@ public:
     }
 
 private:
-    const Source& src_;
+    const PngPixels& src_;
     PngRowFilter filter_;
     int rowBytes_;
     std::vector<uint8_t> seamRow_, keepA_, keepB_, scratch_;
@@ -387,7 +324,7 @@ std::vector<Piece> splitRows(int height, size_t stride, size_t pieceBytes, unsig
     return pieces;
 }
 
-bool encodePieces(const Source& src, const PngEncodeOptions& options, std::vector<Piece>& pieces,
+bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::vector<Piece>& pieces,
                   unsigned threads) {
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
@@ -436,7 +373,7 @@ void appendChunk(QByteArray& out, const char* type, std::initializer_list<QByteA
     appendBigEndian(out, libdeflate_crc32(0, bytes, size_t(out.size() - typeAt)));
 }
 
-QByteArray assemble(const Source& src, const std::vector<Piece>& pieces, bool density) {
+QByteArray assemble(const PngPixels& src, const std::vector<Piece>& pieces, bool density) {
     qsizetype deflated = 0;
     for (const auto& p : pieces)
         deflated += qsizetype(p.deflated.size()) + 12;
@@ -445,16 +382,16 @@ QByteArray assemble(const Source& src, const std::vector<Piece>& pieces, bool de
     png.append("\x89PNG\r\n\x1a\n", 8);
 
     QByteArray ihdr;
-    appendBigEndian(ihdr, uint32_t(src.image.width()));
-    appendBigEndian(ihdr, uint32_t(src.image.height()));
+    appendBigEndian(ihdr, uint32_t(src.width));
+    appendBigEndian(ihdr, uint32_t(src.height));
     ihdr.append(char(8));                         // bits per channel
     ihdr.append(char(src.channels == 4 ? 6 : 2)); // RGBA or RGB
     ihdr.append(3, char(0));                      // deflate, adaptive filters, no interlace
     appendChunk(png, "IHDR", {ihdr});
-    if (density && src.image.dotsPerMeterX() > 0 && src.image.dotsPerMeterY() > 0) {
+    if (density && src.dotsPerMeterX > 0 && src.dotsPerMeterY > 0) {
         QByteArray phys;
-        appendBigEndian(phys, uint32_t(src.image.dotsPerMeterX()));
-        appendBigEndian(phys, uint32_t(src.image.dotsPerMeterY()));
+        appendBigEndian(phys, uint32_t(src.dotsPerMeterX));
+        appendBigEndian(phys, uint32_t(src.dotsPerMeterY));
         phys.append(char(1)); // unit: the metre
         appendChunk(png, "pHYs", {phys});
     }
@@ -481,20 +418,17 @@ QByteArray assemble(const Source& src, const std::vector<Piece>& pieces, bool de
 
 } // namespace
 
-QByteArray PngEncoder::encode(const QImage& image, const PngEncodeOptions& options) {
-    if (image.isNull() || image.width() <= 0 || image.height() <= 0)
+QByteArray PngEncoder::encode(const PngPixels& src, const PngEncodeOptions& options) {
+    if (!src.data || src.width <= 0 || src.height <= 0)
         return {};
     try {
-        const Source src = prepare(image);
-        if (src.image.isNull())
-            return {};
-        const size_t stride = size_t(src.image.width()) * size_t(src.channels) + 1;
+        const size_t stride = size_t(src.width) * size_t(src.channels) + 1;
         const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
         const unsigned threads = std::min(options.threads == 0 ? cores : options.threads, kMaxThreads);
-        std::vector<Piece> pieces = splitRows(src.image.height(), stride, options.pieceBytes, threads);
+        std::vector<Piece> pieces = splitRows(src.height, stride, options.pieceBytes, threads);
         if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1) {
             // A seam could not be joined (never seen): fall back to one piece on this thread.
-            pieces = splitRows(src.image.height(), stride, std::numeric_limits<size_t>::max(), 1);
+            pieces = splitRows(src.height, stride, std::numeric_limits<size_t>::max(), 1);
             if (!encodePieces(src, options, pieces, 1))
                 return {};
         }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <cstddef>
+#include <cstdint>
+
+class QImage;
 
 namespace mebo {
 
@@ -28,6 +30,23 @@ struct PngEncodeOptions {
     bool density = false;
 };
 
+// Pixels as the encoder reads them: rows `bytesPerLine` apart, in one of three layouts.
+struct PngPixels {
+    enum class Layout {
+        Xrgb32, // 32-bit 0xAARRGGBB words (RGB32, ARGB32)
+        Rgba8,  // bytes R, G, B, A (RGBX8888, RGBA8888)
+        Rgb8,   // bytes R, G, B (RGB888)
+    };
+    const uint8_t* data = nullptr;
+    int width = 0;
+    int height = 0;
+    size_t bytesPerLine = 0;
+    Layout layout = Layout::Xrgb32;
+    int channels = 3; // written: 3 = RGB (any alpha byte ignored), 4 = RGBA (straight alpha)
+    int dotsPerMeterX = 0; // the pHYs chunk's density, when asked for and set
+    int dotsPerMeterY = 0;
+};
+
 // Lossless PNG encoding of a QImage: 8-bit RGB when every pixel is opaque, else 8-bit RGBA
 // (straight alpha). Large images are cut into row pieces that are filtered and compressed on
 // several threads and joined into one zlib stream. Thread-safe; blocks the caller until done.
@@ -35,6 +54,8 @@ class PngEncoder {
 public:
     // Answers the PNG file's bytes, or nothing for a null image or when memory runs out.
     static QByteArray encode(const QImage& image, const PngEncodeOptions& options);
+    // The same for pixels already in a layout it reads; needs no Qt Gui.
+    static QByteArray encode(const PngPixels& pixels, const PngEncodeOptions& options);
 };
 
 } // namespace mebo

@@ -9,6 +9,7 @@
 #include "capture/ScreenCaptureSvc.h"
 #include "library/HistoryStore.h"
 #include "main/AppServices.h"
+#include "main/CaptureOptions.h"
 #include "main/CliSupport.h"
 #include "main/CliTargets.h"
 #include "main/CommandRuntime.h"
@@ -62,19 +63,7 @@ struct CaptureOutcome {
 
 int runCaptureCommand(int& argc, char** argv, const QStringList& args) {
     QString error;
-    const auto opts = cli::parseOptions(args,
-                                        {{"display", true},
-                                         {"window", true},
-                                         {"geometry", true},
-                                         {"save-dir", true},
-                                         {"copy", false},
-                                         {"sound", false},
-                                         {"delay", true},
-                                         {"json", false},
-                                         {"list-displays", false},
-                                         {"verbose", false},
-                                         {"help", false}},
-                                        &error);
+    const auto opts = cli::parseOptions(args, cli::captureOptions(), &error);
     if (!opts) {
         return cli::usageError(error, QStringLiteral("capture"));
     }

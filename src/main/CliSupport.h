@@ -2,7 +2,6 @@
 
 #include "platform/Display.h"
 
-#include <QImage>
 #include <QJsonObject>
 #include <QRect>
 #include <QRectF>
@@ -46,9 +45,6 @@ std::optional<Options> parseOptions(const QStringList& args, const QList<OptionS
 // {"x", "y", "width", "height"}.
 QJsonObject rectJson(const QRectF& rect);
 
-// An image to recognise text in, or nothing after printing why (unreadable, empty, or over 50
-// megapixels, which would take minutes and gigabytes; screenshots are far below that).
-std::optional<QImage> readImageForRecognition(const QString& path);
 
 // "WxH+X+Y" in X11 root pixels (top-left origin), the form scrot and maim take.
 std::optional<QRect> parseGeometry(const QString& text);

@@ -1,4 +1,5 @@
 #include "editor/OcrSvc.h"
+#include "main/CliImages.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"

@@ -6,6 +6,7 @@
 #include "editor/PIIDetector.h"
 #include "editor/SmartRedaction.h"
 #include "editor/ToolStyles.h"
+#include "main/CliImages.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"

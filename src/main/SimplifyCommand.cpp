@@ -5,6 +5,7 @@
 #include "document/MeboDocument.h"
 #include "editor/SimplifyDetector.h"
 #include "editor/SimplifyReview.h"
+#include "main/CliImages.h"
 #include "main/CliSupport.h"
 #include "main/CommandRuntime.h"
 #include "main/Commands.h"

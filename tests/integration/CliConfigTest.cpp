@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -80,13 +81,16 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
     EXPECT_TRUE(help.out.contains("mebo.historyMaxCount"));
 }
 
-// The background keepers of `binary` started for this home (their environment names it).
+// The background keepers started for this home (their environment names it): the full program,
+// which the command became.
 QList<qint64> keepers(const QString& home) {
+    const QByteArray program =
+        QFileInfo(QStringLiteral(MEBO_BUILD_DIR "/lib/mebo/mebo-full")).canonicalFilePath().toUtf8();
     QList<qint64> out;
     for (const QString& pid : QDir(QStringLiteral("/proc")).entryList({"[0-9]*"}, QDir::Dirs)) {
         QFile cmd("/proc/" + pid + "/cmdline"), env("/proc/" + pid + "/environ");
         if (cmd.open(QIODevice::ReadOnly) && env.open(QIODevice::ReadOnly) &&
-            cmd.readAll() == QByteArray(MEBO_BINARY) + '\0' + "--keep-clipboard" + '\0' &&
+            cmd.readAll() == program + '\0' + "--keep-clipboard" + '\0' &&
             env.readAll().contains(("HOME=" + home).toUtf8() + '\0')) {
             out << pid.toLongLong();
         }

@@ -125,6 +125,7 @@ protected:
         makeTree(apps.filePath("mebo"));
         makeTree(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION));
         program = apps.filePath("mebo/bin/mebo");
+        fullProgram = apps.filePath("mebo/lib/mebo/mebo-full"); // what the launcher becomes
         env.insert("MEBO_UPDATE_FEED_URL", server.url("/appcast.xml"));
         // The installed copy poses as an older release.
         env.insert("MEBO_INFO_CFBundleShortVersionString", "0.0.9");
@@ -134,7 +135,7 @@ protected:
         QDir().mkpath(root + "/bin");
         QDir().mkpath(root + "/lib/mebo");
         ASSERT_TRUE(strip(MEBO_BINARY, root + "/bin/mebo"));
-        for (const QString& module : modules.entryList({"*.so"}, QDir::Files)) {
+        for (const QString& module : modules.entryList({"*.so", "mebo-full"}, QDir::Files)) {
             ASSERT_TRUE(strip(modules.filePath(module), root + "/lib/mebo/" + module));
         }
     }
@@ -169,6 +170,7 @@ protected:
 
     QTemporaryDir apps;
     QString program;
+    QString fullProgram;
 };
 
 TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersionWithItsWindows) {
@@ -185,7 +187,7 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
     ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 已啟動, 刪除舊版 0.0.9", 1, 60000))
         << logText().toStdString();
     EXPECT_TRUE(logText().contains("[AppDelegate] Mebo 退出"));
-    const QList<pid_t> now = Processes::running(program);
+    const QList<pid_t> now = Processes::running(fullProgram);
     ASSERT_EQ(now.size(), 1);
     processes.add(now.first());
     // The settings window that was open is open again.
@@ -217,7 +219,7 @@ TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgai
         << logText().toStdString();
     EXPECT_EQ(QFileInfo(program).size(), installedSize);
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
-    const QList<pid_t> now = Processes::running(program);
+    const QList<pid_t> now = Processes::running(fullProgram);
     ASSERT_EQ(now.size(), 1);
     processes.add(now.first());
 }

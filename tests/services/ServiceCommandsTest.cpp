@@ -67,9 +67,10 @@ TEST_F(ServiceCommands, UpdateInstallReplacesAnInstallTreeAndAnUnreachableFeedFa
     const QString root = home.filePath("apps/mebo");
     QDir().mkpath(root + "/bin");
     QDir().mkpath(root + "/lib/mebo");
-    ASSERT_TRUE(
-        ChildProcess::run("/usr/bin/objcopy", {"--strip-debug", MEBO_BINARY, root + "/bin/mebo"}, 120000)
-            .succeeded());
+    for (const auto& [from, to] : {std::pair{QStringLiteral(MEBO_BINARY), root + "/bin/mebo"},
+                                   {QStringLiteral(MEBO_BUILD_DIR "/lib/mebo/mebo-full"), root + "/lib/mebo/mebo-full"}}) {
+        ASSERT_TRUE(ChildProcess::run("/usr/bin/objcopy", {"--strip-debug", from, to}, 120000).succeeded());
+    }
     publish("99.0", makeReleaseArchive("99.0", programScript("99.0")));
     const auto install = mebo({"update", "install"}, root + "/bin/mebo");
     ASSERT_EQ(install.exitCode, 0) << install.err.constData();

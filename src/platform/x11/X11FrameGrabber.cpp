@@ -27,13 +27,11 @@ template <class T> using XcbPtr = std::unique_ptr<T, FreeDeleter>;
 
 } // namespace
 
-X11FrameGrabber::X11FrameGrabber(std::shared_ptr<X11Connection> conn) : conn_(std::move(conn)) {
+X11FrameGrabber::X11FrameGrabber(std::shared_ptr<X11Connection> conn) : conn_(std::move(conn)), shm_(conn_) {
     shmWanted_ = conn_->hasShm() && qEnvironmentVariable("MEBO_X11_NO_SHM") != QLatin1String("1");
 }
 
-X11FrameGrabber::~X11FrameGrabber() {
-    releaseSegment();
-}
+X11FrameGrabber::~X11FrameGrabber() = default;
 
 bool X11FrameGrabber::prepareFormat(QString* error) {
     if (format_) {
@@ -46,61 +44,6 @@ bool X11FrameGrabber::prepareFormat(QString* error) {
     }
     format_ = f.value();
     return true;
-}
-
-bool X11FrameGrabber::ensureSegment(size_t bytes, QString* error) {
-    if (shmId_ >= 0 && shmSize_ >= bytes) {
-        return true;
-    }
-    releaseSegment();
-    const int id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-    if (id < 0) {
-        *error = QStringLiteral("shmget of %1 bytes failed: %2")
-                     .arg(bytes)
-                     .arg(QString::fromLocal8Bit(strerror(errno)));
-        return false;
-    }
-    void* addr = shmat(id, nullptr, 0);
-    if (addr == reinterpret_cast<void*>(-1)) {
-        *error = QStringLiteral("shmat failed: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-        shmctl(id, IPC_RMID, nullptr);
-        return false;
-    }
-    xcb_connection_t* c = conn_->xcb();
-    const xcb_shm_seg_t seg = xcb_generate_id(c);
-    XcbPtr<xcb_generic_error_t> err(
-        xcb_request_check(c, xcb_shm_attach_checked(c, seg, uint32_t(id), /*read_only*/ 0)));
-    // Marked for removal right away: the kernel frees it once both sides have detached, even if
-    // this process dies.
-    shmctl(id, IPC_RMID, nullptr);
-    if (err || conn_->hasError()) {
-        *error = err ? QStringLiteral("MIT-SHM attach failed: %1").arg(describeXError(err.get()))
-                     : conn_->errorText();
-        shmdt(addr);
-        return false;
-    }
-    // Map every page now, in one call: touching 8 MB page by page costs thousands of faults.
-    madvise(addr, bytes, MADV_POPULATE_WRITE);
-    shmId_ = id;
-    shmAddr_ = addr;
-    shmSize_ = bytes;
-    shmSeg_ = seg;
-    return true;
-}
-
-void X11FrameGrabber::releaseSegment() {
-    if (shmId_ < 0) {
-        return;
-    }
-    if (!conn_->hasError()) {
-        xcb_connection_t* c = conn_->xcb();
-        free(xcb_request_check(c, xcb_shm_detach_checked(c, shmSeg_)));
-    }
-    shmdt(shmAddr_);
-    shmId_ = -1;
-    shmAddr_ = nullptr;
-    shmSize_ = 0;
-    shmSeg_ = 0;
 }
 
 namespace {
@@ -202,27 +145,11 @@ bool X11FrameGrabber::grabInto(const QRect& r, QImage& into, int intoRow, QStrin
 }
 
 bool X11FrameGrabber::shmGetImage(const QRect& r, size_t bytes, QString* error) {
-    if (!ensureSegment(bytes, error)) {
+    if (!shm_.ensure(bytes, error)) {
         shmBroken_ = true; // attaching fails the same way next time; stay on GetImage
         return false;
     }
-    xcb_connection_t* c = conn_->xcb();
-    xcb_generic_error_t* rawErr = nullptr;
-    XcbPtr<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, conn_->root(), int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
-                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shmSeg_, 0),
-        &rawErr));
-    XcbPtr<xcb_generic_error_t> err(rawErr);
-    if (!reply) {
-        *error = err ? describeXError(err.get()) : conn_->errorText();
-        return false;
-    }
-    if (reply->depth != format_->depth() || reply->size < bytes) {
-        *error = QStringLiteral("MIT-SHM returned depth %1, %2 bytes").arg(reply->depth).arg(reply->size);
-        return false;
-    }
-    return true;
+    return shm_.getImage(r, bytes, format_->depth(), error);
 }
 
 bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, int intoRow, QString* error) {
@@ -230,7 +157,7 @@ bool X11FrameGrabber::grabShm(const QRect& r, QImage& into, int intoRow, QString
     if (!shmGetImage(r, size_t(stride) * size_t(r.height()), error)) {
         return false;
     }
-    format_->convertRows(static_cast<const uint8_t*>(shmAddr_), stride, r.width(), r.height(), into, intoRow);
+    format_->convertRows(shm_.data(), stride, r.width(), r.height(), into, intoRow);
     return true;
 }
 
@@ -257,18 +184,12 @@ void forceOpaque(uint32_t* p, int n) {
 // What a detached segment's image needs to let the segment go, on whichever thread drops it last.
 struct DetachedSegment {
     std::shared_ptr<X11Connection> conn;
-    xcb_shm_seg_t seg;
-    void* addr;
+    X11ShmSegment::Taken segment;
 };
 
 void releaseSegmentImage(void* info) {
     auto* d = static_cast<DetachedSegment*>(info);
-    if (!d->conn->hasError()) {
-        xcb_connection_t* c = d->conn->xcb();
-        xcb_shm_detach(c, d->seg);
-        xcb_flush(c);
-    }
-    shmdt(d->addr);
+    X11ShmSegment::detach(*d->conn, d->segment);
     delete d;
 }
 
@@ -290,17 +211,13 @@ QImage X11FrameGrabber::grabDetached(const QRect& r, QString* error) {
         return grab(r, image, error) ? image : QImage();
     }
     // The server leaves the pad byte as it likes; RGB32 wants it 0xff.
-    auto* pixels = static_cast<uchar*>(shmAddr_);
+    auto* pixels = shm_.data();
     for (int y = 0; y < r.height(); ++y) {
         forceOpaque(reinterpret_cast<uint32_t*>(pixels + size_t(y) * size_t(stride)), r.width());
     }
-    image = QImage(pixels, r.width(), r.height(), stride, QImage::Format_RGB32, &releaseSegmentImage,
-                   new DetachedSegment{conn_, shmSeg_, shmAddr_});
     // The segment now belongs to the image.
-    shmId_ = -1;
-    shmAddr_ = nullptr;
-    shmSize_ = 0;
-    shmSeg_ = 0;
+    image = QImage(pixels, r.width(), r.height(), stride, QImage::Format_RGB32, &releaseSegmentImage,
+                   new DetachedSegment{conn_, shm_.take()});
     lastUsedShm_ = true;
     return image;
 }
@@ -354,6 +271,14 @@ bool X11FrameGrabber::grabBands(const QRect& r, QImage& into, int intoRow, QStri
         pending = next;
     }
     return true;
+}
+
+// The QImage form of the conversion, beside the grabs that use it (the pixel format itself needs
+// no Qt Gui).
+void X11PixelFormat::convertRows(const uint8_t* src, int srcStride, int width, int rows, QImage& dst,
+                                 int dstY) const {
+    convertRows(src, srcStride, width, rows, reinterpret_cast<uint32_t*>(dst.scanLine(dstY)),
+                size_t(dst.bytesPerLine()));
 }
 
 } // namespace mebo::platform::x11

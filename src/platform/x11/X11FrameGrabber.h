@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 #include "platform/x11/X11PixelFormat.h"
+#include "platform/x11/X11ShmSegment.h"
 
 #include <QImage>
 #include <QRect>
@@ -54,8 +55,6 @@ public:
 
 private:
     bool prepareFormat(QString* error);
-    bool ensureSegment(size_t bytes, QString* error);
-    void releaseSegment();
     bool grabInto(const QRect& r, QImage& into, int intoRow, QString* error);
     bool grabShm(const QRect& r, QImage& into, int intoRow, QString* error);
     bool shmGetImage(const QRect& r, size_t bytes, QString* error);
@@ -68,11 +67,7 @@ private:
     bool lastUsedShm_ = false;
     size_t bandBytesCap_ = 0;
 
-    // The attached segment (id -1 when none).
-    int shmId_ = -1;
-    void* shmAddr_ = nullptr;
-    size_t shmSize_ = 0;
-    xcb_shm_seg_t shmSeg_ = 0;
+    X11ShmSegment shm_;
 };
 
 } // namespace mebo::platform::x11

@@ -115,11 +115,11 @@ uint8_t X11PixelFormat::expand(const Channel& ch, uint32_t pixel) {
     return ch.bits <= 8 ? ch.to8[v] : uint8_t(v >> (ch.bits - 8));
 }
 
-void X11PixelFormat::convertRows(const uint8_t* src, int srcStride, int width, int rows, QImage& dst,
-                                 int dstY) const {
+void X11PixelFormat::convertRows(const uint8_t* src, int srcStride, int width, int rows, uint32_t* dst,
+                                 size_t dstStride) const {
     for (int y = 0; y < rows; ++y) {
         const uint8_t* in = src + size_t(y) * size_t(srcStride);
-        auto* out = reinterpret_cast<uint32_t*>(dst.scanLine(dstY + y));
+        auto* out = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(dst) + size_t(y) * dstStride);
         if (direct_) {
             std::memcpy(out, in, size_t(width) * 4);
             for (int x = 0; x < width; ++x) {

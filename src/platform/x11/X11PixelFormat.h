@@ -2,10 +2,12 @@
 
 #include "platform/Result.h"
 
-#include <QImage>
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+
+class QImage;
 
 namespace mebo::platform::x11 {
 
@@ -33,6 +35,9 @@ public:
     // Converts `rows` rows of `width` pixels from `src` (row pitch `srcStride`) into `dst`
     // starting at row `dstY`. `dst` is RGB32 and at least `width` wide.
     void convertRows(const uint8_t* src, int srcStride, int width, int rows, QImage& dst, int dstY) const;
+    // The same into RGB32 rows `dstStride` bytes apart.
+    void convertRows(const uint8_t* src, int srcStride, int width, int rows, uint32_t* dst,
+                     size_t dstStride) const;
 
 private:
     struct Channel {

@@ -5,6 +5,7 @@
 #include "platform/x11/X11PixelFormat.h"
 #include "platform/x11/X11TextProperty.h"
 
+#include <QImage>
 #include <QtEndian>
 #include <gtest/gtest.h>
 #include <vector>

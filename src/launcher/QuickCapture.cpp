@@ -1,0 +1,314 @@
+#include "launcher/QuickCapture.h"
+
+#include "app/AppLogger.h"
+#include "app/Cfg.h"
+#include "app/StderrSystemLog.h"
+#include "capture/ImageStore.h"
+#include "capture/PngEncoder.h"
+#include "library/HistoryEntry.h"
+#include "library/HistoryIndexFile.h"
+#include "main/CaptureOptions.h"
+#include "main/CliSupport.h"
+#include "platform/qt/JsonDefaultsStore.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11MonitorLayout.h"
+#include "platform/x11/X11PixelFormat.h"
+#include "platform/x11/X11ShmSegment.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QUuid>
+
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+#include <xcb/xcb.h>
+
+namespace mebo {
+
+namespace {
+
+using platform::x11::X11Connection;
+using platform::x11::X11Monitor;
+using platform::x11::X11MonitorLayout;
+using platform::x11::X11PixelFormat;
+using platform::x11::X11ShmSegment;
+
+// The execution log is held until the capture is certain to be taken here: when the full program
+// takes over, it writes its own log and nothing is said twice.
+class HeldLog : public platform::SystemLog {
+public:
+    explicit HeldLog(bool verbose) { out_.setEnabled(verbose); }
+    bool isEnabled(platform::SystemLogType type) const override { return out_.isEnabled(type); }
+    void write(platform::SystemLogType type, const QString& line) override {
+        const std::lock_guard lock(mutex_);
+        if (released_) {
+            out_.write(type, line);
+        } else {
+            held_.emplace_back(type, line);
+        }
+    }
+    void release() {
+        const std::lock_guard lock(mutex_);
+        for (const auto& [type, line] : held_) {
+            out_.write(type, line);
+        }
+        held_.clear();
+        released_ = true;
+    }
+
+private:
+    StderrSystemLog out_;
+    std::mutex mutex_;
+    std::vector<std::pair<platform::SystemLogType, QString>> held_;
+    bool released_ = false;
+};
+
+struct Request {
+    QString mode; // "fullscreen" or "area", the capture mode's raw value
+    std::optional<QRect> geometry;
+    std::optional<uint32_t> displayId;
+    std::optional<QString> saveDirectory;
+    bool json = false;
+    bool verbose = false;
+};
+
+// The command line this path takes exactly; anything else (help, usage errors included) is the
+// full command's.
+std::optional<Request> readRequest(int argc, char** argv) {
+    if (argc < 3 || QLatin1String(argv[1]) != QLatin1String("capture")) {
+        return std::nullopt;
+    }
+    QStringList args;
+    for (int i = 2; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    QString error;
+    const auto opts = cli::parseOptions(args, cli::captureOptions(), &error);
+    if (!opts || opts->positional.size() != 1) {
+        return std::nullopt;
+    }
+    for (const QString& name : opts->values.keys()) {
+        if (name != QLatin1String("geometry") && name != QLatin1String("display") &&
+            name != QLatin1String("save-dir") && name != QLatin1String("json") &&
+            name != QLatin1String("verbose")) {
+            return std::nullopt;
+        }
+    }
+    Request r;
+    r.mode = opts->positional.first();
+    if (r.mode != QLatin1String("fullscreen") && r.mode != QLatin1String("area")) {
+        return std::nullopt;
+    }
+    const bool area = r.mode == QLatin1String("area");
+    if (area != opts->has("geometry")) {
+        return std::nullopt;
+    }
+    if (area && !(r.geometry = cli::parseGeometry(opts->value("geometry")))) {
+        return std::nullopt;
+    }
+    if (opts->has("display") && !(r.displayId = cli::parseId(opts->value("display")))) {
+        return std::nullopt;
+    }
+    if (opts->has("save-dir")) {
+        r.saveDirectory = QDir::cleanPath(QDir(opts->value("save-dir")).absolutePath());
+    }
+    r.json = opts->has("json");
+    r.verbose = opts->has("verbose");
+    return r;
+}
+
+// The display a full-screen capture takes: the one named, else the one under the pointer, else the
+// primary (listed first).
+const X11Monitor* fullscreenMonitor(const X11Connection& conn, const X11MonitorLayout& layout,
+                                    std::optional<uint32_t> id) {
+    if (id) {
+        return layout.find(*id);
+    }
+    if (layout.monitors().size() > 1) {
+        xcb_connection_t* c = conn.xcb();
+        std::unique_ptr<xcb_query_pointer_reply_t, decltype(&free)> pointer(
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, conn.root()), nullptr), &free);
+        if (pointer && pointer->same_screen) {
+            const QPoint at(pointer->root_x, pointer->root_y);
+            for (const X11Monitor& m : layout.monitors()) {
+                if (m.rootRect.contains(at)) {
+                    return &m;
+                }
+            }
+        }
+    }
+    return &layout.monitors().first();
+}
+
+// An area capture here: the rectangle lies wholly on one display (the named one, if named).
+const X11Monitor* areaMonitor(const X11MonitorLayout& layout, const QRect& rect, std::optional<uint32_t> id) {
+    for (const X11Monitor& m : layout.monitors()) {
+        if ((!id || m.id == *id) && m.rootRect.contains(rect)) {
+            return &m;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the library's index can take a new entry the way the full command would leave it: read
+// cleanly, every entry's file present (no orphan scan to run) and no prune due.
+bool indexTakesEntryAsIs(const HistoryIndexFile::ReadResult& read, const QString& folder, int maxCount) {
+    if (read.state != HistoryIndexFile::State::ok && read.state != HistoryIndexFile::State::missing) {
+        return false;
+    }
+    if (maxCount >= 1 && read.entries.size() + 1 > maxCount) {
+        return false;
+    }
+    const QDir dir(folder);
+    for (const HistoryEntry& e : read.entries) {
+        if (!QFileInfo::exists(QDir::cleanPath(dir.filePath(e.filename)))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<int> QuickCapture::run(int argc, char** argv) {
+    const std::optional<Request> request = readRequest(argc, argv);
+    if (!request || qEnvironmentVariable("MEBO_X11_NO_SHM") == QLatin1String("1")) {
+        return std::nullopt;
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("mebo"));
+    QCoreApplication::setOrganizationName(QString());
+    auto* log = new HeldLog(request->verbose); // the logger keeps it to the end of the process
+    AppLogger::shared().setSystemLog(log);
+
+    platform::JsonDefaultsStore defaults;
+    if (!defaults.lastError().isEmpty()) {
+        return std::nullopt;
+    }
+
+    // The display first: an unreachable one, a HiDPI one or one without MIT-SHM is the full
+    // program's to report or handle.
+    auto opened = X11Connection::open();
+    if (!opened) {
+        return std::nullopt;
+    }
+    const std::shared_ptr<X11Connection> conn = opened.value();
+    const X11MonitorLayout layout = X11MonitorLayout::query(*conn, X11MonitorLayout::Names::Skip);
+    if (layout.isEmpty() || !conn->hasShm()) {
+        return std::nullopt;
+    }
+    for (const X11Monitor& m : layout.monitors()) {
+        if (m.scale != 1) {
+            return std::nullopt;
+        }
+    }
+    const auto format = X11PixelFormat::forRoot(*conn);
+    if (!format || !format.value().isDirectCopy()) {
+        return std::nullopt;
+    }
+    const X11Monitor* monitor = request->geometry
+                                    ? areaMonitor(layout, *request->geometry, request->displayId)
+                                    : fullscreenMonitor(*conn, layout, request->displayId);
+    if (!monitor) {
+        return std::nullopt;
+    }
+    const QRect rootRect = request->geometry ? *request->geometry : monitor->rootRect;
+
+    Cfg cfg(defaults, request->saveDirectory);
+    if (cfg.copyToClipboard()) {
+        return std::nullopt; // the clipboard outlives the command: the full program hands it over
+    }
+    const QString folder = cfg.saveDirectory();
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable()) {
+        return std::nullopt;
+    }
+    ImageStore images(cfg);
+    images.ensureSaveDirectory();
+    HistoryIndexFile index(QDir(folder).filePath(QStringLiteral("index.json")));
+    HistoryIndexFile::ReadResult read = index.read();
+    if (!indexTakesEntryAsIs(read, folder, cfg.historyMaxCount())) {
+        return std::nullopt;
+    }
+
+    logInfo(QStringLiteral("[CaptureMgr] start mode=") + request->mode +
+            QStringLiteral(" source=api preferredApp=nil"));
+    X11ShmSegment segment(conn);
+    const X11PixelFormat& f = format.value();
+    const int stride = f.stride(rootRect.width());
+    QString error;
+    if (!segment.getImage(rootRect, size_t(stride) * size_t(rootRect.height()), f.depth(), &error)) {
+        return std::nullopt;
+    }
+    const QDateTime captureDate = QDateTime::currentDateTime();
+    // The full command's lines: it grabs the whole display and cuts the area out of it.
+    const QSize screen = monitor->rootRect.size();
+    logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 %1×%2 display %3")
+                   .arg(screen.width())
+                   .arg(screen.height())
+                   .arg(monitor->id));
+    if (request->geometry) {
+        const QRect at = rootRect.translated(-monitor->rootRect.topLeft());
+        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 %1×%2 at (%3, %4, %5, %6)")
+                       .arg(at.width())
+                       .arg(at.height())
+                       .arg(at.x())
+                       .arg(at.y())
+                       .arg(at.width())
+                       .arg(at.height()));
+    }
+    logInfo(QStringLiteral("[CaptureMgr] handleResult mode=") + request->mode +
+            QStringLiteral(" size=%1×%2").arg(rootRect.width()).arg(rootRect.height()));
+    PngPixels pixels;
+    pixels.data = segment.data();
+    pixels.width = rootRect.width();
+    pixels.height = rootRect.height();
+    pixels.bytesPerLine = size_t(stride);
+    pixels.layout = PngPixels::Layout::Xrgb32;
+    pixels.channels = 3;
+    // A 1x display's density, as the full command records it (CaptureScale): 96 dots per inch.
+    pixels.dotsPerMeterX = pixels.dotsPerMeterY = int(std::lround(96.0 / 0.0254));
+    const std::optional<QString> path = images.write(captureDate, [&pixels] {
+        PngEncodeOptions options;
+        options.density = true;
+        return PngEncoder::encode(pixels, options);
+    });
+    if (!path) {
+        return std::nullopt; // nothing written: the full program tries and reports
+    }
+    log->release();
+
+    // The thumbnail is left to the library, which makes missing ones when it shows them.
+    HistoryEntry entry;
+    entry.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    entry.filename = QFileInfo(*path).fileName();
+    entry.thumbnailName = entry.id + QStringLiteral(".jpg");
+    entry.mode = request->mode;
+    entry.createdAt = captureDate;
+    entry.widthPx = rootRect.width();
+    entry.heightPx = rootRect.height();
+    entry.displayScale = 1;
+    QList<HistoryEntry> entries = read.entries;
+    entries.prepend(entry);
+    if (!index.write(entries, &error)) {
+        logError(QStringLiteral("[History] 索引持久化失敗: ") + error);
+    }
+
+    if (request->json) {
+        cli::printJson(QJsonObject{{"path", *path},
+                                   {"width", rootRect.width()},
+                                   {"height", rootRect.height()},
+                                   {"mode", request->mode},
+                                   {"historyId", entry.id},
+                                   {"windowTitle", QJsonValue(QJsonValue::Null)}});
+    } else {
+        cli::printOut(*path);
+    }
+    return cli::Exit::ok;
+}
+
+} // namespace mebo
