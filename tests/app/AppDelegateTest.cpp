@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/AppShell.h"
 #include "capture/CaptureMgr.h"
+#include "support/Files.h"
 #include "support/CaptureParts.h"
 
 #include <QDir>
@@ -78,12 +79,9 @@ TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrderAndOpensSettingsOnceOnTheFirstL
 
     // A library left by an earlier run is read at launch, before anything can be added to it.
     QDir().mkpath(cfg.saveDirectory());
-    {
-        QFile index(QDir(cfg.saveDirectory()).filePath(QStringLiteral("index.json")));
-        ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-        index.write(R"([{"createdAt": "2025-03-14T09:00:00Z", "filename": "gone.png", "heightPx": 1,
+    test::writeBytes(QDir(cfg.saveDirectory()).filePath(QStringLiteral("index.json")),
+                     R"([{"createdAt": "2025-03-14T09:00:00Z", "filename": "gone.png", "heightPx": 1,
                          "id": "A", "mode": "area", "tags": ["kept"], "thumbnailName": "A.jpg", "widthPx": 1}])");
-    }
     delegate.finishLaunching();
     EXPECT_EQ(shell.calls, (QStringList{"statusItem", "mainMenu", "monitors"}));
     EXPECT_TRUE(QDir(cfg.saveDirectory()).exists());

@@ -1,4 +1,5 @@
 #include "app/LaunchAtLogin.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -14,11 +15,8 @@ namespace {
 // The [Desktop Entry] group of a desktop file as key -> raw value; empty when the file does not
 // start with that group or a line is neither a comment, a group nor key=value.
 QMap<QString, QString> readEntry(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(test::fileBytes(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (lines.value(0) != QLatin1String("[Desktop Entry]")) {
         return {};
     }
@@ -35,9 +33,7 @@ QMap<QString, QString> readEntry(const QString& path) {
 
 void writeFile(const QString& path, const QByteArray& text) {
     QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text);
+    test::writeBytes(path, text);
 }
 
 class LaunchAtLoginTest : public ::testing::Test {

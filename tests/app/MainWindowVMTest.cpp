@@ -120,11 +120,7 @@ TEST_F(MainWindowVMTest, OpensFromThePngWithoutASidecarAndSeedsItsBytes) {
 }
 
 TEST_F(MainWindowVMTest, ABrokenSidecarFallsBackToTheFlatImage) {
-    {
-        QFile f(shotSidecar());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("{\"schemaVersion\": 2}");
-    }
+    writeBytes(shotSidecar(), "{\"schemaVersion\": 2}");
     HistoryEntry e = shot();
     e.saveTargetPath = QStringLiteral("/home/u/Desktop/kept.png");
     ASSERT_TRUE(vm->openItem(e));

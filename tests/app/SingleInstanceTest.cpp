@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 #include "app/CaptureUrl.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QSignalSpy>
@@ -49,9 +50,7 @@ TEST(CaptureUrl, ModesRememberedTargetsAndWhatIsNotACaptureCommand) {
 TEST(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("instance"));
-    QFile stale(name);
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly)); // a file where the socket was, nobody behind it
-    stale.close();
+    test::writeBytes(name, {}); // a file where the socket was, nobody behind it
     SingleInstance instance(name);
     EXPECT_TRUE(instance.listen()) << instance.errorString().toStdString();
 }

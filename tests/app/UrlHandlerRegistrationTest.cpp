@@ -1,4 +1,5 @@
 #include "app/UrlHandlerRegistration.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -15,15 +16,12 @@ const QString kTemplate =
 const QString kLine = QStringLiteral("x-scheme-handler/mebo=mebo.desktop;\n");
 
 QString readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(test::fileBytes(path));
 }
 
 void writeAll(const QString& path, const QString& text) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(text.toUtf8());
+    test::writeBytes(path, text.toUtf8());
 }
 
 TEST(UrlHandlerRegistration, TheDefaultHandlerIsSetUnlessAnExistingOneIsNamed) {

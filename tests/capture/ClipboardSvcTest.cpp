@@ -1,5 +1,6 @@
 #include "capture/ClipboardSvc.h"
 #include "support/TestUtil.h"
+#include "support/Files.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -40,10 +41,7 @@ TEST(ClipboardSvc, ImageGoesAsPngWithFallbackToTheImageObject) {
 TEST(ClipboardSvc, FilesAndTheirPartialWrites) {
     QTemporaryDir dir;
     const QString path = dir.filePath("shot.png");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("x");
-    f.close();
+    mebo::test::writeBytes(path, "x");
 
     FakeClipboard clip;
     ClipboardSvc svc(clip);

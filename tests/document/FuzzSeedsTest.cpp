@@ -1,6 +1,7 @@
 #include "DefaultsFileFuzzInput.h"
 #include "DocumentFuzzInput.h"
 #include "HistoryIndexFuzzInput.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "TestPaths.h"
@@ -27,9 +28,7 @@ TEST_P(FuzzSeeds, PassTheFuzzChecks) {
     const QDir dir(QStringLiteral(MEBO_SOURCE_DIR "/fuzz/") + QString::fromLatin1(GetParam().folder));
     QList<QByteArray> inputs{"", "[", "{\"a\":", "[{}]", "{\"k\": {\"type\": \"integer\", \"value\": 1.5}}"};
     for (const QString& name : dir.entryList(QDir::Files)) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        inputs << f.readAll();
+        inputs << mebo::test::fileBytes(dir.filePath(name));
     }
     ASSERT_GE(inputs.size(), 7);
     for (const QByteArray& in : inputs) {

@@ -7,6 +7,7 @@
 #include "document/PngBytes.h"
 #include "document/RectLayer.h"
 #include "document/RegionFillLayer.h"
+#include "support/Files.h"
 #include "support/Drawing.h"
 #include "support/TestUtil.h"
 
@@ -44,10 +45,8 @@ QString decodedAndWrittenBack(const QString& type, const QByteArray& data) {
 // line with what it loads as.
 TEST(LayerCodecTest, DecodingVectors) {
     test::LogCapture log; // unknown types warn
-    QFile file(test::dataPath(QStringLiteral("codec/decoding.txt")));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    file.close();
+    const QString path = test::dataPath(QStringLiteral("codec/decoding.txt"));
+    QStringList lines = QString::fromUtf8(test::fileBytes(path)).split(QLatin1Char('\n'));
     const bool update = qEnvironmentVariableIntValue("MEBO_UPDATE_REFERENCES") == 1;
     int cases = 0;
     for (QString& line : lines) {
@@ -71,8 +70,7 @@ TEST(LayerCodecTest, DecodingVectors) {
         }
     }
     if (update) {
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(lines.join(QLatin1Char('\n')).toUtf8());
+        test::writeBytes(path, lines.join(QLatin1Char('\n')).toUtf8());
     }
     EXPECT_GE(cases, 90);
     EXPECT_TRUE(log.contains(QStringLiteral("[LayerCodec] 未知 layer type: hologram, 跳過")));

@@ -1,6 +1,7 @@
 #include "document/StampLayer.h"
 #include "document/StampImageCache.h"
 #include "document/StampPalette.h"
+#include "support/Files.h"
 #include "support/Drawing.h"
 #include "support/TestUtil.h"
 
@@ -105,14 +106,12 @@ TEST(StampLayerTest, CustomImagesAreDrawnUntintedWithTheirAspect) {
 
 TEST(StampLayerTest, WhatCannotBeDrawnDrawsNothingAndWarnsOnce) {
     QTemporaryDir dir;
-    QFile broken(dir.filePath(QStringLiteral("broken.png")));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not an image");
-    broken.close();
+    const QString broken = dir.filePath(QStringLiteral("broken.png"));
+    test::writeBytes(broken, "not an image");
     const QString unknown = QStringLiteral("no.such.symbol.") + QUuid::createUuid().toString(QUuid::Id128);
     test::LogCapture log;
     const QImage base = canvas(60, 60, Qt::white);
-    for (const QString& path : {QString(), broken.fileName(), dir.filePath(QStringLiteral("missing.png"))}) {
+    for (const QString& path : {QString(), broken, dir.filePath(QStringLiteral("missing.png"))}) {
         auto s = stamp(path.isEmpty() ? unknown : QStringLiteral("star.fill"), {30, 30}, 40);
         s.imagePath = path;
         for (double size : {40, 50}) {

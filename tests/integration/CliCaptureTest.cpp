@@ -1,4 +1,5 @@
 #include "MeboHome.h"
+#include "support/Files.h"
 #include "platform/x11/DesktopTools.h"
 
 #include <QDir>
@@ -18,16 +19,6 @@ namespace {
 
 QJsonObject jsonOf(const ProgramRun& r) {
     return QJsonDocument::fromJson(r.stdOut).object();
-}
-
-QJsonArray indexOf(const QString& dir) {
-    QFile f(dir + "/index.json");
-    f.open(QIODevice::ReadOnly);
-    return QJsonDocument::fromJson(f.readAll()).array();
-}
-
-QStringList pngsIn(const QString& dir) {
-    return QDir(dir).entryList({"*.png"}, QDir::Files, QDir::Name);
 }
 
 class CliCapture : public ::testing::Test {
@@ -69,7 +60,7 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
     EXPECT_EQ(firstDifference(png, reference), QString());
 
     // The index (its form byte for byte is the library's test): the entry of the id printed.
-    const QJsonArray index = indexOf(shots);
+    const QJsonArray index = libraryIndex(shots);
     ASSERT_EQ(index.size(), 1);
     const QJsonObject e = index.first().toObject();
     EXPECT_EQ(e.value("id").toString(), out.value("historyId").toString());
@@ -136,7 +127,7 @@ TEST_F(CliCapture, CollisionsAreNumberedAcrossRuns) {
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     }
     EXPECT_EQ(pngsIn(shots), (QStringList{"shot-1.png", "shot-2.png", "shot.png"}));
-    EXPECT_EQ(indexOf(shots).size(), 3);
+    EXPECT_EQ(libraryIndex(shots).size(), 3);
 }
 
 TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
@@ -186,9 +177,7 @@ TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
     EXPECT_EQ(r.err, "mebo: no X display: DISPLAY is not set");
 
     // A save folder that cannot be written (a file stands where the folder should be).
-    QFile blocker(home.path() + "/blocker");
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    writeBytes(home.path() + "/blocker", {});
     r = home.run({"capture", "fullscreen", "--save-dir", home.path() + "/blocker/shots"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.count('\n'), 0);
@@ -196,16 +185,11 @@ TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
 
     // A corrupt settings file is reported and left as it was.
     QDir().mkpath(QFileInfo(home.configFile()).path());
-    QFile cfg(home.configFile());
-    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly));
-    cfg.write("{\"mebo.copyToClipboard\": tru");
-    cfg.close();
+    writeBytes(home.configFile(), "{\"mebo.copyToClipboard\": tru");
     r = home.run({"capture", "fullscreen", "--save-dir", shots});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.count('\n'), 0);
     EXPECT_TRUE(r.err.contains("defaults.json")) << r.err.toStdString();
-    QFile again(home.configFile());
-    again.open(QIODevice::ReadOnly);
-    EXPECT_EQ(again.readAll(), QByteArray("{\"mebo.copyToClipboard\": tru"));
+    EXPECT_EQ(fileBytes(home.configFile()), QByteArray("{\"mebo.copyToClipboard\": tru"));
     EXPECT_TRUE(pngsIn(shots).isEmpty());
 }

@@ -1,6 +1,7 @@
 #include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
 #include "support/TestUtil.h"
+#include "support/Files.h"
 
 #include "TestPaths.h"
 #include <QDir>
@@ -52,9 +53,7 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
 
 TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
     MeboHome home;
-    QFile file(home.path() + "/not-a-folder");
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    writeBytes(home.path() + "/not-a-folder", {});
     for (const QStringList& args :
          {QStringList{"config", "get", "mebo.nope"}, QStringList{"config", "set", "mebo.recordFps", "25"},
           QStringList{"config", "set", "mebo.recordFps", "fast"},

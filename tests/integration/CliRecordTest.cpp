@@ -1,9 +1,10 @@
 #include "MeboHome.h"
 #include "TestPaths.h"
+#include "support/Files.h"
 #include "support/MediaFacts.h"
+#include "support/TestUtil.h"
 #include "support/PrivatePulse.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,42 +28,19 @@ using namespace mebo::test;
 
 namespace {
 
-// The test picture (tests/tools/frame_painter.cpp), 640x360 at 30 fps: its top 60 rows carry
-// the frame index in 16 black or white blocks 40 pixels wide; the rest flashes white on every
-// 60th frame, and the sound beeps (1 kHz, 50 ms) at each flash. Before its first frame it shows
-// index 65535.
+// The test picture (tests/tools/frame_painter.cpp), 640x360 at 30 fps, with its frame index at the
+// top; the rest flashes white on every 60th frame, and the sound beeps (1 kHz, 50 ms) at each flash.
 constexpr int kShownW = 640;
 constexpr int kShownH = 360;
 constexpr int kBeforeStart = 0xffff;
-
-int indexOf(const QByteArray& grey, int width) {
-    int v = 0;
-    for (int b = 0; b < 16; ++b) {
-        if (uchar(grey[30 * width + b * 40 + 20]) > 128) {
-            v |= 1 << b;
-        }
-    }
-    return v;
-}
 
 bool flashing(const QByteArray& grey, int width, int height) {
     return uchar(grey[(height * 3 / 4) * width + width / 2]) > 150;
 }
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QThread::msleep(20);
-    }
-    return true;
-}
-
 // Reads `p`'s standard error into `seen` until it holds `line`.
 bool waitForLog(QProcess* p, QByteArray* seen, const char* line, int timeoutMs = 60000) {
-    return waitFor(
+    return waitUntil(
                [&] {
                    p->waitForReadyRead(20);
                    *seen += p->readAllStandardError();
@@ -120,7 +98,7 @@ protected:
                      {geometry, "30", QString::number(seconds), home.path() + QStringLiteral("/painter.log"),
                       "--flash", "60", "--sound"});
         QByteArray said;
-        const bool ready = waitFor(
+        const bool ready = waitUntil(
             [&] {
                 player.waitForReadyRead(20);
                 said += player.readAllStandardOutput();
@@ -171,7 +149,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ASSERT_FALSE(geometry.isEmpty()) << "the test picture did not appear";
     playMicTone();
     // Both sounds are flowing before the recording starts.
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(waitUntil(
         [&] {
             return pulse_->pactl({"list", "short", "sink-inputs"}).count('\n') >= 2;
         },
@@ -211,9 +189,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ::kill(pid_t(player.processId()), SIGTERM);
     player.waitForFinished(10000);
     std::map<int, int64_t> drawnAt;
-    QFile log(home.path() + QStringLiteral("/painter.log"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    for (const QByteArray& line : log.readAll().split('\n')) {
+    for (const QByteArray& line : fileBytes(home.path() + QStringLiteral("/painter.log")).split('\n')) {
         const QList<QByteArray> f = line.split(' ');
         if (f.size() == 4) {
             drawnAt[f[1].toInt()] = f[3].toLongLong();
@@ -222,8 +198,8 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     int repeats = 0;
     QStringList missing;
     for (size_t i = 1; i < frames.size(); ++i) {
-        const int before = indexOf(frames[i - 1], kShownW);
-        const int now = indexOf(frames[i], kShownW);
+        const int before = painterIndex(frames[i - 1], kShownW);
+        const int now = painterIndex(frames[i], kShownW);
         if (before == kBeforeStart) {
             continue;
         }
@@ -294,9 +270,7 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     // The paused sound is left out: the track lasts as long as the picture.
     EXPECT_NEAR(double(media::audioTrack(path, 0).size()) / 48000, 4.0, 0.05);
     // Two segments: the project file beside the recording holds them.
-    QFile project(out.value("projectPath").toString());
-    ASSERT_TRUE(project.open(QIODevice::ReadOnly));
-    const QJsonObject doc = QJsonDocument::fromJson(project.readAll()).object();
+    const QJsonObject doc = QJsonDocument::fromJson(fileBytes(out.value("projectPath").toString())).object();
     EXPECT_EQ(doc.value("sourceFileName").toString(), QFileInfo(path).fileName());
     EXPECT_EQ(doc.value("recordingSegments").toArray().size(), 2);
     // The picture jumps by the paused second and a half of video; the time line does not.
@@ -307,14 +281,14 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     for (size_t i = 1; i < frames.size(); ++i) {
         // No gap near the paused 1.5 s; a busy machine may space frames out a little.
         EXPECT_LT(times[i] - times[i - 1], 0.5) << "at " << times[i];
-        bigJumps += indexOf(frames[i], kShownW) - indexOf(frames[i - 1], kShownW) > 30;
+        bigJumps += painterIndex(frames[i], kShownW) - painterIndex(frames[i - 1], kShownW) > 30;
     }
     EXPECT_EQ(bigJumps, 1);
 }
 
 TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
     QProcess* rec = startMebo({"record", "fullscreen", "--fps", "30", "--save-dir", saveDir});
-    ASSERT_TRUE(waitFor([&] { return !QDir(saveDir).entryList({"*.recording.mp4"}).isEmpty(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !QDir(saveDir).entryList({"*.recording.mp4"}).isEmpty(); }, 20000));
     QThread::msleep(6000);
     ::kill(pid_t(rec->processId()), SIGKILL);
     rec->waitForFinished(5000);
@@ -331,9 +305,7 @@ TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
         saveDir + QLatin1Char('/') + QString(unfinished.first()).replace(".recording.mp4", ".mp4");
     ASSERT_TRUE(QFileInfo::exists(recovered));
     EXPECT_GE(media::formatDuration(recovered), 5.0); // at most about a second lost
-    QFile index(saveDir + QStringLiteral("/index.json"));
-    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QJsonDocument::fromJson(index.readAll()).array().size(), 2);
+    EXPECT_EQ(libraryIndex(saveDir).size(), 2);
 }
 
 TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
@@ -399,9 +371,7 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 1); // no audio asked for
     EXPECT_NEAR(media::formatDuration(path), 3.0, 1.0 / 30); // a nearly still picture lasts as long
 
-    QFile cursor(out.value("cursorPath").toString());
-    ASSERT_TRUE(cursor.open(QIODevice::ReadOnly));
-    const QByteArray text = cursor.readAll();
+    const QByteArray text = fileBytes(out.value("cursorPath").toString());
     const QString record = QStringLiteral("\\{\"t\":\\d+,\"cx\":-?[0-9.e-]+,\"cy\":-?[0-9.e-]+\\}");
     const QRegularExpression format(
         QStringLiteral("^\\{\"v\":2,\"points\":\\[(%1(,%1)*)?\\],\"clicks\":\\[(%1(,%1)*)?\\]\\}$")

@@ -1,5 +1,6 @@
 #include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "TestPaths.h"
@@ -36,10 +37,7 @@ public:
     // as a user would, which hands its arguments to the running one.
     QProcessEnvironment environment() const { return processEnvironment(home_.environment()); }
     ProgramRun launch(const QStringList& args) const { return home_.run(args); }
-    QString log() const {
-        QFile f(logPath_);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString log() const { return QString::fromUtf8(fileBytes(logPath_)); }
     // Waits until the log has `line` (at the end of a log line) `times` times.
     bool waitForLine(const QString& line, int times = 1, int timeoutMs = 30000) const {
         return waitUntil(
@@ -51,15 +49,6 @@ private:
     QString logPath_;
     Child process_;
 };
-
-QStringList pngsIn(const QString& dir) {
-    return QDir(dir).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
-}
-
-QJsonArray indexOf(const QString& dir) {
-    QFile f(dir + QStringLiteral("/index.json"));
-    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
-}
 
 // The screen as the command line captures it (its grabs are checked against xwd elsewhere; xwd
 // itself misreads the root once the tray icon has installed its colormap).
@@ -177,11 +166,11 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
         QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")))
         << app.log().toStdString();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
-    ASSERT_TRUE(waitUntil([&] { return !indexOf(home.picturesMebo()).isEmpty(); }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return !libraryIndex(home.picturesMebo()).isEmpty(); }, 30000));
     ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
     EXPECT_EQ(QImage(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first()).size(),
               QSize(1920, 1080));
-    EXPECT_EQ(indexOf(home.picturesMebo()).size(), 1);
+    EXPECT_EQ(libraryIndex(home.picturesMebo()).size(), 1);
 
     // Terminating ends the process with its last line.
     app.stop();
@@ -250,8 +239,8 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
                               before.copy(frame).convertToFormat(QImage::Format_RGB32)),
               QString());
     // The library records the capture after its file is written.
-    ASSERT_TRUE(waitUntil([&] { return indexOf(home.picturesMebo()).size() == 1; }, 30000));
-    const QJsonArray index = indexOf(home.picturesMebo());
+    ASSERT_TRUE(waitUntil([&] { return libraryIndex(home.picturesMebo()).size() == 1; }, 30000));
+    const QJsonArray index = libraryIndex(home.picturesMebo());
     EXPECT_EQ(index[0].toObject().value(QStringLiteral("mode")).toString(), QStringLiteral("window"));
 }
 
@@ -268,7 +257,7 @@ QStringList idsOf(const QJsonArray& index) {
 bool waitForIndexSize(const QString& dir, qsizetype size, int timeoutMs = 15000) {
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
-        if (indexOf(dir).size() == size) {
+        if (libraryIndex(dir).size() == size) {
             return true;
         }
         QThread::msleep(50);
@@ -307,7 +296,7 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
         ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
         ASSERT_TRUE(waitForIndexSize(lib, n)) << app.log().toStdString();
     }
-    const QStringList captured = idsOf(indexOf(lib));
+    const QStringList captured = idsOf(libraryIndex(lib));
 
     // Tags given from the command line while Mebo runs reach the running library at once.
     const ProgramRun tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
@@ -334,7 +323,7 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
 
     ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(waitForIndexSize(lib, 3)) << app.log().toStdString();
-    const QJsonArray index = indexOf(lib);
+    const QJsonArray index = libraryIndex(lib);
     EXPECT_EQ(idsOf(index).mid(1), captured);
     EXPECT_EQ(index[2].toObject().value(QStringLiteral("tags")).toArray(),
               (QJsonArray{QStringLiteral("invoice"), QStringLiteral("march")}));
@@ -343,14 +332,14 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     // A limit set while Mebo is stopped holds after the next start as well.
     app.stop();
     ASSERT_EQ(home.run({"config", "set", "mebo.historyMaxCount", "2"}).exitCode, 0);
-    EXPECT_EQ(idsOf(indexOf(lib)), idsOf(index).mid(0, 2));
+    EXPECT_EQ(idsOf(libraryIndex(lib)), idsOf(index).mid(0, 2));
     app.start();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
         << app.log().toStdString();
     ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] prune 完成, 從 3 截到 2 (刪 1 個)")))
         << app.log().toStdString();
-    EXPECT_EQ(idsOf(indexOf(lib)).mid(1), idsOf(index).mid(0, 1));
+    EXPECT_EQ(idsOf(libraryIndex(lib)).mid(1), idsOf(index).mid(0, 1));
     EXPECT_EQ(pngsIn(lib).size(), 2);
     EXPECT_EQ(pngsIn(home.trashFiles()).size(), 2);
 }
@@ -375,13 +364,10 @@ public:
     bool ready() const { return ready_; }
     QList<QJsonObject> calls() const {
         QList<QJsonObject> out;
-        QFile f(log_);
-        if (f.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : f.readAll().split('\n')) {
-                const QJsonObject o = QJsonDocument::fromJson(line).object();
-                if (!o.isEmpty() && !o.contains("ready")) {
-                    out << o;
-                }
+        for (const QByteArray& line : fileBytes(log_).split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (!o.isEmpty() && !o.contains("ready")) {
+                out << o;
             }
         }
         return out;
@@ -389,12 +375,9 @@ public:
     bool waitFor(const std::function<bool(const QJsonObject&)>& match, int timeoutMs = 15000) const {
         QDeadlineTimer deadline(timeoutMs);
         while (!deadline.hasExpired()) {
-            QFile f(log_);
-            if (f.open(QIODevice::ReadOnly)) {
-                for (const QByteArray& line : f.readAll().split('\n')) {
-                    if (match(QJsonDocument::fromJson(line).object())) {
-                        return true;
-                    }
+            for (const QByteArray& line : fileBytes(log_).split('\n')) {
+                if (match(QJsonDocument::fromJson(line).object())) {
+                    return true;
                 }
             }
             QThread::msleep(50);

@@ -2,6 +2,7 @@
 
 #include "TestPaths.h"
 #include <QDir>
+#include <QJsonDocument>
 
 namespace mebo::test {
 
@@ -26,6 +27,23 @@ EnvChanges MeboHome::environment(const EnvChanges& extra) const {
 
 ProgramRun MeboHome::run(const QStringList& args, const EnvChanges& extra, int timeoutMs) const {
     return test::run(QStringList{QStringLiteral(MEBO_BINARY)} + args, environment(extra), timeoutMs);
+}
+
+QJsonArray libraryIndex(const QString& dir) {
+    QFile f(dir + QStringLiteral("/index.json"));
+    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
+}
+
+QStringList pngsIn(const QString& dir) {
+    return QDir(dir).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+}
+
+int painterIndex(const QByteArray& grey, int width) {
+    int v = 0;
+    for (int b = 0; b < 16; ++b) {
+        v |= uchar(grey[30 * width + b * 40 + 20]) > 128 ? 1 << b : 0;
+    }
+    return v;
 }
 
 } // namespace mebo::test

@@ -2,6 +2,7 @@
 
 #include "support/Process.h"
 
+#include <QJsonArray>
 #include <QTemporaryDir>
 
 namespace mebo::test {
@@ -22,5 +23,14 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// The library index of `dir` (its index.json); empty when there is none.
+QJsonArray libraryIndex(const QString& dir);
+// The PNG files in `dir`, by name.
+QStringList pngsIn(const QString& dir);
+// The frame painter's picture (tests/tools/frame_painter.cpp) carries its frame index in 16 black
+// or white blocks 40 pixels wide across its top rows (65535 before its first frame): the index
+// read from a grey frame `width` pixels wide.
+int painterIndex(const QByteArray& grey, int width);
 
 } // namespace mebo::test

@@ -264,9 +264,7 @@ void ScrollCapture::geometryGivesTheWholePage(const QString& name, const QString
     ASSERT_FALSE(reference.isNull());
     EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "") << r.err.toStdString();
     // In the library, with the history entry of a scroll capture.
-    QFile index(shots + QStringLiteral("/index.json"));
-    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
-    const QJsonArray entries = QJsonDocument::fromJson(index.readAll()).array();
+    const QJsonArray entries = libraryIndex(shots);
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries.first().toObject().value("mode").toString(), "scroll");
     EXPECT_EQ(entries.first().toObject().value("id").toString(), out.value("historyId").toString());

@@ -5,6 +5,7 @@
 #include "platform/sodium/SodiumCodeSigning.h"
 #include "services/ChildProcess.h"
 #include "support/FakeHttpServer.h"
+#include "support/Files.h"
 
 #include "TestPaths.h"
 #include <QDeadlineTimer>
@@ -22,16 +23,10 @@ using namespace mebo::test;
 
 namespace {
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& data) {
+// Written with the folders it needs.
+void writeFile(const QString& path, const QByteArray& data) {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(data);
+    writeBytes(path, data);
 }
 
 // The desktop's processes this test started or caused, ended by pid at the end.
@@ -204,7 +199,7 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
 TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgain) {
     // The release's program is broken: it ends at once.
     QFile::remove(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"));
-    writeBytes(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
+    writeFile(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
     QFile::setPermissions(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     publish();
@@ -227,7 +222,7 @@ TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgai
 TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed) {
     // The companion's signed archive and feed, as a release makes them.
     const QString keyFile = home.path() + "/publisher.key";
-    writeBytes(keyFile, keys.secretKey.toBase64() + "\n");
+    writeFile(keyFile, keys.secretKey.toBase64() + "\n");
     env.insert("MEBO_SIGN", MEBO_SIGN_BINARY);
     env.insert("MEBO_TASU", TASU_BINARY);
     const QString packed = home.path() + "/packed";
@@ -253,7 +248,7 @@ TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed)
     start(MEBO_BINARY, {"--background"}, log);
     ASSERT_TRUE(waitForText(log, "[Cmd+V] app-level monitor installed", 1, 30000)) << logText().toStdString();
 
-    writeBytes(home.path() + "/config/tasu/bindings.json", R"({"area": "Ctrl+Alt+K"})");
+    writeFile(home.path() + "/config/tasu/bindings.json", R"({"area": "Ctrl+Alt+K"})");
     const QString tasuLog = home.path() + "/tasu.log";
     start(tasu, {"--background"}, tasuLog);
     ASSERT_TRUE(waitForText(tasuLog, "[Tasu] bound area to Ctrl+Alt+K (X11)", 1, 30000))

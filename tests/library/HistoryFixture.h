@@ -3,6 +3,7 @@
 #include "app/Cfg.h"
 #include "library/HistoryStore.h"
 #include "library/ThumbnailCache.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -92,9 +93,7 @@ protected:
     QString touch(const QString& path, const QByteArray& bytes = "x") {
         const QString abs = QDir::isAbsolutePath(path) ? path : lib + QLatin1Char('/') + path;
         QDir().mkpath(QFileInfo(abs).absolutePath());
-        QFile f(abs);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        writeBytes(abs, bytes);
         return abs;
     }
     bool exists(const QString& relOrAbs) const {

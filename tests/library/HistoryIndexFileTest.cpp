@@ -120,9 +120,7 @@ TEST_F(HistoryIndexSafety, AnIndexThatCouldNotBeUsedIsKeptAsideBeforeTheNextWrit
         const HistoryEntry e = store->add(touch("a.png"), shot());
         EXPECT_EQ(indexIds(), QStringList{e.id});
         ASSERT_EQ(keptAside().size(), 1);
-        QFile kept(lib + QLatin1Char('/') + keptAside().first());
-        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-        EXPECT_EQ(kept.readAll(), bad);
+        EXPECT_EQ(test::fileBytes(lib + QLatin1Char('/') + keptAside().first()), bad);
         waitIdle();
         destroyStore();
     }
@@ -163,9 +161,7 @@ TEST(HistoryIndexTest, EntryVectors) {
         }
     }
     if (update) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(lines.join(QLatin1Char('\n')).toUtf8());
+        test::writeBytes(path, lines.join(QLatin1Char('\n')).toUtf8());
     }
     EXPECT_GE(cases, 28);
 }

@@ -8,6 +8,7 @@
 #include "editor/EditorVM.h"
 #include "library/HistoryStore.h"
 #include "library/ThumbnailCache.h"
+#include "support/Files.h"
 #include "support/Fakes.h"
 #include "support/TestUtil.h"
 
@@ -60,10 +61,7 @@ TEST_F(MainWindowTest, DroppedImagesOpenAndOtherFilesAreRefused) {
     image.fill(Qt::darkGreen);
     ASSERT_TRUE(image.save(outside));
     const QString text = tmp.filePath(QStringLiteral("notes.png")); // an image's name, not its content
-    QFile notes(text);
-    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
-    notes.write("not an image");
-    notes.close();
+    test::writeBytes(text, "not an image");
 
     auto dragEnter = [&](const QString& file) {
         QMimeData mime;

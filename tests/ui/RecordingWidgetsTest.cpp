@@ -55,32 +55,21 @@ TEST_F(PanelWidget, EveryOptionReachesTheSettings) {
     EXPECT_EQ(cfg.recordQuality(), QStringLiteral("standard"));
     EXPECT_EQ(cfg.recordFps(), 30);
     EXPECT_EQ(cfg.webcamPosition(), QStringLiteral("topRight"));
-    // The slider's range is the panel's 0.1...0.4.
-    EXPECT_EQ(panel.scaleSlider()->minimum(), 10);
-    EXPECT_EQ(panel.scaleSlider()->maximum(), 40);
     // A change made elsewhere (another panel) shows here.
     RecordingPanel other(vm);
     other.systemAudioBox()->setChecked(false);
     EXPECT_FALSE(panel.systemAudioBox()->isChecked());
 }
 
-TEST_F(PanelWidget, ButtonsFollowTheRecordingState) {
+// Pause, Resume (the button's mnemonic follows the state) and Stop are pressed on the real panel
+// by the recording walkthrough; which controls each state offers is the view-model's table.
+TEST_F(PanelWidget, TheClockAndRestartFollowTheRecording) {
     RecordingPanel panel(vm);
-    panel.setOptionsShown(false);
     vm.setState(RecordingState::recording);
-    EXPECT_FALSE(panel.pauseButton()->isHidden());
-    EXPECT_EQ(panel.pauseButton()->text(), QStringLiteral("&Pause"));
     vm.setElapsed(65.4);
     EXPECT_EQ(panel.elapsedLabel()->text(), QStringLiteral("01:05"));
-    panel.pauseButton()->click();
-    vm.setState(RecordingState::paused);
-    EXPECT_EQ(panel.pauseButton()->text(), QStringLiteral("&Resume"));
     panel.restartButton()->click();
-    panel.stopButton()->click();
-    vm.setState(RecordingState::stopping);
-    EXPECT_FALSE(panel.stopButton()->isEnabled());
-    EXPECT_FALSE(panel.cancelButton()->isEnabled());
-    EXPECT_EQ(called, (QStringList{"pause", "restart", "stop"}));
+    EXPECT_EQ(called, QStringList{"restart"});
 }
 
 TEST(RecordingRegionIndicatorTest, TheRingNeverCoversTheRecordedPixels) {
@@ -131,7 +120,7 @@ TEST(TrimVideoDialogTest, FieldsDefaultsAndValidation) {
     }
 }
 
-TEST(MenuBarRecordingTest, PauseItemAndStatusWhileRecording) {
+TEST(MenuBarRecordingTest, StopPauseItemsAndStatusWhileRecording) {
     UpdateCheckHook updates;
     QStringList ran;
     MenuBarController::Actions actions;
@@ -144,6 +133,7 @@ TEST(MenuBarRecordingTest, PauseItemAndStatusWhileRecording) {
     bar.setRecording(true);
     ASSERT_NE(bar.pauseAction(), nullptr);
     const QList<QAction*> items = bar.menu()->actions();
+    EXPECT_FALSE(items[5]->isEnabled()) << items[5]->text().toStdString(); // Record Area... waits
     EXPECT_EQ(items.indexOf(bar.pauseAction()), 4); // right after the stop item
     bar.setRecordingStatus(true, RecordingPanelVM::trayStatus(RecordingState::paused, 12));
     EXPECT_EQ(bar.pauseAction()->text(), QStringLiteral("Resume Recording"));

@@ -45,6 +45,7 @@ public:
                         Completion<QImage> done) override {
         overlaysAtGrab << visibleOverlayWindows();
         grabbedIds << displayId;
+        answers << done;
         FakeScreenCapture::captureDisplay(displayId, pixelSize, showCursor, std::move(done));
     }
     void shareableContent(const platform::ContentQuery& query,
@@ -56,6 +57,7 @@ public:
     QList<int> overlaysAtWindowList;
     QList<int> overlaysAtProbe;
     QList<uint32_t> grabbedIds;
+    QList<Completion<QImage>> answers; // every grab's completion, to answer again late
 };
 
 // The fake's gradient: pixel (x, y) of display d is rgb(x % 256, y % 256, d % 256).
@@ -225,6 +227,36 @@ TEST(RegionSelectionWindow, FailedGrabsEndInACancellation) {
     ASSERT_TRUE(test::waitUntil([&] { return !f.outcomes.isEmpty(); }));
     EXPECT_EQ(f.outcomes.first().kind, OverlayOutcome::Kind::cancelled);
     EXPECT_FALSE(f.overlay.isBusy());
+    EXPECT_EQ(visibleOverlayWindows(), 0);
+}
+
+// The colour picker answers the pixel under the release: a drag does not select an area.
+TEST(RegionSelectionWindow, ThePickerAnswersThePixelUnderTheRelease) {
+    Fixture f;
+    std::optional<std::optional<QColor>> picked;
+    f.overlay.pickColor([&](std::optional<QColor> c) { picked = c; });
+    ASSERT_TRUE(test::waitUntil([&] { return f.overlay.views().size() == 2; }));
+    dragOn(f.view(11), QPoint(10, 20), QPoint(300, 200));
+    ASSERT_TRUE(picked);
+    EXPECT_EQ(*picked, QColor(qRgb(300 % 256, 200, 11)));
+}
+
+// A grab answered again after its presentation ended is not taken for the next presentation's.
+TEST(RegionSelectionWindow, LateGrabAnswersOfAnEndedPresentationAreDropped) {
+    Fixture f;
+    ASSERT_TRUE(f.present());
+    QTest::keyClick(f.overlay.keyboardWindow(), Qt::Key_Escape);
+    ASSERT_EQ(f.outcomes.size(), 1);
+    const QList<Completion<QImage>> late = f.capture.answers;
+    f.capture.captureError = QStringLiteral("no screen");
+    f.overlay.present(SnapIntent::area, RegionKind::area, std::nullopt,
+                      [&](OverlayOutcome o) { f.outcomes << o; });
+    for (const auto& done : late) {
+        done(Result<QImage>::ok(gradientCut(QRect(0, 0, 64, 64), 11)));
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return f.outcomes.size() == 2 || visibleOverlayWindows() > 0; }));
+    ASSERT_EQ(f.outcomes.size(), 2);
+    EXPECT_EQ(f.outcomes[1].kind, OverlayOutcome::Kind::cancelled);
     EXPECT_EQ(visibleOverlayWindows(), 0);
 }
 

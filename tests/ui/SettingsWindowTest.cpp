@@ -7,6 +7,7 @@
 #include "app/LaunchAtLogin.h"
 #include "app/SettingsVM.h"
 #include "capture/SandboxFolderAccess.h"
+#include "support/Files.h"
 #include "support/Fakes.h"
 #include "support/TestUtil.h"
 #include "ui/AboutSettingsTab.h"
@@ -115,12 +116,10 @@ TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
     EXPECT_EQ(cfg.appearanceMode(), AppearanceMode::dark);
 
     // A switch that fails leaves the box as the disk says; once the folder can be written it works.
-    QFile blocker(path(QStringLiteral("autostart"))); // a file where the folder should be
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    test::writeBytes(path(QStringLiteral("autostart")), {}); // a file where the folder should be
     general->launchAtLoginBox()->click();
     EXPECT_FALSE(general->launchAtLoginBox()->isChecked());
-    ASSERT_TRUE(blocker.remove());
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral("autostart"))));
     general->launchAtLoginBox()->click();
     EXPECT_TRUE(general->launchAtLoginBox()->isChecked());
     EXPECT_TRUE(login.isEnabled());

@@ -1,8 +1,10 @@
+#include "support/Drawing.h"
 #include "support/Fakes.h"
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "ui/VideoEditorWindow.h"
+#include "ui/VideoInspector.h"
 #include "ui/VideoPictureView.h"
 #include "ui/VideoTimelineView.h"
 #include "video/MeboVideoDocument.h"
@@ -11,6 +13,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -44,12 +47,6 @@ public:
     }
 };
 
-void touch(const QString& path) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("clip");
-}
-
 struct VideoEditorWindowTest : ::testing::Test {
     QTemporaryDir dir;
     QString clip = dir.filePath(QStringLiteral("Clip.mp4"));
@@ -57,7 +54,7 @@ struct VideoEditorWindowTest : ::testing::Test {
     test::FakeDialogs dialogs;
     std::unique_ptr<VideoEditorWindow> window;
 
-    VideoEditorWindowTest() { touch(clip); }
+    VideoEditorWindowTest() { test::writeBytes(clip, "clip"); }
 
     // Every service but the export's composer, which never loads.
     VideoEditorServices services() {
@@ -83,17 +80,18 @@ struct VideoEditorWindowTest : ::testing::Test {
     void key(int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(window.get(), Qt::Key(k), mods);
     }
+    // A mouse drag on the player's picture, in widget points.
+    void dragOnPicture(QPointF from, QPointF to) {
+        VideoPictureView* view = window->pictureView();
+        QTest::mousePress(view, Qt::LeftButton, {}, from.toPoint());
+        QTest::mouseMove(view, ((from + to) / 2).toPoint());
+        QTest::mouseMove(view, to.toPoint());
+        QTest::mouseRelease(view, Qt::LeftButton, {}, to.toPoint());
+    }
 };
 
-// Which projects open, and the alerts of those that do not, are the project files' own test.
-TEST_F(VideoEditorWindowTest, ARecordingOpensTheProjectBesideIt) {
-    // A recording leads to the project beside it, which autosave creates on the first edit.
-    const auto recording = VideoEditorWindow::targetFor(clip);
-    ASSERT_TRUE(std::holds_alternative<VideoEditorTarget>(recording));
-    EXPECT_EQ(QFileInfo(std::get<VideoEditorTarget>(recording).projectPath), QFileInfo(project));
-}
-
-TEST_F(VideoEditorWindowTest, KeysPlaySplitDeleteUndoAndRedo) {
+// Ctrl+B, Ctrl+Z and Ctrl+Shift+Z on the timeline are the video walkthrough's.
+TEST_F(VideoEditorWindowTest, KeysPlayStepAndDelete) {
     open(clip);
     EXPECT_TRUE(dialogs.alerts.isEmpty());
     key(Qt::Key_Space);
@@ -103,18 +101,10 @@ TEST_F(VideoEditorWindowTest, KeysPlaySplitDeleteUndoAndRedo) {
 
     key(Qt::Key_Right);
     EXPECT_NEAR(vm().playhead(), 0.04, 1e-9) << "a frame at 25 fps";
-    vm().setPlayhead(4);
-    key(Qt::Key_B, Qt::ControlModifier);
-    ASSERT_EQ(vm().tiledChapters().size(), 2);
-    EXPECT_DOUBLE_EQ(vm().tiledChapters()[1].startSec, 4);
 
     vm().addRegion(List::trim, {6, 7});
     ASSERT_TRUE(vm().selection());
     key(Qt::Key_Delete);
-    EXPECT_TRUE(vm().state().trimRegions.isEmpty());
-    key(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(vm().state().trimRegions.size(), 1);
-    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(vm().state().trimRegions.isEmpty());
 
     // The edits reach the project file beside the recording.
@@ -147,7 +137,8 @@ struct ProjectCase {
 class ProjectFiles : public VideoEditorWindowTest, public ::testing::WithParamInterface<ProjectCase> {};
 
 // File > Open Project... on each kind of project, then the recording opened from the strip: a
-// project that cannot be read is shown in an alert and never written over, whatever is edited.
+// project that cannot be read is shown in an alert and never written over, whatever is edited
+// (which files cannot be read, and why, is the project file's own table).
 TEST_P(ProjectFiles, OpenWithThePartsAlertsAndNeverOverwriteADamagedFile) {
     const ProjectCase& c = GetParam();
     test::writeBytes(project, c.json);
@@ -190,13 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                         "startSec": 1, "endSec": 2}]})",
                     true, "", ""},
         ProjectCase{"notJson", "{ not json", true, "Project file unreadable", "could not be decoded"},
-        ProjectCase{"regionWithoutItsEnd", R"({"version": 1, "trimRegions": [{"id": "x", "startSec": 1}]})",
-                    true, "Project file unreadable", "could not be decoded"},
-        ProjectCase{"newer", R"({"schemaVersion": 2, "version": 2})", true, "Project file unreadable",
-                    "Project schema version 2 is newer than this version of Mebo."},
-        ProjectCase{"versionZero", R"({"schemaVersion": 0})", true, "Project file unreadable",
-                    "invalid version"},
-        ProjectCase{"empty", "", true, "Project file unreadable", "could not be decoded"},
         ProjectCase{"sourceMissing", R"({"version": 1})", false, "Source video not found",
                     "Expected a sibling video (mp4/mov/m4v/mkv/webm) next to the .mebo-video file."}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -249,18 +233,14 @@ TEST_F(VideoEditorWindowTest, AnnotationsMoveAndResizeOnThePicture) {
     ASSERT_TRUE(test::waitUntil([&] { return !view->pictureRect().isEmpty(); }));
     const QRectF before = vm().state().annotationRegions[0].rect;
     const QRectF shown = view->toWidget(before);
-    const auto drag = [&](QPointF from, QPointF by) {
-        QTest::mousePress(view, Qt::LeftButton, {}, from.toPoint());
-        QTest::mouseMove(view, (from + by).toPoint());
-        QTest::mouseRelease(view, Qt::LeftButton, {}, (from + by).toPoint());
-    };
-    drag(shown.center(), QPointF(40, 20));
+    dragOnPicture(shown.center(), shown.center() + QPointF(40, 20));
     const QRectF moved = vm().state().annotationRegions[0].rect;
     EXPECT_NEAR(view->toWidget(moved).x() - shown.x(), 40, 1.5);
     EXPECT_NEAR(view->toWidget(moved).y() - shown.y(), 20, 1.5);
     EXPECT_DOUBLE_EQ(moved.width(), before.width()) << "a move keeps the size";
     // The corner resizes; far beyond the frame it stops at its edge.
-    drag(view->toWidget(moved).bottomRight(), QPointF(5000, 5000));
+    dragOnPicture(view->toWidget(moved).bottomRight(),
+                  view->toWidget(moved).bottomRight() + QPointF(5000, 5000));
     const QRectF resized = vm().state().annotationRegions[0].rect;
     EXPECT_DOUBLE_EQ(resized.topLeft().x(), moved.topLeft().x());
     EXPECT_NEAR(resized.right(), 1, 1e-9);
@@ -269,6 +249,40 @@ TEST_F(VideoEditorWindowTest, AnnotationsMoveAndResizeOnThePicture) {
     EXPECT_TRUE(vm().undo());
     EXPECT_TRUE(vm().undo());
     EXPECT_EQ(vm().state().annotationRegions[0].rect, before);
+}
+
+// How crop handles move, stop at the frame and keep a locked shape is the crop drag's own table;
+// the aspect choice, the lock and Reset Crop are the video walkthrough's. Here, the picture's
+// handles reach the crop at the widget's scale, and the picture is the whole frame only while the
+// crop is drawn.
+TEST_F(VideoEditorWindowTest, TheCropIsDrawnWithItsHandlesOnThePicture) {
+    open(clip);
+    VideoPictureView* view = window->pictureView();
+    window->inspector()->drawCropButton()->click();
+    ASSERT_TRUE(view->isCropEditing());
+    ASSERT_TRUE(test::waitUntil([&] { return !window->player()->picture().isNull(); }));
+    const QRectF frame = view->toWidget(QRectF(0, 0, 1, 1));
+    const auto at = [&](double x, double y) {
+        return frame.topLeft() + QPointF(x * frame.width(), y * frame.height());
+    };
+    const double tol = 3 / frame.width(); // three points, in fractions of the frame
+
+    // The bottom-right handle in, then a drag inside moves the crop: one undo step each.
+    dragOnPicture(at(1, 1), at(0.75, 0.8));
+    ASSERT_TRUE(vm().state().cropRect);
+    EXPECT_TRUE(test::rectNear(*vm().state().cropRect, {0, 0, 0.75, 0.8}, tol));
+    dragOnPicture(at(0.4, 0.5), at(0.5, 0.6));
+    EXPECT_TRUE(test::rectNear(*vm().state().cropRect, {0.1, 0.1, 0.75, 0.8}, tol));
+    EXPECT_EQ(window->inspector()->cropLabel()->text(), QStringLiteral("120 × 72 pixels at 16, 9"));
+
+    EXPECT_EQ(window->player()->outputSize(), QSize(160, 90));
+    window->inspector()->drawCropButton()->click();
+    EXPECT_FALSE(view->isCropEditing());
+    const QSize cropped = window->player()->outputSize(); // rounded outward
+    EXPECT_NEAR(cropped.width(), 120, 1);
+    EXPECT_NEAR(cropped.height(), 72, 1);
+    ASSERT_TRUE(vm().undo());
+    EXPECT_TRUE(test::rectNear(*vm().state().cropRect, {0, 0, 0.75, 0.8}, tol));
 }
 
 TEST_F(VideoEditorWindowTest, AnExportThatCannotStartSaysSo) {

@@ -26,19 +26,9 @@ struct VideoTimelineViewTest : ::testing::Test {
     }
 };
 
-TEST_F(VideoTimelineViewTest, TimeAndPositionMapBothWaysAtEveryZoom) {
-    for (double zoom : {1.0, 2.5, 8.0}) {
-        view.setZoom(zoom);
-        for (double t : {0.0, 3.25, 10.0, 19.9}) {
-            const double x = view.xOfTime(t);
-            if (x < VideoTimelineView::kGutter || x > view.width()) {
-                continue; // scrolled out of sight
-            }
-            EXPECT_NEAR(view.timeAtX(x), t, 1e-9) << "zoom " << zoom << " t " << t;
-        }
-    }
-    view.setZoom(1);
-    EXPECT_NEAR(view.xOfTime(20) - view.xOfTime(0), 1000, 1e-9) << "the whole video at zoom 1";
+// Clicks and drags map positions to times back (the seek and drag tests below).
+TEST_F(VideoTimelineViewTest, TheWholeVideoFillsTheRowAtZoomOneAndZoomIsBounded) {
+    EXPECT_NEAR(view.xOfTime(20) - view.xOfTime(0), 1000, 1e-9);
     view.setZoom(1000);
     EXPECT_EQ(view.zoom(), VideoTimelineView::kMaxZoom);
 }
