@@ -102,7 +102,9 @@ TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
         EXPECT_TRUE(run.out.isEmpty());
     }
     const QString out = dir_->filePath("p/resaved.mebo-video");
-    EXPECT_EQ(mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out}).exitCode, 0);
+    const auto resave = mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out});
+    EXPECT_EQ(resave.exitCode, 0);
+    EXPECT_EQ(resave.out, out); // the file written, by its whole path
     EXPECT_EQ(info(out)["outputSize"], QJsonDocument::fromJson(R"({"width": 1280, "height": 720})").object());
     // Without its recording a project is measured against the duration given.
     EXPECT_EQ(info(out, {"--duration", "4"})["keptRanges"].toArray(), json("[0, 4]"));
