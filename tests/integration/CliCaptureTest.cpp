@@ -42,7 +42,7 @@ TEST_F(CliCapture, FullScreenEqualsTheServersPixelsAndEntersTheLibrary) {
         FreezeGuard freeze;
         r = home.run({"capture", "fullscreen", "--save-dir", shots, "--json"});
         QString error;
-        reference = xwdRoot(QString(), &error);
+        reference = rootPixels(QString(), &error);
         ASSERT_FALSE(reference.isNull()) << error.toStdString();
     }
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -92,7 +92,7 @@ TEST_F(CliCapture, WindowGivesItsFrameRectangleAndTitle) {
         r = home.run(
             {"capture", "window", "--window", QString::number(ids.front()), "--save-dir", shots, "--json"});
         QString error;
-        reference = xwdRoot(QString(), &error);
+        reference = rootPixels(QString(), &error);
     }
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonObject out = jsonOf(r);

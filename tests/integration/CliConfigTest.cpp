@@ -116,7 +116,7 @@ TEST(CliCopy, TheCommandReturnsAndTheImageStaysUntilAnotherProgramTakesIt) {
     const auto png = x11::runTool("xclip", {"-o", "-selection", "clipboard", "-t", "image/png"});
     const QImage fromClipboard = QImage::fromData(png.stdOut, "PNG");
     EXPECT_EQ(fromClipboard.size(), QSize(64, 48));
-    EXPECT_EQ(x11::firstDifference(fromClipboard, QImage(path)), QString());
+    EXPECT_EQ(firstDifference(fromClipboard, QImage(path)), QString());
 
     // Another program takes the clipboard: the keeper leaves.
     QProcess taker;

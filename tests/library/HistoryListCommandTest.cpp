@@ -1,5 +1,5 @@
 #include "HistoryFixture.h"
-#include "support/ProgramRun.h"
+#include "support/Process.h"
 
 #include "library/HistoryEntry.h"
 #include "library/HistoryStore.h"

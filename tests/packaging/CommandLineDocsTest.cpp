@@ -1,6 +1,6 @@
 // The manual page and the shell completions the build generated, against the program's own help.
 #include "TestPaths.h"
-#include "support/ProgramRun.h"
+#include "support/Process.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "recording/CursorTelemetry.h"
+#include "support/Files.h"
 #include "support/RecordingFakes.h"
 #include "support/TestUtil.h"
 
@@ -57,6 +58,9 @@ TEST(CursorTelemetry, NoSampleWhilePausedOrWithoutAnArea) {
     rig.tickAt(10, {10, 10});
     EXPECT_TRUE(rig.telemetry.points().isEmpty());
     rig.telemetry.stopSampling();
+    // Nothing sampled: no file.
+    EXPECT_FALSE(rig.telemetry.writeFile(rig.recording()));
+    EXPECT_FALSE(QFile::exists(CursorTelemetry::telemetryPathFor(rig.recording())));
 }
 
 TEST(CursorTelemetry, ClicksFromTheMaskAndTheMonitorMerge) {
@@ -97,9 +101,7 @@ TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
     ASSERT_TRUE(written);
     EXPECT_EQ(*written, rig.dir.filePath(QStringLiteral("Clip.cursor.json")));
     EXPECT_FALSE(QFile::exists(spool));
-    QFile f(*written);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray text = f.readAll();
+    const QByteArray text = test::fileBytes(*written);
     EXPECT_TRUE(
         text.startsWith("{\"v\":2,\"points\":[{\"t\":0,\"cx\":0,\"cy\":1},{\"t\":33,\"cx\":0.001,\"cy\":1}"));
     EXPECT_TRUE(text.endsWith("],\"clicks\":[{\"t\":2475,\"cx\":0.075,\"cy\":1}]}"));
@@ -108,14 +110,6 @@ TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
     EXPECT_EQ(obj.value("v").toInt(), 2);
     EXPECT_EQ(obj.value("points").toArray().size(), 150);
     EXPECT_EQ(obj.value("clicks").toArray().size(), 1);
-}
-
-TEST(CursorTelemetry, NothingSampledWritesNoFile) {
-    TelemetryRig rig;
-    rig.start();
-    rig.telemetry.stopSampling();
-    EXPECT_FALSE(rig.telemetry.writeFile(rig.recording()));
-    EXPECT_FALSE(QFile::exists(CursorTelemetry::telemetryPathFor(rig.recording())));
 }
 
 TEST(CursorTelemetry, WithoutASpoolEverySampleStaysInMemoryAndReachesTheFile) {
@@ -131,9 +125,8 @@ TEST(CursorTelemetry, WithoutASpoolEverySampleStaysInMemoryAndReachesTheFile) {
     rig.telemetry.stopSampling();
     const auto written = rig.telemetry.writeFile(rig.recording());
     ASSERT_TRUE(written);
-    QFile f(*written);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QJsonDocument::fromJson(f.readAll()).object().value("points").toArray().size(), 200);
+    EXPECT_EQ(QJsonDocument::fromJson(test::fileBytes(*written)).object().value("points").toArray().size(),
+              200);
 }
 
 TEST(CursorTelemetry, SnapshotTakesTheWindowsEachEffectDraws) {

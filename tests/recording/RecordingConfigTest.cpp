@@ -57,13 +57,14 @@ TEST(RecordingPanelConfiguration, MenusMapIndexesWithTheirFallbacks) {
     EXPECT_EQ(RecordingPanelConfiguration::codecForIndex(3), QStringLiteral("h264"));
 }
 
-TEST(RecordingPanelConfiguration, ApplyingNormalisesIntoSettingsAndService) {
+// What the panel writes to the settings and reads back is the panel view-model's test; here what
+// reaches the recorder's options.
+TEST(RecordingPanelConfiguration, ApplyingNormalisesIntoTheRecordersOptions) {
     test::FakeDefaultsStore store;
     Cfg cfg(store);
     RecordingPanelConfiguration c;
     c.microphoneOn = true;
     c.selectedMicDeviceId = QStringLiteral("alsa_input.usb");
-    c.webcamPosition = WebcamPosition::topRight;
     c.videoCodec = QStringLiteral("HEVC"); // only "hevc" is HEVC
     c.quality = QStringLiteral("ultra");
     c.fps = 20;
@@ -76,32 +77,12 @@ TEST(RecordingPanelConfiguration, ApplyingNormalisesIntoSettingsAndService) {
     EXPECT_TRUE(o.microphoneEnabled);
     EXPECT_EQ(o.selectedMicDeviceId, QStringLiteral("alsa_input.usb"));
     EXPECT_FALSE(o.recordCursorHaloEnabled);
-    EXPECT_EQ(cfg.recordFps(), 15);
-    EXPECT_EQ(cfg.webcamPosition(), QStringLiteral("topRight"));
-    EXPECT_EQ(cfg.videoCodec(), QStringLiteral("HEVC"));
-    // Read back, the settings give the same configuration (frame rate normalised).
-    RecordingPanelConfiguration back = RecordingPanelConfiguration::fromCfg(cfg);
-    c.fps = 15;
-    EXPECT_EQ(back, c);
-}
-
-TEST(RecordingPanelConfiguration, ActionsChangeOnlyTheirValue) {
+    // The controls are no settings.
     using K = RecordingPanelAction::Kind;
-    const RecordingPanelConfiguration base;
-    const auto apply = [&](K kind, decltype(RecordingPanelAction::payload) payload) {
-        return RecordingPanelAction{kind, std::move(payload)}.appliedTo(base);
-    };
-    EXPECT_TRUE(apply(K::toggleMicrophone, true).microphoneOn);
-    EXPECT_EQ(apply(K::setFps, 60).fps, 60);
-    EXPECT_EQ(apply(K::setQuality, QStringLiteral("standard")).quality, QStringLiteral("standard"));
-    EXPECT_EQ(apply(K::selectMicDevice, std::optional<QString>(QStringLiteral("m"))).selectedMicDeviceId,
-              QStringLiteral("m"));
-    EXPECT_EQ(apply(K::setWebcamScale, 0.35).webcamScale, 0.35);
-    EXPECT_EQ(apply(K::setWebcamPosition, WebcamPosition::topLeft).webcamPosition, WebcamPosition::topLeft);
     for (K control : {K::stop, K::pauseResume, K::restart, K::cancel, K::startRecording}) {
         const RecordingPanelAction a{control, {}};
         EXPECT_TRUE(a.isControl());
-        EXPECT_EQ(a.appliedTo(base), base);
+        EXPECT_EQ(a.appliedTo(c), c);
     }
     EXPECT_FALSE(RecordingPanelAction({K::toggleWebcam, true}).isControl());
 }

@@ -150,61 +150,30 @@ TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
 
 TEST(ScreenRecordingSvc, StartFailuresLeaveNothingBehind) {
     using K = RecordingError::Kind;
-    using OpenKind = platform::MediaWriter::OpenError::Kind;
+    using Refusal = platform::MediaWriter::OpenError;
+    using R = Refusal::Kind;
     struct Case {
         const char* name;
         RecordingTarget target;
-        std::optional<platform::MediaWriter::OpenError> openError;
+        std::optional<Refusal> openError;
         bool mic;
         QString streamError;
         K kind;
         QString detail;
     };
+    const auto display = RecordingTarget::display(7);
+    const auto thin = RecordingTarget::areaOf(7, QRect(10, 10, 1, 300));
+    const auto refused = [](R kind, int track) { return Refusal{kind, track, "x"}; };
+    const K rejected = K::writerInputRejected;
     const Case cases[] = {
         {"unknown display", RecordingTarget::display(99), {}, false, {}, K::displayNotFound, {}},
         {"unknown window", RecordingTarget::window(5), {}, false, {}, K::windowNotFound, {}},
-        {"one pixel wide",
-         RecordingTarget::areaOf(7, QRect(10, 10, 1, 300)),
-         {},
-         false,
-         {},
-         K::invalidConfig,
-         {}},
-        {"video refused",
-         RecordingTarget::display(7),
-         platform::MediaWriter::OpenError{OpenKind::videoInput, -1, "x"},
-         false,
-         {},
-         K::writerInputRejected,
-         QStringLiteral("video")},
-        {"mic track refused",
-         RecordingTarget::display(7),
-         platform::MediaWriter::OpenError{OpenKind::audioInput, 1, "x"},
-         true,
-         {},
-         K::writerInputRejected,
-         QStringLiteral("microphone audio")},
-        {"single track refused",
-         RecordingTarget::display(7),
-         platform::MediaWriter::OpenError{OpenKind::audioInput, 0, "x"},
-         false,
-         {},
-         K::writerInputRejected,
-         QStringLiteral("audio")},
-        {"file refused",
-         RecordingTarget::display(7),
-         platform::MediaWriter::OpenError{OpenKind::start, -1, "x"},
-         false,
-         {},
-         K::writerStartFailed,
-         {}},
-        {"capture refused",
-         RecordingTarget::display(7),
-         {},
-         false,
-         QStringLiteral("no screen"),
-         K::writerStartFailed,
-         QStringLiteral("no screen")},
+        {"one pixel wide", thin, {}, false, {}, K::invalidConfig, {}},
+        {"video refused", display, refused(R::videoInput, -1), false, {}, rejected, "video"},
+        {"mic track refused", display, refused(R::audioInput, 1), true, {}, rejected, "microphone audio"},
+        {"single track refused", display, refused(R::audioInput, 0), false, {}, rejected, "audio"},
+        {"file refused", display, refused(R::start, -1), false, {}, K::writerStartFailed, {}},
+        {"capture refused", display, {}, false, "no screen", K::writerStartFailed, "no screen"},
     };
     for (const Case& c : cases) {
         RecorderRig rig;

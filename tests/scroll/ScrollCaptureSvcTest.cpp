@@ -5,7 +5,6 @@
 #include "scroll/ScrollControlPanel.h"
 #include "support/TestUtil.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -232,34 +231,6 @@ TEST_F(ScrollCaptureSvcTest, AWindowWithoutContentAreaIsRefused) {
     EXPECT_TRUE(
         log.contains(QStringLiteral("[ScrollCapture] 缺少輔助功能權限, 回退到窗口 heuristic + 滾輪事件")));
     EXPECT_TRUE(log.contains(QStringLiteral("[ScrollCapture] 收到 .window 結果但無法換算內容區")));
-}
-
-TEST_F(ScrollCaptureSvcTest, AWindowWithoutAccessibilityLosesItsBarsButNotThePage) {
-    // A browser window whose bars (70 rows) are not the 13 % its shape suggests (84 rows): the
-    // rows that stay put while the page scrolls are left out, and the page's first row is kept.
-    QImage bars(640, 70, QImage::Format_RGB32);
-    bars.fill(QColor(222, 225, 230));
-    QPainter p(&bars);
-    p.setPen(Qt::black);
-    p.drawText(12, 20, QStringLiteral("Tab · mebo"));
-    p.drawRect(80, 36, 480, 24);
-    p.drawText(90, 53, QStringLiteral("file:///home/user/page.html"));
-    p.end();
-    desktop.chrome = bars;
-    windows.windows = {window(9, QRect(0, 0, 640, 480), "chromium")};
-    std::optional<CaptureResult> result;
-    bool called = false;
-    svc.startWindow(9, [&](std::optional<CaptureResult> r) {
-        called = true;
-        result = std::move(r);
-    });
-    ASSERT_TRUE(waitUntil([&] { return called; }, 60000));
-    ASSERT_TRUE(result);
-    const QImage page = syntheticPage(640, 6000);
-    ASSERT_EQ(result->image.size(), page.size());
-    EXPECT_EQ(result->image.convertToFormat(QImage::Format_RGB32), page);
-    EXPECT_TRUE(
-        log.contains(QStringLiteral("[ScrollSession] the window's top 70 rows did not scroll: left out")));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "SyntheticPage.h"
 #include "scroll/FrameSequenceStitcher.h"
 #include "scroll/ScrollAlignment.h"
+#include "support/PictureDiff.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
@@ -10,26 +11,6 @@ using namespace mebo;
 using namespace mebo::test;
 
 namespace {
-
-// Empty when equal, else where they first differ.
-std::string difference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return QStringLiteral("size %1x%2 vs %3x%4")
-            .arg(a.width())
-            .arg(a.height())
-            .arg(b.width())
-            .arg(b.height())
-            .toStdString();
-    }
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    for (int row = 0; row < x.height(); ++row) {
-        if (std::memcmp(x.constScanLine(row), y.constScanLine(row), size_t(x.width()) * 4) != 0) {
-            return "first different row " + std::to_string(row);
-        }
-    }
-    return {};
-}
 
 QImage stack(const QImage& top, const QImage& rest) {
     QImage out(top.width(), top.height() + rest.height(), QImage::Format_RGB32);
@@ -95,7 +76,7 @@ TEST_P(FrameSequence, StitchesExactlyThePage) {
         QPainter(&expected).drawImage(0, c.frameHeight - c.footerHeight,
                                       page.copy(0, c.frameHeight - c.footerHeight, c.width, c.footerHeight));
     }
-    EXPECT_EQ(difference(result.image->compose(), expected), "");
+    EXPECT_EQ(firstDifference(result.image->compose(), expected), QString());
     EXPECT_EQ(result.framesAppended, int(tops.size()));
     EXPECT_EQ(result.duplicates, c.duplicatesAtEnd + (c.caretAfterFrame >= 0 ? 1 : 0));
 }
@@ -233,7 +214,7 @@ TEST(ScrollStitcher, FramesThatDoNotOverlapAreNoMatch) {
     EXPECT_EQ(next.outcome, CaptureOutcome::noMatch);
     EXPECT_EQ(next.stitchedImage->height(), 600);
     // The reference frame stays the old one, so the next frame is aligned against it.
-    EXPECT_EQ(difference(next.lastFrame->image, first.image), "");
+    EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
 }
 
 TEST(ScrollStitcher, AShortStepOverBlankRowsIsNotTakenForALongOne) {

@@ -229,14 +229,12 @@ TEST_P(RefusedDownloads, LeaveTheInstallAndNoFilesBehind) {
     EXPECT_EQ(terminated, 0);
 }
 
+using Mode = FakeHttpServer::Response::Mode;
 INSTANTIATE_TEST_SUITE_P(
     Updater, RefusedDownloads,
-    ::testing::Values(RefusedDownload{"foreignKey", true, FakeHttpServer::Response::Mode::normal,
-                                      "signature does not match"},
-                      RefusedDownload{"truncated", false, FakeHttpServer::Response::Mode::truncate,
-                                      "could not be downloaded"},
-                      RefusedDownload{"stalled", false, FakeHttpServer::Response::Mode::neverAnswer,
-                                      "could not be downloaded"}),
+    ::testing::Values(RefusedDownload{"foreignKey", true, Mode::normal, "signature does not match"},
+                      RefusedDownload{"truncated", false, Mode::truncate, "could not be downloaded"},
+                      RefusedDownload{"stalled", false, Mode::neverAnswer, "could not be downloaded"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpdaterFlow, AFeedThatNeverAnswersTimesOutAndTheNextCheckRunsAgain) {

@@ -1,4 +1,5 @@
 #include "Drawing.h"
+#include "PictureDiff.h"
 
 #include "document/MeboDocument.h"
 
@@ -100,6 +101,37 @@ int countPixels(const QImage& image, const QRect& area, const std::function<bool
         }
     }
     return count;
+}
+
+QString firstDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return QStringLiteral("sizes differ: %1x%2 vs %3x%4")
+            .arg(a.width())
+            .arg(a.height())
+            .arg(b.width())
+            .arg(b.height());
+    }
+    const QImage ca = a.convertToFormat(QImage::Format_RGB32);
+    const QImage cb = b.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    QString first;
+    for (int y = 0; y < ca.height(); ++y) {
+        const auto* ra = reinterpret_cast<const QRgb*>(ca.constScanLine(y));
+        const auto* rb = reinterpret_cast<const QRgb*>(cb.constScanLine(y));
+        for (int x = 0; x < ca.width(); ++x) {
+            if ((ra[x] & 0xffffff) != (rb[x] & 0xffffff)) {
+                if (count == 0) {
+                    first = QStringLiteral("pixel (%1,%2): #%3 vs #%4")
+                                .arg(x)
+                                .arg(y)
+                                .arg(ra[x] & 0xffffff, 6, 16, QLatin1Char('0'))
+                                .arg(rb[x] & 0xffffff, 6, 16, QLatin1Char('0'));
+                }
+                ++count;
+            }
+        }
+    }
+    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, first %2").arg(count).arg(first);
 }
 
 int maxDifference(const QImage& a, const QImage& b) {

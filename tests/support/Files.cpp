@@ -1,6 +1,8 @@
 #include "Files.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace mebo::test {
@@ -11,6 +13,7 @@ QByteArray fileBytes(const QString& path) {
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
         ADD_FAILURE() << "cannot write " << path.toStdString();

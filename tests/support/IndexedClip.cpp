@@ -1,7 +1,7 @@
 #include "support/IndexedClip.h"
 
 #include "support/MediaFacts.h"
-#include "support/ProgramRun.h"
+#include "support/Process.h"
 
 #include <QImage>
 #include <QStandardPaths>
@@ -36,18 +36,34 @@ bool makeIndexedClip(const QString& path, const IndexedClipShape& shape, QString
     QStringList maps{"-map",      "0",   "-c:v", "libx264",  "-preset",
                      "ultrafast", "-qp", "10",   "-pix_fmt", "yuv420p"};
     for (int i = 0; i < shape.tones.size(); ++i) {
-        args << "-f"
-             << "lavfi"
-             << "-i"
-             << QStringLiteral("sine=frequency=%1:duration=%2:sample_rate=48000").arg(shape.tones[i]).arg(t);
+        args +=
+            {"-f", "lavfi", "-i",
+             QStringLiteral("sine=frequency=%1:duration=%2:sample_rate=48000").arg(shape.tones[i]).arg(t)};
         maps << "-map" << QString::number(i + 1);
         maps << QStringLiteral("-metadata:s:a:%1").arg(i) << "handler_name=" + shape.names.value(i);
     }
     if (!shape.tones.isEmpty()) {
-        maps << "-c:a"
-             << "aac"
-             << "-b:a"
-             << "128k";
+        maps += {"-c:a", "aac", "-b:a", "128k"};
+    }
+    return ffmpeg(args + maps + QStringList{path}, error);
+}
+
+bool makeClip(const QString& path, const ClipSpec& spec, QString* error) {
+    const QString t = QString::number(spec.seconds);
+    const QString picture = QStringLiteral("testsrc2=size=%1x%2:rate=%3:duration=%4")
+                                .arg(spec.size.width())
+                                .arg(spec.size.height())
+                                .arg(spec.fps)
+                                .arg(t);
+    QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", picture};
+    QStringList maps{"-map", "0", "-c:v", spec.videoCodec, "-pix_fmt", "yuv420p"};
+    for (int i = 0; i < spec.audioTracks.size(); ++i) {
+        args +=
+            {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=%1:duration=%2").arg(440 * (i + 1)).arg(t)};
+        maps << "-map" << QString::number(i + 1);
+        if (!spec.audioTracks[i].isEmpty()) {
+            maps << QStringLiteral("-metadata:s:a:%1").arg(i) << "handler_name=" + spec.audioTracks[i];
+        }
     }
     return ffmpeg(args + maps + QStringList{path}, error);
 }
@@ -77,21 +93,24 @@ std::vector<QImage> rgbFrames(const QString& path, QSize size) {
     return frames;
 }
 
+int frameIndex(const QImage& f, QPoint origin, double scale) {
+    int v = 0;
+    for (int bit = 0; bit < 10; ++bit) {
+        const QPoint at = origin + QPoint(int((bit * 32 + 16) * scale), int(20 * scale));
+        if (!f.rect().contains(at)) {
+            return -1;
+        }
+        if (qGray(f.pixel(at)) > 128) {
+            v |= 1 << bit;
+        }
+    }
+    return v;
+}
+
 std::vector<int> frameIndices(const QString& path, QSize size, QPoint origin, double scale) {
     std::vector<int> out;
     for (const QImage& f : rgbFrames(path, size)) {
-        int v = 0;
-        for (int bit = 0; bit < 10; ++bit) {
-            const QPoint at = origin + QPoint(int((bit * 32 + 16) * scale), int(20 * scale));
-            if (!f.rect().contains(at)) {
-                v = -1;
-                break;
-            }
-            if (qGray(f.pixel(at)) > 128) {
-                v |= 1 << bit;
-            }
-        }
-        out.push_back(v);
+        out.push_back(frameIndex(f, origin, scale));
     }
     return out;
 }

@@ -21,10 +21,22 @@ struct IndexedClipShape {
 };
 
 bool makeIndexedClip(const QString& path, const IndexedClipShape& shape, QString* error = nullptr);
+// A test clip: lavfi testsrc2 pictures and one sine tone per audio track, each track tagged with
+// its handler name unless that is empty (the container from the path's extension).
+struct ClipSpec {
+    double seconds = 2;
+    QSize size{320, 240};
+    int fps = 25;
+    QStringList audioTracks;
+    QString videoCodec = QStringLiteral("libx264");
+};
+bool makeClip(const QString& path, const ClipSpec& spec, QString* error = nullptr);
 // A solid colour clip ("red", "#00ff00", ...) without audio, for webcam tests.
 bool makeColourClip(const QString& path, const QString& colour, QSize size, double seconds,
                     QString* error = nullptr);
 
+// The index one frame carries, read as frameIndices() does.
+int frameIndex(const QImage& frame, QPoint origin = {0, 0}, double scale = 1);
 // The frame indices of a video whose frames carry them, reading the blocks at `origin` (top-left of
 // the block row in the output) scaled by `scale`; -1 where nothing can be read.
 std::vector<int> frameIndices(const QString& path, QSize size, QPoint origin = {0, 0}, double scale = 1);

@@ -22,7 +22,7 @@ QJsonObject probe(const QString& path) {
     return QJsonDocument::fromJson(
                run(QStringLiteral("ffprobe"),
                    {"-v", "error", "-show_entries",
-                    "stream=codec_type,codec_name,profile,width,height,sample_rate,channels,"
+                    "stream=codec_type,codec_name,profile,codec_tag_string,width,height,sample_rate,channels,"
                     "start_time,duration:format=duration",
                     "-of", "json", path}))
         .object();

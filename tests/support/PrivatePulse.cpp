@@ -1,9 +1,11 @@
 #include "support/PrivatePulse.h"
+#include "support/TestUtil.h"
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
+#include <QtEndian>
 #include <csignal>
 
 namespace mebo::test {
@@ -11,6 +13,10 @@ namespace mebo::test {
 PrivatePulse::PrivatePulse() = default;
 
 PrivatePulse::~PrivatePulse() {
+    stop();
+}
+
+void PrivatePulse::stop() {
     if (server_.state() != QProcess::NotRunning) {
         ::kill(pid_t(server_.processId()), SIGTERM);
         if (!server_.waitForFinished(5000)) {
@@ -77,6 +83,44 @@ QByteArray PrivatePulse::pactl(const QStringList& args) const {
         return "timed out";
     }
     return p.readAllStandardOutput() + p.readAllStandardError();
+}
+
+SinkRecorder::~SinkRecorder() {
+    if (parec_.state() != QProcess::NotRunning) {
+        parec_.kill();
+        parec_.waitForFinished(5000);
+    }
+}
+
+bool SinkRecorder::start(const PrivatePulse& pulse, int rate) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    pulse.apply(env);
+    parec_.setProcessEnvironment(env);
+    parec_.start(QStringLiteral("parec"),
+                 {QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
+                  QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
+                  QStringLiteral("--rate=%1").arg(rate), QStringLiteral("--latency-msec=20")});
+    return parec_.waitForStarted(10000) &&
+           waitUntil([&] { return (recorded_ += parec_.readAllStandardOutput()).size() >= rate / 10; },
+                     30000);
+}
+
+QByteArray SinkRecorder::take(qsizetype bytes) {
+    waitUntil([&] { return (recorded_ += parec_.readAllStandardOutput()).size() >= bytes; }, 30000);
+    return std::exchange(recorded_, {});
+}
+
+int SinkRecorder::peakSoFar() {
+    recorded_ += parec_.readAllStandardOutput();
+    return peakOf(recorded_);
+}
+
+int SinkRecorder::peakOf(const QByteArray& s16) {
+    int peak = 0;
+    for (qsizetype i = 0; i + 1 < s16.size(); i += 2) {
+        peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(s16.constData() + i))));
+    }
+    return peak;
 }
 
 } // namespace mebo::test

@@ -20,10 +20,35 @@ public:
     void apply(QProcessEnvironment& env) const;
     // Runs pactl against this server; answers its output.
     QByteArray pactl(const QStringList& args) const;
+    // Streams playing into its sinks.
+    int sinkInputs() const {
+        return int(pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
+                       .count('\n'));
+    }
+    // Ends the server (also done by the destructor).
+    void stop();
 
 private:
     QTemporaryDir dir_;
     QProcess server_;
+};
+
+// What "testsink" plays, read from its monitor as 16-bit mono by parec.
+class SinkRecorder {
+public:
+    ~SinkRecorder();
+    // Starts recording and waits for the monitor's first data (an idle null sink delivers silence),
+    // which the next take() answers.
+    bool start(const PrivatePulse& pulse, int rate);
+    // Waits until at least `bytes` more have come (or 30 s pass); answers what came since the last call.
+    QByteArray take(qsizetype bytes);
+    // Reads what came so far and answers the peak of everything since the last take().
+    int peakSoFar();
+    static int peakOf(const QByteArray& s16);
+
+private:
+    QProcess parec_;
+    QByteArray recorded_;
 };
 
 } // namespace mebo::test

@@ -93,8 +93,7 @@ private:
     std::atomic<Status> status_{Status::unknown};
 };
 
-// Frames are pushed by the test from any thread with deliver(); the stream's closing frame comes
-// at stop like the real one.
+// Frames are pushed by the test from any thread with deliver(); none is taken after the stop.
 class FakeFrameSource : public platform::ScreenFrameSource {
 public:
     std::unique_ptr<platform::ScreenFrameStream> start(const platform::ScreenStreamConfig& config,
@@ -133,13 +132,11 @@ public:
 
     QString startError;
     platform::ScreenStreamConfig lastConfig;
-    std::atomic<int64_t> finalFrameAt{0};
 
 private:
     struct Stream : platform::ScreenFrameStream {
         explicit Stream(FakeFrameSource* s) : source(s) {}
-        void stop(int64_t finalNs) override {
-            source->finalFrameAt = finalNs;
+        void stop(int64_t) override {
             std::lock_guard lock(source->mutex_);
             source->running_ = false;
         }

@@ -4,6 +4,7 @@
 #include "HotkeyBindings.h"
 #include "KeySymbols.h"
 #include "TasuController.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,10 +72,7 @@ TEST(HotkeyBindings, FactoryKeysSaveAndLoad) {
     EXPECT_EQ(back.modeUsing(QKeySequence("Ctrl+Alt+F"), "fullscreen"), "");
     EXPECT_EQ(HotkeyBindings::captureUrl("recordArea"), "mebo://capture?mode=recordArea");
 
-    QFile damaged(path);
-    damaged.open(QIODevice::WriteOnly);
-    damaged.write("[1, 2");
-    damaged.close();
+    mebo::test::writeBytes(path, "[1, 2");
     QString error;
     EXPECT_TRUE(HotkeyBindings::load(path, &error).key("fullscreen").isEmpty());
     EXPECT_TRUE(error.contains("not a bindings file"));

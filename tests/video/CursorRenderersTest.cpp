@@ -35,10 +35,6 @@ TEST(ClickRippleRenderer, ParametersFollowTheirRules) {
     EXPECT_EQ(ClickRippleRenderer::windowMs(0.04), 50);
     EXPECT_EQ(ClickRippleRenderer::windowMs(30), 10000);
     EXPECT_EQ(ClickRippleRenderer::windowMs(INFINITY), 600);
-    const auto c = ClickRippleRenderer::colourOf({0.1, 0.2});
-    EXPECT_EQ(c, (std::array<double, 4>{0.1, 0.2, 0.3, 0.85}));
-    EXPECT_EQ(CursorTrailRenderer::colourOf({}), (std::array<double, 4>{1.0, 0.9, 0.3, 0.9}));
-    EXPECT_EQ(CursorTrailRenderer::colourOf({0, 0, 0, 0.5})[3], 0.5);
     EXPECT_EQ(CursorTrailRenderer::effectiveWidth(0), 1);
     EXPECT_EQ(CursorTrailRenderer::windowMs(NAN), 500);
 }

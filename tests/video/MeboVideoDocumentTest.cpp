@@ -117,19 +117,9 @@ TEST(MeboVideoDocumentTest, EveryFieldRoundTrips) {
     VideoSnapshot& e = doc.edit;
     doc.webcamFileName = QStringLiteral("Recording 1.webcam.mp4");
     e.speedRegions = {{kId, 6, 8, 2}};
-    AnnotationRegion a{kId,
-                       1,
-                       2,
-                       AnnotationKind::arrow,
-                       QRectF(0.1, 0.2, 0.3, 0.4),
-                       QStringLiteral("t"),
-                       QStringLiteral("x.annotation-1.png"),
-                       {1, 0, 0, 1},
-                       12,
-                       QStringLiteral("dashed"),
-                       QStringLiteral("end"),
-                       QStringLiteral("upLeft")};
-    e.annotationRegions = {a};
+    const ColorRGBA red{1, 0, 0, 1};
+    e.annotationRegions = {AnnotationRegion{kId, 1, 2, AnnotationKind::arrow, QRectF(0.1, 0.2, 0.3, 0.4), "t",
+                                            "x.annotation-1.png", red, 12, "dashed", "end", "upLeft"}};
     e.recordingSegments = {{kId, 0, 5, false, QStringLiteral("first")}};
     e.chapterSegments[0].colorRGBA = ColorRGBA{0.5, 0.5, 0.5};
     e.systemAudioTrackEnabled = false;

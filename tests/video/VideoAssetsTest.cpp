@@ -1,3 +1,4 @@
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "video/VideoAnnotationAssets.h"
@@ -24,10 +25,8 @@ QByteArray encoded(const char* format) {
 }
 
 QString put(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
-    QFile f(dir.filePath(name));
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-    return f.fileName();
+    test::writeBytes(dir.filePath(name), bytes);
+    return dir.filePath(name);
 }
 
 TEST(VideoAssetsTest, ValidationChecksExtensionSizeMagicAndDecoding) {

@@ -1,14 +1,20 @@
+// `mebo video` as a user runs it.
 #include "support/Files.h"
-#include "support/GeneratedMedia.h"
-#include "support/ProgramRun.h"
+#include "support/IndexedClip.h"
+#include "support/MediaFacts.h"
+#include "support/Process.h"
 
 #include "TestPaths.h"
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -29,6 +35,7 @@ QJsonArray json(const char* text) {
     return QJsonDocument::fromJson(QByteArray("[") + text + "]").array();
 }
 
+// `mebo video info` and `resave` on projects beside a 10 s clip.
 class VideoCommandTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -78,29 +85,6 @@ TEST_F(VideoCommandTest, TheReferenceEditThroughTheCommandLine) {
     EXPECT_EQ(o["sourceFacts"]["microphoneTrack"].toInt(), 1);
 }
 
-TEST_F(VideoCommandTest, CutsSegmentsDefaultsAndNoSource) {
-    const QJsonObject o = info(project("clip.mebo-video", R"({"schemaVersion": 1,
-        "trimRegions": [{"id": "00000000-0000-0000-0000-00000000000A", "startSec": 1, "endSec": 3},
-                        {"id": "00000000-0000-0000-0000-00000000000B", "startSec": 2, "endSec": 5}],
-        "recordingSegments": [{"id": "00000000-0000-0000-0000-00000000000C", "startSec": 6, "endSec": 8, "isEnabled": false}]})"));
-    EXPECT_EQ(o["source"].toString(), dir_->filePath("p/clip.mp4")); // found by the project's name
-    EXPECT_EQ(o["keptRanges"].toArray(), json("[0, 1], [5, 6], [8, 10]"));
-
-    const QJsonObject bare = info(project("bare.mebo-video", R"({"version": 1})"));
-    EXPECT_TRUE(bare["source"].isNull());
-    EXPECT_TRUE(bare["duration"].isNull());
-    EXPECT_EQ(bare["outputSize"].toObject(),
-              QJsonDocument::fromJson(R"({"width": 1280, "height": 720})").object());
-    const QJsonObject given = info(dir_->filePath("p/bare.mebo-video"), {"--duration", "4"});
-    EXPECT_EQ(given["keptRanges"].toArray(), json("[0, 4]"));
-    EXPECT_EQ(given["chapters"].toArray(), QJsonArray());
-
-    const QJsonObject video = info(dir_->filePath("p/clip.mp4"));
-    EXPECT_EQ(video["kind"].toString(), "video");
-    EXPECT_EQ(video["video"]["width"].toInt(), 320);
-    EXPECT_EQ(video["audioTracks"].toArray().size(), 2);
-}
-
 TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
     const struct {
         const char* json;
@@ -118,10 +102,116 @@ TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
         EXPECT_TRUE(run.out.isEmpty());
     }
     const QString out = dir_->filePath("p/resaved.mebo-video");
-    EXPECT_EQ(mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out}).exitCode, 0);
-    EXPECT_EQ(info(out)["outputSize"], info(dir_->filePath("p/min.mebo-video"))["outputSize"]);
+    const auto resave = mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out});
+    EXPECT_EQ(resave.exitCode, 0);
+    EXPECT_EQ(resave.out, out); // the file written, by its whole path
+    EXPECT_EQ(info(out)["outputSize"], QJsonDocument::fromJson(R"({"width": 1280, "height": 720})").object());
+    // Without its recording a project is measured against the duration given.
+    EXPECT_EQ(info(out, {"--duration", "4"})["keptRanges"].toArray(), json("[0, 4]"));
+    const QJsonObject video = info(dir_->filePath("p/clip.mp4"));
+    EXPECT_EQ(video["kind"].toString(), "video");
+    EXPECT_EQ(video["audioTracks"].toArray().size(), 2);
     EXPECT_EQ(mebo({"video", "info"}).exitCode, 2);
     EXPECT_NE(mebo({"video", "info", dir_->filePath("p/missing.mp4")}).exitCode, 0);
+}
+
+// `mebo video export` and `mebo video gif`: outputs, options, errors, and Ctrl+C during an export.
+class VideoExportCommandTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new QTemporaryDir;
+        test::IndexedClipShape shape;
+        shape.seconds = 2;
+        ASSERT_TRUE(test::makeIndexedClip(dir_->filePath("rec.mp4"), shape));
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    static inline QTemporaryDir* dir_ = nullptr;
+};
+
+TEST_F(VideoExportCommandTest, ExportsAProjectBesideItsRecording) {
+    test::writeBytes(
+        dir_->filePath("rec.mebo-video"),
+        R"({"version":1,"trimRegions":[{"id":"0E2B0B1C-0000-4000-8000-000000000001","startSec":0.5,"endSec":1}]})");
+    const auto run = mebo({"video", "export", dir_->filePath("rec.mebo-video"), "--json", "--fps", "15"});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject out = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(out["output"].toString(), dir_->filePath("rec-edited.mp4"));
+    EXPECT_NEAR(out["duration"].toDouble(), 1.5, 0.05);
+    EXPECT_EQ(out["fps"].toDouble(), 15);
+    EXPECT_EQ(out["width"].toInt(), 320);
+    EXPECT_EQ(out["audioTracks"].toInt(), 1) << "one mixed track";
+    EXPECT_FALSE(QFile::exists(dir_->filePath("rec-edited.tmp.mp4")));
+}
+
+TEST_F(VideoExportCommandTest, UsageAndInputErrors) {
+    struct Case {
+        QStringList args;
+        int exit;
+        const char* says;
+    };
+    const Case cases[] = {
+        {{"video", "export"}, 2, "expected one"},
+        {{"video", "export", "x.mp4", "--height", "800"}, 2, "--height"},
+        {{"video", "export", "x.mp4", "--fps", "0"}, 2, "--fps"},
+        {{"video", "gif", "x.mp4", "--fps", "31"}, 2, "--fps"},
+        {{"video", "gif", "x.mp4", "--max-width", "big"}, 2, "--max-width"},
+        {{"video", "export", "/nonexistent/x.mp4"}, 1, "no such file"},
+    };
+    for (const Case& c : cases) {
+        const auto run = mebo(c.args);
+        EXPECT_EQ(run.exitCode, c.exit) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
+    }
+    test::writeBytes(dir_->filePath("lonely.mebo-video"), R"({"version":1})");
+    const auto lonely = mebo({"video", "export", dir_->filePath("lonely.mebo-video")});
+    EXPECT_EQ(lonely.exitCode, 1);
+    EXPECT_TRUE(lonely.err.contains("Source video not found")) << lonely.err.toStdString();
+}
+
+TEST_F(VideoExportCommandTest, GifOptions) {
+    const QString gif = dir_->filePath("once.gif");
+    const auto once =
+        mebo({"video", "gif", dir_->filePath("rec.mp4"), "-o", gif, "--loop-once", "--fps", "15"});
+    ASSERT_EQ(once.exitCode, 0) << once.err.toStdString();
+    const QByteArray bytes = test::fileBytes(gif);
+    const int ext = bytes.indexOf("NETSCAPE2.0");
+    ASSERT_GE(ext, 0);
+    EXPECT_EQ(uchar(bytes[ext + 13]) | (uchar(bytes[ext + 14]) << 8), 1);
+    EXPECT_EQ(test::media::frameTimes(gif).size(), size_t(30)) << "2 s at 15 fps";
+    EXPECT_NEAR(test::media::formatDuration(gif), 2.0, 0.011);
+
+    // The width limit reaches the frames (how a portrait clip fits is the frame generator's rule).
+    const auto narrow = mebo({"video", "gif", dir_->filePath("rec.mp4"), "--max-width", "160", "--json"});
+    ASSERT_EQ(narrow.exitCode, 0) << narrow.err.toStdString();
+    const QJsonObject stream =
+        test::media::probe(dir_->filePath("rec.gif"))["streams"].toArray()[0].toObject();
+    EXPECT_EQ(stream["width"].toInt(), 160);
+    EXPECT_EQ(stream["height"].toInt(), 120);
+}
+
+TEST_F(VideoExportCommandTest, CtrlCCancelsAndKeepsTheOldFile) {
+    test::IndexedClipShape longer;
+    longer.seconds = 20;
+    ASSERT_TRUE(test::makeIndexedClip(dir_->filePath("long.mp4"), longer));
+    const QString dest = dir_->filePath("kept.mp4");
+    test::writeBytes(dest, "old");
+    const QString tmp = dir_->filePath("kept.tmp.mp4");
+    test::Child child;
+    ASSERT_TRUE(child.start({MEBO_BINARY, "video", "export", dir_->filePath("long.mp4"), "-o", dest}));
+    // Waits for the export to be under way: its temporary file has frames in it.
+    QElapsedTimer clock;
+    clock.start();
+    while (QFileInfo(tmp).size() < 4096 && clock.elapsed() < 120000) {
+        QThread::msleep(20);
+    }
+    ASSERT_GE(QFileInfo(tmp).size(), 4096) << "the export never started";
+    kill(child.pid(), SIGINT);
+    EXPECT_EQ(child.finish(120000), 130);
+    EXPECT_EQ(test::fileBytes(dest), "old");
+    EXPECT_FALSE(QFile::exists(tmp));
 }
 
 } // namespace

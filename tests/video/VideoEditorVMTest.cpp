@@ -156,10 +156,7 @@ TEST(VideoEditorVMTest, AutosaveFailuresAndDamagedProjects) {
         EXPECT_EQ(vm.state().trimRegions.size(), 1) << "the edit stays in memory";
     }
     const QString damaged = dir.filePath(QStringLiteral("Damaged.mebo-video"));
-    QFile f(damaged);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("{ not json");
-    f.close();
+    test::writeBytes(damaged, "{ not json");
     {
         VideoEditorVM vm(10, QStringLiteral("Damaged.mp4"));
         vm.projectOpenFailed(damaged);

@@ -4,6 +4,7 @@
 // failed exports.
 #include "platform/ffmpeg/FfmpegMediaProbe.h"
 #include "platform/ffmpeg/FfmpegVideoComposer.h"
+#include "support/Files.h"
 #include "support/IndexedClip.h"
 #include "support/MediaFacts.h"
 #include "video/VideoChapters.h"
@@ -231,8 +232,6 @@ TEST_F(VideoExportTest, OverlaysAtTheirSourceTimes) {
     edit.chapterSegments = {{id(), 0, 3, QStringLiteral("One"), ColorRGBA{1, 0, 1, 1}},
                             {id(), 3, 6, {}, ColorRGBA{1, 0, 1, 1}}};
     const QString telemetry = dir_->filePath("clip.cursor.json");
-    QFile t(telemetry);
-    ASSERT_TRUE(t.open(QIODevice::WriteOnly));
     // The pointer sweeps from left to right across the middle, 2.5 s to 3.5 s.
     QByteArray points;
     for (int ms = 2500; ms <= 3500; ms += 33) {
@@ -241,8 +240,7 @@ TEST_F(VideoExportTest, OverlaysAtTheirSourceTimes) {
                                                       .arg(0.1 + 0.8 * (ms - 2500) / 1000.0)
                                                       .toUtf8();
     }
-    t.write("{\"v\":2,\"points\":[" + points + "],\"clicks\":[]}");
-    t.close();
+    test::writeBytes(telemetry, "{\"v\":2,\"points\":[" + points + "],\"clicks\":[]}");
     const Exported e = run(edit, [&](VideoExportJob& job) { job.telemetryPath = telemetry; });
     ASSERT_EQ(e.outcome, VideoExporter::Outcome::completed) << e.error.toStdString();
     const auto frames = test::rgbFrames(e.path, kSize);
@@ -304,16 +302,11 @@ TEST_F(VideoExportTest, WebcamLayoutsFollowCutsAndHiddenRanges) {
 
 TEST_F(VideoExportTest, FailuresLeaveTheDestination) {
     auto existing = [&](const QString& name) {
-        const QString path = dir_->filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write("old");
-        return path;
+        test::writeBytes(dir_->filePath(name), "old");
+        return dir_->filePath(name);
     };
     auto unchanged = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) && f.readAll() == "old" &&
-               !QFile::exists(VideoExporter::temporaryPathFor(path));
+        return test::fileBytes(path) == "old" && !QFile::exists(VideoExporter::temporaryPathFor(path));
     };
     // A cancelled export is the command line's Ctrl+C test.
     // A webcam file without pictures.

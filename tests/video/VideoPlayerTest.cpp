@@ -1,9 +1,12 @@
+#include "support/IndexedClip.h"
 #include "support/TestUtil.h"
 
+#include "platform/ffmpeg/FfmpegFrameGenerator.h"
 #include "video/VideoEditorVM.h"
 #include "video/VideoPlayer.h"
 
 #include <QColor>
+#include <QTemporaryDir>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -13,8 +16,9 @@ using List = RegionRef::List;
 
 namespace {
 
-// Plain frames whose green channel tells the time (tenths of a second); the first frame asked for
-// may be held back until the test releases it. frameAt runs on the player's worker thread.
+// Plain frames whose green and blue channels tell the time (tenths of a second); exact frames may
+// be held back until the test releases them. With key frames, every 2 s is one, answered at once
+// as the quick frame. frameAt runs on the player's worker thread.
 class GatedFrames : public platform::VideoFrameGenerator {
 public:
     struct Shared {
@@ -22,7 +26,9 @@ public:
         std::condition_variable released;
         bool gate = false;
         bool failOpen = false;
+        bool keyFrames = false;
         QList<double> times;
+        QList<double> quick;
     };
     explicit GatedFrames(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
     bool open(const QString&, QSize, QString* error) override {
@@ -37,12 +43,25 @@ public:
         std::unique_lock lock(s_->mutex);
         s_->times.append(seconds);
         s_->released.wait(lock, [&] { return !s_->gate; });
-        QImage f(frameSize(), QImage::Format_RGB32);
-        f.fill(QColor(200, std::clamp(int(std::lround(seconds * 10)), 0, 255), 40));
-        return f;
+        return picture(seconds);
+    }
+    QImage quickFrameNear(double seconds, double* frameTime, QString*) override {
+        std::lock_guard lock(s_->mutex);
+        if (!s_->keyFrames) {
+            return {};
+        }
+        s_->quick.append(seconds);
+        *frameTime = std::floor(seconds / 2) * 2;
+        return picture(*frameTime);
     }
 
 private:
+    QImage picture(double t) const {
+        QImage f(frameSize(), QImage::Format_RGB32);
+        const int tenths = std::clamp(int(std::lround(t * 10)), 0, 255);
+        f.fill(QColor(200, tenths, tenths));
+        return f;
+    }
     std::shared_ptr<Shared> s_;
 };
 
@@ -67,10 +86,11 @@ struct PlayerFixture : ::testing::Test {
         }
         frames->released.notify_all();
     }
-    qsizetype decodes() {
+    QList<double> decoded(QList<double> GatedFrames::Shared::*list = &GatedFrames::Shared::times) {
         std::lock_guard lock(frames->mutex);
-        return frames->times.size();
+        return frames.get()->*list;
     }
+    qsizetype decodes() { return decoded().size(); }
 };
 
 struct ClockCase {
@@ -173,6 +193,69 @@ TEST_F(PlayerFixture, AnUnreadableVideoShowsNothing) {
     player->play();
     EXPECT_FALSE(player->isPlaying());
     EXPECT_TRUE(player->picture().isNull());
+}
+
+// Scrubbing: a nearby key frame first, then the exact frame unless the pointer has moved on.
+struct Scrub : PlayerFixture {
+    void SetUp() override {
+        frames->keyFrames = true;
+        open();
+        ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 0; }));
+    }
+};
+
+TEST_F(Scrub, KeyFrameShowsWhileTheExactFrameIsDecoded) {
+    setGate(true);
+    player->seek(5.5);
+    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 4; })) << "the key frame before 5.5 s";
+    EXPECT_EQ(greenAtCentre(), 40);
+    setGate(false);
+    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 5.5; }));
+    EXPECT_EQ(greenAtCentre(), 55);
+}
+
+TEST_F(Scrub, ExactFrameOfAPassedPositionIsNeverDecoded) {
+    setGate(true);
+    player->seek(3.2); // held in its exact decode
+    ASSERT_TRUE(test::waitUntil([&] { return decodes() == 2; }));
+    // The pointer moves on twice while the worker is held: the middle position gets nothing.
+    player->seek(6.1);
+    player->seek(8.7);
+    setGate(false);
+    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 8.7; }));
+    EXPECT_EQ(decoded(), (QList<double>{0, 3.2, 8.7}));
+    EXPECT_FALSE(decoded(&GatedFrames::Shared::quick).contains(6.1));
+}
+
+// The FFmpeg generator on a clip whose frames carry their index.
+TEST(FfmpegQuickFrames, KeyFrameBeforeAFarPlaceThenForwardToTheExactFrame) {
+    QTemporaryDir dir;
+    test::IndexedClipShape shape;
+    shape.seconds = 4;
+    shape.fps = 30;
+    shape.tones = {};
+    const QString path = dir.filePath("clip.mp4");
+    QString error;
+    ASSERT_TRUE(test::makeIndexedClip(path, shape, &error)) << error.toStdString();
+    using test::frameIndex;
+    platform::FfmpegFrameGenerator frames;
+    ASSERT_TRUE(frames.open(path, shape.size, &error)) << error.toStdString();
+    ASSERT_FALSE(frames.frameAt(0.5, &error).isNull());
+    double at = -1;
+    EXPECT_TRUE(frames.quickFrameNear(0.6, &at, &error).isNull())
+        << "0.1 s ahead: the exact frame is as quick";
+    const QImage key = frames.quickFrameNear(3.5, &at, &error);
+    ASSERT_FALSE(key.isNull()) << error.toStdString();
+    EXPECT_LE(at, 3.5);
+    EXPECT_EQ(frameIndex(key), int(std::lround(at * 30)));
+    const QImage exact = frames.frameAt(3.5, &error);
+    ASSERT_FALSE(exact.isNull());
+    EXPECT_EQ(frameIndex(exact), 105);
+    // Backwards: the key frame before, never a frame after the place.
+    const QImage back = frames.quickFrameNear(1.2, &at, &error);
+    ASSERT_FALSE(back.isNull());
+    EXPECT_LE(at, 1.2);
+    EXPECT_EQ(frameIndex(frames.frameAt(1.2, &error)), 36);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "support/GeneratedMedia.h"
+#include "support/Files.h"
+#include "support/IndexedClip.h"
 
 #include "platform/ffmpeg/FfmpegMediaProbe.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -46,11 +46,8 @@ TEST(FfmpegMediaProbeTest, StreamFactsAndAudioRoles) {
     QString error;
     EXPECT_FALSE(probe.probe(dir.filePath("none.mp4"), &error));
     EXPECT_TRUE(error.contains("no such file"));
-    QFile junk(dir.filePath("junk.mp4"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write(QByteArray(4096, 'j'));
-    junk.close();
-    EXPECT_FALSE(probe.probe(junk.fileName(), &error));
+    test::writeBytes(dir.filePath("junk.mp4"), QByteArray(4096, 'j'));
+    EXPECT_FALSE(probe.probe(dir.filePath("junk.mp4"), &error));
     EXPECT_FALSE(error.isEmpty());
 }
 

@@ -1,6 +1,8 @@
 #include "platform/pulse/PulseSoundPlayer.h"
 
-#include "support/Process.h"
+#include "support/Files.h"
+#include "support/PrivatePulse.h"
+#include "support/ScopedEnv.h"
 #include "support/TestUtil.h"
 
 #include <QDataStream>
@@ -8,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -18,10 +19,11 @@
 
 using mebo::platform::DecodedSound;
 using mebo::platform::PulseSoundPlayer;
-using mebo::test::Child;
-using mebo::test::ProgramRun;
-using mebo::test::run;
-using mebo::test::waitUntil;
+using namespace mebo;
+using test::PrivatePulse;
+using test::ScopedEnv;
+using test::SinkRecorder;
+using test::waitUntil;
 
 namespace {
 
@@ -60,34 +62,10 @@ QByteArray sineWav(int rate, double seconds, double hz, double amplitude) {
     return out + data;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// Sets an environment variable for one scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray& value) : name_(name), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() {
-        if (old_.isNull()) {
-            qunsetenv(name_);
-        } else {
-            qputenv(name_, old_);
-        }
-    }
-
-private:
-    const char* name_;
-    QByteArray old_;
-};
-
 TEST(DecodedSound, KnownSineComesBackScaledToOne) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("sine.wav"));
-    ASSERT_TRUE(writeFile(path, sineWav(8000, 0.5, 1000, 0.5)));
+    test::writeBytes(path, sineWav(8000, 0.5, 1000, 0.5));
     const auto sound = DecodedSound::fromFile(path, nullptr);
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->sampleRate, 8000);
@@ -99,7 +77,7 @@ TEST(DecodedSound, KnownSineComesBackScaledToOne) {
 TEST(DecodedSound, RefusesBrokenMissingAndOverlongFiles) {
     QTemporaryDir dir;
     const QString garbage = dir.filePath(QStringLiteral("garbage.wav"));
-    ASSERT_TRUE(writeFile(garbage, QByteArray(2000, 'x')));
+    test::writeBytes(garbage, QByteArray(2000, 'x'));
     QString error;
     EXPECT_FALSE(DecodedSound::fromFile(garbage, &error));
     EXPECT_TRUE(error.startsWith(garbage)) << error.toStdString();
@@ -107,7 +85,7 @@ TEST(DecodedSound, RefusesBrokenMissingAndOverlongFiles) {
     EXPECT_FALSE(DecodedSound::fromFile(dir.filePath(QStringLiteral("missing.wav")), &error));
 
     const QString empty = dir.filePath(QStringLiteral("empty.wav"));
-    ASSERT_TRUE(writeFile(empty, sineWav(8000, 0, 1000, 0.5)));
+    test::writeBytes(empty, sineWav(8000, 0, 1000, 0.5));
     EXPECT_FALSE(DecodedSound::fromFile(empty, &error));
 
     error.clear();
@@ -139,60 +117,17 @@ constexpr int kServerStartMs = 30000;
 class PulseServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty()) {
-            GTEST_SKIP() << "pulseaudio is not installed (scripts/setup.sh installs it)";
+        QString why;
+        if (!pulse.start(&why)) {
+            GTEST_SKIP() << why.toStdString();
         }
-        ASSERT_TRUE(dir.isValid());
-        socket = dir.filePath(QStringLiteral("native"));
-        const QString home = dir.path();
-        ASSERT_TRUE(server.start(
-            {"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
-             "--load=module-null-sink sink_name=testsink",
-             "--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket},
-            {"HOME=" + home, "XDG_RUNTIME_DIR=" + home, "XDG_CONFIG_HOME=" + home + "/config", "DISPLAY"}));
-        ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(socket) || !server.running(); }, 30000));
-        ASSERT_TRUE(server.running()) << "pulseaudio did not start";
-        address = "unix:" + QFile::encodeName(socket);
-        env_ = std::make_unique<ScopedEnv>("PULSE_SERVER", address);
+        env_ = std::make_unique<ScopedEnv>("PULSE_SERVER", pulse.address().toUtf8());
     }
-    void TearDown() override {
-        recorder.stop();
-        env_.reset();
-        server.stop();
-    }
+    void startRecorder() { ASSERT_TRUE(recorder.start(pulse, 44100)); }
+    int sinkInputs() const { return pulse.sinkInputs(); }
 
-    // Records the null sink's monitor as 16-bit mono until the test ends.
-    void startRecorder() {
-        ASSERT_TRUE(
-            recorder.start({"parec", "--server=" + QString::fromUtf8(address), "--device=testsink.monitor",
-                            "--raw", "--format=s16le", "--channels=1", "--rate=44100", "--latency-msec=20"}));
-        // The monitor of an idle null sink delivers silence: data flowing means it is connected.
-        ASSERT_TRUE(waitUntil([&] { return (recording += recorder.readOutput()).size() > 4410; }, 30000));
-    }
-    // Waits until the recording since the last call holds `bytes` more, and answers it.
-    QByteArray recorded(qsizetype bytes) {
-        waitUntil([&] { return (recording += recorder.readOutput()).size() >= bytes; }, 30000);
-        return std::exchange(recording, {});
-    }
-    static int peakOf(const QByteArray& s16) {
-        int peak = 0;
-        for (qsizetype i = 0; i + 1 < s16.size(); i += 2) {
-            peak = std::max(peak, std::abs(int(qFromLittleEndian<qint16>(s16.constData() + i))));
-        }
-        return peak;
-    }
-    int sinkInputs() {
-        const ProgramRun pactl =
-            run({"pactl", "--server=" + QString::fromUtf8(address), "list", "short", "sink-inputs"});
-        return pactl.ok() ? int(pactl.stdOut.count('\n')) : -1;
-    }
-
-    QTemporaryDir dir;
-    QString socket;
-    QByteArray address;
-    Child server;
-    Child recorder;
-    QByteArray recording;
+    PrivatePulse pulse;
+    SinkRecorder recorder;
     std::unique_ptr<ScopedEnv> env_;
 };
 
@@ -200,13 +135,13 @@ TEST_F(PulseServerTest, PlaysTheShutterIntoTheSink) {
     PulseSoundPlayer player(kServerStartMs);
     ASSERT_TRUE(player.load(bundledShutter()));
     startRecorder();
-    EXPECT_LT(peakOf(recorded(8820)), 100); // the sink is quiet before
+    EXPECT_LT(SinkRecorder::peakOf(recorder.take(8820)), 100); // the sink is quiet before
 
     ASSERT_TRUE(player.play()) << player.lastError().toStdString();
     EXPECT_TRUE(player.isPlaying());
     EXPECT_TRUE(waitUntil([&] { return !player.isPlaying(); }, 30000));
     // The shutter (a quarter second) peaks at -1 dBFS; the sink at full volume passes it unchanged.
-    EXPECT_GT(peakOf(recorded(44100)), 20000);
+    EXPECT_GT(SinkRecorder::peakOf(recorder.take(44100)), 20000);
     EXPECT_TRUE(waitUntil([&] { return sinkInputs() == 0; }, 30000)); // closed after the sound
 }
 
@@ -214,7 +149,7 @@ TEST_F(PulseServerTest, PlaysTheShutterIntoTheSink) {
 TEST_F(PulseServerTest, PlayAgainRestartsAndDestructionStopsAndJoins) {
     QTemporaryDir tmp;
     const QString longSound = tmp.filePath(QStringLiteral("long.wav"));
-    ASSERT_TRUE(writeFile(longSound, sineWav(44100, 5.0, 440, 0.3)));
+    test::writeBytes(longSound, sineWav(44100, 5.0, 440, 0.3));
     startRecorder(); // keeps the sink running in short blocks, as a sound card does
     QElapsedTimer timer;
     {
@@ -238,7 +173,7 @@ TEST_F(PulseServerTest, ServerGoneMeansFalse) {
     PulseSoundPlayer player(kServerStartMs);
     ASSERT_TRUE(player.load(bundledShutter()));
     ASSERT_TRUE(player.play());
-    server.stop();
+    pulse.stop();
     ASSERT_TRUE(waitUntil([&] { return !player.isPlaying(); }, 30000));
     EXPECT_FALSE(player.play());
 }

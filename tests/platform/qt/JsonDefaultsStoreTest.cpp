@@ -1,4 +1,5 @@
 #include "platform/qt/JsonDefaultsStore.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,16 +19,8 @@ namespace {
 class JsonDefaultsStoreTest : public ::testing::Test {
 protected:
     QString path() const { return dir.filePath(QStringLiteral("config/mebo/defaults.json")); }
-    QByteArray fileBytes() const {
-        QFile f(path());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    void writeFile(const QByteArray& bytes) {
-        QDir().mkpath(QFileInfo(path()).absolutePath());
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
+    QByteArray fileBytes() const { return mebo::test::fileBytes(path()); }
+    void writeFile(const QByteArray& bytes) { mebo::test::writeBytes(path(), bytes); }
 
     QTemporaryDir dir;
 };
@@ -138,9 +131,7 @@ TEST_F(JsonDefaultsStoreTest, WritesAtomicallyAndCreatesTheFolder) {
 
 TEST_F(JsonDefaultsStoreTest, WriteFailureIsReportedAndTheValueStaysForTheSession) {
     const QString blocker = dir.filePath(QStringLiteral("blocker"));
-    QFile f(blocker);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    mebo::test::writeBytes(blocker, {}); // a file where the store's folder would be
     JsonDefaultsStore store(blocker + QStringLiteral("/mebo/defaults.json"));
     store.set(QStringLiteral("a"), true);
     EXPECT_TRUE(store.lastError().contains(blocker)) << store.lastError().toStdString();

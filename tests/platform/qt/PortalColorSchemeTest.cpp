@@ -58,12 +58,9 @@ protected:
         portalThread.quit();
         portalThread.wait();
     }
-    QDBusConnection bus(const QString& name) {
-        return privateBus.connect(name);
-    }
     // Serves the fake portal under the portal's name.
     QDBusConnection servePortal() {
-        QDBusConnection service = bus(QStringLiteral("mebo-test-portal"));
+        QDBusConnection service = privateBus.connect(QStringLiteral("mebo-test-portal"));
         EXPECT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
                                            QDBusConnection::ExportAllSlots));
         EXPECT_TRUE(service.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
@@ -85,7 +82,7 @@ protected:
 
 TEST_F(PortalColorSchemeTest, ReadsTheAppearanceSettingFromThePortal) {
     servePortal();
-    PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
+    PortalColorScheme scheme(privateBus.connect(QStringLiteral("mebo-test-client")));
     EXPECT_EQ(scheme.prefersDark(), true); // 1: prefer dark, answered wrapped twice
     portal.scheme = 2;
     EXPECT_EQ(scheme.prefersDark(), false); // prefer light
@@ -99,13 +96,13 @@ TEST_F(PortalColorSchemeTest, ReadsTheAppearanceSettingFromThePortal) {
     EXPECT_EQ(portal.reads, 5);
 
     // A portal under another name: asked with a timeout, answered with nothing.
-    PortalColorScheme elsewhere(bus(QStringLiteral("mebo-test-client2")),
+    PortalColorScheme elsewhere(privateBus.connect(QStringLiteral("mebo-test-client2")),
                                 QStringLiteral("org.example.NoPortal"));
     EXPECT_EQ(elsewhere.prefersDark(), std::nullopt);
 }
 
 TEST_F(PortalColorSchemeTest, NoBusOrNoPortalAnswersNothing) {
-    PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
+    PortalColorScheme scheme(privateBus.connect(QStringLiteral("mebo-test-client")));
     EXPECT_EQ(scheme.prefersDark(), std::nullopt); // bus without a portal
 
     privateBus.stop();
@@ -118,7 +115,7 @@ TEST_F(PortalColorSchemeTest, NoBusOrNoPortalAnswersNothing) {
 
 TEST_F(PortalColorSchemeTest, FollowsTheDesktopsChanges) {
     QDBusConnection service = servePortal();
-    PortalColorScheme scheme(bus(QStringLiteral("mebo-test-client")));
+    PortalColorScheme scheme(privateBus.connect(QStringLiteral("mebo-test-client")));
     QList<std::optional<bool>> seen;
     scheme.setChangeHandler([&](std::optional<bool> dark) { seen << dark; });
     // The subscription matches the portal's unique name once the bus has told it; until then a

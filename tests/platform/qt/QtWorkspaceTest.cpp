@@ -1,6 +1,8 @@
 #include "platform/qt/QtWorkspace.h"
 
 #include "PrivateBus.h"
+#include "support/Files.h"
+#include "support/ScopedEnv.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -14,26 +16,19 @@
 #include <unistd.h>
 
 using mebo::platform::QtWorkspace;
+using mebo::test::fileBytes;
+using mebo::test::ScopedEnv;
 using mebo::test::waitUntil;
+using mebo::test::writeBytes;
 
 namespace {
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 
 // Runs each test with HOME in a fresh folder, so the Trash is a private one.
 class QtWorkspaceTrashTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        oldHome = qgetenv("HOME");
-        oldDataHome = qgetenv("XDG_DATA_HOME");
         oldCwd = QDir::currentPath();
-        qputenv("HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share"))));
         QDir::setCurrent(home.path());
         // With test mode on, the data location is under HOME/.qttest; it does not exist yet.
         dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -41,19 +36,11 @@ protected:
         ASSERT_FALSE(QFileInfo::exists(dataHome));
         trash = QDir(dataHome).filePath(QStringLiteral("Trash"));
     }
-    void TearDown() override {
-        QDir::setCurrent(oldCwd);
-        qputenv("HOME", oldHome);
-        if (oldDataHome.isNull()) {
-            qunsetenv("XDG_DATA_HOME");
-        } else {
-            qputenv("XDG_DATA_HOME", oldDataHome);
-        }
-    }
+    void TearDown() override { QDir::setCurrent(oldCwd); }
 
     QTemporaryDir home;
-    QByteArray oldHome;
-    QByteArray oldDataHome;
+    ScopedEnv homeVar{"HOME", QFile::encodeName(home.path())};
+    ScopedEnv dataHomeVar{"XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral(".local/share")))};
     QString oldCwd;
     QString dataHome;
     QString trash;
@@ -62,19 +49,15 @@ protected:
 
 TEST_F(QtWorkspaceTrashTest, MovesFileIntoHomeTrashWithItsRecord) {
     const QString file = home.filePath(QStringLiteral("Pictures/mebo/shot 1 ü 50%.png"));
-    ASSERT_TRUE(writeFile(file, "png bytes"));
+    writeBytes(file, "png bytes");
 
     QString error;
     ASSERT_TRUE(workspace.moveToTrash(file, &error)) << error.toStdString();
     EXPECT_FALSE(QFileInfo::exists(file));
 
-    QFile trashed(QDir(trash).filePath(QStringLiteral("files/shot 1 ü 50%.png")));
-    ASSERT_TRUE(trashed.open(QIODevice::ReadOnly));
-    EXPECT_EQ(trashed.readAll(), QByteArray("png bytes"));
-
-    QFile infoFile(QDir(trash).filePath(QStringLiteral("info/shot 1 ü 50%.png.trashinfo")));
-    ASSERT_TRUE(infoFile.open(QIODevice::ReadOnly));
-    const QByteArray info = infoFile.readAll();
+    EXPECT_EQ(fileBytes(QDir(trash).filePath(QStringLiteral("files/shot 1 ü 50%.png"))), "png bytes");
+    const QByteArray info =
+        fileBytes(QDir(trash).filePath(QStringLiteral("info/shot 1 ü 50%.png.trashinfo")));
     // The freedesktop format: the absolute path, percent-encoded, and the date.
     EXPECT_TRUE(info.startsWith("[Trash Info]\nPath=")) << info.toStdString();
     const QByteArray pathLine = info.mid(18, info.indexOf('\n', 18) - 18);
@@ -93,7 +76,7 @@ TEST_F(QtWorkspaceTrashTest, ConcurrentMovesFromWorkerThreads) {
     constexpr int kPerThread = 6;
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kPerThread; ++i) {
-            ASSERT_TRUE(writeFile(home.filePath(QStringLiteral("d%1/f%2.png").arg(t).arg(i)), "x"));
+            writeBytes(home.filePath(QStringLiteral("d%1/f%2.png").arg(t).arg(i)), "x");
         }
     }
     std::atomic<int> failures{0};
@@ -184,7 +167,7 @@ TEST_F(QtWorkspaceRevealTest, AsksTheFileManagerToShowTheFile) {
     ASSERT_TRUE(service.registerService(QStringLiteral("org.freedesktop.FileManager1")));
 
     const QString file = dir.filePath(QStringLiteral("my shot.png"));
-    ASSERT_TRUE(writeFile(file, "x"));
+    writeBytes(file, "x");
     QtWorkspace workspace(bus.connect(QStringLiteral("mebo-test-client")));
     EXPECT_TRUE(workspace.revealFile(file));
     ASSERT_TRUE(waitUntil([&] { return manager.calls > 0; }));
@@ -195,7 +178,7 @@ TEST_F(QtWorkspaceRevealTest, AsksTheFileManagerToShowTheFile) {
 
 TEST_F(QtWorkspaceRevealTest, OpensTheFolderWithoutAFileManager) {
     const QString file = dir.filePath(QStringLiteral("sub/shot.png"));
-    ASSERT_TRUE(writeFile(file, "x"));
+    writeBytes(file, "x");
     QtWorkspace workspace(bus.connect(QStringLiteral("mebo-test-client")));
     EXPECT_TRUE(workspace.revealFile(file));
     ASSERT_TRUE(waitUntil([&] { return !sink.urls.isEmpty(); }));
@@ -208,35 +191,26 @@ TEST(QtWorkspaceRelaunch, StartsTheAppImageDetachedInTheBackgroundNamingThisProc
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("started"));
     const QString script = dir.filePath(QStringLiteral("app.AppImage"));
-    ASSERT_TRUE(writeFile(
-        script,
-        QStringLiteral("#!/bin/sh\necho \"$* $MEBO_RELAUNCHED_FROM\" > '%1.tmp' && mv '%1.tmp' '%1'\n")
-            .arg(marker)
-            .toUtf8()));
+    writeBytes(script,
+               QStringLiteral("#!/bin/sh\necho \"$* $MEBO_RELAUNCHED_FROM\" > '%1.tmp' && mv '%1.tmp' '%1'\n")
+                   .arg(marker)
+                   .toUtf8());
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QByteArray old = qgetenv("APPIMAGE");
-    qputenv("APPIMAGE", QFile::encodeName(script));
+    auto appImage = std::make_unique<ScopedEnv>("APPIMAGE", QFile::encodeName(script));
 
     QtWorkspace workspace;
     QString error;
     EXPECT_TRUE(workspace.relaunch(&error)) << error.toStdString();
     EXPECT_TRUE(waitUntil([&] { return QFileInfo::exists(marker); }));
-    QFile f(marker);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     // The new instance starts without a window and waits for this one to end.
-    EXPECT_EQ(f.readAll().trimmed(),
+    EXPECT_EQ(fileBytes(marker).trimmed(),
               "--background " + QByteArray::number(QCoreApplication::applicationPid()));
 
-    qputenv("APPIMAGE", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
+    appImage.reset();
+    ScopedEnv missing("APPIMAGE", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
     error.clear();
     EXPECT_FALSE(workspace.relaunch(&error));
     EXPECT_FALSE(error.isEmpty());
-
-    if (old.isNull()) {
-        qunsetenv("APPIMAGE");
-    } else {
-        qputenv("APPIMAGE", old);
-    }
 }
 
 } // namespace

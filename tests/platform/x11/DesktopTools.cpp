@@ -1,7 +1,5 @@
 #include "DesktopTools.h"
 
-#include "XwdReader.h"
-
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,48 +8,16 @@
 
 namespace mebo::test::x11 {
 
-QImage xwdRoot(const QString& display, QString* error) {
-    QStringList args{QStringLiteral("-root"), QStringLiteral("-silent")};
-    if (!display.isEmpty()) {
-        args << QStringLiteral("-display") << display;
+QImage rootPixels(const QString& display, QString* error) {
+    const QString server = display.isEmpty() ? qEnvironmentVariable("DISPLAY") : display;
+    const ProgramRun r =
+        runTool(QStringLiteral("ffmpeg"), {"-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-i",
+                                           server, "-frames:v", "1", "-c:v", "png", "-f", "image2pipe", "-"});
+    const QImage image = QImage::fromData(r.stdOut, "PNG").convertToFormat(QImage::Format_RGB32);
+    if (image.isNull()) {
+        *error = QStringLiteral("ffmpeg x11grab failed: %1").arg(r.err);
     }
-    const ProgramRun r = runTool(QStringLiteral("xwd"), args);
-    if (!r.ok()) {
-        *error = QStringLiteral("xwd failed: %1").arg(r.err);
-        return {};
-    }
-    return XwdReader::decode(r.stdOut, error);
-}
-
-QString firstDifference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return QStringLiteral("sizes differ: %1x%2 vs %3x%4")
-            .arg(a.width())
-            .arg(a.height())
-            .arg(b.width())
-            .arg(b.height());
-    }
-    const QImage ca = a.convertToFormat(QImage::Format_RGB32);
-    const QImage cb = b.convertToFormat(QImage::Format_RGB32);
-    int count = 0;
-    QString first;
-    for (int y = 0; y < ca.height(); ++y) {
-        const auto* ra = reinterpret_cast<const QRgb*>(ca.constScanLine(y));
-        const auto* rb = reinterpret_cast<const QRgb*>(cb.constScanLine(y));
-        for (int x = 0; x < ca.width(); ++x) {
-            if ((ra[x] & 0xffffff) != (rb[x] & 0xffffff)) {
-                if (count == 0) {
-                    first = QStringLiteral("pixel (%1,%2): #%3 vs #%4")
-                                .arg(x)
-                                .arg(y)
-                                .arg(ra[x] & 0xffffff, 6, 16, QLatin1Char('0'))
-                                .arg(rb[x] & 0xffffff, 6, 16, QLatin1Char('0'));
-                }
-                ++count;
-            }
-        }
-    }
-    return count == 0 ? QString() : QStringLiteral("%1 pixels differ, first %2").arg(count).arg(first);
+    return image;
 }
 
 std::vector<uint32_t> windowsTitled(const QString& title) {

@@ -3,6 +3,7 @@
 // Small wrappers around the X command-line tools the desktop tests cross-check against, and a
 // second Xvfb for layouts the shared test desktop does not have.
 
+#include "support/PictureDiff.h"
 #include "support/Process.h"
 
 #include <QImage>
@@ -18,13 +19,9 @@ inline ProgramRun runTool(const QString& program, const QStringList& args) {
     return run(QStringList{program} + args, {}, 20000);
 }
 
-// The root window as `xwd -root` sees it (`display` empty: $DISPLAY). Null on failure, with
-// the reason in `error`.
-QImage xwdRoot(const QString& display, QString* error);
-
-// Empty when `a` and `b` have the same size and pixels (alpha ignored), else the first
-// difference in words.
-QString firstDifference(const QImage& a, const QImage& b);
+// The whole root as ffmpeg's x11grab converts the server's visual, the independent reference
+// (`display` empty: $DISPLAY). Null on failure, with the reason in `error`.
+QImage rootPixels(const QString& display, QString* error);
 
 // Client windows whose title matches `title` exactly (xdotool search).
 std::vector<uint32_t> windowsTitled(const QString& title);

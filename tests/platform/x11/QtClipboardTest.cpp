@@ -1,4 +1,5 @@
 #include "platform/qt/QtClipboard.h"
+#include "support/Files.h"
 #include "support/Process.h"
 #include "support/TestUtil.h"
 
@@ -118,12 +119,9 @@ TEST_F(QtClipboardTest, SignalsWhenAnotherProgramTakesTheClipboard) {
     drainEvents();
     EXPECT_EQ(lost.count(), 0);
     QTemporaryDir dir;
-    QFile text(dir.filePath(QStringLiteral("text")));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("from another program");
-    text.close();
+    writeBytes(dir.filePath(QStringLiteral("text")), "from another program");
     Child other; // xclip in the foreground owns the clipboard until it is stopped
-    ASSERT_TRUE(other.start({"xclip", "-quiet", "-i", "-selection", "clipboard", text.fileName()}));
+    ASSERT_TRUE(other.start({"xclip", "-quiet", "-i", "-selection", "clipboard", dir.filePath("text")}));
     ASSERT_TRUE(waitUntil([&] { return lost.count() > 0; }, 30000));
     EXPECT_FALSE(clipboard.ownsContent());
     EXPECT_EQ(readClipboard(QStringLiteral("UTF8_STRING")), QByteArray("from another program"));

@@ -1,5 +1,5 @@
-// Display-free checks of the backend's arithmetic: monitor layout and coordinate spaces,
-// pixel layouts, window-name encodings.
+// Display-free checks of the backend's arithmetic: monitor layout and coordinate spaces (scaled
+// and mixed monitors among them), pixel layouts, window-name encodings.
 
 #include "platform/x11/X11MonitorLayout.h"
 #include "platform/x11/X11PixelFormat.h"
@@ -15,12 +15,13 @@ using namespace mebo::platform::x11;
 
 namespace {
 
-X11Monitor monitor(uint32_t id, QRect r, bool primary = false) {
+X11Monitor monitor(uint32_t id, QRect r, bool primary = false, int scale = 1) {
     X11Monitor m;
     m.id = id;
     m.name = QStringLiteral("m%1").arg(id);
     m.rootRect = r;
     m.primary = primary;
+    m.scale = scale;
     return m;
 }
 
@@ -76,6 +77,52 @@ TEST(X11MonitorLayout, WithoutAMarkedPrimaryTheMonitorAtTheRootOriginIsPrimary) 
     EXPECT_TRUE(layout.monitors()[0].primary);
     EXPECT_EQ(layout.find(99), nullptr);
     EXPECT_TRUE(X11MonitorLayout::fromMonitors({}).displays().isEmpty());
+}
+
+TEST(X11MonitorLayout, ATwiceScaledDisplayHasHalfAsManyPoints) {
+    const auto layout = X11MonitorLayout::fromMonitors({monitor(1, {0, 0, 3840, 2160}, true, 2)});
+    const DisplayInfo d = layout.displays().first();
+    EXPECT_EQ(d.frame, QRect(0, 0, 1920, 1080));
+    EXPECT_DOUBLE_EQ(d.scale, 2.0);
+    EXPECT_EQ(d.nativeFrame, QRect(0, 0, 3840, 2160));
+    // A window at root (201, 101) 400x300: points rounded outward.
+    EXPECT_EQ(layout.toWindowSpace({201, 101, 400, 300}), QRect(100, 50, 201, 151));
+    EXPECT_EQ(layout.toWindowSpace({200, 100, 400, 300}), QRect(100, 50, 200, 150));
+    EXPECT_EQ(layout.toDesktop({200, 100, 400, 300}), QRect(100, 1080 - 50 - 150, 200, 150));
+    EXPECT_EQ(layout.pointToDesktop({3839, 0}), QPoint(1919, 1080));
+    EXPECT_EQ(layout.pointToDesktop({3839, 2159}), QPoint(1919, 1080 - 1079));
+    // And back: the desktop rectangle lands on the pixels it came from.
+    EXPECT_EQ(layout.toRoot(QRect(100, 880, 200, 150), 1), QRect(200, 100, 400, 300));
+    EXPECT_EQ(layout.toRoot(QRect(0, 0, 10, 10), 99), QRect());
+}
+
+TEST(X11MonitorLayout, MixedScalesKeepEachMonitorsRootOrigin) {
+    // A 1x 1920x1080 primary and, to its right, a 2x 3840x2160 monitor 100 px lower.
+    const auto layout = X11MonitorLayout::fromMonitors(
+        {monitor(2, {1920, 100, 3840, 2160}, false, 2), monitor(1, {0, 0, 1920, 1080}, true, 1)});
+    const QList<DisplayInfo> d = layout.displays();
+    ASSERT_EQ(d.size(), 2);
+    EXPECT_EQ(d[0].frame, QRect(0, 0, 1920, 1080));
+    // Window space: origin (1920, 100), 1920x1080 points; desktop y' = 1080 - 100 - 1080.
+    EXPECT_EQ(d[1].frame, QRect(1920, -100, 1920, 1080));
+    EXPECT_DOUBLE_EQ(d[1].scale, 2.0);
+    // Each point converts with the scale of the monitor holding it.
+    EXPECT_EQ(layout.pointToDesktop({1919, 0}), QPoint(1919, 1080));
+    EXPECT_EQ(layout.pointToDesktop({1920 + 400, 100 + 200}), QPoint(1920 + 200, 1080 - (100 + 100)));
+    // A window mostly on the 2x monitor takes its scale, even where it hangs over the 1x one.
+    EXPECT_EQ(layout.toWindowSpace({1820, 300, 1000, 600}), QRect(1870, 200, 500, 300));
+    EXPECT_EQ(layout.toWindowSpace({1000, 300, 600, 200}), QRect(1000, 300, 600, 200));
+    // Window y 200 is 100 points below the monitor's top: 200 root pixels.
+    EXPECT_EQ(layout.toRoot(QRect(2020, 1080 - 200 - 300, 500, 300), 2),
+              QRect(1920 + 200, 100 + 200, 1000, 600));
+    // A point between monitors belongs to the nearest one.
+    EXPECT_EQ(layout.monitorAt({1000, 1500})->id, 1u);
+    EXPECT_EQ(layout.monitorAt({2000, 50})->id, 2u);
+}
+
+TEST(X11MonitorLayout, PartialPointsAtAMonitorsFarEdgeAreLeftOut) {
+    const auto layout = X11MonitorLayout::fromMonitors({monitor(1, {0, 0, 1601, 901}, true, 2)});
+    EXPECT_EQ(layout.displays().first().frame, QRect(0, 0, 800, 450));
 }
 
 TEST(X11PixelFormat, Bgrx32IsCopiedWithAlphaForcedOpaque) {

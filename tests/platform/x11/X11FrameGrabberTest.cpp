@@ -2,8 +2,11 @@
 #include "X11DesktopFixture.h"
 
 #include "platform/x11/X11FrameGrabber.h"
+#include "platform/x11/X11MonitorLayout.h"
+#include "support/ScopedEnv.h"
 
 #include <QtEndian>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -53,34 +56,15 @@ void paintPattern(X11Connection& conn, int bitsPerPixel, const std::vector<uint1
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
+// A grabber that reads with MIT-SHM, or in GetImage bands as on a server without it.
+std::unique_ptr<X11FrameGrabber> grabber(const std::shared_ptr<X11Connection>& conn, bool shm) {
+    ScopedEnv noShm("MEBO_X11_NO_SHM", shm ? QByteArray() : QByteArray("1"));
+    return std::make_unique<X11FrameGrabber>(conn);
+}
+
 } // namespace
 
 class X11FrameGrabberTest : public X11DesktopFixture {};
-
-TEST_F(X11FrameGrabberTest, ShmAndBandedGetImageAgreeWithTheServer) {
-    X11FrameGrabber shm(conn);
-    qputenv("MEBO_X11_NO_SHM", "1");
-    X11FrameGrabber bands(conn);
-    qunsetenv("MEBO_X11_NO_SHM");
-    ASSERT_TRUE(shm.shmAvailable());
-    ASSERT_FALSE(bands.shmAvailable());
-    // Many uneven bands: 1001 px rows of 4004 bytes, at most 24 rows per request.
-    bands.setMaxBandBytes(100000);
-
-    const QRect area(13, 17, 1001, 777);
-    FreezeGuard freeze;
-    QImage a;
-    QImage b;
-    QString error;
-    ASSERT_TRUE(shm.grab(area, a, &error)) << error.toStdString();
-    EXPECT_TRUE(shm.lastGrabUsedShm());
-    ASSERT_TRUE(bands.grab(area, b, &error)) << error.toStdString();
-    EXPECT_FALSE(bands.lastGrabUsedShm());
-    const QImage reference = xwdRoot({}, &error);
-    ASSERT_FALSE(reference.isNull()) << error.toStdString();
-    EXPECT_EQ(firstDifference(a, reference.copy(area)), QString());
-    EXPECT_EQ(firstDifference(b, reference.copy(area)), QString());
-}
 
 TEST_F(X11FrameGrabberTest, ReusesTheCallersImageAndTheSegment) {
     X11FrameGrabber grabber(conn);
@@ -141,38 +125,42 @@ TEST_F(X11FrameGrabberTest, DetachedGrabsOwnTheirSegment) {
     EXPECT_FALSE(conn->hasError());
 
     // Without MIT-SHM the same call answers a copy read in bands.
-    qputenv("MEBO_X11_NO_SHM", "1");
-    X11FrameGrabber bands(conn);
-    qunsetenv("MEBO_X11_NO_SHM");
-    const QImage banded = bands.grabDetached(area, &error);
-    EXPECT_FALSE(bands.lastGrabUsedShm());
+    const auto bands = grabber(conn, false);
+    const QImage banded = bands->grabDetached(area, &error);
+    EXPECT_FALSE(bands->lastGrabUsedShm());
     EXPECT_EQ(firstDifference(banded, copied), QString());
-    EXPECT_TRUE(bands.grabDetached(QRect(1900, 1000, 100, 100), &error).isNull());
+    EXPECT_TRUE(bands->grabDetached(QRect(1900, 1000, 100, 100), &error).isNull());
 }
 
 TEST_F(X11FrameGrabberTest, RectanglesOutsideTheRootFail) {
     for (bool useShm : {true, false}) {
-        if (!useShm) {
-            qputenv("MEBO_X11_NO_SHM", "1");
-        }
-        X11FrameGrabber grabber(conn);
-        qunsetenv("MEBO_X11_NO_SHM");
+        const auto g = grabber(conn, useShm);
         QImage frame;
         QString error;
-        EXPECT_FALSE(grabber.grab(QRect(1900, 1000, 100, 100), frame, &error));
+        EXPECT_FALSE(g->grab(QRect(1900, 1000, 100, 100), frame, &error));
         EXPECT_TRUE(error.contains(QLatin1String("BadMatch"))) << error.toStdString();
-        EXPECT_FALSE(grabber.grab(QRect(0, 0, 0, 10), frame, &error));
+        EXPECT_FALSE(g->grab(QRect(0, 0, 0, 10), frame, &error));
         EXPECT_FALSE(conn->hasError());
     }
 }
 
-// 3840x2160: one GetImage of the whole screen would exceed the request limit.
+// 3840x2160: one GetImage of the whole screen would exceed the request limit. The server says
+// Xft.dpi 192: a display of half as many points at scale 2.
 TEST(X11FrameGrabberPrivateServer, UltraHdGrabsMatchTheServerWithAndWithoutShm) {
     PrivateXvfb server(QStringLiteral("3840x2160x24"));
     ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
+    const auto dpi =
+        runTool("/bin/sh", {"-c", "echo 'Xft.dpi: 192' | xrdb -display " + server.display() + " -merge"});
+    ASSERT_TRUE(dpi.ok()) << dpi.err.toStdString();
     auto opened = X11Connection::open(server.display());
     ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
     auto conn = opened.value();
+    EXPECT_DOUBLE_EQ(conn->xftDpi(), 192);
+    const QList<platform::DisplayInfo> displays =
+        X11MonitorLayout::query(*conn, X11MonitorLayout::Names::Skip).displays();
+    ASSERT_EQ(displays.size(), 1);
+    EXPECT_EQ(displays[0].frame, QRect(0, 0, 1920, 1080));
+    EXPECT_DOUBLE_EQ(displays[0].scale, 2.0);
     paintPattern(*conn, 32);
     const size_t wholeScreen = size_t(3840) * 2160 * 4;
     ASSERT_GT(wholeScreen, size_t(xcb_get_maximum_request_length(conn->xcb())) * 4);
@@ -184,21 +172,21 @@ TEST(X11FrameGrabberPrivateServer, UltraHdGrabsMatchTheServerWithAndWithoutShm) 
             row[x] = 0xff000000u | (patternValue(x, y) & 0xffffff);
         }
     }
-
-    QString error;
-    X11FrameGrabber shm(conn);
-    QImage a;
-    ASSERT_TRUE(shm.grab(QRect(0, 0, 3840, 2160), a, &error)) << error.toStdString();
-    EXPECT_TRUE(shm.lastGrabUsedShm());
-    EXPECT_EQ(firstDifference(a, reference), QString());
-
-    qputenv("MEBO_X11_NO_SHM", "1");
-    X11FrameGrabber bands(conn);
-    qunsetenv("MEBO_X11_NO_SHM");
-    QImage b;
-    ASSERT_TRUE(bands.grab(QRect(0, 0, 3840, 2160), b, &error)) << error.toStdString();
-    EXPECT_FALSE(bands.lastGrabUsedShm());
-    EXPECT_EQ(firstDifference(b, reference), QString());
+    // The whole screen, then an uneven part in many uneven bands (1001 px rows of 4004 bytes, at
+    // most 24 rows a request).
+    const QRect part(13, 17, 1001, 777);
+    for (const bool useShm : {true, false}) {
+        const auto g = grabber(conn, useShm);
+        QImage whole;
+        QImage piece;
+        QString error;
+        ASSERT_TRUE(g->grab(QRect(0, 0, 3840, 2160), whole, &error)) << error.toStdString();
+        EXPECT_EQ(g->lastGrabUsedShm(), useShm);
+        EXPECT_EQ(firstDifference(whole, reference), QString());
+        g->setMaxBandBytes(100000);
+        ASSERT_TRUE(g->grab(part, piece, &error)) << error.toStdString();
+        EXPECT_EQ(firstDifference(piece, reference.copy(part)), QString());
+    }
 }
 
 // A recorder reads again only the rows the screen's damage touched: those rows come from the
@@ -212,18 +200,14 @@ TEST(X11FrameGrabberPrivateServer, GrabRowsRefreshesOnlyTheRowsAsked) {
     paintPattern(*conn, 32);
     const QRect area(20, 10, 600, 400);
     for (const bool useShm : {true, false}) {
-        if (!useShm) {
-            qputenv("MEBO_X11_NO_SHM", "1");
-        }
-        X11FrameGrabber grabber(conn);
-        qunsetenv("MEBO_X11_NO_SHM");
-        grabber.setMaxBandBytes(600 * 4 * 7); // banded: 7 rows a request
+        const auto g = grabber(conn, useShm);
+        g->setMaxBandBytes(600 * 4 * 7); // banded: 7 rows a request
         QImage frame;
         QString error;
-        ASSERT_TRUE(grabber.grab(area, frame, &error)) << error.toStdString();
+        ASSERT_TRUE(g->grab(area, frame, &error)) << error.toStdString();
         frame.fill(Qt::black); // what the earlier grab held
-        ASSERT_TRUE(grabber.grabRows(area, 101, 150, frame, &error)) << error.toStdString();
-        EXPECT_EQ(grabber.lastGrabUsedShm(), useShm);
+        ASSERT_TRUE(g->grabRows(area, 101, 150, frame, &error)) << error.toStdString();
+        EXPECT_EQ(g->lastGrabUsedShm(), useShm);
         for (const int y : {0, 100, 101, 125, 149, 150, 399}) {
             const bool refreshed = y >= 101 && y < 150;
             for (const int x : {0, 333, 599}) {
@@ -250,14 +234,20 @@ TEST(X11FrameGrabberPrivateServer, Depth16IsConvertedThroughTheVisualMasks) {
     QString error;
     ASSERT_TRUE(grabber.grab(QRect(0, 0, 640, 480), img, &error)) << error.toStdString();
     EXPECT_EQ(img.format(), QImage::Format_RGB32);
-    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 0, 0));
-    EXPECT_EQ(img.pixel(1, 0), qRgb(0, 255, 0));
-    EXPECT_EQ(img.pixel(2, 0), qRgb(0, 0, 255));
-    EXPECT_EQ(img.pixel(3, 0), qRgb(255, 255, 255));
-    EXPECT_EQ(img.pixel(4, 0), qRgb(0, 0, 0));
-    EXPECT_EQ(img.pixel(5, 0), qRgb(132, 130, 132));
-    const QImage reference = xwdRoot(server.display(), &error);
-    ASSERT_FALSE(reference.isNull()) << error.toStdString();
+    const QRgb expected[] = {qRgb(255, 0, 0),     qRgb(0, 255, 0), qRgb(0, 0, 255),
+                             qRgb(255, 255, 255), qRgb(0, 0, 0),   qRgb(132, 130, 132)};
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(img.pixel(x, 0), expected[x]) << x;
+    }
+    // Every other pixel as painted, each field scaled onto 0...255 and rounded (as above).
+    QImage reference = img.copy();
+    auto widen = [](uint32_t v, int bits) { return int(std::lround(v * 255.0 / ((1 << bits) - 1))); };
+    for (int y = 0; y < 480; ++y) {
+        for (int x = y == 0 ? 6 : 0; x < 640; ++x) {
+            const uint16_t p = uint16_t(patternValue(x, y));
+            reference.setPixel(x, y, qRgb(widen(p >> 11, 5), widen((p >> 5) & 63, 6), widen(p & 31, 5)));
+        }
+    }
     EXPECT_EQ(firstDifference(img, reference), QString());
 }
 

@@ -52,19 +52,6 @@ private:
     bool ok_ = false;
 };
 
-// The whole root as ffmpeg's x11grab converts the server's visual: the independent reference.
-QImage ffmpegRoot(const QString& dir, QString* error) {
-    const QString path = dir + QStringLiteral("/root.png");
-    const auto r = runTool(
-        "ffmpeg", {"-loglevel", "error", "-f", "x11grab", "-draw_mouse", "0", "-video_size", "1920x1080",
-                   "-i", qEnvironmentVariable("DISPLAY") + "+0,0", "-frames:v", "1", "-y", path});
-    if (!r.ok()) {
-        *error = r.err;
-        return {};
-    }
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
-
 // One `mebo capture` into `home`: the written PNG.
 QImage meboCapture(const QString& home, const QStringList& args) {
     const QStringList env{"XDG_CONFIG_HOME=" + home, "XDG_DATA_HOME=" + home, "XDG_CACHE_HOME=" + home};
@@ -122,7 +109,7 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
     FreezeGuard freeze;
     QTemporaryDir home;
     QString error;
-    const QImage root = ffmpegRoot(home.path(), &error);
+    const QImage root = rootPixels({}, &error);
     ASSERT_FALSE(root.isNull()) << error.toStdString();
     const QImage reference = root.copy(pixels);
     // The client area is the window's own plain background.

@@ -6,6 +6,7 @@
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11WindowList.h"
 #include "platform/x11/X11WindowServer.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QFile>
@@ -77,9 +78,7 @@ TEST_F(X11WindowServerTest, TerminalsAreListedWithTitlePidClassAndFrame) {
         EXPECT_EQ(w->type, WindowType::Normal);
         EXPECT_TRUE(w->onScreen);
         ASSERT_GT(w->pid, 0);
-        QFile comm(QStringLiteral("/proc/%1/comm").arg(w->pid));
-        ASSERT_TRUE(comm.open(QIODevice::ReadOnly));
-        EXPECT_EQ(comm.readAll().trimmed(), QByteArray("xterm"));
+        EXPECT_EQ(fileBytes(QStringLiteral("/proc/%1/comm").arg(w->pid)).trimmed(), QByteArray("xterm"));
         // The client rectangle grown by the window manager's decorations.
         EXPECT_EQ(w->frame, expectedFrame(ids[0])) << title.toStdString();
         EXPECT_GT(w->frame.height(), toolGeometry(ids[0]).client.height());
