@@ -13,7 +13,6 @@ namespace mebo {
 namespace {
 
 // A muted overlap must be longer than this to become an output range.
-constexpr double kMinMappedLength = 0.01;
 
 double finiteOr(double v, double fallback) {
     return std::isfinite(v) ? v : fallback;
@@ -29,27 +28,6 @@ int VideoExportPlan::exportFps(const std::optional<qint64>& editFps, std::option
         return int(std::lround(*sourceFps));
     }
     return kFallbackFps;
-}
-
-QList<TimeRange> VideoExportPlan::mappedRanges(const QList<TrackDisabledRegion>& merged,
-                                               const QList<VideoExportTimeMapSegment>& map) {
-    QList<TimeRange> out;
-    for (const TrackDisabledRegion& r : merged) {
-        for (const VideoExportTimeMapSegment& s : map) {
-            if (!(s.speed > 0) || !(s.compDuration > 0)) {
-                continue;
-            }
-            const double a = std::max(r.startSec, s.sourceStart);
-            const double b = std::min(r.endSec, s.sourceEnd());
-            if (b - a > kMinMappedLength) {
-                const double start = s.compStart + (a - s.sourceStart) / s.speed;
-                out.append({start, start + (b - a) / s.speed});
-            }
-        }
-    }
-    std::sort(out.begin(), out.end(),
-              [](const TimeRange& x, const TimeRange& y) { return x.start < y.start; });
-    return out;
 }
 
 QRect VideoExportPlan::cropPixels(QSize source, const std::optional<QRectF>& cropRect) {
@@ -102,9 +80,9 @@ VideoExportPlan VideoExportPlan::make(const VideoSnapshot& edit, QSize sourceSiz
         plan.videoRect = QRectF(QPointF(0, 0), QSizeF(plan.renderSize));
     }
 
-    plan.systemMuted = mappedRanges(TrackRegions::merged(edit.systemAudioMuteRegions, d), plan.timeMap);
-    plan.micMuted = mappedRanges(TrackRegions::merged(edit.micMuteRegions, d), plan.timeMap);
-    plan.webcamHidden = mappedRanges(TrackRegions::merged(edit.webcamHiddenRegions, d), plan.timeMap);
+    plan.systemMuted = VideoTimeline::outputRanges(TrackRegions::merged(edit.systemAudioMuteRegions, d), plan.timeMap);
+    plan.micMuted = VideoTimeline::outputRanges(TrackRegions::merged(edit.micMuteRegions, d), plan.timeMap);
+    plan.webcamHidden = VideoTimeline::outputRanges(TrackRegions::merged(edit.webcamHiddenRegions, d), plan.timeMap);
 
     const WebcamLayout layout = edit.webcamLayout.value_or(WebcamLayout::defaultLayout());
     if (withWebcam && layout.visible) {

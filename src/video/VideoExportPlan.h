@@ -52,10 +52,6 @@ struct VideoExportPlan {
     // The export frame rate: the edit's when set (1...240), else the source's rounded (30 when
     // unknown or out of range).
     static int exportFps(const std::optional<qint64>& editFps, std::optional<double> sourceFps);
-    // Merged regions of one track mapped through the time map: per region and map segment with
-    // speed and length > 0, the overlap longer than 0.01 s at its output time and output length.
-    static QList<TimeRange> mappedRanges(const QList<TrackDisabledRegion>& merged,
-                                         const QList<VideoExportTimeMapSegment>& map);
     // The crop in source pixels (the content rectangle of VideoOutputSize), within the frame.
     static QRect cropPixels(QSize source, const std::optional<QRectF>& cropRect);
     // Whether `t` (output seconds) lies in one of `ranges` ([start, end)).

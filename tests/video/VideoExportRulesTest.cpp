@@ -16,38 +16,6 @@
 
 using namespace mebo;
 
-namespace {
-
-TrackDisabledRegion region(double a, double b) {
-    return {QUuid::createUuid(), a, b};
-}
-
-} // namespace
-
-TEST(VideoExportPlan, MutedRangesFollowTheTimeMap) {
-    const QList<VideoExportTimeMapSegment> map{{0, 0, 1, 2}, {2, 4, 1, 2}, {4, 6, 2, 1}, {5, 8, 1, 2}};
-    struct Case {
-        const char* name;
-        TrackDisabledRegion muted;
-        QList<TimeRange> expected;
-    };
-    const Case cases[] = {
-        {"inside a speed-2 stretch: half its length", region(6, 8), {{4, 5}}},
-        {"across the cut", region(1, 5), {{1, 2}, {2, 3}}},
-        {"inside the cut: nothing", region(2.2, 3.8), {}},
-        {"an overlap of 0.005 s: nothing", region(1.995, 2.0), {}},
-        {"an overlap of 0.02 s: kept", region(5.98, 6.02), {{3.98, 4}, {4, 4.01}}},
-    };
-    for (const Case& c : cases) {
-        const auto got = VideoExportPlan::mappedRanges({c.muted}, map);
-        ASSERT_EQ(got.size(), c.expected.size()) << c.name;
-        for (int i = 0; i < got.size(); ++i) {
-            EXPECT_NEAR(got[i].start, c.expected[i].start, 1e-9) << c.name;
-            EXPECT_NEAR(got[i].end, c.expected[i].end, 1e-9) << c.name;
-        }
-    }
-}
-
 TEST(VideoExportPlan, FrameRateChoices) {
     EXPECT_EQ(VideoExportPlan::exportFps(15, 60.0), 15);
     EXPECT_EQ(VideoExportPlan::exportFps(std::nullopt, 29.97), 30);

@@ -126,6 +126,8 @@ TEST(VideoTimelineTest, TimeMapOfTheReferenceEdit) {
     EXPECT_EQ(muted(6.5, 7.5), ranges({{4.25, 4.75}}));
     EXPECT_EQ(muted(1, 5), ranges({{1, 2}, {2, 3}}));
     EXPECT_EQ(muted(1.995, 3.5), QList<TimeRange>{});
+    EXPECT_EQ(muted(2.2, 3.8), QList<TimeRange>{});
+    EXPECT_EQ(muted(5.96875, 6.015625), ranges({{3.96875, 4}, {4, 4.0078125}}));
     EXPECT_EQ(VideoTimeline::sourceTime({}, 0), std::nullopt);
 }
 
