@@ -156,8 +156,7 @@ std::pair<int, int> ScrollStitcher::scrollBarColumns(const GreyImage& last, cons
         const double d = differing(x);
         return d * rows >= 4 && d >= 0.03 && d > 4 * baseline + 0.01;
     };
-    // The grey of a column that shows one colour from top to bottom (a scroll bar's track), or -1;
-    // the track beside the thumb is the edge column's grey to one level (a page's white margin is not).
+    // The grey of a column that shows one colour from top to bottom (a scroll bar's track), or -1.
     auto plain = [&](int x) {
         int lo = 255;
         int hi = 0;
@@ -169,7 +168,8 @@ std::pair<int, int> ScrollStitcher::scrollBarColumns(const GreyImage& last, cons
     };
     const int most = std::min(maxScrollBarColumns, W / 10);
     // `at(i)`: the column i columns in from the edge. The bar reaches the innermost column that
-    // moved apart, and the plain track beside it in the colour of the edge's column.
+    // moved apart, and then the plain track on the thumb's inner side: columns of the grey that
+    // the track shows on its outer side too (a page's margin beside the bar is another grey).
     auto width = [&](const auto& at) {
         int n = 0;
         for (int i = 0; i < most; ++i) {
@@ -177,8 +177,16 @@ std::pair<int, int> ScrollStitcher::scrollBarColumns(const GreyImage& last, cons
                 n = i + 1;
             }
         }
-        const int track = n > 0 ? plain(at(0)) : -1;
-        for (int extra = 0; track >= 0 && n < most && extra < 4; ++extra) {
+        if (n == 0 || n >= most) {
+            return n;
+        }
+        const int track = plain(at(n));
+        bool outer = false;
+        for (int i = 0; i < n && track >= 0 && !outer; ++i) {
+            const int v = plain(at(i));
+            outer = v >= 0 && std::abs(v - track) <= 1;
+        }
+        for (int extra = 0; outer && n < most && extra < 4; ++extra) {
             const int v = plain(at(n));
             if (v < 0 || std::abs(v - track) > 1) {
                 break;
