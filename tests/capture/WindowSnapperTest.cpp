@@ -112,19 +112,3 @@ TEST(WindowSnapper, AContentAnswerCountsOnlyForTheCellStillWanted) {
     EXPECT_EQ(f.changes, 1);
     EXPECT_FALSE(f.snapper.hitTest(QPoint(600, 500))->isContentArea);
 }
-
-TEST(WindowSnapper, OtherWindowsAreAskedFromTheirSizeOnAndPerCell) {
-    ContentFixture f;
-    const auto small = window(5, QRect(0, 0, 619, 800), 7);
-    const auto large = window(6, QRect(700, 0, 620, 180), 8);
-    f.server.windows = {small, large};
-    f.snapper.setCandidates({small, large});
-    EXPECT_FALSE(f.snapper.hitTest(QPoint(100, 100))->isContentArea);
-    EXPECT_TRUE(f.asked.empty());
-    f.snapper.hitTest(QPoint(800, 100));
-    ASSERT_EQ(f.asked.size(), 1u);
-    f.answer(0, QRect(700, 20, 600, 160));
-    EXPECT_TRUE(f.snapper.hitTest(QPoint(800, 100))->isContentArea);
-    f.snapper.hitTest(QPoint(900, 100));
-    EXPECT_EQ(f.asked.size(), 2u);
-}
