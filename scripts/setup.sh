@@ -62,6 +62,8 @@ RELEASE_PKGS=(lintian debootstrap)
 BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev tesseract-ocr)
 # flameshot: the overlay benchmark times its `flameshot gui` against a capture URL.
 BENCH_PKGS+=(flameshot)
+# firefox-esr: scroll captures tried on a second browser engine (MEBO_SETUP_FIREFOX=1).
+FIREFOX_PKGS=(firefox-esr)
 # clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.
 FUZZ_PKGS=(clang libclang-rt-14-dev)
 
@@ -69,6 +71,7 @@ want=("${BUILD_PKGS[@]}" "${RUN_PKGS[@]}")
 if [ "${MEBO_SETUP_BENCH:-0}" = "1" ]; then want+=("${BENCH_PKGS[@]}"); fi
 if [ "${MEBO_SETUP_FUZZ:-0}" = "1" ]; then want+=("${FUZZ_PKGS[@]}"); fi
 if [ "${MEBO_SETUP_RELEASE:-0}" = "1" ]; then want+=("${RELEASE_PKGS[@]}"); fi
+if [ "${MEBO_SETUP_FIREFOX:-0}" = "1" ]; then want+=("${FIREFOX_PKGS[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do

@@ -38,7 +38,33 @@ AccessibilityModule::AccessibilityModule(ScreenCaptureSvc& screenshots, platform
         return ScrollCaptureSvc::ownerAt(windows.windowsFrontToBack(), point, primaryHeight(),
                                          QCoreApplication::applicationPid());
     };
+    primaryHeight_ = primaryHeight;
     locator_ = std::make_unique<AccessibilityScrollLocator>(std::move(ax), primaryHeight, pidAt);
+}
+
+WindowSnapper::ContentQuery AccessibilityModule::contentAreaQuery() const {
+    if (!locator_) {
+        return nullptr;
+    }
+    AccessibilityScrollLocator* locator = locator_.get();
+    auto primaryHeight = primaryHeight_;
+    return [locator, primaryHeight](const platform::WindowInfo& window, const QPoint& point,
+                                    WindowSnapper::ContentAnswer done) {
+        // Window space and desktop space are each other's flip about the primary display.
+        const int ph = primaryHeight();
+        const QPoint at(point.x(), ph - point.y());
+        locator->snapArea(
+            window.pid, at, ScreenCaptureSvc::toDesktopSpace(window.frame, ph),
+            [ph, done = std::move(done)](std::optional<AccessibilitySnapArea> found) {
+                if (!found) {
+                    done(std::nullopt);
+                    return;
+                }
+                done(WindowSnapper::ContentArea{ScreenCaptureSvc::toDesktopSpace(found->frame, ph),
+                                                found->hasVerticalScrollBar});
+            },
+            ScrollCaptureSvc::isBrowser(window.appId));
+    };
 }
 
 AccessibilityModule::~AccessibilityModule() = default;

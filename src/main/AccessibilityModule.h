@@ -1,5 +1,8 @@
 #pragma once
 
+#include "capture/WindowSnapper.h"
+
+#include <functional>
 #include <memory>
 
 namespace mebo {
@@ -22,9 +25,13 @@ public:
 
     // Null when accessibility is unavailable (the log says why).
     AccessibilityScrollLocator* locator() const { return locator_.get(); }
+    // The overlay's content areas: the snap area under a point of a window, asked of the
+    // locator's thread (a browser's page only, in a browser). Null without a locator.
+    WindowSnapper::ContentQuery contentAreaQuery() const;
 
 private:
     std::unique_ptr<AccessibilityScrollLocator> locator_;
+    std::function<int()> primaryHeight_;
 };
 
 } // namespace mebo

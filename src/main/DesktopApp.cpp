@@ -287,6 +287,13 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     // Scroll captures: the accessibility module, the control panel and the service.
     ScreenBackends& backends = services.screenBackends();
     AccessibilityModule accessibility(services.screenshots(), *backends.windows);
+    overlay.setContentAreaQuery(accessibility.contentAreaQuery(), [](const platform::WindowInfo& w) {
+        return ScrollCaptureSvc::isBrowser(w.appId);
+    });
+    struct ContentAreaReset {
+        RegionSelectionWindow& overlay;
+        ~ContentAreaReset() { overlay.setContentAreaQuery(nullptr, nullptr); }
+    } contentAreaReset{overlay};
     ScrollCapturePanel scrollPanel(
         [&services](const QRect& desktop) {
             QRect primary;

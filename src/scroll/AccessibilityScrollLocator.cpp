@@ -147,13 +147,14 @@ QList<AXElement> childrenOf(const AXElement& e, int limit) {
 void deepScan(const AXElement& root, const QPoint& point, const std::optional<QRect>& clip,
               QList<AccessibilityScrollLocator::Candidate>& out, Clock::time_point deadline) {
     QSet<QString> visited;
-    // Children of elements that reach the point are walked before the rest: within the time a
-    // search has, the subtree under the point is where its answer lies.
-    std::vector<AXElement> hot{root};
-    std::vector<AXElement> cold;
+    // Only elements that reach the point become candidates, and an element's children lie inside
+    // it: below an element whose frame misses the point nothing can qualify, so the walk leaves
+    // such subtrees out and ends once everything under the point was seen (an application whose
+    // page exposes nothing answers at once, not when the search's time is up). Elements without
+    // a frame are walked.
+    std::vector<AXElement> stack{root};
     int budget = AccessibilityScrollLocator::deepScanBudget;
-    while ((!hot.empty() || !cold.empty()) && budget > 0 && !expired(deadline)) {
-        std::vector<AXElement>& stack = hot.empty() ? cold : hot;
+    while (!stack.empty() && budget > 0 && !expired(deadline)) {
         AXElement e = stack.back();
         stack.pop_back();
         if (!e || visited.contains(e->key())) {
@@ -162,8 +163,10 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         visited.insert(e->key());
         --budget;
         const auto frame = e->frame();
-        const bool underPoint = frame && reaches(*frame, point);
-        if (underPoint && meetsClip(*frame, clip)) {
+        if (frame && !reaches(*frame, point)) {
+            continue;
+        }
+        if (frame && meetsClip(*frame, clip)) {
             AccessibilityScrollLocator::Candidate c;
             c.node = e;
             c.role = e->role();
@@ -175,9 +178,8 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         // Only as many children as the budget can still visit are listed.
         const QList<AXElement> children = childrenOf(e, budget);
         // Depth first, in the children's order.
-        std::vector<AXElement>& into = underPoint ? hot : cold;
         for (auto it = children.crbegin(); it != children.crend(); ++it) {
-            into.push_back(*it);
+            stack.push_back(*it);
         }
     }
 }
@@ -324,7 +326,8 @@ AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, c
 std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(platform::Accessibility& ax,
                                                                              qint64 pid, const QPoint& point,
                                                                              const QRect& screenArea,
-                                                                             Clock::time_point deadline) {
+                                                                             Clock::time_point deadline,
+                                                                             bool webOnly) {
     if (!ax.isTrusted()) {
         return std::nullopt;
     }
@@ -340,7 +343,8 @@ std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(pla
     for (int level = 0; e && level <= 16 && !expired(deadline); ++level, e = e->parent()) {
         const QString role = e->role();
         const auto frame = e->frame();
-        if (!isSnapContainerRole(role) || !frame || frame->width() < 56 || frame->height() < 36 ||
+        if (!isSnapContainerRole(role) || (webOnly && role != kWebArea) || !frame || frame->width() < 56 ||
+            frame->height() < 36 ||
             !frame->adjusted(-2, -2, 2, 2).contains(point) || !frame->intersects(screenArea)) {
             continue;
         }
@@ -412,15 +416,16 @@ void AccessibilityScrollLocator::locate(std::optional<qint64> pid, const QPoint&
 }
 
 void AccessibilityScrollLocator::snapArea(qint64 pid, const QPoint& point, const QRect& screenArea,
-                                          std::function<void(std::optional<AccessibilitySnapArea>)> done) {
+                                          std::function<void(std::optional<AccessibilitySnapArea>)> done,
+                                          bool webOnly) {
     const int ph = primaryHeight_();
     const QPoint at(point.x(), ph - point.y());
     const QRect area = toWindowSpace(screenArea);
     std::weak_ptr<bool> alive = alive_;
     auto ax = ax_;
-    queue_.async([ax, pid, at, area, ph, alive, done = std::move(done)] {
+    queue_.async([ax, pid, at, area, ph, alive, webOnly, done = std::move(done)] {
         ax->isTrusted();
-        auto found = snapAreaNow(*ax, pid, at, area, Clock::now() + searchTime);
+        auto found = snapAreaNow(*ax, pid, at, area, Clock::now() + searchTime, webOnly);
         if (found) {
             const QRect f = found->frame;
             found->frame = QRect(f.x(), ph - f.y() - f.height(), f.width(), f.height());

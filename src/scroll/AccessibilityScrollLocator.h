@@ -68,8 +68,9 @@ public:
     void locate(std::optional<qint64> pid, const QPoint& point, const std::optional<QRect>& clip,
                 std::function<void(std::optional<AccessibilityScrollTarget>)> done,
                 std::chrono::milliseconds searchFor = targetSearchTime);
+    // `webOnly`: only documents qualify (a browser's page rather than a block inside it).
     void snapArea(qint64 pid, const QPoint& point, const QRect& screenArea,
-                  std::function<void(std::optional<AccessibilitySnapArea>)> done);
+                  std::function<void(std::optional<AccessibilitySnapArea>)> done, bool webOnly = false);
     void focus(const AccessibilityScrollTarget& target);
 
     // The search itself, in window space, on the thread that owns the tree.
@@ -78,7 +79,7 @@ public:
                                               Clock::time_point deadline = Clock::time_point::max());
     static std::optional<AccessibilitySnapArea>
     snapAreaNow(platform::Accessibility& ax, qint64 pid, const QPoint& point, const QRect& screenArea,
-                Clock::time_point deadline = Clock::time_point::max());
+                Clock::time_point deadline = Clock::time_point::max(), bool webOnly = false);
     // The ranking: is `a` a better target than `b`.
     static bool isBetter(const Candidate& a, const Candidate& b);
     static int roleRank(const QString& role);

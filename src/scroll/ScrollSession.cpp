@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 namespace mebo {
 
@@ -148,7 +149,8 @@ void ScrollSession::process(QImage frame) {
         bool strong = false;
     };
     auto in = std::make_shared<Inputs>();
-    in->expectedRows = lastAppendRows_ == 0 ? int(0.6 * frame.height()) : 0;
+    const int hint = expectedShift();
+    in->expectedRows = hint == 0 ? int(0.6 * frame.height()) : 0;
     if (!framesDir_.isEmpty()) {
         // Every frame as it came, for looking into a capture that went wrong.
         frame.save(
@@ -159,7 +161,7 @@ void ScrollSession::process(QImage frame) {
     // result: nothing of them is shared with the main thread while it runs.
     in->stitched = std::exchange(stitchedImage_, std::nullopt);
     in->last = std::exchange(lastFrame_, std::nullopt);
-    in->lastAppendRows = lastAppendRows_;
+    in->lastAppendRows = hint;
     in->strong = strong_;
     processing_ = true;
     std::weak_ptr<bool> alive = alive_;
@@ -202,6 +204,7 @@ void ScrollSession::apply(CaptureProcessingResult result) {
     if (result.appendRows) {
         lastAppendRows_ = *result.appendRows;
     }
+
     const double regionPixels = lastFrame_ ? lastFrame_->image.height() : rect_.height();
     if (rechecks_ > 0 && result.outcome == CaptureOutcome::duplicate) {
         // The step had ended after all (a page end, a short list): nothing more to count.
@@ -219,6 +222,9 @@ void ScrollSession::apply(CaptureProcessingResult result) {
         // add to the rest of this one and could leave a gap, so look again first.
         movedTooLittle = stepNotches_ > 0 && rechecks_ < kMaxRechecks &&
                          stepRows_ < 0.5 * stepNotches_ * notches_.pixelsPerNotch();
+        // The new reference frame is as far as the content got: a step caught in its animation
+        // has the rest of its notches' distance still to come, a finished one nothing.
+        rowsAhead_ = movedTooLittle ? std::max(0.0, rowsAhead_ - result.appendRows.value_or(0)) : 0.0;
     }
     if (result.outcome == CaptureOutcome::noMatch && !retried_) {
         // The frame may have caught the page mid-paint or mid-layout: look again before the
@@ -240,6 +246,17 @@ void ScrollSession::apply(CaptureProcessingResult result) {
         return;
     }
     finishStep();
+}
+
+int ScrollSession::expectedShift() const {
+    // Once the notch size is known, the notches posted since the reference frame say how far the
+    // content went: the last step's rows would mislead after a step of another number of notches
+    // (the first measure changes the count, strong steps are longer, a step that did not align
+    // or did not show adds its notches to the next one's).
+    if (notches_.samples() > 0 && rowsAhead_ >= 1) {
+        return int(std::lround(rowsAhead_));
+    }
+    return lastAppendRows_;
 }
 
 void ScrollSession::finishStep() {
@@ -445,6 +462,7 @@ void ScrollSession::pulse(int index, std::array<int, 10> notches, QPoint at, std
     }
     stepNotches_ += n;
     notchesPosted_ += n;
+    rowsAhead_ += n * notches_.pixelsPerNotch();
     QTimer::singleShot(timing_.pulseMs, this, [this, last, index, notches, at, done = std::move(done)] {
         if (last) {
             done(true);
@@ -472,6 +490,7 @@ void ScrollSession::fallbackScroll(std::function<void(bool)> done) {
         if (posted) {
             self->stepNotches_ += n;
             self->notchesPosted_ += n;
+            self->rowsAhead_ += n * self->notches_.pixelsPerNotch();
         }
         done(posted);
     });

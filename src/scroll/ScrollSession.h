@@ -103,6 +103,9 @@ private:
     bool evaluate(CaptureOutcome outcome);
     // The step's frames are in: learn the notch size from it and scroll again.
     void finishStep();
+    // The shift the next frame is expected to show against the reference frame (the hint of the
+    // alignment), 0 while unknown.
+    int expectedShift() const;
     static constexpr int kMaxRechecks = 2;
     void scrollStep();
     // Both scroll kinds: permission, then the target application forward, then `then(true)`; or
@@ -150,6 +153,7 @@ private:
     bool retried_ = false;            // the frame of this step was grabbed again after a noMatch
     int rechecks_ = 0;                // frames grabbed again after a step that moved too little
     int stepRows_ = 0;                // rows appended since the last scroll
+    double rowsAhead_ = 0;            // rows the notches posted since the reference frame scroll
     // The evaluation counters.
     int duplicates_ = 0;
     int noMatches_ = 0;

@@ -2,6 +2,7 @@
 
 #include "scroll/ScrollAlignment.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -123,6 +124,80 @@ int ScrollStitcher::staticTopRows(const QImage& last, const QImage& next, int sh
     return -1;
 }
 
+std::pair<int, int> ScrollStitcher::scrollBarColumns(const GreyImage& last, const GreyImage& next, int shift) {
+    const int W = next.width;
+    const int H = next.height;
+    if (last.width != W || last.height != H || shift < 1 || W < 80) {
+        return {0, 0};
+    }
+    // Rows clear of a fixed header, compared with the rows `shift` further down in the last frame.
+    const int y0 = std::min(H / 3, std::max(int(0.12 * H), 24));
+    const int y1 = H - shift;
+    if (y1 - y0 < 24) {
+        return {0, 0};
+    }
+    const int rows = y1 - y0;
+    auto differing = [&](int x) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y) {
+            n += std::abs(int(last.at(x, y + shift)) - int(next.at(x, y))) > 24 ? 1 : 0;
+        }
+        return double(n) / rows;
+    };
+    // How well the content itself matched: a shift off by a row leaves differences everywhere.
+    double baseline = 0;
+    int samples = 0;
+    for (int x = int(0.3 * W); x < int(0.7 * W); x += std::max(1, W / 60)) {
+        baseline += differing(x);
+        ++samples;
+    }
+    baseline /= std::max(samples, 1);
+    auto isBar = [&](int x) {
+        const double d = differing(x);
+        return d * rows >= 4 && d >= 0.03 && d > 4 * baseline + 0.01;
+    };
+    // The grey of a column that shows one colour from top to bottom (a scroll bar's track), or -1.
+    auto plain = [&](int x) {
+        int lo = 255;
+        int hi = 0;
+        for (int y = 0; y < H && hi - lo <= 6; y += 2) {
+            lo = std::min(lo, int(next.at(x, y)));
+            hi = std::max(hi, int(next.at(x, y)));
+        }
+        return hi - lo <= 6 ? (lo + hi) / 2 : -1;
+    };
+    const int most = std::min(maxScrollBarColumns, W / 10);
+    // `at(i)`: the column i columns in from the edge. The bar reaches the innermost column that
+    // moved apart, and then the plain track on the thumb's inner side: columns of the grey that
+    // the track shows on its outer side too (a page's margin beside the bar is another grey).
+    auto width = [&](const auto& at) {
+        int n = 0;
+        for (int i = 0; i < most; ++i) {
+            if (isBar(at(i))) {
+                n = i + 1;
+            }
+        }
+        if (n == 0 || n >= most) {
+            return n;
+        }
+        const int track = plain(at(n));
+        bool outer = false;
+        for (int i = 0; i < n && track >= 0 && !outer; ++i) {
+            const int v = plain(at(i));
+            outer = v >= 0 && std::abs(v - track) <= 1;
+        }
+        for (int extra = 0; outer && n < most && extra < 4; ++extra) {
+            const int v = plain(at(n));
+            if (v < 0 || std::abs(v - track) > 1) {
+                break;
+            }
+            ++n;
+        }
+        return n;
+    };
+    return {width([](int i) { return i; }), width([W](int i) { return W - 1 - i; })};
+}
+
 qint64 ScrollStitcher::memoryEstimate(const StitchedImage& s, int outputWidth, int r, const QImage& n) {
     const qint64 ps = s.pixelCount();
     const qint64 po = qint64(outputWidth) * (qint64(s.height()) + r);
@@ -197,6 +272,12 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
     }
     if (memoryEstimate(*stitched, found.width, found.shift, next.image) > byteLimit) {
         return unchanged(CaptureOutcome::limitExceeded);
+    }
+    if (last && last->grey.width == W && last->grey.height == H) {
+        // A scroll bar in the region: its thumb would repeat down the image.
+        const auto [left, right] = scrollBarColumns(fixedRows > 0 ? lastGrey : last->grey,
+                                                    fixedRows > 0 ? nextGrey : next.grey, found.shift);
+        stitched->excludeColumns(left, right);
     }
     fixedRows = std::min(fixedRows, std::max(0, H - found.shift));
     if (fixedRows > 0) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <optional>
+#include <utility>
 
 namespace mebo {
 
@@ -54,6 +55,11 @@ public:
     // The rows down to the last such row above the first row that moved with the content; -1
     // when no row within `limit` moved with the content.
     static int staticTopRows(const QImage& last, const QImage& next, int shift, int limit);
+    // Columns at the left and the right edge that did not move with the content in a step of
+    // `shift` rows while the middle did: a scroll bar, whose thumb moves by another amount. At
+    // most `maxScrollBarColumns` (and a tenth of the width) on each side; {0, 0} when there is none.
+    static std::pair<int, int> scrollBarColumns(const GreyImage& last, const GreyImage& next, int shift);
+    static constexpr int maxScrollBarColumns = 32;
     // The bytes that composing `rows` more rows would hold at once (old image, new image, frame).
     static qint64 memoryEstimate(const StitchedImage& stitched, int outputWidth, int rows,
                                  const QImage& frame);

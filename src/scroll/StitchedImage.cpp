@@ -14,12 +14,15 @@ QImage opaque(const QImage& image) {
     return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
-// Copies `src` rows [sy, sy + rows) into `dst` from row `dy`, left-aligned; columns beyond `src`
-// stay as they are.
-void copyRows(const QImage& src, int sy, int rows, QImage& dst, int dy) {
-    const int bytes = std::min(src.width(), dst.width()) * 4;
+// Copies `src` rows [sy, sy + rows) from column `sx` into `dst` from row `dy`, left-aligned;
+// columns beyond `src` stay as they are.
+void copyRows(const QImage& src, int sy, int rows, QImage& dst, int dy, int sx = 0) {
+    const int bytes = std::min(src.width() - sx, dst.width()) * 4;
+    if (bytes <= 0) {
+        return;
+    }
     for (int i = 0; i < rows; ++i) {
-        std::memcpy(dst.scanLine(dy + i), src.constScanLine(sy + i), size_t(bytes));
+        std::memcpy(dst.scanLine(dy + i), src.constScanLine(sy + i) + size_t(sx) * 4, size_t(bytes));
     }
 }
 
@@ -78,21 +81,28 @@ QImage StitchedImage::bottomRows(int rows) const {
     return out;
 }
 
+void StitchedImage::excludeColumns(int left, int right) {
+    excludeLeft_ = std::max(excludeLeft_, left);
+    excludeRight_ = std::max(excludeRight_, right);
+}
+
 QImage StitchedImage::compose() const {
-    if (height_ == 0) {
+    const int width = width_ - excludeLeft_ - excludeRight_;
+    if (height_ == 0 || width <= 0) {
         return {};
     }
-    QImage out = largeImage(width_, height_, QImage::Format_RGB32);
+    QImage out = largeImage(width, height_, QImage::Format_RGB32);
     if (out.isNull()) {
         return {};
     }
     // Black only shows where a band is narrower than the image (the output widened later).
-    if (std::any_of(bands_.cbegin(), bands_.cend(), [this](const QImage& b) { return b.width() < width_; })) {
+    if (std::any_of(bands_.cbegin(), bands_.cend(),
+                    [this](const QImage& b) { return b.width() < width_ - excludeRight_; })) {
         out.fill(Qt::black);
     }
     int y = 0;
     for (const QImage& b : bands_) {
-        copyRows(b, 0, b.height(), out, y);
+        copyRows(b, 0, b.height(), out, y, excludeLeft_);
         y += b.height();
     }
     return out;

@@ -26,13 +26,20 @@ public:
     void removeBottomRows(int rows);
     // The bottom `rows` rows (fewer when the image is shorter), one picture.
     QImage bottomRows(int rows) const;
-    // The whole image in one piece.
+    // Columns at the sides that are not content (a scroll bar whose thumb moved between frames
+    // would repeat down the image): compose() leaves them out. Only ever widened.
+    void excludeColumns(int left, int right);
+    int excludedLeft() const { return excludeLeft_; }
+    int excludedRight() const { return excludeRight_; }
+    // The whole image in one piece, without the excluded columns.
     QImage compose() const;
 
 private:
     QList<QImage> bands_;
     int width_ = 0;
     int height_ = 0;
+    int excludeLeft_ = 0;
+    int excludeRight_ = 0;
 };
 
 } // namespace mebo

@@ -154,6 +154,17 @@ void RegionSelectionWindow::showOverlays(quint64 generation) {
         return;
     }
     snapper_ = std::make_unique<WindowSnapper>(windowServer_, ownPid_, clock_);
+    if (contentQuery_ && intent_ != SnapIntent::window && !picking_) {
+        QPointer<RegionSelectionWindow> self(this);
+        snapper_->setContentQuery(contentQuery_, isBrowser_, [self, generation] {
+            if (!self || generation != self->generation_) {
+                return;
+            }
+            for (RegionSelectionView* view : self->views()) {
+                view->hoverAtPointer();
+            }
+        });
+    }
 
     // The remembered rectangle is offered on the display holding it; a window capture starts
     // from the windows instead.

@@ -62,6 +62,13 @@ public:
     RegionOverlayWindow* keyboardWindow() const;
     // Replaces the snapper's clock (monotonic seconds).
     void setClock(std::function<double()> clock);
+    // Content areas inside windows (pages, scrolling elements), offered to every selection but a
+    // window capture's; null: windows only.
+    void setContentAreaQuery(WindowSnapper::ContentQuery query,
+                             std::function<bool(const platform::WindowInfo&)> isBrowser) {
+        contentQuery_ = std::move(query);
+        isBrowser_ = std::move(isBrowser);
+    }
 
 private:
     void grabbed(quint64 generation, uint32_t displayId, std::optional<QImage> image);
@@ -85,6 +92,8 @@ private:
     bool picking_ = false; // the presentation is the colour picker
     bool scrollShortcut_ = false;
     std::function<bool()> shutterEnabled_;
+    WindowSnapper::ContentQuery contentQuery_;
+    std::function<bool(const platform::WindowInfo&)> isBrowser_;
 
     // The presentation in progress; `generation_` tells late grab answers from current ones.
     bool busy_ = false;

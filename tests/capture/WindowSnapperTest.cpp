@@ -57,3 +57,58 @@ TEST(WindowSnapper, AFrontWindowThatCannotBeSharedHidesTheOnesBehind) {
     EXPECT_FALSE(f.snapper.hitTest(QPoint(100, 100)));
     EXPECT_TRUE(f.snapper.hitTest(QPoint(600, 600)));
 }
+
+namespace {
+
+// Content questions held until the test answers them.
+struct ContentFixture : Fixture {
+    std::vector<std::pair<QPoint, WindowSnapper::ContentAnswer>> asked;
+    int changes = 0;
+    ContentFixture() {
+        snapper.setContentQuery(
+            [this](const platform::WindowInfo&, const QPoint& p, WindowSnapper::ContentAnswer done) {
+                asked.emplace_back(p, std::move(done));
+            },
+            [](const platform::WindowInfo& w) { return w.appId == QLatin1String("chromium"); },
+            [this] { ++changes; });
+    }
+    void answer(size_t i, std::optional<QRect> r) {
+        asked[i].second(r ? std::optional(WindowSnapper::ContentArea{*r, true}) : std::nullopt);
+    }
+};
+
+} // namespace
+
+TEST(WindowSnapper, AContentAnswerCountsOnlyForTheCellStillWanted) {
+    ContentFixture f;
+    auto browser = window(4, QRect(0, 0, 1000, 800), 7);
+    browser.appId = QStringLiteral("chromium");
+    f.server.windows = {browser};
+    f.snapper.setCandidates({browser});
+    const QRect page(0, 90, 1000, 710);
+
+    // The window is offered until the page is known; one question at a time.
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(500, 400))->isContentArea);
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(600, 500))->isContentArea);
+    ASSERT_EQ(f.asked.size(), 1u);
+    f.answer(0, page); // for a cell the pointer left: dropped, the newest question goes out
+    EXPECT_EQ(f.changes, 0);
+    ASSERT_EQ(f.asked.size(), 2u);
+    EXPECT_EQ(f.asked[1].first, QPoint(600, 500));
+    f.answer(1, page);
+    EXPECT_EQ(f.changes, 1);
+    const auto hit = f.snapper.hitTest(QPoint(600, 500));
+    EXPECT_TRUE(hit->isContentArea);
+    EXPECT_EQ(hit->rect, page);
+    EXPECT_EQ(hit->title, QStringLiteral("Content Area: chromium"));
+    // The page holds anywhere inside it; above it (the toolbar) is asked again.
+    EXPECT_EQ(f.snapper.hitTest(QPoint(100, 700))->rect, page);
+    EXPECT_EQ(f.snapper.hitTest(QPoint(100, 40))->rect, browser.frame);
+    ASSERT_EQ(f.asked.size(), 3u);
+
+    // A new window list makes the question out stale as well.
+    f.snapper.setCandidates({browser});
+    f.answer(2, std::nullopt);
+    EXPECT_EQ(f.changes, 1);
+    EXPECT_FALSE(f.snapper.hitTest(QPoint(600, 500))->isContentArea);
+}

@@ -1,6 +1,11 @@
 #include "MeboHome.h"
 #include "TestPaths.h"
+#include "capture/ScreenCaptureSvc.h"
+#include "main/AccessibilityModule.h"
+#include "main/PlatformLoader.h"
+#include "platform/WindowServer.h"
 #include "platform/x11/DesktopTools.h"
+#include "support/TestUtil.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -322,3 +327,42 @@ TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
 }
 
 } // namespace
+
+// The overlay's content area over a browser: the page the accessibility tree names, asked off
+// the main thread.
+TEST_F(ScrollCapture, TheOverlayIsOfferedTheBrowsersPageAsAContentArea) {
+    const PageFacts page = show(QStringLiteral("header.html"), QStringLiteral("Header"));
+    mebo::ScreenBackends backends = mebo::loadScreenBackends();
+    ASSERT_TRUE(backends.available());
+    mebo::ScreenCaptureSvc screenshots(*backends.screen, *backends.windows);
+    mebo::AccessibilityModule accessibility(screenshots, *backends.windows);
+    const auto query = accessibility.contentAreaQuery();
+    ASSERT_TRUE(query) << "no accessibility module";
+    std::optional<mebo::platform::WindowInfo> window;
+    for (const auto& w : backends.windows->windowsFrontToBack()) {
+        if (w.windowId == page.window) {
+            window = w;
+        }
+    }
+    ASSERT_TRUE(window);
+    // A search has 0.8 s, and a browser just started may take longer to answer: the pointer
+    // moving on asks again, as here at the next points.
+    std::optional<mebo::WindowSnapper::ContentArea> found;
+    QDeadlineTimer patience(30000);
+    for (int i = 0; !found && !patience.hasExpired(); ++i) {
+        bool answered = false;
+        query(*window, QPoint(page.left + page.width / 2 + 8 * (i % 40), page.top + page.height / 2),
+              [&](std::optional<mebo::WindowSnapper::ContentArea> a) {
+                  found = a;
+                  answered = true;
+              });
+        ASSERT_TRUE(mebo::test::waitUntil([&] { return answered; }, 30000));
+    }
+    ASSERT_TRUE(found);
+    // The page with its scroll bar, not the window with its tab strip and toolbar.
+    EXPECT_EQ(found->rect.top(), page.top);
+    EXPECT_EQ(found->rect.left(), page.left);
+    EXPECT_GE(found->rect.width(), page.width);
+    EXPECT_LE(found->rect.width(), page.width + 20);
+    EXPECT_EQ(found->rect.height(), page.height);
+}

@@ -58,6 +58,12 @@ public:
             g_error_free(error);
         }
         g_free(r);
+        if (!out && atspi_accessible_get_role(object_, nullptr) == ATSPI_ROLE_DOCUMENT_WEB) {
+            // Firefox gives its documents no extents: a page fills the frame that shows it.
+            if (AXElement holder = parent(); holder && holder.get() != this) {
+                out = holder->frame();
+            }
+        }
         return out;
     }
 
