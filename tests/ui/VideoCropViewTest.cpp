@@ -61,7 +61,7 @@ struct VideoCropViewTest : ::testing::Test {
         s.composer = [](QString*) { return nullptr; };
         s.gifWriter = [] { return nullptr; };
         s.probe = [] { return std::make_shared<Probe>(); };
-        s.dialogs = &dialogs;
+        s.dialogs = dialogs.perWindow();
         window = std::make_unique<VideoEditorWindow>(
             s, VideoEditorTarget{clip, std::nullopt, dir.filePath(QStringLiteral("Clip.mebo-video"))});
         window->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -39,7 +39,7 @@ TEST(VideoEditorLook, TimelineShowsTheRecordingsPicturesAndSoundInBothAppearance
     s.gifWriter = [] { return makeGifWriter(); };
     s.probe = [] { return loadMediaProbe(); };
     s.audio.source = [](QString* e) { return loadEditedAudio(e); };
-    s.dialogs = &dialogs;
+    s.dialogs = dialogs.perWindow();
     const auto target = VideoEditorWindow::targetFor(clip);
     ASSERT_TRUE(std::holds_alternative<VideoEditorTarget>(target));
     VideoEditorWindow window(s, std::get<VideoEditorTarget>(target));
