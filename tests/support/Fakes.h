@@ -25,8 +25,6 @@
 #include <QStringList>
 #include <QThread>
 #include <atomic>
-#include <functional>
-#include <memory>
 #include <mutex>
 
 namespace mebo::test {
@@ -279,21 +277,6 @@ public:
         pickPrompts << prompt;
         pickStartDirs << startDir;
         runOnMain([done, f = folderAnswer] { done(f); });
-    }
-
-    // For a service that owns the dialogs of its window: the same record and answers.
-    std::function<std::unique_ptr<platform::Dialogs>(QObject*)> perWindow() {
-        struct Shared : platform::Dialogs {
-            FakeDialogs& to;
-            explicit Shared(FakeDialogs& d) : to(d) {}
-            void alert(const QString& t, const QString& x, const QStringList& b, std::function<void(int)> f) override {
-                to.alert(t, x, b, std::move(f));
-            }
-            void pickFolder(const QString& p, const QString& d, std::function<void(std::optional<QString>)> f) override {
-                to.pickFolder(p, d, std::move(f));
-            }
-        };
-        return [this](QObject*) { return std::make_unique<Shared>(*this); };
     }
 
     struct Alert {

@@ -1,5 +1,6 @@
 // The crop drawn on the player's picture with its handles, in the editor window.
 #include "support/Fakes.h"
+#include "support/WindowDialogs.h"
 #include "support/TestUtil.h"
 
 #include "ui/VideoEditorWindow.h"
@@ -61,7 +62,7 @@ struct VideoCropViewTest : ::testing::Test {
         s.composer = [](QString*) { return nullptr; };
         s.gifWriter = [] { return nullptr; };
         s.probe = [] { return std::make_shared<Probe>(); };
-        s.dialogs = dialogs.perWindow();
+        s.dialogs = test::perWindow(dialogs);
         window = std::make_unique<VideoEditorWindow>(
             s, VideoEditorTarget{clip, std::nullopt, dir.filePath(QStringLiteral("Clip.mebo-video"))});
         window->setAttribute(Qt::WA_DeleteOnClose, false);

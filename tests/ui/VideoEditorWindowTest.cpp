@@ -1,4 +1,5 @@
 #include "support/Fakes.h"
+#include "support/WindowDialogs.h"
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
@@ -72,7 +73,7 @@ struct VideoEditorWindowTest : ::testing::Test {
         };
         s.gifWriter = [] { return nullptr; };
         s.probe = [] { return std::make_shared<TenSecondProbe>(); };
-        s.dialogs = dialogs.perWindow();
+        s.dialogs = test::perWindow(dialogs);
         return s;
     }
     void open(const QString& path) {
