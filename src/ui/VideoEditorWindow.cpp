@@ -385,7 +385,7 @@ std::optional<QString> VideoEditorWindow::askChapterTitle(const QString& current
     hint->setWordWrap(true);
     auto* buttons = new QDialogButtonBox(&sheet);
     buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);
     layout->addWidget(field);
