@@ -187,6 +187,17 @@ step_until() { # KEY WHAT CONDITION
     done
     fail "$2"
 }
+# The colour of the screen pixel X Y as "R G B".
+pixel() { # X Y
+    ffmpeg -v error -f x11grab -video_size 1x1 -i "$DISPLAY+$1,$2" -frames:v 1 -f rawvideo -pix_fmt rgb24 - | od -An -tu1
+}
+# A freshly opened editor reads the source's pictures, then its sound, in the background: drawn to
+# the end when the waveform (the highlight colour, blue) has reached the timeline's last second.
+strips_drawn() {
+    local r g b
+    read -r r g b < <(pixel "$(time_x 9.9)" $((tl_y + 24 + 40 + 14)))
+    [ "$b" -gt 150 ] && [ "$b" -gt $((r + 60)) ]
+}
 # The inspector's tabs.
 inspector_tabs=(Canvas Export Webcam Cursor Annotation Crop)
 inspector_tab() { # INDEX
@@ -305,7 +316,7 @@ run_dark() {
     snap "main-window-video-item-dark" "$main"
     xdotool mousemove $((mx + 90)) $((my + 110)) click 1
     place_editor
-    sleep 1
+    wait_for "the timeline's pictures and sound to be drawn" strips_drawn
     page_shots dark
     row_menu 0 7 2
     wait_for "the rename sheet" has_window '^Rename Chapter$'

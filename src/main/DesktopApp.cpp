@@ -62,6 +62,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLockFile>
+#include <QPointer>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStandardPaths>
@@ -224,7 +225,9 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     video.probe = [] { return loadMediaProbe(); };
     video.audio.source = [](QString* error) { return loadEditedAudio(error); };
     video.audio.output = [](QString* error) { return loadAudioOutput(error); };
-    video.dialogs = &services.dialogs();
+    video.dialogs = [](QWidget* window) -> std::unique_ptr<platform::Dialogs> {
+        return std::make_unique<WidgetDialogs>([window = QPointer<QWidget>(window)] { return window.data(); });
+    };
     video.chapterStyle = &chapterStyle;
     MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),
                                                services.clipboardSvc(), &services.workspace(), editing,

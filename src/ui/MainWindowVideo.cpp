@@ -24,8 +24,8 @@ VideoEditorWindow* MainWindow::openVideoEditor(const QString& path) {
     }
     const auto target = VideoEditorWindow::targetFor(path);
     if (const auto* alert = std::get_if<VideoEditorWindow::Alert>(&target)) {
-        if (s_.video->dialogs) {
-            s_.video->dialogs->alert(alert->title, alert->text, {QStringLiteral("OK")}, [](int) {});
+        if (auto dialogs = s_.video->dialogs ? s_.video->dialogs(this) : nullptr) {
+            dialogs->alert(alert->title, alert->text, {QStringLiteral("OK")}, [](int) {});
         }
         return nullptr;
     }

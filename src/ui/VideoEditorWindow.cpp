@@ -37,6 +37,7 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <cmath>
@@ -78,7 +79,8 @@ std::variant<VideoEditorTarget, VideoEditorWindow::Alert> VideoEditorWindow::tar
 }
 
 VideoEditorWindow::VideoEditorWindow(VideoEditorServices services, VideoEditorTarget target, QWidget* parent)
-    : QWidget(parent, Qt::Window), s_(std::move(services)), target_(std::move(target)) {
+    : QWidget(parent, Qt::Window), s_(std::move(services)), target_(std::move(target)),
+      dialogs_(s_.dialogs ? s_.dialogs(this) : nullptr) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QFileInfo(target_.sourcePath).fileName());
     // The source's facts first: the edit's duration and the preview's size come from them.
@@ -159,9 +161,9 @@ VideoEditorWindow::VideoEditorWindow(VideoEditorServices services, VideoEditorTa
         strips_->start();
     }
     if (!autosaveNote_.isEmpty()) {
-        alert(QStringLiteral("Project file unreadable"), autosaveNote_);
+        openAlert_.emplace(QStringLiteral("Project file unreadable"), autosaveNote_);
     } else if (!openError_.isEmpty()) {
-        alert(tr("Cannot play this video"), openError_);
+        openAlert_.emplace(tr("Cannot play this video"), openError_);
     }
 }
 
@@ -350,9 +352,19 @@ void VideoEditorWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
+void VideoEditorWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (openAlert_) {
+        // Queued: the alert centres on the window once it has its place on the screen.
+        QTimer::singleShot(0, this, [this, why = *std::exchange(openAlert_, std::nullopt)] {
+            alert(why.first, why.second);
+        });
+    }
+}
+
 void VideoEditorWindow::alert(const QString& title, const QString& text) {
-    if (s_.dialogs) {
-        s_.dialogs->alert(title, text, {QStringLiteral("OK")}, [](int) {});
+    if (dialogs_) {
+        dialogs_->alert(title, text, {QStringLiteral("OK")}, [](int) {});
     }
 }
 
@@ -373,7 +385,7 @@ std::optional<QString> VideoEditorWindow::askChapterTitle(const QString& current
     hint->setWordWrap(true);
     auto* buttons = new QDialogButtonBox(&sheet);
     buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QDialogButtonBox::Cancel);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, &sheet, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);
     layout->addWidget(field);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <variant>
 
 class QLabel;
@@ -41,7 +42,8 @@ struct VideoEditorServices {
     std::function<std::unique_ptr<platform::GifWriter>()> gifWriter;
     std::function<std::shared_ptr<platform::MediaProbe>()> probe;
     VideoAudioPlayback::Services audio;                   // the player's sound; unset factories: silent
-    platform::Dialogs* dialogs = nullptr;                 // alerts
+    // The alerts of one window, modal to and centred on it (null: no alerts).
+    std::function<std::unique_ptr<platform::Dialogs>(QWidget* window)> dialogs;
     VideoChapterDisplayStylePref* chapterStyle = nullptr; // may be null: titles
 };
 
@@ -97,6 +99,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildUi();
@@ -116,6 +119,9 @@ private:
 
     VideoEditorServices s_;
     VideoEditorTarget target_;
+    std::unique_ptr<platform::Dialogs> dialogs_;
+    // Why the project or the source did not open: shown over the window once it is up.
+    std::optional<std::pair<QString, QString>> openAlert_;
     std::unique_ptr<VideoEditorVM> vm_;
     std::unique_ptr<VideoPlayer> player_;
     std::unique_ptr<VideoTimelineStrips> strips_;

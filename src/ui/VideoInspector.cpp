@@ -235,10 +235,11 @@ QWidget* VideoInspector::webcamPage() {
             s.webcamLayout = l;
         });
     });
-    // A dragged position is the custom placement (the centre, fractions of the frame, y down).
-    const auto place = [](VideoSnapshot& s, std::optional<int> x, std::optional<int> y) {
-        WebcamLayout l = s.webcamLayout.value_or(WebcamLayout::defaultLayout())
-                             .withLayoutPreset(WebcamLayoutPreset::custom);
+    // A dragged position is the custom placement (the centre, fractions of the frame, y down),
+    // starting from where the webcam is on the output.
+    const auto place = [this](VideoSnapshot& s, std::optional<int> x, std::optional<int> y) {
+        WebcamLayout l =
+            s.webcamLayout.value_or(WebcamLayout::defaultLayout()).withCustomPositionIn(outputFrame(s));
         l.x = x ? *x / 100.0 : l.x;
         l.y = y ? 1 - *y / 100.0 : l.y;
         s.webcamLayout = l;
@@ -488,6 +489,10 @@ void VideoInspector::editAnnotation(const std::function<void(AnnotationRegion&)>
     }
 }
 
+QRectF VideoInspector::outputFrame(const VideoSnapshot& edit) const {
+    return {QPointF(0, 0), QSizeF(VideoOutputSize::renderSize(sourceSize_, edit))};
+}
+
 void VideoInspector::refresh() {
     const VideoSnapshot& s = vm_.state();
     const QList<QObject*> controls{
@@ -531,8 +536,10 @@ void VideoInspector::refresh() {
     webcamSize_->setCurrentIndex(webcamSize_->findData(int(l.shownSizePreset())));
     webcamScale_->setValue(int(std::lround(l.scale * 100)));
     webcamShape_->setCurrentIndex(webcamShape_->findData(int(l.maskShape)));
-    webcamX_->setValue(int(std::lround(l.x.value_or(0.5) * 100)));
-    webcamY_->setValue(int(std::lround((1 - l.y.value_or(0.5)) * 100)));
+    // Where the webcam is, whichever preset put it there.
+    const QPointF centre = webcamCentre(l, outputFrame(s));
+    webcamX_->setValue(int(std::lround(centre.x() * 100)));
+    webcamY_->setValue(int(std::lround((1 - centre.y()) * 100)));
     trail_->setChecked(s.showCursorTrail);
     ripple_->setChecked(s.showClickRipple);
     trailWindow_->setValue(int(std::lround(s.cursorTrailWindowSec * 10)));

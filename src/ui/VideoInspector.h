@@ -43,6 +43,8 @@ public:
     QComboBox* resolutionChoice() const { return resolution_; }
     QComboBox* webcamLayoutChoice() const { return webcamLayout_; }
     QComboBox* webcamSizeChoice() const { return webcamSize_; }
+    QSlider* webcamXSlider() const { return webcamX_; }
+    QSlider* webcamYSlider() const { return webcamY_; }
     QLineEdit* annotationText() const { return annotationText_; }
     QSpinBox* annotationFontSize() const { return fontSize_; }
     GradientField* wallpaperField() const { return gradient_; }
@@ -70,6 +72,8 @@ private:
     // A slider's values as settings changes; one drag is one undo step.
     void onSlide(QSlider* slider, const QString& gesture, std::function<void(VideoSnapshot&, int)> apply);
     void refreshCrop();
+    // The output frame of `edit`, which the webcam is placed on.
+    QRectF outputFrame(const VideoSnapshot& edit) const;
     void refreshAnnotationStyles(const std::optional<AnnotationRegion>& a);
     // The selected annotation, changed by `change` (one undo step).
     void editAnnotation(const std::function<void(AnnotationRegion&)>& change);

@@ -251,6 +251,10 @@ void VideoTimelineView::paintEvent(QPaintEvent*) {
         p.drawLine(QPointF(x, kRulerHeight - 6), QPointF(x, kRulerHeight));
         p.setPen(pal.color(QPalette::Text));
         const QString label = rulerLabel(t, step);
+        // A label that would run past the edge is left out rather than cut (the tick stays).
+        if (x + 3 + p.fontMetrics().horizontalAdvance(label) > width()) {
+            continue;
+        }
         p.drawText(QRectF(x + 3, 2, 60, kRulerHeight - 6), Qt::AlignLeft | Qt::AlignVCenter, label);
     }
 

@@ -81,6 +81,23 @@ WebcamSizePreset WebcamLayout::shownSizePreset() const {
     return WebcamSizePreset::custom;
 }
 
+WebcamLayout WebcamLayout::withCustomPositionIn(const QRectF& frame) const {
+    const bool custom = layoutPreset ? *layoutPreset == WebcamLayoutPreset::custom : anchor == WebcamAnchor::custom;
+    const QPointF centre = webcamCentre(*this, frame);
+    WebcamLayout out = *this;
+    out.x = custom && x ? *x : centre.x();
+    out.y = custom && y ? *y : centre.y();
+    return out.withLayoutPreset(WebcamLayoutPreset::custom);
+}
+
+QPointF webcamCentre(const WebcamLayout& layout, const QRectF& frame) {
+    if (frame.width() <= 0 || frame.height() <= 0) {
+        return {0.5, 0.5};
+    }
+    const QPointF c = placeWebcam(layout, frame).rect.center();
+    return {(c.x() - frame.left()) / frame.width(), (c.y() - frame.top()) / frame.height()};
+}
+
 WebcamPlacement placeWebcam(const WebcamLayout& layout, const QRectF& frame) {
     const double w = frame.width() * layout.effectiveScale();
     const double h = layout.maskShape == WebcamMaskShape::circle ? w : 0.75 * w;

@@ -33,6 +33,9 @@ struct WebcamLayout {
     // The size preset a chooser shows: the stored one, else the preset whose scale this is
     // (a layout written without one), else custom.
     WebcamSizePreset shownSizePreset() const;
+    // The custom preset with the webcam's centre where it is now over `frame`: a position dragged
+    // from a corner or the centre starts there instead of jumping. A custom layout keeps x and y.
+    WebcamLayout withCustomPositionIn(const QRectF& frame) const;
 };
 
 // The webcam's rectangle over a frame, in the frame's space with the origin at its lower-left
@@ -45,5 +48,7 @@ struct WebcamPlacement {
 // Margins of 16 units; the rectangle rounded outward to whole units. Corner radius: half the
 // shorter side for a circle, 0 for rect, 12 for rounded.
 WebcamPlacement placeWebcam(const WebcamLayout& layout, const QRectF& frame);
+// The centre of the placed webcam, in fractions of `frame` (y upwards, as `x` and `y`).
+QPointF webcamCentre(const WebcamLayout& layout, const QRectF& frame);
 
 } // namespace mebo

@@ -2,13 +2,13 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QSemaphore>
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#include <future>
 #include <memory>
 
 namespace mebo::test {
@@ -123,22 +123,32 @@ private:
 
 } // namespace
 
-FakeHttpServer::FakeHttpServer() : thread_(std::make_unique<QThread>()) {
-    auto* worker = new Worker(*this);
-    worker_ = worker;
-    worker->moveToThread(thread_.get());
+// The worker is made, listens and is destroyed on the server thread itself; the port comes back
+// through a promise and the end is the thread's join, so every hand-over is one the standard
+// library (and a race checker) can see.
+class FakeHttpServer::Thread : public QThread {
+public:
+    explicit Thread(FakeHttpServer& owner) : owner_(owner) {}
+    std::promise<quint16> port;
+
+protected:
+    void run() override {
+        Worker worker(owner_);
+        port.set_value(worker.listen());
+        exec(); // returns at once when quit() came first
+    }
+
+private:
+    FakeHttpServer& owner_;
+};
+
+FakeHttpServer::FakeHttpServer() : thread_(std::make_unique<Thread>(*this)) {
+    std::future<quint16> listening = thread_->port.get_future();
     thread_->start();
-    QSemaphore ready;
-    QMetaObject::invokeMethod(worker, [this, worker, &ready] {
-        port_ = worker->listen();
-        ready.release();
-    });
-    ready.acquire();
+    port_ = listening.get();
 }
 
 FakeHttpServer::~FakeHttpServer() {
-    QMetaObject::invokeMethod(
-        worker_, [worker = worker_] { delete worker; }, Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
 }

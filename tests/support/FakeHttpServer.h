@@ -9,8 +9,6 @@
 #include <memory>
 #include <mutex>
 
-class QThread;
-
 namespace mebo::test {
 
 // A local HTTP/1.1 server on 127.0.0.1 with a thread of its own, so it answers while a test
@@ -62,8 +60,8 @@ private:
     mutable std::mutex mutex_;
     QMap<QString, Response> routes_;
     QList<Request> requests_;
-    std::unique_ptr<QThread> thread_;
-    QObject* worker_ = nullptr;
+    class Thread;
+    std::unique_ptr<Thread> thread_;
     quint16 port_ = 0;
 };
 

@@ -2,6 +2,7 @@
 // band shows the recording's frames and its sound band the tones' peaks, in the light and the dark
 // appearance. With MEBO_SCREENSHOT_DIR set, the window is saved there in both (for a look).
 #include "support/Fakes.h"
+#include "support/WindowDialogs.h"
 #include "support/IndexedClip.h"
 #include "support/TestUtil.h"
 
@@ -39,7 +40,7 @@ TEST(VideoEditorLook, TimelineShowsTheRecordingsPicturesAndSoundInBothAppearance
     s.gifWriter = [] { return makeGifWriter(); };
     s.probe = [] { return loadMediaProbe(); };
     s.audio.source = [](QString* e) { return loadEditedAudio(e); };
-    s.dialogs = &dialogs;
+    s.dialogs = test::perWindow(dialogs);
     const auto target = VideoEditorWindow::targetFor(clip);
     ASSERT_TRUE(std::holds_alternative<VideoEditorTarget>(target));
     VideoEditorWindow window(s, std::get<VideoEditorTarget>(target));

@@ -1,19 +1,23 @@
 #include "support/Drawing.h"
 #include "support/Fakes.h"
+#include "support/WindowDialogs.h"
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include "ui/VideoEditorWindow.h"
 #include "ui/VideoInspector.h"
+#include "ui/WidgetDialogs.h"
 #include "ui/VideoPictureView.h"
 #include "ui/VideoTimelineView.h"
 #include "video/MeboVideoDocument.h"
 #include "video/VideoEditorVM.h"
 #include "video/VideoPlayer.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -66,7 +70,7 @@ struct VideoEditorWindowTest : ::testing::Test {
         };
         s.gifWriter = [] { return nullptr; };
         s.probe = [] { return std::make_shared<TenSecondProbe>(); };
-        s.dialogs = &dialogs;
+        s.dialogs = test::perWindow(dialogs);
         return s;
     }
     void open(const QString& path) {
@@ -163,7 +167,7 @@ TEST_P(ProjectFiles, OpenWithThePartsAlertsAndNeverOverwriteADamagedFile) {
     }
     test::LogCapture logs;
     open(clip);
-    ASSERT_EQ(dialogs.alerts.size(), 1);
+    ASSERT_TRUE(test::waitUntil([&] { return dialogs.alerts.size() == 1; })) << "once the window is up";
     EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Project file unreadable"));
     EXPECT_TRUE(
         logs.contains(QStringLiteral("[VideoEditor] Open Project 失敗 — autosave 禁用, 避免覆寫壞檔")));
@@ -300,6 +304,36 @@ TEST_F(VideoEditorWindowTest, AnExportThatCannotStartSaysSo) {
     EXPECT_EQ(dialogs.alerts[1].text, QStringLiteral("Could not export the video as GIF."));
     EXPECT_TRUE(logs.contains(QStringLiteral("[MainWindowVM] GIF 匯出失敗 media module not loaded")));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Out.mp4"))));
+}
+
+// The editor's alerts are the editor's: modal to it and over its middle.
+TEST_F(VideoEditorWindowTest, AlertsOpenOverTheEditor) {
+    test::writeBytes(project, "{ not json");
+    auto s = services();
+    s.dialogs = [](QWidget* w) { return std::make_unique<WidgetDialogs>([w] { return w; }); };
+    window = std::make_unique<VideoEditorWindow>(s, std::get<VideoEditorTarget>(VideoEditorWindow::targetFor(clip)));
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->setGeometry(40, 40, 800, 500);
+    window->show();
+    const auto boxOver = [&](const char* title) {
+        QMessageBox* box = nullptr;
+        test::waitUntil([&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible() && b->text() == title) {
+                    box = b;
+                }
+            }
+            return box != nullptr;
+        });
+        ASSERT_TRUE(box) << title;
+        EXPECT_EQ(box->parentWidget(), window.get()) << title;
+        EXPECT_EQ(box->windowModality(), Qt::WindowModal) << title;
+        EXPECT_LE((box->geometry().center() - window->geometry().center()).manhattanLength(), 4) << title;
+        box->reject();
+    };
+    boxOver("Project file unreadable");
+    window->exportVideo(dir.filePath(QStringLiteral("Out.mp4")));
+    boxOver("Export failed");
 }
 
 } // namespace

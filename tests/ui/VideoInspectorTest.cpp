@@ -65,6 +65,33 @@ TEST_F(VideoInspectorTest, ControlsFollowALoadedProjectWithoutWritingItBack) {
     EXPECT_FALSE(vm.hasPendingAutosave()) << "showing the model wrote it back";
 }
 
+// The position sliders show where a preset put the webcam, and a drag moves it from there.
+TEST(VideoInspectorWebcamTest, PositionSlidersStartWhereThePresetPutTheWebcam) {
+    VideoEditorVM vm{10, QStringLiteral("Clip.mp4"), QStringLiteral("Clip.webcam.mp4")};
+    VideoInspector inspector{vm, QSizeF(1920, 1080), true};
+    const QRectF frame(0, 0, 1920, 1080);
+    // A medium webcam is 384 x 288 with margins of 16: its centre (percent, from the top left).
+    const struct {
+        WebcamLayoutPreset preset;
+        int x, y;
+    } presets[] = {{WebcamLayoutPreset::bottomRight, 89, 85},
+                   {WebcamLayoutPreset::topLeft, 11, 15},
+                   {WebcamLayoutPreset::center, 50, 50}};
+    for (const auto& p : presets) {
+        vm.chooseWebcamLayoutPreset(p.preset);
+        EXPECT_EQ(inspector.webcamXSlider()->value(), p.x) << int(p.preset);
+        EXPECT_EQ(inspector.webcamYSlider()->value(), p.y) << int(p.preset);
+    }
+    vm.chooseWebcamLayoutPreset(WebcamLayoutPreset::bottomRight);
+    const QRectF before = placeWebcam(*vm.state().webcamLayout, frame).rect;
+    inspector.webcamXSlider()->setValue(30);
+    const QRectF after = placeWebcam(*vm.state().webcamLayout, frame).rect;
+    EXPECT_EQ(vm.state().webcamLayout->layoutPreset, WebcamLayoutPreset::custom);
+    EXPECT_NEAR(after.center().x(), 0.3 * 1920, 1);
+    EXPECT_NEAR(after.y(), before.y(), 1) << "the other direction stays where it was";
+    EXPECT_EQ(inspector.webcamYSlider()->value(), 85);
+}
+
 TEST_F(VideoInspectorTest, TheSelectedAnnotationIsEdited) {
     EXPECT_FALSE(inspector.annotationText()->isEnabled()) << "nothing selected";
     const auto id = vm.addAnnotation(AnnotationKind::callout, {0.5, 0.5});
