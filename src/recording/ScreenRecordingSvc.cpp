@@ -437,6 +437,10 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     if (active_.webcamEnabled && !active_.webcamSeparateFile) {
         // The camera moves when the screen does not: every frame interval carries a picture.
         streamConfig.idleRepeatNs = 1'000'000'000LL / fps_;
+    } else if (!active_.systemAudioEnabled && !active_.microphoneEnabled) {
+        // Without sound only frames close the file's fragments: one every half second on a still
+        // screen keeps a killed recording within about a second of its end.
+        streamConfig.idleRepeatNs = 500'000'000LL;
     }
     QString error;
     stream_ = backends_.frames ? backends_.frames->start(
