@@ -9,8 +9,8 @@ InstallLayout::InstallLayout(QString executablePath) : executable_(std::move(exe
     const QFileInfo exe(executable_);
     // The full program lives in lib/mebo, the launcher (and other tools) in bin/.
     const QString dir = exe.absolutePath();
-    root_ = QDir::cleanPath(dir + (dir.endsWith(QLatin1String("/lib/mebo")) ? QStringLiteral("/../..")
-                                                                             : QStringLiteral("/..")));
+    root_ = QDir::cleanPath(
+        dir + (dir.endsWith(QLatin1String("/lib/mebo")) ? QStringLiteral("/../..") : QStringLiteral("/..")));
     if (QFileInfo::exists(root_ + QStringLiteral("/CMakeCache.txt"))) {
         kind_ = Kind::buildTree;
     } else if (root_ == QLatin1String("/usr") || root_ == QLatin1String("/usr/local")) {

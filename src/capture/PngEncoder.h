@@ -42,7 +42,7 @@ struct PngPixels {
     int height = 0;
     size_t bytesPerLine = 0;
     Layout layout = Layout::Xrgb32;
-    int channels = 3; // written: 3 = RGB (any alpha byte ignored), 4 = RGBA (straight alpha)
+    int channels = 3;      // written: 3 = RGB (any alpha byte ignored), 4 = RGBA (straight alpha)
     int dotsPerMeterX = 0; // the pHYs chunk's density, when asked for and set
     int dotsPerMeterY = 0;
 };

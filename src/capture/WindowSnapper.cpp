@@ -70,7 +70,8 @@ std::optional<SnapRegion> WindowSnapper::contentAt(const SnapRegion& hit, const 
     }
     const bool browser = window && isBrowser_ && isBrowser_(*window);
     if (!window || window->pid <= 0 ||
-        (!browser && (window->frame.width() < contentMinWidth || window->frame.height() < contentMinHeight))) {
+        (!browser &&
+         (window->frame.width() < contentMinWidth || window->frame.height() < contentMinHeight))) {
         if (wanted_) {
             // The pointer left the window asked about: its answer would come too late.
             wanted_.reset();
@@ -126,7 +127,8 @@ void WindowSnapper::ask() {
     inQuery_ = false;
 }
 
-void WindowSnapper::answered(quint64 generation, uint32_t windowId, QPoint cell, std::optional<ContentArea> area) {
+void WindowSnapper::answered(quint64 generation, uint32_t windowId, QPoint cell,
+                             std::optional<ContentArea> area) {
     asking_ = false;
     if (generation != generation_) {
         // The pointer moved on while it was asked: the newest question goes out instead.

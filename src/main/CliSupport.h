@@ -45,7 +45,6 @@ std::optional<Options> parseOptions(const QStringList& args, const QList<OptionS
 // {"x", "y", "width", "height"}.
 QJsonObject rectJson(const QRectF& rect);
 
-
 // "WxH+X+Y" in X11 root pixels (top-left origin), the form scrot and maim take.
 std::optional<QRect> parseGeometry(const QString& text);
 // A window or display id: decimal or 0x-prefixed hexadecimal.

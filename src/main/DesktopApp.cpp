@@ -226,7 +226,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     video.audio.source = [](QString* error) { return loadEditedAudio(error); };
     video.audio.output = [](QString* error) { return loadAudioOutput(error); };
     video.dialogs = [](QWidget* window) -> std::unique_ptr<platform::Dialogs> {
-        return std::make_unique<WidgetDialogs>([window = QPointer<QWidget>(window)] { return window.data(); });
+        return std::make_unique<WidgetDialogs>(
+            [window = QPointer<QWidget>(window)] { return window.data(); });
     };
     video.chapterStyle = &chapterStyle;
     MainWindow mainWindow(MainWindow::Services{cfg, mainVM, services.history(), services.thumbnails(),
@@ -436,7 +437,8 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
                     return;
                 }
                 // The trimmed copy joins the library and the strip; no file manager opens over it.
-                capture.trimVideo(path, entry->durationSec.value_or(0), dialog->startText(), dialog->endText(),
+                capture.trimVideo(path, entry->durationSec.value_or(0), dialog->startText(),
+                                  dialog->endText(),
                                   captureModeFromRawValue(entry->mode).value_or(CaptureMode::record));
             });
         dialog->open();

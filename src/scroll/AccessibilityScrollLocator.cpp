@@ -323,11 +323,9 @@ AccessibilityScrollLocator::locateNow(platform::Accessibility& ax, qint64 pid, c
     return answer(secondPass(candidates, deadline));
 }
 
-std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(platform::Accessibility& ax,
-                                                                             qint64 pid, const QPoint& point,
-                                                                             const QRect& screenArea,
-                                                                             Clock::time_point deadline,
-                                                                             bool webOnly) {
+std::optional<AccessibilitySnapArea>
+AccessibilityScrollLocator::snapAreaNow(platform::Accessibility& ax, qint64 pid, const QPoint& point,
+                                        const QRect& screenArea, Clock::time_point deadline, bool webOnly) {
     if (!ax.isTrusted()) {
         return std::nullopt;
     }
@@ -344,8 +342,8 @@ std::optional<AccessibilitySnapArea> AccessibilityScrollLocator::snapAreaNow(pla
         const QString role = e->role();
         const auto frame = e->frame();
         if (!isSnapContainerRole(role) || (webOnly && role != kWebArea) || !frame || frame->width() < 56 ||
-            frame->height() < 36 ||
-            !frame->adjusted(-2, -2, 2, 2).contains(point) || !frame->intersects(screenArea)) {
+            frame->height() < 36 || !frame->adjusted(-2, -2, 2, 2).contains(point) ||
+            !frame->intersects(screenArea)) {
             continue;
         }
         const double score = double(area(*frame)) * (role == kWebArea ? 0.4 : 1.0);

@@ -124,7 +124,8 @@ int ScrollStitcher::staticTopRows(const QImage& last, const QImage& next, int sh
     return -1;
 }
 
-std::pair<int, int> ScrollStitcher::scrollBarColumns(const GreyImage& last, const GreyImage& next, int shift) {
+std::pair<int, int> ScrollStitcher::scrollBarColumns(const GreyImage& last, const GreyImage& next,
+                                                     int shift) {
     const int W = next.width;
     const int H = next.height;
     if (last.width != W || last.height != H || shift < 1 || W < 80) {

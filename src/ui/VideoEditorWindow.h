@@ -41,7 +41,7 @@ struct VideoEditorServices {
     std::function<std::unique_ptr<platform::VideoComposer>(QString* error)> composer;
     std::function<std::unique_ptr<platform::GifWriter>()> gifWriter;
     std::function<std::shared_ptr<platform::MediaProbe>()> probe;
-    VideoAudioPlayback::Services audio;                   // the player's sound; unset factories: silent
+    VideoAudioPlayback::Services audio; // the player's sound; unset factories: silent
     // The alerts of one window, modal to and centred on it (null: no alerts).
     std::function<std::unique_ptr<platform::Dialogs>(QWidget* window)> dialogs;
     VideoChapterDisplayStylePref* chapterStyle = nullptr; // may be null: titles

@@ -25,7 +25,7 @@ QString avError(int code) {
 // Only a regular file can be read again from its start; a pipe, a FIFO or a stream that ends has
 // ended for good (reopening a FIFO would wait for a new writer, and a stop would wait with it).
 bool replayable(const QString& path) {
-    struct stat st{};
+    struct stat st {};
     return ::stat(path.toLocal8Bit().constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
