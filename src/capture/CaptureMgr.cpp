@@ -2,6 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
+#include "capture/CaptureLog.h"
 #include "capture/ClipboardSvc.h"
 #include "capture/ImageStore.h"
 #include "capture/LastRegionStore.h"
@@ -134,9 +135,8 @@ void CaptureMgr::start(const CaptureRequest& request) {
     if (frontmostAppProvider_) {
         preCaptureFrontmostAppId_ = frontmostAppProvider_();
     }
-    logInfo(QStringLiteral("[CaptureMgr] start mode=") + captureModeRawValue(request.mode) +
-            QStringLiteral(" source=") + captureSourceRawValue(request.source) +
-            QStringLiteral(" preferredApp=") + preCaptureFrontmostAppId_.value_or(QStringLiteral("nil")));
+    logInfo(CaptureLog::started(captureModeRawValue(request.mode), captureSourceRawValue(request.source),
+                                preCaptureFrontmostAppId_.value_or(QStringLiteral("nil"))));
     setCaptureActive(true);
     hideMainWindowForCapture();
 }
@@ -429,8 +429,7 @@ void CaptureMgr::captureScroll(const CaptureRequest& request) {
 }
 
 void CaptureMgr::handleResult(const CaptureResult& result) {
-    logInfo(QStringLiteral("[CaptureMgr] handleResult mode=") + captureModeRawValue(result.mode) +
-            QStringLiteral(" size=%1×%2").arg(result.image.width()).arg(result.image.height()));
+    logInfo(CaptureLog::resultHandled(captureModeRawValue(result.mode), result.image.size()));
     setCaptureActive(false);
     if (cfg_.playShutterSound()) {
         shutter_.play(shutterMinIntervalSec);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QImage>
 #include <cmath>
+
+class QImage;
 
 namespace mebo {
 
@@ -17,21 +18,10 @@ inline int dotsPerMetre(int scale) {
 }
 
 // Changing a shared image's density copies its pixels: an image that has it already is left alone.
-inline void tag(QImage& image, int scale) {
-    const int dpm = dotsPerMetre(scale < 1 ? 1 : scale);
-    if (image.dotsPerMeterX() != dpm) {
-        image.setDotsPerMeterX(dpm);
-    }
-    if (image.dotsPerMeterY() != dpm) {
-        image.setDotsPerMeterY(dpm);
-    }
-}
+void tag(QImage& image, int scale);
 
 // The whole scale an image's density stands for (1 for an image nobody tagged).
-inline int of(const QImage& image) {
-    const long s = std::lround(image.dotsPerMeterX() * 0.0254 / 96.0);
-    return s < 1 ? 1 : int(s);
-}
+int of(const QImage& image);
 
 } // namespace CaptureScale
 } // namespace mebo

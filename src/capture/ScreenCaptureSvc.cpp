@@ -2,6 +2,7 @@
 
 #include "app/AppLogger.h"
 #include "app/MainThread.h"
+#include "capture/CaptureLog.h"
 #include "capture/CaptureScale.h"
 #include "platform/WindowServer.h"
 
@@ -167,8 +168,7 @@ void ScreenCaptureSvc::captureFullDisplay(uint32_t displayId, ImageDone done) {
                 done(std::nullopt);
                 return;
             }
-            logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 ") + sizeText(image.value().size()) +
-                       QStringLiteral(" display %1").arg(displayId));
+            logSuccess(CaptureLog::displayGrabbed(image.value().size(), displayId));
             // Kept by every crop. The X11 backend has set it already: setting the same density
             // again costs nothing, while a new one copies the shared pixels.
             QImage tagged = image.value();
@@ -201,8 +201,7 @@ void ScreenCaptureSvc::captureArea(uint32_t displayId, const QRect& rect, ImageD
             return;
         }
         QImage image = full->copy(clipped);
-        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 ") + sizeText(image.size()) +
-                   QStringLiteral(" at ") + rectText(crop));
+        logSuccess(CaptureLog::areaCut(image.size(), crop));
         done(std::move(image));
     });
 }
@@ -221,8 +220,7 @@ void ScreenCaptureSvc::capturePixels(uint32_t displayId, const QRect& pixels, Im
             return;
         }
         QImage image = full->copy(clipped);
-        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 ") + sizeText(image.size()) +
-                   QStringLiteral(" at ") + rectText(clipped));
+        logSuccess(CaptureLog::areaCut(image.size(), clipped));
         done(std::move(image));
     });
 }

@@ -3,6 +3,8 @@
 #include "app/AppLogger.h"
 #include "app/Cfg.h"
 #include "app/StderrSystemLog.h"
+#include "capture/CaptureLog.h"
+#include "capture/CaptureScale.h"
 #include "capture/ImageStore.h"
 #include "capture/PngEncoder.h"
 #include "library/HistoryEntry.h"
@@ -22,7 +24,6 @@
 #include <QJsonObject>
 #include <QUuid>
 
-#include <cmath>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -235,8 +236,7 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
         return std::nullopt;
     }
 
-    logInfo(QStringLiteral("[CaptureMgr] start mode=") + request->mode +
-            QStringLiteral(" source=api preferredApp=nil"));
+    logInfo(CaptureLog::started(request->mode, QStringLiteral("api"), QStringLiteral("nil")));
     X11ShmSegment segment(conn);
     const X11PixelFormat& f = format.value();
     const int stride = f.stride(rootRect.width());
@@ -246,23 +246,12 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
     }
     const QDateTime captureDate = QDateTime::currentDateTime();
     // The full command's lines: it grabs the whole display and cuts the area out of it.
-    const QSize screen = monitor->rootRect.size();
-    logSuccess(QStringLiteral("[ScreenCapture] 全屏截屏 %1×%2 display %3")
-                   .arg(screen.width())
-                   .arg(screen.height())
-                   .arg(monitor->id));
+    logSuccess(CaptureLog::displayGrabbed(monitor->rootRect.size(), monitor->id));
     if (request->geometry) {
         const QRect at = rootRect.translated(-monitor->rootRect.topLeft());
-        logSuccess(QStringLiteral("[ScreenCapture] 區域截屏 %1×%2 at (%3, %4, %5, %6)")
-                       .arg(at.width())
-                       .arg(at.height())
-                       .arg(at.x())
-                       .arg(at.y())
-                       .arg(at.width())
-                       .arg(at.height()));
+        logSuccess(CaptureLog::areaCut(at.size(), at));
     }
-    logInfo(QStringLiteral("[CaptureMgr] handleResult mode=") + request->mode +
-            QStringLiteral(" size=%1×%2").arg(rootRect.width()).arg(rootRect.height()));
+    logInfo(CaptureLog::resultHandled(request->mode, rootRect.size()));
     PngPixels pixels;
     pixels.data = segment.data();
     pixels.width = rootRect.width();
@@ -270,8 +259,8 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
     pixels.bytesPerLine = size_t(stride);
     pixels.layout = PngPixels::Layout::Xrgb32;
     pixels.channels = 3;
-    // A 1x display's density, as the full command records it (CaptureScale): 96 dots per inch.
-    pixels.dotsPerMeterX = pixels.dotsPerMeterY = int(std::lround(96.0 / 0.0254));
+    // A 1x display's density, as the full command records it.
+    pixels.dotsPerMeterX = pixels.dotsPerMeterY = CaptureScale::dotsPerMetre(1);
     const std::optional<QString> path = images.write(captureDate, [&pixels] {
         PngEncodeOptions options;
         options.density = true;
