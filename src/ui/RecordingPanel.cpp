@@ -40,7 +40,9 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing, true);
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        p.setPen(palette().color(QPalette::Mid));
+        // Mid is barely darker than a dark window, so dark palettes draw the edge lighter.
+        const bool dark = palette().color(QPalette::Window).lightness() < 128;
+        p.setPen(palette().color(dark ? QPalette::Light : QPalette::Mid));
         p.setBrush(palette().color(QPalette::Base));
         p.drawRoundedRect(r, 3, 3);
         if (!isEnabled() || level_ <= 0) {
