@@ -100,7 +100,8 @@ bool FfmpegCameraStream::openInput(QString* error) {
     }
     opened = opened && openStreams(url, error);
     if (!opened && openDeadlineNs_ > 0 && monotonicNowNs() > openDeadlineNs_) {
-        *error = QStringLiteral("%1: no picture within %2 s").arg(source_.url).arg(kPipeWaitNs / 1'000'000'000);
+        *error =
+            QStringLiteral("%1: no picture within %2 s").arg(source_.url).arg(kPipeWaitNs / 1'000'000'000);
     }
     openDeadlineNs_ = 0;
     return opened;

@@ -16,8 +16,9 @@ struct SwsContext;
 namespace mebo::platform {
 
 // Reads a camera (a V4L2 node through libavdevice), a video file played in a loop at its own
-// pace or a stream written into a FIFO, decodes on its own thread and hands out BGRA pictures. A frame that is more than one
-// frame interval late when it is decoded is dropped, so a slow receiver never builds a backlog.
+// pace or a stream written into a FIFO, decodes on its own thread and hands out BGRA pictures.
+// A frame that is more than one frame interval late when it is decoded is dropped, so a slow
+// receiver never builds a backlog.
 class FfmpegCameraStream : public CameraStream {
 public:
     struct Source {
@@ -36,7 +37,7 @@ private:
                        std::function<void(const QString&)> onError);
     static int interruptCallback(void* opaque);
     bool openInput(QString* error);
-    bool openPipe(QString* error);     // a FIFO: opened non-blocking, its first bytes awaited
+    bool openPipe(QString* error); // a FIFO: opened non-blocking, its first bytes awaited
     bool openStreams(const QByteArray& url, QString* error);
     void closeInput();
     void run(const QString& threadName);
