@@ -10,9 +10,8 @@ namespace mebo::test::media {
 
 QByteArray run(const QString& program, const QStringList& args, int timeoutMs) {
     // Through posix_spawn, not QProcess: Qt's child runs in this process's memory until its exec
-    // (clone with CLONE_VM | CLONE_VFORK, which ThreadSanitizer does not intercept), and its calls
-    // change the calling thread's state in the checker, which then misses that thread's later
-    // unlocks and reports the next threads it hands data to under a lock.
+    // (clone with CLONE_VM | CLONE_VFORK), so ThreadSanitizer's fork bookkeeping for the child
+    // lands on this process's own state, which then misses the calling thread's later unlocks.
     const ProgramRun r = test::run(QStringList{program} + args, {}, timeoutMs);
     return r.exitCode == -1 ? QByteArray() : r.stdOut;
 }
