@@ -1,8 +1,8 @@
 #include "video/VideoTimelineStrips.h"
 
 #include "app/AppLogger.h"
+#include "app/MainThread.h"
 
-#include <QPointer>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -79,15 +79,14 @@ void VideoTimelineStrips::start() {
 }
 
 void VideoTimelineStrips::post(quint64 generation, std::function<void()> apply) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, apply = std::move(apply)] {
-            if (current(generation)) {
-                apply();
-                Q_EMIT changed();
-            }
-        },
-        Qt::QueuedConnection);
+    // runOnMain's queue hands the captured pictures and peaks over under a lock every thread sees;
+    // a queued Qt call would hand them over under Qt's own.
+    runOnMain([self = self_, generation, apply = std::move(apply)] {
+        if (self && self->current(generation)) {
+            apply();
+            Q_EMIT self->changed();
+        }
+    });
 }
 
 void VideoTimelineStrips::run(quint64 generation) {
@@ -143,7 +142,8 @@ void VideoTimelineStrips::run(quint64 generation) {
                 done += n;
                 if (++chunks % kChunksPerPost == 0 || done >= total) {
                     const double part = double(done) / double(total);
-                    post(generation, [this, peaks, part] {
+                    // A copy of its own: the peaks still growing here are never shared with it.
+                    post(generation, [this, peaks = QVector<float>(peaks.cbegin(), peaks.cend()), part] {
                         peaks_ = peaks;
                         peaksDone_ = part;
                     });

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVector>
 #include <atomic>
@@ -73,6 +74,7 @@ private:
     double duration_ = 0;
     QList<int> audioTracks_;
     std::atomic<quint64> generation_{0};
+    QPointer<VideoTimelineStrips> self_{this}; // what a posted result checks before it applies
     std::thread worker_;
 
     QList<Thumbnail> thumbnails_; // main thread

@@ -198,7 +198,8 @@ TEST_F(CliRecordWebcam, PictureInPictureAtTheComputedRectangleWithRoundedCorners
 }
 
 // How the camera's clip reaches the recorder: a file, a file deleted once recording runs, or a
-// FIFO fed by ffmpeg until the clip ends (the picture stops as an unplugged camera's does).
+// FIFO fed by ffmpeg until the clip ends (the picture stops as an unplugged camera's does), or by
+// nobody when there is no clip.
 enum class Feed { file, deletedWhileRecording, fifo };
 
 struct FailureCase {
@@ -217,6 +218,8 @@ TEST_P(CliRecordWebcamFailure, MainFileIsGoodAndNoEmptySiblingIsLeft) {
     const QString camera = clip("camera.mp4");
     if (c.feed == Feed::fifo) {
         ASSERT_EQ(::mkfifo(QFile::encodeName(camera).constData(), 0600), 0);
+    }
+    if (c.feed == Feed::fifo && *c.clip) {
         feeder.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", c.clip, "-pix_fmt",
                                                 "yuv420p", "-f", "mpegts", "-y", camera});
     } else if (*c.clip) {
@@ -272,7 +275,14 @@ INSTANTIATE_TEST_SUITE_P(
                                   0,
                                   Feed::fifo,
                                   {"[Recording] 攝影機中斷: ", "[Recording] webcam sibling 已寫: "},
-                                  true}),
+                                  true},
+                      FailureCase{"PipeWithNoWriter",
+                                  "",
+                                  0,
+                                  Feed::fifo,
+                                  {"[Recording] 攝影機輸入創建失敗: ", "no picture within",
+                                   "[Recording] 攝影機啟動失敗, 已自動關閉 webcamEnabled"},
+                                  false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

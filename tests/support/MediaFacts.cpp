@@ -1,21 +1,19 @@
 #include "support/MediaFacts.h"
 
+#include "support/Process.h"
+
 #include <QJsonDocument>
-#include <QProcess>
 #include <cmath>
 #include <cstring>
 
 namespace mebo::test::media {
 
 QByteArray run(const QString& program, const QStringList& args, int timeoutMs) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return p.readAllStandardOutput();
+    // Through posix_spawn, not QProcess: Qt's child runs in this process's memory until its exec
+    // (clone with CLONE_VM | CLONE_VFORK), so ThreadSanitizer's fork bookkeeping for the child
+    // lands on this process's own state, which then misses the calling thread's later unlocks.
+    const ProgramRun r = test::run(QStringList{program} + args, {}, timeoutMs);
+    return r.exitCode == -1 ? QByteArray() : r.stdOut;
 }
 
 QJsonObject probe(const QString& path) {

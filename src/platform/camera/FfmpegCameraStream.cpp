@@ -2,8 +2,13 @@
 
 #include "platform/MonotonicClock.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -22,18 +27,28 @@ QString avError(int code) {
     return QString::fromUtf8(text);
 }
 
+mode_t fileMode(const QString& path) {
+    struct stat st {};
+    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_mode : 0;
+}
+
 // Only a regular file can be read again from its start; a pipe, a FIFO or a stream that ends has
 // ended for good (reopening a FIFO would wait for a new writer, and a stop would wait with it).
 bool replayable(const QString& path) {
-    struct stat st {};
-    return ::stat(path.toLocal8Bit().constData(), &st) == 0 && S_ISREG(st.st_mode);
+    return S_ISREG(fileMode(path));
 }
 
-int interruptCallback(void* opaque) {
-    return static_cast<std::atomic<bool>*>(opaque)->load() ? 1 : 0;
-}
+// How long a start waits for the first bytes of a camera pipe, and then for the stream's head:
+// opening a FIFO blocks until a writer comes, and a writer may come and never write, or stall.
+constexpr int64_t kPipeWaitNs = 5'000'000'000;
 
 } // namespace
+
+int FfmpegCameraStream::interruptCallback(void* opaque) {
+    const auto* self = static_cast<const FfmpegCameraStream*>(opaque);
+    const bool late = self->openDeadlineNs_ > 0 && monotonicNowNs() > self->openDeadlineNs_;
+    return self->stopping_.load() || late ? 1 : 0;
+}
 
 FfmpegCameraStream::FfmpegCameraStream(Source source, std::function<void(const CameraFrame&)> onFrame,
                                        std::function<void(const QString&)> onError)
@@ -72,7 +87,56 @@ bool FfmpegCameraStream::openInput(QString* error) {
         return false;
     }
     fmt_->interrupt_callback.callback = interruptCallback;
-    fmt_->interrupt_callback.opaque = &stopping_;
+    fmt_->interrupt_callback.opaque = this;
+    QByteArray url = source_.url.toLocal8Bit();
+    bool opened = true;
+    if (!source_.device && S_ISFIFO(fileMode(source_.url))) {
+        openDeadlineNs_ = monotonicNowNs() + kPipeWaitNs;
+        opened = openPipe(error);
+        url = "pipe:" + QByteArray::number(pipeFd_);
+        if (opened) {
+            openDeadlineNs_ = monotonicNowNs() + kPipeWaitNs; // as long again for the stream's head
+        }
+    }
+    opened = opened && openStreams(url, error);
+    if (!opened && openDeadlineNs_ > 0 && monotonicNowNs() > openDeadlineNs_) {
+        *error =
+            QStringLiteral("%1: no picture within %2 s").arg(source_.url).arg(kPipeWaitNs / 1'000'000'000);
+    }
+    openDeadlineNs_ = 0;
+    return opened;
+}
+
+bool FfmpegCameraStream::openPipe(QString* error) {
+    // Non-blocking: the open returns at once with or without a writer, and a writer that stalls
+    // later cannot hold a read, so a stop is never kept waiting.
+    pipeFd_ = ::open(source_.url.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (pipeFd_ < 0) {
+        *error = QStringLiteral("%1: %2").arg(source_.url, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    pollfd p{pipeFd_, POLLIN, 0};
+    for (;;) {
+        const int64_t left = openDeadlineNs_ - monotonicNowNs();
+        if (left <= 0) {
+            return false; // nothing written in time
+        }
+        const int r = ::poll(&p, 1, int(left / 1'000'000) + 1);
+        if (r < 0 && errno != EINTR) {
+            *error = QStringLiteral("%1: %2").arg(source_.url, QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        if (r > 0 && (p.revents & POLLIN)) {
+            return true;
+        }
+        if (r > 0) { // a writer came and went without a byte
+            *error = QStringLiteral("%1: the picture ended").arg(source_.url);
+            return false;
+        }
+    }
+}
+
+bool FfmpegCameraStream::openStreams(const QByteArray& url, QString* error) {
     const AVInputFormat* format = nullptr;
     AVDictionary* options = nullptr;
     if (source_.device) {
@@ -85,14 +149,13 @@ bool FfmpegCameraStream::openInput(QString* error) {
         av_dict_set(&options, "video_size", "1280x720", 0);
         av_dict_set(&options, "framerate", "30", 0);
     }
-    const QByteArray url = source_.url.toLocal8Bit();
     int r = avformat_open_input(&fmt_, url.constData(), format, &options);
     av_dict_free(&options);
     if (r < 0 && source_.device) {
         // The device refused the size or rate: take its defaults.
         fmt_ = avformat_alloc_context();
         fmt_->interrupt_callback.callback = interruptCallback;
-        fmt_->interrupt_callback.opaque = &stopping_;
+        fmt_->interrupt_callback.opaque = this;
         r = avformat_open_input(&fmt_, url.constData(), format, nullptr);
     }
     if (r < 0) {
@@ -132,6 +195,10 @@ void FfmpegCameraStream::closeInput() {
     avcodec_free_context(&dec_);
     avformat_close_input(&fmt_);
     stream_ = -1;
+    if (pipeFd_ >= 0) { // the pipe protocol leaves its descriptor to its owner
+        ::close(pipeFd_);
+        pipeFd_ = -1;
+    }
 }
 
 void FfmpegCameraStream::stop() {

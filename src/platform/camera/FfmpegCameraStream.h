@@ -15,9 +15,10 @@ struct SwsContext;
 
 namespace mebo::platform {
 
-// Reads a camera (a V4L2 node through libavdevice) or a video file played in a loop at its own
-// pace, decodes on its own thread and hands out BGRA pictures. A frame that is more than one
-// frame interval late when it is decoded is dropped, so a slow receiver never builds a backlog.
+// Reads a camera (a V4L2 node through libavdevice), a video file played in a loop at its own
+// pace or a stream written into a FIFO, decodes on its own thread and hands out BGRA pictures.
+// A frame that is more than one frame interval late when it is decoded is dropped, so a slow
+// receiver never builds a backlog.
 class FfmpegCameraStream : public CameraStream {
 public:
     struct Source {
@@ -34,7 +35,10 @@ public:
 private:
     FfmpegCameraStream(Source source, std::function<void(const CameraFrame&)> onFrame,
                        std::function<void(const QString&)> onError);
+    static int interruptCallback(void* opaque);
     bool openInput(QString* error);
+    bool openPipe(QString* error); // a FIFO: opened non-blocking, its first bytes awaited
+    bool openStreams(const QByteArray& url, QString* error);
     void closeInput();
     void run(const QString& threadName);
     // False when the stream ends (stopped or failed; `error` set on failure).
@@ -50,6 +54,8 @@ private:
     AVFrame* frame_ = nullptr;
     SwsContext* sws_ = nullptr;
     int stream_ = -1;
+    int pipeFd_ = -1;
+    int64_t openDeadlineNs_ = 0; // while opening a pipe: when its interrupt gives up
     double timeBase_ = 0;
     int64_t frameIntervalNs_ = 33'333'333;
     // A file's pace: its time zero on the monotonic clock, and how far the earlier loops reached.
