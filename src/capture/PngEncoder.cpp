@@ -21,14 +21,12 @@ namespace {
 
 // Below this (a millisecond or two of work) starting helper threads is not worth it.
 constexpr size_t kMinParallelBytes = size_t(512) << 10;
-constexpr unsigned kMaxThreads = 8;
 // Rows at least this share of bytes equal to the pixel on their left are flat or text-like:
 // unfiltered they keep the exact repeats deflate finds best.
 constexpr int kRunShareNum = 3, kRunShareDen = 4;
 
-// Row `y` of the source as the PNG's unfiltered bytes.
-void readRow(const PngPixels& src, int y, uint8_t* out) {
-    const uchar* line = src.data + size_t(y) * size_t(src.bytesPerLine);
+// One source row (at `line`) as the PNG's unfiltered bytes.
+void readRow(const PngPixels& src, const uint8_t* line, uint8_t* out) {
     const int w = src.width;
     switch (src.layout) {
     case PngPixels::Layout::Xrgb32: {
@@ -247,8 +245,8 @@ struct Piece {
 // One worker's buffers, reused across its pieces.
 class PieceEncoder {
 public:
-    PieceEncoder(const PngPixels& src, const PngEncodeOptions& options)
-        : src_(src), filter_(options.filter), rowBytes_(src.width * src.channels),
+    PieceEncoder(const PngPixels& src, const PngEncodeOptions& options, unsigned worker)
+        : src_(src), worker_(worker), filter_(options.filter), rowBytes_(src.width * src.channels),
           seamRow_(size_t(rowBytes_)), keepA_(size_t(rowBytes_)), keepB_(size_t(rowBytes_)),
           scratch_(size_t(rowBytes_)),
           compressor_(libdeflate_alloc_compressor(std::clamp(options.level, 1, 12))) {}
@@ -273,9 +271,15 @@ public:
             outCapacity_ = bound;
         }
         // Filters look at the image's previous row, also across piece seams.
+        const int first = piece.firstRow > 0 ? piece.firstRow - 1 : 0;
+        const uint8_t* base = src_.source ? src_.source->rows(worker_, first, piece.endRow)
+                                          : src_.data + size_t(first) * src_.bytesPerLine;
+        if (!base)
+            return;
+        auto line = [&](int y) { return base + size_t(y - first) * src_.bytesPerLine; };
         const uint8_t* prev = seamRow_.data();
         if (piece.firstRow > 0) {
-            readRow(src_, piece.firstRow - 1, seamRow_.data());
+            readRow(src_, line(piece.firstRow - 1), seamRow_.data());
         } else {
             std::fill(seamRow_.begin(), seamRow_.end(), uint8_t(0));
         }
@@ -283,7 +287,7 @@ public:
         int k = 0;
         uint8_t* out = filtered_.get();
         for (int y = piece.firstRow; y < piece.endRow; ++y, out += stride) {
-            readRow(src_, y, out + 1);
+            readRow(src_, line(y), out + 1);
             prev = filterRow(filter_, out, prev, keep[k], scratch_.data(), rowBytes_, bpp);
             if (prev == keep[k])
                 k ^= 1; // the next row's copy must not overwrite its predictor
@@ -299,6 +303,7 @@ public:
 
 private:
     const PngPixels& src_;
+    unsigned worker_;
     PngRowFilter filter_;
     int rowBytes_;
     std::vector<uint8_t> seamRow_, keepA_, keepB_, scratch_;
@@ -328,9 +333,9 @@ bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::ve
                   unsigned threads) {
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
-    auto work = [&] {
+    auto work = [&](unsigned worker) {
         try {
-            PieceEncoder encoder(src, options);
+            PieceEncoder encoder(src, options, worker);
             for (size_t i = next++; i < pieces.size() && !failed; i = next++) {
                 encoder.encode(pieces[i], i + 1 == pieces.size());
                 if (!pieces[i].ok)
@@ -344,11 +349,11 @@ bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::ve
     const unsigned helperCount = unsigned(std::min<size_t>(threads, pieces.size())) - 1;
     try {
         for (unsigned i = 0; i < helperCount; ++i)
-            helpers.emplace_back(work);
+            helpers.emplace_back(work, i + 1);
     } catch (const std::system_error&) {
         // No more threads: the calling thread does the rest.
     }
-    work();
+    work(0);
     for (auto& t : helpers)
         t.join();
     return !failed;
@@ -419,12 +424,12 @@ QByteArray assemble(const PngPixels& src, const std::vector<Piece>& pieces, bool
 } // namespace
 
 QByteArray PngEncoder::encode(const PngPixels& src, const PngEncodeOptions& options) {
-    if (!src.data || src.width <= 0 || src.height <= 0)
+    if ((!src.data && !src.source) || src.width <= 0 || src.height <= 0)
         return {};
     try {
         const size_t stride = size_t(src.width) * size_t(src.channels) + 1;
         const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
-        const unsigned threads = std::min(options.threads == 0 ? cores : options.threads, kMaxThreads);
+        const unsigned threads = std::min(options.threads == 0 ? cores : options.threads, PngEncoder::maxThreads);
         std::vector<Piece> pieces = splitRows(src.height, stride, options.pieceBytes, threads);
         if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1) {
             // A seam could not be joined (never seen): fall back to one piece on this thread.

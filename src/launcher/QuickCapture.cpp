@@ -24,6 +24,7 @@
 #include <QJsonObject>
 #include <QUuid>
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -157,6 +158,78 @@ const X11Monitor* areaMonitor(const X11MonitorLayout& layout, const QRect& rect,
     return nullptr;
 }
 
+// The display's rows, grabbed piece by piece as the encoder asks for them, each encoder thread into
+// a segment of its own: a few small segments instead of one of the whole frame (whose pages, made
+// and unmade, cost more than the grab), and the grab of one piece overlaps the compression of
+// another. The server is held from the first piece until every row is in, so the picture is of
+// one moment, as a single grab's would be.
+class ShmRowSource : public PngRowSource {
+public:
+    ShmRowSource(std::shared_ptr<X11Connection> conn, const QRect& rootRect, int stride, int depth)
+        : conn_(std::move(conn)), rootRect_(rootRect), stride_(stride), depth_(depth),
+          fetched_(size_t(rootRect.height()), false), rowsLeft_(rootRect.height()) {
+        xcb_grab_server(conn_->xcb());
+    }
+    ~ShmRowSource() override { ungrab(); }
+    ShmRowSource(const ShmRowSource&) = delete;
+    ShmRowSource& operator=(const ShmRowSource&) = delete;
+
+    const uint8_t* rows(unsigned worker, int first, int end) override {
+        if (worker >= segments_.size()) {
+            return nullptr;
+        }
+        auto& segment = segments_[worker];
+        if (!segment) {
+            segment = std::make_unique<X11ShmSegment>(conn_);
+            // Pieces differ by a row or two: room for them keeps one segment per worker.
+            QString error;
+            if (!segment->ensure(size_t(stride_) * size_t(end - first + 2), &error)) {
+                return nullptr;
+            }
+        }
+        const QRect band(rootRect_.x(), rootRect_.y() + first, rootRect_.width(), end - first);
+        QString error;
+        if (!segment->getImage(band, size_t(stride_) * size_t(end - first), depth_, &error)) {
+            return nullptr;
+        }
+        const std::lock_guard lock(mutex_);
+        for (int y = first; y < end; ++y) {
+            if (!fetched_[size_t(y)]) {
+                fetched_[size_t(y)] = true;
+                --rowsLeft_;
+            }
+        }
+        if (rowsLeft_ == 0) {
+            ungrabLocked();
+        }
+        return segment->data();
+    }
+
+private:
+    void ungrab() {
+        const std::lock_guard lock(mutex_);
+        ungrabLocked();
+    }
+    void ungrabLocked() {
+        if (!grabbed_) {
+            return;
+        }
+        grabbed_ = false;
+        xcb_ungrab_server(conn_->xcb());
+        xcb_flush(conn_->xcb());
+    }
+
+    std::shared_ptr<X11Connection> conn_;
+    QRect rootRect_;
+    int stride_;
+    int depth_;
+    std::array<std::unique_ptr<X11ShmSegment>, PngEncoder::maxThreads> segments_; // one per worker
+    std::mutex mutex_;
+    std::vector<bool> fetched_;
+    int rowsLeft_;
+    bool grabbed_ = true;
+};
+
 // Whether the library's index can take a new entry the way the full command would leave it: read
 // cleanly, every entry's file present (no orphan scan to run) and no prune due.
 bool indexTakesEntryAsIs(const HistoryIndexFile::ReadResult& read, const QString& folder, int maxCount) {
@@ -237,13 +310,9 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
     }
 
     logInfo(CaptureLog::started(request->mode, QStringLiteral("api"), QStringLiteral("nil")));
-    X11ShmSegment segment(conn);
     const X11PixelFormat& f = format.value();
     const int stride = f.stride(rootRect.width());
-    QString error;
-    if (!segment.getImage(rootRect, size_t(stride) * size_t(rootRect.height()), f.depth(), &error)) {
-        return std::nullopt;
-    }
+    ShmRowSource source(conn, rootRect, stride, f.depth());
     const QDateTime captureDate = QDateTime::currentDateTime();
     // The full command's lines: it grabs the whole display and cuts the area out of it.
     logSuccess(CaptureLog::displayGrabbed(monitor->rootRect.size(), monitor->id));
@@ -253,7 +322,7 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
     }
     logInfo(CaptureLog::resultHandled(request->mode, rootRect.size()));
     PngPixels pixels;
-    pixels.data = segment.data();
+    pixels.source = &source;
     pixels.width = rootRect.width();
     pixels.height = rootRect.height();
     pixels.bytesPerLine = size_t(stride);
@@ -283,6 +352,7 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
     entry.displayScale = 1;
     QList<HistoryEntry> entries = read.entries;
     entries.prepend(entry);
+    QString error;
     if (!index.write(entries, &error)) {
         logError(QStringLiteral("[History] 索引持久化失敗: ") + error);
     }
