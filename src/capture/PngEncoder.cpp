@@ -240,6 +240,7 @@ struct Piece {
     uint32_t adler = 1;
     uint64_t rawBytes = 0;
     bool ok = false;
+    bool noRows = false; // the row source failed: no point in trying again
 };
 
 // One worker's buffers, reused across its pieces.
@@ -274,8 +275,10 @@ public:
         const int first = piece.firstRow > 0 ? piece.firstRow - 1 : 0;
         const uint8_t* base = src_.source ? src_.source->rows(worker_, first, piece.endRow)
                                           : src_.data + size_t(first) * src_.bytesPerLine;
-        if (!base)
+        if (!base) {
+            piece.noRows = true;
             return;
+        }
         auto line = [&](int y) { return base + size_t(y - first) * src_.bytesPerLine; };
         const uint8_t* prev = seamRow_.data();
         if (piece.firstRow > 0) {
@@ -431,7 +434,8 @@ QByteArray PngEncoder::encode(const PngPixels& src, const PngEncodeOptions& opti
         const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
         const unsigned threads = std::min(options.threads == 0 ? cores : options.threads, PngEncoder::maxThreads);
         std::vector<Piece> pieces = splitRows(src.height, stride, options.pieceBytes, threads);
-        if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1) {
+        if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1 &&
+            std::none_of(pieces.begin(), pieces.end(), [](const Piece& p) { return p.noRows; })) {
             // A seam could not be joined (never seen): fall back to one piece on this thread.
             pieces = splitRows(src.height, stride, std::numeric_limits<size_t>::max(), 1);
             if (!encodePieces(src, options, pieces, 1))

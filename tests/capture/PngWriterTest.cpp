@@ -6,7 +6,9 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace mebo {
 namespace {
@@ -97,6 +99,62 @@ TEST(PngEncoderTest, EveryFilterLevelAndThreadCountRoundTrips) {
                 }
             }
         }
+    }
+}
+
+// Hands out copies of the asked rows only, one fresh buffer per call, as a grab would; or fails
+// from the `failAt`th call on.
+class CopyingRowSource : public PngRowSource {
+public:
+    CopyingRowSource(const QImage& image, unsigned threads, int failAt = -1)
+        : image_(image), buffers_(threads), failAt_(failAt) {}
+    const uint8_t* rows(unsigned worker, int first, int end) override {
+        EXPECT_LT(worker, buffers_.size());
+        EXPECT_TRUE(0 <= first && first < end && end <= image_.height()) << first << ".." << end;
+        if (worker >= buffers_.size() || calls_++ == failAt_)
+            return nullptr;
+        const auto* from = image_.constScanLine(first);
+        buffers_[worker].assign(from, from + size_t(end - first) * size_t(image_.bytesPerLine()));
+        return buffers_[worker].data();
+    }
+
+private:
+    const QImage& image_;
+    std::vector<std::vector<uint8_t>> buffers_;
+    std::atomic<int> calls_{0};
+    int failAt_;
+};
+
+TEST(PngEncoderTest, RowsFromASourceEncodeAsFromMemoryHoweverThePiecesFall) {
+    struct Case {
+        int width, height;
+        bool alpha;
+        unsigned threads;
+        size_t pieceBytes;
+    };
+    for (const Case& c : {Case{1, 1, false, 2, 1}, Case{7, 3, true, 4, 1}, Case{517, 301, false, 3, 64 << 10},
+                          Case{333, 97, true, 2, 5000}, Case{1920, 180, false, 2, 1 << 20}}) {
+        const QImage image = mixedImage(c.width, c.height, c.alpha);
+        PngPixels pixels;
+        pixels.data = image.constBits();
+        pixels.width = image.width();
+        pixels.height = image.height();
+        pixels.bytesPerLine = size_t(image.bytesPerLine());
+        pixels.channels = c.alpha ? 4 : 3;
+        PngEncodeOptions options;
+        options.threads = c.threads;
+        options.pieceBytes = c.pieceBytes;
+        const QByteArray fromMemory = PngEncoder::encode(pixels, options);
+        EXPECT_TRUE(decodesTo(fromMemory, image)) << c.width << "x" << c.height;
+
+        CopyingRowSource source(image, c.threads);
+        pixels.source = &source;
+        pixels.data = nullptr;
+        EXPECT_EQ(PngEncoder::encode(pixels, options), fromMemory) << c.width << "x" << c.height;
+
+        CopyingRowSource failing(image, c.threads, 0);
+        pixels.source = &failing;
+        EXPECT_TRUE(PngEncoder::encode(pixels, options).isEmpty()) << c.width << "x" << c.height;
     }
 }
 
