@@ -170,7 +170,15 @@ public:
           fetched_(size_t(rootRect.height()), false), rowsLeft_(rootRect.height()) {
         xcb_grab_server(conn_->xcb());
     }
-    ~ShmRowSource() override { ungrab(); }
+    ~ShmRowSource() override {
+        ungrab();
+        // Detached without waiting for the server's answer: nothing is left to learn from it.
+        for (auto& segment : segments_) {
+            if (segment && segment->attached()) {
+                X11ShmSegment::detach(*conn_, segment->take());
+            }
+        }
+    }
     ShmRowSource(const ShmRowSource&) = delete;
     ShmRowSource& operator=(const ShmRowSource&) = delete;
 
