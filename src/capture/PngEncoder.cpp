@@ -255,7 +255,9 @@ public:
     PieceEncoder(const PieceEncoder&) = delete;
     PieceEncoder& operator=(const PieceEncoder&) = delete;
 
-    void encode(Piece& piece, bool last) {
+    // `following` is the piece this worker takes next, if any: a row source may start fetching it
+    // once this piece's rows are read.
+    void encode(Piece& piece, bool last, const Piece* following) {
         if (!compressor_)
             return;
         const int bpp = src_.channels;
@@ -272,7 +274,7 @@ public:
             outCapacity_ = bound;
         }
         // Filters look at the image's previous row, also across piece seams.
-        const int first = piece.firstRow > 0 ? piece.firstRow - 1 : 0;
+        const int first = rowsFrom(piece);
         const uint8_t* base = src_.source ? src_.source->rows(worker_, first, piece.endRow)
                                           : src_.data + size_t(first) * src_.bytesPerLine;
         if (!base) {
@@ -295,6 +297,9 @@ public:
             if (prev == keep[k])
                 k ^= 1; // the next row's copy must not overwrite its predictor
         }
+        if (src_.source && following) {
+            src_.source->prefetch(worker_, rowsFrom(*following), following->endRow);
+        }
         piece.rawBytes = rawBytes;
         piece.adler = libdeflate_adler32(1, filtered_.get(), rawBytes);
         const size_t n =
@@ -305,6 +310,9 @@ public:
     }
 
 private:
+    // A piece's rows and the one above it.
+    static int rowsFrom(const Piece& piece) { return piece.firstRow > 0 ? piece.firstRow - 1 : 0; }
+
     const PngPixels& src_;
     unsigned worker_;
     PngRowFilter filter_;
@@ -339,10 +347,14 @@ bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::ve
     auto work = [&](unsigned worker) {
         try {
             PieceEncoder encoder(src, options, worker);
-            for (size_t i = next++; i < pieces.size() && !failed; i = next++) {
-                encoder.encode(pieces[i], i + 1 == pieces.size());
+            // Each worker claims its next piece before compressing the current one.
+            for (size_t i = next++; i < pieces.size() && !failed;) {
+                const size_t following = next++;
+                encoder.encode(pieces[i], i + 1 == pieces.size(),
+                               following < pieces.size() ? &pieces[following] : nullptr);
                 if (!pieces[i].ok)
                     failed = true;
+                i = following;
             }
         } catch (const std::bad_alloc&) {
             failed = true;

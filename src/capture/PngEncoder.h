@@ -39,6 +39,11 @@ public:
     // at a time per worker) and answers row `first`'s address, rows PngPixels::bytesPerLine apart;
     // null when they cannot be had. They stay valid until that worker's next call.
     virtual const uint8_t* rows(unsigned worker, int first, int end) = 0;
+    // Says that `worker` is done with its rows and will ask for [first, end) next: a source may
+    // start fetching them while the worker compresses.
+    virtual void prefetch(unsigned worker, int first, int end) {
+        (void)worker, (void)first, (void)end;
+    }
 };
 
 // Pixels as the encoder reads them: rows `bytesPerLine` apart, in one of three layouts.

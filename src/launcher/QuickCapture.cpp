@@ -160,9 +160,9 @@ const X11Monitor* areaMonitor(const X11MonitorLayout& layout, const QRect& rect,
 
 // The display's rows, grabbed piece by piece as the encoder asks for them, each encoder thread into
 // a segment of its own: a few small segments instead of one of the whole frame (whose pages, made
-// and unmade, cost more than the grab), and the grab of one piece overlaps the compression of
-// another. The server is held from the first piece until every row is in, so the picture is of
-// one moment, as a single grab's would be.
+// and unmade, cost more than the grab), and the server copies a worker's next piece while the
+// worker compresses the last. The server is held from the first piece until every row is in, so
+// the picture is of one moment, as a single grab's would be.
 class ShmRowSource : public PngRowSource {
 public:
     ShmRowSource(std::shared_ptr<X11Connection> conn, const QRect& rootRect, int stride, int depth)
@@ -171,11 +171,16 @@ public:
         xcb_grab_server(conn_->xcb());
     }
     ~ShmRowSource() override {
+        for (Worker& w : workers_) {
+            if (w.pending) { // a fetch nobody asked for in the end (an encode that failed)
+                free(xcb_shm_get_image_reply(conn_->xcb(), w.pending->cookie, nullptr));
+            }
+        }
         ungrab();
         // Detached without waiting for the server's answer: nothing is left to learn from it.
-        for (auto& segment : segments_) {
-            if (segment && segment->attached()) {
-                X11ShmSegment::detach(*conn_, segment->take());
+        for (Worker& w : workers_) {
+            if (w.segment && w.segment->attached()) {
+                X11ShmSegment::detach(*conn_, w.segment->take());
             }
         }
     }
@@ -183,23 +188,56 @@ public:
     ShmRowSource& operator=(const ShmRowSource&) = delete;
 
     const uint8_t* rows(unsigned worker, int first, int end) override {
-        if (worker >= segments_.size()) {
+        if (worker >= workers_.size()) {
             return nullptr;
         }
-        auto& segment = segments_[worker];
-        if (!segment) {
-            segment = std::make_unique<X11ShmSegment>(conn_);
-            // Pieces differ by a row or two: room for them keeps one segment per worker.
-            QString error;
-            if (!segment->ensure(size_t(stride_) * size_t(end - first + 2), &error)) {
-                return nullptr;
-            }
+        Worker& w = workers_[worker];
+        QString error;
+        std::optional<Pending> pending = std::exchange(w.pending, std::nullopt);
+        if (pending && (pending->first != first || pending->end != end)) {
+            free(xcb_shm_get_image_reply(conn_->xcb(), pending->cookie, nullptr));
+            pending.reset();
+        }
+        if (!pending && !(pending = request(w, first, end))) {
+            return nullptr;
+        }
+        if (!w.segment->awaitImage(pending->cookie, size_t(stride_) * size_t(end - first), depth_, &error)) {
+            return nullptr;
+        }
+        arrived(first, end);
+        return w.segment->data();
+    }
+
+    void prefetch(unsigned worker, int first, int end) override {
+        if (worker < workers_.size() && !workers_[worker].pending) {
+            workers_[worker].pending = request(workers_[worker], first, end);
+        }
+    }
+
+private:
+    struct Pending {
+        xcb_shm_get_image_cookie_t cookie;
+        int first, end;
+    };
+    struct Worker {
+        std::unique_ptr<X11ShmSegment> segment;
+        std::optional<Pending> pending;
+    };
+
+    std::optional<Pending> request(Worker& w, int first, int end) {
+        if (!w.segment) {
+            w.segment = std::make_unique<X11ShmSegment>(conn_);
+        }
+        // Pieces differ by a row or two: room for them keeps one segment per worker.
+        QString error;
+        if (!w.segment->ensure(size_t(stride_) * size_t(end - first + 2), &error)) {
+            return std::nullopt;
         }
         const QRect band(rootRect_.x(), rootRect_.y() + first, rootRect_.width(), end - first);
-        QString error;
-        if (!segment->getImage(band, size_t(stride_) * size_t(end - first), depth_, &error)) {
-            return nullptr;
-        }
+        return Pending{w.segment->requestImage(band), first, end};
+    }
+
+    void arrived(int first, int end) {
         const std::lock_guard lock(mutex_);
         for (int y = first; y < end; ++y) {
             if (!fetched_[size_t(y)]) {
@@ -210,10 +248,7 @@ public:
         if (rowsLeft_ == 0) {
             ungrabLocked();
         }
-        return segment->data();
     }
-
-private:
     void ungrab() {
         const std::lock_guard lock(mutex_);
         ungrabLocked();
@@ -231,7 +266,7 @@ private:
     QRect rootRect_;
     int stride_;
     int depth_;
-    std::array<std::unique_ptr<X11ShmSegment>, PngEncoder::maxThreads> segments_; // one per worker
+    std::array<Worker, PngEncoder::maxThreads> workers_; // one per encoder thread
     std::mutex mutex_;
     std::vector<bool> fetched_;
     int rowsLeft_;

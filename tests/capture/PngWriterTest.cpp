@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace mebo {
@@ -102,25 +104,35 @@ TEST(PngEncoderTest, EveryFilterLevelAndThreadCountRoundTrips) {
     }
 }
 
-// Hands out copies of the asked rows only, one fresh buffer per call, as a grab would; or fails
-// from the `failAt`th call on.
+// Hands out copies of the asked rows only, one fresh buffer per call, as a grab would, and checks
+// that a worker asks next for what it said it would; or fails at the `failAt`th call.
 class CopyingRowSource : public PngRowSource {
 public:
     CopyingRowSource(const QImage& image, unsigned threads, int failAt = -1)
-        : image_(image), buffers_(threads), failAt_(failAt) {}
+        : image_(image), buffers_(threads), announced_(threads), failAt_(failAt) {}
     const uint8_t* rows(unsigned worker, int first, int end) override {
         EXPECT_LT(worker, buffers_.size());
         EXPECT_TRUE(0 <= first && first < end && end <= image_.height()) << first << ".." << end;
         if (worker >= buffers_.size() || calls_++ == failAt_)
             return nullptr;
+        if (announced_[worker]) {
+            EXPECT_EQ(*std::exchange(announced_[worker], std::nullopt), std::make_pair(first, end));
+        }
         const auto* from = image_.constScanLine(first);
         buffers_[worker].assign(from, from + size_t(end - first) * size_t(image_.bytesPerLine()));
         return buffers_[worker].data();
+    }
+    void prefetch(unsigned worker, int first, int end) override {
+        ASSERT_LT(worker, buffers_.size());
+        EXPECT_FALSE(announced_[worker]);
+        announced_[worker] = {first, end};
+        buffers_[worker].assign(buffers_[worker].size(), 0xEE); // the worker is done with them
     }
 
 private:
     const QImage& image_;
     std::vector<std::vector<uint8_t>> buffers_;
+    std::vector<std::optional<std::pair<int, int>>> announced_;
     std::atomic<int> calls_{0};
     int failAt_;
 };
