@@ -225,12 +225,16 @@ private:
     };
 
     std::optional<Pending> request(Worker& w, int first, int end) {
+        const size_t bytes = size_t(stride_) * size_t(end - first);
+        QString error;
         if (!w.segment) {
             w.segment = std::make_unique<X11ShmSegment>(conn_);
+            // Pieces differ by a row or two: room for them keeps one segment per worker.
+            if (!w.segment->ensure(bytes + 2 * size_t(stride_), &error)) {
+                return std::nullopt;
+            }
         }
-        // Pieces differ by a row or two: room for them keeps one segment per worker.
-        QString error;
-        if (!w.segment->ensure(size_t(stride_) * size_t(end - first + 2), &error)) {
+        if (!w.segment->ensure(bytes, &error)) {
             return std::nullopt;
         }
         const QRect band(rootRect_.x(), rootRect_.y() + first, rootRect_.width(), end - first);
