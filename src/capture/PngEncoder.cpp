@@ -347,14 +347,15 @@ bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::ve
     auto work = [&](unsigned worker) {
         try {
             PieceEncoder encoder(src, options, worker);
-            // Each worker claims its next piece before compressing the current one.
+            // With a row source each worker claims its next piece before compressing the current
+            // one, for the source to fetch it meanwhile; else pieces go to whoever is free first.
             for (size_t i = next++; i < pieces.size() && !failed;) {
-                const size_t following = next++;
+                const size_t following = src.source ? next++ : pieces.size();
                 encoder.encode(pieces[i], i + 1 == pieces.size(),
                                following < pieces.size() ? &pieces[following] : nullptr);
                 if (!pieces[i].ok)
                     failed = true;
-                i = following;
+                i = src.source ? following : next++;
             }
         } catch (const std::bad_alloc&) {
             failed = true;
