@@ -445,7 +445,8 @@ QByteArray PngEncoder::encode(const PngPixels& src, const PngEncodeOptions& opti
     try {
         const size_t stride = size_t(src.width) * size_t(src.channels) + 1;
         const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
-        const unsigned threads = std::min(options.threads == 0 ? cores : options.threads, PngEncoder::maxThreads);
+        const unsigned threads =
+            std::min(options.threads == 0 ? cores : options.threads, PngEncoder::maxThreads);
         std::vector<Piece> pieces = splitRows(src.height, stride, options.pieceBytes, threads);
         if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1 &&
             std::none_of(pieces.begin(), pieces.end(), [](const Piece& p) { return p.noRows; })) {

@@ -41,9 +41,7 @@ public:
     virtual const uint8_t* rows(unsigned worker, int first, int end) = 0;
     // Says that `worker` is done with its rows and will ask for [first, end) next: a source may
     // start fetching them while the worker compresses.
-    virtual void prefetch(unsigned worker, int first, int end) {
-        (void)worker, (void)first, (void)end;
-    }
+    virtual void prefetch(unsigned worker, int first, int end) { (void)worker, (void)first, (void)end; }
 };
 
 // Pixels as the encoder reads them: rows `bytesPerLine` apart, in one of three layouts.

@@ -137,8 +137,11 @@ private:
 
 TEST(PngEncoderTest, RowsFromASourceEncodeAsFromMemoryHoweverThePiecesFall) {
     // Width, height, alpha, threads, piece bytes: one row, fewer rows than threads, odd widths.
-    for (auto [w, h, alpha, threads, pieceBytes] : std::vector<std::tuple<int, int, bool, unsigned, size_t>>{
-             {1, 1, false, 2, 1}, {7, 3, true, 4, 1}, {517, 301, false, 3, 64 << 10}, {333, 97, true, 2, 5000}}) {
+    for (auto [w, h, alpha, threads, pieceBytes] :
+         std::vector<std::tuple<int, int, bool, unsigned, size_t>>{{1, 1, false, 2, 1},
+                                                                   {7, 3, true, 4, 1},
+                                                                   {517, 301, false, 3, 64 << 10},
+                                                                   {333, 97, true, 2, 5000}}) {
         const QImage image = mixedImage(w, h, alpha);
         PngPixels pixels{image.constBits(), nullptr, w, h, size_t(image.bytesPerLine())};
         pixels.channels = alpha ? 4 : 3;
@@ -148,7 +151,8 @@ TEST(PngEncoderTest, RowsFromASourceEncodeAsFromMemoryHoweverThePiecesFall) {
         for (int failAt : {-1, 0}) {
             CopyingRowSource source(image, threads, failAt);
             pixels.source = &source;
-            EXPECT_EQ(PngEncoder::encode(pixels, options), failAt < 0 ? fromMemory : QByteArray()) << w << "x" << h;
+            EXPECT_EQ(PngEncoder::encode(pixels, options), failAt < 0 ? fromMemory : QByteArray())
+                << w << "x" << h;
         }
     }
 }

@@ -72,8 +72,9 @@ bool X11ShmSegment::getImage(const QRect& r, size_t bytes, int depth, QString* e
 
 xcb_shm_get_image_cookie_t X11ShmSegment::requestImage(const QRect& r) {
     xcb_connection_t* c = conn_->xcb();
-    const auto cookie = xcb_shm_get_image(c, conn_->root(), int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
-                                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0);
+    const auto cookie =
+        xcb_shm_get_image(c, conn_->root(), int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
+                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0);
     xcb_flush(c);
     return cookie;
 }
