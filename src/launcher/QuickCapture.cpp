@@ -380,6 +380,9 @@ std::optional<int> QuickCapture::run(int argc, char** argv) {
     const std::optional<QString> path = images.write(captureDate, [&pixels] {
         PngEncodeOptions options;
         options.density = true;
+        // A piece is a segment's worth of rows: smaller segments cost fewer pages than the extra
+        // seams cost (measured at 1080p: 2 ms less CPU than 1 MB pieces, the file 1 % larger).
+        options.pieceBytes = size_t(256) << 10;
         return PngEncoder::encode(pixels, options);
     });
     if (!path) {
