@@ -21,14 +21,12 @@ namespace {
 
 // Below this (a millisecond or two of work) starting helper threads is not worth it.
 constexpr size_t kMinParallelBytes = size_t(512) << 10;
-constexpr unsigned kMaxThreads = 8;
 // Rows at least this share of bytes equal to the pixel on their left are flat or text-like:
 // unfiltered they keep the exact repeats deflate finds best.
 constexpr int kRunShareNum = 3, kRunShareDen = 4;
 
-// Row `y` of the source as the PNG's unfiltered bytes.
-void readRow(const PngPixels& src, int y, uint8_t* out) {
-    const uchar* line = src.data + size_t(y) * size_t(src.bytesPerLine);
+// One source row (at `line`) as the PNG's unfiltered bytes.
+void readRow(const PngPixels& src, const uint8_t* line, uint8_t* out) {
     const int w = src.width;
     switch (src.layout) {
     case PngPixels::Layout::Xrgb32: {
@@ -242,13 +240,14 @@ struct Piece {
     uint32_t adler = 1;
     uint64_t rawBytes = 0;
     bool ok = false;
+    bool noRows = false; // the row source failed: no point in trying again
 };
 
 // One worker's buffers, reused across its pieces.
 class PieceEncoder {
 public:
-    PieceEncoder(const PngPixels& src, const PngEncodeOptions& options)
-        : src_(src), filter_(options.filter), rowBytes_(src.width * src.channels),
+    PieceEncoder(const PngPixels& src, const PngEncodeOptions& options, unsigned worker)
+        : src_(src), worker_(worker), filter_(options.filter), rowBytes_(src.width * src.channels),
           seamRow_(size_t(rowBytes_)), keepA_(size_t(rowBytes_)), keepB_(size_t(rowBytes_)),
           scratch_(size_t(rowBytes_)),
           compressor_(libdeflate_alloc_compressor(std::clamp(options.level, 1, 12))) {}
@@ -256,7 +255,9 @@ public:
     PieceEncoder(const PieceEncoder&) = delete;
     PieceEncoder& operator=(const PieceEncoder&) = delete;
 
-    void encode(Piece& piece, bool last) {
+    // `following` is the piece this worker takes next, if any: a row source may start fetching it
+    // once this piece's rows are read.
+    void encode(Piece& piece, bool last, const Piece* following) {
         if (!compressor_)
             return;
         const int bpp = src_.channels;
@@ -273,9 +274,17 @@ public:
             outCapacity_ = bound;
         }
         // Filters look at the image's previous row, also across piece seams.
+        const int first = rowsFrom(piece);
+        const uint8_t* base = src_.source ? src_.source->rows(worker_, first, piece.endRow)
+                                          : src_.data + size_t(first) * src_.bytesPerLine;
+        if (!base) {
+            piece.noRows = true;
+            return;
+        }
+        auto line = [&](int y) { return base + size_t(y - first) * src_.bytesPerLine; };
         const uint8_t* prev = seamRow_.data();
         if (piece.firstRow > 0) {
-            readRow(src_, piece.firstRow - 1, seamRow_.data());
+            readRow(src_, line(piece.firstRow - 1), seamRow_.data());
         } else {
             std::fill(seamRow_.begin(), seamRow_.end(), uint8_t(0));
         }
@@ -283,10 +292,13 @@ public:
         int k = 0;
         uint8_t* out = filtered_.get();
         for (int y = piece.firstRow; y < piece.endRow; ++y, out += stride) {
-            readRow(src_, y, out + 1);
+            readRow(src_, line(y), out + 1);
             prev = filterRow(filter_, out, prev, keep[k], scratch_.data(), rowBytes_, bpp);
             if (prev == keep[k])
                 k ^= 1; // the next row's copy must not overwrite its predictor
+        }
+        if (src_.source && following) {
+            src_.source->prefetch(worker_, rowsFrom(*following), following->endRow);
         }
         piece.rawBytes = rawBytes;
         piece.adler = libdeflate_adler32(1, filtered_.get(), rawBytes);
@@ -298,7 +310,11 @@ public:
     }
 
 private:
+    // A piece's rows and the one above it.
+    static int rowsFrom(const Piece& piece) { return piece.firstRow > 0 ? piece.firstRow - 1 : 0; }
+
     const PngPixels& src_;
+    unsigned worker_;
     PngRowFilter filter_;
     int rowBytes_;
     std::vector<uint8_t> seamRow_, keepA_, keepB_, scratch_;
@@ -328,13 +344,18 @@ bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::ve
                   unsigned threads) {
     std::atomic<size_t> next{0};
     std::atomic<bool> failed{false};
-    auto work = [&] {
+    auto work = [&](unsigned worker) {
         try {
-            PieceEncoder encoder(src, options);
-            for (size_t i = next++; i < pieces.size() && !failed; i = next++) {
-                encoder.encode(pieces[i], i + 1 == pieces.size());
+            PieceEncoder encoder(src, options, worker);
+            // With a row source each worker claims its next piece before compressing the current
+            // one, for the source to fetch it meanwhile; else pieces go to whoever is free first.
+            for (size_t i = next++; i < pieces.size() && !failed;) {
+                const size_t following = src.source ? next++ : pieces.size();
+                encoder.encode(pieces[i], i + 1 == pieces.size(),
+                               following < pieces.size() ? &pieces[following] : nullptr);
                 if (!pieces[i].ok)
                     failed = true;
+                i = src.source ? following : next++;
             }
         } catch (const std::bad_alloc&) {
             failed = true;
@@ -344,11 +365,11 @@ bool encodePieces(const PngPixels& src, const PngEncodeOptions& options, std::ve
     const unsigned helperCount = unsigned(std::min<size_t>(threads, pieces.size())) - 1;
     try {
         for (unsigned i = 0; i < helperCount; ++i)
-            helpers.emplace_back(work);
+            helpers.emplace_back(work, i + 1);
     } catch (const std::system_error&) {
         // No more threads: the calling thread does the rest.
     }
-    work();
+    work(0);
     for (auto& t : helpers)
         t.join();
     return !failed;
@@ -419,14 +440,16 @@ QByteArray assemble(const PngPixels& src, const std::vector<Piece>& pieces, bool
 } // namespace
 
 QByteArray PngEncoder::encode(const PngPixels& src, const PngEncodeOptions& options) {
-    if (!src.data || src.width <= 0 || src.height <= 0)
+    if ((!src.data && !src.source) || src.width <= 0 || src.height <= 0)
         return {};
     try {
         const size_t stride = size_t(src.width) * size_t(src.channels) + 1;
         const unsigned cores = std::max(std::thread::hardware_concurrency(), 1u);
-        const unsigned threads = std::min(options.threads == 0 ? cores : options.threads, kMaxThreads);
+        const unsigned threads =
+            std::min(options.threads == 0 ? cores : options.threads, PngEncoder::maxThreads);
         std::vector<Piece> pieces = splitRows(src.height, stride, options.pieceBytes, threads);
-        if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1) {
+        if (!encodePieces(src, options, pieces, threads) && pieces.size() > 1 &&
+            std::none_of(pieces.begin(), pieces.end(), [](const Piece& p) { return p.noRows; })) {
             // A seam could not be joined (never seen): fall back to one piece on this thread.
             pieces = splitRows(src.height, stride, std::numeric_limits<size_t>::max(), 1);
             if (!encodePieces(src, options, pieces, 1))

@@ -30,6 +30,20 @@ struct PngEncodeOptions {
     bool density = false;
 };
 
+// Rows the encoder asks for piece by piece instead of reading one picture in memory: a grab into
+// a small buffer per thread never maps a whole frame at once, and overlaps the compression.
+class PngRowSource {
+public:
+    virtual ~PngRowSource() = default;
+    // Makes rows [first, end) readable for `worker` (below the encoder's thread count, one call
+    // at a time per worker) and answers row `first`'s address, rows PngPixels::bytesPerLine apart;
+    // null when they cannot be had. They stay valid until that worker's next call.
+    virtual const uint8_t* rows(unsigned worker, int first, int end) = 0;
+    // Says that `worker` is done with its rows and will ask for [first, end) next: a source may
+    // start fetching them while the worker compresses.
+    virtual void prefetch(unsigned worker, int first, int end) { (void)worker, (void)first, (void)end; }
+};
+
 // Pixels as the encoder reads them: rows `bytesPerLine` apart, in one of three layouts.
 struct PngPixels {
     enum class Layout {
@@ -38,6 +52,7 @@ struct PngPixels {
         Rgb8,   // bytes R, G, B (RGB888)
     };
     const uint8_t* data = nullptr;
+    PngRowSource* source = nullptr; // when set, rows come from it and `data` is unused
     int width = 0;
     int height = 0;
     size_t bytesPerLine = 0;
@@ -52,6 +67,8 @@ struct PngPixels {
 // several threads and joined into one zlib stream. Thread-safe; blocks the caller until done.
 class PngEncoder {
 public:
+    static constexpr unsigned maxThreads = 8; // PngRowSource workers are numbered below it
+
     // Answers the PNG file's bytes, or nothing for a null image or when memory runs out.
     static QByteArray encode(const QImage& image, const PngEncodeOptions& options);
     // The same for pixels already in a layout it reads; needs no Qt Gui.

@@ -6,7 +6,12 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <optional>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 namespace mebo {
 namespace {
@@ -96,6 +101,58 @@ TEST(PngEncoderTest, EveryFilterLevelAndThreadCountRoundTrips) {
                         << " alpha " << alpha;
                 }
             }
+        }
+    }
+}
+
+// Hands out copies of the asked rows only, a fresh buffer each time as a grab would, and checks
+// that a worker asks next for what it announced; fails at the `failAt`th call.
+class CopyingRowSource : public PngRowSource {
+public:
+    CopyingRowSource(const QImage& image, unsigned threads, int failAt = -1)
+        : image_(image), buffers_(threads), announced_(threads), failAt_(failAt) {}
+    const uint8_t* rows(unsigned worker, int first, int end) override {
+        EXPECT_TRUE(0 <= first && first < end && end <= image_.height()) << first << ".." << end;
+        if (worker >= buffers_.size() || calls_++ == failAt_)
+            return nullptr;
+        if (announced_[worker]) {
+            EXPECT_EQ(*std::exchange(announced_[worker], std::nullopt), std::make_pair(first, end));
+        }
+        const auto* from = image_.constScanLine(first);
+        buffers_[worker].assign(from, from + size_t(end - first) * size_t(image_.bytesPerLine()));
+        return buffers_[worker].data();
+    }
+    void prefetch(unsigned worker, int first, int end) override {
+        announced_.at(worker) = {first, end};
+        buffers_[worker].assign(buffers_[worker].size(), 0xEE); // the worker is done with them
+    }
+
+private:
+    const QImage& image_;
+    std::vector<std::vector<uint8_t>> buffers_;
+    std::vector<std::optional<std::pair<int, int>>> announced_;
+    std::atomic<int> calls_{0};
+    int failAt_;
+};
+
+TEST(PngEncoderTest, RowsFromASourceEncodeAsFromMemoryHoweverThePiecesFall) {
+    // Width, height, alpha, threads, piece bytes: one row, fewer rows than threads, odd widths.
+    for (auto [w, h, alpha, threads, pieceBytes] :
+         std::vector<std::tuple<int, int, bool, unsigned, size_t>>{{1, 1, false, 2, 1},
+                                                                   {7, 3, true, 4, 1},
+                                                                   {517, 301, false, 3, 64 << 10},
+                                                                   {333, 97, true, 2, 5000}}) {
+        const QImage image = mixedImage(w, h, alpha);
+        PngPixels pixels{image.constBits(), nullptr, w, h, size_t(image.bytesPerLine())};
+        pixels.channels = alpha ? 4 : 3;
+        const PngEncodeOptions options{.pieceBytes = pieceBytes, .threads = threads};
+        const QByteArray fromMemory = PngEncoder::encode(pixels, options);
+        EXPECT_TRUE(decodesTo(fromMemory, image)) << w << "x" << h;
+        for (int failAt : {-1, 0}) {
+            CopyingRowSource source(image, threads, failAt);
+            pixels.source = &source;
+            EXPECT_EQ(PngEncoder::encode(pixels, options), failAt < 0 ? fromMemory : QByteArray())
+                << w << "x" << h;
         }
     }
 }

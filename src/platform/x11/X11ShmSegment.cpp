@@ -67,16 +67,22 @@ bool X11ShmSegment::ensure(size_t bytes, QString* error) {
 }
 
 bool X11ShmSegment::getImage(const QRect& r, size_t bytes, int depth, QString* error) {
-    if (!ensure(bytes, error)) {
-        return false;
-    }
+    return ensure(bytes, error) && awaitImage(requestImage(r), bytes, depth, error);
+}
+
+xcb_shm_get_image_cookie_t X11ShmSegment::requestImage(const QRect& r) {
+    xcb_connection_t* c = conn_->xcb();
+    const auto cookie =
+        xcb_shm_get_image(c, conn_->root(), int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
+                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0);
+    xcb_flush(c);
+    return cookie;
+}
+
+bool X11ShmSegment::awaitImage(xcb_shm_get_image_cookie_t cookie, size_t bytes, int depth, QString* error) {
     xcb_connection_t* c = conn_->xcb();
     xcb_generic_error_t* rawErr = nullptr;
-    XcbPtr<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, conn_->root(), int16_t(r.x()), int16_t(r.y()), uint16_t(r.width()),
-                          uint16_t(r.height()), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, seg_, 0),
-        &rawErr));
+    XcbPtr<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(c, cookie, &rawErr));
     XcbPtr<xcb_generic_error_t> err(rawErr);
     if (!reply) {
         *error = err ? describeXError(err.get()) : conn_->errorText();

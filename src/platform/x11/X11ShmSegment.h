@@ -27,6 +27,10 @@ public:
     // Reads `rootRect` into the segment (attaching one of `bytes` first); the reply must have
     // `depth` and at least `bytes`.
     bool getImage(const QRect& rootRect, size_t bytes, int depth, QString* error);
+    // The same in two steps, so that the caller can work while the server copies: the request
+    // (into a segment already attached, large enough) and the wait for its answer.
+    xcb_shm_get_image_cookie_t requestImage(const QRect& rootRect);
+    bool awaitImage(xcb_shm_get_image_cookie_t cookie, size_t bytes, int depth, QString* error);
     void release();
 
     uint8_t* data() const { return static_cast<uint8_t*>(addr_); }
