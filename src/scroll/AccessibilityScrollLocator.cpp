@@ -163,7 +163,8 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         visited.insert(e->key());
         --budget;
         const auto frame = e->frame();
-        if (frame && !reaches(*frame, point)) {
+        // A browser's other tabs keep their pages in the tree, at the same place as the one shown.
+        if ((frame && !reaches(*frame, point)) || e->isHidden()) {
             continue;
         }
         if (frame && meetsClip(*frame, clip)) {

@@ -131,6 +131,21 @@ TEST_F(ScrollSessionTest, AFrameCaughtMidScrollIsTakenAgainBeforeTheNextScroll) 
     EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
 }
 
+TEST_F(ScrollSessionTest, AStepThatShowsOnlyWithTheNextOneIsScrolledBackTo) {
+    // The fourth scroll shows nothing (a duplicate), then comes with the strong fifth: together
+    // they pass the whole frame, and only scrolling back finds the reference frame again.
+    const QImage page = syntheticPage(640, 6000);
+    make(page, QSize(640, 480), 53);
+    desktop->stallScroll = 4;
+    auto s = session(false);
+    s->start();
+    ASSERT_TRUE(finish());
+    ASSERT_TRUE(run.result);
+    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32), page.convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 對齊失敗 #1/6, 下一輪 strongWheel 重試")));
+    EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
+}
+
 TEST_F(ScrollSessionTest, AnApplicationThatScrollsLateIsWaitedFor) {
     // The picture follows the wheel 80 ms late, longer than the settle wait and than two stream
     // frames: frames still showing the reference are not the step's result, or the step would
