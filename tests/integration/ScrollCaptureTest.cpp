@@ -268,35 +268,41 @@ void checkWindowCapture(const MeboHome& home, const PageFacts& page, const QStri
     EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "") << r.err.toStdString();
 }
 
+// A suite's browser showing the page with the fixed header, when the test desktop has the
+// accessibility bus on and the browser is installed; nothing otherwise.
+QProcess* startBrowser(const QString& program, QStringList args) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariable("MEBO_TEST_A11Y") != "1" ||
+        QStandardPaths::findExecutable(program).isEmpty()) {
+        return nullptr;
+    }
+    auto* browser = new QProcess;
+    browser->setProgram(program);
+    browser->setArguments(args << pageUrl("header.html"));
+    browser->start();
+    return browser;
+}
+
+void stopBrowser(QProcess*& browser) {
+    if (browser) {
+        browser->kill();
+        browser->waitForFinished(10000);
+    }
+    delete std::exchange(browser, nullptr);
+}
+
 class ScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariable("MEBO_TEST_A11Y") != "1" ||
-            QStandardPaths::findExecutable(QStringLiteral("chromium")).isEmpty()) {
-            return;
-        }
         dir = new QTemporaryDir;
-        browser = new QProcess;
-        browser->setProgram(QStringLiteral("chromium"));
-        browser->setArguments(browserFlags(dir->path() + QStringLiteral("/profile"))
-                              << pageUrl("header.html"));
-        browser->start();
+        browser = startBrowser(QStringLiteral("chromium"), browserFlags(dir->path() + QStringLiteral("/profile")));
     }
     static void TearDownTestSuite() {
-        for (QProcess* p : std::as_const(others)) {
-            p->kill();
-            p->waitForFinished(10000);
-            delete p;
+        for (QProcess*& p : others) {
+            stopBrowser(p);
         }
         others.clear();
-        if (browser) {
-            browser->kill();
-            browser->waitForFinished(10000);
-        }
-        delete browser;
-        delete dir;
-        browser = nullptr;
-        dir = nullptr;
+        stopBrowser(browser);
+        delete std::exchange(dir, nullptr);
     }
     void SetUp() override {
         if (!browser) {
@@ -388,25 +394,12 @@ TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
 class FirefoxScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariable("MEBO_TEST_A11Y") != "1" ||
-            QStandardPaths::findExecutable(QStringLiteral("firefox-esr")).isEmpty()) {
-            return;
-        }
         dir = new QTemporaryDir;
-        browser = new QProcess;
-        browser->setProgram(QStringLiteral("firefox-esr"));
-        browser->setArguments(firefoxArgs(dir->path() + QStringLiteral("/profile")) << pageUrl("header.html"));
-        browser->start();
+        browser = startBrowser(QStringLiteral("firefox-esr"), firefoxArgs(dir->path() + QStringLiteral("/profile")));
     }
     static void TearDownTestSuite() {
-        if (browser) {
-            browser->kill();
-            browser->waitForFinished(10000);
-        }
-        delete browser;
-        delete dir;
-        browser = nullptr;
-        dir = nullptr;
+        stopBrowser(browser);
+        delete std::exchange(dir, nullptr);
     }
     void SetUp() override {
         if (!browser) {
