@@ -164,7 +164,8 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         --budget;
         const auto frame = e->frame();
         // A browser's other tabs keep their pages in the tree, at the same place as the one shown.
-        if ((frame && !reaches(*frame, point)) || e->isHidden()) {
+        // The window itself was chosen for holding the point (a busy one may say it is hidden).
+        if ((frame && !reaches(*frame, point)) || (e != root && e->isHidden())) {
             continue;
         }
         if (frame && meetsClip(*frame, clip)) {

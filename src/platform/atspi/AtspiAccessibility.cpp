@@ -139,7 +139,9 @@ public:
             return false;
         }
         AtspiStateSet* states = atspi_accessible_get_state_set(object_);
+        // A call that failed answers an empty or defunct set: not known to be hidden.
         const bool hidden = states && !atspi_state_set_is_empty(states) &&
+                            !atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT) &&
                             !atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
         if (states) {
             g_object_unref(states);
