@@ -230,8 +230,8 @@ void ScrollSession::apply(CaptureProcessingResult result) {
         rowsAhead_ = movedTooLittle ? std::max(0.0, rowsAhead_ - result.appendRows.value_or(0)) : 0.0;
         notchesAhead_ =
             movedTooLittle
-                ? std::max(0, notchesAhead_ - int(std::lround(result.appendRows.value_or(0) /
-                                                              notches_.pixelsPerNotch())))
+                ? std::max(0, notchesAhead_ -
+                                  int(std::lround(result.appendRows.value_or(0) / notches_.pixelsPerNotch())))
                 : 0;
     }
     if (result.outcome == CaptureOutcome::noMatch && !retried_) {
@@ -527,9 +527,10 @@ void ScrollSession::scrollBack(std::function<void(bool)> done) {
             return;
         }
         const int back = self->notchesAhead_ - 1;
-        logInfo(QStringLiteral("[ScrollSession] %1 notches past the last frame that aligned: scrolling back %2")
-                    .arg(self->notchesAhead_)
-                    .arg(back));
+        logInfo(
+            QStringLiteral("[ScrollSession] %1 notches past the last frame that aligned: scrolling back %2")
+                .arg(self->notchesAhead_)
+                .arg(back));
         if (!self->services_.input.postWheel(self->eventLocation(), -back)) {
             done(false);
             return;

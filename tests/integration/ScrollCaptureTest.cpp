@@ -94,19 +94,19 @@ QStringList firefoxArgs(const QString& profile) {
     QDir().mkpath(profile);
     QFile prefs(profile + QStringLiteral("/user.js"));
     if (prefs.open(QIODevice::WriteOnly)) {
-        for (const char* pref : {"browser.shell.checkDefaultBrowser\", false",
-                                 "browser.startup.homepage_override.mstone\", \"ignore\"",
-                                 "browser.aboutwelcome.enabled\", false",
-                                 "datareporting.policy.dataSubmissionEnabled\", false",
-                                 "toolkit.telemetry.reportingpolicy.firstRun\", false",
-                                 "browser.sessionstore.resume_from_crash\", false",
-                                 "network.captive-portal-service.enabled\", false",
-                                 "network.connectivity-service.enabled\", false",
-                                 "browser.newtabpage.enabled\", false"}) {
+        for (const char* pref :
+             {"browser.shell.checkDefaultBrowser\", false",
+              "browser.startup.homepage_override.mstone\", \"ignore\"",
+              "browser.aboutwelcome.enabled\", false", "datareporting.policy.dataSubmissionEnabled\", false",
+              "toolkit.telemetry.reportingpolicy.firstRun\", false",
+              "browser.sessionstore.resume_from_crash\", false",
+              "network.captive-portal-service.enabled\", false",
+              "network.connectivity-service.enabled\", false", "browser.newtabpage.enabled\", false"}) {
             prefs.write(QByteArray("user_pref(\"") + pref + ");\n");
         }
     }
-    return {QStringLiteral("--no-remote"), QStringLiteral("--new-instance"), QStringLiteral("--profile"), profile};
+    return {QStringLiteral("--no-remote"), QStringLiteral("--new-instance"), QStringLiteral("--profile"),
+            profile};
 }
 
 // The whole page as the same browser renders it in a viewport as tall as the page.
@@ -258,7 +258,8 @@ void checkWindowCapture(const MeboHome& home, const PageFacts& page, const QStri
                             {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     if (viaTree) {
-        EXPECT_TRUE(r.err.contains(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區"))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區")))
+            << r.err.toStdString();
     }
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
@@ -294,7 +295,8 @@ class ScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        browser = startBrowser(QStringLiteral("chromium"), browserFlags(dir->path() + QStringLiteral("/profile")));
+        browser =
+            startBrowser(QStringLiteral("chromium"), browserFlags(dir->path() + QStringLiteral("/profile")));
     }
     static void TearDownTestSuite() {
         for (QProcess*& p : others) {
@@ -395,7 +397,8 @@ class FirefoxScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        browser = startBrowser(QStringLiteral("firefox-esr"), firefoxArgs(dir->path() + QStringLiteral("/profile")));
+        browser = startBrowser(QStringLiteral("firefox-esr"),
+                               firefoxArgs(dir->path() + QStringLiteral("/profile")));
     }
     static void TearDownTestSuite() {
         stopBrowser(browser);
@@ -403,7 +406,8 @@ protected:
     }
     void SetUp() override {
         if (!browser) {
-            GTEST_SKIP() << "needs the test desktop with the accessibility bus (MEBO_TEST_A11Y=1) and firefox-esr";
+            GTEST_SKIP()
+                << "needs the test desktop with the accessibility bus (MEBO_TEST_A11Y=1) and firefox-esr";
         }
     }
     static QTemporaryDir* dir;
@@ -417,7 +421,8 @@ QProcess* FirefoxScrollCapture::browser = nullptr;
 // A page with a fixed header: the window, whose page the tree names, then the page's area. The
 // window comes first: right after scrolling a long page Firefox answers the tree slowly for a while.
 TEST_F(FirefoxScrollCapture, WindowAndGeometryGiveTheWholePage) {
-    const PageFacts page = placePage(QStringLiteral("header.html"), QStringLiteral("Header"), Engine::firefox);
+    const PageFacts page =
+        placePage(QStringLiteral("header.html"), QStringLiteral("Header"), Engine::firefox);
     {
         SCOPED_TRACE("--window");
         checkWindowCapture(home, page, QStringLiteral("header.html"), Engine::firefox, dir->path(), true);

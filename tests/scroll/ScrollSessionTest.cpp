@@ -141,7 +141,8 @@ TEST_F(ScrollSessionTest, AStepThatShowsOnlyWithTheNextOneIsScrolledBackTo) {
     s->start();
     ASSERT_TRUE(finish());
     ASSERT_TRUE(run.result);
-    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32), page.convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(run.result->image.convertToFormat(QImage::Format_RGB32),
+              page.convertToFormat(QImage::Format_RGB32));
     EXPECT_TRUE(log.contains(QStringLiteral("[ScrollSession] 對齊失敗 #1/6, 下一輪 strongWheel 重試")));
     EXPECT_NEAR(s->notches().pixelsPerNotch(), 53, 9);
 }
