@@ -176,6 +176,11 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
             c.pid = pidOf(e);
             c.containsPoint = true;
             out << c;
+            // Nothing below a page beats it (a page inside is smaller): a long document's
+            // thousands of lines are not walked.
+            if (c.role == kWebArea) {
+                continue;
+            }
         }
         // Only as many children as the budget can still visit are listed.
         const QList<AXElement> children = childrenOf(e, budget);

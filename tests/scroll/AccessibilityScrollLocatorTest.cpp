@@ -21,7 +21,10 @@ public:
         return child;
     }
     QString role() override { return role_; }
-    std::optional<QRect> frame() override { return frame_; }
+    std::optional<QRect> frame() override {
+        ++frameReads;
+        return frame_;
+    }
     AXElement parent() override { return parent_.lock(); }
     QList<AXElement> elements(List which, int limit) override {
         QList<AXElement> out;
@@ -63,6 +66,7 @@ public:
     bool answersHitTests = true;
     int focused = 0;
     static inline int childListings = 0;
+    static inline int frameReads = 0;
 
 private:
     QString role_;
@@ -119,9 +123,15 @@ TEST_F(Locator, AnotherTabsPageIsNotTakenForTheOneShown) {
     auto other = window->add(node("AXWebArea", QRect(0, 100, 1200, 870)));
     other->hidden = true;
     auto shown = window->add(node("AXWebArea", QRect(0, 100, 1200, 800)));
+    for (int line = 0; line < 40; ++line) {
+        shown->add(node("AXGroup", QRect(0, 100 + 20 * line, 1200, 20)));
+    }
+    Node::frameReads = 0;
     const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(600, 500), std::nullopt);
     ASSERT_TRUE(found);
     EXPECT_EQ(found->node, shown);
+    // The scan walks neither the hidden page nor the lines of the page it found.
+    EXPECT_LE(Node::frameReads, 8);
 }
 
 TEST_F(Locator, NestedListsTheSmallerWins) {
