@@ -537,8 +537,9 @@ void ScrollSession::scrollBack(std::function<void(bool)> done) {
         }
         self->notchesPosted_ += back;
         self->notchesAhead_ = 1;
-        // What the next frame shows against the reference frame is one notch: measured from there.
-        self->stepNotches_ = 1;
+        // The next frame is expected a notch past the reference frame, but the notch is not
+        // learnt from it: a smooth-scrolling application may still be on its way back.
+        self->stepNotches_ = 0;
         self->rowsAhead_ = self->notches_.pixelsPerNotch();
         done(true);
     });
