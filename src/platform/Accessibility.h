@@ -33,6 +33,8 @@ public:
     virtual std::shared_ptr<AccessibilityElement> verticalScrollBar() = 0;
     // "AXOrientation": "AXVerticalOrientation" or "AXHorizontalOrientation", when known.
     virtual QString orientation() = 0;
+    // Not shown at all (another tab's page, a closed menu): nothing below it is on screen.
+    virtual bool isHidden() { return false; }
     // The process owning the element; 0 when unknown.
     virtual qint64 pid() = 0;
     // The deepest element at `point` below this one (nothing when none).

@@ -163,7 +163,9 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
         visited.insert(e->key());
         --budget;
         const auto frame = e->frame();
-        if (frame && !reaches(*frame, point)) {
+        // A browser's other tabs keep their pages in the tree, at the same place as the one shown.
+        // The window itself was chosen for holding the point (a busy one may say it is hidden).
+        if ((frame && !reaches(*frame, point)) || (e != root && e->isHidden())) {
             continue;
         }
         if (frame && meetsClip(*frame, clip)) {
@@ -174,6 +176,11 @@ void deepScan(const AXElement& root, const QPoint& point, const std::optional<QR
             c.pid = pidOf(e);
             c.containsPoint = true;
             out << c;
+            // Nothing below a page beats it (a page inside is smaller): a long document's
+            // thousands of lines are not walked.
+            if (c.role == kWebArea) {
+                continue;
+            }
         }
         // Only as many children as the budget can still visit are listed.
         const QList<AXElement> children = childrenOf(e, budget);

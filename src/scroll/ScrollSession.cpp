@@ -207,8 +207,11 @@ void ScrollSession::apply(CaptureProcessingResult result) {
 
     const double regionPixels = lastFrame_ ? lastFrame_->image.height() : rect_.height();
     if (rechecks_ > 0 && result.outcome == CaptureOutcome::duplicate) {
-        // The step had ended after all (a page end, a short list): nothing more to count.
+        // The step had ended after all (a page end, a short list): nothing more to count, and
+        // nothing more to come.
         rechecks_ = 0;
+        rowsAhead_ = 0;
+        notchesAhead_ = 0;
         finishStep();
         return;
     }
@@ -225,6 +228,11 @@ void ScrollSession::apply(CaptureProcessingResult result) {
         // The new reference frame is as far as the content got: a step caught in its animation
         // has the rest of its notches' distance still to come, a finished one nothing.
         rowsAhead_ = movedTooLittle ? std::max(0.0, rowsAhead_ - result.appendRows.value_or(0)) : 0.0;
+        notchesAhead_ =
+            movedTooLittle
+                ? std::max(0, notchesAhead_ -
+                                  int(std::lround(result.appendRows.value_or(0) / notches_.pixelsPerNotch())))
+                : 0;
     }
     if (result.outcome == CaptureOutcome::noMatch && !retried_) {
         // The frame may have caught the page mid-paint or mid-layout: look again before the
@@ -240,6 +248,10 @@ void ScrollSession::apply(CaptureProcessingResult result) {
     if (evaluate(result.outcome)) {
         return;
     }
+    // A strong step on from here would leave the reference frame further behind: a step that did
+    // not show in time (counted as a duplicate) and the next one together can pass a whole frame,
+    // and no later frame would overlap the image again.
+    scrollBack_ = result.outcome == CaptureOutcome::noMatch && notchesAhead_ >= 2;
     if (movedTooLittle) {
         ++rechecks_;
         settled();
@@ -331,6 +343,14 @@ bool ScrollSession::evaluate(CaptureOutcome outcome) {
 
 void ScrollSession::scrollStep() {
     QPointer<ScrollSession> self(this);
+    if (std::exchange(scrollBack_, false)) {
+        scrollBack([self](bool ok) {
+            if (self && !self->finished_) {
+                ok ? self->scrolled() : self->finishWithoutResult();
+            }
+        });
+        return;
+    }
     smoothScroll([self](bool ok) {
         if (!self || self->finished_) {
             return;
@@ -460,9 +480,7 @@ void ScrollSession::pulse(int index, std::array<int, 10> notches, QPoint at, std
         done(false);
         return;
     }
-    stepNotches_ += n;
-    notchesPosted_ += n;
-    rowsAhead_ += n * notches_.pixelsPerNotch();
+    posted(n);
     QTimer::singleShot(timing_.pulseMs, this, [this, last, index, notches, at, done = std::move(done)] {
         if (last) {
             done(true);
@@ -486,13 +504,44 @@ void ScrollSession::fallbackScroll(std::function<void(bool)> done) {
         const int scale =
             ScreenCaptureSvc::displayScale(self->services_.screenshots.displays(), self->displayId_);
         const int n = self->notches_.notchesFor(d * scale, h * scale);
-        const bool posted = self->services_.input.postWheel(self->eventLocation(), n);
-        if (posted) {
-            self->stepNotches_ += n;
-            self->notchesPosted_ += n;
-            self->rowsAhead_ += n * self->notches_.pixelsPerNotch();
+        const bool sent = self->services_.input.postWheel(self->eventLocation(), n);
+        if (sent) {
+            self->posted(n);
         }
-        done(posted);
+        done(sent);
+    });
+}
+
+void ScrollSession::posted(int notches) {
+    stepNotches_ += notches;
+    notchesPosted_ += notches;
+    notchesAhead_ += notches;
+    rowsAhead_ += notches * notches_.pixelsPerNotch();
+}
+
+void ScrollSession::scrollBack(std::function<void(bool)> done) {
+    QPointer<ScrollSession> self(this);
+    prepareScroll(false, [self, done = std::move(done)](bool ok) {
+        if (!self || !ok || self->isCancelled_) {
+            done(false);
+            return;
+        }
+        const int back = self->notchesAhead_ - 1;
+        logInfo(
+            QStringLiteral("[ScrollSession] %1 notches past the last frame that aligned: scrolling back %2")
+                .arg(self->notchesAhead_)
+                .arg(back));
+        if (!self->services_.input.postWheel(self->eventLocation(), -back)) {
+            done(false);
+            return;
+        }
+        self->notchesPosted_ += back;
+        self->notchesAhead_ = 1;
+        // The next frame is expected a notch past the reference frame, but the notch is not
+        // learnt from it: a smooth-scrolling application may still be on its way back.
+        self->stepNotches_ = 0;
+        self->rowsAhead_ = self->notches_.pixelsPerNotch();
+        done(true);
     });
 }
 

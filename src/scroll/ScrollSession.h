@@ -114,6 +114,10 @@ private:
     void smoothScroll(std::function<void(bool)> done);
     void pulse(int index, std::array<int, 10> notches, QPoint at, std::function<void(bool)> done);
     void fallbackScroll(std::function<void(bool)> done);
+    // After a step that did not align, when the content went several notches past the reference
+    // frame: back to one notch past it, so the next frame overlaps it again.
+    void scrollBack(std::function<void(bool)> done);
+    void posted(int notches);
     // A scroll was posted: frames wait for the picture to move, then to settle.
     void scrolled();
     void settled();
@@ -154,6 +158,8 @@ private:
     int rechecks_ = 0;                // frames grabbed again after a step that moved too little
     int stepRows_ = 0;                // rows appended since the last scroll
     double rowsAhead_ = 0;            // rows the notches posted since the reference frame scroll
+    int notchesAhead_ = 0;            // notches posted since the reference frame, net
+    bool scrollBack_ = false;         // the next step goes back towards the reference frame
     // The evaluation counters.
     int duplicates_ = 0;
     int noMatches_ = 0;

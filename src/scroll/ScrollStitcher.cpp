@@ -264,7 +264,10 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
         const QImage nextAbove = fixedRows > 0 ? next.image.copy(0, 0, W, H - fixedRows) : next.image;
         found = scrollalign::alignFallback(tail, stitched->height() - fixedRows, nextAbove,
                                            fixedRows > 0 ? nextGrey : next.grey);
-        if (last && !isPlausible(found.shift, h, x, strong, H)) {
+        // No overlap found gives the frame's whole height: a gap of unknown size, whatever the
+        // hint (after a late step and a strong one it may exceed the frame).
+        const bool overlaps = found.shift < H - fixedRows;
+        if (last && (!overlaps || !isPlausible(found.shift, h, x, strong, H))) {
             return unchanged(CaptureOutcome::noMatch);
         }
     }

@@ -30,6 +30,7 @@ void WheelNotches::learn(int notches, int rows) {
 
 void WheelNotches::overshot(double regionPixels) {
     pixelsPerNotch_ = std::min(pixelsPerNotch_ * 2, std::max(regionPixels, pixelsPerNotch_));
+    samples_ = 0; // a guess now: the next measure replaces it
 }
 
 } // namespace mebo

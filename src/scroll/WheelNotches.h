@@ -39,7 +39,8 @@ public:
     // measure is far from the current guess (a page end cut the step short).
     void learn(int notches, int rows);
     // A step did not overlap the frame before it: the notch may be larger than thought, so the
-    // guess doubles (up to `regionPixels`) and later steps are shorter.
+    // guess doubles (up to `regionPixels`) and later steps are shorter, until the next measure
+    // replaces it (the step may also have come late, on top of the next one).
     void overshot(double regionPixels);
     int samples() const { return samples_; }
 

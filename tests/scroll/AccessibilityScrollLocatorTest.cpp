@@ -21,7 +21,10 @@ public:
         return child;
     }
     QString role() override { return role_; }
-    std::optional<QRect> frame() override { return frame_; }
+    std::optional<QRect> frame() override {
+        ++frameReads;
+        return frame_;
+    }
     AXElement parent() override { return parent_.lock(); }
     QList<AXElement> elements(List which, int limit) override {
         QList<AXElement> out;
@@ -38,7 +41,11 @@ public:
     AXElement verticalScrollBar() override { return scrollBar; }
     QString orientation() override { return orientation_; }
     qint64 pid() override { return pid_; }
+    bool isHidden() override { return hidden; }
     AXElement elementAt(const QPoint& p) override {
+        if (!answersHitTests) {
+            return nullptr;
+        }
         for (const auto& c : children_) {
             if (c->frame_.contains(p)) {
                 AXElement deeper = c->elementAt(p);
@@ -55,8 +62,11 @@ public:
 
     AXElement scrollBar;
     QString orientation_;
+    bool hidden = false;
+    bool answersHitTests = true;
     int focused = 0;
     static inline int childListings = 0;
+    static inline int frameReads = 0;
 
 private:
     QString role_;
@@ -105,6 +115,23 @@ TEST_F(Locator, NestedWebAreasTheLargerWins) {
     EXPECT_EQ(found->node, outer);
     EXPECT_EQ(found->frame, QRect(0, 100, 1200, 800));
     EXPECT_EQ(found->pid, 77);
+}
+
+TEST_F(Locator, AnotherTabsPageIsNotTakenForTheOneShown) {
+    // A window that answers no hit test yet is walked: another tab's page lies at the same place.
+    window->answersHitTests = false;
+    auto other = window->add(node("AXWebArea", QRect(0, 100, 1200, 870)));
+    other->hidden = true;
+    auto shown = window->add(node("AXWebArea", QRect(0, 100, 1200, 800)));
+    for (int line = 0; line < 40; ++line) {
+        shown->add(node("AXGroup", QRect(0, 100 + 20 * line, 1200, 20)));
+    }
+    Node::frameReads = 0;
+    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(600, 500), std::nullopt);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->node, shown);
+    // The scan walks neither the hidden page nor the lines of the page it found.
+    EXPECT_LE(Node::frameReads, 8);
 }
 
 TEST_F(Locator, NestedListsTheSmallerWins) {

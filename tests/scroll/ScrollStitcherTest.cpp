@@ -209,12 +209,18 @@ TEST(ScrollStitcher, FramesThatDoNotOverlapAreNoMatch) {
     auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 360, false,
                                      ScrollStitcher::defaultByteLimit);
     const ScrollFrame far = ScrollFrame::of(page.copy(0, 2000, 800, 600));
-    auto next = ScrollStitcher::process(far, r.stitchedImage, r.lastFrame, 300, 0, true,
-                                        ScrollStitcher::defaultByteLimit);
-    EXPECT_EQ(next.outcome, CaptureOutcome::noMatch);
-    EXPECT_EQ(next.stitchedImage->height(), 600);
-    // The reference frame stays the old one, so the next frame is aligned against it.
-    EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
+    // Steady steps, or a hint past the frame (a step that showed late and a strong one after it):
+    // no overlap is no shift, not a shift of the frame's height.
+    for (int hint : {300, 700}) {
+        auto next = ScrollStitcher::process(far, r.stitchedImage, r.lastFrame, hint, 0, true,
+                                            ScrollStitcher::defaultByteLimit);
+        EXPECT_EQ(next.outcome, CaptureOutcome::noMatch) << hint;
+        EXPECT_EQ(next.stitchedImage->height(), 600);
+        // The reference frame stays the old one, so the next frame is aligned against it.
+        EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
+        r.stitchedImage = std::move(next.stitchedImage);
+        r.lastFrame = std::move(next.lastFrame);
+    }
 }
 
 TEST(ScrollStitcher, AShortStepOverBlankRowsIsNotTakenForALongOne) {

@@ -124,8 +124,11 @@ bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
             if (++scrolls_ == lagScroll) {
                 lagFrom_ = offset_;
             }
+            offset_ = std::clamp(offset_ + std::exchange(held_, 0), 0, lastOffset());
         }
-        if (reactionMs > 0) {
+        if (scrolls_ == stallScroll) {
+            held_ += notches * pixelsPerNotch_;
+        } else if (reactionMs > 0) {
             pending_.emplace_back(std::chrono::steady_clock::now() + std::chrono::milliseconds(reactionMs),
                                   notches * pixelsPerNotch_);
         } else {

@@ -51,6 +51,8 @@ public:
     // The grab after the N-th scroll (wheel events between two grabs) shows a quarter of it, as
     // a smooth-scrolling application caught in its animation does; later grabs show all of it.
     int lagScroll = 0;
+    // The N-th scroll shows only with the next one, as an application too busy to paint in time.
+    int stallScroll = 0;
     // A busy application: the picture follows the wheel only this long after each event.
     int reactionMs = 0;
     // A window's own bars over the top of the display (set before scrolling): the page shows
@@ -66,6 +68,7 @@ private:
     int scrolls_ = 0;
     bool grabbed_ = true; // no wheel event since the last grab
     int lagFrom_ = -1;    // the offset before the lagging scroll, until the grab after it
+    int held_ = 0;        // rows of the stalled scroll, not shown yet
     // Wheel notches not shown yet (reactionMs), with when they show.
     std::vector<std::pair<std::chrono::steady_clock::time_point, int>> pending_;
     int shownLocked();               // the offset the picture shows, pending notches that are due applied

@@ -55,6 +55,8 @@ TEST(WheelNotches, LearnsTheNotchFromMeasuredShifts) {
     EXPECT_DOUBLE_EQ(n.pixelsPerNotch(), 150); // at most the region
     n.overshot(100);
     EXPECT_DOUBLE_EQ(n.pixelsPerNotch(), 150); // and never smaller for it
+    n.learn(4, 212);                           // the guess after an overshoot: the next measure replaces it
+    EXPECT_DOUBLE_EQ(n.pixelsPerNotch(), 53);
 }
 
 } // namespace

@@ -134,6 +134,21 @@ public:
         return out;
     }
 
+    bool isHidden() override {
+        if (!releases_->beginCall()) {
+            return false;
+        }
+        AtspiStateSet* states = atspi_accessible_get_state_set(object_);
+        // A call that failed answers an empty or defunct set: not known to be hidden.
+        const bool hidden = states && !atspi_state_set_is_empty(states) &&
+                            !atspi_state_set_contains(states, ATSPI_STATE_DEFUNCT) &&
+                            !atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
+        if (states) {
+            g_object_unref(states);
+        }
+        return hidden;
+    }
+
     qint64 pid() override {
         if (!releases_->beginCall()) {
             return 0;
@@ -160,11 +175,21 @@ public:
                                     : atspi_accessible_get_component_iface(current);
             AtspiAccessible* hit = nullptr;
             if (c) {
-                GError* error = nullptr;
-                hit = atspi_component_get_accessible_at_point(c, point.x(), point.y(),
-                                                              ATSPI_COORD_TYPE_SCREEN, &error);
-                if (error) {
-                    g_error_free(error);
+                hit = hitTest(c, point);
+                // Firefox answers a window's first hit tests with nothing while it fetches the
+                // page's bounds from its content process (tens of milliseconds); an application
+                // that answered once is not asked again.
+                const QString app = applicationKey(current);
+                const AtspiRole role = atspi_accessible_get_role(current, nullptr);
+                if (!hit && !releases_->answeredHitTest(app) &&
+                    (role == ATSPI_ROLE_FRAME || role == ATSPI_ROLE_WINDOW || role == ATSPI_ROLE_DIALOG)) {
+                    for (int waitMs = 20; !hit && waitMs <= 160 && releases_->beginCall(); waitMs *= 2) {
+                        g_usleep(gulong(waitMs) * 1000);
+                        hit = hitTest(c, point);
+                    }
+                }
+                if (hit) {
+                    releases_->noteHitTest(app);
                 }
                 g_object_unref(c);
             } else {
@@ -241,11 +266,25 @@ public:
 
     QString key() override {
         AtspiObject* o = ATSPI_OBJECT(object_);
-        const char* bus = o->app && o->app->bus_name ? o->app->bus_name : "";
-        return QString::fromUtf8(bus) + QLatin1Char(':') + QString::fromUtf8(o->path ? o->path : "");
+        return applicationKey(object_) + QLatin1Char(':') + QString::fromUtf8(o->path ? o->path : "");
     }
 
 private:
+    static QString applicationKey(AtspiAccessible* object) {
+        AtspiObject* o = ATSPI_OBJECT(object);
+        return QString::fromUtf8(o->app && o->app->bus_name ? o->app->bus_name : "");
+    }
+
+    static AtspiAccessible* hitTest(AtspiComponent* c, const QPoint& point) {
+        GError* error = nullptr;
+        AtspiAccessible* hit =
+            atspi_component_get_accessible_at_point(c, point.x(), point.y(), ATSPI_COORD_TYPE_SCREEN, &error);
+        if (error) {
+            g_error_free(error);
+        }
+        return hit;
+    }
+
     AXElement wrap(AtspiAccessible* object, GError* error) {
         if (error) {
             g_error_free(error);
@@ -316,6 +355,14 @@ bool ReleaseQueue::beginCall() {
     }
     atspi_set_timeout(int(std::min<qint64>(left, 800)), 3000);
     return true;
+}
+
+bool ReleaseQueue::answeredHitTest(const QString& application) const {
+    return hitTested_.contains(application);
+}
+
+void ReleaseQueue::noteHitTest(const QString& application) {
+    hitTested_.insert(application);
 }
 
 bool ReleaseQueue::stalled() const {

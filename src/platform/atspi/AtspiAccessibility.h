@@ -3,6 +3,8 @@
 #include "platform/Accessibility.h"
 
 #include <QPoint>
+#include <QSet>
+#include <QString>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -27,9 +29,13 @@ public:
     // time left (at most 0.8 s). AT-SPI thread only.
     bool beginCall();
     std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
+    // Applications (by bus name) whose windows answered a hit test. AT-SPI thread only.
+    bool answeredHitTest(const QString& application) const;
+    void noteHitTest(const QString& application);
 
 private:
     qint64 stalledUntilMs_ = 0; // AT-SPI thread only
+    QSet<QString> hitTested_;   // AT-SPI thread only
     std::mutex mutex_;          // guards objects_
     std::vector<AtspiAccessible*> objects_;
 };

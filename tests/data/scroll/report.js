@@ -7,8 +7,15 @@ function meboReport() {
   if (meboTitle === null) meboTitle = document.title;
   // The browser draws its own frame: a border of the same width on the left, right and bottom.
   const border = Math.max(0, Math.round((window.outerWidth - window.innerWidth) / 2));
-  document.title = meboTitle + " mebo-scroll-test top=" + (window.outerHeight - window.innerHeight - border) +
-    " left=" + border + " width=" + d.clientWidth +
+  let top = window.outerHeight - window.innerHeight - border;
+  let left = border;
+  // Firefox knows where its page is on the screen; its outer size guesses the window manager's frame.
+  if ("mozInnerScreenY" in window) {
+    top = Math.round(window.mozInnerScreenY - window.screenY);
+    left = Math.round(window.mozInnerScreenX - window.screenX);
+  }
+  document.title = meboTitle + " mebo-scroll-test top=" + top +
+    " left=" + left + " width=" + d.clientWidth +
     " height=" + d.clientHeight + " page=" + d.scrollHeight +
     " scroll=" + Math.round(window.scrollY) + " outer=" + window.outerWidth + "x" + window.outerHeight;
 }
