@@ -13,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -157,23 +156,11 @@ protected:
             return;
         }
         dir = new QTemporaryDir;
-        browser = new QProcess;
-        browser->setProgram(QStringLiteral("chromium"));
-        browser->setArguments(browserFlags(dir->path() + QStringLiteral("/profile"))
-                              << pageUrl("header.html"));
-        browser->start();
+        browser = startBrowser(browserFlags(dir->path() + QStringLiteral("/profile")) << pageUrl("header.html"),
+                               QStringLiteral("header"));
     }
     static void TearDownTestSuite() {
-        for (QProcess* p : std::as_const(others)) {
-            p->kill();
-            p->waitForFinished(10000);
-            delete p;
-        }
-        others.clear();
-        if (browser) {
-            browser->kill();
-            browser->waitForFinished(10000);
-        }
+        qDeleteAll(std::exchange(others, {}));
         delete browser;
         delete dir;
         browser = nullptr;
@@ -191,15 +178,11 @@ protected:
         if (name != QLatin1String("header.html")) {
             // A browser of its own: with two windows of one browser on top of each other, the
             // accessibility tree may answer for the hidden one (see docs/decisions.md).
-            auto* other = new QProcess;
-            other->setProgram(QStringLiteral("chromium"));
             QStringList flags = browserFlags(dir->path() + QStringLiteral("/profile-") + name);
             if (!accessible) {
                 flags.removeAll(QStringLiteral("--force-renderer-accessibility"));
             }
-            other->setArguments(flags << pageUrl(name));
-            other->start();
-            others.append(other);
+            others.append(startBrowser(flags << pageUrl(name), name));
         }
         auto facts = findPage(title, 60000);
         EXPECT_TRUE(facts) << "no browser window shows " << name.toStdString();
@@ -222,18 +205,25 @@ protected:
         return settled ? *settled : *facts;
     }
 
+    // Its chatter goes to a file: nothing reads a pipe while the test waits.
+    static Child* startBrowser(const QStringList& flags, const QString& name) {
+        auto* browser = new Child;
+        browser->start(QStringList{QStringLiteral("chromium")} + flags, {},
+                       dir->filePath(QStringLiteral("browser-") + name + QStringLiteral(".log")));
+        return browser;
+    }
     void geometryGivesTheWholePage(const QString& name, const QString& title);
     void windowGivesThePage(const QString& name, const QString& title, bool accessible);
 
     static QTemporaryDir* dir;
-    static QProcess* browser;
-    static QList<QProcess*> others; // browsers of the other pages
+    static Child* browser;
+    static QList<Child*> others; // browsers of the other pages
     MeboHome home;
 };
 
 QTemporaryDir* ScrollCapture::dir = nullptr;
-QProcess* ScrollCapture::browser = nullptr;
-QList<QProcess*> ScrollCapture::others;
+Child* ScrollCapture::browser = nullptr;
+QList<Child*> ScrollCapture::others;
 
 // The page area of a page with a fixed header, and of a code listing (text on the left, lines
 // that look alike a few rows apart).
