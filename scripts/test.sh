@@ -12,14 +12,13 @@ build="build"
 [ -n "$san" ] && build="build-$san"
 jobs="$(nproc)"
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEBO_SANITIZE="$san" >/dev/null
-ninja -C "$build" -j "$jobs"
-
+# Set before the build: it runs the sanitized mebo-gen to render the icons and the manual.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-# die_after_fork=0: the desktop tests start tools (xwd, xdotool) from a threaded process; the
-# child only calls exec.
-export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1 die_after_fork=0 suppressions=$PWD/tests/tsan.supp}"
+export TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp}"
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMEBO_SANITIZE="$san" >/dev/null
+ninja -C "$build" -j "$jobs"
 
 cd "$build"
 ctest --output-on-failure -j "$jobs" --timeout 900

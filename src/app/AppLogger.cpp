@@ -89,10 +89,15 @@ void AppLogger::os(platform::SystemLogType type, const QString& msg) {
 }
 
 void AppLogger::record(LogLevel level, const QString& msg) {
-    LogEntry entry{QUuid::createUuid(), QDateTime::currentDateTime(), level, msg};
+    // The local time is worked out on the main thread: glibc guards its time-zone state with a lock
+    // of its own that the thread checker cannot see, so every thread's conversion looked racy.
+    LogEntry entry{QUuid::createUuid(), QDateTime::currentDateTimeUtc(), level, msg};
     // Always through the queue, also on the main thread, so reports keep their order per thread
     // and the caller never waits on the list.
-    runOnMain([this, entry = std::move(entry)]() mutable { append(std::move(entry)); });
+    runOnMain([this, entry = std::move(entry)]() mutable {
+        entry.timestamp = entry.timestamp.toLocalTime();
+        append(std::move(entry));
+    });
 }
 
 void AppLogger::append(LogEntry entry) {

@@ -4,7 +4,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
+#include "support/Process.h"
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -109,21 +109,15 @@ TEST_F(LaunchAtLoginTest, ExecPathsAreQuotedAndEscapedTwice) {
 }
 
 TEST_F(LaunchAtLoginTest, TheDesktopsOwnValidatorAcceptsTheEntry) {
-#if defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "QProcess hides later locks from ThreadSanitizer";
-#endif
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (validator.isEmpty()) {
         GTEST_SKIP() << "desktop-file-validate (desktop-file-utils) is not installed";
     }
     LaunchAtLogin tricky(autostart(), QStringLiteral("/home/a b/it's \\\"$HOME\"/100%/mebo"));
     ASSERT_TRUE(tricky.setEnabled(true));
-    QProcess validate;
-    validate.setProcessChannelMode(QProcess::MergedChannels);
-    validate.start(validator, {tricky.entryPath()});
-    ASSERT_TRUE(validate.waitForFinished(10000));
-    EXPECT_EQ(validate.exitCode(), 0);
-    EXPECT_EQ(validate.readAll().trimmed(), QByteArray()) << "no warnings either";
+    const mebo::test::ProgramRun validate = mebo::test::run({validator, tricky.entryPath()}, {}, 10000);
+    EXPECT_EQ(validate.exitCode, 0);
+    EXPECT_EQ(validate.out + validate.err, QString()) << "no warnings either";
 }
 
 TEST_F(LaunchAtLoginTest, UnwritableFolderAnswersFalseWithALogLine) {

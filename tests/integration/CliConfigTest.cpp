@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QThread>
 #include <array>
 #include <gtest/gtest.h>
@@ -119,18 +118,13 @@ TEST(CliCopy, TheCommandReturnsAndTheImageStaysUntilAnotherProgramTakesIt) {
     EXPECT_EQ(firstDifference(fromClipboard, QImage(path)), QString());
 
     // Another program takes the clipboard: the keeper leaves.
-    QProcess taker;
-    taker.start("xclip", {"-quiet", "-i", "-selection", "clipboard"});
-    ASSERT_TRUE(taker.waitForStarted());
-    taker.write("taken");
-    taker.waitForBytesWritten(); // no event loop runs here to flush it
-    taker.closeWriteChannel();
+    writeBytes(home.path() + QStringLiteral("/taken.txt"), "taken");
+    Child taker;
+    ASSERT_TRUE(taker.start({"xclip", "-quiet", "-i", "-selection", "clipboard", home.path() + "/taken.txt"}));
     QElapsedTimer timer;
     timer.start();
     while (!keepers(home.path()).isEmpty() && timer.elapsed() < 10000) {
         QThread::msleep(50);
     }
     EXPECT_TRUE(keepers(home.path()).isEmpty());
-    taker.kill();
-    taker.waitForFinished();
 }

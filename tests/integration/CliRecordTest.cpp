@@ -12,7 +12,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -36,18 +35,6 @@ constexpr int kBeforeStart = 0xffff;
 
 bool flashing(const QByteArray& grey, int width, int height) {
     return uchar(grey[(height * 3 / 4) * width + width / 2]) > 150;
-}
-
-// Reads `p`'s standard error into `seen` until it holds `line`.
-bool waitForLog(QProcess* p, QByteArray* seen, const char* line, int timeoutMs = 60000) {
-    return waitUntil(
-               [&] {
-                   p->waitForReadyRead(20);
-                   *seen += p->readAllStandardError();
-                   return seen->contains(line) || p->state() == QProcess::NotRunning;
-               },
-               timeoutMs) &&
-           seen->contains(line);
 }
 
 class CliRecord : public ::testing::Test {
@@ -77,66 +64,45 @@ protected:
             GTEST_SKIP() << skipReason_->toStdString();
         }
         saveDir = home.path() + QStringLiteral("/recordings");
-        env = processEnvironment(home.environment());
-        pulse_->apply(env);
-    }
-    void TearDown() override {
-        for (QProcess* p : {&player, &mic}) {
-            if (p->state() != QProcess::NotRunning) {
-                ::kill(pid_t(p->processId()), SIGTERM);
-                p->waitForFinished(5000);
-            }
-        }
+        env = home.environment(pulse_->env());
     }
 
     // Paints the index picture at the top-left corner for `seconds` (beeping at the flashes);
     // answers its geometry once it is on screen, or nothing.
     QString play(int seconds) {
-        player.setProcessEnvironment(env);
         const QString geometry = QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH);
-        player.start(QStringLiteral(MEBO_FRAME_PAINTER),
-                     {geometry, "30", QString::number(seconds), home.path() + QStringLiteral("/painter.log"),
-                      "--flash", "60", "--sound"});
+        player.start({QStringLiteral(MEBO_FRAME_PAINTER), geometry, "30", QString::number(seconds),
+                      home.path() + QStringLiteral("/painter.log"), "--flash", "60", "--sound"},
+                     env);
         QByteArray said;
-        const bool ready = waitUntil(
-            [&] {
-                player.waitForReadyRead(20);
-                said += player.readAllStandardOutput();
-                return said.contains("ready") || player.state() == QProcess::NotRunning;
-            },
-            20000);
-        return ready && said.contains("ready") ? geometry : QString();
+        return player.waitFor("ready", &said, false, 20000) ? geometry : QString();
     }
     // A 300 Hz tone into the microphone stand-in's sink.
     void playMicTone() {
-        mic.setProcessEnvironment(env);
-        mic.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=40",
-                                             "-f", "pulse", "-device", "micsink", "mic"});
-        mic.waitForStarted(5000);
+        mic.start({"ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=40", "-f", "pulse",
+                   "-device", "micsink", "mic"},
+                  env);
     }
-    QProcess* startMebo(const QStringList& args) {
-        auto* p = new QProcess;
-        processes_.emplace_back(p);
-        p->setProcessEnvironment(env);
-        p->start(QStringLiteral(MEBO_BINARY), args);
-        p->waitForStarted(10000);
-        return p;
+    Child* startMebo(const QStringList& args) {
+        processes_.push_back(std::make_unique<Child>());
+        processes_.back()->start(QStringList{QStringLiteral(MEBO_BINARY)} + args, env);
+        return processes_.back().get();
     }
     // `err`: what the process wrote on standard error, after what was read of it already.
-    static QJsonObject finish(QProcess* p, QByteArray* err = nullptr, int timeoutMs = 120000) {
-        p->waitForFinished(timeoutMs);
+    static QJsonObject finish(Child* p, QByteArray* err = nullptr, int timeoutMs = 120000) {
+        p->finish(timeoutMs);
         if (err) {
-            *err += p->readAllStandardError();
+            *err += p->readErrors();
         }
-        return QJsonDocument::fromJson(p->readAllStandardOutput()).object();
+        return QJsonDocument::fromJson(p->readOutput()).object();
     }
 
     MeboHome home;
     QString saveDir;
-    QProcessEnvironment env;
-    QProcess player;
-    QProcess mic;
-    std::vector<std::unique_ptr<QProcess>> processes_;
+    EnvChanges env;
+    Child player;
+    Child mic;
+    std::vector<std::unique_ptr<Child>> processes_;
     static PrivatePulse* pulse_;
     static QString* skipReason_;
 };
@@ -154,7 +120,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
             return pulse_->pactl({"list", "short", "sink-inputs"}).count('\n') >= 2;
         },
         20000));
-    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30",
+    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30",
                                "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;
     const QJsonObject out = finish(rec, &err);
@@ -186,8 +152,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ASSERT_GT(frames.size(), 200u);
     ASSERT_LE(qsizetype(frames.size()), expected + 1);
     // When the painter drew each frame (its log is complete once it has stopped).
-    ::kill(pid_t(player.processId()), SIGTERM);
-    player.waitForFinished(10000);
+    player.stop();
     std::map<int, int64_t> drawnAt;
     for (const QByteArray& line : fileBytes(home.path() + QStringLiteral("/painter.log")).split('\n')) {
         const QList<QByteArray> f = line.split(' ');
@@ -242,22 +207,22 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     EXPECT_LT(media::rms(system, beeps[1] + 0.2, beeps[1] + 1.7), 0.01); // between beeps
 
     const ProgramRun list =
-        home.run({"history", "list", "--json", "--save-dir", saveDir}, envChangesFor(env), 60000);
+        home.run({"history", "list", "--json", "--save-dir", saveDir}, pulse_->env(), 60000);
     EXPECT_TRUE(list.out.contains(QStringLiteral("\"mediaType\":\"video\""))) << list.out.toStdString();
 }
 
 TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     const QString geometry = play(20);
     ASSERT_FALSE(geometry.isEmpty());
-    QProcess* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30",
+    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30",
                                "--json", "--verbose", "--save-dir", saveDir});
     QByteArray err;
-    ASSERT_TRUE(waitForLog(rec, &err, "[Recording] 開始錄影")) << err.toStdString();
+    ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &err, true)) << err.toStdString();
     QThread::msleep(1500); // recording time before the pause
-    ::kill(pid_t(rec->processId()), SIGUSR1);
-    ASSERT_TRUE(waitForLog(rec, &err, "[Recording] 暫停")) << err.toStdString();
+    rec->signal(SIGUSR1);
+    ASSERT_TRUE(rec->waitFor("[Recording] 暫停", &err, true)) << err.toStdString();
     QThread::msleep(1500); // paused
-    ::kill(pid_t(rec->processId()), SIGUSR1);
+    rec->signal(SIGUSR1);
     const QJsonObject out = finish(rec, &err);
     ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
     const QString path = out.value("path").toString();
@@ -287,15 +252,15 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
 }
 
 TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
-    QProcess* rec = startMebo({"record", "fullscreen", "--fps", "30", "--save-dir", saveDir});
+    Child* rec = startMebo({"record", "fullscreen", "--fps", "30", "--save-dir", saveDir});
     ASSERT_TRUE(waitUntil([&] { return !QDir(saveDir).entryList({"*.recording.mp4"}).isEmpty(); }, 20000));
     QThread::msleep(6000);
-    ::kill(pid_t(rec->processId()), SIGKILL);
-    rec->waitForFinished(5000);
+    rec->signal(SIGKILL);
+    rec->finish(5000);
     const QStringList unfinished = QDir(saveDir).entryList({"*.recording.mp4"});
     ASSERT_EQ(unfinished.size(), 1);
 
-    QProcess* next = startMebo({"record", "fullscreen", "--duration", "1", "--json", "--save-dir", saveDir});
+    Child* next = startMebo({"record", "fullscreen", "--duration", "1", "--json", "--save-dir", saveDir});
     QByteArray err;
     finish(next, &err);
     ASSERT_EQ(next->exitCode(), 0) << err.toStdString();
@@ -322,7 +287,7 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
         {{"record", "film"}, "unknown recording mode"},
     };
     for (const Case& c : cases) {
-        const ProgramRun r = home.run(c.args + QStringList{"--save-dir", saveDir}, envChangesFor(env), 60000);
+        const ProgramRun r = home.run(c.args + QStringList{"--save-dir", saveDir}, pulse_->env(), 60000);
         EXPECT_EQ(r.exitCode, 2) << c.says;
         EXPECT_EQ(r.err.count('\n'), 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
@@ -334,7 +299,7 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
 // are silent: their tracks are there all the same.
 TEST_F(CliRecord, AMissingMicrophoneFallsBackToTheDefaultInput) {
     QByteArray err;
-    QProcess* rec = startMebo({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
+    Child* rec = startMebo({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
                                "--save-dir", saveDir});
     const QJsonObject done = finish(rec, &err, 60000);
     ASSERT_EQ(rec->exitCode(), 0) << err.constData();
@@ -345,11 +310,11 @@ TEST_F(CliRecord, AMissingMicrophoneFallsBackToTheDefaultInput) {
 
 TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     media::run(QStringLiteral("xdotool"), {"mousemove", "200", "200"});
-    QProcess* rec = startMebo({"record", "area", "--geometry", "1280x720+100+100", "--duration", "3", "--fps",
+    Child* rec = startMebo({"record", "area", "--geometry", "1280x720+100+100", "--duration", "3", "--fps",
                                "30", "--click-ripple", "--cursor-trail", "--no-system-audio", "--json",
                                "--verbose", "--save-dir", saveDir});
     QByteArray err;
-    ASSERT_TRUE(waitForLog(rec, &err, "[Recording] 開始錄影")) << err.toStdString();
+    ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &err, true)) << err.toStdString();
     // The clicks happen somewhere inside each xdotool run: their interval lies between the gap
     // between the runs and the span of both (a loaded machine starts xdotool slowly).
     QElapsedTimer clock;
@@ -413,7 +378,7 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     EXPECT_LE(interval, secondDone + 50);
 
     const ProgramRun trim =
-        home.run({"video", "trim", path, "--start", "1", "--end", "2"}, envChangesFor(env), 60000);
+        home.run({"video", "trim", path, "--start", "1", "--end", "2"}, pulse_->env(), 60000);
     ASSERT_EQ(trim.exitCode, 0) << trim.err.toStdString();
     const QString trimmed = trim.out;
     EXPECT_TRUE(trimmed.endsWith("_trimmed.mp4"));

@@ -2,6 +2,7 @@
 #include "TestPaths.h"
 #include "support/IndexedClip.h"
 #include "support/MediaFacts.h"
+#include "support/Process.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QThread>
 #include <algorithm>
 #include <csignal>
@@ -44,60 +44,34 @@ protected:
             GTEST_SKIP() << "needs the test desktop and ffmpeg";
         }
         saveDir = home.path() + QStringLiteral("/recordings");
-        rec.setProcessEnvironment(processEnvironment(home.environment()));
-    }
-    void TearDown() override {
-        for (QProcess* p : {&rec, &painter, &feeder}) {
-            if (p->state() != QProcess::NotRunning) {
-                ::kill(pid_t(p->processId()), SIGTERM);
-                p->waitForFinished(10000);
-            }
-        }
     }
     void record(const QStringList& args) {
-        rec.start(QStringLiteral(MEBO_BINARY), QStringList{"record"} + args +
-                                                   QStringList{"--fps", "30", "--no-system-audio", "--json",
-                                                               "--verbose", "--save-dir", saveDir});
-        ASSERT_TRUE(rec.waitForStarted(10000));
+        ASSERT_TRUE(rec.start(QStringList{MEBO_BINARY, "record"} + args +
+                                  QStringList{"--fps", "30", "--no-system-audio", "--json", "--verbose",
+                                              "--save-dir", saveDir},
+                              home.environment()));
     }
-    bool waitForLog(const char* line) {
-        return waitUntil(
-                   [&] {
-                       rec.waitForReadyRead(20);
-                       err += rec.readAllStandardError();
-                       return err.contains(line) || rec.state() == QProcess::NotRunning;
-                   },
-                   60000) &&
-               err.contains(line);
-    }
+    bool waitForLog(const char* line) { return rec.waitFor(line, &err, true); }
     QJsonObject finish() {
-        rec.waitForFinished(120000);
-        err += rec.readAllStandardError();
-        return QJsonDocument::fromJson(rec.readAllStandardOutput()).object();
+        rec.finish(120000);
+        err += rec.readErrors();
+        return QJsonDocument::fromJson(rec.readOutput()).object();
     }
     // The frame painter at the top-left corner; true once it is on screen.
     bool startPainter() {
-        painter.start(
-            QStringLiteral(MEBO_FRAME_PAINTER),
-            {QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "30", "30", clip("painter.log")});
         QByteArray said;
-        return waitUntil(
-                   [&] {
-                       painter.waitForReadyRead(20);
-                       said += painter.readAllStandardOutput();
-                       return said.contains("ready") || painter.state() == QProcess::NotRunning;
-                   },
-                   20000) &&
-               said.contains("ready");
+        return painter.start({MEBO_FRAME_PAINTER, QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "30",
+                              "30", clip("painter.log")}) &&
+               painter.waitFor("ready", &said, false, 20000);
     }
     QStringList siblings() const { return QDir(saveDir).entryList({"*.webcam.mp4"}); }
     QString clip(const QString& name) const { return home.path() + QLatin1Char('/') + name; }
 
     MeboHome home;
     QString saveDir;
-    QProcess rec;
-    QProcess painter;
-    QProcess feeder; // writes a camera's stream into a FIFO
+    Child rec;
+    Child painter;
+    Child feeder; // writes a camera's stream into a FIFO
     QByteArray err;
 };
 
@@ -112,10 +86,10 @@ TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPau
             "--webcam", "file:" + clip("camera.mp4")});
     ASSERT_TRUE(waitForLog("[Recording] 開始錄影"));
     QThread::msleep(1200); // recording time before the pause
-    ::kill(pid_t(rec.processId()), SIGUSR1);
+    rec.signal(SIGUSR1);
     ASSERT_TRUE(waitForLog("[Recording] 暫停"));
     QThread::msleep(800); // the pause's length: neither file may show it
-    ::kill(pid_t(rec.processId()), SIGUSR1);
+    rec.signal(SIGUSR1);
     const QJsonObject out = finish();
     ASSERT_EQ(rec.exitCode(), 0) << err.toStdString();
     const QString main = out.value("path").toString();
@@ -220,8 +194,8 @@ TEST_P(CliRecordWebcamFailure, MainFileIsGoodAndNoEmptySiblingIsLeft) {
         ASSERT_EQ(::mkfifo(QFile::encodeName(camera).constData(), 0600), 0);
     }
     if (c.feed == Feed::fifo && *c.clip) {
-        feeder.start(QStringLiteral("ffmpeg"), {"-v", "error", "-re", "-f", "lavfi", "-i", c.clip, "-pix_fmt",
-                                                "yuv420p", "-f", "mpegts", "-y", camera});
+        feeder.start({"ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p", "-f",
+                      "mpegts", "-y", camera});
     } else if (*c.clip) {
         QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p"};
         if (c.clipOffsetSec > 0) {

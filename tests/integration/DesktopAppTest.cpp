@@ -10,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
 #include <functional>
@@ -35,7 +34,7 @@ public:
     bool running() { return process_.running(); }
     // The application's environment, for helpers started beside it; and a second `mebo` started
     // as a user would, which hands its arguments to the running one.
-    QProcessEnvironment environment() const { return processEnvironment(home_.environment()); }
+    EnvChanges environment() const { return home_.environment(); }
     ProgramRun launch(const QStringList& args) const { return home_.run(args); }
     QString log() const { return QString::fromUtf8(fileBytes(logPath_)); }
     // Waits until the log has `line` (at the end of a log line) `times` times.
@@ -349,17 +348,12 @@ namespace {
 // The test desktop's stand-in for the notification service; it "clicks" `action` when offered.
 class NotificationServer {
 public:
-    NotificationServer(const MeboHome& home, const QProcessEnvironment& env, const QString& action = {}) {
+    NotificationServer(const MeboHome& home, const EnvChanges& env, const QString& action = {}) {
         log_ = home.path() + QStringLiteral("/notifications.jsonl");
-        process_.setProcessEnvironment(env);
-        process_.start(
-            QStringLiteral("/usr/bin/python3"), // the interpreter the Debian modules belong to
-            {QStringLiteral(MEBO_SOURCE_DIR "/tests/desktop/notification-server.py"), log_, action});
+        process_.start({QStringLiteral("/usr/bin/python3"), // the interpreter the Debian modules belong to
+                        QStringLiteral(MEBO_SOURCE_DIR "/tests/desktop/notification-server.py"), log_, action},
+                       env, home.path() + QStringLiteral("/notifications.err"));
         ready_ = waitFor([](const QJsonObject& o) { return o.value("ready").toBool(); });
-    }
-    ~NotificationServer() {
-        process_.terminate();
-        process_.waitForFinished(5000);
     }
     bool ready() const { return ready_; }
     QList<QJsonObject> calls() const {
@@ -387,7 +381,7 @@ public:
 
 private:
     QString log_;
-    QProcess process_;
+    Child process_;
     bool ready_ = false;
 };
 

@@ -13,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -271,23 +270,18 @@ void checkWindowCapture(const MeboHome& home, const PageFacts& page, const QStri
 
 // A suite's browser showing the page with the fixed header, when the test desktop has the
 // accessibility bus on and the browser is installed; nothing otherwise.
-QProcess* startBrowser(const QString& program, QStringList args) {
+Child* startBrowser(const QString& program, QStringList args, const QString& logFile) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") || qEnvironmentVariable("MEBO_TEST_A11Y") != "1" ||
         QStandardPaths::findExecutable(program).isEmpty()) {
         return nullptr;
     }
-    auto* browser = new QProcess;
-    browser->setProgram(program);
-    browser->setArguments(args << pageUrl("header.html"));
-    browser->start();
+    // Its chatter goes to a file: nothing reads a pipe while the test waits.
+    auto* browser = new Child;
+    browser->start(QStringList{program} + (args << pageUrl("header.html")), {}, logFile);
     return browser;
 }
 
-void stopBrowser(QProcess*& browser) {
-    if (browser) {
-        browser->kill();
-        browser->waitForFinished(10000);
-    }
+void stopBrowser(Child*& browser) {
     delete std::exchange(browser, nullptr);
 }
 
@@ -296,10 +290,11 @@ protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
         browser =
-            startBrowser(QStringLiteral("chromium"), browserFlags(dir->path() + QStringLiteral("/profile")));
+            startBrowser(QStringLiteral("chromium"), browserFlags(dir->path() + QStringLiteral("/profile")),
+                         dir->filePath(QStringLiteral("browser-header.log")));
     }
     static void TearDownTestSuite() {
-        for (QProcess*& p : others) {
+        for (Child*& p : others) {
             stopBrowser(p);
         }
         others.clear();
@@ -318,14 +313,13 @@ protected:
         if (name != QLatin1String("header.html")) {
             // A browser of its own: with two windows of one browser on top of each other, the
             // accessibility tree may answer for the hidden one (see docs/decisions.md).
-            auto* other = new QProcess;
-            other->setProgram(QStringLiteral("chromium"));
             QStringList flags = browserFlags(dir->path() + QStringLiteral("/profile-") + name);
             if (!accessible) {
                 flags.removeAll(QStringLiteral("--force-renderer-accessibility"));
             }
-            other->setArguments(flags << pageUrl(name));
-            other->start();
+            auto* other = new Child;
+            other->start(QStringList{QStringLiteral("chromium")} + (flags << pageUrl(name)), {},
+                         dir->filePath(QStringLiteral("browser-") + name + QStringLiteral(".log")));
             others.append(other);
         }
         return placePage(name, title);
@@ -339,14 +333,14 @@ protected:
     }
 
     static QTemporaryDir* dir;
-    static QProcess* browser;
-    static QList<QProcess*> others; // browsers of the other pages
+    static Child* browser;
+    static QList<Child*> others; // browsers of the other pages
     MeboHome home;
 };
 
 QTemporaryDir* ScrollCapture::dir = nullptr;
-QProcess* ScrollCapture::browser = nullptr;
-QList<QProcess*> ScrollCapture::others;
+Child* ScrollCapture::browser = nullptr;
+QList<Child*> ScrollCapture::others;
 
 // The page area of a page with a fixed header, and of a code listing (text on the left, lines
 // that look alike a few rows apart).
@@ -397,8 +391,8 @@ class FirefoxScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        browser = startBrowser(QStringLiteral("firefox-esr"),
-                               firefoxArgs(dir->path() + QStringLiteral("/profile")));
+        browser = startBrowser(QStringLiteral("firefox-esr"), firefoxArgs(dir->path() + QStringLiteral("/profile")),
+                               dir->filePath(QStringLiteral("browser-header.log")));
     }
     static void TearDownTestSuite() {
         stopBrowser(browser);
@@ -411,12 +405,12 @@ protected:
         }
     }
     static QTemporaryDir* dir;
-    static QProcess* browser;
+    static Child* browser;
     MeboHome home;
 };
 
 QTemporaryDir* FirefoxScrollCapture::dir = nullptr;
-QProcess* FirefoxScrollCapture::browser = nullptr;
+Child* FirefoxScrollCapture::browser = nullptr;
 
 // A page with a fixed header: the window, whose page the tree names, then the page's area. The
 // window comes first: right after scrolling a long page Firefox answers the tree slowly for a while.

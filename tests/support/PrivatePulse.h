@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "support/Process.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -16,8 +16,8 @@ public:
     // False (with why) when pulseaudio is missing or did not come up.
     bool start(QString* why);
     QString address() const { return QStringLiteral("unix:") + dir_.filePath(QStringLiteral("native")); }
-    // `env` with this server as the one its programs talk to.
-    void apply(QProcessEnvironment& env) const;
+    // What makes a child's programs talk to this server.
+    EnvChanges env() const { return {QStringLiteral("PULSE_SERVER=") + address()}; }
     // Runs pactl against this server; answers its output.
     QByteArray pactl(const QStringList& args) const;
     // Streams playing into its sinks.
@@ -30,7 +30,7 @@ public:
 
 private:
     QTemporaryDir dir_;
-    QProcess server_;
+    Child server_;
 };
 
 // What "testsink" plays, read from its monitor as 16-bit mono by parec.
@@ -47,7 +47,7 @@ public:
     static int peakOf(const QByteArray& s16);
 
 private:
-    QProcess parec_;
+    Child parec_;
     QByteArray recorded_;
 };
 

@@ -102,6 +102,19 @@ QByteArray Child::readErrors() {
     return std::exchange(errBuf_, {});
 }
 
+bool Child::waitFor(const char* text, QByteArray* seen, bool errors, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!(*seen += errors ? readErrors() : readOutput()).contains(text)) {
+        if (!running() || deadline.hasExpired()) {
+            *seen += errors ? readErrors() : readOutput(); // the last words of a program that ended
+            return seen->contains(text);
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        ::usleep(2000);
+    }
+    return true;
+}
+
 int Child::finish(int timeoutMs, bool processEvents) {
     QDeadlineTimer deadline(timeoutMs);
     while (running() && !deadline.hasExpired()) {
@@ -118,7 +131,17 @@ int Child::finish(int timeoutMs, bool processEvents) {
     }
     drain(out_, outBuf_);
     drain(err_, errBuf_);
-    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+    return exitCode();
+}
+
+int Child::exitCode() const {
+    return pid_ < 0 && status_ >= 0 && WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
+}
+
+void Child::signal(int sig) {
+    if (running()) {
+        ::kill(pid_, sig);
+    }
 }
 
 void Child::stop() {
@@ -154,32 +177,6 @@ ProgramRun run(const QStringList& argv, const EnvChanges& env, int timeoutMs, bo
     r.out = QString::fromUtf8(r.stdOut).trimmed();
     r.err = QString::fromUtf8(child.readErrors()).trimmed();
     return r;
-}
-
-QProcessEnvironment processEnvironment(const EnvChanges& changes) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& c : changes) {
-        const qsizetype eq = c.indexOf(QLatin1Char('='));
-        if (eq < 0) {
-            env.remove(c);
-        } else {
-            env.insert(c.left(eq), c.mid(eq + 1));
-        }
-    }
-    return env;
-}
-
-EnvChanges envChangesFor(const QProcessEnvironment& whole) {
-    EnvChanges changes;
-    for (const QString& name : QProcessEnvironment::systemEnvironment().keys()) {
-        if (!whole.contains(name)) {
-            changes << name;
-        }
-    }
-    for (const QString& name : whole.keys()) {
-        changes << name + QLatin1Char('=') + whole.value(name);
-    }
-    return changes;
 }
 
 ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const EnvChanges& env) {

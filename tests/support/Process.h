@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <sys/types.h>
@@ -25,12 +24,19 @@ public:
     bool start(const QStringList& argv, const EnvChanges& env = {}, const QString& errorFile = {});
     bool running();
     pid_t pid() const { return pid_; }
+    // Sends `sig` while the program runs (never to a PID that is gone).
+    void signal(int sig);
     // Output written so far, never blocking.
     QByteArray readOutput();
     QByteArray readErrors();
+    // Adds the output (standard error when `errors`) to `seen` until it holds `text`, running the
+    // event loop; false when the program ended or the time ran out first.
+    bool waitFor(const char* text, QByteArray* seen, bool errors = false, int timeoutMs = 60000);
     // Waits for the program to end (running the event loop when asked, for children that talk to
     // this process); its exit code, or -1 when killed at the deadline.
     int finish(int timeoutMs, bool processEvents = false);
+    // The exit code of a program that has ended, -1 when it was killed or still runs.
+    int exitCode() const;
     void stop();
 
 private:
@@ -51,10 +57,6 @@ struct ProgramRun {
 
 ProgramRun run(const QStringList& argv, const EnvChanges& env = {}, int timeoutMs = 60000,
                bool processEvents = false);
-// The environment a child gets with `changes` applied to this process's own, for QProcess; and
-// the changes that give a child exactly `whole` (variables of this process it lacks removed).
-QProcessEnvironment processEnvironment(const EnvChanges& changes);
-EnvChanges envChangesFor(const QProcessEnvironment& whole);
 
 // The program without a display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM removed).
 ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const EnvChanges& env = {});

@@ -47,6 +47,8 @@ class PortalColorSchemeTest : public ::testing::Test {
 protected:
     void SetUp() override {
 #if defined(__SANITIZE_THREAD__)
+        // Qt D-Bus's own thread unregisters the served object under Qt's locks, and QThread::wait
+        // ends the portal's thread there too: the checker sees neither hand-over.
         GTEST_SKIP() << "Qt D-Bus is not instrumented for ThreadSanitizer";
 #endif
         ASSERT_NO_FATAL_FAILURE(privateBus.start());

@@ -1,15 +1,12 @@
 #pragma once
 
+#include "support/Process.h"
 #include "support/TestUtil.h"
 
 #include <QDBusConnection>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <sys/prctl.h>
 
 namespace mebo::test {
 
@@ -31,22 +28,21 @@ public:
                 .arg(dir.path())
                 .toUtf8());
         f.close();
-        daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                      QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
-        ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is needed";
-        ASSERT_TRUE(waitUntil([&] { return daemon.canReadLine(); }, 5000));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        // setpriv gives the daemon its parent-death signal: posix_spawn runs no code in the child.
+        ASSERT_TRUE(daemon.start({QStringLiteral("setpriv"), QStringLiteral("--pdeathsig=KILL"),
+                                  QStringLiteral("dbus-daemon"), QStringLiteral("--config-file=") + config,
+                                  QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
+                                  QStringLiteral("--print-address=1")}))
+            << "dbus-daemon is needed";
+        QByteArray said;
+        ASSERT_TRUE(waitUntil([&] { return (said += daemon.readOutput()).contains('\n'); }, 5000));
+        address = QString::fromUtf8(said).trimmed();
     }
     void stop() {
         for (const QString& name : std::exchange(connections, {})) {
             QDBusConnection::disconnectFromBus(name);
         }
-        if (daemon.state() != QProcess::NotRunning) {
-            daemon.kill();
-            daemon.waitForFinished(5000);
-        }
+        daemon.stop();
     }
     ~PrivateBus() { stop(); }
     QDBusConnection connect(const QString& name) {
@@ -55,7 +51,7 @@ public:
     }
 
     QTemporaryDir dir;
-    QProcess daemon;
+    Child daemon;
     QString address;
     QStringList connections;
 };
