@@ -1,7 +1,7 @@
 #include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
-#include "support/TestUtil.h"
 #include "support/Files.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDir>
@@ -125,12 +125,7 @@ TEST(CliCopy, TheCommandReturnsAndTheImageStaysUntilAnotherProgramTakesIt) {
     taker.write("taken");
     taker.waitForBytesWritten(); // no event loop runs here to flush it
     taker.closeWriteChannel();
-    QElapsedTimer timer;
-    timer.start();
-    while (!keepers(home.path()).isEmpty() && timer.elapsed() < 10000) {
-        QThread::msleep(50);
-    }
-    EXPECT_TRUE(keepers(home.path()).isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return keepers(home.path()).isEmpty(); }, 10000));
     taker.kill();
     taker.waitForFinished();
 }

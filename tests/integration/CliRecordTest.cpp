@@ -2,8 +2,8 @@
 #include "TestPaths.h"
 #include "support/Files.h"
 #include "support/MediaFacts.h"
-#include "support/TestUtil.h"
 #include "support/PrivatePulse.h"
+#include "support/TestUtil.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,7 +13,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
@@ -39,17 +38,6 @@ bool flashing(const QByteArray& grey, int width, int height) {
 }
 
 // Reads `p`'s standard error into `seen` until it holds `line`.
-bool waitForLog(QProcess* p, QByteArray* seen, const char* line, int timeoutMs = 60000) {
-    return waitUntil(
-               [&] {
-                   p->waitForReadyRead(20);
-                   *seen += p->readAllStandardError();
-                   return seen->contains(line) || p->state() == QProcess::NotRunning;
-               },
-               timeoutMs) &&
-           seen->contains(line);
-}
-
 class CliRecord : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -98,14 +86,7 @@ protected:
                      {geometry, "30", QString::number(seconds), home.path() + QStringLiteral("/painter.log"),
                       "--flash", "60", "--sound"});
         QByteArray said;
-        const bool ready = waitUntil(
-            [&] {
-                player.waitForReadyRead(20);
-                said += player.readAllStandardOutput();
-                return said.contains("ready") || player.state() == QProcess::NotRunning;
-            },
-            20000);
-        return ready && said.contains("ready") ? geometry : QString();
+        return waitForLog(&player, &said, "ready", 20000, true) ? geometry : QString();
     }
     // A 300 Hz tone into the microphone stand-in's sink.
     void playMicTone() {
@@ -172,7 +153,6 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
 
     const QJsonArray streams = media::probe(path).value("streams").toArray();
     ASSERT_EQ(streams.size(), 3);
-    EXPECT_EQ(streams[0].toObject().value("profile").toString(), QStringLiteral("High"));
     const double duration = media::formatDuration(path);
     EXPECT_NEAR(duration, 20.0, 1.0 / 30);
 
@@ -371,13 +351,9 @@ TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     EXPECT_EQ(media::probe(path).value("streams").toArray().size(), 1); // no audio asked for
     EXPECT_NEAR(media::formatDuration(path), 3.0, 1.0 / 30); // a nearly still picture lasts as long
 
-    const QByteArray text = fileBytes(out.value("cursorPath").toString());
-    const QString record = QStringLiteral("\\{\"t\":\\d+,\"cx\":-?[0-9.e-]+,\"cy\":-?[0-9.e-]+\\}");
-    const QRegularExpression format(
-        QStringLiteral("^\\{\"v\":2,\"points\":\\[(%1(,%1)*)?\\],\"clicks\":\\[(%1(,%1)*)?\\]\\}$")
-            .arg(record));
-    EXPECT_TRUE(format.match(QString::fromLatin1(text)).hasMatch()) << text.left(200).toStdString();
-    const QJsonObject telemetry = QJsonDocument::fromJson(text).object();
+    // The file's exact text is the telemetry's own test; here, what the real pointer left in it.
+    const QJsonObject telemetry =
+        QJsonDocument::fromJson(fileBytes(out.value("cursorPath").toString())).object();
     const QJsonArray points = telemetry.value("points").toArray();
     // One press may also be seen by a timer tick that a loaded machine ran more than 90 ms late:
     // a second click at the same spot, as the merge rule says; the presses are what count here.

@@ -60,16 +60,7 @@ protected:
                                                                "--verbose", "--save-dir", saveDir});
         ASSERT_TRUE(rec.waitForStarted(10000));
     }
-    bool waitForLog(const char* line) {
-        return waitUntil(
-                   [&] {
-                       rec.waitForReadyRead(20);
-                       err += rec.readAllStandardError();
-                       return err.contains(line) || rec.state() == QProcess::NotRunning;
-                   },
-                   60000) &&
-               err.contains(line);
-    }
+    bool waitForLog(const char* line) { return mebo::test::waitForLog(&rec, &err, line); }
     QJsonObject finish() {
         rec.waitForFinished(120000);
         err += rec.readAllStandardError();
@@ -81,14 +72,7 @@ protected:
             QStringLiteral(MEBO_FRAME_PAINTER),
             {QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH), "30", "30", clip("painter.log")});
         QByteArray said;
-        return waitUntil(
-                   [&] {
-                       painter.waitForReadyRead(20);
-                       said += painter.readAllStandardOutput();
-                       return said.contains("ready") || painter.state() == QProcess::NotRunning;
-                   },
-                   20000) &&
-               said.contains("ready");
+        return mebo::test::waitForLog(&painter, &said, "ready", 20000, true);
     }
     QStringList siblings() const { return QDir(saveDir).entryList({"*.webcam.mp4"}); }
     QString clip(const QString& name) const { return home.path() + QLatin1Char('/') + name; }

@@ -1,8 +1,10 @@
 #include "MeboHome.h"
 
 #include "TestPaths.h"
+#include "support/TestUtil.h"
 #include <QDir>
 #include <QJsonDocument>
+#include <QProcess>
 
 namespace mebo::test {
 
@@ -44,6 +46,17 @@ int painterIndex(const QByteArray& grey, int width) {
         v |= uchar(grey[30 * width + b * 40 + 20]) > 128 ? 1 << b : 0;
     }
     return v;
+}
+
+bool waitForLog(QProcess* p, QByteArray* seen, const char* text, int timeoutMs, bool output) {
+    return waitUntil(
+               [&] {
+                   p->waitForReadyRead(20);
+                   *seen += output ? p->readAllStandardOutput() : p->readAllStandardError();
+                   return seen->contains(text) || p->state() == QProcess::NotRunning;
+               },
+               timeoutMs) &&
+           seen->contains(text);
 }
 
 } // namespace mebo::test

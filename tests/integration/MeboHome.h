@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QTemporaryDir>
 
+class QProcess;
+
 namespace mebo::test {
 
 // The `mebo` binary run as a user would, with a private home (settings, Trash, caches) so tests
@@ -32,5 +34,8 @@ QStringList pngsIn(const QString& dir);
 // or white blocks 40 pixels wide across its top rows (65535 before its first frame): the index
 // read from a grey frame `width` pixels wide.
 int painterIndex(const QByteArray& grey, int width);
+// Reads what `p` writes (its standard error, or its output) into `seen` until it holds `text`;
+// false when `p` ends or the time is up first.
+bool waitForLog(QProcess* p, QByteArray* seen, const char* text, int timeoutMs = 60000, bool output = false);
 
 } // namespace mebo::test
