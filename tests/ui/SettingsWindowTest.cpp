@@ -141,7 +141,7 @@ TEST_F(SettingsWindowTest, AfterCaptureDelayNameAndQualityAreStored) {
               QStringLiteral("Next capture: shot-%1.png").arg(QDate::currentDate().year()));
     Q_EMIT tab.templateField()->editingFinished();
     EXPECT_EQ(cfg.filenameTemplate(), QStringLiteral("shot-{yyyy}"));
-    for (const char* bad : {"a/{yyyy}", "", "  "}) {
+    for (const char* bad : {"a/{yyyy}", "", "  ", "{ }"}) {
         EXPECT_FALSE(vm.setFilenameTemplate(QString::fromLatin1(bad)).isEmpty()) << bad;
         tab.templateField()->setText(QString::fromLatin1(bad));
         Q_EMIT tab.templateField()->editingFinished();
