@@ -56,6 +56,17 @@ QString VideoTimelineView::rulerLabel(double t, double step) {
     return label;
 }
 
+double VideoTimelineView::rulerStep(double duration, double width) {
+    double step = 0.25;
+    for (double s : {0.5, 1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0}) {
+        if (duration <= 0 || step / duration * width >= kMinLabelSpacing) {
+            break;
+        }
+        step = s;
+    }
+    return step;
+}
+
 VideoTimelineView::VideoTimelineView(VideoEditorVM& vm, std::function<void(double)> seek, QWidget* parent)
     : QWidget(parent), vm_(vm), seek_(std::move(seek)) {
     setMouseTracking(true);
@@ -231,13 +242,7 @@ void VideoTimelineView::paintEvent(QPaintEvent*) {
 
     // The ruler: a tick every step seconds, the step growing until labels do not collide.
     p.fillRect(QRect(0, 0, width(), kRulerHeight), pal.color(QPalette::AlternateBase));
-    double step = 0.25;
-    for (double s : {0.5, 1.0, 2.0, 5.0, 10.0, 15.0, 30.0, 60.0, 120.0, 300.0, 600.0}) {
-        if (d <= 0 || step / d * scaleWidth() >= 56) {
-            break;
-        }
-        step = s;
-    }
+    const double step = rulerStep(d, scaleWidth());
     p.setPen(pal.color(QPalette::Mid));
     QFont small = font();
     small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));

@@ -43,6 +43,10 @@ public:
     // A ruler tick's label: m:ss, with hundredths when the ticks fall between seconds (as the
     // transport's clock reads).
     static QString rulerLabel(double t, double step);
+    // The ruler's tick step in seconds: the shortest of a fixed ladder (a quarter second to ten
+    // minutes) whose labels lie kMinLabelSpacing apart when duration spans width pixels.
+    static constexpr double kMinLabelSpacing = 56;
+    static double rulerStep(double duration, double width);
 
     double zoom() const { return zoom_; }
     void setZoom(double zoom);

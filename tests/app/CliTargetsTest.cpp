@@ -1,18 +1,12 @@
 #include "main/CliTargets.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
 namespace mebo {
 namespace {
 
-platform::DisplayInfo display(uint32_t id, QRect frame, double scale, QRect native) {
-    platform::DisplayInfo d;
-    d.displayId = id;
-    d.frame = frame;
-    d.scale = scale;
-    d.nativeFrame = native;
-    return d;
-}
+using test::display;
 
 // A --geometry rectangle in root pixels: the display holding most of it, the part on that display
 // in its own pixels, and the desktop points (bottom-left origin) rounded outward.
@@ -20,8 +14,8 @@ TEST(CliGeometryTarget, PicksTheDisplayClipsAndConvertsOutward) {
     // A 1920x1080 primary at the root's origin and a 2x 3840x2160 display to its right; desktop
     // frames in points, bottom-left origin, both bottoms level.
     const QList<platform::DisplayInfo> displays{
-        display(1, QRect(0, 0, 1920, 1080), 1.0, QRect(0, 0, 1920, 1080)),
-        display(2, QRect(1920, 0, 1920, 1080), 2.0, QRect(1920, 0, 3840, 2160)),
+        display(1, QRect(0, 0, 1920, 1080), 1.0, false, QRect(0, 0, 1920, 1080)),
+        display(2, QRect(1920, 0, 1920, 1080), 2.0, false, QRect(1920, 0, 3840, 2160)),
     };
     const struct {
         QRect rect;

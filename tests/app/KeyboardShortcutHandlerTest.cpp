@@ -29,6 +29,9 @@ TEST(KeyboardShortcutHandler, LettersPickToolsButNeverWhileTypingOrWithCommandKe
     EXPECT_FALSE(handler.handleKeyPress(QStringLiteral("a"), Qt::NoModifier, true)); // typing
     EXPECT_FALSE(handler.handleKeyPress(QString(), Qt::NoModifier, false));
     EXPECT_FALSE(picked.has_value());
+    // A letter beyond A to Z is its own text, not the key code's.
+    EXPECT_EQ(KeyboardShortcutHandler::shortcutText(Qt::Key_Odiaeresis, QStringLiteral("ö")),
+              QStringLiteral("ö"));
 }
 
 } // namespace

@@ -31,11 +31,6 @@ QMap<QString, QString> readEntry(const QString& path) {
     return keys;
 }
 
-void writeFile(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).path());
-    test::writeBytes(path, text);
-}
-
 class LaunchAtLoginTest : public ::testing::Test {
 protected:
     QString autostart() const { return tmp.filePath(QStringLiteral("config/autostart")); }
@@ -71,18 +66,18 @@ TEST_F(LaunchAtLoginTest, EnableWritesAValidEntryAndDisableRemovesIt) {
 }
 
 TEST_F(LaunchAtLoginTest, EntriesSwitchedOffInsideCountAsOff) {
-    writeFile(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
+    test::writeBytes(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
     EXPECT_FALSE(login.isEnabled());
-    writeFile(login.entryPath(),
-              "[Desktop Entry]\nType=Application\nExec=/x\nX-GNOME-Autostart-enabled=false\n");
+    test::writeBytes(login.entryPath(),
+                     "[Desktop Entry]\nType=Application\nExec=/x\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_FALSE(login.isEnabled());
     // Only the main group counts, and only the exact value.
-    writeFile(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=false\n"
-                                 "[Desktop Action quit]\nHidden=true\n");
+    test::writeBytes(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=false\n"
+                                        "[Desktop Action quit]\nHidden=true\n");
     EXPECT_TRUE(login.isEnabled());
 
     // Switching on replaces a hidden entry with a full one.
-    writeFile(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
+    test::writeBytes(login.entryPath(), "[Desktop Entry]\nType=Application\nExec=/x\nHidden=true\n");
     ASSERT_TRUE(login.setEnabled(true));
     EXPECT_TRUE(login.isEnabled());
     EXPECT_EQ(readEntry(login.entryPath()).value(QStringLiteral("Exec")),
@@ -122,7 +117,7 @@ TEST_F(LaunchAtLoginTest, TheDesktopsOwnValidatorAcceptsTheEntry) {
 
 TEST_F(LaunchAtLoginTest, UnwritableFolderAnswersFalseWithALogLine) {
     // A plain file where the folder should be: neither root nor anyone can create the entry.
-    writeFile(autostart(), "not a folder");
+    test::writeBytes(autostart(), "not a folder");
     EXPECT_FALSE(login.setEnabled(true));
     EXPECT_FALSE(login.isEnabled());
     const QStringList messages = log.messages();

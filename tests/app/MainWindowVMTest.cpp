@@ -382,6 +382,10 @@ TEST_F(MainWindowVMTest, SaveAsForAnItemThatIsNotOpen) {
     EXPECT_FALSE(QFileInfo::exists(again));
     EXPECT_FALSE(
         log.messages().filter(kTag + QStringLiteral("non-current image sidecar 寫入失敗: ")).isEmpty());
+    // A recording is no image to export.
+    const HistoryEntry video =
+        entry(QStringLiteral("VIDEO"), QStringLiteral("clip.mp4"), 3, QStringLiteral("video"));
+    EXPECT_EQ(run([&](auto done) { vm->saveAsItem(video, again, done); }), false);
 }
 
 // Trashing the open capture opens its neighbour; nothing is written for the trashed one.

@@ -19,11 +19,7 @@ namespace {
 class RecordingMgrParts : public ::testing::Test, protected test::CaptureParts<> {
 protected:
     RecordingMgrParts() {
-        platform::DisplayInfo d;
-        d.displayId = 7;
-        d.frame = d.nativeFrame = QRect(0, 0, 800, 600);
-        d.primary = true;
-        capture.displayList = {d};
+        capture.displayList = {test::display(7, QRect(0, 0, 800, 600), 1, true, QRect(0, 0, 800, 600))};
         platform::WindowInfo w;
         w.windowId = 5;
         w.title = QStringLiteral("Editor");

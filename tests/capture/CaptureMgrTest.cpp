@@ -12,18 +12,7 @@ using namespace mebo;
 
 namespace {
 
-platform::DisplayInfo display(uint32_t id, QRect frame, double scale, bool primary) {
-    platform::DisplayInfo d;
-    d.displayId = id;
-    d.frame = frame;
-    d.scale = scale;
-    d.primary = primary;
-    return d;
-}
-
-QRgb gradient(int x, int y, uint32_t displayId) {
-    return qRgb(x % 256, y % 256, int(displayId % 256));
-}
+using test::display;
 
 // Runs a hook right after the permission answer was delivered: the coordinator is then inside
 // its settle wait.
@@ -123,7 +112,7 @@ TEST_F(CaptureMgrTest, AreaCaptureWritesFileEntersHistoryAndReopensWindowWithout
     EXPECT_EQ(mainWindow.hides, 1);
     const QImage written(f.path);
     ASSERT_EQ(written.size(), QSize(400, 100));
-    EXPECT_EQ(written.pixel(0, 0), gradient(200, 1500, 1));
+    EXPECT_EQ(written.pixel(0, 0), test::gradientPixel(200, 1500, 1));
     EXPECT_EQ(QFileInfo(f.path).absolutePath(), cfg.saveDirectory());
 
     ASSERT_EQ(history.entries().size(), 1);
@@ -369,7 +358,7 @@ TEST_F(CaptureMgrTest, RememberedTargetsCaptureWithoutTheOverlayUntilThereIsNone
     Finish f = run(last);
     ASSERT_TRUE(f.ok);
     EXPECT_EQ(f.result.mode, CaptureMode::area);
-    EXPECT_EQ(f.result.image.pixel(0, 0), gradient(60, 930, 2));
+    EXPECT_EQ(f.result.image.pixel(0, 0), test::gradientPixel(60, 930, 2));
     CaptureRequest active = request(CaptureMode::window);
     active.target = Target::activeWindow;
     f = run(active);

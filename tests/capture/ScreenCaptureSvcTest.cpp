@@ -10,14 +10,7 @@ using mebo::platform::WindowType;
 
 namespace {
 
-DisplayInfo display(uint32_t id, QRect frame, double scale, bool primary) {
-    DisplayInfo d;
-    d.displayId = id;
-    d.frame = frame;
-    d.scale = scale;
-    d.primary = primary;
-    return d;
-}
+using test::display;
 
 WindowInfo window(uint32_t id, QRect frame, qint64 pid = 100, QString appId = QStringLiteral("xterm"),
                   WindowType type = WindowType::Normal) {
@@ -29,11 +22,6 @@ WindowInfo window(uint32_t id, QRect frame, qint64 pid = 100, QString appId = QS
     w.type = type;
     w.title = QStringLiteral("window %1").arg(id);
     return w;
-}
-
-// Gradient of FakeScreenCapture: pixel (x, y) of display d's grab is rgb(x % 256, y % 256, d % 256).
-QRgb gradient(int x, int y, uint32_t displayId) {
-    return qRgb(x % 256, y % 256, int(displayId % 256));
 }
 
 class ScreenCaptureSvcTest : public ::testing::Test {
@@ -74,8 +62,8 @@ TEST_F(ScreenCaptureSvcTest, AreaCropFollowsTheDisplayFormulaOnRealPixels) {
     EXPECT_EQ(capture.contentCalls, 0); // a display grab reads the layout only, no listing
     ASSERT_EQ(img->size(), QSize(400, 100));
     // x = 2 * 100 = 200, y = 1800 - 200 - 100 = 1500
-    EXPECT_EQ(img->pixel(0, 0), gradient(200, 1500, 7));
-    EXPECT_EQ(img->pixel(399, 99), gradient(599, 1599, 7));
+    EXPECT_EQ(img->pixel(0, 0), test::gradientPixel(200, 1500, 7));
+    EXPECT_EQ(img->pixel(399, 99), test::gradientPixel(599, 1599, 7));
     EXPECT_TRUE(log.contains(QStringLiteral("[ScreenCapture] 全屏截屏 2880×1800 display 7")));
     EXPECT_TRUE(log.contains(QStringLiteral("[ScreenCapture] 區域截屏 400×100 at (200, 1500, 400, 100)")));
 
@@ -85,7 +73,7 @@ TEST_F(ScreenCaptureSvcTest, AreaCropFollowsTheDisplayFormulaOnRealPixels) {
     ASSERT_TRUE(img);
     EXPECT_EQ(capture.lastCaptureSize, QSize(1920, 1080));
     EXPECT_EQ(img->size(), QSize(100, 50));
-    EXPECT_EQ(img->pixel(0, 0), gradient(60, 1080 - 100 - 50, 8));
+    EXPECT_EQ(img->pixel(0, 0), test::gradientPixel(60, 1080 - 100 - 50, 8));
 }
 
 TEST_F(ScreenCaptureSvcTest, CropsOutsideTheImageAreClippedOrYieldNothing) {
@@ -95,7 +83,7 @@ TEST_F(ScreenCaptureSvcTest, CropsOutsideTheImageAreClippedOrYieldNothing) {
     auto img = area(1, {1400, 850, 100, 100});
     ASSERT_TRUE(img);
     EXPECT_EQ(img->size(), QSize(40, 50));
-    EXPECT_EQ(img->pixel(0, 0), gradient(1400, 0, 1));
+    EXPECT_EQ(img->pixel(0, 0), test::gradientPixel(1400, 0, 1));
     EXPECT_TRUE(log.contains(QStringLiteral("[ScreenCapture] 區域截屏 40×50 at (1400, -50, 100, 100)")));
 
     EXPECT_FALSE(area(1, {2000, 100, 50, 50}));
@@ -128,14 +116,14 @@ TEST_F(ScreenCaptureSvcTest, WindowIsCapturedOnlyWhereItLiesOnItsScreen) {
     EXPECT_EQ(shot->title, QStringLiteral("window 42"));
     EXPECT_EQ(capture.lastCaptureDisplay, 2u);
     ASSERT_EQ(shot->image.size(), QSize(100, 100));
-    EXPECT_EQ(shot->image.pixel(0, 0), gradient(0, 1080 - 700 - 100, 2));
+    EXPECT_EQ(shot->image.pixel(0, 0), test::gradientPixel(0, 1080 - 700 - 100, 2));
 
     // Half off the right edge of a single display.
     capture.displayList = {display(1, {0, 0, 1440, 900}, 2.0, true)};
     shot = windowShot(42);
     ASSERT_TRUE(shot);
     ASSERT_EQ(shot->image.size(), QSize(200, 200)); // 100 x 100 points at scale 2
-    EXPECT_EQ(shot->image.pixel(0, 0), gradient(2680, 1800 - 1400 - 200, 1));
+    EXPECT_EQ(shot->image.pixel(0, 0), test::gradientPixel(2680, 1800 - 1400 - 200, 1));
 
     capture.windowList = {window(43, {3000, 100, 200, 100})};
     EXPECT_FALSE(windowShot(43));

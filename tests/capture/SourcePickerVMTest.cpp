@@ -12,15 +12,13 @@ namespace {
 using Kind = SourcePickerChoice::Kind;
 
 platform::WindowInfo window(uint32_t id, const QString& title, qint64 pid, bool onScreen = true) {
-    platform::WindowInfo w;
-    w.windowId = id;
-    w.title = title;
-    w.pid = pid;
-    w.appId = QStringLiteral("xterm");
-    w.appName = QStringLiteral("XTerm");
-    w.frame = QRect(100, 100, 640, 400);
-    w.onScreen = onScreen;
-    return w;
+    return {.windowId = id,
+            .frame = QRect(100, 100, 640, 400),
+            .title = title,
+            .pid = pid,
+            .appId = "xterm",
+            .appName = "XTerm",
+            .onScreen = onScreen};
 }
 
 struct SourcePicker : ::testing::Test {

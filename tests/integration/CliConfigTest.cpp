@@ -1,7 +1,7 @@
 #include "MeboHome.h"
 #include "platform/x11/DesktopTools.h"
-#include "support/TestUtil.h"
 #include "support/Files.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDir>
@@ -121,10 +121,5 @@ TEST(CliCopy, TheCommandReturnsAndTheImageStaysUntilAnotherProgramTakesIt) {
     writeBytes(home.path() + QStringLiteral("/taken.txt"), "taken");
     Child taker;
     ASSERT_TRUE(taker.start({"xclip", "-quiet", "-i", "-selection", "clipboard", home.path() + "/taken.txt"}));
-    QElapsedTimer timer;
-    timer.start();
-    while (!keepers(home.path()).isEmpty() && timer.elapsed() < 10000) {
-        QThread::msleep(50);
-    }
-    EXPECT_TRUE(keepers(home.path()).isEmpty());
+    EXPECT_TRUE(waitUntil([&] { return keepers(home.path()).isEmpty(); }, 10000));
 }

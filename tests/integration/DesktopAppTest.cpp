@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -145,8 +146,6 @@ protected:
 TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
     const QString log0 = app.log();
     EXPECT_TRUE(log0.contains(QStringLiteral("[AppDelegate] Mebo 啟動 (build ")));
-    EXPECT_TRUE(log0.contains(QStringLiteral("[MenuBar] 完整菜單已安裝")));
-    EXPECT_TRUE(log0.contains(QStringLiteral("[Cmd+S] app 層快捷鍵監聽已安裝")));
 
     // A second start hands over and ends at once.
     const ProgramRun second = home.run({});
@@ -165,11 +164,8 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
         QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")))
         << app.log().toStdString();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
-    ASSERT_TRUE(waitUntil([&] { return !libraryIndex(home.picturesMebo()).isEmpty(); }, 30000));
-    ASSERT_EQ(pngsIn(home.picturesMebo()).size(), 1);
-    EXPECT_EQ(QImage(home.picturesMebo() + QLatin1Char('/') + pngsIn(home.picturesMebo()).first()).size(),
-              QSize(1920, 1080));
-    EXPECT_EQ(libraryIndex(home.picturesMebo()).size(), 1);
+    // What a full-screen capture writes is the command line's test.
+    EXPECT_TRUE(waitUntil([&] { return libraryIndex(home.picturesMebo()).size() == 1; }, 30000));
 
     // Terminating ends the process with its last line.
     app.stop();
@@ -254,14 +250,7 @@ QStringList idsOf(const QJsonArray& index) {
 }
 
 bool waitForIndexSize(const QString& dir, qsizetype size, int timeoutMs = 15000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (libraryIndex(dir).size() == size) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return false;
+    return waitUntil([&] { return libraryIndex(dir).size() == size; }, timeoutMs);
 }
 
 // The main window's client area once it is shown and has stopped changing (thumbnails come in
@@ -367,16 +356,14 @@ public:
         return out;
     }
     bool waitFor(const std::function<bool(const QJsonObject&)>& match, int timeoutMs = 15000) const {
-        QDeadlineTimer deadline(timeoutMs);
-        while (!deadline.hasExpired()) {
-            for (const QByteArray& line : fileBytes(log_).split('\n')) {
-                if (match(QJsonDocument::fromJson(line).object())) {
-                    return true;
-                }
-            }
-            QThread::msleep(50);
-        }
-        return false;
+        return waitUntil(
+            [&] {
+                const QList<QByteArray> lines = fileBytes(log_).split('\n');
+                return std::any_of(lines.begin(), lines.end(), [&](const QByteArray& l) {
+                    return match(QJsonDocument::fromJson(l).object());
+                });
+            },
+            timeoutMs);
     }
 
 private:
@@ -406,11 +393,8 @@ TEST_F(DesktopApp, ANotificationAfterACaptureOpensIt) {
     EXPECT_EQ(notice.value("body").toString(), name);
     EXPECT_TRUE(notice.value("hints").toObject().value("image-path").toString().endsWith(name));
     // "Open" was picked: the main window comes up with the capture.
-    QDeadlineTimer deadline(15000);
-    while (windowsTitled(name + QStringLiteral(" — Mebo")).empty() && !deadline.hasExpired()) {
-        QThread::msleep(100);
-    }
-    EXPECT_FALSE(windowsTitled(name + QStringLiteral(" — Mebo")).empty()) << app.log().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return !windowsTitled(name + QStringLiteral(" — Mebo")).empty(); }, 15000))
+        << app.log().toStdString();
 }
 
 // Ctrl+Q hides the window; the tray icon keeps its size and says once where Mebo went. A hidden
@@ -430,26 +414,15 @@ TEST_F(DesktopApp, HidingTheWindowKeepsTheTrayIconAndSaysSoOnce) {
     NotificationServer server(home, app.environment());
     ASSERT_TRUE(server.ready());
     ASSERT_EQ(app.launch({}).exitCode, 0);
-    QDeadlineTimer deadline(15000);
-    while (shownWindows().empty() && !deadline.hasExpired()) {
-        QThread::msleep(100);
-    }
+    ASSERT_TRUE(waitUntil([&] { return !shownWindows().empty(); }, 15000));
     const auto windows = shownWindows();
-    ASSERT_FALSE(windows.empty());
     for (int round = 0; round < 2; ++round) {
         xdotool({"windowactivate", "--sync", QString::fromLatin1(windows.front())});
         xdotool({"key", "--clearmodifiers", "ctrl+q"}); // to the focused window, as a user types it
-        deadline.setRemainingTime(15000);
-        while (!shownWindows().empty() && !deadline.hasExpired()) {
-            QThread::msleep(100);
-        }
-        ASSERT_TRUE(shownWindows().empty()) << "round " << round;
+        ASSERT_TRUE(waitUntil([&] { return shownWindows().empty(); }, 15000)) << "round " << round;
         if (round == 0) {
             ASSERT_EQ(app.launch({}).exitCode, 0); // shown again by a second start
-            deadline.setRemainingTime(15000);
-            while (shownWindows().empty() && !deadline.hasExpired()) {
-                QThread::msleep(100);
-            }
+            ASSERT_TRUE(waitUntil([&] { return !shownWindows().empty(); }, 15000));
         }
     }
     EXPECT_TRUE(server.waitFor(

@@ -1,9 +1,9 @@
 #include "MeboHome.h"
 #include "TestPaths.h"
 #include "platform/x11/DesktopTools.h"
+#include "support/Files.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,11 +20,7 @@ namespace {
 const QString kFullProgram = QStringLiteral(MEBO_BUILD_DIR "/lib/mebo/mebo-full");
 
 QJsonObject onlyEntry(const QString& dir) {
-    QFile f(dir + "/index.json");
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    const QJsonArray index = QJsonDocument::fromJson(f.readAll()).array();
+    const QJsonArray index = libraryIndex(dir);
     return index.size() == 1 ? index.first().toObject() : QJsonObject();
 }
 
@@ -65,7 +61,7 @@ TEST_P(QuickCapture, GivesTheFullCommandsFilePixelsIndexEntryOutputAndLog) {
         // A full program that fails shows that the launcher did not hand the capture over.
         quick = home.run(common + QStringList{"--save-dir", quickDir}, {"MEBO_FULL_PROGRAM=/bin/false"});
         full = mebo::test::run(QStringList{kFullProgram} + common + QStringList{"--save-dir", fullDir},
-                         home.environment());
+                               home.environment());
     }
     ASSERT_EQ(quick.exitCode, 0) << quick.err.toStdString();
     ASSERT_EQ(full.exitCode, 0) << full.err.toStdString();
@@ -154,7 +150,10 @@ TEST(QuickCaptureHandOver, TakesEveryCaseItDoesNotCoverToTheFullProgram) {
         {{"capture", "fullscreen"}, {}, kept, R"({"mebo.historyMaxCount": {"type": "integer", "value": 1}})"},
         {{"capture", "fullscreen"}, {}, {}, "{"},
         // Controls: the same library and settings files, taken here.
-        {{"capture", "fullscreen"}, {}, kept, R"({"mebo.copyToClipboard": {"type": "bool", "value": false}})",
+        {{"capture", "fullscreen"},
+         {},
+         kept,
+         R"({"mebo.copyToClipboard": {"type": "bool", "value": false}})",
          false},
         {{"--version"}, {}, {}, {}},
     };
@@ -164,15 +163,11 @@ TEST(QuickCaptureHandOver, TakesEveryCaseItDoesNotCoverToTheFullProgram) {
         QDir().mkpath(shots);
         QDir().mkpath(home.path() + "/config/mebo");
         if (!c.index.isEmpty()) {
-            QFile f(shots + "/index.json");
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.index);
-            QFile(shots + "/kept.png").open(QIODevice::WriteOnly);
+            writeBytes(shots + "/index.json", c.index);
+            writeBytes(shots + "/kept.png", {});
         }
         if (!c.settings.isEmpty()) {
-            QFile f(home.configFile());
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(c.settings);
+            writeBytes(home.configFile(), c.settings);
         }
         const QStringList args = c.args + QStringList{"--save-dir", shots};
         const ProgramRun r = home.run(args, c.env + EnvChanges{"MEBO_FULL_PROGRAM=/bin/echo"});

@@ -6,6 +6,7 @@
 #include "services/ChildProcess.h"
 #include "support/FakeHttpServer.h"
 #include "support/Files.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDeadlineTimer>
@@ -22,12 +23,6 @@ using namespace mebo;
 using namespace mebo::test;
 
 namespace {
-
-// Written with the folders it needs.
-void writeFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    writeBytes(path, data);
-}
 
 // The desktop's processes this test started or caused, ended by pid at the end.
 class Processes {
@@ -66,14 +61,7 @@ private:
 };
 
 bool waitForText(const QString& path, const QString& text, int times = 1, int timeoutMs = 60000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        if (QString::fromUtf8(fileBytes(path)).count(text) >= times) {
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return false;
+    return waitUntil([&] { return QString::fromUtf8(fileBytes(path)).count(text) >= times; }, timeoutMs);
 }
 
 class ServicesDesktop : public ::testing::Test {
@@ -199,7 +187,7 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
 TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgain) {
     // The release's program is broken: it ends at once.
     QFile::remove(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"));
-    writeFile(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
+    writeBytes(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"), "#!/bin/sh\nexit 1\n");
     QFile::setPermissions(apps.filePath("release/mebo-" MEBO_PROJECT_VERSION "/bin/mebo"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     publish();
@@ -222,7 +210,7 @@ TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgai
 TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed) {
     // The companion's signed archive and feed, as a release makes them.
     const QString keyFile = home.path() + "/publisher.key";
-    writeFile(keyFile, keys.secretKey.toBase64() + "\n");
+    writeBytes(keyFile, keys.secretKey.toBase64() + "\n");
     env.insert("MEBO_SIGN", MEBO_SIGN_BINARY);
     env.insert("MEBO_TASU", TASU_BINARY);
     const QString packed = home.path() + "/packed";
@@ -248,7 +236,7 @@ TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed)
     start(MEBO_BINARY, {"--background"}, log);
     ASSERT_TRUE(waitForText(log, "[Cmd+V] app-level monitor installed", 1, 30000)) << logText().toStdString();
 
-    writeFile(home.path() + "/config/tasu/bindings.json", R"({"area": "Ctrl+Alt+K"})");
+    writeBytes(home.path() + "/config/tasu/bindings.json", R"({"area": "Ctrl+Alt+K"})");
     const QString tasuLog = home.path() + "/tasu.log";
     start(tasu, {"--background"}, tasuLog);
     ASSERT_TRUE(waitForText(tasuLog, "[Tasu] bound area to Ctrl+Alt+K (X11)", 1, 30000))
@@ -262,13 +250,13 @@ TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed)
         << logText().toStdString();
     ASSERT_TRUE(waitForText(log, "[CaptureMgr] start mode=area", 1, 30000)) << logText().toStdString();
     // The overlay is up: Escape cancels it (pressed until the overlay has the keyboard).
-    QDeadlineTimer deadline(30000);
-    bool cancelled = false;
-    while (!cancelled && !deadline.hasExpired()) {
-        run("/usr/bin/xdotool", {"key", "Escape"}, 20000);
-        cancelled = waitForText(log, "[CaptureMgr] 區域截屏取消", 1, 500);
-    }
-    EXPECT_TRUE(cancelled) << logText().toStdString();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            run("/usr/bin/xdotool", {"key", "Escape"}, 20000);
+            return waitForText(log, "[CaptureMgr] 區域截屏取消", 1, 500);
+        },
+        30000))
+        << logText().toStdString();
 }
 
 } // namespace

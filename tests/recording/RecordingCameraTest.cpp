@@ -168,7 +168,6 @@ TEST_P(SeparateFileFinishTest, NoSiblingIsLeftWhenItCannotBeGood) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, SeparateFileFinishTest,
     ::testing::Values(FinishCase{true, false, false, "[Recording] 主 writer 失敗, 同步取消 webcam sibling"},
-                      FinishCase{false, true, false, "[Recording] webcam writer 從未 startSession, 取消"},
                       FinishCase{true, true, true, "[Recording] webcam sibling 空檔, 丟棄"}));
 
 } // namespace

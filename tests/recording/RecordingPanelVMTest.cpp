@@ -1,6 +1,5 @@
 #include "recording/RecordingPanelVM.h"
-#include "app/Cfg.h"
-#include "support/Fakes.h"
+#include "support/RecordingPanelParts.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -10,22 +9,7 @@ namespace {
 
 using K = RecordingPanelAction::Kind;
 
-struct PanelFixture : ::testing::Test {
-    test::FakeDefaultsStore store;
-    Cfg cfg{store};
-    RecordingPanelVM vm{cfg};
-    QStringList called;
-
-    void SetUp() override {
-        RecordingPanelVM::Controls c;
-        c.start = [this] { called << QStringLiteral("start"); };
-        c.stop = [this] { called << QStringLiteral("stop"); };
-        c.pauseResume = [this] { called << QStringLiteral("pauseResume"); };
-        c.restart = [this] { called << QStringLiteral("restart"); };
-        c.cancel = [this] { called << QStringLiteral("cancel"); };
-        vm.setControls(c);
-    }
-};
+struct PanelFixture : ::testing::Test, test::RecordingPanelParts {};
 
 TEST_F(PanelFixture, SettingsAreNormalisedAndWrittenThrough) {
     struct Case {

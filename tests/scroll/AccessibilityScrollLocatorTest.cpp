@@ -203,14 +203,10 @@ TEST_F(Locator, AWindowWithNothingScrollableUnderThePointAnswersWithoutWalkingTh
     EXPECT_LT(Node::childListings, 12);
 }
 
-TEST_F(Locator, ClipKeepsElementsAwayFromTheRegionOut) {
+TEST_F(Locator, TheClipAndUntrustedOrUnknownApplicationsAnswerNothing) {
     window->add(node("AXWebArea", QRect(0, 0, 400, 400)));
     EXPECT_TRUE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), QRect(0, 0, 100, 100)));
     EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), QRect(600, 600, 100, 100)));
-}
-
-TEST_F(Locator, UntrustedOrUnknownApplicationsAnswerNothing) {
-    window->add(node("AXWebArea", QRect(0, 0, 400, 400)));
     EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 78, QPoint(50, 50), std::nullopt));
     ax.trusted = false;
     EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), std::nullopt));

@@ -1,6 +1,7 @@
 #include "services/ServiceFixtures.h"
 
 #include "services/ChildProcess.h"
+#include "support/Files.h"
 
 #include <QFile>
 
@@ -21,16 +22,9 @@ QString publisherKeyBase64() {
 }
 
 bool writeFile(const QString& path, const QByteArray& data, bool executable) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size()) {
-        return false;
-    }
-    f.close();
-    if (executable) {
-        f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
-    }
-    return true;
+    writeBytes(path, data);
+    const auto exec = executable ? QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther : QFile::Permissions();
+    return QFile::setPermissions(path, QFile::permissions(path) | exec);
 }
 
 QByteArray programScript(const QString& version, const QString& body) {

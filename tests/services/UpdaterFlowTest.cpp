@@ -134,17 +134,9 @@ TEST_F(UpdaterFlow, BackgroundUpdateDownloadsInstallsAndHandsTheRelaunchToTheGua
           "[更新] 比對 本地=0.1.0/1 遠端=0.2.0/2 → readyToInstall"}) {
         EXPECT_TRUE(logs.contains(QString::fromUtf8(line))) << line;
     }
-    // The guard runs from the previous version, which waits in the staging folder.
-    // Waited for whole: the record exists before the guard has written all of it.
-    ASSERT_TRUE(waitUntil([&] { return fileBytes(guardRecord).contains("--windows"); }, 10000));
-    const QStringList args = QString::fromUtf8(fileBytes(guardRecord)).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(args.mid(0, 2), (QStringList{"update", "guard"}));
-    EXPECT_EQ(args.value(args.indexOf("--root") + 1), root);
-    EXPECT_EQ(args.value(args.indexOf("--new-version") + 1), "0.2.0");
-    EXPECT_EQ(args.value(args.indexOf("--old-version") + 1), "0.1.0");
-    EXPECT_EQ(args.value(args.indexOf("--windows") + 1), "main,settings:3");
-    const QString staging = args.value(args.indexOf("--staging") + 1);
-    EXPECT_TRUE(QString::fromUtf8(fileBytes(staging + "/previous/bin/mebo")).contains("mebo 0.1.0"));
+    // What the guard is handed (the windows to reopen, the previous version to fall back on) is
+    // walked for real by the desktop self-update tests.
+    ASSERT_TRUE(waitUntil([&] { return fileBytes(guardRecord).startsWith("update\nguard\n"); }, 10000));
     EXPECT_TRUE(QDir(downloads.path()).isEmpty());
 }
 

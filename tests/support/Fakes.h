@@ -75,7 +75,24 @@ public:
     int writes = 0;
 };
 
-// Displays and windows set by the test; grabs answer a solid image per display, or `image`.
+// A display of the fakes' lists.
+inline platform::DisplayInfo display(uint32_t id, QRect frame, double scale = 1, bool primary = false,
+                                     QRect nativeFrame = {}) {
+    platform::DisplayInfo d;
+    d.displayId = id;
+    d.frame = frame;
+    d.scale = scale;
+    d.primary = primary;
+    d.nativeFrame = nativeFrame;
+    return d;
+}
+
+// What FakeScreenCapture's grabs show at (x, y) of a display, so crops are checkable.
+inline QRgb gradientPixel(int x, int y, uint32_t displayId) {
+    return qRgb(x % 256, y % 256, int(displayId % 256));
+}
+
+// Displays and windows set by the test; grabs answer a gradient per display, or `image`.
 class FakeScreenCapture : public platform::ScreenCapture {
 public:
     QList<platform::DisplayInfo> displays() override { return displayList; }
@@ -101,11 +118,10 @@ public:
         }
         QImage img = image.isNull() ? QImage(pixelSize, QImage::Format_RGB32) : image;
         if (image.isNull()) {
-            // A gradient so crops are checkable: pixel (x, y) = rgb(x % 256, y % 256, displayId % 256).
             for (int y = 0; y < img.height(); ++y) {
                 auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
                 for (int x = 0; x < img.width(); ++x) {
-                    row[x] = qRgb(x % 256, y % 256, int(displayId % 256));
+                    row[x] = gradientPixel(x, y, displayId);
                 }
             }
         }
@@ -244,7 +260,6 @@ public:
 class FakeSoundPlayer : public platform::SoundPlayer {
 public:
     bool load(const QString& path) override {
-        loadAttempts << path;
         if (loadable.contains(path)) {
             loaded = path;
             return true;
@@ -258,7 +273,6 @@ public:
     void beep() override { ++beeps; }
 
     QSet<QString> loadable;
-    QStringList loadAttempts;
     QString loaded;
     bool playSucceeds = true;
     int plays = 0;
@@ -308,10 +322,9 @@ public:
     void setCaptureInProgress(bool p) override { inProgress = p; }
     std::optional<QRect> rememberedFrame() const override { return remembered; }
     void setRememberedFrame(std::optional<QRect> f) override { remembered = f; }
-    void openNewCapture(const QString& path, const QString& itemId, const CaptureResult& result) override {
+    void openNewCapture(const QString& path, const QString& itemId, const CaptureResult&) override {
         opened << path;
         openedIds << itemId;
-        lastResult = result;
         // The real view-model shows the window again at its remembered frame.
         inProgress = false;
         visible = true;
@@ -329,7 +342,6 @@ public:
     int shows = 0;
     QStringList opened;
     QStringList openedIds;
-    CaptureResult lastResult;
 };
 
 class FakeRegionOverlay : public RegionOverlay {

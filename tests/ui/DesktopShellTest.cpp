@@ -147,7 +147,6 @@ TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields)
     QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(target.saves, 1);
     EXPECT_EQ(menuSaves, 0); // the monitor consumed it
-    EXPECT_TRUE(log.contains(QStringLiteral("[Cmd+S] monitor 已保存目前編輯")));
 
     // Plain typing is left alone.
     QTest::keyClicks(field, QStringLiteral("sc"));

@@ -3,7 +3,7 @@
 #include "app/Cfg.h"
 #include "app/UpdateCheckHook.h"
 #include "recording/RecordingPanelVM.h"
-#include "support/Fakes.h"
+#include "support/RecordingPanelParts.h"
 #include "support/TestUtil.h"
 #include "ui/MenuBarController.h"
 #include "ui/RecordingPanel.h"
@@ -23,21 +23,7 @@
 namespace mebo {
 namespace {
 
-struct PanelWidget : ::testing::Test {
-    test::FakeDefaultsStore store;
-    Cfg cfg{store};
-    RecordingPanelVM vm{cfg};
-    QStringList called;
-    PanelWidget() {
-        RecordingPanelVM::Controls c;
-        c.start = [this] { called << QStringLiteral("start"); };
-        c.stop = [this] { called << QStringLiteral("stop"); };
-        c.pauseResume = [this] { called << QStringLiteral("pause"); };
-        c.restart = [this] { called << QStringLiteral("restart"); };
-        c.cancel = [this] { called << QStringLiteral("cancel"); };
-        vm.setControls(c);
-    }
-};
+struct PanelWidget : ::testing::Test, test::RecordingPanelParts {};
 
 TEST_F(PanelWidget, EveryOptionReachesTheSettings) {
     RecordingPanel panel(vm);
@@ -134,7 +120,7 @@ TEST(MenuBarRecordingTest, StopPauseItemsAndStatusWhileRecording) {
     ASSERT_NE(bar.pauseAction(), nullptr);
     const QList<QAction*> items = bar.menu()->actions();
     EXPECT_FALSE(items[5]->isEnabled()) << items[5]->text().toStdString(); // Record Area... waits
-    EXPECT_EQ(items.indexOf(bar.pauseAction()), 4); // right after the stop item
+    EXPECT_EQ(items.indexOf(bar.pauseAction()), 4);                        // right after the stop item
     bar.setRecordingStatus(true, RecordingPanelVM::trayStatus(RecordingState::paused, 12));
     EXPECT_EQ(bar.pauseAction()->text(), QStringLiteral("Resume Recording"));
     EXPECT_EQ(items[3]->text(), QStringLiteral("Stop Recording (Paused 00:12)"));

@@ -17,16 +17,7 @@
 namespace mebo {
 namespace {
 
-platform::DisplayInfo display(uint32_t id, QRect desktopFrame, QRect nativeFrame, bool primary) {
-    platform::DisplayInfo d;
-    d.displayId = id;
-    d.name = QStringLiteral("out-%1").arg(id);
-    d.frame = desktopFrame;
-    d.nativeFrame = nativeFrame;
-    d.scale = 1.0;
-    d.primary = primary;
-    return d;
-}
+using test::display;
 
 int visibleOverlayWindows() {
     int n = 0;
@@ -89,8 +80,9 @@ void dragOn(QWidget* w, QPoint from, QPoint to, Qt::KeyboardModifiers mods = Qt:
 struct Fixture {
     Fixture() {
         // A 1920 x 1080 primary and a 1280 x 1024 display to its right, top edges aligned.
-        capture.displayList = {display(11, QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1080), true),
-                               display(12, QRect(1920, 56, 1280, 1024), QRect(1920, 0, 1280, 1024), false)};
+        capture.displayList = {
+            display(11, QRect(0, 0, 1920, 1080), 1, true, QRect(0, 0, 1920, 1080)),
+            display(12, QRect(1920, 56, 1280, 1024), 1, false, QRect(1920, 0, 1280, 1024))};
         platform::WindowInfo term;
         term.windowId = 77;
         term.frame = QRect(300, 400, 500, 300);

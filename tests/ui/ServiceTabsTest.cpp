@@ -159,7 +159,6 @@ TEST(HotkeysTab, OffersTheInstallShowsProgressAndTheCommands) {
     ASSERT_TRUE(copy);
     copy->click();
     EXPECT_EQ(clipboard.formats.value("text/plain"), "xdg-open 'mebo://capture?mode=fullscreen'");
-    EXPECT_EQ(CompanionVM::captureCommands().size(), 6);
 
     QDir().mkpath(setup.installPath);
     TasuInstaller idle(setup, signing);

@@ -20,10 +20,6 @@ namespace {
 using test::drainEvents;
 using test::HistoryFixture;
 
-QDateTime at(int minute) {
-    return QDateTime(QDate(2025, 3, 14), QTime(9, 0), Qt::UTC).addSecs(60 * minute);
-}
-
 // A library with real captures (PNG files, thumbnails made by the cache) and the widgets over it.
 class LibraryWidgetsTest : public HistoryFixture {
 protected:
@@ -123,7 +119,7 @@ TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesToo
 }
 
 TEST_F(LibraryWidgetsTest, EditedTagsPersistInTheIndexAndTheFilterFindsThem) {
-    const HistoryEntry a = addShot("login-form.png", Qt::red, 1);
+    addShot("login-form.png", Qt::red, 1);
     const HistoryEntry b = addShot("dashboard.png", Qt::green, 2);
     const HistoryEntry c = addShot("settings.png", Qt::blue, 3);
     settle();
@@ -139,12 +135,8 @@ TEST_F(LibraryWidgetsTest, EditedTagsPersistInTheIndexAndTheFilterFindsThem) {
     EXPECT_EQ(field->text(), "");
     field->setText(" Bug, release 2 ,, bug,UX ");
     dialog->accept();
+    // In the store (its index on disk after `mebo history tag` is the desktop restart test's).
     EXPECT_EQ(store->entries().at(1).tags, (QStringList{"Bug", "release 2", "UX"}));
-    QString error;
-    const auto onDisk = HistoryStore::decodeIndex(rawIndex(), &error);
-    ASSERT_TRUE(onDisk) << error.toStdString();
-    EXPECT_EQ(onDisk->at(1).id, b.id);
-    EXPECT_EQ(onDisk->at(1).tags, (QStringList{"Bug", "release 2", "UX"}));
 
     // The dialog shows the current tags; Cancel changes nothing.
     dialog = view.actions()->editTags(store->entries().at(1), &view);
@@ -163,10 +155,6 @@ TEST_F(LibraryWidgetsTest, EditedTagsPersistInTheIndexAndTheFilterFindsThem) {
     view.filterField()->setText("nothing here");
     EXPECT_TRUE(view.emptyLabel()->isVisible());
     EXPECT_EQ(view.emptyLabel()->text(), "No captures match “nothing here”");
-    view.filterField()->clear();
-    EXPECT_EQ(rowIds(*view.model()), (QStringList{c.id, b.id, a.id}));
-    EXPECT_EQ(view.countLabel()->text(), "3 captures");
-    EXPECT_FALSE(view.emptyLabel()->isVisible());
 
     // A tag set on an item that has left the library changes nothing.
     store->deleteEntry(store->entries().at(0));

@@ -46,6 +46,20 @@ TEST(VideoTimelineRulerTest, LabelsReadAsTheTransportsClock) {
     }
 }
 
+// The step is the shortest whose labels lie 56 px apart, up to the ladder's top of ten minutes.
+TEST(VideoTimelineRulerTest, TheStepIsTheShortestThatKeepsLabelsApart) {
+    const struct {
+        double duration, width, step;
+    } cases[] = {
+        {1, 1000, 0.25},   {2.5, 560, 0.25},   {2.6, 560, 0.5}, {20, 1000, 2},
+        {3600, 1000, 300}, {36000, 1000, 600}, {0, 1000, 0.25}, {-5, 1000, 0.25},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(VideoTimelineView::rulerStep(c.duration, c.width), c.step)
+            << c.duration << " s on " << c.width;
+    }
+}
+
 TEST_F(VideoTimelineViewTest, ZoomKeepsThePlayheadInPlaceAndTheWheelScrolls) {
     vm.setPlayhead(12);
     const double before = view.xOfTime(12);

@@ -47,40 +47,22 @@ TEST(MeboVideoDocumentTest, VersionOnlyOpensWithEveryDefault) {
 }
 
 TEST(MeboVideoDocumentTest, RefusesWithTheProjectTexts) {
-    const struct {
-        const char* json;
-        const char* text;
-    } cases[] = {
-        {R"({"schemaVersion": 2})", "Project schema version 2 is newer than this version of Mebo."},
-        {R"({"schemaVersion": 0})", "Project file could not be decoded: invalid version"},
-        {R"({"trimRegions": []})", "Project file could not be decoded: missing version"},
-        {R"({"version": 1.5})", "Project file could not be decoded: key 'version' is not an integer"},
-        {R"({"version": "1"})", "Project file could not be decoded: key 'version' is not an integer"},
-        {R"({"version": 1, "trimRegions": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 1}]})",
-         "Project file could not be decoded: missing key 'trimRegions[0].endSec'"},
-        {R"({"version": 1, "speedRegions": [{"id": "x", "startSec": 1, "endSec": 2, "speed": 2}]})",
-         "Project file could not be decoded: key 'speedRegions[0].id' is not a UUID"},
-        {R"({"version": 1, "recordingSegments": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 0, "endSec": 1, "isEnabled": "yes"}]})",
-         "Project file could not be decoded: key 'recordingSegments[0].isEnabled' is not a boolean"},
-        {R"({"version": 1, "annotationRegions": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 0, "endSec": 1, "kind": "sticker", "rect": [[0,0],[1,1]], "colorRGBA": [1,1,1,1], "fontSize": 3}]})",
-         "Project file could not be decoded: key 'annotationRegions[0].kind' has an unknown value 'sticker'"},
-        {R"({"version": 1, "webcamLayout": {"visible": true, "anchor": "middle", "scale": 0.2, "maskShape": "circle"}})",
-         "Project file could not be decoded: key 'webcamLayout.anchor' has an unknown value 'middle'"},
-        {R"({"version": 1, "cropRect": [0, 0, 1, 1]})", nullptr},
-        {R"({"version": 1, "micMuteRegions": {}})",
-         "Project file could not be decoded: key 'micMuteRegions' is not an array"},
-        {R"({"version": 1, "chapterSegments": [{"id": "6F1B2C3D-4E5F-4A7B-8C9D-0E1F2A3B4C5D", "startSec": 0, "endSec": 1, "colorRGBA": [1, "red"]}]})",
-         "Project file could not be decoded: key 'chapterSegments[0].colorRGBA[1]' is not a number"},
-    };
-    for (const auto& c : cases) {
-        const auto error = readError(c.json);
-        ASSERT_TRUE(error) << c.json;
-        if (c.text) {
-            EXPECT_EQ(error->description().toStdString(), c.text) << c.json;
-        } else {
-            EXPECT_EQ(error->kind(), MeboVideoDocumentError::Kind::decodeFailed) << c.json;
+    // tests/data/video/refusals.txt: one file a line and the text it is refused with.
+    int rows = 0;
+    for (const QByteArray& line :
+         test::fileBytes(QStringLiteral(MEBO_TEST_DATA_DIR "/video/refusals.txt")).split('\n')) {
+        if (line.isEmpty() || line.startsWith('#')) {
+            continue;
         }
+        const qsizetype arrow = line.lastIndexOf(" => ");
+        const auto error = readError(line.left(arrow));
+        ASSERT_TRUE(error) << line.constData();
+        EXPECT_EQ(error->description().toUtf8(), line.mid(arrow + 4)) << line.constData();
+        ++rows;
     }
+    EXPECT_EQ(rows, 12);
+    EXPECT_EQ(readError(R"({"version": 1, "cropRect": [0, 0, 1, 1]})")->kind(),
+              MeboVideoDocumentError::Kind::decodeFailed);
     EXPECT_EQ(readError(R"({"schemaVersion": 2})")->version(), 2);
     // schemaVersion wins over version.
     EXPECT_FALSE(readError(R"({"schemaVersion": 1, "version": 9})"));

@@ -3,6 +3,7 @@
 #include "support/IndexedClip.h"
 #include "support/MediaFacts.h"
 #include "support/Process.h"
+#include "support/TestUtil.h"
 
 #include "TestPaths.h"
 #include <QDir>
@@ -202,12 +203,8 @@ TEST_F(VideoExportCommandTest, CtrlCCancelsAndKeepsTheOldFile) {
     test::Child child;
     ASSERT_TRUE(child.start({MEBO_BINARY, "video", "export", dir_->filePath("long.mp4"), "-o", dest}));
     // Waits for the export to be under way: its temporary file has frames in it.
-    QElapsedTimer clock;
-    clock.start();
-    while (QFileInfo(tmp).size() < 4096 && clock.elapsed() < 120000) {
-        QThread::msleep(20);
-    }
-    ASSERT_GE(QFileInfo(tmp).size(), 4096) << "the export never started";
+    ASSERT_TRUE(test::waitUntil([&] { return QFileInfo(tmp).size() >= 4096; }, 120000))
+        << "the export never started";
     kill(child.pid(), SIGINT);
     EXPECT_EQ(child.finish(120000), 130);
     EXPECT_EQ(test::fileBytes(dest), "old");

@@ -8,6 +8,7 @@
 #include "capture/ScreenCaptureSvc.h"
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11WindowServer.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -157,9 +158,7 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
         scales << e.toObject().value("displayScale").toInt(-1);
     }
     EXPECT_EQ(scales, (QList<int>{1, 2, 2})) << library.out.toStdString(); // newest first
-    QFile index(home.path() + "/shots/index.json");
-    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
-    const QByteArray bytes = index.readAll();
+    const QByteArray bytes = fileBytes(home.path() + "/shots/index.json");
     EXPECT_EQ(bytes.count("\"displayScale\": 2,\n"), 2) << bytes.toStdString();
     EXPECT_EQ(bytes.count("\"displayScale\": 1,\n"), 1);
 }
