@@ -1,5 +1,7 @@
 #include "recording/RecordingTimeline.h"
 
+#include <algorithm>
+
 namespace mebo {
 
 RecordingTimeline::RecordingTimeline(int effectiveFps) : fps_(effectiveFps) {}
@@ -146,6 +148,15 @@ std::optional<int64_t> RecordingTimeline::admitAudio(AudioTrack track, std::opti
     }
     last = adjusted;
     return adjusted;
+}
+
+int RecordingTimeline::audioFramesBeforeStop(int64_t rawNs, int frames, int rate) const {
+    std::lock_guard lock(stateLock_);
+    if (!stopAtNs_) {
+        return frames;
+    }
+    const int64_t before = (*stopAtNs_ - rawNs) * rate / 1'000'000'000LL;
+    return int(std::clamp<int64_t>(before, 0, frames));
 }
 
 int RecordingTimeline::countMissingFrameStatus() {

@@ -56,6 +56,9 @@ public:
     // it is dropped (before the first video frame, paused, before the session start, not after the
     // track's previous buffer).
     std::optional<int64_t> admitAudio(AudioTrack track, std::optional<int64_t> rawNs);
+    // How many of an admitted buffer's `frames` (at `rate`, from `rawNs`) come before the stop: a
+    // late or large buffer (a starved capture thread reads what piled up) does not run past it.
+    int audioFramesBeforeStop(int64_t rawNs, int frames, int rate) const;
 
     // A camera frame stamped `rawNs` for the separate webcam file: its time on the output timeline,
     // or nothing when it is dropped (no session yet, paused, after the stop, before the session

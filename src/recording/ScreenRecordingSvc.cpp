@@ -569,8 +569,13 @@ void ScreenRecordingSvc::onAudio(RecordingTimeline::AudioTrack source, const pla
     if (track < 0 || !writer) {
         return;
     }
+    const int frames =
+        timeline_.audioFramesBeforeStop(buffer.ptsNs, buffer.frames, platform::AudioCapture::sampleRate);
+    if (frames == 0) {
+        return;
+    }
     QString error;
-    if (!writer->appendAudio(track, buffer.samples, buffer.frames, *adjusted, &error)) {
+    if (!writer->appendAudio(track, buffer.samples, frames, *adjusted, &error)) {
         if (timeline_.countAudioAppendRejected() <= 3) {
             logWarning(QStringLiteral("[Recording] %1 audio append 被拒: writerStatus=%2 error=%3")
                            .arg(system ? QStringLiteral("system") : QStringLiteral("mic"),
