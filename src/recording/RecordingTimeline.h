@@ -31,6 +31,9 @@ public:
     void end();
     // Samples stamped after `rawNs` (the moment stop was asked for) are not part of the recording.
     void setStopAt(int64_t rawNs);
+    // Nothing later than `ns` of recording time (from the first frame, pauses left out) is admitted:
+    // the stop that a time limit asks for comes late when the main thread is busy.
+    void setDurationLimit(std::optional<int64_t> ns);
     // `atNs`: when the user paused and resumed. The paused interval on this clock leaves the
     // output timeline at resume, so samples after it continue where the recording stopped.
     void pause(int64_t atNs);
@@ -80,6 +83,7 @@ private:
     bool sessionStarted_ = false;
     int64_t pauseOffsetNs_ = 0;
     std::optional<int64_t> stopAtNs_;
+    std::optional<int64_t> limitNs_;
     int64_t mainSessionStartNs_ = 0;
     int64_t lastVideoRawNs_ = 0;
     std::optional<int64_t> lastVideoAdjustedNs_;

@@ -424,6 +424,8 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     effects_ = {active_.recordCursorHaloEnabled, active_.recordCursorTrailEnabled,
                 active_.recordClickRippleEnabled};
     timeline_.begin(fps_);
+    timeline_.setDurationLimit(durationLimitSec_ ? std::optional<int64_t>(int64_t(*durationLimitSec_ * 1e9))
+                                                 : std::nullopt);
     // The recording's clock starts with capture: the first frame comes at once.
     recordingStartNs_ = platform::monotonicNowNs();
     pausedAccumulatorNs_ = 0;
