@@ -62,6 +62,8 @@ RELEASE_PKGS=(lintian debootstrap)
 BENCH_PKGS=(scrot maim imagemagick hyperfine libopencv-imgproc-dev tesseract-ocr)
 # flameshot: the overlay benchmark times its `flameshot gui` against a capture URL.
 BENCH_PKGS+=(flameshot)
+# stress: the load the suite must pass under (`stress --cpu 6` beside ./scripts/test.sh).
+BENCH_PKGS+=(stress)
 # firefox-esr: scroll captures tried on a second browser engine (MEBO_SETUP_FIREFOX=1).
 FIREFOX_PKGS=(firefox-esr)
 # clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.

@@ -29,9 +29,9 @@ struct LibraryTextIndexer::Worker {
         QString path;
     };
 
-    Worker(LibraryTextIndexer* indexer, std::shared_ptr<platform::TextRecognizer> r)
+    Worker(LibraryTextIndexer* indexer, std::shared_ptr<platform::TextRecognizer> r, Priority priority)
         : owner(indexer), recognizer(std::move(r)) {
-        thread = std::thread([this] { run(); });
+        thread = std::thread([this, priority] { run(priority); });
     }
     ~Worker() {
         {
@@ -55,10 +55,12 @@ struct LibraryTextIndexer::Worker {
         jobs.clear();
     }
 
-    void run() {
+    void run(Priority priority) {
         pthread_setname_np(pthread_self(), "mebo.text-index");
         // The lowest priority of the normal class; the recogniser's own threads inherit it.
-        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 19);
+        if (priority == Priority::lowest) {
+            setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 19);
+        }
         for (;;) {
             Job job;
             {
@@ -106,10 +108,11 @@ struct LibraryTextIndexer::Worker {
 };
 
 LibraryTextIndexer::LibraryTextIndexer(HistoryStore& store, LibraryTextIndex& index,
-                                       std::shared_ptr<platform::TextRecognizer> recognizer, QObject* parent)
+                                       std::shared_ptr<platform::TextRecognizer> recognizer, QObject* parent,
+                                       Priority priority)
     : QObject(parent), store_(store), index_(index) {
     if (recognizer) {
-        worker_ = std::make_shared<Worker>(this, std::move(recognizer));
+        worker_ = std::make_shared<Worker>(this, std::move(recognizer), priority);
     }
     saveDelay_ = new QTimer(this);
     saveDelay_->setSingleShot(true);

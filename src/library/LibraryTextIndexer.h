@@ -23,9 +23,13 @@ class TextRecognizer;
 class LibraryTextIndexer : public QObject {
     Q_OBJECT
 public:
+    // `normal`: the worker keeps the caller's priority, for work someone is waiting for (on a busy
+    // machine the lowest priority may get no time at all).
+    enum class Priority { lowest, normal };
     // All must outlive the indexer; `recognizer` may be null (nothing is recognised).
     LibraryTextIndexer(HistoryStore& store, LibraryTextIndex& index,
-                       std::shared_ptr<platform::TextRecognizer> recognizer, QObject* parent = nullptr);
+                       std::shared_ptr<platform::TextRecognizer> recognizer, QObject* parent = nullptr,
+                       Priority priority = Priority::lowest);
     ~LibraryTextIndexer() override;
 
     // Loads the index of the store's folder and queues what it lacks.

@@ -1,5 +1,7 @@
 #include "recording/RecordingTimeline.h"
 
+#include <algorithm>
+
 namespace mebo {
 
 RecordingTimeline::RecordingTimeline(int effectiveFps) : fps_(effectiveFps) {}
@@ -31,6 +33,11 @@ void RecordingTimeline::end() {
 void RecordingTimeline::setStopAt(int64_t rawNs) {
     std::lock_guard lock(stateLock_);
     stopAtNs_ = rawNs;
+}
+
+void RecordingTimeline::setDurationLimit(std::optional<int64_t> ns) {
+    std::lock_guard lock(stateLock_);
+    limitNs_ = ns;
 }
 
 void RecordingTimeline::pause(int64_t atNs) {
@@ -94,6 +101,9 @@ RecordingTimeline::admitVideo(std::optional<int64_t> rawNs, int64_t durationNs, 
         const int64_t step = durationNs > 0 ? durationNs : 1'000'000'000LL / fps_;
         adjusted = *lastVideoAdjustedNs_ + step;
     }
+    if (sessionStarted_ && limitNs_ && adjusted - mainSessionStartNs_ > *limitNs_) {
+        return std::nullopt;
+    }
     VideoTiming timing{adjusted, false};
     if (!sessionStarted_) {
         sessionStarted_ = true;
@@ -137,7 +147,7 @@ std::optional<int64_t> RecordingTimeline::admitAudio(AudioTrack track, std::opti
         return std::nullopt;
     }
     const int64_t adjusted = *rawNs - pauseOffsetNs_;
-    if (adjusted < mainSessionStartNs_) {
+    if (adjusted < mainSessionStartNs_ || (limitNs_ && adjusted - mainSessionStartNs_ > *limitNs_)) {
         return std::nullopt;
     }
     std::optional<int64_t>& last = track == AudioTrack::system ? lastSystemAudioNs_ : lastMicAudioNs_;
@@ -146,6 +156,20 @@ std::optional<int64_t> RecordingTimeline::admitAudio(AudioTrack track, std::opti
     }
     last = adjusted;
     return adjusted;
+}
+
+int RecordingTimeline::audioFramesBeforeStop(int64_t rawNs, int frames, int rate) const {
+    std::lock_guard lock(stateLock_);
+    std::optional<int64_t> end = stopAtNs_;
+    if (limitNs_ && sessionStarted_) {
+        const int64_t limitAt = mainSessionStartNs_ + *limitNs_ + pauseOffsetNs_;
+        end = std::min(end.value_or(limitAt), limitAt);
+    }
+    if (!end) {
+        return frames;
+    }
+    const int64_t before = (*end - rawNs) * rate / 1'000'000'000LL;
+    return int(std::clamp<int64_t>(before, 0, frames));
 }
 
 int RecordingTimeline::countMissingFrameStatus() {

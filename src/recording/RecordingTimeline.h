@@ -31,6 +31,9 @@ public:
     void end();
     // Samples stamped after `rawNs` (the moment stop was asked for) are not part of the recording.
     void setStopAt(int64_t rawNs);
+    // Nothing later than `ns` of recording time (from the first frame, pauses left out) is admitted:
+    // the stop that a time limit asks for comes late when the main thread is busy.
+    void setDurationLimit(std::optional<int64_t> ns);
     // `atNs`: when the user paused and resumed. The paused interval on this clock leaves the
     // output timeline at resume, so samples after it continue where the recording stopped.
     void pause(int64_t atNs);
@@ -56,6 +59,9 @@ public:
     // it is dropped (before the first video frame, paused, before the session start, not after the
     // track's previous buffer).
     std::optional<int64_t> admitAudio(AudioTrack track, std::optional<int64_t> rawNs);
+    // How many of an admitted buffer's `frames` (at `rate`, from `rawNs`) come before the stop: a
+    // late or large buffer (a starved capture thread reads what piled up) does not run past it.
+    int audioFramesBeforeStop(int64_t rawNs, int frames, int rate) const;
 
     // A camera frame stamped `rawNs` for the separate webcam file: its time on the output timeline,
     // or nothing when it is dropped (no session yet, paused, after the stop, before the session
@@ -77,6 +83,7 @@ private:
     bool sessionStarted_ = false;
     int64_t pauseOffsetNs_ = 0;
     std::optional<int64_t> stopAtNs_;
+    std::optional<int64_t> limitNs_;
     int64_t mainSessionStartNs_ = 0;
     int64_t lastVideoRawNs_ = 0;
     std::optional<int64_t> lastVideoAdjustedNs_;

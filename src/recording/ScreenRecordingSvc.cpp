@@ -424,6 +424,8 @@ std::optional<RecordingError> ScreenRecordingSvc::startPipeline(const Geometry& 
     effects_ = {active_.recordCursorHaloEnabled, active_.recordCursorTrailEnabled,
                 active_.recordClickRippleEnabled};
     timeline_.begin(fps_);
+    timeline_.setDurationLimit(durationLimitSec_ ? std::optional<int64_t>(int64_t(*durationLimitSec_ * 1e9))
+                                                 : std::nullopt);
     // The recording's clock starts with capture: the first frame comes at once.
     recordingStartNs_ = platform::monotonicNowNs();
     pausedAccumulatorNs_ = 0;
@@ -569,8 +571,13 @@ void ScreenRecordingSvc::onAudio(RecordingTimeline::AudioTrack source, const pla
     if (track < 0 || !writer) {
         return;
     }
+    const int frames =
+        timeline_.audioFramesBeforeStop(buffer.ptsNs, buffer.frames, platform::AudioCapture::sampleRate);
+    if (frames == 0) {
+        return;
+    }
     QString error;
-    if (!writer->appendAudio(track, buffer.samples, buffer.frames, *adjusted, &error)) {
+    if (!writer->appendAudio(track, buffer.samples, frames, *adjusted, &error)) {
         if (timeline_.countAudioAppendRejected() <= 3) {
             logWarning(QStringLiteral("[Recording] %1 audio append 被拒: writerStatus=%2 error=%3")
                            .arg(system ? QStringLiteral("system") : QStringLiteral("mic"),

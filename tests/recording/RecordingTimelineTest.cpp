@@ -85,6 +85,13 @@ TEST(RecordingTimeline, NothingIsAdmittedAfterTheStopTime) {
     t.videoAppended(1990 * ms, 1990 * ms);
     EXPECT_FALSE(t.admitVideo(2001 * ms));
     EXPECT_FALSE(t.admitAudio(Track::system, 2001 * ms));
+    // A buffer that began before the stop keeps only its samples up to it.
+    EXPECT_EQ(t.audioFramesBeforeStop(1900 * ms, 9600, 48000), 4800);
+    EXPECT_EQ(t.audioFramesBeforeStop(1950 * ms, 960, 48000), 960);
+    // A time limit (from the first frame) ends what is admitted before a late stop does.
+    t.setDurationLimit(900 * ms);
+    EXPECT_FALSE(t.admitAudio(Track::mic, 1901 * ms));
+    EXPECT_EQ(t.audioFramesBeforeStop(1850 * ms, 9600, 48000), 2400);
     // A closing frame within a frame interval of the last one adds nothing.
     EXPECT_FALSE(t.admitVideo(2000 * ms, 0, true));
     t.end();
