@@ -121,11 +121,14 @@ void CursorTelemetry::stopSampling() {
     }
 }
 
-std::optional<CursorPoint> CursorTelemetry::takeSample() {
+std::optional<CursorPoint> CursorTelemetry::takeSample(bool beforeClockAtStart) {
     if (area_.width() <= 0 || area_.height() <= 0 || !hooks_.nowMs) {
         return std::nullopt;
     }
-    const auto now = hooks_.nowMs();
+    auto now = hooks_.nowMs();
+    if (!now && beforeClockAtStart) {
+        now = 0;
+    }
     const auto location = pointer_.location();
     if (!now || !location) {
         return std::nullopt;
@@ -149,7 +152,9 @@ void CursorTelemetry::pressed() {
     if (hooks_.isActive && !hooks_.isActive()) {
         return;
     }
-    const auto sample = takeSample();
+    // The clock starts with the first frame, which a busy machine delivers late: a press made
+    // after the start was announced still belongs to the recording, at its start.
+    const auto sample = takeSample(true);
     if (!sample) {
         return;
     }

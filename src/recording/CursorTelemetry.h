@@ -83,7 +83,8 @@ public:
     static QByteArray recordText(const CursorPoint& p);
 
 private:
-    std::optional<CursorPoint> takeSample();
+    // `beforeClockAtStart`: a sample taken before the recording's clock runs is at 0.
+    std::optional<CursorPoint> takeSample(bool beforeClockAtStart = false);
     void record(const CursorPoint& sample, uint32_t buttons, bool forceClick);
     // Under cursorLock.
     void recordClickLocked(const CursorPoint& sample);

@@ -17,7 +17,7 @@ namespace {
 struct TelemetryRig {
     test::FakePointerLocator pointer;
     test::FakePointerButtons buttons;
-    int64_t nowMs = 0;
+    std::optional<int64_t> nowMs = 0;
     bool active = true;
     QTemporaryDir dir;
     CursorTelemetry telemetry{pointer, &buttons,
@@ -85,6 +85,21 @@ TEST(CursorTelemetry, ClicksFromTheMaskAndTheMonitorMerge) {
         EXPECT_EQ(rig.telemetry.clicks().size(), c.expectedClicks) << c.name;
         rig.telemetry.stopSampling();
     }
+}
+
+// Before the first frame starts the clock, the timer samples nothing but a press is a click at 0.
+TEST(CursorTelemetry, APressBeforeTheClockRunsIsAClickAtTheStart) {
+    TelemetryRig rig;
+    rig.start();
+    rig.nowMs.reset();
+    rig.pointer.point = QPoint(600, 450);
+    rig.buttons.pressed = 1;
+    rig.telemetry.tick();
+    EXPECT_TRUE(rig.telemetry.clicks().empty());
+    rig.telemetry.pressed();
+    ASSERT_EQ(rig.telemetry.clicks().size(), 1u);
+    EXPECT_EQ(rig.telemetry.clicks()[0].timeMs, 0);
+    rig.telemetry.stopSampling();
 }
 
 TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
