@@ -102,7 +102,13 @@ RecordingTimeline::admitVideo(std::optional<int64_t> rawNs, int64_t durationNs, 
         adjusted = *lastVideoAdjustedNs_ + step;
     }
     if (sessionStarted_ && limitNs_ && adjusted - mainSessionStartNs_ > *limitNs_) {
-        return std::nullopt;
+        // The first picture past the limit (a still screen's closing frame among them) ends the
+        // file at the limit; later ones are not part of it.
+        const int64_t limitAt = mainSessionStartNs_ + *limitNs_;
+        if (lastVideoAdjustedNs_ && *lastVideoAdjustedNs_ >= limitAt) {
+            return std::nullopt;
+        }
+        adjusted = limitAt;
     }
     VideoTiming timing{adjusted, false};
     if (!sessionStarted_) {

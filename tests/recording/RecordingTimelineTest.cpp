@@ -44,6 +44,20 @@ TEST(RecordingTimeline, RepairsTimesThatDoNotMoveForward) {
     }
 }
 
+// The first picture past a time limit (a still screen's closing frame) ends the file at the limit.
+TEST(RecordingTimeline, TheFirstFramePastATimeLimitEndsTheFileAtIt) {
+    RecordingTimeline t;
+    t.begin(30);
+    t.setDurationLimit(3000 * ms);
+    auto v = t.admitVideo(1000 * ms);
+    t.videoAppended(1000 * ms, v->adjustedNs);
+    auto closing = t.admitVideo(4200 * ms);
+    ASSERT_TRUE(closing);
+    EXPECT_EQ(closing->adjustedNs, 4000 * ms);
+    t.videoAppended(4200 * ms, closing->adjustedNs);
+    EXPECT_FALSE(t.admitVideo(4300 * ms));
+}
+
 TEST(RecordingTimeline, PauseRemovesThePausedIntervalFromVideoAndAudio) {
     RecordingTimeline t;
     t.begin(30);
