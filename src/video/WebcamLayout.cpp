@@ -82,7 +82,8 @@ WebcamSizePreset WebcamLayout::shownSizePreset() const {
 }
 
 WebcamLayout WebcamLayout::withCustomPositionIn(const QRectF& frame) const {
-    const bool custom = layoutPreset ? *layoutPreset == WebcamLayoutPreset::custom : anchor == WebcamAnchor::custom;
+    const bool custom =
+        layoutPreset ? *layoutPreset == WebcamLayoutPreset::custom : anchor == WebcamAnchor::custom;
     const QPointF centre = webcamCentre(*this, frame);
     WebcamLayout out = *this;
     out.x = custom && x ? *x : centre.x();

@@ -2,9 +2,9 @@
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
+#include "support/Process.h"
 #include <QDir>
 #include <QFile>
-#include "support/Process.h"
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

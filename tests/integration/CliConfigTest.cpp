@@ -120,6 +120,7 @@ TEST(CliCopy, TheCommandReturnsAndTheImageStaysUntilAnotherProgramTakesIt) {
     // Another program takes the clipboard: the keeper leaves.
     writeBytes(home.path() + QStringLiteral("/taken.txt"), "taken");
     Child taker;
-    ASSERT_TRUE(taker.start({"xclip", "-quiet", "-i", "-selection", "clipboard", home.path() + "/taken.txt"}));
+    ASSERT_TRUE(
+        taker.start({"xclip", "-quiet", "-i", "-selection", "clipboard", home.path() + "/taken.txt"}));
     EXPECT_TRUE(waitUntil([&] { return keepers(home.path()).isEmpty(); }, 10000));
 }

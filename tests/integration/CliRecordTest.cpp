@@ -42,7 +42,8 @@ bool flashing(const QByteArray& grey, int width, int height) {
 double logSeconds(const QByteArray& log, const char* line) {
     for (const QByteArray& l : log.split('\n')) {
         const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^\\[\\S+ (\\d+):(\\d+):(\\d+\\.\\d+)\\]")).match(QString::fromUtf8(l));
+            QRegularExpression(QStringLiteral("^\\[\\S+ (\\d+):(\\d+):(\\d+\\.\\d+)\\]"))
+                .match(QString::fromUtf8(l));
         if (l.contains(line) && m.hasMatch()) {
             return m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toDouble();
         }
@@ -146,7 +147,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
         },
         20000));
     Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30",
-                               "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
+                            "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;
     const QJsonObject out = finish(rec, &err);
     ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
@@ -231,7 +232,7 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     const QString geometry = play(20);
     ASSERT_FALSE(geometry.isEmpty());
     Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30",
-                               "--json", "--verbose", "--save-dir", saveDir});
+                            "--json", "--verbose", "--save-dir", saveDir});
     QByteArray err;
     ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &err, true)) << err.toStdString();
     QThread::msleep(1500); // recording time before the pause
@@ -331,7 +332,7 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
 TEST_F(CliRecord, AMissingMicrophoneFallsBackToTheDefaultInput) {
     QByteArray err;
     Child* rec = startMebo({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
-                               "--save-dir", saveDir});
+                            "--save-dir", saveDir});
     const QJsonObject done = finish(rec, &err, 60000);
     ASSERT_EQ(rec->exitCode(), 0) << err.constData();
     EXPECT_TRUE(err.contains("no audio source 'no-such-source'")) << err.constData();
@@ -342,8 +343,8 @@ TEST_F(CliRecord, AMissingMicrophoneFallsBackToTheDefaultInput) {
 TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {
     media::run(QStringLiteral("xdotool"), {"mousemove", "200", "200"});
     Child* rec = startMebo({"record", "area", "--geometry", "1280x720+100+100", "--duration", "3", "--fps",
-                               "30", "--click-ripple", "--cursor-trail", "--no-system-audio", "--json",
-                               "--verbose", "--save-dir", saveDir});
+                            "30", "--click-ripple", "--cursor-trail", "--no-system-audio", "--json",
+                            "--verbose", "--save-dir", saveDir});
     QByteArray err;
     ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &err, true)) << err.toStdString();
     // The clicks happen somewhere inside each xdotool run: their interval lies between the gap

@@ -46,10 +46,10 @@ protected:
         saveDir = home.path() + QStringLiteral("/recordings");
     }
     void record(const QStringList& args) {
-        ASSERT_TRUE(rec.start(QStringList{MEBO_BINARY, "record"} + args +
-                                  QStringList{"--fps", "30", "--no-system-audio", "--json", "--verbose",
-                                              "--save-dir", saveDir},
-                              home.environment()));
+        ASSERT_TRUE(rec.start(
+            QStringList{MEBO_BINARY, "record"} + args +
+                QStringList{"--fps", "30", "--no-system-audio", "--json", "--verbose", "--save-dir", saveDir},
+            home.environment()));
     }
     bool waitForLog(const char* line) { return rec.waitFor(line, &err, true); }
     QJsonObject finish() {
@@ -194,8 +194,8 @@ TEST_P(CliRecordWebcamFailure, MainFileIsGoodAndNoEmptySiblingIsLeft) {
         ASSERT_EQ(::mkfifo(QFile::encodeName(camera).constData(), 0600), 0);
     }
     if (c.feed == Feed::fifo && *c.clip) {
-        feeder.start({"ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p", "-f",
-                      "mpegts", "-y", camera});
+        feeder.start({"ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p",
+                      "-f", "mpegts", "-y", camera});
     } else if (*c.clip) {
         QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", c.clip, "-pix_fmt", "yuv420p"};
         if (c.clipOffsetSec > 0) {

@@ -340,7 +340,8 @@ public:
     NotificationServer(const MeboHome& home, const EnvChanges& env, const QString& action = {}) {
         log_ = home.path() + QStringLiteral("/notifications.jsonl");
         process_.start({QStringLiteral("/usr/bin/python3"), // the interpreter the Debian modules belong to
-                        QStringLiteral(MEBO_SOURCE_DIR "/tests/desktop/notification-server.py"), log_, action},
+                        QStringLiteral(MEBO_SOURCE_DIR "/tests/desktop/notification-server.py"), log_,
+                        action},
                        env, home.path() + QStringLiteral("/notifications.err"));
         ready_ = waitFor([](const QJsonObject& o) { return o.value("ready").toBool(); });
     }

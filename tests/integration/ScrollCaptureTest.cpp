@@ -391,8 +391,9 @@ class FirefoxScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        browser = startBrowser(QStringLiteral("firefox-esr"), firefoxArgs(dir->path() + QStringLiteral("/profile")),
-                               dir->filePath(QStringLiteral("browser-header.log")));
+        browser =
+            startBrowser(QStringLiteral("firefox-esr"), firefoxArgs(dir->path() + QStringLiteral("/profile")),
+                         dir->filePath(QStringLiteral("browser-header.log")));
     }
     static void TearDownTestSuite() {
         stopBrowser(browser);

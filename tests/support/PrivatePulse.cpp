@@ -35,7 +35,8 @@ bool PrivatePulse::start(QString* why) {
          QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") +
              dir_.filePath(QStringLiteral("native"))},
         {QStringLiteral("HOME=") + dir_.path(), QStringLiteral("XDG_RUNTIME_DIR=") + dir_.path(),
-         QStringLiteral("XDG_CONFIG_HOME=") + dir_.path() + QStringLiteral("/config"), QStringLiteral("DISPLAY")},
+         QStringLiteral("XDG_CONFIG_HOME=") + dir_.path() + QStringLiteral("/config"),
+         QStringLiteral("DISPLAY")},
         log);
     if (!started) {
         *why = QStringLiteral("pulseaudio did not start");
@@ -55,7 +56,8 @@ bool PrivatePulse::start(QString* why) {
     }
     QFile errors(log);
     errors.open(QIODevice::ReadOnly);
-    *why = QStringLiteral("pulseaudio did not come up: ") + QString::fromLocal8Bit(errors.readAll()).trimmed();
+    *why =
+        QStringLiteral("pulseaudio did not come up: ") + QString::fromLocal8Bit(errors.readAll()).trimmed();
     return false;
 }
 
@@ -68,9 +70,10 @@ QByteArray PrivatePulse::pactl(const QStringList& args) const {
 SinkRecorder::~SinkRecorder() = default;
 
 bool SinkRecorder::start(const PrivatePulse& pulse, int rate) {
-    return parec_.start({QStringLiteral("parec"), QStringLiteral("--device=testsink.monitor"), QStringLiteral("--raw"),
-                         QStringLiteral("--format=s16le"), QStringLiteral("--channels=1"),
-                         QStringLiteral("--rate=%1").arg(rate), QStringLiteral("--latency-msec=20")},
+    return parec_.start({QStringLiteral("parec"), QStringLiteral("--device=testsink.monitor"),
+                         QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                         QStringLiteral("--channels=1"), QStringLiteral("--rate=%1").arg(rate),
+                         QStringLiteral("--latency-msec=20")},
                         pulse.env()) &&
            waitUntil([&] { return (recorded_ += parec_.readOutput()).size() >= rate / 10; }, 30000);
 }

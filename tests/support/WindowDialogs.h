@@ -12,10 +12,12 @@ inline std::function<std::unique_ptr<platform::Dialogs>(QObject*)> perWindow(Fak
     struct Shared : platform::Dialogs {
         FakeDialogs& to;
         explicit Shared(FakeDialogs& d) : to(d) {}
-        void alert(const QString& t, const QString& x, const QStringList& b, std::function<void(int)> f) override {
+        void alert(const QString& t, const QString& x, const QStringList& b,
+                   std::function<void(int)> f) override {
             to.alert(t, x, b, std::move(f));
         }
-        void pickFolder(const QString& p, const QString& d, std::function<void(std::optional<QString>)> f) override {
+        void pickFolder(const QString& p, const QString& d,
+                        std::function<void(std::optional<QString>)> f) override {
             to.pickFolder(p, d, std::move(f));
         }
     };

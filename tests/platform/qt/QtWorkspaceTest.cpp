@@ -144,9 +144,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(bus.start());
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &sink, "open");
     }
-    void TearDown() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    }
+    void TearDown() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 
     mebo::test::PrivateBus bus;
     QTemporaryDir& dir = bus.dir;
