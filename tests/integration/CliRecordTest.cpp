@@ -40,10 +40,9 @@ bool flashing(const QByteArray& grey, int width, int height) {
 
 // The time of day, in seconds, of the first log line holding `line` ("[MM/dd hh:mm:ss.zzz] ...").
 double logSeconds(const QByteArray& log, const char* line) {
+    static const QRegularExpression stamp(QStringLiteral("^\\[\\S+ (\\d+):(\\d+):(\\d+\\.\\d+)\\]"));
     for (const QByteArray& l : log.split('\n')) {
-        const QRegularExpressionMatch m =
-            QRegularExpression(QStringLiteral("^\\[\\S+ (\\d+):(\\d+):(\\d+\\.\\d+)\\]"))
-                .match(QString::fromUtf8(l));
+        const QRegularExpressionMatch m = stamp.match(QString::fromUtf8(l));
         if (l.contains(line) && m.hasMatch()) {
             return m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toDouble();
         }

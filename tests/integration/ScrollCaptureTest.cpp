@@ -281,10 +281,6 @@ Child* startBrowser(const QString& program, QStringList args, const QString& log
     return browser;
 }
 
-void stopBrowser(Child*& browser) {
-    delete std::exchange(browser, nullptr);
-}
-
 class ScrollCapture : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -294,11 +290,8 @@ protected:
                          dir->filePath(QStringLiteral("browser-header.log")));
     }
     static void TearDownTestSuite() {
-        for (Child*& p : others) {
-            stopBrowser(p);
-        }
-        others.clear();
-        stopBrowser(browser);
+        qDeleteAll(std::exchange(others, {})); // each stops its browser
+        delete std::exchange(browser, nullptr);
         delete std::exchange(dir, nullptr);
     }
     void SetUp() override {
@@ -396,7 +389,7 @@ protected:
                          dir->filePath(QStringLiteral("browser-header.log")));
     }
     static void TearDownTestSuite() {
-        stopBrowser(browser);
+        delete std::exchange(browser, nullptr);
         delete std::exchange(dir, nullptr);
     }
     void SetUp() override {
