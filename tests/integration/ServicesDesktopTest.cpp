@@ -112,6 +112,7 @@ protected:
         env.insert("MEBO_UPDATE_FEED_URL", server.url("/appcast.xml"));
         // The installed copy poses as an older release.
         env.insert("MEBO_INFO_CFBundleShortVersionString", "0.0.9");
+        env.insert("MEBO_INFO_CFBundleVersion", "1"); // whatever number this build was given
     }
     void makeTree(const QString& root) {
         const QDir modules(MEBO_BUILD_DIR "/lib/mebo");
@@ -179,6 +180,7 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
     EXPECT_TRUE(found.succeeded()) << found.err.constData();
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
     env.insert("MEBO_INFO_CFBundleShortVersionString", std::nullopt);
+    env.insert("MEBO_INFO_CFBundleVersion", std::nullopt);
     const auto version = run(program, {"--version"});
     EXPECT_EQ(version.out.trimmed().toStdString(),
               "mebo " MEBO_PROJECT_VERSION " (build " MEBO_PROJECT_BUILD ")");
