@@ -1,5 +1,7 @@
 #include "capture/PngFile.h"
 
+#include "app/FolderSync.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -66,6 +68,9 @@ bool PngFile::write(const QByteArray& png, const QString& path, QString* error) 
         temp.remove();
         return fail(QStringLiteral("cannot rename %1 to %2: %3").arg(temp.fileName(), path, errnoText(err)));
     }
+    // The image is complete under its name; a folder that cannot be synced (some network file
+    // systems refuse) does not undo that.
+    FolderSync::syncFolderOf(path);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "library/HistoryIndexFile.h"
 
 #include "app/AppLogger.h"
+#include "app/FolderSync.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -221,6 +222,8 @@ bool HistoryIndexFile::write(QList<HistoryEntry>& entries, QString* error, bool*
         file.cancelWriting();
     } else if (!file.commit()) {
         failure = file.errorString();
+    } else {
+        FolderSync::syncFolderOf(path_);
     }
     if (locked) {
         lock.unlock();
