@@ -66,6 +66,8 @@ BENCH_PKGS+=(flameshot)
 BENCH_PKGS+=(stress)
 # firefox-esr: scroll captures tried on a second browser engine (MEBO_SETUP_FIREFOX=1).
 FIREFOX_PKGS=(firefox-esr)
+# libc6-dbg: ThreadSanitizer's reports name glibc's frames (MEBO_SANITIZE=thread).
+TSAN_PKGS=(libc6-dbg)
 # clang with its libFuzzer and sanitizer runtimes, for fuzz/run.sh.
 FUZZ_PKGS=(clang libclang-rt-14-dev)
 
@@ -74,6 +76,7 @@ if [ "${MEBO_SETUP_BENCH:-0}" = "1" ]; then want+=("${BENCH_PKGS[@]}"); fi
 if [ "${MEBO_SETUP_FUZZ:-0}" = "1" ]; then want+=("${FUZZ_PKGS[@]}"); fi
 if [ "${MEBO_SETUP_RELEASE:-0}" = "1" ]; then want+=("${RELEASE_PKGS[@]}"); fi
 if [ "${MEBO_SETUP_FIREFOX:-0}" = "1" ]; then want+=("${FIREFOX_PKGS[@]}"); fi
+if [ "${MEBO_SANITIZE:-}" = "thread" ]; then want+=("${TSAN_PKGS[@]}"); fi
 
 missing=()
 for p in "${want[@]}"; do
