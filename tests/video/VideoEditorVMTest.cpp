@@ -78,8 +78,8 @@ TEST_F(EditorFixture, TrackChaptersSegmentsAndAnnotations) {
 
     vm.setPlayhead(4); // how titles are trimmed is the chapters' rule; here the editor keeps to it
     EXPECT_TRUE(vm.splitChapterAtPlayhead());
-    EXPECT_TRUE(vm.renameChapter(vm.state().chapterSegments[1].id, QStringLiteral("   ")));
-    EXPECT_FALSE(vm.state().chapterSegments[1].title);
+    EXPECT_TRUE(vm.renameChapter(vm.state().chapterSegments[1].id, QStringLiteral("  Demo  ")));
+    EXPECT_EQ(vm.state().chapterSegments[1].title, QStringLiteral("Demo"));
 
     MeboVideoDocument doc;
     doc.edit.recordingSegments = {{QUuid::createUuid(), 0, 3, true, {}},
