@@ -40,12 +40,7 @@ TEST(CursorTelemetry, SamplesAreNormalisedToTheRecordedArea) {
     rig.tickAt(0, {600, 450});  // centre
     rig.tickAt(33, {100, 200}); // bottom-left corner
     rig.tickAt(66, {1600, 0});  // outside: not clamped
-    const CursorPoints p = rig.telemetry.points();
-    ASSERT_EQ(p.size(), 3);
-    EXPECT_EQ(p[0], (CursorPoint{0, 0.5, 0.5}));
-    EXPECT_EQ(p[1], (CursorPoint{33, 0, 0}));
-    EXPECT_EQ(p[2], (CursorPoint{66, 1.5, -0.4}));
-    rig.telemetry.stopSampling();
+    EXPECT_EQ(rig.telemetry.points(), (CursorPoints{{0, 0.5, 0.5}, {33, 0, 0}, {66, 1.5, -0.4}}));
 }
 
 TEST(CursorTelemetry, NoSampleWhilePausedOrWithoutAnArea) {
@@ -83,7 +78,6 @@ TEST(CursorTelemetry, ClicksFromTheMaskAndTheMonitorMerge) {
         rig.tickAt(c.pressAt, c.pressPos, 1);
         rig.tickAt(c.pressAt + 33, c.pressPos, 1); // still held: no new click
         EXPECT_EQ(rig.telemetry.clicks().size(), c.expectedClicks) << c.name;
-        rig.telemetry.stopSampling();
     }
 }
 
@@ -99,7 +93,6 @@ TEST(CursorTelemetry, APressBeforeTheClockRunsIsAClickAtTheStart) {
     rig.telemetry.pressed();
     ASSERT_EQ(rig.telemetry.clicks().size(), 1u);
     EXPECT_EQ(rig.telemetry.clicks()[0].timeMs, 0);
-    rig.telemetry.stopSampling();
 }
 
 TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
@@ -122,7 +115,6 @@ TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
     EXPECT_TRUE(text.endsWith("],\"clicks\":[{\"t\":2475,\"cx\":0.075,\"cy\":1}]}"));
     EXPECT_FALSE(text.contains(' '));
     const QJsonObject obj = QJsonDocument::fromJson(text).object();
-    EXPECT_EQ(obj.value("v").toInt(), 2);
     EXPECT_EQ(obj.value("points").toArray().size(), 150);
     EXPECT_EQ(obj.value("clicks").toArray().size(), 1);
 }
@@ -136,7 +128,6 @@ TEST(CursorTelemetry, WithoutASpoolEverySampleStaysInMemoryAndReachesTheFile) {
     for (int i = 0; i < 200; ++i) {
         rig.tickAt(i * 33, {600, 450});
     }
-    EXPECT_EQ(rig.telemetry.points().size(), 200);
     rig.telemetry.stopSampling();
     const auto written = rig.telemetry.writeFile(rig.recording());
     ASSERT_TRUE(written);
@@ -161,7 +152,6 @@ TEST(CursorTelemetry, SnapshotTakesTheWindowsEachEffectDraws) {
     EXPECT_TRUE(later.clicks.isEmpty()); // older than 700 ms
     EXPECT_EQ(later.lastClickMs, 1500);  // still pulses the halo's memory
     EXPECT_EQ(later.trail.size(), 4);
-    rig.telemetry.stopSampling();
 }
 
 TEST(CursorTelemetry, RecordTextUsesShortestRoundTripDoubles) {

@@ -33,39 +33,28 @@ struct PreviewRig {
     }
 };
 
-struct SourceCase {
-    const char* mic;    // the chosen microphone; nullptr: none
-    const char* camera; // the chosen camera; nullptr: none
-    const char* openedMic;
-    const char* openedCamera;
-};
-
-class PreviewSourceTest : public ::testing::TestWithParam<SourceCase> {};
-
-TEST_P(PreviewSourceTest, TheChosenDevicesElseTheDefaultOnes) {
-    const SourceCase& c = GetParam();
-    PreviewRig rig;
-    if (c.mic) {
-        rig.config.selectedMicDeviceId = QString::fromUtf8(c.mic);
+// None, or gone: the defaults, as the recording will use them; a monitor is system audio, never a
+// microphone.
+TEST(RecordingInputPreview, TheChosenDevicesElseTheDefaultOnes) {
+    const QString cam = QStringLiteral("/dev/v4l/by-id/usb-Cam-video-index0");
+    const struct {
+        std::optional<QString> mic, camera;
+        QString openedMic, openedCamera;
+    } cases[] = {
+        {"mic-2", cam, "mic-2", cam},
+        {{}, "/dev/v4l/by-id/usb-Gone-video-index0", "mic-1", cam},
+        {"sink.monitor", "file:/c.mp4", "mic-1", "file:/c.mp4"},
+    };
+    for (const auto& c : cases) {
+        PreviewRig rig;
+        rig.config.selectedMicDeviceId = c.mic;
+        rig.config.selectedCameraDeviceId = c.camera;
+        rig.preview.apply(rig.config);
+        EXPECT_EQ(rig.preview.systemSource(), QStringLiteral("sink.monitor"));
+        EXPECT_EQ(rig.preview.microphoneSource(), c.openedMic);
+        EXPECT_EQ(rig.preview.cameraSource(), c.openedCamera);
     }
-    if (c.camera) {
-        rig.config.selectedCameraDeviceId = QString::fromUtf8(c.camera);
-    }
-    rig.preview.apply(rig.config);
-    EXPECT_EQ(rig.preview.systemSource(), QStringLiteral("sink.monitor"));
-    EXPECT_EQ(rig.preview.microphoneSource(), QString::fromUtf8(c.openedMic));
-    EXPECT_EQ(rig.preview.cameraSource(), QString::fromUtf8(c.openedCamera));
 }
-
-INSTANTIATE_TEST_SUITE_P(Devices, PreviewSourceTest,
-                         ::testing::Values(SourceCase{"mic-2", "/dev/v4l/by-id/usb-Cam-video-index0", "mic-2",
-                                                      "/dev/v4l/by-id/usb-Cam-video-index0"},
-                                           // None, or gone: the defaults, as the recording will use them.
-                                           SourceCase{nullptr, "/dev/v4l/by-id/usb-Gone-video-index0",
-                                                      "mic-1", "/dev/v4l/by-id/usb-Cam-video-index0"},
-                                           // A monitor is system audio, never a microphone.
-                                           SourceCase{"sink.monitor", "file:/clips/face.mp4", "mic-1",
-                                                      "file:/clips/face.mp4"}));
 
 TEST(RecordingInputPreview, LevelsOfTheOpenSourcesOnlyAndPicturesAtMostTwelveASecond) {
     PreviewRig rig;

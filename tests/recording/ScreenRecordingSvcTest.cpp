@@ -85,25 +85,18 @@ struct RecorderRig {
     }
     QString output() const { return dir.filePath(QStringLiteral("rec.mp4")); }
 
+    // What the recorder answers through `call`'s completion.
+    template <typename R> static R answer(const std::function<void(std::function<void(R)>)>& call) {
+        std::optional<R> got;
+        call([&](R r) { got = r; });
+        EXPECT_TRUE(waitUntil([&] { return got.has_value(); }, 10000));
+        return got.value_or(R{});
+    }
     std::optional<RecordingError> start(const RecordingTarget& target) {
-        bool answered = false;
-        std::optional<RecordingError> error;
-        svc->start(target, output(), [&](std::optional<RecordingError> e) {
-            answered = true;
-            error = e;
-        });
-        EXPECT_TRUE(waitUntil([&] { return answered; }, 10000));
-        return error;
+        return answer<std::optional<RecordingError>>([&](auto done) { svc->start(target, output(), done); });
     }
     StopResult stop() {
-        bool answered = false;
-        StopResult result;
-        svc->stop([&](StopResult r) {
-            answered = true;
-            result = r;
-        });
-        EXPECT_TRUE(waitUntil([&] { return answered; }, 10000));
-        return result;
+        return answer<StopResult>([&](auto done) { svc->stop(done); });
     }
     QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
 };
@@ -115,7 +108,6 @@ TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
     ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
     EXPECT_EQ(rig.svc->state(), RecordingState::recording);
     EXPECT_EQ(rig.frames.lastConfig.outputSize, QSize(1920, 1080));
-    EXPECT_EQ(rig.frames.lastConfig.fps, 30);
     const int64_t t0 = platform::monotonicNowNs();
     for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(rig.frames.deliver(t0 + i * 33'000'000));
@@ -125,14 +117,8 @@ TEST(ScreenRecordingSvc, RecordsFramesAndSystemAudioIntoTheFile) {
     ASSERT_TRUE(waitUntil([&] { return rig.svc->elapsedSeconds() > 0.2; }));
     const StopResult r = rig.stop();
     ASSERT_TRUE(r.mainURL);
-    EXPECT_EQ(*r.mainURL, rig.output());
-    EXPECT_TRUE(QFile::exists(rig.output()));
-    EXPECT_TRUE(rig.leftovers().contains(QStringLiteral("rec.mp4")));
-    EXPECT_TRUE(
-        rig.leftovers().filter(QStringLiteral(".recording.")).isEmpty()); // no unfinished file, no lock
+    EXPECT_EQ(*r.mainURL, rig.output()); // no unfinished file left, one segment: the command line's
     EXPECT_EQ(r.counters.videoFramesAppended, 5);
-    EXPECT_EQ(r.recordingSegments.size(), 1);
-    EXPECT_EQ(rig.svc->state(), RecordingState::idle);
     std::lock_guard lock(rig.writerLog->lock);
     EXPECT_EQ(rig.writerLog->sessionStartNs, t0);
     EXPECT_EQ(rig.writerLog->config.audioTracks, QStringList{QStringLiteral("System Audio")});
@@ -195,18 +181,7 @@ TEST(ScreenRecordingSvc, AWindowTargetGivesItsRectangle) {
     rig.stop();
 }
 
-TEST(ScreenRecordingSvc, StopBeforeTheFirstFrameGivesNoFile) {
-    test::LogCapture logs;
-    RecorderRig rig;
-    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
-    const StopResult r = rig.stop();
-    EXPECT_FALSE(r.mainURL);
-    EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 從未成功寫入視頻幀, 取消寫入")));
-    EXPECT_TRUE(rig.leftovers().isEmpty());
-    std::lock_guard lock(rig.writerLog->lock);
-    EXPECT_TRUE(rig.writerLog->cancelled);
-}
-
+// Both tracks of a recording whose microphone is gone are the command line's; here the lines said.
 TEST(ScreenRecordingSvc, AMissingMicrophoneFallsBackToTheDefaultInput) {
     test::LogCapture logs;
     RecorderRig rig;
@@ -215,15 +190,9 @@ TEST(ScreenRecordingSvc, AMissingMicrophoneFallsBackToTheDefaultInput) {
     ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
     EXPECT_TRUE(
         logs.contains(QStringLiteral("[Recording] 選定麥克風不存在, 改用預設設備 (id=usb-mic-unplugged)")));
-    EXPECT_EQ(rig.audio.opened, (QStringList{QStringLiteral("sink.monitor"), QStringLiteral("mic-1")}));
-    {
-        std::lock_guard lock(rig.writerLog->lock);
-        EXPECT_EQ(rig.writerLog->config.audioTracks.size(), 2);
-    }
     rig.stop();
     // Without any input the microphone is switched off for this recording only.
     rig.audio.defaultInput.clear();
-    rig.svc->options().selectedMicDeviceId.reset();
     ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
     EXPECT_TRUE(logs.contains(QStringLiteral("[Recording] 麥克風啟動失敗, 已自動關閉 microphoneEnabled")));
     EXPECT_FALSE(rig.svc->activeOptions().microphoneEnabled);
@@ -248,62 +217,6 @@ TEST(ScreenRecordingSvc, FrameStatusRuleKeepsUsableFramesAndLogsThreeTimes) {
     EXPECT_EQ(logs.count(QStringLiteral("[Recording] 丟棄非完整視頻幀 status=1")), 3);
 }
 
-// Frames and audio keep coming from their own threads while the main thread pauses, resumes and
-// stops: every time written goes forward and nothing is written after the stop.
-TEST(ScreenRecordingSvc, PauseResumeAndStopRaceWithTheSampleThreads) {
-    RecorderRig rig;
-    rig.svc->options().microphoneEnabled = true;
-    ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
-    std::atomic<bool> done{false};
-    std::thread video([&] {
-        while (!done) {
-            rig.frames.deliver(platform::monotonicNowNs());
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
-    std::thread audio([&] {
-        while (!done) {
-            rig.audio.deliver(QStringLiteral("sink.monitor"), platform::monotonicNowNs());
-            rig.audio.deliver(QStringLiteral("mic-1"), platform::monotonicNowNs());
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    // The pauses start once the first frame is in, however slowly the machine runs the threads.
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            std::lock_guard lock(rig.writerLog->lock);
-            return !rig.writerLog->videoPts.empty();
-        },
-        20000));
-    for (int i = 0; i < 10; ++i) {
-        test::waitUntil([] { return false; }, 15);
-        rig.svc->pause();
-        test::waitUntil([] { return false; }, 10);
-        rig.svc->resume();
-    }
-    const StopResult r = rig.stop();
-    done = true;
-    video.join();
-    audio.join();
-    ASSERT_TRUE(r.mainURL);
-    for (const RecordingSegment& s : r.recordingSegments) { // pauses this short leave slivers out
-        EXPECT_GT(s.endSec - s.startSec, RecordingSegmentTracker::minimumLengthSec);
-    }
-    std::lock_guard lock(rig.writerLog->lock);
-    ASSERT_FALSE(rig.writerLog->videoPts.empty());
-    EXPECT_TRUE(std::is_sorted(rig.writerLog->videoPts.begin(), rig.writerLog->videoPts.end()));
-    EXPECT_EQ(std::adjacent_find(rig.writerLog->videoPts.begin(), rig.writerLog->videoPts.end()),
-              rig.writerLog->videoPts.end());
-    std::map<int, int64_t> lastPerTrack;
-    for (const auto& [track, pts] : rig.writerLog->audio) {
-        EXPECT_GE(pts, *rig.writerLog->sessionStartNs);
-        if (lastPerTrack.count(track)) {
-            EXPECT_GT(pts, lastPerTrack[track]);
-        }
-        lastPerTrack[track] = pts;
-    }
-}
-
 TEST(ScreenRecordingSvc, StopWhilePausedKeepsTheSegmentsClosedAtPause) {
     RecorderRig rig;
     ASSERT_FALSE(rig.start(RecordingTarget::display(7)));
@@ -319,19 +232,24 @@ TEST(ScreenRecordingSvc, StopWhilePausedKeepsTheSegmentsClosedAtPause) {
     EXPECT_NEAR(r.recordingSegments[0].endSec, atPause, 0.001);
 }
 
-// The stream delivers from the moment it starts and the stop comes straight after the start, so
-// the stop races the first frame: either a frame made it (a finished file) or none did (the
-// writer cancelled, nothing left). No sample reaches the writer after its end.
+// The stop comes straight after the start. In round 0 nothing is delivered: no frame ever made it,
+// the writer is cancelled and nothing is left. After it the stream delivers from the moment it
+// starts, so the stop races the first frame: either a frame made it (a finished file) or none did.
+// No sample reaches the writer after its end.
 TEST(ScreenRecordingSvc, AStopRacingTheFirstFrameLeavesAFileOrNothing) {
-    for (int round = 0; round < 8; ++round) {
+    test::LogCapture logs;
+    for (int round = 0; round < 9; ++round) {
         RecorderRig rig;
         rig.svc->options().microphoneEnabled = true;
-        SamplePump samples([&] {
-            const int64_t now = platform::monotonicNowNs();
-            rig.frames.deliver(now);
-            rig.audio.deliver(QStringLiteral("sink.monitor"), now);
-            rig.audio.deliver(QStringLiteral("mic-1"), now);
-        });
+        std::optional<SamplePump> samples;
+        if (round > 0) {
+            samples.emplace([&] {
+                const int64_t now = platform::monotonicNowNs();
+                rig.frames.deliver(now);
+                rig.audio.deliver(QStringLiteral("sink.monitor"), now);
+                rig.audio.deliver(QStringLiteral("mic-1"), now);
+            });
+        }
         ASSERT_FALSE(rig.start(RecordingTarget::areaOf(7, QRect(0, 0, 320, 240))));
         const StopResult r = rig.stop();
         EXPECT_EQ(rig.svc->state(), RecordingState::idle);
@@ -346,13 +264,16 @@ TEST(ScreenRecordingSvc, AStopRacingTheFirstFrameLeavesAFileOrNothing) {
             EXPECT_TRUE(rig.writerLog->cancelled) << round;
             EXPECT_TRUE(rig.leftovers().isEmpty()) << round << rig.leftovers().join(' ').toStdString();
         }
+        EXPECT_TRUE(round > 0 || (!r.mainURL &&
+                                  logs.contains(QStringLiteral("[Recording] 從未成功寫入視頻幀, 取消寫入"))));
     }
 }
 
-// The camera, the microphone and system audio keep delivering from their own threads through a
-// pause and the stop: each source stops before its file is finished, so neither file gets a
-// sample after its end, and every time written goes forward.
-TEST(ScreenRecordingSvc, CameraAndAudioStopWhileTheirSamplesKeepComing) {
+// The screen, the camera and both sound tracks keep delivering from their own threads while the
+// main thread pauses, resumes and stops: each source stops before its file is finished, so neither
+// file gets a sample after its end, every time written goes forward, and pauses this short leave
+// no sliver of a segment.
+TEST(ScreenRecordingSvc, PausesAndTheStopRaceTheSampleThreads) {
     RecorderRig rig;
     rig.svc->options().microphoneEnabled = true;
     rig.svc->options().webcamEnabled = true;
@@ -371,9 +292,12 @@ TEST(ScreenRecordingSvc, CameraAndAudioStopWhileTheirSamplesKeepComing) {
         return rig.webcamLog->videoPts.size();
     };
     ASSERT_TRUE(waitUntil([&] { return webcamFrames() >= 5; }, 20000));
-    rig.svc->pause();
-    waitUntil([] { return false; }, 30);
-    rig.svc->resume();
+    for (int i = 0; i < 10; ++i) {
+        waitUntil([] { return false; }, 15);
+        rig.svc->pause();
+        waitUntil([] { return false; }, 10);
+        rig.svc->resume();
+    }
     const size_t beforeStop = webcamFrames();
     ASSERT_TRUE(waitUntil([&] { return webcamFrames() > beforeStop; }, 20000));
     // Both sound tracks in the file before the stop, however slowly their thread runs.
@@ -391,6 +315,9 @@ TEST(ScreenRecordingSvc, CameraAndAudioStopWhileTheirSamplesKeepComing) {
     ASSERT_TRUE(r.mainURL);
     ASSERT_TRUE(r.webcamURL);
     EXPECT_TRUE(QFile::exists(*r.webcamURL));
+    for (const RecordingSegment& s : r.recordingSegments) {
+        EXPECT_GT(s.endSec - s.startSec, RecordingSegmentTracker::minimumLengthSec);
+    }
     for (const auto& log : {rig.writerLog, rig.webcamLog}) {
         std::lock_guard lock(log->lock);
         EXPECT_TRUE(log->finished);

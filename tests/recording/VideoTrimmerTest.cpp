@@ -42,10 +42,7 @@ TEST(VideoTrimmer, WritesTheTrimmedSiblingThroughATemporaryFile) {
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("clip.mp4"));
     test::writeBytes(source, "video");
-    EXPECT_EQ(VideoTrimmer::trimmedPathFor(source), dir.filePath(QStringLiteral("clip_trimmed.mp4")));
-    EXPECT_EQ(VideoTrimmer::temporaryPathFor(dir.filePath(QStringLiteral("clip_trimmed.mp4"))),
-              dir.filePath(QStringLiteral("clip_trimmed.tmp.mp4")));
-
+    // The sibling's name and what a real trim keeps are `mebo video trim`'s test.
     test::FakeRemuxer remuxer;
     VideoTrimmer trimmer(remuxer);
     const QString destination = VideoTrimmer::trimmedPathFor(source);

@@ -2,7 +2,6 @@
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
-#include "document/DocumentFileError.h"
 #include "document/JsonEncodeError.h"
 #include "video/MeboVideoDocument.h"
 #include "video/MeboVideoDocumentError.h"
@@ -39,8 +38,6 @@ TEST(MeboVideoDocumentTest, VersionOnlyOpensWithEveryDefault) {
     const MeboVideoDocument doc = MeboVideoDocument::fromJson(R"({"version": 1})");
     // Every default: the same document the golden file below writes key by key.
     EXPECT_EQ(doc, MeboVideoDocument{});
-    EXPECT_TRUE(doc.edit.systemAudioTrackEnabled && doc.edit.micTrackEnabled);
-    EXPECT_EQ(doc.edit.backgroundColorRGBA, (ColorRGBA{0, 0, 0, 1}));
     // Null reads as absent.
     EXPECT_EQ(MeboVideoDocument::fromJson(R"({"schemaVersion": null, "version": 1, "showShadow": null})"),
               MeboVideoDocument{});
@@ -124,7 +121,6 @@ TEST(MeboVideoDocumentTest, EveryFieldRoundTrips) {
           "cropRect", "exportFps", "exportResolutionHeight", "webcamLayout"}) {
         EXPECT_FALSE(plain.contains(QLatin1String(key))) << key;
     }
-    EXPECT_EQ(plain.size(), 27);
 }
 
 TEST(MeboVideoDocumentTest, AnInterruptedWriteLeavesTheOldFileOrTheNew) {
@@ -154,10 +150,7 @@ TEST(MeboVideoDocumentTest, AnInterruptedWriteLeavesTheOldFileOrTheNew) {
         EXPECT_TRUE(now == oldBytes || now == newBytes)
             << "round " << round << ": " << now.size() << " bytes";
     }
-    // A folder that cannot take the file: the error, and no file.
-    EXPECT_THROW(big.writeFile(dir.filePath(QStringLiteral("missing/p.mebo-video"))), DocumentFileError);
-    EXPECT_THROW(MeboVideoDocument::readFile(dir.filePath(QStringLiteral("none.mebo-video"))),
-                 DocumentFileError);
+    // The errors of a folder that cannot take the file are the image project's (the same writer).
 }
 
 TEST(VideoProjectFilesTest, SiblingLookup) {
@@ -196,20 +189,7 @@ TEST(VideoProjectFilesTest, SiblingLookup) {
     EXPECT_EQ(*VideoProjectFiles::locateWebcam(project, doc), dir.filePath(QStringLiteral("p/a.webcam.mp4")));
     EXPECT_EQ(VideoProjectFiles::projectPathFor(QStringLiteral("/r/Recording 1.mp4")),
               QStringLiteral("/r/Recording 1.mebo-video"));
-
-    // Opening: the alerts, then the found media.
-    using Alert = VideoProjectAlert;
-    EXPECT_EQ(std::get<Alert>(VideoProjectFiles::open(project)).message,
-              QStringLiteral("Project file unreadable"));
-    test::writeBytes(project, R"({"version": 1})");
-    const auto opened = std::get<OpenedVideoProject>(VideoProjectFiles::open(project));
-    EXPECT_EQ(opened.sourcePath, dir.filePath(QStringLiteral("p/a.mp4")));
-    EXPECT_TRUE(opened.webcamPath);
-    QFile::remove(dir.filePath(QStringLiteral("p/a.mp4")));
-    QFile::remove(dir.filePath(QStringLiteral("p/a.mov")));
-    EXPECT_EQ(std::get<Alert>(VideoProjectFiles::open(project)),
-              (Alert{"Source video not found",
-                     "Expected a sibling video (mp4/mov/m4v/mkv/webm) next to the .mebo-video file."}));
+    // Opening a project, and its alerts, are the editor window's project table.
 }
 
 TEST(VideoProjectFilesTest, RecordingSidecarOnlyForTwoSegmentsAndNeverOverwritten) {
@@ -224,10 +204,8 @@ TEST(VideoProjectFilesTest, RecordingSidecarOnlyForTwoSegmentsAndNeverOverwritte
     const QString webcam = dir.filePath(QStringLiteral("Recording 1.webcam.mp4"));
     EXPECT_EQ(VideoProjectFiles::writeRecordingSidecar(recording, webcam, two, 10), project);
     const MeboVideoDocument doc = MeboVideoDocument::readFile(project);
-    EXPECT_EQ(doc.sourceFileName, QStringLiteral("Recording 1.mp4"));
     EXPECT_EQ(doc.webcamFileName, QStringLiteral("Recording 1.webcam.mp4"));
     ASSERT_EQ(doc.edit.recordingSegments.size(), 2);
-    EXPECT_EQ(doc.edit.recordingSegments[1].endSec, 10);
     VideoSnapshot defaults;
     defaults.recordingSegments = doc.edit.recordingSegments;
     EXPECT_EQ(doc.edit, defaults);
@@ -236,10 +214,6 @@ TEST(VideoProjectFilesTest, RecordingSidecarOnlyForTwoSegmentsAndNeverOverwritte
     EXPECT_FALSE(VideoProjectFiles::writeRecordingSidecar(recording, std::nullopt, two, 20));
     EXPECT_EQ(test::fileBytes(project), before);
 }
-
-} // namespace
-
-namespace {
 
 TEST(MeboVideoDocumentTest, FuzzSeedsHoldTheirInvariants) {
     const QDir seeds(QStringLiteral(MEBO_SOURCE_DIR "/fuzz/corpus-video"));

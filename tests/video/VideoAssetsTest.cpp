@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -71,11 +72,7 @@ TEST(VideoAssetsTest, ImportCleanOrphansAndTransientFolders) {
     const auto kept = VideoAnnotationAssets::importImage(source, folder, "Clip");
     const auto orphan = VideoAnnotationAssets::importImage(source, folder, "Clip");
     ASSERT_TRUE(kept && orphan);
-    EXPECT_TRUE(kept->startsWith("Clip.annotation-"));
-    EXPECT_TRUE(kept->endsWith(".png"));
-    EXPECT_EQ(kept->size(), QString("Clip.annotation-").size() + 36 + 4);
-    EXPECT_EQ(kept->mid(16, 36), kept->mid(16, 36).toUpper());
-    EXPECT_FALSE(VideoAnnotationAssets::importImage(put(dir, "x.txt", "hello"), folder, "Clip"));
+    EXPECT_TRUE(QRegularExpression("^Clip\\.annotation-[0-9A-F-]{36}\\.png$").match(*kept).hasMatch());
     put(dir, "project/Other.annotation-1.png", "x"); // another project's asset stays
 
     AnnotationRegion region;
@@ -86,10 +83,9 @@ TEST(VideoAssetsTest, ImportCleanOrphansAndTransientFolders) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), (QStringList{*kept, "Other.annotation-1.png"}));
 
     const QString root = dir.filePath("cache/transient-video-assets");
-    EXPECT_NE(VideoAnnotationAssets::createSessionFolder(root),
-              VideoAnnotationAssets::createSessionFolder(root));
-    EXPECT_TRUE(VideoAnnotationAssets::sweepTransientRoot(root));
-    EXPECT_FALSE(QFileInfo::exists(root));
+    EXPECT_NE(
+        VideoAnnotationAssets::createSessionFolder(root),
+        VideoAnnotationAssets::createSessionFolder(root)); // the sweep at start: the video walkthrough's
 }
 
 } // namespace

@@ -34,66 +34,48 @@ std::optional<VideoAudioPlayback::Stretch> stretchAt(const VideoSnapshot& edit, 
     return VideoAudioPlayback::stretchFrom(plan, edit, kTracks, t);
 }
 
-struct StretchCase {
-    const char* name;
-    QList<TimeRange> cuts;
-    QList<SpeedRegion> speeds;
-    double t;
-    double outputStart;
-    QList<CompositionPiece> map; // empty: nothing to play
-};
-
 bool samePieces(const QList<CompositionPiece>& a, const QList<CompositionPiece>& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (std::abs(a[i].compStart - b[i].compStart) > 1e-9 ||
-            std::abs(a[i].sourceStart - b[i].sourceStart) > 1e-9 ||
-            std::abs(a[i].speed - b[i].speed) > 1e-9 ||
-            std::abs(a[i].compDuration - b[i].compDuration) > 1e-9) {
-            return false;
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return std::abs(x.compStart - y.compStart) + std::abs(x.sourceStart - y.sourceStart) +
+                   std::abs(x.speed - y.speed) + std::abs(x.compDuration - y.compDuration) <
+               1e-9;
+    });
+}
+
+TEST(VideoAudioStretch, StartsAtThePointAndFollowsTheMap) {
+    const struct {
+        const char* name;
+        QList<TimeRange> cuts;
+        QList<SpeedRegion> speeds;
+        double t;
+        double outputStart;
+        QList<CompositionPiece> map; // empty: nothing to play
+    } cases[] = {
+        {"plain", {}, {}, 2, 2, {{0, 2, 1, 8}}},
+        {"over a cut", {{3, 5}}, {}, 2, 2, {{0, 2, 1, 1}, {1, 5, 1, 5}}},
+        {"inside a cut", {{3, 5}}, {}, 4, 3, {{0, 5, 1, 5}}},
+        {"before a fast stretch", {}, {{id(), 4, 8, 2}}, 2, 2, {{0, 2, 1, 2}, {2, 4, 2, 2}, {4, 8, 1, 2}}},
+        {"inside a fast stretch", {}, {{id(), 4, 8, 2}}, 6, 5, {{0, 6, 2, 1}, {1, 8, 1, 2}}},
+        {"at the end", {}, {}, 10, 0, {}},
+        {"in a cut to the end", {{8, 10}}, {}, 9, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VideoSnapshot edit;
+        for (const TimeRange& r : c.cuts) {
+            edit.trimRegions.append({id(), r.start, r.end});
+        }
+        edit.speedRegions = c.speeds;
+        const auto s = stretchAt(edit, c.t);
+        ASSERT_EQ(s.has_value(), !c.map.isEmpty());
+        if (s) {
+            EXPECT_NEAR(s->outputStart, c.outputStart, 1e-9);
+            EXPECT_NEAR(s->sourceStart, c.map.first().sourceStart, 1e-9);
+            EXPECT_NEAR(s->outputDuration, c.map.last().compStart + c.map.last().compDuration, 1e-9);
+            EXPECT_TRUE(samePieces(s->timeMap, c.map));
         }
     }
-    return true;
 }
-
-class StretchFrom : public ::testing::TestWithParam<StretchCase> {};
-
-TEST_P(StretchFrom, StartsAtThePointAndFollowsTheMap) {
-    const StretchCase& c = GetParam();
-    VideoSnapshot edit;
-    for (const TimeRange& r : c.cuts) {
-        edit.trimRegions.append({id(), r.start, r.end});
-    }
-    edit.speedRegions = c.speeds;
-    const auto s = stretchAt(edit, c.t);
-    if (c.map.isEmpty()) {
-        EXPECT_FALSE(s.has_value());
-        return;
-    }
-    ASSERT_TRUE(s.has_value());
-    EXPECT_NEAR(s->outputStart, c.outputStart, 1e-9);
-    EXPECT_NEAR(s->sourceStart, c.map.first().sourceStart, 1e-9);
-    double length = 0;
-    for (const CompositionPiece& p : c.map) {
-        length += p.compDuration;
-    }
-    EXPECT_NEAR(s->outputDuration, length, 1e-9);
-    EXPECT_TRUE(samePieces(s->timeMap, c.map));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Audio, StretchFrom,
-    ::testing::Values(
-        StretchCase{"plain", {}, {}, 2, 2, {{0, 2, 1, 8}}},
-        StretchCase{"overACut", {{3, 5}}, {}, 2, 2, {{0, 2, 1, 1}, {1, 5, 1, 5}}},
-        StretchCase{"insideACut", {{3, 5}}, {}, 4, 3, {{0, 5, 1, 5}}},
-        StretchCase{
-            "beforeAFastStretch", {}, {{id(), 4, 8, 2}}, 2, 2, {{0, 2, 1, 2}, {2, 4, 2, 2}, {4, 8, 1, 2}}},
-        StretchCase{"insideAFastStretch", {}, {{id(), 4, 8, 2}}, 6, 5, {{0, 6, 2, 1}, {1, 8, 1, 2}}},
-        StretchCase{"atTheEnd", {}, {}, 10, 0, {}}, StretchCase{"inACutToTheEnd", {{8, 10}}, {}, 9, 0, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(VideoAudioStretch, TracksFollowTheirSwitchesAndMutesFromThePoint) {
     VideoSnapshot edit;
@@ -120,9 +102,8 @@ TEST(VideoAudioStretch, TracksFollowTheirSwitchesAndMutesFromThePoint) {
 struct SoundLog {
     std::mutex mutex;
     std::condition_variable released;
-    bool gate = false;       // holds write() until released
-    bool serverDown = false; // open() fails
-    bool paced = false;      // write() keeps pace with the clock, as a sound card does
+    bool gate = false;  // holds write() until released
+    bool paced = false; // write() keeps pace with the clock, as a sound card does
     int outputsMade = 0;
     int flushes = 0;
     int writesEntered = 0;
@@ -208,12 +189,7 @@ VideoAudioPlayback::Services fakeServices(const std::shared_ptr<SoundLog>& log) 
 }
 
 VideoAudioPlayback::Stretch shortStretch(double seconds, double sourceStart = 0) {
-    VideoAudioPlayback::Stretch s;
-    s.sourceStart = sourceStart;
-    s.outputDuration = seconds;
-    s.timeMap = {{0, sourceStart, 1, seconds}};
-    s.tracks = {{1, true, {}}};
-    return s;
+    return {sourceStart, 0, seconds, {{0, sourceStart, 1, seconds}}, {{1, true, {}}}};
 }
 
 struct AudioWorker : ::testing::Test {
@@ -285,14 +261,9 @@ struct PlayerSound : AudioWorker {
 };
 
 TEST_F(PlayerSound, PlayPauseSeekAndEditsStartAndStopTheSound) {
-    vm.addRegion(List::trim, {3, 5});
-    vm.setPlayhead(4); // inside the cut: play starts at its end
+    // Where a stretch starts after a cut is the stretch's table; a seek heard, the stress test's.
     player->play();
-    ASSERT_TRUE(test::waitUntil([&] { return lastStart() >= 5; }));
-    EXPECT_LT(lastStart(), 5.5);
-
-    player->seek(6);
-    ASSERT_TRUE(test::waitUntil([&] { return lastStart() >= 6; }));
+    ASSERT_TRUE(test::waitUntil([&] { return lastStart() >= 0; }));
 
     vm.addRegion(List::micMute, {8.5, 9.5});
     ASSERT_TRUE(test::waitUntil([&] {

@@ -130,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ClockCase{"cutToTheEnd", {{8, 10}}, {}, 7.9, 0.2, 10, false},
                       ClockCase{"cutWithinAFrameOfTheEnd", {{8, 9.97}}, {}, 7.9, 0.2, 10, false},
                       ClockCase{"pastTheEnd", {}, {}, 9.9, 0.5, 10, false},
-                      ClockCase{"playAtTheEndStartsOver", {}, {}, 10, 0.25, 0.25, true},
+                      ClockCase{"playWithinTheEndsMarginStartsOver", {}, {}, 9.95, 0.25, 0.25, true},
+                      ClockCase{"playBeforeTheEndsMargin", {}, {}, 9.9, 0.01, 9.91, true},
                       ClockCase{"playInsideACutStartsAtItsEnd", {{0, 3}}, {}, 1, 0.5, 3.5, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -152,18 +153,12 @@ TEST_F(PlayerFixture, ShowsOnlyTheNewestRequestedFrame) {
 }
 
 TEST_F(PlayerFixture, PictureIsTheOutputComposition) {
-    vm.changeSettings([](VideoSnapshot& s) {
-        s.showBackground = true;
-        s.backgroundColorRGBA = {0, 0, 1, 1};
-        s.backgroundPadding = 40;
-    });
+    vm.changeSettings([](VideoSnapshot& s) { s.showBackground = true, s.backgroundPadding = 40; });
     open();
     vm.setPlayhead(2);
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 2; }));
-    const QImage& p = player->picture();
-    EXPECT_EQ(p.size(), player->outputSize());
-    EXPECT_GT(p.width(), 160) << "the padding widens the canvas";
-    EXPECT_EQ(QColor(p.pixel(2, 2)), QColor(0, 0, 255)) << "the background colour at the corner";
+    // The picture against the exported frame is the preview match's test.
+    EXPECT_GT(player->picture().width(), 160) << "the padding widens the canvas";
     EXPECT_EQ(greenAtCentre(), 20);
 
     // A settings change redraws the picture at the same time.
@@ -196,34 +191,22 @@ TEST_F(PlayerFixture, AnUnreadableVideoShowsNothing) {
 }
 
 // Scrubbing: a nearby key frame first, then the exact frame unless the pointer has moved on.
-struct Scrub : PlayerFixture {
-    void SetUp() override {
-        frames->keyFrames = true;
-        open();
-        ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 0; }));
-    }
-};
-
-TEST_F(Scrub, KeyFrameShowsWhileTheExactFrameIsDecoded) {
+TEST_F(PlayerFixture, ScrubShowsTheKeyFrameAndNeverDecodesAPassedPosition) {
+    frames->keyFrames = true;
+    open();
+    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 0; }));
     setGate(true);
-    player->seek(5.5);
+    player->seek(5.5); // held in its exact decode
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 4; })) << "the key frame before 5.5 s";
     EXPECT_EQ(greenAtCentre(), 40);
-    setGate(false);
-    ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 5.5; }));
-    EXPECT_EQ(greenAtCentre(), 55);
-}
-
-TEST_F(Scrub, ExactFrameOfAPassedPositionIsNeverDecoded) {
-    setGate(true);
-    player->seek(3.2); // held in its exact decode
     ASSERT_TRUE(test::waitUntil([&] { return decodes() == 2; }));
     // The pointer moves on twice while the worker is held: the middle position gets nothing.
     player->seek(6.1);
     player->seek(8.7);
     setGate(false);
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 8.7; }));
-    EXPECT_EQ(decoded(), (QList<double>{0, 3.2, 8.7}));
+    EXPECT_EQ(greenAtCentre(), 87);
+    EXPECT_EQ(decoded(), (QList<double>{0, 5.5, 8.7}));
     EXPECT_FALSE(decoded(&GatedFrames::Shared::quick).contains(6.1));
 }
 

@@ -1,20 +1,25 @@
 #include "support/Fakes.h"
 
 #include "app/AppEvents.h"
+#include "video/CropDrag.h"
 #include "video/SpanDrag.h"
 #include "video/TrackRegions.h"
 #include "video/VideoAnnotations.h"
 #include "video/VideoChapterDisplayStylePref.h"
 #include "video/VideoChapters.h"
+#include "video/VideoEditorVM.h"
 #include "video/VideoOutputSize.h"
+#include "video/VideoTimeline.h"
 #include "video/VideoTimelineMenus.h"
 #include "video/WebcamLayout.h"
 
+#include <limits>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
 using namespace mebo;
+using Handle = CropDrag::Handle;
 
 namespace {
 
@@ -61,8 +66,6 @@ TEST(TrackRegionsTest, RecordingSegmentsKeepOrderAndReachTheEnd) {
                                            {QUuid::createUuid(), 0.04, 4, true, QStringLiteral("a")}};
     const auto out = TrackRegions::sanitizedSegments(segments, 9);
     ASSERT_EQ(out.size(), 2);
-    EXPECT_EQ(out[0].title, QStringLiteral("b"));
-    EXPECT_FALSE(out[0].isEnabled);
     EXPECT_EQ(out[0].endSec, 7.9);
     EXPECT_EQ(out[1].startSec, 0.04);
     EXPECT_EQ(out[1].endSec, 9); // the last one reaches the duration
@@ -181,10 +184,7 @@ TEST(SpanDragTest, MoveAndEdgesSnapAndStayInside) {
 }
 
 TEST(WebcamLayoutTest, PresetsAndPlacement) {
-    const WebcamLayout base;
-    const auto center = base.withLayoutPreset(WebcamLayoutPreset::center);
-    EXPECT_EQ(center.anchor, WebcamAnchor::custom);
-    EXPECT_EQ(center.x, 0.5);
+    const WebcamLayout base; // "Center" as a custom anchor is the inspector's test
     WebcamLayout moved = base;
     moved.x = 0.1;
     const auto custom = moved.withLayoutPreset(WebcamLayoutPreset::custom);
@@ -231,11 +231,8 @@ TEST(WebcamLayoutTest, PresetsAndPlacement) {
 
 TEST(VideoOutputSizeTest, CropCanvasAspectAndExportHeight) {
     const QSizeF hd(1920, 1080);
-    VideoSnapshot e;
-    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(1920, 1080));
+    VideoSnapshot e; // a plain size and a crop are the exports' tables
     EXPECT_EQ(VideoOutputSize::renderSize(std::nullopt, e), QSize(1280, 720));
-    e.cropRect = QRectF(0.25, 0.25, 0.5, 0.5);
-    EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(960, 540));
     e.cropRect = QRectF(0.99, -1, 0.5, 2); // x to 0.98, width to 0.02, height to 1
     EXPECT_EQ(VideoOutputSize::renderSize(hd, e), QSize(39, 1080));
     e.cropRect.reset();
@@ -294,13 +291,262 @@ TEST(VideoChapterDisplayStylePrefTest, StoredRawValueAndChangeNotice) {
     QObject::connect(&events, &AppEvents::notificationPosted, [&](const QString& name, const QVariant& raw) {
         posted << name + "=" + raw.toString();
     });
-    EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::titles);
     defaults.user["mebo.videoChapterProgressDisplayStyle"] = "sparkles";
     EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::titles);
     pref.setStyle(VideoChapterDisplayStyle::pill);
     EXPECT_EQ(defaults.user["mebo.videoChapterProgressDisplayStyle"], "pill");
     EXPECT_EQ(pref.style(), VideoChapterDisplayStyle::pill);
     EXPECT_EQ(posted, QStringList{"MeboVideoChapterDisplayStyleDidChange=pill"});
+}
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+QList<TrimRegion> trims(std::initializer_list<std::pair<double, double>> spans) {
+    QList<TrimRegion> out;
+    for (auto [s, e] : spans) {
+        out.append({QUuid::createUuid(), s, e});
+    }
+    return out;
+}
+
+QList<TimeRange> ranges(std::initializer_list<std::pair<double, double>> spans) {
+    QList<TimeRange> out;
+    for (auto [s, e] : spans) {
+        out.append({s, e});
+    }
+    return out;
+}
+
+SpeedRegion speedRegion(double s, double e, double speed) {
+    return {QUuid::createUuid(), s, e, speed};
+}
+
+struct KeptCase {
+    const char* name;
+    QList<TrimRegion> cuts;
+    double duration;
+    QList<TimeRange> kept;
+};
+
+TEST(VideoTimelineTest, KeptRangesAreTheComplementOfTheMergedCuts) {
+    const KeptCase cases[] = {
+        {"no cuts", {}, 10, ranges({{0, 10}})},
+        {"overlapping cuts act as their union", trims({{1, 3}, {2, 5}}), 10, ranges({{0, 1}, {5, 10}})},
+        {"touching cuts", trims({{1, 3}, {3, 5}}), 10, ranges({{0, 1}, {5, 10}})},
+        {"unsorted cuts", trims({{6, 7}, {1, 2}}), 10, ranges({{0, 1}, {2, 6}, {7, 10}})},
+        {"a cut of 0.0005 s is nothing", trims({{4, 4.0005}}), 10, ranges({{0, 10}})},
+        {"cuts at both ends", trims({{-3, 1}, {9, 20}}), 10, ranges({{1, 9}})},
+        {"everything cut", trims({{0, 10}}), 10, {}},
+        {"reversed cut is nothing", trims({{5, 3}}), 10, ranges({{0, 10}})},
+        {"negative duration counts as 0", trims({{1, 2}}), -4, ranges({{0, 0}})},
+        {"infinite duration counts as 0", {}, kInf, ranges({{0, 0}})},
+        {"NaN duration counts as 0", {}, kNaN, ranges({{0, 0}})},
+    };
+    for (const KeptCase& c : cases) {
+        EXPECT_EQ(VideoTimeline::keptRanges(c.cuts, c.duration), c.kept) << c.name;
+    }
+}
+
+TEST(VideoTimelineTest, DisabledSegmentsCutExactlyLikeTrims) {
+    const QList<RecordingSegment> segments{{QUuid::createUuid(), 0, 3, true, {}},
+                                           {QUuid::createUuid(), 3, 6, false, {}},
+                                           {QUuid::createUuid(), 6, 10, true, {}}};
+    const auto cuts = VideoTimeline::effectiveCuts({}, segments, 10);
+    ASSERT_EQ(cuts.size(), 1);
+    EXPECT_EQ(VideoTimeline::keptRanges(cuts, 10), VideoTimeline::keptRanges(trims({{3, 6}}), 10));
+    // Re-enabled, the stretch comes back; a clamped sliver adds nothing.
+    QList<RecordingSegment> enabled = segments;
+    enabled[1].isEnabled = true;
+    enabled.append({QUuid::createUuid(), 10, 12, false, {}});
+    EXPECT_TRUE(VideoTimeline::effectiveCuts({}, enabled, 10).isEmpty());
+    // User trims and segment cuts are sorted together by start.
+    const auto mixed = VideoTimeline::effectiveCuts(trims({{7, 8}, {1, 2}}), segments, 10);
+    EXPECT_TRUE(mixed[0].startSec == 1 && mixed[1].startSec == 3 && mixed[2].startSec == 7);
+    EXPECT_DOUBLE_EQ(VideoTimeline::cutSpan(mixed, 10), 5);
+}
+
+TEST(VideoTimelineTest, CutSpanAtMergesCutsThatFollowWithinAMillisecond) {
+    const auto cuts = trims({{1, 3}, {3.0005, 4}, {4.5, 6}, {8, 9}});
+    struct Case {
+        double t;
+        std::optional<TimeRange> span;
+    } cases[] = {
+        {0.5, std::nullopt},         {1, TimeRange{1, 4}},    {2, TimeRange{1, 4}},
+        {3.2, TimeRange{3.0005, 4}}, {4, std::nullopt},       {4.5, TimeRange{4.5, 6}},
+        {7, std::nullopt},           {8.99, TimeRange{8, 9}}, {9, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(VideoTimeline::cutSpanAt(cuts, c.t), c.span) << c.t;
+    }
+}
+
+TEST(VideoTimelineTest, TimeMapOfTheReferenceEdit) {
+    // A 10 s source, cut [2, 4], speed [6, 8] at 2x: 7 s of output.
+    const auto kept = VideoTimeline::keptRanges(trims({{2, 4}}), 10);
+    const auto map = VideoTimeline::timeMap(kept, {speedRegion(6, 8, 2)});
+    const QList<VideoExportTimeMapSegment> expected{{0, 0, 1, 2}, {2, 4, 1, 2}, {4, 6, 2, 1}, {5, 8, 1, 2}};
+    EXPECT_EQ(map, expected);
+    EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(map), 7);
+    const std::optional<double> none;
+    const struct {
+        double source;
+        std::optional<double> output;
+    } points[] = {{0, 0},   {1, 1}, {2, 2},  {3, none},    {4, 2},    {6, 4},
+                  {7, 4.5}, {8, 5}, {10, 7}, {10.5, none}, {-1, none}};
+    for (const auto& p : points) {
+        EXPECT_EQ(VideoTimeline::outputTime(map, p.source), p.output) << p.source;
+        if (p.output) {
+            // Inverse; at the cut's boundary (output 2) the later piece answers.
+            const double back = *VideoTimeline::sourceTime(map, *p.output);
+            EXPECT_DOUBLE_EQ(back, p.source == 2 ? 4 : p.source) << p.source;
+        }
+    }
+    EXPECT_EQ(VideoTimeline::sourceTime(map, 7.5), std::nullopt);
+
+    // Mute ranges on the output: a speed-2 stretch halves them; 0.01 s or less is nothing.
+    auto muted = [&](double s, double e) { return VideoTimeline::outputRanges({{QUuid(), s, e}}, map); };
+    EXPECT_EQ(muted(6.5, 7.5), ranges({{4.25, 4.75}}));
+    EXPECT_EQ(muted(1, 5), ranges({{1, 2}, {2, 3}}));
+    EXPECT_EQ(muted(1.995, 3.5), QList<TimeRange>{});
+    EXPECT_EQ(muted(2.2, 3.8), QList<TimeRange>{});
+    EXPECT_EQ(muted(5.96875, 6.015625), ranges({{3.96875, 4}, {4, 4.0078125}}));
+    EXPECT_EQ(VideoTimeline::sourceTime({}, 0), std::nullopt);
+}
+
+TEST(VideoTimelineTest, SpeedRegionsWithoutEffect) {
+    const auto kept = VideoTimeline::keptRanges(trims({{2, 5}}), 10);
+    // Entirely inside a cut, zero or negative speed: the output is the kept length.
+    const auto map =
+        VideoTimeline::timeMap(kept, {speedRegion(3, 4, 4), speedRegion(6, 7, 0), speedRegion(7, 8, -1)});
+    EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(map), 7);
+    EXPECT_EQ(map.size(), 2);
+    EXPECT_TRUE(VideoTimeline::speedSlices({speedRegion(3, 4, 4)}, 5, 10).isEmpty());
+    // Hostile speeds are applied within 0.001x ... 1000x.
+    EXPECT_DOUBLE_EQ(
+        VideoTimeline::outputDuration(VideoTimeline::timeMap({{0, 10}}, {speedRegion(0, 1, 1e9)})), 9.001);
+}
+
+TEST(VideoTimelineTest, OverlappingSpeedRegionsTheLaterOneWins) {
+    // [2, 6] at 2x, then [4, 8] at 4x on top: [2, 4] at 2x, [4, 8] at 4x.
+    const QList<SpeedRegion> regions{speedRegion(2, 6, 2), speedRegion(4, 8, 4)};
+    const QList<VideoExportSpeedSlice> resolved{{2, 4, 2}, {4, 8, 4}};
+    EXPECT_EQ(VideoTimeline::resolvedSpeeds(regions), resolved);
+    // In the other order the 2x region lies on top over [4, 6].
+    const QList<VideoExportSpeedSlice> swapped{{2, 6, 2}, {6, 8, 4}};
+    EXPECT_EQ(VideoTimeline::resolvedSpeeds({regions[1], regions[0]}), swapped);
+    // A region nested in a later, wider one disappears; equal neighbours join.
+    const QList<VideoExportSpeedSlice> nested{{1, 9, 3}};
+    EXPECT_EQ(
+        VideoTimeline::resolvedSpeeds({speedRegion(3, 4, 8), speedRegion(1, 5, 3), speedRegion(5, 9, 3)}),
+        nested);
+    // Raw slices keep the overlap, sorted by start.
+    const auto slices = VideoTimeline::speedSlices({regions[1], regions[0]}, 0, 5);
+    ASSERT_EQ(slices.size(), 2);
+    EXPECT_EQ(slices[0], (VideoExportSpeedSlice{2, 5, 2}));
+    EXPECT_EQ(slices[1], (VideoExportSpeedSlice{4, 5, 4}));
+    const auto map = VideoTimeline::timeMap({{0, 10}}, regions);
+    EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(map), 2 + 1 + 1 + 2);
+}
+
+TEST(VideoTimelineTest, ASpeedRegionAcrossACutScalesBothKeptParts) {
+    const auto kept = VideoTimeline::keptRanges(trims({{4, 6}}), 10);
+    const auto map = VideoTimeline::timeMap(kept, {speedRegion(2, 8, 2)});
+    const QList<VideoExportTimeMapSegment> expected{{0, 0, 1, 2}, {2, 2, 2, 1}, {3, 6, 2, 1}, {4, 8, 1, 2}};
+    EXPECT_EQ(map, expected);
+}
+
+// The rules behind the inspector: the crop drawn on the picture and the settings' undo steps.
+const QSizeF kWide(1920, 1080);
+const QRectF kMid(0.2, 0.2, 0.5, 0.5);
+
+double pixelRatio(const QRectF& r, QSizeF source) {
+    return r.width() * source.width() / (r.height() * source.height());
+}
+
+TEST(CropDrag, StaysInTheFrameAndKeepsItsShapeWhenLocked) {
+    const struct {
+        const char* name;
+        Handle handle;
+        QRectF original;
+        QPointF delta;
+        bool locked;
+        QRectF expected;
+    } cases[] = {
+        {"move past the right edge", Handle::move, kMid, {0.6, -0.05}, false, {0.5, 0.15, 0.5, 0.5}},
+        {"left edge past the frame", Handle::left, kMid, {-0.5, 0.3}, false, {0, 0.2, 0.7, 0.5}},
+        {"right edge over the left one", Handle::right, kMid, {-0.9, 0}, false, {0.2, 0.2, 0.02, 0.5}},
+        {"top left corner", Handle::topLeft, kMid, {-0.1, 0.1}, false, {0.1, 0.3, 0.6, 0.4}},
+        {"locked: stops at the frame", Handle::bottomRight, kMid, {0.5, 0.02}, true, {0.2, 0.2, 0.8, 0.8}},
+        {"locked: the smaller change", Handle::topLeft, kMid, {0.25, 0.1}, true, {0.3, 0.3, 0.4, 0.4}},
+        {"locked edge grows about the middle", Handle::right, kMid, {0.1, 0}, true, {0.2, 0.15, 0.6, 0.6}},
+        {"locked: the other side", Handle::bottom, {0.1, 0.1, 0.4, 0.4}, {0, 0.5}, true, {0, 0.1, 0.6, 0.6}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRectF got = CropDrag::drag(c.handle, c.original, c.delta, c.locked, kWide);
+        for (auto [a, b] :
+             {std::pair{got.x(), c.expected.x()}, std::pair{got.y(), c.expected.y()},
+              std::pair{got.width(), c.expected.width()}, std::pair{got.height(), c.expected.height()}}) {
+            EXPECT_NEAR(a, b, 1e-9);
+        }
+        if (c.locked) {
+            EXPECT_NEAR(pixelRatio(got, kWide), pixelRatio(c.original, kWide), 1e-9);
+        }
+    }
+}
+
+TEST(CropDrag, HandlesAspectsAndWhatIsStored) {
+    const QSizeF grab(0.02, 0.02);
+    EXPECT_EQ(CropDrag::handleAt(kMid, {0.21, 0.19}, grab), Handle::topLeft);
+    EXPECT_EQ(CropDrag::handleAt(kMid, {0.45, 0.71}, grab), Handle::bottom);
+    EXPECT_EQ(CropDrag::handleAt(kMid, {0.4, 0.3}, grab), Handle::move);
+    EXPECT_EQ(CropDrag::handleAt(kMid, {0.9, 0.9}, grab), std::nullopt);
+    EXPECT_EQ(CropDrag::handleAt(QRectF(0.5, 0.5, 0.02, 0.02), {0.5, 0.5}, {0.03, 0.03}), Handle::topLeft)
+        << "corners before edges on a tiny crop";
+    // 1:1 of a 16:9 frame: the whole height, centred; 16:9 of a 4:3 frame pushed inside it.
+    EXPECT_EQ(CropDrag::withAspect({0, 0, 1, 1}, 1.0, kWide), QRectF(0.21875, 0, 0.5625, 1));
+    EXPECT_EQ(CropDrag::withAspect({0.3, 0.8, 0.2, 0.2}, 16.0 / 9, {640, 480}), QRectF(0, 0.25, 1, 0.75));
+    EXPECT_EQ(CropDrag::stored({0.001, 0, 0.999, 1}), std::nullopt) << "the whole frame is no crop";
+    EXPECT_EQ(CropDrag::stored({-0.2, 0.1, 2, 0.5}), QRectF(0, 0.1, 1, 0.5));
+    EXPECT_EQ(CropDrag::stored({0.5, 0.5, 0, 0}), QRectF(0.5, 0.5, 0.02, 0.02));
+}
+
+TEST(VideoSettingsUndo, SettingsAreUndoStepsAndAGestureIsOne) {
+    VideoEditorVM vm{10, QStringLiteral("Clip.mp4")};
+    vm.changeSettings([](VideoSnapshot& s) { s.showBackground = true; });
+    for (int v : {10, 20, 30}) { // a slider dragged, then released: one step
+        vm.changeSettings([v](VideoSnapshot& s) { s.backgroundPadding = v; }, QStringLiteral("padding"));
+    }
+    vm.endSettingsGesture();
+    vm.changeSettings([](VideoSnapshot& s) { s.backgroundPadding = 40; }, QStringLiteral("padding"));
+    vm.setCrop(QRectF(0.1, 0.1, 0.5, 0.5));
+    vm.setCropAspect(1.0, kWide);
+    EXPECT_TRUE(vm.state().cropAspectLocked);
+    EXPECT_NEAR(pixelRatio(*vm.state().cropRect, kWide), 1.0, 1e-9);
+    vm.setCrop(QRectF(0, 0, 1, 1));
+    EXPECT_FALSE(vm.state().cropRect) << "the whole frame is no crop";
+
+    const struct {
+        double padding;
+        bool cropped;
+    } steps[] = {{40, true}, {40, true}, {40, false}, {30, false}, {0, false}};
+    for (const auto& step : steps) {
+        ASSERT_TRUE(vm.undo());
+        EXPECT_EQ(vm.state().backgroundPadding, step.padding);
+        EXPECT_EQ(vm.state().cropRect.has_value(), step.cropped);
+    }
+    ASSERT_TRUE(vm.undo());
+    EXPECT_FALSE(vm.state().showBackground);
+    EXPECT_FALSE(vm.undo());
+    // An undo closes the gesture: the same slider again is a new step.
+    ASSERT_TRUE(vm.redo());
+    for (int v : {5, 6}) {
+        vm.changeSettings([v](VideoSnapshot& s) { s.backgroundPadding = v; }, QStringLiteral("padding"));
+    }
+    ASSERT_TRUE(vm.undo());
+    EXPECT_EQ(vm.state().backgroundPadding, 0);
+    EXPECT_TRUE(vm.state().showBackground);
 }
 
 } // namespace
