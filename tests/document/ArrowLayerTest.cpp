@@ -31,17 +31,11 @@ TEST(ArrowLayerTest, HitToleranceIsEightOrOneAndAHalfStrokesPlusTheHeads) {
         bool hit;
     };
     const auto none = ArrowHeadStyle::none, end = ArrowHeadStyle::end, start = ArrowHeadStyle::start;
+    // A head adds its length round its point: 35 for width 10.
     const Case cases[] = {
-        {4, none, {70, 57.9}, true},
-        {4, none, {70, 58.1}, false},
-        {4, none, {128.5, 50}, false},
-        {10, none, {70, 64.9}, true},
-        {10, none, {70, 65.1}, false},
-        // A head adds its length round its point: 35 for width 10.
-        {10, end, {154.9, 50}, true},
-        {10, end, {155.1, 50}, false},
-        {10, end, {0, 50}, false},
-        {10, start, {0, 50}, true},
+        {4, none, {70, 57.9}, true},   {4, none, {70, 58.1}, false},  {4, none, {128.5, 50}, false},
+        {10, none, {70, 64.9}, true},  {10, none, {70, 65.1}, false}, {10, end, {154.9, 50}, true},
+        {10, end, {155.1, 50}, false}, {10, end, {0, 50}, false},     {10, start, {0, 50}, true},
     };
     for (const Case& c : cases) {
         ArrowLayer a = arrow({20, 50}, {120, 50}, c.width);

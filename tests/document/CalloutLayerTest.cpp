@@ -141,7 +141,6 @@ TEST(CalloutLayerTest, TextIsInsetByPaddingCentredAndWrapped) {
         EXPECT_LE(line.width, 144.01);
         EXPECT_NEAR(line.x + line.width / 2, 72, 0.01); // centred by default
     }
-    EXPECT_EQ(layer.fontWeight, TextFontWeight::semibold);
 }
 
 TEST(CalloutLayerTest, ShapesStayInsideTheirBox) {
@@ -161,7 +160,6 @@ TEST(CalloutLayerTest, ShapesStayInsideTheirBox) {
     // The cloud's outline goes in and out: its bumps reach the box but the cusps lie inside.
     const QPainterPath cloud = callout(box, CalloutShape::cloud).localBodyPath();
     const double bump = CalloutShapes::cloudBumpSize(box, 18);
-    EXPECT_DOUBLE_EQ(bump, 0.75 * 18);
     EXPECT_TRUE(cloud.contains(QPointF(90, 10 + bump + 2)));
     EXPECT_FALSE(cloud.contains(QPointF(12, 12)));
     int crossings = 0;

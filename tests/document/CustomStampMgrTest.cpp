@@ -3,12 +3,10 @@
 #include "support/TestUtil.h"
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -123,14 +121,14 @@ TEST_F(CustomStampMgrTest, CorruptIndexStartsEmptyKeepsTheFileAndRecovers) {
 
 TEST_F(CustomStampMgrTest, EntriesThatCannotNameAFileInsideTheFolderAreSkipped) {
     ASSERT_TRUE(QDir().mkpath(folder()));
+    // E has no label: an empty one.
     const QJsonArray entries{
         QJsonObject{{"id", "A"}, {"filename", "A.png"}, {"label", "fine"}},
         QJsonObject{{"id", "B"}, {"filename", "../../outside.png"}, {"label", "escapes"}},
         QJsonObject{{"id", "C"}, {"filename", ".."}},
         QJsonObject{{"id", 4}, {"filename", "D.png"}},
-        QJsonObject{{"id", "E"}, {"filename", "E.png"}}, // no label: empty
-        QJsonValue("not an object"),
-    };
+        QJsonObject{{"id", "E"}, {"filename", "E.png"}},
+        QJsonValue("not an object")};
     test::writeBytes(QDir(folder()).filePath(QStringLiteral("index.json")),
                      QJsonDocument(QJsonObject{{"stamps", entries}}).toJson());
     CustomStampMgr mgr(folder());

@@ -2,15 +2,10 @@
 #include "support/Files.h"
 #include "support/Process.h"
 
-#include "document/LayerCodec.h"
 #include "document/MeboDocument.h"
-#include "document/PngBytes.h"
 
 #include "TestPaths.h"
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <vector>

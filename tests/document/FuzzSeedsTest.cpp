@@ -6,7 +6,6 @@
 
 #include "TestPaths.h"
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>

@@ -1,20 +1,17 @@
 #include "document/LayerCodec.h"
 #include "document/ArrowLayer.h"
 #include "document/JsonReader.h"
-#include "document/MeboDocument.h"
 #include "document/PasteImageLayer.h"
 #include "document/PenLayer.h"
 #include "document/PngBytes.h"
 #include "document/RectLayer.h"
 #include "document/RegionFillLayer.h"
-#include "support/Files.h"
 #include "support/Drawing.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
-#include <QFile>
 #include <QImageReader>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -2,7 +2,6 @@
 #include "document/EllipseLayer.h"
 #include "document/EraserStrokeLayer.h"
 #include "document/HighlighterLayer.h"
-#include "document/LayerCodec.h"
 #include "document/LineLayer.h"
 #include "document/PenLayer.h"
 #include "document/PolygonLayer.h"
@@ -62,23 +61,16 @@ TEST(RectLayerTest, HitAreaIsTheUnrotatedBoxGrownByTheMarginWithoutRoundedCorner
         bool hit;
     };
     // Margin max(4, half the stroke); rotation is about the centre (70, 60) of (20, 40, 100, 40).
+    // Rounded, (20, 40) being the box's corner: the arc cuts the grown corner off. The radius is
+    // limited to half the short side (20): the ends are half-circles.
     const Case cases[] = {
-        {2, 0, 0, {70, 60}, true},
-        {2, 0, 0, {123.9, 60}, true},
-        {2, 0, 0, {124.1, 60}, false},
-        {12, 0, 0, {125.9, 60}, true},
-        {12, 0, 0, {126.1, 60}, false},
-        {12, 0, M_PI / 2, {70, 5}, true},
-        {12, 0, M_PI / 2, {30, 60}, false},
-        {12, 0, M_PI / 2, {110, 60}, false},
-        // Rounded: (20, 40) is the corner of the box; the arc cuts the grown corner off.
-        {2, 20, 0, {17, 37}, false},
-        {2, 20, 0, {23, 43}, false},
-        {2, 20, 0, {25, 45}, true},
-        {2, 20, 0, {70, 36.1}, true},
-        {2, 0, 0, {17, 37}, true},
-        // The radius is limited to half the short side (20): the ends are half-circles.
-        {2, 500, 0, {22, 42}, false},
+        {2, 0, 0, {70, 60}, true},          {2, 0, 0, {123.9, 60}, true},
+        {2, 0, 0, {124.1, 60}, false},      {12, 0, 0, {125.9, 60}, true},
+        {12, 0, 0, {126.1, 60}, false},     {12, 0, M_PI / 2, {70, 5}, true},
+        {12, 0, M_PI / 2, {30, 60}, false}, {12, 0, M_PI / 2, {110, 60}, false},
+        {2, 20, 0, {17, 37}, false},        {2, 20, 0, {23, 43}, false},
+        {2, 20, 0, {25, 45}, true},         {2, 20, 0, {70, 36.1}, true},
+        {2, 0, 0, {17, 37}, true},          {2, 500, 0, {22, 42}, false},
         {2, 500, 0, {16.1, 60}, true},
     };
     for (const Case& c : cases) {
@@ -172,7 +164,8 @@ TEST(HighlighterLayerTest, ShapeRules) {
         {40, std::nullopt, QRectF(10, 44, 100, 16)},
         {40, 3, QRectF(10, 57, 100, 3)},
         {40, 100, QRectF(10, 20, 100, 40)},
-        {40, 0.2, QRectF(10, 59, 100, 1)}};
+        {40, 0.2, QRectF(10, 59, 100, 1)},
+    };
     for (const auto& [height, thickness, expected] : underlines) {
         h.rect = QRectF(10, 20, 100, height);
         h.underlineThickness = thickness;
@@ -185,12 +178,14 @@ TEST(HighlighterLayerTest, ShapeRules) {
     // Rounded: radius min(20, 12) unless set, at most half the height.
     h.rect = QRectF(0, 0, 100, 40);
     h.shape = HighlighterShape::rounded;
-    const std::tuple<std::optional<double>, QPointF, bool> rounded[] = {{std::nullopt, {2.5, 2.5}, false},
-                                                                        {std::nullopt, {5, 5}, true},
-                                                                        {2, {1.5, 1.5}, true},
-                                                                        {400, {5, 5}, false},
-                                                                        {400, {1, 20}, true},
-                                                                        {-3, {0.5, 0.5}, true}};
+    const std::tuple<std::optional<double>, QPointF, bool> rounded[] = {
+        {std::nullopt, {2.5, 2.5}, false},
+        {std::nullopt, {5, 5}, true},
+        {2, {1.5, 1.5}, true},
+        {400, {5, 5}, false},
+        {400, {1, 20}, true},
+        {-3, {0.5, 0.5}, true},
+    };
     for (const auto& [radius, point, inside] : rounded) {
         h.cornerRadius = radius;
         EXPECT_EQ(h.shapePath().contains(point), inside) << point.x();

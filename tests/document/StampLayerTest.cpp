@@ -1,14 +1,12 @@
 #include "document/StampLayer.h"
 #include "document/StampImageCache.h"
 #include "document/StampPalette.h"
-#include "support/Files.h"
 #include "support/Drawing.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
-#include <QPainter>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QUuid>

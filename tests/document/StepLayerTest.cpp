@@ -28,31 +28,18 @@ QImage drawn(const StepLayer& step, int w = 100, int h = 100, QColor paper = kPa
 } // namespace
 
 TEST(StepLayerTest, LabelsFollowTheSequence) {
-    const std::tuple<int, StepSequence, const char*> cases[] = {{7, StepSequence::numeric, "7"},
-                                                                {123, StepSequence::numeric, "123"},
-                                                                {1, StepSequence::upperLetter, "A"},
-                                                                {26, StepSequence::upperLetter, "Z"},
-                                                                {27, StepSequence::upperLetter, "AA"},
-                                                                {28, StepSequence::upperLetter, "AB"},
-                                                                {52, StepSequence::upperLetter, "AZ"},
-                                                                {53, StepSequence::upperLetter, "BA"},
-                                                                {702, StepSequence::upperLetter, "ZZ"},
-                                                                {703, StepSequence::upperLetter, "AAA"},
-                                                                {3, StepSequence::lowerLetter, "c"},
-                                                                {29, StepSequence::lowerLetter, "ac"},
-                                                                {1, StepSequence::upperRoman, "I"},
-                                                                {4, StepSequence::upperRoman, "IV"},
-                                                                {9, StepSequence::upperRoman, "IX"},
-                                                                {14, StepSequence::upperRoman, "XIV"},
-                                                                {40, StepSequence::upperRoman, "XL"},
-                                                                {90, StepSequence::upperRoman, "XC"},
-                                                                {400, StepSequence::upperRoman, "CD"},
-                                                                {1994, StepSequence::upperRoman, "MCMXCIV"},
-                                                                {3999, StepSequence::upperRoman, "MMMCMXCIX"},
-                                                                {4000, StepSequence::upperRoman, "4000"},
-                                                                {4, StepSequence::lowerRoman, "iv"},
-                                                                {1994, StepSequence::lowerRoman, "mcmxciv"},
-                                                                {5000, StepSequence::lowerRoman, "5000"}};
+    using S = StepSequence;
+    const std::tuple<int, S, const char*> cases[] = {
+        {7, S::numeric, "7"},          {123, S::numeric, "123"},         {1, S::upperLetter, "A"},
+        {26, S::upperLetter, "Z"},     {27, S::upperLetter, "AA"},       {28, S::upperLetter, "AB"},
+        {52, S::upperLetter, "AZ"},    {53, S::upperLetter, "BA"},       {702, S::upperLetter, "ZZ"},
+        {703, S::upperLetter, "AAA"},  {3, S::lowerLetter, "c"},         {29, S::lowerLetter, "ac"},
+        {1, S::upperRoman, "I"},       {4, S::upperRoman, "IV"},         {9, S::upperRoman, "IX"},
+        {14, S::upperRoman, "XIV"},    {40, S::upperRoman, "XL"},        {90, S::upperRoman, "XC"},
+        {400, S::upperRoman, "CD"},    {1994, S::upperRoman, "MCMXCIV"}, {3999, S::upperRoman, "MMMCMXCIX"},
+        {4000, S::upperRoman, "4000"}, {4, S::lowerRoman, "iv"},         {1994, S::lowerRoman, "mcmxciv"},
+        {5000, S::lowerRoman, "5000"},
+    };
     for (const auto& [number, sequence, text] : cases) {
         EXPECT_EQ(StepLayer::label(number, sequence), QLatin1String(text)) << number;
     }

@@ -173,12 +173,10 @@ TEST(FloodFill, UnusableInputsGiveNoResult) {
 // Every pixel format and the fast paths behind them against the breadth-first search, on blobs
 // that touch at corners, with lone pixels, up to tolerance 100 (everything).
 TEST(FloodFill, MatchesBreadthFirstSearchOnEveryFormat) {
-    const QImage::Format formats[] = {QImage::Format_ARGB32,
-                                      QImage::Format_RGB32,
-                                      QImage::Format_RGBA8888,
-                                      QImage::Format_RGBX8888,
-                                      QImage::Format_ARGB32_Premultiplied,
-                                      QImage::Format_RGB888};
+    const QImage::Format formats[] = {
+        QImage::Format_ARGB32,   QImage::Format_RGB32,  QImage::Format_RGBA8888,
+        QImage::Format_RGBX8888, QImage::Format_RGB888, QImage::Format_ARGB32_Premultiplied,
+    };
     for (unsigned seed = 1; seed <= 4; ++seed) {
         const QImage source = blobs(61, 43, seed);
         std::mt19937 rng(seed);

@@ -36,10 +36,6 @@ TEST(OcrResultTest, ReadingOrderIsTopFirstThenLeftToRightWithinOneHundredth) {
     ASSERT_EQ(r.blocks.size(), 4);
     EXPECT_EQ(r.blocks[0].normalizedBoundingBox, QRectF(0.1, 0.81, 0.1, 0.05));
 
-    const OcrResult none = OcrResult::inReadingOrder({});
-    EXPECT_TRUE(none.text.isEmpty());
-    EXPECT_TRUE(none.blocks.isEmpty());
-    EXPECT_EQ(OcrResult::statusText(none.text), QStringLiteral("No text recognized in image"));
     // User-perceived characters (line feeds included): an accented letter and a flag count once.
     EXPECT_EQ(OcrResult::statusText(QStringLiteral("e\u0301\n\n\U0001F1F9\U0001F1FC ok")),
               QStringLiteral("7 characters, 2 lines"));

@@ -82,12 +82,11 @@ TEST(PIIDetectorTest, EarlierKindsClaimTheirRangesAndEachKindHasItsMask) {
     EXPECT_EQ(found[2].maskedDisplayText, QStringLiteral("M***"));
     EXPECT_EQ(found[3].maskedDisplayText, QStringLiteral("**** 1120"));
     EXPECT_EQ(found[4].maskedDisplayText, QStringLiteral("A***")); // "Bo" is too short, "Carl9" not letters
-    EXPECT_EQ(DetectedPII::label(found[3].kind), QStringLiteral("SSN"));
     EXPECT_FLOAT_EQ(found[4].confidence, 0.56F);
     EXPECT_NE(found[0].id, found[1].id);
 
-    EXPECT_EQ(PIIDetector::maskedText(Kind::email, QStringLiteral("@localhost")), QStringLiteral("*"
-                                                                                                 "***@****"));
+    EXPECT_EQ(PIIDetector::maskedText(Kind::email, QStringLiteral("@localhost")),
+              QStringLiteral("****@****"));
     EXPECT_EQ(PIIDetector::maskedText(Kind::phone, QStringLiteral("--")), QStringLiteral("****"));
     EXPECT_EQ(PIIDetector::maskedText(Kind::bankAccount, QStringLiteral("12")), QStringLiteral("**** 12"));
 }

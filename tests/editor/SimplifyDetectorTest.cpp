@@ -148,8 +148,6 @@ TEST(SimplifyDetector, ReviewTextsWarnOfFewOrUnsureObjects) {
     sure.confidence = 0.9;
     unsure.confidence = 0.4;
     const QString weak = QStringLiteral(" Detection may be weak. Review before applying.");
-    EXPECT_EQ(SimplifyDetector::reviewText(std::nullopt),
-              QStringLiteral("Simplify Auto could not scan this image."));
     EXPECT_EQ(SimplifyDetector::reviewText(QList<SimplifyProposal>{}),
               QStringLiteral("No UI objects were found."));
     EXPECT_EQ(SimplifyDetector::reviewText(QList{sure, sure, sure}), QStringLiteral("Detected 3 objects."));

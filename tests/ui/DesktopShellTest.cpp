@@ -1,14 +1,11 @@
 // The tray menu, the main menu, the key monitors and the tool-shortcut filter on real widgets.
 #include "app/BuildFeatures.h"
-#include "app/KeyboardShortcutHandler.h"
 #include "app/MediaCommandTarget.h"
 #include "app/ShortcutRouter.h"
 #include "app/UpdateCheckHook.h"
 #include "support/TestUtil.h"
 #include "ui/KeyMonitors.h"
-#include "ui/MainMenu.h"
 #include "ui/MenuBarController.h"
-#include "ui/ToolShortcutFilter.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,13 +1,10 @@
 #include "ui/EditorCanvas.h"
 
-#include "document/RectLayer.h"
-#include "document/TextLayer.h"
 #include "editor/EditorVM.h"
 #include "editor/ToolController.h"
 
 #include <QApplication>
 #include <QTest>
-#include <QTextEdit>
 #include <gtest/gtest.h>
 
 namespace mebo {

@@ -8,13 +8,12 @@
 #include "editor/EditorVM.h"
 #include "library/HistoryStore.h"
 #include "library/ThumbnailCache.h"
-#include "support/Files.h"
 #include "support/Fakes.h"
+#include "support/Files.h"
 #include "support/TestUtil.h"
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 #include "app/UpdateCheckHook.h"
 #include "recording/RecordingPanelVM.h"
 #include "support/RecordingPanelParts.h"
-#include "support/TestUtil.h"
 #include "ui/MenuBarController.h"
 #include "ui/RecordingPanel.h"
 #include "ui/RecordingRegionIndicator.h"
@@ -81,11 +80,7 @@ TEST(RecordingRegionIndicatorTest, TheRingNeverCoversTheRecordedPixels) {
 
 TEST(TrimVideoDialogTest, FieldsDefaultsAndValidation) {
     TrimVideoDialog dialog(10.04);
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Trim Video"));
-    EXPECT_EQ(dialog.startField()->placeholderText(), QStringLiteral("0.0"));
     EXPECT_EQ(dialog.endField()->text(), QStringLiteral("10.0"));
-    EXPECT_EQ(dialog.endField()->placeholderText(), QStringLiteral("10.0"));
-    EXPECT_TRUE(dialog.findChild<QLabel*>() != nullptr);
     struct Case {
         const char* start;
         const char* end;

@@ -1,9 +1,7 @@
 #include "library/HistoryFixture.h"
 
 #include "library/HistoryListModel.h"
-#include "ui/AppPalette.h"
 #include "ui/HistoryItemActions.h"
-#include "ui/HistoryItemDelegate.h"
 #include "ui/HistoryView.h"
 #include "ui/ThumbnailStrip.h"
 
@@ -96,17 +94,14 @@ TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesToo
     EXPECT_EQ(rowIds(*strip.model()), (QStringList{c.id, a.id}));
     EXPECT_EQ(rowIds(*view.model()), (QStringList{c.id, a.id}));
     EXPECT_EQ(view.countLabel()->text(), "2 captures");
-    EXPECT_TRUE(QFileInfo::exists(trashed("b.png")));
 
     // Delete in the grid, then in the strip (what goes with an item is the store's test).
     view.listView()->setCurrentIndex(view.model()->index(1));
     QTest::keyClick(view.listView(), Qt::Key_Delete);
     EXPECT_EQ(indexIds(), QStringList{c.id});
-    EXPECT_TRUE(QFileInfo::exists(trashed("a.png")));
     strip.listView()->setCurrentIndex(strip.model()->index(0));
     QTest::keyClick(strip.listView(), Qt::Key_Delete);
     EXPECT_TRUE(indexIds().isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(trashed("c.png")));
     EXPECT_TRUE(strip.emptyLabel()->isVisible());
     EXPECT_EQ(view.countLabel()->text(), "0 captures");
 
@@ -147,7 +142,6 @@ TEST_F(LibraryWidgetsTest, EditedTagsPersistInTheIndexAndTheFilterFindsThem) {
     EXPECT_EQ(store->entries().at(1).tags, (QStringList{"Bug", "release 2", "UX"}));
     drainEvents(); // the closed dialogs delete themselves
 
-    EXPECT_EQ(view.filterField()->placeholderText(), "Filter by name or tag");
     // How the filter matches is the model's (tested there); typing reaches it.
     QTest::keyClicks(view.filterField(), "ux");
     EXPECT_EQ(rowIds(*view.model()), QStringList{b.id});

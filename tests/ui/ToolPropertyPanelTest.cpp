@@ -2,35 +2,22 @@
 #include "document/ArrowLayer.h"
 #include "document/CustomStampMgr.h"
 #include "document/CutOutLayer.h"
-#include "document/StampPalette.h"
 #include "editor/EditorVM.h"
-#include "editor/ToolController.h"
-#include "editor/ToolLayerFactory.h"
 #include "support/TestUtil.h"
-#include "ui/AppPalette.h"
-#include "ui/ArrangementButtons.h"
 #include "ui/ChoiceField.h"
 #include "ui/ColorButton.h"
 #include "ui/ColorField.h"
 #include "ui/FontChoice.h"
 #include "ui/GradientField.h"
-#include "ui/RecentStylesRow.h"
 #include "ui/SliderField.h"
-#include "ui/StampPicker.h"
 #include "ui/StylePage.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -54,15 +41,6 @@ protected:
         EXPECT_NE(c, nullptr) << caption.toStdString();
         return c;
     }
-    std::shared_ptr<ArrowLayer> drawArrow(const QPointF& from, const QPointF& to) {
-        vm.setCurrentTool(ToolKind::arrow);
-        ToolController tools(vm);
-        tools.pointerDown(from, Qt::NoModifier);
-        tools.pointerMove((from + to) / 2, Qt::NoModifier);
-        tools.pointerUp(to, Qt::NoModifier);
-        return std::dynamic_pointer_cast<ArrowLayer>(vm.layers().last());
-    }
-
     QTemporaryDir stampDir;
     CustomStampMgr stamps;
     EditorVM vm;
@@ -163,7 +141,10 @@ TEST_F(ToolPropertyPanelTest, FieldsMapTheirValuesBothWays) {
 }
 
 TEST_F(ToolPropertyPanelTest, EditingTheSelectionIsOneUndoStepPerEdit) {
-    auto arrow = drawArrow({10, 10}, {150, 100});
+    auto arrow = std::make_shared<ArrowLayer>();
+    arrow->end = {150, 100};
+    arrow->color = Qt::red;
+    vm.addLayer(arrow);
     ToolStyles other = vm.styles(); // the arrow keeps its own colour; a width edit must not repaint it
     other.strokeColor = QColor(0, 0, 0);
     other.strokeWidth = 2;
