@@ -369,6 +369,23 @@ TEST_F(MainWindowVMTest, SaveAsForAnItemThatIsNotOpen) {
     EXPECT_EQ(run([&](auto done) { vm->saveAsItem(video, again, done); }), false);
 }
 
+// The picture of an item is the open one's with its unsaved annotations, another's from its files.
+TEST_F(MainWindowVMTest, PicturesOfItemsAndASwitchToAFileOutsideTheLibrary) {
+    ASSERT_TRUE(vm->openItem(shot()));
+    addRect(*vm->editor());
+    EXPECT_EQ(argb(vm->pictureOf(shot())), argb(vm->editor()->flattened()));
+    EXPECT_NE(argb(vm->pictureOf(shot())), argb(shotImage));
+    EXPECT_EQ(vm->pictureOf(other()).size(), QSize(32, 32));
+    const QString external = outside + QStringLiteral("/ext.png");
+    writePng(sampleScreenshot(20, 20), external);
+    std::optional<bool> switched;
+    vm->switchToImageFile(external, [&](bool s) { switched = s; });
+    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
+    EXPECT_TRUE(*switched);
+    EXPECT_EQ(vm->editor()->baseImage().size(), QSize(20, 20));
+    EXPECT_TRUE(QFileInfo::exists(shotSidecar())); // the open item was kept first
+}
+
 // Trashing the open capture opens its neighbour; nothing is written for the trashed one.
 TEST_F(MainWindowVMTest, TrashingTheOpenItemOpensItsNeighbourAndWritesNothing) {
     writePng(sampleScreenshot(16, 16), lib + QStringLiteral("/third.png"));
@@ -422,8 +439,8 @@ TEST_F(MainWindowVMTest, ChangesOfTheLibraryLeaveOtherOpenImagesAlone) {
     open = vm->editor();
     const QString elsewhere = tmp.path() + QStringLiteral("/elsewhere");
     QDir().mkpath(elsewhere);
-    writePng(sampleScreenshot(16, 16),
-             elsewhere + QStringLiteral("/third.png")); // the name still finds a file
+    // The name still finds a file.
+    writePng(sampleScreenshot(16, 16), elsewhere + QStringLiteral("/third.png"));
     cfg->setSaveDirectory(elsewhere);
     store->reload();
     ASSERT_TRUE(waitIdle());
