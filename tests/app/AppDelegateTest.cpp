@@ -1,24 +1,13 @@
 #include "app/AppDelegate.h"
 #include "app/AppShell.h"
 #include "capture/CaptureMgr.h"
-#include "support/Files.h"
 #include "support/CaptureParts.h"
+#include "support/Files.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace mebo {
 namespace {
-
-platform::DisplayInfo primaryDisplay() {
-    platform::DisplayInfo d;
-    d.displayId = 1;
-    d.frame = {0, 0, 800, 600};
-    d.primary = true;
-    return d;
-}
 
 // Runs the event loop for `ms` (timers included).
 void runFor(int ms) {
@@ -55,7 +44,7 @@ public:
 class AppDelegateTest : public ::testing::Test, protected test::CaptureParts<> {
 protected:
     AppDelegateTest() {
-        capture.displayList = {primaryDisplay()};
+        capture.displayList = {test::display(1, QRect(0, 0, 800, 600), 1.0, true)};
         history.load();
         delegate.setQuitFunction([this] { ++quits; });
         QObject::connect(&mgr, &CaptureMgr::stillCaptureFinished, [this](bool ok, const QString& path) {

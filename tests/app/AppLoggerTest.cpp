@@ -38,8 +38,10 @@ TEST(AppLogger, ListIsBoundedAndCopiedNewestFirst) {
     ASSERT_EQ(msgs.size(), 200);
     EXPECT_EQ(msgs.first(), "m1"); // the oldest was dropped
     EXPECT_EQ(msgs.last(), "m200");
-    const QString newest = log.copyAllText().section(QLatin1Char('\n'), 0, 0);
-    EXPECT_TRUE(newest.startsWith(QStringLiteral("✅ ")) && newest.endsWith(QStringLiteral(" m200")));
+    const LogEntry last = log.recentLogs().last();
+    EXPECT_EQ(log.copyAllText().section(QLatin1Char('\n'), 0, 0),
+              QStringLiteral("✅ ") + last.timestamp.toString(QStringLiteral("HH:mm:ss")) +
+                  QStringLiteral(" m200"));
     log.clear();
     EXPECT_TRUE(log.recentLogs().isEmpty());
 }

@@ -2,7 +2,6 @@
 #include "app/Cfg.h"
 #include "support/TestUtil.h"
 
-#include <QKeySequence>
 #include <gtest/gtest.h>
 
 namespace mebo {

@@ -1,10 +1,9 @@
 #include "app/SingleInstance.h"
 #include "app/CaptureUrl.h"
 #include "support/Files.h"
+#include "support/ScopedEnv.h"
 #include "support/TestUtil.h"
 
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <future>
 #include <gtest/gtest.h>
 
@@ -56,26 +55,17 @@ TEST(SingleInstance, ASocketLeftByACrashedInstanceIsTakenOver) {
 }
 
 TEST(SingleInstance, EachDisplayHasItsOwnInstance) {
-    const QByteArray savedDisplay = qgetenv("DISPLAY");
-    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/7");
-    const struct {
-        const char* display;
-        const char* name;
-    } cases[] = {
-        {":0", "/run/user/7/app.mebo.instance.0"},
-        {":1.0", "/run/user/7/app.mebo.instance.1"},
-        {":1", "/run/user/7/app.mebo.instance.1"},
-        {"unix:12.1", "/run/user/7/app.mebo.instance.12"},
-        {"localhost:10.0", "/run/user/7/app.mebo.instance.localhost-10"},
-        {"", "/run/user/7/app.mebo.instance"},
-    };
-    for (const auto& c : cases) {
-        qputenv("DISPLAY", c.display);
-        EXPECT_EQ(SingleInstance::defaultServerName(), QString::fromLatin1(c.name)) << c.display;
+    const test::ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/7");
+    // The display's number (or host and number) after the name.
+    const std::pair<const char*, const char*> cases[] = {
+        {":0", ".0"}, {":1.0", ".1"}, {":1", ".1"}, {"unix:12.1", ".12"}, {"localhost:10.0", ".localhost-10"},
+        {"", ""}};
+    for (const auto& [display, suffix] : cases) {
+        const test::ScopedEnv env("DISPLAY", display);
+        EXPECT_EQ(SingleInstance::defaultServerName(),
+                  "/run/user/7/app.mebo.instance" + QString::fromLatin1(suffix))
+            << display;
     }
-    qputenv("DISPLAY", savedDisplay);
-    qputenv("XDG_RUNTIME_DIR", savedRuntime);
 }
 
 // A request (the command line handing the clipboard to the running application) is answered by

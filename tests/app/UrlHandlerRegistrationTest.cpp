@@ -2,9 +2,6 @@
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace mebo {
@@ -17,11 +14,6 @@ const QString kLine = QStringLiteral("x-scheme-handler/mebo=mebo.desktop;\n");
 
 QString readAll(const QString& path) {
     return QString::fromUtf8(test::fileBytes(path));
-}
-
-void writeAll(const QString& path, const QString& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    test::writeBytes(path, text.toUtf8());
 }
 
 TEST(UrlHandlerRegistration, TheDefaultHandlerIsSetUnlessAnExistingOneIsNamed) {
@@ -48,7 +40,6 @@ TEST(UrlHandlerRegistration, TheDefaultHandlerIsSetUnlessAnExistingOneIsNamed) {
 
 TEST(UrlHandlerRegistration, WritesOnceAndOnlyForTreesTheSystemDoesNotKnow) {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     test::LogCapture log;
     UrlHandlerRegistration::Paths paths;
     paths.executable = dir.filePath(QStringLiteral("x y/bin/mebo"));
@@ -61,8 +52,8 @@ TEST(UrlHandlerRegistration, WritesOnceAndOnlyForTreesTheSystemDoesNotKnow) {
     EXPECT_EQ(UrlHandlerRegistration(paths).ensureRegistered(), UrlHandlerRegistration::Outcome::failed);
     EXPECT_TRUE(log.messages().join(QLatin1Char('\n')).contains(QStringLiteral("no desktop entry")));
 
-    writeAll(paths.templateEntry, kTemplate);
-    writeAll(paths.iconFile, QStringLiteral("<svg/>"));
+    test::writeBytes(paths.templateEntry, kTemplate.toUtf8());
+    test::writeBytes(paths.iconFile, "<svg/>");
     EXPECT_EQ(UrlHandlerRegistration(paths).ensureRegistered(), UrlHandlerRegistration::Outcome::written);
     const QString exec = QLatin1Char('"') + paths.executable + QLatin1Char('"');
     EXPECT_EQ(readAll(paths.applicationsDir + QStringLiteral("/mebo.desktop")),

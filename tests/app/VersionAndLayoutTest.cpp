@@ -1,11 +1,6 @@
-#include "TestPaths.h"
-#include "app/BundleInfo.h"
 #include "app/InstallLayout.h"
-#include "services/VersionMgr.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QList>
 #include <gtest/gtest.h>
 
 namespace mebo {

@@ -2,11 +2,8 @@
 #include "platform/x11/DesktopTools.h"
 #include "support/Files.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>

@@ -4,13 +4,8 @@
 #include "support/TestUtil.h"
 
 #include "TestPaths.h"
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QThread>
 #include <array>
 #include <gtest/gtest.h>
 
@@ -46,8 +41,6 @@ TEST(CliConfig, TypedValuesRoundTripThroughTheSettingsRules) {
 
     EXPECT_EQ(home.run({"config", "unset", "mebo.recordFps"}).exitCode, 0);
     EXPECT_EQ(get("mebo.recordFps"), "15");
-    EXPECT_EQ(home.run({"config", "unset", "mebo.selectedMicDeviceId"}).exitCode, 0);
-    EXPECT_EQ(get("mebo.selectedMicDeviceId"), "(none)");
 }
 
 TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
@@ -59,7 +52,6 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
           QStringList{"config", "set", "mebo.copyToClipboard", "maybe"},
           QStringList{"config", "set", "mebo.appearanceMode", "sepia"},
           QStringList{"config", "set", "mebo.historyMaxCount", "-1"},
-          QStringList{"config", "set", "mebo.historyMaxCount", "-5"},
           QStringList{"config", "set", "mebo.saveDirectory", "/proc/mebo-library"},
           QStringList{"config", "set", "mebo.saveDirectory", home.path() + "/not-a-folder"},
           QStringList{"config", "set", "mebo.saveDirectory", ""},
@@ -71,8 +63,8 @@ TEST(CliConfig, RejectsUnknownKeysAndBadValues) {
         EXPECT_TRUE(r.err.startsWith("mebo: ")) << r.err.toStdString();
     }
     EXPECT_EQ(home.run({"config", "get", "mebo.recordFps"}).out, "15");
-    EXPECT_TRUE(home.run({"config", "set", "mebo.historyMaxCount", "-5"})
-                    .err.startsWith("mebo: mebo.historyMaxCount takes 0 (unlimited) or more, not -5"));
+    EXPECT_TRUE(home.run({"config", "set", "mebo.historyMaxCount", "-1"})
+                    .err.startsWith("mebo: mebo.historyMaxCount takes 0 (unlimited) or more, not -1"));
     EXPECT_EQ(home.run({"config", "get", "mebo.saveDirectory"}).out, home.picturesMebo());
     const auto help = home.run({"config", "--help"});
     EXPECT_EQ(help.exitCode, 0);

@@ -5,16 +5,9 @@
 #include "support/PrivatePulse.h"
 #include "support/TestUtil.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QThread>
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -22,7 +15,6 @@
 #include <map>
 #include <memory>
 #include <numeric>
-#include <vector>
 
 using namespace mebo::test;
 

@@ -2,16 +2,9 @@
 #include "TestPaths.h"
 #include "support/IndexedClip.h"
 #include "support/MediaFacts.h"
-#include "support/Process.h"
 #include "support/TestUtil.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QThread>
 #include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -123,9 +116,11 @@ TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPau
         }
     }
     ASSERT_GT(offsets.size(), 80u);
-    std::vector<int> sorted = offsets;
-    std::sort(sorted.begin(), sorted.end());
-    const int median = sorted[sorted.size() / 2];
+    const auto medianOf = [](std::vector<int> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const int median = medianOf(offsets);
     // A starved painter or camera is a frame or two late now and then, and a picture caught while
     // it was being drawn reads wrong; a timeline that differs (a pause not taken out of one file,
     // a drift) moves every later frame.
@@ -136,10 +131,6 @@ TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPau
     const auto off =
         std::count_if(offsets.begin(), offsets.end(), [&](int d) { return std::abs(d - median) > 1; });
     EXPECT_LE(off, qsizetype(offsets.size()) / 10) << shown.join(' ').toStdString();
-    const auto medianOf = [](std::vector<int> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
     const size_t third = offsets.size() / 3;
     EXPECT_LE(std::abs(medianOf({offsets.begin(), offsets.begin() + third}) -
                        medianOf({offsets.end() - third, offsets.end()})),

@@ -7,17 +7,10 @@
 #include "platform/x11/DesktopTools.h"
 #include "support/TestUtil.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace mebo::test;
@@ -221,16 +214,26 @@ void expectPageWidth(int captureWidth, const PageFacts& page, Engine engine) {
     EXPECT_LE(captureWidth, page.width + 20);
 }
 
-void checkGeometryCapture(const MeboHome& home, const PageFacts& page, const QString& name, Engine engine,
-                          const QString& dir) {
+// A scroll capture of the page, by its area or by its window, against the whole page rendered by
+// the same browser. `viaTree`: the page must come from the accessibility tree, not from the
+// window's motion.
+void checkCapture(const MeboHome& home, const PageFacts& page, const QString& name, Engine engine,
+                  const QString& dir, bool byWindow, bool viaTree = false) {
     ASSERT_GT(page.page, 3 * page.height) << "the page is too short to test scrolling";
-    const QString shots = home.path() + QStringLiteral("/shots");
-    const auto r =
-        home.run({"capture", "scroll", "--geometry",
-                  QStringLiteral("%1x%2+%3+%4").arg(page.width).arg(page.height).arg(page.left).arg(page.top),
-                  "--save-dir", shots, "--json", "--verbose"},
-                 {}, 180000);
+    const QString shots =
+        home.path() + (byWindow ? QStringLiteral("/window-shots") : QStringLiteral("/shots"));
+    const QStringList target =
+        byWindow ? QStringList{"--window", QString::number(page.window)}
+                 : QStringList{"--geometry", QString::asprintf("%dx%d+%d+%d", page.width, page.height,
+                                                               page.left, page.top)};
+    const auto r = home.run(QStringList{"capture", "scroll"} + target +
+                                QStringList{"--save-dir", shots, "--json", "--verbose"},
+                            {}, 180000);
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    if (viaTree) {
+        EXPECT_TRUE(r.err.contains(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區")))
+            << r.err.toStdString();
+    }
     const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
     EXPECT_EQ(out.value("mode").toString(), "scroll");
     EXPECT_GT(out.value("frames").toInt(), 3);
@@ -246,26 +249,6 @@ void checkGeometryCapture(const MeboHome& home, const PageFacts& page, const QSt
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries.first().toObject().value("mode").toString(), "scroll");
     EXPECT_EQ(entries.first().toObject().value("id").toString(), out.value("historyId").toString());
-}
-
-// `viaTree`: the page must come from the accessibility tree, not from the window's motion.
-void checkWindowCapture(const MeboHome& home, const PageFacts& page, const QString& name, Engine engine,
-                        const QString& dir, bool viaTree = false) {
-    ASSERT_GT(page.page, 3 * page.height);
-    const auto r = home.run({"capture", "scroll", "--window", QString::number(page.window), "--save-dir",
-                             home.path() + QStringLiteral("/window-shots"), "--json", "--verbose"},
-                            {}, 180000);
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    if (viaTree) {
-        EXPECT_TRUE(r.err.contains(QStringLiteral("[ScrollCapture] 使用 AX 內容區修正選區")))
-            << r.err.toStdString();
-    }
-    const QJsonObject out = QJsonDocument::fromJson(r.stdOut).object();
-    const QImage capture = QImage(out.value("path").toString()).convertToFormat(QImage::Format_RGB32);
-    ASSERT_FALSE(capture.isNull());
-    expectPageWidth(capture.width(), page, engine);
-    const QImage reference = renderWhole(engine, name, page.width, page.page, dir);
-    EXPECT_EQ(compareWithReference(capture, reference, page.page).toStdString(), "") << r.err.toStdString();
 }
 
 // A suite's browser showing the page with the fixed header, when the test desktop has the
@@ -318,11 +301,8 @@ protected:
         return placePage(name, title);
     }
 
-    void geometryGivesTheWholePage(const QString& name, const QString& title) {
-        checkGeometryCapture(home, show(name, title), name, Engine::chromium, dir->path());
-    }
-    void windowGivesThePage(const QString& name, const QString& title, bool accessible) {
-        checkWindowCapture(home, show(name, title, accessible), name, Engine::chromium, dir->path());
+    void capturesThePage(const QString& name, const QString& title, bool byWindow, bool accessible = true) {
+        checkCapture(home, show(name, title, accessible), name, Engine::chromium, dir->path(), byWindow);
     }
 
     static QTemporaryDir* dir;
@@ -338,22 +318,22 @@ QList<Child*> ScrollCapture::others;
 // The page area of a page with a fixed header, and of a code listing (text on the left, lines
 // that look alike a few rows apart).
 TEST_F(ScrollCapture, GeometryOfAPageWithAFixedHeaderGivesTheWholePage) {
-    geometryGivesTheWholePage(QStringLiteral("header.html"), QStringLiteral("Header"));
+    capturesThePage(QStringLiteral("header.html"), QStringLiteral("Header"), false);
 }
 
 TEST_F(ScrollCapture, GeometryOfACodeListingGivesTheWholePage) {
-    geometryGivesTheWholePage(QStringLiteral("code.html"), QStringLiteral("Code"));
+    capturesThePage(QStringLiteral("code.html"), QStringLiteral("Code"), false);
 }
 
 // The window's page whatever the search of the accessibility tree answers: the document, or, when
 // it answers the table or runs out of time, the rows that move when the window scrolls.
 TEST_F(ScrollCapture, WindowOfAWideTableGivesThePageWithoutTheBrowsersChrome) {
-    windowGivesThePage(QStringLiteral("table.html"), QStringLiteral("Table"), true);
+    capturesThePage(QStringLiteral("table.html"), QStringLiteral("Table"), true);
 }
 
 // A browser that exposes no tree: the bars are what stays put while a dark page scrolls.
 TEST_F(ScrollCapture, WindowOfABrowserWithoutATreeGivesThePageByMotion) {
-    windowGivesThePage(QStringLiteral("dark.html"), QStringLiteral("Dark"), false);
+    capturesThePage(QStringLiteral("dark.html"), QStringLiteral("Dark"), true, false);
 }
 
 TEST(ScrollCaptureCli, BadInputEndsWithOneLineAndNothingSaved) {
@@ -413,12 +393,12 @@ TEST_F(FirefoxScrollCapture, WindowAndGeometryGiveTheWholePage) {
         placePage(QStringLiteral("header.html"), QStringLiteral("Header"), Engine::firefox);
     {
         SCOPED_TRACE("--window");
-        checkWindowCapture(home, page, QStringLiteral("header.html"), Engine::firefox, dir->path(), true);
+        checkCapture(home, page, QStringLiteral("header.html"), Engine::firefox, dir->path(), true, true);
     }
     toTop(QString::number(page.window), Engine::firefox);
     ASSERT_TRUE(findPage(QStringLiteral("Header"), 30000, [](const PageFacts& f) { return f.scroll == 0; }));
     SCOPED_TRACE("--geometry");
-    checkGeometryCapture(home, page, QStringLiteral("header.html"), Engine::firefox, dir->path());
+    checkCapture(home, page, QStringLiteral("header.html"), Engine::firefox, dir->path(), false);
 }
 
 } // namespace

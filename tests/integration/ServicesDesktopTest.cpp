@@ -9,13 +9,8 @@
 #include "support/TestUtil.h"
 
 #include "TestPaths.h"
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
 

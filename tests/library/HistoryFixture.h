@@ -92,7 +92,6 @@ protected:
     // A file with some bytes at `path` (absolute, or relative to the save folder).
     QString touch(const QString& path, const QByteArray& bytes = "x") {
         const QString abs = QDir::isAbsolutePath(path) ? path : lib + QLatin1Char('/') + path;
-        QDir().mkpath(QFileInfo(abs).absolutePath());
         writeBytes(abs, bytes);
         return abs;
     }
@@ -136,13 +135,10 @@ protected:
         writeRawIndex(HistoryStore::encodeIndex(entries), folder);
     }
     void writeRawIndex(const QByteArray& bytes, const QString& folder = {}) {
-        QFile f((folder.isEmpty() ? lib : folder) + QStringLiteral("/index.json"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
+        writeBytes((folder.isEmpty() ? lib : folder) + QStringLiteral("/index.json"), bytes);
     }
     QByteArray rawIndex(const QString& folder = {}) const {
-        QFile f((folder.isEmpty() ? lib : folder) + QStringLiteral("/index.json"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return fileBytes((folder.isEmpty() ? lib : folder) + QStringLiteral("/index.json"));
     }
     QStringList indexIds(const QString& folder = {}) const {
         QString error;

@@ -2,11 +2,9 @@
 #include "HistoryFixture.h"
 
 #include "support/Drawing.h"
-#include "support/Files.h"
 
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QSignalSpy>
 
 using namespace mebo;
 using namespace mebo::test;

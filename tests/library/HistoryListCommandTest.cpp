@@ -5,14 +5,9 @@
 #include "library/HistoryStore.h"
 
 #include "TestPaths.h"
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace mebo;
 

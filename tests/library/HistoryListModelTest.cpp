@@ -94,14 +94,10 @@ TEST(HistoryListModelText, DurationIsMinutesAndWholeSeconds) {
     const double nan = std::numeric_limits<double>::quiet_NaN(),
                  inf = std::numeric_limits<double>::infinity();
     // Minutes are not wrapped into hours; nonsense reads as nothing.
-    for (const auto& [seconds, text] : {std::pair{0.0, "0:00"},
-                                        {5.99, "0:05"},
-                                        {59.999, "0:59"},
-                                        {60.0, "1:00"},
-                                        {3725.0, "62:05"},
-                                        {-3.0, "0:00"},
-                                        {nan, "0:00"},
-                                        {inf, "0:00"}}) {
+    const std::pair<double, const char*> cases[] = {{0.0, "0:00"},  {5.99, "0:05"},    {59.999, "0:59"},
+                                                    {60.0, "1:00"}, {3725.0, "62:05"}, {-3.0, "0:00"},
+                                                    {nan, "0:00"},  {inf, "0:00"}};
+    for (const auto& [seconds, text] : cases) {
         EXPECT_EQ(HistoryListModel::durationText(seconds), text) << seconds;
     }
 }

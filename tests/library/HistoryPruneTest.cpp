@@ -2,7 +2,6 @@
 
 #include <QSignalSpy>
 #include <QThreadPool>
-#include <atomic>
 #include <thread>
 
 using namespace mebo;

@@ -3,9 +3,7 @@
 #include "library/HistoryListModel.h"
 #include "library/LibraryTextIndexer.h"
 #include "platform/tesseract/TesseractRecognizer.h"
-
-#include <QFont>
-#include <QPainter>
+#include "support/Drawing.h"
 
 using namespace mebo;
 using namespace mebo::test;
@@ -53,17 +51,7 @@ TEST(LibraryTextIndex, IsKeptBesideTheIndexAndForgetsCapturesThatLeft) {
 class LibraryTextSearch : public HistoryFixture {
 protected:
     QString capture(int n, const QStringList& lines) {
-        QImage image(360, 40 + 26 * int(lines.size()), QImage::Format_RGB32);
-        image.fill(n % 2 ? QColor(0xf6, 0xf5, 0xf4) : Qt::white);
-        QPainter p(&image);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(15);
-        p.setFont(font);
-        p.setPen(QColor(0x24, 0x1f, 0x31));
-        for (int i = 0; i < lines.size(); ++i) {
-            p.drawText(QPoint(16, 34 + 26 * i), lines[i]);
-        }
-        p.end();
+        const QImage image = textPage(lines, 15);
         const QString path = QStringLiteral("%1/shot-%2.png").arg(lib).arg(n, 2, 10, QLatin1Char('0'));
         EXPECT_TRUE(image.save(path));
         CaptureResult r;

@@ -1,10 +1,8 @@
 #include "library/ThumbnailCache.h"
 #include "support/TestUtil.h"
 
-#include <QFileInfo>
 #include <QImageReader>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 

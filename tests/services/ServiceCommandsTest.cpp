@@ -67,8 +67,9 @@ TEST_F(ServiceCommands, UpdateInstallReplacesAnInstallTreeAndAnUnreachableFeedFa
     const QString root = home.filePath("apps/mebo");
     QDir().mkpath(root + "/bin");
     QDir().mkpath(root + "/lib/mebo");
-    for (const auto& [from, to] : {std::pair{QStringLiteral(MEBO_BINARY), root + "/bin/mebo"},
-                                   {QStringLiteral(MEBO_BUILD_DIR "/lib/mebo/mebo-full"), root + "/lib/mebo/mebo-full"}}) {
+    for (const auto& [from, to] :
+         {std::pair{QStringLiteral(MEBO_BINARY), root + "/bin/mebo"},
+          {QStringLiteral(MEBO_BUILD_DIR "/lib/mebo/mebo-full"), root + "/lib/mebo/mebo-full"}}) {
         ASSERT_TRUE(ChildProcess::run("/usr/bin/objcopy", {"--strip-debug", from, to}, 120000).succeeded());
     }
     publish("99.0", makeReleaseArchive("99.0", programScript("99.0")));
@@ -95,7 +96,6 @@ TEST_F(ServiceCommands, CompanionInstallReportsARefusalAsJson) {
     const QJsonObject o = QJsonDocument::fromJson(run.out).object();
     EXPECT_EQ(o.value("installed"), false);
     EXPECT_EQ(o.value("error"), "parseError");
-    EXPECT_EQ(o.value("message"), "無法解析下載信息");
     EXPECT_EQ(mebo({"companion", "remove"}).exitCode, 2);
     EXPECT_EQ(mebo({"update", "check", "extra"}).exitCode, 2);
 }

@@ -1,7 +1,6 @@
 #include "services/ServiceFixtures.h"
 
 #include "services/ChildProcess.h"
-#include "support/Files.h"
 
 #include <QFile>
 

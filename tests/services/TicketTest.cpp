@@ -71,16 +71,14 @@ TEST_F(Tickets, SendsTheFourRequestsWithTheirHeadersAndBodies) {
     EXPECT_EQ(requests[0].query.queryItemValue("device_id"), device);
     for (const auto& r : requests) {
         EXPECT_EQ(r.headers.value("accept"), "application/json") << r.path.toStdString();
-        EXPECT_EQ(r.headers.contains("content-type"), r.method == "POST") << r.path.toStdString();
+        EXPECT_EQ(r.headers.value("content-type"), r.method == "POST" ? "application/json" : "")
+            << r.path.toStdString();
     }
-    const QJsonObject created = QJsonDocument::fromJson(requests[1].body).object();
-    EXPECT_EQ(requests[1].method, "POST");
-    EXPECT_EQ(requests[1].headers.value("content-type"), "application/json");
-    EXPECT_EQ(created, (QJsonObject{{"app", "Mebo"},
-                                    {"device_id", device},
-                                    {"category", "feature"},
-                                    {"title", "Dark icons"},
-                                    {"content", "Please"}}));
+    EXPECT_EQ(QJsonDocument::fromJson(requests[1].body).object(), (QJsonObject{{"app", "Mebo"},
+                                                                               {"device_id", device},
+                                                                               {"category", "feature"},
+                                                                               {"title", "Dark icons"},
+                                                                               {"content", "Please"}}));
     EXPECT_EQ(QJsonDocument::fromJson(requests[3].body).object(),
               (QJsonObject{{"device_id", device}, {"content", "Thanks"}}));
     for (const char* line :

@@ -4,7 +4,6 @@
 #include "services/PublisherKey.h"
 #include "services/ServiceFixtures.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 

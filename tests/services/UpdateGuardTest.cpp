@@ -4,7 +4,6 @@
 #include "services/UpdateInstaller.h"
 #include "support/TestUtil.h"
 
-#include <QDir>
 #include <csignal>
 #include <gtest/gtest.h>
 

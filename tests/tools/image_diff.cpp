@@ -1,7 +1,6 @@
 // Compares two images pixel by pixel: prints the number of pixels whose channels differ by more
 // than the tolerance, and exits 0 only when there are none (1 when they differ, 2 on bad input).
 // Usage: mebo_image_diff A.png B.png [TOLERANCE]
-#include <QGuiApplication>
 #include <QImage>
 #include <algorithm>
 #include <cstdio>
