@@ -23,7 +23,7 @@ uint32_t patternValue(int x, int y) {
 
 // Paints a pattern whose every byte varies over the whole root of a private server, with
 // PutImage in bands that fit its request limit. 16 and 32 bits per pixel.
-void paintPattern(X11Connection& conn, int bitsPerPixel, const std::vector<uint16_t>& leading565 = {}) {
+void paintPattern(X11Connection& conn, int bitsPerPixel) {
     xcb_connection_t* c = conn.xcb();
     const xcb_screen_t* s = conn.screen();
     const int w = s->width_in_pixels;
@@ -44,8 +44,7 @@ void paintPattern(X11Connection& conn, int bitsPerPixel, const std::vector<uint1
                 if (bitsPerPixel == 32) {
                     qToLittleEndian<uint32_t>(v & 0xffffff, p);
                 } else {
-                    const bool known = gy == 0 && size_t(x) < leading565.size();
-                    qToLittleEndian<uint16_t>(known ? leading565[size_t(x)] : uint16_t(v), p);
+                    qToLittleEndian<uint16_t>(uint16_t(v), p);
                 }
             }
         }
@@ -227,23 +226,18 @@ TEST(X11FrameGrabberPrivateServer, Depth16IsConvertedThroughTheVisualMasks) {
     ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
     auto conn = opened.value();
     ASSERT_EQ(conn->screen()->root_depth, 16);
-    paintPattern(*conn, 16, {0xf800, 0x07e0, 0x001f, 0xffff, 0x0000, 0x8410});
+    paintPattern(*conn, 16);
 
     X11FrameGrabber grabber(conn);
     QImage img;
     QString error;
     ASSERT_TRUE(grabber.grab(QRect(0, 0, 640, 480), img, &error)) << error.toStdString();
     EXPECT_EQ(img.format(), QImage::Format_RGB32);
-    const QRgb expected[] = {qRgb(255, 0, 0),     qRgb(0, 255, 0), qRgb(0, 0, 255),
-                             qRgb(255, 255, 255), qRgb(0, 0, 0),   qRgb(132, 130, 132)};
-    for (int x = 0; x < 6; ++x) {
-        EXPECT_EQ(img.pixel(x, 0), expected[x]) << x;
-    }
-    // Every other pixel as painted, each field scaled onto 0...255 and rounded (as above).
-    QImage reference = img.copy();
+    // Every pixel as painted, each field scaled onto 0...255 and rounded.
+    QImage reference(640, 480, QImage::Format_RGB32);
     auto widen = [](uint32_t v, int bits) { return int(std::lround(v * 255.0 / ((1 << bits) - 1))); };
     for (int y = 0; y < 480; ++y) {
-        for (int x = y == 0 ? 6 : 0; x < 640; ++x) {
+        for (int x = 0; x < 640; ++x) {
             const uint16_t p = uint16_t(patternValue(x, y));
             reference.setPixel(x, y, qRgb(widen(p >> 11, 5), widen((p >> 5) & 63, 6), widen(p & 31, 5)));
         }
