@@ -335,7 +335,7 @@ TEST(RegionSelectionModel, SnapTargetsStayReachableBesideAnOfferedRectangle) {
     Model m(display, SnapIntent::area);
     m.preselect(QRect(1000, 100, 200, 200));
     m.setHoveredRegion(terminal());
-    m.mouseMove(QPoint(1100, 200)); // on the rectangle: no highlight
+    m.mouseMove(QPoint(996, 96)); // on its corner handle, just outside it: no highlight
     EXPECT_FALSE(m.highlightedRegion());
     m.mouseMove(QPoint(400, 500));
     EXPECT_EQ(m.highlightedRegion(), terminal());
@@ -409,7 +409,12 @@ TEST(RegionSelectionModel, ArrowsCorrectAndADoubleClickTakesTheRectangle) {
               QStringLiteral("Double-click inside also captures · Arrows move it · ⇧ Arrows resize it"));
     edge.keyPress(Qt::Key_Left);
     EXPECT_EQ(edge.selection(), QRect(0, 0, 50, 50)); // stops at the display's edge
-    EXPECT_FALSE(edge.doubleClick(QPoint(80, 80)));   // outside: nothing
+    Model corner(display);
+    corner.preselect(QRect(1870, 1030, 50, 50));
+    corner.keyPress(Qt::Key_Right);
+    corner.keyPress(Qt::Key_Down);
+    EXPECT_EQ(corner.selection(), QRect(1870, 1030, 50, 50)); // and at the far ones
+    EXPECT_FALSE(edge.doubleClick(QPoint(80, 80)));           // outside: nothing
     const auto f = edge.doubleClick(QPoint(20, 20));
     ASSERT_TRUE(f);
     EXPECT_EQ(f->kind, Kind::region);
@@ -451,6 +456,8 @@ TEST(RegionSelectionModel, ThePickerTakesThePointClickedAndTheLoupeStaysOnTheDis
 TEST(RegionSelectionModel, TheScrollShortcutSwitchesAnAdjustableRectangleToAScrollCapture) {
     Model m(display, SnapIntent::area);
     m.setScrollShortcutEnabled(true);
+    m.preselect(QRect(100, 100, 400, 300));
+    m.clearSelection(); // nothing selected any more
     EXPECT_FALSE(m.scrollButtonRect());
     EXPECT_FALSE(m.scrollShortcut());
     m.preselect(QRect(100, 100, 51, 300));
