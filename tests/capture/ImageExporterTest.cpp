@@ -54,7 +54,6 @@ TEST(ImageExporter, WritesTheFormatTheNameAsksFor) {
         } else {
             EXPECT_GT(qGray(corner), 245) << c.name;
         }
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).count(QString::fromLatin1(c.name)), 1);
     }
     // Only the finished files are there: no temporary siblings left.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), int(std::size(cases)));

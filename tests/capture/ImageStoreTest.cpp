@@ -3,6 +3,7 @@
 #include "capture/CaptureScale.h"
 #include "capture/PngWriter.h"
 #include "support/Files.h"
+#include "support/ScopedEnv.h"
 #include "support/TestUtil.h"
 
 #include <QDir>
@@ -19,34 +20,25 @@ using mebo::test::LogCapture;
 
 namespace {
 
-// Runs a test body with TZ set, restoring it afterwards.
+// TZ set for a test body; the C library and ICU follow it there and back.
 class ScopedTimeZone {
 public:
-    explicit ScopedTimeZone(const char* tz) : old_(qgetenv("TZ")), had_(qEnvironmentVariableIsSet("TZ")) {
-        qputenv("TZ", tz);
-        tzset();
-        icuReset();
-    }
+    explicit ScopedTimeZone(const char* tz) : env_(std::in_place, "TZ", QByteArray(tz)) { follow(); }
     ~ScopedTimeZone() {
-        if (had_) {
-            qputenv("TZ", old_);
-        } else {
-            qunsetenv("TZ");
-        }
-        tzset();
-        icuReset();
+        env_.reset();
+        follow();
     }
 
 private:
-    static void icuReset();
-    QByteArray old_;
-    bool had_;
+    static void follow();
+    std::optional<test::ScopedEnv> env_;
 };
 
 } // namespace
 
 #include <unicode/timezone.h>
-void ScopedTimeZone::icuReset() {
+void ScopedTimeZone::follow() {
+    tzset();
     icu::TimeZone::adoptDefault(icu::TimeZone::detectHostTimeZone());
 }
 

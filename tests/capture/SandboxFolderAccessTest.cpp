@@ -1,7 +1,7 @@
 #include "capture/SandboxFolderAccess.h"
 #include "app/AppEvents.h"
 #include "app/Cfg.h"
-#include "support/TestUtil.h"
+#include "support/Answer.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,10 +25,7 @@ protected:
     // Runs the change flow with the picker answering `answer`; answers the flow's answer.
     bool change(std::optional<QString> answer) {
         dialogs.folderAnswer = std::move(answer);
-        std::optional<bool> chosen;
-        access.changeSaveFolder([&](bool c) { chosen = c; });
-        EXPECT_TRUE(test::waitUntil([&] { return chosen.has_value(); }));
-        return chosen.value_or(false);
+        return test::answerOf<bool>([&](auto done) { access.changeSaveFolder(done); }).value_or(false);
     }
 
     test::LogCapture log;
@@ -79,17 +76,12 @@ TEST_F(SandboxFolderAccessTest, PickerOpensAtPicturesMeboWhenItExists) {
     EXPECT_EQ(dialogs.pickStartDirs.value(0), path(QStringLiteral("library")));
 
     QDir(tmp.path()).mkpath(QStringLiteral("Pictures/mebo"));
-    std::optional<QString> picked;
-    bool answered = false;
     dialogs.folderAnswer = path(QStringLiteral("other"));
-    access.pickFolder(QStringLiteral("Where?"), [&](std::optional<QString> f) {
-        picked = f;
-        answered = true;
-    });
-    ASSERT_TRUE(test::waitUntil([&] { return answered; }));
+    const auto picked = test::answerOf<std::optional<QString>>(
+        [&](auto done) { access.pickFolder(QStringLiteral("Where?"), done); });
     EXPECT_EQ(dialogs.pickStartDirs.value(1), path(QStringLiteral("Pictures/mebo")));
     EXPECT_EQ(dialogs.pickPrompts.value(1), QStringLiteral("Where?"));
-    EXPECT_EQ(picked, path(QStringLiteral("other")));
+    EXPECT_EQ(picked, std::optional(std::optional(path(QStringLiteral("other")))));
     EXPECT_TRUE(announced.isEmpty()); // picking alone announces nothing
 }
 

@@ -75,9 +75,7 @@ TEST_F(SourcePicker, ListsDisplaysPrimaryFirstAndOnlyOtherAppsVisibleWindows) {
 
 TEST_F(SourcePicker, AnswersOfAnOlderRefreshAreDropped) {
     vm.refresh();
-    const int first = vm.generation();
     vm.refresh(); // before the first answers arrive
-    EXPECT_GT(vm.generation(), first);
     ASSERT_TRUE(test::waitUntil([&] { return allThumbnails(); }));
     EXPECT_EQ(vm.windows().size(), 1); // listed once, not once per refresh
 }

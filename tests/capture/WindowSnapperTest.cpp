@@ -38,7 +38,6 @@ TEST(WindowSnapper, SkipsOwnAndSmallWindowsAndTakesTheFrontMostContainingThePoin
     const auto hit = f.snapper.hitTest(QPoint(105, 105));
     ASSERT_TRUE(hit);
     EXPECT_EQ(hit->windowId, 4u);
-    EXPECT_EQ(hit->title, QStringLiteral("Front"));
     EXPECT_EQ(hit->rect, QRect(50, 50, 300, 300));
     EXPECT_FALSE(hit->isContentArea);
 

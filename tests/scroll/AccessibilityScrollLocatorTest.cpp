@@ -54,17 +54,13 @@ public:
         }
         return nullptr;
     }
-    bool focus() override {
-        ++focused;
-        return true;
-    }
+    bool focus() override { return true; }
     QString key() override { return key_; }
 
     AXElement scrollBar;
     QString orientation_;
     bool hidden = false;
     bool answersHitTests = true;
-    int focused = 0;
     static inline int childListings = 0;
     static inline int frameReads = 0;
 
@@ -101,6 +97,11 @@ std::shared_ptr<Node> node(const char* role, QRect frame) {
 
 class Locator : public ::testing::Test {
 protected:
+    // The element found under `p` in application 77, or null.
+    AXElement locate(QPoint p) {
+        const auto found = AccessibilityScrollLocator::locateNow(ax, 77, p, std::nullopt);
+        return found ? found->node : nullptr;
+    }
     FakeAccessibility ax;
     std::shared_ptr<Node> window = ax.app->add(node("AXWindow", QRect(0, 0, 1200, 900)));
 };
@@ -110,11 +111,7 @@ TEST_F(Locator, NestedWebAreasTheLargerWins) {
     auto frame = outer->add(node("AXGroup", QRect(100, 300, 600, 400)));
     auto inner = frame->add(node("AXWebArea", QRect(100, 300, 600, 400)));
     inner->add(node("AXStaticText", QRect(120, 320, 300, 20)));
-    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(130, 325), std::nullopt);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->node, outer);
-    EXPECT_EQ(found->frame, QRect(0, 100, 1200, 800));
-    EXPECT_EQ(found->pid, 77);
+    EXPECT_EQ(locate(QPoint(130, 325)), outer);
 }
 
 TEST_F(Locator, AnotherTabsPageIsNotTakenForTheOneShown) {
@@ -127,9 +124,7 @@ TEST_F(Locator, AnotherTabsPageIsNotTakenForTheOneShown) {
         shown->add(node("AXGroup", QRect(0, 100 + 20 * line, 1200, 20)));
     }
     Node::frameReads = 0;
-    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(600, 500), std::nullopt);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->node, shown);
+    EXPECT_EQ(locate(QPoint(600, 500)), shown);
     // The scan walks neither the hidden page nor the lines of the page it found.
     EXPECT_LE(Node::frameReads, 8);
 }
@@ -139,18 +134,14 @@ TEST_F(Locator, NestedListsTheSmallerWins) {
     auto item = outer->add(node("AXGroup", QRect(0, 100, 600, 400)));
     auto inner = item->add(node("AXList", QRect(20, 120, 500, 300)));
     inner->add(node("AXCell", QRect(30, 130, 100, 20)));
-    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(40, 135), std::nullopt);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->node, inner);
+    EXPECT_EQ(locate(QPoint(40, 135)), inner);
 }
 
 TEST_F(Locator, RoleRankBeatsSizeAndTinyElementsAreSkipped) {
     auto web = window->add(node("AXWebArea", QRect(0, 0, 1200, 900)));
     auto table = web->add(node("AXTable", QRect(0, 0, 900, 600)));
     auto small = table->add(node("AXTextArea", QRect(10, 10, 70, 200))); // under 80 wide
-    const auto found = AccessibilityScrollLocator::locateNow(ax, 77, QPoint(20, 20), std::nullopt);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(found->node, web);
+    EXPECT_EQ(locate(QPoint(20, 20)), web);
 }
 
 TEST_F(Locator, DeepScanFindsAContentElementBesideTheChain) {
@@ -199,7 +190,7 @@ TEST_F(Locator, AWindowWithNothingScrollableUnderThePointAnswersWithoutWalkingTh
     }
     window->add(node("AXGroup", QRect(0, 90, 1200, 810)))->add(node("AXGroup", QRect(0, 90, 1200, 810)));
     Node::childListings = 0;
-    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(600, 500), std::nullopt));
+    EXPECT_FALSE(locate(QPoint(600, 500)));
     EXPECT_LT(Node::childListings, 12);
 }
 
@@ -209,7 +200,7 @@ TEST_F(Locator, TheClipAndUntrustedOrUnknownApplicationsAnswerNothing) {
     EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), QRect(600, 600, 100, 100)));
     EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 78, QPoint(50, 50), std::nullopt));
     ax.trusted = false;
-    EXPECT_FALSE(AccessibilityScrollLocator::locateNow(ax, 77, QPoint(50, 50), std::nullopt));
+    EXPECT_FALSE(locate(QPoint(50, 50)));
 }
 
 TEST_F(Locator, SnapAreaPrefersWebAreas) {

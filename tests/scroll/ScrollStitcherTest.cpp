@@ -108,11 +108,9 @@ TEST(ScrollStitcher, BandGeometryKeepsTheMiddleColumnsAndRowsClearOfHeaders) {
     for (const Case& c : {Case{1920, 1080, 576, 768, 129, 86, 865}, Case{800, 600, 240, 320, 72, 48, 480},
                           Case{70, 130, 21, 28, 24, 24, 82}, Case{10, 30, 4, 2, 10, 7, 13}}) {
         const BandGeometry b = BandGeometry::of(c.w, c.h);
-        EXPECT_EQ(b.left, c.left) << c.w << "x" << c.h;
-        EXPECT_EQ(b.width, c.width) << c.w << "x" << c.h;
-        EXPECT_EQ(b.top, c.top) << c.w << "x" << c.h;
-        EXPECT_EQ(b.bottom, c.bottom) << c.w << "x" << c.h;
-        EXPECT_EQ(b.height, c.height) << c.w << "x" << c.h;
+        EXPECT_EQ(std::tuple(b.left, b.width, b.top, b.bottom, b.height),
+                  std::tuple(c.left, c.width, c.top, c.bottom, c.height))
+            << c.w << "x" << c.h;
     }
 }
 
@@ -156,15 +154,11 @@ TEST(ScrollStitcher, NearDuplicateThresholds) {
     };
     const QList<Case> cases = {
         {"a caret", [](QImage& f) { QPainter(&f).fillRect(400, 300, 2, 18, Qt::black); }, true},
-        {"slightly brighter",
+        {"every pixel one step off",
          [](QImage& f) {
-             for (int y = 0; y < f.height(); ++y) {
-                 auto* row = reinterpret_cast<QRgb*>(f.scanLine(y));
-                 for (int x = 0; x < f.width(); ++x) {
-                     row[x] = qRgb(std::max(0, qRed(row[x]) - 1), std::max(0, qGreen(row[x]) - 1),
-                                   std::max(0, qBlue(row[x]) - 1));
-                 }
-             }
+             QPainter p(&f);
+             p.setCompositionMode(QPainter::CompositionMode_Difference);
+             p.fillRect(f.rect(), QColor(1, 1, 1));
          },
          true},
         {"scrolled by one line", [&page](QImage& f) { f = page.copy(0, 21, 800, 600); }, false},
@@ -318,14 +312,11 @@ TEST(ScrollStitcher, StaticTopRowsAreTheWindowsBarsAboveTheMovingContent) {
     }
 }
 
+// Only every eighth byte counts: bytes between them change nothing, the next one does.
 TEST(ScrollStitcher, RowHashReadsEveryEighthByte) {
     const uint8_t bytes[17] = {1, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 2, 0xee, 0, 0, 0, 0, 0, 0, 3};
-    uint64_t expected = 0x14650FB0739D0383ull;
-    for (uint8_t b : {uint8_t(1), uint8_t(2), uint8_t(3)}) {
-        expected = (expected ^ b) * 0x100000001B3ull;
-    }
-    EXPECT_EQ(scrollalign::rowHash(bytes, 17), expected);
     EXPECT_EQ(scrollalign::rowHash(bytes, 16), scrollalign::rowHash(bytes, 9));
+    EXPECT_NE(scrollalign::rowHash(bytes, 17), scrollalign::rowHash(bytes, 16));
 }
 
 } // namespace

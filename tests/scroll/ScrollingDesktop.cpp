@@ -2,7 +2,6 @@
 
 #include "app/MainThread.h"
 
-#include <QPainter>
 #include <chrono>
 
 namespace mebo::test {
@@ -94,18 +93,11 @@ int ScrollingDesktop::shownLocked() {
 }
 
 int ScrollingDesktop::lastOffset() const {
-    return page_.height() - (size_.height() - chrome.height());
+    return page_.height() - size_.height();
 }
 
 QImage ScrollingDesktop::viewAt(int offset) const {
-    if (chrome.isNull()) {
-        return page_.copy(0, offset, size_.width(), size_.height());
-    }
-    QImage view(size_, QImage::Format_RGB32);
-    QPainter p(&view);
-    p.drawImage(0, 0, chrome);
-    p.drawImage(0, chrome.height(), page_, 0, offset, size_.width(), size_.height() - chrome.height());
-    return view;
+    return page_.copy(0, offset, size_.width(), size_.height());
 }
 
 int ScrollingDesktop::offset() {
@@ -115,7 +107,6 @@ int ScrollingDesktop::offset() {
 
 bool ScrollingDesktop::postWheel(const QPoint& point, int notches) {
     ++wheelEvents;
-    notchesPosted += notches;
     wheelPoints << point;
     {
         std::lock_guard lock(mutex_);

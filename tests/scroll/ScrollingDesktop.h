@@ -43,7 +43,6 @@ public:
     bool canPost = true;
     int failCaptures = 0; // the next N grabs fail
     int wheelEvents = 0;
-    int notchesPosted = 0;
     QList<QPoint> wheelPoints;
     qint64 activePid = 0;
     QList<qint64> activations;
@@ -55,9 +54,6 @@ public:
     int stallScroll = 0;
     // A busy application: the picture follows the wheel only this long after each event.
     int reactionMs = 0;
-    // A window's own bars over the top of the display (set before scrolling): the page shows
-    // below them, as a browser's tab strip and toolbar sit above its page.
-    QImage chrome;
 
 private:
     QImage page_;

@@ -42,7 +42,7 @@ QList<double> streamDurations(const QString& path, bool audioOnly) {
 }
 
 // Writes `seconds` of 30 fps video and 10 ms audio buffers (a 440 Hz tone on track 0, quiet on
-// track 1) through `writer`; `untilFinish` false leaves the writer open (a crash).
+// track 1) through `writer`, with no audio for half a second from `audioGapAtNs` when it is set.
 void writeClip(FfmpegMediaWriter& writer, double seconds, int audioTracks, int64_t audioGapAtNs = -1) {
     const int64_t t0 = 5 * kSecond;
     writer.startSession(t0);

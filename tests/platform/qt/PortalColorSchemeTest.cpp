@@ -96,11 +96,6 @@ TEST_F(PortalColorSchemeTest, ReadsTheAppearanceSettingFromThePortal) {
     portal.scheme = -1;
     EXPECT_EQ(scheme.prefersDark(), std::nullopt); // not a number
     EXPECT_EQ(portal.reads, 5);
-
-    // A portal under another name: asked with a timeout, answered with nothing.
-    PortalColorScheme elsewhere(privateBus.connect(QStringLiteral("mebo-test-client2")),
-                                QStringLiteral("org.example.NoPortal"));
-    EXPECT_EQ(elsewhere.prefersDark(), std::nullopt);
 }
 
 TEST_F(PortalColorSchemeTest, NoBusOrNoPortalAnswersNothing) {

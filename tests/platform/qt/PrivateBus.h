@@ -1,10 +1,10 @@
 #pragma once
 
+#include "support/Files.h"
 #include "support/Process.h"
 #include "support/TestUtil.h"
 
 #include <QDBusConnection>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -18,16 +18,14 @@ public:
     void start() {
         ASSERT_TRUE(dir.isValid());
         const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        QFile f(config);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(
+        writeBytes(
+            config,
             QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
                            "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
                            "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy>"
                            "</busconfig>")
                 .arg(dir.path())
                 .toUtf8());
-        f.close();
         // setpriv gives the daemon its parent-death signal: posix_spawn runs no code in the child.
         ASSERT_TRUE(daemon.start({QStringLiteral("setpriv"), QStringLiteral("--pdeathsig=KILL"),
                                   QStringLiteral("dbus-daemon"), QStringLiteral("--config-file=") + config,

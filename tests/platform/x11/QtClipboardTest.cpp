@@ -18,12 +18,8 @@ using namespace mebo::test;
 namespace {
 
 // What another X client gets: xclip runs while this process keeps answering selection requests.
-QByteArray readClipboard(const QString& target, bool* ok = nullptr) {
-    const ProgramRun r = run({"xclip", "-o", "-selection", "clipboard", "-t", target}, {}, 30000, true);
-    if (ok) {
-        *ok = r.ok();
-    }
-    return r.stdOut;
+QByteArray readClipboard(const QString& target) {
+    return run({"xclip", "-o", "-selection", "clipboard", "-t", target}, {}, 30000, true).stdOut;
 }
 
 QStringList targets() {
@@ -67,12 +63,8 @@ TEST_F(QtClipboardTest, OtherClientsReadThePngBytesAndConvertedImages) {
     EXPECT_FALSE(clipboard.writePng(QByteArray()));
     ASSERT_TRUE(clipboard.writePng(png));
     EXPECT_TRUE(clipboard.ownsContent());
-    const QStringList offered = targets();
-    EXPECT_TRUE(offered.contains(QStringLiteral("image/png"))) << offered.join(u' ').toStdString();
-    EXPECT_TRUE(offered.contains(QStringLiteral("image/bmp"))) << offered.join(u' ').toStdString();
-    bool ok = false;
-    EXPECT_EQ(readClipboard(QStringLiteral("image/png"), &ok), png);
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(targets().contains(QStringLiteral("image/bmp"))) << targets().join(u' ').toStdString();
+    EXPECT_EQ(readClipboard(QStringLiteral("image/png")), png);
     // An application that only takes BMP gets the same picture; so it does from an image object.
     EXPECT_EQ(QImage::fromData(readClipboard(QStringLiteral("image/bmp")), "BMP")
                   .convertToFormat(QImage::Format_RGB32),

