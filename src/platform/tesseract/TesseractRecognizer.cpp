@@ -359,16 +359,20 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::readImage(const QI
         return fail(QStringLiteral("no language given for text recognition"));
     }
 
+    // The preparation cannot stop part-way: it is skipped when the stop came before it.
+    auto stopped = [stop] { return stop && stop->load(); };
     const int scale = upscaleFor(image.size());
-    QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    if (scale > 1) {
+    QImage grey = stopped() ? QImage() : image.convertToFormat(QImage::Format_Grayscale8);
+    if (scale > 1 && !stopped()) {
         grey = grey.scaled(grey.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (stopped()) {
+        return fail(QString::fromLatin1(kStopped));
     }
     // Each band on its own engine and thread; the engines share nothing.
     const QList<QRect> bands = bandsOf(grey, std::clamp(QThread::idealThreadCount(), 1, 4));
     std::vector<QList<ReadLine>> read(size_t(bands.size()));
     std::vector<QString> failures(size_t(bands.size()));
-    auto stopped = [stop] { return stop && stop->load(); };
     auto readBand = [&](size_t i) {
         if (stopped()) {
             failures[i] = QString::fromLatin1(kStopped);
