@@ -31,6 +31,9 @@ fi
 home="$(mktemp -d /tmp/mebo-walk-home.XXXXXX)"
 app=""
 cleanup() {
+    # The trap runs under set -e: a helper that has already ended must not turn a passed run into
+    # a failure.
+    set +e
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     [ -n "${note:-}" ] && kill "$note" 2>/dev/null
     [ -n "${swatch:-}" ] && kill "$swatch" 2>/dev/null
@@ -120,11 +123,11 @@ Order:   4471-2093
 EOF
 xsetroot -solid '#3d5a80' 2>/dev/null || true
 xterm -T walkthrough-note -geometry 60x8+700+420 -fa 'DejaVu Sans Mono' -fs 16 -bg white -fg black \
-    -e sh -c "cat '$home/record.txt'; sleep 600" &
+    -e sh -c "cat '$home/record.txt'; exec sleep infinity" &
 note=$!
 wait_for "the note terminal" window_named '^walkthrough-note$'
 # A plain yellow panel: the fill tool's region.
-xterm -T walkthrough-swatch -geometry 20x4+1500+760 -bg '#f6d55c' -fg '#f6d55c' -e sleep 600 &
+xterm -T walkthrough-swatch -geometry 20x4+1500+760 -bg '#f6d55c' -fg '#f6d55c' -e sleep infinity &
 swatch=$!
 wait_for "the swatch window" window_named '^walkthrough-swatch$'
 eval "$(xdotool getwindowgeometry --shell "$(window_named '^walkthrough-swatch$')")"

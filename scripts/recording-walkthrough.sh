@@ -27,6 +27,9 @@ fi
 home="$(mktemp -d /tmp/mebo-rec-walk.XXXXXX)"
 app=""
 cleanup() {
+    # The trap runs under set -e: a helper that has already ended must not turn a passed run into
+    # a failure.
+    set +e
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     [ -n "${note:-}" ] && kill "$note" 2>/dev/null
     [ -n "${tone:-}" ] && kill "$tone" "$voice" 2>/dev/null
@@ -104,7 +107,7 @@ if [ "${MEBO_WALKTHROUGH_TONE:-1}" != 0 ] && command -v pulseaudio >/dev/null; t
 fi
 xsetroot -solid '#3d5a80' 2>/dev/null || true
 xterm -T rec-walk-note -geometry 50x10+260+200 -fa 'DejaVu Sans Mono' -fs 14 -bg white -fg black \
-    -e sh -c 'for i in $(seq 1 600); do date +%T; sleep 1; done' &
+    -e sh -c 'while :; do date +%T; sleep 1; done' &
 note=$!
 wait_for "the note terminal" has_window '^rec-walk-note$'
 

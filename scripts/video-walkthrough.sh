@@ -27,6 +27,9 @@ fi
 home="$(mktemp -d /tmp/mebo-video-walk.XXXXXX)"
 app=""
 cleanup() {
+    # The trap runs under set -e: a helper that has already ended must not turn a passed run into
+    # a failure.
+    set +e
     [ -n "$app" ] && kill "$app" 2>/dev/null && wait "$app" 2>/dev/null
     rm -rf "$home"
 }

@@ -4,7 +4,7 @@
 #include "app/MainThread.h"
 #include "library/HistoryStore.h"
 #include "library/LibraryTextIndex.h"
-#include "platform/TextRecognizer.h"
+#include "platform/StoppableTextRecognizer.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -39,6 +39,9 @@ struct LibraryTextIndexer::Worker {
             stopping = true;
             jobs.clear();
         }
+        // At the lowest priority on a busy machine the page being read could hold the quit for
+        // minutes: it is given up instead.
+        stop = true;
         cv.notify_all();
         thread.join();
     }
@@ -79,7 +82,9 @@ struct LibraryTextIndexer::Worker {
             const QImage image = reader.read();
             if (!image.isNull() && recognizer) {
                 QString error;
-                if (const auto lines = recognizer->recognize(image, &error)) {
+                auto* stoppable = dynamic_cast<platform::StoppableTextRecognizer*>(recognizer.get());
+                if (const auto lines = stoppable ? stoppable->recognizeUntil(image, &error, stop)
+                                                 : recognizer->recognize(image, &error)) {
                     QStringList parts;
                     for (const platform::RecognizedTextLine& line : *lines) {
                         if (!line.text.trimmed().isEmpty()) {
@@ -104,6 +109,7 @@ struct LibraryTextIndexer::Worker {
     std::condition_variable cv;
     std::deque<Job> jobs;  // guarded by `mutex`
     bool stopping = false; // guarded by `mutex`
+    std::atomic_bool stop = false; // read by the recogniser while it works
     std::thread thread;
 };
 

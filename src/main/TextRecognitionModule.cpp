@@ -1,6 +1,7 @@
 #include "main/TextRecognitionModule.h"
 
 #include "main/ModuleLoader.h"
+#include "platform/StoppableTextRecognizer.h"
 
 #include <mutex>
 
@@ -8,26 +9,30 @@ namespace mebo {
 
 namespace {
 
-class ModuleTextRecognizer : public platform::TextRecognizer {
+class ModuleTextRecognizer : public platform::StoppableTextRecognizer {
 public:
     explicit ModuleTextRecognizer(QString languages) : languages_(std::move(languages)) {}
 
     std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
                                                                  QString* error) override {
-        std::call_once(loaded_, [this] { load(); });
-        if (!engine_) {
-            if (error) {
-                *error = reason_;
-            }
-            return std::nullopt;
-        }
-        return engine_->recognize(image, error);
+        return loaded(error) ? engine_->recognize(image, error) : std::nullopt;
+    }
+    std::optional<QList<platform::RecognizedTextLine>> recognizeUntil(const QImage& image, QString* error,
+                                                                      const std::atomic_bool& stop) override {
+        return loaded(error) ? engine_->recognizeUntil(image, error, stop) : std::nullopt;
     }
 
 private:
+    bool loaded(QString* error) {
+        std::call_once(loaded_, [this] { load(); });
+        if (!engine_ && error) {
+            *error = reason_;
+        }
+        return bool(engine_);
+    }
     void load() {
         QString reason;
-        using Factory = platform::TextRecognizer* (*)(const char*);
+        using Factory = platform::StoppableTextRecognizer* (*)(const char*);
         if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
                 QStringLiteral("libmebo_platform_tesseract.so"), "mebo_create_text_recognizer", &reason))) {
             const QByteArray languages = languages_.toLatin1();
@@ -39,7 +44,7 @@ private:
 
     QString languages_;
     std::once_flag loaded_;
-    std::unique_ptr<platform::TextRecognizer> engine_;
+    std::unique_ptr<platform::StoppableTextRecognizer> engine_;
     QString reason_;
 };
 

@@ -50,16 +50,19 @@ ChildProcess::Environment relaunchEnvironment(const UpdateGuard::Plan& plan) {
     return env;
 }
 
+// The started program leads a session of its own: what it started goes with it, so nothing of the
+// silent version keeps running (or holds the terminal's output) after the old one is back.
 void stop(pid_t pid) {
-    ::kill(pid, SIGTERM);
+    ::kill(-pid, SIGTERM);
     QDeadlineTimer deadline(kStopTimeoutMs);
     while (!ChildProcess::reap(pid)) {
         if (deadline.hasExpired()) {
-            ::kill(pid, SIGKILL);
+            ::kill(-pid, SIGKILL);
             deadline = QDeadlineTimer(kStopTimeoutMs);
         }
         QThread::msleep(kPollMs);
     }
+    ::kill(-pid, SIGKILL);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include <algorithm>
@@ -255,17 +256,25 @@ QList<ReadLine> readLines(tesseract::TessBaseAPI& api, QPoint offset, QSize imag
 }
 
 // Recognises `area` of the (enlarged) grey image: the engine reads only those pixels, and the
-// lines come back in the whole image's coordinates. Nothing when the engine fails.
+// lines come back in the whole image's coordinates. Nothing when the engine fails or `stop` is set
+// while it reads (the engine asks between words).
 std::optional<QList<ReadLine>> recognizeArea(tesseract::TessBaseAPI& api, const QImage& grey,
-                                             const QRect& area, int scale) {
+                                             const QRect& area, int scale, const std::atomic_bool* stop) {
     api.SetImage(grey.constScanLine(area.top()) + area.left(), area.width(), area.height(), 1,
                  int(grey.bytesPerLine()));
     api.SetSourceResolution(96 * scale);
-    if (api.Recognize(nullptr) != 0) {
+    tesseract::ETEXT_DESC monitor;
+    if (stop) {
+        monitor.cancel = [](void* flag, int) { return static_cast<const std::atomic_bool*>(flag)->load(); };
+        monitor.cancel_this = const_cast<std::atomic_bool*>(stop);
+    }
+    if (api.Recognize(stop ? &monitor : nullptr) != 0) {
         return std::nullopt;
     }
     return readLines(api, area.topLeft(), grey.size());
 }
+
+constexpr const char* kStopped = "text recognition stopped";
 
 // A line read this poorly by the first language is read again with all of them.
 constexpr float kRereadBelowConfidence = 70;
@@ -314,6 +323,16 @@ QList<QRect> bandsOf(const QImage& grey, int count) {
 } // namespace
 
 std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QImage& image, QString* error) {
+    return readImage(image, error, nullptr);
+}
+
+std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognizeUntil(const QImage& image, QString* error,
+                                                                             const std::atomic_bool& stop) {
+    return readImage(image, error, &stop);
+}
+
+std::optional<QList<RecognizedTextLine>> TesseractRecognizer::readImage(const QImage& image, QString* error,
+                                                                   const std::atomic_bool* stop) {
     auto fail = [error](const QString& reason) {
         if (error) {
             *error = reason;
@@ -340,16 +359,25 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
         return fail(QStringLiteral("no language given for text recognition"));
     }
 
+    // The preparation cannot stop part-way: it is skipped when the stop came before it.
+    auto stopped = [stop] { return stop && stop->load(); };
     const int scale = upscaleFor(image.size());
-    QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    if (scale > 1) {
+    QImage grey = stopped() ? QImage() : image.convertToFormat(QImage::Format_Grayscale8);
+    if (scale > 1 && !stopped()) {
         grey = grey.scaled(grey.size() * scale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    if (stopped()) {
+        return fail(QString::fromLatin1(kStopped));
     }
     // Each band on its own engine and thread; the engines share nothing.
     const QList<QRect> bands = bandsOf(grey, std::clamp(QThread::idealThreadCount(), 1, 4));
     std::vector<QList<ReadLine>> read(size_t(bands.size()));
     std::vector<QString> failures(size_t(bands.size()));
     auto readBand = [&](size_t i) {
+        if (stopped()) {
+            failures[i] = QString::fromLatin1(kStopped);
+            return;
+        }
         auto api = engine(all.first());
         if (!api) {
             failures[i] =
@@ -357,10 +385,10 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
             return;
         }
         api->SetPageSegMode(tesseract::PSM_AUTO);
-        if (auto band = recognizeArea(*api, grey, bands[qsizetype(i)], scale)) {
+        if (auto band = recognizeArea(*api, grey, bands[qsizetype(i)], scale, stop)) {
             read[i] = std::move(*band);
         } else {
-            failures[i] = QStringLiteral("Tesseract recognition failed");
+            failures[i] = stopped() ? QString::fromLatin1(kStopped) : QStringLiteral("Tesseract recognition failed");
         }
         api->End();
     };
@@ -382,6 +410,9 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
 
     std::unique_ptr<tesseract::TessBaseAPI> mixed;
     for (ReadLine& line : lines) {
+        if (stopped()) {
+            return fail(QString::fromLatin1(kStopped));
+        }
         if (all.size() < 2 || line.confidence >= kRereadBelowConfidence) {
             continue;
         }
@@ -394,7 +425,7 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
         }
         const QRect around = line.pixels.adjusted(-4 * scale, -2 * scale, 4 * scale, 2 * scale)
                                  .intersected(QRect(QPoint(0, 0), grey.size()));
-        const std::optional<QList<ReadLine>> again = recognizeArea(*mixed, grey, around, scale);
+        const std::optional<QList<ReadLine>> again = recognizeArea(*mixed, grey, around, scale, stop);
         // Kept only when read well: a cursor or an icon must not come back as a Chinese character.
         if (again && again->size() == 1 && again->first().confidence >= kRereadBelowConfidence &&
             again->first().confidence > line.confidence) {
