@@ -127,7 +127,8 @@ TEST(FeedbackTab, ListsTicketsOpensOneAndSendsAReplyWithCtrlEnter) {
     QTest::keyClicks(tab.replyField(), "0.1.0");
     EXPECT_TRUE(tab.sendButton()->isEnabled());
     QTest::keyClick(tab.replyField(), Qt::Key_Return, Qt::ControlModifier);
-    ASSERT_TRUE(waitUntil([&] { return server.count("/ticket/T1/comment") == 1; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return server.count("/ticket/T1/comment") == 1 && vm.newComment().isEmpty(); }));
     EXPECT_TRUE(tab.replyField()->toPlainText().isEmpty());
 }
 
