@@ -107,8 +107,8 @@ struct LibraryTextIndexer::Worker {
     std::shared_ptr<platform::TextRecognizer> recognizer;
     std::mutex mutex;
     std::condition_variable cv;
-    std::deque<Job> jobs;  // guarded by `mutex`
-    bool stopping = false; // guarded by `mutex`
+    std::deque<Job> jobs;          // guarded by `mutex`
+    bool stopping = false;         // guarded by `mutex`
     std::atomic_bool stop = false; // read by the recogniser while it works
     std::thread thread;
 };

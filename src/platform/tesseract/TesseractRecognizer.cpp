@@ -326,13 +326,13 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QI
     return readImage(image, error, nullptr);
 }
 
-std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognizeUntil(const QImage& image, QString* error,
-                                                                             const std::atomic_bool& stop) {
+std::optional<QList<RecognizedTextLine>>
+TesseractRecognizer::recognizeUntil(const QImage& image, QString* error, const std::atomic_bool& stop) {
     return readImage(image, error, &stop);
 }
 
 std::optional<QList<RecognizedTextLine>> TesseractRecognizer::readImage(const QImage& image, QString* error,
-                                                                   const std::atomic_bool* stop) {
+                                                                        const std::atomic_bool* stop) {
     auto fail = [error](const QString& reason) {
         if (error) {
             *error = reason;
@@ -388,7 +388,8 @@ std::optional<QList<RecognizedTextLine>> TesseractRecognizer::readImage(const QI
         if (auto band = recognizeArea(*api, grey, bands[qsizetype(i)], scale, stop)) {
             read[i] = std::move(*band);
         } else {
-            failures[i] = stopped() ? QString::fromLatin1(kStopped) : QStringLiteral("Tesseract recognition failed");
+            failures[i] =
+                stopped() ? QString::fromLatin1(kStopped) : QStringLiteral("Tesseract recognition failed");
         }
         api->End();
     };
