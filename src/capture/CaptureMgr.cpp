@@ -380,7 +380,8 @@ void CaptureMgr::presentOverlay(CaptureMode mode, SnapIntent intent, RegionKind 
         case OverlayOutcome::Kind::scroll:
             // The overlay's scroll shortcut: the selection becomes a scroll capture.
             if (self->scroll_) {
-                CaptureRequest scroll{CaptureMode::scroll, CaptureRequest::Source::api};
+                CaptureRequest scroll;
+                scroll.mode = CaptureMode::scroll;
                 scroll.displayId = outcome.displayId;
                 scroll.areaRect = outcome.rect;
                 self->captureScroll(scroll);

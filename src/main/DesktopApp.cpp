@@ -204,7 +204,10 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
     // Image annotations of video edits that never got a project file: no editor can reach them now.
     VideoAnnotationAssets::sweepTransientRoot();
     auto startFromMenu = [&capture](CaptureMode mode) {
-        capture.start(CaptureRequest{mode, CaptureRequest::Source::menuBar});
+        CaptureRequest request;
+        request.mode = mode;
+        request.source = CaptureRequest::Source::menuBar;
+        capture.start(request);
     };
     CustomStampMgr stamps;
     CapturePrefs prefs(services.defaults());
@@ -443,10 +446,10 @@ int runDesktopApp(int& argc, char** argv, const QStringList& args) {
             });
         dialog->open();
     };
-    menuHandler.perform = [&mainWindow, &router, &monitors, &capture,
+    menuHandler.perform = [&mainWindow, &router, &monitors, startFromMenu,
                            promptTrimVideo](const QString& selector) {
         if (selector == QLatin1String("captureScroll:")) {
-            capture.start(CaptureRequest{CaptureMode::scroll, CaptureRequest::Source::menuBar});
+            startFromMenu(CaptureMode::scroll);
         } else if (selector == QLatin1String("trimVideo:")) {
             promptTrimVideo();
         } else if (selector == QLatin1String("saveDocument:")) {

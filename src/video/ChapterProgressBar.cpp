@@ -20,11 +20,6 @@ QFont titleFont(double pixelSize, bool bold) {
     return font;
 }
 
-QColor withAlpha(QColor c, double alpha) {
-    c.setAlphaF(float(std::clamp(alpha, 0.0, 1.0)));
-    return c;
-}
-
 // The output time of the first kept source time at or after `s`.
 double outputTimeFrom(const QList<VideoExportTimeMapSegment>& map, double s, double outputDuration) {
     for (const VideoExportTimeMapSegment& seg : map) {

@@ -71,9 +71,9 @@ struct PlayerFixture : ::testing::Test {
     std::unique_ptr<VideoPlayer> player;
 
     void open(std::optional<double> fps = 30) {
-        player =
-            std::make_unique<VideoPlayer>(vm, std::make_unique<GatedFrames>(frames),
-                                          VideoPlayer::Source{QStringLiteral("Clip.mp4"), {160, 90}, fps});
+        player = std::make_unique<VideoPlayer>(
+            vm, std::make_unique<GatedFrames>(frames),
+            VideoPlayer::Source{.path = QStringLiteral("Clip.mp4"), .size = {160, 90}, .frameRate = fps});
     }
     int greenAtCentre() const {
         const QImage& p = player->picture();
