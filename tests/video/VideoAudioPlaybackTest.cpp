@@ -248,7 +248,7 @@ struct PlayerSound : AudioWorker {
         log->paced = true;
         player = std::make_unique<VideoPlayer>(
             vm, std::make_unique<StillFrames>(),
-            VideoPlayer::Source{.path = QStringLiteral("Clip.mp4"), .size = {160, 90}, .frameRate = 30});
+            VideoPlayer::Source{QStringLiteral("Clip.mp4"), {160, 90}, 30, {}, {}, {}});
         auto a = std::make_unique<VideoAudioPlayback>(fakeServices(log), QStringLiteral("Clip.mp4"), kTracks);
         sound = a.get();
         player->setAudio(std::move(a));

@@ -73,7 +73,7 @@ struct PlayerFixture : ::testing::Test {
     void open(std::optional<double> fps = 30) {
         player = std::make_unique<VideoPlayer>(
             vm, std::make_unique<GatedFrames>(frames),
-            VideoPlayer::Source{.path = QStringLiteral("Clip.mp4"), .size = {160, 90}, .frameRate = fps});
+            VideoPlayer::Source{QStringLiteral("Clip.mp4"), {160, 90}, fps, {}, {}, {}});
     }
     int greenAtCentre() const {
         const QImage& p = player->picture();
