@@ -4,7 +4,7 @@
 #include "app/MainThread.h"
 #include "library/HistoryStore.h"
 #include "library/LibraryTextIndex.h"
-#include "platform/StoppableTextRecognizer.h"
+#include "platform/TextRecognizer.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -82,9 +82,7 @@ struct LibraryTextIndexer::Worker {
             const QImage image = reader.read();
             if (!image.isNull() && recognizer) {
                 QString error;
-                auto* stoppable = dynamic_cast<platform::StoppableTextRecognizer*>(recognizer.get());
-                if (const auto lines = stoppable ? stoppable->recognizeUntil(image, &error, stop)
-                                                 : recognizer->recognize(image, &error)) {
+                if (const auto lines = recognizer->recognize(image, &error, &stop)) {
                     QStringList parts;
                     for (const platform::RecognizedTextLine& line : *lines) {
                         if (!line.text.trimmed().isEmpty()) {

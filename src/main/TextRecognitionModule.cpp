@@ -1,7 +1,7 @@
 #include "main/TextRecognitionModule.h"
 
 #include "main/ModuleLoader.h"
-#include "platform/StoppableTextRecognizer.h"
+#include "platform/TextRecognizer.h"
 
 #include <mutex>
 
@@ -9,17 +9,13 @@ namespace mebo {
 
 namespace {
 
-class ModuleTextRecognizer : public platform::StoppableTextRecognizer {
+class ModuleTextRecognizer : public platform::TextRecognizer {
 public:
     explicit ModuleTextRecognizer(QString languages) : languages_(std::move(languages)) {}
 
-    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
-                                                                 QString* error) override {
-        return loaded(error) ? engine_->recognize(image, error) : std::nullopt;
-    }
-    std::optional<QList<platform::RecognizedTextLine>> recognizeUntil(const QImage& image, QString* error,
-                                                                      const std::atomic_bool& stop) override {
-        return loaded(error) ? engine_->recognizeUntil(image, error, stop) : std::nullopt;
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image, QString* error,
+                                                                 const std::atomic_bool* stop) override {
+        return loaded(error) ? engine_->recognize(image, error, stop) : std::nullopt;
     }
 
 private:
@@ -32,7 +28,7 @@ private:
     }
     void load() {
         QString reason;
-        using Factory = platform::StoppableTextRecognizer* (*)(const char*);
+        using Factory = platform::TextRecognizer* (*)(const char*);
         if (auto create = reinterpret_cast<Factory>(resolveModuleFactory(
                 QStringLiteral("libmebo_platform_tesseract.so"), "mebo_create_text_recognizer", &reason))) {
             const QByteArray languages = languages_.toLatin1();
@@ -44,7 +40,7 @@ private:
 
     QString languages_;
     std::once_flag loaded_;
-    std::unique_ptr<platform::StoppableTextRecognizer> engine_;
+    std::unique_ptr<platform::TextRecognizer> engine_;
     QString reason_;
 };
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <atomic>
 #include <optional>
 
 namespace mebo::platform {
@@ -30,11 +31,13 @@ struct RecognizedTextLine {
 };
 
 // The text-recognition service. Blocking: callers run it off the main thread, one call per thread
-// at a time. A failure answers nothing with the reason in `error`.
+// at a time. A failure answers nothing with the reason in `error`. Once `stop` (when given) is set
+// the call gives up and answers nothing, so a reader going away does not wait for the rest of a page.
 class TextRecognizer {
 public:
     virtual ~TextRecognizer() = default;
-    virtual std::optional<QList<RecognizedTextLine>> recognize(const QImage& image, QString* error) = 0;
+    virtual std::optional<QList<RecognizedTextLine>> recognize(const QImage& image, QString* error,
+                                                               const std::atomic_bool* stop = nullptr) = 0;
 };
 
 } // namespace mebo::platform

@@ -12,19 +12,16 @@ using namespace mebo::test;
 namespace {
 
 // Reads until it is told to stop (ten seconds at most) and remembers whether it was.
-class ReaderUntilStopped : public platform::StoppableTextRecognizer {
+class ReaderUntilStopped : public platform::TextRecognizer {
 public:
-    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage&, QString*) override {
-        return QList<platform::RecognizedTextLine>{};
-    }
-    std::optional<QList<platform::RecognizedTextLine>> recognizeUntil(const QImage&, QString*,
-                                                                      const std::atomic_bool& stop) override {
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage&, QString*,
+                                                                 const std::atomic_bool* stop) override {
         started = true;
         const QDeadlineTimer limit(10000);
-        while (!stop && !limit.hasExpired()) {
+        while (!(stop && *stop) && !limit.hasExpired()) {
             QThread::msleep(5);
         }
-        stopped = stop.load();
+        stopped = stop && stop->load();
         return std::nullopt;
     }
     std::atomic_bool started = false;
@@ -56,7 +53,7 @@ TEST_F(RecognitionStop, TesseractGivesUpOnceStopped) {
     page.fill(Qt::white);
     const std::atomic_bool stop = true;
     QString error;
-    EXPECT_FALSE(platform::TesseractRecognizer().recognizeUntil(page, &error, stop));
+    EXPECT_FALSE(platform::TesseractRecognizer().recognize(page, &error, &stop));
     EXPECT_EQ(error, QStringLiteral("text recognition stopped"));
 }
 

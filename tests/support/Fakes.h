@@ -401,8 +401,8 @@ inline platform::RecognizedTextLine recognisedLine(const QString& text, QRectF b
 // Answers the lines it was given (or fails with "engine exploded") and notes where it ran.
 class ScriptedRecognizer : public platform::TextRecognizer {
 public:
-    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image,
-                                                                 QString* error) override {
+    std::optional<QList<platform::RecognizedTextLine>> recognize(const QImage& image, QString* error,
+                                                                 const std::atomic_bool*) override {
         onMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
         seenWidth = image.width();
         if (fail) {

@@ -322,16 +322,7 @@ QList<QRect> bandsOf(const QImage& grey, int count) {
 
 } // namespace
 
-std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QImage& image, QString* error) {
-    return readImage(image, error, nullptr);
-}
-
-std::optional<QList<RecognizedTextLine>>
-TesseractRecognizer::recognizeUntil(const QImage& image, QString* error, const std::atomic_bool& stop) {
-    return readImage(image, error, &stop);
-}
-
-std::optional<QList<RecognizedTextLine>> TesseractRecognizer::readImage(const QImage& image, QString* error,
+std::optional<QList<RecognizedTextLine>> TesseractRecognizer::recognize(const QImage& image, QString* error,
                                                                         const std::atomic_bool* stop) {
     auto fail = [error](const QString& reason) {
         if (error) {
