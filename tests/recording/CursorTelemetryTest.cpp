@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace mebo {
@@ -95,44 +94,33 @@ TEST(CursorTelemetry, APressBeforeTheClockRunsIsAClickAtTheStart) {
     EXPECT_EQ(rig.telemetry.clicks()[0].timeMs, 0);
 }
 
+// With a spool the first samples leave memory; without one (its folder cannot be made) they all
+// stay. Either way the file holds every sample, exactly.
 TEST(CursorTelemetry, TheFileHoldsSpooledAndRecentSamplesExactly) {
-    TelemetryRig rig;
-    rig.start();
-    for (int i = 0; i < 150; ++i) { // 5 s at 30 per second: the first ones leave memory
-        rig.tickAt(i * 33, {100 + i, 700}, i == 75 ? 4u : 0u);
+    for (const bool spooled : {true, false}) {
+        test::LogCapture logs;
+        TelemetryRig rig;
+        rig.telemetry.start(rig.recording(), QRectF(100, 200, 1000, 500),
+                            spooled ? rig.dir.path() : rig.dir.filePath("missing/folder"));
+        EXPECT_EQ(logs.messages().join('\n').contains("[Recording] cursor telemetry spool 建立失敗: "),
+                  !spooled);
+        for (int i = 0; i < 150; ++i) { // 5 s at 30 per second
+            rig.tickAt(i * 33, {100 + i, 700}, i == 75 ? 4u : 0u);
+        }
+        EXPECT_EQ(rig.telemetry.points().size() < 100, spooled);
+        const QString spool = rig.telemetry.pointsSpoolPath();
+        EXPECT_EQ(QFile::exists(spool), spooled);
+        rig.telemetry.stopSampling();
+        const auto written = rig.telemetry.writeFile(rig.recording());
+        ASSERT_EQ(written, rig.dir.filePath(QStringLiteral("Clip.cursor.json")));
+        EXPECT_FALSE(QFile::exists(spool));
+        const QByteArray text = test::fileBytes(*written);
+        EXPECT_TRUE(text.startsWith(
+            "{\"v\":2,\"points\":[{\"t\":0,\"cx\":0,\"cy\":1},{\"t\":33,\"cx\":0.001,\"cy\":1}"));
+        EXPECT_TRUE(text.endsWith("],\"clicks\":[{\"t\":2475,\"cx\":0.075,\"cy\":1}]}"));
+        EXPECT_FALSE(text.contains(' '));
+        EXPECT_EQ(QJsonDocument::fromJson(text).object().value("points").toArray().size(), 150);
     }
-    EXPECT_LT(rig.telemetry.points().size(), 100);
-    const QString spool = rig.telemetry.pointsSpoolPath();
-    EXPECT_TRUE(QFile::exists(spool));
-    rig.telemetry.stopSampling();
-    const auto written = rig.telemetry.writeFile(rig.recording());
-    ASSERT_TRUE(written);
-    EXPECT_EQ(*written, rig.dir.filePath(QStringLiteral("Clip.cursor.json")));
-    EXPECT_FALSE(QFile::exists(spool));
-    const QByteArray text = test::fileBytes(*written);
-    EXPECT_TRUE(
-        text.startsWith("{\"v\":2,\"points\":[{\"t\":0,\"cx\":0,\"cy\":1},{\"t\":33,\"cx\":0.001,\"cy\":1}"));
-    EXPECT_TRUE(text.endsWith("],\"clicks\":[{\"t\":2475,\"cx\":0.075,\"cy\":1}]}"));
-    EXPECT_FALSE(text.contains(' '));
-    const QJsonObject obj = QJsonDocument::fromJson(text).object();
-    EXPECT_EQ(obj.value("points").toArray().size(), 150);
-    EXPECT_EQ(obj.value("clicks").toArray().size(), 1);
-}
-
-TEST(CursorTelemetry, WithoutASpoolEverySampleStaysInMemoryAndReachesTheFile) {
-    test::LogCapture logs;
-    TelemetryRig rig;
-    rig.telemetry.start(rig.recording(), QRectF(100, 200, 1000, 500), rig.dir.filePath("missing/folder"));
-    EXPECT_TRUE(
-        logs.messages().join('\n').contains(QStringLiteral("[Recording] cursor telemetry spool 建立失敗: ")));
-    for (int i = 0; i < 200; ++i) {
-        rig.tickAt(i * 33, {600, 450});
-    }
-    rig.telemetry.stopSampling();
-    const auto written = rig.telemetry.writeFile(rig.recording());
-    ASSERT_TRUE(written);
-    EXPECT_EQ(QJsonDocument::fromJson(test::fileBytes(*written)).object().value("points").toArray().size(),
-              200);
 }
 
 TEST(CursorTelemetry, SnapshotTakesTheWindowsEachEffectDraws) {

@@ -32,21 +32,6 @@ TEST(WebcamPipGeometry, SizeFromScaleAndAspectPlacedTwentyPixelsFromTheEdges) {
     }
 }
 
-TEST(RecordingTimelineWebcam, KeepsFramesOfTheRunningSession) {
-    RecordingTimeline t;
-    t.begin(30);
-    EXPECT_FALSE(t.admitWebcam(1'000)) << "before the session started";
-    ASSERT_TRUE(t.admitVideo(2'000));
-    EXPECT_FALSE(t.admitWebcam(1'500)) << "before the session start";
-    EXPECT_EQ(t.admitWebcam(2'500), 2'500);
-    EXPECT_FALSE(t.admitWebcam(2'500)) << "not after the previous frame";
-    // A pause left out of the camera's file as out of the screen's is the command line's test.
-    t.setStopAt(11'000);
-    EXPECT_FALSE(t.admitWebcam(11'001)) << "after the stop";
-    t.end();
-    EXPECT_FALSE(t.admitWebcam(10'900));
-}
-
 struct CameraRig {
     test::FakeCameraCapture cameras;
     RecordingTimeline timeline;
@@ -76,8 +61,7 @@ TEST(RecordingCamera, ChosenCameraElseTheDefaultElseNone) {
     const struct {
         std::optional<QString> selected;
         bool devices;
-        QString opened; // empty: the start fails
-        QString message;
+        QString opened, message; // opened empty: the start fails
     } cases[] = {
         {other, true, other, "[Recording] 攝影機捕獲已啟動 (Webcam PiP)"},
         {gone, true, cam, "[Recording] 選定攝影機不存在, 改用預設設備 (id=" + gone + ")"},

@@ -12,8 +12,7 @@ struct PreviewRig {
     test::FakeAudioCapture audio;
     test::FakeCameraCapture cameras;
     RecordingInputPreview preview{&audio, [this] { return &cameras; }};
-    float system = -1;
-    float mic = -1;
+    float system = -1, mic = -1;
     QList<QImage> pictures;
     RecordingPanelConfiguration config;
 

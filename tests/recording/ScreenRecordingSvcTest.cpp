@@ -1,5 +1,6 @@
 #include "recording/ScreenRecordingSvc.h"
 #include "platform/MonotonicClock.h"
+#include "support/Answer.h"
 #include "support/RecordingFakes.h"
 #include "support/TestUtil.h"
 
@@ -85,18 +86,13 @@ struct RecorderRig {
     }
     QString output() const { return dir.filePath(QStringLiteral("rec.mp4")); }
 
-    // What the recorder answers through `call`'s completion.
-    template <typename R> static R answer(const std::function<void(std::function<void(R)>)>& call) {
-        std::optional<R> got;
-        call([&](R r) { got = r; });
-        EXPECT_TRUE(waitUntil([&] { return got.has_value(); }, 10000));
-        return got.value_or(R{});
-    }
     std::optional<RecordingError> start(const RecordingTarget& target) {
-        return answer<std::optional<RecordingError>>([&](auto done) { svc->start(target, output(), done); });
+        return test::answerOf<std::optional<RecordingError>>(
+                   [&](auto done) { svc->start(target, output(), done); })
+            .value_or(std::nullopt);
     }
     StopResult stop() {
-        return answer<StopResult>([&](auto done) { svc->stop(done); });
+        return test::answerOf<StopResult>([&](auto done) { svc->stop(done); }).value_or(StopResult{});
     }
     QStringList leftovers() const { return QDir(dir.path()).entryList(QDir::Files); }
 };

@@ -119,12 +119,9 @@ TEST(GifExporter, SkippedFramesUpToThirtyPercentAndCancel) {
     }
 }
 
-TEST(MediaWatermark, FontSizeRule) {
+TEST(MediaWatermark, StampsTheBottomRightCorner) {
     EXPECT_DOUBLE_EQ(MediaWatermark::fontSize({200, 100}), 12);
     EXPECT_DOUBLE_EQ(MediaWatermark::fontSize({3840, 2160}), 54);
-}
-
-TEST(MediaWatermark, StampsTheBottomRightCorner) {
     const QSize size(720, 405);
     const MediaWatermark mark(size);
     QImage frame(size, QImage::Format_RGB32);

@@ -1,6 +1,5 @@
 #include "VideoDocumentFuzzInput.h"
 #include "support/Files.h"
-#include "support/TestUtil.h"
 
 #include "document/JsonEncodeError.h"
 #include "video/MeboVideoDocument.h"
@@ -9,7 +8,6 @@
 
 #include "TestPaths.h"
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -109,8 +107,7 @@ TEST(MeboVideoDocumentTest, EveryFieldRoundTrips) {
     e.exportResolutionHeight = 1080;
     e.webcamLayout =
         WebcamLayout{}.withLayoutPreset(WebcamLayoutPreset::center).withSizePreset(WebcamSizePreset::large);
-    const MeboVideoDocument back = MeboVideoDocument::fromJson(doc.toJson());
-    EXPECT_EQ(back, doc);
+    EXPECT_EQ(MeboVideoDocument::fromJson(doc.toJson()), doc);
     const QJsonObject o = QJsonDocument::fromJson(doc.toJson()).object();
     EXPECT_EQ(o["webcamLayout"].toObject().keys(), (QStringList{"anchor", "layoutPreset", "maskShape",
                                                                 "scale", "sizePreset", "visible", "x", "y"}));
@@ -170,9 +167,9 @@ TEST(VideoProjectFilesTest, SiblingLookup) {
     touch(QStringLiteral("p/clip.mp4"));
     EXPECT_EQ(source(QStringLiteral("../clip.mp4")), QStringLiteral("p/clip.mp4"));
     EXPECT_EQ(source(QStringLiteral("/elsewhere/clip.mp4")), QStringLiteral("p/clip.mp4"));
-    touch(QStringLiteral("p/a.mov"));
-    touch(QStringLiteral("p/.hidden.mp4"));
-    touch(QStringLiteral("p/clip.txt"));
+    for (const char* name : {"p/a.mov", "p/.hidden.mp4", "p/clip.txt"}) {
+        touch(QString::fromLatin1(name));
+    }
     EXPECT_EQ(source(QStringLiteral(".hidden.mp4")), QStringLiteral("p/a.mov"));
     EXPECT_EQ(source(QStringLiteral("clip.txt")), QStringLiteral("p/a.mov"));
     EXPECT_EQ(source(QStringLiteral("gone.mkv")), QStringLiteral("p/a.mov"));

@@ -5,7 +5,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QImageWriter>
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -47,8 +47,7 @@ TEST(VideoAudioStretch, StartsAtThePointAndFollowsTheMap) {
         const char* name;
         QList<TimeRange> cuts;
         QList<SpeedRegion> speeds;
-        double t;
-        double outputStart;
+        double t, outputStart;
         QList<CompositionPiece> map; // empty: nothing to play
     } cases[] = {
         {"plain", {}, {}, 2, 2, {{0, 2, 1, 8}}},
@@ -104,9 +103,7 @@ struct SoundLog {
     std::condition_variable released;
     bool gate = false;  // holds write() until released
     bool paced = false; // write() keeps pace with the clock, as a sound card does
-    int outputsMade = 0;
-    int flushes = 0;
-    int writesEntered = 0;
+    int outputsMade = 0, flushes = 0, writesEntered = 0;
     QList<QList<CompositionPiece>> opened; // per source opened, its map
     QList<QList<platform::CompositionAudioTrack>> openedTracks;
     QList<qint64> written; // frames per source opened

@@ -7,14 +7,12 @@
 
 #include "TestPaths.h"
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <QThread>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -34,6 +32,10 @@ QJsonObject info(const QString& path, const QStringList& extra = {}) {
 
 QJsonArray json(const char* text) {
     return QJsonDocument::fromJson(QByteArray("[") + text + "]").array();
+}
+
+QJsonObject object(const char* text) {
+    return QJsonDocument::fromJson(text).object();
 }
 
 // `mebo video info` and `resave` on projects beside a 10 s clip (in p/); `export` and `gif` of a
@@ -76,15 +78,11 @@ TEST_F(VideoCommandTest, TheReferenceEditThroughTheCommandLine) {
     EXPECT_EQ(o["keptRanges"].toArray(), json("[0, 2], [4, 10]"));
     EXPECT_EQ(o["outputDuration"].toDouble(), 7);
     EXPECT_EQ(o["micMutedOutput"].toArray(), json("[4.25, 5], [5, 6]"));
-    EXPECT_EQ(o["timeMap"].toArray()[2].toObject(),
-              QJsonDocument::fromJson(R"({"compStart": 4, "sourceStart": 6, "speed": 2, "compDuration": 1})")
-                  .object());
-    EXPECT_EQ(o["outputSize"].toObject(),
-              QJsonDocument::fromJson(R"({"width": 340, "height": 200})").object());
-    EXPECT_EQ(o["chapters"][1].toObject(),
-              QJsonDocument::fromJson(R"({"id": "00000000-0000-0000-0000-00000000000D", "startSec": 6,
-                  "endSec": 10, "title": "Two", "colorRGBA": [1, 0, 0, 1]})")
-                  .object());
+    EXPECT_EQ(o["timeMap"][2],
+              object(R"({"compStart": 4, "sourceStart": 6, "speed": 2, "compDuration": 1})"));
+    EXPECT_EQ(o["outputSize"], object(R"({"width": 340, "height": 200})"));
+    EXPECT_EQ(o["chapters"][1], object(R"({"id": "00000000-0000-0000-0000-00000000000D", "startSec": 6,
+                  "endSec": 10, "title": "Two", "colorRGBA": [1, 0, 0, 1]})"));
     EXPECT_EQ(o["sourceFacts"]["microphoneTrack"].toInt(), 1);
 }
 
@@ -108,7 +106,7 @@ TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
     const auto resave = mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out});
     EXPECT_EQ(resave.exitCode, 0);
     EXPECT_EQ(resave.out, out); // the file written, by its whole path
-    EXPECT_EQ(info(out)["outputSize"], QJsonDocument::fromJson(R"({"width": 1280, "height": 720})").object());
+    EXPECT_EQ(info(out)["outputSize"], object(R"({"width": 1280, "height": 720})"));
     // Without its recording a project is measured against the duration given.
     EXPECT_EQ(info(out, {"--duration", "4"})["keptRanges"].toArray(), json("[0, 4]"));
     const QJsonObject video = info(dir_->filePath("p/clip.mp4"));

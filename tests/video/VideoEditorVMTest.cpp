@@ -1,12 +1,10 @@
-#include "support/Files.h"
+#include "support/Drawing.h"
 #include "support/TestUtil.h"
 
 #include "video/VideoAnnotationAssets.h"
 #include "video/VideoEditorVM.h"
 
-#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -101,10 +99,8 @@ TEST_F(EditorFixture, TrackChaptersSegmentsAndAnnotations) {
 
 TEST_F(EditorFixture, SettingsImagesAndTheWebcam) {
     // A webcam preset chosen is the inspector's test; a setting as an undo step, the settings' own.
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::blue);
     const QString png = dir.filePath(QStringLiteral("logo.png"));
-    ASSERT_TRUE(image.save(png));
+    ASSERT_TRUE(test::sampleImage(4, 4).save(png));
     const auto id = vm.addImageAnnotation(png, {0.5, 0.5});
     ASSERT_TRUE(id);
     const QString asset = *vm.state().annotationRegions[0].imageFileName;
@@ -129,42 +125,30 @@ TEST_F(EditorFixture, SettingsImagesAndTheWebcam) {
 
 // What the timeline draws of each list: spans as stored (chapters tiled), with their labels.
 TEST_F(EditorFixture, TimelineRowsCarryTheirLabelsAndState) {
+    using Span = VideoEditorVM::TimelineSpan;
     const auto speed = vm.addRegion(List::speed, {1, 3});
     vm.setSpeed(*speed, 1.5);
     vm.addAnnotation(AnnotationKind::arrow, {0.5, 0.5});
     vm.setPlayhead(4);
     vm.splitChapterAtPlayhead();
     vm.renameChapter(vm.tiledChapters()[0].id, QStringLiteral("Intro"));
-    vm.loadProject(
-        [&] {
-            MeboVideoDocument d = vm.document();
-            d.edit.recordingSegments = {{QUuid::createUuid(), 0, 6, true, std::nullopt},
-                                        {QUuid::createUuid(), 6, 10, false, QStringLiteral("Break")}};
-            return d;
-        }(),
-        QString());
+    MeboVideoDocument d = vm.document();
+    const QUuid first = QUuid::createUuid(), second = QUuid::createUuid();
+    d.edit.recordingSegments = {{first, 0, 6, true, std::nullopt},
+                                {second, 6, 10, false, QStringLiteral("Break")}};
+    vm.loadProject(d, QString());
 
-    const auto speeds = vm.spans(List::speed);
-    ASSERT_EQ(speeds.size(), 1);
-    EXPECT_EQ(speeds[0].label, QStringLiteral("1.5x"));
-    EXPECT_EQ(speeds[0].span, (TimeRange{1, 3}));
+    EXPECT_EQ(vm.spans(List::recordingSegment),
+              (QList<Span>{{first, {0, 6}, "Segment 1", true}, {second, {6, 10}, "Break", false}}));
+    EXPECT_EQ(vm.spans(List::speed), (QList<Span>{{*speed, {1, 3}, "1.5x"}}));
     EXPECT_EQ(vm.spans(List::annotation)[0].label, QStringLiteral("arrow")) << "an annotation without text";
-
     const auto chapters = vm.spans(List::chapter);
     ASSERT_EQ(chapters.size(), 2);
     EXPECT_EQ(chapters[0].label, QStringLiteral("Intro"));
     EXPECT_EQ(chapters[1].span, (TimeRange{4, 10}));
     EXPECT_FALSE(chapters[1].label.isEmpty()) << "the default title";
-
-    const auto segments = vm.spans(List::recordingSegment);
-    ASSERT_EQ(segments.size(), 2);
-    EXPECT_EQ(segments[0].label, QStringLiteral("Segment 1"));
-    EXPECT_TRUE(segments[0].enabled);
-    EXPECT_EQ(segments[1].label, QStringLiteral("Break"));
-    EXPECT_FALSE(segments[1].enabled);
-
-    EXPECT_EQ(vm.spanOf({List::speed, speeds[0].id}), (TimeRange{1, 3}));
-    EXPECT_FALSE(vm.spanOf({List::trim, speeds[0].id})) << "an id of another list";
+    EXPECT_EQ(vm.spanOf({List::speed, *speed}), (TimeRange{1, 3}));
+    EXPECT_FALSE(vm.spanOf({List::trim, *speed})) << "an id of another list";
     EXPECT_TRUE(vm.spans(List::micMute).isEmpty());
 }
 
@@ -186,10 +170,8 @@ TEST(VideoEditorVMTest, AutosaveFailuresAndTransientAssets) {
         // Without a project file image annotations go to a transient folder of the session.
         VideoAnnotationAssets::sweepTransientRoot();
         VideoEditorVM vm(10, QStringLiteral("Clip.mp4"));
-        QImage image(4, 4, QImage::Format_RGB32);
-        image.fill(Qt::green);
         const QString png = dir.filePath(QStringLiteral("a.png"));
-        ASSERT_TRUE(image.save(png));
+        ASSERT_TRUE(test::sampleImage(4, 4).save(png));
         ASSERT_TRUE(vm.addImageAnnotation(png, {0.2, 0.2}));
         const QString root = VideoAnnotationAssets::transientRoot();
         EXPECT_EQ(QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);

@@ -1,3 +1,4 @@
+#include "support/Drawing.h"
 #include "support/IndexedClip.h"
 #include "support/TestUtil.h"
 
@@ -24,11 +25,8 @@ public:
     struct Shared {
         std::mutex mutex;
         std::condition_variable released;
-        bool gate = false;
-        bool failOpen = false;
-        bool keyFrames = false;
-        QList<double> times;
-        QList<double> quick;
+        bool gate = false, failOpen = false, keyFrames = false;
+        QList<double> times, quick;
     };
     explicit GatedFrames(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
     bool open(const QString&, QSize, QString* error) override {
@@ -93,47 +91,40 @@ struct PlayerFixture : ::testing::Test {
     qsizetype decodes() { return decoded().size(); }
 };
 
-struct ClockCase {
-    const char* name;
-    QList<TimeRange> cuts;
-    QList<TimeRange> speedUps; // at 2x
-    double start;
-    double elapsed;
-    double expected;
-    bool stillPlaying;
-};
-
-class PlaybackClock : public PlayerFixture, public ::testing::WithParamInterface<ClockCase> {};
-
-TEST_P(PlaybackClock, AdvancesAtTheSpeedJumpsCutsAndStopsAtTheEnd) {
-    const ClockCase& c = GetParam();
-    for (const TimeRange& r : c.cuts) {
-        vm.addRegion(List::trim, r);
+TEST_F(PlayerFixture, TheClockAdvancesAtTheSpeedJumpsCutsAndStopsAtTheEnd) {
+    const struct {
+        const char* name;
+        QList<TimeRange> cuts, speedUps; // at 2x
+        double start, elapsed, expected;
+        bool stillPlaying;
+    } cases[] = {
+        {"plain", {}, {}, 1, 0.5, 1.5, true},
+        {"speed region", {}, {{0, 10}}, 1, 0.5, 2, true},
+        {"into a cut", {{2, 4}}, {}, 1.9, 0.2, 4, true},
+        {"over touching cuts", {{2, 3}, {3.0005, 5}}, {}, 1.95, 0.1, 5, true},
+        {"a cut to the end", {{8, 10}}, {}, 7.9, 0.2, 10, false},
+        {"a cut within a frame of the end", {{8, 9.97}}, {}, 7.9, 0.2, 10, false},
+        {"past the end", {}, {}, 9.9, 0.5, 10, false},
+        {"play within the end's margin starts over", {}, {}, 9.95, 0.25, 0.25, true},
+        {"play before the end's margin", {}, {}, 9.9, 0.01, 9.91, true},
+        {"play inside a cut starts at its end", {{0, 3}}, {}, 1, 0.5, 3.5, true},
+    };
+    for (const auto& c : cases) {
+        vm.loadProject(MeboVideoDocument{}, QString());
+        for (const TimeRange& r : c.cuts) {
+            vm.addRegion(List::trim, r);
+        }
+        for (const TimeRange& r : c.speedUps) {
+            vm.addRegion(List::speed, r);
+        }
+        open();
+        vm.setPlayhead(c.start);
+        player->play();
+        player->advance(c.elapsed);
+        EXPECT_NEAR(vm.playhead(), c.expected, 1e-9) << c.name;
+        EXPECT_EQ(player->isPlaying(), c.stillPlaying) << c.name;
     }
-    for (const TimeRange& r : c.speedUps) {
-        vm.addRegion(List::speed, r);
-    }
-    open();
-    vm.setPlayhead(c.start);
-    player->play();
-    player->advance(c.elapsed);
-    EXPECT_NEAR(vm.playhead(), c.expected, 1e-9);
-    EXPECT_EQ(player->isPlaying(), c.stillPlaying);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Player, PlaybackClock,
-    ::testing::Values(ClockCase{"plain", {}, {}, 1, 0.5, 1.5, true},
-                      ClockCase{"speedRegion", {}, {{0, 10}}, 1, 0.5, 2, true},
-                      ClockCase{"intoCut", {{2, 4}}, {}, 1.9, 0.2, 4, true},
-                      ClockCase{"overTouchingCuts", {{2, 3}, {3.0005, 5}}, {}, 1.95, 0.1, 5, true},
-                      ClockCase{"cutToTheEnd", {{8, 10}}, {}, 7.9, 0.2, 10, false},
-                      ClockCase{"cutWithinAFrameOfTheEnd", {{8, 9.97}}, {}, 7.9, 0.2, 10, false},
-                      ClockCase{"pastTheEnd", {}, {}, 9.9, 0.5, 10, false},
-                      ClockCase{"playWithinTheEndsMarginStartsOver", {}, {}, 9.95, 0.25, 0.25, true},
-                      ClockCase{"playBeforeTheEndsMargin", {}, {}, 9.9, 0.01, 9.91, true},
-                      ClockCase{"playInsideACutStartsAtItsEnd", {{0, 3}}, {}, 1, 0.5, 3.5, true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlayerFixture, ShowsOnlyTheNewestRequestedFrame) {
     setGate(true);
@@ -153,12 +144,15 @@ TEST_F(PlayerFixture, ShowsOnlyTheNewestRequestedFrame) {
 }
 
 TEST_F(PlayerFixture, PictureIsTheOutputComposition) {
-    vm.changeSettings([](VideoSnapshot& s) { s.showBackground = true, s.backgroundPadding = 40; });
+    vm.changeSettings([](VideoSnapshot& s) {
+        s.showBackground = true, s.backgroundPadding = 40, s.backgroundColorRGBA = {0, 0.5, 1, 1};
+    });
     open();
     vm.setPlayhead(2);
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 2; }));
     // The picture against the exported frame is the preview match's test.
     EXPECT_GT(player->picture().width(), 160) << "the padding widens the canvas";
+    EXPECT_TRUE(test::near(player->picture().pixel(2, 2), QColor(0, 128, 255), 2)) << "the background";
     EXPECT_EQ(greenAtCentre(), 20);
 
     // A settings change redraws the picture at the same time.

@@ -14,7 +14,6 @@
 #include "video/WebcamLayout.h"
 
 #include <limits>
-#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +39,13 @@ QList<std::pair<double, double>> spans(const auto& list) {
 }
 
 using Spans = QList<std::pair<double, double>>;
+
+void expectNear(const QRectF& got, const QRectF& want) {
+    EXPECT_NEAR(got.x(), want.x(), 1e-9);
+    EXPECT_NEAR(got.y(), want.y(), 1e-9);
+    EXPECT_NEAR(got.width(), want.width(), 1e-9);
+    EXPECT_NEAR(got.height(), want.height(), 1e-9);
+}
 
 TEST(TrackRegionsTest, SanitiseMergeAndLookUp) {
     EXPECT_EQ(spans(TrackRegions::merged({track(2.0005, 3), track(1, 2)}, 10)), (Spans{{1, 3}}));
@@ -151,10 +157,8 @@ TEST(VideoAnnotationsTest, NewRegionsAtThePlayhead) {
         {AnnotationKind::spotlight, {0.2, -1}, {0.03, 0, 0.34, 0.22}},
     };
     for (const auto& p : places) {
-        const QRectF r = VideoAnnotations::create(p.kind, 0, 10, p.point)->rect;
-        EXPECT_NEAR(r.x(), p.rect.x(), 1e-12) << rawValue(p.kind).toStdString();
-        EXPECT_NEAR(r.y(), p.rect.y(), 1e-12) << rawValue(p.kind).toStdString();
-        EXPECT_EQ(r.size(), p.rect.size()) << rawValue(p.kind).toStdString();
+        SCOPED_TRACE(rawValue(p.kind).toStdString());
+        expectNear(VideoAnnotations::create(p.kind, 0, 10, p.point)->rect, p.rect);
     }
 }
 
@@ -195,16 +199,20 @@ TEST(WebcamLayoutTest, PresetsAndPlacement) {
     EXPECT_EQ(base.withSizePreset(WebcamSizePreset::small).withSizePreset(WebcamSizePreset::custom).scale,
               0.14);
     // A layout written without a size preset shows the one its scale is, else custom.
-    for (const auto& [scale, stored, shown] :
-         {std::tuple{0.2, std::optional<WebcamSizePreset>{}, WebcamSizePreset::medium},
-          std::tuple{0.14, std::optional<WebcamSizePreset>{}, WebcamSizePreset::small},
-          std::tuple{0.281, std::optional<WebcamSizePreset>{}, WebcamSizePreset::large},
-          std::tuple{0.5, std::optional<WebcamSizePreset>{}, WebcamSizePreset::custom},
-          std::tuple{0.2, std::optional{WebcamSizePreset::custom}, WebcamSizePreset::custom}}) {
+    using P = WebcamSizePreset;
+    const struct {
+        double scale;
+        std::optional<P> stored;
+        P shown;
+    } presets[] = {
+        {0.2, {}, P::medium}, {0.14, {}, P::small},        {0.281, {}, P::large},
+        {0.5, {}, P::custom}, {0.2, P::custom, P::custom},
+    };
+    for (const auto& c : presets) {
         WebcamLayout l;
-        l.scale = scale;
-        l.sizePreset = stored;
-        EXPECT_EQ(l.shownSizePreset(), shown) << scale;
+        l.scale = c.scale;
+        l.sizePreset = c.stored;
+        EXPECT_EQ(l.shownSizePreset(), c.shown) << c.scale;
     }
 
     const QRectF frame(0, 0, 1000, 500);
@@ -414,46 +422,27 @@ TEST(VideoTimelineTest, TimeMapOfTheReferenceEdit) {
     EXPECT_EQ(VideoTimeline::sourceTime({}, 0), std::nullopt);
 }
 
-TEST(VideoTimelineTest, SpeedRegionsWithoutEffect) {
-    const auto kept = VideoTimeline::keptRanges(trims({{2, 5}}), 10);
-    // Entirely inside a cut, zero or negative speed: the output is the kept length.
-    const auto map =
-        VideoTimeline::timeMap(kept, {speedRegion(3, 4, 4), speedRegion(6, 7, 0), speedRegion(7, 8, -1)});
-    EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(map), 7);
-    EXPECT_EQ(map.size(), 2);
-    EXPECT_TRUE(VideoTimeline::speedSlices({speedRegion(3, 4, 4)}, 5, 10).isEmpty());
-    // Hostile speeds are applied within 0.001x ... 1000x.
-    EXPECT_DOUBLE_EQ(
-        VideoTimeline::outputDuration(VideoTimeline::timeMap({{0, 10}}, {speedRegion(0, 1, 1e9)})), 9.001);
-}
-
-TEST(VideoTimelineTest, OverlappingSpeedRegionsTheLaterOneWins) {
-    // [2, 6] at 2x, then [4, 8] at 4x on top: [2, 4] at 2x, [4, 8] at 4x.
-    const QList<SpeedRegion> regions{speedRegion(2, 6, 2), speedRegion(4, 8, 4)};
-    const QList<VideoExportSpeedSlice> resolved{{2, 4, 2}, {4, 8, 4}};
-    EXPECT_EQ(VideoTimeline::resolvedSpeeds(regions), resolved);
-    // In the other order the 2x region lies on top over [4, 6].
-    const QList<VideoExportSpeedSlice> swapped{{2, 6, 2}, {6, 8, 4}};
-    EXPECT_EQ(VideoTimeline::resolvedSpeeds({regions[1], regions[0]}), swapped);
-    // A region nested in a later, wider one disappears; equal neighbours join.
-    const QList<VideoExportSpeedSlice> nested{{1, 9, 3}};
-    EXPECT_EQ(
-        VideoTimeline::resolvedSpeeds({speedRegion(3, 4, 8), speedRegion(1, 5, 3), speedRegion(5, 9, 3)}),
-        nested);
-    // Raw slices keep the overlap, sorted by start.
-    const auto slices = VideoTimeline::speedSlices({regions[1], regions[0]}, 0, 5);
-    ASSERT_EQ(slices.size(), 2);
-    EXPECT_EQ(slices[0], (VideoExportSpeedSlice{2, 5, 2}));
-    EXPECT_EQ(slices[1], (VideoExportSpeedSlice{4, 5, 4}));
-    const auto map = VideoTimeline::timeMap({{0, 10}}, regions);
-    EXPECT_DOUBLE_EQ(VideoTimeline::outputDuration(map), 2 + 1 + 1 + 2);
-}
-
-TEST(VideoTimelineTest, ASpeedRegionAcrossACutScalesBothKeptParts) {
-    const auto kept = VideoTimeline::keptRanges(trims({{4, 6}}), 10);
-    const auto map = VideoTimeline::timeMap(kept, {speedRegion(2, 8, 2)});
-    const QList<VideoExportTimeMapSegment> expected{{0, 0, 1, 2}, {2, 2, 2, 1}, {3, 6, 2, 1}, {4, 8, 1, 2}};
-    EXPECT_EQ(map, expected);
+// In turn: inside a cut, at zero or negative speed, no effect; a hostile speed held at 1000x; the
+// later of two overlapping regions wins, in either order; a region nested in a later one goes and
+// equal neighbours join; a region across a cut scales both kept parts.
+TEST(VideoTimelineTest, SpeedRegionsOverlappingCutsAndEachOther) {
+    auto sp = speedRegion;
+    const struct {
+        std::pair<double, double> cut;
+        QList<SpeedRegion> speeds;
+        QList<VideoExportTimeMapSegment> map;
+    } cases[] = {
+        {{2, 5}, {sp(3, 4, 4), sp(6, 7, 0), sp(7, 8, -1)}, {{0, 0, 1, 2}, {2, 5, 1, 5}}},
+        {{0, 0}, {sp(0, 1, 1e9)}, {{0, 0, 1000, 0.001}, {0.001, 1, 1, 9}}},
+        {{0, 0}, {sp(2, 6, 2), sp(4, 8, 4)}, {{0, 0, 1, 2}, {2, 2, 2, 1}, {3, 4, 4, 1}, {4, 8, 1, 2}}},
+        {{0, 0}, {sp(4, 8, 4), sp(2, 6, 2)}, {{0, 0, 1, 2}, {2, 2, 2, 2}, {4, 6, 4, 0.5}, {4.5, 8, 1, 2}}},
+        {{0, 0}, {sp(3, 4, 8), sp(1, 5, 2), sp(5, 9, 2)}, {{0, 0, 1, 1}, {1, 1, 2, 4}, {5, 9, 1, 1}}},
+        {{4, 6}, {sp(2, 8, 2)}, {{0, 0, 1, 2}, {2, 2, 2, 1}, {3, 6, 2, 1}, {4, 8, 1, 2}}},
+    };
+    for (const auto& c : cases) {
+        const auto kept = VideoTimeline::keptRanges(trims({c.cut}), 10);
+        EXPECT_EQ(VideoTimeline::timeMap(kept, c.speeds), c.map) << &c - cases;
+    }
 }
 
 // The rules behind the inspector: the crop drawn on the picture and the settings' undo steps.
@@ -485,11 +474,7 @@ TEST(CropDrag, StaysInTheFrameAndKeepsItsShapeWhenLocked) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QRectF got = CropDrag::drag(c.handle, c.original, c.delta, c.locked, kWide);
-        for (auto [a, b] :
-             {std::pair{got.x(), c.expected.x()}, std::pair{got.y(), c.expected.y()},
-              std::pair{got.width(), c.expected.width()}, std::pair{got.height(), c.expected.height()}}) {
-            EXPECT_NEAR(a, b, 1e-9);
-        }
+        expectNear(got, c.expected);
         if (c.locked) {
             EXPECT_NEAR(pixelRatio(got, kWide), pixelRatio(c.original, kWide), 1e-9);
         }
