@@ -120,16 +120,6 @@ struct StripWorker : ::testing::Test {
         }
         log->released.notify_all();
     }
-    // Opens the gate from another thread once `strips` has moved past `generation` (the main
-    // thread then waits for the held run).
-    std::thread openGateAfter(const VideoTimelineStrips* strips, quint64 generation) {
-        return std::thread([this, strips, generation] {
-            while (strips->generation() == generation) {
-                std::this_thread::yield();
-            }
-            setGate(false);
-        });
-    }
 };
 
 TEST_F(StripWorker, PicturesThenPeaksHandedOverAsTheyGrow) {
@@ -157,7 +147,13 @@ TEST_F(StripWorker, SilentSourceHasNoPeaksAndARestartDropsTheOlderRun) {
         return log->asked.size() == 1;
     }));
     const quint64 first = strips.generation();
-    std::thread opener = openGateAfter(&strips, first);
+    // Opens the gate once the restart has begun, while the main thread waits for the held run.
+    std::thread opener([&] {
+        while (strips.generation() == first) {
+            std::this_thread::yield();
+        }
+        setGate(false);
+    });
     strips.start(); // waits for the held run, which stops there
     opener.join();
     EXPECT_GT(strips.generation(), first);
