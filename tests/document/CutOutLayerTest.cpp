@@ -73,7 +73,6 @@ TEST(CutOutLayerTest, HitTestIsABandAlongTheOutline) {
     const CutOutLayer drawnBackwards(QRectF(500, 160, -400, -60), H, Style::wave, 2, 1.5);
     EXPECT_EQ(drawnBackwards.rect(), QRectF(100, 100, 400, 60));
     EXPECT_EQ(drawnBackwards.bounds(), drawnBackwards.rect());
-    EXPECT_EQ(drawnBackwards.toolKind, ToolKind::cutout);
     EXPECT_EQ(drawnBackwards.maskPath(), CutOutEdge::path(drawnBackwards.rect(), H, Style::wave, 2, 1.5));
 }
 

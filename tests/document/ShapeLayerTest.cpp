@@ -1,3 +1,4 @@
+#include "document/ArrowLayer.h"
 #include "document/DocumentFlattener.h"
 #include "document/EllipseLayer.h"
 #include "document/EraserStrokeLayer.h"
@@ -6,6 +7,7 @@
 #include "document/PenLayer.h"
 #include "document/PolygonLayer.h"
 #include "document/RectLayer.h"
+#include "document/StepLayer.h"
 #include "support/Drawing.h"
 
 #include <QPainter>
@@ -30,6 +32,27 @@ LineLayer line(QPointF a, QPointF b, double width, ArrowLineStyle style) {
     return l;
 }
 
+ArrowLayer arrow(QPointF start, QPointF end, double width = 4) {
+    ArrowLayer a;
+    a.start = start;
+    a.end = end;
+    a.strokeWidth = width;
+    a.color = QColor(230, 40, 50);
+    a.shadow = ShadowStyle::none;
+    return a;
+}
+
+StepLayer badge(QPointF center, int number, StepShape shape = StepShape::circle) {
+    StepLayer step;
+    step.center = center;
+    step.number = number;
+    step.shape = shape;
+    step.radius = 20;
+    step.color = QColor(229, 57, 53);
+    step.textColor = Qt::white;
+    return step;
+}
+
 } // namespace
 
 TEST(LineLayerTest, CapsFollowTheLineStyleUnlessSet) {
@@ -48,10 +71,8 @@ TEST(LineLayerTest, CapsFollowTheLineStyleUnlessSet) {
 
 TEST(LineLayerTest, HitNearTheSegmentOnly) {
     const LineLayer l = line({10, 10}, {110, 110}, 4, ArrowLineStyle::solid);
-    EXPECT_TRUE(l.hitTest({60, 60}));
     EXPECT_TRUE(l.hitTest({65, 55}));   // 7.07 from the line
-    EXPECT_FALSE(l.hitTest({110, 10})); // a corner of the bounds
-    EXPECT_FALSE(l.hitTest({70, 55}));  // 10.6 from the line
+    EXPECT_FALSE(l.hitTest({110, 10})); // a corner of the bounds (the tolerance is the arrow's table)
 }
 
 TEST(RectLayerTest, HitAreaIsTheUnrotatedBoxGrownByTheMarginWithoutRoundedCorners) {
@@ -63,16 +84,14 @@ TEST(RectLayerTest, HitAreaIsTheUnrotatedBoxGrownByTheMarginWithoutRoundedCorner
     // Margin max(4, half the stroke); rotation is about the centre (70, 60) of (20, 40, 100, 40).
     // Rounded, (20, 40) being the box's corner: the arc cuts the grown corner off. The radius is
     // limited to half the short side (20): the ends are half-circles.
-    const Case cases[] = {
-        {2, 0, 0, {70, 60}, true},          {2, 0, 0, {123.9, 60}, true},
-        {2, 0, 0, {124.1, 60}, false},      {12, 0, 0, {125.9, 60}, true},
-        {12, 0, 0, {126.1, 60}, false},     {12, 0, M_PI / 2, {70, 5}, true},
-        {12, 0, M_PI / 2, {30, 60}, false}, {12, 0, M_PI / 2, {110, 60}, false},
-        {2, 20, 0, {17, 37}, false},        {2, 20, 0, {23, 43}, false},
-        {2, 20, 0, {25, 45}, true},         {2, 20, 0, {70, 36.1}, true},
-        {2, 0, 0, {17, 37}, true},          {2, 500, 0, {22, 42}, false},
-        {2, 500, 0, {16.1, 60}, true},
-    };
+    const Case cases[] = {{2, 0, 0, {70, 60}, true},          {2, 0, 0, {123.9, 60}, true},
+                          {2, 0, 0, {124.1, 60}, false},      {12, 0, 0, {125.9, 60}, true},
+                          {12, 0, 0, {126.1, 60}, false},     {12, 0, M_PI / 2, {70, 5}, true},
+                          {12, 0, M_PI / 2, {30, 60}, false}, {12, 0, M_PI / 2, {110, 60}, false},
+                          {2, 20, 0, {17, 37}, false},        {2, 20, 0, {23, 43}, false},
+                          {2, 20, 0, {25, 45}, true},         {2, 20, 0, {70, 36.1}, true},
+                          {2, 0, 0, {17, 37}, true},          {2, 500, 0, {22, 42}, false},
+                          {2, 500, 0, {16.1, 60}, true}};
     for (const Case& c : cases) {
         RectLayer r;
         r.rect = QRectF(20, 40, 100, 40);
@@ -164,8 +183,7 @@ TEST(HighlighterLayerTest, ShapeRules) {
         {40, std::nullopt, QRectF(10, 44, 100, 16)},
         {40, 3, QRectF(10, 57, 100, 3)},
         {40, 100, QRectF(10, 20, 100, 40)},
-        {40, 0.2, QRectF(10, 59, 100, 1)},
-    };
+        {40, 0.2, QRectF(10, 59, 100, 1)}};
     for (const auto& [height, thickness, expected] : underlines) {
         h.rect = QRectF(10, 20, 100, height);
         h.underlineThickness = thickness;
@@ -178,14 +196,12 @@ TEST(HighlighterLayerTest, ShapeRules) {
     // Rounded: radius min(20, 12) unless set, at most half the height.
     h.rect = QRectF(0, 0, 100, 40);
     h.shape = HighlighterShape::rounded;
-    const std::tuple<std::optional<double>, QPointF, bool> rounded[] = {
-        {std::nullopt, {2.5, 2.5}, false},
-        {std::nullopt, {5, 5}, true},
-        {2, {1.5, 1.5}, true},
-        {400, {5, 5}, false},
-        {400, {1, 20}, true},
-        {-3, {0.5, 0.5}, true},
-    };
+    const std::tuple<std::optional<double>, QPointF, bool> rounded[] = {{std::nullopt, {2.5, 2.5}, false},
+                                                                        {std::nullopt, {5, 5}, true},
+                                                                        {2, {1.5, 1.5}, true},
+                                                                        {400, {5, 5}, false},
+                                                                        {400, {1, 20}, true},
+                                                                        {-3, {0.5, 0.5}, true}};
     for (const auto& [radius, point, inside] : rounded) {
         h.cornerRadius = radius;
         EXPECT_EQ(h.shapePath().contains(point), inside) << point.x();
@@ -230,4 +246,131 @@ TEST(EraserStrokeLayerTest, ClearsTheBaseAlongItsPathAndDrawsNothingItself) {
     EXPECT_TRUE(eraser.hitTest({50, 39}));
     EXPECT_FALSE(eraser.hitTest({50, 41}));
     EXPECT_TRUE(eraser.hitTest({99, 50}));
+}
+
+TEST(ArrowLayerTest, HitToleranceIsEightOrOneAndAHalfStrokesPlusTheHeads) {
+    struct Case {
+        double width;
+        ArrowHeadStyle heads;
+        QPointF point;
+        bool hit;
+    };
+    const auto none = ArrowHeadStyle::none, end = ArrowHeadStyle::end, start = ArrowHeadStyle::start;
+    // A head adds its length round its point: 35 for width 10.
+    const Case cases[] = {
+        {4, none, {70, 57.9}, true},   {4, none, {70, 58.1}, false},  {4, none, {128.5, 50}, false},
+        {10, none, {70, 64.9}, true},  {10, none, {70, 65.1}, false}, {10, end, {154.9, 50}, true},
+        {10, end, {155.1, 50}, false}, {10, end, {0, 50}, false},     {10, start, {0, 50}, true}};
+    for (const Case& c : cases) {
+        ArrowLayer a = arrow({20, 50}, {120, 50}, c.width);
+        a.headStyle = c.heads;
+        EXPECT_EQ(a.hitTest(c.point), c.hit) << c.width << " " << c.point.x() << "," << c.point.y();
+    }
+    // A zero-length arrow draws nothing, but its heads still hit.
+    ArrowLayer dot = arrow({80, 60}, {80, 60}, 4);
+    dot.headStyle = ArrowHeadStyle::both;
+    dot.shadow = ShadowStyle::soft;
+    EXPECT_EQ(render(dot, canvas(160, 120)), canvas(160, 120));
+    EXPECT_TRUE(dot.hitTest({93.9, 60}));
+    EXPECT_FALSE(dot.hitTest({94.1, 60}));
+    dot.headStyle = ArrowHeadStyle::none;
+    EXPECT_TRUE(dot.hitTest({87.9, 60}));
+    EXPECT_FALSE(dot.hitTest({88.1, 60}));
+    // A wide head outline enlarges the head's radius by its excess over the stroke, limited to 40.
+    ArrowLayer outlined = arrow({20, 50}, {120, 50}, 4);
+    outlined.headOutline = true;
+    outlined.headOutlineWidth = 20;
+    EXPECT_DOUBLE_EQ(outlined.headOutlineExcess(), 8);
+    EXPECT_TRUE(outlined.hitTest({141.9, 50}));
+    EXPECT_FALSE(outlined.hitTest({142.1, 50}));
+    outlined.headOutlineWidth = 100;
+    EXPECT_DOUBLE_EQ(outlined.outlineWidth(), 40);
+    EXPECT_DOUBLE_EQ(outlined.headOutlineExcess(), 18);
+    outlined.headOutlineWidth = 0.1;
+    EXPECT_DOUBLE_EQ(outlined.outlineWidth(), 0.5);
+    EXPECT_DOUBLE_EQ(outlined.headOutlineExcess(), 0);
+    outlined.headOutline = false;
+    outlined.headOutlineWidth = 20;
+    EXPECT_DOUBLE_EQ(outlined.headOutlineExcess(), 0);
+}
+
+TEST(ArrowLayerTest, CurvesAreHitAlongTheCurveWithHeadsAlongTheTangents) {
+    ArrowLayer a = arrow({20, 100}, {140, 100}, 4);
+    a.headStyle = ArrowHeadStyle::none;
+    a.controlPoint = QPointF(80, 0); // the curve peaks at y = 50
+    EXPECT_TRUE(a.hitTest({80, 50}));
+    EXPECT_TRUE(a.hitTest({80, 57.5}));
+    EXPECT_FALSE(a.hitTest({80, 100})); // on the chord, far from the curve
+    a.controlPoint = QPointF(20, 0);    // cubic, symmetric: its middle is at y = 25
+    a.controlPoint2 = QPointF(140, 0);
+    EXPECT_TRUE(a.hitTest({80, 25}));
+    EXPECT_FALSE(a.hitTest({80, 50}));
+
+    ArrowLayer b = arrow({0, 0}, {100, 0}, 4);
+    b.controlPoint = QPointF(50, -50);
+    const double r = std::sqrt(0.5);
+    EXPECT_NEAR(b.headDirection(true).x(), r, 1e-9); // along end - controlPoint
+    EXPECT_NEAR(b.headDirection(true).y(), r, 1e-9);
+    EXPECT_NEAR(b.headDirection(false).x(), -r, 1e-9); // along start - controlPoint
+    EXPECT_NEAR(b.headDirection(false).y(), r, 1e-9);
+    b.controlPoint2 = QPointF(100, 40); // the end head now follows end - controlPoint2
+    EXPECT_NEAR(b.headDirection(true).x(), 0, 1e-9);
+    EXPECT_NEAR(b.headDirection(true).y(), -1, 1e-9);
+    // Drawn, the end head points up along the curve's approach, not along the chord.
+    ArrowLayer c = arrow({20, 20}, {120, 30}, 4);
+    c.controlPoint = QPointF(40, 110);
+    c.controlPoint2 = QPointF(120, 110);
+    const QImage img = render(c, canvas(160, 120));
+    EXPECT_GT(qAlpha(img.pixel(120, 40)), 200);
+    EXPECT_EQ(qAlpha(img.pixel(120, 26)), 0);
+    EXPECT_EQ(qAlpha(img.pixel(108, 32)), 0);
+    EXPECT_GT(qAlpha(img.pixel(80, 88)), 200);
+}
+
+TEST(StepLayerTest, LabelsFollowTheSequence) {
+    using S = StepSequence;
+    const std::tuple<int, S, const char*> cases[] = {
+        {7, S::numeric, "7"},          {123, S::numeric, "123"},         {1, S::upperLetter, "A"},
+        {26, S::upperLetter, "Z"},     {27, S::upperLetter, "AA"},       {28, S::upperLetter, "AB"},
+        {52, S::upperLetter, "AZ"},    {53, S::upperLetter, "BA"},       {702, S::upperLetter, "ZZ"},
+        {703, S::upperLetter, "AAA"},  {3, S::lowerLetter, "c"},         {29, S::lowerLetter, "ac"},
+        {1, S::upperRoman, "I"},       {4, S::upperRoman, "IV"},         {9, S::upperRoman, "IX"},
+        {14, S::upperRoman, "XIV"},    {40, S::upperRoman, "XL"},        {90, S::upperRoman, "XC"},
+        {400, S::upperRoman, "CD"},    {1994, S::upperRoman, "MCMXCIV"}, {3999, S::upperRoman, "MMMCMXCIX"},
+        {4000, S::upperRoman, "4000"}, {4, S::lowerRoman, "iv"},         {1994, S::lowerRoman, "mcmxciv"},
+        {5000, S::lowerRoman, "5000"}};
+    for (const auto& [number, sequence, text] : cases) {
+        EXPECT_EQ(StepLayer::label(number, sequence), QLatin1String(text)) << number;
+    }
+    for (StepSequence sequence : allCases<StepSequence>()) { // below one: decimal in every sequence
+        EXPECT_EQ(StepLayer::label(0, sequence), "0") << rawValue(sequence).toStdString();
+        EXPECT_EQ(StepLayer::label(-3, sequence), "-3") << rawValue(sequence).toStdString();
+    }
+}
+
+TEST(StepLayerTest, OutlineIsNeverNegativeAndWidensTheBounds) {
+    StepLayer step = badge({50, 50}, 1);
+    step.outlineWidth = -6;
+    step.outlineColor = Qt::black;
+    EXPECT_EQ(step.bounds(), QRectF(30, 30, 40, 40));
+    EXPECT_TRUE(near(render(step, canvas(100, 100, Qt::white)).pixel(50, 31), step.color,
+                     12)); // no outline drawn either
+    step.outlineWidth = 4;
+    EXPECT_EQ(step.bounds(), QRectF(28, 28, 44, 44));
+    StepLayer half = badge({50, 50}, 1, StepShape::square);
+    half.opacity = 0.5;
+    const QRgb mid = render(half, canvas(100, 100, Qt::white)).pixel(33, 50);
+    EXPECT_NEAR(qRed(mid), (229 + 255) / 2, 4);
+    EXPECT_NEAR(qGreen(mid), (57 + 255) / 2, 4);
+}
+
+TEST(StepLayerTest, HitTestFollowsTheShape) {
+    StepLayer circle = badge({50, 50}, 1);
+    EXPECT_TRUE(circle.hitTest({50, 50}));
+    EXPECT_TRUE(circle.hitTest({50, 73.5}));  // within 4 of the edge
+    EXPECT_FALSE(circle.hitTest({50, 74.5})); // beyond 4
+    EXPECT_FALSE(circle.hitTest({69, 69}));   // the box's corner, 6.9 outside the circle
+    EXPECT_TRUE(badge({50, 50}, 1, StepShape::square).hitTest({69, 69}));
+    circle.outlineWidth = 12;
+    EXPECT_TRUE(circle.hitTest({50, 75.5})); // half the outline (6) counts
 }

@@ -119,7 +119,6 @@ TEST(EditorTrimBorders, OneStepThatKeepsLayersOverTheSamePixels) {
     EXPECT_EQ(vm.layers()[0]->bounds(), box->bounds().translated(-20, -20));
     EXPECT_EQ(vm.layers()[1]->bounds(), locked->bounds().translated(-20, -20));
     EXPECT_TRUE(vm.layers()[1]->isLocked);
-    EXPECT_EQ(vm.layers()[2]->toolKind, ToolKind::fill);
     // The visible area follows the pixels and is limited to what is left.
     EXPECT_EQ(vm.canvasRect(), QRectF(0, 0, 40, 40));
     EXPECT_FALSE(vm.selectedLayer());

@@ -148,23 +148,16 @@ TEST(CoverLayers, OnlyReadsOfCoveredPixelsNeedTheCoveredPicture) {
         {"a solid cover over another", {pixelA, pixelB, solid}, {false, false, false}, {false, false, false}},
         {"a magnifier above two covers", {pixelA, blurFar, lens}, {false, false, true}, {true, true, false}},
         {"a magnifier below every cover", {lens, pixelA}, {false, false}, {false, false}},
-        {"a chain of covers", {pixelA, blurNear, pixelB}, {false, true, true}, {true, true, false}},
-    };
+        {"a chain of covers", {pixelA, blurNear, pixelB}, {false, true, true}, {true, true, false}}};
     const QImage capture = textLikeCapture();
     for (const auto& c : cases) {
         const CoverLayers::CoveredReads reads = CoverLayers::coveredReads(c.layers, capture.size());
         EXPECT_EQ(reads.readers, c.readers) << c.what;
         EXPECT_EQ(reads.seen, c.seen) << c.what;
         EXPECT_EQ(reads.any, c.readers.contains(true)) << c.what;
-
-        QImage inOrder = capture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        {
-            QPainter p(&inOrder);
-            p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
-                             QPainter::TextAntialiasing);
-            DocumentFlattener::drawLayers(p, capture, c.layers);
-        }
-        EXPECT_LE(maxDiff(DocumentFlattener::flatten(capture, c.layers, QRectF(capture.rect())), inOrder), 2)
+        EXPECT_LE(maxDiff(DocumentFlattener::flatten(capture, c.layers, QRectF(capture.rect())),
+                          test::drawnInOrder(capture, c.layers)),
+                  2)
             << c.what;
     }
 }

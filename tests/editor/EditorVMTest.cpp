@@ -177,15 +177,11 @@ TEST(EditorVMArrangement, ZOrderAlignAndDistribute) {
     EXPECT_EQ(vm.multiSelection().size(), 3); // the moved copies stay selected
     vm.undo();
     vm.setMultiSelection(vm.layers());
-    vm.distribute(Qt::Vertical);
-    QList<double> centres;
-    for (const LayerPtr& l : vm.layers()) {
-        centres.append(l->bounds().center().y());
-    }
-    std::sort(centres.begin(), centres.end());
-    EXPECT_NEAR(centres[1] - centres[0], centres[2] - centres[1], 1e-9);
-    EXPECT_DOUBLE_EQ(centres[0], 25); // the end layers stay
-    EXPECT_DOUBLE_EQ(centres[2], 105);
+    vm.distribute(Qt::Vertical); // centres 25, 50 and 105: the end layers stay, the middle one is halfway
+    const auto centreY = [&](int i) { return vm.layers()[i]->bounds().center().y(); };
+    EXPECT_DOUBLE_EQ(centreY(0), 25);
+    EXPECT_DOUBLE_EQ(centreY(1), 65);
+    EXPECT_DOUBLE_EQ(centreY(2), 105);
 }
 
 TEST(EditorVMEditing, CropPasteAndStraightCut) {
@@ -344,49 +340,31 @@ TEST(EditorVMProperty, RandomEditsUndoAndRedoCompletely) {
         };
         const QByteArray initial = vm.fingerprint();
         const QImage initialBase = vm.baseImage();
-        int changes = 0;
-        for (int i = 0; i < 45; ++i) {
-            const int before = int(vm.undoStack().size());
-            switch (rng.bounded(10)) {
-            case 0:
-            case 1:
-                vm.addLayer(rectAt(rng.bounded(250), rng.bounded(200)));
-                break;
-            case 2:
+        const std::function<void()> edits[] = {
+            [&] { vm.addLayer(rectAt(rng.bounded(250), rng.bounded(200))); },
+            [&] { vm.addLayer(rectAt(rng.bounded(250), rng.bounded(200))); },
+            [&] {
                 if (LayerPtr l = pick()) {
                     vm.replaceLayer(l, l->translated(rng.bounded(9) - 4, 3));
                 }
-                break;
-            case 3:
-                vm.selectLayer(pick());
-                vm.deleteSelection();
-                break;
-            case 4:
-                vm.selectLayer(pick());
-                vm.bringToFront();
-                break;
-            case 5:
-                vm.setMultiSelection(vm.layers());
-                vm.align(LayerAlignment::top);
-                break;
-            case 6:
-                vm.commitCrop(QRectF(rng.bounded(50), rng.bounded(50), 120, 100));
-                break;
-            case 7:
+            },
+            [&] { vm.selectLayer(pick()), vm.deleteSelection(); },
+            [&] { vm.selectLayer(pick()), vm.bringToFront(); },
+            [&] { vm.setMultiSelection(vm.layers()), vm.align(LayerAlignment::top); },
+            [&] { vm.commitCrop(QRectF(rng.bounded(50), rng.bounded(50), 120, 100)); },
+            [&] {
                 vm.selectLayer(pick());
                 for (int n = 0; n < 3; ++n) {
                     vm.nudgeSelection(1, 0);
                 }
                 vm.endNudgeRun();
-                break;
-            case 8:
-                vm.applyCutOut(CutOutOrientation::horizontal, 10, 10 + rng.bounded(6));
-                break;
-            default:
-                vm.selectLayer(pick());
-                vm.duplicateSelection();
-                break;
-            }
+            },
+            [&] { vm.applyCutOut(CutOutOrientation::horizontal, 10, 10 + rng.bounded(6)); },
+            [&] { vm.selectLayer(pick()), vm.duplicateSelection(); }};
+        int changes = 0;
+        for (int i = 0; i < 45; ++i) {
+            const int before = int(vm.undoStack().size());
+            edits[rng.bounded(10)]();
             ASSERT_LE(vm.undoStack().size(), before + 1) << "one change, at most one step";
             changes += int(vm.undoStack().size()) - before;
         }

@@ -72,8 +72,7 @@ TEST(PIIDetectorTest, EarlierKindsClaimTheirRangesAndEachKindHasItsMask) {
     CapitalisedNames tagger;
     const QList<RecognizedLine> lines{
         line(QStringLiteral("Mail john.doe2024555@example.co.uk or call +1 (415) 555-0132")),
-        line(QStringLiteral("ssn 078-05-1120 for Alice and Bo, Carl9 too"), 0.2),
-    };
+        line(QStringLiteral("ssn 078-05-1120 for Alice and Bo, Carl9 too"), 0.2)};
     const auto found = PIIDetector::scan(lines, QSize(800, 600), &tagger);
     // The address's digits are not a phone number; "Mail" is a name here only by the fake tagger.
     ASSERT_EQ(kinds(found), (QList<Kind>{Kind::email, Kind::phone, Kind::name, Kind::ssn, Kind::name}));
@@ -141,13 +140,7 @@ TEST(PIIDetectorTest, AScanThatCannotRunAnswersNothingAndLogsWhy) {
     EXPECT_FALSE(PIIDetector(recognizer, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32)).has_value());
     EXPECT_TRUE(log.contains(QStringLiteral("[OCR] VNImageRequestHandler 失敗: engine exploded")));
     EXPECT_FALSE(PIIDetector(nullptr, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32)).has_value());
-
-    // Nothing found is an answer, not a failure.
-    recognizer->fail = false;
-    recognizer->lines = {test::recognisedLine(QStringLiteral("Nothing to see"), QRectF(0.1, 0.5, 0.5, 0.1))};
-    const auto found = PIIDetector(recognizer, nullptr).detectNow(QImage(8, 8, QImage::Format_RGB32));
-    ASSERT_TRUE(found.has_value());
-    EXPECT_TRUE(found->isEmpty());
+    // Nothing found is an answer, not a failure: the redact command's clean page.
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "document/SimplifyLayer.h"
 #include "editor/EditorVM.h"
 #include "editor/SimplifyReview.h"
+#include "support/Drawing.h"
 #include "support/Fakes.h"
 #include "support/TestUtil.h"
 
@@ -86,9 +87,8 @@ struct Screen {
     }
 };
 
-bool within(const QRect& a, const QRect& b, int px) {
-    return std::abs(a.left() - b.left()) <= px && std::abs(a.top() - b.top()) <= px &&
-           std::abs(a.right() - b.right()) <= px && std::abs(a.bottom() - b.bottom()) <= px;
+::testing::AssertionResult within(const QRect& a, const QRect& b, int px) {
+    return test::rectNear(QRectF(a), QRectF(b), px);
 }
 
 TEST(SimplifyDetector, FindsEachKindOfObjectAndLeavesTheLayoutAlone) {

@@ -1,6 +1,7 @@
 #include "Drawing.h"
 #include "PictureDiff.h"
 
+#include "document/DocumentFlattener.h"
 #include "document/MeboDocument.h"
 
 #include "TestPaths.h"
@@ -70,6 +71,16 @@ QString dataPath(const QString& name) {
     }
     return ::testing::AssertionFailure()
            << actual.x() << "," << actual.y() << " " << actual.width() << "x" << actual.height();
+}
+
+QImage drawnInOrder(const QImage& base, const LayerList& layers) {
+    const QImage erased = DocumentFlattener::applyErasers(base, layers);
+    QImage out = erased.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&out);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                           QPainter::TextAntialiasing);
+    DocumentFlattener::drawLayers(painter, erased, layers);
+    return out;
 }
 
 QImage canvas(int w, int h, QColor fill) {

@@ -35,6 +35,9 @@ bool near(QRgb pixel, QColor expected, int tolerance = 6);
 int countPixels(const QImage& image, const QRect& area, const std::function<bool(QRgb)>& test);
 // The largest difference of any channel of any pixel (the images have the same size).
 int maxDifference(const QImage& a, const QImage& b);
+// `layers` drawn one after the other over `base` on one painter, erasers first: what a composite
+// made any faster way must equal.
+QImage drawnInOrder(const QImage& base, const LayerList& layers);
 
 // Opaque blue left half, a translucent yellow band on the right.
 QImage sampleImage(int w, int h, QImage::Format format = QImage::Format_ARGB32);

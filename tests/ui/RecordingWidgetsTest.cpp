@@ -1,20 +1,15 @@
-// The recording panel, the region indicator, the trim prompt and the tray's recording items on
-// real widgets.
+// The recording panel, the region indicator and the trim prompt on real widgets.
 #include "app/Cfg.h"
-#include "app/UpdateCheckHook.h"
 #include "recording/RecordingPanelVM.h"
 #include "support/RecordingPanelParts.h"
-#include "ui/MenuBarController.h"
 #include "ui/RecordingPanel.h"
 #include "ui/RecordingRegionIndicator.h"
 #include "ui/TrimVideoDialog.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <gtest/gtest.h>
@@ -63,12 +58,10 @@ TEST(RecordingRegionIndicatorTest, TheRingNeverCoversTheRecordedPixels) {
         QRect recorded;
         bool shown;
     };
-    const Case cases[] = {
-        {QRect(100, 100, 640, 480), true},
-        {QRect(0, 0, 800, 600), true},   // the top and left edges fall off the screen
-        {QRect(0, 0, 1920, 1080), true}, // only the edge shared with the second screen
-        {QRect(1920, 0, 1280, 1024), true},
-    };
+    const Case cases[] = {{QRect(100, 100, 640, 480), true},
+                          {QRect(0, 0, 800, 600), true},   // the top and left edges fall off the screen
+                          {QRect(0, 0, 1920, 1080), true}, // only the edge shared with the second screen
+                          {QRect(1920, 0, 1280, 1024), true}};
     for (const Case& c : cases) {
         const QRegion ring = RecordingRegionIndicator::ring(c.recorded, screens);
         EXPECT_EQ(!ring.isEmpty(), c.shown);
@@ -87,11 +80,11 @@ TEST(TrimVideoDialogTest, FieldsDefaultsAndValidation) {
         bool trimmable;
     };
     const Case cases[] = {
-        {"abc", "5", true},   // an unreadable start is 0
-        {"7", "5", false},    // start after end
-        {"3", "999", true},   // an end past the duration is the duration
-        {"-4", "", true},     // 0 to the end
-        {"10.04", "", false}, // nothing left
+        {"abc", "5", true},  // an unreadable start is 0
+        {"7", "5", false},   // start after end
+        {"3", "999", true},  // an end past the duration is the duration
+        {"-4", "", true},    // 0 to the end
+        {"10.04", "", false} // nothing left
     };
     for (const Case& c : cases) {
         dialog.startField()->setText(QString::fromLatin1(c.start));
@@ -99,32 +92,6 @@ TEST(TrimVideoDialogTest, FieldsDefaultsAndValidation) {
         EXPECT_EQ(dialog.trimButton()->isEnabled(), c.trimmable) << c.start << " " << c.end;
         EXPECT_EQ(dialog.problemLabel()->text().startsWith(QStringLiteral("The start")), !c.trimmable);
     }
-}
-
-TEST(MenuBarRecordingTest, StopPauseItemsAndStatusWhileRecording) {
-    UpdateCheckHook updates;
-    QStringList ran;
-    MenuBarController::Actions actions;
-    actions.startCapture = [](CaptureMode) {};
-    actions.stopRecording = [&] { ran << QStringLiteral("stop"); };
-    actions.pauseResumeRecording = [&] { ran << QStringLiteral("pause"); };
-    MenuBarController bar(updates, actions, QStringLiteral("1.0"));
-    bar.install();
-    EXPECT_EQ(bar.pauseAction(), nullptr);
-    bar.setRecording(true);
-    ASSERT_NE(bar.pauseAction(), nullptr);
-    const QList<QAction*> items = bar.menu()->actions();
-    EXPECT_FALSE(items[5]->isEnabled()) << items[5]->text().toStdString(); // Record Area... waits
-    EXPECT_EQ(items.indexOf(bar.pauseAction()), 4);                        // right after the stop item
-    bar.setRecordingStatus(true, RecordingPanelVM::trayStatus(RecordingState::paused, 12));
-    EXPECT_EQ(bar.pauseAction()->text(), QStringLiteral("Resume Recording"));
-    EXPECT_EQ(items[3]->text(), QStringLiteral("Stop Recording (Paused 00:12)"));
-    bar.pauseAction()->trigger();
-    items[3]->trigger();
-    bar.setRecording(false);
-    EXPECT_EQ(bar.pauseAction(), nullptr);
-    EXPECT_EQ(items[3]->text(), QStringLiteral("Record Screen..."));
-    EXPECT_EQ(ran, (QStringList{"pause", "stop"}));
 }
 
 } // namespace

@@ -134,7 +134,6 @@ TEST_F(SettingsWindowTest, AfterCaptureDelayNameAndQualityAreStored) {
     Q_EMIT tab.templateField()->editingFinished();
     EXPECT_EQ(cfg.filenameTemplate(), QStringLiteral("shot-{yyyy}"));
     for (const char* bad : {"a/{yyyy}", "", "  ", "{ }"}) {
-        EXPECT_FALSE(vm.setFilenameTemplate(QString::fromLatin1(bad)).isEmpty()) << bad;
         tab.templateField()->setText(QString::fromLatin1(bad));
         Q_EMIT tab.templateField()->editingFinished();
         EXPECT_EQ(tab.templateField()->text(), QStringLiteral("shot-{yyyy}")) << bad;

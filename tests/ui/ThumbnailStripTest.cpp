@@ -1,6 +1,7 @@
 #include "library/HistoryFixture.h"
 
 #include "library/HistoryListModel.h"
+#include "support/Widgets.h"
 #include "ui/HistoryItemActions.h"
 #include "ui/HistoryView.h"
 #include "ui/ThumbnailStrip.h"
@@ -17,6 +18,8 @@ namespace {
 
 using test::drainEvents;
 using test::HistoryFixture;
+using test::menuAction;
+using test::menuTexts;
 
 // A library with real captures (PNG files, thumbnails made by the cache) and the widgets over it.
 class LibraryWidgetsTest : public HistoryFixture {
@@ -52,14 +55,6 @@ protected:
         }
         return out;
     }
-    static QAction* action(QMenu* menu, const QString& text) {
-        for (QAction* a : menu->actions()) {
-            if (a->text() == text) {
-                return a;
-            }
-        }
-        return nullptr;
-    }
 
     QStringList revealed;
 };
@@ -77,19 +72,15 @@ TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesToo
     QObject::connect(&strip, &ThumbnailStrip::openRequested, [&](const HistoryEntry& e) { opened << e.id; });
 
     QMenu* menu = strip.actions()->makeMenu(b, strip.listView());
-    QStringList texts;
-    for (QAction* act : menu->actions()) {
-        texts << (act->isSeparator() ? QStringLiteral("-") : act->text());
-    }
-    EXPECT_EQ(texts, (QStringList{"Open", "Show in Folder", "-", "Rename...", "Edit Tags...", "-",
-                                  "Move to Trash"}));
-    EXPECT_EQ(menu->defaultAction(), action(menu, "Open"));
-    action(menu, "Open")->trigger();
+    EXPECT_EQ(menuTexts(*menu), (QStringList{"Open", "Show in Folder", "---", "Rename...", "Edit Tags...",
+                                             "---", "Move to Trash"}));
+    EXPECT_EQ(menu->defaultAction(), menuAction(*menu, "Open"));
+    menuAction(*menu, "Open")->trigger();
     EXPECT_EQ(opened, QStringList{b.id});
-    action(menu, "Show in Folder")->trigger();
+    menuAction(*menu, "Show in Folder")->trigger();
     EXPECT_EQ(revealed, QStringList{lib + "/b.png"});
 
-    action(menu, "Move to Trash")->trigger();
+    menuAction(*menu, "Move to Trash")->trigger();
     delete menu;
     EXPECT_EQ(rowIds(*strip.model()), (QStringList{c.id, a.id}));
     EXPECT_EQ(rowIds(*view.model()), (QStringList{c.id, a.id}));
@@ -109,7 +100,7 @@ TEST_F(LibraryWidgetsTest, TheMenuOpensRevealsAndMovesToTheTrashAndDeleteDoesToo
     const HistoryEntry d = addShot("d.png", Qt::gray, 4);
     QFile::remove(lib + "/d.png");
     QMenu* gone = view.actions()->makeMenu(d, view.listView());
-    EXPECT_FALSE(action(gone, "Show in Folder")->isEnabled());
+    EXPECT_FALSE(menuAction(*gone, "Show in Folder")->isEnabled());
     delete gone;
 }
 

@@ -3,7 +3,7 @@
 #include "document/CustomStampMgr.h"
 #include "document/CutOutLayer.h"
 #include "editor/EditorVM.h"
-#include "support/TestUtil.h"
+#include "support/Drawing.h"
 #include "ui/ChoiceField.h"
 #include "ui/ColorButton.h"
 #include "ui/ColorField.h"
@@ -26,14 +26,9 @@ namespace {
 
 class ToolPropertyPanelTest : public ::testing::Test {
 protected:
-    ToolPropertyPanelTest() : stamps(stampDir.path()), vm(whiteImage()), panel(stamps) {
+    ToolPropertyPanelTest() : stamps(stampDir.path()), vm(test::canvas(320, 240, Qt::white)), panel(stamps) {
         panel.resize(260, 900);
         panel.setEditor(&vm);
-    }
-    static QImage whiteImage() {
-        QImage image(320, 240, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        return image;
     }
     StylePage* page() const { return panel.currentPage(); }
     template <typename T> T* control(const QString& caption) const {

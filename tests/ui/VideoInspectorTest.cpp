@@ -37,8 +37,7 @@ TEST_F(VideoInspectorTest, ChoicesWriteTheSettings) {
         {inspector.resolutionChoice(), QStringLiteral("1080p (1920x1080)"),
          [&] { return vm.state().exportResolutionHeight == 1080; }},
         {inspector.webcamLayoutChoice(), QStringLiteral("Center"),
-         [&] { return vm.state().webcamLayout && vm.state().webcamLayout->anchor == WebcamAnchor::custom; }},
-    };
+         [&] { return vm.state().webcamLayout && vm.state().webcamLayout->anchor == WebcamAnchor::custom; }}};
     for (const Pick& p : picks) {
         const int i = p.box->findText(p.title);
         ASSERT_GE(i, 0) << p.title.toStdString();

@@ -17,6 +17,15 @@ test::ProgramRun runMebo(const QStringList& args) {
     return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
 }
 
+QString writeTextImage(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("text.png"));
+    EXPECT_TRUE(
+        test::textPage(
+            {QStringLiteral("Meeting notes for Friday"), QStringLiteral("Call +1 415 555 0132 today")}, 14)
+            .save(path));
+    return path;
+}
+
 const QStringList kForm{QStringLiteral("Contact: Laura Bennett"),
                         QStringLiteral("E-mail: laura.bennett@example.com"),
                         QStringLiteral("Phone: (415) 555-0132"), QStringLiteral("SSN: 078-05-1120"),
@@ -26,6 +35,27 @@ QRect boxOf(const QJsonValue& item) {
     const QJsonObject b = item.toObject().value(QStringLiteral("box")).toObject();
     return QRect(b.value(QStringLiteral("x")).toInt(), b.value(QStringLiteral("y")).toInt(),
                  b.value(QStringLiteral("width")).toInt(), b.value(QStringLiteral("height")).toInt());
+}
+
+TEST(OcrCommandTest, PrintsTheTextOrItsBlocksAsJson) {
+    QTemporaryDir dir;
+    const QString image = writeTextImage(dir);
+    const test::ProgramRun plain = runMebo({QStringLiteral("ocr"), image});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(plain.out, QStringLiteral("Meeting notes for Friday\nCall +1 415 555 0132 today"));
+
+    const test::ProgramRun json = runMebo({QStringLiteral("ocr"), image, QStringLiteral("--json")});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject obj = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_EQ(obj.value(QStringLiteral("text")).toString(), plain.out);
+    const QJsonArray blocks = obj.value(QStringLiteral("blocks")).toArray();
+    ASSERT_EQ(blocks.size(), 2);
+    const QJsonObject top = blocks[0].toObject().value(QStringLiteral("box")).toObject();
+    const QJsonObject bottom = blocks[1].toObject().value(QStringLiteral("box")).toObject();
+    // Unit square, origin bottom-left: the first line is higher, so its y is larger.
+    EXPECT_GT(top.value(QStringLiteral("y")).toDouble(), bottom.value(QStringLiteral("y")).toDouble());
+    EXPECT_GT(top.value(QStringLiteral("width")).toDouble(), 0.15);
+    EXPECT_LT(top.value(QStringLiteral("x")).toDouble() + top.value(QStringLiteral("width")).toDouble(), 1.0);
 }
 
 TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
@@ -107,26 +137,38 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
               clean.convertToFormat(QImage::Format_RGB32));
 }
 
-TEST(RedactCommandTest, BadInputGivesAClearMessage) {
+// Both commands read their input through one image loader.
+TEST(TextCommandsTest, BadInputGivesAClearMessage) {
     QTemporaryDir dir;
     const test::ProgramRun missing =
-        runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("none.png"))});
+        runMebo({QStringLiteral("ocr"), dir.filePath(QStringLiteral("none.png"))});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("cannot read the image"))) << missing.err.toStdString();
 
-    QImage small(40, 20, QImage::Format_RGB32);
-    small.fill(Qt::white);
-    ASSERT_TRUE(small.save(dir.filePath(QStringLiteral("small.png"))));
+    // A blank image: no text, success.
+    const QString blank = dir.filePath(QStringLiteral("blank.png"));
+    ASSERT_TRUE(test::canvas(200, 80, Qt::white).save(blank));
+    const test::ProgramRun empty = runMebo({QStringLiteral("ocr"), blank});
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_TRUE(empty.out.isEmpty());
+
+    // Over 50 megapixels is refused from the header, before decoding.
+    QImage huge(8000, 7000, QImage::Format_Grayscale8);
+    huge.fill(255);
+    ASSERT_TRUE(huge.save(dir.filePath(QStringLiteral("huge.png"))));
+    const test::ProgramRun big = runMebo({QStringLiteral("ocr"), dir.filePath(QStringLiteral("huge.png"))});
+    EXPECT_EQ(big.exitCode, 1);
+    EXPECT_TRUE(big.err.contains(QStringLiteral("image too large for text recognition (8000×7000")))
+        << big.err.toStdString();
+    EXPECT_EQ(runMebo({QStringLiteral("ocr")}).exitCode, 2);
+
     const test::ProgramRun style =
-        runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("small.png")),
-                 QStringLiteral("--style"), QStringLiteral("blur")});
+        runMebo({QStringLiteral("redact"), blank, QStringLiteral("--style"), QStringLiteral("blur")});
     EXPECT_EQ(style.exitCode, 2);
     EXPECT_TRUE(style.err.contains(QStringLiteral("unknown style 'blur'"))) << style.err.toStdString();
-
     // An output folder that does not exist: the reason, and nothing else written.
-    const test::ProgramRun nowhere =
-        runMebo({QStringLiteral("redact"), dir.filePath(QStringLiteral("small.png")), QStringLiteral("-o"),
-                 dir.filePath(QStringLiteral("missing/out.png"))});
+    const test::ProgramRun nowhere = runMebo({QStringLiteral("redact"), blank, QStringLiteral("-o"),
+                                              dir.filePath(QStringLiteral("missing/out.png"))});
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_FALSE(nowhere.err.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
