@@ -4,6 +4,7 @@
 #include "services/FeedbackVM.h"
 #include "services/TicketAPI.h"
 #include "services/TicketDate.h"
+#include "support/Answer.h"
 #include "support/FakeHttpServer.h"
 #include "support/TestUtil.h"
 
@@ -33,10 +34,7 @@ quint16 closedPort() {
 }
 
 template <class T> TicketReply<T> await(std::function<void(TicketAPI::Done<T>)> call) {
-    std::optional<TicketReply<T>> out;
-    call([&](const TicketReply<T>& r) { out = r; });
-    waitUntil([&] { return out.has_value(); }, 10000);
-    return out.value_or(TicketReply<T>{});
+    return answerOf<TicketReply<T>>(call).value_or(TicketReply<T>{});
 }
 
 class Tickets : public ::testing::Test {

@@ -25,12 +25,7 @@ protected:
             programScript(
                 QStringLiteral("0.1.0"),
                 QStringLiteral("[ \"$1\" = update ] && printf '%s\\n' \"$@\" > '%1'").arg(guardRecord)));
-        root = QFileInfo(program).absolutePath() + QStringLiteral("/..");
-        root = QDir::cleanPath(root);
-    }
-    void TearDown() override {
-        mgr.reset();
-        norvik.reset();
+        root = QDir::cleanPath(QFileInfo(program).absolutePath() + QStringLiteral("/.."));
     }
 
     // Publishes `version` on the feed: its archive, signed with `keys`.
@@ -162,9 +157,18 @@ TEST_F(UpdaterFlow, ManualUpdateWaitsForTheUserAndInstallsAtQuitAfterCheckingThe
     EXPECT_EQ(terminated, 0);
 }
 
-TEST_F(UpdaterFlow, AReadyUpdateWaitsWhileTheUserIsBusy) {
+TEST_F(UpdaterFlow, ABusyUserSkipsTheBackgroundTickAndAReadyUpdateWaitsForThem) {
     publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
     start();
+    busy = true;
+    mgr->backgroundCheck();
+    drainEvents();
+    EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 後台檢查跳過 — 用戶忙碌 (截屏/錄屏中)")));
+    EXPECT_TRUE(mgr->checkStatus().is(UpdateCheckStatus::Kind::idle));
+    EXPECT_FALSE(mgr->isChecking());
+    EXPECT_EQ(server.count("/appcast.xml"), 0);
+
+    busy = false;
     QObject::connect(mgr.get(), &UpdateMgr::changed, [this] {
         if (mgr->checkStatus().is(UpdateCheckStatus::Kind::downloading)) {
             busy = true; // a recording started while the update downloaded
@@ -180,18 +184,6 @@ TEST_F(UpdaterFlow, AReadyUpdateWaitsWhileTheUserIsBusy) {
     mgr->installAndRelaunch();
     EXPECT_EQ(terminated, 1);
     EXPECT_TRUE(installedProgram().contains("mebo 0.2.0"));
-}
-
-TEST_F(UpdaterFlow, ABackgroundTickDuringARecordingIsSkippedAndLeavesTheStatusAlone) {
-    publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
-    start();
-    busy = true;
-    mgr->backgroundCheck();
-    drainEvents();
-    EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 後台檢查跳過 — 用戶忙碌 (截屏/錄屏中)")));
-    EXPECT_TRUE(mgr->checkStatus().is(UpdateCheckStatus::Kind::idle));
-    EXPECT_FALSE(mgr->isChecking());
-    EXPECT_EQ(server.count("/appcast.xml"), 0);
 }
 
 struct RefusedDownload {
@@ -273,10 +265,9 @@ TEST_F(UpdaterFlow, TheSameVersionIsUpToDateAndSettingsCheckOnlyFiveMinutesAfter
 TEST_F(UpdaterFlow, TheAutomaticCheckSwitchStopsAndRestartsTheFourHourTimer) {
     start();
     EXPECT_TRUE(mgr->autoCheckTimer().isActive());
-    EXPECT_EQ(mgr->autoCheckTimer().interval(), 14400 * 1000);
     mgr->setDisableAutoCheck(true);
     EXPECT_FALSE(mgr->autoCheckTimer().isActive());
-    EXPECT_EQ(defaults.user.value("WumoDisableAutoCheck"), QVariant(true));
+    EXPECT_EQ(defaults.user.value("WumoDisableAutoCheck"), QVariant(true)); // kept for the next start
     mgr->backgroundCheck();
     EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 後台檢查跳過 — disableAutoCheck=true")));
     mgr->settingsOpened();
