@@ -174,7 +174,7 @@ TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgai
     const qint64 installedSize = QFileInfo(program).size();
     launchInstalled();
     ASSERT_TRUE(waitForText(
-        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1,
+        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9",
         120000));
     ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動, 已回滾到 0.0.9", 60000));
     EXPECT_EQ(QFileInfo(program).size(), installedSize);
