@@ -63,10 +63,8 @@ protected:
 };
 
 TEST_F(AppDelegateTest, LaunchRunsItsStepsInOrderAndOpensSettingsOnceOnTheFirstLaunch) {
-    AppDelegate::logLaunch(QString(), QStringLiteral("7"));
-    EXPECT_TRUE(log.contains(QStringLiteral("[AppDelegate] Mebo 啟動 (build 0.1.0 (7))")));
-
-    // A library left by an earlier run is read at launch, before anything can be added to it.
+    // The launch line is the self-update desktop test's (its version and build). A library left by an earlier
+    // run is read at launch, before anything can be added to it.
     QDir().mkpath(cfg.saveDirectory());
     test::writeBytes(QDir(cfg.saveDirectory()).filePath(QStringLiteral("index.json")),
                      R"([{"createdAt": "2025-03-14T09:00:00Z", "filename": "gone.png", "heightPx": 1,
@@ -98,10 +96,7 @@ TEST_F(AppDelegateTest, UrlDuringFirstLaunchSuppressesTheSettingsWindowButMarksI
     EXPECT_TRUE(defaults.object(QStringLiteral("mebo.firstLaunchSettingsShown")).toBool());
     EXPECT_TRUE(
         log.contains(QStringLiteral("[AppDelegate] 啟動時收到 URL Scheme, 跳過 first-launch Settings 彈窗")));
-    EXPECT_EQ(overlay.presents, 1);
-    EXPECT_EQ(overlay.lastIntent, SnapIntent::area);
-    EXPECT_TRUE(
-        log.contains(QStringLiteral("[CaptureMgr] start mode=area source=urlScheme preferredApp=nil")));
+    EXPECT_EQ(overlay.presents, 1); // what a URL starts is the desktop application's test
 
     // An unreadable URL does not count as received during launch.
     AppDelegate fresh(defaults, images, history, mgr, shell);

@@ -5,6 +5,7 @@
 #include "document/RectLayer.h"
 #include "editor/EditorVM.h"
 #include "library/HistoryFixture.h"
+#include "support/Answer.h"
 #include "support/Drawing.h"
 
 #include <QRegularExpression>
@@ -25,12 +26,12 @@ protected:
         writePng(sampleScreenshot(32, 32), lib + QStringLiteral("/other.png"));
         writeIndex({entry(QStringLiteral("SHOT"), QStringLiteral("shot.png"), 2),
                     entry(QStringLiteral("OTHER"), QStringLiteral("other.png"), 1)});
-        makeStore();
-        store->load();
-        ASSERT_TRUE(waitIdle());
+        openStore();
         vm = std::make_unique<MainWindowVM>(*cfg, *store, dialogs);
         outside = tmp.path() + QStringLiteral("/out");
         QDir().mkpath(outside);
+        external = outside + QStringLiteral("/ext.png"); // an image from outside the library
+        writePng(sampleScreenshot(20, 20), external);
     }
     void TearDown() override {
         vm.reset();
@@ -69,19 +70,14 @@ protected:
         }
         return std::nullopt;
     }
-    // Runs an asynchronous Save As and answers its result once `done` ran.
-    template <typename Fn> std::optional<bool> run(Fn&& start) {
-        std::optional<bool> result;
-        start([&result](bool ok) { result = ok; });
-        waitUntil([&] { return result.has_value(); }, 3000);
-        return result;
-    }
+    // The answer of an asynchronous switch or Save As.
+    template <typename Fn> std::optional<bool> run(Fn&& start) { return answerOf<bool>(start); }
     static QImage argb(const QImage& img) { return img.convertToFormat(QImage::Format_ARGB32); }
 
     FakeDialogs dialogs;
     std::unique_ptr<MainWindowVM> vm;
     QImage shotImage;
-    QString outside;
+    QString outside, external;
 };
 
 } // namespace
@@ -192,17 +188,12 @@ TEST_F(MainWindowVMTest, LeavingImageModeAutosavesButAnOutsideImageAsksBeforeIts
     EXPECT_TRUE(QFileInfo::exists(shotSidecar()));
     EXPECT_EQ(vm->mode().kind(), EditorMode::Kind::video);
 
-    const QString external = outside + QStringLiteral("/ext.png");
-    writePng(sampleScreenshot(20, 20), external);
     ASSERT_TRUE(vm->openImageFile(external));
     addRect(*vm->editor());
     // Nowhere to keep its annotations: switching away asks first, and nothing is written beside it.
     EXPECT_FALSE(vm->autosave());
     dialogs.alertAnswer = 0; // "Discard"
-    std::optional<bool> switched;
-    vm->switchToItem(other(), [&](bool s) { switched = s; });
-    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
-    EXPECT_TRUE(*switched);
+    EXPECT_EQ(run([&](auto done) { vm->switchToItem(other(), done); }), true);
     EXPECT_EQ(dialogs.alerts.size(), 1);
     EXPECT_FALSE(QFileInfo::exists(outside + QStringLiteral("/ext.mebo")));
     EXPECT_EQ(log.count(kTag + QStringLiteral("autosave: shot.mebo")), 1);
@@ -215,10 +206,7 @@ TEST_F(MainWindowVMTest, AFailedAutosaveAsksBeforeDiscarding) {
     ASSERT_TRUE(QDir().mkpath(shotSidecar())); // a folder where the file should go
 
     dialogs.alertAnswer = 1; // Cancel
-    std::optional<bool> switched;
-    vm->switchToItem(other(), [&](bool s) { switched = s; });
-    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
-    EXPECT_FALSE(*switched);
+    EXPECT_EQ(run([&](auto done) { vm->switchToItem(other(), done); }), false);
     EXPECT_EQ(vm->editor(), editing);
     EXPECT_EQ(vm->editor()->layers().size(), 1);
     ASSERT_EQ(dialogs.alerts.size(), 1);
@@ -232,16 +220,12 @@ TEST_F(MainWindowVMTest, AFailedAutosaveAsksBeforeDiscarding) {
     EXPECT_FALSE(shot().hasMeboSidecar);
 
     dialogs.alertAnswer = 0; // Discard
-    switched.reset();
-    vm->switchToItem(other(), [&](bool s) { switched = s; });
-    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
+    ASSERT_EQ(run([&](auto done) { vm->switchToItem(other(), done); }), true);
     EXPECT_EQ(vm->currentEntry()->id, QStringLiteral("OTHER"));
 
     // A switch whose autosave succeeds asks nothing.
     addRect(*vm->editor());
-    switched.reset();
-    vm->switchToItem(shot(), [&](bool s) { switched = s; });
-    EXPECT_EQ(switched, true);
+    EXPECT_EQ(run([&](auto done) { vm->switchToItem(shot(), done); }), true);
     EXPECT_EQ(dialogs.alerts.size(), 2);
     EXPECT_TRUE(QFileInfo::exists(lib + QStringLiteral("/other.mebo")));
 }
@@ -265,8 +249,6 @@ TEST_F(MainWindowVMTest, SaveWritesEvenWithoutChangesAndShowsFailures) {
     EXPECT_FALSE(vm->save());
 
     // An image from outside the library has nowhere to keep its annotations: nothing is tried.
-    const QString external = outside + QStringLiteral("/ext.png");
-    writePng(sampleScreenshot(20, 20), external);
     ASSERT_TRUE(vm->openImageFile(external));
     addRect(*vm->editor());
     EXPECT_FALSE(vm->save());
@@ -376,12 +358,7 @@ TEST_F(MainWindowVMTest, PicturesOfItemsAndASwitchToAFileOutsideTheLibrary) {
     EXPECT_EQ(argb(vm->pictureOf(shot())), argb(vm->editor()->flattened()));
     EXPECT_NE(argb(vm->pictureOf(shot())), argb(shotImage));
     EXPECT_EQ(vm->pictureOf(other()).size(), QSize(32, 32));
-    const QString external = outside + QStringLiteral("/ext.png");
-    writePng(sampleScreenshot(20, 20), external);
-    std::optional<bool> switched;
-    vm->switchToImageFile(external, [&](bool s) { switched = s; });
-    ASSERT_TRUE(waitUntil([&] { return switched.has_value(); }));
-    EXPECT_TRUE(*switched);
+    EXPECT_EQ(run([&](auto done) { vm->switchToImageFile(external, done); }), true);
     EXPECT_EQ(vm->editor()->baseImage().size(), QSize(20, 20));
     EXPECT_TRUE(QFileInfo::exists(shotSidecar())); // the open item was kept first
 }
@@ -421,8 +398,6 @@ TEST_F(MainWindowVMTest, TrashingTheOpenItemOpensItsNeighbourAndWritesNothing) {
 // Only the open capture leaving the library with its file closes it: an image opened from
 // elsewhere, or a capture no longer listed whose name still finds a file, stays open.
 TEST_F(MainWindowVMTest, ChangesOfTheLibraryLeaveOtherOpenImagesAlone) {
-    const QString external = outside + QStringLiteral("/ext.png");
-    writePng(sampleScreenshot(20, 20), external);
     ASSERT_TRUE(vm->openItem(shot()));
     ASSERT_TRUE(vm->openImageFile(external)); // the entry opened before is left behind
     addRect(*vm->editor());

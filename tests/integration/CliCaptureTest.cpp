@@ -123,20 +123,18 @@ TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
         QStringList args;
         int exitCode;
     };
-    const QList<Case> cases{
-        {{"capture", "panorama"}, 2},
-        {{"capture", "fullscreen", "--frobnicate"}, 2},
-        {{"capture", "fullscreen", "--delay", "-3"}, 2},
-        {{"capture", "fullscreen", "--delay", "soon"}, 2},
-        {{"capture"}, 2},
-        {{"capture", "area"}, 2},
-        {{"capture", "area", "--geometry", "10x10"}, 2},
-        {{"capture", "fullscreen", "--geometry", "10x10+0+0"}, 2},
-        {{"capture", "area", "--geometry", "200x100+5000+5000"}, 1},
-        {{"capture", "fullscreen", "--display", "4242"}, 1},
-        {{"capture", "window", "--window", "0x7ffffff"}, 1},
-        {{"frobnicate"}, 2},
-    };
+    const QList<Case> cases{{{"capture", "panorama"}, 2},
+                            {{"capture", "fullscreen", "--frobnicate"}, 2},
+                            {{"capture", "fullscreen", "--delay", "-3"}, 2},
+                            {{"capture", "fullscreen", "--delay", "soon"}, 2},
+                            {{"capture"}, 2},
+                            {{"capture", "area"}, 2},
+                            {{"capture", "area", "--geometry", "10x10"}, 2},
+                            {{"capture", "fullscreen", "--geometry", "10x10+0+0"}, 2},
+                            {{"capture", "area", "--geometry", "200x100+5000+5000"}, 1},
+                            {{"capture", "fullscreen", "--display", "4242"}, 1},
+                            {{"capture", "window", "--window", "0x7ffffff"}, 1},
+                            {{"frobnicate"}, 2}};
     for (const Case& c : cases) {
         const auto r = home.run(QStringList(c.args) << "--save-dir" << shots);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString() << ": " << r.err.toStdString();
@@ -155,28 +153,27 @@ TEST_F(CliCapture, BadInputIsOneLineAndWritesNothing) {
 }
 
 TEST_F(CliCapture, UnusableEnvironmentIsOneLineAndWritesNothing) {
-    // No X display reachable.
-    auto r = home.run({"capture", "fullscreen", "--save-dir", shots}, {"DISPLAY=:4077"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains("4077")) << r.err.toStdString();
-    EXPECT_EQ(r.err.count('\n'), 0);
-    r = home.run({"capture", "fullscreen", "--save-dir", shots}, {"DISPLAY"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "mebo: no X display: DISPLAY is not set");
-
-    // A save folder that cannot be written (a file stands where the folder should be).
+    // No X display reachable, none named, a file where the save folder should be, a corrupt settings
+    // file (reported and left as it was).
     writeBytes(home.path() + "/blocker", {});
-    r = home.run({"capture", "fullscreen", "--save-dir", home.path() + "/blocker/shots"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.count('\n'), 0);
-    EXPECT_TRUE(r.err.contains("blocker/shots")) << r.err.toStdString();
-
-    // A corrupt settings file is reported and left as it was.
-    writeBytes(home.configFile(), "{\"mebo.copyToClipboard\": tru");
-    r = home.run({"capture", "fullscreen", "--save-dir", shots});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.count('\n'), 0);
-    EXPECT_TRUE(r.err.contains("defaults.json")) << r.err.toStdString();
+    const struct {
+        QString saveDir;
+        EnvChanges env;
+        QString said;
+        QByteArray settings;
+    } cases[] = {{shots, {"DISPLAY=:4077"}, "4077", {}},
+                 {shots, {"DISPLAY"}, "mebo: no X display: DISPLAY is not set", {}},
+                 {home.path() + "/blocker/shots", {}, "blocker/shots", {}},
+                 {shots, {}, "defaults.json", "{\"mebo.copyToClipboard\": tru"}};
+    for (const auto& c : cases) {
+        if (!c.settings.isEmpty()) {
+            writeBytes(home.configFile(), c.settings);
+        }
+        const auto r = home.run({"capture", "fullscreen", "--save-dir", c.saveDir}, c.env);
+        EXPECT_EQ(r.exitCode, 1) << c.said.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 0);
+        EXPECT_TRUE(r.err.contains(c.said)) << r.err.toStdString();
+    }
     EXPECT_EQ(fileBytes(home.configFile()), QByteArray("{\"mebo.copyToClipboard\": tru"));
     EXPECT_TRUE(pngsIn(shots).isEmpty());
 }

@@ -27,15 +27,14 @@ public:
     }
     void stop() { process_.stop(); }
     bool running() { return process_.running(); }
-    // The application's environment, for helpers started beside it; and a second `mebo` started
-    // as a user would, which hands its arguments to the running one.
-    EnvChanges environment() const { return home_.environment(); }
-    ProgramRun launch(const QStringList& args) const { return home_.run(args); }
     QString log() const { return QString::fromUtf8(fileBytes(logPath_)); }
-    // Waits until the log has `line` (at the end of a log line) `times` times.
-    bool waitForLine(const QString& line, int times = 1, int timeoutMs = 30000) const {
-        return waitUntil(
-            [&] { return log().count(QStringLiteral("] ") + line + QLatin1Char('\n')) >= times; }, timeoutMs);
+    // Waits until the log has `line` (at the end of a log line); the log is the failure's message.
+    ::testing::AssertionResult waitForLine(const QString& line) const {
+        if (waitUntil([&] { return log().contains(QStringLiteral("] ") + line + QLatin1Char('\n')); },
+                      30000)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << log().toStdString();
     }
 
 private:
@@ -104,8 +103,7 @@ protected:
         ASSERT_EQ(home.run({"config", "set", "mebo.openEditorAfterCapture", "false"}).exitCode, 0);
         ASSERT_EQ(home.run({"config", "set", "mebo.firstLaunchSettingsShown", "true"}).exitCode, 0);
         app.start();
-        ASSERT_TRUE(app.waitForLine(QStringLiteral("[Cmd+V] app-level monitor installed")))
-            << app.log().toStdString();
+        ASSERT_TRUE(app.waitForLine(QStringLiteral("[Cmd+V] app-level monitor installed")));
         const auto terms = windowsTitled(QStringLiteral("mebo-test-xterm-1"));
         ASSERT_FALSE(terms.empty());
         terminal = toolGeometry(terms.front());
@@ -138,9 +136,6 @@ protected:
 } // namespace
 
 TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
-    const QString log0 = app.log();
-    EXPECT_TRUE(log0.contains(QStringLiteral("[AppDelegate] Mebo 啟動 (build ")));
-
     // A second start hands over and ends at once.
     const ProgramRun second = home.run({});
     EXPECT_EQ(second.exitCode, 0) << second.err.toStdString();
@@ -152,11 +147,9 @@ TEST_F(DesktopApp, LaterLaunchesHandOverAndUrlsAreRouted) {
     // is the hotkey companion's test).
     EXPECT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(app.waitForLine(
-        QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")))
-        << app.log().toStdString();
-    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
+        QStringLiteral("[CaptureMgr] start mode=fullscreen source=urlScheme preferredApp=xterm")));
     // What a full-screen capture writes is the command line's test.
-    EXPECT_TRUE(waitUntil([&] { return libraryIndex(home.picturesMebo()).size() == 1; }, 30000));
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=fullscreen size=1920×1080")));
 
     // Terminating ends the process with its last line.
     app.stop();
@@ -176,8 +169,7 @@ TEST_F(DesktopApp, AreaOverlayCapturesTheDraggedRectangleOrCancels) {
     // The rectangle waits to be corrected; a double click inside takes it (pointer events reach the
     // overlay whichever window holds the keyboard focus).
     xdotool({"mousemove", "500", "525", "click", "--repeat", "2", "--delay", "80", "1"});
-    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=area size=400×250")))
-        << app.log().toStdString();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=area size=400×250")));
     ASSERT_TRUE(waitForDimmed(probe, spots, false));
     const QImage shot = firstCapture();
     ASSERT_FALSE(shot.isNull());
@@ -217,8 +209,7 @@ TEST_F(DesktopApp, ClickInTheWindowOverlayCapturesTheSnappedWindow) {
     xdotool({"click", "1"});
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[CaptureMgr] handleResult mode=window size=%1×%2")
                                     .arg(frame.width())
-                                    .arg(frame.height())))
-        << app.log().toStdString();
+                                    .arg(frame.height())));
     const QImage shot = firstCapture();
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(firstDifference(shot.convertToFormat(QImage::Format_RGB32),
@@ -276,12 +267,8 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     // Tags given from the command line while Mebo runs reach the running library at once.
     const ProgramRun tag = home.run({"history", "tag", captured.at(1), "invoice", "march"});
     ASSERT_EQ(tag.exitCode, 0) << tag.err.toStdString();
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return app.log().contains(QStringLiteral("[History] index.json was changed by another process"));
-        },
-        30000))
-        << app.log().toStdString();
+    const QString reread = QStringLiteral("[History] index.json was changed by another process");
+    ASSERT_TRUE(waitUntil([&] { return app.log().contains(reread); }, 30000)) << app.log().toStdString();
 
     xdotool({"mousemove", "2", "1077"});
     ASSERT_EQ(home.run({}).exitCode, 0); // a plain launch shows the main window
@@ -290,8 +277,7 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
 
     app.stop();
     app.start();
-    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
-        << app.log().toStdString();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")));
     ASSERT_EQ(home.run({}).exitCode, 0);
     // The main window lists the same captures with their names and thumbnails.
     EXPECT_EQ(firstDifference(settledMainWindow(probe), before), QString());
@@ -309,11 +295,9 @@ TEST_F(DesktopApp, TheLibraryOutlivesARestart) {
     ASSERT_EQ(home.run({"config", "set", "mebo.historyMaxCount", "2"}).exitCode, 0);
     EXPECT_EQ(idsOf(libraryIndex(lib)), idsOf(index).mid(0, 2));
     app.start();
-    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")))
-        << app.log().toStdString();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] 載入 2 條, 後台掃描孤兒...")));
     ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
-    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] prune 完成, 從 3 截到 2 (刪 1 個)")))
-        << app.log().toStdString();
+    ASSERT_TRUE(app.waitForLine(QStringLiteral("[History] prune 完成, 從 3 截到 2 (刪 1 個)")));
     EXPECT_EQ(idsOf(libraryIndex(lib)).mid(1), idsOf(index).mid(0, 1));
     EXPECT_EQ(pngsIn(lib).size(), 2);
     EXPECT_EQ(pngsIn(home.trashFiles()).size(), 2);
@@ -330,7 +314,7 @@ public:
                         QStringLiteral(MEBO_SOURCE_DIR "/tests/desktop/notification-server.py"), log_,
                         action},
                        env, home.path() + QStringLiteral("/notifications.err"));
-        ready_ = waitFor([](const QJsonObject& o) { return o.value("ready").toBool(); });
+        ready_ = waitUntil([&] { return fileBytes(log_).contains("\"ready\""); }, 15000);
     }
     bool ready() const { return ready_; }
     QList<QJsonObject> calls() const {
@@ -343,15 +327,13 @@ public:
         }
         return out;
     }
-    bool waitFor(const std::function<bool(const QJsonObject&)>& match, int timeoutMs = 15000) const {
+    bool waitFor(const std::function<bool(const QJsonObject&)>& match) const {
         return waitUntil(
             [&] {
-                const QList<QByteArray> lines = fileBytes(log_).split('\n');
-                return std::any_of(lines.begin(), lines.end(), [&](const QByteArray& l) {
-                    return match(QJsonDocument::fromJson(l).object());
-                });
+                const QList<QJsonObject> now = calls();
+                return std::any_of(now.begin(), now.end(), match);
             },
-            timeoutMs);
+            15000);
     }
 
 private:
@@ -364,13 +346,13 @@ private:
 
 // After a capture: a notification offering Open, Copy and Show in Folder; Open shows the capture.
 TEST_F(DesktopApp, ANotificationAfterACaptureOpensIt) {
-    NotificationServer server(home, app.environment(), QStringLiteral("open"));
+    NotificationServer server(home, home.environment(), QStringLiteral("open"));
     ASSERT_TRUE(server.ready());
     app.stop();
     ASSERT_EQ(home.run({"config", "set", "mebo.notifyAfterCapture", "true"}).exitCode, 0);
     app.start();
     ASSERT_TRUE(app.waitForLine(QStringLiteral("[Cmd+V] app-level monitor installed")));
-    ASSERT_EQ(app.launch({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
+    ASSERT_EQ(home.run({QStringLiteral("mebo://capture?mode=fullscreen")}).exitCode, 0);
     ASSERT_TRUE(server.waitFor([](const QJsonObject& o) {
         return o.value("summary").toString() == "Capture saved";
     })) << app.log().toStdString();
@@ -389,49 +371,37 @@ TEST_F(DesktopApp, ANotificationAfterACaptureOpensIt) {
 // window keeps its X window (unmapped): only the viewable ones are on screen.
 TEST_F(DesktopApp, HidingTheWindowKeepsTheTrayIconAndSaysSoOnce) {
     const auto shownWindows = [] {
-        const ProgramRun r =
-            runTool(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^Mebo$"});
-        QList<QByteArray> ids;
-        for (const QByteArray& line : r.stdOut.split('\n')) {
-            if (!line.trimmed().isEmpty()) {
-                ids << line.trimmed();
-            }
-        }
-        return ids;
+        return runTool(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^Mebo$"})
+            .out.split('\n', Qt::SkipEmptyParts);
     };
-    NotificationServer server(home, app.environment());
+    NotificationServer server(home, home.environment());
     ASSERT_TRUE(server.ready());
-    ASSERT_EQ(app.launch({}).exitCode, 0);
+    ASSERT_EQ(home.run({}).exitCode, 0);
     ASSERT_TRUE(waitUntil([&] { return !shownWindows().empty(); }, 15000));
     const auto windows = shownWindows();
     for (int round = 0; round < 2; ++round) {
-        xdotool({"windowactivate", "--sync", QString::fromLatin1(windows.front())});
+        xdotool({"windowactivate", "--sync", windows.front()});
         xdotool({"key", "--clearmodifiers", "ctrl+q"}); // to the focused window, as a user types it
         ASSERT_TRUE(waitUntil([&] { return shownWindows().empty(); }, 15000)) << "round " << round;
         if (round == 0) {
-            ASSERT_EQ(app.launch({}).exitCode, 0); // shown again by a second start
+            ASSERT_EQ(home.run({}).exitCode, 0); // shown again by a second start
             ASSERT_TRUE(waitUntil([&] { return !shownWindows().empty(); }, 15000));
         }
     }
-    EXPECT_TRUE(server.waitFor(
-        [](const QJsonObject& o) { return o.value("summary").toString() == "Mebo is still running"; }));
-    int announced = 0;
-    for (const QJsonObject& o : server.calls()) {
-        announced += o.value("summary").toString() == "Mebo is still running" ? 1 : 0;
-    }
-    EXPECT_EQ(announced, 1);
+    const auto announcement = [](const QJsonObject& o) {
+        return o.value("summary").toString() == "Mebo is still running";
+    };
+    EXPECT_TRUE(server.waitFor(announcement));
+    const QList<QJsonObject> calls = server.calls();
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), announcement), 1);
     // The icon in the tray is still a full-size window one can click.
     const ProgramRun tree = runTool(QStringLiteral("xwininfo"), {"-root", "-tree"});
+    static const QRegularExpression window(QStringLiteral(R"(^.*("mebo"|Mebo).* (\d+)x(\d+)\+)"),
+                                           QRegularExpression::MultilineOption);
     int icons = 0;
-    for (const QByteArray& line : tree.stdOut.split('\n')) {
-        if (line.contains("\"mebo\"") || line.contains("Mebo")) {
-            const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral(R"( (\d+)x(\d+)\+)")).match(QString::fromUtf8(line));
-            if (m.hasMatch() && m.captured(1).toInt() >= 16 && m.captured(1).toInt() <= 64 &&
-                m.captured(2).toInt() >= 16) {
-                ++icons;
-            }
-        }
+    for (auto it = window.globalMatch(tree.out); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        icons += m.captured(2).toInt() >= 16 && m.captured(2).toInt() <= 64 && m.captured(3).toInt() >= 16;
     }
     EXPECT_GE(icons, 1) << tree.out.toStdString();
 }

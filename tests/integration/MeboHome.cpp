@@ -1,6 +1,7 @@
 #include "MeboHome.h"
 
 #include "TestPaths.h"
+#include "support/Files.h"
 #include <QDir>
 #include <QJsonDocument>
 
@@ -32,6 +33,23 @@ ProgramRun MeboHome::run(const QStringList& args, const EnvChanges& extra, int t
 QJsonArray libraryIndex(const QString& dir) {
     QFile f(dir + QStringLiteral("/index.json"));
     return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).array() : QJsonArray();
+}
+
+QList<pid_t> processesOf(const QString& program, const QByteArray& argument, const QByteArray& variable) {
+    const QString wanted = QFileInfo(program).canonicalFilePath();
+    QList<pid_t> out;
+    for (const QString& pid :
+         QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+        const QString dir = QStringLiteral("/proc/") + pid;
+        const auto holds = [&](const char* file, const QByteArray& item) {
+            return item.isEmpty() || fileBytes(dir + QLatin1Char('/') + file).split('\0').contains(item);
+        };
+        if (QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget() == wanted && holds("cmdline", argument) &&
+            holds("environ", variable)) {
+            out << pid_t(pid.toInt());
+        }
+    }
+    return out;
 }
 
 QStringList pngsIn(const QString& dir) {

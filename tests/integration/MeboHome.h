@@ -26,6 +26,10 @@ private:
 
 // The library index of `dir` (its index.json); empty when there is none.
 QJsonArray libraryIndex(const QString& dir);
+// Running processes of `program` whose arguments include `argument` and whose environment includes
+// `variable` ("NAME=value"), when these are given.
+QList<pid_t> processesOf(const QString& program, const QByteArray& argument = {},
+                         const QByteArray& variable = {});
 // The PNG files in `dir`, by name.
 QStringList pngsIn(const QString& dir);
 // The frame painter's picture (tests/tools/frame_painter.cpp) carries its frame index in 16 black

@@ -37,41 +37,27 @@ public:
         }
     }
     void add(pid_t pid) { pids_ << pid; }
-    // Running processes whose program is `program`.
-    static QList<pid_t> running(const QString& program) {
-        QList<pid_t> out;
-        const QString wanted = QFileInfo(program).canonicalFilePath();
-        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
-            bool numeric = false;
-            const pid_t pid = pid_t(entry.toInt(&numeric));
-            if (numeric && QFileInfo("/proc/" + entry + "/exe").symLinkTarget() == wanted) {
-                out << pid;
-            }
-        }
-        return out;
-    }
 
 private:
     QList<pid_t> pids_;
 };
 
-bool waitForText(const QString& path, const QString& text, int times = 1, int timeoutMs = 60000) {
-    return waitUntil([&] { return QString::fromUtf8(fileBytes(path)).count(text) >= times; }, timeoutMs);
+// Waits until the file at `path` holds `text`; what it holds is the failure's message.
+::testing::AssertionResult waitForText(const QString& path, const QString& text, int timeoutMs = 60000) {
+    if (waitUntil([&] { return QString::fromUtf8(fileBytes(path)).contains(text); }, timeoutMs)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << fileBytes(path).toStdString();
 }
 
 class ServicesDesktop : public ::testing::Test {
 protected:
     void SetUp() override {
-        QDir(home.path()).mkpath("run");
-        QFile::setPermissions(home.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QDir(home.path()).mkpath("tmp");
-        env.insert("HOME", home.path());
-        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-        env.insert("XDG_DATA_HOME", home.path() + "/data");
-        env.insert("XDG_CACHE_HOME", home.path() + "/cache");
-        env.insert("XDG_RUNTIME_DIR", home.path() + "/run");
-        env.insert("TMPDIR", home.path() + "/tmp");
-        env.insert("QT_QPA_PLATFORM", std::nullopt);
+        for (const QString& change : home.environment({"TMPDIR=" + home.path() + "/tmp"})) {
+            const qsizetype eq = change.indexOf('=');
+            env.insert(change.left(eq), eq < 0 ? std::nullopt : std::optional(change.mid(eq + 1)));
+        }
         env.insert("MEBO_PUBLISHER_KEY", QString::fromLatin1(keys.publicKey.toBase64()));
         log = home.path() + "/app.log";
     }
@@ -156,17 +142,13 @@ TEST_F(SelfUpdate, AnUpdateFoundAtLaunchInstallsItselfAndComesBackOnTheNewVersio
     publish();
     ASSERT_FALSE(HasFatalFailure());
     launchInstalled();
-    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build 0.0.9 (1))", 1, 30000))
-        << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[更新] auto flow + 不忙 → 自動重啟升級", 1, 90000))
-        << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[AppDelegate] Mebo 啟動 (build 0.0.9 (1))", 30000));
+    ASSERT_TRUE(waitForText(log, "[更新] auto flow + 不忙 → 自動重啟升級", 90000));
     ASSERT_TRUE(waitForText(
-        log, "[AppDelegate] Mebo 啟動 (build " MEBO_PROJECT_VERSION " (" MEBO_PROJECT_BUILD "))", 1, 60000))
-        << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 已啟動, 刪除舊版 0.0.9", 1, 60000))
-        << logText().toStdString();
+        log, "[AppDelegate] Mebo 啟動 (build " MEBO_PROJECT_VERSION " (" MEBO_PROJECT_BUILD "))", 60000));
+    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 已啟動, 刪除舊版 0.0.9", 60000));
     EXPECT_TRUE(logText().contains("[AppDelegate] Mebo 退出"));
-    const QList<pid_t> now = Processes::running(fullProgram);
+    const QList<pid_t> now = processesOf(fullProgram);
     ASSERT_EQ(now.size(), 1);
     processes.add(now.first());
     // The settings window that was open is open again.
@@ -192,14 +174,12 @@ TEST_F(SelfUpdate, ANewVersionThatDoesNotStartIsRolledBackAndTheOldOneStartsAgai
     const qint64 installedSize = QFileInfo(program).size();
     launchInstalled();
     ASSERT_TRUE(waitForText(
-        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9", 1,
-        120000))
-        << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動, 已回滾到 0.0.9", 1, 60000))
-        << logText().toStdString();
+        log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動 (it ended at once (exit 1)), 回滾到 0.0.9",
+        120000));
+    ASSERT_TRUE(waitForText(log, "[更新] 新版本 " MEBO_PROJECT_VERSION " 未能啟動, 已回滾到 0.0.9", 60000));
     EXPECT_EQ(QFileInfo(program).size(), installedSize);
     EXPECT_TRUE(QDir(apps.path()).entryList({".mebo-update-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
-    const QList<pid_t> now = Processes::running(fullProgram);
+    const QList<pid_t> now = processesOf(fullProgram);
     ASSERT_EQ(now.size(), 1);
     processes.add(now.first());
 }
@@ -231,29 +211,19 @@ TEST_F(ServicesDesktop, TheInstalledCompanionOpensTheOverlayWhenItsKeyIsPressed)
     ASSERT_TRUE(run(MEBO_SOURCE_DIR "/scripts/install-desktop-entry.sh", {MEBO_BINARY}).succeeded());
     ASSERT_TRUE(run(MEBO_BINARY, {"config", "set", "mebo.firstLaunchSettingsShown", "true"}).succeeded());
     start(MEBO_BINARY, {"--background"}, log);
-    ASSERT_TRUE(waitForText(log, "[Cmd+V] app-level monitor installed", 1, 30000)) << logText().toStdString();
+    ASSERT_TRUE(waitForText(log, "[Cmd+V] app-level monitor installed", 30000));
 
     writeBytes(home.path() + "/config/tasu/bindings.json", R"({"area": "Ctrl+Alt+K"})");
     const QString tasuLog = home.path() + "/tasu.log";
     start(tasu, {"--background"}, tasuLog);
-    ASSERT_TRUE(waitForText(tasuLog, "[Tasu] bound area to Ctrl+Alt+K (X11)", 1, 30000))
-        << fileBytes(tasuLog).constData();
-    ASSERT_TRUE(waitForText(tasuLog, "[Tasu] ready", 1, 30000));
+    ASSERT_TRUE(waitForText(tasuLog, "[Tasu] bound area to Ctrl+Alt+K (X11)", 30000));
+    ASSERT_TRUE(waitForText(tasuLog, "[Tasu] ready", 30000));
 
     ASSERT_TRUE(run("/usr/bin/xdotool", {"key", "ctrl+alt+k"}, 20000).succeeded());
-    EXPECT_TRUE(waitForText(tasuLog, "[Tasu] Ctrl+Alt+K → mebo://capture?mode=area", 1, 20000))
-        << fileBytes(tasuLog).constData();
-    ASSERT_TRUE(waitForText(log, "[AppDelegate] URL: mebo://capture?mode=area", 1, 30000))
-        << logText().toStdString();
-    ASSERT_TRUE(waitForText(log, "[CaptureMgr] start mode=area", 1, 30000)) << logText().toStdString();
-    // The overlay is up: Escape cancels it (pressed until the overlay has the keyboard).
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            run("/usr/bin/xdotool", {"key", "Escape"}, 20000);
-            return waitForText(log, "[CaptureMgr] 區域截屏取消", 1, 500);
-        },
-        30000))
-        << logText().toStdString();
+    EXPECT_TRUE(waitForText(tasuLog, "[Tasu] Ctrl+Alt+K → mebo://capture?mode=area", 20000));
+    ASSERT_TRUE(waitForText(log, "[AppDelegate] URL: mebo://capture?mode=area", 30000));
+    // What the overlay does is the desktop application's test.
+    EXPECT_TRUE(waitForText(log, "[CaptureMgr] start mode=area", 30000));
 }
 
 } // namespace

@@ -81,6 +81,12 @@ protected:
         store = std::make_unique<HistoryStore>(*cfg, trash, *thumbs);
         cfg->setHistoryLimitTarget(store.get());
     }
+    // Makes the store, reads the folder and waits for its orphan scan.
+    void openStore() {
+        makeStore();
+        store->load();
+        EXPECT_TRUE(waitIdle());
+    }
     void destroyStore() {
         cfg->setHistoryLimitTarget(nullptr);
         store.reset();

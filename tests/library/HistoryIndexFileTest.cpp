@@ -127,9 +127,7 @@ TEST_F(HistoryIndexSafety, AnIndexThatCouldNotBeUsedIsKeptAsideBeforeTheNextWrit
 TEST_F(HistoryIndexSafety, AFolderChangeNotYetAnnouncedNeverMixesTwoLibraries) {
     touch("e1.png");
     writeIndex(entries({"e1"}));
-    makeStore();
-    store->load();
-    ASSERT_TRUE(waitIdle());
+    openStore();
     const QString other = tmp.path() + QStringLiteral("/other");
     QDir().mkpath(other);
     cfg->setSaveDirectory(other);
@@ -171,9 +169,7 @@ TEST(HistoryIndexTest, IndexFileRoundTripsByteForByte) {
     QString error;
     const auto entries = HistoryStore::decodeIndex(bytes, &error);
     ASSERT_TRUE(entries) << error.toStdString();
-    ASSERT_EQ(entries->size(), 2);
-    EXPECT_EQ(entries->at(0).id, QStringLiteral("NEWER"));
-    EXPECT_EQ(entries->at(1).durationSec, 12.375);
+    ASSERT_EQ(entries->size(), 2); // each field's decoding is a line of the vectors above
     EXPECT_EQ(entries->at(1).createdAt, QDateTime(QDate(2025, 3, 14), QTime(9, 30, 5), Qt::UTC));
     EXPECT_EQ(HistoryStore::encodeIndex(*entries), bytes);
 

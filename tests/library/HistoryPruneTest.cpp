@@ -22,9 +22,7 @@ TEST_F(HistoryPrune, UnlimitedSkipsTheLimitAndSettingOneTrashesTheOldestWithThei
         touch(f);
     }
     writeIndex(list << entry("e1", "e1.mp4", 1, "video"));
-    makeStore();
-    store->load();
-    ASSERT_TRUE(waitIdle());
+    openStore();
     EXPECT_EQ(store->entries().size(), 5);
     EXPECT_TRUE(log.contains("[History] applyLimitNow: historyMaxCount=0 (不限), 跳過"));
     EXPECT_EQ(trash.trashCallCount(), 0);
@@ -62,9 +60,7 @@ TEST_F(HistoryPrune, ATrashFailureKeepsTheEntryForTheNextPrune) {
     fiveImages();
     trash.failTrash = {"e2.mebo", "e1.png"};
     cfg->setHistoryMaxCount(3);
-    makeStore();
-    store->load();
-    ASSERT_TRUE(waitIdle());
+    openStore();
     EXPECT_TRUE(log.contains("[History] prune sibling trash 失敗 e2.mebo: Permission denied"));
     EXPECT_TRUE(log.contains("[History] prune 主檔 trash 失敗 e1.png: Permission denied"));
     EXPECT_EQ(ids(), (QStringList{"e5", "e4", "e3", "e2", "e1"}));

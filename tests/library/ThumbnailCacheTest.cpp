@@ -1,4 +1,5 @@
 #include "library/ThumbnailCache.h"
+#include "support/Drawing.h"
 #include "support/TestUtil.h"
 
 #include <QImageReader>
@@ -10,12 +11,6 @@ using namespace mebo;
 using namespace mebo::test;
 
 namespace {
-
-QImage solid(int w, int h, QColor c, QImage::Format format = QImage::Format_RGB32) {
-    QImage img(w, h, format);
-    img.fill(c);
-    return img;
-}
 
 class ThumbnailCacheTest : public ::testing::Test {
 protected:
@@ -43,7 +38,7 @@ TEST_F(ThumbnailCacheTest, MakeWritesAJpegThatFitsTheMaximumEdge) {
                           {"tall.jpg", {200, 800}, {80, 320}},
                           {"small.jpg", {100, 40}, {100, 40}}}; // never enlarged
     for (const Case& c : cases) {
-        cache->make(c.name, solid(c.source.width(), c.source.height(), Qt::red));
+        cache->make(c.name, canvas(c.source.width(), c.source.height(), Qt::red));
     }
     settle();
     for (const Case& c : cases) {
@@ -57,7 +52,7 @@ TEST_F(ThumbnailCacheTest, MakeWritesAJpegThatFitsTheMaximumEdge) {
 }
 
 TEST_F(ThumbnailCacheTest, TransparentCapturesAreFlattenedOnWhite) {
-    cache->make("clear.jpg", solid(50, 50, Qt::transparent, QImage::Format_ARGB32_Premultiplied));
+    cache->make("clear.jpg", canvas(50, 50));
     settle();
     const QImage onDisk(cache->pathFor("clear.jpg"));
     ASSERT_FALSE(onDisk.isNull());
@@ -66,8 +61,8 @@ TEST_F(ThumbnailCacheTest, TransparentCapturesAreFlattenedOnWhite) {
 
 TEST_F(ThumbnailCacheTest, WritesStillInFlightRespectDropAndClear) {
     QSignalSpy ready(cache.get(), &ThumbnailCache::thumbnailReady);
-    cache->make("dropped.jpg", solid(2000, 2000, Qt::gray));
-    cache->make("cleared.jpg", solid(2000, 2000, Qt::gray));
+    cache->make("dropped.jpg", canvas(2000, 2000, Qt::gray));
+    cache->make("cleared.jpg", canvas(2000, 2000, Qt::gray));
     cache->drop("dropped.jpg");
     cache->clear();
     settle();
@@ -79,7 +74,7 @@ TEST_F(ThumbnailCacheTest, WritesStillInFlightRespectDropAndClear) {
 }
 
 TEST_F(ThumbnailCacheTest, DestroyingTheCacheWaitsForItsWrites) {
-    cache->make("late.jpg", solid(1500, 1500, Qt::yellow));
+    cache->make("late.jpg", canvas(1500, 1500, Qt::yellow));
     const QString path = cache->pathFor("late.jpg");
     cache.reset();
     EXPECT_TRUE(QFileInfo::exists(path));

@@ -25,12 +25,7 @@ protected:
             programScript(
                 QStringLiteral("0.1.0"),
                 QStringLiteral("[ \"$1\" = update ] && printf '%s\\n' \"$@\" > '%1'").arg(guardRecord)));
-        root = QFileInfo(program).absolutePath() + QStringLiteral("/..");
-        root = QDir::cleanPath(root);
-    }
-    void TearDown() override {
-        mgr.reset();
-        norvik.reset();
+        root = QDir::cleanPath(QFileInfo(program).absolutePath() + QStringLiteral("/.."));
     }
 
     // Publishes `version` on the feed: its archive, signed with `keys`.
@@ -139,8 +134,15 @@ TEST_F(UpdaterFlow, BackgroundUpdateDownloadsInstallsAndHandsTheRelaunchToTheGua
     EXPECT_TRUE(QDir(downloads.path()).isEmpty());
 }
 
-TEST_F(UpdaterFlow, ManualUpdateWaitsForTheUserAndInstallsAtQuitAfterCheckingTheNewProgramStarts) {
-    publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
+class ManualUpdates : public UpdaterFlow, public ::testing::WithParamInterface<bool> {};
+
+// Installed at quit once the user asked for it, after checking that the new program starts; one that
+// does not start is rolled back.
+TEST_P(ManualUpdates, WaitForTheUserAndInstallAtQuitOnlyAProgramThatStarts) {
+    const bool starts = GetParam();
+    publish(QStringLiteral("0.2.0"),
+            makeReleaseArchive("0.2.0", starts ? programScript("0.2.0") : QByteArray("#!/bin/sh\nexit 3\n")),
+            publisherKeys());
     start();
     mgr->checkForUpdates();
     EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 當前版本: 0.1.0 (build 1)")));
@@ -153,18 +155,30 @@ TEST_F(UpdaterFlow, ManualUpdateWaitsForTheUserAndInstallsAtQuitAfterCheckingThe
     ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::readyToInstall));
     EXPECT_TRUE(
         logs.contains(QStringLiteral("[更新] readyToInstall — flow=manual, busy=false → 等用戶手動點按鈕")));
-    EXPECT_EQ(terminated, 0);
     EXPECT_TRUE(installedProgram().contains("mebo 0.1.0"));
 
     norvik->tryInstallOnDeactivate();
-    EXPECT_TRUE(installedProgram().contains("mebo 0.2.0"));
+    EXPECT_EQ(installedProgram().contains("mebo 0.2.0"), starts);
+    EXPECT_EQ(mgr->checkStatus().is(UpdateCheckStatus::Kind::error), !starts);
+    EXPECT_EQ(mgr->checkStatus().message.contains("does not start"), !starts);
     EXPECT_TRUE(stagingLeft().isEmpty());
     EXPECT_EQ(terminated, 0);
 }
 
-TEST_F(UpdaterFlow, AReadyUpdateWaitsWhileTheUserIsBusy) {
+INSTANTIATE_TEST_SUITE_P(Updater, ManualUpdates, ::testing::Bool());
+
+TEST_F(UpdaterFlow, ABusyUserSkipsTheBackgroundTickAndAReadyUpdateWaitsForThem) {
     publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
     start();
+    busy = true;
+    mgr->backgroundCheck();
+    drainEvents();
+    EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 後台檢查跳過 — 用戶忙碌 (截屏/錄屏中)")));
+    EXPECT_TRUE(mgr->checkStatus().is(UpdateCheckStatus::Kind::idle));
+    EXPECT_FALSE(mgr->isChecking());
+    EXPECT_EQ(server.count("/appcast.xml"), 0);
+
+    busy = false;
     QObject::connect(mgr.get(), &UpdateMgr::changed, [this] {
         if (mgr->checkStatus().is(UpdateCheckStatus::Kind::downloading)) {
             busy = true; // a recording started while the update downloaded
@@ -180,18 +194,6 @@ TEST_F(UpdaterFlow, AReadyUpdateWaitsWhileTheUserIsBusy) {
     mgr->installAndRelaunch();
     EXPECT_EQ(terminated, 1);
     EXPECT_TRUE(installedProgram().contains("mebo 0.2.0"));
-}
-
-TEST_F(UpdaterFlow, ABackgroundTickDuringARecordingIsSkippedAndLeavesTheStatusAlone) {
-    publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", programScript("0.2.0")), publisherKeys());
-    start();
-    busy = true;
-    mgr->backgroundCheck();
-    drainEvents();
-    EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 後台檢查跳過 — 用戶忙碌 (截屏/錄屏中)")));
-    EXPECT_TRUE(mgr->checkStatus().is(UpdateCheckStatus::Kind::idle));
-    EXPECT_FALSE(mgr->isChecking());
-    EXPECT_EQ(server.count("/appcast.xml"), 0);
 }
 
 struct RefusedDownload {
@@ -273,10 +275,9 @@ TEST_F(UpdaterFlow, TheSameVersionIsUpToDateAndSettingsCheckOnlyFiveMinutesAfter
 TEST_F(UpdaterFlow, TheAutomaticCheckSwitchStopsAndRestartsTheFourHourTimer) {
     start();
     EXPECT_TRUE(mgr->autoCheckTimer().isActive());
-    EXPECT_EQ(mgr->autoCheckTimer().interval(), 14400 * 1000);
     mgr->setDisableAutoCheck(true);
     EXPECT_FALSE(mgr->autoCheckTimer().isActive());
-    EXPECT_EQ(defaults.user.value("WumoDisableAutoCheck"), QVariant(true));
+    EXPECT_EQ(defaults.user.value("WumoDisableAutoCheck"), QVariant(true)); // kept for the next start
     mgr->backgroundCheck();
     EXPECT_TRUE(logs.contains(QStringLiteral("[更新] 後台檢查跳過 — disableAutoCheck=true")));
     mgr->settingsOpened();
@@ -297,21 +298,6 @@ TEST_F(UpdaterFlow, ASkippedVersionIsPassedOverByBackgroundChecksOnly) {
     ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::upToDate));
     mgr->checkForUpdates();
     ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::updateAvailable));
-}
-
-TEST_F(UpdaterFlow, ANewProgramThatDoesNotStartIsRolledBackWhenInstalledWithoutRelaunch) {
-    publish(QStringLiteral("0.2.0"), makeReleaseArchive("0.2.0", "#!/bin/sh\nexit 3\n"), publisherKeys());
-    start();
-    mgr->checkForUpdates();
-    ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::updateAvailable));
-    norvik->downloadAndInstall();
-    ASSERT_TRUE(waitFor(UpdateCheckStatus::Kind::readyToInstall));
-    norvik->tryInstallOnDeactivate();
-    ASSERT_TRUE(mgr->checkStatus().is(UpdateCheckStatus::Kind::error));
-    EXPECT_TRUE(mgr->checkStatus().message.contains("does not start"))
-        << mgr->checkStatus().message.toStdString();
-    EXPECT_TRUE(installedProgram().contains("mebo 0.1.0"));
-    EXPECT_TRUE(stagingLeft().isEmpty());
 }
 
 TEST_F(UpdaterFlow, WithoutAPublisherKeyTheUpdaterDoesNotStartAndChecksFailAtOnce) {

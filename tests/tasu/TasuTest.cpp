@@ -69,7 +69,6 @@ TEST(HotkeyBindings, FactoryKeysSaveAndLoad) {
     EXPECT_TRUE(back.key("area").isEmpty());
     EXPECT_EQ(back.modeUsing(QKeySequence("Ctrl+Alt+F")), "fullscreen");
     EXPECT_EQ(back.modeUsing(QKeySequence("Ctrl+Alt+F"), "fullscreen"), "");
-    EXPECT_EQ(HotkeyBindings::captureUrl("recordArea"), "mebo://capture?mode=recordArea");
 
     mebo::test::writeBytes(path, "[1, 2");
     QString error;
