@@ -104,27 +104,6 @@ std::optional<TimeRange> VideoTimeline::cutSpanAt(const QList<TrimRegion>& cuts,
     return span;
 }
 
-QList<VideoExportSpeedSlice> VideoTimeline::speedSlices(const QList<SpeedRegion>& regions, double rangeStart,
-                                                        double rangeEnd) {
-    QList<VideoExportSpeedSlice> slices;
-    for (const SpeedRegion& r : regions) {
-        if (!(r.speed > 0)) {
-            continue;
-        }
-        const double s = std::max(rangeStart, r.startSec);
-        const double e = std::min(rangeEnd, r.endSec);
-        if (s < e) {
-            slices.append({s, e, r.speed});
-        }
-    }
-    sortByStart(
-        slices, [](const VideoExportSpeedSlice& slice) { return slice.sourceStart; },
-        [](const VideoExportSpeedSlice& a, const VideoExportSpeedSlice& b) {
-            return a.sourceEnd < b.sourceEnd;
-        });
-    return slices;
-}
-
 QList<VideoExportSpeedSlice> VideoTimeline::resolvedSpeeds(const QList<SpeedRegion>& regions) {
     // Usable regions with their place in the list (the later one wins an overlap).
     struct Item {

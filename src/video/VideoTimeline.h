@@ -36,10 +36,6 @@ public:
     // within 0.001 s of its end), or nothing. `cuts` sorted by start (effectiveCuts).
     static std::optional<TimeRange> cutSpanAt(const QList<TrimRegion>& cuts, double t);
 
-    // Each region with speed > 0 intersected with [rangeStart, rangeEnd], empty ones dropped,
-    // sorted by start. Slices of overlapping regions overlap.
-    static QList<VideoExportSpeedSlice> speedSlices(const QList<SpeedRegion>& regions, double rangeStart,
-                                                    double rangeEnd);
     // The speed in effect over the whole source: disjoint slices sorted by start. Where regions
     // overlap, the one later in the list wins (it was added or edited on top).
     static QList<VideoExportSpeedSlice> resolvedSpeeds(const QList<SpeedRegion>& regions);
