@@ -185,6 +185,9 @@ TEST_F(Companion, DownloadFailuresHaveTheirMessages) {
                  R"(<rss><item><enclosure length="1" url="not a url"/></item></rss>)");
     EXPECT_EQ(install()->description, "無效的下載地址");
 
+    server.route("/tasu/appcast.xml", 300, "<rss/>"); // an answer outside 2xx is not read as a feed
+    EXPECT_EQ(install()->description, "下載失敗");
+
     SetUp(); // the feed again, now with a missing archive
     failure = install();
     EXPECT_EQ(failure->name, "downloadFailed");
