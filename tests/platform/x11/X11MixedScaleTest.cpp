@@ -84,7 +84,7 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
     EXPECT_EQ(right.frame, QRect(1120, 1080 - 540, 400, 540));
     EXPECT_EQ(right.scale, 2.0);
 
-    TestWindow window(TestWindow::Options(QStringLiteral("mebo-test-mixed"), QRect(1300, 300, 500, 400)));
+    TestWindow window({.title = "mebo-test-mixed", .rect = {1300, 300, 500, 400}});
     ASSERT_TRUE(window.waitManaged());
     const QList<WindowInfo> snaps =
         answerOf<QList<WindowInfo>>([&](auto done) { svc.listShareableWindows(done); }, kSlowMs)
