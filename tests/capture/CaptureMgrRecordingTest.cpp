@@ -1,6 +1,7 @@
 #include "capture/CaptureMgr.h"
 #include "platform/MonotonicClock.h"
 #include "recording/ScreenRecordingSvc.h"
+#include "support/Answer.h"
 #include "support/CaptureParts.h"
 #include "support/FakeWindows.h"
 #include "support/Files.h"
@@ -48,9 +49,7 @@ protected:
     }
     ~CaptureMgrRecording() override {
         if (recorder->state() != RecordingState::idle) {
-            bool stopped = false;
-            recorder->stop([&](StopResult) { stopped = true; });
-            test::waitUntil([&] { return stopped; }, 10000);
+            test::answerOf<StopResult>([&](auto done) { recorder->stop(done); }, 10000);
         }
     }
 
@@ -243,9 +242,7 @@ TEST_F(CaptureMgrRecording, APickedDisplayOrWindowStartsItsRecording) {
         mgr.startRecordWithPicker(CaptureRequest::Source::menuBar);
         ASSERT_TRUE(test::waitUntil([&] { return started > before; }, 10000)) << int(c.choice.kind);
         EXPECT_EQ(recorder->recordedRect(), c.recorded);
-        bool stopped = false;
-        recorder->stop([&](StopResult) { stopped = true; });
-        ASSERT_TRUE(test::waitUntil([&] { return stopped; }, 10000));
+        ASSERT_TRUE(test::answerOf<StopResult>([&](auto done) { recorder->stop(done); }, 10000));
     }
     EXPECT_EQ(pickerShown, 2);
     EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] startRecordWithPicker source=menuBar")));

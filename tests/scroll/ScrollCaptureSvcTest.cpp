@@ -51,6 +51,7 @@ TEST(ScrollCaptureSvcRules, AccessibilityCorrection) {
              Case{"mostly inside", QRect(100, -60, 800, 810), true},
              Case{"half outside", QRect(500, 0, 1000, 800), false},
              Case{"too small", QRect(10, 10, 119, 500), false},
+             Case{"just large enough", QRect(10, 10, 120, 500), true},
          }) {
         EXPECT_EQ(ScrollCaptureSvc::accessibilityCorrection(region, c.candidate).has_value(), c.accepted)
             << c.what;
