@@ -155,6 +155,8 @@ TEST_F(CaptureMgrRecording, AStopOrCancelDuringTheStartEndsTheRecordingOnceItRun
         mgr.startRecording(RecordingTarget::display(7), CaptureMode::record);
         ASSERT_EQ(recorder->state(), RecordingState::preparing);
         cancel ? mgr.cancelRecording() : mgr.stopRecording();
+        EXPECT_TRUE(log.contains(QStringLiteral("[CaptureMgr] recording still starting: %1 once it runs")
+                                     .arg(cancel ? QStringLiteral("cancel") : QStringLiteral("stop"))));
         ASSERT_TRUE(test::waitUntil([&] { return finished.size() > before; }, 10000)) << cancel;
         EXPECT_FALSE(finished.last().ok);
         EXPECT_EQ(recorder->state(), RecordingState::idle);

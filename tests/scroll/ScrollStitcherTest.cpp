@@ -129,6 +129,19 @@ INSTANTIATE_TEST_SUITE_P(
                                    8}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(ScrollStitcher, BandGeometryKeepsTheMiddleColumnsAndRowsClearOfHeaders) {
+    struct Case {
+        int w, h, left, width, top, bottom, height;
+    };
+    for (const Case& c : {Case{1920, 1080, 576, 768, 129, 86, 865}, Case{800, 600, 240, 320, 72, 48, 480},
+                          Case{70, 130, 21, 28, 24, 24, 82}, Case{10, 30, 4, 2, 10, 7, 13}}) {
+        const BandGeometry b = BandGeometry::of(c.w, c.h);
+        EXPECT_EQ(std::tuple(b.left, b.width, b.top, b.bottom, b.height),
+                  std::tuple(c.left, c.width, c.top, c.bottom, c.height))
+            << c.w << "x" << c.h;
+    }
+}
+
 TEST(ScrollStitcher, PlausibilityAfterSteadySteps) {
     struct Case {
         int r, h, x;

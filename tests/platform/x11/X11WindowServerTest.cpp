@@ -88,15 +88,12 @@ TEST_F(X11WindowServerTest, OrderFollowsRaiseAndActivate) {
     const uint32_t first = windowsTitled(QStringLiteral("mebo-test-xterm-1")).at(0);
     const uint32_t third = windowsTitled(QStringLiteral("mebo-test-xterm-3")).at(0);
 
-    ASSERT_TRUE(xdotool({QStringLiteral("windowraise"), QString::number(first)}));
-    EXPECT_TRUE(waitUntil(
-        [&] { return xtermOrder(server.windowsFrontToBack()).value(0) == "mebo-test-xterm-1"; }, kSlowMs))
-        << xtermOrder(server.windowsFrontToBack()).join(' ').toStdString();
-
-    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QString::number(third)}));
-    EXPECT_TRUE(waitUntil(
-        [&] { return xtermOrder(server.windowsFrontToBack()).value(0) == "mebo-test-xterm-3"; }, kSlowMs))
-        << xtermOrder(server.windowsFrontToBack()).join(' ').toStdString();
+    const auto comesFirst = [&](const char* command, uint32_t window, const char* title) {
+        return xdotool({QLatin1String(command), QString::number(window)}) &&
+               waitUntil([&] { return xtermOrder(server.windowsFrontToBack()).value(0) == title; }, kSlowMs);
+    };
+    EXPECT_TRUE(comesFirst("windowraise", first, "mebo-test-xterm-1"));
+    EXPECT_TRUE(comesFirst("windowactivate", third, "mebo-test-xterm-3"));
     const QStringList order = xtermOrder(server.windowsFrontToBack());
     EXPECT_EQ(order.size(), 3);
     EXPECT_EQ(order.value(1), QStringLiteral("mebo-test-xterm-1"));
