@@ -183,8 +183,7 @@ TEST_F(CaptureMgrTest, RecordingAreaGoesToTheRecorder) {
     mgr->start(request(CaptureMode::recordArea));
     ASSERT_TRUE(test::waitUntil([&] { return started.has_value(); }));
     EXPECT_EQ(overlay.lastKind, RegionKind::record);
-    EXPECT_EQ(started->first, 1u);
-    EXPECT_EQ(started->second, QRect(10, 20, 300, 200));
+    EXPECT_EQ(started, std::pair(1u, QRect(10, 20, 300, 200)));
     EXPECT_EQ(history.entries().size(), 0);
 
     overlay.autoAnswer = OverlayOutcome{};
