@@ -1,5 +1,6 @@
 #include "capture/ScreenCaptureSvc.h"
 #include "support/Answer.h"
+#include "support/FakeWindows.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,7 @@ using mebo::platform::WindowType;
 namespace {
 
 using test::display;
-
-WindowInfo window(uint32_t id, QRect frame, qint64 pid = 100, QString appId = QStringLiteral("xterm"),
-                  WindowType type = WindowType::Normal) {
-    WindowInfo w;
-    w.windowId = id;
-    w.frame = frame;
-    w.pid = pid;
-    w.appId = appId;
-    w.type = type;
-    w.title = QStringLiteral("window %1").arg(id);
-    return w;
-}
+using test::windowInfo;
 
 class ScreenCaptureSvcTest : public ::testing::Test {
 protected:
@@ -101,7 +91,7 @@ TEST_F(ScreenCaptureSvcTest, WindowIsCapturedOnlyWhereItLiesOnItsScreen) {
                            display(2, {1440, 0, 1920, 1080}, 1.0, false)};
     // Top-left frame (1340, 100, 200, 100): desktop (1340, 700, 200, 100), centre x = 1440 is on
     // display 2 (frames are half-open), so only its right half is captured there.
-    capture.windowList = {window(42, {1340, 100, 200, 100})};
+    capture.windowList = {windowInfo(42, {1340, 100, 200, 100})};
     auto shot = windowShot(42);
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->title, QStringLiteral("window 42"));
@@ -116,7 +106,7 @@ TEST_F(ScreenCaptureSvcTest, WindowIsCapturedOnlyWhereItLiesOnItsScreen) {
     ASSERT_EQ(shot->image.size(), QSize(200, 200)); // 100 x 100 points at scale 2
     EXPECT_EQ(shot->image.pixel(0, 0), test::gradientPixel(2680, 1800 - 1400 - 200, 1));
 
-    capture.windowList = {window(43, {3000, 100, 200, 100})};
+    capture.windowList = {windowInfo(43, {3000, 100, 200, 100})};
     EXPECT_FALSE(windowShot(43));
     EXPECT_TRUE(log.contains(QStringLiteral("[ScreenCapture] 找不到 window 43 所在顯示器")));
 }
@@ -143,20 +133,21 @@ TEST_F(ScreenCaptureSvcTest, FailuresAreLoggedAndAnsweredWithNothing) {
 
 TEST_F(ScreenCaptureSvcTest, SnapListKeepsOwnedNormalWindowsFrontMostFirst) {
     capture.windowList = {
-        window(1, {0, 0, 300, 200}),                                   // behind 3 in the stacking
-        window(2, {0, 0, 15, 300}),                                    // too narrow
-        window(3, {0, 0, 300, 200}, 0, QStringLiteral("firefox-esr")), // pid unknown, app known
-        window(4, {0, 0, 1440, 30}, 200, QStringLiteral("panel"), WindowType::Dock),
-        window(5, {0, 0, 1440, 900}, 201, QStringLiteral("desktop"), WindowType::Desktop),
-        window(6, {0, 0, 300, 80}, 202, QStringLiteral("notify"), WindowType::Notification),
-        window(7, {0, 0, 300, 200}, 0, QString()),                        // no owner
-        window(8, {0, 0, 300, 19}),                                       // too short
-        window(9, {0, 0, 300, 200}),                                      // not in the stacking list
-        window(10, {0, 0, 20, 20}, 300, QString(), WindowType::Dialog),   // smallest allowed
-        window(11, {0, 0, 300, 200}),                                     // not listed either
-        window(12, {0, 0, 300, 200}, QCoreApplication::applicationPid()), // our own
+        windowInfo(1, {0, 0, 300, 200}),                                   // behind 3 in the stacking
+        windowInfo(2, {0, 0, 15, 300}),                                    // too narrow
+        windowInfo(3, {0, 0, 300, 200}, 0, QStringLiteral("firefox-esr")), // pid unknown, app known
+        windowInfo(4, {0, 0, 1440, 30}, 200, QStringLiteral("panel"), WindowType::Dock),
+        windowInfo(5, {0, 0, 1440, 900}, 201, QStringLiteral("desktop"), WindowType::Desktop),
+        windowInfo(6, {0, 0, 300, 80}, 202, QStringLiteral("notify"), WindowType::Notification),
+        windowInfo(7, {0, 0, 300, 200}, 0, QString()),                        // no owner
+        windowInfo(8, {0, 0, 300, 19}),                                       // too short
+        windowInfo(9, {0, 0, 300, 200}),                                      // not in the stacking list
+        windowInfo(10, {0, 0, 20, 20}, 300, QString(), WindowType::Dialog),   // smallest allowed
+        windowInfo(11, {0, 0, 300, 200}),                                     // not listed either
+        windowInfo(12, {0, 0, 300, 200}, QCoreApplication::applicationPid()), // our own
     };
-    windowServer.windows = {window(10, {}), window(3, {}), window(4, {}), window(1, {}), window(12, {})};
+    windowServer.windows = {windowInfo(10, {}), windowInfo(3, {}), windowInfo(4, {}), windowInfo(1, {}),
+                            windowInfo(12, {})};
 
     QList<uint32_t> ids;
     for (const auto& w : snapList()) {

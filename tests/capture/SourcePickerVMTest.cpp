@@ -29,16 +29,8 @@ struct SourcePicker : ::testing::Test {
     SourcePickerVM vm{svc, ownPid};
 
     SourcePicker() {
-        platform::DisplayInfo side;
-        side.displayId = 2;
-        side.name = QStringLiteral("HDMI-1");
-        side.frame = side.nativeFrame = QRect(1920, 0, 1280, 1024);
-        platform::DisplayInfo main;
-        main.displayId = 1;
-        main.name = QStringLiteral("eDP-1");
-        main.frame = main.nativeFrame = QRect(0, 0, 1920, 1080);
-        main.primary = true;
-        capture.displayList = {side, main};
+        const QRect side(1920, 0, 1280, 1024), main(0, 0, 1920, 1080);
+        capture.displayList = {test::display(2, side, 1, false, side), test::display(1, main, 1, true, main)};
         capture.windowList = {window(10, QStringLiteral("Terminal"), 99),
                               window(11, QStringLiteral("Mebo"), ownPid),
                               window(12, QStringLiteral("Minimised"), 99, false)};

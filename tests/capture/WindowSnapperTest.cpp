@@ -1,4 +1,5 @@
 #include "capture/WindowSnapper.h"
+#include "support/FakeWindows.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,7 @@ using namespace mebo;
 
 namespace {
 
-platform::WindowInfo window(uint32_t id, QRect frame, qint64 pid, QString title = {}) {
-    platform::WindowInfo w;
-    w.windowId = id;
-    w.frame = frame;
-    w.pid = pid;
-    w.title = title.isEmpty() ? QStringLiteral("w%1").arg(id) : title;
-    w.appId = QStringLiteral("app");
-    return w;
-}
+using test::windowInfo;
 
 struct Fixture {
     test::FakeWindowServer server;
@@ -27,11 +20,11 @@ struct Fixture {
 
 TEST(WindowSnapper, SkipsOwnAndSmallWindowsAndTakesTheFrontMostContainingThePointer) {
     Fixture f;
-    const auto own = window(1, QRect(0, 0, 1000, 1000), 42);
-    const auto thin = window(2, QRect(100, 0, 19, 1000), 7);
-    const auto flat = window(3, QRect(0, 100, 1000, 19), 7);
-    const auto front = window(4, QRect(50, 50, 300, 300), 7, QStringLiteral("Front"));
-    const auto back = window(5, QRect(0, 0, 800, 800), 8, QStringLiteral("Back"));
+    const auto own = windowInfo(1, QRect(0, 0, 1000, 1000), 42);
+    const auto thin = windowInfo(2, QRect(100, 0, 19, 1000), 7);
+    const auto flat = windowInfo(3, QRect(0, 100, 1000, 19), 7);
+    const auto front = windowInfo(4, QRect(50, 50, 300, 300), 7);
+    const auto back = windowInfo(5, QRect(0, 0, 800, 800), 8);
     f.server.windows = {own, thin, flat, front, back};
     f.snapper.setCandidates({back, front}); // the listing's own order does not matter
 
@@ -49,8 +42,8 @@ TEST(WindowSnapper, SkipsOwnAndSmallWindowsAndTakesTheFrontMostContainingThePoin
 
 TEST(WindowSnapper, AFrontWindowThatCannotBeSharedHidesTheOnesBehind) {
     Fixture f;
-    const auto panel = window(9, QRect(0, 0, 400, 400), 7);
-    const auto back = window(5, QRect(0, 0, 800, 800), 8);
+    const auto panel = windowInfo(9, QRect(0, 0, 400, 400), 7);
+    const auto back = windowInfo(5, QRect(0, 0, 800, 800), 8);
     f.server.windows = {panel, back};
     f.snapper.setCandidates({back});
     EXPECT_FALSE(f.snapper.hitTest(QPoint(100, 100)));
@@ -80,8 +73,7 @@ struct ContentFixture : Fixture {
 
 TEST(WindowSnapper, AContentAnswerCountsOnlyForTheCellStillWanted) {
     ContentFixture f;
-    auto browser = window(4, QRect(0, 0, 1000, 800), 7);
-    browser.appId = QStringLiteral("chromium");
+    const auto browser = windowInfo(4, QRect(0, 0, 1000, 800), 7, QStringLiteral("chromium"));
     f.server.windows = {browser};
     f.snapper.setCandidates({browser});
     const QRect page(0, 90, 1000, 710);

@@ -1,5 +1,5 @@
 #include "scroll/AccessibilityScrollLocator.h"
-#include "support/TestUtil.h"
+#include "support/Answer.h"
 
 #include <gtest/gtest.h>
 
@@ -220,27 +220,18 @@ TEST_F(Locator, AnswersComeBackOnTheMainThreadInDesktopSpace) {
     win->add(node("AXWebArea", QRect(0, 100, 1200, 800)));
     AccessibilityScrollLocator locator(
         shared, [] { return 1000; }, [](const QPoint&) { return qint64(77); });
-    std::optional<AccessibilityScrollTarget> target;
-    bool answered = false;
+    using Target = std::optional<AccessibilityScrollTarget>;
     // Desktop (600, 500) is window space (600, 500) on a 1000-high primary display.
-    locator.locate(std::nullopt, QPoint(600, 500), std::nullopt,
-                   [&](std::optional<AccessibilityScrollTarget> t) {
-                       EXPECT_TRUE(isMainThread());
-                       target = t;
-                       answered = true;
-                   });
-    ASSERT_TRUE(test::waitUntil([&] { return answered; }));
-    ASSERT_TRUE(target);
-    EXPECT_EQ(target->frame, QRect(0, 100, 1200, 800));
-    bool trusted = true;
-    answered = false;
-    shared->trusted = false;
-    locator.checkTrust(true, [&](bool t) {
-        trusted = t;
-        answered = true;
+    const auto target = test::answerOf<Target>([&](auto done) {
+        locator.locate(std::nullopt, QPoint(600, 500), std::nullopt, [done](Target t) {
+            EXPECT_TRUE(isMainThread());
+            done(t);
+        });
     });
-    ASSERT_TRUE(test::waitUntil([&] { return answered; }));
-    EXPECT_FALSE(trusted);
+    ASSERT_TRUE(target && *target);
+    EXPECT_EQ((*target)->frame, QRect(0, 100, 1200, 800));
+    shared->trusted = false;
+    EXPECT_EQ(test::answerOf<bool>([&](auto done) { locator.checkTrust(true, done); }), false);
     EXPECT_EQ(shared->prompts, 1);
 }
 

@@ -15,17 +15,14 @@ namespace {
 class FfmpegEditedAudioTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        dir_ = new QTemporaryDir;
+        dir_ = std::make_unique<QTemporaryDir>();
         test::IndexedClipShape clip;
         clip.seconds = 3;
         clip.size = QSize(160, 120);
         QString error;
         ASSERT_TRUE(test::makeIndexedClip(path(), clip, &error)) << error.toStdString();
     }
-    static void TearDownTestSuite() {
-        delete dir_;
-        dir_ = nullptr;
-    }
+    static void TearDownTestSuite() { dir_.reset(); }
     static QString path() { return dir_->filePath("clip.mp4"); }
 
     // The left channel of `seconds` rendered in the player's chunks.
@@ -43,10 +40,8 @@ protected:
         return left;
     }
 
-    static QTemporaryDir* dir_;
+    static inline std::unique_ptr<QTemporaryDir> dir_;
 };
-
-QTemporaryDir* FfmpegEditedAudioTest::dir_ = nullptr;
 
 // From 0.5 s of the source: one second at speed 1, then [2, 3] at 2x (half a second out).
 const QList<CompositionPiece> kMap{{0, 0.5, 1, 1.0}, {1.0, 2.0, 2, 0.5}};

@@ -78,9 +78,8 @@ MediaWriterConfig configFor(const QString& path, int audioTracks, bool hevc = fa
     c.bitrate = 1'000'000;
     c.fps = 30;
     c.keyframeInterval = 15;
-    for (int i = 0; i < audioTracks; ++i) {
-        c.audioTracks << (i == 0 ? QStringLiteral("System Audio") : QStringLiteral("Microphone"));
-    }
+    c.audioTracks =
+        QStringList{QStringLiteral("System Audio"), QStringLiteral("Microphone")}.mid(0, audioTracks);
     return c;
 }
 

@@ -27,19 +27,7 @@ using test::waitUntil;
 
 namespace {
 
-QString bundledShutter() {
-    return QStringLiteral(MEBO_SOURCE_DIR "/data/sounds/Shutter.wav");
-}
-
-const QString kThemeShutter = QStringLiteral("/usr/share/sounds/freedesktop/stereo/camera-shutter.oga");
-
-float peakOf(const DecodedSound& s) {
-    float peak = 0;
-    for (float v : s.samples) {
-        peak = std::max(peak, std::abs(v));
-    }
-    return peak;
-}
+const QString bundledShutter = QStringLiteral(MEBO_SOURCE_DIR "/data/sounds/Shutter.wav");
 
 // A 16-bit mono WAV of a sine, written by hand so the decoder is checked against known content.
 QByteArray sineWav(int rate, double seconds, double hz, double amplitude) {
@@ -70,7 +58,8 @@ TEST(DecodedSound, KnownSineComesBackScaledToOne) {
     ASSERT_TRUE(sound);
     EXPECT_EQ(sound->sampleRate, 8000);
     EXPECT_EQ(sound->frames(), 4000);
-    EXPECT_NEAR(peakOf(*sound), 0.5, 0.001);
+    const auto [low, high] = std::minmax_element(sound->samples.begin(), sound->samples.end());
+    EXPECT_NEAR(std::max(-*low, *high), 0.5, 0.001);
     EXPECT_NEAR(sound->samples[2], 0.5, 0.001); // 1 kHz at 8 kHz: the third sample is the crest
 }
 
@@ -89,7 +78,7 @@ TEST(DecodedSound, RefusesBrokenMissingAndOverlongFiles) {
     EXPECT_FALSE(DecodedSound::fromFile(empty, &error));
 
     error.clear();
-    EXPECT_FALSE(DecodedSound::fromFile(bundledShutter(), &error, 0.1));
+    EXPECT_FALSE(DecodedSound::fromFile(bundledShutter, &error, 0.1));
     EXPECT_TRUE(error.contains(QStringLiteral("longer than"))) << error.toStdString();
 }
 
@@ -98,7 +87,7 @@ TEST(PulseSoundPlayer, WithoutAServerPlayAnswersFalseQuickly) {
     // An explicit server address also keeps libpulse from spawning a daemon.
     ScopedEnv server("PULSE_SERVER", "unix:" + QFile::encodeName(dir.filePath(QStringLiteral("none"))));
     PulseSoundPlayer player;
-    ASSERT_TRUE(player.load(bundledShutter()));
+    ASSERT_TRUE(player.load(bundledShutter));
     QElapsedTimer timer;
     timer.start();
     EXPECT_FALSE(player.play());
@@ -133,7 +122,7 @@ protected:
 
 TEST_F(PulseServerTest, PlaysTheShutterIntoTheSink) {
     PulseSoundPlayer player(kServerStartMs);
-    ASSERT_TRUE(player.load(bundledShutter()));
+    ASSERT_TRUE(player.load(bundledShutter));
     startRecorder();
     EXPECT_LT(SinkRecorder::peakOf(recorder.take(8820)), 100); // the sink is quiet before
 
@@ -171,7 +160,7 @@ TEST_F(PulseServerTest, PlayAgainRestartsAndDestructionStopsAndJoins) {
 
 TEST_F(PulseServerTest, ServerGoneMeansFalse) {
     PulseSoundPlayer player(kServerStartMs);
-    ASSERT_TRUE(player.load(bundledShutter()));
+    ASSERT_TRUE(player.load(bundledShutter));
     ASSERT_TRUE(player.play());
     pulse.stop();
     ASSERT_TRUE(waitUntil([&] { return !player.isPlaying(); }, 30000));

@@ -155,54 +155,45 @@ TEST_F(JsonDefaultsStoreTest, RefusesTypesTheFileCannotKeep) {
     EXPECT_EQ(store.lastError(), QString());
 }
 
-struct DamagedCase {
-    const char* name;
-    const char* content;
-    const char* mentions; // part of the description
-};
-
-class DamagedFileTest : public JsonDefaultsStoreTest, public ::testing::WithParamInterface<DamagedCase> {};
-
 // A damaged file reads as empty, names itself and its problem on one line, and is never
-// overwritten, so that the user's settings can still be repaired by hand.
-TEST_P(DamagedFileTest, ReadsAsEmptyReportsAndIsLeftUntouched) {
-    const DamagedCase c = GetParam();
-    writeFile(c.content);
-    JsonDefaultsStore store(path());
-    const QString error = store.lastError();
-    EXPECT_TRUE(error.contains(path())) << error.toStdString();
-    EXPECT_TRUE(error.contains(QLatin1String(c.mentions))) << error.toStdString();
-    EXPECT_FALSE(error.contains(QLatin1Char('\n')));
-    EXPECT_TRUE(store.userKeys().isEmpty());
-    EXPECT_FALSE(store.object(QStringLiteral("a")).isValid());
+// overwritten, so that the user's settings can still be repaired by hand. Rows: the file, part of
+// the description.
+TEST_F(JsonDefaultsStoreTest, ADamagedFileReadsAsEmptyReportsAndIsLeftUntouched) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"{\"a\": {\"type\": \"bool\", ", "not valid JSON"},
+        {"", "not valid JSON"},
+        {"[1, 2]", "not a JSON object"},
+        {"{\"a\": true}", "\"a\""},
+        {"{\"a\": {\"type\": \"date\", \"value\": 1}}", "unknown type \"date\""},
+        {"{\"a\": {\"type\": \"bool\", \"value\": \"yes\"}}", "\"a\": a \"bool\""},
+        {"{\"a\": {\"type\": \"integer\", \"value\": 1.5}}", "\"integer\""},
+        {"{\"a\": {\"type\": \"integer\", \"value\": 1e30}}", "\"integer\""},
+        {"{\"a\": {\"type\": \"string\", \"value\": 3}}", "\"string\""},
+        {"{\"a\": {\"type\": \"bytes\", \"value\": \"@@@\"}}", "base64"},
+        {"{\"a\": {\"type\": \"bool\", \"value\": true, \"x\": 1}}", "\"a\""},
+        {"{\"a\": {\"type\": \"array\", \"value\": [{\"type\": \"bool\", \"value\": true}, "
+         "{\"type\": \"double\", \"value\": \"x\"}]}}",
+         "\"a\"[1]"},
+    };
+    for (const auto& [content, mentions] : cases) {
+        SCOPED_TRACE(content);
+        writeFile(content);
+        JsonDefaultsStore store(path());
+        const QString error = store.lastError();
+        EXPECT_TRUE(error.contains(path())) << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1String(mentions))) << error.toStdString();
+        EXPECT_FALSE(error.contains(QLatin1Char('\n')));
+        EXPECT_TRUE(store.userKeys().isEmpty());
+        EXPECT_FALSE(store.object(QStringLiteral("a")).isValid());
 
-    store.registerDefaults({{QStringLiteral("a"), 5}});
-    EXPECT_EQ(store.object(QStringLiteral("a")).toInt(), 5);
-    store.set(QStringLiteral("new"), 1);
-    store.remove(QStringLiteral("new"));
-    EXPECT_EQ(fileBytes(), QByteArray(c.content));
-    EXPECT_EQ(store.lastError(), error);
+        store.registerDefaults({{QStringLiteral("a"), 5}});
+        EXPECT_EQ(store.object(QStringLiteral("a")).toInt(), 5);
+        store.set(QStringLiteral("new"), 1);
+        store.remove(QStringLiteral("new"));
+        EXPECT_EQ(fileBytes(), QByteArray(content));
+        EXPECT_EQ(store.lastError(), error);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, DamagedFileTest,
-    ::testing::Values(
-        DamagedCase{"NotJson", "{\"a\": {\"type\": \"bool\", ", "not valid JSON"},
-        DamagedCase{"Empty", "", "not valid JSON"},
-        DamagedCase{"TopLevelArray", "[1, 2]", "not a JSON object"},
-        DamagedCase{"Untyped", "{\"a\": true}", "\"a\""},
-        DamagedCase{"UnknownType", "{\"a\": {\"type\": \"date\", \"value\": 1}}", "unknown type \"date\""},
-        DamagedCase{"BoolMistyped", "{\"a\": {\"type\": \"bool\", \"value\": \"yes\"}}", "\"a\": a \"bool\""},
-        DamagedCase{"FractionalInteger", "{\"a\": {\"type\": \"integer\", \"value\": 1.5}}", "\"integer\""},
-        DamagedCase{"IntegerTooBig", "{\"a\": {\"type\": \"integer\", \"value\": 1e30}}", "\"integer\""},
-        DamagedCase{"StringMistyped", "{\"a\": {\"type\": \"string\", \"value\": 3}}", "\"string\""},
-        DamagedCase{"BadBase64", "{\"a\": {\"type\": \"bytes\", \"value\": \"@@@\"}}", "base64"},
-        DamagedCase{"ExtraField", "{\"a\": {\"type\": \"bool\", \"value\": true, \"x\": 1}}", "\"a\""},
-        DamagedCase{"BadArrayItem",
-                    "{\"a\": {\"type\": \"array\", \"value\": [{\"type\": \"bool\", \"value\": true}, "
-                    "{\"type\": \"double\", \"value\": \"x\"}]}}",
-                    "\"a\"[1]"}),
-    [](const ::testing::TestParamInfo<DamagedCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <thread>
-#include <unistd.h>
 
 using mebo::platform::QtWorkspace;
 using mebo::test::fileBytes;
@@ -100,17 +99,6 @@ TEST_F(QtWorkspaceTrashTest, ConcurrentMovesFromWorkerThreads) {
         EXPECT_EQ(QDir(QDir(trash).filePath(QLatin1String(sub))).entryList(QDir::Files).size(),
                   kThreads * kPerThread);
     }
-}
-
-TEST(QtWorkspaceTrashDirs, HomeTrashFirstThenTheVolumeForms) {
-    QTemporaryDir dir;
-    const QStringList dirs = QtWorkspace::trashDirectoriesFor(dir.filePath(QStringLiteral("x")));
-    ASSERT_EQ(dirs.size(), 3);
-    EXPECT_EQ(dirs[0], QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-                           .filePath(QStringLiteral("Trash")));
-    const QString uid = QString::number(::getuid());
-    EXPECT_TRUE(dirs[1].endsWith(QStringLiteral("/.Trash/") + uid)) << dirs[1].toStdString();
-    EXPECT_TRUE(dirs[2].endsWith(QStringLiteral("/.Trash-") + uid)) << dirs[2].toStdString();
 }
 
 // Stands in for a file manager on a private bus.

@@ -17,30 +17,12 @@ namespace mebo::test::x11 {
 class TestWindow {
 public:
     struct Options {
-        Options(QString windowTitle, QRect requested) : title(std::move(windowTitle)), rect(requested) {}
-        Options& withNetName(QString name) {
-            netName = std::move(name);
-            return *this;
-        }
-        Options& withTypes(QList<QByteArray> atomNames) {
-            types = std::move(atomNames);
-            return *this;
-        }
-        Options& withPid(uint32_t value) {
-            pid = value;
-            return *this;
-        }
-        Options& withGtkFrameExtents(std::array<uint32_t, 4> leftRightTopBottom) {
-            gtkFrameExtents = leftRightTopBottom;
-            return *this;
-        }
-
-        QString title;                                          // WM_NAME (Latin-1)
-        QRect rect;                                             // requested client rectangle, root pixels
-        std::optional<QString> netName;                         // _NET_WM_NAME (UTF-8)
-        QList<QByteArray> types;                                // _NET_WM_WINDOW_TYPE atom names, in order
-        std::optional<uint32_t> pid;                            // _NET_WM_PID
-        std::optional<std::array<uint32_t, 4>> gtkFrameExtents; // left, right, top, bottom
+        QString title{};                                          // WM_NAME (Latin-1)
+        QRect rect{};                                             // requested client rectangle, root pixels
+        std::optional<QString> netName{};                         // _NET_WM_NAME (UTF-8)
+        QList<QByteArray> types{};                                // _NET_WM_WINDOW_TYPE atom names, in order
+        std::optional<uint32_t> pid{};                            // _NET_WM_PID
+        std::optional<std::array<uint32_t, 4>> gtkFrameExtents{}; // left, right, top, bottom
         uint32_t background = 0x336699;
     };
 

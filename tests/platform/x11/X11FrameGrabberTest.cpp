@@ -72,6 +72,19 @@ QImage patternPicture(QSize size, int bitsPerPixel) {
     return out;
 }
 
+// A connection to a private server whose root holds the pattern; null (and a failure) when the
+// server did not come up.
+std::shared_ptr<X11Connection> paintedServer(PrivateXvfb& server, int bitsPerPixel) {
+    EXPECT_TRUE(server.isRunning()) << server.error().toStdString();
+    auto opened = X11Connection::open(server.display());
+    EXPECT_TRUE(opened.isOk()) << opened.error().toStdString();
+    if (!opened.isOk()) {
+        return nullptr;
+    }
+    paintPattern(*opened.value(), bitsPerPixel);
+    return opened.value();
+}
+
 // A grabber that reads with MIT-SHM, or in GetImage bands as on a server without it.
 std::unique_ptr<X11FrameGrabber> grabber(const std::shared_ptr<X11Connection>& conn, bool shm) {
     ScopedEnv noShm("MEBO_X11_NO_SHM", shm ? QByteArray() : QByteArray("1"));
@@ -164,20 +177,17 @@ TEST_F(X11FrameGrabberTest, RectanglesOutsideTheRootFail) {
 // Xft.dpi 192: a display of half as many points at scale 2.
 TEST(X11FrameGrabberPrivateServer, UltraHdGrabsMatchTheServerWithAndWithoutShm) {
     PrivateXvfb server(QStringLiteral("3840x2160x24"));
-    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
     const auto dpi =
         runTool("/bin/sh", {"-c", "echo 'Xft.dpi: 192' | xrdb -display " + server.display() + " -merge"});
     ASSERT_TRUE(dpi.ok()) << dpi.err.toStdString();
-    auto opened = X11Connection::open(server.display());
-    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
-    auto conn = opened.value();
+    const auto conn = paintedServer(server, 32);
+    ASSERT_TRUE(conn);
     EXPECT_DOUBLE_EQ(conn->xftDpi(), 192);
     const QList<platform::DisplayInfo> displays =
         X11MonitorLayout::query(*conn, X11MonitorLayout::Names::Skip).displays();
     ASSERT_EQ(displays.size(), 1);
     EXPECT_EQ(displays[0].frame, QRect(0, 0, 1920, 1080));
     EXPECT_DOUBLE_EQ(displays[0].scale, 2.0);
-    paintPattern(*conn, 32);
     const size_t wholeScreen = size_t(3840) * 2160 * 4;
     ASSERT_GT(wholeScreen, size_t(xcb_get_maximum_request_length(conn->xcb())) * 4);
 
@@ -203,11 +213,8 @@ TEST(X11FrameGrabberPrivateServer, UltraHdGrabsMatchTheServerWithAndWithoutShm) 
 // server, every other row of the earlier grab is left as it was.
 TEST(X11FrameGrabberPrivateServer, GrabRowsRefreshesOnlyTheRowsAsked) {
     PrivateXvfb server(QStringLiteral("640x480x24"));
-    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
-    auto opened = X11Connection::open(server.display());
-    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
-    auto conn = opened.value();
-    paintPattern(*conn, 32);
+    const auto conn = paintedServer(server, 32);
+    ASSERT_TRUE(conn);
     const QRect area(20, 10, 600, 400);
     for (const bool useShm : {true, false}) {
         const auto g = grabber(conn, useShm);
@@ -231,12 +238,9 @@ TEST(X11FrameGrabberPrivateServer, GrabRowsRefreshesOnlyTheRowsAsked) {
 
 TEST(X11FrameGrabberPrivateServer, Depth16IsConvertedThroughTheVisualMasks) {
     PrivateXvfb server(QStringLiteral("640x480x16"));
-    ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
-    auto opened = X11Connection::open(server.display());
-    ASSERT_TRUE(opened.isOk()) << opened.error().toStdString();
-    auto conn = opened.value();
+    const auto conn = paintedServer(server, 16);
+    ASSERT_TRUE(conn);
     ASSERT_EQ(conn->screen()->root_depth, 16);
-    paintPattern(*conn, 16);
 
     X11FrameGrabber grabber(conn);
     QImage img;

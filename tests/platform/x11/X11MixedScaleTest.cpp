@@ -84,7 +84,7 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
     EXPECT_EQ(right.frame, QRect(1120, 1080 - 540, 400, 540));
     EXPECT_EQ(right.scale, 2.0);
 
-    TestWindow window(TestWindow::Options(QStringLiteral("mebo-test-mixed"), QRect(1300, 300, 500, 400)));
+    TestWindow window({.title = "mebo-test-mixed", .rect = {1300, 300, 500, 400}});
     ASSERT_TRUE(window.waitManaged());
     const QList<WindowInfo> snaps =
         answerOf<QList<WindowInfo>>([&](auto done) { svc.listShareableWindows(done); }, kSlowMs)
@@ -118,12 +118,9 @@ TEST_F(X11MixedScaleTest, SnappingAreaAndGeometryCapturesAgree) {
     EXPECT_EQ(CaptureScale::of(area), 2);
 
     const QImage byWindow = meboCapture(home.path(), {"window", "--window", QString::number(window.id())});
-    const QImage byGeometry = meboCapture(home.path(), {"area", "--geometry",
-                                                        QStringLiteral("%1x%2+%3+%4")
-                                                            .arg(pixels.width())
-                                                            .arg(pixels.height())
-                                                            .arg(pixels.x())
-                                                            .arg(pixels.y())});
+    const QString geometry =
+        QString::asprintf("%dx%d+%d+%d", pixels.width(), pixels.height(), pixels.x(), pixels.y());
+    const QImage byGeometry = meboCapture(home.path(), {"area", "--geometry", geometry});
     for (const QImage* shot : {&byWindow, &byGeometry}) {
         EXPECT_EQ(firstDifference(*shot, reference), QString());
         EXPECT_EQ(shot->dotsPerMeterX(), CaptureScale::dotsPerMetre(2));

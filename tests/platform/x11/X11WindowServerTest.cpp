@@ -88,30 +88,30 @@ TEST_F(X11WindowServerTest, OrderFollowsRaiseAndActivate) {
     const uint32_t first = windowsTitled(QStringLiteral("mebo-test-xterm-1")).at(0);
     const uint32_t third = windowsTitled(QStringLiteral("mebo-test-xterm-3")).at(0);
 
-    ASSERT_TRUE(xdotool({QStringLiteral("windowraise"), QString::number(first)}));
-    EXPECT_TRUE(waitUntil(
-        [&] { return xtermOrder(server.windowsFrontToBack()).value(0) == "mebo-test-xterm-1"; }, kSlowMs))
-        << xtermOrder(server.windowsFrontToBack()).join(' ').toStdString();
-
-    ASSERT_TRUE(xdotool({QStringLiteral("windowactivate"), QString::number(third)}));
-    EXPECT_TRUE(waitUntil(
-        [&] { return xtermOrder(server.windowsFrontToBack()).value(0) == "mebo-test-xterm-3"; }, kSlowMs))
-        << xtermOrder(server.windowsFrontToBack()).join(' ').toStdString();
+    const auto comesFirst = [&](const char* command, uint32_t window, const char* title) {
+        return xdotool({QLatin1String(command), QString::number(window)}) &&
+               waitUntil([&] { return xtermOrder(server.windowsFrontToBack()).value(0) == title; }, kSlowMs);
+    };
+    EXPECT_TRUE(comesFirst("windowraise", first, "mebo-test-xterm-1"));
+    EXPECT_TRUE(comesFirst("windowactivate", third, "mebo-test-xterm-3"));
     const QStringList order = xtermOrder(server.windowsFrontToBack());
     EXPECT_EQ(order.size(), 3);
     EXPECT_EQ(order.value(1), QStringLiteral("mebo-test-xterm-1"));
 }
 
 TEST_F(X11WindowServerTest, WindowTypesAndDesktopElements) {
-    using Opt = TestWindow::Options;
-    TestWindow dock(Opt("mebo-dock", {0, 1040, 400, 40}).withTypes({"_NET_WM_WINDOW_TYPE_DOCK"}));
-    TestWindow desk(Opt("mebo-desk", {0, 0, 300, 200}).withTypes({"_NET_WM_WINDOW_TYPE_DESKTOP"}));
+    TestWindow dock(
+        {.title = "mebo-dock", .rect = {0, 1040, 400, 40}, .types = {"_NET_WM_WINDOW_TYPE_DOCK"}});
+    TestWindow desk(
+        {.title = "mebo-desk", .rect = {0, 0, 300, 200}, .types = {"_NET_WM_WINDOW_TYPE_DESKTOP"}});
     // The first type the backend knows counts.
-    TestWindow dialog(Opt("mebo-dialog", {1500, 300, 200, 100})
-                          .withTypes({"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_DIALOG"}));
-    TestWindow utility(Opt("mebo-utility", {1500, 500, 200, 100}).withTypes({"_NET_WM_WINDOW_TYPE_UTILITY"}));
-    TestWindow odd(Opt("mebo-odd", {1500, 700, 200, 100}).withTypes({"_MEBO_UNKNOWN_TYPE"}));
-    TestWindow plain(Opt("mebo-plain", {1500, 850, 200, 100}));
+    TestWindow dialog({.title = "mebo-dialog",
+                       .rect = {1500, 300, 200, 100},
+                       .types = {"_KDE_NET_WM_WINDOW_TYPE_OVERRIDE", "_NET_WM_WINDOW_TYPE_DIALOG"}});
+    TestWindow utility(
+        {.title = "mebo-utility", .rect = {1500, 500, 200, 100}, .types = {"_NET_WM_WINDOW_TYPE_UTILITY"}});
+    TestWindow odd({.title = "mebo-odd", .rect = {1500, 700, 200, 100}, .types = {"_MEBO_UNKNOWN_TYPE"}});
+    TestWindow plain({.title = "mebo-plain", .rect = {1500, 850, 200, 100}});
     for (TestWindow* w : {&dock, &desk, &dialog, &utility, &odd, &plain}) {
         ASSERT_TRUE(w->waitManaged()) << w->id();
     }
@@ -148,12 +148,12 @@ TEST_F(X11WindowServerTest, WindowTypesAndDesktopElements) {
 }
 
 TEST_F(X11WindowServerTest, NamesShadowsAndOwnWindows) {
-    using Opt = TestWindow::Options;
-    TestWindow named(Opt("legacy name", {700, 600, 240, 160})
-                         .withNetName(QStringLiteral("Größe ✓"))
-                         .withGtkFrameExtents({10, 12, 6, 14}));
-    TestWindow mine(Opt("mebo-own", {700, 300, 100, 100}).withPid(uint32_t(getpid())));
-    TestWindow other(Opt("mebo-other", {900, 300, 100, 100}).withPid(1));
+    TestWindow named({.title = "legacy name",
+                      .rect = {700, 600, 240, 160},
+                      .netName = QStringLiteral("Größe ✓"),
+                      .gtkFrameExtents = std::array<uint32_t, 4>{10, 12, 6, 14}});
+    TestWindow mine({.title = "mebo-own", .rect = {700, 300, 100, 100}, .pid = uint32_t(getpid())});
+    TestWindow other({.title = "mebo-other", .rect = {900, 300, 100, 100}, .pid = 1});
     ASSERT_TRUE(named.waitManaged() && mine.waitManaged() && other.waitManaged());
 
     const QList<WindowInfo> all = everything();
@@ -171,10 +171,9 @@ TEST_F(X11WindowServerTest, NamesShadowsAndOwnWindows) {
 }
 
 TEST_F(X11WindowServerTest, MinimisedAndOtherDesktopWindowsAreOffScreen) {
-    using Opt = TestWindow::Options;
-    TestWindow minimised(Opt("mebo-minimised", {300, 700, 150, 100}));
-    TestWindow elsewhere(Opt("mebo-elsewhere", {500, 700, 150, 100}));
-    TestWindow sticky(Opt("mebo-sticky", {700, 700, 150, 100}));
+    TestWindow minimised({.title = "mebo-minimised", .rect = {300, 700, 150, 100}});
+    TestWindow elsewhere({.title = "mebo-elsewhere", .rect = {500, 700, 150, 100}});
+    TestWindow sticky({.title = "mebo-sticky", .rect = {700, 700, 150, 100}});
     ASSERT_TRUE(minimised.waitManaged() && elsewhere.waitManaged() && sticky.waitManaged());
     ASSERT_TRUE(xdotool({QStringLiteral("windowminimize"), QString::number(minimised.id())}));
     ASSERT_TRUE(xdotool({QStringLiteral("set_desktop_for_window"), QString::number(elsewhere.id()), "2"}));
