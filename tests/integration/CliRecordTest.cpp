@@ -21,8 +21,7 @@ using namespace mebo::test;
 namespace {
 
 // The test picture (tests/tools/frame_painter.cpp), 640x360 at 30 fps, with its frame index at the
-// top; the rest flashes white once a second (every 30th frame), and the sound beeps (1 kHz, 50 ms)
-// at each flash.
+// top; the rest flashes white on every 30th frame, and the sound beeps (1 kHz, 50 ms) with each.
 constexpr int kShownW = 640;
 constexpr int kShownH = 360;
 constexpr int kBeforeStart = 0xffff;
