@@ -177,16 +177,14 @@ row_menu() { # ROW-INDEX SECONDS ITEM-NUMBER: the row's context menu there, its 
 }
 key() { activate "$editor"; xdotool key --clearmodifiers "$@"; }
 # Presses KEY one undo step at a time until the saved project says CONDITION (at most eight steps).
+# Every step is saved (a new file, written atomically), so each is judged once its file is there.
 step_until() { # KEY WHAT CONDITION
-    local n end
+    local n saved
     for n in 1 2 3 4 5 6 7 8; do
+        saved=$(stat -c '%i %.9Y' "$project")
         key "$1"
-        end=$((SECONDS + 6))
-        until project_says "$3" >/dev/null 2>&1; do
-            [ "$SECONDS" -lt "$end" ] || continue 2
-            sleep 0.05
-        done
-        return 0
+        wait_for "$2: step $n saved" sh -c "[ \"\$(stat -c '%i %.9Y' '$project')\" != '$saved' ]"
+        project_says "$3" && return 0
     done
     fail "$2"
 }

@@ -21,7 +21,7 @@ using namespace mebo::test;
 namespace {
 
 // The test picture (tests/tools/frame_painter.cpp), 640x360 at 30 fps, with its frame index at the
-// top; the rest flashes white on every 60th frame, and the sound beeps (1 kHz, 50 ms) at each flash.
+// top; the rest flashes white on every 30th frame, and the sound beeps (1 kHz, 50 ms) with each.
 constexpr int kShownW = 640;
 constexpr int kShownH = 360;
 constexpr int kBeforeStart = 0xffff;
@@ -77,7 +77,7 @@ protected:
     QString play(int seconds) {
         const QString geometry = QStringLiteral("%1x%2+0+0").arg(kShownW).arg(kShownH);
         player.start({QStringLiteral(MEBO_FRAME_PAINTER), geometry, "30", QString::number(seconds),
-                      home.path() + QStringLiteral("/painter.log"), "--flash", "60", "--sound"},
+                      home.path() + QStringLiteral("/painter.log"), "--flash", "30", "--sound"},
                      env);
         QByteArray said;
         return player.waitFor("ready", &said, false, 20000) ? geometry : QString();
@@ -96,7 +96,7 @@ protected:
     }
     // A 300 Hz tone into the microphone stand-in's sink.
     void playMicTone() {
-        mic.start({"ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=40", "-f", "pulse",
+        mic.start({"ffmpeg", "-v", "error", "-re", "-f", "lavfi", "-i", "sine=f=300:d=30", "-f", "pulse",
                    "-device", "micsink", "mic"},
                   env);
     }
@@ -128,7 +128,7 @@ PrivatePulse* CliRecord::pulse_ = nullptr;
 QString* CliRecord::skipReason_ = nullptr;
 
 TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
-    const QString geometry = play(40);
+    const QString geometry = play(30);
     ASSERT_FALSE(geometry.isEmpty()) << "the test picture did not appear";
     playMicTone();
     // Both sounds are flowing before the recording starts.
@@ -137,7 +137,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
             return pulse_->pactl({"list", "short", "sink-inputs"}).count('\n') >= 2;
         },
         20000));
-    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "20", "--fps", "30",
+    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "10", "--fps", "30",
                             "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;
     const QJsonObject out = finish(rec, &err);
@@ -156,16 +156,16 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     const QJsonArray streams = media::probe(path).value("streams").toArray();
     ASSERT_EQ(streams.size(), 3);
     const double duration = media::formatDuration(path);
-    EXPECT_NEAR(duration, 20.0, 1.0 / 30);
+    EXPECT_NEAR(duration, 10.0, 1.0 / 30);
 
     // Every frame painted, once: indices only go up, and in steps of one.
     const auto frames = media::greyFrames(path, kShownW, kShownH);
     const auto times = media::frameTimes(path);
     ASSERT_EQ(frames.size(), times.size());
-    // At 30 fps over 20 s: 600 frames, fewer when other work starves the capture thread (the file
+    // At 30 fps over 10 s: 300 frames, fewer when other work starves the capture thread (the file
     // then holds fewer, longer frames; every frame the capture takes is still the screen's newest).
     const qsizetype expected = qsizetype(std::lround(duration * 30));
-    ASSERT_GT(frames.size(), 200u);
+    ASSERT_GT(frames.size(), 100u);
     ASSERT_LE(qsizetype(frames.size()), expected + 1);
     std::map<int, int64_t> drawnAt = drawTimes();
     int repeats = 0;
@@ -214,9 +214,9 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     EXPECT_GE(matched, 7) << "of " << beeps.size() << " beeps";
     // The second track carries the microphone's steady tone, the first only the beeps.
     const std::vector<float> micTrack = media::audioTrack(path, 1);
-    EXPECT_GT(media::rms(micTrack, 5, 15), 0.1);
+    EXPECT_GT(media::rms(micTrack, 2, 8), 0.1);
     ASSERT_GE(beeps.size(), 3u);
-    EXPECT_LT(media::rms(system, beeps[1] + 0.2, beeps[1] + 1.7), 0.01); // between beeps
+    EXPECT_LT(media::rms(system, beeps[1] + 0.2, beeps[1] + 0.9), 0.01); // between beeps
 
     const ProgramRun list =
         home.run({"history", "list", "--json", "--save-dir", saveDir}, pulse_->env(), 60000);
@@ -277,11 +277,11 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
 
 TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
     Child* rec = startMebo({"record", "fullscreen", "--fps", "30", "--verbose", "--save-dir", saveDir});
-    // Six seconds of recording from when the recorder says it records (a loaded machine may take
+    // Three seconds of recording from when the recorder says it records (a loaded machine may take
     // seconds from the file's creation to the first frame).
     QByteArray said;
     ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &said, true)) << said.toStdString();
-    QThread::msleep(6000);
+    QThread::msleep(3000);
     rec->signal(SIGKILL);
     rec->finish(5000);
     const QStringList unfinished = QDir(saveDir).entryList({"*.recording.mp4"});
@@ -296,7 +296,7 @@ TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
     const QString recovered =
         saveDir + QLatin1Char('/') + QString(unfinished.first()).replace(".recording.mp4", ".mp4");
     ASSERT_TRUE(QFileInfo::exists(recovered));
-    EXPECT_GE(media::formatDuration(recovered), 5.0); // at most about a second lost
+    EXPECT_GE(media::formatDuration(recovered), 2.0); // at most about a second lost
     EXPECT_EQ(libraryIndex(saveDir).size(), 2);
 }
 

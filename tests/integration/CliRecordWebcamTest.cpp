@@ -70,7 +70,7 @@ protected:
 
 TEST_F(CliRecordWebcam, SiblingCarriesTheCameraOnTheRecordingsTimelineAcrossAPause) {
     IndexedClipShape cameraClip;
-    cameraClip.seconds = 12;
+    cameraClip.seconds = 8;
     cameraClip.size = {640, 480};
     cameraClip.tones = {};
     ASSERT_TRUE(makeIndexedClip(clip("camera.mp4"), cameraClip));
