@@ -38,7 +38,7 @@ struct FrameScript : WorkerLog {
     double duration = 10;
     QSize size{160, 90};
     bool failOpen = false;
-    QList<double> failAt;     // exact frames that fail to decode
+    QList<double> failAt;     // times whose exact frame fails to decode
     double keyFrameEvery = 0; // seconds; 0 answers no quick frames
     bool gateQuick = false;   // the gate holds quick frames too
     QSize askedMax;
@@ -68,8 +68,7 @@ public:
         std::unique_lock lock(script->mutex);
         script->times.append(seconds);
         script->released.wait(lock, [&] { return !script->gate; });
-        if (std::any_of(script->failAt.begin(), script->failAt.end(),
-                        [&](double t) { return std::abs(t - seconds) < 1e-6; })) {
+        if (script->failAt.contains(seconds)) {
             *error = QStringLiteral("damaged");
             return {};
         }
