@@ -55,6 +55,7 @@ TEST(GifExporter, FramesLoopAndTooShortAClip) {
     RecordingWriter writer;
     ASSERT_EQ(exportWith(frames, writer, dir.filePath("a.gif")), GifExporter::Outcome::completed);
     ASSERT_EQ(writer.delays.size(), 30) << "2 s at 15 fps";
+    EXPECT_DOUBLE_EQ(writer.delays[0], 1.0 / 15);
     EXPECT_DOUBLE_EQ(frames.script->times[29], 29.0 / 15);
     EXPECT_EQ(writer.loopCount, 0);
     EXPECT_EQ(frames.script->askedMax, QSize(720, 720));
