@@ -19,12 +19,14 @@ struct CompositionPiece {
     double sourceStart = 0;
     double speed = 1;
     double compDuration = 0;
+    bool operator==(const CompositionPiece&) const = default;
 };
 
 // [start, end) in output seconds.
 struct OutputRange {
     double start = 0;
     double end = 0;
+    bool operator==(const OutputRange&) const = default;
 };
 
 // One audio track of the source, as it reaches the output.

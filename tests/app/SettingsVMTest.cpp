@@ -1,9 +1,5 @@
 #include "app/SettingsVM.h"
-#include "app/AppEvents.h"
-#include "app/Cfg.h"
-#include "app/HistoryLimitTarget.h"
-#include "app/LaunchAtLogin.h"
-#include "capture/SandboxFolderAccess.h"
+#include "support/SettingsParts.h"
 #include "support/TestUtil.h"
 
 #include <QJsonDocument>
@@ -14,25 +10,9 @@
 namespace mebo {
 namespace {
 
-// Records what the settings store asks of the history store.
-class RecordingHistoryTarget : public HistoryLimitTarget {
-public:
-    bool isPruneInFlight() const override { return false; }
-    void markPruneCancelled() override { calls << QStringLiteral("cancel"); }
-    void clearPrunePending() override { calls << QStringLiteral("clearPending"); }
-    void applyLimitNow() override { calls << QStringLiteral("apply"); }
-
-    QStringList calls;
-};
-
-class SettingsVMTest : public ::testing::Test {
+class SettingsVMTest : public ::testing::Test, public test::SettingsParts {
 protected:
-    SettingsVMTest() {
-        QDir(tmp.path()).mkpath(QStringLiteral("library"));
-        QDir(tmp.path()).mkpath(QStringLiteral("other"));
-        cfg.setHistoryLimitTarget(&history);
-    }
-    QString path(const QString& name) const { return QDir(tmp.path()).filePath(name); }
+    SettingsVMTest() { QDir(tmp.path()).mkpath(QStringLiteral("other")); }
     QMap<QString, QString> storedOverrides() const {
         const QJsonObject obj =
             QJsonDocument::fromJson(
@@ -44,18 +24,6 @@ protected:
         }
         return out;
     }
-
-    test::LogCapture log;
-    QTemporaryDir tmp;
-    test::FakeDefaultsStore defaults;
-    Cfg cfg{defaults, path(QStringLiteral("library"))};
-    RecordingHistoryTarget history;
-    AppEvents events;
-    test::FakeDialogs dialogs;
-    test::FakeClipboard clipboard;
-    SandboxFolderAccess folders{cfg, events, dialogs, path(QStringLiteral("Pictures/mebo"))};
-    LaunchAtLogin login{path(QStringLiteral("autostart")), QStringLiteral("/usr/bin/mebo")};
-    SettingsVM vm{cfg, folders, login, dialogs, clipboard, AppLogger::shared()};
 };
 
 // A running prune cancelled by "unlimited" is the history store's own test, through the same
@@ -67,7 +35,7 @@ TEST_F(SettingsVMTest, HistoryLimitReachesTheHistoryStoreThroughTheSettingsStore
     vm.setHistoryMaxCount(10); // unchanged: no second prune
     vm.setHistoryMaxCount(-5); // never negative: unlimited, nothing left to prune
     EXPECT_EQ(vm.historyMaxCount(), 0);
-    EXPECT_EQ(history.calls, (QStringList{QStringLiteral("apply"), QStringLiteral("clearPending")}));
+    EXPECT_EQ(history.calls, (QStringList{QStringLiteral("apply 10"), QStringLiteral("clearPending")}));
     EXPECT_EQ(changed.count(), 2);
 }
 

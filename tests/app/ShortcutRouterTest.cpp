@@ -1,29 +1,11 @@
 #include "app/ShortcutRouter.h"
-#include "app/MediaCommandTarget.h"
+#include "support/Fakes.h"
 #include "support/TestUtil.h"
 
 #include <gtest/gtest.h>
 
 namespace mebo {
 namespace {
-
-class FakeTarget : public MediaCommandTarget {
-public:
-    bool showsMedia() const override { return media; }
-    void save() override { calls << QStringLiteral("save"); }
-    void saveAs() override { calls << QStringLiteral("saveAs"); }
-    bool copyCurrentMedia() override {
-        calls << QStringLiteral("copy");
-        return media;
-    }
-    bool pasteImageIntoCanvas() override {
-        calls << QStringLiteral("paste");
-        return canvasTakesImage;
-    }
-    bool media = true;
-    bool canvasTakesImage = true;
-    QStringList calls;
-};
 
 using Key = ShortcutRouter::KeyPress;
 Key ctrl(Qt::Key k, const char* text, Qt::KeyboardModifiers extra = {}) {
@@ -57,7 +39,7 @@ ShortcutScene otherWindowScene() {
 class ShortcutRouterTest : public ::testing::Test {
 protected:
     test::LogCapture log;
-    FakeTarget target;
+    test::FakeMediaTarget target;
     ShortcutRouter router{target};
 };
 

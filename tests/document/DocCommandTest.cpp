@@ -4,7 +4,6 @@
 
 #include "document/MeboDocument.h"
 
-#include "TestPaths.h"
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,13 +12,6 @@
 using namespace mebo;
 
 namespace {
-
-using DocRun = test::ProgramRun;
-
-// The real binary, without a display: the doc commands must not need one.
-DocRun runMebo(const QStringList& args) {
-    return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
-}
 
 // A 40x30 white base with a red rectangle outline, an unknown record and a blur record.
 QString writeProject(const QTemporaryDir& dir) {
@@ -45,17 +37,17 @@ TEST(DocCommandTest, ResaveAndCheck) {
     const QString path = writeProject(dir);
     // What a render draws is the walkthrough's comparison with the editor's Save As.
     const QString copy = dir.filePath(QStringLiteral("copy.mebo"));
-    const DocRun resave = runMebo({"doc", "resave", path, copy});
+    const auto resave = test::runMebo({"doc", "resave", path, copy});
     ASSERT_EQ(resave.exitCode, 0) << resave.err.toStdString();
     ASSERT_EQ(MeboDocument::readFile(copy).layers.size(), 2); // the unknown record is gone
 
-    const DocRun ok = runMebo({"doc", "check", path});
+    const auto ok = test::runMebo({"doc", "check", path});
     EXPECT_EQ(ok.exitCode, 0) << ok.err.toStdString();
 
     const QString newer = dir.filePath(QStringLiteral("newer.mebo"));
     test::writeBytes(newer,
                      QByteArray(test::fileBytes(path)).replace("\"schemaVersion\":1", "\"schemaVersion\":3"));
-    const DocRun failed = runMebo({"doc", "check", newer});
+    const auto failed = test::runMebo({"doc", "check", newer});
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_EQ(
         failed.err.split(QLatin1Char('\n')).last(),
@@ -66,26 +58,27 @@ TEST(DocCommandTest, ResaveAndCheck) {
     doc.layers.append(
         AnyCodableLayer{QStringLiteral("eraserStroke"), R"({"points":[[0,0]],"width":"wide"})"});
     doc.writeFile(badLayer);
-    const DocRun layerFail = runMebo({"doc", "render", badLayer, dir.filePath(QStringLiteral("never.png"))});
+    const auto layerFail =
+        test::runMebo({"doc", "render", badLayer, dir.filePath(QStringLiteral("never.png"))});
     EXPECT_EQ(layerFail.exitCode, 1);
     EXPECT_TRUE(
         layerFail.err.endsWith(QStringLiteral("layer 3 (\"eraserStroke\"): key 'width' is not a number")))
         << layerFail.err.toStdString();
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.png"))));
 
-    const DocRun missing = runMebo({"doc", "check", dir.filePath(QStringLiteral("absent.mebo"))});
+    const auto missing = test::runMebo({"doc", "check", dir.filePath(QStringLiteral("absent.mebo"))});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("cannot read")));
 }
 
 TEST(DocCommandTest, UsageErrors) {
-    EXPECT_EQ(runMebo({"doc"}).exitCode, 2);
-    EXPECT_EQ(runMebo({"doc", "explode", "x.mebo"}).exitCode, 2);
-    EXPECT_EQ(runMebo({"doc", "render", "x.mebo"}).exitCode, 2);
-    EXPECT_EQ(runMebo({"doc", "check", "x.mebo", "--json"}).exitCode, 2);
-    EXPECT_EQ(runMebo({"doc", "info", "x.mebo", "--frobnicate"}).exitCode, 2);
-    const DocRun help = runMebo({"doc", "--help"});
+    EXPECT_EQ(test::runMebo({"doc"}).exitCode, 2);
+    EXPECT_EQ(test::runMebo({"doc", "explode", "x.mebo"}).exitCode, 2);
+    EXPECT_EQ(test::runMebo({"doc", "render", "x.mebo"}).exitCode, 2);
+    EXPECT_EQ(test::runMebo({"doc", "check", "x.mebo", "--json"}).exitCode, 2);
+    EXPECT_EQ(test::runMebo({"doc", "info", "x.mebo", "--frobnicate"}).exitCode, 2);
+    const auto help = test::runMebo({"doc", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: mebo doc info FILE.mebo [--json]")));
-    EXPECT_TRUE(runMebo({"--help"}).out.contains(QStringLiteral("doc info|render|resave|check")));
+    EXPECT_TRUE(test::runMebo({"--help"}).out.contains(QStringLiteral("doc info|render|resave|check")));
 }

@@ -1,6 +1,7 @@
 #include "DefaultsFileFuzzInput.h"
 #include "DocumentFuzzInput.h"
 #include "HistoryIndexFuzzInput.h"
+#include "VideoDocumentFuzzInput.h"
 #include "support/Files.h"
 #include "support/TestUtil.h"
 
@@ -39,22 +40,25 @@ const auto* bytesOf(const QByteArray& b) {
     return reinterpret_cast<const uint8_t*>(b.constData());
 }
 
-INSTANTIATE_TEST_SUITE_P(Corpora, FuzzSeeds,
-                         ::testing::Values(Seeds{"corpus",
-                                                 [](const QByteArray& b) {
-                                                     return mebo::fuzz::runDocumentFuzzInput(
-                                                         bytesOf(b), size_t(b.size()));
-                                                 }},
-                                           Seeds{"corpus-history",
-                                                 [](const QByteArray& b) {
-                                                     return mebo::fuzz::runHistoryIndexFuzzInput(
-                                                         bytesOf(b), size_t(b.size()));
-                                                 }},
-                                           Seeds{"corpus-defaults", [](const QByteArray& b) {
-                                                     static QTemporaryDir dir;
-                                                     return mebo::fuzz::runDefaultsFileFuzzInput(
-                                                         bytesOf(b), size_t(b.size()),
-                                                         dir.filePath(QStringLiteral("defaults.json")));
-                                                 }}));
+INSTANTIATE_TEST_SUITE_P(
+    Corpora, FuzzSeeds,
+    ::testing::Values(Seeds{"corpus",
+                            [](const QByteArray& b) {
+                                return mebo::fuzz::runDocumentFuzzInput(bytesOf(b), size_t(b.size()));
+                            }},
+                      Seeds{"corpus-history",
+                            [](const QByteArray& b) {
+                                return mebo::fuzz::runHistoryIndexFuzzInput(bytesOf(b), size_t(b.size()));
+                            }},
+                      Seeds{"corpus-video",
+                            [](const QByteArray& b) {
+                                return mebo::fuzz::runVideoDocumentFuzzInput(bytesOf(b), size_t(b.size()));
+                            }},
+                      Seeds{"corpus-defaults", [](const QByteArray& b) {
+                                static QTemporaryDir dir;
+                                return mebo::fuzz::runDefaultsFileFuzzInput(
+                                    bytesOf(b), size_t(b.size()),
+                                    dir.filePath(QStringLiteral("defaults.json")));
+                            }}));
 
 } // namespace

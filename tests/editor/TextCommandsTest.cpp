@@ -2,7 +2,6 @@
 #include "support/Drawing.h"
 #include "support/Process.h"
 
-#include "TestPaths.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,10 +11,6 @@
 
 namespace mebo {
 namespace {
-
-test::ProgramRun runMebo(const QStringList& args) {
-    return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
-}
 
 QString writeTextImage(const QTemporaryDir& dir) {
     const QString path = dir.filePath(QStringLiteral("text.png"));
@@ -40,11 +35,11 @@ QRect boxOf(const QJsonValue& item) {
 TEST(OcrCommandTest, PrintsTheTextOrItsBlocksAsJson) {
     QTemporaryDir dir;
     const QString image = writeTextImage(dir);
-    const test::ProgramRun plain = runMebo({QStringLiteral("ocr"), image});
+    const test::ProgramRun plain = test::runMebo({QStringLiteral("ocr"), image});
     ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
     EXPECT_EQ(plain.out, QStringLiteral("Meeting notes for Friday\nCall +1 415 555 0132 today"));
 
-    const test::ProgramRun json = runMebo({QStringLiteral("ocr"), image, QStringLiteral("--json")});
+    const test::ProgramRun json = test::runMebo({QStringLiteral("ocr"), image, QStringLiteral("--json")});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
     const QJsonObject obj = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_EQ(obj.value(QStringLiteral("text")).toString(), plain.out);
@@ -64,7 +59,7 @@ TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
     const QString input = dir.filePath(QStringLiteral("form.png"));
     ASSERT_TRUE(page.save(input));
 
-    const test::ProgramRun run = runMebo({QStringLiteral("redact"), input, QStringLiteral("--json")});
+    const test::ProgramRun run = test::runMebo({QStringLiteral("redact"), input, QStringLiteral("--json")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject answer = QJsonDocument::fromJson(run.out.toUtf8()).object();
     const QJsonArray items = answer.value(QStringLiteral("items")).toArray();
@@ -99,7 +94,7 @@ TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
     // The project renders to the same picture, and keeps the original under the covers.
     const QString rendered = dir.filePath(QStringLiteral("rendered.png"));
     const test::ProgramRun render =
-        runMebo({QStringLiteral("doc"), QStringLiteral("render"), project, rendered});
+        test::runMebo({QStringLiteral("doc"), QStringLiteral("render"), project, rendered});
     ASSERT_EQ(render.exitCode, 0) << render.err.toStdString();
     EXPECT_EQ(QImage(rendered).convertToFormat(QImage::Format_ARGB32),
               redacted.convertToFormat(QImage::Format_ARGB32));
@@ -113,8 +108,8 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
     const QString output = dir.filePath(QStringLiteral("out/solid.png"));
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("out")));
     const test::ProgramRun run =
-        runMebo({QStringLiteral("redact"), input, QStringLiteral("-o"), output, QStringLiteral("--style"),
-                 QStringLiteral("solid"), QStringLiteral("--json")});
+        test::runMebo({QStringLiteral("redact"), input, QStringLiteral("-o"), output,
+                       QStringLiteral("--style"), QStringLiteral("solid"), QStringLiteral("--json")});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonArray items =
         QJsonDocument::fromJson(run.out.toUtf8()).object().value(QStringLiteral("items")).toArray();
@@ -129,7 +124,7 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
     const QImage clean =
         test::textPage({QStringLiteral("Display brightness 80%"), QStringLiteral("Check for updates")}, 15);
     ASSERT_TRUE(clean.save(input));
-    const test::ProgramRun none = runMebo({QStringLiteral("redact"), input});
+    const test::ProgramRun none = test::runMebo({QStringLiteral("redact"), input});
     ASSERT_EQ(none.exitCode, 0) << none.err.toStdString();
     EXPECT_TRUE(none.out.startsWith(QStringLiteral("No sensitive text was found.")))
         << none.out.toStdString();
@@ -141,14 +136,14 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
 TEST(TextCommandsTest, BadInputGivesAClearMessage) {
     QTemporaryDir dir;
     const test::ProgramRun missing =
-        runMebo({QStringLiteral("ocr"), dir.filePath(QStringLiteral("none.png"))});
+        test::runMebo({QStringLiteral("ocr"), dir.filePath(QStringLiteral("none.png"))});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("cannot read the image"))) << missing.err.toStdString();
 
     // A blank image: no text, success.
     const QString blank = dir.filePath(QStringLiteral("blank.png"));
     ASSERT_TRUE(test::canvas(200, 80, Qt::white).save(blank));
-    const test::ProgramRun empty = runMebo({QStringLiteral("ocr"), blank});
+    const test::ProgramRun empty = test::runMebo({QStringLiteral("ocr"), blank});
     EXPECT_EQ(empty.exitCode, 0);
     EXPECT_TRUE(empty.out.isEmpty());
 
@@ -156,19 +151,20 @@ TEST(TextCommandsTest, BadInputGivesAClearMessage) {
     QImage huge(8000, 7000, QImage::Format_Grayscale8);
     huge.fill(255);
     ASSERT_TRUE(huge.save(dir.filePath(QStringLiteral("huge.png"))));
-    const test::ProgramRun big = runMebo({QStringLiteral("ocr"), dir.filePath(QStringLiteral("huge.png"))});
+    const test::ProgramRun big =
+        test::runMebo({QStringLiteral("ocr"), dir.filePath(QStringLiteral("huge.png"))});
     EXPECT_EQ(big.exitCode, 1);
     EXPECT_TRUE(big.err.contains(QStringLiteral("image too large for text recognition (8000×7000")))
         << big.err.toStdString();
-    EXPECT_EQ(runMebo({QStringLiteral("ocr")}).exitCode, 2);
+    EXPECT_EQ(test::runMebo({QStringLiteral("ocr")}).exitCode, 2);
 
     const test::ProgramRun style =
-        runMebo({QStringLiteral("redact"), blank, QStringLiteral("--style"), QStringLiteral("blur")});
+        test::runMebo({QStringLiteral("redact"), blank, QStringLiteral("--style"), QStringLiteral("blur")});
     EXPECT_EQ(style.exitCode, 2);
     EXPECT_TRUE(style.err.contains(QStringLiteral("unknown style 'blur'"))) << style.err.toStdString();
     // An output folder that does not exist: the reason, and nothing else written.
-    const test::ProgramRun nowhere = runMebo({QStringLiteral("redact"), blank, QStringLiteral("-o"),
-                                              dir.filePath(QStringLiteral("missing/out.png"))});
+    const test::ProgramRun nowhere = test::runMebo({QStringLiteral("redact"), blank, QStringLiteral("-o"),
+                                                    dir.filePath(QStringLiteral("missing/out.png"))});
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_FALSE(nowhere.err.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));

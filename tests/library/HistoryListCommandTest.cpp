@@ -4,7 +4,6 @@
 #include "library/HistoryEntry.h"
 #include "library/HistoryStore.h"
 
-#include "TestPaths.h"
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -36,9 +35,7 @@ protected:
                "XDG_DATA_HOME=" + tmp.path() + "/data", "XDG_CACHE_HOME=" + tmp.path() + "/cache"};
     }
 
-    test::ProgramRun mebo(const QStringList& args) const {
-        return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args, env);
-    }
+    test::ProgramRun mebo(const QStringList& args) const { return test::runMebo(args, env); }
 
     static QString idOf(const char* name) {
         return QStringLiteral("00000000-0000-4000-8000-%1")

@@ -38,9 +38,7 @@ TEST_F(RecognitionStop, AnIndexerGoingAwayStopsThePageBeingRead) {
         LibraryTextIndex index;
         LibraryTextIndexer indexer(*store, index, reader, nullptr, LibraryTextIndexer::Priority::normal);
         indexer.start();
-        CaptureResult r;
-        r.image = QImage(64, 32, QImage::Format_RGB32);
-        r.image.fill(Qt::white);
+        const CaptureResult r = shot(QDateTime::currentDateTimeUtc(), {64, 32});
         ASSERT_TRUE(r.image.save(lib + QStringLiteral("/page.png")));
         store->add(lib + QStringLiteral("/page.png"), r);
         ASSERT_TRUE(waitUntil([&] { return reader->started.load(); }, 30000));

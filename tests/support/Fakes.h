@@ -3,6 +3,7 @@
 // Test doubles of every platform interface and of the shell-side interfaces of the core.
 
 #include "app/MainThread.h"
+#include "app/MediaCommandTarget.h"
 #include "capture/MainWindowLink.h"
 #include "capture/RegionOverlay.h"
 #include "platform/Clipboard.h"
@@ -397,6 +398,25 @@ inline platform::RecognizedTextLine recognisedLine(const QString& text, QRectF b
     }
     return l;
 }
+
+// Notes the media commands it receives; `media`: something is shown.
+class FakeMediaTarget : public MediaCommandTarget {
+public:
+    bool showsMedia() const override { return media; }
+    void save() override { calls << QStringLiteral("save"); }
+    void saveAs() override { calls << QStringLiteral("saveAs"); }
+    bool copyCurrentMedia() override {
+        calls << QStringLiteral("copy");
+        return media;
+    }
+    bool pasteImageIntoCanvas() override {
+        calls << QStringLiteral("paste");
+        return canvasTakesImage;
+    }
+    bool media = true;
+    bool canvasTakesImage = true;
+    QStringList calls;
+};
 
 // Answers the lines it was given (or fails with "engine exploded") and notes where it ran.
 class ScriptedRecognizer : public platform::TextRecognizer {

@@ -1,5 +1,7 @@
 #include "Process.h"
 
+#include "TestPaths.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -182,6 +184,10 @@ ProgramRun run(const QStringList& argv, const EnvChanges& env, int timeoutMs, bo
 ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const EnvChanges& env) {
     return run(QStringList{program} + args,
                EnvChanges{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"} + env);
+}
+
+ProgramRun runMebo(const QStringList& args, const EnvChanges& env) {
+    return runWithoutDisplay(QStringLiteral(MEBO_BINARY), args, env);
 }
 
 } // namespace mebo::test

@@ -60,5 +60,7 @@ ProgramRun run(const QStringList& argv, const EnvChanges& env = {}, int timeoutM
 
 // The program without a display (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM removed).
 ProgramRun runWithoutDisplay(const QString& program, const QStringList& args, const EnvChanges& env = {});
+// The program under test, without a display.
+ProgramRun runMebo(const QStringList& args, const EnvChanges& env = {});
 
 } // namespace mebo::test

@@ -1,9 +1,9 @@
 // The tray menu, the main menu, the key monitors and the tool-shortcut filter on real widgets.
 #include "app/BuildFeatures.h"
-#include "app/MediaCommandTarget.h"
 #include "app/ShortcutRouter.h"
 #include "app/UpdateCheckHook.h"
 #include "recording/RecordingPanelVM.h"
+#include "support/Fakes.h"
 #include "support/Widgets.h"
 #include "ui/KeyMonitors.h"
 #include "ui/MenuBarController.h"
@@ -114,20 +114,9 @@ TEST(MenuBarControllerTest, MenuItemsRunTheirActionsAndTheUpdateItemShowsTheChec
     EXPECT_EQ(ran, (QStringList{"pause", "stop"}));
 }
 
-class CountingTarget : public MediaCommandTarget {
-public:
-    bool showsMedia() const override { return true; }
-    void save() override { ++saves; }
-    void saveAs() override { ++saveAses; }
-    bool copyCurrentMedia() override { return true; }
-    bool pasteImageIntoCanvas() override { return false; }
-    int saves = 0;
-    int saveAses = 0;
-};
-
 TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields) {
     test::LogCapture log;
-    CountingTarget target;
+    test::FakeMediaTarget target;
     ShortcutRouter router(target);
     QMainWindow main;
     auto* field = new QLineEdit(&main);
@@ -148,7 +137,7 @@ TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields)
     EXPECT_EQ(log.count(QStringLiteral("[Cmd+C] app-level monitor installed")), 1);
 
     QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(target.saves, 1);
+    EXPECT_EQ(target.calls.count(QStringLiteral("save")), 1);
     EXPECT_EQ(menuSaves, 0); // the monitor consumed it
 
     // Plain typing is left alone.
@@ -157,7 +146,7 @@ TEST(KeyMonitorsTest, ControlKeysReachTheRouterBeforeMenuShortcutsAndTextFields)
 
     monitors.remove();
     QTest::keyClick(field, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(target.saves, 1);
+    EXPECT_EQ(target.calls.count(QStringLiteral("save")), 1);
     EXPECT_EQ(menuSaves, 1);
 }
 

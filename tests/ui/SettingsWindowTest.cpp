@@ -1,14 +1,9 @@
 #include "ui/SettingsWindow.h"
 #include "TestPaths.h"
-#include "app/AppEvents.h"
 #include "app/CapturePrefs.h"
-#include "app/Cfg.h"
-#include "app/HistoryLimitTarget.h"
-#include "app/LaunchAtLogin.h"
-#include "app/SettingsVM.h"
-#include "capture/SandboxFolderAccess.h"
 #include "support/Fakes.h"
 #include "support/Files.h"
+#include "support/SettingsParts.h"
 #include "support/TestUtil.h"
 #include "ui/AppPalette.h"
 #include "ui/GeneralSettingsTab.h"
@@ -29,42 +24,16 @@
 namespace mebo {
 namespace {
 
-class LimitRecorder : public HistoryLimitTarget {
-public:
-    explicit LimitRecorder(const Cfg& c) : cfg(c) {}
-    bool isPruneInFlight() const override { return false; }
-    void markPruneCancelled() override {}
-    void clearPrunePending() override { limits << 0; }
-    void applyLimitNow() override { limits << cfg.historyMaxCount(); }
-    const Cfg& cfg;
-    QList<int> limits; // the limit each prune ran with (0: unlimited)
-};
-
-class SettingsWindowTest : public ::testing::Test {
+class SettingsWindowTest : public ::testing::Test, public test::SettingsParts {
 protected:
     SettingsWindowTest() {
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
         QApplication::setPalette(AppPalette::light());
-        QDir(tmp.path()).mkpath(QStringLiteral("library"));
-        cfg.setHistoryLimitTarget(&limits);
         test::drainEvents();
         AppLogger::shared().clear(); // the settings store's start-up line
     }
     ~SettingsWindowTest() override { QApplication::setPalette(AppPalette::light()); }
 
-    QString path(const QString& name) const { return QDir(tmp.path()).filePath(name); }
-
-    test::LogCapture log;
-    QTemporaryDir tmp;
-    test::FakeDefaultsStore defaults;
-    Cfg cfg{defaults, path(QStringLiteral("library"))};
-    LimitRecorder limits{cfg};
-    AppEvents events;
-    test::FakeDialogs dialogs;
-    test::FakeClipboard clipboard;
-    SandboxFolderAccess folders{cfg, events, dialogs, path(QStringLiteral("Pictures/mebo"))};
-    LaunchAtLogin login{path(QStringLiteral("autostart")), QStringLiteral("/usr/bin/mebo")};
-    SettingsVM vm{cfg, folders, login, dialogs, clipboard, AppLogger::shared()};
     SettingsWindow window{vm};
     CapturePrefs prefs{defaults};
 };
@@ -79,10 +48,10 @@ TEST_F(SettingsWindowTest, GeneralTabAppliesTypedLimitsOnlyWhenComplete) {
     limit->setFocus();
     limit->selectAll();
     QTest::keyClicks(limit, QStringLiteral("15"));
-    EXPECT_TRUE(limits.limits.isEmpty());
+    EXPECT_TRUE(history.calls.isEmpty());
     QTest::keyClick(limit, Qt::Key_Return);
     EXPECT_EQ(cfg.historyMaxCount(), 15);
-    EXPECT_EQ(limits.limits, QList<int>{15});
+    EXPECT_EQ(history.calls, QStringList{QStringLiteral("apply 15")});
 
     // A wheel turn over the box while the user is elsewhere changes nothing.
     general->copyToClipboardBox()->setFocus();

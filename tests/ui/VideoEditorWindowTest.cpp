@@ -1,6 +1,7 @@
 #include "support/Drawing.h"
 #include "support/Fakes.h"
 #include "support/Files.h"
+#include "support/ScriptedFrames.h"
 #include "support/TestUtil.h"
 #include "support/Widgets.h"
 #include "support/WindowDialogs.h"
@@ -28,18 +29,6 @@ namespace {
 
 using List = RegionRef::List;
 
-class PlainFrames : public platform::VideoFrameGenerator {
-public:
-    bool open(const QString&, QSize, QString*) override { return true; }
-    double durationSec() const override { return 10; }
-    QSize frameSize() const override { return {160, 90}; }
-    QImage frameAt(double, QString*) override {
-        QImage f(frameSize(), QImage::Format_RGB32);
-        f.fill(Qt::darkCyan);
-        return f;
-    }
-};
-
 class TenSecondProbe : public platform::MediaProbe {
 public:
     std::optional<platform::MediaStreamFacts> probe(const QString&, QString*) override {
@@ -64,7 +53,7 @@ struct VideoEditorWindowTest : ::testing::Test {
     // Every service but the export's composer, which never loads.
     VideoEditorServices services() {
         VideoEditorServices s;
-        s.frameGenerator = [](QString*) { return std::make_unique<PlainFrames>(); };
+        s.frameGenerator = [](QString*) { return std::make_unique<test::ScriptedFrames>(); };
         s.composer = [](QString* error) -> std::unique_ptr<platform::VideoComposer> {
             *error = QStringLiteral("media module not loaded");
             return nullptr;

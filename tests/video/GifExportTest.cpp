@@ -4,45 +4,19 @@
 #include "support/Drawing.h"
 #include "support/Files.h"
 #include "support/IndexedClip.h"
+#include "support/ScriptedFrames.h"
 #include "video/GifExporter.h"
 #include "video/MediaWatermark.h"
 
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace mebo;
 
 namespace {
-
-// Frames of a fixed size whose colour follows the time; listed times fail.
-class ScriptedFrames : public platform::VideoFrameGenerator {
-public:
-    double duration = 2;
-    QSize size{64, 48};
-    QSet<int> failing; // frame numbers at 15 fps
-    QSize askedMax;
-    bool open(const QString&, QSize maxSize, QString*) override {
-        askedMax = maxSize;
-        return true;
-    }
-    double durationSec() const override { return duration; }
-    QSize frameSize() const override { return size; }
-    QImage frameAt(double seconds, QString* error) override {
-        times.append(seconds);
-        if (failing.contains(int(std::lround(seconds * 15)))) {
-            *error = QStringLiteral("damaged");
-            return {};
-        }
-        QImage f(size, QImage::Format_RGB32);
-        f.fill(QColor::fromHsv(int(seconds * 100) % 360, 200, 200));
-        return f;
-    }
-    QList<double> times;
-};
 
 class RecordingWriter : public platform::GifWriter {
 public:
@@ -62,7 +36,7 @@ public:
     bool abandoned = false;
 };
 
-GifExporter::Outcome exportWith(ScriptedFrames& frames, RecordingWriter& writer, const QString& dest,
+GifExporter::Outcome exportWith(test::ScriptedFrames& frames, RecordingWriter& writer, const QString& dest,
                                 bool cancelAtStart = false) {
     std::atomic<bool> cancel{cancelAtStart};
     QString error;
@@ -76,17 +50,19 @@ GifExporter::Outcome exportWith(ScriptedFrames& frames, RecordingWriter& writer,
 // frame failing without a file.
 TEST(GifExporter, FramesLoopAndTooShortAClip) {
     QTemporaryDir dir;
-    ScriptedFrames frames;
+    test::ScriptedFrames frames;
+    frames.script->duration = 2;
     RecordingWriter writer;
     ASSERT_EQ(exportWith(frames, writer, dir.filePath("a.gif")), GifExporter::Outcome::completed);
     ASSERT_EQ(writer.delays.size(), 30) << "2 s at 15 fps";
-    EXPECT_DOUBLE_EQ(frames.times[29], 29.0 / 15);
+    EXPECT_DOUBLE_EQ(writer.delays[0], 1.0 / 15);
+    EXPECT_DOUBLE_EQ(frames.script->times[29], 29.0 / 15);
     EXPECT_EQ(writer.loopCount, 0);
-    EXPECT_EQ(frames.askedMax, QSize(720, 720));
+    EXPECT_EQ(frames.script->askedMax, QSize(720, 720));
     EXPECT_EQ(GifExporter::frameCount(1.99999, 15), 30);
     EXPECT_EQ(GifExporter::frameCount(1.99, 15), 29);
-    ScriptedFrames blink;
-    blink.duration = 0.05;
+    test::ScriptedFrames blink;
+    blink.script->duration = 0.05;
     EXPECT_EQ(exportWith(blink, writer, dir.filePath("b.gif")), GifExporter::Outcome::failed);
     EXPECT_FALSE(QFile::exists(dir.filePath("b.gif")));
 }
@@ -105,10 +81,10 @@ TEST(GifExporter, SkippedFramesUpToThirtyPercentAndCancel) {
         QTemporaryDir dir;
         const QString dest = dir.filePath("s.gif");
         test::writeBytes(dest, "old");
-        ScriptedFrames frames;
-        frames.duration = 10.0 / 15; // 10 frames
+        test::ScriptedFrames frames;
+        frames.script->duration = 10.0 / 15; // 10 frames
         for (int i = 0; i < c.failing; ++i) {
-            frames.failing.insert(2 * i + 1);
+            frames.script->failAt.append((2 * i + 1) / 15.0);
         }
         RecordingWriter writer;
         EXPECT_EQ(exportWith(frames, writer, dest, c.cancel), c.outcome) << c.failing;

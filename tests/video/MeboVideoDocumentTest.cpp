@@ -1,4 +1,3 @@
-#include "VideoDocumentFuzzInput.h"
 #include "support/Files.h"
 
 #include "document/JsonEncodeError.h"
@@ -210,19 +209,6 @@ TEST(VideoProjectFilesTest, RecordingSidecarOnlyForTwoSegmentsAndNeverOverwritte
     const QByteArray before = test::fileBytes(project);
     EXPECT_FALSE(VideoProjectFiles::writeRecordingSidecar(recording, std::nullopt, two, 20));
     EXPECT_EQ(test::fileBytes(project), before);
-}
-
-TEST(MeboVideoDocumentTest, FuzzSeedsHoldTheirInvariants) {
-    const QDir seeds(QStringLiteral(MEBO_SOURCE_DIR "/fuzz/corpus-video"));
-    const QStringList names = seeds.entryList(QDir::Files);
-    ASSERT_GE(names.size(), 4);
-    for (const QString& name : names) {
-        const QByteArray bytes = test::fileBytes(seeds.filePath(name));
-        EXPECT_EQ(fuzz::runVideoDocumentFuzzInput(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                                  size_t(bytes.size())),
-                  "")
-            << name.toStdString();
-    }
 }
 
 } // namespace

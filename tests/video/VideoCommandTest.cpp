@@ -20,12 +20,8 @@ using namespace mebo;
 
 namespace {
 
-test::ProgramRun mebo(const QStringList& args) {
-    return test::runWithoutDisplay(QStringLiteral(MEBO_BINARY), args);
-}
-
 QJsonObject info(const QString& path, const QStringList& extra = {}) {
-    const auto run = mebo(QStringList{"video", "info", path, "--json"} + extra);
+    const auto run = test::runMebo(QStringList{"video", "info", path, "--json"} + extra);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     return QJsonDocument::fromJson(run.out.toUtf8()).object();
 }
@@ -97,13 +93,14 @@ TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
          "Project file could not be decoded: missing key 'trimRegions[0].id'"},
     };
     for (const auto& c : cases) {
-        const auto run = mebo({"video", "info", project("bad.mebo-video", c.json), "--json"});
+        const auto run = test::runMebo({"video", "info", project("bad.mebo-video", c.json), "--json"});
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.err.toStdString(), c.err);
         EXPECT_TRUE(run.out.isEmpty());
     }
     const QString out = dir_->filePath("p/resaved.mebo-video");
-    const auto resave = mebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out});
+    const auto resave =
+        test::runMebo({"video", "resave", project("min.mebo-video", R"({"version": 1})"), out});
     EXPECT_EQ(resave.exitCode, 0);
     EXPECT_EQ(resave.out, out); // the file written, by its whole path
     EXPECT_EQ(info(out)["outputSize"], object(R"({"width": 1280, "height": 720})"));
@@ -112,14 +109,15 @@ TEST_F(VideoCommandTest, ErrorsAreOneLineWithTheProjectTexts) {
     const QJsonObject video = info(dir_->filePath("p/clip.mp4"));
     EXPECT_EQ(video["kind"].toString(), "video");
     EXPECT_EQ(video["audioTracks"].toArray().size(), 2);
-    EXPECT_EQ(mebo({"video", "info"}).exitCode, 2);
+    EXPECT_EQ(test::runMebo({"video", "info"}).exitCode, 2);
 }
 
 TEST_F(VideoCommandTest, ExportsAProjectBesideItsRecording) {
     test::writeBytes(
         dir_->filePath("rec.mebo-video"),
         R"({"version":1,"trimRegions":[{"id":"0E2B0B1C-0000-4000-8000-000000000001","startSec":0.5,"endSec":1}]})");
-    const auto run = mebo({"video", "export", dir_->filePath("rec.mebo-video"), "--json", "--fps", "15"});
+    const auto run =
+        test::runMebo({"video", "export", dir_->filePath("rec.mebo-video"), "--json", "--fps", "15"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     const QJsonObject out = QJsonDocument::fromJson(run.out.toUtf8()).object();
     EXPECT_EQ(out["output"].toString(), dir_->filePath("rec-edited.mp4"));
@@ -145,12 +143,12 @@ TEST_F(VideoCommandTest, UsageAndInputErrors) {
         {{"video", "export", "/nonexistent/x.mp4"}, 1, "no such file"},
     };
     for (const Case& c : cases) {
-        const auto run = mebo(c.args);
+        const auto run = test::runMebo(c.args);
         EXPECT_EQ(run.exitCode, c.exit) << c.args.join(' ').toStdString();
         EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
     }
     test::writeBytes(dir_->filePath("lonely.mebo-video"), R"({"version":1})");
-    const auto lonely = mebo({"video", "export", dir_->filePath("lonely.mebo-video")});
+    const auto lonely = test::runMebo({"video", "export", dir_->filePath("lonely.mebo-video")});
     EXPECT_EQ(lonely.exitCode, 1);
     EXPECT_TRUE(lonely.err.contains("Source video not found")) << lonely.err.toStdString();
 }
@@ -158,7 +156,7 @@ TEST_F(VideoCommandTest, UsageAndInputErrors) {
 TEST_F(VideoCommandTest, GifOptions) {
     const QString gif = dir_->filePath("once.gif");
     const auto once =
-        mebo({"video", "gif", dir_->filePath("rec.mp4"), "-o", gif, "--loop-once", "--fps", "15"});
+        test::runMebo({"video", "gif", dir_->filePath("rec.mp4"), "-o", gif, "--loop-once", "--fps", "15"});
     ASSERT_EQ(once.exitCode, 0) << once.err.toStdString();
     const QByteArray bytes = test::fileBytes(gif);
     const int ext = bytes.indexOf("NETSCAPE2.0");
@@ -168,7 +166,8 @@ TEST_F(VideoCommandTest, GifOptions) {
     EXPECT_NEAR(test::media::formatDuration(gif), 2.0, 0.011);
 
     // The width limit reaches the frames (how a portrait clip fits is the frame generator's rule).
-    const auto narrow = mebo({"video", "gif", dir_->filePath("rec.mp4"), "--max-width", "160", "--json"});
+    const auto narrow =
+        test::runMebo({"video", "gif", dir_->filePath("rec.mp4"), "--max-width", "160", "--json"});
     ASSERT_EQ(narrow.exitCode, 0) << narrow.err.toStdString();
     const QJsonObject stream =
         test::media::probe(dir_->filePath("rec.gif"))["streams"].toArray()[0].toObject();

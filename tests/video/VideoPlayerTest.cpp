@@ -1,5 +1,6 @@
 #include "support/Drawing.h"
 #include "support/IndexedClip.h"
+#include "support/ScriptedFrames.h"
 #include "support/TestUtil.h"
 
 #include "platform/ffmpeg/FfmpegFrameGenerator.h"
@@ -8,86 +9,28 @@
 
 #include <QColor>
 #include <QTemporaryDir>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 
 using namespace mebo;
 using List = RegionRef::List;
 
 namespace {
 
-// Plain frames whose green and blue channels tell the time (tenths of a second); exact frames may
-// be held back until the test releases them. With key frames, every 2 s is one, answered at once
-// as the quick frame. frameAt runs on the player's worker thread.
-class GatedFrames : public platform::VideoFrameGenerator {
-public:
-    struct Shared {
-        std::mutex mutex;
-        std::condition_variable released;
-        bool gate = false, failOpen = false, keyFrames = false;
-        QList<double> times, quick;
-    };
-    explicit GatedFrames(std::shared_ptr<Shared> s) : s_(std::move(s)) {}
-    bool open(const QString&, QSize, QString* error) override {
-        if (s_->failOpen) {
-            *error = QStringLiteral("no video stream");
-        }
-        return !s_->failOpen;
-    }
-    double durationSec() const override { return 10; }
-    QSize frameSize() const override { return {160, 90}; }
-    QImage frameAt(double seconds, QString*) override {
-        std::unique_lock lock(s_->mutex);
-        s_->times.append(seconds);
-        s_->released.wait(lock, [&] { return !s_->gate; });
-        return picture(seconds);
-    }
-    QImage quickFrameNear(double seconds, double* frameTime, QString*) override {
-        std::lock_guard lock(s_->mutex);
-        if (!s_->keyFrames) {
-            return {};
-        }
-        s_->quick.append(seconds);
-        *frameTime = std::floor(seconds / 2) * 2;
-        return picture(*frameTime);
-    }
-
-private:
-    QImage picture(double t) const {
-        QImage f(frameSize(), QImage::Format_RGB32);
-        const int tenths = std::clamp(int(std::lround(t * 10)), 0, 255);
-        f.fill(QColor(200, tenths, tenths));
-        return f;
-    }
-    std::shared_ptr<Shared> s_;
-};
-
 struct PlayerFixture : ::testing::Test {
-    std::shared_ptr<GatedFrames::Shared> frames = std::make_shared<GatedFrames::Shared>();
+    std::shared_ptr<test::FrameScript> frames = std::make_shared<test::FrameScript>();
     VideoEditorVM vm{10, QStringLiteral("Clip.mp4")};
     std::unique_ptr<VideoPlayer> player;
 
     void open(std::optional<double> fps = 30) {
         player = std::make_unique<VideoPlayer>(
-            vm, std::make_unique<GatedFrames>(frames),
+            vm, std::make_unique<test::ScriptedFrames>(frames),
             VideoPlayer::Source{QStringLiteral("Clip.mp4"), {160, 90}, fps, {}, {}, {}});
     }
     int greenAtCentre() const {
         const QImage& p = player->picture();
         return qGreen(p.pixel(p.width() / 2, p.height() / 2));
     }
-    void setGate(bool closed) {
-        {
-            std::lock_guard lock(frames->mutex);
-            frames->gate = closed;
-        }
-        frames->released.notify_all();
-    }
-    QList<double> decoded(QList<double> GatedFrames::Shared::*list = &GatedFrames::Shared::times) {
-        std::lock_guard lock(frames->mutex);
-        return frames.get()->*list;
-    }
+    QList<double> decoded() { return frames->read(&test::FrameScript::times); }
     qsizetype decodes() { return decoded().size(); }
 };
 
@@ -127,14 +70,14 @@ TEST_F(PlayerFixture, TheClockAdvancesAtTheSpeedJumpsCutsAndStopsAtTheEnd) {
 }
 
 TEST_F(PlayerFixture, ShowsOnlyTheNewestRequestedFrame) {
-    setGate(true);
+    frames->setGate(true);
     open();
     ASSERT_TRUE(test::waitUntil([&] { return decodes() == 1; }));
     // A scrub while the worker is held: only the last position may be decoded after it.
     for (double t : {1.0, 2.0, 3.0, 4.0, 5.5}) {
         player->seek(t);
     }
-    setGate(false);
+    frames->setGate(false);
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 5.5; }));
     EXPECT_EQ(greenAtCentre(), 55);
     EXPECT_EQ(decodes(), 2) << "the scrub's intermediate positions were decoded";
@@ -186,10 +129,10 @@ TEST_F(PlayerFixture, AnUnreadableVideoShowsNothing) {
 
 // Scrubbing: a nearby key frame first, then the exact frame unless the pointer has moved on.
 TEST_F(PlayerFixture, ScrubShowsTheKeyFrameAndNeverDecodesAPassedPosition) {
-    frames->keyFrames = true;
+    frames->keyFrameEvery = 2;
     open();
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 0; }));
-    setGate(true);
+    frames->setGate(true);
     player->seek(5.5); // held in its exact decode
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 4; })) << "the key frame before 5.5 s";
     EXPECT_EQ(greenAtCentre(), 40);
@@ -197,11 +140,11 @@ TEST_F(PlayerFixture, ScrubShowsTheKeyFrameAndNeverDecodesAPassedPosition) {
     // The pointer moves on twice while the worker is held: the middle position gets nothing.
     player->seek(6.1);
     player->seek(8.7);
-    setGate(false);
+    frames->setGate(false);
     ASSERT_TRUE(test::waitUntil([&] { return player->pictureTime() == 8.7; }));
     EXPECT_EQ(greenAtCentre(), 87);
     EXPECT_EQ(decoded(), (QList<double>{0, 5.5, 8.7}));
-    EXPECT_FALSE(decoded(&GatedFrames::Shared::quick).contains(6.1));
+    EXPECT_FALSE(frames->read(&test::FrameScript::quick).contains(6.1));
 }
 
 // The FFmpeg generator on a clip whose frames carry their index.

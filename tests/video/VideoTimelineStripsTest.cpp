@@ -1,12 +1,11 @@
 // The timeline's pictures and sound peaks: where pictures are taken, how samples fold into peaks,
 // the worker's hand-over and generations (fakes; a real recording: VideoEditorLookTest).
+#include "support/ScriptedFrames.h"
 #include "support/TestUtil.h"
 
 #include "video/VideoTimelineStrips.h"
 
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <thread>
 
 using namespace mebo;
@@ -52,40 +51,7 @@ TEST(FoldPeaks, EachBucketKeepsItsLoudestSampleOfEitherChannel) {
     EXPECT_FLOAT_EQ(peaks[1999], 0.0f);
 }
 
-// Pictures whose red tells their time; sound loud (0.5) in its first half only. The first picture
-// may be held back.
-struct StripLog {
-    std::mutex mutex;
-    std::condition_variable released;
-    bool gate = false;
-    int framesMade = 0;
-    QList<double> asked;
-};
-
-class FakeFrames : public platform::VideoFrameGenerator {
-public:
-    explicit FakeFrames(std::shared_ptr<StripLog> log) : log_(std::move(log)) {}
-    bool open(const QString&, QSize, QString*) override { return true; }
-    double durationSec() const override { return 20; }
-    QSize frameSize() const override { return {64, 36}; }
-    QImage frameAt(double t, QString*) override { return picture(t); }
-    QImage quickFrameNear(double t, double* at, QString*) override {
-        *at = t - 0.5;
-        return picture(*at);
-    }
-
-private:
-    QImage picture(double t) {
-        std::unique_lock lock(log_->mutex);
-        log_->asked.append(t);
-        log_->released.wait(lock, [&] { return !log_->gate; });
-        QImage f(frameSize(), QImage::Format_RGB32);
-        f.fill(QColor(int(t * 10), 0, 0));
-        return f;
-    }
-    std::shared_ptr<StripLog> log_;
-};
-
+// Sound loud (0.5) in its first half only.
 class HalfLoud : public platform::EditedAudioSource {
 public:
     bool open(const QString&, const QList<platform::CompositionPiece>& map,
@@ -106,20 +72,14 @@ private:
 };
 
 struct StripWorker : ::testing::Test {
-    std::shared_ptr<StripLog> log = std::make_shared<StripLog>();
-    VideoTimelineStrips::Services services{[this](QString*) {
-                                               std::lock_guard lock(log->mutex);
-                                               ++log->framesMade;
-                                               return std::make_unique<FakeFrames>(log);
-                                           },
-                                           [](QString*) { return std::make_unique<HalfLoud>(); }};
-    void setGate(bool closed) {
-        {
-            std::lock_guard lock(log->mutex);
-            log->gate = closed;
-        }
-        log->released.notify_all();
-    }
+    std::shared_ptr<test::FrameScript> log = [] {
+        auto s = std::make_shared<test::FrameScript>();
+        s->duration = 20, s->size = {64, 36}, s->keyFrameEvery = 2, s->gateQuick = true;
+        return s;
+    }();
+    VideoTimelineStrips::Services services{
+        [this](QString*) { return std::make_unique<test::ScriptedFrames>(log); },
+        [](QString*) { return std::make_unique<HalfLoud>(); }};
 };
 
 TEST_F(StripWorker, PicturesThenPeaksHandedOverAsTheyGrow) {
@@ -129,8 +89,8 @@ TEST_F(StripWorker, PicturesThenPeaksHandedOverAsTheyGrow) {
     strips.start();
     ASSERT_TRUE(test::waitUntil([&] { return strips.finished(); }, 30000));
     ASSERT_EQ(strips.thumbnails().size(), 10);
-    EXPECT_NEAR(strips.thumbnails()[3].time, 7 - 0.5, 1e-9) << "the key frame's own time";
-    EXPECT_EQ(qRed(strips.thumbnails()[3].image.pixel(0, 0)), 65);
+    EXPECT_NEAR(strips.thumbnails()[3].time, 6, 1e-9) << "the key frame's own time";
+    EXPECT_EQ(qGreen(strips.thumbnails()[3].image.pixel(0, 0)), 60);
     ASSERT_EQ(strips.peaks().size(), VideoTimelineStrips::kPeakCount);
     EXPECT_DOUBLE_EQ(strips.peaksDone(), 1.0);
     EXPECT_FLOAT_EQ(strips.peaks()[10], 0.5f);
@@ -140,19 +100,16 @@ TEST_F(StripWorker, PicturesThenPeaksHandedOverAsTheyGrow) {
 
 TEST_F(StripWorker, SilentSourceHasNoPeaksAndARestartDropsTheOlderRun) {
     VideoTimelineStrips strips(services, QStringLiteral("Clip.mp4"), 20, {});
-    setGate(true);
+    log->setGate(true);
     strips.start();
-    ASSERT_TRUE(test::waitUntil([&] {
-        std::lock_guard lock(log->mutex);
-        return log->asked.size() == 1;
-    }));
+    ASSERT_TRUE(test::waitUntil([&] { return log->read(&test::FrameScript::quick).size() == 1; }));
     const quint64 first = strips.generation();
     // Opens the gate once the restart has begun, while the main thread waits for the held run.
     std::thread opener([&] {
         while (strips.generation() == first) {
             std::this_thread::yield();
         }
-        setGate(false);
+        log->setGate(false);
     });
     strips.start(); // waits for the held run, which stops there
     opener.join();
@@ -161,8 +118,7 @@ TEST_F(StripWorker, SilentSourceHasNoPeaksAndARestartDropsTheOlderRun) {
     QCoreApplication::processEvents();
     EXPECT_EQ(strips.thumbnails().size(), 10) << "nothing of the older run";
     EXPECT_TRUE(strips.peaks().isEmpty());
-    std::lock_guard lock(log->mutex);
-    EXPECT_EQ(log->framesMade, 2);
+    EXPECT_EQ(log->read(&test::FrameScript::made), 2);
 }
 
 } // namespace
