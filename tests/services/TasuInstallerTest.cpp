@@ -190,6 +190,7 @@ TEST_F(Companion, DownloadFailuresHaveTheirMessages) {
 
     SetUp(); // the feed again, now with a missing archive
     failure = install();
+    ASSERT_TRUE(failure);
     EXPECT_EQ(failure->name, "downloadFailed");
     EXPECT_EQ(failure->description, "下載失敗");
     EXPECT_TRUE(tempLeft().isEmpty());
