@@ -26,10 +26,11 @@ const QStringList kForm{QStringLiteral("Contact: Laura Bennett"),
                         QStringLiteral("Phone: (415) 555-0132"), QStringLiteral("SSN: 078-05-1120"),
                         QStringLiteral("Account: 4111111111111112")};
 
-QRect boxOf(const QJsonValue& item) {
+// An item's "box": pixels for the redact command, the unit square for ocr.
+QRectF boxOf(const QJsonValue& item) {
     const QJsonObject b = item.toObject().value(QStringLiteral("box")).toObject();
-    return QRect(b.value(QStringLiteral("x")).toInt(), b.value(QStringLiteral("y")).toInt(),
-                 b.value(QStringLiteral("width")).toInt(), b.value(QStringLiteral("height")).toInt());
+    return QRectF(b.value(QStringLiteral("x")).toDouble(), b.value(QStringLiteral("y")).toDouble(),
+                  b.value(QStringLiteral("width")).toDouble(), b.value(QStringLiteral("height")).toDouble());
 }
 
 TEST(OcrCommandTest, PrintsTheTextOrItsBlocksAsJson) {
@@ -45,12 +46,11 @@ TEST(OcrCommandTest, PrintsTheTextOrItsBlocksAsJson) {
     EXPECT_EQ(obj.value(QStringLiteral("text")).toString(), plain.out);
     const QJsonArray blocks = obj.value(QStringLiteral("blocks")).toArray();
     ASSERT_EQ(blocks.size(), 2);
-    const QJsonObject top = blocks[0].toObject().value(QStringLiteral("box")).toObject();
-    const QJsonObject bottom = blocks[1].toObject().value(QStringLiteral("box")).toObject();
+    const QRectF top = boxOf(blocks[0]);
     // Unit square, origin bottom-left: the first line is higher, so its y is larger.
-    EXPECT_GT(top.value(QStringLiteral("y")).toDouble(), bottom.value(QStringLiteral("y")).toDouble());
-    EXPECT_GT(top.value(QStringLiteral("width")).toDouble(), 0.15);
-    EXPECT_LT(top.value(QStringLiteral("x")).toDouble() + top.value(QStringLiteral("width")).toDouble(), 1.0);
+    EXPECT_GT(top.y(), boxOf(blocks[1]).y());
+    EXPECT_GT(top.width(), 0.15);
+    EXPECT_LT(top.right(), 1.0);
 }
 
 TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
@@ -85,7 +85,7 @@ TEST(RedactCommandTest, CoversEveryItemAndWritesTheProjectBesideThePng) {
     // Every item's pixels changed; the labels, left of every item, did not.
     const QImage original = page.convertToFormat(redacted.format());
     for (const QJsonValue& item : items) {
-        const QRect box = boxOf(item);
+        const QRect box = boxOf(item).toRect();
         EXPECT_NE(redacted.copy(box), original.copy(box))
             << item.toObject().value("kind").toString().toStdString();
     }
@@ -116,7 +116,7 @@ TEST(RedactCommandTest, SolidCoversAreBlackAndNothingFoundStillWritesTheImage) {
     ASSERT_EQ(items.size(), kForm.size());
     const QImage redacted(output);
     for (const QJsonValue& item : items) {
-        EXPECT_EQ(redacted.pixelColor(boxOf(item).center()), QColor(Qt::black));
+        EXPECT_EQ(redacted.pixelColor(boxOf(item).toRect().center()), QColor(Qt::black));
     }
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("out/solid.mebo"))));
 
