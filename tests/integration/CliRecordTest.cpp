@@ -146,6 +146,9 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     playMicTone();
     // Both sounds are flowing before the recording starts.
     ASSERT_TRUE(waitUntil([&] { return pulse_->sinkInputs() >= 2; }, 20000));
+    // The painter's beeps keep their time once its sound has played for a moment (on a busy
+    // machine its first second or two may come early or not at all).
+    QThread::msleep(2000);
     Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "8", "--fps", "30",
                             "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;
@@ -176,7 +179,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ASSERT_GT(frames.size(), 80u);
     ASSERT_LE(qsizetype(frames.size()), expected + 1);
     std::map<int, int64_t> drawnAt = drawTimes();
-    int repeats = 0;
+    QStringList repeats; // "index > index" at a file frame
     QStringList missing;
     for (size_t i = 1; i < frames.size(); ++i) {
         const int before = painterIndex(frames[i - 1], kShownW);
@@ -188,7 +191,9 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
         // than an interval and a half (it was starved of CPU, so the screen did not change).
         const bool painterLate = !drawnAt.count(before + 1) || !drawnAt.count(before) ||
                                  drawnAt[before + 1] - drawnAt[before] > 1'000'000'000 / 20;
-        repeats += now < before || (now == before && i + 1 < frames.size() && !painterLate);
+        if (now < before || (now == before && i + 1 < frames.size() && !painterLate)) {
+            repeats << QStringLiteral("%1>%2@%3").arg(before).arg(now).arg(i);
+        }
         // A frame the painter replaced within half an interval (it was starved of CPU) may be
         // missed; one that stayed on screen longer should be in the file.
         for (int k = before + 1; k < now; ++k) {
@@ -198,7 +203,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
             }
         }
     }
-    EXPECT_EQ(repeats, 0);
+    EXPECT_TRUE(repeats.isEmpty()) << repeats.join(' ').toStdString();
     // A painted frame is missed only for a capture tick that did not happen: beyond the ticks the
     // file lacks, no more than one in fifty (the painter's own timing is not exact).
     const qsizetype ticksLost = expected - qsizetype(frames.size());
@@ -208,7 +213,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     // Each flash is heard with its beep: sound and picture within a few frames.
     const std::vector<float> system = media::audioTrack(path, 0);
     const std::vector<double> beeps = media::onsets(system, 0.1f, 0.5);
-    int matched = 0;
+    std::vector<double> heardOff; // per flash the file shows
     for (size_t i = 0; i < frames.size(); ++i) {
         if (!flashing(frames[i], kShownW, kShownH) || (i > 0 && flashing(frames[i - 1], kShownW, kShownH))) {
             continue;
@@ -217,10 +222,12 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
         for (double b : beeps) {
             nearest = std::min(nearest, std::fabs(b - times[i]));
         }
-        matched += nearest < 0.1;
+        heardOff.push_back(nearest);
     }
-    // All but three: a busy machine starves the painter's beeps now and then, mostly as it starts.
-    EXPECT_GE(matched, 5) << "of " << beeps.size() << " beeps";
+    // All but one (a busy machine starves the painter's sound now and then).
+    EXPECT_GE(heardOff.size(), 5u);
+    EXPECT_LE(std::count_if(heardOff.begin(), heardOff.end(), [](double d) { return d >= 0.1; }), 1)
+        << ::testing::PrintToString(heardOff);
     // The second track carries the microphone's steady tone, the first only the beeps.
     const std::vector<float> micTrack = media::audioTrack(path, 1);
     EXPECT_GT(media::rms(micTrack, 2, 7), 0.1);
@@ -306,7 +313,7 @@ TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
             rec->signal(SIGKILL);
             return true;
         },
-        60000));
+        120000));
     rec->finish(5000);
 
     // The next start, with a microphone that is gone: the default input instead, said in one line.
