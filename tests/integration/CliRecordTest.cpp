@@ -295,8 +295,7 @@ TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
     Child* rec = startMebo({"record", "fullscreen", "--fps", "30", "--save-dir", saveDir});
     // Killed once the unfinished file's whole fragments hold two seconds: what it held then is what
     // the recovery must keep, however slowly a loaded machine got there.
-    const QString held = home.path() + QStringLiteral("/held.mp4");
-    QString unfinished;
+    QString unfinished, held = home.path() + QStringLiteral("/held.mp4");
     qint64 seen = -1;
     ASSERT_TRUE(waitUntil(
         [&] {
