@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <numeric>
+#include <utility>
 
 using namespace mebo::test;
 
@@ -42,6 +44,21 @@ double logSeconds(const QByteArray& log, const char* line) {
     return -1;
 }
 
+// Where the last whole fragment (its mdat box) of an MP4 file's bytes ends; 0 before the first.
+qsizetype wholeFragmentsEnd(const QByteArray& bytes) {
+    qsizetype end = 0;
+    for (qsizetype at = 0; at + 8 <= bytes.size();) {
+        const qsizetype size = qFromBigEndian<quint32>(bytes.constData() + at);
+        if (size < 8 || at + size > bytes.size()) {
+            break;
+        }
+        const bool mdat = bytes.mid(at + 4, 4) == "mdat";
+        at += size;
+        end = mdat ? at : end;
+    }
+    return end;
+}
+
 class CliRecord : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -56,10 +73,8 @@ protected:
         }
     }
     static void TearDownTestSuite() {
-        delete pulse_;
-        delete skipReason_;
-        pulse_ = nullptr;
-        skipReason_ = nullptr;
+        delete std::exchange(pulse_, nullptr);
+        delete std::exchange(skipReason_, nullptr);
     }
     void SetUp() override {
         if (!pulse_) {
@@ -106,11 +121,9 @@ protected:
         return processes_.back().get();
     }
     // `err`: what the process wrote on standard error, after what was read of it already.
-    static QJsonObject finish(Child* p, QByteArray* err = nullptr, int timeoutMs = 120000) {
-        p->finish(timeoutMs);
-        if (err) {
-            *err += p->readErrors();
-        }
+    static QJsonObject finish(Child* p, QByteArray* err) {
+        p->finish(120000);
+        *err += p->readErrors();
         return QJsonDocument::fromJson(p->readOutput()).object();
     }
 
@@ -132,12 +145,11 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     ASSERT_FALSE(geometry.isEmpty()) << "the test picture did not appear";
     playMicTone();
     // Both sounds are flowing before the recording starts.
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            return pulse_->pactl({"list", "short", "sink-inputs"}).count('\n') >= 2;
-        },
-        20000));
-    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "10", "--fps", "30",
+    ASSERT_TRUE(waitUntil([&] { return pulse_->sinkInputs() >= 2; }, 20000));
+    // The painter's beeps keep their time once its sound has played for a moment (on a busy
+    // machine its first second or two may come early or not at all).
+    QThread::msleep(2000);
+    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "8", "--fps", "30",
                             "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;
     const QJsonObject out = finish(rec, &err);
@@ -153,22 +165,21 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     EXPECT_TRUE(QFileInfo::exists(out.value("cursorPath").toString()));
     EXPECT_TRUE(QDir(saveDir).entryList({"*.recording.mp4*"}).isEmpty());
 
-    const QJsonArray streams = media::probe(path).value("streams").toArray();
-    ASSERT_EQ(streams.size(), 3);
+    ASSERT_EQ(media::probe(path).value("streams").toArray().size(), 3);
     const double duration = media::formatDuration(path);
-    EXPECT_NEAR(duration, 10.0, 1.0 / 30);
+    EXPECT_NEAR(duration, 8.0, 1.0 / 30);
 
     // Every frame painted, once: indices only go up, and in steps of one.
     const auto frames = media::greyFrames(path, kShownW, kShownH);
     const auto times = media::frameTimes(path);
     ASSERT_EQ(frames.size(), times.size());
-    // At 30 fps over 10 s: 300 frames, fewer when other work starves the capture thread (the file
+    // At 30 fps over 8 s: 240 frames, fewer when other work starves the capture thread (the file
     // then holds fewer, longer frames; every frame the capture takes is still the screen's newest).
     const qsizetype expected = qsizetype(std::lround(duration * 30));
-    ASSERT_GT(frames.size(), 100u);
+    ASSERT_GT(frames.size(), 80u);
     ASSERT_LE(qsizetype(frames.size()), expected + 1);
     std::map<int, int64_t> drawnAt = drawTimes();
-    int repeats = 0;
+    QStringList repeats; // "index > index" at a file frame
     QStringList missing;
     for (size_t i = 1; i < frames.size(); ++i) {
         const int before = painterIndex(frames[i - 1], kShownW);
@@ -180,7 +191,9 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
         // than an interval and a half (it was starved of CPU, so the screen did not change).
         const bool painterLate = !drawnAt.count(before + 1) || !drawnAt.count(before) ||
                                  drawnAt[before + 1] - drawnAt[before] > 1'000'000'000 / 20;
-        repeats += now < before || (now == before && i + 1 < frames.size() && !painterLate);
+        if (now < before || (now == before && i + 1 < frames.size() && !painterLate)) {
+            repeats << QStringLiteral("%1>%2@%3").arg(before).arg(now).arg(i);
+        }
         // A frame the painter replaced within half an interval (it was starved of CPU) may be
         // missed; one that stayed on screen longer should be in the file.
         for (int k = before + 1; k < now; ++k) {
@@ -190,7 +203,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
             }
         }
     }
-    EXPECT_EQ(repeats, 0);
+    EXPECT_TRUE(repeats.isEmpty()) << repeats.join(' ').toStdString();
     // A painted frame is missed only for a capture tick that did not happen: beyond the ticks the
     // file lacks, no more than one in fifty (the painter's own timing is not exact).
     const qsizetype ticksLost = expected - qsizetype(frames.size());
@@ -200,7 +213,7 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     // Each flash is heard with its beep: sound and picture within a few frames.
     const std::vector<float> system = media::audioTrack(path, 0);
     const std::vector<double> beeps = media::onsets(system, 0.1f, 0.5);
-    int matched = 0;
+    std::vector<double> heardOff; // per flash the file shows
     for (size_t i = 0; i < frames.size(); ++i) {
         if (!flashing(frames[i], kShownW, kShownH) || (i > 0 && flashing(frames[i - 1], kShownW, kShownH))) {
             continue;
@@ -209,12 +222,15 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
         for (double b : beeps) {
             nearest = std::min(nearest, std::fabs(b - times[i]));
         }
-        matched += nearest < 0.1;
+        heardOff.push_back(nearest);
     }
-    EXPECT_GE(matched, 7) << "of " << beeps.size() << " beeps";
+    // All but one (a busy machine starves the painter's sound now and then).
+    EXPECT_GE(heardOff.size(), 5u);
+    EXPECT_LE(std::count_if(heardOff.begin(), heardOff.end(), [](double d) { return d >= 0.1; }), 1)
+        << ::testing::PrintToString(heardOff);
     // The second track carries the microphone's steady tone, the first only the beeps.
     const std::vector<float> micTrack = media::audioTrack(path, 1);
-    EXPECT_GT(media::rms(micTrack, 2, 8), 0.1);
+    EXPECT_GT(media::rms(micTrack, 2, 7), 0.1);
     ASSERT_GE(beeps.size(), 3u);
     EXPECT_LT(media::rms(system, beeps[1] + 0.2, beeps[1] + 0.9), 0.01); // between beeps
 
@@ -226,14 +242,14 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
 TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     const QString geometry = play(20);
     ASSERT_FALSE(geometry.isEmpty());
-    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "4", "--fps", "30",
+    Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "2.5", "--fps", "30",
                             "--json", "--verbose", "--save-dir", saveDir});
     QByteArray err;
     ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &err, true)) << err.toStdString();
-    QThread::msleep(1500); // recording time before the pause
+    QThread::msleep(1000); // recording time before the pause
     rec->signal(SIGUSR1);
     ASSERT_TRUE(rec->waitFor("[Recording] 暫停", &err, true)) << err.toStdString();
-    QThread::msleep(1500); // paused
+    QThread::msleep(1200); // paused
     rec->signal(SIGUSR1);
     const QJsonObject out = finish(rec, &err);
     ASSERT_EQ(rec->exitCode(), 0) << err.toStdString();
@@ -242,10 +258,10 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
     ASSERT_EQ(segments.size(), 2);
     EXPECT_NEAR(segments[0].toObject().value("endSec").toDouble(),
                 segments[1].toObject().value("startSec").toDouble(), 0.06);
-    EXPECT_NEAR(segments[1].toObject().value("endSec").toDouble(), 4.0, 0.05);
-    EXPECT_NEAR(media::formatDuration(path), 4.0, 1.0 / 30);
+    EXPECT_NEAR(segments[1].toObject().value("endSec").toDouble(), 2.5, 0.05);
+    EXPECT_NEAR(media::formatDuration(path), 2.5, 1.0 / 30);
     // The paused sound is left out: the track lasts as long as the picture.
-    EXPECT_NEAR(double(media::audioTrack(path, 0).size()) / 48000, 4.0, 0.05);
+    EXPECT_NEAR(double(media::audioTrack(path, 0).size()) / 48000, 2.5, 0.05);
     // Two segments: the project file beside the recording holds them.
     const QJsonObject doc = QJsonDocument::fromJson(fileBytes(out.value("projectPath").toString())).object();
     EXPECT_EQ(doc.value("sourceFileName").toString(), QFileInfo(path).fileName());
@@ -276,27 +292,49 @@ TEST_F(CliRecord, Sigusr1PausesAndResumesWithoutAJump) {
 }
 
 TEST_F(CliRecord, AKilledRecordingIsRecoveredAtTheNextStart) {
-    Child* rec = startMebo({"record", "fullscreen", "--fps", "30", "--verbose", "--save-dir", saveDir});
-    // Three seconds of recording from when the recorder says it records (a loaded machine may take
-    // seconds from the file's creation to the first frame).
-    QByteArray said;
-    ASSERT_TRUE(rec->waitFor("[Recording] 開始錄影", &said, true)) << said.toStdString();
-    QThread::msleep(3000);
-    rec->signal(SIGKILL);
+    Child* rec = startMebo({"record", "fullscreen", "--fps", "30", "--save-dir", saveDir});
+    // Killed once the unfinished file's whole fragments hold two seconds: what it held then is what
+    // the recovery must keep, however slowly a loaded machine got there.
+    QString unfinished, held = home.path() + QStringLiteral("/held.mp4");
+    qint64 seen = -1;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const QFileInfoList found = QDir(saveDir).entryInfoList({"*.recording.mp4"});
+            if (found.isEmpty() || found.first().size() == std::exchange(seen, found.first().size())) {
+                return false; // read again only once it grew
+            }
+            unfinished = found.first().filePath();
+            const QByteArray bytes = fileBytes(unfinished);
+            writeBytes(held, bytes.left(wholeFragmentsEnd(bytes)));
+            if (media::formatDuration(held) < 2.0) {
+                return false;
+            }
+            rec->signal(SIGKILL);
+            return true;
+        },
+        120000));
     rec->finish(5000);
-    const QStringList unfinished = QDir(saveDir).entryList({"*.recording.mp4"});
-    ASSERT_EQ(unfinished.size(), 1);
 
-    Child* next = startMebo({"record", "fullscreen", "--duration", "1", "--json", "--save-dir", saveDir});
+    // The next start, with a microphone that is gone: the default input instead, said in one line.
+    // Nothing plays, so both inputs are silent: their tracks are there all the same.
+    Child* next = startMebo({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
+                             "--save-dir", saveDir});
     QByteArray err;
-    finish(next, &err);
+    const QJsonObject done = finish(next, &err);
     ASSERT_EQ(next->exitCode(), 0) << err.toStdString();
     EXPECT_TRUE(err.contains("recovered an interrupted recording")) << err.toStdString();
+    EXPECT_TRUE(err.contains("no audio source 'no-such-source'")) << err.toStdString();
+    EXPECT_EQ(media::probe(done.value("path").toString()).value("streams").toArray().size(), 3);
     EXPECT_TRUE(QDir(saveDir).entryList({"*.recording.mp4*"}).isEmpty());
-    const QString recovered =
-        saveDir + QLatin1Char('/') + QString(unfinished.first()).replace(".recording.mp4", ".mp4");
+    const QString recovered = QString(unfinished).replace(".recording.mp4", ".mp4");
     ASSERT_TRUE(QFileInfo::exists(recovered));
-    EXPECT_GE(media::formatDuration(recovered), 2.0); // at most about a second lost
+    // Everything on disk at the kill is kept, every frame and all the sound; only what was not yet
+    // (the fragment being cut, the last frame's showing time) is lost.
+    const std::vector<double> heldFrames = media::frameTimes(held), keptFrames = media::frameTimes(recovered);
+    ASSERT_FALSE(heldFrames.empty());
+    ASSERT_GE(keptFrames.size(), heldFrames.size());
+    EXPECT_NEAR(keptFrames[heldFrames.size() - 1], heldFrames.back(), 1e-3);
+    EXPECT_GE(media::audioTrack(recovered, 0).size() + 1024, media::audioTrack(held, 0).size());
     EXPECT_EQ(libraryIndex(saveDir).size(), 2);
 }
 
@@ -320,19 +358,6 @@ TEST_F(CliRecord, BadInputIsOneLineAndNoFile) {
         EXPECT_TRUE(r.err.contains(QLatin1String(c.says))) << r.err.toStdString();
         EXPECT_TRUE(QDir(saveDir).entryList(QDir::Files).isEmpty()) << c.says;
     }
-}
-
-// A missing microphone: the default input instead, said in one line. Nothing plays, so both inputs
-// are silent: their tracks are there all the same.
-TEST_F(CliRecord, AMissingMicrophoneFallsBackToTheDefaultInput) {
-    QByteArray err;
-    Child* rec = startMebo({"record", "fullscreen", "--duration", "1", "--mic", "no-such-source", "--json",
-                            "--save-dir", saveDir});
-    const QJsonObject done = finish(rec, &err, 60000);
-    ASSERT_EQ(rec->exitCode(), 0) << err.constData();
-    EXPECT_TRUE(err.contains("no audio source 'no-such-source'")) << err.constData();
-    EXPECT_EQ(media::probe(done.value("path").toString()).value("streams").toArray().size(), 3)
-        << err.constData();
 }
 
 TEST_F(CliRecord, CursorTelemetryOfA1280x720AreaAndATrim) {

@@ -10,34 +10,21 @@
 
 namespace mebo::test {
 
-PrivatePulse::PrivatePulse() = default;
-
-PrivatePulse::~PrivatePulse() {
-    stop();
-}
-
-void PrivatePulse::stop() {
-    server_.stop();
-}
-
 bool PrivatePulse::start(QString* why) {
     if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty()) {
         *why = QStringLiteral("pulseaudio is not installed (scripts/setup.sh installs it)");
         return false;
     }
     const QString log = dir_.filePath(QStringLiteral("server.log"));
-    const bool started = server_.start(
-        {QStringLiteral("pulseaudio"), QStringLiteral("-n"), QStringLiteral("--daemonize=no"),
-         QStringLiteral("--exit-idle-time=-1"), QStringLiteral("--use-pid-file=no"),
-         QStringLiteral("--log-target=stderr"), QStringLiteral("--log-level=0"),
-         QStringLiteral("--load=module-null-sink sink_name=testsink"),
-         QStringLiteral("--load=module-null-sink sink_name=micsink"),
-         QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 socket=") +
-             dir_.filePath(QStringLiteral("native"))},
-        {QStringLiteral("HOME=") + dir_.path(), QStringLiteral("XDG_RUNTIME_DIR=") + dir_.path(),
-         QStringLiteral("XDG_CONFIG_HOME=") + dir_.path() + QStringLiteral("/config"),
-         QStringLiteral("DISPLAY")},
-        log);
+    const bool started =
+        server_.start({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                       "--log-target=stderr", "--log-level=0", "--load=module-null-sink sink_name=testsink",
+                       "--load=module-null-sink sink_name=micsink",
+                       "--load=module-native-protocol-unix auth-anonymous=1 socket=" +
+                           dir_.filePath(QStringLiteral("native"))},
+                      {"HOME=" + dir_.path(), "XDG_RUNTIME_DIR=" + dir_.path(),
+                       "XDG_CONFIG_HOME=" + dir_.path() + "/config", "DISPLAY"},
+                      log);
     if (!started) {
         *why = QStringLiteral("pulseaudio did not start");
         return false;

@@ -11,8 +11,8 @@ namespace mebo::test {
 // default, and "micsink", whose monitor stands in for a microphone); stopped by its PID.
 class PrivatePulse {
 public:
-    PrivatePulse();
-    ~PrivatePulse();
+    PrivatePulse() = default;
+    ~PrivatePulse() { stop(); }
     // False (with why) when pulseaudio is missing or did not come up.
     bool start(QString* why);
     QString address() const { return QStringLiteral("unix:") + dir_.filePath(QStringLiteral("native")); }
@@ -26,7 +26,7 @@ public:
                        .count('\n'));
     }
     // Ends the server (also done by the destructor).
-    void stop();
+    void stop() { server_.stop(); }
 
 private:
     QTemporaryDir dir_;

@@ -40,7 +40,13 @@ bool replayable(const QString& path) {
 
 // How long a start waits for the first bytes of a camera pipe, and then for the stream's head:
 // opening a FIFO blocks until a writer comes, and a writer may come and never write, or stall.
-constexpr int64_t kPipeWaitNs = 5'000'000'000;
+// MEBO_TEST_CAMERA_WAIT_MS shortens it for tests, as MEBO_TEST_NETWORK_TIMEOUT_MS does the
+// network's.
+int64_t pipeWaitNs() {
+    bool ok = false;
+    const int test = qEnvironmentVariableIntValue("MEBO_TEST_CAMERA_WAIT_MS", &ok);
+    return ok && test > 0 ? int64_t(test) * 1'000'000 : 5'000'000'000;
+}
 
 } // namespace
 
@@ -91,17 +97,17 @@ bool FfmpegCameraStream::openInput(QString* error) {
     QByteArray url = source_.url.toLocal8Bit();
     bool opened = true;
     if (!source_.device && S_ISFIFO(fileMode(source_.url))) {
-        openDeadlineNs_ = monotonicNowNs() + kPipeWaitNs;
+        openDeadlineNs_ = monotonicNowNs() + pipeWaitNs();
         opened = openPipe(error);
         url = "pipe:" + QByteArray::number(pipeFd_);
         if (opened) {
-            openDeadlineNs_ = monotonicNowNs() + kPipeWaitNs; // as long again for the stream's head
+            openDeadlineNs_ = monotonicNowNs() + pipeWaitNs(); // as long again for the stream's head
         }
     }
     opened = opened && openStreams(url, error);
     if (!opened && openDeadlineNs_ > 0 && monotonicNowNs() > openDeadlineNs_) {
         *error =
-            QStringLiteral("%1: no picture within %2 s").arg(source_.url).arg(kPipeWaitNs / 1'000'000'000);
+            QStringLiteral("%1: no picture within %2 s").arg(source_.url).arg(double(pipeWaitNs()) / 1e9);
     }
     openDeadlineNs_ = 0;
     return opened;
