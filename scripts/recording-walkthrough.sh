@@ -121,29 +121,6 @@ tray_geometry() { # sets gx gy gw gh of the tray
     [ -n "$tray" ] || fail "no system tray on the test desktop"
     geometry_of "$tray"
 }
-# Whether a client holds the keyboard (a menu or the overlay grabs it once it is up): keys typed
-# before that go to the window in front.
-keyboard_grabbed() {
-    python3 - <<'PY'
-import ctypes, sys
-x = ctypes.cdll.LoadLibrary("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-x.XDefaultRootWindow.restype = ctypes.c_ulong
-x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
-x.XUngrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
-x.XCloseDisplay.argtypes = [ctypes.c_void_p]
-d = x.XOpenDisplay(None)
-if not d:
-    sys.exit(2)
-status = x.XGrabKeyboard(d, x.XDefaultRootWindow(d), 0, 1, 1, 0)  # AlreadyGrabbed is 1
-if status == 0:
-    x.XUngrabKeyboard(d, 0)
-x.XCloseDisplay(d)
-sys.exit(0 if status == 1 else 1)
-PY
-}
 popup_count() { xdotool search --onlyvisible --class '^mebo$' 2>/dev/null | wc -l; }
 # Mebo's windows shown now that were not in the list FILE (a count could miss a new menu while a
 # tooltip or a closing prompt goes at the same moment).

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Drives the video editor on a private test desktop as a user would, with xdotool, and checks
 # what it leaves behind:
-#   a generated recording (picture, system audio and microphone tracks) in the library opens from
-#   the main window's strip; a cut, a 2x speed region, a chapter split at the playhead and renamed,
-#   the microphone muted for five seconds, a text annotation and a background with padding are
-#   made on the timeline and in the inspector; undo and redo; the editor is closed and the project
-#   opened again from its file with everything back; the MP4 and the GIF exports are checked with
-#   `mebo video info` and ffprobe against the project's own output duration; an export cancelled
-#   from its progress sheet leaves no file.
+#   a generated recording (eight seconds of picture, system audio and microphone tracks) in the
+#   library opens from the main window's strip; a cut, a 2x speed region, a chapter split at the
+#   playhead and renamed, the microphone muted for five seconds, a text annotation and a background
+#   with padding are made on the timeline and in the inspector; undo and redo; the editor is closed
+#   and the project opened again from its file with everything back; the MP4 and the GIF exports
+#   are checked with `mebo video info` and ffprobe against the project's own output duration; an
+#   export cancelled from its progress sheet leaves no file.
 # Screenshots of the editor with each inspector page, the rename sheet, the GIF options dialog and
 # both progress sheets are written in the light and the dark appearance.
 # Usage: scripts/video-walkthrough.sh [OUTPUT-DIR] [MEBO-BINARY]
@@ -46,7 +46,7 @@ fail() {
     snap "failure" || true
     exit 1
 }
-step() { echo "video walkthrough: $*"; }
+step() { echo "video walkthrough: [${SECONDS}s] $*"; }
 # shellcheck source=scripts/snap.sh
 source "$root/scripts/snap.sh"
 has_window() { [ -n "$(window_named "$1")" ]; }
@@ -79,34 +79,46 @@ info_value() { # FILE EXPRESSION
     json_of "$1" | python3 -c "import json, sys; j = json.load(sys.stdin); print($2)"
 }
 # True when the project file exists and EXPRESSION holds: over `j`, what `mebo video info --json`
-# makes of it, and `p`, the file's own settings.
+# makes of it, and `p`, the file's own settings. Every save is a new file (written atomically), so
+# a file judged once is not read again while it stays the same.
+project_seen="" project_said=1
 project_says() { # EXPRESSION
-    [ -f "$project" ] && [ "$(json_of "$project" 2>/dev/null | python3 -c "
+    local now
+    now=$(stat -c '%i %.9Y %s' "$project" 2>/dev/null) || return 1
+    [ "$now $1" = "$project_seen" ] && return "$project_said"
+    project_seen="$now $1" project_said=1
+    if [ "$(json_of "$project" 2>/dev/null | python3 -c "
 import json, sys
 j = json.load(sys.stdin)
 p = json.load(open('$project'))
 p = p.get('edit', p)
-print(bool($1))" 2>/dev/null)" = True ]
+print(bool($1))" 2>/dev/null)" = True ]; then
+        project_said=0
+    fi
+    return "$project_said"
 }
 
-# The recording: ten seconds of a test picture, a tone on the system-audio track and another on
-# the microphone's, in the library as a screen recording.
+# The recording: eight seconds of a test picture at 15 fps, a tone on the system-audio track and
+# another on the microphone's, in the library as a screen recording. Wider than the GIF's 720
+# pixels, so the GIF is scaled down; long enough for a five-second mute, a cut and a speed region
+# apart.
+clip_secs=8
 clip="$library/walkthrough-recording.mp4"
 project="${clip%.mp4}.mebo-video"
-ffmpeg -v error -f lavfi -i testsrc2=size=960x540:rate=30 -f lavfi -i sine=frequency=440:sample_rate=48000 \
-    -f lavfi -i sine=frequency=660:sample_rate=48000 -t 10 -map 0:v -map 1:a -map 2:a \
-    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 30 -c:a aac \
+ffmpeg -v error -f lavfi -i testsrc2=size=800x450:rate=15 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+    -f lavfi -i sine=frequency=660:sample_rate=48000 -t $clip_secs -map 0:v -map 1:a -map 2:a \
+    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -g 15 -c:a aac \
     -metadata:s:a:0 handler_name="System Audio" -metadata:s:a:1 handler_name="Microphone" "$clip" \
     || fail "the recording could not be made"
 mkdir -p "$XDG_CACHE_HOME/mebo/thumbnails"
 ffmpeg -v error -ss 2 -i "$clip" -frames:v 1 -vf scale=320:-2 "$XDG_CACHE_HOME/mebo/thumbnails/walk-rec.jpg"
 # The camera's recording beside it.
-ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=30 -t 10 -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
+ffmpeg -v error -f lavfi -i testsrc=size=320x240:rate=15 -t $clip_secs -c:v libx264 -preset ultrafast -pix_fmt yuv420p \
     "${clip%.mp4}.webcam.mp4" || fail "the camera recording could not be made"
 cat >"$library/index.json" <<EOF
 [{"id": "walk-rec", "filename": "$(basename "$clip")", "thumbnailName": "walk-rec.jpg", "mode": "record",
-  "createdAt": "$(date -u +%Y-%m-%dT%H:%M:%SZ)", "widthPx": 960, "heightPx": 540, "tags": [],
-  "mediaType": "video", "durationSec": 10, "hasMeboSidecar": false}]
+  "createdAt": "$(date -u +%Y-%m-%dT%H:%M:%SZ)", "widthPx": 800, "heightPx": 450, "tags": [],
+  "mediaType": "video", "durationSec": $clip_secs, "hasMeboSidecar": false}]
 EOF
 "$mebo" config set mebo.firstLaunchSettingsShown true >/dev/null
 # What an earlier session left in the transient asset folder is swept at start.
@@ -133,8 +145,12 @@ close_editor() {
 accept_dialog() { # TITLE: Return until the dialog has gone
     no_window "$1" && return 0
     xdotool key Return
-    sleep 0.5
-    no_window "$1"
+    local i
+    for i in $(seq 20); do
+        no_window "$1" && return 0
+        sleep 0.05
+    done
+    return 1
 }
 file_menu() { # ITEM: the main window's File menu, its ITEM
     activate "$main"
@@ -153,6 +169,7 @@ place_editor() {
     activate "$editor"
     geometry_of "$editor"
     ex=$gx ey=$gy ew=$gw eh=$gh
+    tab_at=()
     widget Timeline
     tl_x=$wx tl_y=$wy tl_w=$ww
     step "editor at ${ex},${ey} ${ew}x${eh}, its timeline at ${tl_x},${tl_y} ${tl_w} wide"
@@ -162,27 +179,30 @@ place_editor() {
 row_y() { # ROW-INDEX (0 chapters, 1 segments, 2 cuts, 3 speed, 4 annotations, 5 system, 6 mic, 7 camera)
     echo $((tl_y + 24 + 68 + $1 * 24 + 12))
 }
-time_x() { # SECONDS: on the ten-second clip, at zoom 1
-    awk -v t="$1" -v x="$tl_x" -v w="$tl_w" 'BEGIN { printf "%d\n", x + 96 + 40 + t / 10 * (w - 96 - 80) }'
+time_x() { # SECONDS: on the clip, at zoom 1
+    awk -v t="$1" -v d="$clip_secs" -v x="$tl_x" -v w="$tl_w" 'BEGIN { printf "%d\n", x + 96 + 40 + t / d * (w - 96 - 80) }'
 }
 seek() { # SECONDS: a click on the ruler
     xdotool mousemove "$(time_x "$1")" $((tl_y + 12)) click 1
 }
 row_menu() { # ROW-INDEX SECONDS ITEM-NUMBER: the row's context menu there, its Nth item
     xdotool mousemove "$(time_x "$2")" "$(row_y "$1")" click 3
-    sleep 0.4
+    wait_for "the context menu" keyboard_grabbed
     local i
     for i in $(seq 1 "$3"); do xdotool key Down; done
     xdotool key Return
 }
 key() { activate "$editor"; xdotool key --clearmodifiers "$@"; }
-# Presses KEY one undo step at a time until the saved project says CONDITION (at most eight steps).
-# Every step is saved (a new file, written atomically), so each is judged once its file is there.
+# Presses KEY one undo step at a time until the saved project says CONDITION (at most eight steps);
+# `undone` counts the steps. Every step is saved (a new file, written atomically), so each is
+# judged once its file is there.
+undone=0
 step_until() { # KEY WHAT CONDITION
     local n saved
     for n in 1 2 3 4 5 6 7 8; do
         saved=$(stat -c '%i %.9Y' "$project")
         key "$1"
+        undone=$((undone + 1))
         wait_for "$2: step $n saved" sh -c "[ \"\$(stat -c '%i %.9Y' '$project')\" != '$saved' ]"
         project_says "$3" && return 0
     done
@@ -196,13 +216,18 @@ pixel() { # X Y
 # the end when the waveform (the highlight colour, blue) has reached the timeline's last second.
 strips_drawn() {
     local r g b
-    read -r r g b < <(pixel "$(time_x 9.9)" $((tl_y + 24 + 40 + 14)))
+    read -r r g b < <(pixel "$(time_x $((clip_secs - 1)).9)" $((tl_y + 24 + 40 + 14)))
     [ "$b" -gt 150 ] && [ "$b" -gt $((r + 60)) ]
 }
-# The inspector's tabs.
+# The inspector's tabs, found once for each placed editor (they stay where they are).
 inspector_tabs=(Canvas Export Webcam Cursor Annotation Crop)
+tab_at=()
 inspector_tab() { # INDEX
-    click_widget "${inspector_tabs[$1]}" "page tab"
+    if [ -z "${tab_at[$1]:-}" ]; then
+        widget "${inspector_tabs[$1]}" "page tab"
+        tab_at[$1]="$((wx + ww / 2)) $((wy + wh / 2))"
+    fi
+    xdotool mousemove ${tab_at[$1]} click 1
 }
 
 edit_once() {
@@ -213,15 +238,14 @@ edit_once() {
     place_editor
     snap "editor-opened-light" "$editor"
 
-    step "a cut from 2 s, a 2x speed region from 6 s"
+    # Edits made one after another are saved together (a burst is one save), then judged.
+    step "a cut from 2 s, a 2x speed region from 6 s, a chapter split at 5 s and renamed"
     row_menu 2 2.1 1
-    wait_for "the cut in the project" project_says "len(j['effectiveCuts']) == 1"
     row_menu 3 6.1 1
-    wait_for "the speed region in the project" project_says "len(p['speedRegions']) == 1"
-    step "a chapter split at 5 s and renamed"
     seek 5
     key ctrl+b
-    wait_for "the chapter split" project_says "len(j['chapters']) == 2"
+    wait_for "the cut, the speed region and the chapter split in the project" project_says \
+        "len(j['effectiveCuts']) == 1 and len(p['speedRegions']) == 1 and len(j['chapters']) == 2"
     row_menu 0 7 2
     wait_for "the rename sheet" has_window '^Rename Chapter$'
     sleep 0.5
@@ -229,33 +253,34 @@ edit_once() {
     xdotool key ctrl+a
     xdotool type --delay 20 'Faster part'
     xdotool key Return
-    wait_for "the renamed chapter" project_says "'Faster part' in json.dumps(j)"
-    step "the microphone muted for five seconds from the start"
+    wait_for "the rename sheet to close" no_window '^Rename Chapter$'
+    step "the microphone muted for five seconds from the start, a text annotation at 0.5 s"
     key Home
     row_menu 6 1 1
-    wait_for "the microphone's mute" project_says "j['micMuted'] == [[0, 5]]"
-    step "a text annotation at 0.5 s"
     row_menu 4 0.6 1
-    wait_for "the annotation" project_says "len(p['annotationRegions']) == 1"
+    wait_for "the renamed chapter, the microphone's mute and the annotation" project_says \
+        "'Faster part' in json.dumps(j) and j['micMuted'] == [[0, 5]] and len(p['annotationRegions']) == 1"
     inspector_tab 4
     click_widget Text text
     xdotool key ctrl+a
     xdotool type --delay 20 'Look here'
     xdotool key Return
-    wait_for "the annotation's text" project_says "'Look here' in json.dumps(p['annotationRegions'])"
     step "a background with padding"
     inspector_tab 0
     click_widget "Show background" "check box"
     # The padding slider's handle from its left end (nothing yet) to the middle.
     widget Padding slider
     drag $((wx + 5)) $((wy + wh / 2)) $((wx + ww / 2)) $((wy + wh / 2))
-    wait_for "the background and its padding" project_says "p['showBackground'] and p['backgroundPadding'] > 20"
+    wait_for "the annotation's text, the background and its padding" project_says \
+        "'Look here' in json.dumps(p['annotationRegions']) and p['showBackground'] and p['backgroundPadding'] > 20"
     step "undo and redo"
     # Settings are undo steps too: the padding and the background go first, then the text.
     step_until ctrl+z "undo to take the background back" "not p['showBackground']"
     step_until ctrl+z "undo to take the annotation's text back" "'Look here' not in json.dumps(p['annotationRegions'])"
     step_until ctrl+z "undo to remove the annotation" "len(p['annotationRegions']) == 0"
-    step_until ctrl+shift+z "redo to bring everything back" \
+    # As many redo steps as were undone, at once, bring everything back.
+    key $(printf 'ctrl+shift+z %.0s' $(seq "$undone"))
+    wait_for "redo to bring everything back in $undone steps" project_says \
         "'Look here' in json.dumps(p['annotationRegions']) and p['showBackground'] and p['backgroundPadding'] > 20"
     snap "editor-edited-light" "$editor"
     page_shots light
@@ -297,16 +322,16 @@ crop_shots() { # THEME
     click_widget "Draw Crop"
     # A combo box is known by its current choice.
     click_widget Free "combo box"
-    sleep 0.4
+    wait_for "the aspect choices" keyboard_grabbed
     xdotool key Down Down Down Return # Free, 16:9, 9:16, 1:1
     wait_for "the square crop in the project" project_says "p.get('cropRect') and p['cropAspectLocked']"
     sleep 0.5
     snap "editor-crop-drawn-$1" "$editor"
+    # Reset leaves the aspect locked: only the box unlocks it.
     click_widget "Reset Crop"
-    wait_for "the crop to be reset" project_says "not p.get('cropRect')"
     # Unlocked, the aspect choice reads "Free" again.
     click_widget "Lock aspect ratio" "check box"
-    wait_for "the crop's aspect unlocked" project_says "not p['cropAspectLocked']"
+    wait_for "the crop reset and its aspect unlocked" project_says "not p.get('cropRect') and not p['cropAspectLocked']"
     click_widget "Draw Crop"
 }
 
@@ -408,8 +433,18 @@ save_gif() { # PATH THEME
     wait_export "the exported GIF" log_has "[MainWindowVM] GIF 匯出成功: $1"
 }
 
+# The Export page's frame rate, chosen from its list (a combo box is known by its current choice).
+export_rate() { # CURRENT KEY
+    inspector_tab 1
+    click_widget "$1" "combo box"
+    wait_for "the frame rates" keyboard_grabbed
+    xdotool key "$2" Return
+}
+
 export_and_check() {
     step "an export cancelled from its progress sheet leaves no file"
+    # At 60 fps the export has four times the recording's frames: time for the key to reach it.
+    export_rate Original End
     local try
     for try in 1 2 3; do
         local cancels finished
@@ -429,6 +464,7 @@ export_and_check() {
         [ "$try" -lt 3 ] || fail "the export always finished before it could be cancelled"
     done
     [ ! -e "$home/cancelled.mp4" ] || fail "the cancelled export left $home/cancelled.mp4"
+    export_rate "60 fps" Home
 
     step "Export Video..."
     local mp4="$home/edited.mp4" gif="$home/edited.gif" expected
@@ -436,7 +472,8 @@ export_and_check() {
     export_to "Export Video" "Export Video" "$mp4"
     wait_for "the progress sheet" has_sheet
     snap "export-video-progress-light" "$(progress_sheet)" || true
-    wait_export "the exported video" log_has '[VideoEditor] 匯出成功 ('
+    # The cancel's tries may have logged a finished export already: this one's line names its file.
+    wait_export "the exported video" log_has '[VideoEditor] 匯出成功 (final): edited.mp4'
     [ -s "$mp4" ] || fail "no $mp4"
     cp "$mp4" "$out/exported.mp4"
     local said probed
@@ -444,6 +481,8 @@ export_and_check() {
     probed=$(ffprobe_duration "$mp4") || fail "ffprobe cannot read the export"
     close_to "$said" "$expected" 0.1 || fail "mebo video info gives the export $said s, the project $expected s"
     close_to "$probed" "$expected" 0.1 || fail "ffprobe gives the export $probed s, the project $expected s"
+    [ "$(ffprobe -v error -select_streams v:0 -show_entries stream=r_frame_rate -of csv=p=0 "$mp4")" = 15/1 ] ||
+        fail "the export's frame rate is not the recording's 15 fps, the frame rate being Original again"
     # The microphone is silent where it was muted (its stretch on the output, as the project lays
     # it out) and sounds after it.
     local muted quiet loud

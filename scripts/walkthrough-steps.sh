@@ -3,6 +3,11 @@
 # for the state it needs (a window, a file, a log line), never for a fixed time; WAIT_SECONDS
 # bounds each wait.
 wait_secs=${WAIT_SECONDS:-90}
+# MEBO_WALKTHROUGH_TRACE=1 prints every command with the time it began, to see where a run waits.
+if [ -n "${MEBO_WALKTHROUGH_TRACE:-}" ]; then
+    PS4='+ ${EPOCHREALTIME} '
+    set -x
+fi
 private_home() { # DIR: the application's home, settings, data, cache and runtime folders in DIR
     export HOME="$1" XDG_CONFIG_HOME="$1/config" XDG_DATA_HOME="$1/data" XDG_CACHE_HOME="$1/cache"
     export XDG_RUNTIME_DIR="$1/run" OMP_THREAD_LIMIT=1
@@ -30,6 +35,29 @@ drag() { # X1 Y1 X2 Y2
         sleep 0.03
     done
     xdotool mouseup 1
+}
+# Whether a client holds the keyboard (a menu or the overlay grabs it once it is up): keys typed
+# before that go to the window in front.
+keyboard_grabbed() {
+    python3 - <<'PY'
+import ctypes, sys
+x = ctypes.cdll.LoadLibrary("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x.XDefaultRootWindow.restype = ctypes.c_ulong
+x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
+x.XUngrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+d = x.XOpenDisplay(None)
+if not d:
+    sys.exit(2)
+status = x.XGrabKeyboard(d, x.XDefaultRootWindow(d), 0, 1, 1, 0)  # AlreadyGrabbed is 1
+if status == 0:
+    x.XUngrabKeyboard(d, 0)
+x.XCloseDisplay(d)
+sys.exit(0 if status == 1 else 1)
+PY
 }
 # The application in the background, in the appearance THEME; `app` holds its process id.
 start_app() { # THEME

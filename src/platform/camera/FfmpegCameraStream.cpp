@@ -314,10 +314,14 @@ bool FfmpegCameraStream::handleFrame(QString* error) {
         }
         ptsNs = due; // the picture belongs to its due time
     }
-    if (monotonicNowNs() - ptsNs > frameIntervalNs_ + frameIntervalNs_ / 2) {
-        av_frame_unref(frame_); // late: the next one is due already
+    const int64_t now = monotonicNowNs();
+    // A late picture is dropped for the next, which is due already; but one goes out every few
+    // intervals whatever: on a busy machine every picture can be late, and none would be shown.
+    if (now - ptsNs > frameIntervalNs_ + frameIntervalNs_ / 2 && now - lastShownNs_ < 4 * frameIntervalNs_) {
+        av_frame_unref(frame_);
         return !stopping_;
     }
+    lastShownNs_ = now;
     const int w = frame_->width;
     const int h = frame_->height;
     sws_ = sws_getCachedContext(sws_, w, h, AVPixelFormat(frame_->format), w, h, AV_PIX_FMT_BGRA,

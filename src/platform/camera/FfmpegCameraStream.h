@@ -62,6 +62,7 @@ private:
     int64_t originNs_ = 0;
     int64_t loopOffsetNs_ = 0;
     int64_t lastFileTimeNs_ = 0;
+    int64_t lastShownNs_ = 0; // when a picture last went out
 
     std::thread thread_;
     std::atomic<bool> stopping_{false};
