@@ -128,8 +128,7 @@ xsetroot -solid '#3d5a80' 2>/dev/null || true
 
 show_main() {
     "$mebo" --show
-    wait_for "the main window" has_window ' — Mebo$|^Mebo$'
-    main=$(window_named ' — Mebo$|^Mebo$')
+    wait_window main "the main window" ' — Mebo$|^Mebo$'
     xdotool windowmove --sync "$main" 0 0 2>/dev/null || true
     xdotool windowsize --sync "$main" 1280 800 2>/dev/null || true
     activate "$main"
@@ -161,8 +160,7 @@ editor_title="^$(basename "$clip")\$"
 # The editor at a known place and size: the timeline's rows and the inspector's controls are found
 # from the window's corners.
 place_editor() {
-    wait_for "the video editor" has_window "$editor_title"
-    editor=$(window_named "$editor_title")
+    wait_window editor "the video editor" "$editor_title"
     xdotool windowmove --sync "$editor" 0 0 2>/dev/null || true
     xdotool windowsize --sync "$editor" 1400 900 2>/dev/null || true
     wait_for "the editor's size" sh -c "xdotool getwindowgeometry '$editor' | grep -q 'Geometry: 1400x900'"
@@ -364,8 +362,7 @@ run_dark() {
     step "dark: File > Export GIF... exports the recording chosen in the strip"
     file_menu "Export GIF..."
     # The GIF options come up over the editor at once and keep the focus.
-    wait_for "the video editor" has_window "$editor_title"
-    editor=$(window_named "$editor_title")
+    wait_window editor "the video editor" "$editor_title"
     local gif="$home/from-menu.gif"
     save_gif "$gif" dark
     close_to "$(ffprobe_duration "$gif")" "$(info_value "$project" "j['outputDuration']")" 0.2 ||

@@ -25,6 +25,15 @@ wait_for() { # DESCRIPTION COMMAND...: polls until COMMAND succeeds
     done
 }
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+# Waits for a visible window whose title matches PATTERN and puts its id in VAR: in one step, as a
+# window can be unmapped again between a look and a second look (a reopened editor is).
+wait_window() { # VAR DESCRIPTION PATTERN
+    wait_for "$2" window_into "$1" "$3"
+}
+window_into() { # VAR PATTERN
+    local id
+    id=$(window_named "$2") && [ -n "$id" ] && printf -v "$1" '%s' "$id"
+}
 log_has() { grep -aqF -- "$1" "$home/app.log"; }
 drag() { # X1 Y1 X2 Y2
     xdotool mousemove "$1" "$2" mousedown 1
