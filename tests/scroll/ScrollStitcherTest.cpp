@@ -225,23 +225,29 @@ TEST(ScrollStitcher, MemoryLimit) {
     EXPECT_EQ(fits.stitchedImage->height(), 450);
 }
 
-TEST(ScrollStitcher, FramesThatDoNotOverlapAreNoMatch) {
-    const QImage page = syntheticPage(800, 4000);
+// A step that the page's end cut to a few rows, too few for the search around the step, and over
+// blank last rows, is a short step. A frame past the reference is no match whether the steps were
+// steady or the hint passes the frame (a step that showed late and a strong one after it): no
+// overlap is no shift, not a shift of the frame's height.
+TEST(ScrollStitcher, AStepCutShortIsAppendedAndFramesThatDoNotOverlapAreNoMatch) {
+    QImage page = syntheticPage(800, 4000);
+    QPainter(&page).fillRect(0, 560, 800, 45, Qt::white);
     const ScrollFrame first = ScrollFrame::of(page.copy(0, 0, 800, 600));
-    auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 360, false,
-                                     ScrollStitcher::defaultByteLimit);
-    const ScrollFrame far = ScrollFrame::of(page.copy(0, 2000, 800, 600));
-    // Steady steps, or a hint past the frame (a step that showed late and a strong one after it):
-    // no overlap is no shift, not a shift of the frame's height.
-    for (int hint : {300, 700}) {
-        auto next = ScrollStitcher::process(far, r.stitchedImage, r.lastFrame, hint, 0, true,
-                                            ScrollStitcher::defaultByteLimit);
-        EXPECT_EQ(next.outcome, CaptureOutcome::noMatch) << hint;
-        EXPECT_EQ(next.stitchedImage->height(), 600);
-        // The reference frame stays the old one, so the next frame is aligned against it.
-        EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
-        r.stitchedImage = std::move(next.stitchedImage);
-        r.lastFrame = std::move(next.lastFrame);
+    struct Case {
+        int top, hint;
+        bool strong, appended;
+    };
+    for (const Case& c : {Case{5, 360, false, true}, Case{2000, 300, true, false}, Case{2000, 700, true, false}}) {
+        auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 360, false,
+                                         ScrollStitcher::defaultByteLimit);
+        auto next = ScrollStitcher::process(ScrollFrame::of(page.copy(0, c.top, 800, 600)), r.stitchedImage,
+                                            r.lastFrame, c.hint, 0, c.strong, ScrollStitcher::defaultByteLimit);
+        EXPECT_EQ(next.outcome, c.appended ? CaptureOutcome::appended : CaptureOutcome::noMatch) << c.top;
+        EXPECT_EQ(next.stitchedImage->height(), 600 + (c.appended ? c.top : 0));
+        if (!c.appended) {
+            // The reference frame stays the old one, so the next frame is aligned against it.
+            EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
+        }
     }
 }
 
