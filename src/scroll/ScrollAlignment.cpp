@@ -344,7 +344,14 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
             ++usable;
         }
     }
-    if (usable > 0 && sum / usable < 0.68) {
+    if (usable == 0) {
+        // No strip fits a shift this large: the few rows it compares must correlate themselves
+        // (sparse text over blank rows passes the pixel check wherever it lands).
+        const auto c = zncc(last, band.left, band.top + shift, next, band.left, band.top, band.width, span);
+        sum = c.value_or(0.0);
+        usable = 1;
+    }
+    if (sum / usable < 0.68) {
         return std::nullopt;
     }
     return Alignment{W, shift};

@@ -1,5 +1,6 @@
 #include "scroll/ScrollStitcher.h"
 #include "SyntheticPage.h"
+#include "TestPaths.h"
 #include "scroll/FrameSequenceStitcher.h"
 #include "scroll/ScrollAlignment.h"
 #include "support/PictureDiff.h"
@@ -225,30 +226,40 @@ TEST(ScrollStitcher, MemoryLimit) {
     EXPECT_EQ(fits.stitchedImage->height(), 450);
 }
 
-// A step that the page's end cut to a few rows, too few for the search around the step, and over
-// blank last rows, is a short step. A frame past the reference is no match whether the steps were
+// A step that the page's end cut to a few rows (too few for the search around the step) over
+// blank last rows is a short step. A frame past the reference is no match whether the steps were
 // steady or the hint passes the frame (a step that showed late and a strong one after it): no
-// overlap is no shift, not a shift of the frame's height.
+// overlap is no shift, not a shift of the frame's height. So is a frame above the reference (a
+// scroll back too far): a large shift would lay its first rows of text on the blank rows at the
+// page's end, where no strip of the template check fits.
 TEST(ScrollStitcher, AStepCutShortIsAppendedAndFramesThatDoNotOverlapAreNoMatch) {
     QImage page = syntheticPage(800, 4000);
-    QPainter(&page).fillRect(0, 560, 800, 45, Qt::white);
-    const ScrollFrame first = ScrollFrame::of(page.copy(0, 0, 800, 600));
+    QPainter(&page).fillRect(0, 1960, 800, 45, Qt::white);
     struct Case {
-        int top, hint;
+        int lastTop, top, hint;
         bool strong, appended;
     };
-    for (const Case& c : {Case{5, 360, false, true}, Case{2000, 300, true, false}, Case{2000, 700, true, false}}) {
-        auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 360, false,
+    for (const Case& c : {Case{1400, 1405, 360, false, true}, Case{0, 2000, 300, true, false},
+                          Case{0, 2000, 700, true, false}}) {
+        const ScrollFrame last = ScrollFrame::of(page.copy(0, c.lastTop, 800, 600));
+        auto r = ScrollStitcher::process(last, std::nullopt, std::nullopt, 0, 360, false,
                                          ScrollStitcher::defaultByteLimit);
         auto next = ScrollStitcher::process(ScrollFrame::of(page.copy(0, c.top, 800, 600)), r.stitchedImage,
                                             r.lastFrame, c.hint, 0, c.strong, ScrollStitcher::defaultByteLimit);
         EXPECT_EQ(next.outcome, c.appended ? CaptureOutcome::appended : CaptureOutcome::noMatch) << c.top;
-        EXPECT_EQ(next.stitchedImage->height(), 600 + (c.appended ? c.top : 0));
+        EXPECT_EQ(next.stitchedImage->height(), 600 + (c.appended ? c.top - c.lastTop : 0));
         if (!c.appended) {
             // The reference frame stays the old one, so the next frame is aligned against it.
-            EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
+            EXPECT_EQ(firstDifference(next.lastFrame->image, last.image), QString());
         }
     }
+    const auto end = ScrollStitcher::process(
+        ScrollFrame::of(QImage(QStringLiteral(MEBO_TEST_DATA_DIR "/scroll/firefox-end.png"))), std::nullopt,
+        std::nullopt, 0, 480, false, ScrollStitcher::defaultByteLimit);
+    const auto above = ScrollStitcher::process(
+        ScrollFrame::of(QImage(QStringLiteral(MEBO_TEST_DATA_DIR "/scroll/firefox-end-scrolled-back.png"))),
+        end.stitchedImage, end.lastFrame, 100, 0, true, ScrollStitcher::defaultByteLimit);
+    EXPECT_EQ(above.outcome, CaptureOutcome::noMatch);
 }
 
 TEST(ScrollStitcher, AShortStepOverBlankRowsIsNotTakenForALongOne) {
