@@ -212,7 +212,10 @@ std::optional<double> zncc(const GreyImage& a, int ax, int ay, const GreyImage& 
     return (double(sab) - double(sa) * double(sb) / n) / std::sqrt(varA * varB);
 }
 
-std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& next, int hint) {
+namespace {
+
+// The band two frames of a step are compared over; nothing when they are too small to tell.
+std::optional<BandGeometry> bandToCompare(const GreyImage& last, const GreyImage& next) {
     const int W = next.width;
     const int H = next.height;
     if (last.width != W || last.height != H || W < 80 || H < 140) {
@@ -222,6 +225,19 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
     if (band.width < 40 || band.height < 96) {
         return std::nullopt;
     }
+    return band;
+}
+
+} // namespace
+
+std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& next, int hint) {
+    const int W = next.width;
+    const int H = next.height;
+    const auto compared = bandToCompare(last, next);
+    if (!compared) {
+        return std::nullopt;
+    }
+    const BandGeometry band = *compared;
     const int T = band.height < 240 ? 48 : band.height >= 480 ? 96 : band.height / 5;
     const int R = H < 576 ? 72 : std::min(H / 8, H - 8);
     const int M = H - R;
@@ -360,13 +376,11 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
 std::optional<Alignment> alignShort(const GreyImage& last, const GreyImage& next, int below) {
     const int W = next.width;
     const int H = next.height;
-    if (last.width != W || last.height != H || W < 80 || H < 140) {
+    const auto compared = bandToCompare(last, next);
+    if (!compared) {
         return std::nullopt;
     }
-    const BandGeometry band = contentColumns(next, &last, BandGeometry::of(W, H));
-    if (band.width < 40 || band.height < 96) {
-        return std::nullopt;
-    }
+    const BandGeometry band = *compared;
     const int colStep = std::max(1, band.width / 180);
     const int columns = (band.width + colStep - 1) / colStep;
     std::optional<int> best;
