@@ -235,31 +235,25 @@ TEST(ScrollStitcher, MemoryLimit) {
 TEST(ScrollStitcher, AStepCutShortIsAppendedAndFramesThatDoNotOverlapAreNoMatch) {
     QImage page = syntheticPage(800, 4000);
     QPainter(&page).fillRect(0, 1960, 800, 45, Qt::white);
+    const auto at = [&](int top) { return page.copy(0, top, 800, 600); };
+    const QString data = QStringLiteral(MEBO_TEST_DATA_DIR "/scroll/");
     struct Case {
-        int lastTop, top, hint;
-        bool strong, appended;
+        QImage last, next;
+        int hint, rows; // rows appended, 0: no match (after a strong step: it would take any)
     };
-    for (const Case& c : {Case{1400, 1405, 360, false, true}, Case{0, 2000, 300, true, false},
-                          Case{0, 2000, 700, true, false}}) {
-        const ScrollFrame last = ScrollFrame::of(page.copy(0, c.lastTop, 800, 600));
-        auto r = ScrollStitcher::process(last, std::nullopt, std::nullopt, 0, 360, false,
-                                         ScrollStitcher::defaultByteLimit);
-        auto next = ScrollStitcher::process(ScrollFrame::of(page.copy(0, c.top, 800, 600)), r.stitchedImage,
-                                            r.lastFrame, c.hint, 0, c.strong, ScrollStitcher::defaultByteLimit);
-        EXPECT_EQ(next.outcome, c.appended ? CaptureOutcome::appended : CaptureOutcome::noMatch) << c.top;
-        EXPECT_EQ(next.stitchedImage->height(), 600 + (c.appended ? c.top - c.lastTop : 0));
-        if (!c.appended) {
+    for (const Case& c :
+         {Case{at(1400), at(1405), 360, 5}, Case{at(0), at(2000), 300, 0}, Case{at(0), at(2000), 700, 0},
+          Case{QImage(data + "firefox-end.png"), QImage(data + "firefox-end-scrolled-back.png"), 100, 0}}) {
+        const ScrollFrame last = ScrollFrame::of(c.last);
+        auto next = ScrollStitcher::process(ScrollFrame::of(c.next), StitchedImage(last.image), last, c.hint,
+                                            0, c.rows == 0, ScrollStitcher::defaultByteLimit);
+        EXPECT_EQ(next.outcome, c.rows ? CaptureOutcome::appended : CaptureOutcome::noMatch) << c.hint;
+        EXPECT_EQ(next.stitchedImage->height(), c.last.height() + c.rows);
+        if (!c.rows) {
             // The reference frame stays the old one, so the next frame is aligned against it.
             EXPECT_EQ(firstDifference(next.lastFrame->image, last.image), QString());
         }
     }
-    const auto end = ScrollStitcher::process(
-        ScrollFrame::of(QImage(QStringLiteral(MEBO_TEST_DATA_DIR "/scroll/firefox-end.png"))), std::nullopt,
-        std::nullopt, 0, 480, false, ScrollStitcher::defaultByteLimit);
-    const auto above = ScrollStitcher::process(
-        ScrollFrame::of(QImage(QStringLiteral(MEBO_TEST_DATA_DIR "/scroll/firefox-end-scrolled-back.png"))),
-        end.stitchedImage, end.lastFrame, 100, 0, true, ScrollStitcher::defaultByteLimit);
-    EXPECT_EQ(above.outcome, CaptureOutcome::noMatch);
 }
 
 TEST(ScrollStitcher, AShortStepOverBlankRowsIsNotTakenForALongOne) {
