@@ -212,7 +212,10 @@ std::optional<double> zncc(const GreyImage& a, int ax, int ay, const GreyImage& 
     return (double(sab) - double(sa) * double(sb) / n) / std::sqrt(varA * varB);
 }
 
-std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& next, int hint) {
+namespace {
+
+// The band two frames of a step are compared over; nothing when they are too small to tell.
+std::optional<BandGeometry> bandToCompare(const GreyImage& last, const GreyImage& next) {
     const int W = next.width;
     const int H = next.height;
     if (last.width != W || last.height != H || W < 80 || H < 140) {
@@ -222,6 +225,19 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
     if (band.width < 40 || band.height < 96) {
         return std::nullopt;
     }
+    return band;
+}
+
+} // namespace
+
+std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& next, int hint) {
+    const int W = next.width;
+    const int H = next.height;
+    const auto compared = bandToCompare(last, next);
+    if (!compared) {
+        return std::nullopt;
+    }
+    const BandGeometry band = *compared;
     const int T = band.height < 240 ? 48 : band.height >= 480 ? 96 : band.height / 5;
     const int R = H < 576 ? 72 : std::min(H / 8, H - 8);
     const int M = H - R;
@@ -344,10 +360,60 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
             ++usable;
         }
     }
-    if (usable > 0 && sum / usable < 0.68) {
+    if (usable == 0) {
+        // No strip fits a shift this large: the few rows it compares must correlate themselves
+        // (sparse text over blank rows passes the pixel check wherever it lands).
+        const auto c = zncc(last, band.left, band.top + shift, next, band.left, band.top, band.width, span);
+        sum = c.value_or(0.0);
+        usable = 1;
+    }
+    if (sum / usable < 0.68) {
         return std::nullopt;
     }
     return Alignment{W, shift};
+}
+
+std::optional<Alignment> alignShort(const GreyImage& last, const GreyImage& next, int below) {
+    const int W = next.width;
+    const int H = next.height;
+    const auto compared = bandToCompare(last, next);
+    if (!compared) {
+        return std::nullopt;
+    }
+    const BandGeometry band = *compared;
+    const int colStep = std::max(1, band.width / 180);
+    const int columns = (band.width + colStep - 1) / colStep;
+    std::optional<int> best;
+    qint64 bestDiff = 0;
+    // From the largest shift down: of equal matches the one nearer the step wins.
+    for (int s = std::min(below, band.height / 2) - 1; s >= 1; --s) {
+        const int end = std::min(band.top + band.height, H - s);
+        // A scroll moves the picture unchanged: a mean difference of 2 grey levels at most.
+        const qint64 allowed = 2 * qint64(end - band.top) * columns;
+        qint64 diff = 0;
+        int inked = 0;
+        for (int y = band.top; y < end && diff <= allowed; ++y) {
+            const uint8_t* a = last.row(y + s);
+            const uint8_t* b = next.row(y);
+            int lo = 255;
+            int hi = 0;
+            for (int x = band.left; x < band.left + band.width; x += colStep) {
+                diff += std::abs(int(a[x]) - int(b[x]));
+                lo = std::min(lo, int(b[x]));
+                hi = std::max(hi, int(b[x]));
+            }
+            inked += hi - lo > 24 ? 1 : 0;
+        }
+        // Blank rows match at any shift: the rows compared must show something.
+        if (diff <= allowed && inked >= 2 * kMinEdgeRows && (!best || diff < bestDiff)) {
+            best = s;
+            bestDiff = diff;
+        }
+    }
+    if (!best) {
+        return std::nullopt;
+    }
+    return Alignment{W, *best};
 }
 
 uint64_t rowHash(const uint8_t* bytes, int length) {

@@ -48,6 +48,12 @@ bool framesLookSame(const QImage& a, const QImage& b);
 // time (0: unknown). Nothing when the frames are too small or the match is not convincing.
 std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& next, int hint);
 
+// The shift below `below` rows at which the new frame continues the last one pixel for pixel
+// over the band: a scroll that the content's end cut short moves too little for the search around
+// the expected step (and none at all under 8 rows). Nothing when no shift matches over rows that
+// show something.
+std::optional<Alignment> alignShort(const GreyImage& last, const GreyImage& next, int below);
+
 // The bottom rows of the stitched image found in the new frame by normalised cross-correlation,
 // else by exact row hashes. `stitchedTail` holds (at least) the bottom rows of the stitched image
 // and `stitchedHeight` its full height; `shift` is the new frame's height minus the overlap.

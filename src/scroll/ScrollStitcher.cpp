@@ -268,7 +268,13 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
         // hint (after a late step and a strong one it may exceed the frame).
         const bool overlaps = found.shift < H - fixedRows;
         if (last && (!overlaps || !isPlausible(found.shift, h, x, strong, H))) {
-            return unchanged(CaptureOutcome::noMatch);
+            // Less than a step, unless it went past: the content's end stopped the scroll short.
+            const auto stopped = scrollalign::alignShort(fixedRows > 0 ? lastGrey : last->grey,
+                                                         fixedRows > 0 ? nextGrey : next.grey, h >= 1 ? h : x);
+            if (!stopped) {
+                return unchanged(CaptureOutcome::noMatch);
+            }
+            found = *stopped;
         }
     }
     if (found.shift < 1) {

@@ -1,5 +1,6 @@
 #include "scroll/ScrollStitcher.h"
 #include "SyntheticPage.h"
+#include "TestPaths.h"
 #include "scroll/FrameSequenceStitcher.h"
 #include "scroll/ScrollAlignment.h"
 #include "support/PictureDiff.h"
@@ -225,23 +226,33 @@ TEST(ScrollStitcher, MemoryLimit) {
     EXPECT_EQ(fits.stitchedImage->height(), 450);
 }
 
-TEST(ScrollStitcher, FramesThatDoNotOverlapAreNoMatch) {
-    const QImage page = syntheticPage(800, 4000);
-    const ScrollFrame first = ScrollFrame::of(page.copy(0, 0, 800, 600));
-    auto r = ScrollStitcher::process(first, std::nullopt, std::nullopt, 0, 360, false,
-                                     ScrollStitcher::defaultByteLimit);
-    const ScrollFrame far = ScrollFrame::of(page.copy(0, 2000, 800, 600));
-    // Steady steps, or a hint past the frame (a step that showed late and a strong one after it):
-    // no overlap is no shift, not a shift of the frame's height.
-    for (int hint : {300, 700}) {
-        auto next = ScrollStitcher::process(far, r.stitchedImage, r.lastFrame, hint, 0, true,
-                                            ScrollStitcher::defaultByteLimit);
-        EXPECT_EQ(next.outcome, CaptureOutcome::noMatch) << hint;
-        EXPECT_EQ(next.stitchedImage->height(), 600);
-        // The reference frame stays the old one, so the next frame is aligned against it.
-        EXPECT_EQ(firstDifference(next.lastFrame->image, first.image), QString());
-        r.stitchedImage = std::move(next.stitchedImage);
-        r.lastFrame = std::move(next.lastFrame);
+// A step that the page's end cut to a few rows (too few for the search around the step) over
+// blank last rows is a short step. A frame past the reference is no match whether the steps were
+// steady or the hint passes the frame (a step that showed late and a strong one after it): no
+// overlap is no shift, not a shift of the frame's height. So is a frame above the reference (a
+// scroll back too far): a large shift would lay its first rows of text on the blank rows at the
+// page's end, where no strip of the template check fits.
+TEST(ScrollStitcher, AStepCutShortIsAppendedAndFramesThatDoNotOverlapAreNoMatch) {
+    QImage page = syntheticPage(800, 4000);
+    QPainter(&page).fillRect(0, 1960, 800, 45, Qt::white);
+    const auto at = [&](int top) { return page.copy(0, top, 800, 600); };
+    const QString data = QStringLiteral(MEBO_TEST_DATA_DIR "/scroll/");
+    struct Case {
+        QImage last, next;
+        int hint, rows; // rows appended, 0: no match (after a strong step: it would take any)
+    };
+    for (const Case& c :
+         {Case{at(1400), at(1405), 360, 5}, Case{at(0), at(2000), 300, 0}, Case{at(0), at(2000), 700, 0},
+          Case{QImage(data + "firefox-end.png"), QImage(data + "firefox-end-scrolled-back.png"), 100, 0}}) {
+        const ScrollFrame last = ScrollFrame::of(c.last);
+        auto next = ScrollStitcher::process(ScrollFrame::of(c.next), StitchedImage(last.image), last, c.hint,
+                                            0, c.rows == 0, ScrollStitcher::defaultByteLimit);
+        EXPECT_EQ(next.outcome, c.rows ? CaptureOutcome::appended : CaptureOutcome::noMatch) << c.hint;
+        EXPECT_EQ(next.stitchedImage->height(), c.last.height() + c.rows);
+        if (!c.rows) {
+            // The reference frame stays the old one, so the next frame is aligned against it.
+            EXPECT_EQ(firstDifference(next.lastFrame->image, last.image), QString());
+        }
     }
 }
 
