@@ -269,8 +269,8 @@ CaptureProcessingResult ScrollStitcher::process(ScrollFrame next, std::optional<
         const bool overlaps = found.shift < H - fixedRows;
         if (last && (!overlaps || !isPlausible(found.shift, h, x, strong, H))) {
             // Less than a step, unless it went past: the content's end stopped the scroll short.
-            const auto stopped = scrollalign::alignShort(fixedRows > 0 ? lastGrey : last->grey,
-                                                         fixedRows > 0 ? nextGrey : next.grey, h >= 1 ? h : x);
+            const auto stopped = scrollalign::alignShort(
+                fixedRows > 0 ? lastGrey : last->grey, fixedRows > 0 ? nextGrey : next.grey, h >= 1 ? h : x);
             if (!stopped) {
                 return unchanged(CaptureOutcome::noMatch);
             }

@@ -104,9 +104,11 @@ QImage renderWhole(Engine engine, const QString& name, int width, int height, co
     const QString size = QStringLiteral("--window-size=%1,%2").arg(width).arg(height);
     QStringList args{QStringLiteral("firefox-esr"), QStringLiteral("--headless")};
     if (engine == Engine::firefox) {
-        args << firefoxArgs(dir + QStringLiteral("/headless-firefox")) << QStringLiteral("--screenshot") << out;
+        args << firefoxArgs(dir + QStringLiteral("/headless-firefox")) << QStringLiteral("--screenshot")
+             << out;
     } else {
-        args = QStringList{QStringLiteral("chromium")} + browserFlags(dir + QStringLiteral("/headless-profile"));
+        args =
+            QStringList{QStringLiteral("chromium")} + browserFlags(dir + QStringLiteral("/headless-profile"));
         args.removeAll(QStringLiteral("--force-renderer-accessibility"));
         args << QStringLiteral("--headless") << QStringLiteral("--hide-scrollbars")
              << QStringLiteral("--screenshot=") + out;
@@ -158,7 +160,9 @@ QString stripsMismatch(const QImage& image, const QImage& reference, int rows) {
 
 QString compareWithReference(const QImage& capture, const QImage& reference, int pageHeight) {
     if (capture.height() < pageHeight * 98 / 100 || capture.height() > pageHeight + 24) {
-        return QStringLiteral("the capture is %1 rows high, the page %2").arg(capture.height()).arg(pageHeight);
+        return QStringLiteral("the capture is %1 rows high, the page %2")
+            .arg(capture.height())
+            .arg(pageHeight);
     }
     return stripsMismatch(capture, reference, pageHeight);
 }
