@@ -374,30 +374,28 @@ std::optional<Alignment> alignPrimary(const GreyImage& last, const GreyImage& ne
 }
 
 std::optional<Alignment> alignShort(const GreyImage& last, const GreyImage& next, int below) {
-    const int W = next.width;
-    const int H = next.height;
-    const auto compared = bandToCompare(last, next);
-    if (!compared) {
+    const auto band = bandToCompare(last, next);
+    if (!band) {
         return std::nullopt;
     }
-    const BandGeometry band = *compared;
-    const int colStep = std::max(1, band.width / 180);
-    const int columns = (band.width + colStep - 1) / colStep;
+    const int H = next.height;
+    const int colStep = std::max(1, band->width / 180);
+    const int columns = (band->width + colStep - 1) / colStep;
     std::optional<int> best;
     qint64 bestDiff = 0;
     // From the largest shift down: of equal matches the one nearer the step wins.
-    for (int s = std::min(below, band.height / 2) - 1; s >= 1; --s) {
-        const int end = std::min(band.top + band.height, H - s);
+    for (int s = std::min(below, band->height / 2) - 1; s >= 1; --s) {
+        const int end = std::min(band->top + band->height, H - s);
         // A scroll moves the picture unchanged: a mean difference of 2 grey levels at most.
-        const qint64 allowed = 2 * qint64(end - band.top) * columns;
+        const qint64 allowed = 2 * qint64(end - band->top) * columns;
         qint64 diff = 0;
         int inked = 0;
-        for (int y = band.top; y < end && diff <= allowed; ++y) {
+        for (int y = band->top; y < end && diff <= allowed; ++y) {
             const uint8_t* a = last.row(y + s);
             const uint8_t* b = next.row(y);
             int lo = 255;
             int hi = 0;
-            for (int x = band.left; x < band.left + band.width; x += colStep) {
+            for (int x = band->left; x < band->left + band->width; x += colStep) {
                 diff += std::abs(int(a[x]) - int(b[x]));
                 lo = std::min(lo, int(b[x]));
                 hi = std::max(hi, int(b[x]));
@@ -413,7 +411,7 @@ std::optional<Alignment> alignShort(const GreyImage& last, const GreyImage& next
     if (!best) {
         return std::nullopt;
     }
-    return Alignment{W, *best};
+    return Alignment{next.width, *best};
 }
 
 uint64_t rowHash(const uint8_t* bytes, int length) {

@@ -147,8 +147,10 @@ TEST_F(CliRecord, RecordsAPlayingVideoFrameForFrameWithBothAudioTracks) {
     // Both sounds are flowing before the recording starts.
     ASSERT_TRUE(waitUntil([&] { return pulse_->sinkInputs() >= 2; }, 20000));
     // The painter's beeps keep their time once its sound has played for a moment (on a busy
-    // machine its first second or two may come early or not at all).
-    QThread::msleep(2000);
+    // machine its first second or two may come early or not at all): two seconds of its frames.
+    ASSERT_TRUE(waitUntil(
+        [&] { return fileBytes(home.path() + QStringLiteral("/painter.log")).contains("\nframe 60 "); },
+        30000));
     Child* rec = startMebo({"record", "area", "--geometry", geometry, "--duration", "10", "--fps", "30",
                             "--mic", "micsink.monitor", "--json", "--save-dir", saveDir});
     QByteArray err;

@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
         sync(); // the server has drawn it
         std::fprintf(log, "frame %d %lld %lld\n", i, static_cast<long long>(t0 + i * periodNs),
                      static_cast<long long>(nowNs()));
+        std::fflush(log); // read while it paints: how far it has got
     }
     std::fclose(log);
     if (audio.joinable()) {
